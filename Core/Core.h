@@ -1,0 +1,6 @@
+// Umbrella header of Qel::Core.
+#pragma once
+
+#include "Defs.h"
+#include "Panic.h"
+#include "Heap.h"

@@ -1,0 +1,35 @@
+// Basic types and compiler helpers shared by every Qel header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace Qel {
+
+using byte   = std::uint8_t;
+using int8   = std::int8_t;
+using uint8  = std::uint8_t;
+using int16  = std::int16_t;
+using uint16 = std::uint16_t;
+using word   = std::uint16_t;
+using int32  = std::int32_t;
+using uint32 = std::uint32_t;
+using dword  = std::uint32_t;
+using int64  = std::int64_t;
+using uint64 = std::uint64_t;
+using qword  = std::uint64_t;
+using wchar  = std::uint32_t; // one Unicode code point (or an escaped byte)
+
+#define QEL_FORCE_INLINE inline __attribute__((always_inline))
+#define QEL_NOINLINE     __attribute__((noinline))
+#define QEL_LIKELY(x)    __builtin_expect(!!(x), 1)
+#define QEL_UNLIKELY(x)  __builtin_expect(!!(x), 0)
+
+template <class T> constexpr T min(T a, T b) { return a < b ? a : b; }
+template <class T> constexpr T max(T a, T b) { return a < b ? b : a; }
+template <class T> constexpr T clamp(T x, T lo, T hi) { return x < lo ? lo : hi < x ? hi : x; }
+
+} // namespace Qel

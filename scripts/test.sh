@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds and runs everything that guards the code: the test suite in the normal and the
+# sanitizer build, every benchmark once, every fuzz target over its seeds, and the two ways
+# another project consumes Qel.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/ccache}
+
+passed=0; failed=0
+run_ctest() { # dir
+  local log; log=$(mktemp)
+  if ctest --test-dir "$1" -j"$jobs" --output-on-failure --timeout 600 | tee "$log"; then :; else :; fi
+  local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n1)
+  rm -f "$log"
+  if [ -z "$line" ]; then echo "ctest in $1 printed no summary"; failed=$((failed + 1)); return; fi
+  local nfail total
+  nfail=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + total - nfail)); failed=$((failed + nfail))
+}
+
+configure() { # dir, extra args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+}
+
+echo "== normal build"
+configure build
+cmake --build build
+run_ctest build
+
+echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+configure build-asan -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
+
+echo "== benchmarks (one short pass each, so they keep building and running)"
+for b in build/bench/bench_*; do
+  [ -x "$b" ] || continue
+  if "$b" --benchmark_min_time=0.0001 >/dev/null 2>"$b.err"; then passed=$((passed + 1));
+  else echo "benchmark $b failed:"; tail -n 20 "$b.err"; failed=$((failed + 1)); fi
+done
+
+echo "== fuzz targets (fixed number of runs over the seed corpus)"
+CC=clang CXX=clang++ configure build-fuzz -DQEL_FUZZ=ON
+cmake --build build-fuzz
+for f in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$f" ] || continue
+  name=${f##*/fuzz_}
+  work=$(mktemp -d)
+  corpus=()
+  [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
+  if "$f" -runs=20000 -max_total_time=60 -rss_limit_mb=4096 "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    echo "fuzz target $name failed:"; tail -n 40 "$work.log"; failed=$((failed + 1))
+  fi
+  rm -rf "$work" "$work.log"
+done
+
+echo "== consumers (add_subdirectory and find_package)"
+rm -rf build/consumer-sub build/consumer-pkg build/prefix
+if cmake -S tests/consumer -B build/consumer-sub -G Ninja -DQEL_SOURCE_DIR="$root" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null \
+   && cmake --build build/consumer-sub >/dev/null && build/consumer-sub/consumer; then passed=$((passed + 1));
+else echo "add_subdirectory consumer failed"; failed=$((failed + 1)); fi
+if cmake --install build --prefix build/prefix >/dev/null \
+   && cmake -S tests/consumer -B build/consumer-pkg -G Ninja -DCMAKE_PREFIX_PATH="$root/build/prefix" >/dev/null \
+   && cmake --build build/consumer-pkg >/dev/null && build/consumer-pkg/consumer; then passed=$((passed + 1));
+else echo "find_package consumer failed"; failed=$((failed + 1)); fi
+
+echo
+echo "total: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
