@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev gzip
-  libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev
+  libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
 )
 
 missing=()
