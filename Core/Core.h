@@ -10,3 +10,5 @@
 #include "Buffer.h"
 #include "Index.h"
 #include "Map.h"
+#include "PackedData.h"
+#include "Sort.h"

@@ -246,7 +246,7 @@ public:
 };
 
 template <class T>
-Index<T>::Index(const Index& b) : key(b.key)
+Index<T>::Index(const Index& b) : HashBase(), key(b.key)
 {
 	if(key.GetAlloc())
 		ReallocLinks(key.GetAlloc(), 0);
