@@ -4,3 +4,7 @@
 #include "Defs.h"
 #include "Panic.h"
 #include "Heap.h"
+#include "Log.h"
+#include "Function.h"
+#include "Thread.h"
+#include "App.h"
