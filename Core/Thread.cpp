@@ -11,6 +11,16 @@
 
 namespace Qel {
 
+
+
+
+
+
+
+
+
+
+
 namespace {
 
 std::atomic<int>  sThreadCount;
@@ -189,8 +199,37 @@ Semaphore::Semaphore()
 	sem_init(&sem, 0, 0);
 }
 
+namespace {
+
+// Tries before a waiting thread sleeps in the kernel: pauses first, then yields.
+constexpr int SEMAPHORE_SPINS  = 32;
+constexpr int SEMAPHORE_PAUSES = 16;
+
+inline void sCpuRelax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+	__builtin_ia32_pause();
+#elif defined(__aarch64__)
+	asm volatile("yield");
+#endif
+}
+
+} // namespace
+
 bool Semaphore::Wait(int ms)
 {
+	// A release that follows closely (a hand-over between two threads) is taken without
+	// sleeping in the kernel: a short spin costs far less than a futex wake-up.
+	if(ms == 0)
+		return sem_trywait(&sem) == 0;
+	for(int i = 0; i < SEMAPHORE_SPINS; i++) {
+		if(sem_trywait(&sem) == 0)
+			return true;
+		if(i < SEMAPHORE_PAUSES)
+			sCpuRelax();
+		else
+			sched_yield();
+	}
 	if(ms < 0) {
 		while(sem_wait(&sem) != 0)
 			if(errno != EINTR)
