@@ -15,3 +15,7 @@
 #include "Map.h"
 #include "PackedData.h"
 #include "Sort.h"
+#include "Log.h"
+#include "Function.h"
+#include "Thread.h"
+#include "App.h"
