@@ -4,3 +4,7 @@
 #include "Defs.h"
 #include "Panic.h"
 #include "Heap.h"
+#include "WString.h"
+#include "Utf.h"
+#include "Unicode.h"
+#include "Charset.h"
