@@ -1,4 +1,5 @@
 #include "Utf.h"
+#include "String.h"
 #include "WString.h"
 
 #include <emmintrin.h>
@@ -254,6 +255,39 @@ WString ToUtf32(const char16* s, int len)
 	WStringBuffer b(len);
 	b.SetLength(detail::Utf16ToUtf32(b.Begin(), s, len));
 	return WString(b);
+}
+
+} // namespace Qel
+
+namespace Qel {
+
+String ToUtf8(const wchar* s, int len)
+{
+	if(!s || len <= 0)
+		return String();
+	StringBuffer b(Utf8Len(s, len));
+	detail::Utf32ToUtf8(b.Begin(), s, len);
+	return String(b);
+}
+
+String ToUtf8(const wchar* s)
+{
+	return ToUtf8(s, WStrLen(s));
+}
+
+String ToUtf8(const WString& s)
+{
+	return ToUtf8(s.Begin(), s.GetLength());
+}
+
+String ToUtf8(wchar c)
+{
+	return ToUtf8(&c, 1);
+}
+
+WString ToUtf32(const String& s)
+{
+	return ToUtf32(s.Begin(), s.GetLength());
 }
 
 } // namespace Qel
