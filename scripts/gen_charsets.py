@@ -147,7 +147,7 @@ CHARSETS = [
 
 def from_charmap(name):
     table = [None] * 128
-    line_re = re.compile(r'^<U([0-9A-Fa-f]{4,8})>\s+/x([0-9a-fA-F]{2})\s')
+    line_re = re.compile(r'^(?:%IRREVERSIBLE%)?<U([0-9A-Fa-f]{4,8})>\s+/x([0-9a-fA-F]{2})\s')
     with gzip.open(os.path.join(CHARMAPS, name + '.gz'), 'rt', encoding='latin-1') as f:
         for line in f:
             m = line_re.match(line)
