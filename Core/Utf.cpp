@@ -1,6 +1,7 @@
 #include "Utf.h"
 #include "String.h"
 #include "WString.h"
+#include "Vector.h"
 
 #include <emmintrin.h>
 
@@ -288,6 +289,41 @@ String ToUtf8(wchar c)
 WString ToUtf32(const String& s)
 {
 	return ToUtf32(s.Begin(), s.GetLength());
+}
+
+} // namespace Qel
+
+namespace Qel {
+
+Vector<char16> ToUtf16(const wchar* s, int len)
+{
+	Vector<char16> r;
+	if(!s || len <= 0)
+		return r;
+	r.Reserve(len);
+	r.SetCount(Utf16Len(s, len));
+	detail::Utf32ToUtf16(r.begin(), s, len);
+	return r;
+}
+
+Vector<char16> ToUtf16(const WString& s)
+{
+	return ToUtf16(s.Begin(), s.GetLength());
+}
+
+Vector<char16> ToUtf16(const char* s, int len)
+{
+	return ToUtf16(ToUtf32(s, len));
+}
+
+WString ToUtf32(const Vector<char16>& s)
+{
+	return ToUtf32(s.begin(), s.GetCount());
+}
+
+String ToUtf8(const char16* s, int len)
+{
+	return ToUtf8(ToUtf32(s, len));
 }
 
 } // namespace Qel
