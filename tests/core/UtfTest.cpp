@@ -163,7 +163,7 @@ TEST(Utf, StringAndVectorForms)
 	EXPECT_EQ(ToUtf16(s.Begin(), s.GetLength()).GetCount(), 12);
 	EXPECT_EQ(ToUtf8(wchar(0x10D)), "\xC4\x8D");
 	EXPECT_EQ(ToUtf8(wchar(0x110000)), "");
-	EXPECT_TRUE(ToUtf8(nullptr, 0).IsEmpty());
+	EXPECT_TRUE(ToUtf8((const wchar*)nullptr, 0).IsEmpty());
 	EXPECT_TRUE(ToUtf32("", 0).IsEmpty());
 	EXPECT_TRUE(ToUtf16(WString()).IsEmpty());
 	EXPECT_EQ(String("\xEE\xB8\x80" "abc").GetCharCount(), 6);
