@@ -153,14 +153,14 @@ TEST(Utf, StringAndVectorForms)
 {
 	String s = "\xC5\xBElu\xC5\xA5ou\xC4\x8Dk\xC3\xBD \xF0\x9F\x98\x80\xFF";
 	WString w = ToUtf32(s);
-	EXPECT_EQ(w.GetLength(), 11);
+	EXPECT_EQ(w.GetLength(), 12);
 	EXPECT_EQ(ToUtf8(w), s);
 	Vector<char16> u = ToUtf16(w);
-	EXPECT_EQ(u.GetCount(), 12);
-	EXPECT_EQ(u[9], 0xD83D);
+	EXPECT_EQ(u.GetCount(), 13);
+	EXPECT_EQ(u[10], 0xD83D);
 	EXPECT_EQ(ToUtf32(u), w);
 	EXPECT_EQ(ToUtf8(u.begin(), u.GetCount()), s);
-	EXPECT_EQ(ToUtf16(s.Begin(), s.GetLength()).GetCount(), 12);
+	EXPECT_EQ(ToUtf16(s.Begin(), s.GetLength()).GetCount(), 13);
 	EXPECT_EQ(ToUtf8(wchar(0x10D)), "\xC4\x8D");
 	EXPECT_EQ(ToUtf8(wchar(0x110000)), "");
 	EXPECT_TRUE(ToUtf8((const wchar*)nullptr, 0).IsEmpty());
