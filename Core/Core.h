@@ -19,3 +19,8 @@
 #include "Function.h"
 #include "Thread.h"
 #include "App.h"
+#include "WString.h"
+#include "Utf.h"
+#include "Unicode.h"
+#include "Charset.h"
+#include "Split.h"
