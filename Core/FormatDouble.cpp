@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "FormatDouble.h"
 #include "FormatInt.h"
 
 #include <cmath>
