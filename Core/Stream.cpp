@@ -2,6 +2,11 @@
 #include "StringStream.h"
 #include "Panic.h"
 #include "Heap.h"
+#if __has_include("WString.h")
+#include "Utf.h"
+#include "WString.h"
+#define QEL_HAS_WSTRING 1
+#endif
 
 namespace Qel {
 
@@ -266,6 +271,7 @@ void Stream::Serialize(String& s)
 	}
 }
 
+#ifdef QEL_HAS_WSTRING
 void Stream::Serialize(WString& s)
 {
 	if(IsError())
@@ -311,6 +317,7 @@ void Stream::Serialize(WString& s)
 		PutBlock(u.begin(), 2 * (int64)n);
 	}
 }
+#endif
 
 void Stream::SerializeWords(dword* data, int64 count)
 {
@@ -553,10 +560,9 @@ void OutStream::_Put(int w)
 
 void OutStream::_Put(const void* data, dword size)
 {
-	if(cursor == ownedBlock)
-		Out(data, size);
-	else if(size >= dword(writeLimit - cursor)) {
+	if(cursor == ownedBlock || size >= dword(writeLimit - cursor)) {
 		Flush();
+		windowPos += size;
 		Out(data, size);
 	}
 	else {

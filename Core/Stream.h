@@ -10,7 +10,6 @@
 #include "Gtypes.h"
 #include "String.h"
 #include "Vector.h"
-#include "WString.h"
 
 namespace Qel {
 
@@ -43,6 +42,7 @@ enum {
 };
 
 class BlockList;
+class WString;
 
 class Stream {
 protected:

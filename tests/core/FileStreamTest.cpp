@@ -31,7 +31,7 @@ struct MemBlock : BlockStream {
 	void Write(int64 at, const void* data, dword size) override
 	{
 		log += std::to_string(at) + ":" + std::to_string(size) + " ";
-		if(medium.size() < at + size)
+		if((int64)medium.size() < at + size)
 			medium.resize(at + size);
 		memcpy(medium.data() + at, data, size);
 	}
