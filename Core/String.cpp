@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include "String.h"
 #include "Panic.h"
 #include "Charset.h"
@@ -12,6 +13,7 @@ alignas(16) qword string_void_block[4];
 void StringTooBig()
 {
 	Panic("String is too big!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 } // namespace detail
