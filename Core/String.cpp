@@ -1,5 +1,8 @@
+#include <cstdlib>
 #include "String.h"
 #include "Panic.h"
+#include "Charset.h"
+#include "Utf.h"
 
 namespace Qel {
 
@@ -10,6 +13,7 @@ alignas(16) qword string_void_block[4];
 void StringTooBig()
 {
 	Panic("String is too big!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 } // namespace detail
@@ -497,33 +501,8 @@ void String::Replace(const char* pattern, const char* repl)
 
 int String::GetCharCount() const
 {
-	// Counts code points of UTF-8; every byte that starts no valid sequence counts as one.
-	const byte* s = (const byte*)Begin();
-	const byte* e = s + GetLength();
-	int n = 0;
-	while(s < e) {
-		byte c = *s;
-		int k = c < 0x80 ? 0 : c < 0xc2 ? -1 : c < 0xe0 ? 1 : c < 0xf0 ? 2 : c < 0xf5 ? 3 : -1;
-		n++;
-		if(k <= 0 || e - s <= k) {
-			s++;
-			continue;
-		}
-		byte lo = 0x80, hi = 0xbf; // bounds of the second byte, which exclude overlongs and surrogates
-		if(c == 0xe0)
-			lo = 0xa0;
-		else if(c == 0xed)
-			hi = 0x9f;
-		else if(c == 0xf0)
-			lo = 0x90;
-		else if(c == 0xf4)
-			hi = 0x8f;
-		bool ok = s[1] >= lo && s[1] <= hi;
-		for(int i = 2; ok && i <= k; i++)
-			ok = (s[i] & 0xc0) == 0x80;
-		s += ok ? k + 1 : 1;
-	}
-	return n;
+	// Counts what the UTF-8 decoder makes of the text, so that the count matches ToWString.
+	return GetDefaultCharset() == CHARSET_UTF8 ? Utf32Len(Begin(), GetLength()) : GetLength();
 }
 
 String& operator<<(String& s, int x)
