@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Defs.h"
+#include "Mem.h"
 
 #include <concepts>
 #include <type_traits>
@@ -69,11 +70,5 @@ public:
 	constexpr CombineHash& Put(qword part) { h = h * HASH_MUL + part; return *this; }
 	constexpr operator qword() const        { return h; }
 };
-
-// The 32 bits an Index stores. Bit 31 is always set, so 0 can mark a removed entry.
-QEL_FORCE_INLINE constexpr dword FoldHash(qword h)
-{
-	return (dword)__builtin_bswap64(h * 0x8642b0fe3e86671bull) | 0x80000000u;
-}
 
 } // namespace Qel
