@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include "String.h"
 #include "Panic.h"
 #include "Charset.h"
@@ -12,6 +13,7 @@ alignas(16) qword string_void_block[4];
 void StringTooBig()
 {
 	Panic("String is too big!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 } // namespace detail
@@ -44,16 +46,13 @@ bool EqualBytes(const char* a, const char* b, size_t n)
 	if(n <= 32)
 		return true;
 	size_t off = (size_t)(-(uintptr_t)a & 15);
-	const char* e = a + n - 16; // the tail compare covers everything from here
+	size_t rem = n - off; // whatever the steps leave over (< 16 bytes) the tail compare covers
 	a += off;
 	b += off;
-	while(a + 32 <= e) {
+	for(; rem >= 32; rem -= 32, a += 32, b += 32)
 		if(!Same16(a, b) || !Same16(a + 16, b + 16))
 			return false;
-		a += 32;
-		b += 32;
-	}
-	return a + 16 > e || Same16(a, b);
+	return !(rem & 16) || Same16(a, b);
 }
 
 // Three-way comparison by unsigned bytes; 8-byte words are compared as big-endian numbers.
@@ -377,7 +376,7 @@ void String0::SetFromBuffer(StringBuffer& b)
 		int cap = b.GetAlloc();
 		*b.pend = 0;
 		SetLarge(b.pbegin, len, min(cap, 255));
-		if(cap > (int64)len * 4 / 3)
+		if(cap != MEDIUM && cap > (int64)len * 4 / 3) // a medium block would only be rebuilt as is
 			Shrink();
 	}
 	b.Reset();
