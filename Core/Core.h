@@ -15,3 +15,6 @@
 #include "Map.h"
 #include "PackedData.h"
 #include "Sort.h"
+#include "FormatInt.h"
+#include "FormatDouble.h"
+#include "TimeDate.h"
