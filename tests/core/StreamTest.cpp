@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qel;
 
@@ -433,4 +435,29 @@ TEST(OutStream, HandsOutWholeBlocks)
 	c.Close();
 	EXPECT_EQ(c.data, "a" + String('b', 10) + big + "z");
 	EXPECT_EQ(c.GetPos(), 70012);
+}
+
+TEST(ConsoleStream, StandardOutputDropsCarriageReturns)
+{
+	int fds[2];
+	ASSERT_EQ(pipe(fds), 0);
+	pid_t pid = fork();
+	ASSERT_GE(pid, 0);
+	if(pid == 0) {
+		dup2(fds[1], 1);
+		Cout() << "a\r\nb";
+		Cout().Put("\r\r", 2);
+		Cout().Flush();
+		Cerr().Put("");
+		_exit(0);
+	}
+	close(fds[1]);
+	char buf[16];
+	int n = 0, r;
+	while((r = (int)read(fds[0], buf + n, sizeof(buf) - n)) > 0)
+		n += r;
+	close(fds[0]);
+	waitpid(pid, nullptr, 0);
+	EXPECT_EQ(std::string(buf, n), "a\nb");
+	EXPECT_EQ(&Cerr(), &StdErrStream());
 }

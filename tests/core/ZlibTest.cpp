@@ -226,6 +226,16 @@ TEST(Zlib, FilterStreamChunksAndCounts)
 	fs.Close();
 	EXPECT_EQ(probe.ends, 1);
 
+	// Without a target the filter's output goes nowhere.
+	OutFilterStream loose;
+	loose.Reset();
+	loose.onInput = [&](const void* p, int n) { loose.PassOut(p, n); };
+	loose.Put(block);
+	loose.Put('z');
+	loose.Close();
+	EXPECT_EQ(loose.GetPassedOn(), 0);
+	EXPECT_EQ(loose.GetPos(), 4097);
+
 	Probe p2;
 	OutFilterStream empty(target, p2);
 	empty.Close();
