@@ -3,6 +3,7 @@
 #include "Panic.h"
 #include "Heap.h"
 #include "Utf.h"
+#include "Value.h"
 #include "WString.h"
 
 namespace Qel {
@@ -447,6 +448,14 @@ void sSerializeEnvelope(Stream& s, const StreamFn& serialize, int version)
 		s.LoadError();
 }
 
+void sRestore(StringStream& backup, const StreamFn& serialize)
+{
+	backup.Seek(0);
+	backup.SetLoading();
+	if(serialize)
+		serialize(backup);
+}
+
 } // namespace
 
 bool Store(const StreamFn& serialize, Stream& s, int version)
@@ -467,10 +476,11 @@ bool Load(const StreamFn& serialize, Stream& s, int version)
 		sSerializeEnvelope(s, serialize, version);
 	}
 	catch(LoadingError&) {
-		backup.Seek(0);
-		backup.SetLoading();
-		if(serialize)
-			serialize(backup);
+		sRestore(backup, serialize);
+		return false;
+	}
+	catch(ValueTypeError&) {
+		sRestore(backup, serialize);
 		return false;
 	}
 	return true;
@@ -501,7 +511,7 @@ String ReadRestOfStream(Stream& s)
 	return s.IsError() ? String::GetVoid() : r;
 }
 
-int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Function<bool (int64, int64)> progress, int chunk)
+int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Gate<int64, int64> progress, int chunk)
 {
 	if(count <= 0)
 		return 0;
@@ -530,9 +540,6 @@ int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Function<bool (i
 	return total;
 }
 
-} // namespace Qel
-
-namespace Qel {
 
 OutStream::OutStream()
 {

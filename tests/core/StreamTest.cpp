@@ -350,6 +350,20 @@ TEST(Stream, LoadRejectsAndRollsBack)
 	EXPECT_EQ(m.text, "no version");
 }
 
+TEST(Stream, LoadRollsBackOnValueTypeError)
+{
+	Item x{ 3, "kept" };
+	auto typed = [&](Stream& s) {
+		x.Serialize(s);
+		if(s.IsLoading() && x.number == 9)
+			throw ValueTypeError("bad type", Value(), 1);
+	};
+	Item nine{ 9, "new" };
+	EXPECT_FALSE(LoadFromString(typed, StoreAsString(nine)));
+	EXPECT_EQ(x.number, 3);
+	EXPECT_EQ(x.text, "kept");
+}
+
 TEST(Stream, LoadPassesOtherExceptions)
 {
 	Item x;
