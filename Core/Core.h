@@ -4,3 +4,6 @@
 #include "Defs.h"
 #include "Panic.h"
 #include "Heap.h"
+#include "Mem.h"
+#include "String.h"
+#include "Exc.h"
