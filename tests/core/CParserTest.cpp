@@ -156,7 +156,7 @@ TEST(CParser, Strings)
 
 	CParser u("\"\\uD83D\\uDE00|\\uDBFF\\uDFFF|\\U0001F600|\\u00e9\"");
 	EXPECT_EQ(Str(u.ReadString()), "\xF0\x9F\x98\x80|\xF4\x8F\xBF\xBF|\xF0\x9F\x98\x80|\xC3\xA9");
-	EXPECT_EQ(ErrorOf([] { CParser("\"\\uD83Dx\"").ReadString(); }), "(1,9): Invalid UTF-16 surrogate pair");
+	EXPECT_EQ(ErrorOf([] { CParser("\"\\uD83Dx\"").ReadString(); }), "(1,8): Invalid UTF-16 surrogate pair");
 	EXPECT_EQ(ErrorOf([] { CParser("\"\\uD83D\\u0041\"").ReadString(); }), "(1,14): Invalid UTF-16 surrogate pair");
 	EXPECT_EQ(ErrorOf([] { CParser("\"\\U00110000\"").ReadString(); }),
 	          "(1,12): Universal character is out of unicode range");
@@ -179,7 +179,7 @@ TEST(CParser, Strings)
 
 TEST(CParser, TrailingBackslashEndsTheText)
 {
-	EXPECT_EQ(ErrorOf([] { CParser("\"ab\\").ReadString(); }), "(1,4): Unterminated string");
+	EXPECT_EQ(ErrorOf([] { CParser("\"ab\\").ReadString(); }), "(1,5): Unterminated string");
 	CParser p("\"ab\\");
 	EXPECT_EQ(Str(p.ReadString(false)), "ab");
 	EXPECT_TRUE(p.IsEof());
