@@ -117,7 +117,7 @@ inline hash_t MemoryHash(const void* ptr, size_t len)
 
 // Folds a 64-bit hash to the 32 bits that hashed containers store; bit 31 is always set, so
 // a stored 0 can mean "no entry".
-QEL_FORCE_INLINE dword FoldHash(hash_t h)
+QEL_FORCE_INLINE constexpr dword FoldHash(hash_t h)
 {
 	return (dword)__builtin_bswap64(h * 0x8642b0fe3e86671bULL) | 0x80000000u;
 }
