@@ -138,8 +138,11 @@ String sNameOf(const Formatting& f, int what, int n)
 	return s;
 }
 
-String sMonth(const Formatting& f)      { return sNameOf(f, 0, f.arg.ToInt() - 1); }
-String sShortMonth(const Formatting& f) { return sNameOf(f, 1, f.arg.ToInt() - 1); }
+// Months count from 1; the int Null names no month.
+int sMonthIndex(const Formatting& f)    { int n = f.arg.ToInt(); return n == INT_MIN ? -1 : n - 1; }
+
+String sMonth(const Formatting& f)      { return sNameOf(f, 0, sMonthIndex(f)); }
+String sShortMonth(const Formatting& f) { return sNameOf(f, 1, sMonthIndex(f)); }
 String sDay(const Formatting& f)        { return sNameOf(f, 2, f.arg.ToInt()); }
 String sShortDay(const Formatting& f)   { return sNameOf(f, 3, f.arg.ToInt()); }
 
@@ -350,6 +353,22 @@ String detail::StdTextFormatter(const Formatting& f)
 	return s;
 }
 
+namespace {
+
+void sRegisterNumberFamilies(int type)
+{
+	for(const char* id : { "n", "ne", "nf", "nl", "nle", "nlf", "v", "ve", "vf", "vl", "vle", "vlf" })
+		RegisterFormatter(type, id, &sNumberN);
+	for(const char* id : { "m", "me", "mf", "ml", "mle", "mlf", "M", "mE", "Ml", "mlE" })
+		RegisterFormatter(type, id, &sNumberM);
+	RegisterFormatter(type, "a", &sAlpha);
+	RegisterFormatter(type, "A", &sAlpha);
+	RegisterFormatter(type, "r", &sRoman);
+	RegisterFormatter(type, "R", &sRoman);
+}
+
+} // namespace
+
 void RegisterNumberFormatters(int type)
 {
 	RegisterFormatter(type, "", &detail::StdIntFormatter);
@@ -370,29 +389,15 @@ void RegisterNumberFormatters(int type)
 	for(const char* id : { "dy", "Dy", "DY" })
 		RegisterFormatter(type, id, &sShortDay);
 	RegisterFormatter(type, "tw", &sTwelve);
+	sRegisterNumberFamilies(type);
 }
 
-namespace {
-
-void sRegisterNumberFamilies(int type)
-{
-	for(const char* id : { "n", "ne", "nf", "nl", "nle", "nlf", "v", "ve", "vf", "vl", "vle", "vlf" })
-		RegisterFormatter(type, id, &sNumberN);
-	for(const char* id : { "m", "me", "mf", "ml", "mle", "mlf", "M", "mE", "Ml", "mlE" })
-		RegisterFormatter(type, id, &sNumberM);
-	RegisterFormatter(type, "a", &sAlpha);
-	RegisterFormatter(type, "A", &sAlpha);
-	RegisterFormatter(type, "r", &sRoman);
-	RegisterFormatter(type, "R", &sRoman);
-}
-
-} // namespace
 
 void detail::RegisterStdFormattersBody()
 {
 	for(int type : { 11, 1, 10, 2, 13 })
 		RegisterNumberFormatters(type);
-	for(int type : { 11, 1, 10, 2, 13, 0, 6 })
+	for(int type : { 0, 6 })
 		sRegisterNumberFamilies(type);
 	for(int type : { 3, 8, 0, 6 })
 		RegisterFormatter(type, "s", &detail::StdTextFormatter);
