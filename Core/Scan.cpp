@@ -45,22 +45,37 @@ QEL_FORCE_INLINE unsigned sDec(const char* s)
 	return (unsigned)((byte)*s - '0');
 }
 
-// Accumulates a run of decimal digits into m. Stops after 20 digits (anything longer has
-// overflowed 64 bits anyway) and reports overflow through the return value.
+// Accumulates a run of decimal digits (the first is known to be one) into m; false when the
+// magnitude needs more than bits bits. Leading zeros are skipped, so the digit count bounds it.
+template <int bits>
 QEL_FORCE_INLINE bool sDecimal(const char*& s, uint64& m)
 {
-	uint64 v = sDec(s);
-	s++;
-	int n = 1;
+	while(*s == '0')
+		s++;
+	constexpr int safe = bits == 32 ? 9 : 19; // this many digits always fit
+	uint64 v = 0;
 	unsigned d;
-	while((d = sDec(s)) < 10) {
-		if(n >= 19) { // the 20th digit may overflow
-			if(v > (UINT64_MAX - d) / 10)
-				return false;
-		}
+	int n = 0;
+	while((d = sDec(s)) < 10 && n < safe) {
 		v = v * 10 + d;
 		s++;
 		n++;
+	}
+	if(d < 10) {
+		if(bits == 32) {
+			v = v * 10 + d;
+			s++;
+			if(v > 0xFFFFFFFFu || sDec(s) < 10)
+				return false;
+		}
+		else {
+			if(v > (UINT64_MAX - d) / 10)
+				return false;
+			v = v * 10 + d;
+			s++;
+			if(sDec(s) < 10)
+				return false;
+		}
 	}
 	m = v;
 	return true;
@@ -105,7 +120,7 @@ T sScanDecimal(const char* s)
 	if(sDec(s) >= 10)
 		return T(U(1) << (sizeof(U) * 8 - 1));
 	uint64 m;
-	if(!sDecimal(s, m) || m > (uint64)U(~U(0)))
+	if(!sDecimal<sizeof(U) * 8>(s, m))
 		return T(U(1) << (sizeof(U) * 8 - 1));
 	U lim = U(1) << (sizeof(U) * 8 - 1); // magnitude of the type's minimum
 	if(neg ? m > lim : m >= lim)
