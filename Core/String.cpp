@@ -1,5 +1,7 @@
 #include "String.h"
 #include "Panic.h"
+#include "Charset.h"
+#include "Utf.h"
 
 namespace Qel {
 
@@ -42,16 +44,13 @@ bool EqualBytes(const char* a, const char* b, size_t n)
 	if(n <= 32)
 		return true;
 	size_t off = (size_t)(-(uintptr_t)a & 15);
-	const char* e = a + n - 16; // the tail compare covers everything from here
+	size_t rem = n - off; // whatever the steps leave over (< 16 bytes) the tail compare covers
 	a += off;
 	b += off;
-	while(a + 32 <= e) {
+	for(; rem >= 32; rem -= 32, a += 32, b += 32)
 		if(!Same16(a, b) || !Same16(a + 16, b + 16))
 			return false;
-		a += 32;
-		b += 32;
-	}
-	return a + 16 > e || Same16(a, b);
+	return !(rem & 16) || Same16(a, b);
 }
 
 // Three-way comparison by unsigned bytes; 8-byte words are compared as big-endian numbers.
@@ -375,7 +374,7 @@ void String0::SetFromBuffer(StringBuffer& b)
 		int cap = b.GetAlloc();
 		*b.pend = 0;
 		SetLarge(b.pbegin, len, min(cap, 255));
-		if(cap > (int64)len * 4 / 3)
+		if(cap != MEDIUM && cap > (int64)len * 4 / 3) // a medium block would only be rebuilt as is
 			Shrink();
 	}
 	b.Reset();
@@ -501,33 +500,8 @@ void String::Replace(const char* pattern, const char* repl)
 
 int String::GetCharCount() const
 {
-	// Counts code points of UTF-8; every byte that starts no valid sequence counts as one.
-	const byte* s = (const byte*)Begin();
-	const byte* e = s + GetLength();
-	int n = 0;
-	while(s < e) {
-		byte c = *s;
-		int k = c < 0x80 ? 0 : c < 0xc2 ? -1 : c < 0xe0 ? 1 : c < 0xf0 ? 2 : c < 0xf5 ? 3 : -1;
-		n++;
-		if(k <= 0 || e - s <= k) {
-			s++;
-			continue;
-		}
-		byte lo = 0x80, hi = 0xbf; // bounds of the second byte, which exclude overlongs and surrogates
-		if(c == 0xe0)
-			lo = 0xa0;
-		else if(c == 0xed)
-			hi = 0x9f;
-		else if(c == 0xf0)
-			lo = 0x90;
-		else if(c == 0xf4)
-			hi = 0x8f;
-		bool ok = s[1] >= lo && s[1] <= hi;
-		for(int i = 2; ok && i <= k; i++)
-			ok = (s[i] & 0xc0) == 0x80;
-		s += ok ? k + 1 : 1;
-	}
-	return n;
+	// Counts what the UTF-8 decoder makes of the text, so that the count matches ToWString.
+	return GetDefaultCharset() == CHARSET_UTF8 ? Utf32Len(Begin(), GetLength()) : GetLength();
 }
 
 String& operator<<(String& s, int x)

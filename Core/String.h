@@ -108,6 +108,20 @@ protected:
 	void LargeSet(const char* s, int len);
 	static char* Alloc(int count, byte& kind);
 	void CatSlow(int c);
+	// In-place append to an out-of-line text with room, the common case of growing texts.
+	QEL_FORCE_INLINE void CatOut(int c)
+	{
+		dword len = w[LLEN];
+		byte k = Kind();
+		if(k == MEDIUM ? len < 31
+		               : k >= 32 && Header()->refcount == 1 && len < (k < 255 ? k : (dword)Header()->capacity)) {
+			ptr[len] = (char)c;
+			ptr[len + 1] = 0;
+			w[LLEN] = len + 1;
+		}
+		else
+			CatSlow(c);
+	}
 	void LCat(const char* s, int len);
 	bool LEqual(const String0& s) const;
 	hash_t LHashValue() const;
@@ -163,7 +177,7 @@ public:
 			chr[SLEN] = (char)(l + 1);
 		}
 		else
-			CatSlow(c);
+			CatOut(c);
 	}
 	QEL_FORCE_INLINE void Cat(const char* s, int len)
 	{

@@ -224,7 +224,7 @@ TEST(Array, ElementsKeepAddressesAndOwnership)
 		for(const Tracked& t : a)
 			sum += t.Get();
 		EXPECT_EQ(sum, 3 + (10 + 999) * 990 / 2 + 5);
-		a.Add(nullptr); // null slots are skipped on destruction and copy
+		a.GetPointers().Add(nullptr); // null slots are skipped on destruction and copy
 		Array<Tracked> c(a);
 		EXPECT_EQ(c.GetCount(), a.GetCount());
 		EXPECT_EQ(c[1].Get(), a[1].Get());
