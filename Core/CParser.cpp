@@ -1,5 +1,6 @@
 #include "CParser.h"
 #include "FormatBuf.h"
+#include "Charset.h"
 #include "FormatDouble.h"
 
 #include <climits>
@@ -518,6 +519,8 @@ String AsCString(const char* s, const char* lim, int linemax, const char* linepf
 	out.Cat('\"');
 	int linestart = out.GetLength();
 	byte prev = 0;
+	// an 8-bit character set has nothing beyond U+FFFF, so its bytes are always copied
+	bool utf8 = (flags & ASCSTRING_JSON) && GetDefaultCharset() == CHARSET_UTF8;
 	const byte* p = (const byte*)s;
 	const byte* end = (const byte*)lim;
 	while(p < end) {
@@ -548,7 +551,7 @@ String AsCString(const char* s, const char* lim, int linemax, const char* linepf
 				int n;
 				if(c < 128)
 					sPutU(out, c);
-				else if((n = sUtf8Astral(p, end, cp)) != 0) {
+				else if(utf8 && (n = sUtf8Astral(p, end, cp)) != 0) {
 					cp -= 0x10000;
 					sPutU(out, 0xD800 + (cp >> 10));
 					sPutU(out, 0xDC00 + (cp & 0x3FF));

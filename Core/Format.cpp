@@ -1,5 +1,6 @@
 #include "Format.h"
 #include "FormatBuf.h"
+#include "Charset.h"
 
 #include <atomic>
 #include <climits>
@@ -51,16 +52,13 @@ String FormatName(int what, int n, int language)
 	return String();
 }
 
+// Case changes work in the language's character set (UTF-8 when the code names none).
 String FormatToCase(const String& s, bool upper, int language)
 {
-	if(auto f = GetFormatLanguageHooks().to_case)
-		return f(s, upper, language);
-	FormatBuf b;
-	b.Cat(~s, s.GetLength());
-	for(char* p = b.Begin(); p < b.Begin() + b.GetLength(); p++)
-		if(upper ? *p >= 'a' && *p <= 'z' : *p >= 'A' && *p <= 'Z')
-			*p ^= 0x20;
-	return String(b.Begin(), b.GetLength());
+	int charset = (language >> 20) & 255;
+	if(charset == 0)
+		charset = CHARSET_UTF8;
+	return upper ? ToUpper(s, charset) : ToLower(s, charset);
 }
 
 void FormatSeparators(int language, String& decimal_point, String& thousands)
@@ -232,6 +230,12 @@ int sCharCount(const char* s, int len)
 	return n;
 }
 
+// Characters are code points of UTF-8 text, else bytes.
+bool sUtf8()
+{
+	return GetDefaultCharset() == CHARSET_UTF8;
+}
+
 QEL_FORCE_INLINE bool sIsAlpha(char c)
 {
 	return (unsigned)((c | 0x20) - 'a') < 26u;
@@ -279,7 +283,8 @@ void sCatAligned(detail::FormatBuf& out, const char* s, int len, int align, int 
 		out.Cat(s, len);
 		return;
 	}
-	int count = sCharCount(s, len);
+	bool utf8 = sUtf8();
+	int count = utf8 ? sCharCount(s, len) : len;
 	if(width > count) {
 		int pad = width - count;
 		int before = align == '>' ? pad : align == '=' ? pad / 2 : 0;
@@ -288,14 +293,14 @@ void sCatAligned(detail::FormatBuf& out, const char* s, int len, int align, int 
 		out.Cat(' ', pad - before);
 	}
 	else
-		out.Cat(s, sCharsToBytes(s, len, width < 0 ? 0 : width));
+		out.Cat(s, utf8 ? sCharsToBytes(s, len, max(width, 0)) : max(width, 0));
 }
 
 } // namespace
 
 void TrimCharCount(String& s, int n)
 {
-	n = sCharsToBytes(~s, s.GetLength(), max(n, 0));
+	n = sUtf8() ? sCharsToBytes(~s, s.GetLength(), max(n, 0)) : max(n, 0);
 	if(n < s.GetLength())
 		s.Trim(n);
 }

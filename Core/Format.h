@@ -44,7 +44,6 @@ struct FormatLanguageHooks {
 	const char* (*translate)(const char* text) = nullptr;
 	// what: 0 month (n 0..11), 1 short month, 2 day of week (n 0..6, 0 = Sunday), 3 short day
 	String      (*name)(int what, int n, int language) = nullptr;
-	String      (*to_case)(const String& s, bool upper, int language) = nullptr;
 	void        (*separators)(int language, String& decimal_point, String& thousands) = nullptr;
 	// text of a Date or Time argument of the empty id
 	String      (*date_time)(const Value& v, int language) = nullptr;
