@@ -33,3 +33,8 @@
 #include "FileStream.h"
 #include "OutFilterStream.h"
 #include "Zlib.h"
+#include "FormatInt.h"
+#include "FormatDouble.h"
+#include "TimeDate.h"
+#include "Value.h"
+#include "ValueArray.h"

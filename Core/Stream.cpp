@@ -2,11 +2,8 @@
 #include "StringStream.h"
 #include "Panic.h"
 #include "Heap.h"
-#if __has_include("WString.h")
 #include "Utf.h"
 #include "WString.h"
-#define QEL_HAS_WSTRING 1
-#endif
 
 namespace Qel {
 
@@ -271,7 +268,6 @@ void Stream::Serialize(String& s)
 	}
 }
 
-#ifdef QEL_HAS_WSTRING
 void Stream::Serialize(WString& s)
 {
 	if(IsError())
@@ -317,7 +313,6 @@ void Stream::Serialize(WString& s)
 		PutBlock(u.begin(), 2 * (int64)n);
 	}
 }
-#endif
 
 void Stream::SerializeWords(dword* data, int64 count)
 {

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include "String.h"
 #include "Panic.h"
 
@@ -8,6 +9,7 @@ namespace {
 [[noreturn]] void BufferTooBig()
 {
 	Panic("StringBuffer is too big (>2GB)!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 } // namespace

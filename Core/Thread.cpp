@@ -1,6 +1,7 @@
 #include "Thread.h"
 #include "Defs.h"
 #include "App.h"
+#include "Exc.h"
 #include "Panic.h"
 
 #include <cerrno>
@@ -46,6 +47,9 @@ void* sThreadEntry(void* arg)
 	sThreadStart* start = (sThreadStart*)arg;
 	try {
 		start->fn();
+	}
+	catch(const Exc& e) {
+		Panic(~e);
 	}
 	catch(const sThreadExitExc__&) {}
 	catch(const ExitExc&) {}

@@ -1,8 +1,9 @@
 #include "Unicode.h"
 #include "Panic.h"
 
+#include "Zlib.h"
+
 #include <vector>
-#include <zlib.h>
 
 namespace Qel {
 
@@ -11,8 +12,11 @@ namespace {
 // The one place that unpacks the compressed table.
 bool sInflate(const byte* src, int len, byte* dst, int dstlen)
 {
-	uLongf n = dstlen;
-	return uncompress(dst, &n, src, len) == Z_OK && int(n) == dstlen;
+	String r = ZDecompress(src, len);
+	if(r.GetLength() != dstlen)
+		return false;
+	memcpy(dst, r.Begin(), dstlen);
+	return true;
 }
 
 // Open-addressing map of code points to 32-bit values; the first insertion of a key wins.

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include "Vector.h"
 #include "Panic.h"
 
@@ -6,6 +7,7 @@ namespace Qel::detail {
 void TooManyItems()
 {
 	Panic("Too many items in container!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 int VectorGrowCapacity(int alloc)

@@ -201,9 +201,9 @@ void WString::UnShare()
 
 void WString::Remove(int pos, int count)
 {
-	if(count <= 0 || length == 0)
-		return;
 	count = min(count, length - pos);
+	if(count <= 0 || pos < 0)
+		return;
 	UnShare();
 	memmove(ptr + pos, ptr + pos + count, size_t(length - pos - count + 1) * sizeof(wchar));
 	length -= count;

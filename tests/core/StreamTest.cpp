@@ -167,7 +167,6 @@ TEST(Stream, HugeDamagedStringLengthFailsWithoutAllocatingIt)
 	EXPECT_EQ(got.GetLength(), 0x500000);
 }
 
-#if __has_include(<Core/WString.h>)
 TEST(Stream, WStringWireForm)
 {
 	WString w;
@@ -196,7 +195,6 @@ TEST(Stream, WStringWireForm)
 	Loaded<WString>(Bytes({ 2, 'a', 0 }), ok);
 	EXPECT_FALSE(ok);
 }
-#endif
 
 TEST(Stream, PackedCounts)
 {

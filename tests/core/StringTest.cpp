@@ -339,7 +339,7 @@ TEST(String, CharCount)
 {
 	EXPECT_EQ(String("a\xc3\xb1" "b\xe2\x82\xac\xf0\x9f\x98\x80").GetCharCount(), 5);
 	EXPECT_EQ(String("\xc0\x80").GetCharCount(), 2);     // overlong: two stray bytes
-	EXPECT_EQ(String("\xed\xa0\x80").GetCharCount(), 3); // surrogate
+	EXPECT_EQ(String("\xed\xa0\x80").GetCharCount(), 1); // a surrogate in three bytes is one character
 	EXPECT_EQ(String("\xe2\x82").GetCharCount(), 2);     // cut short
 }
 
@@ -434,4 +434,25 @@ TEST(StringBuffer, AppendsItsOwnText)
 	EXPECT_EQ(c.GetAlloc(), 31);
 	c.Cat(c.Begin(), 3);
 	EXPECT_EQ(String(c), "abcabc");
+}
+
+TEST(StringBuffer, GrowthKeepsTheHeaderCapacity)
+{
+	// Whether a large block grows in place or moves, the capacity a String adopts must be the
+	// buffer's real one.
+	StringBuffer b;
+	b.SetLength(1000);
+	memset(b.Begin(), 'a', 1000);
+	b.SetLength(1400);
+	memset(b.Begin() + 1000, 'b', 400);
+	b.SetLength(1300);
+	int cap = b.GetAlloc();
+	EXPECT_GE(cap, 1400);
+	String s = b;
+	EXPECT_EQ(s.GetAlloc(), cap);
+	EXPECT_EQ(Std(s), std::string(1000, 'a') + std::string(300, 'b'));
+	const char* p = s.Begin();
+	s.Cat('c', cap - 1301); // fills the adopted block in place
+	EXPECT_EQ(s.Begin(), p);
+	EXPECT_EQ(s.GetLength(), cap - 1);
 }
