@@ -7,6 +7,7 @@
 #include "WString.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace Qel {
 

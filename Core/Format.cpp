@@ -175,12 +175,6 @@ void RegisterFormatter(int type, const char* id, Formatter f)
 	sInsert(t, String(id), type, h, f);
 }
 
-namespace detail {
-String StdIntFormatter(const Formatting& f);
-String StdTextFormatter(const Formatting& f);
-void   RegisterStdFormattersBody();
-} // namespace detail
-
 void RegisterStdFormatters()
 {
 	static std::atomic<dword> done { 0 };
@@ -420,8 +414,11 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 		s = id + idlen;
 		if(*s == '`')
 			s++;
-		if(f == &detail::StdIntFormatter && opt.GetLength() == 0 && type == 1 && !align && width <= 1000)
-			sCatInt(out, arg.ToInt()); // the int Null prints nothing below as well
+		if(f == &detail::StdIntFormatter && opt.GetLength() == 0 && type == 1 && !align && width <= 1000) {
+			int v = arg.ToInt();
+			if(v != INT_MIN) // the int Null prints nothing
+				sCatInt(out, v);
+		}
 		else if(f == &detail::StdTextFormatter && opt.GetLength() == 0 && type == 3 && !align && width <= 1000) {
 			const String& t = arg.To<String>();
 			out.Cat(~t, t.GetLength());
@@ -442,12 +439,12 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 
 String Format(int language, const char* s, const Vector<Value>& args)
 {
-	return detail::FormatValues(language, s, args.Begin(), args.GetCount());
+	return detail::FormatValues(language, s, args.begin(), args.GetCount());
 }
 
 String Format(const char* s, const Vector<Value>& args)
 {
-	return detail::FormatValues(detail::FormatCurrentLanguage(), s, args.Begin(), args.GetCount());
+	return detail::FormatValues(detail::FormatCurrentLanguage(), s, args.begin(), args.GetCount());
 }
 
 // Never cuts the text: when the first buffer is too small it formats again into one of the

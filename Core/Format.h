@@ -37,6 +37,11 @@ namespace detail {
 
 String FormatValues(int language, const char* s, const Value* args, int count);
 
+// Standard formatters that the engine recognises for its inline fast paths.
+String StdIntFormatter(const Formatting& f);
+String StdTextFormatter(const Formatting& f);
+void   RegisterStdFormattersBody();
+
 // What the formatters need to know about languages. The language and date code installs its
 // own functions here; until then every language formats as English (United States).
 struct FormatLanguageHooks {

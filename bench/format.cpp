@@ -22,7 +22,8 @@ void QelFormat(benchmark::State& state)
 	String name("items");
 	int i = 0;
 	for(auto _ : state) {
-		String s = Format("%d of %s: %2nf", i++, name, 3.14159 * i);
+		String s = Format("%d of %s: %2nf", i, name, 3.14159 * i);
+		i++;
 		benchmark::DoNotOptimize(s);
 	}
 }
@@ -33,7 +34,8 @@ void FmtFormat(benchmark::State& state)
 	std::string name("items");
 	int i = 0;
 	for(auto _ : state) {
-		std::string s = fmt::format("{} of {}: {:.2f}", i++, name, 3.14159 * i);
+		std::string s = fmt::format("{} of {}: {:.2f}", i, name, 3.14159 * i);
+		i++;
 		benchmark::DoNotOptimize(s);
 	}
 }
@@ -45,7 +47,8 @@ void Snprintf(benchmark::State& state)
 	int i = 0;
 	for(auto _ : state) {
 		char b[64];
-		int n = snprintf(b, sizeof(b), "%d of %s: %.2f", i++, name, 3.14159 * i);
+		int n = snprintf(b, sizeof(b), "%d of %s: %.2f", i, name, 3.14159 * i);
+		i++;
 		benchmark::DoNotOptimize(n);
 		benchmark::DoNotOptimize(b);
 	}
