@@ -71,6 +71,8 @@ char* sPutInt(char* p, int v)
 
 void CParser::Set(const char* s)
 {
+	if(!s)
+		s = "";
 	term = wspc = lineptr = s;
 	line = 1;
 	fn.Clear();

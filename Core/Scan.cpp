@@ -12,7 +12,6 @@ namespace Qel {
 namespace {
 
 constexpr int   sIntNull   = INT_MIN;
-constexpr int64 sInt64Null = INT64_MIN;
 
 // Value of a digit in bases up to 36; 255 for anything that is no digit.
 struct sDigitTable {

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
 	std::string s((const char*)data, size);
 	const char* t = s.c_str();
-	const char* e = nullptr;
+	const char* e = t; // an overflow leaves the end untouched
 	int base = size ? 2 + data[0] % 35 : 10;
 	ScanUint(t, &e, base);
 	ScanUint64(t, &e, base);
