@@ -1,5 +1,6 @@
 // The page heap: runs of 4 KB pages carved from 16 MiB chunks mapped from the system, longer
 // runs mapped on their own. Everything here runs under the heap lock.
+#include <cstdlib>
 #include "HeapPrivate.h"
 #include "../Panic.h"
 
@@ -180,6 +181,7 @@ void detail::OutOfMemoryPanic()
 	long kb = long(pageStats.pagesTaken - freePageCount) * 4;
 	snprintf(text, sizeof(text), "Out of memory!\nQel allocated memory: %ld KB", kb);
 	Panic(text);
+	abort(); // a nested panic returns; there is no block to give
 }
 
 void* Heap::HugeAlloc(size_t pages)
