@@ -79,8 +79,13 @@ protected:
 	{
 		if(Kind() == MEDIUM)
 			MemoryFree32(ptr);
-		else if(ptr != detail::StringVoidPtr() && __atomic_sub_fetch(&Header()->refcount, 1, __ATOMIC_ACQ_REL) == 0)
-			MemoryFree(Header());
+		else if(ptr != detail::StringVoidPtr()) {
+			// A count of 1 means no other String can reach the block, so nobody can raise it
+			// meanwhile: the sole owner frees without the atomic decrement.
+			int* count = &Header()->refcount;
+			if(__atomic_load_n(count, __ATOMIC_ACQUIRE) == 1 || __atomic_sub_fetch(count, 1, __ATOMIC_ACQ_REL) == 0)
+				MemoryFree(Header());
+		}
 	}
 	QEL_FORCE_INLINE void Free()                  { if(!IsSmall()) LargeFree(); }
 	QEL_FORCE_INLINE void Copy(const String0& s)  { if(s.IsSmall()) SetRaw(s); else LargeCopy(s); }
