@@ -267,14 +267,21 @@ int Index<T>::FindNext(int i) const
 	return -1;
 }
 
+// Unlinks in position order, so that Put reuses the slots in a predictable order.
 template <class T>
 int Index<T>::UnlinkKey(const T& k)
 {
-	int n = 0;
-	dword h = Hash(k);
-	for(int i; (i = Find(k, h)) >= 0; n++)
+	Vector<int> found;
+	for(int i = Find(k); i >= 0; i = FindNext(i)) {
+		int j = found.GetCount();
+		found.Add(i);
+		for(; j > 0 && found[j - 1] > i; j--)
+			found[j] = found[j - 1];
+		found[j] = i;
+	}
+	for(int i : found)
 		Unlink(i);
-	return n;
+	return found.GetCount();
 }
 
 template <class T>
