@@ -113,13 +113,19 @@ protected:
 	void LargeSet(const char* s, int len);
 	static char* Alloc(int count, byte& kind);
 	void CatSlow(int c);
+	// True when an out-of-line text may grow in place to newlen characters (a text append stops
+	// one short of the block; the character append below fills it).
+	QEL_FORCE_INLINE bool HasRoom(dword newlen) const
+	{
+		byte k = Kind();
+		return k == MEDIUM ? newlen < 31
+		                   : k >= 32 && Header()->refcount == 1 && newlen < (k < 255 ? k : (dword)Header()->capacity);
+	}
 	// In-place append to an out-of-line text with room, the common case of growing texts.
 	QEL_FORCE_INLINE void CatOut(int c)
 	{
 		dword len = w[LLEN];
-		byte k = Kind();
-		if(k == MEDIUM ? len < 31
-		               : k >= 32 && Header()->refcount == 1 && len < (k < 255 ? k : (dword)Header()->capacity)) {
+		if(HasRoom(len)) {
 			ptr[len] = (char)c;
 			ptr[len + 1] = 0;
 			w[LLEN] = len + 1;
@@ -191,6 +197,16 @@ public:
 			if((unsigned)len < (unsigned)(14 - l)) {
 				MemCopyShort(chr + l, s, (size_t)len);
 				chr[SLEN] = (char)(l + len);
+				return;
+			}
+		}
+		else if(len >= 0) {
+			dword l = w[LLEN];
+			dword newlen = l + (dword)len;
+			if(HasRoom(newlen)) { // the source may be our own text: it lies wholly before the target
+				MemCopySmall(ptr + l, s, (size_t)len);
+				ptr[newlen] = 0;
+				w[LLEN] = newlen;
 				return;
 			}
 		}
