@@ -73,7 +73,7 @@ class Vector {
 	void SetCap(int n)     { ca = (ca & 0xffffffffull) | (uint64)(uint32)n << 32; }
 	T*   Construct()       { T* p = vector + Items(); ca++; return p; }
 
-	template <class... A> QEL_NOINLINE T& GrowAdd(A&&... a);
+	template <class... A> QEL_NOINLINE T& AddGrow(A&&... a);
 	T* ReserveRaw(int n);
 	void Free();
 
@@ -87,10 +87,10 @@ class Vector {
 		}
 		if constexpr(sizeof...(A) == 1 && std::is_trivially_copyable_v<T> && sizeof(T) <= 16) {
 			T x(std::forward<A>(a)...); // a copy for the slow path keeps the argument out of memory
-			return GrowAdd(std::move(x));
+			return AddGrow(std::move(x));
 		}
 		else
-			return GrowAdd(std::forward<A>(a)...);
+			return AddGrow(std::forward<A>(a)...);
 	}
 
 public:
@@ -195,7 +195,7 @@ T* Vector<T>::ReserveRaw(int n)
 // argument that refers into this vector is still intact while it is read (or moved from).
 template <class T>
 template <class... A>
-T& Vector<T>::GrowAdd(A&&... a)
+T& Vector<T>::AddGrow(A&&... a)
 {
 	int n = detail::VectorGrowCapacity(Cap());
 	int na = Cap();
