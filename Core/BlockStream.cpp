@@ -29,6 +29,15 @@ void BlockStream::ZeroPageFrom(int64 offset)
 		memset(windowStart + max<int64>(offset, 0), 0, pageSize - max<int64>(offset, 0));
 }
 
+// The whole pages of a transfer of size bytes from the current position when it starts on a
+// page boundary, else 0.
+int64 BlockStream::WholePages(dword size) const
+{
+	if(GetPos() & (pageSize - 1))
+		return 0;
+	return size & pageMask;
+}
+
 void BlockStream::SetPageSize(dword size)
 {
 	int64 pos = 0;
@@ -169,9 +178,27 @@ void BlockStream::_Put(int w)
 
 void BlockStream::_Put(const void* data, dword size)
 {
-	if(size == 0 || IsError() || !IsOpen() || !LoadPage())
+	if(size == 0 || IsError() || !IsOpen())
 		return;
 	const byte* s = (const byte*)data;
+	int64 whole = WholePages(size);
+	if(whole) { // page-aligned whole pages go straight to the medium
+		int64 p = GetPos();
+		SyncSize();
+		if(pagePos >= p && pagePos < p + whole) { // the cached page is superseded
+			pagePos = -1;
+			pageDirty = false;
+		}
+		Write(p, s, (dword)whole);
+		knownSize = max(knownSize, p + whole);
+		SetWindow(p + whole);
+		s += whole;
+		size -= (dword)whole;
+		if(size == 0)
+			return;
+	}
+	if(!LoadPage())
+		return;
 	int64 p0 = GetPos();
 	int64 e = p0 + size;
 	int64 g0 = p0 & pageMask;
@@ -204,14 +231,26 @@ dword BlockStream::_Get(void* data, dword size)
 {
 	if(size == 0 || IsError() || !IsOpen())
 		return 0;
-	_Term();
-	if(IsError())
-		return 0;
+	SyncSize();
 	int64 p0 = GetPos();
 	int64 n = min((int64)size, GetSize() - p0);
 	if(n <= 0)
 		return 0;
 	byte* t = (byte*)data;
+	int64 whole = WholePages((dword)n);
+	if(whole) { // page-aligned whole pages come straight from the medium
+		if(pageDirty && pagePos >= p0 && pagePos < p0 + whole)
+			Flush();
+		if(Read(p0, t, (dword)whole) != (dword)whole) {
+			if(!IsError())
+				SetError(0);
+			return 0;
+		}
+		SetWindow(p0 + whole);
+		return dword(whole + (n > whole ? _Get(t + whole, dword(n - whole)) : 0));
+	}
+	if(_Term() < 0)
+		return 0;
 	int64 e = p0 + n;
 	int64 g0 = p0 & pageMask;
 	int64 g1 = e & pageMask;

@@ -45,6 +45,7 @@ private:
 	void SetWindow(int64 pos);
 	bool LoadPage();
 	void ZeroPageFrom(int64 offset);
+	int64 WholePages(dword size) const;
 };
 
 } // namespace Qel

@@ -216,7 +216,7 @@ int CharsetByName(const char* name)
 		return CHARSET_UTF8;
 	if(int n = sFindName(f))
 		return n;
-	char w[128];
+	char w[64 / 3 * 7 + 8]; // every "win" of the filtered name may grow to "windows"
 	int k = 0;
 	for(const char* s = f; *s;)
 		if(strncmp(s, "win", 3) == 0 && strncmp(s, "windows", 7) != 0) {

@@ -1,5 +1,6 @@
 #include "FormatDouble.h"
 #include "FormatInt.h"
+#include "String.h"
 
 #include <cmath>
 #include <limits>
@@ -511,6 +512,59 @@ float ScanFloat(const char* text)
 	if(!ScanDoubleText(&x, text, ',', true))
 		return -std::numeric_limits<float>::infinity();
 	return float(x);
+}
+
+String FormatDouble(double x)
+{
+	if(!std::isfinite(x))
+		return String();
+	char h[32];
+	return String(h, FormatGeneral(h, x, 15));
+}
+
+String FormatDoubleG(double x)
+{
+	char h[32];
+	return String(h, FormatDoubleGBuffer(h, x));
+}
+
+String FormatFloat(float x)
+{
+	if(!std::isfinite(x))
+		return String();
+	char h[32];
+	return String(h, FormatGeneral(h, x, 7));
+}
+
+namespace {
+
+// Texts with many decimals are built in a buffer sized for them.
+template <class F>
+String FormatSized(int decimals, F f)
+{
+	if(decimals <= 18) {
+		char h[512];
+		return String(h, f(h));
+	}
+	StringBuffer b(512 + decimals);
+	char* p = b.Begin();
+	b.SetLength(int(f(p) - p));
+	return String(b);
+}
+
+} // namespace
+
+String FormatDouble(double x, int digits, dword flags)
+{
+	if(!(flags & (DF_FIXED | DF_EXPONENT)))
+		digits = clamp(digits, 1, 18);
+	return FormatSized(digits, [&](char* h) { return FormatDoubleBuffer(h, x, digits, flags); });
+}
+
+String FormatDoubleFix(double x, int decimals, dword flags)
+{
+	decimals = max(decimals, 0);
+	return FormatSized(decimals, [&](char* h) { return FormatDoubleFixBuffer(h, decimals, flags, x); });
 }
 
 } // namespace Qel

@@ -89,6 +89,7 @@ class Function<R (Args...)> {
 	template <class F>
 	static constexpr bool IsCallable = !std::is_same_v<std::decay_t<F>, Function> &&
 	                                   !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
+	                                   !std::is_member_pointer_v<std::decay_t<F>> &&
 	                                   std::is_invocable_r_v<R, std::decay_t<F>&, Args...>;
 
 	void Set(WrapperBase* w)
@@ -108,7 +109,7 @@ public:
 	template <class F, std::enable_if_t<IsCallable<F>, int> = 0>
 	Function(F&& fn)
 	{
-		if constexpr(std::is_pointer_v<std::decay_t<F>> || std::is_member_pointer_v<std::decay_t<F>>)
+		if constexpr(std::is_pointer_v<std::decay_t<F>>)
 			if(!fn)
 				return;
 		ptr = new Wrapper<std::decay_t<F>>(std::forward<F>(fn));

@@ -41,7 +41,9 @@ QEL_FORCE_INLINE uint64 Peek64(const void* p) { return Peek<uint64>(p); }
 // Copies len >= 16 bytes between regions that do not overlap.
 void MemCopy(void* dst, const void* src, size_t len);
 
-// Fills len >= 16 bytes with the 16-byte pattern at pattern, repeated from dst on.
+// Fills len >= 16 bytes with the 16-byte pattern. The head, the tail and the aligned body are
+// stored independently, so this serves element fills: the element size divides 16, and dst
+// and len are whole elements.
 void MemSet128(void* dst, size_t len, const void* pattern);
 
 // True when the two arrays of count 32-bit words are equal.

@@ -2,11 +2,9 @@
 #include "StringStream.h"
 #include "Panic.h"
 #include "Heap.h"
-#if __has_include("WString.h")
 #include "Utf.h"
+#include "Value.h"
 #include "WString.h"
-#define QEL_HAS_WSTRING 1
-#endif
 
 namespace Qel {
 
@@ -271,7 +269,6 @@ void Stream::Serialize(String& s)
 	}
 }
 
-#ifdef QEL_HAS_WSTRING
 void Stream::Serialize(WString& s)
 {
 	if(IsError())
@@ -317,7 +314,6 @@ void Stream::Serialize(WString& s)
 		PutBlock(u.begin(), 2 * (int64)n);
 	}
 }
-#endif
 
 void Stream::SerializeWords(dword* data, int64 count)
 {
@@ -452,6 +448,14 @@ void sSerializeEnvelope(Stream& s, const StreamFn& serialize, int version)
 		s.LoadError();
 }
 
+void sRestore(StringStream& backup, const StreamFn& serialize)
+{
+	backup.Seek(0);
+	backup.SetLoading();
+	if(serialize)
+		serialize(backup);
+}
+
 } // namespace
 
 bool Store(const StreamFn& serialize, Stream& s, int version)
@@ -472,10 +476,11 @@ bool Load(const StreamFn& serialize, Stream& s, int version)
 		sSerializeEnvelope(s, serialize, version);
 	}
 	catch(LoadingError&) {
-		backup.Seek(0);
-		backup.SetLoading();
-		if(serialize)
-			serialize(backup);
+		sRestore(backup, serialize);
+		return false;
+	}
+	catch(ValueTypeError&) {
+		sRestore(backup, serialize);
 		return false;
 	}
 	return true;
@@ -506,7 +511,7 @@ String ReadRestOfStream(Stream& s)
 	return s.IsError() ? String::GetVoid() : r;
 }
 
-int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Function<bool (int64, int64)> progress, int chunk)
+int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Gate<int64, int64> progress, int chunk)
 {
 	if(count <= 0)
 		return 0;
@@ -535,9 +540,6 @@ int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count, Function<bool (i
 	return total;
 }
 
-} // namespace Qel
-
-namespace Qel {
 
 OutStream::OutStream()
 {

@@ -44,6 +44,10 @@ enum {
 class BlockList;
 class WString;
 
+// A callback whose true result asks the caller to stop (progress reports and the like).
+template <class... Args>
+using Gate = Function<bool (Args...)>;
+
 class Stream {
 protected:
 	int64 windowPos = 0;
@@ -308,11 +312,7 @@ String ReadRestOfStream(Stream& s);
 // Copies up to count bytes; the total copied, or -1 when the destination failed or the
 // progress gate (total, count) asked to stop.
 int64 CopyBetweenStreams(Stream& dst, Stream& src, int64 count,
-                         Function<bool (int64, int64)> progress = {}, int chunk = 65536);
-
-} // namespace Qel
-
-namespace Qel {
+                         Gate<int64, int64> progress = {}, int chunk = 65536);
 
 // A buffered output base: subclasses receive whole blocks through Out.
 class OutStream : public Stream {

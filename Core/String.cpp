@@ -29,7 +29,8 @@ QEL_FORCE_INLINE bool Same16(const char* a, const char* b)
 	return ((Peek64(a) ^ Peek64(b)) | (Peek64(a + 8) ^ Peek64(b + 8))) == 0;
 }
 
-// Byte equality of two runs of n bytes: head and tail words first, the body in 32-byte steps.
+// Byte equality of two runs of n bytes: overlapping head and tail words up to 32 bytes; longer
+// runs go to the system routine, whose wide vector loop beats anything portable here.
 bool EqualBytes(const char* a, const char* b, size_t n)
 {
 	if(n < 16) {
@@ -41,24 +42,21 @@ bool EqualBytes(const char* a, const char* b, size_t n)
 			return Peek<uint16>(a) == Peek<uint16>(b) && Peek<uint16>(a + n - 2) == Peek<uint16>(b + n - 2);
 		return n == 0 || *a == *b;
 	}
-	if(!Same16(a + n - 16, b + n - 16) || !Same16(a, b))
-		return false;
 	if(n <= 32)
-		return true;
-	size_t off = (size_t)(-(uintptr_t)a & 15);
-	size_t rem = n - off; // whatever the steps leave over (< 16 bytes) the tail compare covers
-	a += off;
-	b += off;
-	for(; rem >= 32; rem -= 32, a += 32, b += 32)
-		if(!Same16(a, b) || !Same16(a + 16, b + 16))
-			return false;
-	return !(rem & 16) || Same16(a, b);
+		return Same16(a, b) && Same16(a + n - 16, b + n - 16);
+	return memcmp(a, b, n) == 0;
 }
 
 // Three-way comparison by unsigned bytes; 8-byte words are compared as big-endian numbers.
 int CompareBytes(const char* a, int la, const char* b, int lb)
 {
 	int n = min(la, lb);
+	if(n >= 32) { // same order (unsigned bytes), wider vector units
+		int c = memcmp(a, b, (size_t)n);
+		if(c)
+			return c < 0 ? -1 : 1;
+		return la < lb ? -1 : la > lb ? 1 : 0;
+	}
 	for(; n >= 8; n -= 8, a += 8, b += 8) {
 		uint64 x = Peek64(a), y = Peek64(b);
 		if(x != y)
@@ -329,7 +327,8 @@ bool String0::IsEqual(const String0& s) const
 
 bool String0::LEqual(const String0& s) const
 {
-	return IsEqual(s);
+	int len = GetLength();
+	return len == s.GetLength() && EqualBytes(Begin(), s.Begin(), (size_t)len);
 }
 
 bool String0::IsEqual(const char* s) const

@@ -1,25 +1,16 @@
 #include "Thread.h"
 #include "Defs.h"
 #include "App.h"
+#include "Exc.h"
 #include "Panic.h"
+#include "Vector.h"
 
 #include <cerrno>
 #include <ctime>
 #include <sched.h>
 #include <sys/sysinfo.h>
-#include <vector>
 
 namespace Qel {
-
-
-
-
-
-
-
-
-
-
 
 namespace {
 
@@ -35,9 +26,9 @@ struct sThreadStart {
 
 StaticMutex sShutdownHooksLock;
 
-std::vector<void (*)()>& sShutdownHooks()
+Vector<void (*)()>& sShutdownHooks()
 {
-	static std::vector<void (*)()> hooks;
+	static Vector<void (*)()> hooks;
 	return hooks;
 }
 
@@ -46,6 +37,9 @@ void* sThreadEntry(void* arg)
 	sThreadStart* start = (sThreadStart*)arg;
 	try {
 		start->fn();
+	}
+	catch(const Exc& e) {
+		Panic(~e);
 	}
 	catch(const sThreadExitExc__&) {}
 	catch(const ExitExc&) {}
@@ -146,13 +140,13 @@ bool Thread::IsShutdownThreads()
 void Thread::AtShutdown(void (*fn)())
 {
 	Mutex::Lock lock(sShutdownHooksLock);
-	sShutdownHooks().push_back(fn);
+	sShutdownHooks().Add(fn);
 }
 
 void Thread::RunShutdownHooks()
 {
 	// Called outside the lock, so a hook may wait for a thread that registers hooks itself.
-	std::vector<void (*)()> hooks;
+	Vector<void (*)()> hooks;
 	{
 		Mutex::Lock lock(sShutdownHooksLock);
 		hooks = sShutdownHooks();

@@ -68,29 +68,27 @@ int detail::Utf8ToUtf32(wchar* t, const char* src, int len)
 	const byte* s = (const byte*)src;
 	const byte* e = s + max(len, 0);
 	wchar* t0 = t;
-	for(;;) {
-		// Output never runs ahead of input, so 16 characters fit wherever 16 bytes remain.
-		while(e - s >= 16) {
-			__m128i v = _mm_loadu_si128((const __m128i*)s);
-			int mask = _mm_movemask_epi8(v);
-			Widen16(t, v);
-			if(mask == 0) {
-				s += 16;
-				t += 16;
-				continue;
+	while(s < e) {
+		if(*s < 0x80) {
+			// Output never runs ahead of input, so 16 characters fit wherever 16 bytes remain.
+			if(e - s >= 16 && s[1] < 0x80) {
+				__m128i v = _mm_loadu_si128((const __m128i*)s);
+				int mask = _mm_movemask_epi8(v);
+				Widen16(t, v);
+				int n = mask ? __builtin_ctz(mask) : 16;
+				s += n;
+				t += n;
 			}
-			int n = __builtin_ctz(mask);
-			s += n;
-			t += n;
-			*t++ = DecodeNonAscii(s, e);
-			while(s < e && *s >= 0x80)
-				*t++ = DecodeNonAscii(s, e);
+			else
+				*t++ = *s++;
+			continue;
 		}
-		if(s >= e)
-			break;
-		if(*s < 0x80)
-			*t++ = *s++;
-		else
+		// runs of two-byte sequences (Latin, Greek, Cyrillic, Hebrew, Arabic) in a tight loop
+		while(e - s >= 2 && s[0] >= 0xC2 && s[0] <= 0xDF && IsCont(s[1])) {
+			*t++ = ((s[0] & 0x1F) << 6) | (s[1] & 0x3F);
+			s += 2;
+		}
+		if(s < e && *s >= 0x80)
 			*t++ = DecodeNonAscii(s, e);
 	}
 	return int(t - t0);
@@ -126,10 +124,86 @@ int Utf32Len(const char* src, int len)
 	return n;
 }
 
+
+namespace {
+
+QEL_FORCE_INLINE bool Ascii16(const wchar* s)
+{
+	__m128i a = _mm_loadu_si128((const __m128i*)s);
+	__m128i b = _mm_loadu_si128((const __m128i*)(s + 4));
+	__m128i c = _mm_loadu_si128((const __m128i*)(s + 8));
+	__m128i d = _mm_loadu_si128((const __m128i*)(s + 12));
+	__m128i any = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+	return _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, _mm_set1_epi32(~0x7F)), _mm_setzero_si128())) == 0xFFFF;
+}
+
+QEL_FORCE_INLINE void Narrow16(byte* t, const wchar* s)
+{
+	__m128i w1 = _mm_packs_epi32(_mm_loadu_si128((const __m128i*)s), _mm_loadu_si128((const __m128i*)(s + 4)));
+	__m128i w2 = _mm_packs_epi32(_mm_loadu_si128((const __m128i*)(s + 8)), _mm_loadu_si128((const __m128i*)(s + 12)));
+	_mm_storeu_si128((__m128i*)t, _mm_packus_epi16(w1, w2));
+}
+
+QEL_FORCE_INLINE byte* Encode(byte* t, wchar c)
+{
+	if(c < 0x80)
+		*t++ = c;
+	else if(c < 0x800) {
+		t[0] = 0xC0 | (c >> 6);
+		t[1] = 0x80 | (c & 0x3F);
+		t += 2;
+	}
+	else if(c < 0x10000) {
+		if(IsUtfEscape(c))
+			*t++ = byte(c);
+		else {
+			t[0] = 0xE0 | (c >> 12);
+			t[1] = 0x80 | ((c >> 6) & 0x3F);
+			t[2] = 0x80 | (c & 0x3F);
+			t += 3;
+		}
+	}
+	else if(c <= 0x10FFFF) {
+		t[0] = 0xF0 | (c >> 18);
+		t[1] = 0x80 | ((c >> 12) & 0x3F);
+		t[2] = 0x80 | ((c >> 6) & 0x3F);
+		t[3] = 0x80 | (c & 0x3F);
+		t += 4;
+	}
+	return t;
+}
+
+} // namespace
+
 int Utf8Len(const wchar* s, int len)
 {
+	// Each character adds one byte per threshold it passes; blocks holding escapes or
+	// characters beyond U+EDFF are counted one by one.
+	const __m128i bias = _mm_set1_epi32(int(0x80000000));
+	const __m128i t1 = _mm_set1_epi32(int(0x80000000 + 0x7F));
+	const __m128i t2 = _mm_set1_epi32(int(0x80000000 + 0x7FF));
+	const __m128i hi = _mm_set1_epi32(int(0x80000000 + 0xEDFF));
 	int n = 0;
-	for(int i = 0; i < len; i++)
+	int i = 0;
+	for(; i + 16 <= len; i += 16) {
+		__m128i sum = _mm_setzero_si128();
+		__m128i big = _mm_setzero_si128();
+		for(int k = 0; k < 16; k += 4) {
+			__m128i x = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(s + i + k)), bias);
+			sum = _mm_sub_epi32(sum, _mm_cmpgt_epi32(x, t1));
+			sum = _mm_sub_epi32(sum, _mm_cmpgt_epi32(x, t2));
+			big = _mm_or_si128(big, _mm_cmpgt_epi32(x, hi));
+		}
+		if(_mm_movemask_epi8(big)) {
+			for(int k = i; k < i + 16; k++)
+				n += Utf8Size(s[k]);
+			continue;
+		}
+		sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
+		sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));
+		n += 16 + _mm_cvtsi128_si32(sum);
+	}
+	for(; i < len; i++)
 		n += Utf8Size(s[i]);
 	return n;
 }
@@ -138,47 +212,18 @@ char* detail::Utf32ToUtf8(char* tgt, const wchar* s, int len)
 {
 	byte* t = (byte*)tgt;
 	const wchar* e = s + max(len, 0);
-	while(s < e) {
-		while(e - s >= 16) {
-			__m128i a = _mm_loadu_si128((const __m128i*)s);
-			__m128i b = _mm_loadu_si128((const __m128i*)(s + 4));
-			__m128i c = _mm_loadu_si128((const __m128i*)(s + 8));
-			__m128i d = _mm_loadu_si128((const __m128i*)(s + 12));
-			__m128i any = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
-			if(_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(any, _mm_set1_epi32(~0x7F)), _mm_setzero_si128())) != 0xFFFF)
-				break;
-			__m128i w1 = _mm_packs_epi32(a, b);
-			__m128i w2 = _mm_packs_epi32(c, d);
-			_mm_storeu_si128((__m128i*)t, _mm_packus_epi16(w1, w2));
+	while(e - s >= 16) {
+		if(Ascii16(s)) {
+			Narrow16(t, s);
 			s += 16;
 			t += 16;
 		}
-		if(s >= e)
-			break;
-		wchar c = *s++;
-		if(c < 0x80)
-			*t++ = c;
-		else if(c < 0x800) {
-			t[0] = 0xC0 | (c >> 6);
-			t[1] = 0x80 | (c & 0x3F);
-			t += 2;
-		}
-		else if(IsUtfEscape(c))
-			*t++ = byte(c);
-		else if(c < 0x10000) {
-			t[0] = 0xE0 | (c >> 12);
-			t[1] = 0x80 | ((c >> 6) & 0x3F);
-			t[2] = 0x80 | (c & 0x3F);
-			t += 3;
-		}
-		else if(c <= 0x10FFFF) {
-			t[0] = 0xF0 | (c >> 18);
-			t[1] = 0x80 | ((c >> 12) & 0x3F);
-			t[2] = 0x80 | ((c >> 6) & 0x3F);
-			t[3] = 0x80 | (c & 0x3F);
-			t += 4;
-		}
+		else // a run that is not all ASCII goes the slow way before the next try
+			for(const wchar* q = s + 16; s < q; s++)
+				t = Encode(t, *s);
 	}
+	while(s < e)
+		t = Encode(t, *s++);
 	return (char*)t;
 }
 

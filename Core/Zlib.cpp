@@ -324,7 +324,7 @@ void Zlib::End()
 
 namespace {
 
-int64 sZlibPipe(Stream& dst, Stream& src, int64 size, const Function<bool (int64, int64)>& progress,
+int64 sZlibPipe(Stream& dst, Stream& src, int64 size, const Gate<int64, int64>& progress,
                 bool gzip, bool compress, dword* crc, bool hdr, bool* zerror)
 {
 	Zlib zlib;
@@ -353,49 +353,49 @@ String sToString(StringStream& out, int64 r)
 
 } // namespace
 
-int64 ZlibPipe(Stream& dst, Stream& src, int64 size, Function<bool (int64, int64)> progress,
+int64 ZlibPipe(Stream& dst, Stream& src, int64 size, Gate<int64, int64> progress,
                bool gzip, bool compress, dword* crc, bool hdr)
 {
 	return sZlibPipe(dst, src, size, progress, gzip, compress, crc, hdr, nullptr);
 }
 
-int64 ZCompress(Stream& dst, Stream& src, Function<bool (int64, int64)> progress)
+int64 ZCompress(Stream& dst, Stream& src, Gate<int64, int64> progress)
 {
 	return ZlibPipe(dst, src, src.GetLeft(), progress, false, true, nullptr, true);
 }
 
-int64 ZDecompress(Stream& dst, Stream& src, Function<bool (int64, int64)> progress)
+int64 ZDecompress(Stream& dst, Stream& src, Gate<int64, int64> progress)
 {
 	return ZlibPipe(dst, src, src.GetLeft(), progress, false, false, nullptr, true);
 }
 
-String ZCompress(const void* data, int64 len, Function<bool (int64, int64)> progress)
+String ZCompress(const void* data, int64 len, Gate<int64, int64> progress)
 {
 	MemReadStream in(data, len);
 	StringStream out;
 	return sToString(out, ZCompress(out, in, progress));
 }
 
-String ZCompress(const String& s, Function<bool (int64, int64)> progress)
+String ZCompress(const String& s, Gate<int64, int64> progress)
 {
 	return ZCompress(s.Begin(), s.GetLength(), progress);
 }
 
-String ZDecompress(const void* data, int len, Function<bool (int64, int64)> progress)
+String ZDecompress(const void* data, int len, Gate<int64, int64> progress)
 {
 	MemReadStream in(data, len);
 	StringStream out;
 	return sToString(out, ZDecompress(out, in, progress));
 }
 
-String ZDecompress(const String& s, Function<bool (int64, int64)> progress)
+String ZDecompress(const String& s, Gate<int64, int64> progress)
 {
 	return ZDecompress(s.Begin(), s.GetLength(), progress);
 }
 
 namespace {
 
-bool sGZFile(const char* dstpath, const char* srcpath, const Function<bool (int64, int64)>& progress, bool compress)
+bool sGZFile(const char* dstpath, const char* srcpath, const Gate<int64, int64>& progress, bool compress)
 {
 	FileIn in(srcpath);
 	if(!in.IsOpen())
@@ -411,12 +411,12 @@ bool sGZFile(const char* dstpath, const char* srcpath, const Function<bool (int6
 
 } // namespace
 
-bool GZCompressFile(const char* dstpath, const char* srcpath, Function<bool (int64, int64)> progress)
+bool GZCompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress)
 {
 	return sGZFile(dstpath, srcpath, progress, true);
 }
 
-bool GZDecompressFile(const char* dstpath, const char* srcpath, Function<bool (int64, int64)> progress)
+bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress)
 {
 	return sGZFile(dstpath, srcpath, progress, false);
 }

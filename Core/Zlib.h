@@ -75,19 +75,19 @@ private:
 
 // The common engine of the one-call functions: size bytes of src through a Zlib into dst.
 // Returns the bytes written to dst, or -1 when a stream failed or the gate cancelled.
-int64 ZlibPipe(Stream& dst, Stream& src, int64 size, Function<bool (int64, int64)> progress = {},
+int64 ZlibPipe(Stream& dst, Stream& src, int64 size, Gate<int64, int64> progress = {},
                bool gzip = false, bool compress = true, dword* crc = nullptr, bool hdr = true);
 
-int64  ZCompress(Stream& dst, Stream& src, Function<bool (int64, int64)> progress = {});
-int64  ZDecompress(Stream& dst, Stream& src, Function<bool (int64, int64)> progress = {});
-String ZCompress(const void* data, int64 len, Function<bool (int64, int64)> progress = {});
-String ZCompress(const String& s, Function<bool (int64, int64)> progress = {});
-String ZDecompress(const void* data, int len, Function<bool (int64, int64)> progress = {});
-String ZDecompress(const String& s, Function<bool (int64, int64)> progress = {});
+int64  ZCompress(Stream& dst, Stream& src, Gate<int64, int64> progress = {});
+int64  ZDecompress(Stream& dst, Stream& src, Gate<int64, int64> progress = {});
+String ZCompress(const void* data, int64 len, Gate<int64, int64> progress = {});
+String ZCompress(const String& s, Gate<int64, int64> progress = {});
+String ZDecompress(const void* data, int len, Gate<int64, int64> progress = {});
+String ZDecompress(const String& s, Gate<int64, int64> progress = {});
 
-bool GZCompressFile(const char* dstpath, const char* srcpath, Function<bool (int64, int64)> progress = {});
+bool GZCompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress = {});
 // Fails also on corrupt data or a wrong gzip trailer.
-bool GZDecompressFile(const char* dstpath, const char* srcpath, Function<bool (int64, int64)> progress = {});
+bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress = {});
 
 dword CRC32(const void* data, int64 len, dword crc = 0);
 inline dword CRC32(const String& s) { return CRC32(s.Begin(), s.GetLength()); }

@@ -1,6 +1,7 @@
 // Number text: Qel's formatter and scanner beside snprintf/strtod, std::to_chars/from_chars and fmt.
 #include <Core/FormatDouble.h>
 #include <Core/FormatInt.h>
+#include <Core/Value.h>
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <variant>
 #include <vector>
 
 using namespace Qel;
@@ -122,6 +124,125 @@ void Int64_to_chars(benchmark::State& s) { RunInt(s, [](char* h, int64 x) { retu
 void Int32_Qel(benchmark::State& s)      { RunInt(s, [](char* h, int64 x) { return h + FormatUnsignedDigits(dword(x), h); }); }
 void Int32_to_chars(benchmark::State& s) { RunInt(s, [](char* h, int64 x) { return std::to_chars(h, h + 32, dword(x)).ptr; }); }
 
+// Value beside std::variant: building, copying and comparing a mix of ints, doubles and short texts.
+using Variant = std::variant<std::monostate, int, double, std::string>;
+
+void ValueConstruct_Qel(benchmark::State& state)
+{
+	const auto& w = Weights();
+	for(auto _ : state)
+		for(int i = 0; i < N; i++) {
+			Value v = i % 3 == 0 ? Value(i) : i % 3 == 1 ? Value(w[i]) : Value("short text");
+			benchmark::DoNotOptimize(v);
+		}
+	state.SetItemsProcessed(state.iterations() * N);
+}
+
+void ValueConstruct_variant(benchmark::State& state)
+{
+	const auto& w = Weights();
+	for(auto _ : state)
+		for(int i = 0; i < N; i++) {
+			Variant v = i % 3 == 0 ? Variant(i) : i % 3 == 1 ? Variant(w[i]) : Variant(std::string("short text"));
+			benchmark::DoNotOptimize(v);
+		}
+	state.SetItemsProcessed(state.iterations() * N);
+}
+
+template <class T, class Make>
+std::vector<T> Mix(Make make)
+{
+	std::vector<T> r;
+	for(int i = 0; i < N; i++)
+		r.push_back(make(i));
+	return r;
+}
+
+const std::vector<Value>& QelMix()
+{
+	static std::vector<Value> v = Mix<Value>([](int i) {
+		return i % 3 == 0 ? Value(i % 100) : i % 3 == 1 ? Value(double(i % 100)) : Value(i % 2 ? "text" : "other text");
+	});
+	return v;
+}
+
+const std::vector<Variant>& VariantMix()
+{
+	static std::vector<Variant> v = Mix<Variant>([](int i) {
+		return i % 3 == 0 ? Variant(i % 100) : i % 3 == 1 ? Variant(double(i % 100)) : Variant(std::string(i % 2 ? "text" : "other text"));
+	});
+	return v;
+}
+
+void ValueCopy_Qel(benchmark::State& state)
+{
+	const auto& src = QelMix();
+	for(auto _ : state) {
+		std::vector<Value> c = src;
+		benchmark::DoNotOptimize(c.data());
+	}
+	state.SetItemsProcessed(state.iterations() * N);
+}
+
+void ValueCopy_variant(benchmark::State& state)
+{
+	const auto& src = VariantMix();
+	for(auto _ : state) {
+		std::vector<Variant> c = src;
+		benchmark::DoNotOptimize(c.data());
+	}
+	state.SetItemsProcessed(state.iterations() * N);
+}
+
+void ValueEqual_Qel(benchmark::State& state)
+{
+	const auto& v = QelMix();
+	for(auto _ : state) {
+		int n = 0;
+		for(int i = 1; i < N; i++)
+			n += v[i] == v[i - 3 > 0 ? i - 3 : 0];
+		benchmark::DoNotOptimize(n);
+	}
+	state.SetItemsProcessed(state.iterations() * (N - 1));
+}
+
+void ValueEqual_variant(benchmark::State& state)
+{
+	const auto& v = VariantMix();
+	for(auto _ : state) {
+		int n = 0;
+		for(int i = 1; i < N; i++)
+			n += v[i] == v[i - 3 > 0 ? i - 3 : 0];
+		benchmark::DoNotOptimize(n);
+	}
+	state.SetItemsProcessed(state.iterations() * (N - 1));
+}
+
+void ValueCompare_Qel(benchmark::State& state)
+{
+	const auto& v = QelMix();
+	for(auto _ : state) {
+		int n = 0;
+		for(int i = 3; i < N; i++)
+			n += v[i].Compare(v[i - 3]);
+		benchmark::DoNotOptimize(n);
+	}
+	state.SetItemsProcessed(state.iterations() * (N - 3));
+}
+
+void ValueCompare_variant(benchmark::State& state)
+{
+	const auto& v = VariantMix();
+	for(auto _ : state) {
+		int n = 0;
+		for(int i = 3; i < N; i++)
+			n += (v[i] > v[i - 3]) - (v[i] < v[i - 3]);
+		benchmark::DoNotOptimize(n);
+	}
+	state.SetItemsProcessed(state.iterations() * (N - 3));
+}
+
+
 } // namespace
 
 BENCHMARK(General_Qel);
@@ -139,3 +260,12 @@ BENCHMARK(Int64_Qel);
 BENCHMARK(Int64_to_chars);
 BENCHMARK(Int32_Qel);
 BENCHMARK(Int32_to_chars);
+
+BENCHMARK(ValueConstruct_Qel);
+BENCHMARK(ValueConstruct_variant);
+BENCHMARK(ValueCopy_Qel);
+BENCHMARK(ValueCopy_variant);
+BENCHMARK(ValueEqual_Qel);
+BENCHMARK(ValueEqual_variant);
+BENCHMARK(ValueCompare_Qel);
+BENCHMARK(ValueCompare_variant);

@@ -71,6 +71,10 @@ TEST(Charset, ByName)
 	EXPECT_EQ(CharsetByName(nullptr), 0);
 	EXPECT_EQ(CharsetByName("windows"), 0);
 	EXPECT_EQ(CharsetByName(String('x', 500)), 0);
+	String wins;
+	for(int i = 0; i < 40; i++)
+		wins << "win";
+	EXPECT_EQ(CharsetByName(wins), 0);
 }
 
 TEST(Charset, BytesAndCodePoints)

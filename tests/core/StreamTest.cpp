@@ -167,7 +167,6 @@ TEST(Stream, HugeDamagedStringLengthFailsWithoutAllocatingIt)
 	EXPECT_EQ(got.GetLength(), 0x500000);
 }
 
-#if __has_include(<Core/WString.h>)
 TEST(Stream, WStringWireForm)
 {
 	WString w;
@@ -196,7 +195,6 @@ TEST(Stream, WStringWireForm)
 	Loaded<WString>(Bytes({ 2, 'a', 0 }), ok);
 	EXPECT_FALSE(ok);
 }
-#endif
 
 TEST(Stream, PackedCounts)
 {
@@ -350,6 +348,20 @@ TEST(Stream, LoadRejectsAndRollsBack)
 	Item m;
 	EXPECT_TRUE(LoadFromString(m, StoreAsString(n)));
 	EXPECT_EQ(m.text, "no version");
+}
+
+TEST(Stream, LoadRollsBackOnValueTypeError)
+{
+	Item x{ 3, "kept" };
+	auto typed = [&](Stream& s) {
+		x.Serialize(s);
+		if(s.IsLoading() && x.number == 9)
+			throw ValueTypeError("bad type", Value(), 1);
+	};
+	Item nine{ 9, "new" };
+	EXPECT_FALSE(LoadFromString(typed, StoreAsString(nine)));
+	EXPECT_EQ(x.number, 3);
+	EXPECT_EQ(x.text, "kept");
 }
 
 TEST(Stream, LoadPassesOtherExceptions)

@@ -435,3 +435,24 @@ TEST(StringBuffer, AppendsItsOwnText)
 	c.Cat(c.Begin(), 3);
 	EXPECT_EQ(String(c), "abcabc");
 }
+
+TEST(StringBuffer, GrowthKeepsTheHeaderCapacity)
+{
+	// Whether a large block grows in place or moves, the capacity a String adopts must be the
+	// buffer's real one.
+	StringBuffer b;
+	b.SetLength(1000);
+	memset(b.Begin(), 'a', 1000);
+	b.SetLength(1400);
+	memset(b.Begin() + 1000, 'b', 400);
+	b.SetLength(1300);
+	int cap = b.GetAlloc();
+	EXPECT_GE(cap, 1400);
+	String s = b;
+	EXPECT_EQ(s.GetAlloc(), cap);
+	EXPECT_EQ(Std(s), std::string(1000, 'a') + std::string(300, 'b'));
+	const char* p = s.Begin();
+	s.Cat('c', cap - 1301); // fills the adopted block in place
+	EXPECT_EQ(s.Begin(), p);
+	EXPECT_EQ(s.GetLength(), cap - 1);
+}

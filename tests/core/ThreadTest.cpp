@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/sysinfo.h>
 #include <unistd.h>
 
 using namespace Qel;
@@ -224,12 +223,4 @@ TEST(Semaphore, SignalsDoNotEndTheWait)
 		t.Wait();
 	}
 	sigaction(SIGUSR1, &old, nullptr);
-}
-
-TEST(Thread, CPUCoreCountAndSleep)
-{
-	EXPECT_EQ(CPUCoreCount(), clamp(get_nprocs(), 1, 256));
-	auto t0 = std::chrono::steady_clock::now();
-	Sleep(1010);
-	EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1005));
 }

@@ -104,6 +104,11 @@ TEST(WString, RemoveTrimAndEmpty)
 	EXPECT_TRUE(fromb.IsEmpty());
 	EXPECT_EQ(*WString().Begin(), 0u);
 
+	WString r = Chars(5);
+	r.Remove(5, 3);
+	r.Remove(3, 10);
+	EXPECT_EQ(r, Chars(3));
+
 	WString t = Chars(50);
 	WString u = t;
 	u.Trim(10);
