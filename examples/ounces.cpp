@@ -1,10 +1,15 @@
-// Converts kilograms to ounces through the framework's start-up path.
+// Converts kilograms to ounces. It starts and ends through the framework's start-up path,
+// which every Qel program follows.
 #include <Core/Core.h>
 
 #include <cstdio>
 
-int main(int, char**)
+int main(int argc, char** argv, char** envp)
 {
-	printf("Qel example\n");
-	return 0;
+	Qel::AppInit(argc, (const char**)argv, (const char**)envp);
+	Qel::AppExecute([] {
+		printf("Qel example\n");
+	});
+	Qel::AppExit();
+	return Qel::GetExitCode();
 }

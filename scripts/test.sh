@@ -36,6 +36,20 @@ configure build-asan -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLE
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
+echo "== thread sanitizer (threads, callbacks, locks)"
+configure build-tsan -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
+cmake --build build-tsan --target qel_core_tests
+tsan_log=$(mktemp)
+if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
+   build-tsan/tests/core/qel_core_tests --gtest_filter='Thread.*:Function.*:Semaphore.*:Mutex.*' >"$tsan_log" 2>&1; then
+  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
+  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n tests passed under ThreadSanitizer";
+  else echo "ThreadSanitizer run ran no test"; failed=$((failed + 1)); fi
+else
+  echo "ThreadSanitizer run failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
+fi
+rm -f "$tsan_log"
+
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do
   [ -x "$b" ] || continue

@@ -38,6 +38,7 @@ size_t UsableSize(size_t size)
 void detail::OutOfMemoryPanic()
 {
 	Panic("Out of memory!");
+	abort(); // a nested panic returns; the caller cannot go on
 }
 
 void* MemoryAlloc(size_t size)

@@ -1,0 +1,143 @@
+#include "App.h"
+#include "Charset.h"
+#include "Panic.h"
+#include "Thread.h"
+#include "Utf.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+
+namespace Qel {
+
+namespace {
+
+int               sExitCode;
+std::atomic<bool> sAppRunning;
+char              sExeName[4096];
+
+VectorMap<WString, WString>& sEnvironment()
+{
+	static VectorMap<WString, WString> env;
+	return env;
+}
+
+Vector<WString>& sArguments()
+{
+	static Vector<WString> args;
+	return args;
+}
+
+void sSigIllHandler(int)
+{
+	Panic("Illegal instruction!");
+}
+
+void sSigSegvHandler(int)
+{
+	Panic("Invalid memory access!");
+}
+
+void sSigFpeHandler(int)
+{
+	Panic("Invalid arithmetic operation!");
+}
+
+// Core's own registrations, made while statics are initialised. Their order matters to the
+// registries that come with later parts of Core; each takes its place in this sequence:
+// the "user_log" configuration key, the inactive timing inspector, the sound theme, the
+// standard Value types with the geometry types, formatters and Color, then the default
+// character set and language, "Uuid", the file-type table, the Core translation table and the
+// "HttpRequest_Trace*" configuration keys.
+void sRegisterCore()
+{
+	SetDefaultCharset(CHARSET_UTF8);
+}
+
+[[maybe_unused]] const bool sCoreRegistered = (sRegisterCore(), true);
+
+} // namespace
+
+void AppInit(int argc, const char** argv, const char** envp)
+{
+	SetDefaultCharset(CHARSET_UTF8);
+	// English (United States) becomes the language here, once languages can be set.
+
+	strncpy(sExeName, argc > 0 && argv[0] ? argv[0] : "", sizeof(sExeName) - 1);
+
+	VectorMap<WString, WString>& env = sEnvironment();
+	env.Clear();
+	for(const char** e = envp; e && *e; e++) {
+		const char* eq = strchr(*e, '=');
+		if(eq)
+			env.Add(ToUtf32(*e, int(eq - *e)), ToUtf32(eq + 1));
+		else
+			env.Add(ToUtf32(*e), WString());
+	}
+
+	// While the application is not yet running, arguments in the system set are taken as UTF-8.
+	Vector<WString>& args = sArguments();
+	args.Clear();
+	for(int i = 1; i < argc; i++)
+		args.Add(ToUtf32(argv[i]));
+
+	if(detail::CheckStartupOptions(args))
+		sAppRunning = true;
+
+	signal(SIGILL, sSigIllHandler);
+	signal(SIGSEGV, sSigSegvHandler);
+	signal(SIGBUS, sSigSegvHandler);
+	signal(SIGFPE, sSigFpeHandler);
+}
+
+void BeforeAppMain() {}
+void AfterAppMain() {}
+
+void AppExecute(const Function<void ()>& body)
+{
+	try {
+		BeforeAppMain();
+		body();
+		AfterAppMain();
+	}
+	catch(const ExitExc&) {}
+}
+
+void Exit(int code)
+{
+	sExitCode = code;
+	throw ExitExc();
+}
+
+int GetExitCode()
+{
+	return sExitCode;
+}
+
+void AppExit()
+{
+	Thread::ShutdownThreads();
+	sAppRunning = false;
+}
+
+const char* GetStartupExeName()
+{
+	return sExeName;
+}
+
+const VectorMap<WString, WString>& GetStartupEnvironment()
+{
+	return sEnvironment();
+}
+
+const Vector<WString>& CommandLine()
+{
+	return sArguments();
+}
+
+bool IsAppRunning()
+{
+	return sAppRunning;
+}
+
+} // namespace Qel

@@ -1,0 +1,50 @@
+// Application start-up and exit. main runs, in order:
+//     AppInit(argc, argv, envp); AppExecute(body); AppExit(); return GetExitCode();
+// Exit(code) leaves the body from anywhere by throwing ExitExc, which AppExecute catches.
+#pragma once
+
+#include "Function.h"
+#include "Map.h"
+#include "Vector.h"
+#include "WString.h"
+
+namespace Qel {
+
+// Unwinds the application body; thrown only by Exit.
+struct ExitExc {};
+
+void AppInit(int argc, const char** argv, const char** envp);
+void AppExecute(const Function<void ()>& body);
+void AppExit();
+
+void BeforeAppMain();
+void AfterAppMain();
+
+[[noreturn]] void Exit(int code);
+int  GetExitCode();
+
+// What AppInit kept of the process as started.
+const char*                        GetStartupExeName();     // argv[0], at most 4095 bytes
+const VectorMap<WString, WString>& GetStartupEnvironment(); // in order, duplicates kept
+const Vector<WString>&             CommandLine();           // the arguments after the program name
+// True from the end of the start-up option check until AppExit.
+bool IsAppRunning();
+
+namespace detail {
+
+// What "--export-tr" asks for: the file stem, the character set of the export and the
+// arguments that name its first and second language (empty when not given).
+struct TrExportRequest {
+	WString stem = "all";
+	int     charset = 255;
+	WString language[2];
+};
+
+// Finds "--export-tr" among the arguments and reads what follows it.
+bool FindTrExport(const Vector<WString>& args, TrExportRequest& request);
+// The start-up option check; false when the process is not to go on to the application body.
+bool CheckStartupOptions(const Vector<WString>& args);
+
+} // namespace detail
+
+} // namespace Qel

@@ -1,0 +1,180 @@
+// Function<R (Args...)>: the type-erased callable behind every callback and event.
+// It is one pointer to a shared, reference-counted wrapper: copying costs one atomic increment,
+// constructing from a callable one allocation. f << g joins two callbacks into one that calls
+// f, then g.
+#pragma once
+
+#include <atomic>
+#include <type_traits>
+#include <utility>
+
+namespace Qel {
+
+template <class Sig> class Function;
+
+template <class R, class... Args>
+class Function<R (Args...)> {
+	struct WrapperBase {
+		std::atomic<int> refcount{1};
+
+		virtual R Execute(Args... args) = 0;
+		virtual ~WrapperBase() = default;
+
+		void Retain()  { refcount.fetch_add(1, std::memory_order_relaxed); }
+		void Release()
+		{
+			if(refcount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+				delete this;
+		}
+	};
+
+	// Holds one extra reference while a wrapper runs, so a callback that reassigns or destroys
+	// the Function that called it keeps running on a live wrapper; released on unwinding too.
+	struct Hold {
+		WrapperBase* w;
+		explicit Hold(WrapperBase* w) : w(w) { w->Retain(); }
+		~Hold() { w->Release(); }
+		Hold(const Hold&) = delete;
+		Hold& operator=(const Hold&) = delete;
+	};
+
+	template <class F>
+	struct Wrapper final : WrapperBase {
+		F fn;
+
+		template <class G>
+		explicit Wrapper(G&& g) : fn(std::forward<G>(g)) {}
+
+		R Execute(Args... args) override
+		{
+			if constexpr(std::is_void_v<R>)
+				(void)fn(std::forward<Args>(args)...);
+			else
+				return fn(std::forward<Args>(args)...);
+		}
+	};
+
+	struct Wrapper2 final : WrapperBase {
+		WrapperBase* first;
+		WrapperBase* second;
+
+		Wrapper2(WrapperBase* a, WrapperBase* b) : first(a), second(b)
+		{
+			if(first) first->Retain();
+			if(second) second->Retain();
+		}
+		~Wrapper2() override
+		{
+			if(first) first->Release();
+			if(second) second->Release();
+		}
+		R Execute(Args... args) override
+		{
+			Hold hold(this);
+			if constexpr(std::is_void_v<R>) {
+				if(first) first->Execute(args...);
+				if(second) second->Execute(args...);
+			}
+			else {
+				if(!second)
+					return first ? first->Execute(args...) : R();
+				if(first) first->Execute(args...);
+				return second->Execute(args...);
+			}
+		}
+	};
+
+	WrapperBase* ptr = nullptr;
+
+	template <class F>
+	static constexpr bool IsCallable = !std::is_same_v<std::decay_t<F>, Function> &&
+	                                   !std::is_same_v<std::decay_t<F>, std::nullptr_t> &&
+	                                   !std::is_member_pointer_v<std::decay_t<F>> &&
+	                                   std::is_invocable_r_v<R, std::decay_t<F>&, Args...>;
+
+	void Set(WrapperBase* w)
+	{
+		if(w) w->Retain();
+		WrapperBase* old = ptr;
+		ptr = w;
+		if(old) old->Release();
+	}
+
+public:
+	Function() = default;
+	Function(std::nullptr_t) {}
+	Function(const Function& f) : ptr(f.ptr) { if(ptr) ptr->Retain(); }
+	Function(Function&& f) noexcept : ptr(f.ptr) { f.ptr = nullptr; }
+
+	template <class F, std::enable_if_t<IsCallable<F>, int> = 0>
+	Function(F&& fn)
+	{
+		if constexpr(std::is_pointer_v<std::decay_t<F>>)
+			if(!fn)
+				return;
+		ptr = new Wrapper<std::decay_t<F>>(std::forward<F>(fn));
+	}
+
+	// A callback bound to an object's member function; a virtual member calls the override.
+	template <class T, class M, std::enable_if_t<std::is_member_function_pointer_v<M>, int> = 0>
+	Function(T* object, M method)
+		: Function([object, method](Args... args) -> R { return (object->*method)(std::forward<Args>(args)...); }) {}
+
+	~Function() { if(ptr) ptr->Release(); }
+
+	Function& operator=(const Function& f) { Set(f.ptr); return *this; }
+	Function& operator=(Function&& f) noexcept
+	{
+		if(this != &f) {
+			WrapperBase* old = ptr;
+			ptr = f.ptr;
+			f.ptr = nullptr;
+			if(old) old->Release();
+		}
+		return *this;
+	}
+	Function& operator=(std::nullptr_t) { Clear(); return *this; }
+
+	// Calling an empty Function does nothing and yields a value-initialised result.
+	R operator()(Args... args) const
+	{
+		if(!ptr) {
+			if constexpr(std::is_void_v<R>)
+				return;
+			else
+				return R();
+		}
+		WrapperBase* w = ptr;
+		Hold hold(w);
+		return w->Execute(std::forward<Args>(args)...);
+	}
+
+	// Joins g after the callbacks already held: calling the result runs this, then g.
+	Function& operator<<(const Function& g)
+	{
+		if(!g.ptr)
+			return *this;
+		if(!ptr) {
+			Set(g.ptr);
+			return *this;
+		}
+		WrapperBase* joined = new Wrapper2(ptr, g.ptr);
+		ptr->Release();
+		ptr = joined;
+		return *this;
+	}
+
+	void Clear()
+	{
+		WrapperBase* old = ptr;
+		ptr = nullptr;
+		if(old) old->Release();
+	}
+
+	explicit operator bool() const { return ptr; }
+	bool IsEmpty() const           { return !ptr; }
+	void Swap(Function& f) noexcept { std::swap(ptr, f.ptr); }
+	friend void swap(Function& a, Function& b) noexcept { a.Swap(b); }
+};
+
+} // namespace Qel

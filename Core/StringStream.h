@@ -1,0 +1,49 @@
+// StringStream: reads over a String or writes into a growing buffer whose result is a String,
+// with an optional size limit. The rollback copies of Load and every "store as string" go
+// through it, so its fast paths are the inline ones of Stream.
+#pragma once
+
+#include "Stream.h"
+
+namespace Qel {
+
+class StringStream : public Stream {
+	bool         writing = false;
+	String       content;
+	StringBuffer writeBuffer;
+	int          logicalSize = 0;
+	int          sizeLimit = 0x7FFFFFFF;
+
+	void SetReadMode();
+	void SetWriteMode();
+	void SetWriteWindow(int64 offset);
+
+protected:
+	void  _Put(int w) override;
+	int   _Term() override;
+	int   _Get() override;
+	void  _Put(const void* data, dword size) override;
+	dword _Get(void* data, dword size) override;
+
+public:
+	class LimitExc : public StreamError {
+	public:
+		LimitExc() = default;
+	};
+
+	void  Seek(int64 pos) override;
+	int64 GetSize() const override;
+	void  SetSize(int64 size) override;
+	bool  IsOpen() const override  { return true; }
+
+	void   Open(const String& data);
+	void   Create();
+	String GetResult();
+	void   SetSizeLimit(int limit);
+	int    GetSizeLimit() const    { return sizeLimit; }
+
+	StringStream()                 { Create(); }
+	explicit StringStream(const String& data) { Open(data); }
+};
+
+} // namespace Qel

@@ -1,0 +1,140 @@
+// String against std::string: construction, copy, append, comparison and hashing.
+#include <Core/Core.h>
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <string>
+
+using namespace Qel;
+
+namespace {
+
+const char* Text(int len)
+{
+	static char text[1024];
+	for(int i = 0; i < 1023; i++)
+		text[i] = (char)('a' + i * 7 % 26);
+	return text + 1023 - len; // a zero-terminated tail of the requested length
+}
+
+template <class S>
+void Construct(benchmark::State& state)
+{
+	const char* t = Text((int)state.range(0));
+	for(auto _ : state) {
+		S s(t);
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+template <class S>
+void Copy(benchmark::State& state)
+{
+	S src(Text((int)state.range(0)));
+	for(auto _ : state) {
+		benchmark::DoNotOptimize(src);
+		S s(src);
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+template <class S>
+void AppendChar(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	for(auto _ : state) {
+		S s;
+		for(int i = 0; i < n; i++)
+			s += (char)('a' + (i & 15));
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+template <class S>
+void AppendText(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	const char* word = "word, ";
+	for(auto _ : state) {
+		S s;
+		for(int i = 0; i < n; i++)
+			s += word;
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+void AppendChar_StringBuffer(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	for(auto _ : state) {
+		StringBuffer b;
+		for(int i = 0; i < n; i++)
+			b.Cat((char)('a' + (i & 15)));
+		String s = b;
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+template <class S>
+void Equal(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	S a(Text(n)), b(Text(n));
+	for(auto _ : state) {
+		benchmark::DoNotOptimize(a);
+		benchmark::DoNotOptimize(b);
+		bool eq = a == b;
+		benchmark::DoNotOptimize(eq);
+	}
+}
+
+template <class S>
+void Less(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	S a(Text(n)), b(Text(n));
+	b += 'x';
+	for(auto _ : state) {
+		benchmark::DoNotOptimize(a);
+		benchmark::DoNotOptimize(b);
+		bool lt = a < b;
+		benchmark::DoNotOptimize(lt);
+	}
+}
+
+void Hash_String(benchmark::State& state)
+{
+	String s(Text((int)state.range(0)));
+	for(auto _ : state) {
+		benchmark::DoNotOptimize(s);
+		hash_t h = s.GetHashValue();
+		benchmark::DoNotOptimize(h);
+	}
+}
+
+void Hash_std(benchmark::State& state)
+{
+	std::string s(Text((int)state.range(0)));
+	for(auto _ : state) {
+		benchmark::DoNotOptimize(s);
+		size_t h = std::hash<std::string>()(s);
+		benchmark::DoNotOptimize(h);
+	}
+}
+
+} // namespace
+
+#define BOTH(fn, ...) \
+	BENCHMARK_TEMPLATE(fn, String)->Name(#fn "/String")->__VA_ARGS__; \
+	BENCHMARK_TEMPLATE(fn, std::string)->Name(#fn "/std")->__VA_ARGS__;
+
+BOTH(Construct, Arg(10)->Arg(25)->Arg(100))
+BOTH(Copy, Arg(10)->Arg(25)->Arg(100))
+BOTH(AppendChar, Arg(10)->Arg(1000))
+BENCHMARK(AppendChar_StringBuffer)->Arg(10)->Arg(1000);
+BOTH(AppendText, Arg(100))
+BOTH(Equal, Arg(10)->Arg(25)->Arg(100))
+BOTH(Less, Arg(10)->Arg(100))
+BENCHMARK(Hash_String)->Arg(10)->Arg(25)->Arg(100);
+BENCHMARK(Hash_std)->Arg(10)->Arg(25)->Arg(100);

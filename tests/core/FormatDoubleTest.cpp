@@ -1,0 +1,269 @@
+#include <Core/FormatDouble.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+#include <string>
+
+using namespace Qel;
+
+namespace {
+
+constexpr dword APP = 0x28010; // keep zeros, always point, two zeros before exponent
+
+std::string G(double x)
+{
+	char b[600];
+	return std::string(b, FormatDoubleGBuffer(b, x));
+}
+
+std::string F(double x, int digits, dword flags)
+{
+	char b[600];
+	return std::string(b, FormatDoubleBuffer(b, x, digits, flags));
+}
+
+std::string Fix(double x, int decimals, dword flags)
+{
+	char b[600];
+	return std::string(b, FormatDoubleFixBuffer(b, decimals, flags, x));
+}
+
+std::string Exp(double x, int precision, dword flags)
+{
+	char b[600];
+	return std::string(b, FormatDoubleExpBuffer(b, x, precision, flags));
+}
+
+double Bits(uint64 b)
+{
+	double x;
+	memcpy(&x, &b, 8);
+	return x;
+}
+
+const char* Scan(const char* s, double& x, int altsep = ',')
+{
+	x = 12345;
+	return ScanDoubleText(&x, s, altsep, true);
+}
+
+const double inf = std::numeric_limits<double>::infinity();
+const double qnan = std::numeric_limits<double>::quiet_NaN();
+
+} // namespace
+
+TEST(FormatDouble, PowerTableRows)
+{
+	const detail::PowerOfTen* t = detail::PowersOfTen;
+	EXPECT_EQ(t[0].b, -1162);
+	EXPECT_EQ(t[0].hi, 0xA05C0DD70F6E1619ull);
+	EXPECT_EQ(t[0].lo, 0xA8726BC8D55CBB16ull);
+	EXPECT_EQ(t[349].hi, 0xCCCCCCCCCCCCCCCCull);
+	EXPECT_EQ(t[349].lo, 0xCCCCCCCCCCCCCCCCull);
+	EXPECT_EQ(t[352].b, 7);
+	EXPECT_EQ(t[352].hi, 0xC800000000000000ull);
+	EXPECT_EQ(t[700].b, 1163);
+	EXPECT_EQ(t[700].lo, 0xDFACEC6F21E0BFFFull);
+	for(int k = 0; k <= 27; k++)
+		EXPECT_EQ(t[350 + k].lo, 0u) << k; // exact scalings behind every fixed form up to 18 decimals
+}
+
+TEST(FormatDouble, DigitGeneration)
+{
+	char d[20];
+	EXPECT_EQ(DoubleToDigits(DecomposeDouble(0.1), d, 17), -17);
+	EXPECT_EQ(std::string(d, 17), "10000000000000001");
+	EXPECT_EQ(DoubleToDigits(DecomposeDouble(Bits(1)), d, 18), -341);
+	EXPECT_EQ(std::string(d, 18), "494065645841246544");
+	EXPECT_EQ(DoubleToDigits(DecomposeDouble(std::numeric_limits<double>::max()), d, 18), 291);
+	EXPECT_EQ(std::string(d, 18), "179769313486231571");
+	EXPECT_EQ(DoubleToDigits(DecomposeDouble(9.5), d, 1), 1); // rounds up into the next power
+	EXPECT_EQ(d[0], '1');
+	EXPECT_EQ(DoubleToDigits(DecomposeDouble(2.5), d, 1), 0); // exact half to even
+	EXPECT_EQ(d[0], '2');
+}
+
+TEST(FormatDouble, GeneralForm)
+{
+	EXPECT_EQ(G(0.1), "0.1");
+	EXPECT_EQ(G(-0.0), "0");
+	EXPECT_EQ(G(1e15), "1e15");
+	EXPECT_EQ(G(999999999999999.0), "999999999999999");
+	EXPECT_EQ(G(1e-7), "0.0000001");
+	EXPECT_EQ(G(1.5e-8), "1.5e-8");
+	EXPECT_EQ(G(1e100), "1e100");
+	EXPECT_EQ(G(-1.5e20), "-1.5e20");
+	EXPECT_EQ(G(123456789012345678.0), "1.23456789012346e17");
+	EXPECT_EQ(G(0.0001), "0.0001");
+	EXPECT_EQ(G(Bits(1)), "4.94065645841247e-324");
+	EXPECT_EQ(G(std::numeric_limits<double>::max()), "1.79769313486232e308");
+	EXPECT_EQ(G(-123.456), "-123.456");
+	EXPECT_EQ(G(inf), "inf");
+	EXPECT_EQ(G(-inf), "-inf");
+	EXPECT_EQ(G(qnan), "nan");
+	EXPECT_EQ(G(-qnan), "-nan");
+}
+
+TEST(FormatDouble, FlaggedGeneralForm)
+{
+	EXPECT_EQ(F(123, 2, 0), "1.2e02");
+	EXPECT_EQ(F(123, 2, DF_SHORT_EXP), "1.2e2");
+	EXPECT_EQ(F(123, 2, DF_EXP_SIGN | DF_CAPITAL_E), "1.2E+02");
+	EXPECT_EQ(F(1e200, 3, 0), "1e200");
+	EXPECT_EQ(F(-0.0, 5, DF_MINUS_ZERO), "-0");
+	EXPECT_EQ(F(-0.0, 5, 0), "0");
+	EXPECT_EQ(F(5, 3, DF_SIGN_PLUS), "+5");
+	EXPECT_EQ(F(5, 3, DF_SIGN_SPACE), " 5");
+	EXPECT_EQ(F(0.05, 1, 0), "5e-02");
+	EXPECT_EQ(F(0.5, 1, 0), "0.5");
+	EXPECT_EQ(F(0.05, 1, DF_ZEROS_BEFORE_EXP(2)), "0.05");
+	EXPECT_EQ(F(2.5, 3, DF_KEEP_ZEROS), "2.50");
+	EXPECT_EQ(F(2, 3, DF_ALWAYS_POINT), "2.");
+	EXPECT_EQ(F(1.25, 3, DF_COMMA), "1,25");
+	EXPECT_EQ(F(1, 40, 0), "1"); // digits clamp to 18
+	EXPECT_EQ(F(inf, 5, 0), "");
+	EXPECT_EQ(F(-inf, 5, DF_SPECIALS), "-inf");
+	EXPECT_EQ(F(1.5, 3, DF_FIXED | DF_KEEP_ZEROS), "1.500");
+	EXPECT_EQ(F(1.5, 3, DF_EXPONENT), "1.500e00");
+}
+
+TEST(FormatDouble, ExponentForm)
+{
+	EXPECT_EQ(Exp(0, 2, 0), "0.00e00");
+	EXPECT_EQ(Exp(0, 0, DF_SHORT_EXP | DF_EXP_SIGN), "0e+0");
+	EXPECT_EQ(Exp(-1234.5, 3, DF_CAPITAL_E), "-1.234E03"); // 1234.5 -> 1.2345 ties to even
+	EXPECT_EQ(Exp(1e-300, 1, 0), "1.0e-300");
+	EXPECT_EQ(Exp(1.5, 19, 0), "1.5000000000000000000e00");
+	EXPECT_EQ(Exp(qnan, 2, DF_SPECIALS), "nan");
+}
+
+TEST(FormatDouble, FixedForm)
+{
+	EXPECT_EQ(Fix(35.27396195, 2, APP), "35.27");
+	EXPECT_EQ(Fix(352.7396195, 2, APP), "352.74");
+	EXPECT_EQ(Fix(0, 2, APP), "0.00");
+	EXPECT_EQ(Fix(0.125, 2, APP), "0.12");
+	EXPECT_EQ(Fix(0.375, 2, APP), "0.38");
+	EXPECT_EQ(Fix(1.005, 2, APP), "1.00");
+	EXPECT_EQ(Fix(-inf, 2, APP), "");
+	EXPECT_EQ(Fix(qnan, 2, APP), "");
+	EXPECT_EQ(Fix(1.5, 2, 0), "1.5");
+	EXPECT_EQ(Fix(2.0, 2, 0), "2");
+	EXPECT_EQ(Fix(1.5, 2, DF_COMMA), "1,5");
+	EXPECT_EQ(Fix(2.0, 2, DF_COMMA), "2");
+	EXPECT_EQ(Fix(2.5, 0, 0), "2");
+	EXPECT_EQ(Fix(3.5, 0, 0), "4");
+	EXPECT_EQ(Fix(2.0, 0, DF_ALWAYS_POINT), "2.");
+	EXPECT_EQ(Fix(1e20, 2, DF_KEEP_ZEROS), "100000000000000000000.00");
+	EXPECT_EQ(Fix(0.5, 20, DF_KEEP_ZEROS), "0.50000000000000000000");
+	EXPECT_EQ(Fix(0.001, 2, APP), "0.00");
+	EXPECT_EQ(Fix(-0.001, 2, APP), "-0.00");
+	EXPECT_EQ(Fix(5, 18, DF_KEEP_ZEROS), "5.000000000000000000");       // 5e18 takes the 18-digit road
+	EXPECT_EQ(Fix(123456789.125, 12, DF_KEEP_ZEROS), "123456789.125000000000");
+	EXPECT_EQ(Fix(0, 25, DF_KEEP_ZEROS), "0." + std::string(25, '0'));
+	EXPECT_EQ(Fix(std::numeric_limits<double>::max(), 0, 0), "179769313486231571" + std::string(291, '0'));
+	EXPECT_EQ(Fix(1.25, -3, 0), "1"); // a negative count counts as no decimals
+}
+
+TEST(FormatDouble, FixedFormLongDecimalsStayInBuffer)
+{
+	std::string s = Fix(1.0 / 3, 400, DF_KEEP_ZEROS);
+	ASSERT_EQ(s.size(), 402u);
+	EXPECT_EQ(s.substr(0, 20), "0.333333333333333315");
+	EXPECT_EQ(s.find_first_not_of('0', 20), std::string::npos);
+}
+
+TEST(FormatDouble, FixedFormMatchesPrintfOnTwoDecimals)
+{
+	std::mt19937_64 rng(7);
+	char h[64];
+	for(int i = 0; i < 300000; i++) {
+		double x = i < 100000 ? i / 100.0 + 0.005 : std::uniform_real_distribution<double>(0, 1e6)(rng);
+		snprintf(h, sizeof(h), "%.2f", x);
+		ASSERT_EQ(Fix(x, 2, APP), h) << x;
+	}
+}
+
+TEST(FormatDouble, SeventeenDigitsRoundTrip)
+{
+	std::mt19937_64 rng(11);
+	for(int i = 0; i < 300000; i++) {
+		uint64 b = rng();
+		if(i % 3 == 0)
+			b &= 0x800fffffffffffffull; // subnormals
+		double x = Bits(b);
+		if(!std::isfinite(x))
+			continue;
+		std::string s = F(x, 17, DF_EXPONENT);
+		double y;
+		ASSERT_TRUE(ScanDoubleText(&y, s.c_str(), 0, true));
+		ASSERT_EQ(memcmp(&x, &y, 8), 0) << s;
+		ASSERT_EQ(ScanDouble(G(x).c_str()), std::strtod(G(x).c_str(), nullptr)) << G(x);
+	}
+	for(double x : { std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+	                 std::numeric_limits<double>::denorm_min(), 1.0, 0.1, 2.2250738585072009e-308 }) {
+		double y = ScanDouble(F(x, 17, 0).c_str());
+		EXPECT_EQ(x, y) << F(x, 17, 0);
+	}
+}
+
+TEST(ScanDouble, Forms)
+{
+	double x;
+	EXPECT_EQ(ScanDouble(" \t- 1,5"), -1.5);
+	EXPECT_EQ(ScanDouble("1.5e2"), 150);
+	EXPECT_EQ(ScanDouble("1.5E+2"), 150);
+	EXPECT_EQ(ScanDouble("15e- 1"), 1.5);
+	EXPECT_EQ(ScanDouble("1e400"), inf);
+	EXPECT_EQ(ScanDouble("2e308"), inf);
+	EXPECT_EQ(ScanDouble("-2e308"), -inf);
+	EXPECT_EQ(ScanDouble("1.7976931348623157e308"), std::numeric_limits<double>::max());
+	EXPECT_EQ(ScanDouble("1e-400"), 0);
+	EXPECT_EQ(ScanDouble(".5"), 0.5);
+	EXPECT_EQ(ScanDouble("12abc"), 12);
+	EXPECT_EQ(ScanDouble("+7"), 7);
+	EXPECT_TRUE(std::signbit(ScanDouble("-0")));
+	EXPECT_EQ(ScanDouble("0e999"), 0);
+	EXPECT_EQ(ScanDouble("4.9406564584124654e-324"), std::numeric_limits<double>::denorm_min());
+	EXPECT_EQ(ScanDouble("2.4703282292062328e-324"), std::numeric_limits<double>::denorm_min());
+	EXPECT_EQ(ScanDouble("2.4703282292062327e-324"), 0);
+	EXPECT_EQ(ScanDouble("0.000000000000000000000000000000000000001e308"), 1e269);
+	const char* e = Scan("1.2.3", x);
+	ASSERT_TRUE(e);
+	EXPECT_EQ(x, 1.2);
+	EXPECT_STREQ(e, ".3");
+	EXPECT_FALSE(Scan("1,5", x, '.') && x == 1.5);
+}
+
+TEST(ScanDouble, NoNumber)
+{
+	double x;
+	for(const char* s : { "", "5e", "5e+", "abc", ".", ",", "-", " - ", "e5", "+-1" }) {
+		EXPECT_EQ(Scan(s, x), nullptr) << s;
+		EXPECT_EQ(x, 12345) << s;
+		EXPECT_EQ(ScanDouble(s), -inf) << s;
+	}
+	const char* end = "untouched";
+	EXPECT_EQ(ScanDouble("x", &end), -inf);
+	EXPECT_STREQ(end, "untouched");
+	EXPECT_EQ(ScanDouble("3x", &end), 3);
+	EXPECT_STREQ(end, "x");
+	EXPECT_EQ(ScanFloat("?"), -std::numeric_limits<float>::infinity());
+	EXPECT_EQ(ScanFloat("0.1"), 0.1f);
+}
+
+TEST(ScanDouble, LongMantissas)
+{
+	// Nineteen significant digits at most take part; the rest only scale.
+	EXPECT_EQ(ScanDouble("12345678901234567890123"), 1.2345678901234568e22);
+	EXPECT_EQ(ScanDouble("0.000000000000000000001234567890123456789999"), 1.234567890123456789e-21);
+	std::string many(500, '9');
+	EXPECT_EQ(ScanDouble(many.c_str()), inf);
+	EXPECT_EQ(ScanDouble(("0." + std::string(400, '0') + "1").c_str()), 0);
+	EXPECT_EQ(ScanDouble(("1" + std::string(300, '0') + "e-300").c_str()), 1);
+}
