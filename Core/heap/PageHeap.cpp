@@ -146,13 +146,13 @@ void TakePages(size_t pages)
 		return;
 	s.pagesPeak = s.pagesTaken;
 	if(int64(s.pagesTaken - freePageCount) * 4 > MemoryLimitKb)
-		Panic("MemoryLimitKb breached!");
+		HeapPanic("MemoryLimitKb breached!");
 }
 
 RunHeader* MapOwnRun(size_t pages)
 {
 	if(pages >= (~size_t(0) >> 12) - 1)
-		Panic("Out of memory");
+		HeapPanic("Out of memory");
 	char* m = (char*)SysAllocRaw((pages + 1) * PageSize);
 	*(uint64*)m = pages;
 	RunHeader* r = (RunHeader*)(m + PageSize);
@@ -179,7 +179,7 @@ void detail::OutOfMemoryPanic()
 	static char text[96];
 	long kb = long(pageStats.pagesTaken - freePageCount) * 4;
 	snprintf(text, sizeof(text), "Out of memory!\nQel allocated memory: %ld KB", kb);
-	Panic(text);
+	HeapPanic(text);
 }
 
 void* Heap::HugeAlloc(size_t pages)
@@ -195,7 +195,7 @@ void* Heap::HugeAlloc(size_t pages)
 				MapChunk();
 			r = FindRun(pages);
 			if(!r)
-				Panic("Out of memory");
+				HeapPanic("Out of memory");
 		}
 		if(r->prevPages == 0 && r->last)
 			pageStats.freeChunks--;
