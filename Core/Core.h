@@ -38,3 +38,7 @@
 #include "TimeDate.h"
 #include "Value.h"
 #include "ValueArray.h"
+#include "Scan.h"
+#include "CParser.h"
+#include "Format.h"
+#include "Convert.h"

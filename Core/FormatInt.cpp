@@ -195,7 +195,7 @@ String FormatDateByPattern(Time t, const char* s)
 			const char* close = slash ? strchr(slash, '>') : nullptr;
 			if(!close)
 				return r;
-			if(t.hour < 13)
+			if(t.hour < 12) // 12:00-12:59 is afternoon
 				r.Cat(s + 1, int(slash - s - 1));
 			else
 				r.Cat(slash + 1, int(close - slash - 1));
@@ -216,17 +216,6 @@ String FormatDateByPattern(Time t, const char* s)
 	return r;
 }
 
-String VSprintf(const char* format, va_list args)
-{
-	char local[1500];
-	size_t flen = strlen(format);
-	size_t size = flen > 237 ? 2 * flen + 1024 : sizeof(local);
-	char* h = flen > 237 ? (char*)MemoryAlloc(size) : local;
-	int n = vsnprintf(h, size, format, args);
-	String r(h, n < 0 ? 0 : min(n, int(size) - 1));
-	if(h != local)
-		MemoryFree(h);
-	return r;
-}
+// VSprintf lives with Format (Format.cpp).
 
 } // namespace Qel

@@ -12,9 +12,9 @@ namespace Qel {
 
 // Multiplier, seed and seed × multiplier² of the memory hash; key hashes share them so that a
 // combined key hashes like a block of its parts.
-constexpr qword HASH_MUL  = 0xc85abc8da7534a4dull;
-constexpr qword HASH_SEED = 0xf7c21089bee7c0a5ull;
-constexpr qword HASH_KEY  = 0x193a9814f2f7c16dull;
+constexpr qword HASH_MUL  = detail::HASH_M;
+constexpr qword HASH_SEED = detail::HASH_S;
+constexpr qword HASH_KEY  = detail::HASH_K;
 
 template <std::integral T>
 constexpr qword GetHashValue(T x)

@@ -6,6 +6,8 @@
 #include "Index.h"
 #include "Panic.h"
 
+#include <cstdlib>
+
 namespace Qel {
 
 namespace detail {
@@ -87,8 +89,10 @@ public:
 	V& Get(const K& k)
 	{
 		int i = Find(k);
-		if(i < 0)
+		if(i < 0) {
 			Panic("Key not found in map!");
+			abort(); // a nested panic returns
+		}
 		return value[i];
 	}
 	const V& Get(const K& k) const { return const_cast<MapBase*>(this)->Get(k); }

@@ -1,5 +1,6 @@
 #include "PackedData.h"
 #include "Heap.h"
+#include "String.h"
 
 namespace Qel {
 
@@ -159,6 +160,18 @@ const byte* PackedData::GetData(int key, int& len) const
 		}
 		q = d + l;
 	}
+}
+
+bool PackedData::GetData(int key, String& out) const
+{
+	int len;
+	const byte* p = GetData(key, len);
+	if(!p) {
+		out.Clear();
+		return false;
+	}
+	out = String((const char*)p, len);
+	return true;
 }
 
 int PackedData::GetCount() const

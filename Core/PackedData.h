@@ -7,6 +7,8 @@
 
 namespace Qel {
 
+class String;
+
 class PackedData {
 	byte* ptr = nullptr;
 
@@ -23,6 +25,8 @@ public:
 	void SetData(int key, const void* data, int len);
 	// The bytes of record key and their count; null (and len 0) when there is no such record.
 	const byte* GetData(int key, int& len) const;
+	// Record key as text; false, with out empty, when there is no such record.
+	bool GetData(int key, String& out) const;
 	// Number of records.
 	int  GetCount() const;
 	// Size of the whole block in bytes, end byte included (0 without a block).

@@ -3,24 +3,14 @@
 #include "App.h"
 #include "Exc.h"
 #include "Panic.h"
+#include "Vector.h"
 
 #include <cerrno>
 #include <ctime>
 #include <sched.h>
 #include <sys/sysinfo.h>
-#include <vector>
 
 namespace Qel {
-
-
-
-
-
-
-
-
-
-
 
 namespace {
 
@@ -36,9 +26,9 @@ struct sThreadStart {
 
 StaticMutex sShutdownHooksLock;
 
-std::vector<void (*)()>& sShutdownHooks()
+Vector<void (*)()>& sShutdownHooks()
 {
-	static std::vector<void (*)()> hooks;
+	static Vector<void (*)()> hooks;
 	return hooks;
 }
 
@@ -150,13 +140,13 @@ bool Thread::IsShutdownThreads()
 void Thread::AtShutdown(void (*fn)())
 {
 	Mutex::Lock lock(sShutdownHooksLock);
-	sShutdownHooks().push_back(fn);
+	sShutdownHooks().Add(fn);
 }
 
 void Thread::RunShutdownHooks()
 {
 	// Called outside the lock, so a hook may wait for a thread that registers hooks itself.
-	std::vector<void (*)()> hooks;
+	Vector<void (*)()> hooks;
 	{
 		Mutex::Lock lock(sShutdownHooksLock);
 		hooks = sShutdownHooks();

@@ -93,6 +93,7 @@ struct sUnicodeTable {
 	std::vector<uint32> decomp_at;   // start of each decomposition in chars, then one past the last
 	std::vector<wchar>  chars;
 	sCodeMap to_upper, to_lower;
+	sCodeSet has_upper, has_lower;   // quick misses for the case maps (most text has no case)
 	sCodeSet set[5];                 // right-to-left, letters, lower without upper, upper without lower, marks
 
 	sUnicodeTable();
@@ -164,6 +165,8 @@ sUnicodeTable::sUnicodeTable()
 		uint32 up = r.Get();
 		to_upper.Add(lower[i], up);
 		to_lower.Add(up, lower[i]);
+		has_upper.Add(lower[i]);
+		has_lower.Add(up);
 	}
 	for(sCodeSet& s : set)
 		for(int k = r.Get(); k > 0; k--)
@@ -189,8 +192,9 @@ const sUnicodeTable& sTable()
 
 int detail::UnicodeToUpperHi(int c)
 {
+	const sUnicodeTable& t = sTable();
 	uint32 v;
-	return sTable().to_upper.Find(c, v) ? int(v) : c;
+	return t.has_upper.Has(c) && t.to_upper.Find(c, v) ? int(v) : c;
 }
 
 int detail::UnicodeToLowerHi(int c)
@@ -202,8 +206,9 @@ int detail::UnicodeToLowerHi(int c)
 	case 0x212B: return 0xE5;
 	case 0xA64A: return 0xA64B;
 	}
+	const sUnicodeTable& t = sTable();
 	uint32 v;
-	return sTable().to_lower.Find(c, v) ? int(v) : c;
+	return t.has_lower.Has(c) && t.to_lower.Find(c, v) ? int(v) : c;
 }
 
 int detail::UnicodeToAsciiHi(int c)

@@ -422,9 +422,10 @@ String Value::GetTypeName() const
 	if(IsString())
 		return "String";
 	if(IsRef()) {
-		if(!GetVoidPtr())
+		const Void* rep = GetVoidPtr();
+		if(!rep)
 			return String();
-		const char* s = typeid(*GetVoidPtr()).name();
+		const char* s = typeid(*rep).name();
 		return String(s + (*s == '*'));
 	}
 	switch(Tag() >> 8) {

@@ -3,6 +3,7 @@
 
 #include "Defs.h"
 #include "Heap.h"
+#include "Mem.h"
 
 #include <initializer_list>
 #include <type_traits>
@@ -27,8 +28,13 @@ void* VectorAlloc(int n, int& alloc, size_t size);
 template <class T>
 QEL_FORCE_INLINE void Relocate(T* dst, const T* src, int n)
 {
-	if(n > 0)
-		memcpy((void*)dst, (const void*)src, (size_t)n * sizeof(T));
+	size_t len = (size_t)n * sizeof(T);
+	if(n <= 0)
+		return;
+	if(len <= 32)
+		MemCopySmall((void*)dst, (const void*)src, len);
+	else
+		memcpy((void*)dst, (const void*)src, len);
 }
 
 template <class T>

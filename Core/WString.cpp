@@ -9,7 +9,7 @@ namespace {
 constexpr int SMALL_ALLOC = 23;          // characters in the 96-byte block, terminator excluded
 constexpr int MAX_LENGTH  = 0x7fffffff;
 
-alignas(16) wchar sZero[4];              // shared empty text; never written
+alignas(16) const wchar sZero[4] = {};  // shared empty text, in read-only memory: a write would fault
 
 QEL_FORCE_INLINE void CopyChars(wchar* t, const wchar* s, int n)
 {
@@ -20,7 +20,7 @@ int* CountOf(wchar* p) { return (int*)p - 1; }
 
 } // namespace
 
-wchar* WString::Zero() { return sZero; }
+wchar* WString::Zero() { return const_cast<wchar*>(sZero); }
 
 int WStrLen(const wchar* s)
 {

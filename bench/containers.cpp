@@ -6,6 +6,7 @@
 #include <absl/container/flat_hash_map.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <unordered_map>
@@ -84,6 +85,79 @@ const absl::flat_hash_map<int, int>& AbslMap()
 	return m;
 }
 
+// The same keys as texts, for both sides.
+struct TextKeys {
+	Vector<String> hit, miss;
+	std::vector<std::string> shit, smiss;
+	TextKeys()
+	{
+		// Built in one piece, so each text gets the storage form its length calls for.
+		auto make = [](int k) {
+			char b[32];
+			snprintf(b, sizeof(b), "key:%d", k);
+			return String(b);
+		};
+		for(int k : Keys().hit) {
+			hit.Add(make(k));
+			shit.emplace_back(hit.Top().Begin(), hit.Top().GetLength());
+		}
+		for(int k : Keys().miss) {
+			miss.Add(make(k));
+			smiss.emplace_back(miss.Top().Begin(), miss.Top().GetLength());
+		}
+	}
+};
+
+const TextKeys& Texts()
+{
+	static TextKeys k;
+	return k;
+}
+
+const Index<String>& QelTextIndex()
+{
+	static Index<String> x = [] {
+		Index<String> x;
+		for(const String& k : Texts().hit)
+			x.Add(k);
+		return x;
+	}();
+	return x;
+}
+
+const VectorMap<String, int>& QelTextMap()
+{
+	static VectorMap<String, int> m = [] {
+		VectorMap<String, int> m;
+		for(const String& k : Texts().hit)
+			m.Add(k, 1);
+		return m;
+	}();
+	return m;
+}
+
+const std::unordered_map<std::string, int>& StdTextMap()
+{
+	static std::unordered_map<std::string, int> m = [] {
+		std::unordered_map<std::string, int> m;
+		for(const std::string& k : Texts().shit)
+			m.emplace(k, 1);
+		return m;
+	}();
+	return m;
+}
+
+const absl::flat_hash_map<std::string, int>& AbslTextMap()
+{
+	static absl::flat_hash_map<std::string, int> m = [] {
+		absl::flat_hash_map<std::string, int> m;
+		for(const std::string& k : Texts().shit)
+			m.emplace(k, 1);
+		return m;
+	}();
+	return m;
+}
+
 // ---- appends
 
 void BM_Qel_VectorInt_Add(benchmark::State& state)
@@ -109,6 +183,32 @@ void BM_Std_VectorInt_PushBack(benchmark::State& state)
 	state.SetItemsProcessed(state.iterations() * KEYS);
 }
 BENCHMARK(BM_Std_VectorInt_PushBack);
+
+void BM_Qel_VectorString_Add(benchmark::State& state)
+{
+	const Vector<String>& src = Texts().hit;
+	for(auto _ : state) {
+		Vector<String> v;
+		for(const String& x : src)
+			v.Add(x);
+		benchmark::DoNotOptimize(v.begin());
+	}
+	state.SetItemsProcessed(state.iterations() * src.GetCount());
+}
+BENCHMARK(BM_Qel_VectorString_Add)->Unit(benchmark::kMillisecond);
+
+void BM_Std_VectorString_PushBack(benchmark::State& state)
+{
+	const std::vector<std::string>& src = Texts().shit;
+	for(auto _ : state) {
+		std::vector<std::string> v;
+		for(const std::string& x : src)
+			v.push_back(x);
+		benchmark::DoNotOptimize(v.data());
+	}
+	state.SetItemsProcessed(state.iterations() * src.size());
+}
+BENCHMARK(BM_Std_VectorString_PushBack)->Unit(benchmark::kMillisecond);
 
 // ---- building hash tables of 1M int keys
 
@@ -235,6 +335,137 @@ void BM_Absl_FlatHashMapInt_FindMiss(benchmark::State& state)
 	Lookups(state, Keys().miss, [&](int k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
 }
 BENCHMARK(BM_Absl_FlatHashMapInt_FindMiss);
+
+// ---- 1M text keys
+
+void BM_Qel_IndexString_FindAdd(benchmark::State& state)
+{
+	const Vector<String>& k = Texts().hit;
+	for(auto _ : state) {
+		Index<String> x;
+		for(const String& key : k)
+			x.FindAdd(key);
+		benchmark::DoNotOptimize(x.GetCount());
+	}
+	state.SetItemsProcessed(state.iterations() * k.GetCount());
+}
+BENCHMARK(BM_Qel_IndexString_FindAdd)->Unit(benchmark::kMillisecond);
+
+void BM_Qel_VectorMapString_FindAdd(benchmark::State& state)
+{
+	const Vector<String>& k = Texts().hit;
+	for(auto _ : state) {
+		VectorMap<String, int> m;
+		for(const String& key : k)
+			m[m.FindAdd(key)] = 1;
+		benchmark::DoNotOptimize(m.GetCount());
+	}
+	state.SetItemsProcessed(state.iterations() * k.GetCount());
+}
+BENCHMARK(BM_Qel_VectorMapString_FindAdd)->Unit(benchmark::kMillisecond);
+
+void BM_Std_UnorderedMapString_Insert(benchmark::State& state)
+{
+	const std::vector<std::string>& k = Texts().shit;
+	for(auto _ : state) {
+		std::unordered_map<std::string, int> m;
+		for(const std::string& key : k)
+			m.emplace(key, 1);
+		benchmark::DoNotOptimize(m.size());
+	}
+	state.SetItemsProcessed(state.iterations() * k.size());
+}
+BENCHMARK(BM_Std_UnorderedMapString_Insert)->Unit(benchmark::kMillisecond);
+
+void BM_Absl_FlatHashMapString_Insert(benchmark::State& state)
+{
+	const std::vector<std::string>& k = Texts().shit;
+	for(auto _ : state) {
+		absl::flat_hash_map<std::string, int> m;
+		for(const std::string& key : k)
+			m.emplace(key, 1);
+		benchmark::DoNotOptimize(m.size());
+	}
+	state.SetItemsProcessed(state.iterations() * k.size());
+}
+BENCHMARK(BM_Absl_FlatHashMapString_Insert)->Unit(benchmark::kMillisecond);
+
+template <class K, class F>
+void TextLookups(benchmark::State& state, const K& keys, F find)
+{
+	int n = (int)keys.size();
+	int i = 0;
+	int64 found = 0;
+	for(auto _ : state) {
+		found += find(keys[i]);
+		if(++i == n)
+			i = 0;
+	}
+	benchmark::DoNotOptimize(found);
+	state.SetItemsProcessed(state.iterations());
+}
+
+struct QelKeys {
+	const Vector<String>& v;
+	size_t size() const { return v.GetCount(); }
+	const String& operator[](int i) const { return v[i]; }
+};
+
+void BM_Qel_IndexString_FindHit(benchmark::State& state)
+{
+	const Index<String>& x = QelTextIndex();
+	TextLookups(state, QelKeys{ Texts().hit }, [&](const String& k) { return x.Find(k) >= 0; });
+}
+BENCHMARK(BM_Qel_IndexString_FindHit);
+
+void BM_Qel_IndexString_FindMiss(benchmark::State& state)
+{
+	const Index<String>& x = QelTextIndex();
+	TextLookups(state, QelKeys{ Texts().miss }, [&](const String& k) { return x.Find(k) >= 0; });
+}
+BENCHMARK(BM_Qel_IndexString_FindMiss);
+
+void BM_Qel_VectorMapString_FindHit(benchmark::State& state)
+{
+	const VectorMap<String, int>& m = QelTextMap();
+	TextLookups(state, QelKeys{ Texts().hit }, [&](const String& k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
+}
+BENCHMARK(BM_Qel_VectorMapString_FindHit);
+
+void BM_Qel_VectorMapString_FindMiss(benchmark::State& state)
+{
+	const VectorMap<String, int>& m = QelTextMap();
+	TextLookups(state, QelKeys{ Texts().miss }, [&](const String& k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
+}
+BENCHMARK(BM_Qel_VectorMapString_FindMiss);
+
+void BM_Std_UnorderedMapString_FindHit(benchmark::State& state)
+{
+	const auto& m = StdTextMap();
+	TextLookups(state, Texts().shit, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
+}
+BENCHMARK(BM_Std_UnorderedMapString_FindHit);
+
+void BM_Std_UnorderedMapString_FindMiss(benchmark::State& state)
+{
+	const auto& m = StdTextMap();
+	TextLookups(state, Texts().smiss, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
+}
+BENCHMARK(BM_Std_UnorderedMapString_FindMiss);
+
+void BM_Absl_FlatHashMapString_FindHit(benchmark::State& state)
+{
+	const auto& m = AbslTextMap();
+	TextLookups(state, Texts().shit, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
+}
+BENCHMARK(BM_Absl_FlatHashMapString_FindHit);
+
+void BM_Absl_FlatHashMapString_FindMiss(benchmark::State& state)
+{
+	const auto& m = AbslTextMap();
+	TextLookups(state, Texts().smiss, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
+}
+BENCHMARK(BM_Absl_FlatHashMapString_FindMiss);
 
 // ---- sorting 1M random ints
 

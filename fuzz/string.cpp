@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		int op = in.Byte();
 		int i = op % N, j = (op >> 2) % N;
 		int len = (int)r[i].size();
-		switch((op >> 4) % 16) {
+		switch(in.Byte() % 20) {
 		case 0: {
 			int c = in.Byte();
 			s[i].Cat(c);
@@ -209,6 +209,53 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 			rb.resize(n, 'k');
 			break;
 		}
+		case 15: {
+			int c = in.Byte(), count = in.Int(40);
+			if(in.Byte() & 1) {
+				s[i].Cat(c, count);
+				r[i].append(count, (char)c);
+			}
+			else {
+				int pos = in.Int(len + 1);
+				s[i].Insert(pos, c);
+				r[i].insert(r[i].begin() + pos, (char)c);
+			}
+			break;
+		}
+		case 16: {
+			std::string t = in.Text().substr(0, 2);
+			size_t q = r[i].rfind(t);
+			if(s[i].ReverseFind(String(t.data(), (int)t.size())) != (q == std::string::npos ? -1 : (int)q))
+				Fail("ReverseFind", i);
+			int c = t.empty() ? 'a' : t[0];
+			q = r[i].rfind((char)c);
+			if(s[i].ReverseFind(c) != (q == std::string::npos ? -1 : (int)q))
+				Fail("ReverseFind char", i);
+			bool ew = r[i].size() >= t.size() && r[i].compare(r[i].size() - t.size(), t.size(), t) == 0;
+			if(s[i].EndsWith(t.data(), (int)t.size()) != ew)
+				Fail("EndsWith", i);
+			break;
+		}
+		case 17: {
+			auto white = [](char c) { return c == ' ' || (c >= 9 && c <= 13); };
+			size_t b = 0, e = r[i].size();
+			while(b < e && white(r[i][b]))
+				b++;
+			while(e > b && white(r[i][e - 1]))
+				e--;
+			size_t e2 = r[i].size();
+			while(e2 > 0 && white(r[i][e2 - 1]))
+				e2--;
+			Check(TrimBoth(s[i]), r[i].substr(b, e - b), i);
+			Check(TrimLeft(s[i]), r[i].substr(b), i);
+			Check(TrimRight(s[i]), r[i].substr(0, e2), i);
+			break;
+		}
+		case 18:
+			Check(s[i] + s[j], r[i] + r[j], i);
+			s[i] = s[i] + s[j];
+			r[i] += std::string(r[j]);
+			break;
 		default: {
 			std::string t = in.Text().substr(0, 2);
 			int from = in.Int(len + 2);

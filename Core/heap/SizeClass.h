@@ -9,7 +9,7 @@ namespace Qel::detail {
 inline constexpr int    HeapClassCount = 23;
 inline constexpr size_t SmallMax = 992;     // largest request served by a size class
 inline constexpr size_t LargeMax = 65264;   // largest request served by a large chunk
-inline constexpr size_t BigHeader = 80;     // bytes in front of a big block's data
+inline constexpr size_t BigHeaderSize = 80;     // bytes in front of a big block's data
 
 inline constexpr uint16 ClassSize[HeapClassCount] = {
 	32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 448, 576, 672, 800, 992,
@@ -33,7 +33,7 @@ constexpr size_t LargeUnits(size_t size) { return (size + 16 + 255) >> 8; }
 // Big blocks: whole 4 KB pages, 80 bytes of header. Zero when the page count would overflow.
 constexpr size_t BigPages(size_t size)
 {
-	return size > ~size_t(0) - BigHeader - 4095 ? 0 : (size + BigHeader + 4095) >> 12;
+	return size > ~size_t(0) - BigHeaderSize - 4095 ? 0 : (size + BigHeaderSize + 4095) >> 12;
 }
 
 } // namespace Qel::detail

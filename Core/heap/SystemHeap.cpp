@@ -3,6 +3,8 @@
 #include "HeapPrivate.h"
 #include "../Panic.h"
 
+#ifdef QEL_SYSTEM_HEAP
+
 #include <cstdlib>
 
 namespace Qel {
@@ -28,7 +30,7 @@ size_t UsableSize(size_t size)
 	size_t pages = BigPages(size);
 	if(pages == 0)
 		Panic("Out of memory");
-	return pages * 4096 - BigHeader;
+	return pages * 4096 - BigHeaderSize;
 }
 
 } // namespace
@@ -83,3 +85,5 @@ void MemoryFreeClass(int, void* ptr)
 MemoryProfile::MemoryProfile() = default;
 
 } // namespace Qel
+
+#endif

@@ -60,6 +60,14 @@ TEST(PackedData, ByteLayout)
 	d.SetData(5, own, len); // source inside the block being replaced
 	EXPECT_EQ(Get(d, 5), s253);
 
+	String text = "stale";
+	EXPECT_TRUE(d.GetData(5, text));
+	EXPECT_EQ(text, String(s253.c_str()));
+	EXPECT_TRUE(d.GetData(2, text));
+	EXPECT_TRUE(text.IsEmpty());
+	EXPECT_FALSE(d.GetData(9, text));
+	EXPECT_TRUE(text.IsEmpty());
+
 	PackedData c = d;
 	EXPECT_EQ(Bytes(c), Bytes(d));
 	d.Clear();

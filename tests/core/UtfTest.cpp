@@ -62,6 +62,12 @@ TEST(Utf8, MalformedBytesBecomeEscapes)
 	EXPECT_EQ(Decode("\xF8\x88\x80\x80\x80"), Esc({0xF8, 0x88, 0x80, 0x80, 0x80}));
 	EXPECT_EQ(Decode("\xFC\x84\x80\x80\x80\x80"), Esc({0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}));
 	EXPECT_EQ(Decode("\xFE\xFF"), Esc({0xFE, 0xFF}));
+	// a continuation byte, C0 or C1 followed by continuation bytes is no lead of a longer form
+	EXPECT_EQ(Decode("\x80\x90\x80\x80"), Esc({0x80, 0x90, 0x80, 0x80}));
+	EXPECT_EQ(Decode("\xBF\xBF\xBF"), Esc({0xBF, 0xBF, 0xBF}));
+	EXPECT_EQ(Decode("\xC0\x90\x80\x80"), Esc({0xC0, 0x90, 0x80, 0x80}));
+	EXPECT_EQ(Decode("\xC1\xA0\x80"), Esc({0xC1, 0xA0, 0x80}));
+	EXPECT_EQ(Decode("\xDF\x90\x80\x80").size(), 3u); // U+07D0, then two stray bytes
 	// overlong forms
 	EXPECT_EQ(Decode("\xE0\x80\x80"), Esc({0xE0, 0x80, 0x80}));
 	EXPECT_EQ(Decode("\xE0\x9F\xBF"), Esc({0xE0, 0x9F, 0xBF}));

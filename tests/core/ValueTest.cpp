@@ -206,7 +206,8 @@ TEST(Value, CopyAssignAndSharing)
 	}
 	Value s = "a text long enough to be shared between copies";
 	Value t = s;
-	t = t; // self assignment
+	Value& alias = t;
+	t = alias; // self assignment
 	EXPECT_TRUE(t == s);
 	Value m;
 	m.Add(Value(5));

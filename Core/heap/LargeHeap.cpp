@@ -1,0 +1,384 @@
+// The large-block tier (993..65,264 bytes in 256-byte units from 64 KB chunks of a thread heap)
+// and big blocks (whole page runs, under the heap lock).
+#include "HeapPrivate.h"
+#include "../Panic.h"
+
+#ifndef QEL_SYSTEM_HEAP
+
+namespace Qel {
+
+using namespace detail;
+
+namespace {
+
+constexpr uint8 BinBound[LargeBinCount] = {
+	0, 4, 5, 6, 7, 8, 9, 11, 13, 15, 18, 22, 27, 33, 40, 49, 60, 73, 89, 109, 134, 164, 201, 225, 255,
+};
+
+struct BinTables {
+	uint8 first[256] = {}; // first bin to search for n units: all its blocks are long enough
+	uint8 of[256] = {};    // bin of a free block of n units
+
+	constexpr BinTables()
+	{
+		for(int n = 0; n < 256; n++) {
+			int b = 0;
+			while(BinBound[b] < n)
+				b++;
+			first[n] = (uint8)b;
+			b = 0;
+			for(int i = 1; i < LargeBinCount; i++)
+				if(BinBound[i] <= n)
+					b = i;
+			of[n] = (uint8)b;
+		}
+	}
+};
+constexpr BinTables binTables;
+
+inline LargeHeader* NextBlock(LargeHeader* h)
+{
+	return (LargeHeader*)((char*)h + h->units * 256);
+}
+
+inline LargeHeader* PrevBlock(LargeHeader* h)
+{
+	return (LargeHeader*)((char*)h - h->prevUnits * 256);
+}
+
+inline LargeHeader* FirstBlock(LargeChunk* c)
+{
+	return (LargeHeader*)((char*)c + LargeChunkHeader);
+}
+
+inline void UnlinkBin(LargeHeader* h)
+{
+	LargeLink* l = LinkOf(h);
+	l->prev->next = l->next;
+	l->next->prev = l->prev;
+}
+
+inline void ChunkUnlink(LargeChunk* c)
+{
+	c->prev->next = c->next;
+	c->next->prev = c->prev;
+}
+
+inline void ChunkLinkHead(LargeChunk* head, LargeChunk* c)
+{
+	c->next = head->next;
+	c->prev = head;
+	head->next->prev = c;
+	head->next = c;
+}
+
+inline Heap* CurrentHeap()
+{
+	return heapPtr;
+}
+
+LargeChunk* ChunkOf(LargeHeader* h)
+{
+	while(h->prevUnits)
+		h = PrevBlock(h);
+	return (LargeChunk*)((char*)h - LargeChunkHeader);
+}
+
+// A free block absorbs a free right neighbour.
+void AbsorbNext(LargeHeader* h)
+{
+	LargeHeader* n = NextBlock(h);
+	UnlinkBin(n);
+	h->units += n->units;
+	h->last = n->last;
+	if(!h->last)
+		NextBlock(h)->prevUnits = h->units;
+}
+
+void* BigAlloc(size_t& size)
+{
+	size_t pages = BigPages(size);
+	if(pages == 0)
+		Panic("Out of memory");
+	HeapLock __;
+	BigHeader* b = (BigHeader*)Heap::HugeAlloc(pages);
+	b->next = bigList.next;
+	b->prev = &bigList;
+	bigList.next->prev = b;
+	bigList.next = b;
+	b->size = pages * PageSize - BigHeaderSize;
+	b->heap.store(nullptr, std::memory_order_relaxed);
+	pageStats.bigBytes += b->size;
+	pageStats.bigCount++;
+	size = b->size;
+	return (char*)b + BigHeaderSize;
+}
+
+// Under the lock.
+void BigFree(void* ptr)
+{
+	BigHeader* b = (BigHeader*)((char*)ptr - BigHeaderSize);
+	pageStats.bigBytes -= b->size;
+	pageStats.bigCount--;
+	b->prev->next = b->next;
+	b->next->prev = b->prev;
+	Heap::HugeFree(b);
+}
+
+// Under the lock.
+bool BigTryRealloc(void* ptr, size_t& size)
+{
+	BigHeader* b = (BigHeader*)((char*)ptr - BigHeaderSize);
+	size_t pages = BigPages(size);
+	if(pages == 0 || !Heap::HugeTryRealloc(b, pages))
+		return false;
+	size_t usable = pages * PageSize - BigHeaderSize;
+	pageStats.bigBytes += usable - b->size;
+	b->size = usable;
+	size = usable;
+	return true;
+}
+
+} // namespace
+
+void LargeHeap::InitLarge()
+{
+	for(LargeLink& b : bins)
+		b.next = b.prev = &b;
+	chunks.next = chunks.prev = &chunks;
+	freeChunks = 0;
+}
+
+void LargeHeap::InsertBin(LargeHeader* h)
+{
+	LargeLink* head = &bins[binTables.of[h->units]];
+	LargeLink* l = LinkOf(h);
+	l->prev = head->prev;
+	l->next = head;
+	head->prev->next = l;
+	head->prev = l;
+}
+
+// The rest behind the first units becomes a free block of this heap.
+void LargeHeap::Split(LargeHeader* h, size_t units)
+{
+	if(h->units <= units)
+		return;
+	LargeHeader* r = (LargeHeader*)((char*)h + units * 256);
+	r->prevUnits = (uint16)units;
+	r->units = uint16(h->units - units);
+	r->free = 1;
+	r->last = h->last;
+	r->heap.store(static_cast<Heap*>(this), std::memory_order_relaxed);
+	if(!r->last)
+		NextBlock(r)->prevUnits = r->units;
+	InsertBin(r);
+	h->units = (uint16)units;
+	h->last = 0;
+}
+
+// The most recently freed block of the first bin whose blocks all fit, split to size.
+LargeHeader* LargeHeap::TakeFromBins(size_t units)
+{
+	for(int b = binTables.first[units]; b < LargeBinCount; b++) {
+		LargeLink* head = &bins[b];
+		if(head->prev == head)
+			continue;
+		LargeHeader* h = LargeOf(head->prev);
+		if(h->units == LargeChunkUnits && static_cast<Heap*>(this) != &sharedHeap)
+			freeChunks--;
+		UnlinkBin(h);
+		h->free = 0;
+		Split(h, units);
+		h->heap.store(static_cast<Heap*>(this), std::memory_order_relaxed);
+		return h;
+	}
+	return nullptr;
+}
+
+void LargeHeap::TakeRemoteLarge()
+{
+	while(largeRemote.load(std::memory_order_relaxed)) {
+		FreeLink* list;
+		{
+			HeapLock __;
+			list = largeRemote.exchange(nullptr, std::memory_order_relaxed);
+		}
+		while(list) {
+			FreeLink* next = list->next;
+			Free(list);
+			list = next;
+		}
+	}
+}
+
+void* LargeHeap::Alloc(size_t& size)
+{
+	Heap* self = static_cast<Heap*>(this);
+	if(QEL_UNLIKELY(!self->initialised))
+		self->Init();
+	size_t units = LargeUnits(size);
+	size = units * 256 - 16;
+	TakeRemoteLarge();
+	if(LargeHeader* h = TakeFromBins(units))
+		return h + 1;
+	if(self != &sharedHeap) {
+		HeapLock __;
+		sharedHeap.TakeRemoteLarge();
+		if(LargeHeader* h = sharedHeap.TakeFromBins(units)) {
+			AdoptChunk(ChunkOf(h), self);
+			return h + 1;
+		}
+	}
+	LargeChunk* c;
+	{
+		HeapLock __;
+		c = (LargeChunk*)Heap::HugeAlloc(LargeChunkPages);
+	}
+	ChunkLinkHead(&chunks, c);
+	LargeHeader* h = FirstBlock(c);
+	h->prevUnits = 0;
+	h->units = LargeChunkUnits;
+	h->free = 0;
+	h->last = 1;
+	Split(h, units);
+	h->heap.store(self, std::memory_order_relaxed);
+	return h + 1;
+}
+
+// A block of this heap, by its owning thread (or any thread for the shared heap, under the lock).
+void LargeHeap::Free(void* ptr)
+{
+	Heap* self = static_cast<Heap*>(this);
+	LargeHeader* h = LargeOf(ptr);
+	if(!h->last && NextBlock(h)->free)
+		AbsorbNext(h);
+	if(h->prevUnits && PrevBlock(h)->free) {
+		LargeHeader* p = PrevBlock(h);
+		UnlinkBin(p);
+		p->units += h->units;
+		p->last = h->last;
+		h = p;
+		if(!h->last)
+			NextBlock(h)->prevUnits = h->units;
+	}
+	h->free = 1;
+	InsertBin(h);
+	if(h->units != LargeChunkUnits)
+		return;
+	if(self != &sharedHeap && freeChunks < FreeLargeChunksKept) {
+		freeChunks++;
+		return;
+	}
+	UnlinkBin(h);
+	LargeChunk* c = ChunkOf(h);
+	ChunkUnlink(c);
+	HeapLock __;
+	Heap::HugeFree(c);
+}
+
+bool LargeHeap::TryRealloc(void* ptr, size_t& size)
+{
+	if(size > LargeMax)
+		return false;
+	LargeHeader* h = LargeOf(ptr);
+	size_t units = LargeUnits(size);
+	if(units != h->units) {
+		if(!h->last) {
+			LargeHeader* n = NextBlock(h);
+			if(n->free && h->units + n->units >= units)
+				AbsorbNext(h);
+		}
+		if(h->units < units)
+			return false;
+		Split(h, units);
+	}
+	size = units * 256 - 16;
+	return true;
+}
+
+// Under the lock: the chunk and its blocks, free ones included, pass to heap.
+void LargeHeap::AdoptChunk(LargeChunk* chunk, Heap* heap)
+{
+	ChunkUnlink(chunk);
+	ChunkLinkHead(&heap->chunks, chunk);
+	for(LargeHeader* h = FirstBlock(chunk);; h = NextBlock(h)) {
+		h->heap.store(heap, std::memory_order_relaxed);
+		if(h->free) {
+			UnlinkBin(h);
+			heap->InsertBin(h);
+		}
+		if(h->last)
+			break;
+	}
+}
+
+// Under the lock, at thread exit. Wholly free chunks go back to the page heap rather than wait
+// in the shared heap for a thread that wants them.
+void LargeHeap::MoveChunks(Heap* from, Heap* to)
+{
+	while(from->chunks.next != &from->chunks) {
+		LargeChunk* c = from->chunks.next;
+		LargeHeader* h = FirstBlock(c);
+		if(h->free && h->last) {
+			UnlinkBin(h);
+			ChunkUnlink(c);
+			Heap::HugeFree(c);
+			continue;
+		}
+		AdoptChunk(c, to);
+	}
+	from->freeChunks = 0;
+}
+
+void* detail::LargeAlloc(size_t& size)
+{
+	if(size > LargeMax)
+		return BigAlloc(size);
+	return WithHeap([&size](Heap* h) { return h->Alloc(size); });
+}
+
+void detail::LargeFree(void* ptr)
+{
+	LargeHeader* h = LargeOf(ptr);
+	Heap* self = CurrentHeap();
+	// Only this thread hands its own chunks on, so a match read without the lock stays true.
+	if(self && h->heap.load(std::memory_order_relaxed) == self) {
+		self->Free(ptr);
+		return;
+	}
+	if(!self)
+		self = &sharedHeap; // no heap of its own: the shared heap stands in, under the lock
+	HeapLock __;
+	Heap* owner = h->heap.load(std::memory_order_relaxed);
+	if(!owner) {
+		BigFree(ptr);
+		return;
+	}
+	if(owner == self && self == &sharedHeap) {
+		self->Free(ptr);
+		return;
+	}
+	FreeLink* b = (FreeLink*)ptr;
+	b->next = owner->largeRemote.load(std::memory_order_relaxed);
+	owner->largeRemote.store(b, std::memory_order_relaxed);
+}
+
+bool detail::LargeTryRealloc(void* ptr, size_t& size)
+{
+	LargeHeader* h = LargeOf(ptr);
+	Heap* self = CurrentHeap();
+	if(self && h->heap.load(std::memory_order_relaxed) == self)
+		return self->TryRealloc(ptr, size);
+	HeapLock __;
+	Heap* owner = h->heap.load(std::memory_order_relaxed);
+	if(!owner)
+		return BigTryRealloc(ptr, size);
+	if(!self && owner == &sharedHeap)
+		return sharedHeap.TryRealloc(ptr, size);
+	return false;
+}
+
+} // namespace Qel
+
+#endif

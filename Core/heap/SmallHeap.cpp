@@ -1,0 +1,373 @@
+// The small-block tier: per-thread heaps of 4 KB pages, their caches, remote frees and the
+// hand-off of a thread's pages to the shared heap when the thread ends.
+#include "HeapPrivate.h"
+
+#ifndef QEL_SYSTEM_HEAP
+
+#include <new>
+
+extern "C" int __cxa_thread_atexit(void (*dtor)(void*), void* obj, void* dso);
+extern "C" void* __dso_handle;
+
+namespace Qel {
+
+using namespace detail;
+
+namespace detail {
+
+constinit thread_local Heap tlsHeap QEL_TLS_IE;
+constinit thread_local Heap* heapPtr QEL_TLS_IE = nullptr;
+constinit Heap sharedHeap;
+int freePageCount = 0;
+
+} // namespace detail
+
+namespace {
+
+constinit thread_local bool heapShutdown QEL_TLS_IE = false;
+constinit thread_local bool exitHookRegistered QEL_TLS_IE = false;
+
+void HeapThreadShutdown(void*)
+{
+	if(heapShutdown)
+		return;
+	HeapLock __;
+	if(!heapPtr)
+		heapPtr = &tlsHeap;
+	heapPtr->Shutdown();
+}
+
+// Blocks of a fresh page, from the lowest upward; the bytes between header and lowest block idle.
+void FormatPage(Page* page, int k)
+{
+	size_t s = ClassSize[k];
+	size_t n = (PageSize - PageHeaderSize) / s;
+	char* base = (char*)page;
+	FreeLink* list = nullptr;
+	for(size_t off = PageSize - s, i = 0; i < n; off -= s, i++) {
+		FreeLink* b = (FreeLink*)(base + off);
+		b->next = list;
+		list = b;
+	}
+	page->klass = (uint8)k;
+	page->active = 0;
+	page->freelist = list;
+}
+
+// A page from the global free list of class k (the shared heap's empty slots head those lists).
+Page* PopGlobal(int k)
+{
+	Page* p = sharedHeap.empty[k];
+	if(p) {
+		sharedHeap.empty[k] = p->next;
+		freePageCount--;
+	}
+	return p;
+}
+
+} // namespace
+
+Heap* detail::AttachHeap()
+{
+	if(heapShutdown)
+		return nullptr;
+	// The runtime takes the loader's lock to register the hook, so this happens outside the heap
+	// lock: a library constructor holding the loader's lock may be waiting for ours.
+	if(!exitHookRegistered) {
+		exitHookRegistered = true;
+		__cxa_thread_atexit(HeapThreadShutdown, nullptr, &__dso_handle);
+	}
+	return heapPtr = &tlsHeap;
+}
+
+void* detail::AllocSlow(int k)
+{
+	return WithHeap([k](Heap* h) { return h->AllocK(k); });
+}
+
+void detail::FreeSlow(void* ptr)
+{
+	WithHeap([ptr](Heap* h) { h->FreeK(ptr); });
+}
+
+void Heap::InitLists()
+{
+	for(int k = 0; k < HeapClassCount; k++) {
+		work[k].next = work[k].prev = &work[k];
+		full[k].next = full[k].prev = &full[k];
+		empty[k] = nullptr;
+		cache[k] = nullptr;
+		cacheRoom[k] = CacheBytes / ClassSize[k];
+	}
+	InitLarge();
+	outPos = outBytes = 0;
+	initialised = true;
+}
+
+void Heap::Init()
+{
+	InitLists();
+	HeapLock __;
+	if(!sharedHeap.initialised)
+		sharedHeap.InitLists();
+}
+
+void* Heap::AllocK(int k)
+{
+	if(FreeLink* p = cache[k]) {
+		cache[k] = p->next;
+		cacheRoom[k]++;
+		return p;
+	}
+	if(QEL_UNLIKELY(!initialised))
+		Init();
+	return AllocFromPages(k);
+}
+
+void* Heap::AllocFromPages(int k)
+{
+	Page* head = &work[k];
+	for(;;) {
+		Page* p = head->next;
+		if(p == head) {
+			WorkPage(k);
+			continue;
+		}
+		if(FreeLink* b = p->freelist) {
+			p->freelist = b->next;
+			p->active++;
+			return b;
+		}
+		PageUnlink(p);
+		PageLinkHead(&full[k], p);
+	}
+}
+
+Page* Heap::TakeEmpty(int k)
+{
+	if(this == &sharedHeap)
+		return PopGlobal(k);
+	Page* p = empty[k];
+	empty[k] = nullptr;
+	return p;
+}
+
+// Links a page with free blocks at the head of work[k].
+void Heap::WorkPage(int k)
+{
+	Page* p = TakeEmpty(k);
+	if(!p && smallRemote.load(std::memory_order_relaxed)) {
+		TakeRemoteSmall();
+		if(work[k].next != &work[k])
+			return;
+		p = TakeEmpty(k);
+	}
+	for(int c = 0; !p && c < HeapClassCount; c++)
+		if((p = TakeEmpty(c)))
+			FormatPage(p, k);
+	if(!p)
+		p = TakeFromShared(k);
+	p->run.owner.store(this, std::memory_order_relaxed);
+	PageLinkHead(&work[k], p);
+}
+
+Page* Heap::TakeFromShared(int k)
+{
+	HeapLock __;
+	if(this != &sharedHeap) {
+		sharedHeap.TakeRemoteSmall();
+		Page* head = &sharedHeap.work[k];
+		if(head->next != head) {
+			Page* p = head->next;
+			PageUnlink(p);
+			return p;
+		}
+		if(Page* p = PopGlobal(k))
+			return p;
+		for(int c = 0; c < HeapClassCount; c++)
+			if(Page* p = PopGlobal(c)) {
+				FormatPage(p, k);
+				return p;
+			}
+	}
+	Page* p = (Page*)HugeAlloc(1);
+	FormatPage(p, k);
+	return p;
+}
+
+void Heap::FreeK(void* ptr)
+{
+	Page* page = PageOf(ptr);
+	int k = page->klass;
+	if(page->run.owner.load(std::memory_order_relaxed) != this) {
+		FreeOutgoing(ptr, k);
+		return;
+	}
+	if(cacheRoom[k]) {
+		FreeLink* b = (FreeLink*)ptr;
+		b->next = cache[k];
+		cache[k] = b;
+		cacheRoom[k]--;
+		return;
+	}
+	FreeDirect(ptr);
+}
+
+void Heap::FreeDirect(void* ptr)
+{
+	Page* p = PageOf(ptr);
+	int k = p->klass;
+	if(!p->freelist) {
+		PageUnlink(p);
+		PageLinkHead(&work[k], p);
+	}
+	FreeLink* b = (FreeLink*)ptr;
+	b->next = p->freelist;
+	p->freelist = b;
+	if(--p->active)
+		return;
+	PageUnlink(p);
+	if(this == &sharedHeap) {
+		FreePage(p);
+		return;
+	}
+	if(Page* older = empty[k]) {
+		HeapLock __;
+		FreePage(older);
+	}
+	empty[k] = p;
+}
+
+// Under the heap lock.
+void Heap::FreePage(Page* page)
+{
+	if(freePageCount < FreePagesKept) {
+		int k = page->klass;
+		page->run.owner.store(&sharedHeap, std::memory_order_relaxed);
+		page->next = sharedHeap.empty[k];
+		sharedHeap.empty[k] = page;
+		freePageCount++;
+		return;
+	}
+	HugeFree(page);
+}
+
+// Under the heap lock, for the page heap short of a run: hands back the global free pages one
+// class at a time until one of them completes a run of the needed length.
+bool Heap::FreeSmallEmpty(size_t needed, size_t max)
+{
+	size_t returned = 0;
+	for(;;) {
+		bool any = false;
+		for(int k = 0; k < HeapClassCount; k++) {
+			Page* p = PopGlobal(k);
+			if(!p)
+				continue;
+			any = true;
+			if(HugeFree(p) >= needed)
+				return true;
+			if(++returned >= max - 1)
+				return true;
+		}
+		if(!any)
+			return false;
+	}
+}
+
+// A block of another heap's page: batched, so that a lock is taken per 2000 bytes freed.
+void Heap::FreeOutgoing(void* ptr, int k)
+{
+	if(this == &sharedHeap) { // already under the lock
+		Heap* owner = PageOf(ptr)->run.owner.load(std::memory_order_relaxed);
+		FreeLink* b = (FreeLink*)ptr;
+		b->next = owner->smallRemote.load(std::memory_order_relaxed);
+		owner->smallRemote.store(b, std::memory_order_relaxed);
+		return;
+	}
+	out[outPos++] = ptr;
+	outBytes += ClassSize[k];
+	if(outBytes >= RemoteFlushBytes || outPos == OutgoingMax)
+		FlushOutgoing();
+}
+
+void Heap::FlushOutgoing()
+{
+	HeapLock __;
+	for(int i = 0; i < outPos; i++) {
+		// The owner is stable under the lock: pages change hands only under it.
+		Heap* owner = PageOf(out[i])->run.owner.load(std::memory_order_relaxed);
+		FreeLink* b = (FreeLink*)out[i];
+		b->next = owner->smallRemote.load(std::memory_order_relaxed);
+		owner->smallRemote.store(b, std::memory_order_relaxed);
+	}
+	outPos = 0;
+	outBytes = 0;
+}
+
+// Frees the blocks other threads returned to this heap. The list is detached under the lock,
+// its blocks are freed outside it.
+void Heap::TakeRemoteSmall()
+{
+	while(smallRemote.load(std::memory_order_relaxed)) {
+		FreeLink* list;
+		{
+			HeapLock __;
+			list = smallRemote.exchange(nullptr, std::memory_order_relaxed);
+		}
+		while(list) {
+			FreeLink* next = list->next;
+			FreeDirect(list);
+			list = next;
+		}
+	}
+}
+
+void Heap::FreeRemote()
+{
+	TakeRemoteSmall();
+	TakeRemoteLarge();
+}
+
+// At thread exit, under the lock: everything the heap holds passes to the shared heap, whose
+// owners any thread may then be.
+void Heap::Shutdown()
+{
+	HeapLock __;
+	heapShutdown = true;
+	heapPtr = nullptr;
+	if(!initialised)
+		Init();
+	FlushOutgoing();
+	FreeRemote();
+	Heap& s = sharedHeap;
+	for(int k = 0; k < HeapClassCount; k++) {
+		for(FreeLink* b = cache[k]; b;) {
+			FreeLink* next = b->next;
+			FreeDirect(b);
+			b = next;
+		}
+		cache[k] = nullptr;
+		while(full[k].next != &full[k]) {
+			Page* p = full[k].next;
+			PageUnlink(p);
+			p->run.owner.store(&s, std::memory_order_relaxed);
+			PageLinkHead(&s.full[k], p);
+		}
+		while(work[k].next != &work[k]) {
+			Page* p = work[k].next;
+			PageUnlink(p);
+			p->run.owner.store(&s, std::memory_order_relaxed);
+			PageLinkHead(p->freelist ? &s.work[k] : &s.full[k], p);
+		}
+		if(empty[k])
+			FreePage(empty[k]);
+		empty[k] = nullptr;
+	}
+	MoveChunks(this, &s);
+	this->~Heap();
+	new(this) Heap;
+}
+
+} // namespace Qel
+
+#endif
