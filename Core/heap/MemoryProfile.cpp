@@ -70,7 +70,9 @@ MemoryProfile::MemoryProfile()
 {
 	HeapLock __;
 	InitPageHeap();
-	Heap* h = heapPtr ? heapPtr : &sharedHeap;
+	Heap* h = heapPtr ? heapPtr : AttachHeap();
+	if(!h)
+		h = &sharedHeap;
 	if(!h->initialised)
 		h->InitLists();
 	ProfileSmall(*this, *h);

@@ -29,7 +29,7 @@ size_t UsableSize(size_t size)
 		return LargeUnits(size) * 256 - 16;
 	size_t pages = BigPages(size);
 	if(pages == 0)
-		Panic("Out of memory");
+		detail::HeapPanic("Out of memory");
 	return pages * 4096 - BigHeaderSize;
 }
 
@@ -37,7 +37,7 @@ size_t UsableSize(size_t size)
 
 void detail::OutOfMemoryPanic()
 {
-	Panic("Out of memory!");
+	detail::HeapPanic("Out of memory!");
 	abort(); // a nested panic returns; the caller cannot go on
 }
 
