@@ -274,7 +274,25 @@ TEST(Heap, StressWithFillPatterns)
 	EXPECT_EQ(corrupt.load(), 0);
 }
 
-TEST(Heap, ForkFromMultithreadedProcess)
+TEST(HeapDeathTest, NewAndDeleteDuringExit)
+{
+	EXPECT_EXIT({
+		static std::string* late = nullptr;
+		atexit([] {
+			delete late;
+			std::vector<std::string> v(100, std::string(300, 'y'));
+			std::thread([] { delete new std::string(5000, 'z'); }).join();
+		});
+		late = new std::string(1000, 'q');
+		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
+		exit(3);
+	}, testing::ExitedWithCode(3), "");
+}
+
+#ifndef QEL_SYSTEM_HEAP
+
+// The system form leaves fork safety to malloc (and to the sanitizer's allocator).
+TEST(NativeHeap, ForkFromMultithreadedProcess)
 {
 	std::atomic<bool> stop{false};
 	std::vector<std::thread> threads;
@@ -310,23 +328,6 @@ TEST(Heap, ForkFromMultithreadedProcess)
 	for(auto& t : threads)
 		t.join();
 }
-
-TEST(HeapDeathTest, NewAndDeleteDuringExit)
-{
-	EXPECT_EXIT({
-		static std::string* late = nullptr;
-		atexit([] {
-			delete late;
-			std::vector<std::string> v(100, std::string(300, 'y'));
-			std::thread([] { delete new std::string(5000, 'z'); }).join();
-		});
-		late = new std::string(1000, 'q');
-		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
-		exit(3);
-	}, testing::ExitedWithCode(3), "");
-}
-
-#ifndef QEL_SYSTEM_HEAP
 
 namespace {
 
