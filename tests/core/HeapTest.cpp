@@ -170,9 +170,13 @@ TEST(Heap, GlobalOperators)
 			void* p = operator new(size, std::align_val_t(align));
 			EXPECT_EQ((uintptr_t)p % align, 0u);
 			memset(p, 7, size);
-			operator delete(p, size, std::align_val_t(align));
+			operator delete(p, std::align_val_t(align));
 		}
 	}
+#if __cpp_sized_deallocation
+	operator delete(operator new(100), 100);
+	operator delete(operator new(5000, std::align_val_t(64)), 5000, std::align_val_t(64));
+#endif
 	struct alignas(128) Wide { char c[200]; };
 	auto w = std::make_unique<Wide[]>(3);
 	EXPECT_EQ((uintptr_t)w.get() % 128, 0u);
