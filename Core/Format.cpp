@@ -303,7 +303,7 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 {
 	RegisterStdFormatters();
 	FormatBuf out;
-	int pos = 0;
+	int64 pos = 0; // 64 bits: a position taken from an argument may be any int
 	for(;;) {
 		const char* b = s;
 		while(*s && *s != '%')
@@ -331,7 +331,7 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 				s++;
 			}
 			else if(c == ':' || c == '$') {
-				pos = number - 1;
+				pos = (int64)number - 1;
 				pending = ++s;
 				number = 0;
 			}
@@ -387,7 +387,8 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 		int idlen = int(s - id);
 		if(pos < 0 || pos >= argc) {
 			out.Cat("<invalid pos=");
-			sCatInt(out, pos);
+			char h[24];
+			out.Cat(h, snprintf(h, sizeof(h), "%lld", (long long)pos));
 			out.Cat('>');
 			if(*s == '`')
 				s++;

@@ -155,7 +155,7 @@ namespace {
 
 void CatNumber(String& r, int n, bool two)
 {
-	char h[16];
+	char h[32]; // roomy enough that the 16-byte copy moves stay inside it
 	char* t = h;
 	if(n < 0) {
 		*t++ = '-';

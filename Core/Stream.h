@@ -97,13 +97,9 @@ public:
 	void  SetVersion(int v)        { version = v; }
 	void  LoadError();
 
-	explicit operator bool() const { return IsOpen(); }
-
 	// Position
 	int64 GetPos() const           { return windowPos + (cursor - windowStart); }
 	int64 GetLeft() const          { return GetSize() - GetPos(); }
-	void  SeekEnd(int64 rel = 0)   { Seek(GetSize() + rel); }
-	void  SeekCur(int64 rel)       { Seek(GetPos() + rel); }
 	bool  IsEof()                  { return cursor >= readLimit && _Term() < 0; }
 
 	// Bytes
@@ -122,7 +118,6 @@ public:
 	{
 		return cursor < readLimit ? *cursor : _Term();
 	}
-	int Term()                     { return Peek(); }
 
 	// Blocks
 	void Put(const void* data, int size)

@@ -51,6 +51,8 @@ TEST(Format, Alignment)
 	EXPECT_EQ(F("%<5d|", 42), "|");
 	EXPECT_EQ(F("%*>d", 4, 7), "   7");
 	EXPECT_EQ(F("%*:d", 2, 9), "9");
+	EXPECT_EQ(F("%*:d", INT_MIN, 9), "<invalid pos=-2147483649>");
+	EXPECT_EQ(F("%*:**d", INT_MAX, 9), "<invalid pos=2147483648>");
 	EXPECT_EQ(F("%1001>d", 1), "1<invalid padding>");
 	EXPECT_EQ(F("%3<s|", String("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9")), "\xc3\xa9\xc3\xa9\xc3\xa9|");
 	EXPECT_EQ(F("%4>s", String("\xc3\xa9")), "   \xc3\xa9");

@@ -247,8 +247,12 @@ TEST(Stream, IntVectors)
 	EXPECT_EQ(Hex(ss.GetResult()), "01 00 00 00 02 00 00 00 03 00 00 00");
 }
 
-TEST(Stream, ReadLine)
+TEST(Stream, TextLines)
 {
+	StringStream out;
+	PutLineFeed(out << "ab");
+	EXPECT_EQ(out.GetResult(), "ab\n");
+
 	StringStream ss(Bytes({ 'a', 'b', 13, 10, 'c', 'd' }));
 	EXPECT_EQ(ss.ReadLine(), "ab");
 	EXPECT_EQ(ss.ReadLine(), "cd");
@@ -262,15 +266,6 @@ TEST(Stream, ReadLine)
 	EXPECT_EQ(blank.ReadLine(), "");
 	EXPECT_EQ(blank.ReadLine(), "x");
 	EXPECT_TRUE(blank.ReadLine().IsVoid());
-}
-
-TEST(Stream, TextOutput)
-{
-	StringStream ss;
-	PutLineFeed(ss << "ab");
-	ss << String("cd");
-	ss.Put("ef");
-	EXPECT_EQ(ss.GetResult(), "ab\ncdef");
 }
 
 TEST(Stream, ReadStringExact)

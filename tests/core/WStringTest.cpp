@@ -138,6 +138,22 @@ TEST(WString, FindAndCompare)
 	EXPECT_TRUE(W("abcdef").Mid(2, -1).IsEmpty());
 }
 
+TEST(WString, HashAndIndex)
+{
+	EXPECT_EQ(FoldHash(WString().GetHashValue()), 0x83cc6101u);
+	EXPECT_EQ(Chars(30).GetHashValue(), Chars(30).Mid(0).GetHashValue());
+	EXPECT_NE(Chars(30).GetHashValue(), Chars(31).GetHashValue());
+	Index<WString> ix;
+	for(int i = 0; i < 50; i++)
+		ix.Add(Chars(i));
+	EXPECT_EQ(ix.Find(Chars(40)), 40);
+	EXPECT_EQ(ix.Find(WString()), 0);
+	Vector<WString> v;
+	for(int i = 0; i < 100; i++) // relocated bitwise as the vector grows
+		v.Add(Chars(i % 40));
+	EXPECT_EQ(v[77], Chars(37));
+}
+
 TEST(WString, Trim)
 {
 	EXPECT_TRUE(TrimRight(W(" \t \t")).IsEmpty());
