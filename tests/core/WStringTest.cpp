@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using namespace Qel;
 
 namespace {
@@ -206,6 +209,30 @@ TEST(WStringBuffer, Growth)
 	EXPECT_EQ(s.Right(3), Chars(3));
 }
 
+TEST(WString, SharedAcrossThreads)
+{
+	// Copies of one shared block are taken, changed and dropped on several threads at once:
+	// the count must stay exact and no writer may touch the block the others still read.
+	WString base = Chars(100);
+	std::vector<std::thread> t;
+	std::vector<int> bad(8);
+	for(int i = 0; i < 8; i++)
+		t.emplace_back([&base, &bad, i] {
+			for(int k = 0; k < 2000; k++) {
+				WString c = base;
+				WString d = c;
+				d.Cat('!');
+				d.Set(0, 'Z');
+				bad[i] += c != Chars(100) || d.GetLength() != 101 || d[0] != 'Z';
+			}
+		});
+	for(auto& x : t)
+		x.join();
+	for(int i = 0; i < 8; i++)
+		EXPECT_EQ(bad[i], 0);
+	EXPECT_EQ(base, Chars(100));
+}
+
 TEST(WStringDeath, TooBig)
 {
 	EXPECT_DEATH({ WString s = Chars(5); s.Insert(0, -1, nullptr); }, "WString is too big!");
@@ -215,4 +242,15 @@ TEST(WStringDeath, TooBig)
 		// length + count past 0x7fffffff cannot be represented
 		s.Insert(0, 0x7ffffffe, &c);
 	}, "WString is too big!");
+}
+
+TEST(WStringBufferDeath, TooBig)
+{
+	EXPECT_DEATH({
+		WStringBuffer b;
+		b.Cat('a');
+		const wchar c = 'x';
+		// one character more than the length can hold
+		b.Expand(30, &c, 0x7fffffff);
+	}, "WStringBuffer is too big!");
 }
