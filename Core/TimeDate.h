@@ -6,6 +6,7 @@
 namespace Qel {
 
 class String;
+class Stream;
 
 struct Date {
 	byte  day   = 0;
@@ -38,6 +39,9 @@ struct Time : Date {
 
 	int  Compare(const Time& b) const;
 	uint64 GetHashValue() const;
+
+	// day, month, year (16 bits), hour, minute, second: seven bytes
+	void Serialize(Stream& s);
 };
 
 inline bool IsNull(const Date& d) { return d.IsNull(); }
@@ -57,7 +61,40 @@ inline bool operator>(const Time& a, const Time& b)  { return a.Compare(b) > 0; 
 inline bool operator<=(const Time& a, const Time& b) { return a.Compare(b) <= 0; }
 inline bool operator>=(const Time& a, const Time& b) { return a.Compare(b) >= 0; }
 
+// Days counted in the proleptic Gregorian calendar; consecutive dates differ by one.
+int  GetDayNumber(Date d);
+// 0 Sunday ... 6 Saturday, for every year a Date holds.
+int  DayOfWeek(Date d);
+
+// Names in the language (0 the current one); day 0 is Sunday, month 0 January. Numbers out of
+// range give an empty text.
+String DayName(int day, int language = 0);
+String ShortDayName(int day, int language = 0);
+String MonthName(int month, int language = 0);
+String ShortMonthName(int month, int language = 0);
+
+// Date settings of the calling thread; the main thread also sets the process-wide ones that
+// threads without their own use. Longer texts are cut (127 characters for the format, 63 for
+// the others).
+void   SetDateFormat(const char* format);
+void   SetDateScan(const char* scan);
+void   SetDateFilter(const char* filter);
+String GetDateFormat();
+String GetDateScan();
+String GetDateFilter();
+
+// With the thread's date format: %1 year, %2 month, %3 day, %4 day of week.
 String FormatDate(Date d);
 String FormatTime(Time t, bool seconds = true);
+
+// Local offset from UTC in minutes, east positive; computed once.
+int    GetTimeZone();
+
+namespace detail {
+
+// Points the Format engine's language-dependent parts (names, separators, dates) at this code.
+void   InstallLanguageFormatHooks();
+
+} // namespace detail
 
 } // namespace Qel
