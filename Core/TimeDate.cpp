@@ -97,23 +97,6 @@ void Time::Serialize(Stream& s)
 
 // Day numbers and names ------------------------------------------------------------------
 
-int GetDayNumber(Date d)
-{
-	static const int before[13] = { 0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334 };
-	int year = d.year;
-	int q = (year >= 0 ? year / 400 : (year - 399) / 400) - 2;
-	int y = year - 400 * q; // always positive, so the quotients below round down
-	int month = d.month >= 1 && d.month <= 12 ? d.month : 0;
-	return 146097 * q + 365 * y + (y - 1) / 4 - (y - 1) / 100 + (y - 1) / 400 + before[month] + d.day
-	       + (month >= 3 && IsLeapYear(year));
-}
-
-int DayOfWeek(Date d)
-{
-	int r = (GetDayNumber(d) + 6) % 7;
-	return r < 0 ? r + 7 : r; // day numbers of early years are negative
-}
-
 namespace {
 
 const char* const sDayKey[] = {
@@ -200,14 +183,130 @@ String GetDateFilter()                 { return sGet(&sDateSettings::filter); }
 
 // Text forms -------------------------------------------------------------------------------
 
+namespace {
+
+// Date formats made only of literal text and numeric fields such as "%2:02d" or "%1:4d" are
+// compiled once per thread and written directly; they read exactly as the Format engine
+// writes them. Any other format goes to the engine.
+struct sDateField {
+	byte arg;   // 0 year, 1 month, 2 day, 3 day of week; 255 literal text
+	byte width;
+	bool zero;
+	byte len;   // literal text
+	char text[24];
+};
+
+struct sCompiledFormat {
+	char       source[128] = { 1, 0 }; // never a real format, so the first use compiles
+	bool       simple = false;
+	int        count = 0;
+	sDateField field[12];
+};
+
+thread_local sCompiledFormat tCompiled;
+
+bool sAddText(sCompiledFormat& c, const char* s, int len)
+{
+	while(len > 0) {
+		if(c.count >= 12)
+			return false;
+		sDateField& f = c.field[c.count++];
+		f.arg = 255;
+		f.len = byte(min(len, 24));
+		memcpy(f.text, s, f.len);
+		s += f.len;
+		len -= f.len;
+	}
+	return true;
+}
+
+bool sCompile(sCompiledFormat& c, const char* s)
+{
+	c.count = 0;
+	while(*s) {
+		const char* t = s;
+		while(*s && *s != '%')
+			s++;
+		if(!sAddText(c, t, int(s - t)))
+			return false;
+		if(!*s)
+			break;
+		s++;
+		if(s[0] < '1' || s[0] > '4' || s[1] != ':' || c.count >= 12)
+			return false;
+		sDateField& f = c.field[c.count++];
+		f.arg = byte(s[0] - '1');
+		s += 2;
+		f.zero = *s == '0';
+		int width = 0;
+		while(*s >= '0' && *s <= '9' && width < 100)
+			width = 10 * width + *s++ - '0';
+		if(*s++ != 'd' || width > 20)
+			return false;
+		// what follows a field must not read as more of its specification
+		if(*s == '`' || *s == '[' || *s == ':' || (*s >= 'a' && *s <= 'z') || (*s >= 'A' && *s <= 'Z'))
+			return false;
+		f.width = byte(width);
+	}
+	return true;
+}
+
+char* sPutField(char* t, const sDateField& f, int v)
+{
+	char h[16];
+	char* e = h + 16;
+	char* p = e;
+	unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+	do
+		*--p = char('0' + u % 10);
+	while(u /= 10);
+	int len = int(e - p) + (v < 0);
+	int pad = f.width - len;
+	if(!f.zero)
+		for(; pad > 0; pad--)
+			*t++ = ' ';
+	if(v < 0)
+		*t++ = '-';
+	for(; pad > 0; pad--)
+		*t++ = '0';
+	memcpy(t, p, e - p);
+	return t + (e - p);
+}
+
+} // namespace
+
 String FormatDate(Date d)
 {
 	if(d.IsNull())
 		return String();
+	String own;
+	const char* format = tDate.format;
+	if(!*format) {
+		own = GetDateFormat();
+		format = ~own;
+	}
+	sCompiledFormat& c = tCompiled;
+	if(strcmp(c.source, format) != 0) {
+		c.simple = sCompile(c, format);
+		sCopy(c.source, format);
+	}
+	if(c.simple) {
+		int v[4] = { d.year, d.month, d.day, DayOfWeek(d) };
+		char h[12 * 24];
+		char* t = h;
+		for(int i = 0; i < c.count; i++) {
+			const sDateField& f = c.field[i];
+			if(f.arg == 255) {
+				memcpy(t, f.text, f.len);
+				t += f.len;
+			}
+			else
+				t = sPutField(t, f, v[f.arg]);
+		}
+		return String(h, int(t - h));
+	}
 	Value arg[4] = { int(d.year), int(d.month), int(d.day), DayOfWeek(d) };
-	if(*tDate.format)
-		return detail::FormatValues(GetCurrentLanguage(), tDate.format, arg, 4);
-	return detail::FormatValues(GetCurrentLanguage(), ~GetDateFormat(), arg, 4);
+	return detail::FormatValues(GetCurrentLanguage(), format, arg, 4);
 }
 
 namespace {

@@ -61,10 +61,27 @@ inline bool operator>(const Time& a, const Time& b)  { return a.Compare(b) > 0; 
 inline bool operator<=(const Time& a, const Time& b) { return a.Compare(b) <= 0; }
 inline bool operator>=(const Time& a, const Time& b) { return a.Compare(b) >= 0; }
 
-// Days counted in the proleptic Gregorian calendar; consecutive dates differ by one.
-int  GetDayNumber(Date d);
+// Days counted in the proleptic Gregorian calendar, consecutive dates differing by one; 1 January
+// 1970 is 719528. Worked out by eras of 400 years that start on 1 March, so that the leap day
+// ends the year.
+inline int GetDayNumber(Date d)
+{
+	// days from 1 March to the first of the month; a month out of range counts as January
+	static constexpr short before[16] = { 306, 306, 337, 0, 31, 61, 92, 122, 153, 184, 214, 245, 275, 306, 306, 306 };
+	int m = d.month & 15;
+	int y = d.year - (unsigned(m - 3) > 9u);
+	int era = (y >= 0 ? y : y - 399) / 400;
+	int yoe = y - era * 400;
+	int doe = yoe * 365 + yoe / 4 - yoe / 100 + before[m] + d.day - 1;
+	return era * 146097 + doe + 60;
+}
+
 // 0 Sunday ... 6 Saturday, for every year a Date holds.
-int  DayOfWeek(Date d);
+inline int DayOfWeek(Date d)
+{
+	// shifted by a multiple of 7 past the lowest day number, so the remainder is never negative
+	return int(unsigned(GetDayNumber(d) + 6 + 7 * 2000000) % 7);
+}
 
 // Names in the language (0 the current one); day 0 is Sunday, month 0 January. Numbers out of
 // range give an empty text.

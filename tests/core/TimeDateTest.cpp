@@ -27,6 +27,7 @@ TEST(TimeDate, DaysOfWeek)
 	EXPECT_EQ(DayOfWeek(Date(2000, 1, 1)), 6);
 	EXPECT_EQ(DayOfWeek(Date(2024, 2, 29)), 4);
 	EXPECT_EQ(DayOfWeek(Date(2026, 12, 5)), 6);
+	EXPECT_EQ(GetDayNumber(Date(1970, 1, 1)), 719528);
 	EXPECT_EQ(GetDayNumber(Date(2024, 3, 1)) - GetDayNumber(Date(2024, 2, 28)), 2);
 	EXPECT_EQ(GetDayNumber(Date(2023, 3, 1)) - GetDayNumber(Date(2023, 2, 28)), 1);
 }
@@ -164,4 +165,23 @@ TEST(TimeDateDeathTest, TimeZoneOfTheProcess)
 				t.join();
 			_exit(bad == 0 && GetTimeZone() == z.minutes ? 0 : 1);
 		}, testing::ExitedWithCode(0), "") << z.tz;
+}
+
+// Simple formats take a shortcut past the Format engine; the text must be the same.
+TEST(TimeDate, FormatDateReadsAsTheFormatEngine)
+{
+	String old = GetDateFormat();
+	const char* formats[] = {
+		"%2:02d/%3:02d/%1:4d", "%3:02d.%2:02d.%1:04d", "%1:04d.%2:02d.%3:02d.", "%1:d-%2:d-%3:d %4:d",
+		"x%3:5dy%1:010dz", "%% %1:d", "%1:dx", "%4:day, %3:d", "%2:month %1:d", "%1:02d`x", "%1:[a]d",
+		"plain", "", "%2:02d%", "%9:d", "%1:d%2:d%3:d%1:d%2:d%3:d%1:d%2:d%3:d%1:d%2:d%3:d%4:d"
+	};
+	Date dates[] = { Date(2026, 12, 5), Date(33, 1, 2), Date(-1, 3, 4), Date(-32767, 12, 31), Date(32767, 1, 1) };
+	for(const char* f : formats) {
+		SetDateFormat(f);
+		for(Date d : dates)
+			EXPECT_EQ(FormatDate(d), Format(f, int(d.year), int(d.month), int(d.day), DayOfWeek(d)))
+				<< f << " " << d.year;
+	}
+	SetDateFormat(~old);
 }
