@@ -190,6 +190,9 @@ void RegisterStdFormatters()
 
 namespace {
 
+// Bytes of the character at s as the UTF-8 decoder sees it: overlong forms, code points beyond
+// U+10FFFF and the U+EE00..U+EEFF escape range are single undecodable bytes there, so counts
+// and cuts here agree with String::GetCharCount and a round trip through WString.
 int sUtf8Len(const byte* s, const byte* e)
 {
 	byte c = *s;
@@ -199,6 +202,10 @@ int sUtf8Len(const byte* s, const byte* e)
 	for(int i = 1; i < n; i++)
 		if((s[i] & 0xC0) != 0x80)
 			return 1;
+	if(n == 3 && ((c == 0xE0 && s[1] < 0xA0) || (c == 0xEE && (s[1] & 0xFC) == 0xB8)))
+		return 1;
+	if(n == 4 && ((c == 0xF0 && s[1] < 0x90) || (c == 0xF4 && s[1] >= 0x90)))
+		return 1;
 	return n;
 }
 

@@ -161,7 +161,7 @@ void CatNumber(String& r, int n, bool two)
 		*t++ = '-';
 		n = -n;
 	}
-	if(two && n < 10)
+	else if(two && n < 10) // "%02d": a sign takes the place of the padding zero
 		*t++ = '0';
 	t += FormatUnsignedDigits(dword(n), t);
 	r.Cat(h, int(t - h));

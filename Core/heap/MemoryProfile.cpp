@@ -68,11 +68,13 @@ void ProfilePages(MemoryProfile& m)
 
 MemoryProfile::MemoryProfile()
 {
+	Heap* h = heapPtr ? heapPtr : AttachHeap(); // outside the lock, as everywhere
 	HeapLock __;
-	InitPageHeap();
-	Heap* h = heapPtr ? heapPtr : AttachHeap();
 	if(!h)
 		h = &sharedHeap;
+	InitPageHeap();
+	if(!sharedHeap.initialised)
+		sharedHeap.InitLists();
 	if(!h->initialised)
 		h->InitLists();
 	ProfileSmall(*this, *h);

@@ -13,6 +13,8 @@ namespace {
 
 QEL_NOINLINE void* SystemAlloc(size_t size)
 {
+	if(detail::BigPages(size) == 0) // beyond any address space: fail as the native heap does
+		detail::HeapPanic("Out of memory");
 	void* p = malloc(size);
 	if(!p)
 		detail::OutOfMemoryPanic();

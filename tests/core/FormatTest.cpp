@@ -206,4 +206,15 @@ TEST(Format, TrimCharCount)
 	EXPECT_EQ(Str(s), "a\xc3\xa9");
 	TrimCharCount(s, -1);
 	EXPECT_EQ(Str(s), "");
+
+	// bytes the decoder cannot take (overlong, escape range, beyond U+10FFFF) count one each,
+	// as String::GetCharCount counts them
+	for(const char* bad : { "\xE0\x80\x80", "\xEE\xB8\x80", "\xF4\x90\x80\x80" }) {
+		String t = String(bad) + "ab";
+		String cut = t;
+		TrimCharCount(cut, 2);
+		EXPECT_EQ(Str(cut), std::string(bad, 2));
+		EXPECT_EQ(F("%.2s", t), std::string(bad, 2));
+		EXPECT_EQ(Format("%9>s", t).GetCharCount(), 9);
+	}
 }

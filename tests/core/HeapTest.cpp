@@ -170,9 +170,13 @@ TEST(Heap, GlobalOperators)
 			void* p = operator new(size, std::align_val_t(align));
 			EXPECT_EQ((uintptr_t)p % align, 0u);
 			memset(p, 7, size);
-			operator delete(p, size, std::align_val_t(align));
+			operator delete(p, std::align_val_t(align));
 		}
 	}
+#if __cpp_sized_deallocation
+	operator delete(operator new(100), 100);
+	operator delete(operator new(5000, std::align_val_t(64)), 5000, std::align_val_t(64));
+#endif
 	struct alignas(128) Wide { char c[200]; };
 	auto w = std::make_unique<Wide[]>(3);
 	EXPECT_EQ((uintptr_t)w.get() % 128, 0u);
@@ -274,7 +278,25 @@ TEST(Heap, StressWithFillPatterns)
 	EXPECT_EQ(corrupt.load(), 0);
 }
 
-TEST(Heap, ForkFromMultithreadedProcess)
+TEST(HeapDeathTest, NewAndDeleteDuringExit)
+{
+	EXPECT_EXIT({
+		static std::string* late = nullptr;
+		atexit([] {
+			delete late;
+			std::vector<std::string> v(100, std::string(300, 'y'));
+			std::thread([] { delete new std::string(5000, 'z'); }).join();
+		});
+		late = new std::string(1000, 'q');
+		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
+		exit(3);
+	}, testing::ExitedWithCode(3), "");
+}
+
+#ifndef QEL_SYSTEM_HEAP
+
+// The system form leaves fork safety to malloc (and to the sanitizer's allocator).
+TEST(NativeHeap, ForkFromMultithreadedProcess)
 {
 	std::atomic<bool> stop{false};
 	std::vector<std::thread> threads;
@@ -310,23 +332,6 @@ TEST(Heap, ForkFromMultithreadedProcess)
 	for(auto& t : threads)
 		t.join();
 }
-
-TEST(HeapDeathTest, NewAndDeleteDuringExit)
-{
-	EXPECT_EXIT({
-		static std::string* late = nullptr;
-		atexit([] {
-			delete late;
-			std::vector<std::string> v(100, std::string(300, 'y'));
-			std::thread([] { delete new std::string(5000, 'z'); }).join();
-		});
-		late = new std::string(1000, 'q');
-		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
-		exit(3);
-	}, testing::ExitedWithCode(3), "");
-}
-
-#ifndef QEL_SYSTEM_HEAP
 
 namespace {
 

@@ -108,6 +108,18 @@ TEST(Stream, ShortReadsAreLoadErrorsWithAllBitsSet)
 	char buf[4];
 	EXPECT_FALSE(all.GetAll(buf, 3));
 	EXPECT_EQ(all.GetError(), ERROR_LOADING_FAILED);
+
+	// A negative size from damaged data moves no byte, also on the inline path.
+	StringStream neg(Bytes({ 1, 2 }));
+	EXPECT_FALSE(neg.GetAll(buf, -1));
+	EXPECT_EQ(neg.GetError(), ERROR_LOADING_FAILED);
+	neg.ClearError();
+	EXPECT_EQ(neg.Get(buf, -1), 0);
+	EXPECT_EQ(neg.GetPos(), 0);
+	StringStream out;
+	out.Put("ab");
+	out.Put(buf, -5);
+	EXPECT_EQ(out.GetResult(), "ab");
 }
 
 TEST(Stream, StringWireForm)
