@@ -40,7 +40,9 @@ Vector<String> Split(int maxcount, int (*filter)(int), const char* text, bool ig
 
 Vector<String> Split(int maxcount, int chr, const char* text, bool ignoreempty)
 {
-	return sSplit(maxcount, text, ignoreempty, [chr](int c) { return c == chr; });
+	// a separator given as a plain char may arrive sign-extended ('\xA0' is -96)
+	int sep = byte(chr);
+	return sSplit(maxcount, text, ignoreempty, [sep](int c) { return c == sep; });
 }
 
 Vector<String> Split(const char* text, int chr, bool ignoreempty)

@@ -177,27 +177,28 @@ QEL_FORCE_INLINE byte* Encode(byte* t, wchar c)
 
 int Utf8Len(const wchar* s, int len)
 {
-	// Each character adds one byte per threshold it passes; blocks holding escapes or
-	// characters beyond U+EDFF are counted one by one.
+	// One byte per character, plus one for each of 0x7F, 0x7FF and 0xFFFF that it passes;
+	// an escape is a single byte (two less), a value beyond U+10FFFF none (four less).
 	const __m128i bias = _mm_set1_epi32(int(0x80000000));
 	const __m128i t1 = _mm_set1_epi32(int(0x80000000 + 0x7F));
 	const __m128i t2 = _mm_set1_epi32(int(0x80000000 + 0x7FF));
-	const __m128i hi = _mm_set1_epi32(int(0x80000000 + 0xEDFF));
+	const __m128i t3 = _mm_set1_epi32(int(0x80000000 + 0xFFFF));
+	const __m128i t4 = _mm_set1_epi32(int(0x80000000 + 0x10FFFF));
+	const __m128i high = _mm_set1_epi32(int(0xFFFFFF00));
+	const __m128i esc = _mm_set1_epi32(int(UTF_ESCAPE));
 	int n = 0;
 	int i = 0;
 	for(; i + 16 <= len; i += 16) {
 		__m128i sum = _mm_setzero_si128();
-		__m128i big = _mm_setzero_si128();
 		for(int k = 0; k < 16; k += 4) {
-			__m128i x = _mm_xor_si128(_mm_loadu_si128((const __m128i*)(s + i + k)), bias);
+			__m128i c = _mm_loadu_si128((const __m128i*)(s + i + k));
+			__m128i x = _mm_xor_si128(c, bias);
 			sum = _mm_sub_epi32(sum, _mm_cmpgt_epi32(x, t1));
 			sum = _mm_sub_epi32(sum, _mm_cmpgt_epi32(x, t2));
-			big = _mm_or_si128(big, _mm_cmpgt_epi32(x, hi));
-		}
-		if(_mm_movemask_epi8(big)) {
-			for(int k = i; k < i + 16; k++)
-				n += Utf8Size(s[k]);
-			continue;
+			sum = _mm_sub_epi32(sum, _mm_cmpgt_epi32(x, t3));
+			__m128i e = _mm_cmpeq_epi32(_mm_and_si128(c, high), esc);
+			sum = _mm_add_epi32(sum, _mm_add_epi32(e, e));
+			sum = _mm_add_epi32(sum, _mm_slli_epi32(_mm_cmpgt_epi32(x, t4), 2));
 		}
 		sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0x4E));
 		sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, 0xB1));

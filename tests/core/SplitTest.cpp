@@ -50,6 +50,7 @@ TEST(Split, FilterSeparatorsSeeUnsignedBytes)
 	EXPECT_EQ(Parts(Split(10, IsSep, "a;b,c\xC3\xA9" "d")), "[a][b][c][d]");
 	EXPECT_EQ(Parts(Split("x\xFFy", IsSep)), "[x][y]");
 	EXPECT_EQ(Parts(Split("/usr//lib/", '/')), "[usr][lib]");
+	EXPECT_EQ(Parts(Split("a\xA0" "b", '\xA0')), "[a][b]"); // a plain char separator above 127
 }
 
 TEST(Join, Delimiters)
