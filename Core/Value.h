@@ -156,7 +156,7 @@ public:
 
 	Value(const Value& v) : data(v.data) { if(IsRef()) GetVoidPtr()->Retain(); }
 	Value(Value&& v) noexcept            { data.SetRaw(v.data); v.SetVoidRaw(); }
-	~Value()                             { if(IsRef()) GetVoidPtr()->Release(); }
+	~Value()                             { if(IsRef()) ReleaseRep(); }
 
 	Value& operator=(const Value& v);
 	Value& operator=(Value&& v) noexcept;
@@ -278,7 +278,9 @@ private:
 		data.w[2] = type;
 		data.w[3] = REF_TAG;
 	}
-	void Free()                    { if(IsRef()) GetVoidPtr()->Release(); else data.Free(); }
+	// Drops this value's reference; the last one deletes the representation.
+	void ReleaseRep()              { GetVoidPtr()->Release(); }
+	void Free()                    { if(IsRef()) ReleaseRep(); else data.Free(); }
 	// The payload of T held small or in a representation of T; null otherwise.
 	template <class T> const T* GetPtr() const;
 
