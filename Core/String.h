@@ -79,8 +79,13 @@ protected:
 	{
 		if(Kind() == MEDIUM)
 			MemoryFree32(ptr);
-		else if(ptr != detail::StringVoidPtr() && __atomic_sub_fetch(&Header()->refcount, 1, __ATOMIC_ACQ_REL) == 0)
-			MemoryFree(Header());
+		else if(ptr != detail::StringVoidPtr()) {
+			// A count of 1 means no other String can reach the block, so nobody can raise it
+			// meanwhile: the sole owner frees without the atomic decrement.
+			int* count = &Header()->refcount;
+			if(__atomic_load_n(count, __ATOMIC_ACQUIRE) == 1 || __atomic_sub_fetch(count, 1, __ATOMIC_ACQ_REL) == 0)
+				MemoryFree(Header());
+		}
 	}
 	QEL_FORCE_INLINE void Free()                  { if(!IsSmall()) LargeFree(); }
 	QEL_FORCE_INLINE void Copy(const String0& s)  { if(s.IsSmall()) SetRaw(s); else LargeCopy(s); }
@@ -108,13 +113,19 @@ protected:
 	void LargeSet(const char* s, int len);
 	static char* Alloc(int count, byte& kind);
 	void CatSlow(int c);
+	// True when an out-of-line text may grow in place to newlen characters (a text append stops
+	// one short of the block; the character append below fills it).
+	QEL_FORCE_INLINE bool HasRoom(dword newlen) const
+	{
+		byte k = Kind();
+		return k == MEDIUM ? newlen < 31
+		                   : k >= 32 && Header()->refcount == 1 && newlen < (k < 255 ? k : (dword)Header()->capacity);
+	}
 	// In-place append to an out-of-line text with room, the common case of growing texts.
 	QEL_FORCE_INLINE void CatOut(int c)
 	{
 		dword len = w[LLEN];
-		byte k = Kind();
-		if(k == MEDIUM ? len < 31
-		               : k >= 32 && Header()->refcount == 1 && len < (k < 255 ? k : (dword)Header()->capacity)) {
+		if(HasRoom(len)) {
 			ptr[len] = (char)c;
 			ptr[len + 1] = 0;
 			w[LLEN] = len + 1;
@@ -186,6 +197,16 @@ public:
 			if((unsigned)len < (unsigned)(14 - l)) {
 				MemCopyShort(chr + l, s, (size_t)len);
 				chr[SLEN] = (char)(l + len);
+				return;
+			}
+		}
+		else if(len >= 0) {
+			dword l = w[LLEN];
+			dword newlen = l + (dword)len;
+			if(HasRoom(newlen)) { // the source may be our own text: it lies wholly before the target
+				MemCopySmall(ptr + l, s, (size_t)len);
+				ptr[newlen] = 0;
+				w[LLEN] = newlen;
 				return;
 			}
 		}

@@ -3,12 +3,28 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 
 using namespace Qel;
 
 namespace {
+
+// std::string over the C library's allocator: the peer as an ordinary program has it (in this
+// program the global new and delete may be the framework's own heap).
+template <class T>
+struct MallocAllocator {
+	using value_type = T;
+	MallocAllocator() = default;
+	template <class U>
+	MallocAllocator(const MallocAllocator<U>&) {}
+	T* allocate(size_t n) { return (T*)malloc(n * sizeof(T)); }
+	void deallocate(T* p, size_t) { free(p); }
+	bool operator==(const MallocAllocator&) const { return true; }
+};
+
+using MallocString = std::basic_string<char, std::char_traits<char>, MallocAllocator<char>>;
 
 const char* Text(int len)
 {
@@ -131,6 +147,8 @@ void Hash_std(benchmark::State& state)
 
 BOTH(Construct, Arg(10)->Arg(25)->Arg(100))
 BOTH(Copy, Arg(10)->Arg(25)->Arg(100))
+BENCHMARK_TEMPLATE(Copy, MallocString)->Name("Copy/std_malloc")->Arg(10)->Arg(25)->Arg(100);
+BENCHMARK_TEMPLATE(Construct, MallocString)->Name("Construct/std_malloc")->Arg(10)->Arg(25)->Arg(100);
 BOTH(AppendChar, Arg(10)->Arg(1000))
 BENCHMARK(AppendChar_StringBuffer)->Arg(10)->Arg(1000);
 BOTH(AppendText, Arg(100))

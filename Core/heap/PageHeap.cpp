@@ -147,13 +147,13 @@ void TakePages(size_t pages)
 		return;
 	s.pagesPeak = s.pagesTaken;
 	if(int64(s.pagesTaken - freePageCount) * 4 > MemoryLimitKb)
-		Panic("MemoryLimitKb breached!");
+		HeapPanic("MemoryLimitKb breached!");
 }
 
 RunHeader* MapOwnRun(size_t pages)
 {
 	if(pages >= (~size_t(0) >> 12) - 1)
-		Panic("Out of memory");
+		HeapPanic("Out of memory");
 	char* m = (char*)SysAllocRaw((pages + 1) * PageSize);
 	*(uint64*)m = pages;
 	RunHeader* r = (RunHeader*)(m + PageSize);
@@ -180,8 +180,7 @@ void detail::OutOfMemoryPanic()
 	static char text[96];
 	long kb = long(pageStats.pagesTaken - freePageCount) * 4;
 	snprintf(text, sizeof(text), "Out of memory!\nQel allocated memory: %ld KB", kb);
-	Panic(text);
-	abort(); // a nested panic returns; there is no block to give
+	HeapPanic(text);
 }
 
 void* Heap::HugeAlloc(size_t pages)
@@ -197,7 +196,7 @@ void* Heap::HugeAlloc(size_t pages)
 				MapChunk();
 			r = FindRun(pages);
 			if(!r)
-				Panic("Out of memory");
+				HeapPanic("Out of memory");
 		}
 		if(r->prevPages == 0 && r->last)
 			pageStats.freeChunks--;

@@ -456,3 +456,31 @@ TEST(StringBuffer, GrowthKeepsTheHeaderCapacity)
 	EXPECT_EQ(s.Begin(), p);
 	EXPECT_EQ(s.GetLength(), cap - 1);
 }
+
+TEST(StringBuffer, LargeBlockGrowsInPlace)
+{
+	size_t probe = 2000;
+	void* q = MemoryAlloc(probe);
+	size_t more = 3000;
+	bool resizes = MemoryTryRealloc(q, more);
+	MemoryFree(q);
+	if(!resizes)
+		GTEST_SKIP() << "this allocator does not resize in place";
+	std::thread([] { // a fresh thread heap: free space follows the block
+		StringBuffer b;
+		b.SetLength(1000);
+		memset(b.Begin(), 'a', 1000);
+		const char* p = b.Begin();
+		b.SetLength(1500);
+		EXPECT_EQ(b.Begin(), p);
+		EXPECT_GE(b.GetAlloc(), 1500);
+		b.SetLength(700);
+		StringBuffer small; // below 801 characters a buffer always moves
+		small.SetLength(500);
+		p = small.Begin();
+		small.SetLength(600);
+		EXPECT_NE(small.Begin(), p);
+		String s = b;
+		EXPECT_EQ(Std(s), std::string(700, 'a'));
+	}).join();
+}
