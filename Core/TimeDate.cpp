@@ -149,8 +149,10 @@ thread_local sDateSettings tDate;
 template <int N>
 void sCopy(char (&t)[N], const char* s)
 {
-	strncpy(t, s ? s : "", N - 1);
-	t[N - 1] = '\0';
+	size_t n = s ? strnlen(s, N - 1) : 0;
+	if(n)
+		memmove(t, s, n);
+	t[n] = '\0';
 }
 
 template <int N>

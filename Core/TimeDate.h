@@ -62,18 +62,20 @@ inline bool operator<=(const Time& a, const Time& b) { return a.Compare(b) <= 0;
 inline bool operator>=(const Time& a, const Time& b) { return a.Compare(b) >= 0; }
 
 // Days counted in the proleptic Gregorian calendar, consecutive dates differing by one; 1 January
-// 1970 is 719528. Worked out by eras of 400 years that start on 1 March, so that the leap day
-// ends the year.
+// 1970 is 719528. Unsigned arithmetic on years shifted far above zero, with years starting on
+// 1 March so that the leap day ends them (Neri and Schneider's form).
 inline int GetDayNumber(Date d)
 {
-	// days from 1 March to the first of the month; a month out of range counts as January
-	static constexpr short before[16] = { 306, 306, 337, 0, 31, 61, 92, 122, 153, 184, 214, 245, 275, 306, 306, 306 };
-	int m = d.month & 15;
-	int y = d.year - (unsigned(m - 3) > 9u);
-	int era = (y >= 0 ? y : y - 399) / 400;
-	int yoe = y - era * 400;
-	int doe = yoe * 365 + yoe / 4 - yoe / 100 + before[m] + d.day - 1;
-	return era * 146097 + doe + 60;
+	const uint32 shift = 1468000;              // years added so that all of them are positive
+	const uint32 epoch = 536895458;            // the day count of 1 January 1970 on that scale
+	uint32 y = uint32(int(d.year)) + shift;
+	uint32 m = d.month;
+	uint32 j = m < 3;
+	y -= j;
+	m = j ? m + 12 : m;
+	uint32 c = y / 100;
+	uint32 days = 1461 * y / 4 - c + c / 4 + (979 * m - 2919) / 32 + d.day - 1;
+	return int(days - epoch) + 719528;
 }
 
 // 0 Sunday ... 6 Saturday, for every year a Date holds.
