@@ -2,6 +2,8 @@
 #include "Charset.h"
 #include "Panic.h"
 #include "Thread.h"
+#include "Lang.h"
+#include "Translate.h"
 #include "Utf.h"
 
 #include <atomic>
@@ -52,6 +54,8 @@ void sSigFpeHandler(int)
 void sRegisterCore()
 {
 	SetDefaultCharset(CHARSET_UTF8);
+	SetLanguage(LNG_ENGLISH);
+	detail::RegisterCoreTranslations();
 }
 
 [[maybe_unused]] const bool sCoreRegistered = (sRegisterCore(), true);
@@ -61,7 +65,7 @@ void sRegisterCore()
 void AppInit(int argc, const char** argv, const char** envp)
 {
 	SetDefaultCharset(CHARSET_UTF8);
-	// English (United States) becomes the language here, once languages can be set.
+	SetLanguage(LNG_ENGLISH);
 
 	strncpy(sExeName, argc > 0 && argv[0] ? argv[0] : "", sizeof(sExeName) - 1);
 

@@ -1,5 +1,14 @@
 // The options that start-up handles itself, before the application sees its arguments.
 #include "App.h"
+#include "FileStream.h"
+#include "Lang.h"
+#include "Translate.h"
+#include "Utf.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fnmatch.h>
 
 namespace Qel::detail {
 
@@ -23,7 +32,68 @@ bool sIsLanguageArgument(const Vector<WString>& args, int i)
 	return i < args.GetCount() && (args[i].GetLength() == 4 || args[i].GetLength() == 5);
 }
 
+// The folder that holds the user's translation files and receives exports.
+String sHomeFolder()
+{
+	const char* home = getenv("HOME");
+	return home && *home ? String(home) : String("/root");
+}
+
+String sJoin(const String& folder, const String& name)
+{
+	String s = folder;
+	if(s.GetLength() && s[s.GetLength() - 1] != '/')
+		s.Cat('/');
+	s.Cat(name);
+	return s;
+}
+
+[[noreturn]] void sExportTranslations(const TrExportRequest& request)
+{
+	int charset = request.charset;
+	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
+	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
+	FileOut out(~sJoin(sHomeFolder(), ToUtf8(request.stem) + ".tr"));
+	if(first)
+		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
+	else {
+		// a table record of EN-US carries charset bits the default record lacks: one export each
+		Index<int> done;
+		Index<int> languages = GetTranslationLanguages();
+		for(int language : languages.GetKeys())
+			if(done.Find(language & LNG_LANGUAGE_MASK) < 0) {
+				done.Add(language & LNG_LANGUAGE_MASK);
+				SaveTranslationFile(out, SetLanguageCharset(language, charset), 0);
+			}
+	}
+	out.Close();
+	exit(0);
+}
+
 } // namespace
+
+} // namespace Qel::detail
+
+namespace Qel {
+
+void LoadTranslationFiles(const char* folder)
+{
+	String dir = folder ? String(folder) : String(".");
+	DIR* d = opendir(~dir);
+	if(!d)
+		return;
+	Vector<String> files;
+	while(struct dirent* e = readdir(d))
+		if(fnmatch("*.tr", e->d_name, FNM_PERIOD) == 0)
+			files.Add(detail::sJoin(dir, e->d_name));
+	closedir(d);
+	for(const String& f : files)
+		LoadTranslationFile(~f);
+}
+
+} // namespace Qel
+
+namespace Qel::detail {
 
 bool FindTrExport(const Vector<WString>& args, TrExportRequest& request)
 {
@@ -46,13 +116,11 @@ bool FindTrExport(const Vector<WString>& args, TrExportRequest& request)
 
 bool CheckStartupOptions(const Vector<WString>& args)
 {
-	// The home folder's "*.tr" files load here, first, once translation files can be read.
+	LoadTranslationFiles(~sHomeFolder());
 	TrExportRequest request;
 	if(!FindTrExport(args, request))
 		return true;
-	// Writing <stem>.tr into the home folder and leaving with 0 belongs here; until translations
-	// and their files exist, the option is left to the application.
-	return true;
+	sExportTranslations(request);
 }
 
 } // namespace Qel::detail

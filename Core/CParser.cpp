@@ -92,7 +92,7 @@ void CParser::Marker()
 	fn = String(term, int(p - term));
 	if(*p == 3) {
 		p++;
-		while(*p == ' ' || *p == '\t')
+		while(*p == ' ' || (*p >= '\t' && *p <= '\r')) // the blanks strtol passes over
 			p++;
 		bool neg = false;
 		if(*p == '+' || *p == '-')

@@ -72,7 +72,7 @@ private:
 	bool        uescape = true;
 
 	void        DoSpaces();
-	void        NewLine(const char* at)       { line++; lineptr = at + 1; }
+	void        NewLine(const char* at)       { line += line < INT_MAX; lineptr = at + 1; } // a marker may set INT_MAX
 	void        Marker();
 	[[noreturn]] void ThrowMissing(const char* what) const;
 };

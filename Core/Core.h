@@ -36,6 +36,8 @@
 #include "FormatInt.h"
 #include "FormatDouble.h"
 #include "TimeDate.h"
+#include "Lang.h"
+#include "Translate.h"
 #include "Value.h"
 #include "ValueArray.h"
 #include "Scan.h"

@@ -190,6 +190,9 @@ void RegisterStdFormatters()
 
 namespace {
 
+// Bytes of the character at s as the UTF-8 decoder sees it: overlong forms, code points beyond
+// U+10FFFF and the U+EE00..U+EEFF escape range are single undecodable bytes there, so counts
+// and cuts here agree with String::GetCharCount and a round trip through WString.
 int sUtf8Len(const byte* s, const byte* e)
 {
 	byte c = *s;
@@ -199,6 +202,10 @@ int sUtf8Len(const byte* s, const byte* e)
 	for(int i = 1; i < n; i++)
 		if((s[i] & 0xC0) != 0x80)
 			return 1;
+	if(n == 3 && ((c == 0xE0 && s[1] < 0xA0) || (c == 0xEE && (s[1] & 0xFC) == 0xB8)))
+		return 1;
+	if(n == 4 && ((c == 0xF0 && s[1] < 0x90) || (c == 0xF4 && s[1] >= 0x90)))
+		return 1;
 	return n;
 }
 
@@ -303,7 +310,7 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 {
 	RegisterStdFormatters();
 	FormatBuf out;
-	int pos = 0;
+	int64 pos = 0; // 64 bits: a position taken from an argument may be any int
 	for(;;) {
 		const char* b = s;
 		while(*s && *s != '%')
@@ -331,7 +338,7 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 				s++;
 			}
 			else if(c == ':' || c == '$') {
-				pos = number - 1;
+				pos = (int64)number - 1;
 				pending = ++s;
 				number = 0;
 			}
@@ -387,7 +394,8 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 		int idlen = int(s - id);
 		if(pos < 0 || pos >= argc) {
 			out.Cat("<invalid pos=");
-			sCatInt(out, pos);
+			char h[24];
+			out.Cat(h, snprintf(h, sizeof(h), "%lld", (long long)pos));
 			out.Cat('>');
 			if(*s == '`')
 				s++;

@@ -155,13 +155,13 @@ namespace {
 
 void CatNumber(String& r, int n, bool two)
 {
-	char h[16];
+	char h[32]; // roomy enough that the 16-byte copy moves stay inside it
 	char* t = h;
 	if(n < 0) {
 		*t++ = '-';
 		n = -n;
 	}
-	if(two && n < 10)
+	else if(two && n < 10) // "%02d": a sign takes the place of the padding zero
 		*t++ = '0';
 	t += FormatUnsignedDigits(dword(n), t);
 	r.Cat(h, int(t - h));

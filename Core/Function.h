@@ -68,18 +68,29 @@ class Function<R (Args...)> {
 			if(first) first->Release();
 			if(second) second->Release();
 		}
+		// The first callback gets arguments passed by value as copies, so the second still
+		// sees them; reference arguments reach both as they came.
+		template <class A, class V>
+		static decltype(auto) Share(V& v)
+		{
+			if constexpr(std::is_reference_v<A>)
+				return static_cast<A>(v);
+			else
+				return (v);
+		}
+
 		R Execute(Args... args) override
 		{
 			Hold hold(this);
 			if constexpr(std::is_void_v<R>) {
-				if(first) first->Execute(args...);
-				if(second) second->Execute(args...);
+				if(first) first->Execute(Share<Args>(args)...);
+				if(second) second->Execute(std::forward<Args>(args)...);
 			}
 			else {
 				if(!second)
-					return first ? first->Execute(args...) : R();
-				if(first) first->Execute(args...);
-				return second->Execute(args...);
+					return first ? first->Execute(std::forward<Args>(args)...) : R();
+				if(first) first->Execute(Share<Args>(args)...);
+				return second->Execute(std::forward<Args>(args)...);
 			}
 		}
 	};
@@ -109,7 +120,8 @@ public:
 	template <class F, std::enable_if_t<IsCallable<F>, int> = 0>
 	Function(F&& fn)
 	{
-		if constexpr(std::is_pointer_v<std::decay_t<F>>)
+		// Only a pointer variable can be null; a function named directly never is.
+		if constexpr(std::is_pointer_v<std::remove_cvref_t<F>>)
 			if(!fn)
 				return;
 		ptr = new Wrapper<std::decay_t<F>>(std::forward<F>(fn));

@@ -56,7 +56,7 @@ void MemoryFree32(void* ptr)
 void* MemoryAllocClass(int k)
 {
 	if((unsigned)k >= (unsigned)HeapClassCount)
-		Panic("Invalid heap class");
+		HeapPanic("Invalid heap class");
 	return AllocFast(k);
 }
 

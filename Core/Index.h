@@ -73,6 +73,14 @@ protected:
 	// Shrinks the map to the smallest size that fits count entries, keeping it when unchanged.
 	void FitMap(int count);
 
+	void Clear();
+	void CopyLinks(const HashBase& b, int count);
+	// Relinks entries 0 .. count - 1 into emptied buckets, in position order.
+	void Reindex(int count);
+	void GrowMap(int count);
+	// Sizes the map for count entries (the shared empty map for none) and relinks.
+	void AdjustMap(int count);
+
 public:
 	HashBase() = default;
 	HashBase(const HashBase&) = delete;
@@ -82,11 +90,6 @@ public:
 	HashBase& operator=(const HashBase&) = delete;
 	HashBase& operator=(HashBase&& b) noexcept;
 
-	void Clear();
-	void CopyLinks(const HashBase& b, int count);
-	void Reindex(int count);
-	void GrowMap(int count);
-	void AdjustMap(int count);
 	void Unlink(int i);
 	Vector<int> GetUnlinked() const;
 

@@ -10,10 +10,10 @@ void StdLogPut(const char* text, int length)
 {
 	while(length > 0) {
 		ssize_t n = write(2, text, length);
-		if(n < 0) {
-			if(errno == EINTR)
+		if(n <= 0) {
+			if(n < 0 && errno == EINTR)
 				continue;
-			return;
+			return; // nothing more can be written: give up rather than spin
 		}
 		text += n;
 		length -= (int)n;

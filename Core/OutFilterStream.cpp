@@ -95,7 +95,15 @@ void OutFilterStream::Close()
 
 OutFilterStream::~OutFilterStream()
 {
-	Close();
+	// The target may refuse the last output by throwing (a size limit, say), often while that very
+	// exception is already unwinding past this stream; a destructor must not let it out.
+	try {
+		Close();
+	}
+	catch(...) {
+	}
+	if(inputBlock)
+		MemoryFree(inputBlock);
 }
 
 } // namespace Qel

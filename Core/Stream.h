@@ -97,13 +97,9 @@ public:
 	void  SetVersion(int v)        { version = v; }
 	void  LoadError();
 
-	explicit operator bool() const { return IsOpen(); }
-
 	// Position
 	int64 GetPos() const           { return windowPos + (cursor - windowStart); }
 	int64 GetLeft() const          { return GetSize() - GetPos(); }
-	void  SeekEnd(int64 rel = 0)   { Seek(GetSize() + rel); }
-	void  SeekCur(int64 rel)       { Seek(GetPos() + rel); }
 	bool  IsEof()                  { return cursor >= readLimit && _Term() < 0; }
 
 	// Bytes
@@ -122,32 +118,32 @@ public:
 	{
 		return cursor < readLimit ? *cursor : _Term();
 	}
-	int Term()                     { return Peek(); }
 
 	// Blocks
+	// A negative size (a damaged count, say) moves nothing.
 	void Put(const void* data, int size)
 	{
-		if(cursor && size <= writeLimit - cursor) {
+		if(cursor && size <= writeLimit - cursor && size >= 0) {
 			memcpy(cursor, data, size);
 			cursor += size;
 		}
-		else
+		else if(size > 0)
 			_Put(data, size);
 	}
 	int Get(void* data, int size)
 	{
-		if(cursor && size <= readLimit - cursor) {
+		if(cursor && size <= readLimit - cursor && size >= 0) {
 			memcpy(data, cursor, size);
 			cursor += size;
 			return size;
 		}
-		return _Get(data, size);
+		return size > 0 ? _Get(data, size) : 0;
 	}
 	void  PutBlock(const void* data, int64 size);
 	int64 GetBlock(void* data, int64 size);
 	bool  GetAll(void* data, int size)
 	{
-		if(cursor && size <= readLimit - cursor) {
+		if(cursor && size <= readLimit - cursor && size >= 0) {
 			memcpy(data, cursor, size);
 			cursor += size;
 			return true;

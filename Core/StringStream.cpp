@@ -38,8 +38,12 @@ void StringStream::SetWriteMode()
 		return;
 	int64 offset = cursor - windowStart;
 	logicalSize = content.GetLength();
-	writeBuffer.~StringBuffer();
-	new(&writeBuffer) StringBuffer(content); // takes the bytes over, copying only when shared
+	if(content.IsEmpty())
+		writeBuffer.Clear(); // small results stay in the buffer's inline area, unallocated
+	else {
+		writeBuffer.~StringBuffer();
+		new(&writeBuffer) StringBuffer(content); // takes the bytes over, copying only when shared
+	}
 	writing = true;
 	SetWriteWindow(offset);
 }

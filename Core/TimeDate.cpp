@@ -1,6 +1,16 @@
 #include "TimeDate.h"
-#include "FormatInt.h"
+#include "Format.h"
+#include "Lang.h"
+#include "Stream.h"
 #include "String.h"
+#include "Thread.h"
+#include "Translate.h"
+#include "Value.h"
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <ctime>
 
 namespace Qel {
 
@@ -80,31 +90,187 @@ uint64 Time::GetHashValue() const
 	return uint64(int64(int32(h)));
 }
 
-namespace {
-
-char* PutNumber(char* t, int n, int width)
+void Time::Serialize(Stream& s)
 {
-	if(n < 0) {
-		*t++ = '-';
-		n = -n;
-	}
-	char h[12];
-	int len = FormatUnsignedDigits(dword(n), h);
-	for(; len < width; width--)
-		*t++ = '0';
-	std::memcpy(t, h, len);
-	return t + len;
+	s % day % month % year % hour % minute % second;
 }
 
-char* PutDate(char* t, Date d)
+// Day numbers and names ------------------------------------------------------------------
+
+namespace {
+
+const char* const sDayKey[] = {
+	"date\vSunday", "date\vMonday", "date\vTuesday", "date\vWednesday", "date\vThursday",
+	"date\vFriday", "date\vSaturday"
+};
+const char* const sShortDayKey[] = {
+	"date\vSu", "date\vMo", "date\vTu", "date\vWe", "date\vTh", "date\vFr", "date\vSa"
+};
+const char* const sMonthKey[] = {
+	"date\vJanuary", "date\vFebruary", "date\vMarch", "date\vApril", "date\vMay", "date\vJune",
+	"date\vJuly", "date\vAugust", "date\vSeptember", "date\vOctober", "date\vNovember",
+	"date\vDecember"
+};
+const char* const sShortMonthKey[] = {
+	"sdate\vJan", "sdate\vFeb", "sdate\vMar", "sdate\vApr", "sdate\vMay", "sdate\vJun",
+	"sdate\vJul", "sdate\vAug", "sdate\vSep", "sdate\vOct", "sdate\vNov", "sdate\vDec"
+};
+
+String sName(const char* const* keys, int count, int i, int language)
 {
-	t = PutNumber(t, d.month, 2);
-	*t++ = '/';
-	t = PutNumber(t, d.day, 2);
-	*t++ = '/';
-	for(int y = d.year < 0 ? -d.year : d.year, n = d.year < 0; n < 3 && y < 1000; n++, y *= 10)
-		*t++ = ' ';
-	return PutNumber(t, d.year, 0);
+	if(i < 0 || i >= count)
+		return String();
+	String s = TranslateTo(language, keys[i]);
+	return s.GetLength() ? s : String(GetTranslationDefault(keys[i]));
+}
+
+} // namespace
+
+String DayName(int day, int language)        { return sName(sDayKey, 7, day, language); }
+String ShortDayName(int day, int language)   { return sName(sShortDayKey, 7, day, language); }
+String MonthName(int month, int language)    { return sName(sMonthKey, 12, month, language); }
+String ShortMonthName(int month, int language) { return sName(sShortMonthKey, 12, month, language); }
+
+// Date settings ----------------------------------------------------------------------------
+
+namespace {
+
+struct sDateSettings {
+	char format[128];
+	char scan[64];
+	char filter[64];
+};
+
+// The process-wide copy is written by the main thread and read by threads without their own.
+StaticMutex            sDateLock;
+sDateSettings          sProcessDate = { "%2:02d/%3:02d/%1:4d", "mdy", "A/\a .-" };
+thread_local sDateSettings tDate;
+
+template <int N>
+void sCopy(char (&t)[N], const char* s)
+{
+	strncpy(t, s ? s : "", N - 1);
+	t[N - 1] = '\0';
+}
+
+template <int N>
+void sSet(char (sDateSettings::*field)[N], const char* s)
+{
+	sCopy(tDate.*field, s);
+	if(Thread::IsMain()) {
+		Mutex::Lock __(sDateLock);
+		sCopy(sProcessDate.*field, s);
+	}
+}
+
+template <int N>
+String sGet(char (sDateSettings::*field)[N])
+{
+	if(*(tDate.*field))
+		return String(tDate.*field);
+	Mutex::Lock __(sDateLock);
+	return String(sProcessDate.*field);
+}
+
+} // namespace
+
+void SetDateFormat(const char* format) { sSet(&sDateSettings::format, format); }
+void SetDateScan(const char* scan)     { sSet(&sDateSettings::scan, scan); }
+void SetDateFilter(const char* filter) { sSet(&sDateSettings::filter, filter); }
+String GetDateFormat()                 { return sGet(&sDateSettings::format); }
+String GetDateScan()                   { return sGet(&sDateSettings::scan); }
+String GetDateFilter()                 { return sGet(&sDateSettings::filter); }
+
+// Text forms -------------------------------------------------------------------------------
+
+namespace {
+
+// Date formats made only of literal text and numeric fields such as "%2:02d" or "%1:4d" are
+// compiled once per thread and written directly; they read exactly as the Format engine
+// writes them. Any other format goes to the engine.
+struct sDateField {
+	byte arg;   // 0 year, 1 month, 2 day, 3 day of week; 255 literal text
+	byte width;
+	bool zero;
+	byte len;   // literal text
+	char text[24];
+};
+
+struct sCompiledFormat {
+	char       source[128] = { 1, 0 }; // never a real format, so the first use compiles
+	bool       simple = false;
+	int        count = 0;
+	sDateField field[12];
+};
+
+thread_local sCompiledFormat tCompiled;
+
+bool sAddText(sCompiledFormat& c, const char* s, int len)
+{
+	while(len > 0) {
+		if(c.count >= 12)
+			return false;
+		sDateField& f = c.field[c.count++];
+		f.arg = 255;
+		f.len = byte(min(len, 24));
+		memcpy(f.text, s, f.len);
+		s += f.len;
+		len -= f.len;
+	}
+	return true;
+}
+
+bool sCompile(sCompiledFormat& c, const char* s)
+{
+	c.count = 0;
+	while(*s) {
+		const char* t = s;
+		while(*s && *s != '%')
+			s++;
+		if(!sAddText(c, t, int(s - t)))
+			return false;
+		if(!*s)
+			break;
+		s++;
+		if(s[0] < '1' || s[0] > '4' || s[1] != ':' || c.count >= 12)
+			return false;
+		sDateField& f = c.field[c.count++];
+		f.arg = byte(s[0] - '1');
+		s += 2;
+		f.zero = *s == '0';
+		int width = 0;
+		while(*s >= '0' && *s <= '9' && width < 100)
+			width = 10 * width + *s++ - '0';
+		if(*s++ != 'd' || width > 20)
+			return false;
+		// what follows a field must not read as more of its specification
+		if(*s == '`' || *s == '[' || *s == ':' || (*s >= 'a' && *s <= 'z') || (*s >= 'A' && *s <= 'Z'))
+			return false;
+		f.width = byte(width);
+	}
+	return true;
+}
+
+char* sPutField(char* t, const sDateField& f, int v)
+{
+	char h[16];
+	char* e = h + 16;
+	char* p = e;
+	unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
+	do
+		*--p = char('0' + u % 10);
+	while(u /= 10);
+	int len = int(e - p) + (v < 0);
+	int pad = f.width - len;
+	if(!f.zero)
+		for(; pad > 0; pad--)
+			*t++ = ' ';
+	if(v < 0)
+		*t++ = '-';
+	for(; pad > 0; pad--)
+		*t++ = '0';
+	memcpy(t, p, e - p);
+	return t + (e - p);
 }
 
 } // namespace
@@ -113,25 +279,160 @@ String FormatDate(Date d)
 {
 	if(d.IsNull())
 		return String();
-	char h[32];
-	return String(h, PutDate(h, d));
+	String own;
+	const char* format = tDate.format;
+	if(!*format) {
+		own = GetDateFormat();
+		format = ~own;
+	}
+	sCompiledFormat& c = tCompiled;
+	if(strcmp(c.source, format) != 0) {
+		c.simple = sCompile(c, format);
+		sCopy(c.source, format);
+	}
+	if(c.simple) {
+		int v[4] = { d.year, d.month, d.day, DayOfWeek(d) };
+		char h[12 * 24];
+		char* t = h;
+		for(int i = 0; i < c.count; i++) {
+			const sDateField& f = c.field[i];
+			if(f.arg == 255) {
+				memcpy(t, f.text, f.len);
+				t += f.len;
+			}
+			else
+				t = sPutField(t, f, v[f.arg]);
+		}
+		return String(h, int(t - h));
+	}
+	Value arg[4] = { int(d.year), int(d.month), int(d.day), DayOfWeek(d) };
+	return detail::FormatValues(GetCurrentLanguage(), format, arg, 4);
 }
+
+namespace {
+
+// " %02d:%02d:%02d" written directly: two-digit fields read the same in every language.
+char* sPut2(char* t, int n)
+{
+	if(n >= 100) {
+		*t++ = char('0' + n / 100);
+		n %= 100;
+	}
+	*t++ = char('0' + n / 10);
+	*t++ = char('0' + n % 10);
+	return t;
+}
+
+} // namespace
 
 String FormatTime(Time t, bool seconds)
 {
 	if(t.IsNull())
 		return String();
-	char h[48];
-	char* e = PutDate(h, t);
+	String s = FormatDate(t);
+	char h[16];
+	char* e = h;
 	*e++ = ' ';
-	e = PutNumber(e, t.hour, 2);
+	e = sPut2(e, t.hour);
 	*e++ = ':';
-	e = PutNumber(e, t.minute, 2);
+	e = sPut2(e, t.minute);
 	if(seconds) {
 		*e++ = ':';
-		e = PutNumber(e, t.second, 2);
+		e = sPut2(e, t.second);
 	}
-	return String(h, e);
+	s.Cat(h, int(e - h));
+	return s;
+}
+
+// Time zone --------------------------------------------------------------------------------
+
+namespace {
+
+Time sReadTime(bool utc)
+{
+	time_t now = time(nullptr);
+	struct tm tm;
+	if(now == 0 || !(utc ? gmtime_r(&now, &tm) : localtime_r(&now, &tm)))
+		return Time();
+	return Time(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+}
+
+int64 sSeconds(Time t)
+{
+	return int64(GetDayNumber(t)) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+} // namespace
+
+int GetTimeZone()
+{
+	// One word holds both the value and whether it is known.
+	static std::atomic<int> zone { INT_MIN };
+	static StaticMutex lock;
+	int z = zone.load(std::memory_order_acquire);
+	if(z != INT_MIN)
+		return z;
+	Mutex::Lock __(lock);
+	if((z = zone.load(std::memory_order_relaxed)) != INT_MIN)
+		return z;
+	for(;;) {
+		Time l1 = sReadTime(false);
+		Time u = sReadTime(true);
+		Time l2 = sReadTime(false);
+		Time l3 = sReadTime(false);
+		if(l1 == l3) {
+			z = int((sSeconds(l2) - sSeconds(u)) / 60);
+			break;
+		}
+	}
+	zone.store(z, std::memory_order_release);
+	return z;
+}
+
+// The formatters' language-dependent parts --------------------------------------------------
+
+namespace {
+
+String sFormatName(int what, int n, int language)
+{
+	switch(what) {
+	case 0: return MonthName(n, language);
+	case 1: return ShortMonthName(n, language);
+	case 2: return DayName(n, language);
+	case 3: return ShortDayName(n, language);
+	}
+	return String();
+}
+
+void sFormatSeparators(int language, String& decimal_point, String& thousands)
+{
+	const LanguageInfo& info = GetLanguageInfo(language);
+	// a language without a record of its own still needs a decimal point
+	decimal_point = info.decimal_point.GetLength() ? info.decimal_point : String(".");
+	thousands = info.thousand_separator;
+}
+
+String sFormatDateTime(const Value& v, int)
+{
+	if(v.IsNull())
+		return String();
+	if(v.GetType() == TIME_V)
+		return FormatTime(Time(v), true);
+	if(v.GetType() == DATE_V)
+		return FormatDate(Date(v));
+	return v.ToText();
+}
+
+} // namespace
+
+void detail::InstallLanguageFormatHooks()
+{
+	FormatLanguageHooks& h = GetFormatLanguageHooks();
+	h.current_language = GetCurrentLanguage;
+	h.translate = Translate;
+	h.name = sFormatName;
+	h.separators = sFormatSeparators;
+	h.date_time = sFormatDateTime;
 }
 
 } // namespace Qel

@@ -6,6 +6,7 @@
 namespace Qel {
 
 class String;
+class Stream;
 
 struct Date {
 	byte  day   = 0;
@@ -38,6 +39,9 @@ struct Time : Date {
 
 	int  Compare(const Time& b) const;
 	uint64 GetHashValue() const;
+
+	// day, month, year (16 bits), hour, minute, second: seven bytes
+	void Serialize(Stream& s);
 };
 
 inline bool IsNull(const Date& d) { return d.IsNull(); }
@@ -57,7 +61,57 @@ inline bool operator>(const Time& a, const Time& b)  { return a.Compare(b) > 0; 
 inline bool operator<=(const Time& a, const Time& b) { return a.Compare(b) <= 0; }
 inline bool operator>=(const Time& a, const Time& b) { return a.Compare(b) >= 0; }
 
+// Days counted in the proleptic Gregorian calendar, consecutive dates differing by one; 1 January
+// 1970 is 719528. Worked out by eras of 400 years that start on 1 March, so that the leap day
+// ends the year.
+inline int GetDayNumber(Date d)
+{
+	// days from 1 March to the first of the month; a month out of range counts as January
+	static constexpr short before[16] = { 306, 306, 337, 0, 31, 61, 92, 122, 153, 184, 214, 245, 275, 306, 306, 306 };
+	int m = d.month & 15;
+	int y = d.year - (unsigned(m - 3) > 9u);
+	int era = (y >= 0 ? y : y - 399) / 400;
+	int yoe = y - era * 400;
+	int doe = yoe * 365 + yoe / 4 - yoe / 100 + before[m] + d.day - 1;
+	return era * 146097 + doe + 60;
+}
+
+// 0 Sunday ... 6 Saturday, for every year a Date holds.
+inline int DayOfWeek(Date d)
+{
+	// shifted by a multiple of 7 past the lowest day number, so the remainder is never negative
+	return int(unsigned(GetDayNumber(d) + 6 + 7 * 2000000) % 7);
+}
+
+// Names in the language (0 the current one); day 0 is Sunday, month 0 January. Numbers out of
+// range give an empty text.
+String DayName(int day, int language = 0);
+String ShortDayName(int day, int language = 0);
+String MonthName(int month, int language = 0);
+String ShortMonthName(int month, int language = 0);
+
+// Date settings of the calling thread; the main thread also sets the process-wide ones that
+// threads without their own use. Longer texts are cut (127 characters for the format, 63 for
+// the others).
+void   SetDateFormat(const char* format);
+void   SetDateScan(const char* scan);
+void   SetDateFilter(const char* filter);
+String GetDateFormat();
+String GetDateScan();
+String GetDateFilter();
+
+// With the thread's date format: %1 year, %2 month, %3 day, %4 day of week.
 String FormatDate(Date d);
 String FormatTime(Time t, bool seconds = true);
+
+// Local offset from UTC in minutes, east positive; computed once.
+int    GetTimeZone();
+
+namespace detail {
+
+// Points the Format engine's language-dependent parts (names, separators, dates) at this code.
+void   InstallLanguageFormatHooks();
+
+} // namespace detail
 
 } // namespace Qel

@@ -62,20 +62,35 @@ inline bool Inside(const T* p, const T* b, int n)
 
 template <class T>
 class Vector {
-	T*  vector = nullptr;
-	int items  = 0;
-	int alloc  = 0;
+	T*     vector = nullptr;
+	// Count in the low and capacity in the high 32 bits: one field of a type that element
+	// stores cannot alias, so appends in a loop keep it in a register.
+	uint64 ca     = 0;
 
-	template <class... A> QEL_NOINLINE T& GrowAdd(A&&... a);
+	int  Items() const     { return (int)(uint32)ca; }
+	int  Cap() const       { return (int)(ca >> 32); }
+	void SetItems(int n)   { ca = (ca & 0xffffffff00000000ull) | (uint32)n; }
+	void SetCap(int n)     { ca = (ca & 0xffffffffull) | (uint64)(uint32)n << 32; }
+	T*   Construct()       { T* p = vector + Items(); ca++; return p; }
+
+	template <class... A> QEL_NOINLINE T& AddGrow(A&&... a);
 	T* ReserveRaw(int n);
 	void Free();
 
 	template <class... A>
 	T& Emplace(A&&... a)
 	{
-		if(QEL_LIKELY(items < alloc))
-			return *new(vector + items++) T(std::forward<A>(a)...);
-		return GrowAdd(std::forward<A>(a)...);
+		uint64 c = ca;
+		if(QEL_LIKELY((int)(uint32)c < (int)(c >> 32))) {
+			ca = c + 1;
+			return *new(vector + (uint32)c) T(std::forward<A>(a)...);
+		}
+		if constexpr(sizeof...(A) == 1 && std::is_trivially_copyable_v<T> && sizeof(T) <= 16) {
+			T x(std::forward<A>(a)...); // a copy for the slow path keeps the argument out of memory
+			return AddGrow(std::move(x));
+		}
+		else
+			return AddGrow(std::forward<A>(a)...);
 	}
 
 public:
@@ -83,7 +98,7 @@ public:
 
 	Vector() = default;
 	Vector(const Vector& v);
-	Vector(Vector&& v) noexcept : vector(v.vector), items(v.items), alloc(v.alloc) { v.vector = nullptr; v.items = v.alloc = 0; }
+	Vector(Vector&& v) noexcept : vector(v.vector), ca(v.ca) { v.vector = nullptr; v.ca = 0; }
 	Vector(std::initializer_list<T> init);
 	~Vector() { Free(); }
 
@@ -93,9 +108,9 @@ public:
 	T& Add()             { return Emplace(); }
 	T& Add(const T& x)   { return Emplace(x); }
 	T& Add(T&& x)        { return Emplace(std::move(x)); }
-	T* AddN(int n)       { return InsertN(items, n); }
+	T* AddN(int n)       { return InsertN(Items(), n); }
 	void Append(const T* p, int n);
-	void Append(const Vector& v) { Append(v.vector, v.items); }
+	void Append(const Vector& v) { Append(v.vector, v.Items()); }
 	void Append(Vector&& v);
 
 	// Opens a gap of k unconstructed elements at i and returns it.
@@ -108,35 +123,35 @@ public:
 
 	void Remove(int i, int n = 1);
 	void Trim(int n);
-	void Drop(int n = 1)        { Trim(items - n); }
-	T    Pop()                  { T x(std::move(vector[items - 1])); Drop(); return x; }
+	void Drop(int n = 1)        { Trim(Items() - n); }
+	T    Pop()                  { T x(std::move(vector[Items() - 1])); Drop(); return x; }
 	T&   At(int i);
 	void SetCount(int n);
 	void SetCount(int n, const T& init);
 	void Reserve(int n);
 	void Shrink();
 	void Clear();
-	void Swap(Vector& v) noexcept { std::swap(vector, v.vector); std::swap(items, v.items); std::swap(alloc, v.alloc); }
+	void Swap(Vector& v) noexcept { std::swap(vector, v.vector); std::swap(ca, v.ca); }
 
-	int  GetCount() const       { return items; }
-	int  GetAlloc() const       { return alloc; }
-	bool IsEmpty() const        { return items == 0; }
+	int  GetCount() const       { return Items(); }
+	int  GetAlloc() const       { return Cap(); }
+	bool IsEmpty() const        { return Items() == 0; }
 
 	T&       operator[](int i)       { return vector[i]; }
 	const T& operator[](int i) const { return vector[i]; }
-	T&       Top()                   { return vector[items - 1]; }
-	const T& Top() const             { return vector[items - 1]; }
+	T&       Top()                   { return vector[Items() - 1]; }
+	const T& Top() const             { return vector[Items() - 1]; }
 
 	T*       begin()       { return vector; }
-	T*       end()         { return vector + items; }
+	T*       end()         { return vector + Items(); }
 	const T* begin() const { return vector; }
-	const T* end() const   { return vector + items; }
+	const T* end() const   { return vector + Items(); }
 
 	bool operator==(const Vector& b) const
 	{
-		if(items != b.items)
+		if(Items() != b.Items())
 			return false;
-		for(int i = 0; i < items; i++)
+		for(int i = 0; i < Items(); i++)
 			if(!(vector[i] == b.vector[i]))
 				return false;
 		return true;
@@ -147,7 +162,7 @@ template <class T>
 void Vector<T>::Free()
 {
 	if(vector) {
-		detail::Destroy(vector, vector + items);
+		detail::Destroy(vector, vector + Items());
 		MemoryFree(vector);
 	}
 }
@@ -160,13 +175,17 @@ T* Vector<T>::ReserveRaw(int n)
 	if(n == 0) {
 		T* old = vector;
 		vector = nullptr;
-		alloc = 0;
+		SetCap(0);
 		return old;
 	}
-	if(vector && detail::VectorTryExtend(vector, n, alloc, sizeof(T)))
+	int a = Cap();
+	if(vector && detail::VectorTryExtend(vector, n, a, sizeof(T))) {
+		SetCap(a);
 		return nullptr;
-	T* nv = (T*)detail::VectorAlloc(n, alloc, sizeof(T));
-	detail::Relocate(nv, vector, items);
+	}
+	T* nv = (T*)detail::VectorAlloc(n, a, sizeof(T));
+	SetCap(a);
+	detail::Relocate(nv, vector, Items());
 	T* old = vector;
 	vector = nv;
 	return old;
@@ -176,42 +195,46 @@ T* Vector<T>::ReserveRaw(int n)
 // argument that refers into this vector is still intact while it is read (or moved from).
 template <class T>
 template <class... A>
-T& Vector<T>::GrowAdd(A&&... a)
+T& Vector<T>::AddGrow(A&&... a)
 {
-	int n = detail::VectorGrowCapacity(alloc);
-	if(vector && detail::VectorTryExtend(vector, n, alloc, sizeof(T)))
-		return *new(vector + items++) T(std::forward<A>(a)...);
-	int na;
+	int n = detail::VectorGrowCapacity(Cap());
+	int na = Cap();
+	if(vector && detail::VectorTryExtend(vector, n, na, sizeof(T))) {
+		SetCap(na);
+		return *new(Construct()) T(std::forward<A>(a)...);
+	}
 	T* nv = (T*)detail::VectorAlloc(n, na, sizeof(T));
 	T* q;
 #if __cpp_exceptions
 	try {
-		q = new(nv + items) T(std::forward<A>(a)...);
+		q = new(nv + Items()) T(std::forward<A>(a)...);
 	}
 	catch(...) {
 		MemoryFree(nv);
 		throw;
 	}
 #else
-	q = new(nv + items) T(std::forward<A>(a)...);
+	q = new(nv + Items()) T(std::forward<A>(a)...);
 #endif
-	detail::Relocate(nv, vector, items);
+	detail::Relocate(nv, vector, Items());
 	if(vector)
 		MemoryFree(vector);
 	vector = nv;
-	alloc = na;
-	items++;
+	SetCap(na);
+	ca++;
 	return *q;
 }
 
 template <class T>
 Vector<T>::Vector(const Vector& v)
 {
-	if(v.items == 0)
+	if(v.Items() == 0)
 		return;
-	vector = (T*)detail::VectorAlloc(v.items, alloc, sizeof(T));
+	int a;
+	vector = (T*)detail::VectorAlloc(v.Items(), a, sizeof(T));
+	SetCap(a);
 	for(const T& x : v)
-		new(vector + items++) T(x);
+		new(Construct()) T(x);
 }
 
 template <class T>
@@ -221,7 +244,7 @@ Vector<T>::Vector(std::initializer_list<T> init)
 		return;
 	Reserve((int)init.size());
 	for(const T& x : init)
-		new(vector + items++) T(x);
+		new(Construct()) T(x);
 }
 
 template <class T>
@@ -240,10 +263,9 @@ Vector<T>& Vector<T>::operator=(Vector&& v) noexcept
 	if(this != &v) {
 		Free();
 		vector = v.vector;
-		items = v.items;
-		alloc = v.alloc;
+		ca = v.ca;
 		v.vector = nullptr;
-		v.items = v.alloc = 0;
+		v.ca = 0;
 	}
 	return *this;
 }
@@ -253,28 +275,28 @@ T* Vector<T>::InsertRaw(int i, int k)
 {
 	if(k <= 0)
 		return vector + i;
-	if(k > detail::CONTAINER_MAX - items)
+	if(k > detail::CONTAINER_MAX - Items())
 		detail::TooManyItems();
-	if(items + k <= alloc)
-		detail::RelocateOverlap(vector + i + k, vector + i, items - i);
+	if(Items() + k <= Cap())
+		detail::RelocateOverlap(vector + i + k, vector + i, Items() - i);
 	else {
 		int na;
-		T* nv = (T*)detail::VectorAlloc(detail::VectorInsertCapacity(items, alloc, k), na, sizeof(T));
+		T* nv = (T*)detail::VectorAlloc(detail::VectorInsertCapacity(Items(), Cap(), k), na, sizeof(T));
 		detail::Relocate(nv, vector, i);
-		detail::Relocate(nv + i + k, vector + i, items - i);
+		detail::Relocate(nv + i + k, vector + i, Items() - i);
 		if(vector)
 			MemoryFree(vector);
 		vector = nv;
-		alloc = na;
+		SetCap(na);
 	}
-	items += k;
+	ca += (uint32)k;
 	return vector + i;
 }
 
 template <class T>
 T& Vector<T>::Insert(int i, const T& x)
 {
-	if(detail::Inside(&x, vector, items)) { // x would move under the gap
+	if(detail::Inside(&x, vector, Items())) { // x would move under the gap
 		T tmp(x);
 		return *new(InsertRaw(i, 1)) T(std::move(tmp));
 	}
@@ -284,7 +306,7 @@ T& Vector<T>::Insert(int i, const T& x)
 template <class T>
 T& Vector<T>::Insert(int i, T&& x)
 {
-	if(detail::Inside(&x, vector, items)) {
+	if(detail::Inside(&x, vector, Items())) {
 		T tmp(std::move(x));
 		return *new(InsertRaw(i, 1)) T(std::move(tmp));
 	}
@@ -303,7 +325,7 @@ T* Vector<T>::InsertN(int i, int n)
 template <class T>
 void Vector<T>::Insert(int i, const T* p, int n)
 {
-	if(n > 0 && detail::Inside(p, vector, items)) {
+	if(n > 0 && detail::Inside(p, vector, Items())) {
 		Vector tmp;
 		tmp.Append(p, n);
 		p = tmp.vector;
@@ -322,13 +344,13 @@ void Vector<T>::Append(const T* p, int n)
 {
 	if(n <= 0)
 		return;
-	if(items + (int64)n > alloc && detail::Inside(p, vector, items)) {
+	if(Items() + (int64)n > Cap() && detail::Inside(p, vector, Items())) {
 		Vector tmp;
 		tmp.Append(p, n);
 		Append(std::move(tmp));
 		return;
 	}
-	T* q = InsertRaw(items, n);
+	T* q = InsertRaw(Items(), n);
 	for(int j = 0; j < n; j++)
 		new(q + j) T(p[j]);
 }
@@ -337,16 +359,16 @@ template <class T>
 void Vector<T>::Append(Vector&& v)
 {
 	if(&v == this) {
-		Append(v.vector, v.items);
+		Append(v.vector, v.Items());
 		return;
 	}
-	if(items == 0) {
+	if(Items() == 0) {
 		*this = std::move(v);
 		return;
 	}
-	T* q = InsertRaw(items, v.items);
-	detail::Relocate(q, v.vector, v.items);
-	v.items = 0;
+	T* q = InsertRaw(Items(), v.Items());
+	detail::Relocate(q, v.vector, v.Items());
+	v.SetItems(0);
 	v.Clear();
 }
 
@@ -356,29 +378,29 @@ void Vector<T>::Remove(int i, int n)
 	if(n <= 0)
 		return;
 	detail::Destroy(vector + i, vector + i + n);
-	detail::RelocateOverlap(vector + i, vector + i + n, items - i - n);
-	items -= n;
+	detail::RelocateOverlap(vector + i, vector + i + n, Items() - i - n);
+	ca -= (uint32)n;
 }
 
 template <class T>
 void Vector<T>::Trim(int n)
 {
-	detail::Destroy(vector + n, vector + items);
-	items = n;
+	detail::Destroy(vector + n, vector + Items());
+	SetItems(n);
 }
 
 template <class T>
 T& Vector<T>::At(int i)
 {
-	if(i >= items) {
-		if(i >= alloc) {
-			int64 n = (int64)alloc + max<int64>((int64)i + 1 - items, alloc);
+	if(i >= Items()) {
+		if(i >= Cap()) {
+			int64 n = (int64)Cap() + max<int64>((int64)i + 1 - Items(), Cap());
 			T* old = ReserveRaw((int)min<int64>(n, detail::CONTAINER_MAX));
 			if(old)
 				MemoryFree(old);
 		}
-		while(items <= i)
-			new(vector + items++) T;
+		while(Items() <= i)
+			new(Construct()) T;
 	}
 	return vector[i];
 }
@@ -386,46 +408,46 @@ T& Vector<T>::At(int i)
 template <class T>
 void Vector<T>::SetCount(int n)
 {
-	if(n == items)
+	if(n == Items())
 		return;
-	if(n < items) {
+	if(n < Items()) {
 		Trim(n);
 		return;
 	}
-	if(n > alloc) {
+	if(n > Cap()) {
 		T* old = ReserveRaw(n);
 		if(old)
 			MemoryFree(old);
 	}
-	while(items < n)
-		new(vector + items++) T;
+	while(Items() < n)
+		new(Construct()) T;
 }
 
 template <class T>
 void Vector<T>::SetCount(int n, const T& init)
 {
-	if(n <= items) {
+	if(n <= Items()) {
 		Trim(n);
 		return;
 	}
-	if(n > alloc && detail::Inside(&init, vector, items)) {
+	if(n > Cap() && detail::Inside(&init, vector, Items())) {
 		T tmp(init);
 		SetCount(n, tmp);
 		return;
 	}
-	if(n > alloc) {
+	if(n > Cap()) {
 		T* old = ReserveRaw(n);
 		if(old)
 			MemoryFree(old);
 	}
-	while(items < n)
-		new(vector + items++) T(init);
+	while(Items() < n)
+		new(Construct()) T(init);
 }
 
 template <class T>
 void Vector<T>::Reserve(int n)
 {
-	if(n > alloc) {
+	if(n > Cap()) {
 		T* old = ReserveRaw(n);
 		if(old)
 			MemoryFree(old);
@@ -435,8 +457,8 @@ void Vector<T>::Reserve(int n)
 template <class T>
 void Vector<T>::Shrink()
 {
-	if(items != alloc) {
-		T* old = ReserveRaw(items);
+	if(Items() != Cap()) {
+		T* old = ReserveRaw(Items());
 		if(old)
 			MemoryFree(old);
 	}
@@ -447,7 +469,7 @@ void Vector<T>::Clear()
 {
 	Free();
 	vector = nullptr;
-	items = alloc = 0;
+	ca = 0;
 }
 
 } // namespace Qel

@@ -162,27 +162,29 @@ const absl::flat_hash_map<std::string, int>& AbslTextMap()
 
 void BM_Qel_VectorInt_Add(benchmark::State& state)
 {
+	int n = (int)state.range(0);
 	for(auto _ : state) {
 		Vector<int> v;
-		for(int i = 0; i < KEYS; i++)
+		for(int i = 0; i < n; i++)
 			v.Add(i);
 		benchmark::DoNotOptimize(v.begin());
 	}
-	state.SetItemsProcessed(state.iterations() * KEYS);
+	state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_Qel_VectorInt_Add);
+BENCHMARK(BM_Qel_VectorInt_Add)->Arg(1000)->Arg(KEYS);
 
 void BM_Std_VectorInt_PushBack(benchmark::State& state)
 {
+	int n = (int)state.range(0);
 	for(auto _ : state) {
 		std::vector<int> v;
-		for(int i = 0; i < KEYS; i++)
+		for(int i = 0; i < n; i++)
 			v.push_back(i);
 		benchmark::DoNotOptimize(v.data());
 	}
-	state.SetItemsProcessed(state.iterations() * KEYS);
+	state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_Std_VectorInt_PushBack);
+BENCHMARK(BM_Std_VectorInt_PushBack)->Arg(1000)->Arg(KEYS);
 
 void BM_Qel_VectorString_Add(benchmark::State& state)
 {

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		args.Add(int64(1) << 40);
 		args.Add(true);
 		args.Add(INT_MIN);
+		args.Add(INT_MAX);
 		args.Add(WString(String("w\xc3\xa9")));
 		args.Add(ErrorValue("err"));
 		args.Add(String("\xc3\xa9\xc3\xa9 longer than fourteen characters"));

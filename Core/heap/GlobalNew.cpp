@@ -1,8 +1,7 @@
 // The program's global operator new and delete, served by the framework's allocator. This file
 // is linked into every executable as an object of its own (see Core/CMakeLists.txt), so the
 // linker cannot leave it out and fall back to the runtime's operators.
-#include "../Heap.h"
-#include "../Panic.h"
+#include "HeapPrivate.h"
 
 #include <new>
 
@@ -23,7 +22,7 @@ void* AlignedAlloc(size_t size, std::align_val_t al)
 	if(a <= NaturalAlign)
 		return MemoryAlloc(size);
 	if(size > ~size_t(0) - a - sizeof(void*))
-		Qel::Panic("Out of memory");
+		Qel::detail::HeapPanic("Out of memory");
 	char* raw = (char*)MemoryAlloc(size + a + sizeof(void*));
 	char* p = (char*)(((uintptr_t)raw + sizeof(void*) + a - 1) & ~(uintptr_t)(a - 1));
 	((void**)p)[-1] = raw;

@@ -2,7 +2,10 @@
 #include "../Heap.h"
 #include "HeapPrivate.h"
 
+#include "../Panic.h"
+
 #include <pthread.h>
+#include <cstdlib>
 #include <sys/mman.h>
 #include <atomic>
 
@@ -53,6 +56,12 @@ void HeapMutexUnlock()
 {
 	if(--heapLockDepth == 0)
 		pthread_mutex_unlock(&heapMutex);
+}
+
+void detail::HeapPanic(const char* text)
+{
+	Panic(text);
+	abort(); // a nested panic returns
 }
 
 void* detail::SysAllocRaw(size_t size)

@@ -30,6 +30,8 @@ void  SysFreeRaw(void* ptr, size_t size);
 
 // "Out of memory!" with the amount the heap holds; defined by the form of the heap built.
 [[noreturn]] void OutOfMemoryPanic();
+// Panic that never comes back: an allocation cannot go on after it.
+[[noreturn]] void HeapPanic(const char* text);
 
 } // namespace detail
 

@@ -99,7 +99,7 @@ void* BigAlloc(size_t& size)
 {
 	size_t pages = BigPages(size);
 	if(pages == 0)
-		Panic("Out of memory");
+		HeapPanic("Out of memory");
 	HeapLock __;
 	BigHeader* b = (BigHeader*)Heap::HugeAlloc(pages);
 	b->next = bigList.next;

@@ -68,9 +68,13 @@ void ProfilePages(MemoryProfile& m)
 
 MemoryProfile::MemoryProfile()
 {
+	Heap* h = heapPtr ? heapPtr : AttachHeap(); // outside the lock, as everywhere
 	HeapLock __;
+	if(!h)
+		h = &sharedHeap;
 	InitPageHeap();
-	Heap* h = heapPtr ? heapPtr : &sharedHeap;
+	if(!sharedHeap.initialised)
+		sharedHeap.InitLists();
 	if(!h->initialised)
 		h->InitLists();
 	ProfileSmall(*this, *h);

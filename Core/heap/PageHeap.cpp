@@ -1,5 +1,6 @@
 // The page heap: runs of 4 KB pages carved from 16 MiB chunks mapped from the system, longer
 // runs mapped on their own. Everything here runs under the heap lock.
+#include <cstdlib>
 #include "HeapPrivate.h"
 #include "../Panic.h"
 
@@ -146,13 +147,13 @@ void TakePages(size_t pages)
 		return;
 	s.pagesPeak = s.pagesTaken;
 	if(int64(s.pagesTaken - freePageCount) * 4 > MemoryLimitKb)
-		Panic("MemoryLimitKb breached!");
+		HeapPanic("MemoryLimitKb breached!");
 }
 
 RunHeader* MapOwnRun(size_t pages)
 {
 	if(pages >= (~size_t(0) >> 12) - 1)
-		Panic("Out of memory");
+		HeapPanic("Out of memory");
 	char* m = (char*)SysAllocRaw((pages + 1) * PageSize);
 	*(uint64*)m = pages;
 	RunHeader* r = (RunHeader*)(m + PageSize);
@@ -179,7 +180,7 @@ void detail::OutOfMemoryPanic()
 	static char text[96];
 	long kb = long(pageStats.pagesTaken - freePageCount) * 4;
 	snprintf(text, sizeof(text), "Out of memory!\nQel allocated memory: %ld KB", kb);
-	Panic(text);
+	HeapPanic(text);
 }
 
 void* Heap::HugeAlloc(size_t pages)
@@ -195,7 +196,7 @@ void* Heap::HugeAlloc(size_t pages)
 				MapChunk();
 			r = FindRun(pages);
 			if(!r)
-				Panic("Out of memory");
+				HeapPanic("Out of memory");
 		}
 		if(r->prevPages == 0 && r->last)
 			pageStats.freeChunks--;

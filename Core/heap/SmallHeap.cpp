@@ -167,31 +167,32 @@ void Heap::WorkPage(int k)
 			FormatPage(p, k);
 	if(!p)
 		p = TakeFromShared(k);
-	p->run.owner.store(this, std::memory_order_relaxed);
 	PageLinkHead(&work[k], p);
 }
 
+// A page of the shared heap or the page heap. It changes hands under the lock: a thread passing
+// on a remote free reads the owner under the lock too.
 Page* Heap::TakeFromShared(int k)
 {
 	HeapLock __;
+	Page* p = nullptr;
 	if(this != &sharedHeap) {
 		sharedHeap.TakeRemoteSmall();
 		Page* head = &sharedHeap.work[k];
 		if(head->next != head) {
-			Page* p = head->next;
+			p = head->next;
 			PageUnlink(p);
-			return p;
 		}
-		if(Page* p = PopGlobal(k))
-			return p;
-		for(int c = 0; c < HeapClassCount; c++)
-			if(Page* p = PopGlobal(c)) {
-				FormatPage(p, k);
-				return p;
-			}
+		else if(!(p = PopGlobal(k)))
+			for(int c = 0; !p && c < HeapClassCount; c++)
+				if((p = PopGlobal(c)))
+					FormatPage(p, k);
 	}
-	Page* p = (Page*)HugeAlloc(1);
-	FormatPage(p, k);
+	if(!p) {
+		p = (Page*)HugeAlloc(1);
+		FormatPage(p, k);
+	}
+	p->run.owner.store(this, std::memory_order_relaxed);
 	return p;
 }
 

@@ -13,6 +13,8 @@ namespace {
 
 QEL_NOINLINE void* SystemAlloc(size_t size)
 {
+	if(detail::BigPages(size) == 0) // beyond any address space: fail as the native heap does
+		detail::HeapPanic("Out of memory");
 	void* p = malloc(size);
 	if(!p)
 		detail::OutOfMemoryPanic();
@@ -29,7 +31,7 @@ size_t UsableSize(size_t size)
 		return LargeUnits(size) * 256 - 16;
 	size_t pages = BigPages(size);
 	if(pages == 0)
-		Panic("Out of memory");
+		detail::HeapPanic("Out of memory");
 	return pages * 4096 - BigHeaderSize;
 }
 
@@ -37,7 +39,7 @@ size_t UsableSize(size_t size)
 
 void detail::OutOfMemoryPanic()
 {
-	Panic("Out of memory!");
+	detail::HeapPanic("Out of memory!");
 	abort(); // a nested panic returns; the caller cannot go on
 }
 

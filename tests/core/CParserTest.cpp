@@ -135,10 +135,12 @@ TEST(CParser, ErrorColumnsAndMarkers)
 	open.SkipTerm();
 	EXPECT_TRUE(open.IsEof());
 	EXPECT_EQ(open.GetLine(), 12);
-	CParser huge("\2f\3" "99999999999999999999\2 z");
-	EXPECT_EQ(huge.GetLine(), INT_MAX);
+	CParser huge("\2f\3" "99999999999999999999\2 \n\n z");
+	EXPECT_EQ(huge.GetLine(), INT_MAX); // and stays there over the line breaks
 	CParser neg("\2f\3-99999999999999999999\2 z");
 	EXPECT_EQ(neg.GetLine(), INT_MIN);
+	CParser spaced("\2f\3\r\n 7\2 z");
+	EXPECT_EQ(spaced.GetLine(), 7);
 	CParser inline_marker("ab\2f\3" "5\2c!");
 	inline_marker.SkipTerm();
 	EXPECT_TRUE(inline_marker.Char('c'));

@@ -4,6 +4,9 @@
 
 #include <iconv.h>
 
+#include <thread>
+#include <vector>
+
 using namespace Qel;
 
 namespace {
@@ -217,4 +220,32 @@ TEST(Charset, EscapesSurviveEveryConversion)
 	EXPECT_EQ(ToCharset(15, junk, 255), junk); // escapes come back as their bytes
 	EXPECT_EQ(ToCharset(255, ToCharset(3, "\xA5\xA6", 3), 3), "\xA5\xC4\xA4");
 	EXPECT_EQ(ToCharset(3, "\xA5\xC4\xA4", 255), "\xA5\xA6");
+}
+
+TEST(Charset, FirstConversionFromManyThreads)
+{
+	// koi8-u is converted into nowhere else in this test, so its reverse lookup is built here,
+	// by whichever thread comes first, while the others already read it.
+	int cs = CharsetByName("koi8-u");
+	String expect;
+	for(int b = 128; b < 256; b++)
+		expect.Cat(b);
+	WString w = ToUnicode(expect, cs);
+	std::vector<std::thread> t;
+	std::vector<String> r(8);
+	for(int i = 0; i < 8; i++)
+		t.emplace_back([&, i] { r[i] = FromUnicode(w, cs, '?'); });
+	for(auto& x : t)
+		x.join();
+	for(int i = 0; i < 8; i++)
+		EXPECT_EQ(r[i], expect) << i;
+}
+
+TEST(Charset, ConvertBufferWritesUnitSeparatorForMissing)
+{
+	char buf[4];
+	ConvertCharsetBuffer(buf, 1, "\x80\xE9\x9F" "a", 17, 4); // euro and Y with diaeresis: not in Latin-1
+	EXPECT_EQ(String(buf, 4), "\x1F\xE9\x1F" "a");
+	ConvertCharsetBuffer(buf, CHARSET_TOASCII, "\xE8\x8A\xE1" "a", 15, 4);
+	EXPECT_EQ(String(buf, 4), "cSaa");
 }

@@ -98,6 +98,7 @@ TEST(FormatInt, DateByPattern)
 	EXPECT_EQ(Text(FormatDateByPattern(t, "`D`M x<a")), "DM x");
 	EXPECT_EQ(Text(FormatDateByPattern(t, "")), "03/05/2024 14:07:09");
 	EXPECT_EQ(Text(FormatDateByPattern(Time(), "DD")), "");
+	EXPECT_EQ(Text(FormatDateByPattern(Time(-5, 3, 5), "YY YYYY")), "-5 -5"); // as "%02d" writes it
 	EXPECT_EQ(Text(FormatDate(Date(987, 12, 31))), "12/31/ 987");
 }
 

@@ -51,6 +51,8 @@ TEST(Format, Alignment)
 	EXPECT_EQ(F("%<5d|", 42), "|");
 	EXPECT_EQ(F("%*>d", 4, 7), "   7");
 	EXPECT_EQ(F("%*:d", 2, 9), "9");
+	EXPECT_EQ(F("%*:d", INT_MIN, 9), "<invalid pos=-2147483649>");
+	EXPECT_EQ(F("%*:**d", INT_MAX, 9), "<invalid pos=2147483648>");
 	EXPECT_EQ(F("%1001>d", 1), "1<invalid padding>");
 	EXPECT_EQ(F("%3<s|", String("\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9")), "\xc3\xa9\xc3\xa9\xc3\xa9|");
 	EXPECT_EQ(F("%4>s", String("\xc3\xa9")), "   \xc3\xa9");
@@ -204,4 +206,15 @@ TEST(Format, TrimCharCount)
 	EXPECT_EQ(Str(s), "a\xc3\xa9");
 	TrimCharCount(s, -1);
 	EXPECT_EQ(Str(s), "");
+
+	// bytes the decoder cannot take (overlong, escape range, beyond U+10FFFF) count one each,
+	// as String::GetCharCount counts them
+	for(const char* bad : { "\xE0\x80\x80", "\xEE\xB8\x80", "\xF4\x90\x80\x80" }) {
+		String t = String(bad) + "ab";
+		String cut = t;
+		TrimCharCount(cut, 2);
+		EXPECT_EQ(Str(cut), std::string(bad, 2));
+		EXPECT_EQ(F("%.2s", t), std::string(bad, 2));
+		EXPECT_EQ(Format("%9>s", t).GetCharCount(), 9);
+	}
 }

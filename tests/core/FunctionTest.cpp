@@ -108,6 +108,35 @@ TEST(Function, ResultsArgumentsAndMembers)
 	ignoring();
 }
 
+int Triple(int x)
+{
+	return 3 * x;
+}
+
+TEST(Function, JoinsPassArgumentsToBoth)
+{
+	// By value: the first callback works on its own copy, the second still gets the argument.
+	std::string out;
+	Function<void (std::string)> by_value = [&out](std::string s) { out += s; s = "spoilt"; };
+	by_value << [&out](std::string s) { out += "|" + s; };
+	by_value("long enough to live in a heap block, not inline");
+	EXPECT_EQ(out, "long enough to live in a heap block, not inline|long enough to live in a heap block, not inline");
+
+	// References reach both callbacks as the same object.
+	int n = 0;
+	Function<void (int&)> by_ref = [](int& x) { x += 1; };
+	by_ref << [](int& x) { x *= 10; };
+	by_ref(n);
+	EXPECT_EQ(n, 10);
+	Function<void (std::string&&)> by_rvalue = [&out](std::string&& s) { out = s; };
+	by_rvalue << [&out](std::string&& s) { out += s; };
+	by_rvalue(std::string("ab"));
+	EXPECT_EQ(out, "abab");
+
+	Function<int (int)> named = Triple;
+	EXPECT_EQ(named(2), 6);
+}
+
 TEST(Function, CallbackReplacingItselfRunsToItsEnd)
 {
 	Function<void ()> f;

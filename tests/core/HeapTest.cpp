@@ -170,9 +170,13 @@ TEST(Heap, GlobalOperators)
 			void* p = operator new(size, std::align_val_t(align));
 			EXPECT_EQ((uintptr_t)p % align, 0u);
 			memset(p, 7, size);
-			operator delete(p, size, std::align_val_t(align));
+			operator delete(p, std::align_val_t(align));
 		}
 	}
+#if __cpp_sized_deallocation
+	operator delete(operator new(100), 100);
+	operator delete(operator new(5000, std::align_val_t(64)), 5000, std::align_val_t(64));
+#endif
 	struct alignas(128) Wide { char c[200]; };
 	auto w = std::make_unique<Wide[]>(3);
 	EXPECT_EQ((uintptr_t)w.get() % 128, 0u);
@@ -202,68 +206,97 @@ TEST(Heap, BlocksFreedByAnotherThread)
 
 TEST(Heap, StressWithFillPatterns)
 {
-	// Every thread allocates, checks and frees; a share of its blocks goes to the next thread.
+	// Threads allocate, check and free; a share of their blocks is freed by other threads, some of
+	// them after the allocating thread has ended. Three generations of threads, so pages and
+	// chunks of ended threads are taken over while others still free into them.
 	constexpr int Threads = 8;
 	std::mutex exchangeLock;
 	std::vector<std::pair<uint8*, size_t>> exchange;
 	std::atomic<int> corrupt{0};
-	std::vector<std::thread> threads;
-	for(int t = 0; t < Threads; t++)
-		threads.emplace_back([&, t] {
-			std::mt19937 rng(t);
-			std::vector<std::pair<uint8*, size_t>> live;
-			auto release = [&](std::pair<uint8*, size_t> b) {
-				if(!Intact(b.first, b.second, uint8(b.second)))
-					corrupt++;
-				MemoryFree(b.first);
-			};
-			for(int i = 0; i < 30000; i++) {
-				unsigned r = rng();
-				if(live.size() < 500 && (r & 1)) {
-					size_t n = r % 8 == 0 ? r % 100000 : r % 1000;
-					if(r % 5 == 0) {
-						size_t sz = n;
-						uint8* p = (uint8*)MemoryAllocSz(sz);
-						n = sz;
-						live.push_back({p, n});
-					}
-					else
-						live.push_back({(uint8*)MemoryAlloc(n), n});
-					Fill(live.back().first, n, uint8(n));
-				}
-				else if(!live.empty()) {
-					size_t j = r % live.size();
-					auto b = live[j];
-					live[j] = live.back();
-					live.pop_back();
-					if(r % 3 == 0) {
-						std::lock_guard lock(exchangeLock);
-						exchange.push_back(b);
-					}
-					else
-						release(b);
-				}
-				if(i % 64 == 0) {
-					std::vector<std::pair<uint8*, size_t>> taken;
-					{
-						std::lock_guard lock(exchangeLock);
-						taken.swap(exchange);
-					}
-					for(auto b : taken)
-						release(b);
-				}
+	auto run = [&](unsigned seed) {
+		std::mt19937 rng(seed);
+		std::vector<std::pair<uint8*, size_t>> live;
+		auto release = [&](std::pair<uint8*, size_t> b) {
+			if(!Intact(b.first, b.second, uint8(b.second)))
+				corrupt++;
+			MemoryFree(b.first);
+		};
+		auto pass = [&](std::pair<uint8*, size_t> b) {
+			std::lock_guard lock(exchangeLock);
+			exchange.push_back(b);
+		};
+		for(int i = 0; i < 20000; i++) {
+			unsigned r = rng();
+			if(live.size() < 500 && (r & 1)) {
+				size_t n = r % 8 == 0 ? r % 100000 : r % 1000;
+				uint8* p;
+				if(r % 5 == 0)
+					p = (uint8*)MemoryAllocSz(n);
+				else
+					p = (uint8*)MemoryAlloc(n);
+				Fill(p, n, uint8(n));
+				live.push_back({p, n});
 			}
-			for(auto b : live)
-				release(b);
-		});
-	for(auto& t : threads)
-		t.join();
-	for(auto b : exchange)
+			else if(!live.empty()) {
+				size_t j = r % live.size();
+				auto b = live[j];
+				live[j] = live.back();
+				live.pop_back();
+				if(r % 3 == 0)
+					pass(b);
+				else
+					release(b);
+			}
+			if(i % 64 == 0) {
+				std::vector<std::pair<uint8*, size_t>> taken;
+				{
+					std::lock_guard lock(exchangeLock);
+					taken.swap(exchange);
+				}
+				for(auto b : taken)
+					release(b);
+			}
+		}
+		for(size_t i = 0; i < live.size(); i++)
+			if(i & 1)
+				pass(live[i]);
+			else
+				release(live[i]);
+	};
+	for(int generation = 0; generation < 3; generation++) {
+		std::vector<std::thread> threads;
+		for(int t = 0; t < Threads; t++)
+			threads.emplace_back(run, generation * Threads + t);
+		for(auto& t : threads)
+			t.join();
+	}
+	for(auto b : exchange) {
+		if(!Intact(b.first, b.second, uint8(b.second)))
+			corrupt++;
 		MemoryFree(b.first);
+	}
 	EXPECT_EQ(corrupt.load(), 0);
 }
 
-TEST(Heap, ForkFromMultithreadedProcess)
+TEST(HeapDeathTest, NewAndDeleteDuringExit)
+{
+	EXPECT_EXIT({
+		static std::string* late = nullptr;
+		atexit([] {
+			delete late;
+			std::vector<std::string> v(100, std::string(300, 'y'));
+			std::thread([] { delete new std::string(5000, 'z'); }).join();
+		});
+		late = new std::string(1000, 'q');
+		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
+		exit(3);
+	}, testing::ExitedWithCode(3), "");
+}
+
+#ifndef QEL_SYSTEM_HEAP
+
+// The system form leaves fork safety to malloc (and to the sanitizer's allocator).
+TEST(NativeHeap, ForkFromMultithreadedProcess)
 {
 	std::atomic<bool> stop{false};
 	std::vector<std::thread> threads;
@@ -299,23 +332,6 @@ TEST(Heap, ForkFromMultithreadedProcess)
 	for(auto& t : threads)
 		t.join();
 }
-
-TEST(HeapDeathTest, NewAndDeleteDuringExit)
-{
-	EXPECT_EXIT({
-		static std::string* late = nullptr;
-		atexit([] {
-			delete late;
-			std::vector<std::string> v(100, std::string(300, 'y'));
-			std::thread([] { delete new std::string(5000, 'z'); }).join();
-		});
-		late = new std::string(1000, 'q');
-		std::thread([] { static thread_local std::string t(2000, 't'); }).join();
-		exit(3);
-	}, testing::ExitedWithCode(3), "");
-}
-
-#ifndef QEL_SYSTEM_HEAP
 
 namespace {
 

@@ -21,6 +21,8 @@ struct Key {
 template <class T>
 struct Probe : Index<T> {
 	using Index<T>::Index;
+	using HashBase::AdjustMap;
+	using HashBase::Reindex;
 	int Bucket(dword h) const { return this->map[h & this->mask]; }
 	const HashLink& L(int i) const { return this->links[i]; }
 	bool Sentinel() const { return this->IsSentinel(); }

@@ -108,6 +108,18 @@ TEST(Stream, ShortReadsAreLoadErrorsWithAllBitsSet)
 	char buf[4];
 	EXPECT_FALSE(all.GetAll(buf, 3));
 	EXPECT_EQ(all.GetError(), ERROR_LOADING_FAILED);
+
+	// A negative size from damaged data moves no byte, also on the inline path.
+	StringStream neg(Bytes({ 1, 2 }));
+	EXPECT_FALSE(neg.GetAll(buf, -1));
+	EXPECT_EQ(neg.GetError(), ERROR_LOADING_FAILED);
+	neg.ClearError();
+	EXPECT_EQ(neg.Get(buf, -1), 0);
+	EXPECT_EQ(neg.GetPos(), 0);
+	StringStream out;
+	out.Put("ab");
+	out.Put(buf, -5);
+	EXPECT_EQ(out.GetResult(), "ab");
 }
 
 TEST(Stream, StringWireForm)
@@ -247,8 +259,12 @@ TEST(Stream, IntVectors)
 	EXPECT_EQ(Hex(ss.GetResult()), "01 00 00 00 02 00 00 00 03 00 00 00");
 }
 
-TEST(Stream, ReadLine)
+TEST(Stream, TextLines)
 {
+	StringStream out;
+	PutLineFeed(out << "ab");
+	EXPECT_EQ(out.GetResult(), "ab\n");
+
 	StringStream ss(Bytes({ 'a', 'b', 13, 10, 'c', 'd' }));
 	EXPECT_EQ(ss.ReadLine(), "ab");
 	EXPECT_EQ(ss.ReadLine(), "cd");
@@ -262,15 +278,6 @@ TEST(Stream, ReadLine)
 	EXPECT_EQ(blank.ReadLine(), "");
 	EXPECT_EQ(blank.ReadLine(), "x");
 	EXPECT_TRUE(blank.ReadLine().IsVoid());
-}
-
-TEST(Stream, TextOutput)
-{
-	StringStream ss;
-	PutLineFeed(ss << "ab");
-	ss << String("cd");
-	ss.Put("ef");
-	EXPECT_EQ(ss.GetResult(), "ab\ncdef");
 }
 
 TEST(Stream, ReadStringExact)

@@ -47,6 +47,10 @@ TEST(StringKeys, IndexAndMapsOverEveryStorageForm)
 	EXPECT_EQ(m.Put("again", "v2"), 0);
 	EXPECT_EQ(m.Get("again", String()), "v2");
 
+	Index<WString> w;
+	w.Add(WString());
+	EXPECT_EQ(w.GetHash(0), 0x83cc6101u);
+
 	ArrayMap<int, VectorMap<String, String>> env;
 	env.GetAdd(255).Add("HOME", "/root");
 	EXPECT_EQ(env.Get(255).Get("HOME", String()), "/root");

@@ -135,11 +135,33 @@ TEST(ThreadDeathTest, FailedRunUndoesTheCount)
 		rlimit limit;
 		limit.rlim_cur = limit.rlim_max = (rlim_t)pages * getpagesize() + (64 << 20);
 		setrlimit(RLIMIT_AS, &limit);
+		static bool freed;
+		struct Body {
+			bool owner = true;
+			Body() = default;
+			Body(const Body&) = default;
+			Body(Body&& b) : owner(b.owner) { b.owner = false; }
+			~Body() { if(owner) freed = true; }
+			void operator()() const {}
+		};
 		Thread t;
 		t.StackSize(1 << 30);
-		bool ran = t.Run([] {});
-		_exit(!ran && !t.IsOpen() && Thread::GetCount() == 0 ? 0 : 1);
+		bool ran = t.Run(Body());
+		// The start record, and with it the callable, is gone too.
+		_exit(!ran && !t.IsOpen() && Thread::GetCount() == 0 && freed ? 0 : 1);
 	}, testing::ExitedWithCode(0), "");
+}
+
+TEST(Thread, SleepAndCoreCount)
+{
+	// Past a second the whole seconds go apart from the nanoseconds, or nanosleep refuses.
+	auto t0 = std::chrono::steady_clock::now();
+	Sleep(1001);
+	EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1000));
+
+	int cores = CPUCoreCount();
+	EXPECT_TRUE(cores >= 1 && cores <= 256);
+	EXPECT_EQ(CPUCoreCount(), cores);
 }
 
 TEST(Mutex, RecursiveAndExclusive)

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 using namespace Qel;
 
 namespace {
@@ -138,6 +141,22 @@ TEST(WString, FindAndCompare)
 	EXPECT_TRUE(W("abcdef").Mid(2, -1).IsEmpty());
 }
 
+TEST(WString, HashAndIndex)
+{
+	EXPECT_EQ(FoldHash(WString().GetHashValue()), 0x83cc6101u);
+	EXPECT_EQ(Chars(30).GetHashValue(), Chars(30).Mid(0).GetHashValue());
+	EXPECT_NE(Chars(30).GetHashValue(), Chars(31).GetHashValue());
+	Index<WString> ix;
+	for(int i = 0; i < 50; i++)
+		ix.Add(Chars(i));
+	EXPECT_EQ(ix.Find(Chars(40)), 40);
+	EXPECT_EQ(ix.Find(WString()), 0);
+	Vector<WString> v;
+	for(int i = 0; i < 100; i++) // relocated bitwise as the vector grows
+		v.Add(Chars(i % 40));
+	EXPECT_EQ(v[77], Chars(37));
+}
+
 TEST(WString, Trim)
 {
 	EXPECT_TRUE(TrimRight(W(" \t \t")).IsEmpty());
@@ -190,6 +209,30 @@ TEST(WStringBuffer, Growth)
 	EXPECT_EQ(s.Right(3), Chars(3));
 }
 
+TEST(WString, SharedAcrossThreads)
+{
+	// Copies of one shared block are taken, changed and dropped on several threads at once:
+	// the count must stay exact and no writer may touch the block the others still read.
+	WString base = Chars(100);
+	std::vector<std::thread> t;
+	std::vector<int> bad(8);
+	for(int i = 0; i < 8; i++)
+		t.emplace_back([&base, &bad, i] {
+			for(int k = 0; k < 2000; k++) {
+				WString c = base;
+				WString d = c;
+				d.Cat('!');
+				d.Set(0, 'Z');
+				bad[i] += c != Chars(100) || d.GetLength() != 101 || d[0] != 'Z';
+			}
+		});
+	for(auto& x : t)
+		x.join();
+	for(int i = 0; i < 8; i++)
+		EXPECT_EQ(bad[i], 0);
+	EXPECT_EQ(base, Chars(100));
+}
+
 TEST(WStringDeath, TooBig)
 {
 	EXPECT_DEATH({ WString s = Chars(5); s.Insert(0, -1, nullptr); }, "WString is too big!");
@@ -199,4 +242,15 @@ TEST(WStringDeath, TooBig)
 		// length + count past 0x7fffffff cannot be represented
 		s.Insert(0, 0x7ffffffe, &c);
 	}, "WString is too big!");
+}
+
+TEST(WStringBufferDeath, TooBig)
+{
+	EXPECT_DEATH({
+		WStringBuffer b;
+		b.Cat('a');
+		const wchar c = 'x';
+		// one character more than the length can hold
+		b.Expand(30, &c, 0x7fffffff);
+	}, "WStringBuffer is too big!");
 }
