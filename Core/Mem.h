@@ -87,17 +87,12 @@ QEL_FORCE_INLINE void MemCopyShort(void* dst, const void* src, size_t n)
 	}
 }
 
-// Copies a run of n bytes of any length between regions that do not overlap.
+// Copies a run of n bytes of any length between regions that do not overlap; runs above 16
+// bytes take the out-of-line routine, which keeps inlined callers small.
 QEL_FORCE_INLINE void MemCopySmall(void* dst, const void* src, size_t n)
 {
-	using namespace detail;
 	if(n <= 16)
 		MemCopyShort(dst, src, n);
-	else if(n <= 32) {
-		Bytes16 a = Peek<Bytes16>(src), b = Peek<Bytes16>((const char*)src + n - 16);
-		Poke(dst, a);
-		Poke((char*)dst + n - 16, b);
-	}
 	else
 		MemCopy(dst, src, n);
 }
