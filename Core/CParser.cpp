@@ -1,4 +1,5 @@
 #include "CParser.h"
+#include "FormatInt.h"
 #include "FormatBuf.h"
 #include "Charset.h"
 #include "FormatDouble.h"
@@ -51,21 +52,6 @@ void sPutUtf8(detail::FormatBuf& out, dword c)
 	out.Cat(b, n);
 }
 
-// Writes the decimal digits of v (v may be negative) and returns the position after them.
-char* sPutInt(char* p, int v)
-{
-	char t[12];
-	int n = 0;
-	unsigned m = v < 0 ? 0u - (unsigned)v : (unsigned)v;
-	do
-		t[n++] = char('0' + m % 10);
-	while(m /= 10);
-	if(v < 0)
-		*p++ = '-';
-	while(n)
-		*p++ = t[--n];
-	return p;
-}
 
 } // namespace
 
@@ -474,9 +460,9 @@ void CParser::ThrowError(const char* message) const
 	char h[32];
 	char* p = h;
 	*p++ = '(';
-	p = sPutInt(p, line);
+	p = PutDecimal(p, line);
 	*p++ = ',';
-	p = sPutInt(p, GetColumn());
+	p = PutDecimal(p, GetColumn());
 	*p++ = ')';
 	*p++ = ':';
 	*p++ = ' ';

@@ -1,4 +1,5 @@
 #include "Format.h"
+#include "FormatInt.h"
 #include "FormatBuf.h"
 #include "Charset.h"
 
@@ -242,25 +243,11 @@ QEL_FORCE_INLINE bool sIsAlpha(char c)
 	return (unsigned)((c | 0x20) - 'a') < 26u;
 }
 
-char* sPutInt(char* p, int v)
-{
-	char t[12];
-	int n = 0;
-	unsigned m = v < 0 ? 0u - (unsigned)v : (unsigned)v;
-	do
-		t[n++] = char('0' + m % 10);
-	while(m /= 10);
-	if(v < 0)
-		*p++ = '-';
-	while(n)
-		*p++ = t[--n];
-	return p;
-}
 
 void sCatInt(detail::FormatBuf& out, int v)
 {
 	char h[16];
-	out.Cat(h, sPutInt(h, v) - h);
+	out.Cat(h, PutDecimal(h, v) - h);
 }
 
 int sArgInt(const Value& v)

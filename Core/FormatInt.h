@@ -69,6 +69,14 @@ QEL_FORCE_INLINE void PutDigitsFixed64(char* p, uint64 v, int n)
 
 // Decimal digits without terminator; return the count (1 to 10, 1 to 20).
 int FormatUnsignedDigits(dword value, char* out);
+
+// Writes the decimal digits of v, with a '-' when negative; returns the position after them.
+inline char* PutDecimal(char* out, int v)
+{
+	if(v < 0)
+		*out++ = '-';
+	return out + FormatUnsignedDigits(v < 0 ? 0u - (dword)v : (dword)v, out);
+}
 int FormatUnsigned64Digits(uint64 value, char* out);
 
 String FormatInt64(int64 value);
