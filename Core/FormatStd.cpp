@@ -48,17 +48,17 @@ void sPrintfSpec(char* p, const String& option, const char* conv)
 template <class T>
 String sPrintf(const Formatting& f, const char* conv, T value)
 {
-	char spec[64];
-	sPrintfSpec(spec, f.format, conv);
+	char pattern[64];
+	sPrintfSpec(pattern, f.format, conv);
 	char h[256];
-	int n = snprintf(h, sizeof(h), spec, value);
+	int n = snprintf(h, sizeof(h), pattern, value);
 	if(n < 0)
 		return String();
 	if(n < (int)sizeof(h))
 		return String(h, n);
 	detail::FormatBuf b;
 	char* p = b.Reserve(n + 1);
-	snprintf(p, n + 1, spec, value);
+	snprintf(p, n + 1, pattern, value);
 	return String(p, n);
 }
 
