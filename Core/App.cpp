@@ -5,6 +5,8 @@
 #include "Lang.h"
 #include "Translate.h"
 #include "Utf.h"
+#include "Value.h"
+#include "Format.h"
 
 #include <atomic>
 #include <csignal>
@@ -53,6 +55,8 @@ void sSigFpeHandler(int)
 // "HttpRequest_Trace*" configuration keys.
 void sRegisterCore()
 {
+	Value::RegisterStd();
+	RegisterStdFormatters();
 	SetDefaultCharset(CHARSET_UTF8);
 	SetLanguage(LNG_ENGLISH);
 	detail::RegisterCoreTranslations();
