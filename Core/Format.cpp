@@ -1,4 +1,5 @@
 #include "Format.h"
+#include "Thread.h"
 #include "FormatInt.h"
 #include "FormatBuf.h"
 #include "Charset.h"
@@ -6,7 +7,6 @@
 #include <atomic>
 #include <climits>
 #include <cstdio>
-#include <mutex>
 
 namespace Qel {
 
@@ -102,11 +102,7 @@ struct sTable {
 
 std::atomic<sTable*> sRegistry { nullptr };
 
-std::mutex& sRegistryMutex()
-{
-	static std::mutex m;
-	return m;
-}
+StaticMutex sRegistryMutex;
 
 QEL_FORCE_INLINE dword sHash(const char* id, int len, int type)
 {
@@ -154,7 +150,7 @@ void RegisterFormatter(int type, const char* id, Formatter f)
 {
 	if(!f)
 		return;
-	std::lock_guard<std::mutex> lock(sRegistryMutex());
+	Mutex::Lock lock(sRegistryMutex);
 	int len = (int)strlen(id);
 	dword h = sHash(id, len, type);
 	sTable* t = sRegistry.load(std::memory_order_relaxed);
@@ -181,8 +177,8 @@ void RegisterStdFormatters()
 	static std::atomic<dword> done { 0 };
 	if(done.load(std::memory_order_acquire) & 1)
 		return;
-	static std::mutex m;
-	std::lock_guard<std::mutex> lock(m);
+	static StaticMutex m;
+	Mutex::Lock lock(m);
 	if(done.load(std::memory_order_relaxed) & 1)
 		return;
 	detail::RegisterStdFormattersBody();

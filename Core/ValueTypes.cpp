@@ -2,7 +2,7 @@
 #include "ValueArray.h"
 #include "WString.h"
 
-#include <mutex>
+#include "Thread.h"
 
 namespace Qel {
 
@@ -31,11 +31,7 @@ Index<dword>& ValueTypeNumbers()
 	return x;
 }
 
-std::recursive_mutex& RegistryMutex()
-{
-	static std::recursive_mutex m;
-	return m;
-}
+StaticMutex sRegistryMutex;
 
 Value::Void* NewWString()    { return new RichValueRep<WString>; }
 Value::Void* NewValueArray() { return new ValueArray::Data; }
@@ -94,7 +90,7 @@ void Value::RegisterStd()
 {
 	if(__atomic_load_n(&sStdRegistered, __ATOMIC_ACQUIRE) & 1)
 		return;
-	std::lock_guard<std::recursive_mutex> lock(RegistryMutex());
+	Mutex::Lock lock(sRegistryMutex);
 	if(sStdRegistered & 1)
 		return;
 	Register(WSTRING_V, NewWString, "WString");
