@@ -7,7 +7,7 @@ deps:
 
 build: deps
 	@cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build build
+	@cmake --build build --target ounces
 
 run: build
 	@build/examples/ounces
