@@ -3,6 +3,7 @@
 #include "Panic.h"
 #include "Charset.h"
 #include "Utf.h"
+#include "heap/SizeClass.h"
 
 namespace Qel {
 
@@ -362,6 +363,24 @@ hash_t String0::LHashValue() const
 	return t.GetHashValue();
 }
 
+// Cuts an adopted large or big block down to the length where it lies, instead of copying the
+// text into a fresh block. Only where a fresh block would be of the same sort (large or big) and so
+// come out at the very capacity this one is cut to; the heap decides whether it can.
+bool String0::ShrinkInPlace(int cap)
+{
+	size_t want = (size_t)w[LLEN] + 9;
+	void* h = Header();
+	bool big = (size_t)cap + 9 > detail::LargeMax;
+	if(((uintptr_t)h & 16) == 0 || want <= detail::SmallMax || big != (want > detail::LargeMax))
+		return false;
+	if(!MemoryTryRealloc(h, want))
+		return false;
+	int c = (int)min(want - 9, (size_t)0x7fffffff);
+	Header()->capacity = c;
+	chr[KIND] = (char)min(c, 255);
+	return true;
+}
+
 void String0::SetFromBuffer(StringBuffer& b)
 {
 	int len = b.GetLength();
@@ -375,7 +394,7 @@ void String0::SetFromBuffer(StringBuffer& b)
 		int cap = b.GetAlloc();
 		*b.pend = 0;
 		SetLarge(b.pbegin, len, min(cap, 255));
-		if(cap != MEDIUM && cap > (int64)len * 4 / 3) // a medium block would only be rebuilt as is
+		if(cap != MEDIUM && cap > (int64)len * 4 / 3 && !ShrinkInPlace(cap)) // a medium block would only be rebuilt as is
 			Shrink();
 	}
 	b.Reset();

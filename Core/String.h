@@ -139,6 +139,7 @@ protected:
 	void LCat(const char* s, int len);
 	bool LEqual(const String0& s) const;
 	hash_t LHashValue() const;
+	bool ShrinkInPlace(int cap);
 	void SetFromBuffer(StringBuffer& b);
 
 public:
