@@ -97,9 +97,9 @@ QEL_FORCE_INLINE bool IsWhite(int c)
 	return c == ' ' || (c >= 9 && c <= 13);
 }
 
-} // namespace
-
-char* String0::Alloc(int count, byte& kind)
+// Kept inline in the text builders below: a fresh long text is allocation plus copy, so the call
+// layer shows.
+QEL_FORCE_INLINE char* AllocText(int count, byte& kind)
 {
 	if(count > 31) {
 		size_t sz = (size_t)count + 9;
@@ -110,8 +110,15 @@ char* String0::Alloc(int count, byte& kind)
 		kind = (byte)min(cap, (size_t)255);
 		return (char*)(h + 1);
 	}
-	kind = MEDIUM;
+	kind = 31; // medium
 	return (char*)MemoryAlloc32();
+}
+
+} // namespace
+
+char* String0::Alloc(int count, byte& kind)
+{
+	return AllocText(count, kind);
 }
 
 void String0::MediumCopy()
@@ -126,7 +133,7 @@ void String0::LargeSet(const char* s, int len)
 	if(len < 0)
 		detail::StringTooBig();
 	byte kind;
-	char* p = Alloc(len, kind);
+	char* p = AllocText(len, kind);
 	MemCopySmall(p, s, len);
 	p[len] = 0;
 	SetLarge(p, len, kind);
