@@ -206,11 +206,11 @@ char* String0::Insert(int pos, int count, const char* s)
 	int cap = len >= 0x55555554 ? 0x7fffffff : len + len / 2;
 	cap = max(cap, newlen);
 	byte kind;
-	char* p = Alloc(cap, kind);
-	memcpy(p, text, (size_t)pos);
-	memcpy(p + pos + count, text + pos, (size_t)(len - pos));
+	char* p = AllocText(cap, kind);
+	MemCopySmall(p, text, (size_t)pos);
+	MemCopySmall(p + pos + count, text + pos, (size_t)(len - pos));
 	if(s)
-		memcpy(p + pos, s, (size_t)count);
+		MemCopySmall(p + pos, s, (size_t)count);
 	p[newlen] = 0;
 	Free();
 	SetLarge(p, newlen, kind);
