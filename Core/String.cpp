@@ -3,6 +3,7 @@
 #include "Panic.h"
 #include "Charset.h"
 #include "Utf.h"
+#include "heap/SizeClass.h"
 
 namespace Qel {
 
@@ -96,9 +97,9 @@ QEL_FORCE_INLINE bool IsWhite(int c)
 	return c == ' ' || (c >= 9 && c <= 13);
 }
 
-} // namespace
-
-char* String0::Alloc(int count, byte& kind)
+// Kept inline in the text builders below: a fresh long text is allocation plus copy, so the call
+// layer shows.
+QEL_FORCE_INLINE char* AllocText(int count, byte& kind)
 {
 	if(count > 31) {
 		size_t sz = (size_t)count + 9;
@@ -109,8 +110,15 @@ char* String0::Alloc(int count, byte& kind)
 		kind = (byte)min(cap, (size_t)255);
 		return (char*)(h + 1);
 	}
-	kind = MEDIUM;
+	kind = 31; // medium
 	return (char*)MemoryAlloc32();
+}
+
+} // namespace
+
+char* String0::Alloc(int count, byte& kind)
+{
+	return AllocText(count, kind);
 }
 
 void String0::MediumCopy()
@@ -125,7 +133,7 @@ void String0::LargeSet(const char* s, int len)
 	if(len < 0)
 		detail::StringTooBig();
 	byte kind;
-	char* p = Alloc(len, kind);
+	char* p = AllocText(len, kind);
 	MemCopySmall(p, s, len);
 	p[len] = 0;
 	SetLarge(p, len, kind);
@@ -198,11 +206,11 @@ char* String0::Insert(int pos, int count, const char* s)
 	int cap = len >= 0x55555554 ? 0x7fffffff : len + len / 2;
 	cap = max(cap, newlen);
 	byte kind;
-	char* p = Alloc(cap, kind);
-	memcpy(p, text, (size_t)pos);
-	memcpy(p + pos + count, text + pos, (size_t)(len - pos));
+	char* p = AllocText(cap, kind);
+	MemCopySmall(p, text, (size_t)pos);
+	MemCopySmall(p + pos + count, text + pos, (size_t)(len - pos));
 	if(s)
-		memcpy(p + pos, s, (size_t)count);
+		MemCopySmall(p + pos, s, (size_t)count);
 	p[newlen] = 0;
 	Free();
 	SetLarge(p, newlen, kind);
@@ -362,6 +370,24 @@ hash_t String0::LHashValue() const
 	return t.GetHashValue();
 }
 
+// Cuts an adopted large or big block down to the length where it lies, instead of copying the
+// text into a fresh block. Only where a fresh block would be of the same sort (large or big) and so
+// come out at the very capacity this one is cut to; the heap decides whether it can.
+bool String0::ShrinkInPlace(int cap)
+{
+	size_t want = (size_t)w[LLEN] + 9;
+	void* h = Header();
+	bool big = (size_t)cap + 9 > detail::LargeMax;
+	if(((uintptr_t)h & 16) == 0 || want <= detail::SmallMax || big != (want > detail::LargeMax))
+		return false;
+	if(!MemoryTryRealloc(h, want))
+		return false;
+	int c = (int)min(want - 9, (size_t)0x7fffffff);
+	Header()->capacity = c;
+	chr[KIND] = (char)min(c, 255);
+	return true;
+}
+
 void String0::SetFromBuffer(StringBuffer& b)
 {
 	int len = b.GetLength();
@@ -375,7 +401,7 @@ void String0::SetFromBuffer(StringBuffer& b)
 		int cap = b.GetAlloc();
 		*b.pend = 0;
 		SetLarge(b.pbegin, len, min(cap, 255));
-		if(cap != MEDIUM && cap > (int64)len * 4 / 3) // a medium block would only be rebuilt as is
+		if(cap != MEDIUM && cap > (int64)len * 4 / 3 && !ShrinkInPlace(cap)) // a medium block would only be rebuilt as is
 			Shrink();
 	}
 	b.Reset();

@@ -113,21 +113,24 @@ protected:
 	void LargeSet(const char* s, int len);
 	static char* Alloc(int count, byte& kind);
 	void CatSlow(int c);
-	// True when an out-of-line text may grow in place to newlen characters (a text append stops
-	// one short of the block; the character append below fills it).
-	QEL_FORCE_INLINE bool HasRoom(dword newlen) const
+	// True when a shared block is held by this String alone and has room for need + 1 characters
+	// (its zero included). The header's count and capacity are read as one word and folded into a
+	// single sign test, as this guards every append to a long text.
+	static QEL_FORCE_INLINE bool SoleWithRoom(const char* p, dword need)
 	{
-		byte k = Kind();
-		return k == MEDIUM ? newlen < 31
-		                   : k >= 32 && Header()->refcount == 1 && newlen < (k < 255 ? k : (dword)Header()->capacity);
+		uint64 h = detail::Peek64(p - sizeof(detail::StringHeader)); // count low, capacity high
+		int64 room = (int64)(h >> 32) - (int64)need - 1;
+		return (room | -(int64)((uint32)h ^ 1)) >= 0;
 	}
-	// In-place append to an out-of-line text with room, the common case of growing texts.
+	// Append of one character to an out-of-line text: the shared block with room inline, the rest
+	// (medium, full, copied on write) out of line.
 	QEL_FORCE_INLINE void CatOut(int c)
 	{
+		char* p = ptr;
 		dword len = w[LLEN];
-		if(HasRoom(len)) {
-			ptr[len] = (char)c;
-			ptr[len + 1] = 0;
+		if(Kind() > MEDIUM && SoleWithRoom(p, len)) {
+			p[len] = (char)c;
+			p[len + 1] = 0;
 			w[LLEN] = len + 1;
 		}
 		else
@@ -136,6 +139,7 @@ protected:
 	void LCat(const char* s, int len);
 	bool LEqual(const String0& s) const;
 	hash_t LHashValue() const;
+	bool ShrinkInPlace(int cap);
 	void SetFromBuffer(StringBuffer& b);
 
 public:
@@ -200,12 +204,13 @@ public:
 				return;
 			}
 		}
-		else if(len >= 0) {
+		else if(len >= 0 && Kind() > MEDIUM) {
+			char* p = ptr;
 			dword l = w[LLEN];
 			dword newlen = l + (dword)len;
-			if(HasRoom(newlen)) { // the source may be our own text: it lies wholly before the target
-				MemCopySmall(ptr + l, s, (size_t)len);
-				ptr[newlen] = 0;
+			if(SoleWithRoom(p, newlen)) { // the source may be our own text: it lies wholly before the target
+				MemCopySmall(p + l, s, (size_t)len);
+				p[newlen] = 0;
 				w[LLEN] = newlen;
 				return;
 			}

@@ -92,6 +92,33 @@ void AppendChar_StringBuffer(benchmark::State& state)
 	}
 }
 
+// A buffer grown past its final length and handed over as the result (as streams do).
+void Adopt_StringBuffer(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	for(auto _ : state) {
+		StringBuffer b;
+		b.SetLength(n * 2);
+		memset(b.Begin(), 'x', (size_t)n);
+		b.SetLength(n);
+		String s = b;
+		benchmark::DoNotOptimize(s);
+	}
+}
+
+void Adopt_std(benchmark::State& state)
+{
+	int n = (int)state.range(0);
+	for(auto _ : state) {
+		std::string s;
+		s.reserve((size_t)n * 2);
+		s.resize((size_t)n);
+		memset(s.data(), 'x', (size_t)n);
+		s.shrink_to_fit();
+		benchmark::DoNotOptimize(s);
+	}
+}
+
 template <class S>
 void Equal(benchmark::State& state)
 {
@@ -152,6 +179,8 @@ BENCHMARK_TEMPLATE(Construct, MallocString)->Name("Construct/std_malloc")->Arg(1
 BOTH(AppendChar, Arg(10)->Arg(1000))
 BENCHMARK(AppendChar_StringBuffer)->Arg(10)->Arg(1000);
 BOTH(AppendText, Arg(100))
+BENCHMARK(Adopt_StringBuffer)->Arg(100000)->Arg(1000000);
+BENCHMARK(Adopt_std)->Arg(100000)->Arg(1000000);
 BOTH(Equal, Arg(10)->Arg(25)->Arg(100))
 BOTH(Less, Arg(10)->Arg(100))
 BENCHMARK(Hash_String)->Arg(10)->Arg(25)->Arg(100);

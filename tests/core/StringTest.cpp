@@ -484,3 +484,24 @@ TEST(StringBuffer, LargeBlockGrowsInPlace)
 		EXPECT_EQ(Std(s), std::string(700, 'a'));
 	}).join();
 }
+
+// An over-sized buffer handed to a String ends at the capacity a fresh copy would have, whether the
+// heap cut it where it lies (large and big blocks) or the text moved.
+TEST(StringBuffer, AdoptedBufferShrinksToCopyCapacity)
+{
+	std::thread([] {
+		for(int len : {9000, 100000}) {
+			StringBuffer b;
+			b.SetLength(len * 2);
+			memset(b.Begin(), 'q', (size_t)len * 2);
+			b.SetLength(len);
+			String s = b;
+			EXPECT_EQ(Std(s), std::string((size_t)len, 'q'));
+			String fresh(s.Begin(), len);
+			EXPECT_EQ(s.GetAlloc(), fresh.GetAlloc());
+			EXPECT_TRUE(b.IsEmpty());
+			s.Cat("tail"); // the cut block is still a sound heap block
+			EXPECT_TRUE(s.EndsWith("qtail"));
+		}
+	}).join();
+}
