@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 using namespace Qel;
 
 namespace {
@@ -32,6 +34,20 @@ struct Tracked {
 	}
 	~Tracked() { delete p; live--; }
 	int Get() const { return p && p->GetCount() ? (*p)[0] : -1; }
+};
+
+// An 8-byte handle to a shared record with an atomic count, as an image is held.
+struct Record {
+	std::atomic<int> refs{ 1 };
+};
+
+struct Handle {
+	Record* r = nullptr;
+	Handle() = default;
+	explicit Handle(Record* r) : r(r) {}
+	Handle(const Handle& b) : r(b.r) { if(r) r->refs.fetch_add(1); }
+	Handle& operator=(const Handle&) = delete;
+	~Handle() { if(r) r->refs.fetch_sub(1); }
 };
 
 } // namespace
@@ -260,4 +276,24 @@ TEST(Buffer, OwnsOneBlock)
 	s.Clear();
 	EXPECT_EQ(s.GetCount(), 0);
 	EXPECT_EQ(s.Get(), nullptr);
+}
+
+TEST(Vector, SharedHandlesCountOnCopyAndMoveBitwiseOnGrowth)
+{
+	static_assert(sizeof(Handle) == 8);
+	Record rec;
+	{
+		Vector<Handle> v;
+		Handle h(&rec);
+		for(int i = 0; i < 100; i++) // many growths: relocation must not touch the counts
+			v.Add(h);
+		EXPECT_EQ(rec.refs.load(), 101);
+		v.Add(v[0]); // the source lives in the block being replaced
+		EXPECT_EQ(rec.refs.load(), 102);
+		v.Trim(50);
+		EXPECT_EQ(rec.refs.load(), 51);
+		h.r = nullptr;
+		rec.refs.fetch_sub(1);
+	}
+	EXPECT_EQ(rec.refs.load(), 0);
 }
