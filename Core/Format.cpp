@@ -255,7 +255,7 @@ int sArgInt(const Value& v)
 	return INT_MIN;
 }
 
-// Pads or cuts one formatted specification as its alignment asks and appends it.
+// Pads or cuts one formatted field as its alignment asks and appends it.
 void sCatAligned(detail::FormatBuf& out, const char* s, int len, int align, int width)
 {
 	if(width > 1000) {

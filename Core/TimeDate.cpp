@@ -245,7 +245,7 @@ bool sCompile(sCompiledFormat& c, const char* s)
 			width = 10 * width + *s++ - '0';
 		if(*s++ != 'd' || width > 20)
 			return false;
-		// what follows a field must not read as more of its specification
+		// what follows a field must not read as more of the field
 		if(*s == '`' || *s == '[' || *s == ':' || (*s >= 'a' && *s <= 'z') || (*s >= 'A' && *s <= 'Z'))
 			return false;
 		f.width = byte(width);
