@@ -1,4 +1,5 @@
 #include "Format.h"
+#include "Utf.h"
 #include "Thread.h"
 #include "FormatInt.h"
 #include "FormatBuf.h"
@@ -187,47 +188,6 @@ void RegisterStdFormatters()
 
 namespace {
 
-// Bytes of the character at s as the UTF-8 decoder sees it: overlong forms, code points beyond
-// U+10FFFF and the U+EE00..U+EEFF escape range are single undecodable bytes there, so counts
-// and cuts here agree with String::GetCharCount and a round trip through WString.
-int sUtf8Len(const byte* s, const byte* e)
-{
-	byte c = *s;
-	int n = c < 0xC2 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : c < 0xF5 ? 4 : 1;
-	if(n == 1 || e - s < n)
-		return 1;
-	for(int i = 1; i < n; i++)
-		if((s[i] & 0xC0) != 0x80)
-			return 1;
-	if(n == 3 && ((c == 0xE0 && s[1] < 0xA0) || (c == 0xEE && (s[1] & 0xFC) == 0xB8)))
-		return 1;
-	if(n == 4 && ((c == 0xF0 && s[1] < 0x90) || (c == 0xF4 && s[1] >= 0x90)))
-		return 1;
-	return n;
-}
-
-// Byte length of the first n characters; a byte that starts no valid sequence is a character.
-int sCharsToBytes(const char* s, int len, int n, int* count = nullptr)
-{
-	const byte* p = (const byte*)s;
-	const byte* e = p + len;
-	int i = 0;
-	while(p < e && i < n) {
-		p += *p < 0x80 ? 1 : sUtf8Len(p, e);
-		i++;
-	}
-	if(count)
-		*count = i;
-	return int(p - (const byte*)s);
-}
-
-int sCharCount(const char* s, int len)
-{
-	int n;
-	sCharsToBytes(s, len, INT_MAX, &n);
-	return n;
-}
-
 // Characters are code points of UTF-8 text, else bytes.
 bool sUtf8()
 {
@@ -268,7 +228,7 @@ void sCatAligned(detail::FormatBuf& out, const char* s, int len, int align, int 
 		return;
 	}
 	bool utf8 = sUtf8();
-	int count = utf8 ? sCharCount(s, len) : len;
+	int count = utf8 ? Utf32Len(s, len) : len;
 	if(width > count) {
 		int pad = width - count;
 		int before = align == '>' ? pad : align == '=' ? pad / 2 : 0;
@@ -277,14 +237,14 @@ void sCatAligned(detail::FormatBuf& out, const char* s, int len, int align, int 
 		out.Cat(' ', pad - before);
 	}
 	else
-		out.Cat(s, utf8 ? sCharsToBytes(s, len, max(width, 0)) : max(width, 0));
+		out.Cat(s, utf8 ? Utf8CharsToBytes(s, len, max(width, 0)) : max(width, 0));
 }
 
 } // namespace
 
 void TrimCharCount(String& s, int n)
 {
-	n = sUtf8() ? sCharsToBytes(~s, s.GetLength(), max(n, 0)) : max(n, 0);
+	n = sUtf8() ? Utf8CharsToBytes(~s, s.GetLength(), max(n, 0)) : max(n, 0);
 	if(n < s.GetLength())
 		s.Trim(n);
 }

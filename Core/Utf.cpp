@@ -124,6 +124,18 @@ int Utf32Len(const char* src, int len)
 	return n;
 }
 
+int Utf8CharsToBytes(const char* src, int len, int n)
+{
+	const byte* s = (const byte*)src;
+	const byte* e = s + max(len, 0);
+	for(; s < e && n > 0; n--)
+		if(*s < 0x80)
+			s++;
+		else
+			DecodeNonAscii(s, e);
+	return int(s - (const byte*)src);
+}
+
 
 namespace {
 

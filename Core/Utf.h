@@ -17,6 +17,7 @@ constexpr wchar UTF_ESCAPE = 0xEE00;
 inline bool IsUtfEscape(wchar c)                 { return (c & 0xFFFFFF00) == UTF_ESCAPE; }
 
 int Utf32Len(const char* s, int len);             // characters ToUtf32 makes of these bytes
+int Utf8CharsToBytes(const char* s, int len, int n); // bytes of the first n of those characters
 int Utf32Len(const char16* s, int len);           // characters ToUtf32 makes of these units
 int Utf8Len(const wchar* s, int len);             // bytes ToUtf8 makes of these characters
 int Utf16Len(const wchar* s, int len);            // units ToUtf16 makes of these characters
