@@ -1,9 +1,11 @@
-#include <cstdlib>
 #include "String.h"
+#include "FormatInt.h"
 #include "Panic.h"
 #include "Charset.h"
 #include "Utf.h"
 #include "heap/SizeClass.h"
+
+#include <cstdlib>
 
 namespace Qel {
 
@@ -535,16 +537,8 @@ String& operator<<(String& s, int x)
 {
 	if(x == (int)0x80000000) // the int Null
 		return s;
-	char h[12];
-	char* e = h + sizeof(h);
-	char* p = e;
-	uint32 u = x < 0 ? 0u - (uint32)x : (uint32)x;
-	do
-		*--p = (char)('0' + u % 10);
-	while(u /= 10);
-	if(x < 0)
-		*--p = '-';
-	s.Cat(p, (int)(e - p));
+	char h[32];
+	s.Cat(h, (int)(PutDecimal(h, x) - h));
 	return s;
 }
 

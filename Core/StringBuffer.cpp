@@ -1,6 +1,7 @@
-#include <cstdlib>
 #include "String.h"
 #include "Panic.h"
+
+#include <cstdlib>
 
 namespace Qel {
 

@@ -1,4 +1,5 @@
 #include "TimeDate.h"
+#include "FormatInt.h"
 #include "Format.h"
 #include "Lang.h"
 #include "Stream.h"
@@ -256,12 +257,8 @@ bool sCompile(sCompiledFormat& c, const char* s)
 char* sPutField(char* t, const sDateField& f, int v)
 {
 	char h[16];
-	char* e = h + 16;
-	char* p = e;
-	unsigned u = v < 0 ? 0u - unsigned(v) : unsigned(v);
-	do
-		*--p = char('0' + u % 10);
-	while(u /= 10);
+	char* p = h;
+	char* e = h + FormatUnsignedDigits(v < 0 ? 0u - unsigned(v) : unsigned(v), h);
 	int len = int(e - p) + (v < 0);
 	int pad = f.width - len;
 	if(!f.zero)

@@ -1,6 +1,7 @@
-#include <cstdlib>
 #include "Vector.h"
 #include "Panic.h"
+
+#include <cstdlib>
 
 namespace Qel::detail {
 
