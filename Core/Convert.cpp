@@ -135,8 +135,8 @@ Value ConvertString::Scan(const Value& text) const
 	int type = text.GetType();
 	if(type == 6)
 		return text;
-	if(type == 3) {
-		String s = text.To<String>();
+	// Texts of either width are checked alike and returned in their own type.
+	auto check = [&](auto s) -> Value {
 		if(trimleft)
 			s = TrimLeft(s);
 		if(trimright)
@@ -146,19 +146,15 @@ Value ConvertString::Scan(const Value& text) const
 			return sError("Null value not allowed.");
 		if(n <= maxlen)
 			return s;
-	}
-	else if(type == 8) {
-		WString s = text.ToWString();
-		if(trimleft)
-			s = TrimLeft(s);
-		if(trimright)
-			s = TrimRight(s);
-		int n = s.GetLength();
-		if(n == 0 && notnull)
-			return sError("Null value not allowed.");
-		if(n <= maxlen)
-			return s;
-	}
+		return Value();
+	};
+	Value v;
+	if(type == 3)
+		v = check(text.To<String>());
+	else if(type == 8)
+		v = check(text.ToWString());
+	if(!v.IsVoid())
+		return v;
 	return ErrorValue(Qel::Format(detail::FormatTranslate("Please enter no more than %d characters."), maxlen));
 }
 
