@@ -150,20 +150,8 @@ void HashBase::Unlink(int i)
 
 void HashBase::JoinUnlinked(int i)
 {
-	HashLink& l = links[i];
-	if(unlinked < 0) {
-		l.next = l.prev = i;
-		unlinked = i;
-	}
-	else {
-		int n = unlinked;
-		int p = links[n].prev;
-		l.next = n;
-		l.prev = p;
-		links[p].next = i;
-		links[n].prev = i;
-	}
-	l.hash = 0;
+	JoinChain(unlinked, i);
+	links[i].hash = 0;
 }
 
 int HashBase::TakeUnlinked()

@@ -25,10 +25,9 @@ protected:
 	dword     mask     = 0;
 	int       unlinked = -1;
 
-	// Joins entry i (with hash h already stored) to the tail of its bucket's chain.
-	QEL_FORCE_INLINE void AddToBucket(int i, dword h)
+	// Joins entry i to the tail of the circular chain that starts at head (-1: empty).
+	QEL_FORCE_INLINE void JoinChain(int& head, int i)
 	{
-		int& head = map[h & mask];
 		HashLink& l = links[i];
 		if(head < 0) {
 			l.next = l.prev = i;
@@ -43,6 +42,9 @@ protected:
 			links[n].prev = i;
 		}
 	}
+
+	// Joins entry i (with hash h already stored) to the tail of its bucket's chain.
+	QEL_FORCE_INLINE void AddToBucket(int i, dword h) { JoinChain(map[h & mask], i); }
 
 	// Links a freshly appended entry i; grows the map first when the buckets would run out.
 	QEL_FORCE_INLINE void Link(int i, dword h)
