@@ -402,6 +402,12 @@ double MakeDouble(uint64 m, int64 e10)
 {
 	if(m == 0)
 		return 0;
+	// Trailing zeros of the fraction ("2.50", "9999999999999999.0") would send an exact value
+	// through the approximate scaling by a negative power; dropping them keeps it exact.
+	while(e10 < 0 && m % 10 == 0) {
+		m /= 10;
+		e10++;
+	}
 	if(e10 == 0)
 		return double(m);
 	if(e10 > 350) // m >= 1, so at least 1e351

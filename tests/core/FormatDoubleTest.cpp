@@ -267,3 +267,14 @@ TEST(ScanDouble, LongMantissas)
 	EXPECT_EQ(ScanDouble(("0." + std::string(400, '0') + "1").c_str()), 0);
 	EXPECT_EQ(ScanDouble(("1" + std::string(300, '0') + "e-300").c_str()), 1);
 }
+
+TEST(ScanDouble, TrailingFractionZerosStayExact)
+{
+	// Without dropping the zeros these went through an approximate scaling by 10^-1 and came
+	// out one unit low.
+	EXPECT_EQ(ScanDouble("9999999999999999.0"), 1e16);
+	EXPECT_EQ(ScanDouble("000000000000009999999999999999.0"), 1e16);
+	EXPECT_EQ(ScanDouble("2.500"), 2.5);
+	EXPECT_EQ(ScanDouble("-0.0"), 0.0);
+	EXPECT_TRUE(std::signbit(ScanDouble("-0.0")));
+}
