@@ -66,7 +66,7 @@ for f in build-fuzz/fuzz/fuzz_*; do
   work=$(mktemp -d)
   corpus=()
   [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
-  if "$f" -runs=20000 -max_total_time=60 -rss_limit_mb=4096 "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+  if "$f" -runs=20000 -seed=1 -max_total_time=60 -rss_limit_mb=4096 "$work" "${corpus[@]}" >"$work.log" 2>&1; then
     passed=$((passed + 1))
   else
     echo "fuzz target $name failed:"; tail -n 40 "$work.log"; failed=$((failed + 1))
