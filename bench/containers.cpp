@@ -1,6 +1,6 @@
 // Containers on the framework's heap: appends, hash lookups and sorting. The peers are in
 // containers_peer.cpp.
-#include "BenchKeys.h"
+#include "BenchData.h"
 
 #include <Core/Core.h>
 

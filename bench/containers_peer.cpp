@@ -1,6 +1,6 @@
 // The peers of containers.cpp on the C library's allocator: std::vector, std::unordered_set/map,
 // absl::flat_hash_set/map and std::sort over the same keys.
-#include "BenchKeys.h"
+#include "BenchData.h"
 
 #include <absl/container/flat_hash_map.h>
 #include <absl/container/flat_hash_set.h>

@@ -1,4 +1,4 @@
-// Keys shared by bench_containers and bench_containers_peer, so both sides look up the same data.
+// Data shared by a benchmark program and its peer program, so both sides work on the same input.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -57,6 +57,27 @@ void Lookups(benchmark::State& state, const K& keys, F find)
 	}
 	benchmark::DoNotOptimize(found);
 	state.SetItemsProcessed(state.iterations());
+}
+
+inline const std::vector<double>& Weights() // values as the application shows them: [0, 1e6)
+{
+	static std::vector<double> v = [] {
+		std::mt19937_64 rng(1);
+		std::vector<double> r;
+		for(int i = 0; i < 1024; i++)
+			r.push_back(std::uniform_real_distribution<double>(0, 1e6)(rng) * (i % 3 ? 1 : 35.27396195 / 1e3));
+		return r;
+	}();
+	return v;
+}
+
+// A zero-terminated text of the given length (at most 1023).
+inline const char* Text(int len)
+{
+	static char text[1024];
+	for(int i = 0; i < 1023; i++)
+		text[i] = (char)('a' + i * 7 % 26);
+	return text + 1023 - len;
 }
 
 } // namespace bench
