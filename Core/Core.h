@@ -40,6 +40,7 @@
 #include "Translate.h"
 #include "Value.h"
 #include "ValueArray.h"
+#include "Color.h"
 #include "Scan.h"
 #include "CParser.h"
 #include "Format.h"
