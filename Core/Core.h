@@ -45,3 +45,7 @@
 #include "CParser.h"
 #include "Format.h"
 #include "Convert.h"
+#include "XmlNode.h"
+#include "XmlParser.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
