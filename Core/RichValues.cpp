@@ -7,6 +7,8 @@
 #include "WString.h"
 #include "FormatInt.h"
 #include "FormatDouble.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
 
 namespace Qel {
 
@@ -70,6 +72,17 @@ template <class G> hash_t GeometryHash(const G& g)
 	return h;
 }
 
+// Fields as attributes of the node, or members of the JSON object, named after the fields.
+template <class G> void GeometryXmlize(XmlIO& xio, G& g)
+{
+	VisitFields(g, [&](const char* id, auto& x) { xio.Attr(id, x); });
+}
+
+template <class G> void GeometryJsonize(JsonIO& jio, G& g)
+{
+	VisitFields(g, [&](const char* id, auto& x) { jio(id, x); });
+}
+
 template <class G> bool GeometryIsNull(const G& g)
 {
 	return IsNull(FirstField(g));
@@ -92,8 +105,8 @@ struct RichValueTraits<T> : RichValueForms {
 	static int    PolyCompare(const T&, const Value&) { return 0; }
 
 	template <class S> static void Serialize(S& s, T& x) { s.Serialize(x); }
-	template <class X> static void Xmlize(X&, T&)  {}
-	template <class J> static void Jsonize(J&, T&) {}
+	static void Xmlize(XmlIO& xio, T& x)             { GeometryXmlize(xio, x); }
+	static void Jsonize(JsonIO& jio, T& x)           { GeometryJsonize(jio, x); }
 };
 
 template <>
@@ -170,8 +183,21 @@ void Complex::Serialize(Stream& s)
 		*this = Complex(re, im);
 }
 
-void Complex::Xmlize(XmlIO&) {}
-void Complex::Jsonize(JsonIO&) {}
+void Complex::Xmlize(XmlIO& xio)
+{
+	double re = real(), im = imag();
+	xio.Attr("real", re).Attr("imag", im);
+	if(xio.IsLoading())
+		*this = Complex(re, im);
+}
+
+void Complex::Jsonize(JsonIO& jio)
+{
+	double re = real(), im = imag();
+	jio("real", re)("imag", im);
+	if(jio.IsLoading())
+		*this = Complex(re, im);
+}
 
 Complex::operator Value() const
 {
@@ -186,6 +212,8 @@ struct ValueGeometryOps {
 	template <class G> static void   Serialize(void* p, Stream& s)       { s.Serialize(*static_cast<G*>(p)); }
 	template <class G> static hash_t Hash(const void* p)                 { return GeometryHash(Of<G>(p)); }
 	template <class G> static bool   Equal(const void* a, const void* b) { return Of<G>(a) == Of<G>(b); }
+	template <class G> static void   Xmlize(void* p, XmlIO& xio)         { GeometryXmlize(xio, *static_cast<G*>(p)); }
+	template <class G> static void   Jsonize(void* p, JsonIO& jio)       { GeometryJsonize(jio, *static_cast<G*>(p)); }
 	static bool   NoPolyEqual(const void*, const Value&)                 { return false; }
 	static int    NoCompare(const void*, const void*)                    { return 0; }
 	static String SizeText(const void* p)                                { return GeometryText(Of<Size>(p)); }
@@ -197,10 +225,10 @@ using GOps = ValueGeometryOps;
 namespace detail {
 
 extern constinit const Value::SmallValueOpsRec SizeValueOps = {
-	GOps::IsNull<Size>, GOps::Serialize<Size>, nullptr, nullptr, GOps::Hash<Size>, GOps::Equal<Size>,
+	GOps::IsNull<Size>, GOps::Serialize<Size>, GOps::Xmlize<Size>, GOps::Jsonize<Size>, GOps::Hash<Size>, GOps::Equal<Size>,
 	GOps::NoPolyEqual, GOps::SizeText, GOps::NoCompare, nullptr };
 extern constinit const Value::SmallValueOpsRec PointValueOps = {
-	GOps::IsNull<Point>, GOps::Serialize<Point>, nullptr, nullptr, GOps::Hash<Point>, GOps::Equal<Point>,
+	GOps::IsNull<Point>, GOps::Serialize<Point>, GOps::Xmlize<Point>, GOps::Jsonize<Point>, GOps::Hash<Point>, GOps::Equal<Point>,
 	GOps::NoPolyEqual, GOps::PointText, GOps::NoCompare, nullptr };
 
 void RegisterRichValueTypes()

@@ -343,6 +343,8 @@ private:
 		data.w[2] = type;
 		data.w[3] = REF_TAG;
 	}
+	// Makes this the zeroed payload of small type number type; null when type is not small.
+	const SmallValueOpsRec* SetSmallMarker(dword type);
 	// Drops this value's reference; the last one deletes the representation.
 	void ReleaseRep()              { GetVoidPtr()->Release(); }
 	void Free()                    { if(IsRef()) ReleaseRep(); else data.Free(); }
@@ -364,6 +366,10 @@ private:
 static_assert(sizeof(Value) == 16);
 
 inline bool IsNull(const Value& v) { return v.IsNull(); }
+
+// The JSON form of a Value as a JSON tree, and back.
+Value ValueToJson(const Value& v);
+void  ValueFromJson(Value& v, const Value& json);
 
 // A representation that carries a payload and nothing more.
 template <class T>
@@ -431,6 +437,8 @@ struct RichValueTraits<WString> : RichValueForms {
 	static String Text(const WString& x);
 	static int    Compare(const WString& a, const WString& b);
 	static int    PolyCompare(const WString& a, const Value& b);
+	static void   Xmlize(XmlIO& xio, WString& x);
+	static void   Jsonize(JsonIO& jio, WString& x);
 };
 
 template <class T>

@@ -3,6 +3,8 @@
 // and ordering.
 #include "Value.h"
 #include "Color.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
 #include "ValueArray.h"
 #include "WString.h"
 #include "Utf.h"
@@ -248,6 +250,16 @@ struct ValueStdOps {
 		s % t.day % t.month % t.year % t.hour % t.minute % t.second;
 	}
 
+	// XML: the attribute "value" of the node; JSON: the scalar's own exchange.
+	template <class T>
+	static void AttrValue(void* p, XmlIO& xio)   { xio.Attr("value", *static_cast<T*>(p)); }
+	template <class T>
+	static void JsonValue(void* p, JsonIO& jio)  { Qel::Jsonize(jio, *static_cast<T*>(p)); }
+	static void StringXml(void* p, XmlIO& xio)   { XmlizeText(xio, *static_cast<String*>(p)); }
+	static void StringJson(void* p, JsonIO& jio) { JsonizeText(jio, *static_cast<String*>(p)); }
+	static void ColorXml(void* p, XmlIO& xio)    { static_cast<Color*>(p)->Xmlize(xio); }
+	static void ColorJson(void* p, JsonIO& jio)  { static_cast<Color*>(p)->Jsonize(jio); }
+
 	// Color (a 32-bit word; special words are not Null, only the all-ones one)
 	static bool   ColorIsNull(const void* p)              { return Of<Color>(p).IsNull(); }
 	static void   ColorSerialize(void* p, Stream& s)      { static_cast<Color*>(p)->Serialize(s); }
@@ -262,25 +274,25 @@ namespace {
 using Ops = ValueStdOps;
 using Rec = Value::SmallValueOpsRec;
 
-constinit Rec sStringOps = { Ops::StringIsNull, Ops::Plain<String>, nullptr, nullptr, Ops::StringHash, Ops::StringEqual,
+constinit Rec sStringOps = { Ops::StringIsNull, Ops::Plain<String>, Ops::StringXml, Ops::StringJson, Ops::StringHash, Ops::StringEqual,
                              Ops::NoPolyEqual, Ops::StringText, Ops::StringCompare, Ops::StringPolyCompare };
-constinit Rec sIntOps = { Ops::IntIsNull, Ops::Plain<int>, nullptr, nullptr, Ops::IntHash, Ops::IntEqual,
+constinit Rec sIntOps = { Ops::IntIsNull, Ops::Plain<int>, Ops::AttrValue<int>, Ops::JsonValue<int>, Ops::IntHash, Ops::IntEqual,
                           Ops::IntPolyEqual, Ops::IntText, Ops::IntCompare, Ops::IntPolyCompare };
-constinit Rec sDoubleOps = { Ops::DoubleIsNull, Ops::Plain<double>, nullptr, nullptr, Ops::DoubleHash, Ops::DoubleEqual,
+constinit Rec sDoubleOps = { Ops::DoubleIsNull, Ops::Plain<double>, Ops::AttrValue<double>, Ops::JsonValue<double>, Ops::DoubleHash, Ops::DoubleEqual,
                              Ops::NoPolyEqual, Ops::DoubleText, Ops::DoubleCompare, Ops::DoublePolyCompare };
 constinit Rec sVoidOps = { Ops::VoidIsNull, nullptr, nullptr, nullptr, Ops::VoidHash, Ops::VoidEqual,
                            Ops::NoPolyEqual, Ops::VoidText, nullptr, nullptr };
-constinit Rec sDateOps = { Ops::DateIsNull, Ops::DateSerialize, nullptr, nullptr, Ops::DateHash, Ops::DateEqual,
+constinit Rec sDateOps = { Ops::DateIsNull, Ops::DateSerialize, Ops::AttrValue<Date>, Ops::JsonValue<Date>, Ops::DateHash, Ops::DateEqual,
                            Ops::DatePolyEqual, Ops::DateText, Ops::DateCompare, Ops::DatePolyCompare };
-constinit Rec sTimeOps = { Ops::TimeIsNull, Ops::TimeSerialize, nullptr, nullptr, Ops::TimeHash, Ops::TimeEqual,
+constinit Rec sTimeOps = { Ops::TimeIsNull, Ops::TimeSerialize, Ops::AttrValue<Time>, Ops::JsonValue<Time>, Ops::TimeHash, Ops::TimeEqual,
                            Ops::NoPolyEqual, Ops::TimeText, Ops::TimeCompare, Ops::TimePolyCompare };
-constinit Rec sInt64Ops = { Ops::Int64IsNull, Ops::Plain<int64>, nullptr, nullptr, Ops::Int64Hash, Ops::Int64Equal,
+constinit Rec sInt64Ops = { Ops::Int64IsNull, Ops::Plain<int64>, Ops::AttrValue<int64>, Ops::JsonValue<int64>, Ops::Int64Hash, Ops::Int64Equal,
                             Ops::Int64PolyEqual, Ops::Int64Text, Ops::Int64Compare, Ops::Int64PolyCompare };
-constinit Rec sBoolOps = { Ops::BoolIsNull, Ops::Plain<bool>, nullptr, nullptr, Ops::BoolHash, Ops::BoolEqual,
+constinit Rec sBoolOps = { Ops::BoolIsNull, Ops::Plain<bool>, Ops::AttrValue<bool>, Ops::JsonValue<bool>, Ops::BoolHash, Ops::BoolEqual,
                            Ops::BoolPolyEqual, Ops::BoolText, Ops::BoolCompare, Ops::BoolPolyCompare };
-constinit Rec sColorOps = { Ops::ColorIsNull, Ops::ColorSerialize, nullptr, nullptr, Ops::ColorHash, Ops::ColorEqual,
+constinit Rec sColorOps = { Ops::ColorIsNull, Ops::ColorSerialize, Ops::ColorXml, Ops::ColorJson, Ops::ColorHash, Ops::ColorEqual,
                             Ops::NoPolyEqual, Ops::ColorText, Ops::NoCompare, nullptr };
-constinit Rec sFloatOps = { Ops::FloatIsNull, Ops::Plain<float>, nullptr, nullptr, Ops::FloatHash, Ops::FloatEqual,
+constinit Rec sFloatOps = { Ops::FloatIsNull, Ops::Plain<float>, Ops::AttrValue<float>, Ops::JsonValue<float>, Ops::FloatHash, Ops::FloatEqual,
                             Ops::NoPolyEqual, Ops::FloatText, Ops::FloatCompare, Ops::FloatPolyCompare };
 
 } // namespace

@@ -1,6 +1,11 @@
-// The binary stored form of Value, and of the containers' data.
+// The stored forms of Value and of the containers' data: binary, XML and JSON.
 #include "Value.h"
 #include "ValueArray.h"
+#include "WString.h"
+#include "Utf.h"
+#include "XmlParser.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
 
 namespace Qel {
 
@@ -16,7 +21,64 @@ struct LoadDepth {
 	bool TooDeep() const { return tLoadDepth > VALUE_NESTING_LIMIT; }
 };
 
+const char sSerializedBinary[] = "serialized_binary";
+
+// Two lowercase hex digits per byte, no separators.
+String sHexText(const String& data)
+{
+	static const char digit[] = "0123456789abcdef";
+	StringBuffer r;
+	r.SetCount(2 * data.GetLength());
+	char* t = r.Begin();
+	for(char c : data) {
+		*t++ = digit[byte(c) >> 4];
+		*t++ = digit[byte(c) & 15];
+	}
+	return String(r);
+}
+
+int sHexDigit(char c)
+{
+	return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+// Pairs of hex digits into bytes; any other character is skipped.
+String sScanHex(const String& text)
+{
+	StringBuffer r;
+	int high = -1;
+	for(char c : text) {
+		int d = sHexDigit(c);
+		if(d < 0)
+			continue;
+		if(high < 0)
+			high = d;
+		else {
+			r.Cat(char(high << 4 | d));
+			high = -1;
+		}
+	}
+	return String(r);
+}
+
+bool sIsText(const Value& v)
+{
+	dword t = v.GetType();
+	return t == STRING_V || t == WSTRING_V;
+}
+
+
 } // namespace
+
+const Value::SmallValueOpsRec* Value::SetSmallMarker(dword type)
+{
+	if(type > 254 || type == STRING_V || !SmallValueOps[type])
+		return nullptr;
+	Free();
+	data.q[0] = data.q[1] = 0;
+	data.w[3] = type << 8;
+	return SmallValueOps[type];
+}
 
 void Value::Serialize(Stream& s)
 {
@@ -53,11 +115,8 @@ void Value::Serialize(Stream& s)
 		*this = Value();
 		return;
 	}
-	if(type <= 254 && SmallValueOps[type]) {
-		Free();
-		data.q[0] = data.q[1] = 0;
-		data.w[3] = type << 8;
-		SmallValueOps[type]->Serialize(data.chr, s);
+	if(const SmallValueOpsRec* r = SetSmallMarker(type)) {
+		r->Serialize(data.chr, s);
 		return;
 	}
 	Factory f = GetFactory(type);
@@ -184,9 +243,309 @@ void ValueMap::Serialize(Stream& s)
 	data->Serialize(s);
 }
 
-void ValueArray::Data::Xmlize(XmlIO&) {}
-void ValueArray::Data::Jsonize(JsonIO&) {}
-void ValueMap::Data::Xmlize(XmlIO&) {}
-void ValueMap::Data::Jsonize(JsonIO&) {}
+// XML: the attribute "type" names the type; the content is the type's own. Types without a name
+// travel as the hex text of their binary envelope.
+void Value::Xmlize(XmlIO& xio)
+{
+	RegisterStd();
+	if(xio.IsStoring()) {
+		Value v = GetType() == ERROR_V ? Value(int(0x80000000)) : *this;
+		dword type = v.GetType();
+		String name = GetRegisteredName(type);
+		if(name.IsEmpty()) {
+			xio.SetAttr("type", sSerializedBinary);
+			String hex = sHexText(StoreAsString(v));
+			XmlizeText(xio, hex);
+			return;
+		}
+		xio.SetAttr("type", name);
+		if(type == STRING_V) {
+			String text = v.To<String>();
+			XmlizeText(xio, text);
+		}
+		else if(v.IsRef())
+			v.GetVoidPtr()->Xmlize(xio);
+		else if(auto* r = SmallValueOps[v.Tag() >> 8]; r && r->Xmlize)
+			r->Xmlize(v.data.chr, xio);
+		return;
+	}
+	String name = xio.GetAttr("type");
+	if(name.IsEmpty()) {
+		*this = Value();
+		return;
+	}
+	if(name == sSerializedBinary) {
+		String hex;
+		XmlizeText(xio, hex);
+		try {
+			LoadFromString(*this, sScanHex(hex));
+		}
+		catch(LoadingError&) {
+			throw XmlError("xmlize serialized_binary Error");
+		}
+		return;
+	}
+	int type = GetTypeByName(name);
+	if(type == int(0x80000000))
+		throw XmlError("invalid Value type");
+	if(type == STRING_V) {
+		String text;
+		XmlizeText(xio, text);
+		*this = text;
+		return;
+	}
+	if(type == VOID_V) {
+		*this = Value();
+		return;
+	}
+	if(const SmallValueOpsRec* r = SetSmallMarker(type)) {
+		if(r->Xmlize)
+			r->Xmlize(data.chr, xio);
+		return;
+	}
+	Factory f = GetFactory(type);
+	if(!f)
+		throw XmlError("invalid Value type");
+	LoadDepth depth;
+	if(depth.TooDeep())
+		throw XmlError("Value nesting too deep");
+	Value v(f(), type);
+	v.GetVoidPtr()->Xmlize(xio);
+	*this = static_cast<Value&&>(v);
+}
+
+// JSON: Null is the JSON null; any other value an object with "type" and "value".
+void Value::Jsonize(JsonIO& jio)
+{
+	RegisterStd();
+	if(jio.IsStoring()) {
+		if(IsNull()) {
+			jio.Set(Value(int(0x80000000)));
+			return;
+		}
+		dword type = GetType();
+		String name = GetRegisteredName(type);
+		ValueMap m;
+		if(name.IsEmpty()) {
+			m.Add("type", sSerializedBinary);
+			m.Add("value", sHexText(StoreAsString(*this)));
+			jio.Set(m);
+			return;
+		}
+		JsonIO payload;
+		if(type == STRING_V) {
+			String text = To<String>();
+			JsonizeText(payload, text);
+		}
+		else if(IsRef())
+			GetVoidPtr()->Jsonize(payload);
+		else if(auto* r = SmallValueOps[Tag() >> 8]; r && r->Jsonize) {
+			Value v = *this; // the record exchanges in place
+			r->Jsonize(v.data.chr, payload);
+		}
+		m.Add("type", name);
+		m.Add("value", payload.GetResult());
+		jio.Set(m);
+		return;
+	}
+	const Value& src = jio.Get();
+	if(src.IsNull()) {
+		*this = Value(int(0x80000000));
+		return;
+	}
+	const Value& tv = src["type"];
+	String name = sIsText(tv) ? tv.ToString() : String();
+	const Value& payload = src["value"];
+	if(name == sSerializedBinary) {
+		if(!sIsText(payload))
+			throw JsonizeError("serialized_binary Error");
+		try {
+			LoadFromString(*this, sScanHex(payload.ToString()));
+		}
+		catch(LoadingError&) {
+			throw JsonizeError("serialized_binary Error");
+		}
+		return;
+	}
+	int type = GetTypeByName(name);
+	if(type == int(0x80000000))
+		throw JsonizeError("invalid Value type");
+	if(type == STRING_V) {
+		if(!sIsText(payload))
+			throw JsonizeError("serialized_binary Error");
+		*this = payload.ToString();
+		return;
+	}
+	if(type == VOID_V) {
+		*this = Value();
+		return;
+	}
+	JsonIO in(payload);
+	if(const SmallValueOpsRec* r = SetSmallMarker(type)) {
+		if(r->Jsonize)
+			r->Jsonize(data.chr, in);
+		return;
+	}
+	Factory f = GetFactory(type);
+	if(!f)
+		throw JsonizeError("invalid Value type");
+	LoadDepth depth;
+	if(depth.TooDeep())
+		throw JsonizeError("Value nesting too deep");
+	Value v(f(), type);
+	v.GetVoidPtr()->Jsonize(in);
+	*this = static_cast<Value&&>(v);
+}
+
+Value ValueToJson(const Value& v)
+{
+	JsonIO io;
+	const_cast<Value&>(v).Jsonize(io); // storing leaves the value as it is
+	return io.GetResult();
+}
+
+void ValueFromJson(Value& v, const Value& json)
+{
+	JsonIO io(json);
+	v.Jsonize(io);
+}
+
+void ValueArray::Data::Xmlize(XmlIO& xio)
+{
+	if(xio.IsStoring()) {
+		for(const Value& x : data) {
+			XmlIO n = xio.Add("item");
+			Value(x).Xmlize(n);
+		}
+		return;
+	}
+	data.Clear();
+	XmlNode& node = xio.Node();
+	for(int i = 0; i < node.GetCount(); i++)
+		if(node.Node(i).IsTag("item")) {
+			XmlIO n = xio.At(i);
+			data.Add().Xmlize(n);
+		}
+}
+
+void ValueArray::Data::Jsonize(JsonIO& jio)
+{
+	if(jio.IsStoring()) {
+		ValueArray r;
+		Vector<Value>& v = r.Clone();
+		v.Reserve(data.GetCount());
+		for(const Value& x : data)
+			v.Add(ValueToJson(x));
+		jio.Set(r);
+		return;
+	}
+	const Vector<Value>& src = detail::JsonElements(jio.Get());
+	data.SetCount(src.GetCount());
+	for(int i = 0; i < src.GetCount(); i++)
+		ValueFromJson(data[i], src[i]);
+}
+
+void ValueArray::Xmlize(XmlIO& xio)
+{
+	if(xio.IsLoading()) {
+		Data* d = new Data;
+		data->Release();
+		data = d;
+	}
+	data->Xmlize(xio);
+}
+
+void ValueArray::Jsonize(JsonIO& jio)
+{
+	if(jio.IsLoading()) {
+		Data* d = new Data;
+		data->Release();
+		data = d;
+	}
+	data->Jsonize(jio);
+}
+
+// Keys as children "key" (unlinked ones left out); loading stops at the first other child.
+void XmlizeKeys(XmlIO& xio, Index<Value>& index)
+{
+	if(xio.IsStoring()) {
+		for(int i = 0; i < index.GetCount(); i++)
+			if(!index.IsUnlinked(i)) {
+				XmlIO n = xio.Add("key");
+				Value(index[i]).Xmlize(n);
+			}
+		return;
+	}
+	index.Clear();
+	XmlNode& node = xio.Node();
+	for(int i = 0; i < node.GetCount() && node.Node(i).IsTag("key"); i++) {
+		XmlIO n = xio.At(i);
+		Value k;
+		k.Xmlize(n);
+		index.Add(k);
+	}
+}
+
+void ValueMap::Data::Xmlize(XmlIO& xio)
+{
+	XmlizeKeys(xio, key);
+	value.Xmlize(xio);
+}
+
+void ValueMap::Data::Jsonize(JsonIO& jio)
+{
+	if(jio.IsStoring()) {
+		ValueArray r;
+		int n = min(key.GetCount(), value.GetCount());
+		for(int i = 0; i < n; i++) {
+			ValueMap m;
+			m.Add("key", ValueToJson(key[i]));
+			m.Add("value", ValueToJson(value[i]));
+			r.Add(m);
+		}
+		jio.Set(r);
+		return;
+	}
+	key.Clear();
+	value = ValueArray();
+	for(const Value& e : detail::JsonElements(jio.Get())) {
+		Value k, v;
+		ValueFromJson(k, e["key"]);
+		ValueFromJson(v, e["value"]);
+		key.Add(k);
+		value.Add(v);
+	}
+}
+
+void ValueMap::Xmlize(XmlIO& xio)
+{
+	if(xio.IsLoading()) {
+		Data* d = new Data;
+		data->Release();
+		data = d;
+	}
+	data->Xmlize(xio);
+}
+
+void ValueMap::Jsonize(JsonIO& jio)
+{
+	if(jio.IsLoading()) {
+		Data* d = new Data;
+		data->Release();
+		data = d;
+	}
+	data->Jsonize(jio);
+}
+
+// The text as UTF-8 in the node; JSON as a WString value.
+void RichValueTraits<WString>::Xmlize(XmlIO& xio, WString& x)
+{
+	Qel::Xmlize(xio, x);
+}
+
+void RichValueTraits<WString>::Jsonize(JsonIO& jio, WString& x)
+{
+	Qel::Jsonize(jio, x);
+}
 
 } // namespace Qel
