@@ -95,5 +95,5 @@ void Load(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(Store)->Unit(benchmark::kMillisecond);
-BENCHMARK(Load)->Unit(benchmark::kMillisecond);
+BENCHMARK(Store)->Name("Store/Qel")->Unit(benchmark::kMillisecond);
+BENCHMARK(Load)->Name("Load/Qel")->Unit(benchmark::kMillisecond);

@@ -97,5 +97,5 @@ void Load(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(Store)->Unit(benchmark::kMillisecond);
-BENCHMARK(Load)->Unit(benchmark::kMillisecond);
+BENCHMARK(Store)->Name("Store/nlohmann")->Unit(benchmark::kMillisecond);
+BENCHMARK(Load)->Name("Load/nlohmann")->Unit(benchmark::kMillisecond);
