@@ -25,7 +25,7 @@ public:
 	RasterFormat fmt;
 	RGBA   pal[2] = { { 0, 0, 0, 255 }, { 255, 255, 255, 255 } };
 	Buffer<byte> row;
-	int    rowBytes = 0;
+	int64  rowBytes = 0;
 	int    rowsRead = 0;
 
 	explicit TestRaster(char tag) : tag(tag) { fmt.SetType(RASTER_1); }
@@ -46,8 +46,7 @@ public:
 		dots = Size(v[4], v[5]);
 		orientation = v[6];
 		failAfter = v[7];
-		rowBytes = tag == 'r' ? size.cx * 4 : (size.cx + 7) / 8;
-		row.Alloc(max(rowBytes, 1));
+		rowBytes = tag == 'r' ? int64(size.cx) * 4 : (int64(size.cx) + 7) / 8;
 		rowsAt = s.GetPos();
 		return size.cx >= 0 && size.cy >= 0;
 	}
@@ -68,8 +67,10 @@ public:
 			SetError();
 		Stream& s = GetStream();
 		s.Seek(rowsAt + int64(y) * rowBytes);
+		if(!row)
+			row.Alloc(size_t(max<int64>(rowBytes, 1)));
 		memset(row, 0, rowBytes);
-		s.GetAll(row, rowBytes);
+		s.GetAll(row, (int)rowBytes);
 		if(tag == 'r')
 			return Line((const RGBA*)row.Get(), false);
 		return Line(row.Get(), this, false);
