@@ -275,12 +275,13 @@ void QelImageCopy(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(QelPremultiply)->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
-BENCHMARK(QelUnmultiply)->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
-BENCHMARK(QelAlphaBlend)->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
-BENCHMARK(PixmanOver)->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
-BENCHMARK(QelRead)->Arg(1)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMicrosecond);
-BENCHMARK(PixmanSrc)->Arg(1)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMicrosecond);
-BENCHMARK(QelFlip)->Arg(MIRROR_H)->Arg(ROTATE_180)->Arg(CLOCKWISE)->Arg(TRANSPOSE)->Unit(benchmark::kMicrosecond);
-BENCHMARK(PixmanFlip)->Arg(MIRROR_H)->Arg(ROTATE_180)->Arg(CLOCKWISE)->Arg(TRANSPOSE)->Unit(benchmark::kMicrosecond);
-BENCHMARK(QelImageCopy)->Threads(8);
+// Names are <case>/<implementation>: scripts/bench-ratios.sh image pairs them up.
+BENCHMARK(QelPremultiply)->Name("RowOver/QelPremultiply")->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
+BENCHMARK(QelUnmultiply)->Name("RowOver/QelUnmultiply")->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
+BENCHMARK(QelAlphaBlend)->Name("RowOver/QelAlphaBlend")->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
+BENCHMARK(PixmanOver)->Name("RowOver/PixmanOver")->Args({ 1920, 1080 })->Args({ 4096, 4096 })->Unit(benchmark::kMicrosecond);
+BENCHMARK(QelRead)->Name("ReadFormat/Qel")->Arg(1)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PixmanSrc)->Name("ReadFormat/PixmanSrc")->Arg(1)->Arg(16)->Arg(24)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(QelFlip)->Name("Flip/Qel")->Arg(MIRROR_H)->Arg(ROTATE_180)->Arg(CLOCKWISE)->Arg(TRANSPOSE)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PixmanFlip)->Name("Flip/PixmanTransform")->Arg(MIRROR_H)->Arg(ROTATE_180)->Arg(CLOCKWISE)->Arg(TRANSPOSE)->Unit(benchmark::kMicrosecond);
+BENCHMARK(QelImageCopy)->Name("ImageCopy/Qel")->Threads(8);

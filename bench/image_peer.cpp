@@ -27,4 +27,4 @@ void SharedPtrCopy(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(SharedPtrCopy)->Threads(8);
+BENCHMARK(SharedPtrCopy)->Name("ImageCopy/SharedPtrVector")->Threads(8);

@@ -1,18 +1,17 @@
-// RGBA: one premultiplied pixel, bytes b, g, r, a in memory; the row forms of premultiplying,
-// unmultiplying and blending that every image operation builds on.
+// Image kinds and the row forms of premultiplying, unmultiplying and blending that every image
+// operation builds on. RGBA itself (premultiplied, memory order b, g, r, a) lives with Color.
 #pragma once
 
-#include <Core/Defs.h>
+#include <Core/Color.h>
 
 namespace Qel {
 
-struct RGBA {
-	byte b, g, r, a;
-
-	constexpr bool operator==(const RGBA& x) const = default;
-};
-
 static_assert(sizeof(RGBA) == 4);
+
+constexpr bool operator==(const RGBA& x, const RGBA& y)
+{
+	return x.b == y.b && x.g == y.g && x.r == y.r && x.a == y.a;
+}
 
 // Image kinds: what the alpha channel holds.
 enum {
