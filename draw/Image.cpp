@@ -9,6 +9,11 @@ namespace Qel {
 
 namespace detail {
 
+bool CreateUninitialized(ImageBuffer& b, Size sz)
+{
+	return b.Alloc(sz.cx, sz.cy, false);
+}
+
 uint64 NewImageSerialId()
 {
 	static uint64 counter = 0;
@@ -64,7 +69,7 @@ void ImageBuffer::Clear()
 	attr = 0;
 }
 
-bool ImageBuffer::Create(int cx, int cy)
+bool ImageBuffer::Alloc(int cx, int cy, bool zero)
 {
 	Clear();
 	if(cx == 0 || cy == 0)
@@ -73,7 +78,8 @@ bool ImageBuffer::Create(int cx, int cy)
 		return false;
 	size_t bytes = size_t(cx) * size_t(cy) * sizeof(RGBA);
 	pixels = (RGBA*)MemoryAlloc(bytes);
-	memset(pixels, 0, bytes);
+	if(zero)
+		memset(pixels, 0, bytes);
 	size = Size(cx, cy);
 	return true;
 }
@@ -90,7 +96,7 @@ void ImageBuffer::Set(Image& img)
 	}
 	else {
 		ImageBuffer& b = d->buffer;
-		Create(b.size);
+		Alloc(b.size.cx, b.size.cy, false);
 		memcpy(pixels, b.pixels, size_t(b.GetLength()) * sizeof(RGBA));
 		CopyAttrs(b);
 	}

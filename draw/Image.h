@@ -10,7 +10,13 @@
 namespace Qel {
 
 class Image;
+class ImageBuffer;
 class Stream;
+
+namespace detail {
+// As ImageBuffer::Create, without clearing the pixels: for operations that write every one.
+bool CreateUninitialized(ImageBuffer& b, Size sz);
+} // namespace detail
 
 // The most pixel bytes one image may hold; larger sizes are refused, never wrapped.
 constexpr int64 IMAGE_MAX_BYTES = 0x7FFFFFFF;
@@ -32,7 +38,9 @@ class ImageBuffer {
 	byte  attr = 0;
 
 	friend class Image;
+	friend bool detail::CreateUninitialized(ImageBuffer& b, Size sz);
 
+	bool Alloc(int cx, int cy, bool zero);
 	void Free();
 	void TakeFrom(ImageBuffer& b); // everything; b is left 0 x 0
 	void CopyAttrs(const ImageBuffer& b);
@@ -40,7 +48,7 @@ class ImageBuffer {
 public:
 	// A zero-filled cx x cy block, spots, physical size and kind reset. A size that cannot be
 	// held (negative, or over IMAGE_MAX_BYTES of pixels) leaves the buffer 0 x 0 and gives false.
-	bool Create(int cx, int cy);
+	bool Create(int cx, int cy)           { return Alloc(cx, cy, true); }
 	bool Create(Size sz)                  { return Create(sz.cx, sz.cy); }
 	void Clear();
 

@@ -38,7 +38,7 @@ void sLoad(Image& img, Stream& s)
 	int64 bytes = int64(sz.cx) * sz.cy * sizeof(RGBA);
 	ImageBuffer b;
 	if(int64(sz.cx) * sz.cy < BLOCKED_LOAD_PIXELS) {
-		b.Create(sz);
+		detail::CreateUninitialized(b, sz);
 		if(!s.GetAll(b.Begin(), (int)bytes))
 			return;
 	}
@@ -46,7 +46,7 @@ void sLoad(Image& img, Stream& s)
 		BlockList bl;
 		if(!s.ReadBlocksExact(bl, bytes))
 			return;
-		b.Create(sz);
+		detail::CreateUninitialized(b, sz);
 		bl.CopyOut(0, bytes, b.Begin());
 	}
 	b.SetHotSpot(hot);
@@ -198,7 +198,8 @@ Image LoadImageFromString(const String& data)
 	if(z.IsError() || got != expected)
 		return Image();
 
-	ImageBuffer b(sz);
+	ImageBuffer b;
+	detail::CreateUninitialized(b, sz);
 	b.SetHotSpot(Point(sGet16(data, 5), sGet16(data, 7)));
 	b.SetPhysicalSize(GetImageStringPhysicalSize(data));
 	if(bpp == 4) {
