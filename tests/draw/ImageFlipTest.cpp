@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 using namespace Qel;
 
 namespace {
@@ -111,4 +115,30 @@ TEST(ImageFlip, ApplyOrientation)
 		else
 			EXPECT_TRUE(r.IsSame(src)) << o;
 	}
+}
+
+TEST(ImageFlip, SharedImageAcrossThreads)
+{
+	// one image flipped, converted and copied on 8 threads at once; it must stay as it was
+	Image src = Numbered(45, 33, Point(2, 3));
+	hash_t h = ImageHash(src);
+	hash_t hm = ImageHash(MirrorHorizontal(src)), hr = ImageHash(RotateClockwise(src));
+	std::vector<std::thread> th;
+	std::atomic<int> bad{0};
+	for(int i = 0; i < 8; i++)
+		th.emplace_back([&, i] {
+			for(int k = 0; k < 20; k++) {
+				Image c = src;
+				bad += ImageHash(MirrorHorizontal(c)) != hm;
+				bad += ImageHash(RotateClockwise(c)) != hr;
+				bad += Unmultiply(Premultiply(c)).GetKind() != IMAGE_OPAQUE;
+				RGBA row[5] = { { 10, 10, 10, byte(i * 30) } };
+				Unmultiply(row, row, 5);
+			}
+		});
+	for(auto& t : th)
+		t.join();
+	EXPECT_EQ(bad, 0);
+	EXPECT_EQ(ImageHash(src), h);
+	EXPECT_EQ(src.GetRefCount(), 1);
 }
