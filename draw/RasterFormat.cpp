@@ -164,9 +164,88 @@ QEL_FORCE_INLINE int sIndex(RGBA c, int bits, const PaletteCv* cv)
 	}
 }
 
+// Bit tables of the packed writers: a byte's bits in reverse order, its 2-bit fields in reverse
+// order, and its bits spread to the even bits of a 16-bit word.
+struct sBitTables {
+	byte rev1[256], rev2[256];
+	word spread[256];
+
+	sBitTables()
+	{
+		for(int i = 0; i < 256; i++) {
+			int r1 = 0, r2 = 0, sp = 0;
+			for(int k = 0; k < 8; k++) {
+				if(i & (1 << k)) {
+					r1 |= 0x80 >> k;
+					sp |= 1 << (2 * k);
+				}
+			}
+			for(int k = 0; k < 4; k++)
+				r2 |= ((i >> (2 * k)) & 3) << (6 - 2 * k);
+			rev1[i] = byte(r1);
+			rev2[i] = byte(r2);
+			spread[i] = word(sp);
+		}
+	}
+};
+
+const sBitTables& sBits()
+{
+	static const sBitTables x;
+	return x;
+}
+
+#ifdef __SSE2__
+// Green bytes of 16 pixels, in pixel order.
+QEL_FORCE_INLINE __m128i sGreens16(const RGBA* s)
+{
+	const __m128i m = _mm_set1_epi32(255);
+	__m128i g0 = _mm_and_si128(_mm_srli_epi32(_mm_loadu_si128((const __m128i*)s), 8), m);
+	__m128i g1 = _mm_and_si128(_mm_srli_epi32(_mm_loadu_si128((const __m128i*)(s + 4)), 8), m);
+	__m128i g2 = _mm_and_si128(_mm_srli_epi32(_mm_loadu_si128((const __m128i*)(s + 8)), 8), m);
+	__m128i g3 = _mm_and_si128(_mm_srli_epi32(_mm_loadu_si128((const __m128i*)(s + 12)), 8), m);
+	return _mm_packus_epi16(_mm_packs_epi32(g0, g1), _mm_packs_epi32(g2, g3));
+}
+#endif
+
+// 1 and 2 bits without a converter keep the top bits of green: 16 pixels a step, their top
+// bits gathered with byte masks.
+int sWriteGreenBits(byte* t, const RGBA* s, int n, int bits, bool msb)
+{
+	int i = 0;
+#ifdef __SSE2__
+	const sBitTables& tb = sBits();
+	for(; i + 16 <= n; i += 16) {
+		__m128i g = sGreens16(s + i);
+		int b7 = _mm_movemask_epi8(g);
+		if(bits == 1) {
+			*t++ = msb ? tb.rev1[b7 & 255] : byte(b7);
+			*t++ = msb ? tb.rev1[b7 >> 8] : byte(b7 >> 8);
+		}
+		else {
+			int b6 = _mm_movemask_epi8(_mm_slli_epi16(g, 1));
+			dword lo = tb.spread[b6 & 255] | tb.spread[b7 & 255] << 1;
+			dword hi = tb.spread[b6 >> 8] | tb.spread[b7 >> 8] << 1;
+			dword v = lo | hi << 16;
+			for(int k = 0; k < 4; k++, v >>= 8)
+				*t++ = msb ? tb.rev2[v & 255] : byte(v);
+		}
+	}
+#else
+	(void)t; (void)s; (void)n; (void)bits; (void)msb;
+#endif
+	return i;
+}
+
 void sWritePacked(byte* t, const RGBA* s, int n, int bits, bool msb, const PaletteCv* cv)
 {
 	int per = 8 / bits;
+	if(!cv && bits <= 2) {
+		int done = sWriteGreenBits(t, s, n, bits, msb);
+		t += done / per;
+		s += done;
+		n -= done;
+	}
 	for(int i = 0; i < n; i += per) {
 		int v = 0;
 		int m = min(per, n - i);
