@@ -125,27 +125,19 @@ TEST(Image, SerialIdsAreConsecutive)
 
 TEST(Image, KindScan)
 {
-	// 0/255 alphas only still scan as alpha, never mask
-	for(int n : { 1, 3, 4, 5, 17 }) {
-		ImageBuffer b(n, 1);
-		for(RGBA& c : b)
-			c = RGBA{ 1, 1, 1, 255 };
-		Image opaque = ImageBuffer(b.GetSize());
-		{
-			ImageBuffer o(n, 1);
-			for(RGBA& c : o)
+	// one translucent pixel anywhere makes it alpha; 0/255 alphas scan as alpha, never mask
+	for(int n : { 1, 3, 4, 5, 17 })
+		for(int at = 0; at <= n; at++) {
+			ImageBuffer b(n, 1);
+			for(RGBA& c : b)
 				c.a = 255;
-			opaque = o;
+			if(at < n)
+				b[0][at] = RGBA{};
+			EXPECT_EQ(Image(b).GetKind(), at < n ? IMAGE_ALPHA : IMAGE_OPAQUE) << n << " " << at;
 		}
-		EXPECT_EQ(opaque.GetKind(), IMAGE_OPAQUE);
-		b[0][n - 1] = RGBA{};
-		Image img = b;
-		EXPECT_EQ(img.GetKind(), IMAGE_ALPHA) << n;
-	}
 	ImageBuffer b(2, 2);
 	b.SetKind(IMAGE_MASK);
-	Image img = b;
-	EXPECT_EQ(img.GetKind(), IMAGE_MASK); // a stated kind is kept
+	EXPECT_EQ(Image(b).GetKind(), IMAGE_MASK); // a stated kind is kept
 }
 
 TEST(Image, KindUnderThreads)
