@@ -121,6 +121,8 @@ Image sTransposed(const Image& img, int64 origin, int64 sx, int sy, Point (*map)
 		return Image();
 	Size sz = img.GetSize();
 	ImageBuffer b = sTarget(img, Size(sz.cy, sz.cx), map);
+	Size dots = img.GetPhysicalSize();
+	b.SetPhysicalSize(Size(dots.cy, dots.cx)); // the picture turned: its width was its height
 	sTransposeInto(b.Begin(), img, origin, sx, sy);
 	return b;
 }

@@ -1,6 +1,7 @@
 // Flips, quarter turns and mirrors about a diagonal. Each returns a new Image; W x H is the
 // source size. The hot spot and second spot are mapped like pixels and then taken as the
-// corners of a rectangle (smaller x and y for the hot spot, larger for the second spot).
+// corners of a rectangle (smaller x and y for the hot spot, larger for the second spot). The
+// operations that swap width and height swap the physical size too.
 #pragma once
 
 #include "Image.h"
