@@ -192,6 +192,20 @@ TEST(Image, ValueForm)
 	EXPECT_FALSE(v == Value(Image(b)));
 	EXPECT_EQ(v.GetHashValue(), w.GetHashValue());
 
+	// the registered factory makes the representation a stored Value loads into
+	Value::Factory f = Value::GetFactory(IMAGE_V);
+	ASSERT_TRUE(f);
+	EXPECT_EQ(Value::GetTypeByName("Image"), 150);
+	StringStream out;
+	v.GetVoidPtr()->Serialize(out);
+	StringStream in(out.GetResult());
+	in.SetLoading();
+	Value::Void* rep = f();
+	rep->Serialize(in);
+	Value loaded(rep, IMAGE_V);
+	EXPECT_TRUE(loaded == v);
+	EXPECT_EQ(Image(loaded).GetSize(), Size(3, 2));
+
 	try {
 		Image bad = Value(12);
 		FAIL();
