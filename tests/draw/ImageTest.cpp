@@ -206,6 +206,17 @@ TEST(Image, ValueForm)
 	EXPECT_TRUE(loaded == v);
 	EXPECT_EQ(Image(loaded).GetSize(), Size(3, 2));
 
+	// and through the stored form of Value
+	StringStream vs;
+	v.Serialize(vs);
+	StringStream vin(vs.GetResult());
+	vin.SetLoading();
+	Value stored;
+	stored.Serialize(vin);
+	EXPECT_FALSE(vin.IsError());
+	EXPECT_EQ(stored.GetType(), (dword)IMAGE_V);
+	EXPECT_TRUE(stored == v);
+
 	try {
 		Image bad = Value(12);
 		FAIL();
