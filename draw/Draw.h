@@ -8,3 +8,4 @@
 #include "ImageFlip.h"
 #include "RasterFormat.h"
 #include "Raster.h"
+#include "BMP.h"
