@@ -23,6 +23,7 @@ class JsonIO {
 public:
 	JsonIO() = default;                          // storing
 	explicit JsonIO(const Value& src) : source(&src) {} // loading src, which must outlive the handle
+	explicit JsonIO(const Value&& src) = delete;
 	JsonIO(const JsonIO&) = delete;
 	JsonIO& operator=(const JsonIO&) = delete;
 	~JsonIO();

@@ -11,6 +11,7 @@ packages=(
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   nlohmann-json3-dev rapidjson-dev
   locales-all
+  libpixman-1-dev
 )
 
 missing=()
