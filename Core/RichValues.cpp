@@ -14,7 +14,7 @@
 
 namespace Qel {
 
-namespace detail {
+namespace {
 
 template <class T> void VisitFields(Point_<T>& p, auto f) { f("x", p.x); f("y", p.y); }
 template <class T> void VisitFields(Size_<T>& s, auto f)  { f("cx", s.cx); f("cy", s.cy); }
@@ -108,9 +108,7 @@ template <class G> bool GeometryIsNull(const G& g)
 	return IsNull(FirstField(g));
 }
 
-} // namespace detail
-
-using namespace detail;
+} // namespace
 
 // The rich geometric types: the generic traits with fields for their forms.
 template <class T>
