@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev
+  libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
 )
 
 missing=()
