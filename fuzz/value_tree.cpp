@@ -55,14 +55,14 @@ Value Build(Reader& r, int depth)
 	case 16: return ErrorValue("e");
 	case 17: case 18: {
 		ValueArray a;
-		int n = depth < 8 ? r.Byte() % 6 : 0;
+		int n = depth < 6 ? r.Byte() % 5 : 0;
 		for(int i = 0; i < n && r.More(); i++)
 			a.Add(Build(r, depth + 1));
 		return a;
 	}
 	default: {
 		ValueMap m;
-		int n = depth < 8 ? r.Byte() % 6 : 0;
+		int n = depth < 6 ? r.Byte() % 5 : 0;
 		for(int i = 0; i < n && r.More(); i++) {
 			Value k = Build(r, depth + 1);
 			m.Add(k, Build(r, depth + 1));
