@@ -261,8 +261,10 @@ Raster::Line PNGRaster::GetLine(int y)
 		}
 		return Line(row.Detach(), this, true);
 	};
-	if(y < 0 || y >= d.size.cy || IsError())
-		return fail();
+	if(y < 0 || y >= d.size.cy || IsError()) {
+		memset(row, 0, d.rowBytes);
+		return Line(row.Detach(), this, true);
+	}
 	if(d.interlaced) {
 		if(!d.loaded) {
 			d.loaded = true;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <limits.h>
 #include <stdio.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace Qel;
@@ -479,4 +481,22 @@ TEST(BMP, SuiteBadAndQuestionableFiles)
 			Image img = LoadImageFile(e.path().c_str());
 			EXPECT_TRUE(img.IsEmpty() || img.GetWidth() == 127) << e.path();
 		}
+}
+
+TEST(BMP, LoadsFromManyThreads)
+{
+	// the format joins the registry on first use, whichever thread that is
+	String pal = Rle(8, 3, 2, { 2, 1 });
+	String rgb = Rgb24(false);
+	hash_t a = ImageHash(LoadImageString(pal)), b = ImageHash(LoadImageString(rgb));
+	std::atomic<int> bad{0};
+	std::vector<std::thread> threads;
+	for(int t = 0; t < 4; t++)
+		threads.emplace_back([&] {
+			for(int i = 0; i < 50; i++)
+				bad += ImageHash(LoadImageString(pal)) != a || ImageHash(LoadImageString(rgb)) != b;
+		});
+	for(std::thread& t : threads)
+		t.join();
+	EXPECT_EQ(bad, 0);
 }

@@ -357,19 +357,3 @@ TEST(PNG, StreamExceptionsPassThrough)
 	s.LoadThrowing();
 	EXPECT_FALSE(LoadImageAny(s).IsEmpty());
 }
-
-TEST(PNG, InterlacedBuiltPicture)
-{
-	std::vector<std::string> rows;
-	for(int y = 0; y < 13; y++) {
-		std::string r;
-		for(int x = 0; x < 11; x++)
-			r += char(x * 20 + y), r += char(y * 19), r += char(x ^ y), r += char(255 - x * y);
-		rows.push_back(r);
-	}
-	Image a = LoadImageString(ToString(MakePng(11, 13, 8, PNG_COLOR_TYPE_RGB_ALPHA, rows)));
-	Image b = LoadImageString(ToString(MakePng(11, 13, 8, PNG_COLOR_TYPE_RGB_ALPHA, rows, {}, {}, 0, true)));
-	ASSERT_FALSE(a.IsEmpty());
-	EXPECT_EQ(ImageHash(a), ImageHash(b));
-	EXPECT_EQ(a[12][10], (RGBA{ byte((10 ^ 12) * 136 >> 8), byte(228 * 136 >> 8), byte(212 * 136 >> 8), 135 }));
-}
