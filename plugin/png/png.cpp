@@ -119,6 +119,12 @@ bool PNGRaster::Init()
 	// mutated data would rarely get past the checksums
 	png_set_crc_action(d.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
 #endif
+#ifdef PNG_HANDLE_AS_UNKNOWN_SUPPORTED
+	// only tRNS and pHYs are used: text, profiles and the rest are passed over, not inflated
+	static const png_byte used[] = { 't', 'R', 'N', 'S', 0, 'p', 'H', 'Y', 's', 0 };
+	png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+	png_set_keep_unknown_chunks(d.png, PNG_HANDLE_CHUNK_AS_DEFAULT, used, 2);
+#endif
 	png_set_read_fn(d.png, &d, ReadCallback);
 	return sReadInfo(d.png, d.pinfo);
 }
