@@ -108,8 +108,9 @@ StaticMutex sTableLock;
 // Tables are made once and never freed: callers keep their pointers.
 const int* sTable(RescaleKernel fn, int a, int shift)
 {
-	static Vector<sSharedTable> tables;
 	Mutex::Lock lock(sTableLock);
+	// never destroyed: a worker may still hold a table while the program's statics go
+	static Vector<sSharedTable>& tables = *new Vector<sSharedTable>;
 	for(const sSharedTable& t : tables)
 		if(t.fn == fn && t.a == a && t.shift == shift)
 			return t.w;
