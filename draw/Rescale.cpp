@@ -4,6 +4,10 @@
 
 #include <cmath>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel {
 
 namespace detail {
@@ -154,21 +158,32 @@ void RescaleAxisMap(Vector<int>& table, int tfrom, int tto, int& tclip0, int& tc
 
 namespace {
 
-inline void sPut(int* t, RGBA c, int f)
+#ifdef __SSE2__
+
+QEL_FORCE_INLINE __m128i sPixel16(const RGBA* p)
 {
-	t[0] = c.b * f;
-	t[1] = c.g * f;
-	t[2] = c.r * f;
-	t[3] = c.a * f;
+	int v;
+	memcpy(&v, p, 4);
+	return _mm_unpacklo_epi8(_mm_cvtsi32_si128(v), _mm_setzero_si128());
 }
 
-inline void sAdd(int* t, RGBA c, int f)
+// Two pixels interleaved channel by channel (b0 b1 g0 g1 r0 r1 a0 a1) as 16-bit lanes.
+QEL_FORCE_INLINE __m128i sPair16(const RGBA* p, const RGBA* q)
 {
-	t[0] += c.b * f;
-	t[1] += c.g * f;
-	t[2] += c.r * f;
-	t[3] += c.a * f;
+	int a, b;
+	memcpy(&a, p, 4);
+	memcpy(&b, q, 4);
+	return _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b)), _mm_setzero_si128());
 }
+
+QEL_FORCE_INLINE __m128i sWeights(int w0, int w1)
+{
+	return _mm_set1_epi32(int((dword(w0) & 0xFFFF) | dword(w1) << 16));
+}
+
+QEL_FORCE_INLINE void sStore(int* t, __m128i v) { _mm_storeu_si128((__m128i*)t, v); }
+
+#endif
 
 void sRow1(int* t, const RGBA* s, const int* map)
 {
@@ -176,25 +191,18 @@ void sRow1(int* t, const RGBA* s, const int* map)
 	map += 4;
 	for(int i = 0; i < n; i++, t += 4, map += 2) {
 		s += map[0];
-		sPut(t, s[0], 256);
+#ifdef __SSE2__
+		sStore(t, _mm_slli_epi32(_mm_unpacklo_epi16(sPixel16(s), _mm_setzero_si128()), 8));
+#else
+		t[0] = s->b << 8;
+		t[1] = s->g << 8;
+		t[2] = s->r << 8;
+		t[3] = s->a << 8;
+#endif
 	}
 }
 
-void sRow2(int* t, const RGBA* s, const int* map)
-{
-	int n = map[0];
-	map += 4;
-	for(int i = 0; i < n; i++, t += 4, map += 3) {
-		s += map[0];
-		RGBA a = s[0], b = s[1];
-		int wa = map[1], wb = map[2];
-		t[0] = a.b * wa + b.b * wb;
-		t[1] = a.g * wa + b.g * wb;
-		t[2] = a.r * wa + b.r * wb;
-		t[3] = a.a * wa + b.a * wb;
-	}
-}
-
+// Weighted taps: K of them, sum w * p per channel.
 template <int K>
 void sRowK(int* t, const RGBA* s, const int* map)
 {
@@ -202,9 +210,27 @@ void sRowK(int* t, const RGBA* s, const int* map)
 	map += 4;
 	for(int i = 0; i < n; i++, t += 4, map += K + 1) {
 		s += map[0];
-		sPut(t, s[0], map[1]);
-		for(int j = 1; j < K; j++)
-			sAdd(t, s[j], map[j + 1]);
+		const int* w = map + 1;
+#ifdef __SSE2__
+		__m128i acc = _mm_madd_epi16(sPair16(s, s + 1), sWeights(w[0], w[1]));
+		if(K == 3)
+			acc = _mm_add_epi32(acc, _mm_madd_epi16(sPair16(s + 2, s + 2), sWeights(w[2 % K], 0)));
+		if(K == 4)
+			acc = _mm_add_epi32(acc, _mm_madd_epi16(sPair16(s + 2, s + 3), sWeights(w[2 % K], w[3 % K])));
+		sStore(t, acc);
+#else
+		int b = 0, g = 0, r = 0, a = 0;
+		for(int j = 0; j < K; j++) {
+			b += s[j].b * w[j];
+			g += s[j].g * w[j];
+			r += s[j].r * w[j];
+			a += s[j].a * w[j];
+		}
+		t[0] = b;
+		t[1] = g;
+		t[2] = r;
+		t[3] = a;
+#endif
 	}
 }
 
@@ -215,23 +241,124 @@ void sRowArea(int* t, const RGBA* s, const int* map)
 	map += 4;
 	for(int i = 0; i < n; i++, t += 4, map++) {
 		s += map[0];
+#ifdef __SSE2__
+		__m128i sum = _mm_add_epi16(_mm_add_epi16(sPixel16(s), sPixel16(s + step)),
+		                            _mm_add_epi16(sPixel16(s + 2 * step), sPixel16(s + 3 * step)));
+		sStore(t, _mm_slli_epi32(_mm_unpacklo_epi16(sum, _mm_setzero_si128()), 6));
+#else
 		RGBA a = s[0], b = s[step], c = s[2 * step], d = s[3 * step];
 		t[0] = (a.b + b.b + c.b + d.b) << 6;
 		t[1] = (a.g + b.g + c.g + d.g) << 6;
 		t[2] = (a.r + b.r + c.r + d.r) << 6;
 		t[3] = (a.a + b.a + c.a + d.a) << 6;
+#endif
 	}
 }
 
 inline byte sSat(int v) { return byte(v < 0 ? 0 : v > 255 ? 255 : v); }
 
+// n pixels of four accumulators each, shifted right and saturated into bytes.
+void sPack(RGBA* t, const int* a, int n, int shift)
+{
+	int i = 0;
+#ifdef __SSE2__
+	__m128i sh = _mm_cvtsi32_si128(shift);
+	for(; i + 4 <= n; i += 4, a += 16) {
+		__m128i v0 = _mm_sra_epi32(_mm_loadu_si128((const __m128i*)a), sh);
+		__m128i v1 = _mm_sra_epi32(_mm_loadu_si128((const __m128i*)(a + 4)), sh);
+		__m128i v2 = _mm_sra_epi32(_mm_loadu_si128((const __m128i*)(a + 8)), sh);
+		__m128i v3 = _mm_sra_epi32(_mm_loadu_si128((const __m128i*)(a + 12)), sh);
+		_mm_storeu_si128((__m128i*)(t + i), _mm_packus_epi16(_mm_packs_epi32(v0, v1), _mm_packs_epi32(v2, v3)));
+	}
+#endif
+	for(; i < n; i++, a += 4)
+		t[i] = RGBA{ sSat(a[0] >> shift), sSat(a[1] >> shift), sSat(a[2] >> shift), sSat(a[3] >> shift) };
+}
+
+// Per channel (sum of w[j] * row[j]) >> 16 over k rows; the accumulators are at most 255 * 256
+// and the weights total 256, so every sum stays below 2^24 and is exact in single precision.
+void sBlend(RGBA* t, const int* const* row, const int* w, int k, int n)
+{
+	int i = 0;
+#ifdef __SSE2__
+	__m128 wf[4];
+	for(int j = 0; j < k; j++)
+		wf[j] = _mm_set1_ps(float(w[j]));
+	auto one = [&](int x) {
+		__m128 acc = _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128((const __m128i*)(row[0] + 4 * x))), wf[0]);
+		for(int j = 1; j < k; j++)
+			acc = _mm_add_ps(acc, _mm_mul_ps(_mm_cvtepi32_ps(_mm_loadu_si128((const __m128i*)(row[j] + 4 * x))), wf[j]));
+		return _mm_srai_epi32(_mm_cvttps_epi32(acc), 16);
+	};
+	for(; i + 4 <= n; i += 4) {
+		__m128i p01 = _mm_packs_epi32(one(i), one(i + 1));
+		__m128i p23 = _mm_packs_epi32(one(i + 2), one(i + 3));
+		_mm_storeu_si128((__m128i*)(t + i), _mm_packus_epi16(p01, p23));
+	}
+#endif
+	for(; i < n; i++) {
+		int v[4] = {};
+		for(int j = 0; j < k; j++)
+			for(int c = 0; c < 4; c++)
+				v[c] += row[j][4 * i + c] * w[j];
+		t[i] = RGBA{ sSat(v[0] >> 16), sSat(v[1] >> 16), sSat(v[2] >> 16), sSat(v[3] >> 16) };
+	}
+}
+
+// Area sampling on both axes at once: each target pixel is the sum of 4 x 4 samples >> 4 (the
+// same as the horizontal sums << 6 added over four rows >> 10).
+void sAreaArea(RGBA* t, const RGBA* const* row, const int* map)
+{
+	int n = map[0];
+	int step = map[3];
+	map += 4;
+	int64 off = 0;
+	for(int i = 0; i < n; i++) {
+		off += map[i];
+#ifdef __SSE2__
+		__m128i sum = _mm_setzero_si128();
+		const __m128i zero = _mm_setzero_si128();
+		if(step == 1)
+			for(int j = 0; j < 4; j++) {
+				__m128i v = _mm_loadu_si128((const __m128i*)(row[j] + off));
+				sum = _mm_add_epi16(sum, _mm_add_epi16(_mm_unpacklo_epi8(v, zero), _mm_unpackhi_epi8(v, zero)));
+			}
+		else
+			for(int j = 0; j < 4; j++) {
+				const RGBA* p = row[j] + off;
+				sum = _mm_add_epi16(sum, _mm_add_epi16(sPair16(p, p + step), sPair16(p + 2 * step, p + 3 * step)));
+			}
+		if(step == 1) // lanes hold pixels 0 + 2 and 1 + 3
+			sum = _mm_add_epi16(sum, _mm_srli_si128(sum, 8));
+		else { // lanes hold b b g g r r a a
+			sum = _mm_add_epi16(sum, _mm_srli_epi32(sum, 16));
+			sum = _mm_shufflelo_epi16(_mm_shufflehi_epi16(sum, 0x08), 0x08);
+			sum = _mm_unpacklo_epi32(sum, _mm_unpackhi_epi64(sum, sum));
+		}
+		int v = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_srli_epi16(sum, 4), zero));
+		memcpy(t + i, &v, 4);
+#else
+		int c[4] = {};
+		for(int j = 0; j < 4; j++)
+			for(int k = 0; k < 4; k++) {
+				RGBA q = row[j][off + k * step];
+				c[0] += q.b;
+				c[1] += q.g;
+				c[2] += q.r;
+				c[3] += q.a;
+			}
+		t[i] = RGBA{ byte(c[0] >> 4), byte(c[1] >> 4), byte(c[2] >> 4), byte(c[3] >> 4) };
+#endif
+	}
+}
+
 } // namespace
 
 void BlendRows(RGBA* t, const int* a, int wa, const int* b, int wb, int n)
 {
-	for(int i = 0; i < n; i++, a += 4, b += 4)
-		t[i] = RGBA{ byte((a[0] * wa + b[0] * wb) >> 16), byte((a[1] * wa + b[1] * wb) >> 16),
-		             byte((a[2] * wa + b[2] * wb) >> 16), byte((a[3] * wa + b[3] * wb) >> 16) };
+	const int* row[2] = { a, b };
+	int w[2] = { wa, wb };
+	sBlend(t, row, w, 2, n);
 }
 
 bool Rescaler::Create(Raster& s, Size sz, const Rect& r)
@@ -257,7 +384,7 @@ bool Rescaler::Create(Raster& s, Size sz, const Rect& r)
 		row_fn = sRowArea;
 	else switch(htaps) {
 	case 1: row_fn = sRow1; break;
-	case 2: row_fn = sRow2; break;
+	case 2: row_fn = sRowK<2>; break;
 	case 3: row_fn = sRowK<3>; break;
 	case 4: row_fn = sRowK<4>; break;
 	default: return false;
@@ -266,12 +393,16 @@ bool Rescaler::Create(Raster& s, Size sz, const Rect& r)
 	ventry = vmap[2];
 	vstep = vmap[3];
 	area = vstep > 0;
-	ring.Alloc(size_t(4) * (x1 - x0) * (area ? 4 : vtaps));
+	ring.Alloc(size_t(4) * (x1 - x0) * (area ? 5 : vtaps));
 	for(int& t : ring_tag)
 		t = -1;
 	for(int& t : cache_tag)
 		t = -1;
+	for(Raster::Line& l : cache_line)
+		l = Raster::Line();
 	cache.Clear();
+	// an image's rows stay where they are; other rasters may reuse one buffer
+	stable_rows = dynamic_cast<ImageRaster*>(&s) != nullptr;
 	cache_next = 0;
 	vpos = 4;
 	cy = 0;
@@ -285,20 +416,24 @@ const RGBA* Rescaler::GetSourceRow(int y)
 	int w = src_size.cx;
 	for(int i = 0; i < 4; i++)
 		if(cache_tag[i] == y)
-			return cache + size_t(i) * w;
+			return cache_row[i];
+	cache_next = (cache_next + 1) & 3;
+	Raster::Line& line = cache_line[cache_next];
+	line = src->GetLine(y);
+	const RGBA* s = line.GetRGBA();
+	cache_tag[cache_next] = y;
+	if(stable_rows && s)
+		return cache_row[cache_next] = s;
+	// a decoder may hand out the same buffer for every line: keep a copy
 	if(!cache)
 		cache.Alloc(size_t(4) * w);
-	// rows are copied: a decoder may hand out the same buffer for every line
-	cache_next = (cache_next + 1) & 3;
 	RGBA* t = cache + size_t(cache_next) * w;
-	Raster::Line line = src->GetLine(y);
-	const RGBA* s = line.GetRGBA();
 	if(s)
 		memcpy(t, s, size_t(w) * sizeof(RGBA));
 	else
 		memset(t, 0, size_t(w) * sizeof(RGBA));
-	cache_tag[cache_next] = y;
-	return t;
+	line = Raster::Line();
+	return cache_row[cache_next] = t;
 }
 
 int* Rescaler::LoadRing(int slot, int row)
@@ -326,43 +461,53 @@ void Rescaler::GetLine(RGBA* target)
 	int n = x1 - x0;
 	const int* e = vmap.begin() + vpos;
 	cy += e[0];
-	if(area) {
-		const int* a = LoadRing(0, cy);
-		const int* b = LoadRing(1, cy + vstep);
-		const int* c = LoadRing(2, cy + 2 * vstep);
-		const int* d = LoadRing(3, cy + 3 * vstep);
-		for(int i = 0; i < 4 * n; i += 4, t++)
-			*t = RGBA{ sSat((a[i] + b[i] + c[i] + d[i]) >> 10), sSat((a[i + 1] + b[i + 1] + c[i + 1] + d[i + 1]) >> 10),
-			           sSat((a[i + 2] + b[i + 2] + c[i + 2] + d[i + 2]) >> 10), sSat((a[i + 3] + b[i + 3] + c[i + 3] + d[i + 3]) >> 10) };
+	if(area && hmap[3]) {
+		const RGBA* rows[4];
+		for(int j = 0; j < 4; j++)
+			rows[j] = GetSourceRow(cy + j * vstep);
+		sAreaArea(t, rows, hmap.begin());
+	}
+	else if(area) {
+		// the four rows may sit in any slot: shrinking by less than 5, neighbouring target rows
+		// share a row
+		int want[4] = { cy, cy + vstep, cy + 2 * vstep, cy + 3 * vstep };
+		int slot_of[4] = { -1, -1, -1, -1 };
+		bool used[4] = {};
+		for(int j = 0; j < 4; j++)
+			for(int k = 0; k < 4; k++)
+				if(ring_tag[k] == want[j] && !used[k]) {
+					slot_of[j] = k;
+					used[k] = true;
+					break;
+				}
+		for(int j = 0; j < 4; j++)
+			if(slot_of[j] < 0)
+				for(int k = 0; k < 4; k++)
+					if(!used[k]) {
+						slot_of[j] = k;
+						used[k] = true;
+						break;
+					}
+		const int* a = LoadRing(slot_of[0], want[0]);
+		const int* b = LoadRing(slot_of[1], want[1]);
+		const int* c = LoadRing(slot_of[2], want[2]);
+		const int* d = LoadRing(slot_of[3], want[3]);
+		int* sum = ring + size_t(4) * 4 * n; // the fifth row of the ring
+		for(int i = 0; i < 4 * n; i++)
+			sum[i] = a[i] + b[i] + c[i] + d[i];
+		sPack(t, sum, n, 10);
 	}
 	else {
 		const int* row[4];
 		for(int j = 0; j < vtaps; j++)
 			row[j] = LoadRing((cy + j) % vtaps, cy + j);
 		const int* w = e + 1;
-		if(vtaps == 1) {
-			const int* a = row[0];
-			for(int i = 0; i < 4 * n; i += 4, t++)
-				*t = RGBA{ byte(a[i] >> 8), byte(a[i + 1] >> 8), byte(a[i + 2] >> 8), byte(a[i + 3] >> 8) };
-		}
-		else if(vtaps == 2) {
-			if(w[0] && w[1])
-				BlendRows(t, row[0], w[0], row[1], w[1], n);
-			else {
-				const int* a = w[1] ? row[1] : row[0];
-				for(int i = 0; i < 4 * n; i += 4, t++)
-					*t = RGBA{ byte(a[i] >> 8), byte(a[i + 1] >> 8), byte(a[i + 2] >> 8), byte(a[i + 3] >> 8) };
-			}
-		}
-		else {
-			for(int i = 0; i < 4 * n; i += 4, t++) {
-				int v[4] = {};
-				for(int j = 0; j < vtaps; j++)
-					for(int c = 0; c < 4; c++)
-						v[c] += row[j][i + c] * w[j];
-				*t = RGBA{ sSat(v[0] >> 16), sSat(v[1] >> 16), sSat(v[2] >> 16), sSat(v[3] >> 16) };
-			}
-		}
+		if(vtaps == 1)
+			sPack(t, row[0], n, 8);
+		else if(vtaps == 2 && !(w[0] && w[1]))
+			sPack(t, w[1] ? row[1] : row[0], n, 8);
+		else
+			sBlend(t, row, w, vtaps, n);
 	}
 	vpos += ventry;
 }

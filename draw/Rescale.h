@@ -36,7 +36,7 @@ public:
 	bool Create(Raster& src, Size sz, const Rect& r);
 	// The next target row, sz.cx pixels; nothing after the last row or a failed Create.
 	void GetLine(RGBA* target);
-	// Source row y, from a cache of the last four rows read.
+	// Source row y, from a cache of the last four rows read; valid until the fourth call after.
 	const RGBA* GetSourceRow(int y);
 
 	Rescaler() = default;
@@ -60,7 +60,10 @@ private:
 	int        cy = 0;             // current source row
 	int        ty = 0;             // next target row
 	bool       ready = false;
-	Buffer<RGBA> cache;            // four source rows
+	Raster::Line cache_line[4];    // the last four source rows read
+	const RGBA*  cache_row[4];
+	Buffer<RGBA> cache;            // copies of them, for rasters that reuse their row buffer
+	bool       stable_rows = false;
 	int        cache_tag[4];
 	int        cache_next = 0;
 

@@ -258,8 +258,10 @@ Image RescaleFilter(const Image& img, Size sz, const Rect& r, RescaleKernel kern
 	int ring_rows = v.taps;
 	int workers = parallel ? CoWork::GetPoolSize() + 1 : 1;
 	// bands of target rows: a worker keeps the horizontal results of the source rows its band
-	// reads, so neighbouring target rows share them
-	int band = clamp(tcy / (workers * 4), 4, 64);
+	// reads, so neighbouring target rows share them. A band should read several times more rows
+	// than the window it starts with, while leaving every worker a few bands.
+	int64 want = int64(8) * ring_rows * tcy / max<int64>(sh, 1);
+	int band = int(clamp<int64>(want, 8, max(8, tcy / (workers * 2))));
 	int bands = (tcy + band - 1) / band;
 	auto work = [&](auto next) {
 		Buffer<double> ring(size_t(ring_rows) * tcx * 4);

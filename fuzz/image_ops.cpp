@@ -25,7 +25,7 @@ struct Input {
 
 bool Same(const Image& a, const Image& b)
 {
-	return a.GetSize() == b.GetSize() && !memcmp(a.Begin(), b.Begin(), size_t(a.GetLength()) * sizeof(RGBA));
+	return a.GetSize() == b.GetSize() && (a.IsEmpty() || !memcmp(a.Begin(), b.Begin(), size_t(a.GetLength()) * sizeof(RGBA)));
 }
 
 Image Seed(Input& in)

@@ -237,3 +237,48 @@ TEST(Rescale, ProgressStopsAndThrows)
 	EXPECT_TRUE(SamePixels(r, Rescale(m, Size(7, 9), Rect(0, 0, 20, 20))));
 	EXPECT_THROW(Rescale(m, Size(3, 3), [](int, int) -> bool { throw std::runtime_error("stop"); }), std::runtime_error);
 }
+
+// The Rescaler against the sums its two tables describe, computed plainly: each target pixel
+// is (sum over rows of wy * (sum over columns of wx * p)) >> 16, area entries weighing their
+// four samples 64 each on the horizontal and 1/4 each on the vertical axis.
+TEST(Rescale, RescalerFollowsItsTables)
+{
+	for(Size s : { Size(37, 29), Size(5, 3), Size(100, 7) })
+		for(Size t : { Size(9, 7), Size(37, 29), Size(11, 4), Size(80, 61), Size(3, 1), Size(120, 2) }) {
+			Image m = RandomImage(s.cx, s.cy, s.cx + t.cx);
+			Vector<int> hm, vm;
+			int a = 0, b = t.cx, c = 0, d = t.cy;
+			RescaleAxisMap(hm, 0, t.cx, a, b, 0, s.cx, 0, s.cx);
+			RescaleAxisMap(vm, 0, t.cy, c, d, 0, s.cy, 0, s.cy);
+			Vector<MapEntry> he = Entries(hm), ve = Entries(vm);
+			Image r = Rescale(m, t, Rect(0, 0, s.cx, s.cy));
+			for(int y = 0; y < t.cy; y++)
+				for(int x = 0; x < t.cx; x++) {
+					auto hsum = [&](int row, int ch) {
+						const RGBA* p = m[row] + he[x].first;
+						auto v = [&](int i) { const byte* q = (const byte*)(p + i); return int(q[ch]); };
+						if(hm[3] > 0)
+							return (v(0) + v(hm[3]) + v(2 * hm[3]) + v(3 * hm[3])) << 6;
+						int sum = 0;
+						for(int k = 0; k < he[x].w.GetCount(); k++)
+							sum += v(k) * he[x].w[k];
+						return sum;
+					};
+					for(int ch = 0; ch < 4; ch++) {
+						int want;
+						if(vm[3] > 0) {
+							int q = vm[3], f = ve[y].first;
+							want = (hsum(f, ch) + hsum(f + q, ch) + hsum(f + 2 * q, ch) + hsum(f + 3 * q, ch)) >> 10;
+						}
+						else {
+							int sum = 0;
+							for(int k = 0; k < ve[y].w.GetCount(); k++)
+								sum += hsum(ve[y].first + k, ch) * ve[y].w[k];
+							want = sum >> 16;
+						}
+						ASSERT_EQ(((const byte*)&r[y][x])[ch], std::min(want, 255))
+							<< s.cx << "x" << s.cy << " -> " << t.cx << "x" << t.cy << " at " << x << "," << y;
+					}
+				}
+		}
+}
