@@ -10,6 +10,7 @@
 #include <Core/Thread.h>
 #include <Core/Vector.h>
 
+#include <atomic>
 #include <cmath>
 
 #ifdef __SSE2__
@@ -261,15 +262,32 @@ Image RescaleFilter(const Image& img, Size sz, const Rect& r, RescaleKernel kern
 	// reads, so neighbouring target rows share them. A band should read several times more rows
 	// than the window it starts with, while leaving every worker a few bands.
 	int64 want = int64(8) * ring_rows * tcy / max<int64>(sh, 1);
-	int band = int(clamp<int64>(want, 8, max(8, tcy / (workers * 2))));
-	int bands = (tcy + band - 1) / band;
-	auto work = [&](auto next) {
-		Buffer<double> ring(size_t(ring_rows) * tcx * 4);
-		Buffer<int> tag(size_t(ring_rows), -1);
-		Buffer<double> acc(size_t(tcx) * 4);
-		for(int b; (b = next()) < bands;) {
-			int yend = min(tcy, (b + 1) * band);
-			for(int y = b * band; y < yend; y++) {
+	int band = int(clamp<int64>(want, 8, max(8, tcy / (workers * 4))));
+	// bands shrink towards the end, so that a worker held up late delays little
+	std::atomic<int> next_row{0};
+	auto take = [&](int& y0, int& y1) {
+		int r = next_row.load(std::memory_order_relaxed);
+		for(;;) {
+			if(r >= tcy)
+				return false;
+			int n = clamp((tcy - r) / (2 * workers), 2, band);
+			if(next_row.compare_exchange_weak(r, r + n, std::memory_order_relaxed)) {
+				y0 = r;
+				y1 = min(tcy, r + n);
+				return true;
+			}
+		}
+	};
+	auto work = [&] {
+		Buffer<double> ring, acc;
+		Buffer<int> tag;
+		for(int y0, y1; take(y0, y1);) {
+			if(!ring) { // only workers that get a band pay for the buffers
+				ring.Alloc(size_t(ring_rows) * tcx * 4);
+				tag.Alloc(size_t(ring_rows), -1);
+				acc.Alloc(size_t(tcx) * 4);
+			}
+			for(int y = y0; y < y1; y++) {
 				if(progress && progress(y, tcy))
 					return;
 				const int* ix = v.index + size_t(y) * v.taps;
@@ -306,14 +324,12 @@ Image RescaleFilter(const Image& img, Size sz, const Rect& r, RescaleKernel kern
 			}
 		}
 	};
-	if(parallel && bands > 1) {
+	if(parallel && tcy > band) {
 		CoWork co;
-		co.Loop([&] { work([&] { return co.Next(); }); });
+		co.Loop(work);
 	}
-	else {
-		int b = 0;
-		work([&] { return b++; });
-	}
+	else
+		work();
 	return Image(ib);
 }
 
