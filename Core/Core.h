@@ -45,3 +45,5 @@
 #include "CParser.h"
 #include "Format.h"
 #include "Convert.h"
+#include "LRUCache.h"
+#include "ValueCache.h"
