@@ -46,4 +46,8 @@
 #include "Format.h"
 #include "Convert.h"
 #include "LRUCache.h"
+#include "Random.h"
+#include "Util.h"
+#include "Uuid.h"
+#include "Ptr.h"
 #include "ValueCache.h"
