@@ -50,4 +50,7 @@
 #include "Util.h"
 #include "Uuid.h"
 #include "Ptr.h"
+#include "Sha256.h"
+#include "Base64.h"
+#include "LocalProcess.h"
 #include "ValueCache.h"

@@ -1,11 +1,14 @@
 #include "Util.h"
 #include "Heap.h"
 #include "Index.h"
+#include "LocalProcess.h"
 #include "Map.h"
 #include "Thread.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace Qel {
 
@@ -167,6 +170,81 @@ void SetGlobalSetting(const char* name, const String& data)
 	if(i >= 0)
 		sGlobalSettings()[i] = data;
 }
+
+namespace {
+
+StaticMutex       sSoundMutex;
+std::atomic<bool> sSoundReady;
+String            sSoundPlayer;
+const char*       sSoundTheme = "freedesktop";
+
+bool sIsSoundName(const char* name)
+{
+	if(!name || !*name)
+		return false;
+	for(const char* s = name; *s; s++)
+		if(!((*s >= 'a' && *s <= 'z') || (*s >= 'A' && *s <= 'Z') || (*s >= '0' && *s <= '9') || *s == '_' || *s == '-'))
+			return false;
+	return true;
+}
+
+bool sIsFile(const String& path)
+{
+	struct stat st;
+	return stat(~path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Single quotes keep every character as it is; a quote itself is closed, escaped and reopened.
+String sShellQuote(const String& s)
+{
+	String r = "'";
+	for(char c : s)
+		if(c == '\'')
+			r.Cat("'\\''");
+		else
+			r.Cat(c);
+	r.Cat('\'');
+	return r;
+}
+
+} // namespace
+
+void PlaySystemSound(const char* name)
+{
+	if(!sIsSoundName(name))
+		return;
+	if(!sSoundReady.load(std::memory_order_acquire)) {
+		Mutex::Lock lock(sSoundMutex);
+		if(!sSoundReady.load(std::memory_order_relaxed)) {
+			for(const char* player : {"play", "ogg123", "gst123", "gst-play-1.0"}) {
+				LocalProcess p;
+				String out;
+				if(p.Start(String("which ") + player) && p.Finish(out) == 0 && !out.IsEmpty()) {
+					sSoundPlayer = player;
+					break;
+				}
+			}
+			sSoundReady.store(true, std::memory_order_release);
+		}
+	}
+	if(sSoundPlayer.IsEmpty())
+		return;
+	String path = String("/usr/share/sounds/") + sSoundTheme + "/stereo/dialog-" + name;
+	const char* ext = ".*";
+	for(const char* e : {".ogg", ".oga", ".wav"})
+		if(sIsFile(path + e)) {
+			ext = e;
+			break;
+		}
+	// A missing file is left to the shell's pattern, outside the quotes.
+	String cmd = sSoundPlayer + " -q " + sShellQuote(path) + ext + " >/dev/null 2>/dev/null&";
+	(void)!system(~cmd);
+}
+
+void BeepInformation() { PlaySystemSound("information"); }
+void BeepWarning()     { PlaySystemSound("warning"); }
+void BeepError()       { PlaySystemSound("error"); }
+void BeepQuestion()    { PlaySystemSound("question"); }
 
 void InstallPkcs7Sign(Pkcs7SignHook hook)
 {
