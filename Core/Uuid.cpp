@@ -1,21 +1,16 @@
 #include "Uuid.h"
 #include "Random.h"
 #include "Stream.h"
+#include "Jsonize.h"
+#include "Xmlize.h"
 
 namespace Qel {
 
 namespace {
 
-class sUuidValueRep : public RichValueRep<Uuid> {
-public:
-	using RichValueRep<Uuid>::RichValueRep;
-
-	void Serialize(Stream& s) override { v.Serialize(s); }
-};
-
 Value::Void* sNewUuidRep()
 {
-	return new sUuidValueRep;
+	return new RichValueRep<Uuid>;
 }
 
 } // namespace
@@ -47,9 +42,27 @@ void Uuid::Serialize(Stream& s)
 	s % version % a % b;
 }
 
+void Uuid::Xmlize(XmlIO& xio)
+{
+	String text;
+	if(xio.IsStoring())
+		text = ToString();
+	xio.Attr("value", text);
+	if(xio.IsLoading())
+		*this = ScanUuid(text);
+}
+
+void Uuid::Jsonize(JsonIO& jio)
+{
+	if(jio.IsLoading())
+		*this = ScanUuid(jio.Get().ToText());
+	else
+		jio.Set(ToString());
+}
+
 Uuid::operator Value() const
 {
-	return Value(new sUuidValueRep(*this), UUID_V);
+	return Value::MakeRich(*this);
 }
 
 Uuid::Uuid(const Value& v)

@@ -20,6 +20,9 @@ struct Uuid {
 	hash_t GetHashValue() const    { return CombineHash(a, b); }
 	// Stored as a 16-bit version (1), then a and b.
 	void   Serialize(Stream& s);
+	// XML: the text in the attribute "value"; JSON: the text as a String.
+	void   Xmlize(XmlIO& xio);
+	void   Jsonize(JsonIO& jio);
 
 	bool operator==(const Uuid& u) const { return a == u.a && b == u.b; }
 	bool operator!=(const Uuid& u) const { return !(*this == u); }
@@ -37,7 +40,7 @@ inline Uuid ScanUuid(const String& s) { return ScanUuid(~s); }
 template <> inline dword ValueTypeNo<Uuid>() { return UUID_V; }
 
 template <>
-struct RichValueTraits<Uuid> {
+struct RichValueTraits<Uuid> : RichValueForms {
 	static bool   IsNull(const Uuid& x)                 { return x.IsNull(); }
 	static hash_t Hash(const Uuid& x)                   { return x.GetHashValue(); }
 	static bool   Equal(const Uuid& a, const Uuid& b)   { return a == b; }

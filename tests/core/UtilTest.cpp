@@ -251,6 +251,24 @@ TEST(Uuid, AsValue)
 	Uuid back;
 	in % back;
 	EXPECT_EQ(back, u);
+	// XML: the attribute "value"; JSON: the text. Both through the Value's representation.
+	XmlNode node;
+	XmlIO store(node, false);
+	Value(u).GetVoidPtr()->Xmlize(store);
+	EXPECT_EQ(node.Attr("value"), u.ToString());
+	Value::Void* fromxml = Value::GetFactory(UUID_V)();
+	XmlIO load(node, true);
+	fromxml->Xmlize(load);
+	EXPECT_EQ(Uuid(Value(fromxml, UUID_V)), u);
+	JsonIO jstore;
+	Value(u).GetVoidPtr()->Jsonize(jstore);
+	EXPECT_EQ(jstore.GetResult(), Value(u.ToString()));
+	Value text = u.ToString();
+	JsonIO jload(text);
+	Uuid fromjson;
+	fromjson.Jsonize(jload);
+	EXPECT_EQ(fromjson, u);
+
 	Value::Void* rep = Value::GetFactory(UUID_V)();
 	StringStream in2(data);
 	rep->Serialize(in2);
