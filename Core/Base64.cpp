@@ -5,7 +5,7 @@ namespace Qel {
 
 namespace {
 
-const char sAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char sAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // 0..63 for the alphabet, 64 for the skipped characters 0..32, 65 for an end of the data.
 struct sDecodeTable {
@@ -65,24 +65,31 @@ String Base64Encode(const String& data)
 
 String Base64Decode(const char* begin, const char* end)
 {
-	StringBuffer b;
-	if(end > begin)
-		b.Reserve(int(min<int64>((end - begin) / 4 * 3 + 3, 2147483000)));
+	if(end <= begin)
+		return String();
+	StringBuffer b{int(min<int64>((end - begin) / 4 * 3 + 3, 2147483000))};
+	char* t0 = b.Begin();
+	char* t = t0;
 	dword acc = 0;
 	int n = 0;
 	const byte* s = (const byte*)begin;
 	const byte* e = (const byte*)end;
-	// Four clean characters at a time; anything else goes through the careful path below.
 	while(s < e) {
-		if(n == 0 && e - s >= 4) {
-			dword a = sDecode.v[s[0]], c = sDecode.v[s[1]], d = sDecode.v[s[2]], f = sDecode.v[s[3]];
-			if((a | c | d | f) < 64) {
+		if(n == 0) {
+			// Four clean characters at a time; blanks and the end go the careful way below.
+			while(e - s >= 4) {
+				dword a = sDecode.v[s[0]], c = sDecode.v[s[1]], d = sDecode.v[s[2]], f = sDecode.v[s[3]];
+				if((a | c | d | f) >= 64)
+					break;
 				dword x = a << 18 | c << 12 | d << 6 | f;
-				char t[3] = { char(x >> 16), char(x >> 8), char(x) };
-				b.Cat(t, 3);
+				t[0] = char(x >> 16);
+				t[1] = char(x >> 8);
+				t[2] = char(x);
+				t += 3;
 				s += 4;
-				continue;
 			}
+			if(s >= e)
+				break;
 		}
 		dword v = sDecode.v[*s++];
 		if(v == 64)
@@ -91,18 +98,22 @@ String Base64Decode(const char* begin, const char* end)
 			break;
 		acc = acc << 6 | v;
 		if(++n == 4) {
-			char t[3] = { char(acc >> 16), char(acc >> 8), char(acc) };
-			b.Cat(t, 3);
+			t[0] = char(acc >> 16);
+			t[1] = char(acc >> 8);
+			t[2] = char(acc);
+			t += 3;
 			acc = 0;
 			n = 0;
 		}
 	}
 	if(n == 2)
-		b.Cat(char(acc >> 4));
+		*t++ = char(acc >> 4);
 	else if(n == 3) {
-		char t[2] = { char(acc >> 10), char(acc >> 2) };
-		b.Cat(t, 2);
+		t[0] = char(acc >> 10);
+		t[1] = char(acc >> 2);
+		t += 2;
 	}
+	b.SetLength(int(t - t0));
 	return String(b);
 }
 
