@@ -1,6 +1,12 @@
 #include "Sha256.h"
 #include "Util.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define QEL_SHA_NI 1
+#endif
+
 namespace Qel {
 
 namespace {
@@ -65,9 +71,72 @@ void sTransformPlain(dword* state, const byte* data, size_t n)
 	}
 }
 
+#ifdef QEL_SHA_NI
+// The same compression on the processor's SHA extensions: state is kept as the two halves
+// ABEF and CDGH that the round instruction works on, four rounds per group of 4 words.
+__attribute__((target("sha,sse4.1,ssse3")))
+void sTransformShaNi(dword* state, const byte* data, size_t n)
+{
+	const __m128i bswap = _mm_set_epi64x(0x0c0d0e0f08090a0bll, 0x0405060700010203ll);
+	__m128i t = _mm_shuffle_epi32(_mm_loadu_si128((const __m128i*)&state[0]), 0xB1); // CDAB
+	__m128i s1 = _mm_shuffle_epi32(_mm_loadu_si128((const __m128i*)&state[4]), 0x1B); // HGFE
+	__m128i s0 = _mm_alignr_epi8(t, s1, 8);    // ABEF
+	s1 = _mm_blend_epi16(s1, t, 0xF0);         // CDGH
+	for(; n; n--, data += 64) {
+		__m128i abef = s0, cdgh = s1;
+		__m128i m[4];
+#pragma GCC unroll 16
+		for(int g = 0; g < 16; g++) {
+			__m128i& cur = m[g & 3];
+			if(g < 4)
+				cur = _mm_shuffle_epi8(_mm_loadu_si128((const __m128i*)(data + 16 * g)), bswap);
+			__m128i msg = _mm_add_epi32(cur, _mm_loadu_si128((const __m128i*)&sK[4 * g]));
+			s1 = _mm_sha256rnds2_epu32(s1, s0, msg);
+			if(g >= 3 && g < 15) { // the words of the next group
+				__m128i& next = m[(g + 1) & 3];
+				next = _mm_add_epi32(next, _mm_alignr_epi8(cur, m[(g + 3) & 3], 4));
+				next = _mm_sha256msg2_epu32(next, cur);
+			}
+			msg = _mm_shuffle_epi32(msg, 0x0E);
+			s0 = _mm_sha256rnds2_epu32(s0, s1, msg);
+			if(g >= 1 && g <= 12)
+				m[(g + 3) & 3] = _mm_sha256msg1_epu32(m[(g + 3) & 3], cur);
+		}
+		s0 = _mm_add_epi32(s0, abef);
+		s1 = _mm_add_epi32(s1, cdgh);
+	}
+	t = _mm_shuffle_epi32(s0, 0x1B);           // FEBA
+	s1 = _mm_shuffle_epi32(s1, 0xB1);          // DCHG
+	s0 = _mm_blend_epi16(t, s1, 0xF0);         // DCBA
+	s1 = _mm_alignr_epi8(s1, t, 8);            // HGFE
+	_mm_storeu_si128((__m128i*)&state[0], s0);
+	_mm_storeu_si128((__m128i*)&state[4], s1);
+}
+#endif
+
+using sTransformFn = void (*)(dword*, const byte*, size_t);
+
+sTransformFn sPickTransform()
+{
+#ifdef QEL_SHA_NI
+	unsigned a, b, c, d;
+	bool sse = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_SSE4_1) && (c & bit_SSSE3);
+	bool sha = __get_cpuid_count(7, 0, &a, &b, &c, &d) && (b & (1u << 29));
+	if(sse && sha)
+		return sTransformShaNi;
+#endif
+	return sTransformPlain;
+}
+
 } // namespace
 
 void detail::Sha256Transform(dword* state, const byte* data, size_t n)
+{
+	static const sTransformFn fn = sPickTransform();
+	fn(state, data, n);
+}
+
+void detail::Sha256TransformPortable(dword* state, const byte* data, size_t n)
 {
 	sTransformPlain(state, data, n);
 }

@@ -32,8 +32,10 @@ String Sha256String(const void* data, int length);
 String Sha256String(const String& data);
 
 namespace detail {
-// The compression function over n 64-byte blocks.
+// The compression function over n 64-byte blocks (on the processor's SHA instructions when it
+// has them), and its portable form.
 void Sha256Transform(dword* state, const byte* data, size_t n);
+void Sha256TransformPortable(dword* state, const byte* data, size_t n);
 } // namespace detail
 
 } // namespace Qel

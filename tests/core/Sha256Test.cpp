@@ -47,6 +47,21 @@ TEST(Sha256, PaddingEdgesAndPiecewiseWrites)
 	EXPECT_EQ(HexString(s.FinishString()), Sha256String("abc"));
 }
 
+TEST(Sha256, TransformFormsAgree)
+{
+	byte data[64 * 9];
+	qword r[4] = {1, 2, 3, 4};
+	for(byte& b : data)
+		b = byte(detail::Xoshiro256ss(r));
+	dword a[8] = {1, 2, 3, 4, 5, 6, 7, 0xffffffff}, b[8];
+	memcpy(b, a, sizeof(a));
+	for(int n : {1, 3, 5}) {
+		detail::Sha256Transform(a, data, n);
+		detail::Sha256TransformPortable(b, data, n);
+		ASSERT_EQ(memcmp(a, b, sizeof(a)), 0) << n;
+	}
+}
+
 TEST(Base64, Rfc4648Vectors)
 {
 	struct { const char* data; const char* text; } cases[] = {
