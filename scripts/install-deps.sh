@@ -14,6 +14,8 @@ packages=(
   libpixman-1-dev
   libpng-dev libstb-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
+  libstb-dev libimagequant-dev
+  libssl-dev libomp-dev
 )
 
 missing=()
