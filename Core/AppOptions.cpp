@@ -1,14 +1,15 @@
 // The options that start-up handles itself, before the application sees its arguments.
 #include "App.h"
 #include "FileStream.h"
+#include "Environment.h"
 #include "Lang.h"
+#include "Path.h"
 #include "Translate.h"
 #include "Utf.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fnmatch.h>
+#include <cstdio>
 
 namespace Qel::detail {
 
@@ -32,20 +33,11 @@ bool sIsLanguageArgument(const Vector<WString>& args, int i)
 	return i < args.GetCount() && (args[i].GetLength() == 4 || args[i].GetLength() == 5);
 }
 
-// The folder that holds the user's translation files and receives exports.
-String sHomeFolder()
+// A file that was not written must not look like a successful export.
+void sExportFailed(const String& path, int code)
 {
-	const char* home = getenv("HOME");
-	return home && *home ? String(home) : String("/root");
-}
-
-String sJoin(const String& folder, const String& name)
-{
-	String s = folder;
-	if(s.GetLength() && s[s.GetLength() - 1] != '/')
-		s.Cat('/');
-	s.Cat(name);
-	return s;
+	String msg = "Cannot write the translation file " + path + ": " + strerror(code) + "\n";
+	fwrite(~msg, 1, msg.GetLength(), stderr);
 }
 
 [[noreturn]] void sExportTranslations(const TrExportRequest& request)
@@ -53,7 +45,12 @@ String sJoin(const String& folder, const String& name)
 	int charset = request.charset;
 	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
 	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
-	FileOut out(~sJoin(sHomeFolder(), ToUtf8(request.stem) + ".tr"));
+	String path = AppendFileName(GetHomeDirectory(), ToUtf8(request.stem) + ".tr");
+	FileOut out(~path);
+	if(!out.IsOpen()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	if(first)
 		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
 	else {
@@ -67,6 +64,10 @@ String sJoin(const String& folder, const String& name)
 			}
 	}
 	out.Close();
+	if(out.IsError()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	exit(0);
 }
 
@@ -78,15 +79,11 @@ namespace Qel {
 
 void LoadTranslationFiles(const char* folder)
 {
-	String dir = folder ? String(folder) : String(".");
-	DIR* d = opendir(~dir);
-	if(!d)
-		return;
+	// the listing first: loading may take long, and the folder stays open no longer than needed
 	Vector<String> files;
-	while(struct dirent* e = readdir(d))
-		if(fnmatch("*.tr", e->d_name, FNM_PERIOD) == 0)
-			files.Add(detail::sJoin(dir, e->d_name));
-	closedir(d);
+	for(FindFile ff(~AppendFileName(folder ? String(folder) : GetCurrentDirectory(), "*.tr")); ff; ff.Next())
+		if(ff.IsFile())
+			files.Add(ff.GetPath());
 	for(const String& f : files)
 		LoadTranslationFile(~f);
 }
@@ -116,7 +113,7 @@ bool FindTrExport(const Vector<WString>& args, TrExportRequest& request)
 
 bool CheckStartupOptions(const Vector<WString>& args)
 {
-	LoadTranslationFiles(~sHomeFolder());
+	LoadTranslationFiles(~GetHomeDirectory());
 	TrExportRequest request;
 	if(!FindTrExport(args, request))
 		return true;

@@ -44,3 +44,6 @@
 #include "CParser.h"
 #include "Format.h"
 #include "Convert.h"
+#include "Path.h"
+#include "Environment.h"
+#include "Ini.h"

@@ -154,6 +154,7 @@ TEST(AppDeathTest, ExcLeavingThreadPanics)
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
 	EXPECT_EXIT({
 		NoCoreDump();
+		StdLogFile().options |= LogFile::LOG_CERR;
 		Thread t;
 		t.Run([] { throw Exc("worker failed"); });
 		t.Wait();
@@ -172,6 +173,7 @@ TEST(AppDeathTest, FatalSignalsEndInPanic)
 	for(auto c : cases)
 		EXPECT_EXIT({
 			NoCoreDump();
+			StdLogFile().options |= LogFile::LOG_CERR;
 			AppInit(1, sArgv, sEnvp);
 			raise(c.sig);
 		}, testing::KilledBySignal(SIGTRAP), std::string("PANIC: ") + c.text);
