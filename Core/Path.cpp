@@ -20,10 +20,14 @@ int sSystemCharset()
 	return cs ? cs : CHARSET_UTF8;
 }
 
-String sConvertName(int tcharset, const String& name, int scharset)
+// The system set is looked up only once the application runs: until then names pass as they are.
+String sConvertName(bool tosystem, const String& name)
 {
 	if(!IsAppRunning())
 		return name;
+	int system = sSystemCharset();
+	int tcharset = tosystem ? system : CHARSET_DEFAULT;
+	int scharset = tosystem ? CHARSET_DEFAULT : system;
 	if(detail::ResolveCharset(tcharset, false) == detail::ResolveCharset(scharset, false))
 		return name; // same set: nothing to map, and invalid bytes pass as they are
 	String r = ToCharset(tcharset, name, scharset, DEFAULTCHAR);
@@ -92,12 +96,12 @@ QEL_FORCE_INLINE bool sSameChar(int a, int b)
 
 String FromSystemCharset(const String& name)
 {
-	return sConvertName(CHARSET_DEFAULT, name, sSystemCharset());
+	return sConvertName(false, name);
 }
 
 String ToSystemCharset(const String& name)
 {
-	return sConvertName(sSystemCharset(), name, CHARSET_DEFAULT);
+	return sConvertName(true, name);
 }
 
 String GetFileDirectory(const char* path)

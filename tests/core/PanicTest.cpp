@@ -101,16 +101,19 @@ TEST_F(PanicDeathTest, PanicInsideHookReturns)
 
 TEST_F(PanicDeathTest, PanicLineGoesToTheLogFile)
 {
-	String path = GetLogPath() + ".log";
-	FileDelete(path);
+	// a name the re-executed child computes alike, apart from the log other test programs share
+	String path = GetHomeDirFile("panic-test.log");
 	EXPECT_EXIT({
 		NoCoreDump();
+		StdLogFile().SetPath(path);
+		StdLogFile().Create(false);
 		InstallPanicMessageBox(RecordingHook);
 		Panic("in the file");
 	}, testing::KilledBySignal(SIGTRAP), "^hook 1: Fatal error \\| in the file");
 	String log = LoadFile(path);
 	ASSERT_TRUE(log.StartsWith("* ")) << ~log;
 	EXPECT_TRUE(log.EndsWith("\r\n****************** PANIC: in the file\n\n")) << ~log;
+	FileDelete(path);
 }
 
 TEST_F(PanicDeathTest, FatalSignalsHaveDefaultActionDuringPanic)
