@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +21,41 @@ std::string Text(const String& s)
 	return std::string(~s, s.GetLength());
 }
 
-const char* sHeader = R"(\* \S* \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d, user: [^\n]*\n\r\n)";
+// Digits become '9', so dates and times compare with a pattern.
+std::string Mask(std::string s)
+{
+	for(char& c : s)
+		if(c >= '0' && c <= '9')
+			c = '9';
+	return s;
+}
+
+// The log's text with every header line reduced to "<header>"; false when a header is malformed.
+bool StripHeaders(std::string& log)
+{
+	std::string out;
+	size_t at = 0;
+	while(at < log.size()) {
+		if(log.compare(at, 2, "* ") == 0) {
+			size_t end = log.find("\n\r\n", at);
+			if(end == std::string::npos)
+				return false;
+			std::string h = log.substr(at, end - at);
+			size_t user = h.find(", user: ");
+			if(user == std::string::npos || user < 21 || Mask(h.substr(user - 20, 20)) != " 99.99.9999 99:99:99")
+				return false;
+			out += "<header>";
+			at = end + 3;
+			continue;
+		}
+		size_t nl = log.find('\n', at);
+		size_t next = nl == std::string::npos ? log.size() : nl + 1;
+		out += log.substr(at, next - at);
+		at = next;
+	}
+	log = out;
+	return true;
+}
 
 // Captures what StdLog hands to its line writer.
 struct Capture {
@@ -67,9 +100,10 @@ TEST(Log, HeaderThenLines)
 	f.Put("deep\n", 5, 3);
 	f.Put("x\n", 2, 500);
 	std::string log = Text(LoadFile(tmp("a.log")));
-	EXPECT_TRUE(std::regex_match(log, std::regex(std::string(sHeader) + "first\n\t\t\tdeep\n\t{99}x\n"))) << log;
 	EXPECT_NE(log.find(", user: boot\n"), std::string::npos) << "USER unset";
 	EXPECT_EQ(f.GetSize(), (int64)log.size());
+	ASSERT_TRUE(StripHeaders(log)) << log;
+	EXPECT_EQ(log, "<header>first\n\t\t\tdeep\n" + std::string(99, '\t') + "x\n");
 
 	// Create again truncates; with the append option it keeps what is there
 	f.Create(false);
@@ -77,8 +111,9 @@ TEST(Log, HeaderThenLines)
 	f.Create(true);
 	f.Put("b\n", 2);
 	log = Text(LoadFile(tmp("a.log")));
-	EXPECT_TRUE(std::regex_match(log, std::regex(std::string(sHeader) + "a\n" + sHeader + "b\n"))) << log;
 	EXPECT_EQ(f.GetSize(), (int64)log.size());
+	ASSERT_TRUE(StripHeaders(log)) << log;
+	EXPECT_EQ(log, "<header>a\n<header>b\n");
 }
 
 TEST(Log, Prefixes)
@@ -93,9 +128,10 @@ TEST(Log, Prefixes)
 	f.Put("d\n", 2);
 	std::string log = Text(LoadFile(tmp("p.log")));
 	// the date starts a line only; the elapsed time comes with every chunk
-	std::string t = R"(\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d )";
-	std::string e = R"(\[\+ +\d+ ms\] )";
-	EXPECT_TRUE(std::regex_match(log, std::regex(std::string(sHeader) + R"(\[\+     0 ms\] )" + t + "ab" + e + "\tc\n" + e + t + "d\n"))) << log;
+	ASSERT_TRUE(StripHeaders(log)) << log;
+	EXPECT_TRUE(log.find("<header>[+     0 ms] ") == 0) << log;
+	EXPECT_TRUE(PatternMatch("<header>[+*9 ms] 99.99.9999 99:99:99 ab[+*9 ms] \tc\n[+*9 ms] 99.99.9999 99:99:99 d\n",
+	                         Mask(log).c_str())) << log;
 }
 
 TEST(Log, RotationKeepsOlderCopiesCompressed)
@@ -261,11 +297,14 @@ TEST(Log, LinesOfThreadsNeverInterleave)
 	for(auto& th : t)
 		th.join();
 	String text = LoadFile(path);
-	std::regex whole(R"(T(\d)-(\d+) (piece ){20}end)");
 	int found = 0;
 	for(const String& line : Split(~text, '\n'))
 		if(line.StartsWith("T") && line.Find("piece") >= 0) {
-			EXPECT_TRUE(std::regex_match(Text(line), whole)) << ~line;
+			String whole = line.Left(line.Find(' ') + 1);
+			for(int k = 0; k < 20; k++)
+				whole << "piece ";
+			whole << "end";
+			EXPECT_EQ(line, whole);
 			found++;
 		}
 	EXPECT_EQ(found, threads * lines);
@@ -301,8 +340,8 @@ TEST(Log, TimingInspector)
 	ti.Add(2, 0);
 	ti.Add(4, 1);
 	std::string d = Text(ti.Dump());
-	EXPECT_TRUE(std::regex_match(d, std::regex(
-		R"(TIMING work           : .* - .* \( 6\.00 ms / 2 \), min:  2\.00 ms, max:  4\.00 ms, nesting: 1 - 1)"))) << d;
+	EXPECT_TRUE(PatternMatch("TIMING work           : * - * ( 6.00 ms / 2 ), min:  2.00 ms, max:  4.00 ms, nesting: 1 - 1",
+	                         d.c_str())) << d;
 	{
 		TimingInspector::Routine r(ti);
 		TimingInspector::Routine nested(ti);
