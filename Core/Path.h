@@ -30,6 +30,7 @@ inline String GetFileName(const String& p)       { return GetFileName(~p); }
 inline String GetFileTitle(const String& p)      { return GetFileTitle(~p); }
 inline String AppendFileName(const String& folder, const char* name) { return AppendFileName(~folder, name); }
 inline String AppendFileName(const String& folder, const String& name) { return AppendFileName(~folder, ~name); }
+inline String AppendFileName(const char* folder, const String& name)   { return AppendFileName(folder, ~name); }
 
 inline bool IsPathSeparator(int c)               { return c == '/' || c == '\\'; }
 
