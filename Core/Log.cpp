@@ -227,17 +227,37 @@ void LogStream::_Put(int w)
 	sLogByte(sLine, (byte)w);
 }
 
+namespace {
+
+// The first byte below 32 (every byte the line buffer treats specially is one), eight at a time:
+// a byte under 0x20 borrows in (x - 0x20...) while its top bit is clear. Bytes past the first
+// hit may show false hits, but the lowest one is exact.
+const byte* sFindControl(const byte* s, const byte* e)
+{
+	while(e - s >= 8) {
+		uint64 x;
+		memcpy(&x, s, 8);
+		uint64 hit = (x - 0x2020202020202020ull) & ~x & 0x8080808080808080ull;
+		if(hit)
+			return s + (__builtin_ctzll(hit) >> 3);
+		s += 8;
+	}
+	while(s < e && *s >= 32)
+		s++;
+	return s;
+}
+
+} // namespace
+
 void LogStream::_Put(const void* data, dword size)
 {
 	sLogLine& l = sLine;
 	const byte* s = (const byte*)data;
 	const byte* e = s + size;
 	while(s < e) {
-		// runs of ordinary bytes are copied whole, up to the line's room
+		// printable runs are copied whole, up to the line's room; the byte after goes one by one
 		const byte* b = s;
-		const byte* lim = s + min<int64>(e - s, 500 - l.length);
-		while(s < lim && *s != '\n' && *s != '\r' && *s != 30 && *s != 31)
-			s++;
+		s = sFindControl(s, s + min<int64>(e - s, 500 - l.length));
 		if(s > b) {
 			memcpy(l.buffer + l.length, b, s - b);
 			l.length += int(s - b);

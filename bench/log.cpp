@@ -71,7 +71,7 @@ void LogFprintfFlush(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(LogQel)->Iterations(LINES)->Threads(1)->UseRealTime();
-BENCHMARK(LogQel)->Iterations(LINES / 4)->Threads(4)->UseRealTime();
-BENCHMARK(LogFprintfFlush)->Iterations(LINES)->Threads(1)->UseRealTime();
-BENCHMARK(LogFprintfFlush)->Iterations(LINES / 4)->Threads(4)->UseRealTime();
+BENCHMARK(LogQel)->Name("LogLine/Qel")->Iterations(LINES)->Threads(1)->UseRealTime();
+BENCHMARK(LogQel)->Name("LogLine/Qel")->Iterations(LINES / 4)->Threads(4)->UseRealTime();
+BENCHMARK(LogFprintfFlush)->Name("LogLine/fprintf_fflush")->Iterations(LINES)->Threads(1)->UseRealTime();
+BENCHMARK(LogFprintfFlush)->Name("LogLine/fprintf_fflush")->Iterations(LINES / 4)->Threads(4)->UseRealTime();

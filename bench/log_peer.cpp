@@ -55,7 +55,7 @@ void LogSpdlogBuffered(benchmark::State& state) { Run(state, false); }
 
 } // namespace
 
-BENCHMARK(LogSpdlogFlushed)->Iterations(LINES)->Threads(1)->UseRealTime();
-BENCHMARK(LogSpdlogFlushed)->Iterations(LINES / 4)->Threads(4)->UseRealTime();
-BENCHMARK(LogSpdlogBuffered)->Iterations(LINES)->Threads(1)->UseRealTime();
-BENCHMARK(LogSpdlogBuffered)->Iterations(LINES / 4)->Threads(4)->UseRealTime();
+BENCHMARK(LogSpdlogFlushed)->Name("LogLine/spdlog_flushed")->Iterations(LINES)->Threads(1)->UseRealTime();
+BENCHMARK(LogSpdlogFlushed)->Name("LogLine/spdlog_flushed")->Iterations(LINES / 4)->Threads(4)->UseRealTime();
+BENCHMARK(LogSpdlogBuffered)->Name("LogLine/spdlog_buffered")->Iterations(LINES)->Threads(1)->UseRealTime();
+BENCHMARK(LogSpdlogBuffered)->Name("LogLine/spdlog_buffered")->Iterations(LINES / 4)->Threads(4)->UseRealTime();

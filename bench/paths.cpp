@@ -96,6 +96,6 @@ void NormalizePathQel(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(PatternMatchQel);
-BENCHMARK(PatternMatchFnmatch);
-BENCHMARK(NormalizePathQel);
+BENCHMARK(PatternMatchQel)->Name("PatternMatch/Qel");
+BENCHMARK(PatternMatchFnmatch)->Name("PatternMatch/fnmatch");
+BENCHMARK(NormalizePathQel)->Name("NormalizePath/Qel");

@@ -46,4 +46,4 @@ void NormalizePathLexicallyNormal(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(NormalizePathLexicallyNormal);
+BENCHMARK(NormalizePathLexicallyNormal)->Name("NormalizePath/lexically_normal");

@@ -251,8 +251,8 @@ TEST(Log, LineBufferingAndDepth)
 TEST(Log, BlockPutEqualsBytePut)
 {
 	std::string text;
-	for(int i = 0; i < 3000; i++)
-		text += "ab\n\r\x1e\x1fxyz"[i * 7 % 10];
+	for(int i = 0; i < 5000; i++)
+		text += "abcdefgh\n\r\x1e\x1f\tyz"[(i * 7 + i / 13) % 15];
 	std::vector<std::pair<std::string, int>> bytewise, blockwise;
 	{
 		Capture c;
