@@ -311,7 +311,7 @@ bool PatternMatchFileName(const char* pattern, const char* name)
 void FindFile::Close()
 {
 	if(dir) {
-		closedir(dir);
+		closedir((DIR*)dir);
 		dir = nullptr;
 	}
 	found = false;
@@ -340,7 +340,7 @@ bool FindFile::Next()
 	if(!dir)
 		return false;
 	statDone = false;
-	while(struct dirent* e = readdir(dir)) {
+	while(struct dirent* e = readdir((DIR*)dir)) {
 		String n = FromSystemCharset(e->d_name);
 		if(PatternMatchFileName(~pattern, ~n)) {
 			name = n;

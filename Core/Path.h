@@ -10,8 +10,6 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-struct __dirstream;
-
 namespace Qel {
 
 // Names as the system stores them (the set of LANG) and as the framework holds them (the default
@@ -69,7 +67,7 @@ bool PatternMatchFileName(const char* pattern, const char* name);
 // of its folder ("." and ".." included); a plain path finds that one entry.
 class FindFile {
 	bool        found = false;
-	__dirstream* dir = nullptr;
+	void*       dir = nullptr;      // the DIR of the listing
 	mutable bool statDone = false;
 	mutable struct stat statBuf;
 	String      folder;
