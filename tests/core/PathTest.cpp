@@ -257,3 +257,19 @@ TEST(Path, NamesPassUnchangedBeforeTheApplicationRuns)
 	EXPECT_EQ(ToSystemCharset(odd), odd);
 	EXPECT_EQ(FromSystemCharset(odd), odd);
 }
+
+// Once the application runs, names travel in the set of LANG; what it cannot hold becomes '_'.
+static bool NamesInLatin2()
+{
+	setenv("LANG", "cs_CZ.ISO-8859-2", 1);
+	const char* argv[] = {"app", nullptr};
+	AppInit(1, argv, nullptr);
+	return IsAppRunning() && ToSystemCharset("\xc5\xa1\xc3\xa9-\xe4\xb8\xad") == "\xb9\xe9-_" &&
+	       FromSystemCharset("\xb9\xe9") == "\xc5\xa1\xc3\xa9";
+}
+
+TEST(PathDeathTest, NamesInTheSystemSetWhileRunning)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	EXPECT_EXIT(_exit(NamesInLatin2() ? 0 : 1), testing::ExitedWithCode(0), "");
+}
