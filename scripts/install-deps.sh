@@ -10,6 +10,8 @@ packages=(
   zlib1g-dev gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   locales-all
+  libpixman-1-dev
+  libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libspdlog-dev
 )
 
