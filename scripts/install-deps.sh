@@ -13,6 +13,8 @@ packages=(
   locales-all
   libpixman-1-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
+  libstb-dev libimagequant-dev
+  libssl-dev libomp-dev
   libspdlog-dev
 )
 
