@@ -16,6 +16,7 @@ packages=(
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev
   libssl-dev libomp-dev
+  libspdlog-dev
 )
 
 missing=()
