@@ -14,3 +14,6 @@
 #include "ImageScale.h"
 #include "Rescale.h"
 #include "RescaleFilter.h"
+#include "ImageMaker.h"
+#include "Iml.h"
+#include "DrawImg.h"
