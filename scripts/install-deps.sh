@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev gzip
+  libpng-dev
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   nlohmann-json3-dev rapidjson-dev
   locales-all
