@@ -188,9 +188,11 @@ void sReplaceImageData(Image& dst, Image& src)
 
 Image Iml::Get(int i)
 {
+	if(i < 0 || i >= entry.GetCount())
+		return Image();
 	Entry& e = entry[i];
-	if(e.loaded.load(std::memory_order_acquire))
-		return e.image;
+	// Always under the lock: a reset or refresh on another thread may put a new record into the
+	// entry, and a copy taken while that happens would retain a released one.
 	Mutex::Lock lock(sImlMutex);
 	if(!e.loaded.load(std::memory_order_relaxed)) {
 		Image img = sMakeImlImage(name[BASE][i],
@@ -203,6 +205,8 @@ Image Iml::Get(int i)
 
 void Iml::Set(int i, const Image& img)
 {
+	if(i < 0 || i >= entry.GetCount())
+		return;
 	Image m = img;
 	ImageBuffer b(m);
 	Image copy = b;

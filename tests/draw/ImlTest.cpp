@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <atomic>
+#include <vector>
 #include <memory>
 #include <thread>
 
@@ -73,6 +74,14 @@ struct TestList {
 	Iml& operator*() { return *list; }
 	Iml* operator->() { return &*list; }
 };
+
+// Registered lists stay registered: they must live until exit.
+TestList& Kept(TestList* t)
+{
+	static std::vector<TestList*>& kept = *new std::vector<TestList*>;
+	kept.push_back(t);
+	return *t;
+}
 
 } // namespace
 
@@ -223,8 +232,9 @@ TEST(Iml, StoredImagesArePremultipliedUnlessAsked)
 TEST(Iml, RefreshKeepsHandedOutImagesCurrent)
 {
 	Guard guard;
-	TestList t({ { "x", { 0, Size(4, 4), Point(), Point(), 21 } },
-	             { "y", { 0, Size(4, 4), Point(1, 1), Point(), 22 } } });
+	// registered lists live until exit
+	TestList& t = Kept(new TestList({ { "x", { 0, Size(4, 4), Point(), Point(), 21 } },
+	                              { "y", { 0, Size(4, 4), Point(1, 1), Point(), 22 } } }));
 	RegisterIml("ImlTestRefresh", *t);
 	Image x = t->Get(0);
 	Image light = Image(x);
@@ -334,8 +344,8 @@ TEST(Iml, BuildToolOutputDecodesToTheSourcePngs)
 
 TEST(Iml, ThreadsShareDecodedImages)
 {
-	TestList t({ { "p", { 0, Size(6, 6), Point(), Point(), 31 } },
-	             { "q", { 0, Size(3, 9), Point(), Point(), 32 } } });
+	TestList& t = Kept(new TestList({ { "p", { 0, Size(6, 6), Point(), Point(), 31 } },
+	                              { "q", { 0, Size(3, 9), Point(), Point(), 32 } } }));
 	RegisterIml("ImlTestThreads", *t);
 	Image dots = DrawImg::threedots();
 	std::atomic<int> bad{0};
@@ -357,3 +367,34 @@ TEST(Iml, ThreadsShareDecodedImages)
 		th.join();
 	EXPECT_EQ(bad, 0);
 }
+
+TEST(Iml, FetchesRaceWithResetsAndRefreshes)
+{
+	Guard guard;
+	TestList& t = Kept(new TestList({ { "p", { 0, Size(6, 6), Point(), Point(), 41 } } }));
+	RegisterIml("ImlTestRace", *t);
+	std::atomic<bool> stop{false};
+	std::atomic<int> bad{0};
+	std::vector<std::thread> threads;
+	for(int n = 0; n < 7; n++)
+		threads.emplace_back([&] {
+			while(!stop) {
+				Size sz = GetImlImage("ImlTestRace:p").GetSize();
+				if(sz != Size(6, 6) && sz != Size(12, 12))
+					bad++;
+			}
+		});
+	for(int i = 0; i < 200; i++) {
+		SetHiDpiMode(i & 1);
+		SetDarkTheme(i & 2);
+		if(i % 3)
+			Iml::ResetAll();
+		else
+			Iml::RefreshAll();
+	}
+	stop = true;
+	for(auto& th : threads)
+		th.join();
+	EXPECT_EQ(bad, 0);
+}
+
