@@ -52,6 +52,20 @@ struct scImageMaker : ValueMaker {
 	scImageMaker(const ImageMaker& m, bool paintonly) : m(m), paintonly(paintonly) {}
 };
 
+// Image records leave the cache only under its lock, because FreePaintOnlyPixels counts their
+// holders there. A hit takes the lock once.
+bool sFindCached(const scImageMaker& m, Image& img)
+{
+	String key = m.Key();
+	Mutex::Lock lock(ValueCacheMutex());
+	if(!IsValueCacheAlive())
+		return false;
+	const Value* v = GetValueCache().Find(key, typeid(m));
+	if(v)
+		img = *v;
+	return v;
+}
+
 } // namespace
 
 int detail::ImageCacheCost(const Image& img)
@@ -61,10 +75,13 @@ int detail::ImageCacheCost(const Image& img)
 
 Image MakeImage(const ImageMaker& m, bool paintonly)
 {
-	Value v = MakeValue(scImageMaker(m, paintonly));
-	// The image record is taken under the cache's lock: FreePaintOnlyPixels counts holders there.
+	scImageMaker sm(m, paintonly);
+	Image img;
+	if(sFindCached(sm, img))
+		return img;
+	Value v = MakeValue(sm); // not under the lock while making
 	Mutex::Lock lock(ValueCacheMutex());
-	Image img = v;
+	img = v;
 	v = Value();
 	return img;
 }
