@@ -232,6 +232,15 @@ void Iml::Refresh()
 		}
 }
 
+void OverrideImlImages(Iml& target, Iml& source)
+{
+	for(int i = 0; i < target.GetCount(); i++) {
+		int q = source.Find(target.GetName(i));
+		if(q >= 0)
+			target.Set(i, source.Get(q));
+	}
+}
+
 namespace {
 
 struct sRegistry {

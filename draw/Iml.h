@@ -102,6 +102,9 @@ private:
 	void Reset();
 };
 
+// Every image of target that source also has, taken from source into target.
+void   OverrideImlImages(Iml& target, Iml& source);
+
 void   RegisterIml(const char* name, Iml& list);
 int    GetImlCount();
 // The registry index of a list, or -1.

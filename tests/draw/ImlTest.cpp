@@ -267,6 +267,19 @@ TEST(Iml, RefreshKeepsHandedOutImagesCurrent)
 	EXPECT_EQ(big.GetHotSpot(), Point(2, 2));
 }
 
+TEST(Iml, OverrideTakesImagesOfTheSameName)
+{
+	TestList a({ { "x", { 0, Size(4, 4), Point(), Point(), 51 } }, { "y", { 0, Size(2, 2), Point(), Point(), 52 } } });
+	TestList b({ { "y", { 0, Size(3, 3), Point(), Point(), 53 } }, { "z", { 0, Size(2, 2), Point(), Point(), 54 } } });
+	Image x = a->Get(0);
+	OverrideImlImages(*a, *b);
+	EXPECT_TRUE(a->Get(0).IsSame(x));
+	EXPECT_TRUE(SamePixels(a->Get(1), b->Get(0)));
+	EXPECT_FALSE(a->Get(1).IsSame(b->Get(0)));
+	OverrideImlImages(*a, *a); // in place: handed-out images keep their pixels
+	EXPECT_TRUE(SamePixels(a->Get(0), x));
+}
+
 TEST(Iml, RegistryLooksUpListColonImage)
 {
 	EXPECT_GE(GetImlCount(), 1);
