@@ -15,3 +15,6 @@
 #include "Rescale.h"
 #include "RescaleFilter.h"
 #include "BMP.h"
+#include "ImageMaker.h"
+#include "Iml.h"
+#include "DrawImg.h"

@@ -54,7 +54,7 @@ rm -f "$tsan_log"
 cmake --build build-tsan --target qel_draw_tests
 tsan_log=$(mktemp)
 if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
-   build-tsan/tests/draw/qel_draw_tests --gtest_filter='Image.*:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads' >"$tsan_log" 2>&1; then
+   build-tsan/tests/draw/qel_draw_tests --gtest_filter='Image.*:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*' >"$tsan_log" 2>&1; then
   n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
   if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n image tests passed under ThreadSanitizer";
   else echo "ThreadSanitizer run of the image tests ran no test"; failed=$((failed + 1)); fi
