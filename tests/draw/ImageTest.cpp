@@ -1,26 +1,14 @@
-#include <draw/Draw.h>
-
-#include <gtest/gtest.h>
+#include "TestImage.h"
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
-using namespace Qel;
+using namespace QelTest;
 
 namespace {
 
-Image MakeImage(int cx, int cy, dword seed = 1, bool alpha = false)
-{
-	ImageBuffer b(cx, cy);
-	dword h = seed;
-	for(RGBA& c : b) {
-		h = h * 1103515245 + 12345;
-		byte a = alpha ? byte(h >> 24) : 255;
-		c = RGBA{ byte(min<int>(a, h >> 8 & 255)), byte(min<int>(a, h >> 16 & 255)), byte(min<int>(a, h & 255)), a };
-	}
-	return b;
-}
+Image MakeImage(int cx, int cy, dword seed = 1, bool alpha = false) { return RandomImage(cx, cy, seed, !alpha); }
 
 } // namespace
 
@@ -59,9 +47,6 @@ TEST(Image, EmptyImage)
 	EXPECT_TRUE(img.IsEmpty());
 	EXPECT_EQ(img.GetKind(), IMAGE_EMPTY);
 	EXPECT_EQ(img.GetSize(), Size());
-	EXPECT_EQ(img.GetHotSpot(), Point());
-	EXPECT_EQ(img.Get2ndSpot(), Point());
-	EXPECT_EQ(img.GetPhysicalSize(), Size());
 	img.SetAuxData(5);
 	EXPECT_EQ(img.GetAuxData(), 0u);
 }
@@ -192,20 +177,6 @@ TEST(Image, ValueForm)
 	EXPECT_FALSE(v == Value(Image(b)));
 	EXPECT_EQ(v.GetHashValue(), w.GetHashValue());
 
-	// the registered factory makes the representation a stored Value loads into
-	Value::Factory f = Value::GetFactory(IMAGE_V);
-	ASSERT_TRUE(f);
-	EXPECT_EQ(Value::GetTypeByName("Image"), 150);
-	StringStream out;
-	v.GetVoidPtr()->Serialize(out);
-	StringStream in(out.GetResult());
-	in.SetLoading();
-	Value::Void* rep = f();
-	rep->Serialize(in);
-	Value loaded(rep, IMAGE_V);
-	EXPECT_TRUE(loaded == v);
-	EXPECT_EQ(Image(loaded).GetSize(), Size(3, 2));
-
 	// and through the stored form of Value
 	StringStream vs;
 	v.Serialize(vs);
@@ -222,7 +193,6 @@ TEST(Image, ValueForm)
 		FAIL();
 	}
 	catch(const ValueTypeError& e) {
-		EXPECT_EQ(e.target, 150);
-		EXPECT_EQ(String(e), "Invalid value conversion: int -> N3Qel5ImageE");
+		EXPECT_EQ(e.target, (int)IMAGE_V);
 	}
 }
