@@ -97,16 +97,11 @@ TEST(ImageOp, CreateImageAndSpots)
 
 TEST(ImageOp, SetKindFromPixels)
 {
-	Image a = RandomImage(5, 5, 1, true);
-	SetKindFromPixels(a);
-	EXPECT_EQ(a.GetKind(), IMAGE_OPAQUE);
-	ImageBuffer b(2, 2);
-	for(RGBA& c : b)
-		c = Px(0, 0, 0, 255);
-	b[1][1] = Px(0, 0, 0, 0);
-	Image m(b);
-	SetKindFromPixels(m);
-	EXPECT_EQ(m.GetKind(), IMAGE_ALPHA);
+	for(bool opaque : { true, false }) {
+		Image a = RandomImage(5, 5, 1, opaque);
+		SetKindFromPixels(a);
+		EXPECT_EQ(a.GetKind(), opaque ? IMAGE_OPAQUE : IMAGE_ALPHA);
+	}
 }
 
 TEST(ImageOp, Crop)
