@@ -10,11 +10,10 @@
 
 using namespace Qel;
 using QelTest::Bytes;
+using QelTest::Put16;
+using QelTest::Put32;
 
 namespace {
-
-void Put32(String& s, dword v) { for(int i = 0; i < 4; i++) s.Cat(char(v >> 8 * i)); }
-void Put16(String& s, word v)  { s.Cat(char(v)); s.Cat(char(v >> 8)); }
 
 struct Bmp {
 	int    bpp = 24;

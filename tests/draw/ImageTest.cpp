@@ -6,12 +6,6 @@
 
 using namespace QelTest;
 
-namespace {
-
-Image MakeImage(int cx, int cy, dword seed = 1, bool alpha = false) { return RandomImage(cx, cy, seed, !alpha); }
-
-} // namespace
-
 TEST(ImageBuffer, CreateZeroFillsAndResets)
 {
 	ImageBuffer b(3, 2);
@@ -84,7 +78,7 @@ TEST(Image, HandOverLeavesBufferAndImageEmpty)
 
 TEST(Image, BufferFromUnsharedImageMovesFromSharedCopies)
 {
-	Image img = MakeImage(5, 4);
+	Image img = RandomImage(5, 4, 1);
 	const RGBA* block = img.Begin();
 	Image other = img;
 	ImageBuffer b(img);
@@ -101,8 +95,8 @@ TEST(Image, BufferFromUnsharedImageMovesFromSharedCopies)
 
 TEST(Image, SerialIdsAreConsecutive)
 {
-	Image a = MakeImage(1, 1);
-	Image b = MakeImage(1, 1);
+	Image a = RandomImage(1, 1, 1);
+	Image b = RandomImage(1, 1, 1);
 	EXPECT_EQ(b.GetSerialId(), a.GetSerialId() + 1);
 	Image c = a;
 	EXPECT_EQ(c.GetSerialId(), a.GetSerialId());
@@ -127,7 +121,7 @@ TEST(Image, KindScan)
 
 TEST(Image, KindUnderThreads)
 {
-	Image img = MakeImage(300, 300, 3, true);
+	Image img = RandomImage(300, 300, 3);
 	std::vector<std::thread> th;
 	std::atomic<int> bad{0};
 	for(int i = 0; i < 8; i++)
@@ -146,9 +140,9 @@ TEST(Image, KindUnderThreads)
 
 TEST(Image, Hash)
 {
-	Image a = MakeImage(7, 3, 5);
-	Image b = MakeImage(7, 3, 5);
-	Image c = MakeImage(7, 3, 6);
+	Image a = RandomImage(7, 3, 5);
+	Image b = RandomImage(7, 3, 5);
+	Image c = RandomImage(7, 3, 6);
 	EXPECT_EQ(ImageHash(a), ImageHash(b));
 	EXPECT_NE(ImageHash(a), ImageHash(c));
 	EXPECT_EQ(ImageHash(Image()), MemoryHash(nullptr, 0));
@@ -156,7 +150,7 @@ TEST(Image, Hash)
 
 TEST(Image, ValueForm)
 {
-	Image img = MakeImage(3, 2);
+	Image img = RandomImage(3, 2, 1);
 	Value v = img;
 	EXPECT_EQ(v.GetType(), (dword)IMAGE_V);
 	EXPECT_FALSE(v.IsNull());
@@ -168,10 +162,10 @@ TEST(Image, ValueForm)
 	EXPECT_TRUE(Image(Value()).IsEmpty());
 
 	// separately made but equal images compare equal, a different spot does not
-	Value w = MakeImage(3, 2);
+	Value w = RandomImage(3, 2, 1);
 	EXPECT_TRUE(v == w);
 	ImageBuffer b(3, 2);
-	Image other = MakeImage(3, 2);
+	Image other = RandomImage(3, 2, 1);
 	b.Set(other);
 	b.SetHotSpot(Point(1, 0));
 	EXPECT_FALSE(v == Value(Image(b)));

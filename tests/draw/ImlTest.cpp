@@ -18,12 +18,6 @@ struct Rec {
 	dword seed;
 };
 
-void Put16(String& s, int v)
-{
-	s.Cat(char(v & 255));
-	s.Cat(char(v >> 8));
-}
-
 // Straight R, G, B, A bytes of a record, made from the seed.
 byte PixelByte(dword seed, int i)
 {

@@ -51,6 +51,10 @@ inline ::testing::AssertionResult SamePixels(const Image& a, const Image& b)
 	return ::testing::AssertionSuccess();
 }
 
+// Little-endian fields of stored formats.
+inline void Put16(String& s, int v) { s.Cat(char(v)); s.Cat(char(v >> 8)); }
+inline void Put32(String& s, dword v) { for(int i = 0; i < 4; i++) s.Cat(char(v >> 8 * i)); }
+
 inline String Bytes(std::initializer_list<int> b)
 {
 	String s;
