@@ -118,8 +118,6 @@ TEST(ImageOp, Crop)
 	EXPECT_TRUE(Crop(m, Rect(7, 0, 9, 5)).IsEmpty());
 	EXPECT_TRUE(Crop(m, 1, 1, INT_MAX, -3).IsEmpty());
 	EXPECT_EQ(Crop(m, 4, 4, INT_MAX, INT_MAX).GetSize(), Size(2, 1));
-	EXPECT_TRUE(Crop(Image(), Rect(0, 0, 0, 0)).IsEmpty());
-	EXPECT_TRUE(Crop(Image(), Rect(0, 0, 5, 5)).IsEmpty());
 }
 
 TEST(ImageOp, ColourOperations)
@@ -142,7 +140,6 @@ TEST(ImageOp, ColourOperations)
 	RGBA hd = DarkTheme(half)[0][0];
 	EXPECT_EQ(hd.a, 128);
 	EXPECT_LE(std::max({ hd.r, hd.g, hd.b }), hd.a) << "premultiplied again";
-	EXPECT_TRUE(DarkTheme(Image()).IsEmpty());
 
 	Image c = Colorize(half, Color(255, 0, 0));
 	EXPECT_EQ(c[0][0], Px(128, 0, 0, 128));
