@@ -148,17 +148,11 @@ TEST(BMP, PixelFormatsPalettesAndHeaderLengths)
 
 TEST(BMP, PhysicalSizeFromResolution)
 {
-	Bmp b;
-	b.width = 96;
-	b.height = 48;
-	b.pixels = String(0, 96 * 3 * 48);
-	b.xppm = 3780;
-	b.yppm = 1890;
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(600, 600));
-	b.yppm = 0;
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(0, 0));
-	b.yppm = -3780; // nonsense, not a negative size
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(0, 0));
+	// 3780 pixels per metre is 96 per inch; nonsense resolutions give no size, not a negative one
+	for(auto [yppm, want] : { std::pair{ 1890, Size(600, 600) }, std::pair{ 0, Size() }, std::pair{ -3780, Size() } }) {
+		Bmp b{ .width = 96, .height = 48, .xppm = 3780, .yppm = yppm, .pixels = String(0, 96 * 3 * 48) };
+		EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), want) << yppm;
+	}
 }
 
 TEST(BMP, RejectedHeaders)
