@@ -205,7 +205,7 @@ char* String0::Insert(int pos, int count, const char* s)
 			memcpy(text + pos, s, (size_t)count);
 		return text + pos;
 	}
-	int cap = len >= 0x55555554 ? 0x7fffffff : len + len / 2;
+	int cap = (int)min<int64>(detail::GrownCapacity(len), 0x7fffffff);
 	cap = max(cap, newlen);
 	byte kind;
 	char* p = AllocText(cap, kind);
