@@ -195,6 +195,7 @@ struct Heap : LargeHeap {
 	Page* TakeFromShared(int k);
 	void  TakeRemoteSmall();
 	void  FreeOutgoing(void* ptr, int k);
+	void  FreeToOwner(void* ptr);
 	void  FlushOutgoing();
 
 	static void  FreePage(Page* page);
@@ -203,6 +204,25 @@ struct Heap : LargeHeap {
 	static size_t HugeFree(void* run);
 	static bool  HugeTryRealloc(void* run, size_t pages);
 };
+
+// Frees the blocks other threads handed to a heap: the list is detached under the lock, its
+// blocks freed outside it by the owning thread.
+template <class Fn>
+void DrainRemote(std::atomic<FreeLink*>& remote, Fn free)
+{
+	while(remote.load(std::memory_order_relaxed)) {
+		FreeLink* list;
+		{
+			HeapLock __;
+			list = remote.exchange(nullptr, std::memory_order_relaxed);
+		}
+		while(list) {
+			FreeLink* next = list->next;
+			free(list);
+			list = next;
+		}
+	}
+}
 
 // Block lists of the small tier.
 inline void PageUnlink(Page* p)

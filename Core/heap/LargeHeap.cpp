@@ -198,18 +198,7 @@ LargeHeader* LargeHeap::TakeFromBins(size_t units)
 
 void LargeHeap::TakeRemoteLarge()
 {
-	while(largeRemote.load(std::memory_order_relaxed)) {
-		FreeLink* list;
-		{
-			HeapLock __;
-			list = largeRemote.exchange(nullptr, std::memory_order_relaxed);
-		}
-		while(list) {
-			FreeLink* next = list->next;
-			Free(list);
-			list = next;
-		}
-	}
+	DrainRemote(largeRemote, [this](void* b) { Free(b); });
 }
 
 void* LargeHeap::Alloc(size_t& size)
@@ -347,16 +336,14 @@ void detail::LargeFree(void* ptr)
 		self->Free(ptr);
 		return;
 	}
-	if(!self)
-		self = &sharedHeap; // no heap of its own: the shared heap stands in, under the lock
 	HeapLock __;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner) {
 		BigFree(ptr);
 		return;
 	}
-	if(owner == self && self == &sharedHeap) {
-		self->Free(ptr);
+	if(owner == &sharedHeap) { // an ended thread's chunk: nobody would take a remote free
+		sharedHeap.Free(ptr);
 		return;
 	}
 	FreeLink* b = (FreeLink*)ptr;

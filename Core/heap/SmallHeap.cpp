@@ -275,14 +275,28 @@ bool Heap::FreeSmallEmpty(size_t needed, size_t max)
 	}
 }
 
-// A block of another heap's page: batched, so that a lock is taken per 2000 bytes freed.
+// Under the lock, where the owner of a page is stable (pages change hands only under it). The
+// shared heap has no thread to take its remote frees, so its blocks are freed at once: pages of
+// threads that have ended go back when their last block does, whoever frees it.
+void Heap::FreeToOwner(void* ptr)
+{
+	Heap* owner = PageOf(ptr)->run.owner.load(std::memory_order_relaxed);
+	if(owner == &sharedHeap) {
+		sharedHeap.FreeDirect(ptr);
+		return;
+	}
+	FreeLink* b = (FreeLink*)ptr;
+	b->next = owner->smallRemote.load(std::memory_order_relaxed);
+	owner->smallRemote.store(b, std::memory_order_relaxed);
+}
+
+// A block of another heap's page: batched, so that a lock is taken per 2000 bytes freed. Blocks
+// of the shared heap's pages are not held back.
 void Heap::FreeOutgoing(void* ptr, int k)
 {
-	if(this == &sharedHeap) { // already under the lock
-		Heap* owner = PageOf(ptr)->run.owner.load(std::memory_order_relaxed);
-		FreeLink* b = (FreeLink*)ptr;
-		b->next = owner->smallRemote.load(std::memory_order_relaxed);
-		owner->smallRemote.store(b, std::memory_order_relaxed);
+	if(this == &sharedHeap || PageOf(ptr)->run.owner.load(std::memory_order_relaxed) == &sharedHeap) {
+		HeapLock __;
+		FreeToOwner(ptr);
 		return;
 	}
 	out[outPos++] = ptr;
@@ -294,33 +308,15 @@ void Heap::FreeOutgoing(void* ptr, int k)
 void Heap::FlushOutgoing()
 {
 	HeapLock __;
-	for(int i = 0; i < outPos; i++) {
-		// The owner is stable under the lock: pages change hands only under it.
-		Heap* owner = PageOf(out[i])->run.owner.load(std::memory_order_relaxed);
-		FreeLink* b = (FreeLink*)out[i];
-		b->next = owner->smallRemote.load(std::memory_order_relaxed);
-		owner->smallRemote.store(b, std::memory_order_relaxed);
-	}
+	for(int i = 0; i < outPos; i++)
+		FreeToOwner(out[i]);
 	outPos = 0;
 	outBytes = 0;
 }
 
-// Frees the blocks other threads returned to this heap. The list is detached under the lock,
-// its blocks are freed outside it.
 void Heap::TakeRemoteSmall()
 {
-	while(smallRemote.load(std::memory_order_relaxed)) {
-		FreeLink* list;
-		{
-			HeapLock __;
-			list = smallRemote.exchange(nullptr, std::memory_order_relaxed);
-		}
-		while(list) {
-			FreeLink* next = list->next;
-			FreeDirect(list);
-			list = next;
-		}
-	}
+	DrainRemote(smallRemote, [this](void* b) { FreeDirect(b); });
 }
 
 void Heap::FreeRemote()

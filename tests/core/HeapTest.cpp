@@ -564,6 +564,30 @@ TEST(NativeHeap, ThreadExitHandsPagesOn)
 	}).join();
 }
 
+// Blocks of a thread that has ended, freed by another: their pages go back to the page heap as
+// soon as they are wholly free, whichever thread frees the last block.
+TEST(NativeHeap, EndedThreadsPagesReturnWhenFreedElsewhere)
+{
+	auto used = [] { // pages of page-heap chunks in use
+		auto m = Profile();
+		return int64(m->chunks) * 4096 - int64(m->free_run_pages);
+	};
+	std::vector<void*> v;
+	int64 before = used();
+	std::thread([&] {
+		for(int i = 0; i < 20000; i++)
+			v.push_back(MemoryAlloc(16 + i % 977)); // about 2,500 pages of small blocks
+		for(int i = 0; i < 2000; i++)
+			v.push_back(MemoryAlloc(5000)); // and about 2,700 of large chunks
+	}).join();
+	EXPECT_GT(used() - before, 4000);
+	std::thread([&] {
+		for(void* p : v)
+			MemoryFree(p);
+		EXPECT_LT(used() - before, 300); // up to 256 empty pages are kept for reuse
+	}).join();
+}
+
 TEST(NativeHeap, ProfileCountsPagesAndChunks)
 {
 	// 48-byte blocks: 84 to a page, 72 fit in the cache.
