@@ -224,19 +224,37 @@ void DrainRemote(std::atomic<FreeLink*>& remote, Fn free)
 	}
 }
 
-// Block lists of the small tier.
-inline void PageUnlink(Page* p)
+// Circular lists through next and prev members, headed by a node of the same type: pages,
+// chunks, free runs, bins and big blocks.
+template <class T>
+inline void ListInit(T& head)
+{
+	head.next = head.prev = &head;
+}
+
+template <class T>
+inline void ListUnlink(T* p)
 {
 	p->prev->next = p->next;
 	p->next->prev = p->prev;
 }
 
-inline void PageLinkHead(Page* head, Page* p)
+template <class T>
+inline void ListLinkHead(T* head, T* p)
 {
 	p->next = head->next;
 	p->prev = head;
 	head->next->prev = p;
 	head->next = p;
+}
+
+template <class T>
+inline void ListLinkTail(T* head, T* p)
+{
+	p->prev = head->prev;
+	p->next = head;
+	head->prev->next = p;
+	head->prev = p;
 }
 
 namespace detail {

@@ -54,19 +54,12 @@ int RunList(size_t pages)
 
 void InsertRun(RunHeader* r)
 {
-	FreeRun* head = &freeRuns[RunList(r->pages)];
-	FreeRun* f = (FreeRun*)r;
-	f->next = head->next;
-	f->prev = head;
-	head->next->prev = f;
-	head->next = f;
+	ListLinkHead(&freeRuns[RunList(r->pages)], (FreeRun*)r);
 }
 
 void UnlinkRun(RunHeader* r)
 {
-	FreeRun* f = (FreeRun*)r;
-	f->prev->next = f->next;
-	f->next->prev = f->prev;
+	ListUnlink((FreeRun*)r);
 }
 
 // Newest first within a list, smallest list first.
@@ -224,8 +217,8 @@ void detail::InitPageHeap()
 	if(pageHeapReady)
 		return;
 	for(FreeRun& f : freeRuns)
-		f.next = f.prev = &f;
-	bigList.next = bigList.prev = &bigList;
+		ListInit(f);
+	ListInit(bigList);
 	pageHeapReady = true;
 }
 

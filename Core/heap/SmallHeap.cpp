@@ -93,8 +93,8 @@ void detail::FreeSlow(void* ptr)
 void Heap::InitLists()
 {
 	for(int k = 0; k < HeapClassCount; k++) {
-		work[k].next = work[k].prev = &work[k];
-		full[k].next = full[k].prev = &full[k];
+		ListInit(work[k]);
+		ListInit(full[k]);
 		empty[k] = nullptr;
 		cache[k] = nullptr;
 		cacheRoom[k] = CacheBytes / ClassSize[k];
@@ -138,8 +138,8 @@ void* Heap::AllocFromPages(int k)
 			p->active++;
 			return b;
 		}
-		PageUnlink(p);
-		PageLinkHead(&full[k], p);
+		ListUnlink(p);
+		ListLinkHead(&full[k], p);
 	}
 }
 
@@ -167,7 +167,7 @@ void Heap::WorkPage(int k)
 			FormatPage(p, k);
 	if(!p)
 		p = TakeFromShared(k);
-	PageLinkHead(&work[k], p);
+	ListLinkHead(&work[k], p);
 }
 
 // A page of the shared heap or the page heap. It changes hands under the lock: a thread passing
@@ -181,7 +181,7 @@ Page* Heap::TakeFromShared(int k)
 		Page* head = &sharedHeap.work[k];
 		if(head->next != head) {
 			p = head->next;
-			PageUnlink(p);
+			ListUnlink(p);
 		}
 		else if(!(p = PopGlobal(k)))
 			for(int c = 0; !p && c < HeapClassCount; c++)
@@ -219,15 +219,15 @@ void Heap::FreeDirect(void* ptr)
 	Page* p = PageOf(ptr);
 	int k = p->klass;
 	if(!p->freelist) {
-		PageUnlink(p);
-		PageLinkHead(&work[k], p);
+		ListUnlink(p);
+		ListLinkHead(&work[k], p);
 	}
 	FreeLink* b = (FreeLink*)ptr;
 	b->next = p->freelist;
 	p->freelist = b;
 	if(--p->active)
 		return;
-	PageUnlink(p);
+	ListUnlink(p);
 	if(this == &sharedHeap) {
 		FreePage(p);
 		return;
@@ -346,15 +346,15 @@ void Heap::Shutdown()
 		cache[k] = nullptr;
 		while(full[k].next != &full[k]) {
 			Page* p = full[k].next;
-			PageUnlink(p);
+			ListUnlink(p);
 			p->run.owner.store(&s, std::memory_order_relaxed);
-			PageLinkHead(&s.full[k], p);
+			ListLinkHead(&s.full[k], p);
 		}
 		while(work[k].next != &work[k]) {
 			Page* p = work[k].next;
-			PageUnlink(p);
+			ListUnlink(p);
 			p->run.owner.store(&s, std::memory_order_relaxed);
-			PageLinkHead(p->freelist ? &s.work[k] : &s.full[k], p);
+			ListLinkHead(p->freelist ? &s.work[k] : &s.full[k], p);
 		}
 		if(empty[k])
 			FreePage(empty[k]);
