@@ -1,4 +1,4 @@
-// Internals of the allocator shared by its translation units; not part of the public surface.
+// Internals of the allocator shared by its translation units; not installed.
 //
 // Three tiers: 4 KB pages of small blocks owned by a thread heap (no lock in the common case),
 // large blocks cut in 256-byte units from 64 KB chunks owned by a thread heap, and a process-wide
@@ -14,7 +14,7 @@
 // Thread-local data of the heap sits in the executable's static TLS block, reached without a call.
 #define QEL_TLS_IE __attribute__((tls_model("initial-exec")))
 
-namespace Qel {
+namespace Qel::detail {
 
 struct HeapLock {
 	HeapLock()  { HeapMutexLock(); }
@@ -22,8 +22,6 @@ struct HeapLock {
 	HeapLock(const HeapLock&) = delete;
 	HeapLock& operator=(const HeapLock&) = delete;
 };
-
-namespace detail {
 
 void* SysAllocRaw(size_t size);
 void  SysFreeRaw(void* ptr, size_t size);
@@ -33,13 +31,9 @@ void  SysFreeRaw(void* ptr, size_t size);
 // Panic that never comes back: an allocation cannot go on after it.
 [[noreturn]] void HeapPanic(const char* text);
 
-} // namespace detail
-
 #ifndef QEL_SYSTEM_HEAP
 
 struct Heap;
-
-namespace detail {
 
 inline constexpr size_t PageSize          = 4096;
 inline constexpr size_t PageHeaderSize    = 48;
@@ -59,8 +53,6 @@ inline constexpr int    OutgoingMax       = 251;
 inline constexpr int    FreePagesKept     = 256;
 inline constexpr int    FreeLargeChunksKept = 2;
 inline constexpr int64  MemoryLimitKb     = 2147483647;
-
-} // namespace detail
 
 struct FreeLink {
 	FreeLink* next;
@@ -257,8 +249,6 @@ inline void ListLinkTail(T* head, T* p)
 	head->prev = p;
 }
 
-namespace detail {
-
 // This thread's heap: used in place by the fast paths (its caches are empty until it is
 // attached), reached through heapPtr by the rest.
 extern constinit thread_local Heap tlsHeap QEL_TLS_IE;
@@ -333,8 +323,6 @@ QEL_FORCE_INLINE void FreeFast(void* ptr)
 	FreeSlow(ptr);
 }
 
-} // namespace detail
-
 #endif // QEL_SYSTEM_HEAP
 
-} // namespace Qel
+} // namespace Qel::detail
