@@ -198,7 +198,7 @@ RunHeader* MapOwnRun(size_t pages)
 	if(pages >= (~size_t(0) >> 12) - 1)
 		HeapPanic("Out of memory");
 	OwnMapping* m = ownCache;
-	if(m && m->reserved >= pages && m->mapped <= 4 * pages && SetMapped(m, pages))
+	if(m && m->reserved >= pages && SetMapped(m, pages))
 		ownCache = nullptr;
 	else
 		m = MapOwn(pages);

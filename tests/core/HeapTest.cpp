@@ -464,7 +464,7 @@ TEST(NativeHeap, TryReallocInPlace)
 	}).join();
 }
 
-// Blocks beyond a chunk have mappings of their own: they grow and shrink in place, and the last
+// Blocks of a megabyte or more have mappings of their own: they grow and shrink in place, and the last
 // one freed comes back for the next such request with its pages.
 TEST(NativeHeap, OwnMappedBlocksGrowInPlaceAndAreReused)
 {
