@@ -464,8 +464,8 @@ TEST(NativeHeap, TryReallocInPlace)
 	}).join();
 }
 
-// Blocks of a megabyte or more have mappings of their own: they grow and shrink in place, and the last
-// one freed comes back for the next such request with its pages.
+// Blocks of a megabyte or more have mappings of their own: they grow and shrink in place, and
+// the last one freed comes back for the next such request with its pages.
 TEST(NativeHeap, OwnMappedBlocksGrowInPlaceAndAreReused)
 {
 	size_t n = 17 << 20;
