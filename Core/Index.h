@@ -170,6 +170,7 @@ class Index : public HashBase {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	static dword Hash(const T& k) { return FoldHash(GetHashValue(k)); }

@@ -238,6 +238,7 @@ public:
 
 class String : public String0 {
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	String()                                      { Zero(); }
 	String(const char* s)                         { if(s) Init(s, (int)strlen(s)); else Zero(); }
 	String(const char* s, int len)                { Init(s, len); }

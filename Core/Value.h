@@ -89,6 +89,7 @@ template <> inline constexpr bool IsSmallValue<float>  = true;
 
 class Value {
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	// Base of every heap representation; immutable once shared.
 	class Void {
 		friend class Value;

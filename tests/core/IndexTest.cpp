@@ -44,6 +44,7 @@ struct Probe : Index<T> {
 
 // A key with heap storage, so a stale copy would be caught by the sanitizers.
 struct HeapKey {
+	using Relocatable = void;
 	Vector<int> v;
 	qword GetHashValue() const { return v.GetCount() ? v[0] : 0; }
 	bool operator==(const HeapKey& b) const { return v == b.v; }

@@ -11,6 +11,7 @@ namespace {
 std::string order; // destruction log
 
 struct Logged {
+	using Relocatable = void;
 	char tag = '?';
 	Vector<int> payload = { 1 };
 	Logged() = default;

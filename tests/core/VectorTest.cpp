@@ -19,6 +19,7 @@ int Rounded(int n, size_t size)
 
 // Owns a heap block, so a bad relocation or a double destruction shows up under the sanitizers.
 struct Tracked {
+	using Relocatable = void;
 	static inline int live = 0;
 	Vector<int>* p;
 	Tracked(int v = 0) : p(new Vector<int>{ v }) { live++; }
@@ -42,6 +43,7 @@ struct Record {
 };
 
 struct Handle {
+	using Relocatable = void;
 	Record* r = nullptr;
 	Handle() = default;
 	explicit Handle(Record* r) : r(r) {}
