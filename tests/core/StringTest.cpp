@@ -331,6 +331,10 @@ TEST(String, TrimWhiteSpace)
 	EXPECT_EQ(TrimLeft(String("  x ")), "x ");
 	EXPECT_EQ(TrimRight(String("  x ")), "  x");
 	EXPECT_EQ(TrimBoth(String("   ")), "");
+	EXPECT_EQ(TrimBoth("  x "), "x"); // a literal picks the String form
+	EXPECT_EQ(TrimLeft("x "), "x ");
+	EXPECT_EQ(TrimRight(" x "), " x");
+	EXPECT_EQ(ToUpper("ab"), "AB");
 	String l = Repeat('w', 50);
 	EXPECT_EQ(TrimBoth(l).Begin(), l.Begin()); // unchanged: a copy sharing the block
 }
