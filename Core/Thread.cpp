@@ -40,7 +40,7 @@ void* sThreadEntry(void* arg)
 	catch(const Exc& e) {
 		Panic(~e);
 	}
-	catch(const sThreadExitExc__&) {}
+	catch(const ThreadExitExc&) {}
 	catch(const ExitExc&) {}
 	if(!start->nocount)
 		sThreadCount.fetch_sub(1);
