@@ -19,6 +19,7 @@ class Stream;
 class XmlIO;
 class JsonIO;
 class Value;
+class Color;
 
 // Type numbers; they are part of the stored forms and never change.
 enum : dword {
@@ -76,6 +77,7 @@ template <> inline dword ValueTypeNo<bool>()       { return BOOL_V; }
 template <> inline dword ValueTypeNo<ValueMap>()   { return VALUEMAP_V; }
 template <> inline dword ValueTypeNo<float>()      { return FLOAT_V; }
 template <> inline dword ValueTypeNo<Rect>()       { return RECT_V; }
+template <> inline dword ValueTypeNo<Color>()      { return COLOR_V; }
 
 // Types held inline (their payload fits in bytes 0-11). Small types of other modules specialise it.
 template <class T> inline constexpr bool IsSmallValue = false;
@@ -86,6 +88,7 @@ template <> inline constexpr bool IsSmallValue<Time>   = true;
 template <> inline constexpr bool IsSmallValue<int64>  = true;
 template <> inline constexpr bool IsSmallValue<bool>   = true;
 template <> inline constexpr bool IsSmallValue<float>  = true;
+template <> inline constexpr bool IsSmallValue<Color>  = true;
 
 class Value {
 public:
@@ -127,8 +130,15 @@ public:
 		int    (*PolyCompare)(const void* p, const Value& v);
 	};
 
-	// Indexed by the small-type byte; entry 0 serves Strings.
-	static const SmallValueOpsRec* SmallValueOps[256];
+	// Indexed by the small-type byte; entry 0 serves Strings. Constant-initialised, so values
+	// built during other modules' start-up find the core's records already in place.
+	struct SmallValueOpsTable {
+		const SmallValueOpsRec* rec[256];
+
+		const SmallValueOpsRec*  operator[](dword i) const { return rec[i]; }
+		const SmallValueOpsRec*& operator[](dword i)       { return rec[i]; }
+	};
+	static SmallValueOpsTable SmallValueOps;
 
 	using Factory = Void* (*)();
 

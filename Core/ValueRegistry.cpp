@@ -100,7 +100,7 @@ void Value::RegisterStd()
 	static const struct { dword type; const char* name; } names[] = {
 		{ STRING_V, "String" }, { INT_V, "int" }, { DOUBLE_V, "double" }, { FLOAT_V, "float" },
 		{ VOID_V, "void" }, { DATE_V, "Date" }, { TIME_V, "Time" }, { INT64_V, "int64" },
-		{ BOOL_V, "bool" }, { ERROR_V, "error" },
+		{ BOOL_V, "bool" }, { ERROR_V, "error" }, { COLOR_V, "Color" },
 	};
 	for(const auto& n : names)
 		AddTypeName(n.type, n.name);
