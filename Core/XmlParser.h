@@ -68,6 +68,7 @@ public:
 
 private:
 	struct OpenTag {
+		using Relocatable = void;
 		String name;
 		bool   preserve;
 	};
