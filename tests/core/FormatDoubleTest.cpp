@@ -13,7 +13,7 @@ using namespace Qel;
 
 namespace {
 
-constexpr dword APP = 0x28010; // keep zeros, always point, two zeros before exponent
+constexpr dword APP = DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2);
 
 std::string G(double x)
 {
