@@ -120,8 +120,8 @@ TEST(FormatDouble, StringForms)
 	EXPECT_EQ(Text(FormatFloat(1e7f)), "1e7");
 	EXPECT_EQ(Text(FormatFloat(0.1f)), "0.1");
 	EXPECT_EQ(Text(FormatFloat(NAN)), "");
-	EXPECT_EQ(Text(FormatDoubleFix(35.27396195, 2, 0x28010)), "35.27");
-	EXPECT_EQ(Text(FormatDoubleFix(-INFINITY, 2, 0x28010)), "");
+	EXPECT_EQ(Text(FormatDoubleFix(35.27396195, 2, DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2))), "35.27");
+	EXPECT_EQ(Text(FormatDoubleFix(-INFINITY, 2, DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2))), "");
 	EXPECT_EQ(Text(FormatDoubleFix(1.25, -1, 0)), "1");
 	EXPECT_EQ(FormatDoubleFix(1e308, 5000, DF_KEEP_ZEROS).GetLength(), 309 + 1 + 5000);
 	EXPECT_EQ(FormatDouble(0.0, 3000, DF_EXPONENT).GetLength(), 3000 + 5);
