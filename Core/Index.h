@@ -7,19 +7,22 @@
 
 namespace Qel {
 
+namespace detail {
+
 struct HashLink {
 	int   next;
 	dword hash; // folded hash of the key, 0 when the entry is unlinked
 	int   prev;
 };
 
-namespace detail {
 // The map of every empty index: one empty bucket, shared and never written.
 extern int hash_sentinel[1];
 } // namespace detail
 
 class HashBase {
 protected:
+	using HashLink = detail::HashLink;
+
 	int*      map      = detail::hash_sentinel;
 	HashLink* links    = nullptr;
 	dword     mask     = 0;

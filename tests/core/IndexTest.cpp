@@ -24,7 +24,7 @@ struct Probe : Index<T> {
 	using HashBase::AdjustMap;
 	using HashBase::Reindex;
 	int Bucket(dword h) const { return this->map[h & this->mask]; }
-	const HashLink& L(int i) const { return this->links[i]; }
+	const detail::HashLink& L(int i) const { return this->links[i]; }
 	bool Sentinel() const { return this->IsSentinel(); }
 	// Positions of the chain that holds hash h, in chain order.
 	std::vector<int> Chain(dword h) const
