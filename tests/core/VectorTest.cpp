@@ -80,7 +80,7 @@ TEST(Vector, CapacityFollowsGrowthRuleAndSlack)
 	EXPECT_EQ(detail::VectorGrowCapacity(0x7ffffffe), 0x7fffffff);
 }
 
-TEST(Vector, CountLimitPanics)
+TEST(VectorDeathTest, CountLimitPanics)
 {
 	EXPECT_DEATH(detail::VectorGrowCapacity(0x7fffffff), "Too many items in container!");
 	EXPECT_DEATH({

@@ -233,7 +233,7 @@ TEST(WString, SharedAcrossThreads)
 	EXPECT_EQ(base, Chars(100));
 }
 
-TEST(WStringDeath, TooBig)
+TEST(WStringDeathTest, TooBig)
 {
 	EXPECT_DEATH({ WString s = Chars(5); s.Insert(0, -1, nullptr); }, "WString is too big!");
 	EXPECT_DEATH({
@@ -244,7 +244,7 @@ TEST(WStringDeath, TooBig)
 	}, "WString is too big!");
 }
 
-TEST(WStringBufferDeath, TooBig)
+TEST(WStringBufferDeathTest, TooBig)
 {
 	EXPECT_DEATH({
 		WStringBuffer b;
