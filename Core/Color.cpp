@@ -2,6 +2,8 @@
 #include "Value.h"
 #include "Thread.h"
 #include "Stream.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
 
 #include <atomic>
 #include <cmath>
@@ -106,6 +108,36 @@ String Color::ToString() const
 void Color::Serialize(Stream& s)
 {
 	s % color;
+}
+
+namespace {
+
+// Components travel as three integers; Null as three integer Nulls. A loaded Null red is a Null
+// colour; other components outside 0-255 are clamped.
+template <class F>
+void sExchange(Color& c, bool loading, F exchange)
+{
+	int r = int(0x80000000), g = r, b = r;
+	if(!loading && !c.IsNull()) {
+		r = c.GetR();
+		g = c.GetG();
+		b = c.GetB();
+	}
+	exchange(r, g, b);
+	if(loading)
+		c = IsNull(r) ? Color() : Color(sClamp255(r), sClamp255(g), sClamp255(b));
+}
+
+} // namespace
+
+void Color::Xmlize(XmlIO& xio)
+{
+	sExchange(*this, xio.IsLoading(), [&](int& r, int& g, int& b) { xio.Attr("red", r).Attr("green", g).Attr("blue", b); });
+}
+
+void Color::Jsonize(JsonIO& jio)
+{
+	sExchange(*this, jio.IsLoading(), [&](int& r, int& g, int& b) { jio("red", r)("green", g)("blue", b); });
 }
 
 const Color& NullColorRef()

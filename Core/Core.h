@@ -18,6 +18,7 @@
 #include "Log.h"
 #include "Function.h"
 #include "Thread.h"
+#include "CoWork.h"
 #include "App.h"
 #include "WString.h"
 #include "Utf.h"

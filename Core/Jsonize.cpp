@@ -157,6 +157,15 @@ void Jsonize(JsonIO& io, double& var)
 		var = sNumber(io.Get());
 }
 
+// A float travels as a float Value; loading takes any number or number text.
+void Jsonize(JsonIO& io, float& var)
+{
+	if(io.IsStoring())
+		io.Set(Value(IsNull(var) ? -std::numeric_limits<float>::infinity() : var));
+	else
+		var = float(sNumber(io.Get()));
+}
+
 void Jsonize(JsonIO& io, int& var)
 {
 	if(io.IsStoring()) {

@@ -23,6 +23,7 @@ class JsonIO {
 public:
 	JsonIO() = default;                          // storing
 	explicit JsonIO(const Value& src) : source(&src) {} // loading src, which must outlive the handle
+	explicit JsonIO(const Value&& src) = delete;
 	JsonIO(const JsonIO&) = delete;
 	JsonIO& operator=(const JsonIO&) = delete;
 	~JsonIO();
@@ -59,6 +60,7 @@ void Jsonize(JsonIO& io, T& var)                  { var.Jsonize(io); }
 void Jsonize(JsonIO& io, String& var);
 void Jsonize(JsonIO& io, WString& var);
 void Jsonize(JsonIO& io, double& var);
+void Jsonize(JsonIO& io, float& var);
 void Jsonize(JsonIO& io, int& var);
 void Jsonize(JsonIO& io, int16& var);
 void Jsonize(JsonIO& io, int64& var);

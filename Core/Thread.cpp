@@ -42,9 +42,12 @@ void* sThreadEntry(void* arg)
 	}
 	catch(const ThreadExitExc&) {}
 	catch(const ExitExc&) {}
-	if(!start->nocount)
-		sThreadCount.fetch_sub(1);
+	// The callable and its captures go first: once the count drops, the exit path may go on to
+	// destroy statics that the captures' destructors still touch.
+	bool counted = !start->nocount;
 	delete start;
+	if(counted)
+		sThreadCount.fetch_sub(1);
 	return nullptr;
 }
 

@@ -327,10 +327,6 @@ Rect Value::ToRect() const
 	return IsNull() ? GetNullRect() : To<Rect>();
 }
 
-Value::Value(const WString& s)
-{
-	InitRef(new RichValueRep<WString>(s), WSTRING_V);
-}
 
 String ValueErrorCls::AsString() const
 {

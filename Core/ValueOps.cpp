@@ -3,6 +3,8 @@
 // and ordering.
 #include "Value.h"
 #include "Color.h"
+#include "Xmlize.h"
+#include "Jsonize.h"
 #include "ValueArray.h"
 #include "WString.h"
 #include "Utf.h"
@@ -234,6 +236,30 @@ struct ValueStdOps {
 		return AsDouble(v, x) ? CompareDouble(Of<float>(p), x) : 0;
 	}
 
+	// Binary payloads, little-endian; a short read leaves the stream in error.
+	template <class T>
+	static void Plain(void* p, Stream& s)   { s.Serialize(*static_cast<T*>(p)); }
+	static void DateSerialize(void* p, Stream& s)
+	{
+		Date& d = *static_cast<Date*>(p);
+		s % d.day % d.month % d.year;
+	}
+	static void TimeSerialize(void* p, Stream& s)
+	{
+		Time& t = *static_cast<Time*>(p);
+		s % t.day % t.month % t.year % t.hour % t.minute % t.second;
+	}
+
+	// XML: the attribute "value" of the node; JSON: the scalar's own exchange.
+	template <class T>
+	static void AttrValue(void* p, XmlIO& xio)   { xio.Attr("value", *static_cast<T*>(p)); }
+	template <class T>
+	static void JsonValue(void* p, JsonIO& jio)  { Qel::Jsonize(jio, *static_cast<T*>(p)); }
+	static void StringXml(void* p, XmlIO& xio)   { XmlizeText(xio, *static_cast<String*>(p)); }
+	static void StringJson(void* p, JsonIO& jio) { JsonizeText(jio, *static_cast<String*>(p)); }
+	static void ColorXml(void* p, XmlIO& xio)    { static_cast<Color*>(p)->Xmlize(xio); }
+	static void ColorJson(void* p, JsonIO& jio)  { static_cast<Color*>(p)->Jsonize(jio); }
+
 	// Color (a 32-bit word; special words are not Null, only the all-ones one)
 	static bool   ColorIsNull(const void* p)              { return Of<Color>(p).IsNull(); }
 	static void   ColorSerialize(void* p, Stream& s)      { static_cast<Color*>(p)->Serialize(s); }
@@ -248,27 +274,35 @@ namespace {
 using Ops = ValueStdOps;
 using Rec = Value::SmallValueOpsRec;
 
-// Stored forms (slots 1-3) are filled in by the serialisation code.
-constinit Rec sStringOps = { Ops::StringIsNull, nullptr, nullptr, nullptr, Ops::StringHash, Ops::StringEqual,
+constinit Rec sStringOps = { Ops::StringIsNull, Ops::Plain<String>, Ops::StringXml, Ops::StringJson, Ops::StringHash, Ops::StringEqual,
                              Ops::NoPolyEqual, Ops::StringText, Ops::StringCompare, Ops::StringPolyCompare };
-constinit Rec sIntOps = { Ops::IntIsNull, nullptr, nullptr, nullptr, Ops::IntHash, Ops::IntEqual,
+constinit Rec sIntOps = { Ops::IntIsNull, Ops::Plain<int>, Ops::AttrValue<int>, Ops::JsonValue<int>, Ops::IntHash, Ops::IntEqual,
                           Ops::IntPolyEqual, Ops::IntText, Ops::IntCompare, Ops::IntPolyCompare };
-constinit Rec sDoubleOps = { Ops::DoubleIsNull, nullptr, nullptr, nullptr, Ops::DoubleHash, Ops::DoubleEqual,
+constinit Rec sDoubleOps = { Ops::DoubleIsNull, Ops::Plain<double>, Ops::AttrValue<double>, Ops::JsonValue<double>, Ops::DoubleHash, Ops::DoubleEqual,
                              Ops::NoPolyEqual, Ops::DoubleText, Ops::DoubleCompare, Ops::DoublePolyCompare };
 constinit Rec sVoidOps = { Ops::VoidIsNull, nullptr, nullptr, nullptr, Ops::VoidHash, Ops::VoidEqual,
                            Ops::NoPolyEqual, Ops::VoidText, nullptr, nullptr };
-constinit Rec sDateOps = { Ops::DateIsNull, nullptr, nullptr, nullptr, Ops::DateHash, Ops::DateEqual,
+constinit Rec sDateOps = { Ops::DateIsNull, Ops::DateSerialize, Ops::AttrValue<Date>, Ops::JsonValue<Date>, Ops::DateHash, Ops::DateEqual,
                            Ops::DatePolyEqual, Ops::DateText, Ops::DateCompare, Ops::DatePolyCompare };
-constinit Rec sTimeOps = { Ops::TimeIsNull, nullptr, nullptr, nullptr, Ops::TimeHash, Ops::TimeEqual,
+constinit Rec sTimeOps = { Ops::TimeIsNull, Ops::TimeSerialize, Ops::AttrValue<Time>, Ops::JsonValue<Time>, Ops::TimeHash, Ops::TimeEqual,
                            Ops::NoPolyEqual, Ops::TimeText, Ops::TimeCompare, Ops::TimePolyCompare };
-constinit Rec sInt64Ops = { Ops::Int64IsNull, nullptr, nullptr, nullptr, Ops::Int64Hash, Ops::Int64Equal,
+constinit Rec sInt64Ops = { Ops::Int64IsNull, Ops::Plain<int64>, Ops::AttrValue<int64>, Ops::JsonValue<int64>, Ops::Int64Hash, Ops::Int64Equal,
                             Ops::Int64PolyEqual, Ops::Int64Text, Ops::Int64Compare, Ops::Int64PolyCompare };
-constinit Rec sBoolOps = { Ops::BoolIsNull, nullptr, nullptr, nullptr, Ops::BoolHash, Ops::BoolEqual,
+constinit Rec sBoolOps = { Ops::BoolIsNull, Ops::Plain<bool>, Ops::AttrValue<bool>, Ops::JsonValue<bool>, Ops::BoolHash, Ops::BoolEqual,
                            Ops::BoolPolyEqual, Ops::BoolText, Ops::BoolCompare, Ops::BoolPolyCompare };
-constinit Rec sColorOps = { Ops::ColorIsNull, Ops::ColorSerialize, nullptr, nullptr, Ops::ColorHash, Ops::ColorEqual,
+constinit Rec sColorOps = { Ops::ColorIsNull, Ops::ColorSerialize, Ops::ColorXml, Ops::ColorJson, Ops::ColorHash, Ops::ColorEqual,
                             Ops::NoPolyEqual, Ops::ColorText, Ops::NoCompare, nullptr };
-constinit Rec sFloatOps = { Ops::FloatIsNull, nullptr, nullptr, nullptr, Ops::FloatHash, Ops::FloatEqual,
+constinit Rec sFloatOps = { Ops::FloatIsNull, Ops::Plain<float>, Ops::AttrValue<float>, Ops::JsonValue<float>, Ops::FloatHash, Ops::FloatEqual,
                             Ops::NoPolyEqual, Ops::FloatText, Ops::FloatCompare, Ops::FloatPolyCompare };
+
+} // namespace
+
+namespace detail {
+extern const Value::SmallValueOpsRec SizeValueOps;
+extern const Value::SmallValueOpsRec PointValueOps;
+} // namespace detail
+
+namespace {
 
 constexpr Value::SmallValueOpsTable sStdTable()
 {
@@ -278,6 +312,8 @@ constexpr Value::SmallValueOpsTable sStdTable()
 	for(dword i = 0; i < sizeof(std) / sizeof(std[0]); i++)
 		t.rec[i] = std[i];
 	t.rec[COLOR_V] = &sColorOps;
+	t.rec[SIZE_V] = &detail::SizeValueOps;
+	t.rec[POINT_V] = &detail::PointValueOps;
 	return t;
 }
 
@@ -296,9 +332,10 @@ bool RichValueTraits<WString>::IsNull(const WString& x)
 	return x.IsEmpty();
 }
 
+// As the text in the default charset, so a WString hashes like the String it equals.
 hash_t RichValueTraits<WString>::Hash(const WString& x)
 {
-	return x.GetHashValue();
+	return x.ToString().GetHashValue();
 }
 
 bool RichValueTraits<WString>::Equal(const WString& a, const WString& b)

@@ -77,8 +77,19 @@ String AttrTextStore(const WString& var) { return ToUtf8(var); }
 String AttrTextStore(int var)            { return IsNull(var) ? String() : FormatInt64(var); }
 String AttrTextStore(int16 var)          { return FormatInt64(var); }
 String AttrTextStore(int64 var)          { return FormatInt64(var); }
-String AttrTextStore(float var)          { return FormatFloat(var); }
-String AttrTextStore(double var)         { return FormatDouble(var); }
+// 7 (15) significant digits read best; where they do not read back to the same number, 9 (17)
+// do, so the stored form always round-trips.
+String AttrTextStore(float var)
+{
+	String s = FormatFloat(var);
+	return IsNull(var) || ScanFloat(~s) == var ? s : FormatDouble(var, 9);
+}
+
+String AttrTextStore(double var)
+{
+	String s = FormatDouble(var);
+	return IsNull(var) || ScanDouble(~s) == var ? s : FormatDouble(var, 17);
+}
 String AttrTextStore(bool var)           { return var ? "1" : "0"; }
 
 // A Null date or time stores as an empty text, which loads back as Null.

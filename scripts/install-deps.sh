@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   locales-all
+  libpixman-1-dev
 )
 
 missing=()

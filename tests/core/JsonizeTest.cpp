@@ -209,8 +209,9 @@ TEST(Jsonize, MissingAndFailingMembers)
 	m.Add("name", "n");
 	m.Add("count", 2.5);
 	Item it{ "old", 5, { 1 } };
+	Value mv(m);
 	try {
-		JsonIO io{ Value(m) };
+		JsonIO io(mv);
 		it.Jsonize(io);
 		FAIL();
 	}
@@ -221,11 +222,13 @@ TEST(Jsonize, MissingAndFailingMembers)
 	EXPECT_EQ(it.values.GetCount(), 1); // the absent one too
 	ValueMap e;
 	e.Add("count", ErrorValue("x"));
-	JsonIO io{ Value(e) };
+	Value ev(e);
+	JsonIO io(ev);
 	it.Jsonize(io);
 	EXPECT_EQ(it.count, 5);
 	// a source that is no object leaves every member alone
-	JsonIO nio{ Value(3) };
+	Value three(3);
+	JsonIO nio(three);
 	it.Jsonize(nio);
 	EXPECT_EQ(it.name, "n");
 }

@@ -1,0 +1,10 @@
+// Umbrella header of Qel::Draw.
+#pragma once
+
+#include <Core/Core.h>
+
+#include "RGBA.h"
+#include "Image.h"
+#include "ImageFlip.h"
+#include "RasterFormat.h"
+#include "Raster.h"
