@@ -1,6 +1,5 @@
 #include <Core/FormatInt.h>
 #include <Core/FormatDouble.h>
-#include <Core/TimeDate.h>
 #include <Core/String.h>
 
 #include <gtest/gtest.h>
@@ -83,23 +82,6 @@ TEST(FormatInt, AlphaAndRoman)
 	EXPECT_EQ(Text(FormatRoman(-9, true)), "-IX");
 	EXPECT_EQ(Text(FormatRoman(0, true)), "");
 	EXPECT_EQ(Text(FormatRoman(int(0x80000000), true)), "");
-}
-
-TEST(FormatInt, DateByPattern)
-{
-	Time t(2024, 3, 5, 14, 7, 9);
-	EXPECT_EQ(Text(FormatDateByPattern(t, "DD.MM.YYYY hh:mm")), "05.03.2024 14:07");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "H:mm")), "2:07");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "<am/pm>")), "pm");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 12, 0, 0), "<am/pm>")), "pm");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 11, 59, 0), "<am/pm>")), "am");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 0, 0, 0), "HH")), "12");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "D/M/Y YY DDD ss s")), "5/3/24 24 05 09 9");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "`D`M x<a")), "DM x");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "")), "03/05/2024 14:07:09");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(), "DD")), "");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(-5, 3, 5), "YY YYYY")), "-5 -5"); // as "%02d" writes it
-	EXPECT_EQ(Text(FormatDate(Date(987, 12, 31))), "12/31/ 987");
 }
 
 TEST(FormatInt, Sprintf)

@@ -172,15 +172,6 @@ TEST(Lang, ThousandsSeparators)
 	EXPECT_EQ(out, "1\xC2\xA0" "000");
 }
 
-TEST(Lang, ToUpperOfCodePoints)
-{
-	EXPECT_EQ(ToUpper('a'), 'A');
-	EXPECT_EQ(ToUpper(0x1C5), 0x1C4);
-	EXPECT_EQ(ToUpper(0x10D), 0x10C);
-	EXPECT_EQ(ToUpper(0x1F00), 0x1F08); // Greek with accents, beyond the small tables
-	EXPECT_EQ(ToUpper(0x4E00), 0x4E00);
-}
-
 TEST(Lang, DefaultCollation)
 {
 	EXPECT_EQ(Cmp("a2", "a10"), -1);
