@@ -74,7 +74,7 @@ TEST(Vector, CapacityGrowsByHalfAtLeast)
 	// near the count limit growth stops at it rather than overflowing
 	for(int n : { 0x55555553, 0x55555554, 0x7ffffffe }) {
 		int c = detail::VectorGrowCapacity(n);
-		EXPECT_TRUE(c > n && (c >= n + n / 2 || c == 0x7fffffff)) << n;
+		EXPECT_TRUE(c > n && (c >= int64(n) + n / 2 || c == 0x7fffffff)) << n;
 	}
 }
 
