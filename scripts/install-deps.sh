@@ -11,6 +11,7 @@ packages=(
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   locales-all
   libpixman-1-dev
+  libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
 )
 
 missing=()
