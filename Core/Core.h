@@ -42,6 +42,7 @@
 #include "Value.h"
 #include "ValueArray.h"
 #include "Color.h"
+#include "Complex.h"
 #include "Scan.h"
 #include "CParser.h"
 #include "Format.h"

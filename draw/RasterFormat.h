@@ -50,6 +50,8 @@ public:
 	int   GetColorCount() const;
 	int   GetPaletteCount() const;
 	bool  IsPaletted() const            { return (type & 15) < 4; }
+	// Premultiplied b, g, r, a bytes: rows in this format are RGBA rows as they are.
+	bool  IsPlainRGBA() const           { return type == RASTER_32PREMULTIPLIED && bpos == 0 && gpos == 1 && rpos == 2 && apos == 3; }
 
 	// n pixels of this format into RGBA; palette formats read palette (null reads as transparent).
 	void Read(RGBA* t, const byte* s, int n, const RGBA* palette) const;

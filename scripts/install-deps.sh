@@ -9,9 +9,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
+  nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
+  libstb-dev libimagequant-dev
 )
 
 missing=()
