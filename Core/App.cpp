@@ -5,6 +5,7 @@
 #include "Thread.h"
 #include "Lang.h"
 #include "Translate.h"
+#include "Uuid.h"
 #include "Utf.h"
 #include "Value.h"
 #include "Format.h"
@@ -60,6 +61,7 @@ void sRegisterCore()
 	RegisterStdFormatters();
 	SetDefaultCharset(CHARSET_UTF8);
 	SetLanguage(LNG_ENGLISH);
+	detail::RegisterUuidValue();
 	detail::RegisterCoreTranslations();
 }
 

@@ -60,11 +60,14 @@ int ParseLanguageCode(const char* s)
 
 String FormatLanguageCode(int code)
 {
-	char h[5] = {
-		char(((code >> 15) & 31) + 64), char(((code >> 10) & 31) + 64), '-',
-		char(((code >> 5) & 31) + 64), char((code & 31) + 64)
-	};
-	String s(h, 5);
+	// Each letter only while the ones before it are there: a code of two letters reads "EN".
+	int letter[4] = { (code >> 15) & 31, (code >> 10) & 31, (code >> 5) & 31, code & 31 };
+	String s;
+	for(int i = 0; i < 4 && letter[i]; i++) {
+		if(i == 2)
+			s.Cat('-');
+		s.Cat(char(letter[i] + 64));
+	}
 	if(int charset = (code >> 20) & 255) {
 		s.Cat(' ');
 		s.Cat(CharsetName(charset));

@@ -14,6 +14,7 @@ packages=(
   libpixman-1-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev
+  libssl-dev libomp-dev
 )
 
 missing=()

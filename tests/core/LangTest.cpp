@@ -53,6 +53,7 @@ TEST(Lang, CodesPackAndParse)
 	EXPECT_EQ(SetLanguageCharset(cs, CHARSET_UTF8), LNG_CZECH | (255 << 20));
 	EXPECT_EQ(FormatLanguageCode(LNG_ENGLISH), "EN-US");
 	EXPECT_EQ(FormatLanguageCode(LNG_CZECH), "CS-CZ");
+	EXPECT_EQ(FormatLanguageCode(LNG_ENGLISH & ~1023), "EN") << "only the letters that are there";
 	// the text form reads back, charset included
 	EXPECT_EQ(ParseLanguageCode(~FormatLanguageCode(cs)), cs);
 	EXPECT_EQ(ParseLanguageCode(~FormatLanguageCode(SetLanguageCharset(LNG_ENGLISH, 255))),
