@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace Qel {
@@ -39,5 +40,11 @@ namespace detail {
 constexpr int64 GrownCapacity(int64 n) { return n + n / 2; }
 
 } // namespace detail
+
+// Whether a T may be moved as raw bytes, as Vector, Index and VectorMap move their elements:
+// trivially copyable types may, and classes that say so with `using Relocatable = void;` (they
+// hold no pointer into themselves and nothing else knows their address). Array takes any type.
+template <class T>
+inline constexpr bool IsRelocatable = std::is_trivially_copyable_v<T> || requires { typename T::Relocatable; };
 
 } // namespace Qel

@@ -130,6 +130,7 @@ class Function<R (Args...)> {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	Function() = default;
 	Function(std::nullptr_t) {}
 	Function(const Function& f) : ptr(f.ptr) { if(ptr) ptr->Retain(); }

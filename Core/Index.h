@@ -7,19 +7,22 @@
 
 namespace Qel {
 
+namespace detail {
+
 struct HashLink {
 	int   next;
 	dword hash; // folded hash of the key, 0 when the entry is unlinked
 	int   prev;
 };
 
-namespace detail {
 // The map of every empty index: one empty bucket, shared and never written.
 extern int hash_sentinel[1];
 } // namespace detail
 
 class HashBase {
 protected:
+	using HashLink = detail::HashLink;
+
 	int*      map      = detail::hash_sentinel;
 	HashLink* links    = nullptr;
 	dword     mask     = 0;
@@ -173,6 +176,7 @@ class Index : public HashBase {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	static dword Hash(const T& k) { return FoldHash(GetHashValue(k)); }

@@ -24,6 +24,8 @@ public:
 private:
 	// The maker's class is part of the key, so two makers giving the same key text do not meet.
 	struct Key_ {
+		static_assert(IsRelocatable<K>, "the cache's keys are moved as raw bytes");
+		using Relocatable = void;
 		K                     key;
 		const std::type_info* type;
 

@@ -93,7 +93,7 @@ int GetSystemLanguage()
 	int l = language.load(std::memory_order_acquire);
 	if(l)
 		return l;
-	Mutex::Lock __(lock);
+	Mutex::Lock guard(lock);
 	if((l = language.load(std::memory_order_relaxed)) != 0)
 		return l;
 	const char* lang = getenv("LANG");
@@ -397,7 +397,7 @@ const LanguageInfo& GetLanguageInfo(int code)
 		return *p;
 	p = sCurrentLanguageInfo.load(std::memory_order_acquire);
 	if(!sIsLanguage(p, key)) {
-		Mutex::Lock __(sLanguageInfoLock);
+		Mutex::Lock guard(sLanguageInfoLock);
 		VectorMap<int, LanguageInfo*>& map = sLanguageInfoMap();
 		int i = map.Find(key);
 		if(i < 0) {

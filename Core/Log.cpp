@@ -222,7 +222,7 @@ detail::LogLineWriter detail::SetLogLineWriter(LogLineWriter writer)
 	return sLineWriter.exchange(writer ? writer : sPutToStdLogFile);
 }
 
-void LogStream::_Put(int w)
+void LogStream::PutSlow(int w)
 {
 	sLogByte(sLine, (byte)w);
 }
@@ -249,7 +249,7 @@ const byte* sFindControl(const byte* s, const byte* e)
 
 } // namespace
 
-void LogStream::_Put(const void* data, dword size)
+void LogStream::PutSlow(const void* data, dword size)
 {
 	sLogLine& l = sLine;
 	const byte* s = (const byte*)data;

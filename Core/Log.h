@@ -66,8 +66,8 @@ private:
 // Lines end at '\n' or after 501 bytes; each goes to the log's line writer with its depth.
 class LogStream : public Stream {
 protected:
-	void  _Put(int w) override;
-	void  _Put(const void* data, dword size) override;
+	void  PutSlow(int w) override;
+	void  PutSlow(const void* data, dword size) override;
 
 public:
 	int64 GetSize() const override;

@@ -243,6 +243,7 @@ public:
 
 class String : public String0 {
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	String()                                      { Zero(); }
 	String(const char* s)                         { if(s) Init(s, (int)strlen(s)); else Zero(); }
 	String(const char* s, int len)                { Init(s, len); }
@@ -332,6 +333,10 @@ inline String&& operator<<(String&& s, int x)             { s << x; return stati
 String TrimLeft(const String& s);
 String TrimRight(const String& s);
 String TrimBoth(const String& s);
+// A literal is a String here, not a WString.
+inline String TrimLeft(const char* s)  { return TrimLeft(String(s)); }
+inline String TrimRight(const char* s) { return TrimRight(String(s)); }
+inline String TrimBoth(const char* s)  { return TrimBoth(String(s)); }
 
 // Growable text buffer: fills in place and hands its block to a String without copying.
 class StringBuffer {

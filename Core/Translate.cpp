@@ -247,13 +247,13 @@ const char* GetTranslationDefault(const char* key)
 
 const char* TranslationDefaultText(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return sDefaultText(key, false);
 }
 
 void RegisterTranslationModule(const TranslationRecord* table, const char* name)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sRegistry& reg = sReg();
 	sModule& m = reg.modules.Add();
 	m.name = name ? name : "";
@@ -292,7 +292,7 @@ const char* TranslateUnlocked(const char* key)
 
 const char* Translate(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return TranslateUnlocked(key);
 }
 
@@ -307,13 +307,13 @@ String TranslateToUnlocked(int language, const char* key)
 
 String TranslateTo(int language, const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return TranslateToUnlocked(language, key);
 }
 
 String TranslateText(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sSlot& slot = sCurrentSlot();
 	String k(key);
 	int i = slot.by_text.Find(k);
@@ -325,7 +325,7 @@ String TranslateText(const char* key)
 void SetLanguage(int language)
 {
 	{
-		Mutex::Lock __(sLock);
+		Mutex::Lock guard(sLock);
 		sRegistry& reg = sReg();
 		tLanguage = language;
 		int s = reg.languages.FindAdd(language);
@@ -351,7 +351,7 @@ void SetLanguage(int language)
 
 void SetTranslation(const char* key, int language, const char* text, bool add)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sRegistry& reg = sReg();
 	int charset = GetLanguageCharset(language);
 	String utf8 = charset == CHARSET_UTF8 ? String(text) : ToCharset(CHARSET_UTF8, String(text), charset);
@@ -381,7 +381,7 @@ void SetTranslation(const char* key, int language, const char* text, bool add)
 
 Index<int> GetTranslationLanguages()
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	Index<int> result;
 	for(const sModule& m : sReg().modules)
 		for(int i = 0; i < m.map.GetCount(); i++)
@@ -394,7 +394,7 @@ Index<int> GetTranslationLanguages()
 
 void SaveTranslationFile(Stream& out, int language, int compare_language)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	out.Put("LANGUAGE ");
 	out.Put(AsCString(FormatLanguageCode(language)));
 	out.Put(";\r\n");

@@ -95,13 +95,19 @@ class Vector {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	Vector() = default;
 	Vector(const Vector& v);
 	Vector(Vector&& v) noexcept : vector(v.vector), ca(v.ca) { v.vector = nullptr; v.ca = 0; }
 	Vector(std::initializer_list<T> init);
-	~Vector() { Free(); }
+	~Vector()
+	{
+		static_assert(IsRelocatable<T>, "Vector moves its elements as raw bytes: give the type "
+		              "`using Relocatable = void;` if that is safe for it, or use Array");
+		Free();
+	}
 
 	Vector& operator=(const Vector& v);
 	Vector& operator=(Vector&& v) noexcept;

@@ -66,6 +66,7 @@ public:
 
 private:
 	struct OpenTag {
+		using Relocatable = void;
 		String name;
 		bool   preserve;
 	};

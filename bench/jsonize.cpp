@@ -12,6 +12,7 @@ namespace {
 constexpr int OBJECTS = 100000;
 
 struct Rec {
+	using Relocatable = void;
 	int    i1, i2, i3, i4;
 	double d1, d2, d3, d4;
 	bool   b1, b2;

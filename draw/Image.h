@@ -108,6 +108,7 @@ public:
 
 class Image {
 public:
+	using Relocatable = void; // a handle: moved as raw bytes by the containers
 	// The shared record; pixels and serial id do not change while it is shared.
 	struct Data {
 		int32       refcount = 1;

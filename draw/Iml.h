@@ -32,6 +32,7 @@ enum {
 };
 
 struct ImageIml {
+	using Relocatable = void;
 	Image image;
 	dword flags = 0;
 };

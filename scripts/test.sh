@@ -21,9 +21,9 @@ run_ctest() { # dir
   passed=$((passed + total - nfail)); failed=$((failed + nfail))
 }
 
-configure() { # dir, extra args...
+configure() { # dir, extra args...: warnings are errors here
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON "$@" >/dev/null
 }
 
 echo "== normal build"

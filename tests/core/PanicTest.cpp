@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
@@ -97,6 +99,14 @@ TEST_F(PanicDeathTest, PanicInsideHookReturns)
 		InstallPanicMessageBox(NestingHook);
 		Panic("outer");
 	}, testing::KilledBySignal(SIGTRAP), "^\\*{18} PANIC: outer\n\ninner Panic returned\n$");
+}
+
+TEST_F(PanicDeathTest, UncaughtExcShowsItsText)
+{
+	EXPECT_EXIT({
+		NoCoreDump();
+		std::thread([] { throw Exc("nobody caught this"); }).join();
+	}, testing::KilledBySignal(SIGABRT), "Uncaught exception: nobody caught this\n");
 }
 
 TEST_F(PanicDeathTest, PanicLineGoesToTheLogFile)

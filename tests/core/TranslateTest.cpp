@@ -1,4 +1,4 @@
-#include <Core/Core.h>
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 using namespace Qel;
+using namespace QelTest;
 
 namespace {
 
@@ -45,30 +46,6 @@ struct LanguageScope {
 	explicit LanguageScope(int language) { SetLanguage(language); }
 	~LanguageScope() { SetLanguage(old); }
 };
-
-String TempDir()
-{
-	char t[] = "/tmp/qel-tr-XXXXXX";
-	EXPECT_TRUE(mkdtemp(t));
-	return t;
-}
-
-void WriteFile(const String& path, const String& data)
-{
-	FileOut out(~path);
-	out.Put(data);
-	out.Close();
-}
-
-String ReadFile(const String& path)
-{
-	FileIn in(~path);
-	String s;
-	int c;
-	while((c = in.Get()) >= 0)
-		s.Cat(c);
-	return s;
-}
 
 } // namespace
 
@@ -211,8 +188,8 @@ TEST(Translate, LanguagesOfTheTables)
 TEST(Translate, FileRoundTrip)
 {
 	int sk = LNG_('S', 'K', 'S', 'K');
-	String dir = TempDir();
-	String path = dir + "/sk.tr";
+	TempDir dir;
+	String path = dir.Path("sk.tr");
 	SetTranslation("tst\vLong", sk, "Ve\xC4\xBEmi dlh\xC3\xBD text, ktor\xC3\xBD sa do jedn\xC3\xA9ho "
 	               "riadku nezmest\xC3\xAD, a tak sa rozdel\xC3\xAD \"na\" viac riadkov.", false);
 	SetTranslation("tst\vBell\a\acarrier", sk, "Zvon\ar", false);
@@ -247,8 +224,8 @@ TEST(Translate, FileRoundTrip)
 
 TEST(Translate, BadFiles)
 {
-	String dir = TempDir();
-	String path = dir + "/bad.tr";
+	TempDir dir;
+	String path = dir.Path("bad.tr");
 	int fi = LNG_('F', 'I', 'F', 'I');
 	WriteFile(path, "");
 	EXPECT_TRUE(LoadTranslationFile(~path));
@@ -264,16 +241,16 @@ TEST(Translate, BadFiles)
 	EXPECT_EQ(TranslateTo(fi, "tst2\vCar"), "Car");
 	WriteFile(path, String("LANGUAGE \"FI-FI\";\0garbage", 26));
 	EXPECT_FALSE(LoadTranslationFile(~path));
-	EXPECT_FALSE(LoadTranslationFile(~(dir + "/missing.tr")));
+	EXPECT_FALSE(LoadTranslationFile(dir("missing.tr").c_str()));
 }
 
 TEST(Translate, LoadsTheTrFilesOfAFolder)
 {
-	String dir = TempDir();
+	TempDir dir;
 	int it = LNG_('I', 'T', 'I', 'T');
-	WriteFile(dir + "/a.tr", "LANGUAGE \"IT-IT\";\r\n\"tst\\vCar\",\r\n\t\"Macchina\";\r\n");
-	WriteFile(dir + "/b.txt", "LANGUAGE \"IT-IT\";\r\n\"tst2\\vCar\",\r\n\t\"Carro\";\r\n");
-	LoadTranslationFiles(~dir);
+	WriteFile(dir("a.tr"), "LANGUAGE \"IT-IT\";\r\n\"tst\\vCar\",\r\n\t\"Macchina\";\r\n");
+	WriteFile(dir("b.txt"), "LANGUAGE \"IT-IT\";\r\n\"tst2\\vCar\",\r\n\t\"Carro\";\r\n");
+	LoadTranslationFiles(dir.path.c_str());
 	EXPECT_EQ(TranslateTo(it, "tst\vCar"), "Macchina");
 	EXPECT_EQ(TranslateTo(it, "tst2\vCar"), "Car");
 }

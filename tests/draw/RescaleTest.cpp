@@ -8,6 +8,7 @@ using namespace QelTest;
 namespace {
 
 struct MapEntry {
+	using Relocatable = void;
 	int first;
 	Vector<int> w; // empty for area entries
 };
