@@ -278,6 +278,11 @@ TEST(CoWork, CoForCoversTheRange)
 
 TEST(CoWork, ForkedChildRunsJobsItselfAndExits)
 {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+	// The sanitizers' allocators are not safe to use in the forked child of a threaded process
+	// (their locks may be held by a thread that does not exist there): the normal build tests this.
+	GTEST_SKIP() << "not under a sanitizer";
+#endif
 	CoWork::GetPoolSize(); // the pool exists, with its workers, before the fork
 	pid_t pid = fork();
 	ASSERT_GE(pid, 0);
@@ -288,14 +293,7 @@ TEST(CoWork, ForkedChildRunsJobsItselfAndExits)
 		CoWork co;
 		co & [&] { n++; };
 		co.Finish();
-#if defined(__SANITIZE_ADDRESS__)
-		// LeakSanitizer's check at exit hangs in the forked child of a threaded process: run
-		// what the exit handler runs, then leave without it.
-		detail::ShutdownCoWorkPool();
-		_exit(n == 1001 ? 0 : 1);
-#else
 		exit(n == 1001 ? 0 : 1); // runs the exit-time shutdown, which must not wait for the parent's workers
-#endif
 	}
 	int status = 0;
 	ASSERT_EQ(waitpid(pid, &status, 0), pid);
