@@ -5,3 +5,6 @@
 #include "LinearPath.h"
 #include "Rasterizer.h"
 #include "Fillers.h"
+#include "Stroker.h"
+#include "Dasher.h"
+#include "PainterOps.h"

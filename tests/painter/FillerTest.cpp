@@ -11,7 +11,6 @@ using namespace Qel;
 namespace {
 
 RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
-bool operator==(const RGBA& a, const RGBA& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
 
 std::vector<byte> sClipBytes(ClipFiller& f, int cx, const std::vector<std::pair<int, int>>& runs, uintptr_t* kind = nullptr)
 {
