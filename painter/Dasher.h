@@ -18,7 +18,7 @@ public:
 
 	// Past this many cuts the rest of the path is passed solid, so a tiny pattern on a long
 	// path stays bounded.
-	static constexpr int64 MAX_CUTS = 4000000;
+	static constexpr int64 MAX_CUTS = 1000000;
 
 private:
 	const Vector<double>* pattern = nullptr;

@@ -50,13 +50,8 @@ static bool sNext(CParser& p)
 // Flags are single characters, so "1120" is two flags and the number 20.
 static bool sFlag(CParser& p)
 {
-	for(;;) {
-		if(p.Char(','))
-			continue;
-		if(p.Spaces())
-			continue;
-		break;
-	}
+	p.Spaces();
+	sCommas(p);
 	if(p.IsChar('1') || p.IsChar('0')) {
 		bool b = p.IsChar('1');
 		p.GetChar();

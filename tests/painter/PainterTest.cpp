@@ -107,6 +107,7 @@ TEST(ParseSvgPathData, Commands)
 		{"M 1 1 L 1e999 2", {"Move(1,1)"}},
 		{"L", {}},
 		{"h", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0", {"Move(0,0)", "SvgArc(5,5)0,00(0,0)"}}, // flags missing at the end of the text
 	};
 	for(const Case& c : cases)
 		EXPECT_EQ(sSvg(c.d), c.want) << c.d;
