@@ -280,3 +280,84 @@ void MaskFillerFilter::End()
 }
 
 } // namespace Qel
+
+namespace Qel {
+
+void SubpixelFiller::Start(int minx, int maxx)
+{
+	int px = minx / 3;
+	if(minx > 2)
+		px--; // one pixel of margin for the filter's left tail
+	begin = minx < 3 ? sbuffer + 3 : sbuffer;
+	t += px;
+	for(int i = 0; i < 8; i++)
+		sbuffer[i] = 0;
+	v = sbuffer + 3 + minx % 3;
+	if(ss) {
+		ss->Get(buffer, px, y, (unsigned)(maxx / 3 - px + 2));
+		s = buffer;
+	}
+}
+
+void SubpixelFiller::Render(int val)
+{
+	int q = val / 9;
+	v[-2] += q;
+	v[-1] += 2 * q;
+	v[0] += val - 6 * q;
+	v[1] += 2 * q;
+	v[2] += q;
+	v[3] = 0;
+	v++;
+}
+
+void SubpixelFiller::Render(int val, int len)
+{
+	// Runs are accumulated column by column; the result is the same as the filtered sum.
+	while(len-- > 0)
+		Render(val);
+}
+
+void SubpixelFiller::End()
+{
+	v[3] = v[4] = v[5] = 0;
+	Write((int)((v + 2 - begin + 2) / 3));
+}
+
+void SubpixelFiller::Write(int n)
+{
+	if(end - t < n)
+		n = (int)(end - t);
+	const int16* a = begin;
+	for(int i = 0; i < n; i++, a += 3, t++) {
+		RGBA src;
+		if(ss) {
+			src = alpha == 256 ? *s : ScaleRGBA(*s, alpha);
+			s++;
+		}
+		else
+			src = invert ? sInverse(*t) : color;
+		int w[3] = {a[0], a[1], a[2]};
+		for(int& x : w)
+			x = x < 0 ? 0 : x > 256 ? 256 : x;
+		RGBA& d = *t;
+		if(d.a != 255) {
+			AlphaBlendCover(d, src, (w[0] + w[1] + w[2]) / 3);
+			continue;
+		}
+		int sc[3] = {src.r, src.g, src.b};
+		byte* dc[3] = {&d.r, &d.g, &d.b};
+		for(int k = 0; k < 3; k++) {
+			int r;
+			if(src.a == 255)
+				r = ((*dc[k] * (257 - w[k])) >> 8) + ((sc[k] * w[k]) >> 8);
+			else {
+				int kk = src.a * w[k];
+				r = ((*dc[k] * (256 - ((kk >> 15) + (kk >> 8)))) >> 8) + ((sc[k] * w[k]) >> 8);
+			}
+			*dc[k] = (byte)sSat(r);
+		}
+	}
+}
+
+} // namespace Qel

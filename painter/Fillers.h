@@ -43,6 +43,31 @@ struct SpanFiller : Rasterizer::Filler {
 	void Render(int val, int len) override;
 };
 
+// Coverage per sub-column (three per pixel: red, green, blue), spread over five sub-columns
+// with weights 1-2-3-2-1 ninths to tame colour fringes. sbuffer holds 3 x width + 30 entries.
+struct SubpixelFiller : Rasterizer::Filler {
+	int16*      sbuffer = nullptr;
+	int16*      begin = nullptr;
+	RGBA*       t = nullptr;
+	RGBA*       end = nullptr;
+	int16*      v = nullptr;
+	const RGBA* s = nullptr;
+	RGBA        color = {0, 0, 0, 0};
+	SpanSource* ss = nullptr;
+	int         alpha = 256;
+	RGBA*       buffer = nullptr;
+	int         y = 0;
+	bool        invert = false;
+
+	void Start(int minx, int maxx) override;
+	void Render(int val) override;
+	void Render(int val, int len) override;
+	void End() override;
+
+private:
+	void Write(int n);
+};
+
 // Builds one clip line: Finish gives 0 (nothing visible), 1 (all visible) or a new block with
 // the run-length code (release with MemoryFree): byte 1..255 one column of that mask value;
 // 0, n < 128: n + 1 invisible columns; 0, n >= 128: n - 127 visible columns.

@@ -150,3 +150,36 @@ TEST(NoAAFillerFilter, Thresholds)
 	EXPECT_EQ(line[0].a, 0);
 	EXPECT_EQ(line[1].a, 255);
 }
+
+TEST(SubpixelFiller, FringesAndTransparentTarget)
+{
+	// Pixels 1..3 (columns 3..11) fully covered, on opaque white and on transparent.
+	for(bool opaque : {true, false}) {
+		RGBA line[6];
+		for(RGBA& p : line)
+			p = opaque ? sRGBA(255, 255, 255, 255) : sRGBA(0, 0, 0, 0);
+		std::vector<int16> sb(3 * 6 + 30);
+		SubpixelFiller f;
+		f.sbuffer = sb.data();
+		f.t = line;
+		f.end = line + 6;
+		f.color = sRGBA(0, 0, 0, 255);
+		f.Start(3, 11);
+		f.Render(256, 9);
+		f.End();
+		if(opaque) {
+			EXPECT_TRUE(line[2] == sRGBA(0, 0, 0, 255));
+			// the filter tails: the left neighbour's blue is darker than its red, and the reverse
+			EXPECT_LT(line[0].b, line[0].r);
+			EXPECT_LT(line[4].r, line[4].b);
+			EXPECT_EQ(line[0].a, 255);
+			EXPECT_EQ(line[5].r, 255);
+		}
+		else {
+			EXPECT_EQ(line[2].a, 255);
+			EXPECT_EQ(line[0].r, 0);
+			EXPECT_EQ(line[0].a, line[4].a); // grey average on transparent targets
+			EXPECT_GT(line[0].a, 0);
+		}
+	}
+}
