@@ -14,3 +14,7 @@
 #include "ImageScale.h"
 #include "Rescale.h"
 #include "RescaleFilter.h"
+#include "BMP.h"
+#include "ImageMaker.h"
+#include "Iml.h"
+#include "DrawImg.h"
