@@ -184,7 +184,7 @@ TEST(Rasterizer, CoverageMatchesExactArea)
 	std::uniform_real_distribution<double> ur(0, 1);
 	for(int iter = 0; iter < 60; iter++) {
 		const int W = 24;
-		double cx = 4 + 16 * ur(rng), cy = 4 + 16 * ur(rng);
+		double cx = -4 + 32 * ur(rng), cy = -4 + 32 * ur(rng); // some reach outside the image
 		int n = 3 + iter % 9;
 		std::vector<double> ang;
 		for(int i = 0; i < n; i++)
@@ -207,9 +207,8 @@ TEST(Rasterizer, CoverageMatchesExactArea)
 		for(int y = 0; y < W; y++)
 			for(int x = 0; x < W; x++) {
 				double want = 256 * std::fabs(sPixelArea(poly, x, y));
-				if(boxed) {
-					ASSERT_NEAR(img[y][x], want, 2.0) << iter << " " << x << "," << y;
-				}
+				// edges moved onto the image border add their own rounding
+				ASSERT_NEAR(img[y][x], want, boxed ? 2.0 : 3.0) << iter << " " << x << "," << y;
 			}
 	}
 }
