@@ -32,4 +32,12 @@ template <class T> constexpr T min(T a, T b) { return a < b ? a : b; }
 template <class T> constexpr T max(T a, T b) { return a < b ? b : a; }
 template <class T> constexpr T clamp(T x, T lo, T hi) { return x < lo ? lo : hi < x ? hi : x; }
 
+namespace detail {
+
+// How strings, buffers and containers grow when full: by half, so appends cost amortised
+// constant time while at most a third of a block stands empty.
+constexpr int64 GrownCapacity(int64 n) { return n + n / 2; }
+
+} // namespace detail
+
 } // namespace Qel

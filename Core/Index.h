@@ -46,11 +46,12 @@ protected:
 	// Joins entry i (with hash h already stored) to the tail of its bucket's chain.
 	QEL_FORCE_INLINE void AddToBucket(int i, dword h) { JoinChain(map[h & mask], i); }
 
-	// Links a freshly appended entry i; grows the map first when the buckets would run out.
+	// Links a freshly appended entry i. The map keeps at least twice as many buckets as
+	// entries, so most look-ups of absent keys end at an empty bucket.
 	QEL_FORCE_INLINE void Link(int i, dword h)
 	{
 		links[i].hash = h;
-		if((dword)i >= mask)
+		if((dword)i >= (mask + 1) >> 1 && mask < MaxMask)
 			GrowMap(i + 1);
 		else
 			AddToBucket(i, h);
@@ -84,6 +85,8 @@ protected:
 	void AdjustMap(int count);
 
 public:
+	static constexpr dword MaxMask = 0x7fffffff; // the largest map; beyond it chains grow longer
+
 	HashBase() = default;
 	HashBase(const HashBase&) = delete;
 	HashBase(HashBase&& b) noexcept;
@@ -124,7 +127,7 @@ class Index : public HashBase {
 		if(i >= 0) {
 			int head = i;
 			do {
-				if(key[i] == k)
+				if(links[i].hash == h && key[i] == k) // the stored hash spares most key reads
 					return i;
 				i = links[i].next;
 			}
@@ -267,7 +270,7 @@ int Index<T>::FindNext(int i) const
 	int head = map[h & mask];
 	const T& k = key[i];
 	for(int j = links[i].next; j != head; j = links[j].next)
-		if(key[j] == k)
+		if(links[j].hash == h && key[j] == k)
 			return j;
 	return -1;
 }

@@ -122,6 +122,11 @@ protected:
 		int64 room = (int64)(h >> 32) - (int64)need - 1;
 		return (room | -(int64)((uint32)h ^ 1)) >= 0;
 	}
+	// The same for any out-of-line form: a medium block is always this String's own.
+	QEL_FORCE_INLINE bool OutOfLineWithRoom(dword need) const
+	{
+		return Kind() == MEDIUM ? need < 31 : SoleWithRoom(ptr, need);
+	}
 	// Append of one character to an out-of-line text: the shared block with room inline, the rest
 	// (medium, full, copied on write) out of line.
 	QEL_FORCE_INLINE void CatOut(int c)

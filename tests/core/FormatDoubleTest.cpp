@@ -234,6 +234,26 @@ TEST(FormatDouble, SeventeenDigitsRoundTrip)
 	}
 }
 
+// Decimals of up to 16 digits as people and printf write them, up to and around the limits of
+// exact arithmetic (2^53, 10^22), read exactly as strtod reads them.
+TEST(ScanDouble, ShortDecimalsMatchStrtod)
+{
+	std::mt19937_64 rng(5);
+	for(int i = 0; i < 200000; i++) {
+		uint64 m = rng() >> (11 + rng() % 53);
+		if(i % 4 == 0)
+			m = (1ull << 53) - rng() % 4;
+		int e = int(rng() % 51) - 25;
+		std::string s = std::to_string(m) + "e" + std::to_string(e);
+		ASSERT_EQ(ScanDouble(s.c_str()), std::strtod(s.c_str(), nullptr)) << s;
+		if(e < 0 && e > -20) {
+			std::string d = std::to_string(m);
+			d.insert(d.size() > size_t(-e) ? d.size() + e : 0, d.size() > size_t(-e) ? "." : "0.");
+			ASSERT_EQ(ScanDouble(d.c_str()), std::strtod(d.c_str(), nullptr)) << d;
+		}
+	}
+}
+
 TEST(ScanDouble, Forms)
 {
 	double x;

@@ -1,6 +1,4 @@
-#include <draw/Draw.h>
-
-#include <gtest/gtest.h>
+#include "TestImage.h"
 
 #include <atomic>
 #include <filesystem>
@@ -11,11 +9,11 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Bytes;
+using QelTest::Put16;
+using QelTest::Put32;
 
 namespace {
-
-void Put32(String& s, dword v) { for(int i = 0; i < 4; i++) s.Cat(char(v >> 8 * i)); }
-void Put16(String& s, word v)  { s.Cat(char(v)); s.Cat(char(v >> 8)); }
 
 struct Bmp {
 	int    bpp = 24;
@@ -26,9 +24,9 @@ struct Bmp {
 	dword  sizeImage = 0;          // 0: computed for BMP_RGB, the pixel byte count otherwise
 	int    xppm = 0, yppm = 0;
 	dword  clrUsed = 0;
-	std::vector<dword> colors;     // 0x00RRGGBB, written as b, g, r, 0
-	std::vector<dword> masks;      // written after the 40 header bytes
-	String pixels;
+	std::vector<dword> colors = {};     // 0x00RRGGBB, written as b, g, r, 0
+	std::vector<dword> masks = {};     // written after the 40 header bytes
+	String pixels = {};
 
 	String Make() const
 	{
@@ -58,17 +56,9 @@ struct Bmp {
 	}
 };
 
-String Bytes(std::initializer_list<int> b)
-{
-	String s;
-	for(int x : b)
-		s.Cat(char(x));
-	return s;
-}
-
 RGBA Px(Image img, int x, int y) { return img[y][x]; }
 
-RGBA Rgb(int r, int g, int b) { return RGBA{ byte(b), byte(g), byte(r), 255 }; }
+RGBA Rgb(int r, int g, int b) { return QelTest::Px(r, g, b); }
 
 const RGBA Clear = RGBA{ 0, 0, 0, 0 };
 
@@ -110,114 +100,46 @@ TEST(BMP, RowsBottomUpAndTopDown)
 	ExpectSame(LoadImageString(Rgb24(true)), up, "top-down");
 }
 
-TEST(BMP, SixteenBitMasks)
+TEST(BMP, PixelFormatsPalettesAndHeaderLengths)
 {
-	Bmp b;
-	b.bpp = 16;
-	b.width = 2;
-	b.pixels = Bytes({ 0xFF, 0x7F, 0x1F, 0x00 });
-	Image img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(248, 248, 248));
-	EXPECT_EQ(Px(img, 1, 0), Rgb(0, 0, 248));
-
-	b.compression = BMP_BITFIELDS;
-	b.masks = { 0xF800, 0x7E0, 0x1F };
-	b.pixels = Bytes({ 0xE0, 0x07, 0x00, 0xF8 }); // pure green, pure red in 5-6-5
-	img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(0, 252, 0));
-	EXPECT_EQ(Px(img, 1, 0), Rgb(248, 0, 0));
-}
-
-TEST(BMP, ThirtyTwoBitsIgnoreTheFourthByte)
-{
-	Bmp b;
-	b.bpp = 32;
-	b.width = 2;
-	b.pixels = Bytes({ 10, 20, 30, 0, 40, 50, 60, 0x80 });
-	Image img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(30, 20, 10));
-	EXPECT_EQ(Px(img, 1, 0), Rgb(60, 50, 40));
-	EXPECT_EQ(img.GetKind(), IMAGE_OPAQUE);
-
-	// byte masks in another order, and masks that straddle bytes
-	b.compression = BMP_BITFIELDS;
-	b.masks = { 0xff, 0xff00, 0xff0000 };
-	img = LoadImageString(b.Make());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(10, 20, 30));
-	b.masks = { 0xff000000, 0xff0, 0xff0000 };
-	b.width = 1;
-	b.pixels = Bytes({ 0xB0, 0x0A, 0xCC, 0xDD });
-	img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(0xDD, 0xAB, 0xCC));
-	b.masks = { 0x3FF00000, 0xFFC00, 0x3FF }; // 10 bits each: the top 8 are kept
-	b.pixels = Bytes({ 0xFF, 0x03, 0x00, 0x00 });
-	img = LoadImageString(b.Make());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(0, 0, 255));
-}
-
-TEST(BMP, Palettes)
-{
-	Bmp b;
-	b.bpp = 1;
-	b.width = 9;
-	b.colors = { 0x102030, 0xFFFFFF };
-	b.pixels = Bytes({ 0x80, 0x80, 0, 0 });
-	Image img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(255, 255, 255));
-	EXPECT_EQ(Px(img, 1, 0), Rgb(0x10, 0x20, 0x30));
-	EXPECT_EQ(Px(img, 8, 0), Rgb(255, 255, 255));
-
-	b.bpp = 4;
-	b.width = 3;
-	b.clrUsed = 3;
-	b.colors = { 0x000000, 0x0000FF, 0xFF0000 };
-	b.pixels = Bytes({ 0x21, 0xF0, 0, 0 }); // index 15 is beyond the table: black
-	img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(255, 0, 0));
-	EXPECT_EQ(Px(img, 1, 0), Rgb(0, 0, 255));
-	EXPECT_EQ(Px(img, 2, 0), Rgb(0, 0, 0));
-
-	// more colours than the table holds: the rest is skipped, the pixels still line up
-	b.bpp = 8;
-	b.width = 2;
-	b.clrUsed = 300;
-	b.colors.assign(300, 0);
-	b.colors[7] = 0x123456;
-	b.pixels = Bytes({ 7, 0, 0, 0 });
-	img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(0x12, 0x34, 0x56));
-}
-
-TEST(BMP, LongHeadersAreSkippedAndCarryTheirMasks)
-{
-	Bmp b;
-	b.bpp = 8;
-	b.width = 1;
-	b.headerSize = 124;
-	b.clrUsed = 2;
-	b.colors = { 0, 0xABCDEF };
-	b.pixels = Bytes({ 1, 0, 0, 0 });
-	Image img = LoadImageString(b.Make());
-	ASSERT_FALSE(img.IsEmpty());
-	EXPECT_EQ(Px(img, 0, 0), Rgb(0xAB, 0xCD, 0xEF));
-
-	// a V5 header holds the masks at bytes 40-51; the pixels follow the header directly
+	const RGBA W = Rgb(255, 255, 255), K = Rgb(0, 0, 0), D = Rgb(0x10, 0x20, 0x30);
+	struct Case { const char* what; Bmp bmp; std::vector<RGBA> row; };
+	const Case cases[] = {
+		{ "16 bits, 5-5-5 by default", { .bpp = 16, .width = 2, .pixels = Bytes({ 0xFF, 0x7F, 0x1F, 0 }) },
+		  { Rgb(248, 248, 248), Rgb(0, 0, 248) } },
+		{ "16 bits, 5-6-5 masks", { .bpp = 16, .width = 2, .compression = BMP_BITFIELDS, .masks = { 0xF800, 0x7E0, 0x1F },
+		  .pixels = Bytes({ 0xE0, 0x07, 0x00, 0xF8 }) }, { Rgb(0, 252, 0), Rgb(248, 0, 0) } },
+		{ "32 bits, the fourth byte ignored", { .bpp = 32, .width = 2, .pixels = Bytes({ 10, 20, 30, 0, 40, 50, 60, 0x80 }) },
+		  { Rgb(30, 20, 10), Rgb(60, 50, 40) } },
+		{ "32 bits, byte masks in another order", { .bpp = 32, .width = 2, .compression = BMP_BITFIELDS,
+		  .masks = { 0xff, 0xff00, 0xff0000 }, .pixels = Bytes({ 10, 20, 30, 0, 40, 50, 60, 0x80 }) },
+		  { Rgb(10, 20, 30), Rgb(40, 50, 60) } },
+		{ "32 bits, masks straddling bytes", { .bpp = 32, .compression = BMP_BITFIELDS,
+		  .masks = { 0xff000000, 0xff0, 0xff0000 }, .pixels = Bytes({ 0xB0, 0x0A, 0xCC, 0xDD }) }, { Rgb(0xDD, 0xAB, 0xCC) } },
+		{ "32 bits, 10-bit masks keep their top 8", { .bpp = 32, .compression = BMP_BITFIELDS,
+		  .masks = { 0x3FF00000, 0xFFC00, 0x3FF }, .pixels = Bytes({ 0xFF, 0x03, 0, 0 }) }, { Rgb(0, 0, 255) } },
+		{ "1 bit", { .bpp = 1, .width = 9, .colors = { 0x102030, 0xFFFFFF }, .pixels = Bytes({ 0x80, 0x80, 0, 0 }) },
+		  { W, D, D, D, D, D, D, D, W } },
+		{ "4 bits, an index beyond the table is black", { .bpp = 4, .width = 3, .clrUsed = 3,
+		  .colors = { 0, 0x0000FF, 0xFF0000 }, .pixels = Bytes({ 0x21, 0xF0, 0, 0 }) }, { Rgb(255, 0, 0), Rgb(0, 0, 255), K } },
+		{ "8 bits, a table longer than 256 is skipped", { .bpp = 8, .width = 2, .clrUsed = 300,
+		  .colors = [] { std::vector<dword> c(300); c[7] = 0x123456; return c; }(), .pixels = Bytes({ 7, 0, 0, 0 }) },
+		  { Rgb(0x12, 0x34, 0x56), K } },
+		{ "124-byte header before the palette", { .bpp = 8, .headerSize = 124, .clrUsed = 2, .colors = { 0, 0xABCDEF },
+		  .pixels = Bytes({ 1, 0, 0, 0 }) }, { Rgb(0xAB, 0xCD, 0xEF) } },
+	};
+	for(const Case& c : cases) {
+		Image img = LoadImageString(c.bmp.Make());
+		ASSERT_EQ(img.GetSize(), Size((int)c.row.size(), 1)) << c.what;
+		for(int x = 0; x < (int)c.row.size(); x++)
+			EXPECT_EQ(Px(img, x, 0), c.row[x]) << c.what << " x " << x;
+		EXPECT_EQ(img.GetKind(), IMAGE_OPAQUE) << c.what;
+	}
+	// longer headers hold the masks at bytes 40-51; the pixels follow the header directly
 	for(dword hs : { 52u, 56u, 108u, 124u }) {
-		Bmp v;
-		v.bpp = 16;
-		v.width = 2;
-		v.compression = BMP_BITFIELDS;
-		v.headerSize = hs;
-		v.masks = { 0xF800, 0x7E0, 0x1F };
-		v.pixels = Bytes({ 0x00, 0xF8, 0x1F, 0x00 });
-		img = LoadImageString(v.Make());
+		Bmp v{ .bpp = 16, .width = 2, .compression = BMP_BITFIELDS, .headerSize = hs, .masks = { 0xF800, 0x7E0, 0x1F },
+		       .pixels = Bytes({ 0x00, 0xF8, 0x1F, 0x00 }) };
+		Image img = LoadImageString(v.Make());
 		ASSERT_FALSE(img.IsEmpty()) << hs;
 		EXPECT_EQ(Px(img, 0, 0), Rgb(248, 0, 0)) << hs;
 		EXPECT_EQ(Px(img, 1, 0), Rgb(0, 0, 248)) << hs;
@@ -226,17 +148,11 @@ TEST(BMP, LongHeadersAreSkippedAndCarryTheirMasks)
 
 TEST(BMP, PhysicalSizeFromResolution)
 {
-	Bmp b;
-	b.width = 96;
-	b.height = 48;
-	b.pixels = String(0, 96 * 3 * 48);
-	b.xppm = 3780;
-	b.yppm = 1890;
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(600, 600));
-	b.yppm = 0;
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(0, 0));
-	b.yppm = -3780; // nonsense, not a negative size
-	EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), Size(0, 0));
+	// 3780 pixels per metre is 96 per inch; nonsense resolutions give no size, not a negative one
+	for(auto [yppm, want] : { std::pair{ 1890, Size(600, 600) }, std::pair{ 0, Size() }, std::pair{ -3780, Size() } }) {
+		Bmp b{ .width = 96, .height = 48, .xppm = 3780, .yppm = yppm, .pixels = String(0, 96 * 3 * 48) };
+		EXPECT_EQ(LoadImageString(b.Make()).GetPhysicalSize(), want) << yppm;
+	}
 }
 
 TEST(BMP, RejectedHeaders)
@@ -295,29 +211,17 @@ TEST(BMP, ShortRowsGiveTheEmptyImage)
 	EXPECT_TRUE(r->IsError());
 }
 
-TEST(BMP, RasterFacts)
+TEST(BMP, RasterPaletteIsPaddedWithBlack)
 {
-	Bmp b;
-	b.bpp = 4;
-	b.width = 5;
-	b.height = 3;
-	b.pixels = String(0, 12);
-	b.colors = { 0xFF0000 };
-	b.clrUsed = 1;
+	Bmp b{ .bpp = 4, .width = 5, .height = 3, .clrUsed = 1, .colors = { 0xFF0000 }, .pixels = String(0, 12) };
 	StringStream s(b.Make());
 	std::unique_ptr<StreamRaster> r = OpenStreamRaster(s);
-	ASSERT_TRUE(r);
-	EXPECT_NE(dynamic_cast<BMPRaster*>(r.get()), nullptr);
-	EXPECT_EQ(r->GetSize(), Size(5, 3));
+	ASSERT_TRUE(dynamic_cast<BMPRaster*>(r.get()));
 	EXPECT_EQ(r->GetPaletteCount(), 16);
-	ASSERT_TRUE(r->GetPalette());
 	EXPECT_EQ(r->GetPalette()[0], Rgb(255, 0, 0));
 	EXPECT_EQ(r->GetPalette()[1], Rgb(0, 0, 0));
 	EXPECT_EQ(r->GetFormat()->GetType(), RASTER_4 | RASTER_MSBFIRST);
-	Raster::Info info = r->GetInfo();
-	EXPECT_EQ(info.bpp, 4);
-	EXPECT_EQ(info.colors, 16);
-	EXPECT_EQ(info.kind, IMAGE_OPAQUE);
+	EXPECT_EQ(r->GetInfo().kind, IMAGE_OPAQUE);
 }
 
 namespace {

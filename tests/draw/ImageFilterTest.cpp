@@ -1,4 +1,4 @@
-#include "PixelTestUtil.h"
+#include "TestImage.h"
 
 using namespace QelTest;
 
@@ -111,7 +111,6 @@ TEST(ImageFilter, Upscale2xOpaqueTurnsWithTheImage)
 
 TEST(ImageFilter, Downscale2x)
 {
-	EXPECT_TRUE(Downscale2x(Solid(1, 1, Px(1, 1, 1))).IsEmpty());
 	Image m = WithHotSpot(Solid(11, 20, Px(30, 60, 90)), 5, 7);
 	Image d = Downscale2x(m);
 	ASSERT_EQ(d.GetSize(), Size(5, 10));

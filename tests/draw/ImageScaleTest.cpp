@@ -1,4 +1,4 @@
-#include "PixelTestUtil.h"
+#include "TestImage.h"
 
 #include <climits>
 

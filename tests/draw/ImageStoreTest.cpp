@@ -1,8 +1,6 @@
-#include <draw/Draw.h>
+#include "TestImage.h"
 
-#include <gtest/gtest.h>
-
-using namespace Qel;
+using namespace QelTest;
 
 namespace {
 
@@ -16,14 +14,6 @@ Image Pixels(int cx, int cy, std::initializer_list<RGBA> px, Point hot = Point()
 	b.Set2ndSpot(spot2);
 	b.SetPhysicalSize(dots);
 	return b;
-}
-
-String Bytes(std::initializer_list<int> b)
-{
-	String s;
-	for(int x : b)
-		s.Cat(char(x));
-	return s;
 }
 
 String Store(Image img)
@@ -44,10 +34,7 @@ Image Load(const String& data, bool* error = nullptr)
 	return img;
 }
 
-String Le32(int x)
-{
-	return String((const char*)&x, 4);
-}
+String Le32(int x) { return String((const char*)&x, 4); }
 
 } // namespace
 
@@ -70,13 +57,8 @@ TEST(ImageStore, BinaryRoundTrip)
 	bool error = true;
 	Image back = Load(Store(img), &error);
 	EXPECT_FALSE(error);
-	EXPECT_EQ(back.GetSize(), Size(3, 2));
-	EXPECT_EQ(back.GetHotSpot(), Point(2, 1));
-	EXPECT_EQ(back.Get2ndSpot(), Point(3, 2));
 	EXPECT_EQ(back.GetPhysicalSize(), Size(30, 20));
-	EXPECT_EQ(ImageHash(back), ImageHash(img));
-	EXPECT_NE(back.GetSerialId(), img.GetSerialId());
-	EXPECT_TRUE(Value(back) == Value(img));
+	EXPECT_TRUE(Value(back) == Value(img)); // pixels, size and both spots
 }
 
 TEST(ImageStore, BinaryDamage)

@@ -1,28 +1,10 @@
-#include <draw/Draw.h>
-
-#include <gtest/gtest.h>
+#include "TestImage.h"
 
 #include <atomic>
 #include <thread>
 #include <vector>
 
-using namespace Qel;
-
-namespace {
-
-Image MakeImage(int cx, int cy, dword seed = 1, bool alpha = false)
-{
-	ImageBuffer b(cx, cy);
-	dword h = seed;
-	for(RGBA& c : b) {
-		h = h * 1103515245 + 12345;
-		byte a = alpha ? byte(h >> 24) : 255;
-		c = RGBA{ byte(min<int>(a, h >> 8 & 255)), byte(min<int>(a, h >> 16 & 255)), byte(min<int>(a, h & 255)), a };
-	}
-	return b;
-}
-
-} // namespace
+using namespace QelTest;
 
 TEST(ImageBuffer, CreateZeroFillsAndResets)
 {
@@ -59,9 +41,6 @@ TEST(Image, EmptyImage)
 	EXPECT_TRUE(img.IsEmpty());
 	EXPECT_EQ(img.GetKind(), IMAGE_EMPTY);
 	EXPECT_EQ(img.GetSize(), Size());
-	EXPECT_EQ(img.GetHotSpot(), Point());
-	EXPECT_EQ(img.Get2ndSpot(), Point());
-	EXPECT_EQ(img.GetPhysicalSize(), Size());
 	img.SetAuxData(5);
 	EXPECT_EQ(img.GetAuxData(), 0u);
 }
@@ -99,7 +78,7 @@ TEST(Image, HandOverLeavesBufferAndImageEmpty)
 
 TEST(Image, BufferFromUnsharedImageMovesFromSharedCopies)
 {
-	Image img = MakeImage(5, 4);
+	Image img = RandomImage(5, 4, 1);
 	const RGBA* block = img.Begin();
 	Image other = img;
 	ImageBuffer b(img);
@@ -112,15 +91,6 @@ TEST(Image, BufferFromUnsharedImageMovesFromSharedCopies)
 	ImageBuffer b2(other);
 	EXPECT_EQ(b2.Begin(), block); // last holder: the block moves
 	EXPECT_TRUE(other.IsEmpty());
-}
-
-TEST(Image, SerialIdsAreConsecutive)
-{
-	Image a = MakeImage(1, 1);
-	Image b = MakeImage(1, 1);
-	EXPECT_EQ(b.GetSerialId(), a.GetSerialId() + 1);
-	Image c = a;
-	EXPECT_EQ(c.GetSerialId(), a.GetSerialId());
 }
 
 TEST(Image, KindScan)
@@ -142,7 +112,7 @@ TEST(Image, KindScan)
 
 TEST(Image, KindUnderThreads)
 {
-	Image img = MakeImage(300, 300, 3, true);
+	Image img = RandomImage(300, 300, 3);
 	std::vector<std::thread> th;
 	std::atomic<int> bad{0};
 	for(int i = 0; i < 8; i++)
@@ -159,52 +129,36 @@ TEST(Image, KindUnderThreads)
 	EXPECT_EQ(img.GetRefCount(), 1);
 }
 
-TEST(Image, Hash)
+TEST(Image, HashFollowsPixelsSerialFollowsTheRecord)
 {
-	Image a = MakeImage(7, 3, 5);
-	Image b = MakeImage(7, 3, 5);
-	Image c = MakeImage(7, 3, 6);
+	Image a = RandomImage(7, 3, 5);
+	Image b = RandomImage(7, 3, 5);
+	Image c = RandomImage(7, 3, 6);
 	EXPECT_EQ(ImageHash(a), ImageHash(b));
 	EXPECT_NE(ImageHash(a), ImageHash(c));
+	EXPECT_NE(a.GetSerialId(), b.GetSerialId());
+	EXPECT_EQ(Image(a).GetSerialId(), a.GetSerialId()) << "copies share the serial id";
 	EXPECT_EQ(ImageHash(Image()), MemoryHash(nullptr, 0));
 }
 
-TEST(Image, ValueForm)
+TEST(Image, ValueFormComparesAndStoresTheImage)
 {
-	Image img = MakeImage(3, 2);
+	Image img = RandomImage(3, 2, 1);
 	Value v = img;
-	EXPECT_EQ(v.GetType(), (dword)IMAGE_V);
-	EXPECT_FALSE(v.IsNull());
-	Image back = v;
-	EXPECT_TRUE(back.IsSame(img));
+	EXPECT_TRUE(Image(v).IsSame(img));
 	EXPECT_EQ(v.ToText(), "Image (3, 2)");
-	EXPECT_EQ(ImageAsString(Image()), "Image (0, 0)");
 	EXPECT_TRUE(Value(Image()).IsNull());
 	EXPECT_TRUE(Image(Value()).IsEmpty());
 
 	// separately made but equal images compare equal, a different spot does not
-	Value w = MakeImage(3, 2);
+	Value w = RandomImage(3, 2, 1);
 	EXPECT_TRUE(v == w);
 	ImageBuffer b(3, 2);
-	Image other = MakeImage(3, 2);
+	Image other = RandomImage(3, 2, 1);
 	b.Set(other);
 	b.SetHotSpot(Point(1, 0));
 	EXPECT_FALSE(v == Value(Image(b)));
 	EXPECT_EQ(v.GetHashValue(), w.GetHashValue());
-
-	// the registered factory makes the representation a stored Value loads into
-	Value::Factory f = Value::GetFactory(IMAGE_V);
-	ASSERT_TRUE(f);
-	EXPECT_EQ(Value::GetTypeByName("Image"), 150);
-	StringStream out;
-	v.GetVoidPtr()->Serialize(out);
-	StringStream in(out.GetResult());
-	in.SetLoading();
-	Value::Void* rep = f();
-	rep->Serialize(in);
-	Value loaded(rep, IMAGE_V);
-	EXPECT_TRUE(loaded == v);
-	EXPECT_EQ(Image(loaded).GetSize(), Size(3, 2));
 
 	// and through the stored form of Value
 	StringStream vs;
@@ -214,15 +168,6 @@ TEST(Image, ValueForm)
 	Value stored;
 	stored.Serialize(vin);
 	EXPECT_FALSE(vin.IsError());
-	EXPECT_EQ(stored.GetType(), (dword)IMAGE_V);
 	EXPECT_TRUE(stored == v);
-
-	try {
-		Image bad = Value(12);
-		FAIL();
-	}
-	catch(const ValueTypeError& e) {
-		EXPECT_EQ(e.target, 150);
-		EXPECT_EQ(String(e), "Invalid value conversion: int -> N3Qel5ImageE");
-	}
+	EXPECT_THROW((void)Image(Value(12)), ValueTypeError);
 }

@@ -1,4 +1,4 @@
-#include "PixelTestUtil.h"
+#include "TestImage.h"
 
 #include <png.h>
 
@@ -17,12 +17,6 @@ struct Rec {
 	Point hot, spot2;
 	dword seed;
 };
-
-void Put16(String& s, int v)
-{
-	s.Cat(char(v & 255));
-	s.Cat(char(v >> 8));
-}
 
 // Straight R, G, B, A bytes of a record, made from the seed.
 byte PixelByte(dword seed, int i)
@@ -291,9 +285,8 @@ TEST(Iml, RegistryLooksUpListColonImage)
 
 	Image dots = GetImlImage("DrawImg:threedots");
 	EXPECT_EQ(dots.GetSize(), Size(6, 7));
-	EXPECT_TRUE(dots.IsSame(DrawImg::threedots()));
-	EXPECT_TRUE(GetImlImage("DrawImg::threedots").IsSame(dots));
-	EXPECT_TRUE(GetImlImage("DrawImg:::threedots").IsSame(dots));
+	for(const char* text : { "DrawImg::threedots", "DrawImg:::threedots" })
+		EXPECT_TRUE(GetImlImage(text).IsSame(DrawImg::threedots())) << text;
 	EXPECT_EQ(GetImlImage("DrawImg:DefaultDragImage").GetSize(), Size(17, 11));
 	for(const char* text : { "DrawImg", "DrawImg:", "DrawImg:nothing", "NoList:threedots", ":threedots", "" })
 		EXPECT_TRUE(GetImlImage(text).IsEmpty()) << text;

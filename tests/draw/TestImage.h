@@ -1,4 +1,4 @@
-// Images for the tests of the image operations: random premultiplied pixels, solid images and
+// Builders shared by the image tests: random premultiplied pixels, solid images, raw bytes and
 // pixel-exact comparison.
 #pragma once
 
@@ -49,6 +49,18 @@ inline ::testing::AssertionResult SamePixels(const Image& a, const Image& b)
 				       << int(q.r) << "," << int(q.g) << "," << int(q.b) << "," << int(q.a);
 			}
 	return ::testing::AssertionSuccess();
+}
+
+// Little-endian fields of stored formats.
+inline void Put16(String& s, int v) { s.Cat(char(v)); s.Cat(char(v >> 8)); }
+inline void Put32(String& s, dword v) { for(int i = 0; i < 4; i++) s.Cat(char(v >> 8 * i)); }
+
+inline String Bytes(std::initializer_list<int> b)
+{
+	String s;
+	for(int x : b)
+		s.Cat(char(x));
+	return s;
 }
 
 inline RGBA Px(int r, int g, int b, int a = 255) { return RGBA{ byte(b), byte(g), byte(r), byte(a) }; }

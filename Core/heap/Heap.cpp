@@ -1,7 +1,7 @@
 // Entry points of the native allocator: dispatch by size on allocation, by bit 4 of the address
-// on free. The small-block paths are inlined here; everything else lives in Core/heap.
-#include "heap/HeapPrivate.h"
-#include "Panic.h"
+// on free. The small-block paths are inlined here; the other tiers have files of their own.
+#include "HeapPrivate.h"
+#include "../Panic.h"
 
 #ifndef QEL_SYSTEM_HEAP
 
