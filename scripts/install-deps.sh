@@ -11,7 +11,7 @@ packages=(
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   nlohmann-json3-dev rapidjson-dev
   locales-all
-  libpixman-1-dev
+  libpixman-1-dev libcairo2-dev
   libpng-dev libstb-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev

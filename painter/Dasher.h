@@ -1,0 +1,33 @@
+// Dasher: cuts a flattened centre line into dashes; each dash reaches the target as its own
+// sub-path. The pattern continues across sub-paths.
+#pragma once
+
+#include "LinearPath.h"
+
+#include <Core/Vector.h>
+
+namespace Qel {
+
+class Dasher : public LinearPathFilter {
+public:
+	void Move(const Pointf& p) override;
+	void Line(const Pointf& p) override;
+
+	// A pattern with a negative or non-finite entry, or without a positive sum, strokes solid.
+	void Init(const Vector<double>& pattern, double start);
+
+	// Past this many cuts the rest of the path is passed solid, so a tiny pattern on a long
+	// path stays bounded.
+	static constexpr int64 MAX_CUTS = 1000000;
+
+private:
+	const Vector<double>* pattern = nullptr;
+	int    index = 0;
+	double sum = 0;
+	double rem = 0;
+	byte   on = 1;
+	Pointf p0;
+	int64  cuts = 0;
+};
+
+} // namespace Qel

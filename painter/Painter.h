@@ -1,0 +1,10 @@
+// Qel::Painter: vector paths in double coordinates, their rasteriser, fillers, stroker and dasher.
+#pragma once
+
+#include "Xform2D.h"
+#include "LinearPath.h"
+#include "Rasterizer.h"
+#include "Fillers.h"
+#include "Stroker.h"
+#include "Dasher.h"
+#include "PainterOps.h"

@@ -1,0 +1,379 @@
+#include "Rasterizer.h"
+
+#include <Core/Heap.h>
+#include <Core/Sort.h>
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace Qel {
+
+void Rasterizer::CellLine::Clear()
+{
+	if(capacity != INLINE_CELLS)
+		MemoryFree(heap);
+	count = 0;
+	capacity = INLINE_CELLS;
+}
+
+void Rasterizer::CellLine::Grow(int newcap)
+{
+	size_t sz = (size_t)newcap * sizeof(Cell);
+	Cell* b = (Cell*)MemoryAllocSz(sz);
+	int cap = (int)(sz / sizeof(Cell));
+	if(cap == INLINE_CELLS) // the capacity 15 marks inline storage
+		cap--;
+	memcpy((void*)b, (const void*)Cells(), (size_t)count * sizeof(Cell));
+	if(capacity != INLINE_CELLS)
+		MemoryFree(heap);
+	heap = b;
+	capacity = cap;
+}
+
+void Rasterizer::Free()
+{
+	if(lines) {
+		for(int i = 0; i <= size.cy; i++)
+			lines[i].Clear();
+		delete[] lines;
+		lines = nullptr;
+	}
+}
+
+Rasterizer::~Rasterizer()
+{
+	Free();
+}
+
+void Rasterizer::Create(int cx, int cy, bool subpixel)
+{
+	Free();
+	cx = cx < 0 ? 0 : cx;
+	cy = cy < 0 ? 0 : cy;
+	size = Size(cx, cy);
+	mx = subpixel ? 768 : 256;
+	lines = new CellLine[cy + 1];
+	clip = Rectf(0, 0, cx, cy);
+	p0 = Pointf(0, 0);
+	min_y = 2147483647;
+	max_y = -2147483647 - 1;
+}
+
+void Rasterizer::Reset()
+{
+	if(lines) {
+		if(min_y <= max_y)
+			for(int i = min_y; i <= max_y; i++)
+				lines[i].Clear();
+		lines[size.cy].Clear();
+	}
+	p0 = Pointf(0, 0);
+	min_y = 2147483647;
+	max_y = -2147483647 - 1;
+}
+
+void Rasterizer::Move(const Pointf& p)
+{
+	p0 = p;
+}
+
+void Rasterizer::Line(const Pointf& p)
+{
+	AddClippedLine(p0.x, p0.y, p.x, p.y);
+	p0 = p;
+}
+
+inline void Rasterizer::AddCell(int ey, int x, int cover, int area)
+{
+	CellLine& l = lines[ey];
+	if(l.count >= l.capacity)
+		l.Grow(l.capacity + l.capacity / 2 + 1);
+	Cell& c = l.Cells()[l.count++];
+	c.x = x;
+	c.cover = (int16)cover;
+	c.area = area;
+}
+
+Rasterizer::Cell* Rasterizer::Reserve(int ey, int n)
+{
+	CellLine& l = lines[ey];
+	if(l.count + n > l.capacity)
+		l.Grow(l.capacity + n + l.capacity / 2);
+	Cell* c = l.Cells() + l.count;
+	l.count += n;
+	return c;
+}
+
+// Coordinates already clipped to the box, but clamp in double anyway so no conversion can
+// leave the int range.
+static inline int sFix(double v, double scale)
+{
+	double f = v * scale + 0.5;
+	if(!(f > -1e9))
+		f = -1e9;
+	if(f > 1e9)
+		f = 1e9;
+	return (int)f;
+}
+
+void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
+{
+	if(!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) || !lines)
+		return;
+	if((y1 < clip.top && y2 < clip.top) || (y1 > clip.bottom && y2 > clip.bottom))
+		return;
+	if(y1 < clip.top) {
+		x1 += (x2 - x1) * (clip.top - y1) / (y2 - y1);
+		y1 = clip.top;
+	}
+	else if(y1 > clip.bottom) {
+		x1 += (x2 - x1) * (clip.bottom - y1) / (y2 - y1);
+		y1 = clip.bottom;
+	}
+	if(y2 < clip.top) {
+		x2 = x1 + (x2 - x1) * (clip.top - y1) / (y2 - y1);
+		y2 = clip.top;
+	}
+	else if(y2 > clip.bottom) {
+		x2 = x1 + (x2 - x1) * (clip.bottom - y1) / (y2 - y1);
+		y2 = clip.bottom;
+	}
+	// Split where the segment crosses the left and right edges; parts outside become vertical
+	// segments on the edge, so winding inside the box is unchanged.
+	double t[4];
+	int n = 0;
+	t[n++] = 0;
+	if(x1 != x2) {
+		double ta = (clip.left - x1) / (x2 - x1);
+		double tb = (clip.right - x1) / (x2 - x1);
+		if(ta > tb) {
+			double h = ta;
+			ta = tb;
+			tb = h;
+		}
+		if(ta > 0 && ta < 1)
+			t[n++] = ta;
+		if(tb > 0 && tb < 1)
+			t[n++] = tb;
+	}
+	t[n++] = 1;
+	double px = x1, py = y1;
+	for(int i = 1; i < n; i++) {
+		double qx = i == n - 1 ? x2 : x1 + (x2 - x1) * t[i];
+		double qy = i == n - 1 ? y2 : y1 + (y2 - y1) * t[i];
+		double ax = px < clip.left ? clip.left : px > clip.right ? clip.right : px;
+		double bx = qx < clip.left ? clip.left : qx > clip.right ? clip.right : qx;
+		// Pieces outside are wholly on one side; clamp both ends to the same edge.
+		double mxp = (px + qx) / 2;
+		if(mxp < clip.left)
+			ax = bx = clip.left;
+		else if(mxp > clip.right)
+			ax = bx = clip.right;
+		AddLine(sFix(ax, mx), sFix(py, 256), sFix(bx, mx), sFix(qy, 256));
+		px = qx;
+		py = qy;
+	}
+}
+
+inline bool Rasterizer::Touch(int ey)
+{
+	if(ey < min_y) {
+		if(ey < 0)
+			return false;
+		min_y = ey;
+	}
+	if(ey > max_y) {
+		if(ey > size.cy)
+			return false;
+		max_y = ey < size.cy - 1 ? ey : size.cy - 1;
+	}
+	return true;
+}
+
+// Floor division with non-negative remainder.
+static inline void sDivFloor(int64 p, int64 d, int& q, int& r)
+{
+	int64 qq = p / d, rr = p % d;
+	if(rr < 0) {
+		qq--;
+		rr += d;
+	}
+	q = (int)qq;
+	r = (int)rr;
+}
+
+void Rasterizer::RowSegment(int ey, int x1, int fy1, int x2, int fy2)
+{
+	int dy = fy2 - fy1;
+	if(dy == 0)
+		return;
+	int ex1 = x1 >> 8, ex2 = x2 >> 8;
+	int fx1 = x1 & 255, fx2 = x2 & 255;
+	if(ex1 == ex2) {
+		AddCell(ey, ex1, dy, (fx1 + fx2) * dy);
+		return;
+	}
+	int n = ex2 > ex1 ? ex2 - ex1 + 1 : ex1 - ex2 + 1;
+	Cell* c = Reserve(ey, n);
+	int64 p;
+	int first, step, dx;
+	if(x2 < x1) {
+		p = (int64)fx1 * dy;
+		first = 0;
+		step = -1;
+		dx = x1 - x2;
+	}
+	else {
+		p = (int64)(256 - fx1) * dy;
+		first = 256;
+		step = 1;
+		dx = x2 - x1;
+	}
+	int delta, mod;
+	sDivFloor(p, dx, delta, mod);
+	c->x = ex1;
+	c->cover = (int16)delta;
+	c->area = (fx1 + first) * delta;
+	c++;
+	int used = delta;
+	int ex = ex1 + step;
+	if(ex != ex2) {
+		int lift, rem;
+		sDivFloor((int64)256 * dy, dx, lift, rem);
+		mod -= dx;
+		while(ex != ex2) {
+			delta = lift;
+			mod += rem;
+			if(mod >= 0) {
+				mod -= dx;
+				delta++;
+			}
+			c->x = ex;
+			c->cover = (int16)delta;
+			c->area = 256 * delta;
+			c++;
+			used += delta;
+			ex += step;
+		}
+	}
+	delta = dy - used;
+	c->x = ex2;
+	c->cover = (int16)delta;
+	c->area = (fx2 + 256 - first) * delta;
+}
+
+void Rasterizer::AddLine(int x1, int y1, int x2, int y2)
+{
+	int ey1 = y1 >> 8, ey2 = y2 >> 8;
+	if(!Touch(ey1) || !Touch(ey2))
+		return;
+	if((int64)x2 - x1 >= 4194304 || (int64)x1 - x2 >= 4194304) {
+		int xm = (int)(((int64)x1 + x2) >> 1), ym = (y1 + y2) >> 1;
+		AddLine(x1, y1, xm, ym);
+		AddLine(xm, ym, x2, y2);
+		return;
+	}
+	int fy1 = y1 & 255, fy2 = y2 & 255;
+	if(ey1 == ey2) {
+		RowSegment(ey1, x1, fy1, x2, fy2);
+		return;
+	}
+	if(x1 == x2) {
+		int ex = x1 >> 8, two_fx = 2 * (x1 & 255);
+		int first = y2 >= y1 ? 256 : 0;
+		int step = y2 >= y1 ? 1 : -1;
+		int d = first - fy1;
+		AddCell(ey1, ex, d, two_fx * d);
+		d = 2 * first - 256;
+		for(int ey = ey1 + step; ey != ey2; ey += step)
+			AddCell(ey, ex, d, two_fx * d);
+		d = fy2 + first - 256;
+		AddCell(ey2, ex, d, two_fx * d);
+		return;
+	}
+	int64 dx = (int64)x2 - x1;
+	int64 dy = (int64)y2 - y1;
+	int64 p;
+	int first, step;
+	if(dy < 0) {
+		p = (int64)fy1 * dx;
+		first = 0;
+		step = -1;
+		dy = -dy;
+	}
+	else {
+		p = (int64)(256 - fy1) * dx;
+		first = 256;
+		step = 1;
+	}
+	int delta, mod;
+	sDivFloor(p, dy, delta, mod);
+	int x_from = x1 + delta;
+	RowSegment(ey1, x1, fy1, x_from, first);
+	int ey = ey1 + step;
+	if(ey != ey2) {
+		int lift, rem;
+		sDivFloor(256 * dx, dy, lift, rem);
+		mod -= (int)dy;
+		while(ey != ey2) {
+			delta = lift;
+			mod += rem;
+			if(mod >= 0) {
+				mod -= (int)dy;
+				delta++;
+			}
+			int x_to = x_from + delta;
+			RowSegment(ey, x_from, 256 - first, x_to, first);
+			x_from = x_to;
+			ey += step;
+		}
+	}
+	RowSegment(ey2, x_from, 256 - first, x2, fy2);
+}
+
+static inline int sCoverage(int v, bool evenodd)
+{
+	if(v < 0)
+		v = -v;
+	if(evenodd) {
+		v &= 511;
+		if(v > 256)
+			v = 512 - v;
+		return v;
+	}
+	return v > 256 ? 256 : v;
+}
+
+void Rasterizer::Render(int y, Filler& f, bool evenodd)
+{
+	if(!lines || y < 0 || y >= size.cy)
+		return;
+	CellLine& l = lines[y];
+	if(l.count == 0)
+		return;
+	Cell* c = l.Cells();
+	Cell* e = c + l.count;
+	Sort(c, e, [](const Cell& a, const Cell& b) { return a.x < b.x; });
+	f.Start(c->x, (e - 1)->x);
+	int cover = 0;
+	while(c < e) {
+		int x = c->x;
+		int a = 0;
+		do {
+			cover += c->cover;
+			a += c->area;
+			c++;
+		}
+		while(c < e && c->x == x);
+		if(a) {
+			f.Render(sCoverage((int)(((int64)cover * 512 - a) >> 9), evenodd));
+			x++;
+		}
+		if(c < e && c->x > x)
+			f.Render(sCoverage(cover, evenodd), c->x - x);
+	}
+	f.End();
+}
+
+} // namespace Qel

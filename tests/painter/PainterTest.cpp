@@ -1,0 +1,161 @@
+#include "RecordingPainter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace Qel;
+using QelTest::RecordingPainter;
+
+using Calls = std::vector<std::string>;
+
+namespace {
+
+Calls sSvg(const char* d)
+{
+	RecordingPainter p;
+	ParseSvgPathData(p, d);
+	return p.calls;
+}
+
+} // namespace
+
+TEST(ParseDashPattern, Texts)
+{
+	struct Case { const char* text; std::vector<double> want; double start; };
+	const Case cases[] = {
+		{"9 6 3 6", {9, 6, 3, 6}, 0},
+		{"3", {3, 3}, 0},
+		{"4 2:1", {4, 2}, 1},
+		{"", {}, 0},
+		{"1 2 3", {1, 2, 3, 1, 2, 3}, 0},
+		{": 2", {}, 2},
+		{"4, 2", {4, 4}, 0},
+		{":1 5 :3 7", {5, 7}, 3},
+		{"/* gap */ 2 x 9", {2, 2}, 0},
+	};
+	for(const Case& c : cases) {
+		double start = 0;
+		Vector<double> v = ParseDashPattern(c.text, start);
+		std::vector<double> got(v.begin(), v.end());
+		EXPECT_EQ(got, c.want) << c.text;
+		EXPECT_EQ(start, c.start) << c.text;
+	}
+}
+
+TEST(Painter, DashTextReachesVectorOp)
+{
+	RecordingPainter p;
+	p.Dash("4 2:1", 5).Dash("3", 7);
+	EXPECT_EQ(p.calls, (Calls{"Dash[4,2]1", "Dash[3,3]7"}));
+	NilPainter n;
+	n.Dash("1 2").Move(0, 0).Fill(Color(1, 2, 3)); // does nothing, no crash
+}
+
+TEST(Painter, ShapePaths)
+{
+	RecordingPainter p;
+	p.RectPath(10, 10, -5, 4);
+	EXPECT_EQ(p.calls, (Calls{"Move(5,10)", "Line(5,0),rel", "Line(0,4),rel", "Line(-5,0),rel", "Close"}));
+	p.calls.clear();
+	p.Circle(1, 2, 3);
+	EXPECT_EQ(p.calls, (Calls{"Move(4,2)", "Arc(1,2)(3,3)0,6.28319", "Close"}));
+	p.calls.clear();
+	p.RoundedRectangle(0, 0, 10, 20, 2, 3);
+	ASSERT_EQ(p.calls.size(), 9u);
+	EXPECT_EQ(p.calls[0], "Move(2,0)");
+	EXPECT_EQ(p.calls[1], "Arc(2,3)(2,3)-1.5708,-1.5708");
+	EXPECT_EQ(p.calls[4], "Line(8,20)");
+	EXPECT_EQ(p.calls[8], "Line(2,0)");
+}
+
+TEST(Painter, WrappersChainAndTransform)
+{
+	RecordingPainter p;
+	p.Translate(1, 2).Scale(3).Fill(Pointf(1, 1), RGBA{0, 0, 0, 255}, 5, RGBA{255, 255, 255, 255});
+	EXPECT_EQ(p.calls[0], "Transform[(1,0)(0,1)(1,2)]");
+	EXPECT_EQ(p.calls[1], "Transform[(3,0)(0,3)(0,0)]");
+	EXPECT_EQ(p.calls[2], "FillRadial(1,1)#0.0.0.255(1,1)5#255.255.255.255" "0");
+	ImageBuffer ib(10, 1);
+	Image img(std::move(ib));
+	p.calls.clear();
+	p.Fill(img, Pointf(10, 0), Pointf(20, 0));
+	p.Fill(img, Pointf(10, 0), Pointf(0, 0));
+	EXPECT_EQ(p.calls[0], "FillImage10[(1,0)(0,1)(10,0)]0");
+	EXPECT_EQ(p.calls[1], "FillImage10[(-1,-1.22465e-16)(1.22465e-16,-1)(10,0)]0");
+}
+
+TEST(ParseSvgPathData, Commands)
+{
+	struct Case { const char* d; Calls want; };
+	const Case cases[] = {
+		{"M 10 20 30 40", {"Move(10,20)", "Line(30,40)"}},
+		{"m 1 1 l 2 2", {"Move(1,1)", "Line(3,3)"}},
+		{"M1 1h5", {"Move(1,1)", "Line(6,1)"}},
+		{"M0,0 A10,10 0 1,1 20,0", {"Move(0,0)", "SvgArc(10,10)0,11(20,0)"}},
+		{"M0 0a5 5 30 1120 3", {"Move(0,0)", "SvgArc(5,5)0.523599,11(20,3)"}},
+		{"M 0,0 L 10,10, 20,20", {"Move(0,0)", "Line(10,10)", "Line(20,20)"}},
+		{"M0 0H 5, 6", {"Move(0,0)", "Line(5,0)", "Line(6,0)"}},
+		{"", {"Move(0,0)"}},
+		{"X 1 2", {"Move(0,0)"}},
+		{"M1 2 V5 v1", {"Move(1,2)", "Line(1,5)", "Line(1,6)"}},
+		{"M1 1c1 1 2 2 3 3 1 0 1 0 1 0", {"Move(1,1)", "Cubic(2,2)(3,3)(4,4)", "Cubic(5,4)(5,4)(5,4)"}},
+		{"M0 0S1 2 3 4Q5 6 7 8T9 10", {"Move(0,0)", "SmoothCubic(1,2)(3,4)", "Quadratic(5,6)(7,8)", "SmoothQuadratic(9,10)"}},
+		{"M-1.5-.5.5.5", {"Move(-1.5,-0.5)", "Line(0.5,0.5)"}},
+		{"M 1 1 L 2 2 Z l 1 0", {"Move(1,1)", "Line(2,2)", "Close", "Line(2,1)"}},
+		{"M 1 1 L 2 2 # 3 3", {"Move(1,1)", "Line(2,2)"}},
+		{"M 1 1 L 1e999 2", {"Move(1,1)"}},
+		{"L", {}},
+		{"h", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0", {"Move(0,0)", "SvgArc(5,5)0,00(0,0)"}}, // flags missing at the end of the text
+	};
+	for(const Case& c : cases)
+		EXPECT_EQ(sSvg(c.d), c.want) << c.d;
+}
+
+TEST(Arcs, SegmentCounts)
+{
+	struct Case { double sweep; size_t cubics; };
+	const Case cases[] = {
+		{M_PI / 2, 1}, {2 * M_PI, 4}, {2 * M_PI + 0.01, 5}, {0, 0}, {-M_PI, 2},
+		{NAN, 0}, {INFINITY, 0}, {1e300, 65536},
+	};
+	for(const Case& c : cases) {
+		NilPainter nil;
+		struct Counter : NilPainter {
+			size_t n = 0;
+			void CubicOp(const Pointf&, const Pointf&, const Pointf&, bool) override { n++; }
+		} cnt;
+		ArcToCubics(cnt, Xform2D(), 0, c.sweep);
+		EXPECT_EQ(cnt.n, c.cubics) << c.sweep;
+	}
+}
+
+TEST(Arcs, QuarterCircleIsAccurate)
+{
+	RecordingPainter p;
+	AppendArc(p, Pointf(10, 10), Pointf(5, 5), 0, M_PI / 2);
+	ASSERT_EQ(p.calls.size(), 2u);
+	EXPECT_EQ(p.calls[0], "Line(15,10)");
+	EXPECT_EQ(p.calls[1], "Cubic(15,12.7614)(12.7614,15)(10,15)");
+}
+
+TEST(Arcs, SvgEndPointForm)
+{
+	// Quarter arc, sweep positive: centre below the chord's start.
+	RecordingPainter p;
+	AppendSvgArc(p, Pointf(10, 10), false, true, Pointf(10, 10), Pointf(0, 0), 0);
+	ASSERT_EQ(p.calls.size(), 1u);
+	EXPECT_EQ(p.calls[0], "Cubic(5.52285,0)(10,4.47715)(10,10)");
+	// radii too small: scaled up to a half circle of radius 10
+	p.calls.clear();
+	AppendSvgArc(p, Pointf(1, 1), false, true, Pointf(20, 0), Pointf(0, 0), 0);
+	ASSERT_EQ(p.calls.size(), 2u);
+	EXPECT_EQ(p.calls[0], "Cubic(0,-5.52285)(4.47715,-10)(10,-10)");
+	// degenerate arcs: same point draws nothing, zero radius is a line
+	p.calls.clear();
+	AppendSvgArc(p, Pointf(5, 5), true, true, Pointf(1, 1), Pointf(1, 1), 0);
+	AppendSvgArc(p, Pointf(0, 5), true, true, Pointf(3, 1), Pointf(1, 1), 0);
+	AppendSvgArc(p, Pointf(NAN, 5), true, true, Pointf(3, 1), Pointf(1, 1), 0);
+	EXPECT_EQ(p.calls, (Calls{"Line(3,1)"}));
+}
