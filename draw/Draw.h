@@ -14,3 +14,4 @@
 #include "ImageScale.h"
 #include "Rescale.h"
 #include "RescaleFilter.h"
+#include "Font.h"
