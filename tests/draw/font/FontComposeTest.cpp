@@ -146,9 +146,44 @@ TEST(FontCmap, RealTableCoversWhatFreeTypeHas)
 	// With glyphs: every character maps to FreeType's glyph index.
 	int checked = 0;
 	ReadCmapTable(f, [&](int lo, int hi, int g) {
-		if(lo == hi && lo >= 0x20 && lo < 0x3000 && checked < 200) {
+		if(lo == hi && lo >= 0x20 && lo < 0x2600 && checked < 200) { // emoji go to a replacement
 			EXPECT_EQ(GetGlyphInfo(f, lo).glyphi, g) << lo;
 			checked++;
 		}
 	}, CMAP_GLYPHS);
+}
+
+#include <draw/FontReplace.h>
+
+TEST(FontReplaceTable, FaceRecordsComputeAsTheBuiltInRows)
+{
+	// The rows for these families were fixed in advance; the computation from the font files
+	// of the pinned set must give them back exactly.
+	int n;
+	const detail::ReplaceRecord* t = detail::BuiltinReplaceTable(n);
+	EXPECT_EQ(n, 124);
+	for(const char* family : { "DejaVu Sans", "DejaVu Serif", "DejaVu Sans Mono" }) {
+		const detail::ReplaceRecord* row = nullptr;
+		for(int i = 0; i < n; i++)
+			if(strcmp(t[i].name, family) == 0)
+				row = &t[i];
+		ASSERT_TRUE(row);
+		detail::ReplaceRecord r;
+		ASSERT_TRUE(detail::ComputeReplaceRecord(Font::FindFaceName(family), r));
+		EXPECT_EQ(memcmp(r.panose, row->panose, 10), 0) << family;
+		EXPECT_EQ(memcmp(r.coverage, row->coverage, 32), 0) << family;
+	}
+}
+
+TEST(FontReplaceTable, CoverageMarksTheBlockOfARangeEnd)
+{
+	dword cov[8] = {};
+	detail::SetCoverage(cov, 60, 70); // crosses from block 0 into block 1
+	EXPECT_TRUE(detail::HasCoverage(cov, 0));
+	EXPECT_TRUE(detail::HasCoverage(cov, 127));
+	EXPECT_FALSE(detail::HasCoverage(cov, 128));
+	dword big[8] = {};
+	detail::SetCoverage(big, 0x2F000, 0x7FFFFFFF); // clamped, and quick
+	EXPECT_TRUE(detail::HasCoverage(big, 0x30000));
+	EXPECT_TRUE(detail::HasCoverage(big, 0x10FFFF));
 }
