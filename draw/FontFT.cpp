@@ -242,7 +242,11 @@ String sReadFile(const char* path, int64 offset, int64 size)
 	return result;
 }
 
-String sReadTable(const char* path, int face_index, const char* table, int64 offset, int64 size)
+} // namespace
+
+namespace detail {
+
+String ReadFontTable(const char* path, int face_index, const char* table, int64 offset, int64 size)
 {
 	FILE* f = fopen(path, "rb");
 	if(!f)
@@ -287,7 +291,7 @@ String sReadTable(const char* path, int face_index, const char* table, int64 off
 	return result;
 }
 
-} // namespace
+} // namespace detail
 
 String Font::GetData(const char* table, int64 offset, int64 size) const
 {
@@ -298,7 +302,7 @@ String Font::GetData(const char* table, int64 offset, int64 size) const
 	}
 	if(strlen(table) != 4 || !*m.path)
 		return String();
-	return sReadTable(m.path, m.face_index, table, offset, size);
+	return detail::ReadFontTable(m.path, m.face_index, table, offset, size);
 }
 
 namespace {

@@ -29,4 +29,7 @@ void       ComputeMetrics(Font font, FontMetrics& m);
 
 bool IsEmojiChar(int ch);
 
+// Bytes of one table of the font at face_index in a font file (a collection or a single font).
+String ReadFontTable(const char* path, int face_index, const char* table, int64 offset, int64 size);
+
 } // namespace Qel::detail

@@ -15,6 +15,8 @@ packages=(
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev
   libssl-dev libomp-dev
+  libfontconfig-dev libfreetype-dev fonts-dejavu-core
+  libharfbuzz-dev libpango1.0-dev libcairo2-dev
 )
 
 missing=()
