@@ -81,7 +81,10 @@ Vector<FaceInfo> sBuildFaceList()
 
 std::atomic<const Vector<FaceInfo>*> sFaceList{nullptr};
 
-Font sStdFont = Font(Font::SANSSERIF, 12);
+// Read without the lock by every measurement; atomic so a change on another thread is never torn.
+std::atomic<int64> sStdFont{Font(Font::SANSSERIF, 12).AsInt64()};
+
+Font sStd() { return Font::FromInt64(sStdFont.load(std::memory_order_relaxed)); }
 std::atomic<bool> sStdFontReady{false};
 
 bool sDerivedReady;
@@ -103,7 +106,7 @@ void sInitStdFont()
 // Derived data of the standard font; font mutex held.
 void sComputeDerived()
 {
-	Font f = sStdFont;
+	Font f = sStd();
 	const FontMetrics& m = f.GetMetrics();
 	sStdFontSize = Size(m.avewidth, m.ascent + m.descent);
 	bool hidpi = sStdFontSize.cy >= 25;
@@ -205,7 +208,7 @@ int Font::FindFaceName(const String& name)
 Font Font::GetStdFont()
 {
 	sInitStdFont();
-	return sStdFont;
+	return sStd();
 }
 
 void Font::SetStdFont(Font font)
@@ -218,7 +221,7 @@ void Font::SetStdFont(Font font)
 	font.ResolveStd(); // the standard font never holds the markers
 	if(font.height == STD_HEIGHT)
 		font.height = 12;
-	sStdFont = font;
+	sStdFont.store(font.AsInt64(), std::memory_order_relaxed);
 	sComputeDerived();
 	if(sChangeHook)
 		sChangeHook();
