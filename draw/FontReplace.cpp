@@ -55,7 +55,9 @@ bool sFormat4(const byte* p, int len, int64 off, const Function<void (int, int, 
 			continue;
 		if(flags & CMAP_GLYPHS) {
 			if(delta == 0 && ro) {
-				for(int ch = start; ch <= end; ch++)
+				// Characters whose glyph entry would lie past the table have no glyph: stop there,
+				// so a damaged segment cannot call back 65536 times for nothing.
+				for(int ch = start; ch <= end && ro_at + ro + 2 * int64(ch - start) + 2 <= len; ch++)
 					fn(ch, ch, sBE16(p, len, ro_at + ro + 2 * int64(ch - start)));
 			}
 			else
