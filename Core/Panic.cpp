@@ -65,9 +65,10 @@ void Panic(const char* text)
 		return;
 	if(!text)
 		text = "";
-	StdLogPut("****************** PANIC: ");
-	StdLogPut(text);
-	StdLogPut("\n\n");
+	Stream& log = StdLog();
+	log.Put("****************** PANIC: ");
+	log.Put(text);
+	log.Put("\n\n");
 	PanicMessageBox("Fatal error", text);
 	raise(SIGTRAP);
 	abort();

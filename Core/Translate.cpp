@@ -5,17 +5,17 @@
 #include "FileStream.h"
 #include "Lang.h"
 #include "Map.h"
+#include "Path.h"
 #include "Stream.h"
 #include "Thread.h"
 #include "TimeDate.h"
 #include "Utf.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <unistd.h>
 
 namespace Qel {
@@ -490,15 +490,6 @@ bool LoadTranslationFile(const char* path)
 
 namespace {
 
-String sJoin(const String& folder, const String& name)
-{
-	String s = folder;
-	if(s.GetLength() && s[s.GetLength() - 1] != '/')
-		s.Cat('/');
-	s.Cat(name);
-	return s;
-}
-
 // The fifth character of a language argument (such as "csCZA") picks the 8-bit set of the export.
 int sExportCharset(const WString& code)
 {
@@ -517,19 +508,22 @@ bool sIsLanguageArgument(const Vector<WString>& args, int i)
 	return i < args.GetCount() && (args[i].GetLength() == 4 || args[i].GetLength() == 5);
 }
 
+// A file that was not written must not look like a successful export.
+void sExportFailed(const String& path, int code)
+{
+	String msg = "Cannot write the translation file " + path + ": " + strerror(code) + "\n";
+	fwrite(~msg, 1, msg.GetLength(), stderr);
+}
+
 } // namespace
 
 void LoadTranslationFiles(const char* folder)
 {
-	String dir = folder ? String(folder) : String(".");
-	DIR* d = opendir(~dir);
-	if(!d)
-		return;
+	// the listing first: loading may take long, and the folder stays open no longer than needed
 	Vector<String> files;
-	while(struct dirent* e = readdir(d))
-		if(fnmatch("*.tr", e->d_name, FNM_PERIOD) == 0)
-			files.Add(sJoin(dir, e->d_name));
-	closedir(d);
+	for(FindFile ff(~AppendFileName(folder ? String(folder) : GetCurrentDirectory(), "*.tr")); ff; ff.Next())
+		if(ff.IsFile())
+			files.Add(ff.GetPath());
 	for(const String& f : files)
 		LoadTranslationFile(~f);
 }
@@ -558,7 +552,12 @@ void detail::ExportTranslations(const TrExportRequest& request, const char* fold
 	int charset = request.charset;
 	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
 	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
-	FileOut out(~sJoin(folder, ToUtf8(request.stem) + ".tr"));
+	String path = AppendFileName(folder, ToUtf8(request.stem) + ".tr");
+	FileOut out(~path);
+	if(!out.IsOpen()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	if(first)
 		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
 	else {
@@ -572,6 +571,10 @@ void detail::ExportTranslations(const TrExportRequest& request, const char* fold
 			}
 	}
 	out.Close();
+	if(out.IsError()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	exit(0);
 }
 

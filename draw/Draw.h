@@ -14,4 +14,8 @@
 #include "ImageScale.h"
 #include "Rescale.h"
 #include "RescaleFilter.h"
+#include "BMP.h"
+#include "ImageMaker.h"
+#include "Iml.h"
+#include "DrawImg.h"
 #include "Font.h"

@@ -1,5 +1,6 @@
 // The Font value: the face list from fontconfig, the standard font and its derived data.
 #include "FontInt.h"
+#include "Iml.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -89,9 +90,7 @@ std::atomic<bool> sStdFontReady{false};
 
 bool sDerivedReady;
 Size sStdFontSize;
-bool sHiDpi;
 void (*sChangeHook)();
-void (*sHiDpiHook)(bool);
 bool sChangeGuard;
 thread_local bool sChanging;
 
@@ -110,9 +109,10 @@ void sComputeDerived()
 	const FontMetrics& m = f.GetMetrics();
 	sStdFontSize = Size(m.avewidth, m.ascent + m.descent);
 	bool hidpi = sStdFontSize.cy >= 25;
-	if(hidpi != sHiDpi && sHiDpiHook)
-		sHiDpiHook(hidpi);
-	sHiDpi = hidpi;
+	if(hidpi != IsHiDpiMode()) {
+		Iml::ResetAll(); // before the flag changes: images decode again in the other variant
+		SetHiDpiMode(hidpi);
+	}
 	sDerivedReady = true;
 }
 
@@ -241,23 +241,10 @@ Size GetStdFontSize()
 	return sStdFontSize;
 }
 
-bool IsStdFontHiDpi()
-{
-	sEnsureDerived();
-	Mutex::Lock __(FontMutex());
-	return sHiDpi;
-}
-
 void SetStdFontChangeHook(void (*hook)())
 {
 	Mutex::Lock __(FontMutex());
 	sChangeHook = hook;
-}
-
-void SetHiDpiChangeHook(void (*hook)(bool))
-{
-	Mutex::Lock __(FontMutex());
-	sHiDpiHook = hook;
 }
 
 Font& Font::ResolveStd()
@@ -297,6 +284,7 @@ namespace {
 	Mutex::Lock __(FontMutex());
 	detail::FaceList();
 	sInitStdFont();
+	sEnsureDerived();
 	return 0;
 })();
 

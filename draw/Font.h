@@ -158,16 +158,12 @@ inline Font Serif(int height = Font::STD_HEIGHT)     { return Font(Font::SERIF, 
 inline Font SansSerif(int height = Font::STD_HEIGHT) { return Font(Font::SANSSERIF, height); }
 inline Font Monospace(int height = Font::STD_HEIGHT) { return Font(Font::MONOSPACE, height); }
 
-// (average width, ascent + descent) of the standard font.
+// (average width, ascent + descent) of the standard font. The high-resolution flag of the
+// image lists (IsHiDpiMode) is on while the second is 25 or more.
 Size GetStdFontSize();
-// True while the standard font's ascent + descent is 25 pixels or more.
-bool IsStdFontHiDpi();
 
 // Called after each change of the standard font (twice, see SetStdFont); re-entry is guarded.
 void SetStdFontChangeHook(void (*hook)());
-// The image lists' reset, called when the high-resolution flag changes, before it is stored.
-// The image-list code installs it; the argument is the new flag.
-void SetHiDpiChangeHook(void (*hook)(bool hidpi));
 
 struct FontMetrics {
 	int  ascent;

@@ -14,6 +14,28 @@ bool CreateUninitialized(ImageBuffer& b, Size sz)
 	return b.Alloc(sz.cx, sz.cy, false);
 }
 
+void FreeImagePixels(const Image& img)
+{
+	if(img.data)
+		img.data->buffer.Free();
+}
+
+void ReplaceImagePixels(const Image& dst, Image& src)
+{
+	Image::Data* d = dst.data;
+	if(!d || src.GetSize() != dst.GetSize())
+		return;
+	ImageBuffer b(src);
+	ImageBuffer& t = d->buffer;
+	RGBA* old = __atomic_exchange_n(&t.pixels, b.pixels, __ATOMIC_ACQ_REL);
+	b.pixels = nullptr;
+	t.CopyAttrs(b);
+	__atomic_store_n(&t.kind, b.kind, __ATOMIC_RELAXED);
+	d->serial = NewImageSerialId();
+	if(old)
+		MemoryFree(old);
+}
+
 uint64 NewImageSerialId()
 {
 	static uint64 counter = 0;
@@ -90,7 +112,9 @@ void ImageBuffer::Set(Image& img)
 	Image::Data* d = img.data;
 	if(!d)
 		return;
-	if(d->GetRefCount() == 1) {
+	if(!d->buffer.pixels) // a paint-only image that gave up its pixels
+		;
+	else if(d->GetRefCount() == 1) {
 		TakeFrom(d->buffer);
 		kind = IMAGE_UNKNOWN;
 	}
@@ -177,7 +201,7 @@ int sScanKind(const RGBA* p, int64 n)
 
 int Image::GetKind() const
 {
-	if(!data)
+	if(!Pixels())
 		return IMAGE_EMPTY;
 	int k = __atomic_load_n(&data->buffer.kind, __ATOMIC_RELAXED);
 	if(k != IMAGE_UNKNOWN)
@@ -268,7 +292,7 @@ public:
 		const Image& b = static_cast<const RawValueRep<Image>*>(p)->v;
 		if(v.IsSame(b) || v.GetSerialId() == b.GetSerialId())
 			return true;
-		return v.GetSize() == b.GetSize() && v.GetHotSpot() == b.GetHotSpot() &&
+		return v.GetSize() == b.GetSize() && v.GetLength() == b.GetLength() && v.GetHotSpot() == b.GetHotSpot() &&
 		       v.Get2ndSpot() == b.Get2ndSpot() && v.GetPhysicalSize() == b.GetPhysicalSize() &&
 		       MemEqual32(v.Begin(), b.Begin(), size_t(v.GetLength()));
 	}

@@ -16,6 +16,12 @@ class Stream;
 namespace detail {
 // As ImageBuffer::Create, without clearing the pixels: for operations that write every one.
 bool CreateUninitialized(ImageBuffer& b, Size sz);
+// Frees the pixel block of img's record; size, spots and serial id stay. The caller makes sure
+// that nobody else can be reading the pixels.
+void FreeImagePixels(const Image& img);
+// Moves src's pixels (copied when src is shared) into dst's record, which takes src's spots and a
+// new serial id; src is left empty. Sizes must be equal. The old block is freed after the swap.
+void ReplaceImagePixels(const Image& dst, Image& src);
 } // namespace detail
 
 // The most pixel bytes one image may hold; larger sizes are refused, never wrapped.
@@ -39,6 +45,8 @@ class ImageBuffer {
 
 	friend class Image;
 	friend bool detail::CreateUninitialized(ImageBuffer& b, Size sz);
+	friend void detail::FreeImagePixels(const Image& img);
+	friend void detail::ReplaceImagePixels(const Image& dst, Image& src);
 
 	bool Alloc(int cx, int cy, bool zero);
 	void Free();
@@ -116,14 +124,18 @@ public:
 private:
 	Data* data = nullptr;
 
+	// Pixels of a paint-only image may have been freed: then the pixel accessors see no pixels.
+	RGBA* Pixels() const                  { return data ? data->buffer.pixels : nullptr; }
 	void Set(ImageBuffer& b);
 	friend class ImageBuffer;
+	friend void detail::FreeImagePixels(const Image& img);
+	friend void detail::ReplaceImagePixels(const Image& dst, Image& src);
 
 public:
 	Size   GetSize() const                { return data ? data->buffer.size : Size(); }
 	int    GetWidth() const               { return GetSize().cx; }
 	int    GetHeight() const              { return GetSize().cy; }
-	int64  GetLength() const              { return data ? data->buffer.GetLength() : 0; }
+	int64  GetLength() const              { return Pixels() ? data->buffer.GetLength() : 0; }
 	Point  GetHotSpot() const             { return data ? data->buffer.hotspot : Point(); }
 	Point  Get2ndSpot() const             { return data ? data->buffer.spot2 : Point(); }
 	Size   GetPhysicalSize() const        { return data ? data->buffer.dots : Size(); }
@@ -135,11 +147,13 @@ public:
 	int    GetRefCount() const            { return data ? data->GetRefCount() : 0; }
 	const Data* GetData() const           { return data; }
 
-	const RGBA* Begin() const             { return data ? data->buffer.pixels : nullptr; }
-	const RGBA* End() const               { return data ? data->buffer.End() : nullptr; }
+	const RGBA* Begin() const             { return Pixels(); }
+	const RGBA* End() const               { return Pixels() ? data->buffer.End() : nullptr; }
 	const RGBA* begin() const             { return Begin(); }
 	const RGBA* end() const               { return End(); }
-	const RGBA* operator[](int y) const   { return data->buffer[y]; }
+	const RGBA* operator[](int y) const   { return Pixels() ? data->buffer[y] : nullptr; }
+	// False for the empty image and for a paint-only image whose pixels were freed.
+	bool   HasPixels() const              { return Pixels(); }
 
 	// Computed from the alpha bytes on first use and kept: never IMAGE_MASK from the scan.
 	int    GetKind() const;

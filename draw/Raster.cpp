@@ -1,4 +1,5 @@
 #include "Raster.h"
+#include "BMP.h"
 #include "ImageFlip.h"
 
 #include <Core/FileStream.h>
@@ -146,6 +147,8 @@ void RegisterStreamRasterFormat(StreamRasterFactory factory)
 
 std::unique_ptr<StreamRaster> OpenStreamRaster(Stream& s)
 {
+	// the built-in format joins on first use, after the formats registered at start-up
+	RegisterBMPRaster();
 	Mutex::Lock lock(sRegistryMutex);
 	for(StreamRasterFactory factory : sFactories()) {
 		int64 pos = s.GetPos();

@@ -156,7 +156,7 @@ KernelTable GetFilterKernel(int number, int dx)
 
 namespace {
 
-// Source position of each target pixel of one axis, as the spec of the taps: the first tap's
+// Source position of each target pixel of one axis, described by its taps: the first tap's
 // source index (clamped into the source) and weight for each of the 2R taps.
 struct sTaps {
 	int         n = 0;      // target pixels

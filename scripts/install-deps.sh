@@ -12,9 +12,11 @@ packages=(
   nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev
+  libpng-dev libstb-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev
   libssl-dev libomp-dev
+  libspdlog-dev
   libfontconfig-dev libfreetype-dev fonts-dejavu-core
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
 )

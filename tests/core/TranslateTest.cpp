@@ -280,9 +280,11 @@ TEST(Translate, LoadsTheTrFilesOfAFolder)
 
 TEST(TranslateDeathTest, ExportWritesTheHomeFolder)
 {
-	// the forked child must see the parent's temporary home
-	GTEST_FLAG_SET(death_test_style, "fast");
-	String home = TempDir();
+	// the home folder is read once per process: each child starts afresh and takes it from HOME
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	// (so nothing here may read it before the child sets it)
+	String home = String(getenv("HOME")) + "/export-test";
+	RealizeDirectory(home);
 	auto run = [&](std::initializer_list<const char*> args) {
 		Vector<WString> v;
 		for(const char* a : args)

@@ -100,11 +100,8 @@ TEST(FontValue, StdFontSizeExistsBeforeAnyChange)
 
 namespace {
 int  sHookCalls;
-int  sHiDpiCalls;
-bool sHiDpiArg;
 void CountHook() { sHookCalls++; }
 void ResettingHook() { sHookCalls++; Font::SetStdFont(Font(1, 30)); }
-void HiDpiHook(bool on) { sHiDpiCalls++; sHiDpiArg = on; EXPECT_NE(IsStdFontHiDpi(), on); }
 } // namespace
 
 TEST(FontValue, SetStdFontCallsTheHookTwiceAndDoesNotRecurse)
@@ -125,25 +122,17 @@ TEST(FontValue, SetStdFontCallsTheHookTwiceAndDoesNotRecurse)
 	SetStdFontChangeHook(nullptr);
 }
 
-TEST(FontValue, HighResolutionFlagResetsImagesOnlyWhenItFlips)
+TEST(FontValue, HighResolutionFlagFollowsTheStandardFont)
 {
 	StdFontRestore restore;
-	SetHiDpiChangeHook(HiDpiHook);
-	sHiDpiCalls = 0;
 	Font::SetStdFont(Font(2, 11));
-	EXPECT_FALSE(IsStdFontHiDpi());
-	Font::SetStdFont(Font(2, 13));
-	EXPECT_EQ(sHiDpiCalls, 0);
+	EXPECT_FALSE(IsHiDpiMode());
 	Font::SetStdFont(Font(2, 40));
-	EXPECT_EQ(sHiDpiCalls, 1);
-	EXPECT_TRUE(sHiDpiArg);
-	EXPECT_TRUE(IsStdFontHiDpi());
+	EXPECT_TRUE(IsHiDpiMode());
 	Font::SetStdFont(Font(2, 50));
-	EXPECT_EQ(sHiDpiCalls, 1);
+	EXPECT_TRUE(IsHiDpiMode());
 	Font::SetStdFont(Font(2, 12));
-	EXPECT_EQ(sHiDpiCalls, 2);
-	EXPECT_FALSE(sHiDpiArg);
-	SetHiDpiChangeHook(nullptr);
+	EXPECT_FALSE(IsHiDpiMode());
 }
 
 TEST(FontValue, StdFontChangeReachesEveryThread)
