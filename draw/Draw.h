@@ -18,3 +18,4 @@
 #include "ImageMaker.h"
 #include "Iml.h"
 #include "DrawImg.h"
+#include "Font.h"

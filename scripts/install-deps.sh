@@ -17,6 +17,8 @@ packages=(
   libstb-dev libimagequant-dev
   libssl-dev libomp-dev
   libspdlog-dev
+  libfontconfig-dev libfreetype-dev fonts-dejavu-core
+  libharfbuzz-dev libpango1.0-dev libcairo2-dev
 )
 
 missing=()

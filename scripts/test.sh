@@ -63,6 +63,20 @@ else
 fi
 rm -f "$tsan_log"
 
+# fonts measured from many threads: per-thread slots in front of the font mutex
+cmake --build build-tsan --target qel_font_tests
+tsan_log=$(mktemp)
+if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
+   FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
+   build-tsan/tests/draw/font/qel_font_tests --gtest_filter='FontMetrics.EightThreads*:FontValue.StdFontChange*' >"$tsan_log" 2>&1; then
+  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
+  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n font tests passed under ThreadSanitizer";
+  else echo "ThreadSanitizer run of the font tests ran no test"; failed=$((failed + 1)); fi
+else
+  echo "ThreadSanitizer run of the font tests failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
+fi
+rm -f "$tsan_log"
+
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do
   [ -x "$b" ] || continue
