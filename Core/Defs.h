@@ -46,5 +46,8 @@ constexpr int64 GrownCapacity(int64 n) { return n + n / 2; }
 // hold no pointer into themselves and nothing else knows their address). Array takes any type.
 template <class T>
 inline constexpr bool IsRelocatable = std::is_trivially_copyable_v<T> || requires { typename T::Relocatable; };
+// A pair moves as raw bytes when both of its members do.
+template <class A, class B>
+inline constexpr bool IsRelocatable<std::pair<A, B>> = IsRelocatable<A> && IsRelocatable<B>;
 
 } // namespace Qel

@@ -12,6 +12,7 @@ namespace Qel::detail {
 Mutex& FontMutex();
 
 struct FaceInfo {
+	using Relocatable = void;
 	String name;
 	dword  info;
 };
