@@ -35,6 +35,7 @@ Vector<void (*)()>& sShutdownHooks()
 void* sThreadEntry(void* arg)
 {
 	sThreadStart* start = (sThreadStart*)arg;
+	void* signal_stack = detail::InstallSignalStack();
 	try {
 		start->fn();
 	}
@@ -46,6 +47,7 @@ void* sThreadEntry(void* arg)
 	if(!start->nocount)
 		sThreadCount.fetch_sub(1);
 	delete start;
+	detail::RemoveSignalStack(signal_stack);
 	return nullptr;
 }
 
