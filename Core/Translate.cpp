@@ -13,8 +13,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace Qel {
 
