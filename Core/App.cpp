@@ -1,5 +1,6 @@
 #include "App.h"
 #include "Charset.h"
+#include "CoWork.h"
 #include "Panic.h"
 #include "Thread.h"
 #include "Lang.h"
@@ -170,6 +171,7 @@ int GetExitCode()
 void AppExit()
 {
 	Thread::ShutdownThreads();
+	detail::ShutdownCoWorkPool();
 	sAppRunning = false;
 }
 

@@ -32,16 +32,6 @@ bool IsAppRunning();
 
 namespace detail {
 
-// What "--export-tr" asks for: the file stem, the character set of the export and the
-// arguments that name its first and second language (empty when not given).
-struct TrExportRequest {
-	WString stem = "all";
-	int     charset = 255;
-	WString language[2];
-};
-
-// Finds "--export-tr" among the arguments and reads what follows it.
-bool FindTrExport(const Vector<WString>& args, TrExportRequest& request);
 // The start-up option check; false when the process is not to go on to the application body.
 bool CheckStartupOptions(const Vector<WString>& args);
 

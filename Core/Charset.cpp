@@ -314,7 +314,7 @@ void sCaseBuffer(char* t, const char* s, int len, int charset, bool upper)
 	if(cs == CHARSET_UTF8) {
 		for(int i = 0; i < len; i++) {
 			byte b = p[i];
-			t[i] = b < 128 ? char(upper ? UnicodeUpper800[b] : UnicodeLower800[b]) : char(b);
+			t[i] = b < 128 ? char(upper ? detail::UnicodeUpper800[b] : detail::UnicodeLower800[b]) : char(b);
 		}
 		return;
 	}

@@ -56,6 +56,21 @@ QEL_FORCE_INLINE bool RoundScaled(const Scaled& s, uint64& n)
 	return true;
 }
 
+// The table's negative powers of ten are truncated, so a value lying exactly halfway between two
+// digit strings scales a hair low and rounds down. True when d is exactly (N + 1/2) * 10^q: then
+// the tie goes to the even neighbour. A double carries at most 53 significant bits, so only
+// q <= 22 (5^q below 2^53) can give such a value.
+bool IsHalfAbove(const DecomposedDouble& d, uint64 N, int q)
+{
+	int tz = __builtin_ctzll(d.m);
+	if(q > 22 || N >= (1ull << 62) || d.e2 - 64 + tz != q - 1) // the value is odd * 2^(q - 1)
+		return false;
+	u128 odd = 2 * N + 1;
+	for(int i = 0; i < q; i++)
+		odd *= 5;
+	return u128(d.m >> tz) == odd;
+}
+
 QEL_FORCE_INLINE bool SignBit(double x)
 {
 	return std::signbit(x);
@@ -174,15 +189,20 @@ char* FormatFlagged(char* t, double x, int digits, dword flags)
 	if(!std::isfinite(x))
 		return PutSpecial(t, x, flags);
 	t = PutSign(t, x, flags);
+	int n = clamp(digits, 1, 18);
+	char sep = flags & DF_COMMA ? ',' : '.';
 	if(x == 0) {
 		*t++ = '0';
+		// with both, zero keeps its digits as any other number does ("0.00000" for six)
+		if((flags & DF_ALWAYS_POINT) && (flags & DF_KEEP_ZEROS)) {
+			*t++ = sep;
+			t = PutZeros(t, n - 1);
+		}
 		return t;
 	}
-	int n = clamp(digits, 1, 18);
 	char dg[20];
 	int r = DoubleToDigits(DecomposeDouble(x), dg, n);
 	int q = r + n;
-	char sep = flags & DF_COMMA ? ',' : '.';
 	bool keep = flags & DF_KEEP_ZEROS;
 	if(r > 0 || q < -int((flags >> 16) & 15)) {
 		*t++ = dg[0];
@@ -239,8 +259,12 @@ int DoubleToDigits(const DecomposedDouble& d, char* out, int n)
 	int p = n - ((d.e2 * 19728) >> 16);
 	uint64 N;
 	for(;;) {
-		if(RoundScaled(Scale(d.m, d.e2, p), N) && N < Pow10U64[n])
-			break;
+		if(RoundScaled(Scale(d.m, d.e2, p), N)) {
+			if(p < 0 && (N & 1) && IsHalfAbove(d, N, -p))
+				N++;
+			if(N < Pow10U64[n])
+				break;
+		}
 		p--;
 	}
 	detail::PutDigitsFixed64(out, N, n);

@@ -1,6 +1,5 @@
 #include "FormatInt.h"
 #include "String.h"
-#include "TimeDate.h"
 
 #include <cstdio>
 
@@ -147,71 +146,6 @@ String FormatRoman(int n, bool upper)
 				n -= value[i] - value[u];
 			}
 		}
-	}
-	return r;
-}
-
-namespace {
-
-void CatNumber(String& r, int n, bool two)
-{
-	char h[32]; // roomy enough that the 16-byte copy moves stay inside it
-	char* t = h;
-	if(n < 0) {
-		*t++ = '-';
-		n = -n;
-	}
-	else if(two && n < 10) // "%02d": a sign takes the place of the padding zero
-		*t++ = '0';
-	t += FormatUnsignedDigits(dword(n), t);
-	r.Cat(h, int(t - h));
-}
-
-} // namespace
-
-String FormatDateByPattern(Time t, const char* s)
-{
-	if(t.IsNull())
-		return String();
-	if(!s || !*s)
-		return FormatTime(t, true);
-	String r;
-	while(*s) {
-		int c = *s;
-		int n = 1;
-		if(strchr("DMYhHms", c))
-			while(s[n] == c)
-				n++;
-		switch(c) {
-		case 'D': CatNumber(r, t.day, n > 1); break;
-		case 'M': CatNumber(r, t.month, n > 1); break;
-		case 'Y': CatNumber(r, n > 2 ? t.year : t.year % 100, n == 2); break;
-		case 'h': CatNumber(r, t.hour, n > 1); break;
-		case 'H': CatNumber(r, t.hour == 0 ? 12 : t.hour > 12 ? t.hour - 12 : t.hour, n > 1); break;
-		case 'm': CatNumber(r, t.minute, n > 1); break;
-		case 's': CatNumber(r, t.second, n > 1); break;
-		case '<': {
-			const char* slash = strchr(s, '/');
-			const char* close = slash ? strchr(slash, '>') : nullptr;
-			if(!close)
-				return r;
-			if(t.hour < 12) // 12:00-12:59 is afternoon
-				r.Cat(s + 1, int(slash - s - 1));
-			else
-				r.Cat(slash + 1, int(close - slash - 1));
-			n = int(close - s) + 1;
-			break;
-		}
-		case '`':
-			if(!s[1])
-				return r;
-			r.Cat(s[1]);
-			n = 2;
-			break;
-		default:
-			r.Cat(c);
-		}
-		s += n;
 	}
 	return r;
 }

@@ -9,7 +9,6 @@
 namespace Qel {
 
 class String;
-struct Time;
 
 namespace detail {
 extern const char DigitPairs[201]; // "00" "01" ... "99"
@@ -83,7 +82,6 @@ String FormatInt64(int64 value);
 String FormatIntBase(int64 value, int base, int width = 0, int fill = ' ', int sign = 0, bool upper = false);
 String FormatAlpha(int value, bool upper = true);
 String FormatRoman(int value, bool upper = true);
-String FormatDateByPattern(Time t, const char* pattern);
 String VSprintf(const char* format, va_list args);
 
 } // namespace Qel

@@ -52,4 +52,16 @@ using Point64 = Point_<int64>;
 using Size64  = Size_<int64>;
 using Rect64  = Rect_<int64>;
 
+// Small vector helpers on double points, used by colour and drawing code.
+Pointf Mid(Pointf a, Pointf b);
+Pointf Perpendicular(Pointf p);           // (-y, x)
+double Length(Pointf p);
+double Squared(Pointf p);
+double Distance(Pointf a, Pointf b);
+double SquaredDistance(Pointf a, Pointf b);
+Pointf Polar(Pointf centre, double r, double angle); // angle in radians
+double Angle(Pointf p);                   // atan2(y, x)
+// sz scaled to fit cx x cy with its aspect kept; (0, 0) when any of the four is not positive.
+Sizef  GetFitSize(Sizef sz, double cx, double cy);
+
 } // namespace Qel

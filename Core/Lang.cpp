@@ -107,11 +107,6 @@ int GetSystemLanguage()
 	return l;
 }
 
-int ToUpper(int c)
-{
-	return UnicodeToUpper(c);
-}
-
 const char* InsertThousandsSeparators(const char* s, String& out, const char* separator)
 {
 	while(*s && !(*s >= '0' && *s <= '9'))
@@ -143,13 +138,13 @@ QEL_FORCE_INLINE int sClass(wchar c)
 	if(c >= '0' && c <= '9')
 		return 2;
 	if(c < 2048)
-		return UnicodeFlags800[c] & 4 ? 3 : 1;
+		return detail::UnicodeFlags800[c] & 4 ? 3 : 1;
 	return UnicodeIsLetter(int(c)) ? 3 : 1;
 }
 
 QEL_FORCE_INLINE int sBase(int upper)
 {
-	return (int8)(upper < 2048 ? UnicodeAscii800[upper] : UnicodeToAscii(upper));
+	return (int8)(upper < 2048 ? detail::UnicodeAscii800[upper] : UnicodeToAscii(upper));
 }
 
 // Letters whose accented forms sort with them in Czech; the others' accents make new letters.
@@ -181,7 +176,7 @@ QEL_FORCE_INLINE sLetterKey sReadLetter(const wchar*& s, const wchar* e)
 		s++;
 		return { 0xFFFF, 'H', c == 'c' };
 	}
-	int u = c < 2048 ? UnicodeUpper800[c] : ToUpper(int(c));
+	int u = c < 2048 ? detail::UnicodeUpper800[c] : ToUpper(int(c));
 	return { u, sBase(u), int(c) != u };
 }
 
@@ -271,10 +266,10 @@ WString GetIndexLetter(const wchar* s, int len)
 
 WString detail::GetIndexLetterCS(const wchar* s, int len)
 {
-	if(len <= 0 || s[0] >= 2048 || !(UnicodeFlags800[s[0]] & 4))
+	if(len <= 0 || s[0] >= 2048 || !(detail::UnicodeFlags800[s[0]] & 4))
 		return WString();
-	int u = UnicodeUpper800[s[0]];
-	int base = u < 2048 ? UnicodeAscii800[u] : u;
+	int u = detail::UnicodeUpper800[s[0]];
+	int base = u < 2048 ? detail::UnicodeAscii800[u] : u;
 	WString r;
 	r.Cat(sCzechSoftAccent(base) ? base : u);
 	if(u == 'C' && len > 1 && (s[1] == 'h' || s[1] == 'H'))

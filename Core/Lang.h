@@ -26,9 +26,6 @@ int    SetLanguageCharset(int code, int charset);
 int    GetLanguageCharset(int code);
 int    GetSystemLanguage();
 
-// Upper case of a code point.
-int    ToUpper(int c);
-
 // Copies the number text at s into out with separator between groups of three integer digits;
 // returns the position after the digit run (the caller copies the rest, such as decimals).
 const char* InsertThousandsSeparators(const char* s, String& out, const char* separator);

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <sched.h>
 #include <sys/sysinfo.h>
+#include <unistd.h>
 
 namespace Qel {
 
@@ -16,8 +17,6 @@ namespace {
 
 std::atomic<int>  sThreadCount;
 std::atomic<int>  sShutdownThreads;
-std::atomic<bool> sThreadsStarted;
-thread_local bool sMainThread;
 
 struct sThreadStart {
 	Function<void ()> fn;
@@ -44,10 +43,13 @@ void* sThreadEntry(void* arg)
 	}
 	catch(const sThreadExitExc__&) {}
 	catch(const ExitExc&) {}
-	if(!start->nocount)
-		sThreadCount.fetch_sub(1);
+	// The callable and its captures go first: once the count drops, the exit path may go on to
+	// destroy statics that the captures' destructors still touch.
+	bool counted = !start->nocount;
 	delete start;
 	detail::RemoveSignalStack(signal_stack);
+	if(counted)
+		sThreadCount.fetch_sub(1);
 	return nullptr;
 }
 
@@ -58,8 +60,6 @@ bool Thread::Run(Function<void ()> fn, bool nocount)
 	// Counted first, so ShutdownThreads never sees the count too low while the thread starts.
 	if(!nocount)
 		sThreadCount.fetch_add(1);
-	if(!sThreadsStarted.load(std::memory_order_relaxed) && !sThreadsStarted.exchange(true))
-		sMainThread = true;
 	Detach();
 	sThreadStart* start = new sThreadStart{std::move(fn), nocount};
 	int err;
@@ -116,7 +116,12 @@ void Thread::Detach()
 
 bool Thread::IsMain()
 {
-	return !sThreadsStarted.load(std::memory_order_relaxed) || sMainThread;
+	// The process's initial thread, whichever thread started the first Thread; its id is the
+	// process id. Asked once per thread.
+	static thread_local signed char main = -1;
+	if(main < 0)
+		main = gettid() == getpid();
+	return main;
 }
 
 int Thread::GetCount()

@@ -105,6 +105,9 @@ String GetDateFilter();
 // With the thread's date format: %1 year, %2 month, %3 day, %4 day of week.
 String FormatDate(Date d);
 String FormatTime(Time t, bool seconds = true);
+// The fields D M Y h H m s (doubled: two digits; three or more Y: the whole year), <am/pm> by
+// the hour, ` before a character writes it as it is.
+String FormatDateByPattern(Time t, const char* pattern);
 
 // Local offset from UTC in minutes, east positive; computed once.
 int    GetTimeZone();

@@ -9,10 +9,14 @@
 #include "Stream.h"
 #include "Thread.h"
 #include "TimeDate.h"
+#include "Utf.h"
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fnmatch.h>
 
 namespace Qel {
 
@@ -529,6 +533,93 @@ bool LoadTranslationFile(const char* path)
 	if(memchr(~text, 0, text.GetLength()))
 		return false;
 	return detail::LoadTranslationText(~text);
+}
+
+namespace {
+
+String sJoin(const String& folder, const String& name)
+{
+	String s = folder;
+	if(s.GetLength() && s[s.GetLength() - 1] != '/')
+		s.Cat('/');
+	s.Cat(name);
+	return s;
+}
+
+// The fifth character of a language argument (such as "csCZA") picks the 8-bit set of the export.
+int sExportCharset(const WString& code)
+{
+	if(code.GetLength() < 5)
+		return 255;
+	int c = code[4];
+	if(c >= 'A' && c <= 'J')
+		return c - 'A' + 1;
+	if(c >= '0' && c <= '8')
+		return c - '0' + 15;
+	return 255;
+}
+
+bool sIsLanguageArgument(const Vector<WString>& args, int i)
+{
+	return i < args.GetCount() && (args[i].GetLength() == 4 || args[i].GetLength() == 5);
+}
+
+} // namespace
+
+void LoadTranslationFiles(const char* folder)
+{
+	String dir = folder ? String(folder) : String(".");
+	DIR* d = opendir(~dir);
+	if(!d)
+		return;
+	Vector<String> files;
+	while(struct dirent* e = readdir(d))
+		if(fnmatch("*.tr", e->d_name, FNM_PERIOD) == 0)
+			files.Add(sJoin(dir, e->d_name));
+	closedir(d);
+	for(const String& f : files)
+		LoadTranslationFile(~f);
+}
+
+bool detail::FindTrExport(const Vector<WString>& args, TrExportRequest& request)
+{
+	const WString option = "--export-tr";
+	int i = 0;
+	while(i < args.GetCount() && args[i] != option)
+		i++;
+	if(i >= args.GetCount())
+		return false;
+	request = TrExportRequest();
+	if(sIsLanguageArgument(args, i + 1)) {
+		request.stem = args[i + 1];
+		request.language[0] = args[i + 1];
+		request.charset = sExportCharset(args[i + 1]);
+	}
+	if(sIsLanguageArgument(args, i + 2))
+		request.language[1] = args[i + 2];
+	return true;
+}
+
+void detail::ExportTranslations(const TrExportRequest& request, const char* folder)
+{
+	int charset = request.charset;
+	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
+	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
+	FileOut out(~sJoin(folder, ToUtf8(request.stem) + ".tr"));
+	if(first)
+		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
+	else {
+		// a table record of EN-US carries charset bits the default record lacks: one export each
+		Index<int> done;
+		Index<int> languages = GetTranslationLanguages();
+		for(int language : languages.GetKeys())
+			if(done.Find(language & LNG_LANGUAGE_MASK) < 0) {
+				done.Add(language & LNG_LANGUAGE_MASK);
+				SaveTranslationFile(out, SetLanguageCharset(language, charset), 0);
+			}
+	}
+	out.Close();
+	exit(0);
 }
 
 } // namespace Qel

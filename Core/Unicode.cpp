@@ -220,7 +220,7 @@ int detail::UnicodeToAsciiHi(int c)
 		if(c >= 32 && c < 128)
 			return c;
 		if((unsigned)c < 2048)
-			return UnicodeAscii800[c];
+			return detail::UnicodeAscii800[c];
 		const wchar* s;
 		if(t.Decomposition(c, s) == 0)
 			break;

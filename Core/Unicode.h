@@ -3,7 +3,7 @@
 // unpacked from compressed data the first time it is needed.
 #pragma once
 
-#include "LangTables.h"
+#include "UnicodeTables.h"
 
 namespace Qel {
 
@@ -21,11 +21,14 @@ extern const int  UnicodeDataRawSize;
 
 } // namespace detail
 
-inline int UnicodeToUpper(int c)     { return (unsigned)c < 2048 ? UnicodeUpper800[c] : detail::UnicodeToUpperHi(c); }
-inline int UnicodeToLower(int c)     { return (unsigned)c < 2048 ? UnicodeLower800[c] : detail::UnicodeToLowerHi(c); }
-inline int UnicodeToAscii(int c)     { return (unsigned)c < 2048 ? UnicodeAscii800[c] : detail::UnicodeToAsciiHi(c); }
-inline bool UnicodeIsLetter(int c)   { return (unsigned)c < 2048 ? UnicodeFlags800[c] & 4 : detail::UnicodeIsLetterHi(c); }
-inline bool UnicodeIsLower(int c)    { return (unsigned)c < 2048 ? UnicodeFlags800[c] & 1 || UnicodeUpper800[c] != c
+inline int UnicodeToUpper(int c)     { return (unsigned)c < 2048 ? detail::UnicodeUpper800[c] : detail::UnicodeToUpperHi(c); }
+inline int UnicodeToLower(int c)     { return (unsigned)c < 2048 ? detail::UnicodeLower800[c] : detail::UnicodeToLowerHi(c); }
+inline int UnicodeToAscii(int c)     { return (unsigned)c < 2048 ? detail::UnicodeAscii800[c] : detail::UnicodeToAsciiHi(c); }
+inline bool UnicodeIsLetter(int c)   { return (unsigned)c < 2048 ? detail::UnicodeFlags800[c] & 4 : detail::UnicodeIsLetterHi(c); }
+inline bool UnicodeIsLower(int c)    { return (unsigned)c < 2048 ? detail::UnicodeFlags800[c] & 1 || detail::UnicodeUpper800[c] != c
                                                                  : detail::UnicodeIsLowerHi(c); }
+
+// Upper case of a code point.
+inline int ToUpper(int c)            { return UnicodeToUpper(c); }
 
 } // namespace Qel

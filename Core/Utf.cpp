@@ -25,7 +25,8 @@ QEL_FORCE_INLINE wchar DecodeNonAscii(const byte*& s, const byte* e)
 	else if(b >= 0xE0 && b <= 0xEF) {
 		if(e - p >= 3 && IsCont(p[1]) && IsCont(p[2])) {
 			wchar v = ((b & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F);
-			if(v >= 0x800 && !IsUtfEscape(v)) {
+			// surrogates are no characters: as such, two of them would merge into one in UTF-16
+			if(v >= 0x800 && !IsUtfEscape(v) && (v < 0xD800 || v > 0xDFFF)) {
 				s = p + 3;
 				return v;
 			}

@@ -7,7 +7,11 @@
 #include "Exc.h"
 #include "TimeDate.h"
 #include "Gtypes.h"
+#include "Stream.h"
 
+#include <concepts>
+#include <cstdint>
+#include <type_traits>
 #include <typeinfo>
 
 namespace Qel {
@@ -19,6 +23,11 @@ class Stream;
 class XmlIO;
 class JsonIO;
 class Value;
+class Color;
+
+// Containers nested deeper than this do not load: a damaged or hostile stored form must not
+// recurse until the stack runs out.
+constexpr int VALUE_NESTING_LIMIT = 512;
 
 // Type numbers; they are part of the stored forms and never change.
 enum : dword {
@@ -57,6 +66,10 @@ inline bool IsNull(int x)    { return x == int(0x80000000); }
 inline bool IsNull(int64 x)  { return x == int64(0x8000000000000000ull); }
 inline bool IsNull(double x) { return !__builtin_isfinite(x); }
 inline bool IsNull(float x)  { return !__builtin_isfinite(x); }
+// Every type with its own Null test (String, Date, Color...).
+template <class T>
+	requires requires(const T& x) { { x.IsNull() } -> std::convertible_to<bool>; }
+bool IsNull(const T& x) { return x.IsNull(); }
 
 namespace detail {
 dword NewValueTypeNo(); // numbers for carried types that nobody registered
@@ -76,6 +89,15 @@ template <> inline dword ValueTypeNo<bool>()       { return BOOL_V; }
 template <> inline dword ValueTypeNo<ValueMap>()   { return VALUEMAP_V; }
 template <> inline dword ValueTypeNo<float>()      { return FLOAT_V; }
 template <> inline dword ValueTypeNo<Rect>()       { return RECT_V; }
+template <> inline dword ValueTypeNo<Color>()      { return COLOR_V; }
+template <> inline dword ValueTypeNo<Size>()       { return SIZE_V; }
+template <> inline dword ValueTypeNo<Sizef>()      { return SIZEF_V; }
+template <> inline dword ValueTypeNo<Size64>()     { return SIZE64_V; }
+template <> inline dword ValueTypeNo<Point>()      { return POINT_V; }
+template <> inline dword ValueTypeNo<Pointf>()     { return POINTF_V; }
+template <> inline dword ValueTypeNo<Point64>()    { return POINT64_V; }
+template <> inline dword ValueTypeNo<Rectf>()      { return RECTF_V; }
+template <> inline dword ValueTypeNo<Rect64>()     { return RECT64_V; }
 
 // Types held inline (their payload fits in bytes 0-11). Small types of other modules specialise it.
 template <class T> inline constexpr bool IsSmallValue = false;
@@ -86,6 +108,9 @@ template <> inline constexpr bool IsSmallValue<Time>   = true;
 template <> inline constexpr bool IsSmallValue<int64>  = true;
 template <> inline constexpr bool IsSmallValue<bool>   = true;
 template <> inline constexpr bool IsSmallValue<float>  = true;
+template <> inline constexpr bool IsSmallValue<Color>  = true;
+template <> inline constexpr bool IsSmallValue<Size>   = true;
+template <> inline constexpr bool IsSmallValue<Point>  = true;
 
 class Value {
 public:
@@ -126,8 +151,15 @@ public:
 		int    (*PolyCompare)(const void* p, const Value& v);
 	};
 
-	// Indexed by the small-type byte; entry 0 serves Strings.
-	static const SmallValueOpsRec* SmallValueOps[256];
+	// Indexed by the small-type byte; entry 0 serves Strings. Constant-initialised, so values
+	// built during other modules' start-up find the core's records already in place.
+	struct SmallValueOpsTable {
+		const SmallValueOpsRec* rec[256];
+
+		const SmallValueOpsRec*  operator[](dword i) const { return rec[i]; }
+		const SmallValueOpsRec*& operator[](dword i)       { return rec[i]; }
+	};
+	static SmallValueOpsTable SmallValueOps;
 
 	using Factory = Void* (*)();
 
@@ -148,7 +180,30 @@ public:
 	Value(bool x)                        { data.w[0] = x; data.w[3] = BOOL_V << 8; }
 	Value(Date x)                        { InitSmall(x); }
 	Value(Time x)                        { InitSmall(x); }
+	// Integers that are neither int nor int64 (unsigned, long long, size_t...) keep their value:
+	// as int64, or, for unsigned values beyond its range, as the nearest double.
+	template <class T>
+		requires std::is_integral_v<T> && (sizeof(T) > 4 || std::is_same_v<T, unsigned>) && (!std::is_same_v<T, int64>)
+	Value(T x)
+	{
+		if(std::is_unsigned_v<T> && uint64(x) > uint64(INT64_MAX))
+			InitSmall(double(x));
+		else
+			InitSmall(int64(x));
+	}
+	// Any other pointer would silently become the bool true.
+	template <class T> Value(const T*) = delete;
+	Value(const wchar* s);
 	Value(const WString& s);
+	Value(Size x)                        { InitSmall(x); }
+	Value(Point x)                       { InitSmall(x); }
+	Value(const Size64& x);
+	Value(const Sizef& x);
+	Value(const Point64& x);
+	Value(const Pointf& x);
+	Value(const Rect& x);
+	Value(const Rect64& x);
+	Value(const Rectf& x);
 	Value(const ValueArray& a);
 	Value(const ValueMap& m);
 	// Takes over one reference to rep and stores it under the type number.
@@ -230,23 +285,33 @@ public:
 	Date    ToDate() const;
 	Time    ToTime() const;
 	Rect    ToRect() const;
+	Size    ToSize() const;
+	Point   ToPoint() const;
 
 	operator int() const           { return ToInt(); }
 	operator int64() const         { return ToInt64(); }
 	operator double() const        { return ToDouble(); }
 	operator float() const         { return ToFloat(); }
-	operator bool() const          { return ToBool(); }
+	// No operator bool: with it, if(v) would silently convert (and throw for a text). ToBool says
+	// what it does; if(v) does not compile.
 	operator String() const        { return ToString(); }
 	operator WString() const;
 	operator Date() const          { return ToDate(); }
 	operator Time() const          { return ToTime(); }
 	operator Rect() const          { return ToRect(); }
+	operator Size() const          { return ToSize(); }
+	operator Point() const         { return ToPoint(); }
 
 	// Elements of a held ValueArray or ValueMap (the shared error value otherwise).
 	const Value& operator[](int i) const;
 	const Value& operator[](const Value& key) const;
 	const Value& operator[](const char* key) const { return (*this)[Value(key)]; }
 	void Add(const Value& v);
+
+	// The stored forms; each loads or stores by the mode of its stream or exchange.
+	void Serialize(Stream& s);
+	void Xmlize(XmlIO& xio);
+	void Jsonize(JsonIO& jio);
 
 	Void* GetVoidPtr() const       { return reinterpret_cast<Void*>(data.ptr); }
 	bool  IsRef() const            { return Tag() == REF_TAG; }
@@ -278,6 +343,8 @@ private:
 		data.w[2] = type;
 		data.w[3] = REF_TAG;
 	}
+	// Makes this the zeroed payload of small type number type; null when type is not small.
+	const SmallValueOpsRec* SetSmallMarker(dword type);
 	// Drops this value's reference; the last one deletes the representation.
 	void ReleaseRep()              { GetVoidPtr()->Release(); }
 	void Free()                    { if(IsRef()) ReleaseRep(); else data.Free(); }
@@ -298,6 +365,12 @@ private:
 
 static_assert(sizeof(Value) == 16);
 
+inline bool IsNull(const Value& v) { return v.IsNull(); }
+
+// The JSON form of a Value as a JSON tree, and back.
+Value ValueToJson(const Value& v);
+void  ValueFromJson(Value& v, const Value& json);
+
 // A representation that carries a payload and nothing more.
 template <class T>
 class RawValueRep : public Value::Void {
@@ -310,8 +383,30 @@ public:
 };
 
 // Per-type operations behind a RichValueRep; a type specialises what differs.
+// The stored forms a rich type brings itself: its own Serialize, Xmlize and Jsonize when it has
+// them, nothing otherwise. (Templates, so Value.h needs neither streams nor XML.)
+struct RichValueForms {
+	template <class S, class T> static void Serialize(S& s, T& x)
+	{
+		if constexpr(requires { x.Serialize(s); })
+			x.Serialize(s);
+		else if constexpr(requires { s.Serialize(x); })
+			s.Serialize(x);
+	}
+	template <class X, class T> static void Xmlize(X& xio, T& x)
+	{
+		if constexpr(requires { x.Xmlize(xio); })
+			x.Xmlize(xio);
+	}
+	template <class J, class T> static void Jsonize(J& jio, T& x)
+	{
+		if constexpr(requires { x.Jsonize(jio); })
+			x.Jsonize(jio);
+	}
+};
+
 template <class T>
-struct RichValueTraits {
+struct RichValueTraits : RichValueForms {
 	static bool   IsNull(const T& x)                    { return x.IsNull(); }
 	static hash_t Hash(const T& x)                      { return x.GetHashValue(); }
 	static bool   Equal(const T& a, const T& b)         { return a == b; }
@@ -322,7 +417,7 @@ struct RichValueTraits {
 };
 
 template <>
-struct RichValueTraits<String> {
+struct RichValueTraits<String> : RichValueForms {
 	static bool   IsNull(const String& x)                     { return x.IsEmpty(); }
 	static hash_t Hash(const String& x)                       { return x.GetHashValue(); }
 	static bool   Equal(const String& a, const String& b)     { return a == b; }
@@ -334,7 +429,7 @@ struct RichValueTraits<String> {
 
 // A WString equals a String of the same characters, and orders against one by code points.
 template <>
-struct RichValueTraits<WString> {
+struct RichValueTraits<WString> : RichValueForms {
 	static bool   IsNull(const WString& x);
 	static hash_t Hash(const WString& x);
 	static bool   Equal(const WString& a, const WString& b);
@@ -342,6 +437,8 @@ struct RichValueTraits<WString> {
 	static String Text(const WString& x);
 	static int    Compare(const WString& a, const WString& b);
 	static int    PolyCompare(const WString& a, const Value& b);
+	static void   Xmlize(XmlIO& xio, WString& x);
+	static void   Jsonize(JsonIO& jio, WString& x);
 };
 
 template <class T>
@@ -354,6 +451,9 @@ public:
 	explicit RichValueRep(const T& x) : RawValueRep<T>(x) {}
 
 	bool   IsNull() const override                       { return Tr::IsNull(this->v); }
+	void   Serialize(Stream& s) override                 { Tr::Serialize(s, this->v); }
+	void   Xmlize(XmlIO& xio) override                   { Tr::Xmlize(xio, this->v); }
+	void   Jsonize(JsonIO& jio) override                 { Tr::Jsonize(jio, this->v); }
 	hash_t GetHashValue() const override                 { return Tr::Hash(this->v); }
 	bool   IsEqual(const Value::Void* p) const override  { return Tr::Equal(this->v, Of(p)); }
 	bool   IsPolyEqual(const Value& b) const override    { return Tr::PolyEqual(this->v, b); }
@@ -371,6 +471,9 @@ public:
 	explicit ValueErrorCls(const String& text) : RichValueRep<String>(text) {}
 
 	bool   IsNull() const override                       { return true; }
+	void   Serialize(Stream&) override                   {} // an error value has no payload
+	void   Xmlize(XmlIO&) override                       {}
+	void   Jsonize(JsonIO&) override                     {}
 	bool   IsPolyEqual(const Value&) const override      { return false; }
 	String AsString() const override;
 	int    PolyCompare(const Value& b) const override;

@@ -228,13 +228,15 @@ Value::Value(const ValueMap& m)
 
 const Value& Value::operator[](int i) const
 {
+	// An index outside the container gives the error value rather than reading past the end.
+	const Vector<Value>* v = nullptr;
 	if(IsRef()) {
 		if(data.w[2] == VALUEARRAY_V)
-			return static_cast<const ValueArray::Data*>(GetVoidPtr())->data[i];
-		if(data.w[2] == VALUEMAP_V)
-			return static_cast<const ValueMap::Data*>(GetVoidPtr())->value[i];
+			v = &static_cast<const ValueArray::Data*>(GetVoidPtr())->data;
+		else if(data.w[2] == VALUEMAP_V)
+			v = &static_cast<const ValueMap::Data*>(GetVoidPtr())->value.Get();
 	}
-	return SharedErrorValue();
+	return v && i >= 0 && i < v->GetCount() ? (*v)[i] : SharedErrorValue();
 }
 
 const Value& Value::operator[](const Value& key) const

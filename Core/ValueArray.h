@@ -13,6 +13,9 @@ public:
 		Vector<Value> data;
 
 		bool   IsNull() const override                   { return data.IsEmpty(); }
+		void   Serialize(Stream& s) override;
+		void   Xmlize(XmlIO& xio) override;
+		void   Jsonize(JsonIO& jio) override;
 		hash_t GetHashValue() const override;
 		bool   IsEqual(const Value::Void* p) const override;
 		String AsString() const override;
@@ -40,6 +43,11 @@ public:
 	const Value& operator[](int i) const             { return data->data[i]; }
 	const Vector<Value>& Get() const                 { return data->data; }
 
+	// Loading starts from fresh data of its own.
+	void Serialize(Stream& s);
+	void Xmlize(XmlIO& xio);
+	void Jsonize(JsonIO& jio);
+
 private:
 	Data* data;
 
@@ -54,6 +62,9 @@ public:
 		ValueArray   value;
 
 		bool   IsNull() const override;
+		void   Serialize(Stream& s) override;
+		void   Xmlize(XmlIO& xio) override;
+		void   Jsonize(JsonIO& jio) override;
 		hash_t GetHashValue() const override;
 		bool   IsEqual(const Value::Void* p) const override;
 		String AsString() const override;
@@ -78,6 +89,10 @@ public:
 	int  Find(const Value& key) const                { return data->key.Find(key); }
 	const Index<Value>& GetKeys() const              { return data->key; }
 	const ValueArray& GetValues() const              { return data->value; }
+
+	void Serialize(Stream& s);
+	void Xmlize(XmlIO& xio);
+	void Jsonize(JsonIO& jio);
 
 private:
 	Data* data;

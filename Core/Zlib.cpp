@@ -6,6 +6,8 @@
 #include "Panic.h"
 #include "StringStream.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace Qel {
@@ -85,11 +87,16 @@ void Zlib::Clear()
 	gzipHeaderParsed = false;
 	streamEnd = false;
 	gzState = GZ_FIXED;
+	gzMember = MEMBER_HEADER;
 	gzFlags = 0;
 	gzNeed = 0;
+	gzHeaderCrc = 0;
+	gzHeaderCrcGot = 0;
+	gzMembers = 0;
+	gzTrailerLen = 0;
+	produced = 0;
 	total = 0;
 	crc = 0;
-	trailing.Clear();
 	gzipHeader.Clear();
 	gzipName.Clear();
 	gzipComment.Clear();
@@ -116,6 +123,11 @@ void Zlib::Decompress()
 
 void Zlib::Output(const void* data, int size)
 {
+	produced += size;
+	if(maxOutput >= 0 && produced > maxOutput) {
+		Fail();
+		return;
+	}
 	if(WhenOut)
 		WhenOut(data, size);
 }
@@ -149,13 +161,16 @@ void Zlib::PutPiece(const byte* data, int size)
 {
 	if(size < 1 || error || mode == IDLE)
 		return;
-	if(mode == INFLATE && gzip && !gzipHeaderParsed) {
-		int used = ParseGZipHeader(data, size);
-		if(error || !gzipHeaderParsed || used == size)
-			return;
-		data += used;
-		size -= used;
+	if(mode == INFLATE && gzip) {
+		while(size > 0 && !error) {
+			int used = PutGZipPiece(data, size);
+			data += used;
+			size -= used;
+		}
+		return;
 	}
+	if(mode == INFLATE && streamEnd)
+		return; // what follows a zlib or raw stream is not looked at, nor kept
 	if(mode == DEFLATE) {
 		total += size;
 		if(docrc || gzip)
@@ -164,6 +179,78 @@ void Zlib::PutPiece(const byte* data, int size)
 	z->next_in = (Bytef*)data;
 	z->avail_in = size;
 	Pump(false);
+}
+
+// One step through the members of a gzip file; returns the count of bytes consumed. Each
+// member's trailer is checked as soon as it is complete, so nothing after it is held.
+int Zlib::PutGZipPiece(const byte* data, int size)
+{
+	switch(gzMember) {
+	case MEMBER_HEADER: {
+		int used = ParseGZipHeader(data, size);
+		if(gzipHeaderParsed)
+			gzMember = MEMBER_DATA;
+		return used;
+	}
+	case MEMBER_DATA:
+		z->next_in = (Bytef*)data;
+		z->avail_in = size;
+		Pump(false);
+		if(error)
+			return size;
+		if(streamEnd)
+			gzMember = MEMBER_TRAILER;
+		return size - int(z->avail_in);
+	case MEMBER_TRAILER: {
+		int n = min(size, 8 - gzTrailerLen);
+		memcpy(gzTrailer + gzTrailerLen, data, n);
+		gzTrailerLen += n;
+		if(gzTrailerLen == 8) {
+			if(sLe32((const char*)gzTrailer) != crc || sLe32((const char*)gzTrailer + 4) != total)
+				Fail();
+			else {
+				gzMembers++;
+				gzMember = MEMBER_AFTER;
+			}
+		}
+		return n;
+	}
+	case MEMBER_AFTER:
+		// zero bytes after the last member are padding (as from tape or block devices);
+		// anything else starts the next member
+		if(*data == 0)
+			gzMember = MEMBER_PADDING;
+		else
+			NextMember();
+		return 0;
+	case MEMBER_PADDING:
+		for(int i = 0; i < size; i++)
+			if(data[i]) {
+				Fail();
+				break;
+			}
+		return size;
+	}
+	return size;
+}
+
+void Zlib::NextMember()
+{
+	if(inflateReset(z) != Z_OK) {
+		Fail();
+		return;
+	}
+	gzMember = MEMBER_HEADER;
+	gzState = GZ_FIXED;
+	gzipHeaderParsed = false;
+	streamEnd = false;
+	gzFlags = 0;
+	gzNeed = 0;
+	gzHeaderCrc = 0;
+	gzHeaderCrcGot = 0;
+	gzTrailerLen = 0;
+	crc = 0;
+	total = 0;
 }
 
 // Consumes what it can of a gzip member header (RFC 1952) and returns the count consumed; the
@@ -192,13 +279,16 @@ int Zlib::ParseGZipHeader(const byte* data, int size)
 			int want = gzState == GZ_FIXED ? 10 : 12;
 			int n = (int)min<int64>(e - p, want - gzipHeader.GetLength());
 			gzipHeader.Cat((const char*)p, n);
+			gzHeaderCrc = (dword)crc32(gzHeaderCrc, p, n);
 			p += n;
 			if(gzipHeader.GetLength() < want)
 				break;
 			const byte* h = (const byte*)gzipHeader.Begin();
 			if(gzState == GZ_FIXED) {
 				gzFlags = h[3];
-				if(h[2] != 8 || gzFlags >= 32) {
+				// the first member's magic is not insisted on; a later one must be a member
+				bool stranger = gzMembers > 0 && (h[0] != 0x1F || h[1] != 0x8B);
+				if(h[2] != 8 || gzFlags >= 32 || stranger) {
 					Fail();
 					return int(p - data);
 				}
@@ -210,22 +300,36 @@ int Zlib::ParseGZipHeader(const byte* data, int size)
 			}
 			break;
 		}
-		case GZ_EXTRA:
-		case GZ_HCRC: {
+		case GZ_EXTRA: {
 			int n = (int)min<int64>(e - p, gzNeed);
+			gzHeaderCrc = (dword)crc32(gzHeaderCrc, p, n);
 			p += n;
 			gzNeed -= n;
 			if(gzNeed == 0)
 				gzState = next(gzState);
 			break;
 		}
+		case GZ_HCRC:
+			// the low 16 bits of the CRC-32 of the header before it, low byte first
+			gzHeaderCrcGot |= word(*p++ << (8 * (2 - gzNeed)));
+			if(--gzNeed == 0) {
+				if(gzHeaderCrcGot != (gzHeaderCrc & 0xFFFF)) {
+					Fail();
+					return int(p - data);
+				}
+				gzState = GZ_DONE;
+			}
+			break;
 		case GZ_NAME:
 		case GZ_COMMENT: {
 			String& text = gzState == GZ_NAME ? gzipName : gzipComment;
 			const byte* z0 = (const byte*)memchr(p, 0, e - p);
 			const byte* end = z0 ? z0 : e;
-			text.Cat((const char*)p, int(end - p));
+			if(gzMembers == 0) // the file's name and comment are the first member's
+				text.Cat((const char*)p, int(end - p));
+			const byte* start = p;
 			p = z0 ? z0 + 1 : e;
+			gzHeaderCrc = (dword)crc32(gzHeaderCrc, start, int(p - start));
 			if(z0)
 				gzState = next(gzState);
 			break;
@@ -243,15 +347,10 @@ int Zlib::ParseGZipHeader(const byte* data, int size)
 
 void Zlib::Pump(bool finish)
 {
-	if(error || mode == IDLE)
+	if(error || mode == IDLE || streamEnd)
 		return;
 	if(!chunk)
 		chunk = (byte*)MemoryAlloc(chunkSize);
-	if(streamEnd) {
-		trailing.Cat((const char*)z->next_in, z->avail_in);
-		z->avail_in = 0;
-		return;
-	}
 	for(;;) {
 		z->next_out = chunk;
 		z->avail_out = chunkSize;
@@ -263,13 +362,15 @@ void Zlib::Pump(bool finish)
 				crc = (dword)crc32(crc, chunk, n);
 			total += n;
 		}
-		if(n)
+		if(n) {
 			Output(chunk, n);
+			if(error)
+				return;
+		}
 		if(mode == INFLATE) {
 			if(r == Z_STREAM_END) {
+				// what follows stays unconsumed: a gzip trailer, or nothing to look at
 				streamEnd = true;
-				trailing.Cat((const char*)z->next_in, z->avail_in);
-				z->avail_in = 0;
 				return;
 			}
 			if(r == Z_BUF_ERROR)
@@ -295,8 +396,7 @@ void Zlib::End()
 {
 	if(mode == IDLE)
 		return;
-	bool headerMissing = mode == INFLATE && gzip && !gzipHeaderParsed;
-	if(!headerMissing) {
+	if(mode == DEFLATE || (gzip ? gzMember == MEMBER_DATA : !streamEnd)) {
 		z->avail_in = 0;
 		Pump(true);
 	}
@@ -306,14 +406,15 @@ void Zlib::End()
 		if(gzip) {
 			dword trailer[2] = { crc, total };
 			Output(trailer, 8);
+			if(error)
+				return;
 		}
 		deflateEnd(z);
 	}
 	else {
-		if(gzip)
-			error = trailing.GetLength() != 8 || sLe32(trailing.Begin()) != crc || sLe32(trailing.Begin() + 4) != total;
-		else
-			error = !streamEnd; // the data stopped before the end of the compressed stream
+		// gzip: the input stopped after a whole member (or in the padding after it); otherwise
+		// before the end of the compressed stream
+		error = gzip ? gzMember != MEMBER_AFTER && gzMember != MEMBER_PADDING : !streamEnd;
 		inflateEnd(z);
 	}
 	mode = IDLE;
@@ -324,11 +425,16 @@ void Zlib::End()
 
 namespace {
 
+// The most a String holds.
+constexpr int64 sStringMax = 0x7FFFFFFE;
+
+// damaged, when given, tells a failure of the data (corrupt, or more output than maxout) from
+// one of the streams or the gate.
 int64 sZlibPipe(Stream& dst, Stream& src, int64 size, const Gate<int64, int64>& progress,
-                bool gzip, bool compress, dword* crc, bool hdr, bool* zerror)
+                bool gzip, bool compress, dword* crc, bool hdr, int64 maxout, bool* damaged)
 {
 	Zlib zlib;
-	zlib.GZip(gzip).CRC(crc).Header(hdr);
+	zlib.GZip(gzip).CRC(crc).Header(hdr).MaxOutput(maxout);
 	OutFilterStream fs(dst, zlib);
 	if(compress)
 		zlib.Compress();
@@ -337,8 +443,11 @@ int64 sZlibPipe(Stream& dst, Stream& src, int64 size, const Gate<int64, int64>& 
 	if(CopyBetweenStreams(fs, src, size, progress, 65536) < 0 || src.IsError())
 		return -1;
 	fs.Close();
-	if(zerror)
-		*zerror = zlib.IsError();
+	if(zlib.IsError()) {
+		if(damaged)
+			*damaged = true;
+		return -1;
+	}
 	if(dst.IsError() || fs.IsError())
 		return -1;
 	if(crc)
@@ -346,9 +455,14 @@ int64 sZlibPipe(Stream& dst, Stream& src, int64 size, const Gate<int64, int64>& 
 	return fs.GetPassedOn();
 }
 
-String sToString(StringStream& out, int64 r)
+String sToString(const void* data, int64 len, const Gate<int64, int64>& progress, bool compress, int64 maxsize)
 {
-	return r < 0 ? String::GetVoid() : out.GetResult();
+	MemReadStream in(data, len);
+	StringStream out;
+	bool damaged = false;
+	int64 r = sZlibPipe(out, in, len, progress, false, compress, nullptr, true,
+	                    clamp<int64>(maxsize, 0, sStringMax), &damaged);
+	return r >= 0 ? out.GetResult() : damaged ? String() : String::GetVoid();
 }
 
 } // namespace
@@ -356,7 +470,7 @@ String sToString(StringStream& out, int64 r)
 int64 ZlibPipe(Stream& dst, Stream& src, int64 size, Gate<int64, int64> progress,
                bool gzip, bool compress, dword* crc, bool hdr)
 {
-	return sZlibPipe(dst, src, size, progress, gzip, compress, crc, hdr, nullptr);
+	return sZlibPipe(dst, src, size, progress, gzip, compress, crc, hdr, -1, nullptr);
 }
 
 int64 ZCompress(Stream& dst, Stream& src, Gate<int64, int64> progress)
@@ -364,16 +478,14 @@ int64 ZCompress(Stream& dst, Stream& src, Gate<int64, int64> progress)
 	return ZlibPipe(dst, src, src.GetLeft(), progress, false, true, nullptr, true);
 }
 
-int64 ZDecompress(Stream& dst, Stream& src, Gate<int64, int64> progress)
+int64 ZDecompress(Stream& dst, Stream& src, Gate<int64, int64> progress, int64 maxsize)
 {
-	return ZlibPipe(dst, src, src.GetLeft(), progress, false, false, nullptr, true);
+	return sZlibPipe(dst, src, src.GetLeft(), progress, false, false, nullptr, true, max<int64>(maxsize, 0), nullptr);
 }
 
 String ZCompress(const void* data, int64 len, Gate<int64, int64> progress)
 {
-	MemReadStream in(data, len);
-	StringStream out;
-	return sToString(out, ZCompress(out, in, progress));
+	return sToString(data, len, progress, true, sStringMax);
 }
 
 String ZCompress(const String& s, Gate<int64, int64> progress)
@@ -381,16 +493,14 @@ String ZCompress(const String& s, Gate<int64, int64> progress)
 	return ZCompress(s.Begin(), s.GetLength(), progress);
 }
 
-String ZDecompress(const void* data, int len, Gate<int64, int64> progress)
+String ZDecompress(const void* data, int len, Gate<int64, int64> progress, int maxsize)
 {
-	MemReadStream in(data, len);
-	StringStream out;
-	return sToString(out, ZDecompress(out, in, progress));
+	return sToString(data, len, progress, false, maxsize);
 }
 
-String ZDecompress(const String& s, Gate<int64, int64> progress)
+String ZDecompress(const String& s, Gate<int64, int64> progress, int maxsize)
 {
-	return ZDecompress(s.Begin(), s.GetLength(), progress);
+	return ZDecompress(s.Begin(), s.GetLength(), progress, maxsize);
 }
 
 namespace {
@@ -403,14 +513,18 @@ bool sGZFile(const char* dstpath, const char* srcpath, const Gate<int64, int64>&
 	FileOut out(dstpath);
 	if(!out.IsOpen())
 		return false;
-	bool zerror = false;
-	int64 r = sZlibPipe(out, in, in.GetSize(), progress, true, compress, nullptr, false, &zerror);
+	int64 r = sZlibPipe(out, in, in.GetSize(), progress, true, compress, nullptr, false, -1, nullptr);
 	out.Close();
-	return r >= 0 && !zerror && !out.IsError();
+	if(r >= 0 && !out.IsError())
+		return true;
+	// a half-written file would pass for the whole; a device or link named as the output stays
+	struct stat st;
+	if(lstat(dstpath, &st) == 0 && S_ISREG(st.st_mode))
+		unlink(dstpath);
+	return false;
 }
 
 } // namespace
-
 bool GZCompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress)
 {
 	return sGZFile(dstpath, srcpath, progress, true);

@@ -1,47 +1,15 @@
-// Containers against the standard library and abseil: appends, hash lookups and sorting.
+// Containers on the framework's heap: appends, hash lookups and sorting. The peers are in
+// containers_peer.cpp.
+#include "BenchData.h"
+
 #include <Core/Core.h>
 
-#include <benchmark/benchmark.h>
-
-#include <absl/container/flat_hash_map.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <random>
-#include <string>
-#include <unordered_map>
-#include <vector>
-
 using namespace Qel;
+using namespace bench;
 
 namespace {
 
-constexpr int KEYS = 1000000;
-
-// Keys present in the tables, and as many that are not, made once for every benchmark.
-struct IntKeys {
-	std::vector<int> hit, miss;
-	IntKeys()
-	{
-		std::mt19937 rng(1);
-		std::vector<int> all(2 * KEYS);
-		for(int& x : all)
-			x = (int)rng();
-		std::sort(all.begin(), all.end());
-		all.erase(std::unique(all.begin(), all.end()), all.end());
-		std::shuffle(all.begin(), all.end(), rng);
-		hit.assign(all.begin(), all.begin() + KEYS);
-		miss.assign(all.begin() + KEYS, all.begin() + std::min<size_t>(all.size(), 2 * KEYS));
-	}
-};
-
-const IntKeys& Keys()
-{
-	static IntKeys k;
-	return k;
-}
-
-const Index<int>& QelIndex()
+const Index<int>& IntIndex()
 {
 	static Index<int> x = [] {
 		Index<int> x;
@@ -52,7 +20,7 @@ const Index<int>& QelIndex()
 	return x;
 }
 
-const VectorMap<int, int>& QelMap()
+const VectorMap<int, int>& IntMap()
 {
 	static VectorMap<int, int> m = [] {
 		VectorMap<int, int> m;
@@ -63,48 +31,14 @@ const VectorMap<int, int>& QelMap()
 	return m;
 }
 
-const std::unordered_map<int, int>& StdMap()
-{
-	static std::unordered_map<int, int> m = [] {
-		std::unordered_map<int, int> m;
-		for(int k : Keys().hit)
-			m.emplace(k, k);
-		return m;
-	}();
-	return m;
-}
-
-const absl::flat_hash_map<int, int>& AbslMap()
-{
-	static absl::flat_hash_map<int, int> m = [] {
-		absl::flat_hash_map<int, int> m;
-		for(int k : Keys().hit)
-			m.emplace(k, k);
-		return m;
-	}();
-	return m;
-}
-
-// The same keys as texts, for both sides.
 struct TextKeys {
 	Vector<String> hit, miss;
-	std::vector<std::string> shit, smiss;
 	TextKeys()
 	{
-		// Built in one piece, so each text gets the storage form its length calls for.
-		auto make = [](int k) {
-			char b[32];
-			snprintf(b, sizeof(b), "key:%d", k);
-			return String(b);
-		};
-		for(int k : Keys().hit) {
-			hit.Add(make(k));
-			shit.emplace_back(hit.Top().Begin(), hit.Top().GetLength());
-		}
-		for(int k : Keys().miss) {
-			miss.Add(make(k));
-			smiss.emplace_back(miss.Top().Begin(), miss.Top().GetLength());
-		}
+		for(int k : Keys().hit)
+			hit.Add(TextKey(k).c_str());
+		for(int k : Keys().miss)
+			miss.Add(TextKey(k).c_str());
 	}
 };
 
@@ -114,7 +48,15 @@ const TextKeys& Texts()
 	return k;
 }
 
-const Index<String>& QelTextIndex()
+struct Keys_ {
+	const Vector<String>& v;
+	size_t size() const { return v.GetCount(); }
+	const String& operator[](size_t i) const { return v[(int)i]; }
+	auto begin() const { return v.begin(); }
+	auto end() const { return v.end(); }
+};
+
+const Index<String>& TextIndex()
 {
 	static Index<String> x = [] {
 		Index<String> x;
@@ -125,7 +67,7 @@ const Index<String>& QelTextIndex()
 	return x;
 }
 
-const VectorMap<String, int>& QelTextMap()
+const VectorMap<String, int>& TextMap()
 {
 	static VectorMap<String, int> m = [] {
 		VectorMap<String, int> m;
@@ -136,31 +78,7 @@ const VectorMap<String, int>& QelTextMap()
 	return m;
 }
 
-const std::unordered_map<std::string, int>& StdTextMap()
-{
-	static std::unordered_map<std::string, int> m = [] {
-		std::unordered_map<std::string, int> m;
-		for(const std::string& k : Texts().shit)
-			m.emplace(k, 1);
-		return m;
-	}();
-	return m;
-}
-
-const absl::flat_hash_map<std::string, int>& AbslTextMap()
-{
-	static absl::flat_hash_map<std::string, int> m = [] {
-		absl::flat_hash_map<std::string, int> m;
-		for(const std::string& k : Texts().shit)
-			m.emplace(k, 1);
-		return m;
-	}();
-	return m;
-}
-
-// ---- appends
-
-void BM_Qel_VectorInt_Add(benchmark::State& state)
+void VectorIntAdd(benchmark::State& state)
 {
 	int n = (int)state.range(0);
 	for(auto _ : state) {
@@ -171,22 +89,9 @@ void BM_Qel_VectorInt_Add(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_Qel_VectorInt_Add)->Arg(1000)->Arg(KEYS);
+BENCHMARK(VectorIntAdd)->Name("VectorIntAdd/Qel")->Arg(1000)->Arg(KEYS);
 
-void BM_Std_VectorInt_PushBack(benchmark::State& state)
-{
-	int n = (int)state.range(0);
-	for(auto _ : state) {
-		std::vector<int> v;
-		for(int i = 0; i < n; i++)
-			v.push_back(i);
-		benchmark::DoNotOptimize(v.data());
-	}
-	state.SetItemsProcessed(state.iterations() * n);
-}
-BENCHMARK(BM_Std_VectorInt_PushBack)->Arg(1000)->Arg(KEYS);
-
-void BM_Qel_VectorString_Add(benchmark::State& state)
+void VectorStringAdd(benchmark::State& state)
 {
 	const Vector<String>& src = Texts().hit;
 	for(auto _ : state) {
@@ -197,281 +102,77 @@ void BM_Qel_VectorString_Add(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * src.GetCount());
 }
-BENCHMARK(BM_Qel_VectorString_Add)->Unit(benchmark::kMillisecond);
+BENCHMARK(VectorStringAdd)->Name("VectorStringAdd/Qel")->Unit(benchmark::kMillisecond);
 
-void BM_Std_VectorString_PushBack(benchmark::State& state)
+// ---- building tables of 1M keys
+
+template <class T, class K>
+void BuildSet(benchmark::State& state, const K& keys)
 {
-	const std::vector<std::string>& src = Texts().shit;
 	for(auto _ : state) {
-		std::vector<std::string> v;
-		for(const std::string& x : src)
-			v.push_back(x);
-		benchmark::DoNotOptimize(v.data());
-	}
-	state.SetItemsProcessed(state.iterations() * src.size());
-}
-BENCHMARK(BM_Std_VectorString_PushBack)->Unit(benchmark::kMillisecond);
-
-// ---- building hash tables of 1M int keys
-
-void BM_Qel_IndexInt_FindAdd(benchmark::State& state)
-{
-	const std::vector<int>& k = Keys().hit;
-	for(auto _ : state) {
-		Index<int> x;
-		for(int key : k)
+		T x;
+		for(const auto& key : keys)
 			x.FindAdd(key);
 		benchmark::DoNotOptimize(x.GetCount());
 	}
-	state.SetItemsProcessed(state.iterations() * k.size());
+	state.SetItemsProcessed(state.iterations() * keys.size());
 }
-BENCHMARK(BM_Qel_IndexInt_FindAdd)->Unit(benchmark::kMillisecond);
 
-void BM_Qel_VectorMapInt_FindAdd(benchmark::State& state)
+template <class T, class K>
+void BuildMap(benchmark::State& state, const K& keys)
 {
-	const std::vector<int>& k = Keys().hit;
 	for(auto _ : state) {
-		VectorMap<int, int> m;
-		for(int key : k)
-			m[m.FindAdd(key)] = key;
-		benchmark::DoNotOptimize(m.GetCount());
-	}
-	state.SetItemsProcessed(state.iterations() * k.size());
-}
-BENCHMARK(BM_Qel_VectorMapInt_FindAdd)->Unit(benchmark::kMillisecond);
-
-void BM_Std_UnorderedMapInt_Insert(benchmark::State& state)
-{
-	const std::vector<int>& k = Keys().hit;
-	for(auto _ : state) {
-		std::unordered_map<int, int> m;
-		for(int key : k)
-			m.emplace(key, key);
-		benchmark::DoNotOptimize(m.size());
-	}
-	state.SetItemsProcessed(state.iterations() * k.size());
-}
-BENCHMARK(BM_Std_UnorderedMapInt_Insert)->Unit(benchmark::kMillisecond);
-
-void BM_Absl_FlatHashMapInt_Insert(benchmark::State& state)
-{
-	const std::vector<int>& k = Keys().hit;
-	for(auto _ : state) {
-		absl::flat_hash_map<int, int> m;
-		for(int key : k)
-			m.emplace(key, key);
-		benchmark::DoNotOptimize(m.size());
-	}
-	state.SetItemsProcessed(state.iterations() * k.size());
-}
-BENCHMARK(BM_Absl_FlatHashMapInt_Insert)->Unit(benchmark::kMillisecond);
-
-// ---- lookups in the prebuilt 1M-key tables; one pass looks up every key once
-
-template <class F>
-void Lookups(benchmark::State& state, const std::vector<int>& keys, F find)
-{
-	size_t i = 0;
-	int64 found = 0;
-	for(auto _ : state) {
-		found += find(keys[i]);
-		if(++i == keys.size())
-			i = 0;
-	}
-	benchmark::DoNotOptimize(found);
-	state.SetItemsProcessed(state.iterations());
-}
-
-void BM_Qel_IndexInt_FindHit(benchmark::State& state)
-{
-	const Index<int>& x = QelIndex();
-	Lookups(state, Keys().hit, [&](int k) { return x.Find(k) >= 0; });
-}
-BENCHMARK(BM_Qel_IndexInt_FindHit);
-
-void BM_Qel_IndexInt_FindMiss(benchmark::State& state)
-{
-	const Index<int>& x = QelIndex();
-	Lookups(state, Keys().miss, [&](int k) { return x.Find(k) >= 0; });
-}
-BENCHMARK(BM_Qel_IndexInt_FindMiss);
-
-void BM_Qel_VectorMapInt_FindHit(benchmark::State& state)
-{
-	const VectorMap<int, int>& m = QelMap();
-	Lookups(state, Keys().hit, [&](int k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
-}
-BENCHMARK(BM_Qel_VectorMapInt_FindHit);
-
-void BM_Qel_VectorMapInt_FindMiss(benchmark::State& state)
-{
-	const VectorMap<int, int>& m = QelMap();
-	Lookups(state, Keys().miss, [&](int k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
-}
-BENCHMARK(BM_Qel_VectorMapInt_FindMiss);
-
-void BM_Std_UnorderedMapInt_FindHit(benchmark::State& state)
-{
-	const auto& m = StdMap();
-	Lookups(state, Keys().hit, [&](int k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Std_UnorderedMapInt_FindHit);
-
-void BM_Std_UnorderedMapInt_FindMiss(benchmark::State& state)
-{
-	const auto& m = StdMap();
-	Lookups(state, Keys().miss, [&](int k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Std_UnorderedMapInt_FindMiss);
-
-void BM_Absl_FlatHashMapInt_FindHit(benchmark::State& state)
-{
-	const auto& m = AbslMap();
-	Lookups(state, Keys().hit, [&](int k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Absl_FlatHashMapInt_FindHit);
-
-void BM_Absl_FlatHashMapInt_FindMiss(benchmark::State& state)
-{
-	const auto& m = AbslMap();
-	Lookups(state, Keys().miss, [&](int k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Absl_FlatHashMapInt_FindMiss);
-
-// ---- 1M text keys
-
-void BM_Qel_IndexString_FindAdd(benchmark::State& state)
-{
-	const Vector<String>& k = Texts().hit;
-	for(auto _ : state) {
-		Index<String> x;
-		for(const String& key : k)
-			x.FindAdd(key);
-		benchmark::DoNotOptimize(x.GetCount());
-	}
-	state.SetItemsProcessed(state.iterations() * k.GetCount());
-}
-BENCHMARK(BM_Qel_IndexString_FindAdd)->Unit(benchmark::kMillisecond);
-
-void BM_Qel_VectorMapString_FindAdd(benchmark::State& state)
-{
-	const Vector<String>& k = Texts().hit;
-	for(auto _ : state) {
-		VectorMap<String, int> m;
-		for(const String& key : k)
+		T m;
+		for(const auto& key : keys)
 			m[m.FindAdd(key)] = 1;
 		benchmark::DoNotOptimize(m.GetCount());
 	}
-	state.SetItemsProcessed(state.iterations() * k.GetCount());
+	state.SetItemsProcessed(state.iterations() * keys.size());
 }
-BENCHMARK(BM_Qel_VectorMapString_FindAdd)->Unit(benchmark::kMillisecond);
 
-void BM_Std_UnorderedMapString_Insert(benchmark::State& state)
+void IntSetBuild(benchmark::State& s) { BuildSet<Index<int>>(s, Keys().hit); }
+void IntMapBuild(benchmark::State& s) { BuildMap<VectorMap<int, int>>(s, Keys().hit); }
+void TextSetBuild(benchmark::State& s) { BuildSet<Index<String>>(s, Keys_{ Texts().hit }); }
+void TextMapBuild(benchmark::State& s) { BuildMap<VectorMap<String, int>>(s, Keys_{ Texts().hit }); }
+BENCHMARK(IntSetBuild)->Name("IntSetBuild/QelIndex")->Unit(benchmark::kMillisecond);
+BENCHMARK(IntMapBuild)->Name("IntMapBuild/QelVectorMap")->Unit(benchmark::kMillisecond);
+BENCHMARK(TextSetBuild)->Name("TextSetBuild/QelIndex")->Unit(benchmark::kMillisecond);
+BENCHMARK(TextMapBuild)->Name("TextMapBuild/QelVectorMap")->Unit(benchmark::kMillisecond);
+
+// ---- lookups in the prebuilt 1M-key tables
+
+template <class T, class K>
+void FindSet(benchmark::State& s, const T& x, const K& keys)
 {
-	const std::vector<std::string>& k = Texts().shit;
-	for(auto _ : state) {
-		std::unordered_map<std::string, int> m;
-		for(const std::string& key : k)
-			m.emplace(key, 1);
-		benchmark::DoNotOptimize(m.size());
-	}
-	state.SetItemsProcessed(state.iterations() * k.size());
+	Lookups(s, keys, [&](const auto& k) { return x.Find(k) >= 0; });
 }
-BENCHMARK(BM_Std_UnorderedMapString_Insert)->Unit(benchmark::kMillisecond);
 
-void BM_Absl_FlatHashMapString_Insert(benchmark::State& state)
+template <class T, class K>
+void FindMap(benchmark::State& s, const T& m, const K& keys)
 {
-	const std::vector<std::string>& k = Texts().shit;
-	for(auto _ : state) {
-		absl::flat_hash_map<std::string, int> m;
-		for(const std::string& key : k)
-			m.emplace(key, 1);
-		benchmark::DoNotOptimize(m.size());
-	}
-	state.SetItemsProcessed(state.iterations() * k.size());
-}
-BENCHMARK(BM_Absl_FlatHashMapString_Insert)->Unit(benchmark::kMillisecond);
-
-template <class K, class F>
-void TextLookups(benchmark::State& state, const K& keys, F find)
-{
-	int n = (int)keys.size();
-	int i = 0;
-	int64 found = 0;
-	for(auto _ : state) {
-		found += find(keys[i]);
-		if(++i == n)
-			i = 0;
-	}
-	benchmark::DoNotOptimize(found);
-	state.SetItemsProcessed(state.iterations());
+	Lookups(s, keys, [&](const auto& k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
 }
 
-struct QelKeys {
-	const Vector<String>& v;
-	size_t size() const { return v.GetCount(); }
-	const String& operator[](int i) const { return v[i]; }
-};
-
-void BM_Qel_IndexString_FindHit(benchmark::State& state)
-{
-	const Index<String>& x = QelTextIndex();
-	TextLookups(state, QelKeys{ Texts().hit }, [&](const String& k) { return x.Find(k) >= 0; });
-}
-BENCHMARK(BM_Qel_IndexString_FindHit);
-
-void BM_Qel_IndexString_FindMiss(benchmark::State& state)
-{
-	const Index<String>& x = QelTextIndex();
-	TextLookups(state, QelKeys{ Texts().miss }, [&](const String& k) { return x.Find(k) >= 0; });
-}
-BENCHMARK(BM_Qel_IndexString_FindMiss);
-
-void BM_Qel_VectorMapString_FindHit(benchmark::State& state)
-{
-	const VectorMap<String, int>& m = QelTextMap();
-	TextLookups(state, QelKeys{ Texts().hit }, [&](const String& k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
-}
-BENCHMARK(BM_Qel_VectorMapString_FindHit);
-
-void BM_Qel_VectorMapString_FindMiss(benchmark::State& state)
-{
-	const VectorMap<String, int>& m = QelTextMap();
-	TextLookups(state, QelKeys{ Texts().miss }, [&](const String& k) { int i = m.Find(k); return i >= 0 ? m[i] : 0; });
-}
-BENCHMARK(BM_Qel_VectorMapString_FindMiss);
-
-void BM_Std_UnorderedMapString_FindHit(benchmark::State& state)
-{
-	const auto& m = StdTextMap();
-	TextLookups(state, Texts().shit, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Std_UnorderedMapString_FindHit);
-
-void BM_Std_UnorderedMapString_FindMiss(benchmark::State& state)
-{
-	const auto& m = StdTextMap();
-	TextLookups(state, Texts().smiss, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Std_UnorderedMapString_FindMiss);
-
-void BM_Absl_FlatHashMapString_FindHit(benchmark::State& state)
-{
-	const auto& m = AbslTextMap();
-	TextLookups(state, Texts().shit, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Absl_FlatHashMapString_FindHit);
-
-void BM_Absl_FlatHashMapString_FindMiss(benchmark::State& state)
-{
-	const auto& m = AbslTextMap();
-	TextLookups(state, Texts().smiss, [&](const std::string& k) { auto q = m.find(k); return q != m.end() ? q->second : 0; });
-}
-BENCHMARK(BM_Absl_FlatHashMapString_FindMiss);
+void IntSetHit(benchmark::State& s) { FindSet(s, IntIndex(), Keys().hit); }
+void IntSetMiss(benchmark::State& s) { FindSet(s, IntIndex(), Keys().miss); }
+void IntMapHit(benchmark::State& s) { FindMap(s, IntMap(), Keys().hit); }
+void IntMapMiss(benchmark::State& s) { FindMap(s, IntMap(), Keys().miss); }
+void TextSetHit(benchmark::State& s) { FindSet(s, TextIndex(), Keys_{ Texts().hit }); }
+void TextSetMiss(benchmark::State& s) { FindSet(s, TextIndex(), Keys_{ Texts().miss }); }
+void TextMapHit(benchmark::State& s) { FindMap(s, TextMap(), Keys_{ Texts().hit }); }
+void TextMapMiss(benchmark::State& s) { FindMap(s, TextMap(), Keys_{ Texts().miss }); }
+BENCHMARK(IntSetHit)->Name("IntSetFindHit/QelIndex");
+BENCHMARK(IntSetMiss)->Name("IntSetFindMiss/QelIndex");
+BENCHMARK(IntMapHit)->Name("IntMapFindHit/QelVectorMap");
+BENCHMARK(IntMapMiss)->Name("IntMapFindMiss/QelVectorMap");
+BENCHMARK(TextSetHit)->Name("TextSetFindHit/QelIndex");
+BENCHMARK(TextSetMiss)->Name("TextSetFindMiss/QelIndex");
+BENCHMARK(TextMapHit)->Name("TextMapFindHit/QelVectorMap");
+BENCHMARK(TextMapMiss)->Name("TextMapFindMiss/QelVectorMap");
 
 // ---- sorting 1M random ints
 
-void BM_Qel_Sort(benchmark::State& state)
+void SortInts(benchmark::State& state)
 {
 	const std::vector<int>& src = Keys().hit;
 	std::vector<int> a;
@@ -484,21 +185,6 @@ void BM_Qel_Sort(benchmark::State& state)
 	}
 	state.SetItemsProcessed(state.iterations() * src.size());
 }
-BENCHMARK(BM_Qel_Sort)->Unit(benchmark::kMillisecond);
-
-void BM_Std_Sort(benchmark::State& state)
-{
-	const std::vector<int>& src = Keys().hit;
-	std::vector<int> a;
-	for(auto _ : state) {
-		state.PauseTiming();
-		a = src;
-		state.ResumeTiming();
-		std::sort(a.begin(), a.end());
-		benchmark::DoNotOptimize(a.data());
-	}
-	state.SetItemsProcessed(state.iterations() * src.size());
-}
-BENCHMARK(BM_Std_Sort)->Unit(benchmark::kMillisecond);
+BENCHMARK(SortInts)->Name("Sort/Qel")->Unit(benchmark::kMillisecond);
 
 } // namespace

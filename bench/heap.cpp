@@ -317,21 +317,15 @@ void RssAfterFree(benchmark::State& state)
 
 } // namespace
 
-#define HEAP_BENCH(fn) \
-	BENCHMARK_TEMPLATE(fn, QelHeap); \
-	BENCHMARK_TEMPLATE(fn, Glibc); \
-	BENCHMARK_TEMPLATE(fn, Mimalloc); \
-	BENCHMARK_TEMPLATE(fn, Jemalloc)
-
 #define HEAP_BENCH_ARGS(fn, ...) \
-	BENCHMARK_TEMPLATE(fn, QelHeap)__VA_ARGS__; \
-	BENCHMARK_TEMPLATE(fn, Glibc)__VA_ARGS__; \
-	BENCHMARK_TEMPLATE(fn, Mimalloc)__VA_ARGS__; \
-	BENCHMARK_TEMPLATE(fn, Jemalloc)__VA_ARGS__
+	BENCHMARK_TEMPLATE(fn, QelHeap)->Name(#fn "/Qel")__VA_ARGS__; \
+	BENCHMARK_TEMPLATE(fn, Glibc)->Name(#fn "/glibc")__VA_ARGS__; \
+	BENCHMARK_TEMPLATE(fn, Mimalloc)->Name(#fn "/mimalloc")__VA_ARGS__; \
+	BENCHMARK_TEMPLATE(fn, Jemalloc)->Name(#fn "/jemalloc")__VA_ARGS__
 
-HEAP_BENCH(Pair32);
-HEAP_BENCH(RandomSmall);
-HEAP_BENCH(Churn1to64K);
+HEAP_BENCH_ARGS(Pair32);
+HEAP_BENCH_ARGS(RandomSmall);
+HEAP_BENCH_ARGS(Churn1to64K);
 HEAP_BENCH_ARGS(GrowBuffer, ->Unit(benchmark::kMicrosecond));
 HEAP_BENCH_ARGS(ThreadsRandomSmall, ->Threads(1)->Threads(2)->Threads(4)->Threads(8)->UseRealTime());
 HEAP_BENCH_ARGS(ProducerConsumer, ->Unit(benchmark::kMillisecond)->UseRealTime());

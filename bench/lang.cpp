@@ -109,7 +109,7 @@ void QelTranslateCached(benchmark::State& state)
 		state.SkipWithError("no translation");
 	SetLanguage(LNG_ENGLISH);
 }
-BENCHMARK(QelTranslateCached);
+BENCHMARK(QelTranslateCached)->Name("TranslateCached/Qel");
 
 void GettextCached(benchmark::State& state)
 {
@@ -123,7 +123,7 @@ void GettextCached(benchmark::State& state)
 	if(!c.gettext_ok)
 		state.SetLabel("no catalogue loaded: untranslated look-ups");
 }
-BENCHMARK(GettextCached);
+BENCHMARK(GettextCached)->Name("TranslateCached/gettext");
 
 // Dates spread over four centuries.
 std::vector<Date> sDates()
@@ -141,7 +141,7 @@ void QelDayOfWeek(benchmark::State& state)
 	for(auto _ : state)
 		benchmark::DoNotOptimize(DayOfWeek(v[i++ & 4095]));
 }
-BENCHMARK(QelDayOfWeek);
+BENCHMARK(QelDayOfWeek)->Name("DayOfWeek/Qel");
 
 void ChronoDayOfWeek(benchmark::State& state)
 {
@@ -153,7 +153,7 @@ void ChronoDayOfWeek(benchmark::State& state)
 		benchmark::DoNotOptimize(weekday(sys_days(year(d.year) / month(d.month) / day(d.day))).c_encoding());
 	}
 }
-BENCHMARK(ChronoDayOfWeek);
+BENCHMARK(ChronoDayOfWeek)->Name("DayOfWeek/std_chrono");
 
 void QelFormatDate(benchmark::State& state)
 {
@@ -164,7 +164,7 @@ void QelFormatDate(benchmark::State& state)
 		benchmark::DoNotOptimize(s);
 	}
 }
-BENCHMARK(QelFormatDate);
+BENCHMARK(QelFormatDate)->Name("FormatDate/Qel");
 
 void Strftime(benchmark::State& state)
 {
@@ -182,7 +182,7 @@ void Strftime(benchmark::State& state)
 		benchmark::DoNotOptimize(s);
 	}
 }
-BENCHMARK(Strftime);
+BENCHMARK(Strftime)->Name("FormatDate/strftime");
 
 // Names of mixed scripts and cases, with accents and numbers.
 struct Names {
@@ -231,7 +231,7 @@ void QelSortNames(benchmark::State& state)
 		benchmark::DoNotOptimize(order.data());
 	}
 }
-BENCHMARK(QelSortNames)->Unit(benchmark::kMillisecond);
+BENCHMARK(QelSortNames)->Name("SortNames/Qel")->Unit(benchmark::kMillisecond);
 
 void WcscollSortNames(benchmark::State& state)
 {
@@ -250,6 +250,6 @@ void WcscollSortNames(benchmark::State& state)
 	state.SetLabel(setlocale(LC_COLLATE, nullptr));
 	setlocale(LC_COLLATE, "C");
 }
-BENCHMARK(WcscollSortNames)->Unit(benchmark::kMillisecond);
+BENCHMARK(WcscollSortNames)->Name("SortNames/wcscoll")->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -255,15 +255,15 @@ void Icu_ToUpper(benchmark::State& state)
 } // namespace
 
 #define TEXTS ->DenseRange(0, 4)
-BENCHMARK(Qel_Utf8ToUtf32) TEXTS;
-BENCHMARK(Iconv_Utf8ToUtf32) TEXTS;
-BENCHMARK(Icu_Utf8ToUtf32) TEXTS;
-BENCHMARK(Qel_Utf32ToUtf8) TEXTS;
-BENCHMARK(Iconv_Utf32ToUtf8) TEXTS;
-BENCHMARK(Icu_Utf32ToUtf8) TEXTS;
-BENCHMARK(Qel_Win1250ToUnicode);
-BENCHMARK(Iconv_Win1250ToUnicode);
-BENCHMARK(Qel_UnicodeToWin1250);
-BENCHMARK(Iconv_UnicodeToWin1250);
-BENCHMARK(Qel_ToUpper)->DenseRange(0, 3);
-BENCHMARK(Icu_ToUpper)->DenseRange(0, 3);
+BENCHMARK(Qel_Utf8ToUtf32)->Name("Utf8ToUtf32/Qel") TEXTS;
+BENCHMARK(Iconv_Utf8ToUtf32)->Name("Utf8ToUtf32/iconv") TEXTS;
+BENCHMARK(Icu_Utf8ToUtf32)->Name("Utf8ToUtf32/icu") TEXTS;
+BENCHMARK(Qel_Utf32ToUtf8)->Name("Utf32ToUtf8/Qel") TEXTS;
+BENCHMARK(Iconv_Utf32ToUtf8)->Name("Utf32ToUtf8/iconv") TEXTS;
+BENCHMARK(Icu_Utf32ToUtf8)->Name("Utf32ToUtf8/icu") TEXTS;
+BENCHMARK(Qel_Win1250ToUnicode)->Name("Win1250ToUnicode/Qel");
+BENCHMARK(Iconv_Win1250ToUnicode)->Name("Win1250ToUnicode/iconv");
+BENCHMARK(Qel_UnicodeToWin1250)->Name("UnicodeToWin1250/Qel");
+BENCHMARK(Iconv_UnicodeToWin1250)->Name("UnicodeToWin1250/iconv");
+BENCHMARK(Qel_ToUpper)->Name("ToUpper/Qel")->DenseRange(0, 3);
+BENCHMARK(Icu_ToUpper)->Name("ToUpper/icu")->DenseRange(0, 3);

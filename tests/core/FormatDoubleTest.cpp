@@ -170,6 +170,28 @@ TEST(FormatDouble, FixedForm)
 	EXPECT_EQ(Fix(1.25, -3, 0), "1"); // a negative count counts as no decimals
 }
 
+TEST(FormatDouble, ExactTiesRoundToEvenAsPrintf)
+{
+	EXPECT_EQ(Exp(35, 0, DF_EXP_SIGN), "4e+01");
+	EXPECT_EQ(G(1000000000000015.0), "1.00000000000002e15");
+	EXPECT_EQ(F(0, 6, DF_ALWAYS_POINT | DF_KEEP_ZEROS), "0.00000"); // as %#g writes zero
+	// k * 10^j + 5 * 10^(j - 1): a tie once j digits are cut off; some precisions, others not
+	std::mt19937_64 rng(5);
+	char h[64];
+	for(int i = 0; i < 100000; i++) {
+		int j = 1 + int(rng() % 15);
+		uint64 p10 = 1;
+		for(int k = 0; k < j; k++)
+			p10 *= 10;
+		uint64 v = rng() % ((1ull << 53) / p10) * p10 + p10 / 2;
+		double x = double(v);
+		int digits = snprintf(h, sizeof(h), "%llu", (unsigned long long)v);
+		int P = i % 2 ? max(digits - j - 1, 0) : int(rng() % 17);
+		snprintf(h, sizeof(h), "%.*e", P, x);
+		ASSERT_EQ(Exp(x, P, DF_EXP_SIGN), h) << v << " " << P;
+	}
+}
+
 TEST(FormatDouble, FixedFormLongDecimalsStayInBuffer)
 {
 	std::string s = Fix(1.0 / 3, 400, DF_KEEP_ZEROS);

@@ -339,7 +339,7 @@ TEST(String, CharCount)
 {
 	EXPECT_EQ(String("a\xc3\xb1" "b\xe2\x82\xac\xf0\x9f\x98\x80").GetCharCount(), 5);
 	EXPECT_EQ(String("\xc0\x80").GetCharCount(), 2);     // overlong: two stray bytes
-	EXPECT_EQ(String("\xed\xa0\x80").GetCharCount(), 1); // a surrogate in three bytes is one character
+	EXPECT_EQ(String("\xed\xa0\x80").GetCharCount(), 3); // a surrogate in three bytes: three stray bytes
 	EXPECT_EQ(String("\xe2\x82").GetCharCount(), 2);     // cut short
 }
 

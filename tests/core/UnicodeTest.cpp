@@ -78,14 +78,14 @@ TEST(Unicode, AsciiFallback)
 
 TEST(Unicode, FastTables)
 {
-	EXPECT_EQ(UnicodeFlags800[int('A')], 6);
-	EXPECT_EQ(UnicodeFlags800[int('a')], 5);
-	EXPECT_EQ(UnicodeFlags800[0xDF], 5);
-	EXPECT_EQ(UnicodeFlags800[0x5D0], 4);
-	EXPECT_EQ(UnicodeFlags800[0x1C5], 4);
-	EXPECT_EQ(UnicodeFlags800[int('5')], 0);
-	EXPECT_EQ(UnicodeUpper800[0xFF], 0x178);
-	EXPECT_EQ(UnicodeLower800[0x130], 'i');
+	EXPECT_EQ(detail::UnicodeFlags800[int('A')], 6);
+	EXPECT_EQ(detail::UnicodeFlags800[int('a')], 5);
+	EXPECT_EQ(detail::UnicodeFlags800[0xDF], 5);
+	EXPECT_EQ(detail::UnicodeFlags800[0x5D0], 4);
+	EXPECT_EQ(detail::UnicodeFlags800[0x1C5], 4);
+	EXPECT_EQ(detail::UnicodeFlags800[int('5')], 0);
+	EXPECT_EQ(detail::UnicodeUpper800[0xFF], 0x178);
+	EXPECT_EQ(detail::UnicodeLower800[0x130], 'i');
 }
 
 TEST(Unicode, FirstUseFromManyThreads)

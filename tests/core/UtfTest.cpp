@@ -92,9 +92,12 @@ TEST(Utf8, MalformedBytesBecomeEscapes)
 
 TEST(Utf8, SurrogatesAndEscapeRange)
 {
-	// surrogates encoded in three bytes are accepted as characters
-	EXPECT_EQ(Decode("\xED\xA0\x80"), std::vector<wchar>{0xD800});
-	EXPECT_EQ(Decode("\xED\xBF\xBF"), std::vector<wchar>{0xDFFF});
+	// surrogates encoded in three bytes are malformed: through UTF-16 a pair of them would merge
+	EXPECT_EQ(Decode("\xED\xA0\x80"), Esc({0xED, 0xA0, 0x80}));
+	EXPECT_EQ(Decode("\xED\xBF\xBF"), Esc({0xED, 0xBF, 0xBF}));
+	const char pair[] = "\xED\xA0\xBD\xED\xB8\x80";
+	Vector<char16> u = ToUtf16(pair, 6);
+	EXPECT_EQ(ToUtf8(u.begin(), u.GetCount()), pair);
 	EXPECT_EQ(Encode({0xD800}), "\xED\xA0\x80");
 	// the encoded escape range is refused, so it comes back byte for byte
 	EXPECT_EQ(Decode("\xEE\xB8\x80"), Esc({0xEE, 0xB8, 0x80}));
@@ -112,16 +115,20 @@ TEST(Utf8, RandomBytesRoundTrip)
 	for(int i = 0; i < 3000; i++) {
 		int n = rng() % 80;
 		std::string s;
-		int mode = i % 3;
+		int mode = i % 4;
 		for(int k = 0; k < n; k++) {
 			byte b = rng();
 			if(mode == 1) // mostly lead and continuation bytes
 				b = 0x80 | (b & 0x7F);
 			if(mode == 2 && rng() % 4) // mostly ASCII: exercises the wide fast path
 				b &= 0x7F;
+			if(mode == 3) // three-byte forms around the surrogates
+				b = k % 3 ? 0x80 | (b & 0x3F) : 0xEC + b % 3;
 			s += char(b);
 		}
 		ExpectRoundTrip(s);
+		Vector<char16> u = ToUtf16(s.data(), (int)s.size());
+		EXPECT_EQ(ToUtf8(u.begin(), u.GetCount()), String(s.data(), (int)s.size()));
 	}
 }
 

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string>
+#include <unistd.h>
 
 using namespace Qel;
 
@@ -171,8 +172,10 @@ TEST(Zlib, GzipHeaderFieldsArriveBytewise)
 	String gz = Gzip(text);
 	// Rebuild the header with every optional field: extra, name, comment and header CRC.
 	String hdr = Bytes({ 0x1F, 0x8B, 8, 4 | 8 | 16 | 2, 0, 0, 0, 0, 0, 3, 3, 0, 'x', 'y', 'z' });
-	hdr << "file.txt" << Bytes({ 0 }) << "a comment" << Bytes({ 0, 0xAB, 0xCD });
-	String full = hdr + gz.Mid(10);
+	hdr << "file.txt" << Bytes({ 0 }) << "a comment" << Bytes({ 0 });
+	dword hcrc = CRC32(hdr);
+	String full = hdr + Bytes({ int(hcrc & 255), int(hcrc >> 8 & 255) }) + gz.Mid(10);
+	String wrong = hdr + Bytes({ int(hcrc & 255), int(~hcrc >> 8 & 255) }) + gz.Mid(10);
 	for(int chunk : { 1, 2, 7, 1000000 }) {
 		Zlib d;
 		d.GZip().Decompress();
@@ -183,7 +186,75 @@ TEST(Zlib, GzipHeaderFieldsArriveBytewise)
 		EXPECT_EQ(d.Get(), text);
 		EXPECT_EQ(d.GetGZipName(), "file.txt");
 		EXPECT_EQ(d.GetGZipComment(), "a comment");
+
+		// the header checksum is checked, not skipped
+		Zlib w;
+		w.GZip().Decompress();
+		for(int i = 0; i < wrong.GetLength(); i += chunk)
+			w.Put(wrong.Mid(i, chunk));
+		w.End();
+		EXPECT_TRUE(w.IsError()) << chunk;
+		EXPECT_EQ(w.Get(), String());
 	}
+}
+
+TEST(Zlib, DamagedStreamIsNeverSuccess)
+{
+	String text = Sample(2000000);
+	String packed = ZCompress(text);
+	String flipped = packed;
+	flipped.Set(packed.GetLength() / 2, packed[packed.GetLength() / 2] ^ 0x10);
+	String adler = packed;
+	adler.Set(packed.GetLength() - 1, packed[packed.GetLength() - 1] ^ 1);
+	for(const String& bad : { packed.Left(packed.GetLength() / 2), flipped, adler }) {
+		String r = ZDecompress(bad);
+		EXPECT_FALSE(r.IsVoid());
+		EXPECT_EQ(r.GetLength(), 0);
+		StringStream in(bad), out;
+		EXPECT_LT(ZDecompress(out, in), 0);
+	}
+}
+
+TEST(Zlib, OutputBeyondTheBoundIsAnError)
+{
+	// 16 MB of zeros packs into some 16 KB: a bound stops it early, with nothing kept.
+	Zlib c;
+	c.Compress();
+	String zeros(0, 1 << 20);
+	for(int i = 0; i < 16; i++)
+		c.Put(zeros);
+	c.End();
+	String bomb = c.Get();
+	ASSERT_LT(bomb.GetLength(), 100000);
+	String r = ZDecompress(bomb, {}, 1 << 20);
+	EXPECT_FALSE(r.IsVoid());
+	EXPECT_EQ(r.GetLength(), 0);
+	EXPECT_EQ(ZDecompress(bomb, {}, 16 << 20).GetLength(), 16 << 20);
+	StringStream in(bomb), out;
+	EXPECT_LT(ZDecompress(out, in, {}, 1000), 0);
+	EXPECT_LE(out.GetSize(), 1000);
+}
+
+TEST(Zlib, GzipMembersFollowOneAnother)
+{
+	String a = Sample(70000), b = Sample(1000) + "tail";
+	String two = Gzip(a) + Gzip(String()) + Gzip(b);
+	String padded = two + String(0, 5000);
+	String junk = two + "x";
+	String cut = two + Gzip(a).Left(20);
+	struct Case { const String* data; bool ok; };
+	for(Case c : { Case{ &two, true }, { &padded, true }, { &junk, false }, { &cut, false } })
+		for(int chunk : { 1, 3, 4096, 1 << 30 }) {
+			Zlib d;
+			d.GZip().Decompress();
+			for(int i = 0; i < c.data->GetLength(); i += chunk)
+				d.Put(c.data->Mid(i, chunk));
+			d.End();
+			EXPECT_EQ(d.IsError(), !c.ok) << chunk;
+			if(c.ok) {
+				EXPECT_EQ(d.Get(), a + b);
+			}
+		}
 }
 
 TEST(Zlib, FilterStreamChunksAndCounts)
@@ -277,8 +348,15 @@ TEST(Zlib, GzipFilesInteroperateWithGzipTool)
 	ASSERT_TRUE(GZDecompressFile(tmp("back").c_str(), tmp("theirs.gz").c_str()));
 	EXPECT_EQ(ReadFile(tmp("back")), text);
 
+	// what the gzip tool reads whole: members one after another
+	EXPECT_EQ(system(("cat '" + tmp("ours.gz") + "' '" + tmp("theirs.gz") + "' > '" + tmp("two.gz") + "'").c_str()), 0);
+	ASSERT_TRUE(GZDecompressFile(tmp("both").c_str(), tmp("two.gz").c_str()));
+	EXPECT_EQ(ReadFile(tmp("both")), text + text);
+
+	// a failure leaves no output behind
 	String broken = ReadFile(tmp("theirs.gz"));
 	WriteFile(tmp("broken.gz"), broken.Left(broken.GetLength() - 3));
 	EXPECT_FALSE(GZDecompressFile(tmp("back2").c_str(), tmp("broken.gz").c_str()));
+	EXPECT_NE(access(tmp("back2").c_str(), F_OK), 0);
 	EXPECT_FALSE(GZCompressFile(tmp("x.gz").c_str(), tmp("missing").c_str()));
 }

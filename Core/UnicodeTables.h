@@ -4,11 +4,11 @@
 
 #include "Defs.h"
 
-namespace Qel {
+namespace Qel::detail {
 
 extern const byte UnicodeFlags800[2048];  // 4 letter, +1 lower-case letter, +2 upper-case letter
 extern const word UnicodeUpper800[2048];  // simple upper-case mapping, the code point itself if none
 extern const word UnicodeLower800[2048];  // simple lower-case mapping, the code point itself if none
 extern const byte UnicodeAscii800[2048];  // ASCII base character, 32 if none
 
-} // namespace Qel
+} // namespace Qel::detail

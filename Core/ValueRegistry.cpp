@@ -33,7 +33,6 @@ Index<dword>& ValueTypeNumbers()
 
 StaticMutex sRegistryMutex;
 
-Value::Void* NewWString()    { return new RichValueRep<WString>; }
 Value::Void* NewValueArray() { return new ValueArray::Data; }
 Value::Void* NewValueMap()   { return new ValueMap::Data; }
 
@@ -42,6 +41,8 @@ int sStdRegistered;
 } // namespace
 
 namespace detail {
+
+void RegisterRichValueTypes(); // with their representations
 
 dword NewValueTypeNo()
 {
@@ -93,8 +94,6 @@ void Value::RegisterStd()
 	Mutex::Lock lock(sRegistryMutex);
 	if(sStdRegistered & 1)
 		return;
-	Register(WSTRING_V, NewWString, "WString");
-	AddTypeName(COMPLEX_V, "Complex"); // its factory comes with the type
 	Register(VALUEARRAY_V, NewValueArray, "ValueArray");
 	Register(VALUEMAP_V, NewValueMap, "ValueMap");
 	static const struct { dword type; const char* name; } names[] = {
@@ -104,6 +103,7 @@ void Value::RegisterStd()
 	};
 	for(const auto& n : names)
 		AddTypeName(n.type, n.name);
+	detail::RegisterRichValueTypes();
 	__atomic_store_n(&sStdRegistered, 1, __ATOMIC_RELEASE);
 }
 
