@@ -5,9 +5,13 @@
 #include "Thread.h"
 #include "Lang.h"
 #include "Translate.h"
+#include "Uuid.h"
 #include "Utf.h"
 #include "Value.h"
 #include "Format.h"
+#include "Ini.h"
+#include "Log.h"
+#include "Path.h"
 
 #include <atomic>
 #include <csignal>
@@ -49,19 +53,21 @@ void sSigFpeHandler(int)
 	Panic("Invalid arithmetic operation!");
 }
 
-// Core's own registrations, made while statics are initialised. Their order matters to the
-// registries that come with later parts of Core; each takes its place in this sequence:
-// the "user_log" configuration key, the inactive timing inspector, the sound theme, the
-// standard Value types with the geometry types, formatters and Color, then the default
-// character set and language, "Uuid", the file-type table, the Core translation table and the
-// "HttpRequest_Trace*" configuration keys.
+// Core's own registrations, made while statics are initialised, in an order the registries of
+// later parts of Core keep: the "user_log" configuration key, the inactive timing inspector, the
+// standard Value types with the formatters, the default character set and language, the Core
+// translation table and the "HttpRequest_Trace*" configuration keys.
 void sRegisterCore()
 {
+	detail::RegisterUserLogKey();
+	static TimingInspector inactive;
 	Value::RegisterStd();
 	RegisterStdFormatters();
 	SetDefaultCharset(CHARSET_UTF8);
 	SetLanguage(LNG_ENGLISH);
+	detail::RegisterUuidValue();
 	detail::RegisterCoreTranslations();
+	detail::RegisterHttpRequestKeys();
 }
 
 [[maybe_unused]] const bool sCoreRegistered = (sRegisterCore(), true);
@@ -128,11 +134,11 @@ void AppInit(int argc, const char** argv, const char** envp)
 			env.Add(ToUtf32(*e), WString());
 	}
 
-	// While the application is not yet running, arguments in the system set are taken as UTF-8.
+	// The application is not running yet, so the system-set conversion leaves the text as it is.
 	Vector<WString>& args = sArguments();
 	args.Clear();
 	for(int i = 1; i < argc; i++)
-		args.Add(ToUtf32(argv[i]));
+		args.Add(ToUtf32(FromSystemCharset(argv[i])));
 
 	if(detail::CheckStartupOptions(args))
 		sAppRunning = true;

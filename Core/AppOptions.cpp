@@ -1,25 +1,13 @@
 // The options that start-up handles itself, before the application sees its arguments.
 #include "App.h"
+#include "Environment.h"
 #include "Translate.h"
-
-#include <cstdlib>
 
 namespace Qel::detail {
 
-namespace {
-
-// The folder that holds the user's translation files and receives exports.
-String sHomeFolder()
-{
-	const char* home = getenv("HOME");
-	return home && *home ? String(home) : String("/root");
-}
-
-} // namespace
-
 bool CheckStartupOptions(const Vector<WString>& args)
 {
-	String home = sHomeFolder();
+	String home = GetHomeDirectory();
 	LoadTranslationFiles(~home);
 	TrExportRequest request;
 	if(!FindTrExport(args, request))

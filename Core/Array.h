@@ -17,6 +17,7 @@ class Array {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	class Iterator {

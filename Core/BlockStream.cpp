@@ -151,7 +151,7 @@ bool BlockStream::LoadPage()
 	return true;
 }
 
-int BlockStream::_Term()
+int BlockStream::TermSlow()
 {
 	if(IsError() || !IsOpen() || !LoadPage())
 		return -1;
@@ -159,15 +159,15 @@ int BlockStream::_Term()
 	return cursor < readLimit ? *cursor : -1;
 }
 
-int BlockStream::_Get()
+int BlockStream::GetSlow()
 {
-	int c = _Term();
+	int c = TermSlow();
 	if(c >= 0)
 		cursor++;
 	return c;
 }
 
-void BlockStream::_Put(int w)
+void BlockStream::PutSlow(int w)
 {
 	if(!IsOpen() || !LoadPage())
 		return;
@@ -176,7 +176,7 @@ void BlockStream::_Put(int w)
 	*cursor++ = (byte)w;
 }
 
-void BlockStream::_Put(const void* data, dword size)
+void BlockStream::PutSlow(const void* data, dword size)
 {
 	if(size == 0 || IsError() || !IsOpen())
 		return;
@@ -227,7 +227,7 @@ void BlockStream::_Put(const void* data, dword size)
 	pageDirty = true;
 }
 
-dword BlockStream::_Get(void* data, dword size)
+dword BlockStream::GetSlow(void* data, dword size)
 {
 	if(size == 0 || IsError() || !IsOpen())
 		return 0;
@@ -247,9 +247,9 @@ dword BlockStream::_Get(void* data, dword size)
 			return 0;
 		}
 		SetWindow(p0 + whole);
-		return dword(whole + (n > whole ? _Get(t + whole, dword(n - whole)) : 0));
+		return dword(whole + (n > whole ? GetSlow(t + whole, dword(n - whole)) : 0));
 	}
-	if(_Term() < 0)
+	if(TermSlow() < 0)
 		return 0;
 	int64 e = p0 + n;
 	int64 g0 = p0 & pageMask;

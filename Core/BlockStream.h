@@ -15,11 +15,11 @@ protected:
 	bool  pageDirty = false;
 	int64 knownSize = 0;
 
-	void  _Put(int w) override;
-	int   _Term() override;
-	int   _Get() override;
-	void  _Put(const void* data, dword size) override;
-	dword _Get(void* data, dword size) override;
+	void  PutSlow(int w) override;
+	int   TermSlow() override;
+	int   GetSlow() override;
+	void  PutSlow(const void* data, dword size) override;
+	dword GetSlow(void* data, dword size) override;
 
 	// The medium.
 	virtual dword Read(int64 at, void* ptr, dword size);

@@ -17,6 +17,7 @@ class Buffer {
 	static T* Make(size_t n) { return n ? (T*)MemoryAlloc(n * sizeof(T)) : nullptr; }
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	Buffer() = default;
 	explicit Buffer(size_t n) : ptr(Make(n)) {}
 	Buffer(size_t n, const T& init) : ptr(Make(n)) { for(size_t i = 0; i < n; i++) ptr[i] = init; }

@@ -44,6 +44,9 @@ WString ToUpper(const WString& s);
 WString ToLower(const WString& s);
 String  ToUpper(const String& s, int charset = CHARSET_DEFAULT);
 String  ToLower(const String& s, int charset = CHARSET_DEFAULT);
+// A literal is a String here, not a WString.
+String  ToUpper(const char* s, int charset = CHARSET_DEFAULT);
+String  ToLower(const char* s, int charset = CHARSET_DEFAULT);
 
 namespace detail {
 

@@ -105,6 +105,16 @@ WString ToLower(const WString& s)
 	return sMapCase(s, [](wchar c) { return (wchar)UnicodeToLower(c); });
 }
 
+String ToUpper(const char* s, int charset)
+{
+	return ToUpper(String(s), charset);
+}
+
+String ToLower(const char* s, int charset)
+{
+	return ToLower(String(s), charset);
+}
+
 String ToUpper(const String& s, int charset)
 {
 	return sMapCase(s, charset, true);

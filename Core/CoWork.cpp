@@ -339,8 +339,10 @@ void CoWork::Loop(Function<void ()> fn)
 void CoWork::Finish()
 {
 	Pool* pp = sPool.load(std::memory_order_acquire);
-	if(!pp) // nothing was ever scheduled anywhere
+	if(!pp) { // nothing was ever scheduled anywhere
+		canceled.store(false, std::memory_order_relaxed);
 		return;
+	}
 	Pool& p = *pp;
 	p.Lock();
 	while(outstanding > 0 && !sIsEmpty(jobs, 1))

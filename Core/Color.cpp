@@ -15,8 +15,8 @@ namespace {
 constexpr int SLOT_COUNT = 1024;
 
 struct SystemSlot {
-	Color (*fn)();
-	std::atomic<dword> value;
+	Color (*fn)() = nullptr;
+	std::atomic<dword> value{0};
 };
 
 constinit SystemSlot sSlots[SLOT_COUNT];

@@ -4,17 +4,17 @@
 
 namespace Qel {
 
-void CerrStream::_Put(int w)
+void CerrStream::PutSlow(int w)
 {
 	putc(w, stderr);
 }
 
-void CerrStream::_Put(const void* data, dword size)
+void CerrStream::PutSlow(const void* data, dword size)
 {
 	fwrite(data, 1, size, stderr);
 }
 
-void CoutStream::_Put(int w)
+void CoutStream::PutSlow(int w)
 {
 	if(w != '\r')
 		putc(w, stdout);

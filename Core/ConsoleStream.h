@@ -8,8 +8,8 @@ namespace Qel {
 
 class CerrStream : public Stream {
 protected:
-	void _Put(int w) override;
-	void _Put(const void* data, dword size) override;
+	void PutSlow(int w) override;
+	void PutSlow(const void* data, dword size) override;
 
 public:
 	bool IsOpen() const override   { return true; }
@@ -18,7 +18,7 @@ public:
 // Standard output without carriage returns.
 class CoutStream : public Stream {
 protected:
-	void _Put(int w) override;
+	void PutSlow(int w) override;
 
 public:
 	void Flush() override;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 namespace Qel {
@@ -31,5 +32,19 @@ using wchar  = std::uint32_t; // one Unicode code point (or an escaped byte)
 template <class T> constexpr T min(T a, T b) { return a < b ? a : b; }
 template <class T> constexpr T max(T a, T b) { return a < b ? b : a; }
 template <class T> constexpr T clamp(T x, T lo, T hi) { return x < lo ? lo : hi < x ? hi : x; }
+
+namespace detail {
+
+// How strings, buffers and containers grow when full: by half, so appends cost amortised
+// constant time while at most a third of a block stands empty.
+constexpr int64 GrownCapacity(int64 n) { return n + n / 2; }
+
+} // namespace detail
+
+// Whether a T may be moved as raw bytes, as Vector, Index and VectorMap move their elements:
+// trivially copyable types may, and classes that say so with `using Relocatable = void;` (they
+// hold no pointer into themselves and nothing else knows their address). Array takes any type.
+template <class T>
+inline constexpr bool IsRelocatable = std::is_trivially_copyable_v<T> || requires { typename T::Relocatable; };
 
 } // namespace Qel

@@ -1,4 +1,5 @@
 #include "FileStream.h"
+#include "Path.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -15,7 +16,7 @@ bool FileStream::Open(const char* name, dword mode, int access)
 	// Never truncate before the file is known to be regular and, when asked, locked: a writer
 	// refused by the lock must leave the file untouched. O_NONBLOCK keeps a FIFO from blocking.
 	int oflags = (kind == OPEN_READ ? O_RDONLY : O_RDWR | O_CREAT) | O_NONBLOCK | O_CLOEXEC;
-	int h = open(name, oflags, access);
+	int h = open(~ToSystemCharset(name), oflags, access);
 	if(h < 0) {
 		SetError(errno);
 		return false;

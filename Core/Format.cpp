@@ -4,6 +4,7 @@
 #include "FormatInt.h"
 #include "FormatBuf.h"
 #include "Charset.h"
+#include "Lang.h"
 
 #include <atomic>
 #include <climits>
@@ -22,7 +23,7 @@ FormatLanguageHooks& GetFormatLanguageHooks()
 int FormatCurrentLanguage()
 {
 	auto f = GetFormatLanguageHooks().current_language;
-	return f ? f() : 178867; // EN-US
+	return f ? f() : LNG_ENGLISH;
 }
 
 // Without a translation the text of a key is what follows its context ("\v") or id ("\a").

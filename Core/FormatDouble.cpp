@@ -426,6 +426,12 @@ double MakeDouble(uint64 m, int64 e10)
 {
 	if(m == 0)
 		return 0;
+	// Both m and the power of ten exact as doubles: one multiplication or division rounds
+	// correctly, which covers most texts written by people and by printf.
+	static constexpr double exact[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+	                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+	if(m <= (1ull << 53) && e10 >= -22 && e10 <= 22)
+		return e10 < 0 ? double(m) / exact[-e10] : double(m) * exact[e10];
 	// Trailing zeros of the fraction ("2.50", "9999999999999999.0") would send an exact value
 	// through the approximate scaling by a negative power; dropping them keeps it exact.
 	while(e10 < 0 && m % 10 == 0) {

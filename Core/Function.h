@@ -1,6 +1,6 @@
 // Function<R (Args...)>: the type-erased callable behind every callback and event.
 // It is one pointer to a shared, reference-counted wrapper: copying costs one atomic increment,
-// constructing from a callable one allocation. f << g joins two callbacks into one that calls
+// constructing from a callable one allocation, calling one indirect call. f << g joins two callbacks into one that calls
 // f, then g.
 #pragma once
 
@@ -9,6 +9,35 @@
 #include <utility>
 
 namespace Qel {
+
+namespace detail {
+
+// Calls in progress on this thread, innermost first. A callback may reassign or destroy the
+// Function that called it: the wrapper it runs in then dies when the outermost call of it
+// returns (or unwinds), not under its feet. Only the calling thread can drop that last
+// reference (anything else would race with the call), so a thread-local list is enough and a
+// call costs no atomic operation.
+struct FunctionFrame {
+	const void*    wrapper;
+	FunctionFrame* up;
+	bool           doomed;
+};
+
+inline constinit thread_local FunctionFrame* functionFrames = nullptr;
+
+// On the last release of a wrapper: true if it is running, its deletion then left to the call.
+inline bool DeferWhileRunning(const void* wrapper)
+{
+	FunctionFrame* outermost = nullptr;
+	for(FunctionFrame* f = functionFrames; f; f = f->up)
+		if(f->wrapper == wrapper)
+			outermost = f;
+	if(outermost)
+		outermost->doomed = true;
+	return outermost;
+}
+
+} // namespace detail
 
 template <class Sig> class Function;
 
@@ -23,19 +52,9 @@ class Function<R (Args...)> {
 		void Retain()  { refcount.fetch_add(1, std::memory_order_relaxed); }
 		void Release()
 		{
-			if(refcount.fetch_sub(1, std::memory_order_acq_rel) == 1)
+			if(refcount.fetch_sub(1, std::memory_order_acq_rel) == 1 && !detail::DeferWhileRunning(this))
 				delete this;
 		}
-	};
-
-	// Holds one extra reference while a wrapper runs, so a callback that reassigns or destroys
-	// the Function that called it keeps running on a live wrapper; released on unwinding too.
-	struct Hold {
-		WrapperBase* w;
-		explicit Hold(WrapperBase* w) : w(w) { w->Retain(); }
-		~Hold() { w->Release(); }
-		Hold(const Hold&) = delete;
-		Hold& operator=(const Hold&) = delete;
 	};
 
 	template <class F>
@@ -81,7 +100,6 @@ class Function<R (Args...)> {
 
 		R Execute(Args... args) override
 		{
-			Hold hold(this);
 			if constexpr(std::is_void_v<R>) {
 				if(first) first->Execute(Share<Args>(args)...);
 				if(second) second->Execute(std::forward<Args>(args)...);
@@ -112,6 +130,7 @@ class Function<R (Args...)> {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	Function() = default;
 	Function(std::nullptr_t) {}
 	Function(const Function& f) : ptr(f.ptr) { if(ptr) ptr->Retain(); }
@@ -157,7 +176,15 @@ public:
 				return R();
 		}
 		WrapperBase* w = ptr;
-		Hold hold(w);
+		struct Frame : detail::FunctionFrame {
+			explicit Frame(WrapperBase* w) : FunctionFrame{ w, detail::functionFrames, false } { detail::functionFrames = this; }
+			~Frame()
+			{
+				detail::functionFrames = up;
+				if(doomed)
+					delete (WrapperBase*)wrapper;
+			}
+		} frame(w);
 		return w->Execute(std::forward<Args>(args)...);
 	}
 

@@ -15,11 +15,13 @@ int* NewMap(dword mask)
 	return m;
 }
 
-// The smallest of 3, 7, 15, ... that is not below count.
+// The smallest of 3, 7, 15, ... that gives count entries twice as many buckets (up to the
+// largest map).
 dword MaskFor(int count)
 {
+	uint64 need = min<uint64>(2 * (uint64)count, uint64(HashBase::MaxMask) + 1);
 	dword m = 3;
-	while(m < (dword)count)
+	while(m + 1 < need)
 		m = m * 2 + 1;
 	return m;
 }

@@ -7,19 +7,22 @@
 
 namespace Qel {
 
+namespace detail {
+
 struct HashLink {
 	int   next;
 	dword hash; // folded hash of the key, 0 when the entry is unlinked
 	int   prev;
 };
 
-namespace detail {
 // The map of every empty index: one empty bucket, shared and never written.
 extern int hash_sentinel[1];
 } // namespace detail
 
 class HashBase {
 protected:
+	using HashLink = detail::HashLink;
+
 	int*      map      = detail::hash_sentinel;
 	HashLink* links    = nullptr;
 	dword     mask     = 0;
@@ -46,11 +49,12 @@ protected:
 	// Joins entry i (with hash h already stored) to the tail of its bucket's chain.
 	QEL_FORCE_INLINE void AddToBucket(int i, dword h) { JoinChain(map[h & mask], i); }
 
-	// Links a freshly appended entry i; grows the map first when the buckets would run out.
+	// Links a freshly appended entry i. The map keeps at least twice as many buckets as
+	// entries, so most look-ups of absent keys end at an empty bucket.
 	QEL_FORCE_INLINE void Link(int i, dword h)
 	{
 		links[i].hash = h;
-		if((dword)i >= mask)
+		if((dword)i >= (mask + 1) >> 1 && mask < MaxMask)
 			GrowMap(i + 1);
 		else
 			AddToBucket(i, h);
@@ -84,6 +88,8 @@ protected:
 	void AdjustMap(int count);
 
 public:
+	static constexpr dword MaxMask = 0x7fffffff; // the largest map; beyond it chains grow longer
+
 	HashBase() = default;
 	HashBase(const HashBase&) = delete;
 	HashBase(HashBase&& b) noexcept;
@@ -124,7 +130,7 @@ class Index : public HashBase {
 		if(i >= 0) {
 			int head = i;
 			do {
-				if(key[i] == k)
+				if(links[i].hash == h && key[i] == k) // the stored hash spares most key reads
 					return i;
 				i = links[i].next;
 			}
@@ -170,6 +176,7 @@ class Index : public HashBase {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	static dword Hash(const T& k) { return FoldHash(GetHashValue(k)); }
@@ -267,7 +274,7 @@ int Index<T>::FindNext(int i) const
 	int head = map[h & mask];
 	const T& k = key[i];
 	for(int j = links[i].next; j != head; j = links[j].next)
-		if(key[j] == k)
+		if(links[j].hash == h && key[j] == k)
 			return j;
 	return -1;
 }

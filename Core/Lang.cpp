@@ -60,11 +60,14 @@ int ParseLanguageCode(const char* s)
 
 String FormatLanguageCode(int code)
 {
-	char h[5] = {
-		char(((code >> 15) & 31) + 64), char(((code >> 10) & 31) + 64), '-',
-		char(((code >> 5) & 31) + 64), char((code & 31) + 64)
-	};
-	String s(h, 5);
+	// Each letter only while the ones before it are there: a code of two letters reads "EN".
+	int letter[4] = { (code >> 15) & 31, (code >> 10) & 31, (code >> 5) & 31, code & 31 };
+	String s;
+	for(int i = 0; i < 4 && letter[i]; i++) {
+		if(i == 2)
+			s.Cat('-');
+		s.Cat(char(letter[i] + 64));
+	}
 	if(int charset = (code >> 20) & 255) {
 		s.Cat(' ');
 		s.Cat(CharsetName(charset));
@@ -90,7 +93,7 @@ int GetSystemLanguage()
 	int l = language.load(std::memory_order_acquire);
 	if(l)
 		return l;
-	Mutex::Lock __(lock);
+	Mutex::Lock guard(lock);
 	if((l = language.load(std::memory_order_relaxed)) != 0)
 		return l;
 	const char* lang = getenv("LANG");
@@ -394,7 +397,7 @@ const LanguageInfo& GetLanguageInfo(int code)
 		return *p;
 	p = sCurrentLanguageInfo.load(std::memory_order_acquire);
 	if(!sIsLanguage(p, key)) {
-		Mutex::Lock __(sLanguageInfoLock);
+		Mutex::Lock guard(sLanguageInfoLock);
 		VectorMap<int, LanguageInfo*>& map = sLanguageInfoMap();
 		int i = map.Find(key);
 		if(i < 0) {

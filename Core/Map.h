@@ -55,6 +55,7 @@ protected:
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	MapBase() = default;
 	MapBase(std::initializer_list<std::pair<K, V>> init)
 	{

@@ -17,7 +17,7 @@ MemStream::MemStream(void* data, int64 size)
 	Open(data, size, STRM_READ | STRM_WRITE | STRM_SEEK);
 }
 
-void MemStream::_Put(const void* data, dword size)
+void MemStream::PutSlow(const void* data, dword size)
 {
 	if(size <= (dword)(writeLimit - cursor)) {
 		if(size) {
@@ -29,7 +29,7 @@ void MemStream::_Put(const void* data, dword size)
 		SetError(ERROR_NOT_ENOUGH_SPACE);
 }
 
-dword MemStream::_Get(void* data, dword size)
+dword MemStream::GetSlow(void* data, dword size)
 {
 	dword n = min(size, dword(readLimit - cursor));
 	if(n) {

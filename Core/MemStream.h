@@ -8,8 +8,8 @@ namespace Qel {
 
 class MemStream : public Stream {
 protected:
-	void  _Put(const void* data, dword size) override;
-	dword _Get(void* data, dword size) override;
+	void  PutSlow(const void* data, dword size) override;
+	dword GetSlow(void* data, dword size) override;
 
 public:
 	void  Seek(int64 pos) override;

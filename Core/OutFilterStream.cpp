@@ -38,7 +38,7 @@ void OutFilterStream::PassOut(const void* data, int size)
 	target->Put(data, size);
 }
 
-void OutFilterStream::_Put(int w)
+void OutFilterStream::PutSlow(int w)
 {
 	if(!inputBlock) {
 		SetError(ERROR_NOT_ENOUGH_SPACE);
@@ -48,7 +48,7 @@ void OutFilterStream::_Put(int w)
 	*cursor++ = (byte)w;
 }
 
-void OutFilterStream::_Put(const void* data, dword size)
+void OutFilterStream::PutSlow(const void* data, dword size)
 {
 	if(!inputBlock) {
 		SetError(ERROR_NOT_ENOUGH_SPACE);

@@ -15,8 +15,8 @@ class OutFilterStream : public Stream {
 	void HandOn();
 
 protected:
-	void _Put(int w) override;
-	void _Put(const void* data, dword size) override;
+	void PutSlow(int w) override;
+	void PutSlow(const void* data, dword size) override;
 
 public:
 	static constexpr int BLOCK = 4096;

@@ -13,6 +13,7 @@ class PackedData {
 	byte* ptr = nullptr;
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	PackedData() = default;
 	PackedData(const PackedData& b);
 	PackedData(PackedData&& b) noexcept : ptr(b.ptr) { b.ptr = nullptr; }

@@ -10,9 +10,11 @@
 #include "Xmlize.h"
 #include "Jsonize.h"
 
+#include <limits>
+
 namespace Qel {
 
-namespace detail {
+namespace {
 
 template <class T> void VisitFields(Point_<T>& p, auto f) { f("x", p.x); f("y", p.y); }
 template <class T> void VisitFields(Size_<T>& s, auto f)  { f("cx", s.cx); f("cy", s.cy); }
@@ -65,11 +67,29 @@ template <class T> String GeometryText(const Rect_<T>& r)
 	return s;
 }
 
+// Every non-finite coordinate is the one double Null: such values are equal and hash alike, so a
+// value with a NaN coordinate still equals itself.
+template <class T> T SameNull(T x)
+{
+	if constexpr(std::is_floating_point_v<T>)
+		return IsNull(x) ? -std::numeric_limits<T>::infinity() : x;
+	else
+		return x;
+}
+
 template <class G> hash_t GeometryHash(const G& g)
 {
 	CombineHash h;
-	VisitFields(const_cast<G&>(g), [&](const char*, auto x) { h.Put(GetHashValue(x)); });
+	VisitFields(const_cast<G&>(g), [&](const char*, auto x) { h.Put(GetHashValue(SameNull(x))); });
 	return h;
+}
+
+template <class G> bool GeometryEqual(const G& a, const G& b)
+{
+	G x = a, y = b;
+	VisitFields(x, [](const char*, auto& f) { f = SameNull(f); });
+	VisitFields(y, [](const char*, auto& f) { f = SameNull(f); });
+	return x == y;
 }
 
 // Fields as attributes of the node, or members of the JSON object, named after the fields.
@@ -88,9 +108,7 @@ template <class G> bool GeometryIsNull(const G& g)
 	return IsNull(FirstField(g));
 }
 
-} // namespace detail
-
-using namespace detail;
+} // namespace
 
 // The rich geometric types: the generic traits with fields for their forms.
 template <class T>
@@ -98,7 +116,7 @@ template <class T>
 struct RichValueTraits<T> : RichValueForms {
 	static bool   IsNull(const T& x)                  { return GeometryIsNull(x); }
 	static hash_t Hash(const T& x)                    { return GeometryHash(x); }
-	static bool   Equal(const T& a, const T& b)       { return a == b; }
+	static bool   Equal(const T& a, const T& b)       { return GeometryEqual(a, b); }
 	static bool   PolyEqual(const T&, const Value&)   { return false; }
 	static String Text(const T& x)                    { return GeometryText(x); }
 	static int    Compare(const T&, const T&)         { return 0; }

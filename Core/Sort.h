@@ -3,13 +3,11 @@
 #pragma once
 
 #include "Array.h"
+#include "Random.h"
 
 namespace Qel {
 
 namespace detail {
-
-// Uniform in 0 .. n - 1 from the calling thread's generator.
-int SortRandom(int n);
 
 template <class T, class Less>
 QEL_FORCE_INLINE void SortCs(T& a, T& b, const Less& less)
@@ -65,16 +63,16 @@ void Sort(T* first, T* last, const Less& less)
 		T* l = last - 1;
 		T* pivot;
 		if(count <= 1000) {
-			pivot = first + (random_middle ? 1 + detail::SortRandom(count - 2) : count / 2);
+			pivot = first + (random_middle ? 1 + Random(count - 2) : count / 2);
 			detail::SortCs(*first, *pivot, less);
 			detail::SortCs(*pivot, *l, less);
 			detail::SortCs(*first, *pivot, less);
 		}
 		else {
 			int h = count / 2;
-			T* s1 = first + 1 + detail::SortRandom(h - 2);
+			T* s1 = first + 1 + Random(h - 2);
 			pivot = first + h;
-			T* s2 = first + h + 1 + detail::SortRandom(h - 2);
+			T* s2 = first + h + 1 + Random(h - 2);
 			T* s[5] = { first, s1, pivot, s2, l };
 			auto cs = [&](int a, int b) { detail::SortCs(*s[a], *s[b], less); };
 			cs(0, 1); cs(3, 4); cs(2, 4); cs(2, 3); cs(1, 4);
@@ -130,6 +128,19 @@ template <class T>
 void Sort(Vector<T>& v)
 {
 	Sort(v.begin(), v.end());
+}
+
+// Ascending by key(element); key returns anything ordered by <.
+template <class T, class Key>
+void SortByKey(T* first, T* last, const Key& key)
+{
+	Sort(first, last, [&](const T& a, const T& b) { return key(a) < key(b); });
+}
+
+template <class T, class Key>
+void SortByKey(Vector<T>& v, const Key& key)
+{
+	SortByKey(v.begin(), v.end(), key);
 }
 
 // Sorts an Array by rearranging its pointers; the elements stay where they are.

@@ -10,22 +10,22 @@ namespace Qel {
 
 Stream::~Stream() = default;
 
-void Stream::_Put(int)
+void Stream::PutSlow(int)
 {
 	SetError(ERROR_NOT_ENOUGH_SPACE);
 }
 
-int Stream::_Term()
+int Stream::TermSlow()
 {
 	return -1;
 }
 
-int Stream::_Get()
+int Stream::GetSlow()
 {
 	return -1;
 }
 
-void Stream::_Put(const void* data, dword size)
+void Stream::PutSlow(const void* data, dword size)
 {
 	const byte* s = (const byte*)data;
 	const byte* e = s + size;
@@ -33,16 +33,16 @@ void Stream::_Put(const void* data, dword size)
 		if(cursor < writeLimit)
 			*cursor++ = *s++;
 		else
-			_Put(*s++);
+			PutSlow(*s++);
 	}
 }
 
-dword Stream::_Get(void* data, dword size)
+dword Stream::GetSlow(void* data, dword size)
 {
 	byte* t = (byte*)data;
 	byte* e = t + size;
 	while(t < e) {
-		int c = cursor < readLimit ? *cursor++ : _Get();
+		int c = cursor < readLimit ? *cursor++ : GetSlow();
 		if(c < 0)
 			break;
 		*t++ = (byte)c;
@@ -65,7 +65,7 @@ void Stream::LoadError()
 
 bool Stream::GetAllSlow(void* data, int size)
 {
-	if(size < 0 || _Get(data, size) != (dword)size) {
+	if(size < 0 || GetSlow(data, size) != (dword)size) {
 		LoadError();
 		return false;
 	}
@@ -150,7 +150,7 @@ String Stream::ReadLine()
 			r.Cat((const char*)cursor, int(readLimit - cursor));
 			cursor = readLimit;
 		}
-		int c = _Get();
+		int c = GetSlow();
 		if(c < 0) {
 			if(!any)
 				return String::GetVoid();
@@ -558,13 +558,13 @@ OutStream::~OutStream()
 	MemoryFree(ownedBlock);
 }
 
-void OutStream::_Put(int w)
+void OutStream::PutSlow(int w)
 {
 	Flush();
 	*cursor++ = (byte)w;
 }
 
-void OutStream::_Put(const void* data, dword size)
+void OutStream::PutSlow(const void* data, dword size)
 {
 	if(cursor == ownedBlock || size >= dword(writeLimit - cursor)) {
 		Flush();

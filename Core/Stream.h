@@ -61,11 +61,11 @@ protected:
 
 	static constexpr dword ERROR_BITS = 0x3FFFE0; // bits 5-21: the error flag and its code
 
-	virtual void  _Put(int w);
-	virtual int   _Term();
-	virtual int   _Get();
-	virtual void  _Put(const void* data, dword size);
-	virtual dword _Get(void* data, dword size);
+	virtual void  PutSlow(int w);
+	virtual int   TermSlow();
+	virtual int   GetSlow();
+	virtual void  PutSlow(const void* data, dword size);
+	virtual dword GetSlow(void* data, dword size);
 
 public:
 	virtual void  Seek(int64 pos);
@@ -101,7 +101,7 @@ public:
 	// Position
 	int64 GetPos() const           { return windowPos + (cursor - windowStart); }
 	int64 GetLeft() const          { return GetSize() - GetPos(); }
-	bool  IsEof()                  { return cursor >= readLimit && _Term() < 0; }
+	bool  IsEof()                  { return cursor >= readLimit && TermSlow() < 0; }
 
 	// Bytes
 	void Put(int c)
@@ -109,15 +109,15 @@ public:
 		if(cursor < writeLimit)
 			*cursor++ = (byte)c;
 		else
-			_Put(c);
+			PutSlow(c);
 	}
 	int Get()
 	{
-		return cursor < readLimit ? *cursor++ : _Get();
+		return cursor < readLimit ? *cursor++ : GetSlow();
 	}
 	int Peek()
 	{
-		return cursor < readLimit ? *cursor : _Term();
+		return cursor < readLimit ? *cursor : TermSlow();
 	}
 
 	// Blocks
@@ -129,7 +129,7 @@ public:
 			cursor += size;
 		}
 		else if(size > 0)
-			_Put(data, size);
+			PutSlow(data, size);
 	}
 	int Get(void* data, int size)
 	{
@@ -138,7 +138,7 @@ public:
 			cursor += size;
 			return size;
 		}
-		return size > 0 ? _Get(data, size) : 0;
+		return size > 0 ? GetSlow(data, size) : 0;
 	}
 	void  PutBlock(const void* data, int64 size);
 	int64 GetBlock(void* data, int64 size);
@@ -316,8 +316,8 @@ class OutStream : public Stream {
 	byte* ownedBlock = nullptr;
 
 protected:
-	void _Put(int w) override;
-	void _Put(const void* data, dword size) override;
+	void PutSlow(int w) override;
+	void PutSlow(const void* data, dword size) override;
 
 	virtual void Out(const void* data, dword size) = 0;
 

@@ -190,10 +190,8 @@ char* String0::Insert(int pos, int count, const char* s)
 	byte k = Kind();
 	if(k == 0)
 		fits = newlen < 14;
-	else if(k == MEDIUM)
-		fits = newlen < 31;
 	else
-		fits = RefCount(Header()) == 1 && newlen < (k < 255 ? (int)k : Header()->capacity);
+		fits = OutOfLineWithRoom((dword)newlen);
 	if(fits && !(s && IsInside(s, text, len))) {
 		memmove(text + pos + count, text + pos, (size_t)(len - pos));
 		if(k == 0)
@@ -205,7 +203,7 @@ char* String0::Insert(int pos, int count, const char* s)
 			memcpy(text + pos, s, (size_t)count);
 		return text + pos;
 	}
-	int cap = len >= 0x55555554 ? 0x7fffffff : len + len / 2;
+	int cap = (int)min<int64>(detail::GrownCapacity(len), 0x7fffffff);
 	cap = max(cap, newlen);
 	byte kind;
 	char* p = AllocText(cap, kind);
@@ -225,9 +223,7 @@ void String0::LCat(const char* s, int n)
 	if(k && n >= 0) {
 		int len = (int)w[LLEN];
 		int64 newlen = (int64)len + n;
-		bool fits = k == MEDIUM ? newlen < 31
-		                        : RefCount(Header()) == 1 && newlen < (k < 255 ? (int)k : Header()->capacity);
-		if(fits) { // the source may be our own text: it lies wholly before the target
+		if(OutOfLineWithRoom((dword)newlen)) { // the source may be our own text: it lies wholly before the target
 			MemCopySmall(ptr + len, s, (size_t)n);
 			ptr[newlen] = 0;
 			w[LLEN] = (dword)newlen;
@@ -248,10 +244,7 @@ void String0::CatSlow(int c)
 		return;
 	}
 	int len = (int)w[LLEN];
-	byte k = Kind();
-	bool fits = k == MEDIUM ? len < 31
-	                        : RefCount(Header()) == 1 && len < (k < 255 ? (int)k : Header()->capacity);
-	if(fits) {
+	if(OutOfLineWithRoom((dword)len)) {
 		ptr[len] = (char)c;
 		ptr[len + 1] = 0;
 		w[LLEN] = (dword)(len + 1);

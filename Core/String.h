@@ -122,6 +122,11 @@ protected:
 		int64 room = (int64)(h >> 32) - (int64)need - 1;
 		return (room | -(int64)((uint32)h ^ 1)) >= 0;
 	}
+	// The same for any out-of-line form: a medium block is always this String's own.
+	QEL_FORCE_INLINE bool OutOfLineWithRoom(dword need) const
+	{
+		return Kind() == MEDIUM ? need < 31 : SoleWithRoom(ptr, need);
+	}
 	// Append of one character to an out-of-line text: the shared block with room inline, the rest
 	// (medium, full, copied on write) out of line.
 	QEL_FORCE_INLINE void CatOut(int c)
@@ -238,6 +243,7 @@ public:
 
 class String : public String0 {
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	String()                                      { Zero(); }
 	String(const char* s)                         { if(s) Init(s, (int)strlen(s)); else Zero(); }
 	String(const char* s, int len)                { Init(s, len); }
@@ -327,6 +333,10 @@ inline String&& operator<<(String&& s, int x)             { s << x; return stati
 String TrimLeft(const String& s);
 String TrimRight(const String& s);
 String TrimBoth(const String& s);
+// A literal is a String here, not a WString.
+inline String TrimLeft(const char* s)  { return TrimLeft(String(s)); }
+inline String TrimRight(const char* s) { return TrimRight(String(s)); }
+inline String TrimBoth(const char* s)  { return TrimBoth(String(s)); }
 
 // Growable text buffer: fills in place and hands its block to a String without copying.
 class StringBuffer {

@@ -93,7 +93,7 @@ void StringBuffer::Realloc(uint64 newcap, const char* cat, int n)
 
 void StringBuffer::Expand()
 {
-	Realloc((uint64)GetLength() * 3 / 2);
+	Realloc((uint64)detail::GrownCapacity(GetLength()));
 	if(pend == limit)
 		Panic("StringBuffer is too big!");
 }

@@ -81,7 +81,7 @@ int64 StringStream::GetSize() const
 	return writing ? max<int64>(logicalSize, cursor - windowStart) : content.GetLength();
 }
 
-void StringStream::_Put(const void* data, dword size)
+void StringStream::PutSlow(const void* data, dword size)
 {
 	SetWriteMode();
 	if(writeLimit > cursor && size < dword(writeLimit - cursor)) {
@@ -107,13 +107,13 @@ void StringStream::_Put(const void* data, dword size)
 	cursor += size;
 }
 
-void StringStream::_Put(int w)
+void StringStream::PutSlow(int w)
 {
 	byte b = (byte)w;
-	_Put(&b, 1);
+	PutSlow(&b, 1);
 }
 
-dword StringStream::_Get(void* data, dword size)
+dword StringStream::GetSlow(void* data, dword size)
 {
 	SetReadMode();
 	dword n = min(size, dword(readLimit - cursor));
@@ -124,13 +124,13 @@ dword StringStream::_Get(void* data, dword size)
 	return n;
 }
 
-int StringStream::_Get()
+int StringStream::GetSlow()
 {
 	SetReadMode();
 	return cursor < readLimit ? *cursor++ : -1;
 }
 
-int StringStream::_Term()
+int StringStream::TermSlow()
 {
 	SetReadMode();
 	return cursor < readLimit ? *cursor : -1;

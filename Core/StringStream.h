@@ -19,11 +19,11 @@ class StringStream : public Stream {
 	void SetWriteWindow(int64 offset);
 
 protected:
-	void  _Put(int w) override;
-	int   _Term() override;
-	int   _Get() override;
-	void  _Put(const void* data, dword size) override;
-	dword _Get(void* data, dword size) override;
+	void  PutSlow(int w) override;
+	int   TermSlow() override;
+	int   GetSlow() override;
+	void  PutSlow(const void* data, dword size) override;
+	dword GetSlow(void* data, dword size) override;
 
 public:
 	class LimitExc : public StreamError {

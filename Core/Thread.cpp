@@ -41,7 +41,7 @@ void* sThreadEntry(void* arg)
 	catch(const Exc& e) {
 		Panic(~e);
 	}
-	catch(const sThreadExitExc__&) {}
+	catch(const ThreadExitExc&) {}
 	catch(const ExitExc&) {}
 	// The callable and its captures go first: once the count drops, the exit path may go on to
 	// destroy statics that the captures' destructors still touch.

@@ -14,7 +14,7 @@
 namespace Qel {
 
 // A thread body may throw this to end its thread early, quietly.
-struct sThreadExitExc__ {};
+struct ThreadExitExc {};
 
 class Thread {
 	pthread_t handle = 0;

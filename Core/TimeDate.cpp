@@ -161,7 +161,7 @@ void sSet(char (sDateSettings::*field)[N], const char* s)
 {
 	sCopy(tDate.*field, s);
 	if(Thread::IsMain()) {
-		Mutex::Lock __(sDateLock);
+		Mutex::Lock guard(sDateLock);
 		sCopy(sProcessDate.*field, s);
 	}
 }
@@ -171,7 +171,7 @@ String sGet(char (sDateSettings::*field)[N])
 {
 	if(*(tDate.*field))
 		return String(tDate.*field);
-	Mutex::Lock __(sDateLock);
+	Mutex::Lock guard(sDateLock);
 	return String(sProcessDate.*field);
 }
 
@@ -436,7 +436,7 @@ int GetTimeZone()
 	int z = zone.load(std::memory_order_acquire);
 	if(z != INT_MIN)
 		return z;
-	Mutex::Lock __(lock);
+	Mutex::Lock guard(lock);
 	if((z = zone.load(std::memory_order_relaxed)) != INT_MIN)
 		return z;
 	for(;;) {

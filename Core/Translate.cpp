@@ -6,6 +6,7 @@
 #include "Lang.h"
 #include "Log.h"
 #include "Map.h"
+#include "Path.h"
 #include "Stream.h"
 #include "Thread.h"
 #include "TimeDate.h"
@@ -13,10 +14,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
+#include <unistd.h>
 
 namespace Qel {
 
@@ -254,13 +258,13 @@ const char* GetTranslationDefault(const char* key)
 
 const char* TranslationDefaultText(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return sDefaultText(key, false);
 }
 
 void RegisterTranslationModule(const TranslationRecord* table, const char* name)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sRegistry& reg = sReg();
 	sModule& m = reg.modules.Add();
 	m.name = name ? name : "";
@@ -299,7 +303,7 @@ const char* TranslateUnlocked(const char* key)
 
 const char* Translate(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return TranslateUnlocked(key);
 }
 
@@ -314,13 +318,13 @@ String TranslateToUnlocked(int language, const char* key)
 
 String TranslateTo(int language, const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	return TranslateToUnlocked(language, key);
 }
 
 String TranslateText(const char* key)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sSlot& slot = sCurrentSlot();
 	String k(key);
 	int i = slot.by_text.Find(k);
@@ -332,7 +336,7 @@ String TranslateText(const char* key)
 void SetLanguage(int language)
 {
 	{
-		Mutex::Lock __(sLock);
+		Mutex::Lock guard(sLock);
 		sRegistry& reg = sReg();
 		tLanguage = language;
 		int s = reg.languages.FindAdd(language);
@@ -358,7 +362,7 @@ void SetLanguage(int language)
 
 void SetTranslation(const char* key, int language, const char* text, bool add)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	sRegistry& reg = sReg();
 	int charset = GetLanguageCharset(language);
 	String utf8 = charset == CHARSET_UTF8 ? String(text) : ToCharset(CHARSET_UTF8, String(text), charset);
@@ -388,7 +392,7 @@ void SetTranslation(const char* key, int language, const char* text, bool add)
 
 Index<int> GetTranslationLanguages()
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	Index<int> result;
 	for(const sModule& m : sReg().modules)
 		for(int i = 0; i < m.map.GetCount(); i++)
@@ -401,7 +405,7 @@ Index<int> GetTranslationLanguages()
 
 void SaveTranslationFile(Stream& out, int language, int compare_language)
 {
-	Mutex::Lock __(sLock);
+	Mutex::Lock guard(sLock);
 	out.Put("LANGUAGE ");
 	out.Put(AsCString(FormatLanguageCode(language)));
 	out.Put(";\r\n");
@@ -537,15 +541,6 @@ bool LoadTranslationFile(const char* path)
 
 namespace {
 
-String sJoin(const String& folder, const String& name)
-{
-	String s = folder;
-	if(s.GetLength() && s[s.GetLength() - 1] != '/')
-		s.Cat('/');
-	s.Cat(name);
-	return s;
-}
-
 // The fifth character of a language argument (such as "csCZA") picks the 8-bit set of the export.
 int sExportCharset(const WString& code)
 {
@@ -564,19 +559,22 @@ bool sIsLanguageArgument(const Vector<WString>& args, int i)
 	return i < args.GetCount() && (args[i].GetLength() == 4 || args[i].GetLength() == 5);
 }
 
+// A file that was not written must not look like a successful export.
+void sExportFailed(const String& path, int code)
+{
+	String msg = "Cannot write the translation file " + path + ": " + strerror(code) + "\n";
+	fwrite(~msg, 1, msg.GetLength(), stderr);
+}
+
 } // namespace
 
 void LoadTranslationFiles(const char* folder)
 {
-	String dir = folder ? String(folder) : String(".");
-	DIR* d = opendir(~dir);
-	if(!d)
-		return;
+	// the listing first: loading may take long, and the folder stays open no longer than needed
 	Vector<String> files;
-	while(struct dirent* e = readdir(d))
-		if(fnmatch("*.tr", e->d_name, FNM_PERIOD) == 0)
-			files.Add(sJoin(dir, e->d_name));
-	closedir(d);
+	for(FindFile ff(~AppendFileName(folder ? String(folder) : GetCurrentDirectory(), "*.tr")); ff; ff.Next())
+		if(ff.IsFile())
+			files.Add(ff.GetPath());
 	for(const String& f : files)
 		LoadTranslationFile(~f);
 }
@@ -605,7 +603,12 @@ void detail::ExportTranslations(const TrExportRequest& request, const char* fold
 	int charset = request.charset;
 	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
 	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
-	FileOut out(~sJoin(folder, ToUtf8(request.stem) + ".tr"));
+	String path = AppendFileName(folder, ToUtf8(request.stem) + ".tr");
+	FileOut out(~path);
+	if(!out.IsOpen()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	if(first)
 		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
 	else {
@@ -619,6 +622,10 @@ void detail::ExportTranslations(const TrExportRequest& request, const char* fold
 			}
 	}
 	out.Close();
+	if(out.IsError()) {
+		sExportFailed(path, out.GetError());
+		exit(1);
+	}
 	exit(0);
 }
 

@@ -89,6 +89,14 @@ int detail::Utf8ToUtf32(wchar* t, const char* src, int len)
 			*t++ = ((s[0] & 0x1F) << 6) | (s[1] & 0x3F);
 			s += 2;
 		}
+		// and of three-byte ones (CJK); anything unusual is left to the full decoder
+		while(e - s >= 3 && (s[0] & 0xF0) == 0xE0 && IsCont(s[1]) && IsCont(s[2])) {
+			wchar v = ((s[0] & 0x0F) << 12) | ((s[1] & 0x3F) << 6) | (s[2] & 0x3F);
+			if(v < 0x800 || (v >= 0xD800 && v <= 0xDFFF) || IsUtfEscape(v))
+				break;
+			*t++ = v;
+			s += 3;
+		}
 		if(s < e && *s >= 0x80)
 			*t++ = DecodeNonAscii(s, e);
 	}

@@ -196,7 +196,8 @@ String Value::GetTypeName() const
 	case INT64_V:  return "int64";
 	case BOOL_V:   return "bool";
 	}
-	return FormatInt64(Tag() >> 8);
+	String name = GetRegisteredName(Tag() >> 8); // small types of other kinds: Color, Size, Point...
+	return name.IsEmpty() ? FormatInt64(Tag() >> 8) : name;
 }
 
 String Value::ToText() const

@@ -114,6 +114,7 @@ template <> inline constexpr bool IsSmallValue<Point>  = true;
 
 class Value {
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	// Base of every heap representation; immutable once shared.
 	class Void {
 		friend class Value;

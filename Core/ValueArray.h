@@ -83,6 +83,7 @@ public:
 	// Appends the pair even when an equal key is present already.
 	void Add(const Value& key, const Value& value);
 	void Add(const char* key, const Value& value)    { Add(Value(String(key)), value); }
+	void Add(const String& key, const Value& value)  { Add(Value(key), value); }
 
 	int  GetCount() const                            { return data->key.GetCount(); }
 	bool IsEmpty() const                             { return data->key.IsEmpty(); }

@@ -274,26 +274,56 @@ namespace {
 using Ops = ValueStdOps;
 using Rec = Value::SmallValueOpsRec;
 
-constinit Rec sStringOps = { Ops::StringIsNull, Ops::Plain<String>, Ops::StringXml, Ops::StringJson, Ops::StringHash, Ops::StringEqual,
-                             Ops::NoPolyEqual, Ops::StringText, Ops::StringCompare, Ops::StringPolyCompare };
-constinit Rec sIntOps = { Ops::IntIsNull, Ops::Plain<int>, Ops::AttrValue<int>, Ops::JsonValue<int>, Ops::IntHash, Ops::IntEqual,
-                          Ops::IntPolyEqual, Ops::IntText, Ops::IntCompare, Ops::IntPolyCompare };
-constinit Rec sDoubleOps = { Ops::DoubleIsNull, Ops::Plain<double>, Ops::AttrValue<double>, Ops::JsonValue<double>, Ops::DoubleHash, Ops::DoubleEqual,
-                             Ops::NoPolyEqual, Ops::DoubleText, Ops::DoubleCompare, Ops::DoublePolyCompare };
-constinit Rec sVoidOps = { Ops::VoidIsNull, nullptr, nullptr, nullptr, Ops::VoidHash, Ops::VoidEqual,
-                           Ops::NoPolyEqual, Ops::VoidText, nullptr, nullptr };
-constinit Rec sDateOps = { Ops::DateIsNull, Ops::DateSerialize, Ops::AttrValue<Date>, Ops::JsonValue<Date>, Ops::DateHash, Ops::DateEqual,
-                           Ops::DatePolyEqual, Ops::DateText, Ops::DateCompare, Ops::DatePolyCompare };
-constinit Rec sTimeOps = { Ops::TimeIsNull, Ops::TimeSerialize, Ops::AttrValue<Time>, Ops::JsonValue<Time>, Ops::TimeHash, Ops::TimeEqual,
-                           Ops::NoPolyEqual, Ops::TimeText, Ops::TimeCompare, Ops::TimePolyCompare };
-constinit Rec sInt64Ops = { Ops::Int64IsNull, Ops::Plain<int64>, Ops::AttrValue<int64>, Ops::JsonValue<int64>, Ops::Int64Hash, Ops::Int64Equal,
-                            Ops::Int64PolyEqual, Ops::Int64Text, Ops::Int64Compare, Ops::Int64PolyCompare };
-constinit Rec sBoolOps = { Ops::BoolIsNull, Ops::Plain<bool>, Ops::AttrValue<bool>, Ops::JsonValue<bool>, Ops::BoolHash, Ops::BoolEqual,
-                           Ops::BoolPolyEqual, Ops::BoolText, Ops::BoolCompare, Ops::BoolPolyCompare };
-constinit Rec sColorOps = { Ops::ColorIsNull, Ops::ColorSerialize, Ops::ColorXml, Ops::ColorJson, Ops::ColorHash, Ops::ColorEqual,
-                            Ops::NoPolyEqual, Ops::ColorText, Ops::NoCompare, nullptr };
-constinit Rec sFloatOps = { Ops::FloatIsNull, Ops::Plain<float>, Ops::AttrValue<float>, Ops::JsonValue<float>, Ops::FloatHash, Ops::FloatEqual,
-                            Ops::NoPolyEqual, Ops::FloatText, Ops::FloatCompare, Ops::FloatPolyCompare };
+constinit Rec sStringOps = {
+	Ops::StringIsNull, Ops::Plain<String>, Ops::StringXml, Ops::StringJson,
+	Ops::StringHash, Ops::StringEqual, Ops::NoPolyEqual,
+	Ops::StringText, Ops::StringCompare, Ops::StringPolyCompare,
+};
+constinit Rec sIntOps = {
+	Ops::IntIsNull, Ops::Plain<int>, Ops::AttrValue<int>, Ops::JsonValue<int>,
+	Ops::IntHash, Ops::IntEqual, Ops::IntPolyEqual,
+	Ops::IntText, Ops::IntCompare, Ops::IntPolyCompare,
+};
+constinit Rec sDoubleOps = {
+	Ops::DoubleIsNull, Ops::Plain<double>, Ops::AttrValue<double>, Ops::JsonValue<double>,
+	Ops::DoubleHash, Ops::DoubleEqual, Ops::NoPolyEqual,
+	Ops::DoubleText, Ops::DoubleCompare, Ops::DoublePolyCompare,
+};
+constinit Rec sVoidOps = {
+	Ops::VoidIsNull, nullptr, nullptr, nullptr,
+	Ops::VoidHash, Ops::VoidEqual, Ops::NoPolyEqual,
+	Ops::VoidText, nullptr, nullptr,
+};
+constinit Rec sDateOps = {
+	Ops::DateIsNull, Ops::DateSerialize, Ops::AttrValue<Date>, Ops::JsonValue<Date>,
+	Ops::DateHash, Ops::DateEqual, Ops::DatePolyEqual,
+	Ops::DateText, Ops::DateCompare, Ops::DatePolyCompare,
+};
+constinit Rec sTimeOps = {
+	Ops::TimeIsNull, Ops::TimeSerialize, Ops::AttrValue<Time>, Ops::JsonValue<Time>,
+	Ops::TimeHash, Ops::TimeEqual, Ops::NoPolyEqual,
+	Ops::TimeText, Ops::TimeCompare, Ops::TimePolyCompare,
+};
+constinit Rec sInt64Ops = {
+	Ops::Int64IsNull, Ops::Plain<int64>, Ops::AttrValue<int64>, Ops::JsonValue<int64>,
+	Ops::Int64Hash, Ops::Int64Equal, Ops::Int64PolyEqual,
+	Ops::Int64Text, Ops::Int64Compare, Ops::Int64PolyCompare,
+};
+constinit Rec sBoolOps = {
+	Ops::BoolIsNull, Ops::Plain<bool>, Ops::AttrValue<bool>, Ops::JsonValue<bool>,
+	Ops::BoolHash, Ops::BoolEqual, Ops::BoolPolyEqual,
+	Ops::BoolText, Ops::BoolCompare, Ops::BoolPolyCompare,
+};
+constinit Rec sColorOps = {
+	Ops::ColorIsNull, Ops::ColorSerialize, Ops::ColorXml, Ops::ColorJson,
+	Ops::ColorHash, Ops::ColorEqual, Ops::NoPolyEqual,
+	Ops::ColorText, Ops::NoCompare, nullptr,
+};
+constinit Rec sFloatOps = {
+	Ops::FloatIsNull, Ops::Plain<float>, Ops::AttrValue<float>, Ops::JsonValue<float>,
+	Ops::FloatHash, Ops::FloatEqual, Ops::NoPolyEqual,
+	Ops::FloatText, Ops::FloatCompare, Ops::FloatPolyCompare,
+};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include "XmlParser.h"
 #include "Xmlize.h"
 #include "Jsonize.h"
+#include "Sort.h"
 
 namespace Qel {
 
@@ -187,6 +188,7 @@ void SerializeKeys(Stream& s, Index<Value>& index)
 		dword format = 2;
 		s.PackValue(format);
 		Vector<int> unlinked = index.GetUnlinked();
+		Sort(unlinked); // in position order, so the form does not depend on the order of removal
 		Qel::Serialize(s, unlinked);
 		return;
 	}

@@ -15,16 +15,15 @@ int VectorGrowCapacity(int alloc)
 {
 	if(alloc == CONTAINER_MAX)
 		TooManyItems();
-	if(alloc >= 0x55555554)
-		return CONTAINER_MAX;
-	return max(alloc + 1, alloc + alloc / 2);
+	int64 n = GrownCapacity(alloc);
+	return n >= CONTAINER_MAX - 1 ? CONTAINER_MAX : max(alloc + 1, (int)n); // no last step of one
 }
 
 int VectorInsertCapacity(int count, int alloc, int k)
 {
 	int64 n = (int64)alloc + k;
-	if((int64)alloc + alloc / 2 <= CONTAINER_MAX)
-		n = max<int64>(n, alloc + alloc / 2);
+	if(GrownCapacity(alloc) <= CONTAINER_MAX)
+		n = max<int64>(n, GrownCapacity(alloc));
 	n = min<int64>(n, CONTAINER_MAX);
 	return (int)max<int64>(n, (int64)count + k);
 }

@@ -75,6 +75,7 @@ class Vector {
 
 	template <class... A> QEL_NOINLINE T& AddGrow(A&&... a);
 	T* ReserveRaw(int n);
+	void Reallocate(int n) { if(T* old = ReserveRaw(n)) MemoryFree(old); } // elements to a block of n
 	void Free();
 
 	template <class... A>
@@ -94,13 +95,19 @@ class Vector {
 	}
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	using value_type = T;
 
 	Vector() = default;
 	Vector(const Vector& v);
 	Vector(Vector&& v) noexcept : vector(v.vector), ca(v.ca) { v.vector = nullptr; v.ca = 0; }
 	Vector(std::initializer_list<T> init);
-	~Vector() { Free(); }
+	~Vector()
+	{
+		static_assert(IsRelocatable<T>, "Vector moves its elements as raw bytes: give the type "
+		              "`using Relocatable = void;` if that is safe for it, or use Array");
+		Free();
+	}
 
 	Vector& operator=(const Vector& v);
 	Vector& operator=(Vector&& v) noexcept;
@@ -395,9 +402,7 @@ T& Vector<T>::At(int i)
 	if(i >= Items()) {
 		if(i >= Cap()) {
 			int64 n = (int64)Cap() + max<int64>((int64)i + 1 - Items(), Cap());
-			T* old = ReserveRaw((int)min<int64>(n, detail::CONTAINER_MAX));
-			if(old)
-				MemoryFree(old);
+			Reallocate((int)min<int64>(n, detail::CONTAINER_MAX));
 		}
 		while(Items() <= i)
 			new(Construct()) T;
@@ -415,9 +420,7 @@ void Vector<T>::SetCount(int n)
 		return;
 	}
 	if(n > Cap()) {
-		T* old = ReserveRaw(n);
-		if(old)
-			MemoryFree(old);
+		Reallocate(n);
 	}
 	while(Items() < n)
 		new(Construct()) T;
@@ -436,9 +439,7 @@ void Vector<T>::SetCount(int n, const T& init)
 		return;
 	}
 	if(n > Cap()) {
-		T* old = ReserveRaw(n);
-		if(old)
-			MemoryFree(old);
+		Reallocate(n);
 	}
 	while(Items() < n)
 		new(Construct()) T(init);
@@ -448,9 +449,7 @@ template <class T>
 void Vector<T>::Reserve(int n)
 {
 	if(n > Cap()) {
-		T* old = ReserveRaw(n);
-		if(old)
-			MemoryFree(old);
+		Reallocate(n);
 	}
 }
 
@@ -458,9 +457,7 @@ template <class T>
 void Vector<T>::Shrink()
 {
 	if(Items() != Cap()) {
-		T* old = ReserveRaw(Items());
-		if(old)
-			MemoryFree(old);
+		Reallocate(Items());
 	}
 }
 

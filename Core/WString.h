@@ -31,6 +31,7 @@ class WString {
 	void SetEmpty()                                     { ptr = Zero(); length = alloc = 0; }
 
 public:
+	using Relocatable = void; // moved as raw bytes by the containers
 	WString() = default;
 	WString(const wchar* s, int len)                    { Init(s, len); }
 	WString(const wchar* s)                             { Init(s, WStrLen(s)); }

@@ -4,6 +4,7 @@
 #include "Format.h"
 
 #include <cstring>
+#include <utility>
 
 namespace Qel {
 
@@ -184,7 +185,7 @@ bool XmlParser::Gather(String& out)
 			solid = true;
 			continue;
 		}
-		if(c == '<' && strncmp(s, "<![CDATA[", 9) == 0) {
+		if(c == '<' && s[1] == '!' && strncmp(s, "<![CDATA[", 9) == 0) {
 			s += 9;
 			const char* e = strstr(s, "]]>");
 			if(!e) {
@@ -441,6 +442,19 @@ void XmlParser::ScanStartTag()
 	}
 }
 
+void XmlParser::Attrs::Add(String&& name, String&& value)
+{
+	int i = 2 * count++;
+	if(i < pair.GetCount()) {
+		pair[i] = std::move(name);
+		pair[i + 1] = std::move(value);
+	}
+	else {
+		pair.Add(std::move(name));
+		pair.Add(std::move(value));
+	}
+}
+
 String XmlParser::ReadText()
 {
 	Prime();
@@ -460,8 +474,7 @@ String XmlParser::EnterTag(bool advance)
 	if(advance) {
 		if(!flat)
 			stack.Add({ name, preserve });
-		attr = std::move(scanned);
-		scanned.Clear();
+		std::swap(attr, scanned);
 		ReadToken();
 	}
 	return name;
@@ -572,68 +585,100 @@ String XmlParser::TakeComment(bool advance)
 
 String XmlParser::Attr(const char* id) const
 {
-	int i = attr.Find(id);
-	return i < 0 ? String() : attr[i];
+	for(int i = 0; i < attr.count; i++)
+		if(attr.pair[2 * i] == id)
+			return attr.pair[2 * i + 1];
+	return String();
 }
 
 XmlNode ParseXmlTree(XmlParser& p, dword style)
 {
 	XmlNode doc;
-	// the open elements, innermost last; building never recurses, however deep the nesting
-	Vector<XmlNode*> open;
-	open.Add(&doc);
-	p.Prime();
-	for(;;) {
-		XmlNode& cur = *open.Top();
-		bool top = open.GetCount() == 1;
-		if(top) {
-			if(p.type == XT_EOF)
-				break;
+	// The open elements, innermost last: building never recurses, however deep the nesting.
+	// Children gather in one shared list and move into their parent, exactly sized, when it
+	// closes.
+	struct Open {
+		XmlNode* node;
+		int      first; // its first child in kids
+	};
+	Vector<Open> open;
+	Vector<XmlNode*> kids;
+	open.Add({ &doc, 0 });
+	auto add = [&](int type) -> XmlNode& {
+		XmlNode* n = new XmlNode;
+		kids.Add(n);
+		n->type = type;
+		return *n;
+	};
+	auto close = [&](Open& o) {
+		int n = kids.GetCount() - o.first;
+		if(n) {
+			Vector<XmlNode*>& v = o.node->node.GetPointers();
+			v.Reserve(v.GetCount() + n);
+			v.Append(kids.begin() + o.first, n);
+			kids.Trim(o.first);
 		}
-		else if(p.LeaveTag()) {
-			cur.Compact();
-			open.Drop();
-			continue;
-		}
-		int t = p.type;
-		if((t == XT_DECL && (style & XT_SKIP_DECLS)) || (t == XT_PI && (style & XT_SKIP_PIS)) ||
-		   (t == XT_COMMENT && (style & XT_SKIP_COMMENTS))) {
-			p.SkipElement();
-			continue;
-		}
-		if(t == XT_START) {
-			XmlNode& n = cur.node.Add();
-			n.type = XT_START;
-			n.text = p.EnterTag();
-			if(!p.attr.IsEmpty()) {
-				n.attr = new VectorMap<String, String>(std::move(p.attr));
-				p.attr.Clear();
+	};
+	try {
+		p.Prime();
+		for(;;) {
+			bool top = open.GetCount() == 1;
+			if(top) {
+				if(p.type == XT_EOF)
+					break;
 			}
-			open.Add(&n);
-			continue;
-		}
-		if(t == XT_DECL || t == XT_PI || t == XT_COMMENT) {
-			XmlNode& n = cur.node.Add();
-			n.type = t;
-			n.text = p.tagtext;
-			p.ReadToken();
-			continue;
-		}
-		bool node = !p.text.IsEmpty() && (p.KeepsText() || sHasSolid(p.text));
-		if(node) {
-			XmlNode& n = cur.node.Add();
-			n.type = XT_TEXT;
-			n.text = std::move(p.text);
-		}
-		p.text.Clear();
-		if(t == XT_TEXT)
-			p.ReadToken();
-		if(!node && top) {
-			if(!p.lenient)
-				throw XmlError("Unexpected text");
-			if(t != XT_TEXT)
+			else if(p.LeaveTag()) {
+				close(open.Top());
+				open.Top().node->Compact();
+				open.Drop();
+				continue;
+			}
+			int t = p.type;
+			if((t == XT_DECL && (style & XT_SKIP_DECLS)) || (t == XT_PI && (style & XT_SKIP_PIS)) ||
+			   (t == XT_COMMENT && (style & XT_SKIP_COMMENTS))) {
 				p.SkipElement();
+				continue;
+			}
+			if(t == XT_START) {
+				XmlNode& n = add(XT_START);
+				n.text = p.EnterTag();
+				int count = p.attr.count;
+				if(count) {
+					n.attr = new VectorMap<String, String>;
+					n.attr->Reserve(count);
+					for(int i = 0; i < count; i++)
+						n.attr->Add(std::move(p.attr.pair[2 * i]), std::move(p.attr.pair[2 * i + 1]));
+				}
+				open.Add({ &n, kids.GetCount() });
+				continue;
+			}
+			if(t == XT_DECL || t == XT_PI || t == XT_COMMENT) {
+				add(t).text = p.tagtext;
+				p.ReadToken();
+				continue;
+			}
+			bool node = !p.text.IsEmpty() && (p.KeepsText() || sHasSolid(p.text));
+			if(node)
+				add(XT_TEXT).text = std::move(p.text);
+			p.text.Clear();
+			if(t == XT_TEXT)
+				p.ReadToken();
+			if(!node && top) {
+				if(!p.lenient)
+					throw XmlError("Unexpected text");
+				if(t != XT_TEXT)
+					p.SkipElement();
+			}
 		}
+		close(open.Top());
+	}
+	catch(...) {
+		// hand the gathered nodes to their parents, so that the partial tree frees them
+		while(!open.IsEmpty()) {
+			close(open.Top());
+			open.Drop();
+		}
+		throw;
 	}
 	return doc;
 }

@@ -53,12 +53,10 @@ public:
 	String TakeComment(bool advance = true);
 
 	// Attributes of the start tag last entered, in document order.
-	int           GetAttrCount() const      { return attr.GetCount(); }
-	const String& AttrId(int i) const       { return attr.GetKey(i); }
-	const String& Attr(int i) const         { return attr[i]; }
+	int           GetAttrCount() const      { return attr.count; }
+	const String& AttrId(int i) const       { return attr.pair[2 * i]; }
+	const String& Attr(int i) const         { return attr.pair[2 * i + 1]; }
 	String        Attr(const char* id) const;
-	// Attributes of the start tag the parser stands on, before it is entered.
-	const VectorMap<String, String>& PeekAttrs() { Prime(); return scanned; }
 
 	void SetLenient(bool b = true)          { lenient = b; }
 	void SetFlat(bool b = true)             { flat = b; }
@@ -68,8 +66,17 @@ public:
 
 private:
 	struct OpenTag {
+		using Relocatable = void;
 		String name;
 		bool   preserve;
+	};
+	// Names and values in turn; the strings stay allocated between tags, so scanning a tag
+	// costs no allocation once the parser has warmed up.
+	struct Attrs {
+		Vector<String> pair;
+		int            count = 0;
+		void Add(String&& name, String&& value);
+		void Clear()                        { count = 0; }
 	};
 
 	VectorMap<String, String> entity;
@@ -79,8 +86,8 @@ private:
 	int                       type = int(0x80000000);
 	String                    tagtext;
 	String                    text;
-	VectorMap<String, String> scanned;
-	VectorMap<String, String> attr;
+	Attrs                     scanned;
+	Attrs                     attr;
 	Vector<OpenTag>           stack;
 	bool                      primed = false;
 	bool                      pending_end = false;

@@ -200,6 +200,8 @@ int Zlib::PutGZipPiece(const byte* data, int size)
 			return size;
 		if(streamEnd)
 			gzMember = MEMBER_TRAILER;
+		else if(z->avail_in) // inflate takes all input until the end: never loop on the rest
+			Fail();
 		return size - int(z->avail_in);
 	case MEMBER_TRAILER: {
 		int n = min(size, 8 - gzTrailerLen);

@@ -69,7 +69,7 @@ void General_snprintf(benchmark::State& s) { Run(s, [](char* h, double x) { retu
 void General_to_chars(benchmark::State& s) { Run(s, [](char* h, double x) { return std::to_chars(h, h + 64, x, std::chars_format::general, 15).ptr; }); }
 void General_fmt(benchmark::State& s)      { Run(s, [](char* h, double x) { return fmt::format_to(h, "{:.15g}", x); }); }
 
-char* QelFix2(char* h, double x) { return FormatDoubleFixBuffer(h, 2, 0x28010, x); }
+char* QelFix2(char* h, double x) { return FormatDoubleFixBuffer(h, 2, DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2), x); }
 
 // The fixed form claims printf's output: checked over the values timed.
 void Fix2_Qel(benchmark::State& s)

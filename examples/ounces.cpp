@@ -15,7 +15,8 @@ static String KilogramsToOunces(const String& text)
 	Value v = kilograms.Scan(text);
 	if(v.GetType() == ERROR_V)
 		return GetErrorText(v);
-	return FormatDoubleFix((double)v * 35.27396195, 2, 0x28010) + " ounce";
+	return FormatDoubleFix((double)v * 35.27396195, 2,
+	                       DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2)) + " ounce";
 }
 
 int main(int argc, char** argv, char** envp)

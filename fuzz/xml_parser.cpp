@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 			}
 		}
 		catch(const XmlError&) {
-			// the parser's state is unspecified after an error; stop like a caller would
+			// callers abandon a parser after an error; so does this loop
 			break;
 		}
 	}

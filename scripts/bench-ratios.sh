@@ -14,7 +14,7 @@ files=()
 for p in "$dir/bench_$topic" "$dir/bench_${topic}_peer"; do
   [ -x "$p" ] || continue
   out="$tmp/$(basename "$p").json"
-  "$p" --benchmark_format=json --benchmark_out="$out" --benchmark_out_format=json "$@" >/dev/null
+  "$p" --benchmark_format=json --benchmark_out="$out" --benchmark_out_format=json "$@" >/dev/null 2>&1 || true
   files+=("$out")
 done
 [ ${#files[@]} -gt 0 ] || { echo "no benchmark program for $topic in $dir" >&2; exit 1; }
@@ -22,7 +22,10 @@ python3 - "${files[@]}" <<'PY'
 import json, sys
 rows = {}
 for f in sys.argv[1:]:
-    runs = json.load(open(f))["benchmarks"]
+    try:
+        runs = json.load(open(f))["benchmarks"]
+    except ValueError: # nothing matched the filter in that program
+        continue
     medians = any(r.get("aggregate_name") == "median" for r in runs)
     for r in runs:
         if medians != (r.get("aggregate_name") == "median"):

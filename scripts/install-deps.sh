@@ -9,7 +9,14 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
+  nlohmann-json3-dev rapidjson-dev
   locales-all
+  libpixman-1-dev
+  libpng-dev libstb-dev
+  libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
+  libstb-dev libimagequant-dev
+  libssl-dev libomp-dev
+  libspdlog-dev
 )
 
 missing=()

@@ -21,9 +21,9 @@ run_ctest() { # dir
   passed=$((passed + total - nfail)); failed=$((failed + nfail))
 }
 
-configure() { # dir, extra args...
+configure() { # dir, extra args...: warnings are errors here
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON "$@" >/dev/null
 }
 
 echo "== normal build"
@@ -55,12 +55,25 @@ configure build-tsan -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OF
 cmake --build build-tsan --target qel_core_tests
 tsan_log=$(mktemp)
 if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
-   build-tsan/tests/core/qel_core_tests --gtest_filter='Thread.*:Function.*:Semaphore.*:Mutex.*:CoWork*' >"$tsan_log" 2>&1; then
+   build-tsan/tests/core/qel_core_tests --gtest_filter='Thread.*:Function.*:Semaphore.*:Mutex.*:CoWork*:Color.*:LRUCache.*:ValueCache.*:LocalProcess.*:Random.*:Ptr.*:Log.*' >"$tsan_log" 2>&1; then
   n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
   if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n tests passed under ThreadSanitizer";
   else echo "ThreadSanitizer run ran no test"; failed=$((failed + 1)); fi
 else
   echo "ThreadSanitizer run failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
+fi
+rm -f "$tsan_log"
+
+# images shared between threads: reference counts, lazily computed kinds, shared tables
+cmake --build build-tsan --target qel_draw_tests
+tsan_log=$(mktemp)
+if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
+   build-tsan/tests/draw/qel_draw_tests --gtest_filter='Image.*:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*' >"$tsan_log" 2>&1; then
+  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
+  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n image tests passed under ThreadSanitizer";
+  else echo "ThreadSanitizer run of the image tests ran no test"; failed=$((failed + 1)); fi
+else
+  echo "ThreadSanitizer run of the image tests failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
 fi
 rm -f "$tsan_log"
 
@@ -80,7 +93,10 @@ for f in build-fuzz/fuzz/fuzz_*; do
   work=$(mktemp -d)
   corpus=()
   [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
-  if "$f" -runs=20000 -seed=1 -max_total_time=60 -rss_limit_mb=4096 "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+  # fuzz/<name>.options: extra libFuzzer flags of that target (later flags win)
+  opts=()
+  [ -f "fuzz/$name.options" ] && read -r -a opts <"fuzz/$name.options"
+  if "$f" -runs=20000 -seed=1 -max_total_time=60 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
     passed=$((passed + 1))
   else
     echo "fuzz target $name failed:"; tail -n 40 "$work.log"; failed=$((failed + 1))

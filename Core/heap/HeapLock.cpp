@@ -85,7 +85,7 @@ void* HeapInternalAlloc(size_t size)
 			detail::OutOfMemoryPanic();
 		return detail::SysAllocRaw((size + 4095) & ~size_t(4095));
 	}
-	HeapLock __;
+	detail::HeapLock __;
 	InternalArena& a = internalArena;
 	if(size > a.left) {
 		a.ptr = (char*)detail::SysAllocRaw(InternalArenaSize);

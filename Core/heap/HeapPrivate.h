@@ -1,4 +1,4 @@
-// Internals of the allocator shared by its translation units; not part of the public surface.
+// Internals of the allocator shared by its translation units; not installed.
 //
 // Three tiers: 4 KB pages of small blocks owned by a thread heap (no lock in the common case),
 // large blocks cut in 256-byte units from 64 KB chunks owned by a thread heap, and a process-wide
@@ -14,7 +14,7 @@
 // Thread-local data of the heap sits in the executable's static TLS block, reached without a call.
 #define QEL_TLS_IE __attribute__((tls_model("initial-exec")))
 
-namespace Qel {
+namespace Qel::detail {
 
 struct HeapLock {
 	HeapLock()  { HeapMutexLock(); }
@@ -22,8 +22,6 @@ struct HeapLock {
 	HeapLock(const HeapLock&) = delete;
 	HeapLock& operator=(const HeapLock&) = delete;
 };
-
-namespace detail {
 
 void* SysAllocRaw(size_t size);
 void  SysFreeRaw(void* ptr, size_t size);
@@ -33,19 +31,17 @@ void  SysFreeRaw(void* ptr, size_t size);
 // Panic that never comes back: an allocation cannot go on after it.
 [[noreturn]] void HeapPanic(const char* text);
 
-} // namespace detail
-
 #ifndef QEL_SYSTEM_HEAP
 
 struct Heap;
-
-namespace detail {
 
 inline constexpr size_t PageSize          = 4096;
 inline constexpr size_t PageHeaderSize    = 48;
 inline constexpr size_t ChunkPages        = 4096;   // a page-heap chunk: 16 MiB
 inline constexpr size_t ChunkBytes        = ChunkPages * PageSize;
-inline constexpr size_t MaxRunPages       = 4096;   // longer runs are mapped on their own
+inline constexpr size_t MaxRunPages       = 256;    // longer runs (1 MiB) are mapped on their own
+inline constexpr size_t OwnReservePages   = 8192;   // least address space an own mapping holds
+inline constexpr size_t OwnCachedPages    = 8192;   // largest own mapping kept once freed
 inline constexpr int    FreeRunLists      = 20;
 inline constexpr size_t LargeChunkPages   = 16;
 inline constexpr int    LargeChunkUnits   = 255;
@@ -57,8 +53,6 @@ inline constexpr int    OutgoingMax       = 251;
 inline constexpr int    FreePagesKept     = 256;
 inline constexpr int    FreeLargeChunksKept = 2;
 inline constexpr int64  MemoryLimitKb     = 2147483647;
-
-} // namespace detail
 
 struct FreeLink {
 	FreeLink* next;
@@ -193,6 +187,7 @@ struct Heap : LargeHeap {
 	Page* TakeFromShared(int k);
 	void  TakeRemoteSmall();
 	void  FreeOutgoing(void* ptr, int k);
+	void  FreeToOwner(void* ptr);
 	void  FlushOutgoing();
 
 	static void  FreePage(Page* page);
@@ -202,14 +197,42 @@ struct Heap : LargeHeap {
 	static bool  HugeTryRealloc(void* run, size_t pages);
 };
 
-// Block lists of the small tier.
-inline void PageUnlink(Page* p)
+// Frees the blocks other threads handed to a heap: the list is detached under the lock, its
+// blocks freed outside it by the owning thread.
+template <class Fn>
+void DrainRemote(std::atomic<FreeLink*>& remote, Fn free)
+{
+	while(remote.load(std::memory_order_relaxed)) {
+		FreeLink* list;
+		{
+			HeapLock __;
+			list = remote.exchange(nullptr, std::memory_order_relaxed);
+		}
+		while(list) {
+			FreeLink* next = list->next;
+			free(list);
+			list = next;
+		}
+	}
+}
+
+// Circular lists through next and prev members, headed by a node of the same type: pages,
+// chunks, free runs, bins and big blocks.
+template <class T>
+inline void ListInit(T& head)
+{
+	head.next = head.prev = &head;
+}
+
+template <class T>
+inline void ListUnlink(T* p)
 {
 	p->prev->next = p->next;
 	p->next->prev = p->prev;
 }
 
-inline void PageLinkHead(Page* head, Page* p)
+template <class T>
+inline void ListLinkHead(T* head, T* p)
 {
 	p->next = head->next;
 	p->prev = head;
@@ -217,7 +240,14 @@ inline void PageLinkHead(Page* head, Page* p)
 	head->next = p;
 }
 
-namespace detail {
+template <class T>
+inline void ListLinkTail(T* head, T* p)
+{
+	p->prev = head->prev;
+	p->next = head;
+	head->prev->next = p;
+	head->prev = p;
+}
 
 // This thread's heap: used in place by the fast paths (its caches are empty until it is
 // attached), reached through heapPtr by the rest.
@@ -293,8 +323,6 @@ QEL_FORCE_INLINE void FreeFast(void* ptr)
 	FreeSlow(ptr);
 }
 
-} // namespace detail
-
 #endif // QEL_SYSTEM_HEAP
 
-} // namespace Qel
+} // namespace Qel::detail

@@ -53,23 +53,7 @@ inline LargeHeader* FirstBlock(LargeChunk* c)
 
 inline void UnlinkBin(LargeHeader* h)
 {
-	LargeLink* l = LinkOf(h);
-	l->prev->next = l->next;
-	l->next->prev = l->prev;
-}
-
-inline void ChunkUnlink(LargeChunk* c)
-{
-	c->prev->next = c->next;
-	c->next->prev = c->prev;
-}
-
-inline void ChunkLinkHead(LargeChunk* head, LargeChunk* c)
-{
-	c->next = head->next;
-	c->prev = head;
-	head->next->prev = c;
-	head->next = c;
+	ListUnlink(LinkOf(h));
 }
 
 inline Heap* CurrentHeap()
@@ -102,10 +86,7 @@ void* BigAlloc(size_t& size)
 		HeapPanic("Out of memory");
 	HeapLock __;
 	BigHeader* b = (BigHeader*)Heap::HugeAlloc(pages);
-	b->next = bigList.next;
-	b->prev = &bigList;
-	bigList.next->prev = b;
-	bigList.next = b;
+	ListLinkHead(&bigList, b);
 	b->size = pages * PageSize - BigHeaderSize;
 	b->heap.store(nullptr, std::memory_order_relaxed);
 	pageStats.bigBytes += b->size;
@@ -120,8 +101,7 @@ void BigFree(void* ptr)
 	BigHeader* b = (BigHeader*)((char*)ptr - BigHeaderSize);
 	pageStats.bigBytes -= b->size;
 	pageStats.bigCount--;
-	b->prev->next = b->next;
-	b->next->prev = b->prev;
+	ListUnlink(b);
 	Heap::HugeFree(b);
 }
 
@@ -144,19 +124,14 @@ bool BigTryRealloc(void* ptr, size_t& size)
 void LargeHeap::InitLarge()
 {
 	for(LargeLink& b : bins)
-		b.next = b.prev = &b;
-	chunks.next = chunks.prev = &chunks;
+		ListInit(b);
+	ListInit(chunks);
 	freeChunks = 0;
 }
 
 void LargeHeap::InsertBin(LargeHeader* h)
 {
-	LargeLink* head = &bins[binTables.of[h->units]];
-	LargeLink* l = LinkOf(h);
-	l->prev = head->prev;
-	l->next = head;
-	head->prev->next = l;
-	head->prev = l;
+	ListLinkTail(&bins[binTables.of[h->units]], LinkOf(h));
 }
 
 // The rest behind the first units becomes a free block of this heap.
@@ -198,18 +173,7 @@ LargeHeader* LargeHeap::TakeFromBins(size_t units)
 
 void LargeHeap::TakeRemoteLarge()
 {
-	while(largeRemote.load(std::memory_order_relaxed)) {
-		FreeLink* list;
-		{
-			HeapLock __;
-			list = largeRemote.exchange(nullptr, std::memory_order_relaxed);
-		}
-		while(list) {
-			FreeLink* next = list->next;
-			Free(list);
-			list = next;
-		}
-	}
+	DrainRemote(largeRemote, [this](void* b) { Free(b); });
 }
 
 void* LargeHeap::Alloc(size_t& size)
@@ -235,7 +199,7 @@ void* LargeHeap::Alloc(size_t& size)
 		HeapLock __;
 		c = (LargeChunk*)Heap::HugeAlloc(LargeChunkPages);
 	}
-	ChunkLinkHead(&chunks, c);
+	ListLinkHead(&chunks, c);
 	LargeHeader* h = FirstBlock(c);
 	h->prevUnits = 0;
 	h->units = LargeChunkUnits;
@@ -272,7 +236,7 @@ void LargeHeap::Free(void* ptr)
 	}
 	UnlinkBin(h);
 	LargeChunk* c = ChunkOf(h);
-	ChunkUnlink(c);
+	ListUnlink(c);
 	HeapLock __;
 	Heap::HugeFree(c);
 }
@@ -300,8 +264,8 @@ bool LargeHeap::TryRealloc(void* ptr, size_t& size)
 // Under the lock: the chunk and its blocks, free ones included, pass to heap.
 void LargeHeap::AdoptChunk(LargeChunk* chunk, Heap* heap)
 {
-	ChunkUnlink(chunk);
-	ChunkLinkHead(&heap->chunks, chunk);
+	ListUnlink(chunk);
+	ListLinkHead(&heap->chunks, chunk);
 	for(LargeHeader* h = FirstBlock(chunk);; h = NextBlock(h)) {
 		h->heap.store(heap, std::memory_order_relaxed);
 		if(h->free) {
@@ -322,7 +286,7 @@ void LargeHeap::MoveChunks(Heap* from, Heap* to)
 		LargeHeader* h = FirstBlock(c);
 		if(h->free && h->last) {
 			UnlinkBin(h);
-			ChunkUnlink(c);
+			ListUnlink(c);
 			Heap::HugeFree(c);
 			continue;
 		}
@@ -347,16 +311,14 @@ void detail::LargeFree(void* ptr)
 		self->Free(ptr);
 		return;
 	}
-	if(!self)
-		self = &sharedHeap; // no heap of its own: the shared heap stands in, under the lock
 	HeapLock __;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner) {
 		BigFree(ptr);
 		return;
 	}
-	if(owner == self && self == &sharedHeap) {
-		self->Free(ptr);
+	if(owner == &sharedHeap) { // an ended thread's chunk: nobody would take a remote free
+		sharedHeap.Free(ptr);
 		return;
 	}
 	FreeLink* b = (FreeLink*)ptr;

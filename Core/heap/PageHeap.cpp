@@ -7,6 +7,8 @@
 #ifndef QEL_SYSTEM_HEAP
 
 #include <cstdio>
+#include <sys/mman.h>
+#include <utility>
 
 namespace Qel {
 
@@ -52,19 +54,12 @@ int RunList(size_t pages)
 
 void InsertRun(RunHeader* r)
 {
-	FreeRun* head = &freeRuns[RunList(r->pages)];
-	FreeRun* f = (FreeRun*)r;
-	f->next = head->next;
-	f->prev = head;
-	head->next->prev = f;
-	head->next = f;
+	ListLinkHead(&freeRuns[RunList(r->pages)], (FreeRun*)r);
 }
 
 void UnlinkRun(RunHeader* r)
 {
-	FreeRun* f = (FreeRun*)r;
-	f->prev->next = f->next;
-	f->next->prev = f->prev;
+	ListUnlink((FreeRun*)r);
 }
 
 // Newest first within a list, smallest list first.
@@ -150,13 +145,65 @@ void TakePages(size_t pages)
 		HeapPanic("MemoryLimitKb breached!");
 }
 
+// The first page of a run mapped on its own. The mapping holds address space beyond the run, so
+// the run can grow in place; the pages past "mapped" are not accessible until it does.
+struct OwnMapping {
+	size_t pages;    // the run's length; the page of this header is not counted in any of these
+	size_t mapped;   // readable and writable
+	size_t reserved; // address space held
+};
+
+// The last own mapping freed, kept with its pages for the next one asked for: a buffer that is
+// grown, freed and built again (a stream, a document) does not fault its memory in every time.
+OwnMapping* ownCache = nullptr;
+
+void UnmapOwn(OwnMapping* m)
+{
+	SysFreeRaw(m, (m->reserved + 1) * PageSize);
+}
+
+bool SetMapped(OwnMapping* m, size_t pages)
+{
+	if(pages <= m->mapped)
+		return true;
+	char* from = (char*)m + (m->mapped + 1) * PageSize;
+	if(mprotect(from, (pages - m->mapped) * PageSize, PROT_READ | PROT_WRITE))
+		return false;
+	m->mapped = pages;
+	return true;
+}
+
+// Address space for growing to twice the length, or to 32 MiB, whichever is more; what the
+// system refuses (an address-space limit) falls back to the run alone.
+OwnMapping* MapOwn(size_t pages)
+{
+	size_t reserve = max(pages <= (~size_t(0) >> 14) ? 2 * pages : pages, OwnReservePages);
+	void* p = mmap(nullptr, (reserve + 1) * PageSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+	if(p != MAP_FAILED) {
+		OwnMapping* m = (OwnMapping*)p;
+		if(mprotect(p, (pages + 1) * PageSize, PROT_READ | PROT_WRITE) == 0) {
+			m->mapped = pages;
+			m->reserved = reserve;
+			return m;
+		}
+		munmap(p, (reserve + 1) * PageSize);
+	}
+	OwnMapping* m = (OwnMapping*)SysAllocRaw((pages + 1) * PageSize);
+	m->mapped = m->reserved = pages;
+	return m;
+}
+
 RunHeader* MapOwnRun(size_t pages)
 {
 	if(pages >= (~size_t(0) >> 12) - 1)
 		HeapPanic("Out of memory");
-	char* m = (char*)SysAllocRaw((pages + 1) * PageSize);
-	*(uint64*)m = pages;
-	RunHeader* r = (RunHeader*)(m + PageSize);
+	OwnMapping* m = ownCache;
+	if(m && m->reserved >= pages && SetMapped(m, pages))
+		ownCache = nullptr;
+	else
+		m = MapOwn(pages);
+	m->pages = pages;
+	RunHeader* r = (RunHeader*)((char*)m + PageSize);
 	r->pages = 0;
 	pageStats.hugeCount++;
 	pageStats.hugeBytes += pages * PageSize;
@@ -170,8 +217,8 @@ void detail::InitPageHeap()
 	if(pageHeapReady)
 		return;
 	for(FreeRun& f : freeRuns)
-		f.next = f.prev = &f;
-	bigList.next = bigList.prev = &bigList;
+		ListInit(f);
+	ListInit(bigList);
 	pageHeapReady = true;
 }
 
@@ -213,12 +260,17 @@ size_t Heap::HugeFree(void* run)
 {
 	RunHeader* r = (RunHeader*)run;
 	if(r->pages == 0) {
-		char* m = (char*)r - PageSize;
-		size_t pages = *(uint64*)m;
+		OwnMapping* m = (OwnMapping*)((char*)r - PageSize);
+		size_t pages = m->pages;
 		pageStats.pagesTaken -= pages;
 		pageStats.hugeCount--;
 		pageStats.hugeBytes -= pages * PageSize;
-		SysFreeRaw(m, (pages + 1) * PageSize);
+		if(m->mapped <= OwnCachedPages) {
+			std::swap(m, ownCache);
+			if(!m)
+				return 0;
+		}
+		UnmapOwn(m);
 		return 0;
 	}
 	pageStats.pagesTaken -= r->pages;
@@ -246,10 +298,43 @@ size_t Heap::HugeFree(void* run)
 	return pages;
 }
 
+namespace {
+
+// A run mapped on its own grows within its address space, then where the system can extend the
+// mapping without moving it; it shrinks in place, keeping its pages mapped.
+bool OwnTryRealloc(RunHeader* r, size_t pages)
+{
+	OwnMapping* m = (OwnMapping*)((char*)r - PageSize);
+	size_t old = m->pages;
+	if(pages > m->reserved) {
+		// mremap takes one mapping: the hidden tail joins the rest first.
+		if(pages >= (~size_t(0) >> 12) - 1 || !SetMapped(m, m->reserved))
+			return false;
+		if(mremap(m, (m->reserved + 1) * PageSize, (pages + 1) * PageSize, 0) == MAP_FAILED)
+			return false;
+		m->reserved = pages;
+		if(!SetMapped(m, pages)) // the extension may take the protection of what it extends
+			HeapPanic("Out of memory");
+	}
+	else if(!SetMapped(m, pages))
+		return false;
+	m->pages = pages;
+	pageStats.hugeBytes += (pages - old) * PageSize;
+	if(pages > old)
+		TakePages(pages - old);
+	else
+		pageStats.pagesTaken -= old - pages;
+	return true;
+}
+
+} // namespace
+
 bool Heap::HugeTryRealloc(void* run, size_t pages)
 {
 	RunHeader* r = (RunHeader*)run;
-	if(pages > MaxRunPages || r->pages == 0)
+	if(r->pages == 0)
+		return OwnTryRealloc(r, pages);
+	if(pages > MaxRunPages)
 		return false;
 	size_t old = r->pages;
 	if(pages == old)

@@ -93,8 +93,8 @@ void detail::FreeSlow(void* ptr)
 void Heap::InitLists()
 {
 	for(int k = 0; k < HeapClassCount; k++) {
-		work[k].next = work[k].prev = &work[k];
-		full[k].next = full[k].prev = &full[k];
+		ListInit(work[k]);
+		ListInit(full[k]);
 		empty[k] = nullptr;
 		cache[k] = nullptr;
 		cacheRoom[k] = CacheBytes / ClassSize[k];
@@ -138,8 +138,8 @@ void* Heap::AllocFromPages(int k)
 			p->active++;
 			return b;
 		}
-		PageUnlink(p);
-		PageLinkHead(&full[k], p);
+		ListUnlink(p);
+		ListLinkHead(&full[k], p);
 	}
 }
 
@@ -167,7 +167,7 @@ void Heap::WorkPage(int k)
 			FormatPage(p, k);
 	if(!p)
 		p = TakeFromShared(k);
-	PageLinkHead(&work[k], p);
+	ListLinkHead(&work[k], p);
 }
 
 // A page of the shared heap or the page heap. It changes hands under the lock: a thread passing
@@ -181,7 +181,7 @@ Page* Heap::TakeFromShared(int k)
 		Page* head = &sharedHeap.work[k];
 		if(head->next != head) {
 			p = head->next;
-			PageUnlink(p);
+			ListUnlink(p);
 		}
 		else if(!(p = PopGlobal(k)))
 			for(int c = 0; !p && c < HeapClassCount; c++)
@@ -219,15 +219,15 @@ void Heap::FreeDirect(void* ptr)
 	Page* p = PageOf(ptr);
 	int k = p->klass;
 	if(!p->freelist) {
-		PageUnlink(p);
-		PageLinkHead(&work[k], p);
+		ListUnlink(p);
+		ListLinkHead(&work[k], p);
 	}
 	FreeLink* b = (FreeLink*)ptr;
 	b->next = p->freelist;
 	p->freelist = b;
 	if(--p->active)
 		return;
-	PageUnlink(p);
+	ListUnlink(p);
 	if(this == &sharedHeap) {
 		FreePage(p);
 		return;
@@ -275,14 +275,28 @@ bool Heap::FreeSmallEmpty(size_t needed, size_t max)
 	}
 }
 
-// A block of another heap's page: batched, so that a lock is taken per 2000 bytes freed.
+// Under the lock, where the owner of a page is stable (pages change hands only under it). The
+// shared heap has no thread to take its remote frees, so its blocks are freed at once: pages of
+// threads that have ended go back when their last block does, whoever frees it.
+void Heap::FreeToOwner(void* ptr)
+{
+	Heap* owner = PageOf(ptr)->run.owner.load(std::memory_order_relaxed);
+	if(owner == &sharedHeap) {
+		sharedHeap.FreeDirect(ptr);
+		return;
+	}
+	FreeLink* b = (FreeLink*)ptr;
+	b->next = owner->smallRemote.load(std::memory_order_relaxed);
+	owner->smallRemote.store(b, std::memory_order_relaxed);
+}
+
+// A block of another heap's page: batched, so that a lock is taken per 2000 bytes freed. Blocks
+// of the shared heap's pages are not held back.
 void Heap::FreeOutgoing(void* ptr, int k)
 {
-	if(this == &sharedHeap) { // already under the lock
-		Heap* owner = PageOf(ptr)->run.owner.load(std::memory_order_relaxed);
-		FreeLink* b = (FreeLink*)ptr;
-		b->next = owner->smallRemote.load(std::memory_order_relaxed);
-		owner->smallRemote.store(b, std::memory_order_relaxed);
+	if(this == &sharedHeap || PageOf(ptr)->run.owner.load(std::memory_order_relaxed) == &sharedHeap) {
+		HeapLock __;
+		FreeToOwner(ptr);
 		return;
 	}
 	out[outPos++] = ptr;
@@ -294,33 +308,15 @@ void Heap::FreeOutgoing(void* ptr, int k)
 void Heap::FlushOutgoing()
 {
 	HeapLock __;
-	for(int i = 0; i < outPos; i++) {
-		// The owner is stable under the lock: pages change hands only under it.
-		Heap* owner = PageOf(out[i])->run.owner.load(std::memory_order_relaxed);
-		FreeLink* b = (FreeLink*)out[i];
-		b->next = owner->smallRemote.load(std::memory_order_relaxed);
-		owner->smallRemote.store(b, std::memory_order_relaxed);
-	}
+	for(int i = 0; i < outPos; i++)
+		FreeToOwner(out[i]);
 	outPos = 0;
 	outBytes = 0;
 }
 
-// Frees the blocks other threads returned to this heap. The list is detached under the lock,
-// its blocks are freed outside it.
 void Heap::TakeRemoteSmall()
 {
-	while(smallRemote.load(std::memory_order_relaxed)) {
-		FreeLink* list;
-		{
-			HeapLock __;
-			list = smallRemote.exchange(nullptr, std::memory_order_relaxed);
-		}
-		while(list) {
-			FreeLink* next = list->next;
-			FreeDirect(list);
-			list = next;
-		}
-	}
+	DrainRemote(smallRemote, [this](void* b) { FreeDirect(b); });
 }
 
 void Heap::FreeRemote()
@@ -350,15 +346,15 @@ void Heap::Shutdown()
 		cache[k] = nullptr;
 		while(full[k].next != &full[k]) {
 			Page* p = full[k].next;
-			PageUnlink(p);
+			ListUnlink(p);
 			p->run.owner.store(&s, std::memory_order_relaxed);
-			PageLinkHead(&s.full[k], p);
+			ListLinkHead(&s.full[k], p);
 		}
 		while(work[k].next != &work[k]) {
 			Page* p = work[k].next;
-			PageUnlink(p);
+			ListUnlink(p);
 			p->run.owner.store(&s, std::memory_order_relaxed);
-			PageLinkHead(p->freelist ? &s.work[k] : &s.full[k], p);
+			ListLinkHead(p->freelist ? &s.work[k] : &s.full[k], p);
 		}
 		if(empty[k])
 			FreePage(empty[k]);

@@ -154,6 +154,7 @@ TEST(AppDeathTest, ExcLeavingThreadPanics)
 	GTEST_FLAG_SET(death_test_style, "threadsafe");
 	EXPECT_EXIT({
 		NoCoreDump();
+		StdLogFile().options |= LogFile::LOG_CERR;
 		Thread t;
 		t.Run([] { throw Exc("worker failed"); });
 		t.Wait();
@@ -172,6 +173,7 @@ TEST(AppDeathTest, FatalSignalsEndInPanic)
 	for(auto c : cases)
 		EXPECT_EXIT({
 			NoCoreDump();
+			StdLogFile().options |= LogFile::LOG_CERR;
 			AppInit(1, sArgv, sEnvp);
 			raise(c.sig);
 		}, testing::KilledBySignal(SIGTRAP), std::string("PANIC: ") + c.text);
@@ -209,5 +211,20 @@ TEST(AppDeathTest, StackOverflowEndsInPanic)
 			}
 			else
 				Recurse(&c, 0);
-		}, testing::KilledBySignal(SIGTRAP), "PANIC: Invalid memory access!") << (on_thread ? "thread" : "main");
+		}, testing::KilledBySignal(SIGTRAP), "Invalid memory access!") << (on_thread ? "thread" : "main");
+}
+
+TEST(AppDeathTest, ExportThatCannotBeWrittenFails)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	String target = GetHomeDirFile("zzQA.tr");
+	ASSERT_TRUE(RealizeDirectory(target)); // a folder where the file should go
+	Vector<WString> args;
+	args.Add(WString("--export-tr"));
+	args.Add(WString("zzQA"));
+	EXPECT_EXIT({
+		detail::CheckStartupOptions(args);
+		_exit(0);
+	}, testing::ExitedWithCode(1), "Cannot write the translation file .*/zzQA\\.tr: Is a directory");
+	DeleteFolderDeep(~target);
 }

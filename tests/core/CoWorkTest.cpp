@@ -288,7 +288,14 @@ TEST(CoWork, ForkedChildRunsJobsItselfAndExits)
 		CoWork co;
 		co & [&] { n++; };
 		co.Finish();
+#if defined(__SANITIZE_ADDRESS__)
+		// LeakSanitizer's check at exit hangs in the forked child of a threaded process: run
+		// what the exit handler runs, then leave without it.
+		detail::ShutdownCoWorkPool();
+		_exit(n == 1001 ? 0 : 1);
+#else
 		exit(n == 1001 ? 0 : 1); // runs the exit-time shutdown, which must not wait for the parent's workers
+#endif
 	}
 	int status = 0;
 	ASSERT_EQ(waitpid(pid, &status, 0), pid);

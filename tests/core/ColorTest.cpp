@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 using namespace Qel;
@@ -117,6 +118,30 @@ TEST(Color, SystemColours)
 	SColor far;
 	static_cast<Color&>(far) = Color::FromRaw(0x40000000 | 5000);
 	far.Set(Color(1, 1, 1));
+}
+
+TEST(Color, SystemColourResolvedOnceAcrossThreads)
+{
+	static std::atomic<int> calls;
+	SColor blue([] { calls++; return Color(0, 0, 255); });
+	for(int round = 0; round < 20; round++) {
+		SColor::RefreshAll();
+		calls = 0;
+		std::atomic<bool> ok = true;
+		auto get = [&] {
+			for(int i = 0; i < 100; i++)
+				if(blue.Get() != 0xFF0000u)
+					ok = false;
+		};
+		Thread t[3];
+		for(Thread& x : t)
+			x.Run(get);
+		get();
+		for(Thread& x : t)
+			x.Wait();
+		EXPECT_TRUE(ok);
+		EXPECT_EQ(calls, 1);
+	}
 }
 
 TEST(Color, BlendGrayAndDarkness)

@@ -1,4 +1,4 @@
-#include <Core/Core.h>
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 using namespace Qel;
+using namespace QelTest;
 
 namespace {
 
@@ -45,21 +46,6 @@ struct MemBlock : BlockStream {
 		OpenInit(STRM_READ | STRM_WRITE | STRM_SEEK, medium.size());
 		open = true;
 	}
-};
-
-struct TempDir {
-	std::string path;
-	TempDir()
-	{
-		char t[] = "/tmp/qel-stream-XXXXXX";
-		path = mkdtemp(t);
-	}
-	~TempDir()
-	{
-		std::string cmd = "rm -rf '" + path + "'";
-		if(system(cmd.c_str())) {}
-	}
-	std::string operator()(const char* name) const { return path + "/" + name; }
 };
 
 std::string FileText(const std::string& path)

@@ -13,7 +13,7 @@ using namespace Qel;
 
 namespace {
 
-constexpr dword APP = 0x28010; // keep zeros, always point, two zeros before exponent
+constexpr dword APP = DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2);
 
 std::string G(double x)
 {
@@ -59,18 +59,26 @@ const double qnan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(FormatDouble, PowerTableRows)
 {
+	// Each row is ten times the one before, truncated to 128 bits with the top bit set; 10^0 to
+	// 10^27 are exact (the scalings behind every fixed form up to 18 decimals).
+	using u128 = unsigned __int128;
 	const detail::PowerOfTen* t = detail::PowersOfTen;
-	EXPECT_EQ(t[0].b, -1162);
-	EXPECT_EQ(t[0].hi, 0xA05C0DD70F6E1619ull);
-	EXPECT_EQ(t[0].lo, 0xA8726BC8D55CBB16ull);
-	EXPECT_EQ(t[349].hi, 0xCCCCCCCCCCCCCCCCull);
-	EXPECT_EQ(t[349].lo, 0xCCCCCCCCCCCCCCCCull);
-	EXPECT_EQ(t[352].b, 7);
-	EXPECT_EQ(t[352].hi, 0xC800000000000000ull);
-	EXPECT_EQ(t[700].b, 1163);
-	EXPECT_EQ(t[700].lo, 0xDFACEC6F21E0BFFFull);
-	for(int k = 0; k <= 27; k++)
-		EXPECT_EQ(t[350 + k].lo, 0u) << k; // exact scalings behind every fixed form up to 18 decimals
+	EXPECT_EQ(t[350].hi, 0x8000000000000000ull);
+	EXPECT_EQ(t[350].lo, 0u);
+	for(int i = 0; i < 700; i++) {
+		u128 T = u128(t[i].hi) << 64 | t[i].lo;
+		u128 hi = (T >> 64) * 10, lo = u128(uint64(T)) * 10; // T * 10 = hi * 2^64 + lo
+		hi += lo >> 64;
+		int s = 63 - __builtin_clzll(uint64(hi >> 63)); // bits above 128, 3 or 4
+		int d = t[i + 1].b - t[i].b; // one more where truncation stopped just below a power of 2
+		ASSERT_TRUE(d == s || d == s + 1) << i;
+		u128 next = hi << (64 - d) | (u128(uint64(lo)) >> d);
+		u128 N = u128(t[i + 1].hi) << 64 | t[i + 1].lo;
+		ASSERT_TRUE(N >> 127 && N >= next && N - next <= 2) << i;
+		if(i >= 350 && i < 377) {
+			ASSERT_EQ(N, next) << i;
+		}
+	}
 }
 
 TEST(FormatDouble, DigitGeneration)
@@ -231,6 +239,26 @@ TEST(FormatDouble, SeventeenDigitsRoundTrip)
 	                 std::numeric_limits<double>::denorm_min(), 1.0, 0.1, 2.2250738585072009e-308 }) {
 		double y = ScanDouble(F(x, 17, 0).c_str());
 		EXPECT_EQ(x, y) << F(x, 17, 0);
+	}
+}
+
+// Decimals of up to 16 digits as people and printf write them, up to and around the limits of
+// exact arithmetic (2^53, 10^22), read exactly as strtod reads them.
+TEST(ScanDouble, ShortDecimalsMatchStrtod)
+{
+	std::mt19937_64 rng(5);
+	for(int i = 0; i < 200000; i++) {
+		uint64 m = rng() >> (11 + rng() % 53);
+		if(i % 4 == 0)
+			m = (1ull << 53) - rng() % 4;
+		int e = int(rng() % 51) - 25;
+		std::string s = std::to_string(m) + "e" + std::to_string(e);
+		ASSERT_EQ(ScanDouble(s.c_str()), std::strtod(s.c_str(), nullptr)) << s;
+		if(e < 0 && e > -20) {
+			std::string d = std::to_string(m);
+			d.insert(d.size() > size_t(-e) ? d.size() + e : 0, d.size() > size_t(-e) ? "." : "0.");
+			ASSERT_EQ(ScanDouble(d.c_str()), std::strtod(d.c_str(), nullptr)) << d;
+		}
 	}
 }
 

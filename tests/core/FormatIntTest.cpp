@@ -1,6 +1,5 @@
 #include <Core/FormatInt.h>
 #include <Core/FormatDouble.h>
-#include <Core/TimeDate.h>
 #include <Core/String.h>
 
 #include <gtest/gtest.h>
@@ -85,23 +84,6 @@ TEST(FormatInt, AlphaAndRoman)
 	EXPECT_EQ(Text(FormatRoman(int(0x80000000), true)), "");
 }
 
-TEST(FormatInt, DateByPattern)
-{
-	Time t(2024, 3, 5, 14, 7, 9);
-	EXPECT_EQ(Text(FormatDateByPattern(t, "DD.MM.YYYY hh:mm")), "05.03.2024 14:07");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "H:mm")), "2:07");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "<am/pm>")), "pm");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 12, 0, 0), "<am/pm>")), "pm");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 11, 59, 0), "<am/pm>")), "am");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(2024, 3, 5, 0, 0, 0), "HH")), "12");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "D/M/Y YY DDD ss s")), "5/3/24 24 05 09 9");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "`D`M x<a")), "DM x");
-	EXPECT_EQ(Text(FormatDateByPattern(t, "")), "03/05/2024 14:07:09");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(), "DD")), "");
-	EXPECT_EQ(Text(FormatDateByPattern(Time(-5, 3, 5), "YY YYYY")), "-5 -5"); // as "%02d" writes it
-	EXPECT_EQ(Text(FormatDate(Date(987, 12, 31))), "12/31/ 987");
-}
-
 TEST(FormatInt, Sprintf)
 {
 	EXPECT_EQ(Text(Vs("%d-%s-%.2f", 12, "ab", 1.005)), "12-ab-1.00");
@@ -120,8 +102,8 @@ TEST(FormatDouble, StringForms)
 	EXPECT_EQ(Text(FormatFloat(1e7f)), "1e7");
 	EXPECT_EQ(Text(FormatFloat(0.1f)), "0.1");
 	EXPECT_EQ(Text(FormatFloat(NAN)), "");
-	EXPECT_EQ(Text(FormatDoubleFix(35.27396195, 2, 0x28010)), "35.27");
-	EXPECT_EQ(Text(FormatDoubleFix(-INFINITY, 2, 0x28010)), "");
+	EXPECT_EQ(Text(FormatDoubleFix(35.27396195, 2, DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2))), "35.27");
+	EXPECT_EQ(Text(FormatDoubleFix(-INFINITY, 2, DF_KEEP_ZEROS | DF_ALWAYS_POINT | DF_ZEROS_BEFORE_EXP(2))), "");
 	EXPECT_EQ(Text(FormatDoubleFix(1.25, -1, 0)), "1");
 	EXPECT_EQ(FormatDoubleFix(1e308, 5000, DF_KEEP_ZEROS).GetLength(), 309 + 1 + 5000);
 	EXPECT_EQ(FormatDouble(0.0, 3000, DF_EXPONENT).GetLength(), 3000 + 5);

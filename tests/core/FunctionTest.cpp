@@ -160,6 +160,32 @@ TEST(Function, CallbackReplacingItselfRunsToItsEnd)
 	EXPECT_FALSE(g);
 }
 
+// A wrapper cleared from inside a nested call of itself lives until the outermost call ends, and
+// dies once, also when that call leaves by an exception.
+TEST(Function, ClearedDuringNestedCallDiesOnceAfterOutermost)
+{
+	std::string out;
+	Tracked::live = 0;
+	Tracked::destroyed = 0;
+	Function<void (int)> f;
+	Tracked t(&out);
+	f = [&f, t](int depth) {
+		if(depth < 2)
+			f(depth + 1);
+		else
+			f.Clear();
+		t();
+		if(depth == 0)
+			throw std::runtime_error("x");
+	};
+	int before = Tracked::destroyed;
+	EXPECT_THROW(f(0), std::runtime_error);
+	EXPECT_EQ(out, "ttt");
+	EXPECT_FALSE(f);
+	EXPECT_EQ(Tracked::destroyed - before, 1);
+	EXPECT_EQ(Tracked::live, 1); // only t itself
+}
+
 TEST(Function, ExceptionLeavesCountsIntact)
 {
 	std::string out;

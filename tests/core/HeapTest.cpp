@@ -99,25 +99,18 @@ struct StartUpBlock {
 
 TEST(Heap, UsableSizesFollowTheTiers)
 {
-	EXPECT_EQ(Usable(0), 32u);
-	EXPECT_EQ(Usable(1), 32u);
-	EXPECT_EQ(Usable(33), 64u);
-	EXPECT_EQ(Usable(384), 384u);
-	EXPECT_EQ(Usable(385), 448u);
-	EXPECT_EQ(Usable(449), 576u);
-	EXPECT_EQ(Usable(577), 672u);
-	EXPECT_EQ(Usable(673), 800u);
-	EXPECT_EQ(Usable(801), 992u);
-	EXPECT_EQ(Usable(992), 992u);
-	EXPECT_EQ(Usable(993), 1008u);
-	EXPECT_EQ(Usable(1008), 1008u);
-	EXPECT_EQ(Usable(1009), 1264u);
-	EXPECT_EQ(Usable(65264), 65264u);
-	EXPECT_EQ(Usable(65265), 16 * 4096u - 80);
-	EXPECT_EQ(Usable(16 * 4096 - 80), 16 * 4096u - 80);
-	EXPECT_EQ(Usable(16 * 4096 - 79), 17 * 4096u - 80);
-	EXPECT_EQ(Usable(4096 * 4096 - 80), 4096 * 4096u - 80);
-	EXPECT_EQ(Usable(4096 * 4096), 4097 * 4096u - 80);
+	// At least what was asked, in 16-byte steps; a usable size is a tier of its own; tiers never
+	// shrink as requests grow; a block wastes at most a quarter (small) or a page (large).
+	size_t last = 0;
+	for(size_t n = 0; n < 17 << 20; n += 1 + n / 16) {
+		size_t u = Usable(n);
+		ASSERT_GE(u, n);
+		ASSERT_EQ(u % 16, 0u) << n;
+		ASSERT_GE(u, last) << n;
+		ASSERT_EQ(Usable(u), u) << n;
+		ASSERT_LE(u, max(n + n / 4 + 32, n + 4096)) << n;
+		last = u;
+	}
 }
 
 TEST(Heap, SizeClassBlocks)
@@ -464,6 +457,41 @@ TEST(NativeHeap, TryReallocInPlace)
 	}).join();
 }
 
+// Blocks of a megabyte or more have mappings of their own: they grow and shrink in place, and
+// the last one freed comes back for the next such request with its pages.
+TEST(NativeHeap, OwnMappedBlocksGrowInPlaceAndAreReused)
+{
+	size_t n = 17 << 20;
+	char* p = (char*)MemoryAllocSz(n);
+	memset(p, 1, n);
+	const size_t first = n;
+	for(size_t want : { size_t(24) << 20, size_t(31) << 20, size_t(300) << 20 }) {
+		size_t m = want;
+		if(!MemoryTryRealloc(p, m)) {
+			EXPECT_GT(want, size_t(31) << 20); // within the address space it holds it must grow
+			continue;
+		}
+		EXPECT_GE(m, want);
+		memset(p + n, 2, m - n); // the new part is writable
+		EXPECT_EQ(p[first - 1], 1);
+		EXPECT_EQ(p[0], 1);
+		n = m;
+	}
+	size_t less = 17 << 20;
+	ASSERT_TRUE(MemoryTryRealloc(p, less));
+	EXPECT_EQ(less, first);
+	EXPECT_EQ(p[first - 1], 1);
+	MemoryFree(p);
+
+	char* a = (char*)MemoryAlloc(18 << 20);
+	memset(a, 3, 18 << 20);
+	MemoryFree(a);
+	char* b = (char*)MemoryAlloc(20 << 20);
+	EXPECT_EQ(a, b);
+	memset(b, 4, 20 << 20);
+	MemoryFree(b);
+}
+
 TEST(NativeHeap, RemoteFreesReturnInBatches)
 {
 	// 24-byte blocks, 168 to a page; 84 of them make a batch of 2016 bytes.
@@ -526,6 +554,31 @@ TEST(NativeHeap, ThreadExitHandsPagesOn)
 		void* again = MemoryAlloc(5000);
 		memset(again, 3, 5000);
 		MemoryFree(again);
+	}).join();
+}
+
+// Blocks of a thread that has ended, freed by another: their pages go back to the page heap as
+// soon as they are wholly free, whichever thread frees the last block.
+TEST(NativeHeap, EndedThreadsPagesReturnWhenFreedElsewhere)
+{
+	auto used = [] { // pages of page-heap chunks in use
+		auto m = Profile();
+		return int64(m->chunks) * 4096 - int64(m->free_run_pages);
+	};
+	std::vector<void*> v;
+	int64 before = used();
+	std::thread([&] {
+		for(int i = 0; i < 20000; i++)
+			v.push_back(MemoryAlloc(16 + i % 977)); // about 2,500 pages of small blocks
+		for(int i = 0; i < 2000; i++)
+			v.push_back(MemoryAlloc(5000)); // and about 2,700 of large chunks
+	}).join();
+	EXPECT_GT(used() - before, 4000);
+	std::thread([&] {
+		for(void* p : v)
+			MemoryFree(p);
+		// Up to 256 empty pages are kept for reuse; the rest is the test's own bookkeeping.
+		EXPECT_LT(used() - before, 1000);
 	}).join();
 }
 

@@ -36,7 +36,7 @@ TEST(Lang, CodesPackAndParse)
 	EXPECT_EQ(LNG_ENGLISH, 178867);
 	EXPECT_EQ(LNG_CZECH, 117882);
 	for(const char* s : { "en-us", "ENUS", "en_US", "En-uS" })
-		EXPECT_EQ(ParseLanguageCode(s), 178867) << s;
+		EXPECT_EQ(ParseLanguageCode(s), LNG_ENGLISH) << s;
 	for(const char* s : { "en", "", "e1US", "en-u", "en--US", "1nUS" })
 		EXPECT_EQ(ParseLanguageCode(s), 0) << s;
 	EXPECT_EQ(ParseLanguageCode(nullptr), 0);
@@ -47,12 +47,13 @@ TEST(Lang, CodesPackAndParse)
 	EXPECT_EQ(GetLanguageCharset(cs), cp1250);
 	EXPECT_EQ(ParseLanguageCode("cs-CZ no-such-charset"), 0);
 	// text after the country letters and before a blank is ignored
-	EXPECT_EQ(ParseLanguageCode("en_US.whatever"), 178867);
+	EXPECT_EQ(ParseLanguageCode("en_US.whatever"), LNG_ENGLISH);
 
 	EXPECT_EQ(GetLanguageCharset(LNG_ENGLISH), CHARSET_UTF8);
 	EXPECT_EQ(SetLanguageCharset(cs, CHARSET_UTF8), LNG_CZECH | (255 << 20));
 	EXPECT_EQ(FormatLanguageCode(LNG_ENGLISH), "EN-US");
-	EXPECT_EQ(FormatLanguageCode(117882), "CS-CZ");
+	EXPECT_EQ(FormatLanguageCode(LNG_CZECH), "CS-CZ");
+	EXPECT_EQ(FormatLanguageCode(LNG_ENGLISH & ~1023), "EN") << "only the letters that are there";
 	// the text form reads back, charset included
 	EXPECT_EQ(ParseLanguageCode(~FormatLanguageCode(cs)), cs);
 	EXPECT_EQ(ParseLanguageCode(~FormatLanguageCode(SetLanguageCharset(LNG_ENGLISH, 255))),
@@ -70,9 +71,9 @@ TEST(LangDeathTest, SystemLanguageFromEnvironment)
 			_exit(GetSystemLanguage() == expected && GetSystemLanguage() == expected ? 0 : 1);
 		}, testing::ExitedWithCode(0), "") << (lang ? lang : "(unset)");
 	};
-	check(nullptr, 178867);
-	check("C", 178867);
-	check("C.UTF-8", SetLanguageCharset(178867, 255));
+	check(nullptr, LNG_ENGLISH);
+	check("C", LNG_ENGLISH);
+	check("C.UTF-8", SetLanguageCharset(LNG_ENGLISH, 255));
 	check("de_DE.UTF-8", SetLanguageCharset(LNG_('D', 'E', 'D', 'E'), 255));
 	check("cs_CZ.ISO-8859-2", SetLanguageCharset(LNG_CZECH, CharsetByName("iso-8859-2")));
 	check("sr_RS.UTF-8@latin", SetLanguageCharset(LNG_('S', 'R', 'R', 'S'), 255));
@@ -170,15 +171,6 @@ TEST(Lang, ThousandsSeparators)
 	out.Clear();
 	InsertThousandsSeparators("1000", out, "\xC2\xA0");
 	EXPECT_EQ(out, "1\xC2\xA0" "000");
-}
-
-TEST(Lang, ToUpperOfCodePoints)
-{
-	EXPECT_EQ(ToUpper('a'), 'A');
-	EXPECT_EQ(ToUpper(0x1C5), 0x1C4);
-	EXPECT_EQ(ToUpper(0x10D), 0x10C);
-	EXPECT_EQ(ToUpper(0x1F00), 0x1F08); // Greek with accents, beyond the small tables
-	EXPECT_EQ(ToUpper(0x4E00), 0x4E00);
 }
 
 TEST(Lang, DefaultCollation)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
@@ -55,6 +57,13 @@ void HandlerCheckingHook(const char*, const char*)
 
 void Ignore(int) {}
 
+// The log's lines also go to standard error, where the death test sees them after the box's.
+void NoCoreDumpLogToStderr()
+{
+	NoCoreDump();
+	StdLogFile().options |= LogFile::LOG_CERR;
+}
+
 } // namespace
 
 class PanicDeathTest : public testing::Test {
@@ -66,7 +75,7 @@ TEST_F(PanicDeathTest, LogsOnceCallsHookOnceAndTraps)
 {
 	EXPECT_FALSE(IsPanicMode());
 	EXPECT_EXIT({
-		NoCoreDump();
+		NoCoreDumpLogToStderr();
 		InstallPanicMessageBox(RecordingHook);
 		Panic("boom");
 	}, testing::KilledBySignal(SIGTRAP),
@@ -76,7 +85,7 @@ TEST_F(PanicDeathTest, LogsOnceCallsHookOnceAndTraps)
 TEST_F(PanicDeathTest, WithoutHookTextGoesToStandardError)
 {
 	EXPECT_EXIT({
-		NoCoreDump();
+		NoCoreDumpLogToStderr();
 		InstallPanicMessageBox(RecordingHook);
 		InstallPanicMessageBox(nullptr);
 		Panic("no box");
@@ -86,10 +95,35 @@ TEST_F(PanicDeathTest, WithoutHookTextGoesToStandardError)
 TEST_F(PanicDeathTest, PanicInsideHookReturns)
 {
 	EXPECT_EXIT({
-		NoCoreDump();
+		NoCoreDumpLogToStderr();
 		InstallPanicMessageBox(NestingHook);
 		Panic("outer");
 	}, testing::KilledBySignal(SIGTRAP), "^\\*{18} PANIC: outer\n\ninner Panic returned\n$");
+}
+
+TEST_F(PanicDeathTest, UncaughtExcShowsItsText)
+{
+	EXPECT_EXIT({
+		NoCoreDump();
+		std::thread([] { throw Exc("nobody caught this"); }).join();
+	}, testing::KilledBySignal(SIGABRT), "Uncaught exception: nobody caught this\n");
+}
+
+TEST_F(PanicDeathTest, PanicLineGoesToTheLogFile)
+{
+	// a name the re-executed child computes alike, apart from the log other test programs share
+	String path = GetHomeDirFile("panic-test.log");
+	EXPECT_EXIT({
+		NoCoreDump();
+		StdLogFile().SetPath(path);
+		StdLogFile().Create(false);
+		InstallPanicMessageBox(RecordingHook);
+		Panic("in the file");
+	}, testing::KilledBySignal(SIGTRAP), "^hook 1: Fatal error \\| in the file");
+	String log = LoadFile(path);
+	ASSERT_TRUE(log.StartsWith("* ")) << ~log;
+	EXPECT_TRUE(log.EndsWith("\r\n****************** PANIC: in the file\n\n")) << ~log;
+	FileDelete(path);
 }
 
 TEST_F(PanicDeathTest, FatalSignalsHaveDefaultActionDuringPanic)
@@ -108,7 +142,7 @@ TEST_F(PanicDeathTest, FatalSignalsHaveDefaultActionDuringPanic)
 TEST_F(PanicDeathTest, IgnoredTrapEndsInAbort)
 {
 	EXPECT_EXIT({
-		NoCoreDump();
+		NoCoreDumpLogToStderr();
 		signal(SIGTRAP, SIG_IGN);
 		InstallPanicMessageBox(HandlerCheckingHook);
 		Panic("x");

@@ -98,6 +98,11 @@ TEST(RichValue, GeometryTextsAndNull)
 		EXPECT_TRUE(v.IsNull()) << v.GetType();
 		EXPECT_TRUE(v == Value());
 	}
+	// A NaN coordinate is the double Null: the value still equals itself and its copies.
+	Value nan = Pointf(1, NAN);
+	EXPECT_TRUE(nan == Value(Pointf(1, -inf)));
+	EXPECT_EQ(nan.GetHashValue(), Value(Pointf(1, -inf)).GetHashValue());
+	EXPECT_FALSE(nan == Value(Pointf(2, NAN)));
 	EXPECT_EQ(Value(Rect64(1, 2, 3, 4)).GetHashValue(), hash_t(CombineHash().Put(1).Put(2).Put(3).Put(4)));
 	EXPECT_EQ(Value(Point(1, 2)).To<Point>(), Point(1, 2));
 	EXPECT_EQ(Point(Value(Point(3, 4))), Point(3, 4));

@@ -83,7 +83,7 @@ TEST(Thread, ExitExceptionsEndThreadQuietly)
 	Thread a, b;
 	bool after = false;
 	ASSERT_TRUE(a.Run([] { throw ExitExc(); }));
-	ASSERT_TRUE(b.Run([&] { throw sThreadExitExc__(); after = true; }));
+	ASSERT_TRUE(b.Run([&] { throw ThreadExitExc(); after = true; }));
 	a.Wait();
 	b.Wait();
 	EXPECT_FALSE(after);

@@ -107,6 +107,23 @@ TEST(TimeDate, FormatsWithTheThreadsSettings)
 	EXPECT_EQ(FormatDate(Date(2026, 12, 5)), "12/05/2026");
 }
 
+TEST(TimeDate, DateByPattern)
+{
+	Time t(2024, 3, 5, 14, 7, 9);
+	EXPECT_EQ(FormatDateByPattern(t, "DD.MM.YYYY hh:mm"), "05.03.2024 14:07");
+	EXPECT_EQ(FormatDateByPattern(t, "H:mm"), "2:07");
+	EXPECT_EQ(FormatDateByPattern(t, "<am/pm>"), "pm");
+	EXPECT_EQ(FormatDateByPattern(Time(2024, 3, 5, 12, 0, 0), "<am/pm>"), "pm");
+	EXPECT_EQ(FormatDateByPattern(Time(2024, 3, 5, 11, 59, 0), "<am/pm>"), "am");
+	EXPECT_EQ(FormatDateByPattern(Time(2024, 3, 5, 0, 0, 0), "HH"), "12");
+	EXPECT_EQ(FormatDateByPattern(t, "D/M/Y YY DDD ss s"), "5/3/24 24 05 09 9");
+	EXPECT_EQ(FormatDateByPattern(t, "`D`M x<a"), "DM x");
+	EXPECT_EQ(FormatDateByPattern(t, ""), "03/05/2024 14:07:09");
+	EXPECT_EQ(FormatDateByPattern(Time(), "DD"), "");
+	EXPECT_EQ(FormatDateByPattern(Time(-5, 3, 5), "YY YYYY"), "-5 -5"); // as "%02d" writes it
+	EXPECT_EQ(FormatDate(Date(987, 12, 31)), "12/31/ 987");
+}
+
 TEST(TimeDate, FormatEngineShowsDatesInTheSettings)
 {
 	EXPECT_EQ(Format("%", Date(2026, 12, 5)), "12/05/2026");

@@ -33,6 +33,7 @@ TEST(Unicode, CaseMappingAboveU0800)
 	EXPECT_EQ(UnicodeToUpper(0x1C5), 0x1C4);
 	EXPECT_EQ(UnicodeToLower(0x1C5), 0x1C6);
 	EXPECT_EQ(UnicodeToUpper(0x3B1), 0x391);
+	EXPECT_EQ(ToUpper(0x1F00), 0x1F08);
 }
 
 TEST(Unicode, LettersIncludingWholeRanges)

@@ -115,7 +115,7 @@ TEST(Utf8, RandomBytesRoundTrip)
 	for(int i = 0; i < 3000; i++) {
 		int n = rng() % 80;
 		std::string s;
-		int mode = i % 4;
+		int mode = i % 5;
 		for(int k = 0; k < n; k++) {
 			byte b = rng();
 			if(mode == 1) // mostly lead and continuation bytes
@@ -124,6 +124,11 @@ TEST(Utf8, RandomBytesRoundTrip)
 				b &= 0x7F;
 			if(mode == 3) // three-byte forms around the surrogates
 				b = k % 3 ? 0x80 | (b & 0x3F) : 0xEC + b % 3;
+			if(mode == 4 && rng() % 8) { // mostly three-byte forms, surrogates and escapes included
+				s += char(0xE0 | (b & 0x0F));
+				s += char(0x80 | (rng() & 0x3F));
+				b = 0x80 | (rng() & 0x3F);
+			}
 			s += char(b);
 		}
 		ExpectRoundTrip(s);

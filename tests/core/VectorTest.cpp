@@ -19,6 +19,7 @@ int Rounded(int n, size_t size)
 
 // Owns a heap block, so a bad relocation or a double destruction shows up under the sanitizers.
 struct Tracked {
+	using Relocatable = void;
 	static inline int live = 0;
 	Vector<int>* p;
 	Tracked(int v = 0) : p(new Vector<int>{ v }) { live++; }
@@ -42,6 +43,7 @@ struct Record {
 };
 
 struct Handle {
+	using Relocatable = void;
 	Record* r = nullptr;
 	Handle() = default;
 	explicit Handle(Record* r) : r(r) {}
@@ -52,33 +54,31 @@ struct Handle {
 
 } // namespace
 
-TEST(Vector, CapacityFollowsGrowthRuleAndSlack)
+TEST(Vector, CapacityGrowsByHalfAtLeast)
 {
 	Vector<int> v;
 	int prev = 0;
 	int steps = 0;
 	for(int i = 0; i < 100000; i++) {
 		v.Add(i);
+		ASSERT_GE(v.GetAlloc(), v.GetCount());
 		if(v.GetAlloc() != prev) {
-			EXPECT_EQ(v.GetAlloc(), Rounded(max(prev + 1, prev + prev / 2), sizeof(int))) << "after " << prev;
+			ASSERT_GE(v.GetAlloc(), prev + prev / 2) << "after " << prev;
 			prev = v.GetAlloc();
 			steps++;
 		}
 	}
-	EXPECT_GT(steps, 10);
+	EXPECT_LT(steps, 30); // geometric: few moves for many appends
 	for(int i = 0; i < 100000; i++)
 		ASSERT_EQ(v[i], i);
-
-	EXPECT_EQ(detail::VectorGrowCapacity(0), 1);
-	EXPECT_EQ(detail::VectorGrowCapacity(1), 2);
-	EXPECT_EQ(detail::VectorGrowCapacity(2), 3);
-	EXPECT_EQ(detail::VectorGrowCapacity(10), 15);
-	EXPECT_EQ(detail::VectorGrowCapacity(0x55555553), 0x55555553 + 0x2aaaaaa9);
-	EXPECT_EQ(detail::VectorGrowCapacity(0x55555554), 0x7fffffff);
-	EXPECT_EQ(detail::VectorGrowCapacity(0x7ffffffe), 0x7fffffff);
+	// near the count limit growth stops at it rather than overflowing
+	for(int n : { 0x55555553, 0x55555554, 0x7ffffffe }) {
+		int c = detail::VectorGrowCapacity(n);
+		EXPECT_TRUE(c > n && (c >= int64(n) + n / 2 || c == 0x7fffffff)) << n;
+	}
 }
 
-TEST(Vector, CountLimitPanics)
+TEST(VectorDeathTest, CountLimitPanics)
 {
 	EXPECT_DEATH(detail::VectorGrowCapacity(0x7fffffff), "Too many items in container!");
 	EXPECT_DEATH({

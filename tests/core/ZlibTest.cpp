@@ -1,4 +1,4 @@
-#include <Core/Core.h>
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 using namespace Qel;
+using namespace QelTest;
 
 namespace {
 
@@ -37,33 +38,6 @@ String Gzip(const String& data)
 	z.Put(data);
 	z.End();
 	return z.Get();
-}
-
-struct TempDir {
-	std::string path;
-	TempDir()
-	{
-		char t[] = "/tmp/qel-zlib-XXXXXX";
-		path = mkdtemp(t);
-	}
-	~TempDir()
-	{
-		std::string cmd = "rm -rf '" + path + "'";
-		if(system(cmd.c_str())) {}
-	}
-	std::string operator()(const char* name) const { return path + "/" + name; }
-};
-
-void WriteFile(const std::string& path, const String& data)
-{
-	FileOut out(path.c_str());
-	out.Put(data);
-}
-
-String ReadFile(const std::string& path)
-{
-	FileIn in(path.c_str());
-	return ReadRestOfStream(in);
 }
 
 } // namespace

@@ -1,0 +1,284 @@
+#include <Core/Core.h>
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qel;
+using QelTest::TempFolder;
+
+namespace {
+
+// Sets a variable for the life of the object.
+struct SetEnv {
+	std::string name;
+	std::string old;
+	bool had;
+	SetEnv(const char* n, const char* value) : name(n)
+	{
+		const char* o = getenv(n);
+		had = o;
+		old = o ? o : "";
+		if(value)
+			setenv(n, value, 1);
+		else
+			unsetenv(n);
+	}
+	~SetEnv()
+	{
+		if(had)
+			setenv(name.c_str(), old.c_str(), 1);
+		else
+			unsetenv(name.c_str());
+	}
+};
+
+String ListTree(const String& root, const String& sub = String())
+{
+	String r;
+	Vector<String> names;
+	for(FindFile ff(~AppendFileName(AppendFileName(root, sub), "*")); ff; ff.Next())
+		if(ff.GetName() != "." && ff.GetName() != "..")
+			names.Add(ff.GetName());
+	Sort(names);
+	for(const String& n : names) {
+		String rel = sub.IsEmpty() ? n : sub + "/" + n;
+		r << rel << " ";
+		struct stat st;
+		if(lstat(~AppendFileName(root, rel), &st) == 0 && S_ISDIR(st.st_mode))
+			r << ListTree(root, rel);
+	}
+	return r;
+}
+
+} // namespace
+
+TEST(Environment, GetEnvIsLive)
+{
+	SetEnv a("QEL_TEST_VAR", "one");
+	EXPECT_EQ(GetEnv("QEL_TEST_VAR"), "one");
+	setenv("QEL_TEST_VAR", "two", 1);
+	EXPECT_EQ(GetEnv("QEL_TEST_VAR"), "two");
+	unsetenv("QEL_TEST_VAR");
+	EXPECT_TRUE(GetEnv("QEL_TEST_VAR").IsEmpty());
+}
+
+TEST(Environment, HomeFolderDefaultsToRoot)
+{
+	{
+		SetEnv h("HOME", nullptr);
+		EXPECT_EQ(detail::ComputeHomeDirectory(), "/root");
+	}
+	{
+		SetEnv h("HOME", "");
+		EXPECT_EQ(detail::ComputeHomeDirectory(), "/root");
+	}
+	SetEnv h("HOME", "/some/where");
+	EXPECT_EQ(detail::ComputeHomeDirectory(), "/some/where");
+}
+
+TEST(Environment, Executable)
+{
+	char buf[4096];
+	ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+	ASSERT_GT(n, 0);
+	EXPECT_EQ(GetExeFilePath(), String(buf, (int)n));
+	EXPECT_EQ(GetExeTitle(), "qel_core_tests");
+	EXPECT_EQ(GetAppName(), "qel_core_tests");
+}
+
+TEST(Environment, ExecutableSearchWithoutProc)
+{
+	TempFolder tmp;
+	for(const char* f : {"d1/prog", "d2/prog", "d3/other"})
+		QelTest::Put(tmp(f), "#");
+	String path = tmp("d1") + "::" + tmp("d2") + ":" + tmp("d3");
+	// the last folder that holds it wins
+	EXPECT_EQ(detail::FindExeFilePath("prog", path), tmp("d2/prog"));
+	EXPECT_EQ(detail::FindExeFilePath(~tmp("d3/other"), path), tmp("d3/other"));
+	EXPECT_EQ(detail::FindExeFilePath("none", path), GetHomeDirFile("qel"));
+	// a name with a folder in it is also looked for from the current folder
+	String old = GetCurrentDirectory();
+	ASSERT_EQ(chdir(~tmp.path), 0);
+	String found = detail::FindExeFilePath("d3/other", "");
+	ASSERT_EQ(chdir(~old), 0);
+	EXPECT_EQ(found, tmp("d3/other"));
+}
+
+TEST(Environment, ConfigurationFolderSearchOrder)
+{
+	TempFolder tmp;
+	String exe = tmp("app/bin/x/prog");
+	QelTest::Put(exe, "#");
+	String home = tmp("home");
+	String xdg = tmp("xdg");
+	ASSERT_TRUE(RealizeDirectory(home));
+
+	bool portable = true;
+	EXPECT_EQ(detail::FindConfigBase(exe, "", home, &portable), home + "/.config");
+	EXPECT_FALSE(portable);
+	portable = true;
+	EXPECT_EQ(detail::FindConfigBase(exe, xdg, home, &portable), home + "/.config") << "the XDG folder does not exist";
+	ASSERT_TRUE(RealizeDirectory(xdg));
+	EXPECT_EQ(detail::FindConfigBase(exe, xdg, home, &portable), xdg);
+	EXPECT_FALSE(portable);
+
+	// a ".config" at or above the executable's folder wins, when it is a writable folder
+	QelTest::Put(tmp("app/bin/x/.config"), "a file, not a folder");
+	ASSERT_TRUE(RealizeDirectory(tmp("app/bin/.config")));
+	chmod(~tmp("app/bin/.config"), 0555);
+	ASSERT_TRUE(RealizeDirectory(tmp("app/.config")));
+	portable = true;
+	EXPECT_EQ(detail::FindConfigBase(exe, xdg, home, &portable), tmp("app/.config"));
+	EXPECT_TRUE(portable);
+	chmod(~tmp("app/bin/.config"), 0755);
+	EXPECT_EQ(detail::FindConfigBase(exe, xdg, home, nullptr), tmp("app/bin/.config"));
+}
+
+TEST(Environment, OldConfigurationIsCopiedOnce)
+{
+	TempFolder tmp;
+	String old = tmp("home/.qel/prog");
+	QelTest::Put(old + "/q.ini", "a = 1");
+	QelTest::Put(old + "/sub/deep/f.dat", "data");
+	QelTest::Put(old + "/.hidden/x", "x");
+	QelTest::Put(old + "/noext", "n");
+	ASSERT_EQ(symlink(~old, ~(old + "/sub/loop")), 0); // would copy without end if followed
+	String folder = tmp("home/.config/qel/prog");
+
+	detail::RealizeConfigFolder(folder, false, old);
+	EXPECT_EQ(ListTree(folder), "noext q.ini sub sub/deep sub/deep/f.dat ");
+	EXPECT_EQ(LoadFile(folder + "/sub/deep/f.dat"), "data");
+	EXPECT_TRUE(DirectoryExists(old)) << "the old folder stays";
+
+	// an existing folder is not filled again
+	QelTest::Put(old + "/later", "l");
+	detail::RealizeConfigFolder(folder, false, old);
+	EXPECT_FALSE(FileExists(folder + "/later"));
+
+	// a portable configuration takes nothing from the home folder
+	String portable = tmp("portable/.config/qel/prog");
+	detail::RealizeConfigFolder(portable, true, old);
+	EXPECT_TRUE(DirectoryExists(portable));
+	EXPECT_EQ(ListTree(portable), "");
+}
+
+TEST(Environment, ConfigFileAndLogPathOfThisProgram)
+{
+	String ini = ConfigFile("q.ini");
+	String base = GetConfigBase();
+	EXPECT_EQ(ini, base + "/qel/qel_core_tests/q.ini");
+	EXPECT_TRUE(DirectoryExists(GetFileFolder(ini)));
+	String log = GetLogPath();
+	EXPECT_EQ(log, GetFileFolder(base) + "/.local/state/qel/log/qel_core_tests");
+	EXPECT_TRUE(DirectoryExists(GetFileFolder(log)));
+}
+
+TEST(Environment, GetEnvironmentFollowsTheStartup)
+{
+	const VectorMap<String, String>& env = GetEnvironment();
+	const VectorMap<WString, WString>& start = GetStartupEnvironment();
+	ASSERT_EQ(env.GetCount(), start.GetCount());
+	for(int i = 0; i < env.GetCount(); i++)
+		EXPECT_EQ(env.GetKey(i), ToUtf8(start.GetKey(i)));
+	EXPECT_EQ(&GetEnvironment(), &env) << "the same map while the set stays";
+}
+
+TEST(Environment, LoadAndSaveFile)
+{
+	TempFolder tmp;
+	EXPECT_TRUE(SaveFile(~tmp("a"), "content\n"));
+	EXPECT_EQ(LoadFile(tmp("a")), "content\n");
+	EXPECT_TRUE(SaveFile(~tmp("a"), "x"));
+	EXPECT_EQ(LoadFile(tmp("a")), "x") << "replaced, not overwritten in place";
+	EXPECT_TRUE(SaveFile(~tmp("empty"), ""));
+	String empty = LoadFile(tmp("empty"));
+	EXPECT_TRUE(empty.IsEmpty() && !empty.IsVoid());
+	EXPECT_TRUE(LoadFile(tmp.path).IsVoid());
+	EXPECT_TRUE(LoadFile(tmp("missing")).IsVoid());
+	EXPECT_FALSE(SaveFile(~tmp("no/such/folder"), "x"));
+	ASSERT_EQ(mkfifo(~tmp("fifo"), 0600), 0);
+	EXPECT_TRUE(LoadFile(tmp("fifo")).IsVoid()) << "a FIFO is no regular file (and must not block)";
+}
+
+// /proc reports its files as empty and yields them in page-sized reads: all of them must come.
+TEST(Environment, LoadFileOfProcReadsToTheEnd)
+{
+	String info = LoadFile("/proc/cpuinfo");
+	ASSERT_FALSE(info.IsVoid());
+	int processors = 0;
+	for(int i = 0; (i = info.Find("processor\t", i)) >= 0; i++)
+		processors++;
+	EXPECT_EQ(processors, (int)sysconf(_SC_NPROCESSORS_ONLN));
+	String maps = LoadFile("/proc/self/maps");
+	EXPECT_GT(maps.GetLength(), 4096);
+	EXPECT_TRUE(maps.EndsWith("\n"));
+}
+
+TEST(Environment, ShellQuoteKeepsEveryByte)
+{
+	const char* texts[] = {
+		"http://example.com/?a=1&b=2",
+		"it's",
+		"'; touch /tmp/qel-pwned; '",
+		"$(id) `id` ${HOME} $HOME",
+		"line\nbreak\n",
+		"\\'\\\"",
+		"",
+	};
+	for(const char* t : texts) {
+		String cmd = "printf %s " + detail::ShellQuote(t);
+		FILE* f = popen(~cmd, "r");
+		ASSERT_TRUE(f);
+		std::string out;
+		char b[256];
+		size_t n;
+		while((n = fread(b, 1, sizeof(b), f)) > 0)
+			out.append(b, n);
+		pclose(f);
+		EXPECT_EQ(out, t);
+	}
+}
+
+// A fake opener found along PATH receives the URL as one argument and reports it through a FIFO.
+TEST(Environment, LaunchWebBrowserPassesTheUrlWhole)
+{
+	TempFolder tmp;
+	String which = GetFileOnPath("which", "/usr/bin:/bin", false);
+	ASSERT_FALSE(which.IsEmpty());
+	ASSERT_EQ(symlink(~which, ~tmp("which")), 0);
+	String fifo = tmp("fifo");
+	ASSERT_EQ(mkfifo(~fifo, 0600), 0);
+	QelTest::Put(tmp("xdg-open"), "#!/bin/sh\nprintf '%s' \"$1\" > '" + fifo + "'\n");
+	chmod(~tmp("xdg-open"), 0755);
+	int fd = open(~fifo, O_RDONLY | O_NONBLOCK);
+	ASSERT_GE(fd, 0);
+	String url = "http://x/?q='a b'&c=$(id)\n`id`";
+	{
+		SetEnv path("PATH", ~tmp.path);
+		LaunchWebBrowser(url);
+	}
+	std::string got;
+	for(;;) {
+		pollfd p = {fd, POLLIN, 0};
+		if(poll(&p, 1, 20000) <= 0)
+			break;
+		char b[256];
+		ssize_t n = read(fd, b, sizeof(b));
+		if(n > 0)
+			got.append(b, n);
+		else if(n == 0 && !got.empty())
+			break; // the writer closed
+		else if(n < 0 && errno != EAGAIN)
+			break;
+	}
+	close(fd);
+	EXPECT_EQ(got, ~url);
+}
