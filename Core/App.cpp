@@ -16,6 +16,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace Qel {
 
@@ -71,7 +72,50 @@ void sRegisterCore()
 
 [[maybe_unused]] const bool sCoreRegistered = (sRegisterCore(), true);
 
+size_t sSignalStackSize()
+{
+	return max<size_t>(65536, SIGSTKSZ);
+}
+
+void sHandle(int sig, void (*handler)(int))
+{
+	struct sigaction sa = {};
+	sa.sa_handler = handler;
+	sa.sa_flags = SA_ONSTACK;
+	sigemptyset(&sa.sa_mask);
+	sigaction(sig, &sa, nullptr);
+}
+
 } // namespace
+
+void* detail::InstallSignalStack()
+{
+	stack_t old;
+	if(sigaltstack(nullptr, &old) == 0 && !(old.ss_flags & SS_DISABLE))
+		return nullptr;
+	size_t size = sSignalStackSize();
+	void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+	if(p == MAP_FAILED)
+		return nullptr;
+	stack_t st = {};
+	st.ss_sp = p;
+	st.ss_size = size;
+	if(sigaltstack(&st, nullptr) != 0) {
+		munmap(p, size);
+		return nullptr;
+	}
+	return p;
+}
+
+void detail::RemoveSignalStack(void* stack)
+{
+	if(!stack)
+		return;
+	stack_t off = {};
+	off.ss_flags = SS_DISABLE;
+	sigaltstack(&off, nullptr);
+	munmap(stack, sSignalStackSize());
+}
 
 void AppInit(int argc, const char** argv, const char** envp)
 {
@@ -99,10 +143,11 @@ void AppInit(int argc, const char** argv, const char** envp)
 	if(detail::CheckStartupOptions(args))
 		sAppRunning = true;
 
-	signal(SIGILL, sSigIllHandler);
-	signal(SIGSEGV, sSigSegvHandler);
-	signal(SIGBUS, sSigSegvHandler);
-	signal(SIGFPE, sSigFpeHandler);
+	detail::InstallSignalStack(); // kept for the life of the process
+	sHandle(SIGILL, sSigIllHandler);
+	sHandle(SIGSEGV, sSigSegvHandler);
+	sHandle(SIGBUS, sSigSegvHandler);
+	sHandle(SIGFPE, sSigFpeHandler);
 }
 
 void BeforeAppMain() {}

@@ -141,7 +141,7 @@ bool BlockStream::LoadPage()
 		pagePos = windowPos;
 		if(n > 0 && Read(windowPos, windowStart, (dword)n) != (dword)n) {
 			if(!IsError())
-				SetError(errno);
+				SetError(ERROR_SHORT_READ);
 			pagePos = -1; // a half-read page must never be written back
 			pageDirty = false;
 			return false;
@@ -243,7 +243,7 @@ dword BlockStream::GetSlow(void* data, dword size)
 			Flush();
 		if(Read(p0, t, (dword)whole) != (dword)whole) {
 			if(!IsError())
-				SetError(0);
+				SetError(ERROR_SHORT_READ);
 			return 0;
 		}
 		SetWindow(p0 + whole);
@@ -263,7 +263,8 @@ dword BlockStream::GetSlow(void* data, dword size)
 	memcpy(t, cursor, first);
 	int64 mid = g1 - (g0 + pageSize);
 	if(mid > 0 && Read(g0 + pageSize, t + first, (dword)mid) != (dword)mid) {
-		SetError(0);
+		if(!IsError())
+			SetError(ERROR_SHORT_READ);
 		return 0;
 	}
 	int tail = int(e - g1);

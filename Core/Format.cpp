@@ -399,15 +399,16 @@ String Format(const char* s, const Vector<Value>& args)
 	return detail::FormatValues(detail::FormatCurrentLanguage(), s, args.begin(), args.GetCount());
 }
 
-// Never cuts the text: when the first buffer is too small it formats again into one of the
-// size that the first pass reported.
+// Never cuts the text: when the first buffer is too small it formats again, straight into the
+// result, at the size that the first pass reported. A text that no String can hold (its length
+// and terminator pass the int range) gives the empty String.
 String VSprintf(const char* fmt, va_list args)
 {
 	char buffer[1500];
 	va_list again;
 	va_copy(again, args);
 	int n = vsnprintf(buffer, sizeof(buffer), fmt, args);
-	if(n < 0) {
+	if(n < 0 || n == INT_MAX) {
 		va_end(again);
 		return String();
 	}
@@ -415,11 +416,11 @@ String VSprintf(const char* fmt, va_list args)
 		va_end(again);
 		return String(buffer, n);
 	}
-	detail::FormatBuf b;
-	char* p = b.Reserve(n + 1);
-	vsnprintf(p, n + 1, fmt, again);
+	StringBuffer b;
+	b.SetLength(n); // the block has room for the terminator that vsnprintf writes
+	vsnprintf(b.Begin(), (size_t)n + 1, fmt, again);
 	va_end(again);
-	return String(p, n);
+	return String(b);
 }
 
 String Sprintf(const char* fmt, ...)

@@ -238,20 +238,24 @@ void Stream::Serialize(String& s)
 			return;
 		}
 		dword len = c;
+		bool skip = false; // the high-bit forms carry one byte more, which must be there
 		if(c == 255) {
 			len = Get32le();
 			if(IsError()) {
 				s = String::GetVoid();
 				return;
 			}
-			if(len & 0x80000000) {
-				len &= 0x7FFFFFFF;
-				Get();
-			}
+			skip = len & 0x80000000;
+			len &= 0x7FFFFFFF;
 		}
 		else if(c >= 128) {
 			len = c - 128;
-			Get();
+			skip = true;
+		}
+		if(skip && Get() < 0) {
+			LoadError();
+			s = String::GetVoid();
+			return;
 		}
 		s = ReadStringExact((int)len);
 		if(s.IsVoid())

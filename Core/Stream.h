@@ -39,6 +39,7 @@ enum : dword {
 enum {
 	ERROR_NOT_ENOUGH_SPACE = 65535,
 	ERROR_LOADING_FAILED   = 65534,
+	ERROR_SHORT_READ       = 65533, // the medium held fewer bytes than its known size (cut meanwhile)
 };
 
 class BlockList;

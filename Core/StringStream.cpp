@@ -139,9 +139,13 @@ int StringStream::TermSlow()
 void StringStream::Seek(int64 pos)
 {
 	pos = max<int64>(pos, 0);
-	if(pos >= 0x7FFFFFFF)
-		Panic("2GB StringStream limit exceeded");
 	int64 old = GetSize();
+	// A stream that is being read stops at its end, like every other reading stream; only a
+	// writing stream grows, and never past what it may hold.
+	if(pos > old && IsLoading() && !writing)
+		pos = old;
+	if(pos > old && (pos > sizeLimit || pos >= 0x7FFFFFFF))
+		throw LimitExc();
 	logicalSize = (int)old;
 	if(pos > old) {
 		SetWriteMode();

@@ -31,6 +31,8 @@ public:
 		LimitExc() = default;
 	};
 
+	// Past the end a stream being read stops at its end; a writing one grows, zero-filled, and
+	// throws LimitExc when that would pass its size limit (or 2 GB).
 	void  Seek(int64 pos) override;
 	int64 GetSize() const override;
 	void  SetSize(int64 size) override;

@@ -34,6 +34,7 @@ Vector<void (*)()>& sShutdownHooks()
 void* sThreadEntry(void* arg)
 {
 	sThreadStart* start = (sThreadStart*)arg;
+	void* signal_stack = detail::InstallSignalStack();
 	try {
 		start->fn();
 	}
@@ -46,6 +47,7 @@ void* sThreadEntry(void* arg)
 	// destroy statics that the captures' destructors still touch.
 	bool counted = !start->nocount;
 	delete start;
+	detail::RemoveSignalStack(signal_stack);
 	if(counted)
 		sThreadCount.fetch_sub(1);
 	return nullptr;

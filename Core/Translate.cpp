@@ -4,6 +4,7 @@
 #include "Charset.h"
 #include "FileStream.h"
 #include "Lang.h"
+#include "Log.h"
 #include "Map.h"
 #include "Path.h"
 #include "Stream.h"
@@ -12,10 +13,13 @@
 #include "Utf.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <unistd.h>
 
 namespace Qel {
@@ -50,6 +54,7 @@ struct sKey {
 
 	sKey() = default;
 	explicit sKey(const char* s) : text(s), len(sIdentityLength(s)) {}
+	sKey(const char* s, int n) : text(s), len(n) {}
 
 	qword GetHashValue() const         { return MemoryHash(text, len); }
 	bool operator==(const sKey& b) const { return len == b.len && memcmp(text, b.text, len) == 0; }
@@ -79,15 +84,20 @@ struct sConverted {
 
 // Texts that live until exit: keys and translations copied at run time and converted texts.
 // Small ones are cut from shared blocks. Nothing here is ever freed, since callers may hold
-// pointers into it for as long as they like.
+// pointers into it for as long as they like; so every text is kept once, and setting or
+// reloading the same texts again costs nothing new.
 class sArena {
 	Vector<char*> blocks;
 	char*         ptr = nullptr;
 	char*         lim = nullptr;
+	Index<sKey>   texts;
 
 public:
 	const char* Copy(const char* s, int len)
 	{
+		int i = texts.Find(sKey(s, len));
+		if(i >= 0)
+			return texts[i].text;
 		char* t;
 		if(len + 1 >= 1024) {
 			t = new char[len + 1];
@@ -104,6 +114,7 @@ public:
 		}
 		memcpy(t, s, len);
 		t[len] = '\0';
+		texts.Add(sKey(t, len));
 		return t;
 	}
 	const char* Copy(const String& s) { return Copy(~s, s.GetLength()); }
@@ -418,6 +429,29 @@ void SaveTranslationFile(Stream& out, int language, int compare_language)
 	}
 }
 
+namespace {
+
+// True when the blanks and comments from s to the end leave a "/*" comment open: the parser
+// takes such a comment as running to the end, but in a file it means the file was cut.
+bool sEndsInOpenComment(const char* s)
+{
+	while(*s) {
+		if(s[0] == '/' && s[1] == '/')
+			s += strcspn(s, "\n");
+		else if(s[0] == '/' && s[1] == '*') {
+			const char* e = strstr(s + 2, "*/");
+			if(!e)
+				return true;
+			s = e + 2;
+		}
+		else
+			s++;
+	}
+	return false;
+}
+
+} // namespace
+
 bool detail::LoadTranslationText(const char* text)
 {
 	try {
@@ -436,6 +470,8 @@ bool detail::LoadTranslationText(const char* text)
 				p.PassChar(';');
 			}
 		}
+		if(sEndsInOpenComment(p.GetSpacePtr()))
+			return false;
 	}
 	catch(const CParser::Error&) {
 		return false;
@@ -445,25 +481,40 @@ bool detail::LoadTranslationText(const char* text)
 
 namespace {
 
+// Translation files are a few hundred kilobytes; anything far beyond that is no such file.
+constexpr int64 sMaxTranslationFile = 64 << 20;
+
+void sLogSkipped(const char* path, const char* why)
+{
+	StdLogPut("Translation file ");
+	StdLogPut(path);
+	StdLogPut(" not loaded: ");
+	StdLogPut(why);
+	StdLogPut("\n");
+}
+
+// Start-up reads every "*.tr" of the home folder, so nothing found there may block the program
+// or take its memory: FileIn opens without blocking and only regular files, and the size is
+// bounded before anything is read.
 bool sLoadFile(const char* path, String& out)
 {
-	int fd = open(path, O_RDONLY | O_CLOEXEC);
-	if(fd < 0)
+	FileIn in(path);
+	if(!in.IsOpen()) {
+		if(in.GetError() == EINVAL || in.GetError() == EISDIR)
+			sLogSkipped(path, "not a regular file");
 		return false;
-	char h[16384];
-	bool ok = true;
-	for(;;) {
-		ssize_t n = read(fd, h, sizeof(h));
-		if(n == 0)
-			break;
-		if(n < 0) {
-			ok = false;
-			break;
-		}
-		out.Cat(h, int(n));
 	}
-	close(fd);
-	return ok;
+	int64 size = in.GetSize();
+	if(size > sMaxTranslationFile) {
+		sLogSkipped(path, "larger than 64 MB");
+		return false;
+	}
+	StringBuffer b;
+	b.SetLength((int)size);
+	if(in.GetBlock(b.Begin(), size) != size || in.IsError())
+		return false;
+	out = String(b);
+	return true;
 }
 
 // The Core's own translations and the start-up language are in place before main, whatever

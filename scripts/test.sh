@@ -31,6 +31,20 @@ configure build
 cmake --build build
 run_ctest build
 
+echo "== normal suite once more in a shuffled order (a fixed seed, so a failure repeats)"
+shuffle_home=$(mktemp -d); shuffled=0
+while IFS= read -r t; do
+  shuffled=$((shuffled + 1))
+  if HOME="$shuffle_home" "$t" --gtest_shuffle --gtest_random_seed=2026 >"$shuffle_home.log" 2>&1; then
+    passed=$((passed + 1))
+  else
+    echo "shuffled run of $t failed:"; grep -E '^\[  FAILED  \]|Failure' "$shuffle_home.log" | head -n 40 || true
+    failed=$((failed + 1))
+  fi
+done < <(find build/tests -mindepth 2 -maxdepth 2 -type f -name 'qel_*_tests' -perm -u+x | sort)
+rm -rf "$shuffle_home" "$shuffle_home.log"
+if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"; failed=$((failed + 1)); fi
+
 echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
 configure build-asan -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
 cmake --build build-asan

@@ -108,8 +108,8 @@ TEST(App, StartupKeepsNameEnvironmentAndArguments)
 	InitHere(1, long_argv, nullptr);
 	EXPECT_EQ(strlen(GetStartupExeName()), 4095u);
 	EXPECT_EQ(CommandLine().GetCount(), 0);
-	AppExit();
-	EXPECT_FALSE(IsAppRunning());
+	// AppExit ends the worker pool for good, so it runs in a child: later tests need the pool.
+	EXPECT_EQ(RunMain([] { AppExit(); return IsAppRunning() ? 1 : 0; }), 0);
 }
 
 TEST(App, ExportTranslationRequest)
@@ -177,6 +177,41 @@ TEST(AppDeathTest, FatalSignalsEndInPanic)
 			AppInit(1, sArgv, sEnvp);
 			raise(c.sig);
 		}, testing::KilledBySignal(SIGTRAP), std::string("PANIC: ") + c.text);
+}
+
+namespace {
+
+volatile int sDepthLimit = -1; // never reached: keeps the compiler from seeing an endless recursion
+
+[[gnu::noinline]] int Recurse(volatile char* from, int depth)
+{
+	volatile char frame[1024];
+	frame[0] = *from;
+	if(depth == sDepthLimit)
+		return frame[0];
+	return Recurse(frame, depth + 1) + frame[1];
+}
+
+} // namespace
+
+// The handler has a stack of its own, on the main thread and on started threads, so that an
+// overflow still ends in the panic with its message instead of a bare SIGSEGV.
+TEST(AppDeathTest, StackOverflowEndsInPanic)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	for(bool on_thread : {false, true})
+		EXPECT_EXIT({
+			NoCoreDump();
+			AppInit(1, sArgv, sEnvp);
+			char c = 0;
+			if(on_thread) {
+				Thread t;
+				t.Run([&] { Recurse(&c, 0); });
+				t.Wait();
+			}
+			else
+				Recurse(&c, 0);
+		}, testing::KilledBySignal(SIGTRAP), "Invalid memory access!") << (on_thread ? "thread" : "main");
 }
 
 TEST(AppDeathTest, ExportThatCannotBeWrittenFails)

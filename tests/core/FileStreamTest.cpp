@@ -280,3 +280,33 @@ TEST(FileStream, ClosingWritesOnlyTheDataOfTheLastPage)
 	EXPECT_FALSE(out.IsOpen());
 	EXPECT_EQ(FileText(f), "12345");
 }
+
+// A file cut while it is read: the error names the short read, not whatever errno held.
+TEST(FileStream, FileCutUnderAReaderIsAShortRead)
+{
+	TempDir tmp;
+	std::string f = tmp("cut");
+	{
+		FileOut out(f.c_str());
+		out.Put(String('d', 20000));
+	}
+	// one byte through the page, and a block that passes whole pages straight to the file
+	for(bool block : {false, true}) {
+		FileIn in(f.c_str());
+		ASSERT_TRUE(in.IsOpen());
+		ASSERT_EQ(truncate(f.c_str(), 100), 0);
+		errno = ENOENT;
+		if(block) {
+			char buf[16384];
+			EXPECT_EQ(in.GetBlock(buf, sizeof(buf)), 0);
+		}
+		else {
+			in.Seek(8192);
+			EXPECT_EQ(in.Get(), -1);
+		}
+		EXPECT_TRUE(in.IsError()) << block;
+		EXPECT_EQ(in.GetError(), ERROR_SHORT_READ) << block;
+		FileOut again(f.c_str());
+		again.Put(String('d', 20000));
+	}
+}

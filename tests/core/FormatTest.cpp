@@ -197,6 +197,14 @@ TEST(Format, Sprintf)
 	String s = Sprintf("<%s>", big.c_str());
 	EXPECT_EQ(s.GetLength(), 5002); // formatted again rather than cut
 	EXPECT_EQ(Str(Sprintf("%2000d", 1)).size(), 2000u);
+	EXPECT_EQ(Sprintf("%-3000s|", "a"), "a" + String(' ', 2999) + "|");
+}
+
+// A width whose result no String can hold gives the empty text instead of ending the process.
+// (The C library pads the whole width while measuring, so this takes a few seconds.)
+TEST(Format, SprintfTooLongForAStringIsEmpty)
+{
+	EXPECT_EQ(Sprintf("%2147483647d", 1), "");
 }
 
 TEST(Format, TrimCharCount)

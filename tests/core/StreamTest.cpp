@@ -146,13 +146,15 @@ TEST(Stream, StringWireForm)
 	EXPECT_EQ(Loaded<String>(Bytes({ 255, 3, 0, 0, 0x80, '?', 'a', 'b', 'c' }), ok), "abc");
 	EXPECT_TRUE(ok);
 
-	String bad = Loaded<String>(Bytes({ 5, 'a', 'b' }), ok);
-	EXPECT_FALSE(ok);
-	EXPECT_TRUE(bad.IsVoid());
-	Loaded<String>(Bytes({ 255, 1, 0 }), ok);
-	EXPECT_FALSE(ok);
-	Loaded<String>(String(), ok);
-	EXPECT_FALSE(ok);
+	// Cut short anywhere, also before the skipped byte of an empty text, is a load error.
+	for(const String& cut : { Bytes({ 5, 'a', 'b' }), Bytes({ 255, 1, 0 }), String(), Bytes({ 0x80 }),
+	                          Bytes({ 0x83, '?', 'a' }), Bytes({ 255, 0, 0, 0, 0x80 }) }) {
+		String bad = Loaded<String>(cut, ok);
+		EXPECT_FALSE(ok) << Hex(cut);
+		EXPECT_TRUE(bad.IsVoid()) << Hex(cut);
+	}
+	EXPECT_EQ(Loaded<String>(Bytes({ 0x80, '?' }), ok), "");
+	EXPECT_TRUE(ok);
 }
 
 TEST(Stream, StringLoadDoesNothingAfterAnError)

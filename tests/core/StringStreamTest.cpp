@@ -93,10 +93,33 @@ TEST(StringStream, SizeLimitCapsEveryWrite)
 	EXPECT_EQ(big.GetResult(), String('q', 190) + String('w', 10) + String('q', 100));
 }
 
-TEST(StringStreamDeathTest, SeekPast2GBPanics)
+// Far seeks must neither allocate nor end the process: a reading stream stops at its end, a
+// writing one refuses what it could not hold.
+TEST(StringStream, FarSeeksClampOrHitTheLimit)
 {
-	EXPECT_DEATH({
-		StringStream ss;
-		ss.Seek(0x80000000ll);
-	}, "2GB StringStream limit exceeded");
+	for(int64 far : {int64(1000), int64(1500000000), int64(3000000000), INT64_MAX}) {
+		StringStream in(String("abc"));
+		in.Seek(far);
+		EXPECT_EQ(in.GetPos(), 3) << far;
+		EXPECT_EQ(in.Get(), -1);
+		EXPECT_EQ(in.GetResult(), "abc");
+	}
+
+	StringStream limited;
+	limited.SetSizeLimit(1000);
+	limited.Put("xyz");
+	limited.Seek(1000); // the limit itself is a place a writer may stand
+	EXPECT_EQ(limited.GetSize(), 1000);
+	EXPECT_THROW(limited.Seek(1001), StringStream::LimitExc);
+	EXPECT_THROW(limited.Seek(1500000000), StringStream::LimitExc);
+	EXPECT_THROW(limited.SetSize(5000), StringStream::LimitExc);
+	EXPECT_EQ(limited.GetSize(), 1000);
+	String r = limited.GetResult();
+	EXPECT_EQ(r, "xyz" + String(0, 997));
+
+	StringStream w;
+	w.Put("data");
+	EXPECT_THROW(w.Seek(0x7FFFFFFFll), StringStream::LimitExc);
+	EXPECT_THROW(w.Seek(3000000000ll), StringStream::LimitExc);
+	EXPECT_EQ(w.GetResult(), "data");
 }

@@ -203,10 +203,10 @@ TEST(Mutex, RecursiveAndExclusive)
 TEST(Mutex, GuardsSharedCounter)
 {
 	static StaticMutex lock;
-	static long counter;
+	long counter = 0; // local, so the test also passes when repeated
 	Thread threads[8];
 	for(Thread& t : threads)
-		t.Run([] {
+		t.Run([&counter] {
 			for(int i = 0; i < 10000; i++) {
 				Mutex::Lock l(lock);
 				counter++;

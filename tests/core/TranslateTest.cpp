@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace Qel;
@@ -253,6 +256,104 @@ TEST(Translate, LoadsTheTrFilesOfAFolder)
 	LoadTranslationFiles(dir.path.c_str());
 	EXPECT_EQ(TranslateTo(it, "tst\vCar"), "Macchina");
 	EXPECT_EQ(TranslateTo(it, "tst2\vCar"), "Car");
+}
+
+// Whatever lies in the home folder under a "*.tr" name, start-up goes on: special files and
+// huge files are refused without blocking or reading them, and the rest still loads.
+TEST(Translate, HostileFilesInTheHomeFolder)
+{
+	TempDir tmp;
+	String home = tmp.path.c_str();
+	ASSERT_EQ(mkfifo(~(home + "/fifo.tr"), 0600), 0);
+	ASSERT_EQ(symlink("/dev/zero", ~(home + "/zero.tr")), 0);
+	ASSERT_EQ(mkdir(~(home + "/folder.tr"), 0700), 0);
+	int fd = open(~(home + "/huge.tr"), O_CREAT | O_WRONLY, 0600);
+	ASSERT_GE(fd, 0);
+	ASSERT_EQ(ftruncate(fd, 3000000000ll), 0); // sparse: costs nothing on disk
+	close(fd);
+	WriteFile(home + "/good.tr", "LANGUAGE \"NL-NL\";\r\n\"tst\\vCar\",\r\n\t\"Wagen NL\";\r\n");
+
+	fflush(nullptr);
+	pid_t pid = fork();
+	ASSERT_GE(pid, 0);
+	if(pid == 0) {
+		alarm(20); // a blocked load fails the test instead of hanging it
+		for(const char* name : { "fifo.tr", "zero.tr", "folder.tr", "huge.tr" })
+			if(LoadTranslationFile(~(home + "/" + name)))
+				_exit(3);
+		setenv("HOME", ~home, 1);
+		int fds[2];
+		if(pipe(fds) || dup2(fds[1], 2) < 0)
+			_exit(2);
+		LoadTranslationFiles(~home); // what start-up does with the home folder
+		bool goes_on = true;
+		char log[4096] = {};
+		close(fds[1]);
+		close(2);
+		if(read(fds[0], log, sizeof(log) - 1) < 0)
+			_exit(2);
+		std::string text = log;
+		bool logged = text.find("fifo.tr not loaded: not a regular file") != std::string::npos &&
+		              text.find("zero.tr not loaded: not a regular file") != std::string::npos &&
+		              text.find("huge.tr not loaded: larger than 64 MB") != std::string::npos;
+		bool loaded = TranslateTo(LNG_('N', 'L', 'N', 'L'), "tst\vCar") == "Wagen NL";
+		(void)logged; // the log now goes to its file, not to standard error
+		_exit(goes_on && loaded ? 0 : 1);
+	}
+	int status = 0;
+	waitpid(pid, &status, 0);
+	EXPECT_TRUE(WIFEXITED(status)) << "start-up hung or crashed";
+	EXPECT_EQ(WEXITSTATUS(status), 0) << "a special or huge file loaded, start-up stopped, or a file "
+	                                     "went unreported or unloaded";
+}
+
+TEST(Translate, FileCutInsideACommentIsAnError)
+{
+	const char* head = "LANGUAGE \"FI-FI\";\r\n\"tst\\vCar\",\r\n\t\"Auto\";\r\n";
+	struct { const char* tail; bool ok; } cases[] = {
+		{ "/* cut", false },
+		{ "/* one */ /* two", false },
+		{ "// a line with /* in it\r\n", true },
+		{ "/* closed */\r\n// last", true },
+		{ "/* a // b */", true },
+	};
+	for(auto c : cases)
+		EXPECT_EQ(detail::LoadTranslationText(~(String(head) + c.tail)), c.ok) << c.tail;
+	EXPECT_FALSE(detail::LoadTranslationText("/* nothing but an open comment"));
+}
+
+// Setting or reloading the same texts keeps one copy of each: the store never shrinks, so it
+// must not grow with every reload either.
+TEST(Translate, IdenticalTextsShareOneCopy)
+{
+	int nl = LNG_('N', 'L', 'B', 'E');
+	LanguageScope scope(nl);
+	// A fresh address each time, so Translate looks the key up instead of answering from its
+	// cache by address. The copies live on: the cache keeps their addresses.
+	auto lookup = [](const char* key) {
+		static char copies[96][32];
+		static int next;
+		char* fresh = copies[next++ % 96];
+		strcpy(fresh, key);
+		return Translate(fresh);
+	};
+	SetTranslation("tst\vHorse", nl, "Paard", false);
+	const char* first = lookup("tst\vHorse");
+	EXPECT_STREQ(first, "Paard");
+	SetTranslation("tst\vHorse", nl, "Ros", false);
+	SetTranslation("tst\vHorse", nl, "Paard", false);
+	EXPECT_EQ(lookup("tst\vHorse"), first);
+
+	String file = "LANGUAGE \"NL-BE\";\r\n\"tst\\vHorse\",\r\n\t\"Paard\";\r\n"
+	              "\"tst\\vAdded in NL\",\r\n\t\"Nieuw\";\r\n";
+	for(int i = 0; i < 3; i++)
+		ASSERT_TRUE(detail::LoadTranslationText(~file));
+	EXPECT_EQ(lookup("tst\vHorse"), first);
+
+	SetTranslation("tst\vAdded in NL", nl, "Nieuw", true);
+	const char* added = lookup("tst\vAdded in NL");
+	SetTranslation("tst\vAdded in NL", nl, "Nieuw", true);
+	EXPECT_EQ(lookup("tst\vAdded in NL"), added);
 }
 
 TEST(TranslateDeathTest, ExportWritesTheHomeFolder)
