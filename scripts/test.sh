@@ -50,46 +50,29 @@ configure build-asan -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLE
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
-echo "== thread sanitizer (threads, callbacks, locks)"
+echo "== thread sanitizer (threads, pool, caches, processes, images, fonts)"
 configure build-tsan -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
-cmake --build build-tsan --target qel_core_tests
-tsan_log=$(mktemp)
-if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
-   build-tsan/tests/core/qel_core_tests --gtest_filter='Thread.*:Function.*:Semaphore.*:Mutex.*:CoWork*:Color.*:LRUCache.*:ValueCache.*:LocalProcess.*:Random.*:Ptr.*:Log.*' >"$tsan_log" 2>&1; then
-  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
-  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n tests passed under ThreadSanitizer";
-  else echo "ThreadSanitizer run ran no test"; failed=$((failed + 1)); fi
-else
-  echo "ThreadSanitizer run failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
-fi
-rm -f "$tsan_log"
-
+cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests
+run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
+  local log; log=$(mktemp)
+  if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
+     "build-tsan/tests/$2" --gtest_filter="$3" >"$log" 2>&1; then
+    local n; n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log")
+    if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n $1 tests passed under ThreadSanitizer";
+    else echo "ThreadSanitizer run of the $1 tests ran no test"; failed=$((failed + 1)); fi
+  else
+    echo "ThreadSanitizer run of the $1 tests failed:"; tail -n 60 "$log"; failed=$((failed + 1))
+  fi
+  rm -f "$log"
+}
+run_tsan core core/qel_core_tests \
+  'Thread.*:Function.*:Semaphore.*:Mutex.*:CoWork*:Color.*:LRUCache.*:ValueCache.*:LocalProcess.*:Random.*:Ptr.*:Log.*'
 # images shared between threads: reference counts, lazily computed kinds, shared tables
-cmake --build build-tsan --target qel_draw_tests
-tsan_log=$(mktemp)
-if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
-   build-tsan/tests/draw/qel_draw_tests --gtest_filter='Image.*:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*' >"$tsan_log" 2>&1; then
-  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
-  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n image tests passed under ThreadSanitizer";
-  else echo "ThreadSanitizer run of the image tests ran no test"; failed=$((failed + 1)); fi
-else
-  echo "ThreadSanitizer run of the image tests failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
-fi
-rm -f "$tsan_log"
-
+run_tsan image draw/qel_draw_tests \
+  'Image.*:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*'
 # fonts measured from many threads: per-thread slots in front of the font mutex
-cmake --build build-tsan --target qel_font_tests
-tsan_log=$(mktemp)
-if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
-   FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
-   build-tsan/tests/draw/font/qel_font_tests --gtest_filter='FontMetrics.EightThreads*:FontValue.StdFontChange*' >"$tsan_log" 2>&1; then
-  n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$tsan_log")
-  if [ -n "$n" ] && [ "$n" -gt 0 ]; then passed=$((passed + n)); echo "$n font tests passed under ThreadSanitizer";
-  else echo "ThreadSanitizer run of the font tests ran no test"; failed=$((failed + 1)); fi
-else
-  echo "ThreadSanitizer run of the font tests failed:"; tail -n 60 "$tsan_log"; failed=$((failed + 1))
-fi
-rm -f "$tsan_log"
+FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
+  run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'
 
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do
