@@ -550,37 +550,31 @@ void XmlParser::SkipElement()
 	}
 }
 
-String XmlParser::TakeDeclaration(bool advance)
+// The text of a declaration, processing instruction or comment, checked against the kind expected.
+String XmlParser::TakeTagText(int kind, const char* error, bool advance)
 {
 	Prime();
-	if(type != XT_DECL)
-		throw XmlError("Declaration expected");
+	if(type != kind)
+		throw XmlError(error);
 	String r = tagtext;
 	if(advance)
 		ReadToken();
 	return r;
+}
+
+String XmlParser::TakeDeclaration(bool advance)
+{
+	return TakeTagText(XT_DECL, "Declaration expected", advance);
 }
 
 String XmlParser::TakeProcessingInfo(bool advance)
 {
-	Prime();
-	if(type != XT_PI)
-		throw XmlError("Processing info expected");
-	String r = tagtext;
-	if(advance)
-		ReadToken();
-	return r;
+	return TakeTagText(XT_PI, "Processing info expected", advance);
 }
 
 String XmlParser::TakeComment(bool advance)
 {
-	Prime();
-	if(type != XT_COMMENT)
-		throw XmlError("Comment expected");
-	String r = tagtext;
-	if(advance)
-		ReadToken();
-	return r;
+	return TakeTagText(XT_COMMENT, "Comment expected", advance);
 }
 
 String XmlParser::Attr(const char* id) const

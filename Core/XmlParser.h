@@ -100,6 +100,7 @@ private:
 	int                       doc_charset;
 
 	void Prime()                            { if(!primed) ReadToken(); }
+	String TakeTagText(int kind, const char* error, bool advance);
 	void Next();
 	bool Gather(String& out);
 	void Markup();
