@@ -19,3 +19,4 @@
 #include "Iml.h"
 #include "DrawImg.h"
 #include "Font.h"
+#include "DrawTarget.h"
