@@ -20,3 +20,5 @@
 #include "DrawImg.h"
 #include "Font.h"
 #include "DrawTarget.h"
+#include "Drawing.h"
+#include "Painting.h"
