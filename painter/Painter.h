@@ -8,3 +8,7 @@
 #include "Stroker.h"
 #include "Dasher.h"
 #include "PainterOps.h"
+#include "Gradient.h"
+#include "ImageSpan.h"
+#include "RadialSpan.h"
+#include "PaintingPainter.h"
