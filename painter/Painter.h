@@ -8,6 +8,8 @@
 #include "Stroker.h"
 #include "Dasher.h"
 #include "PainterOps.h"
+#include "BufferPainter.h"
+#include "ImagePainter.h"
 #include "Gradient.h"
 #include "ImageSpan.h"
 #include "RadialSpan.h"
