@@ -61,7 +61,6 @@ TEST(ImageAnyDraw, WithoutHooksDrawsNothingAndGivesTheEmptyImage)
 {
 	ImageAnyDraw w(10, 10);
 	w.DrawRect(0, 0, 5, 5, Color(1, 2, 3));
-	w.DrawText(0, 0, "x");
 	w.DrawImage(0, 0, ImageBuffer(3, 3));
 	w.DrawDataOp(0, 0, 10, 10, "", "image_data");
 	EXPECT_FALSE(w.IsPaintingOp(Rect(0, 0, 1, 1)));
