@@ -22,3 +22,4 @@
 #include "DrawTarget.h"
 #include "Drawing.h"
 #include "Painting.h"
+#include "DrawingDraw.h"

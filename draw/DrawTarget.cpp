@@ -1,5 +1,6 @@
 // Shared default bodies of the Draw operations.
 #include "DrawTarget.h"
+#include "Drawing.h"
 
 namespace Qel {
 
@@ -11,7 +12,7 @@ void Draw::SysDrawImageOp(int, int, const Image&, Color) {}
 void Draw::SysDrawImageOp(int, int, const Image&, const Rect&, Color) {}
 void Draw::DrawImageOp(int, int, int, int, const Image&, const Rect&, Color) {}
 void Draw::DrawDataOp(int, int, int, int, const String&, const char*) {}
-void Draw::DrawDrawingOp(const Rect&, const Drawing&) {}
+void Draw::DrawDrawingOp(const Rect& target, const Drawing& w) { PlayDrawing(*this, target, w); }
 void Draw::DrawPaintingOp(const Rect&, const Painting&) {}
 Size Draw::GetNativeDpi() const { return GetInfo() & INFO_DOTS ? Size(600, 600) : Size(96, 96); }
 void Draw::BeginNative() {}
