@@ -64,7 +64,7 @@ void DrawingDraw::SysDrawImageOp(int x, int y, const Image& img, Color color)
 
 void DrawingDraw::SysDrawImageOp(int x, int y, const Image& img, const Rect& src, Color color)
 {
-	DrawImageOp(x, y, src.right - src.left, src.bottom - src.top, img, src, color);
+	DrawImageOp(x, y, int(int64(src.right) - src.left), int(int64(src.bottom) - src.top), img, src, color);
 }
 
 void DrawingDraw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color)

@@ -41,9 +41,9 @@ void sDrawText(D& d, int x, int y, int angle, const wchar* text, Font font, Colo
 
 class sPlayer {
 public:
-	sPlayer(Draw& d, const Drawing& w, Size target)
+	sPlayer(Draw& d, const Drawing& w, int64 tcx, int64 tcy)
 	:	d(d), w(w), s(w.data.Begin(), w.data.GetLength()),
-		dcx(w.size.cx), dcy(w.size.cy), tcx(target.cx), tcy(target.cy)
+		dcx(w.size.cx), dcy(w.size.cy), tcx(tcx), tcy(tcy)
 	{
 		s.SetLoading();
 		same = dcx == tcx && dcy == tcy;
@@ -69,10 +69,11 @@ private:
 	int   Y(int64 v) const { return int(sScale(srcpos.y + v, tcy, dcy) - trgpos.y); }
 	Point Map(Point p) const { return Point(X(p.x), Y(p.y)); }
 	Rect  Map(const Rect& r) const { return Rect(X(r.left), Y(r.top), X(r.right), Y(r.bottom)); }
+	// x, y, cx, cy of a mapped extent (a Rect holding a size, not a right and bottom)
 	Rect  Extent(int x, int y, int cx, int cy) const
 	{
 		int l = X(x), t = Y(y);
-		return Rect(l, t, X(int64(x) + cx), Y(int64(y) + cy));
+		return Rect(l, t, int(int64(X(int64(x) + cx)) - l), int(int64(Y(int64(y) + cy)) - t));
 	}
 	int   Width(int wd) const { return wd > 0 ? int(sScale(wd, tcx + tcy, dcx + dcy)) : wd; }
 	Color Ink(Color c) const { return c == DEFAULT_INK ? d.GetDefaultInk() : c; }
@@ -367,7 +368,7 @@ void sPlayer::Play()
 			if(s.IsError())
 				return;
 			Rect r = Extent(x, y, cx, cy);
-			d.DrawRectOp(r.left, r.top, r.right - r.left, r.bottom - r.top, c);
+			d.DrawRectOp(r.left, r.top, r.right, r.bottom, c);
 			break;
 		}
 		case DRAWING_IMAGE: {
@@ -435,7 +436,7 @@ void sPlayer::Play()
 			if(s.IsError())
 				return;
 			Rect r = Extent(x, y, cx, cy);
-			d.DrawDataOp(r.left, r.top, r.right - r.left, r.bottom - r.top, data, ~id);
+			d.DrawDataOp(r.left, r.top, r.right, r.bottom, data, ~id);
 			break;
 		}
 		case DRAWING_PAINTING: {
@@ -476,16 +477,16 @@ void sPlayer::CloseAll()
 
 void PlayDrawing(Draw& d, const Rect& target, const Drawing& w)
 {
-	Size tsz(target.right - target.left, target.bottom - target.top);
-	if(int64(target.right) - target.left <= 0 || int64(target.bottom) - target.top <= 0 ||
-	   w.size.cx <= 0 || w.size.cy <= 0 || tDrawingDepth >= MAX_DRAWING_DEPTH)
+	int64 tcx = int64(target.right) - target.left;
+	int64 tcy = int64(target.bottom) - target.top;
+	if(tcx <= 0 || tcy <= 0 || w.size.cx <= 0 || w.size.cy <= 0 || tDrawingDepth >= MAX_DRAWING_DEPTH)
 		return;
 	struct Depth {
 		Depth()  { tDrawingDepth++; }
 		~Depth() { tDrawingDepth--; }
 	} depth;
 	d.ClipoffOp(target);
-	sPlayer p(d, w, tsz);
+	sPlayer p(d, w, tcx, tcy);
 	try {
 		p.Play();
 	}
