@@ -1,6 +1,8 @@
 // Drawing playback: 100,000 rectangle and line records replayed onto a target that only counts
-// the calls, side by side with a cairo recording surface holding the same shapes, replayed onto
-// another recording surface (no rasterising either) and painted onto an image surface.
+// the calls, side by side with a cairo recording surface holding the same shapes painted onto an
+// image surface. The cairo side rasterises, so the ratio bounds what playback adds to real
+// drawing rather than comparing like with like; painting a recording surface onto another
+// recording surface would only record one paint, and cairo has no counting target.
 #include <draw/Draw.h>
 
 #include <benchmark/benchmark.h>
@@ -152,39 +154,32 @@ void sPlayQel(benchmark::State& state, int target)
 	state.SetItemsProcessed(state.iterations() * COUNT);
 }
 
-void sPlayCairo(benchmark::State& state, int target, bool image)
+void sPlayCairo(benchmark::State& state, int target)
 {
 	cairo_surface_t* src = sCairoRecording();
-	cairo_rectangle_t extents = { 0, 0, double(target), double(target) };
-	cairo_surface_t* dst = image ? cairo_image_surface_create(CAIRO_FORMAT_ARGB32, target, target)
-	                             : cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+	cairo_surface_t* dst = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, target, target);
 	for(auto _ : state) {
 		cairo_t* cr = cairo_create(dst);
 		cairo_scale(cr, double(target) / SIZE, double(target) / SIZE);
 		cairo_set_source_surface(cr, src, 0, 0);
 		cairo_paint(cr);
 		cairo_destroy(cr);
-		if(image)
-			cairo_surface_flush(dst);
+		cairo_surface_flush(dst);
 	}
 	cairo_surface_destroy(dst);
 	state.SetItemsProcessed(state.iterations() * COUNT);
 }
 
 void Replay_Qel(benchmark::State& state)                  { sPlayQel(state, SIZE); }
-void Replay_CairoRecording(benchmark::State& state)       { sPlayCairo(state, SIZE, false); }
-void Replay_CairoImage(benchmark::State& state)           { sPlayCairo(state, SIZE, true); }
+void Replay_CairoImage(benchmark::State& state)           { sPlayCairo(state, SIZE); }
 void ReplayScaled_Qel(benchmark::State& state)            { sPlayQel(state, SIZE / 2); }
-void ReplayScaled_CairoRecording(benchmark::State& state) { sPlayCairo(state, SIZE / 2, false); }
-void ReplayScaled_CairoImage(benchmark::State& state)     { sPlayCairo(state, SIZE / 2, true); }
+void ReplayScaled_CairoImage(benchmark::State& state)     { sPlayCairo(state, SIZE / 2); }
 
 } // namespace
 
 BENCHMARK(Record_Qel)->Name("Record/Qel")->Unit(benchmark::kMillisecond);
 BENCHMARK(Record_Cairo)->Name("Record/Cairo")->Unit(benchmark::kMillisecond);
 BENCHMARK(Replay_Qel)->Name("Replay/Qel")->Unit(benchmark::kMillisecond);
-BENCHMARK(Replay_CairoRecording)->Name("Replay/CairoRecording")->Unit(benchmark::kMillisecond);
 BENCHMARK(Replay_CairoImage)->Name("Replay/CairoImage")->Unit(benchmark::kMillisecond);
 BENCHMARK(ReplayScaled_Qel)->Name("ReplayScaled/Qel")->Unit(benchmark::kMillisecond);
-BENCHMARK(ReplayScaled_CairoRecording)->Name("ReplayScaled/CairoRecording")->Unit(benchmark::kMillisecond);
 BENCHMARK(ReplayScaled_CairoImage)->Name("ReplayScaled/CairoImage")->Unit(benchmark::kMillisecond);
