@@ -29,16 +29,6 @@ inline int64 sScale(int64 a, int64 b, int64 c)
 	return int64((__int128)a * b / c);
 }
 
-// Text drawing goes through the target's common text drawing when the Draw interface has it.
-template <class D>
-void sDrawText(D& d, int x, int y, int angle, const wchar* text, Font font, Color ink, int n, const int* dx)
-{
-	if constexpr(requires { d.DrawText(x, y, angle, text, font, ink, n, dx); })
-		d.DrawText(x, y, angle, text, font, ink, n, dx);
-	else
-		d.DrawTextOp(x, y, angle, text, font, ink, n, dx);
-}
-
 class sPlayer {
 public:
 	sPlayer(Draw& d, const Drawing& w, int64 tcx, int64 tcy)
@@ -211,7 +201,7 @@ void sPlayer::Text()
 			return;
 	}
 	if(same) {
-		sDrawText(d, X(x), Y(y), angle, text, font, ink, m, dx.Get());
+		d.DrawText(X(x), Y(y), angle, text, font, ink, m, dx.Get());
 		return;
 	}
 	double q = std::hypot(double(tcx), double(tcy)) / std::hypot(double(dcx), double(dcy));
@@ -232,7 +222,7 @@ void sPlayer::Text()
 	font.Height(max(h, 1));
 	if(font.GetWidth())
 		font.Width(max(wd, 1));
-	sDrawText(d, X(x), Y(y), angle, text, font, ink, m, tdx);
+	d.DrawText(X(x), Y(y), angle, text, font, ink, m, tdx);
 }
 
 // Counts that the target will walk: every count non-negative and together within the array it

@@ -144,8 +144,9 @@ TEST(DrawingValue, StoredForms)
 		EXPECT_EQ(BinaryRoundTrip(v), v);
 		EXPECT_EQ(XmlRoundTrip(v), v);
 		EXPECT_EQ(XmlRoundTrip(v, true), v);
-		if(!v.IsNull()) // a Null Value goes to JSON as null
+		if(!v.IsNull()) { // a Null Value goes to JSON as null
 			EXPECT_EQ(JsonRoundTrip(v), v);
+		}
 	}
 	// the stored String is the enveloped form, hex without grouping
 	XmlNode n;
