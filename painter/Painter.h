@@ -14,3 +14,4 @@
 #include "ImageSpan.h"
 #include "RadialSpan.h"
 #include "PaintingPainter.h"
+#include "PainterHooks.h"
