@@ -440,3 +440,31 @@ TEST(ImageSpan, ThroughSpanFiller)
 			EXPECT_EQ(target[y][x], want) << x << " " << y;
 		}
 }
+
+TEST(ImageSpan, SpansMatchSinglePixels)
+{
+	// a span steps its positions; a single pixel starts afresh: they must agree
+	std::mt19937 rng(13);
+	std::uniform_real_distribution<double> u(0, 1);
+	Image img = sRandomImage(23, 17, 14);
+	Image line = MakeGradientLine(sRGBA(0, 10, 200, 255), nullptr, 0, sRGBA(255, 240, 0, 255), 37);
+	for(int round = 0; round < 300; round++) {
+		double sc = 0.3 + 3 * u(rng);
+		Xform2D m = Xform2D::Scale(sc, sc * (0.5 + u(rng))) * Xform2D::Rotation(round % 3 ? 6.3 * u(rng) : 0) *
+		            Xform2D::Translation(100 * u(rng) - 50, 100 * u(rng) - 50);
+		dword flags = (rng() % 4) | (rng() % 4) * 4;
+		int filter = rng() % 2;
+		const Image& src = round & 1 ? line : img;
+		if(round & 1)
+			flags |= FILL_VPAD;
+		PainterImageSpan s(flags, m, src, false, false, filter);
+		int y = (int)(rng() % 80) - 40;
+		int x0 = (int)(rng() % 80) - 60;
+		std::vector<RGBA> v = sSpan(s, x0, y, 150);
+		for(int i = 0; i < 150; i++) {
+			RGBA a = v[i], b = sSpan(s, x0 + i, y, 1)[0];
+			int d = std::max({abs(a.r - b.r), abs(a.g - b.g), abs(a.b - b.b), abs(a.a - b.a)});
+			ASSERT_LE(d, filter ? 1 : 0) << round << " " << i << " flags " << flags;
+		}
+	}
+}
