@@ -73,6 +73,9 @@ run_tsan image draw/qel_draw_tests \
 # fonts measured from many threads: per-thread slots in front of the font mutex
 FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
   run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'
+# gradient and image span sources read by the pool in co mode; the painter hooks installed once
+cmake --build build-tsan --target qel_painter_tests
+run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
 
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do
