@@ -412,35 +412,6 @@ TEST(RadialSpan, NothingToPaint)
 	EXPECT_EQ(sIndex(out, 10, 10), 2047);
 }
 
-TEST(ImageSpan, ThroughSpanFiller)
-{
-	// a rectangle filled from an image span: inside pixels are the image's, outside untouched
-	Image img = sRandomImage(8, 8, 5);
-	PainterImageSpan s(FILL_REPEAT, Xform2D(), img, false, false, 0);
-	Rasterizer r(16, 16);
-	r.Move(Pointf(2, 2));
-	r.Line(Pointf(12, 2));
-	r.Line(Pointf(12, 12));
-	r.Line(Pointf(2, 12));
-	r.Line(Pointf(2, 2));
-	ImageBuffer target(16, 16);
-	std::vector<RGBA> buf(17);
-	for(int y = r.GetMinY(); y <= r.GetMaxY(); y++) {
-		SpanFiller f;
-		f.t = target[y];
-		f.buffer = buf.data();
-		f.ss = &s;
-		f.y = y;
-		r.Render(y, f, false);
-	}
-	for(int y = 0; y < 16; y++)
-		for(int x = 0; x < 16; x++) {
-			bool in = x >= 2 && x < 12 && y >= 2 && y < 12;
-			RGBA want = in ? img[y % 8][x % 8] : sRGBA(0, 0, 0, 0);
-			EXPECT_EQ(target[y][x], want) << x << " " << y;
-		}
-}
-
 TEST(ImageSpan, SpansMatchSinglePixels)
 {
 	// a span steps its positions; a single pixel starts afresh: they must agree
