@@ -20,5 +20,8 @@
 #include "DrawImg.h"
 #include "Font.h"
 #include "DrawTarget.h"
+#include "Theme.h"
+#include "Frame.h"
+#include "Look.h"
 #include "Drawing.h"
 #include "Painting.h"

@@ -1,0 +1,4 @@
+#include "Look.h"
+namespace Qel {
+void detail::RegisterStdLookPainter() {}
+}
