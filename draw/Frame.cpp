@@ -145,6 +145,13 @@ void sDeflate(Rect& r)
 
 void sPixel(Draw& w, int x, int y, Color c) { w.DrawRectOp(x, y, 1, 1, c); }
 
+// A corner pixel of a ring too small for its soft corners stays inside the ring.
+void sPixelIn(Draw& w, const Rect& r, int x, int y, Color c)
+{
+	if(x >= r.left && x < r.right && y >= r.top && y < r.bottom)
+		sPixel(w, x, y, c);
+}
+
 // One ring with soft corners; corner holds the corner colours (top-left, top-right,
 // bottom-right, bottom-left), which become those of the next ring inside.
 void DrawRoundedRing(Draw& w, Rect& r, Color left, Color top, Color right, Color bottom, Color* corner)
@@ -163,13 +170,13 @@ void DrawRoundedRing(Draw& w, Rect& r, Color left, Color top, Color right, Color
 	};
 	for(int i = 0; i < 4; i++) {
 		const Corner& c = cs[i];
-		sPixel(w, c.x, c.y, corner[i]);
+		sPixelIn(w, r, c.x, c.y, corner[i]);
 		Color h1 = B(corner[i], c.horz, 160);
 		Color v1 = B(corner[i], c.vert, 160);
-		sPixel(w, c.x + c.dx, c.y, h1);
-		sPixel(w, c.x + 2 * c.dx, c.y, B(h1, c.horz, 128));
-		sPixel(w, c.x, c.y + c.dy, v1);
-		sPixel(w, c.x, c.y + 2 * c.dy, B(v1, c.vert, 128));
+		sPixelIn(w, r, c.x + c.dx, c.y, h1);
+		sPixelIn(w, r, c.x + 2 * c.dx, c.y, B(h1, c.horz, 128));
+		sPixelIn(w, r, c.x, c.y + c.dy, v1);
+		sPixelIn(w, r, c.x, c.y + 2 * c.dy, B(v1, c.vert, 128));
 		corner[i] = B(h1, v1, 128);
 	}
 	if(cx > 6) {
@@ -241,7 +248,7 @@ void DrawRoundedEdge(Draw& w, Rect& r, dword style)
 		DrawRoundedRing(w, r, frame, frame, frame, frame, corner);
 		Color bl = sTint(p, tint, weight), br = sTint(q, tint, weight);
 		DrawRoundedRing(w, r, bl, bl, br, br, corner);
-		if(kind == 1 || kind == 2) {
+		if((kind == 1 || kind == 2) && r.right > r.left && r.bottom > r.top) {
 			Color tl = sTint(bl, tint, 130), rb = sTint(br, tint, 130);
 			int x = r.left, y = r.top, cx = (r.right - r.left), cy = (r.bottom - r.top);
 			w.DrawRectOp(x, y, cx - 1, 1, tl);
@@ -251,7 +258,7 @@ void DrawRoundedEdge(Draw& w, Rect& r, dword style)
 			sDeflate(r);
 		}
 	}
-	else {
+	else if(r.right > r.left && r.bottom > r.top) {
 		DrawFrame(w, r, frame);
 		p = B(frame, L, 128);
 		q = B(frame, S, 128);
