@@ -181,3 +181,33 @@ TEST_F(Theme, RegistryRegistersOnceResetsAndRemakes)
 
 } // namespace
 } // namespace QelTest
+
+namespace QelTest {
+namespace {
+
+class InfoDraw : public NilDraw {
+public:
+	dword info = 0;
+	dword GetInfo() const override { return info; }
+};
+
+TEST(ThemeInk, DefaultInkIsTheThemeTextOnScreen)
+{
+	ResetThemeValues();
+	SetThemeTextColor(Color(12, 34, 56));
+	ApplyThemeResets();
+	InfoDraw w;
+	EXPECT_EQ(w.GetDefaultInk().Get(), Color(12, 34, 56).Get());
+	EXPECT_TRUE(w.GetDefaultInk().GetRaw() & Color::SYSTEM_BIT) << "it follows later theme changes";
+	w.info = INFO_DOTS;
+	EXPECT_EQ(w.GetDefaultInk(), Color(0, 0, 0));
+	for(dword info : { INFO_KEEP_INK, INFO_KEEP_INK | INFO_DOTS }) {
+		w.info = info;
+		EXPECT_EQ(w.GetDefaultInk(), DEFAULT_INK);
+	}
+	ResetThemeValues();
+	ApplyThemeResets();
+}
+
+} // namespace
+} // namespace QelTest
