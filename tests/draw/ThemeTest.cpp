@@ -201,7 +201,7 @@ TEST(ThemeInk, DefaultInkIsTheThemeTextOnScreen)
 	EXPECT_TRUE(w.GetDefaultInk().GetRaw() & Color::SYSTEM_BIT) << "it follows later theme changes";
 	w.info = INFO_DOTS;
 	EXPECT_EQ(w.GetDefaultInk(), Color(0, 0, 0));
-	for(dword info : { INFO_KEEP_INK, INFO_KEEP_INK | INFO_DOTS }) {
+	for(dword info : { dword(INFO_KEEP_INK), dword(INFO_KEEP_INK | INFO_DOTS) }) {
 		w.info = info;
 		EXPECT_EQ(w.GetDefaultInk(), DEFAULT_INK);
 	}
