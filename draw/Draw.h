@@ -28,5 +28,6 @@
 #include "Theme.h"
 #include "Frame.h"
 #include "Look.h"
+#include "Display.h"
 #include "Drawing.h"
 #include "Painting.h"
