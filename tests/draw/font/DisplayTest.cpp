@@ -1,8 +1,9 @@
 // Displays: background paper, alignment, vertical placement, clipping with the ellipsis,
 // images, attributed texts and sizes. Text goes through smart-text hooks with fixed metrics
-// (7 pixels a character, 10 a line), so the layout is checked exactly without fonts.
-#include "LookDraw.h"
-#include "TestImage.h"
+// (7 pixels a character, 10 a line), so the layout is checked exactly; the ellipsis sits on the
+// baseline of the private test font.
+#include "../LookDraw.h"
+#include "../TestImage.h"
 
 #include <gtest/gtest.h>
 
