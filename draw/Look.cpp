@@ -150,7 +150,7 @@ Value sPaintImage(Draw& w, const Rect& r, const Image& img, int op, Color ink, b
 			return Rect(0, 0, 0, 0);
 		if(op == LOOK_PAINT)
 			sPaintBar(w, r, img);
-		return sHandled();
+		return op == LOOK_PAINT || op == LOOK_PAINTEDGE ? sHandled() : Value();
 	}
 	if(s.x == -999) {
 		if(op != LOOK_MARGINS)
