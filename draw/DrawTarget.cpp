@@ -146,8 +146,8 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	if(!rescaler.Create(raster, Size(cx, cy), src))
 		return;
 	for(int y0 = 0; y0 < cy; y0 += BAND_ROWS) {
-		ImageBuffer ib;
-		if(!ib.Create(cx, min(BAND_ROWS, cy - y0)))
+		ImageBuffer ib; // the rescaler writes every pixel of every row
+		if(!detail::CreateUninitialized(ib, Size(cx, min(BAND_ROWS, cy - y0))))
 			return;
 		for(int i = 0; i < ib.GetHeight(); i++)
 			rescaler.GetLine(ib[i]);
