@@ -134,7 +134,7 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	if(cx <= BAND_CX && cy <= BAND_CY) {
 		if(ssz == Size(cx, cy))
 			SysDrawImageOp(x, y, img, src, color);
-		else {
+		else if(img.HasPixels()) { // a paint-only image whose pixels are gone cannot be rescaled
 			Image m = Rescale(img, Size(cx, cy), src);
 			SysDrawImageOp(x, y, m, Rect(Point(0, 0), m.GetSize()), color);
 		}
@@ -143,7 +143,7 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	// Bands on every target, whatever it says of itself: memory stays bounded by the band.
 	ImageRaster raster(img);
 	Rescaler rescaler;
-	if(!rescaler.Create(raster, Size(cx, cy), src))
+	if(!img.HasPixels() || !rescaler.Create(raster, Size(cx, cy), src))
 		return;
 	for(int y0 = 0; y0 < cy; y0 += BAND_ROWS) {
 		ImageBuffer ib; // the rescaler writes every pixel of every row
