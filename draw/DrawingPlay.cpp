@@ -161,8 +161,9 @@ void sPlayer::Text()
 		m = n;
 	}
 	else if(unit == 4) {
-		for(int i = 0; i < n; i++) {
-			text[i] = wchar(s.Get32le());
+		for(int i = 0; i < n; i++) { // what is no Unicode character reaches no target
+			dword c = dword(s.Get32le());
+			text[i] = wchar(c <= 0x10FFFF ? c : 0xFFFD);
 			pos[i] = i;
 		}
 		m = n;

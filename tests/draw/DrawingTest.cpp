@@ -399,6 +399,9 @@ TEST(Drawing, TextRecords)
 		ASSERT_GE(got.size(), 3u);
 		EXPECT_EQ(got[got.size() - 2], c.want);
 	}
+	// a 32-bit value that is no character does not stop the text
+	Calls bad = Play(text(0, 0xFE, 2, String("\xFF\xFF\xFF\xFFz\0\0\0", 8), { 3, 4 }), Rect(0, 0, 100, 100));
+	EXPECT_NE(bad[bad.size() - 2].find("z\"" + fx(f) + " dx"), std::string::npos);
 	// n below 0 is 0: nothing drawn, and the next record still read
 	Drawing neg = text(0, 1, -1, "", {});
 	neg.data.Cat(Rec().B(9).I({ 0, 0, 1, 1, 0 }).s);
