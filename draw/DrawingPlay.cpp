@@ -217,12 +217,12 @@ void sPlayer::Text()
 		p = p1;
 		ip = ip1;
 	}
+	// The width scales like the height, so a narrowed or widened font keeps its proportions.
 	double sc = std::min(double(tcx) / double(dcx), double(tcy) / double(dcy));
-	int h = int(std::min(std::trunc(sc * font.GetHeight()), 32767.0));
-	int wd = int(std::min(std::trunc(sc * font.GetWidth()), 32767.0));
-	font.Height(max(h, 1));
+	auto scaled = [&](int v) { int r = int(clamp(std::trunc(sc * v), -32768.0, 32767.0)); return r ? r : 1; };
+	font.Height(scaled(font.GetHeight()));
 	if(font.GetWidth())
-		font.Width(max(wd, 1));
+		font.Width(scaled(font.GetWidth()));
 	d.DrawText(X(x), Y(y), angle, text, font, ink, m, tdx);
 }
 

@@ -303,6 +303,10 @@ TEST(Drawing, TextRecords)
 	// scaled: advances by the ratio of the diagonals, the height by the smaller side ratio
 	EXPECT_EQ(Play(text(0, 1, 3, "abc", { 10, 10, 10 }), Rect(0, 0, 50, 50))[1], "Text 2,3 a0 \"abc\"" + fx(Font(f).Height(10)) + " dx 5 5 5");
 	EXPECT_EQ(Play(text(0, 1, 1, "a", { 3 }), Rect(0, 0, 1, 1))[1], "Text 0,0 a0 \"a\"" + fx(Font(f).Height(1)) + " dx 0");
+	Font wide = f;
+	f.Width(30); // the width scales like the height
+	EXPECT_EQ(Play(text(0, 1, 1, "a", { 4 }), Rect(0, 0, 50, 50))[1], "Text 2,3 a0 \"a\"" + fx(wide.Height(10).Width(15)) + " dx 2");
+	f = Font(Font::SANSSERIF, 20);
 	// a 32-bit value that is no character does not stop the text
 	Calls bad = Play(text(0, 0xFE, 2, String("\xFF\xFF\xFF\xFFz\0\0\0", 8), { 3, 4 }));
 	EXPECT_NE(bad[bad.size() - 2].find("z\"" + fx(f) + " dx"), std::string::npos);
