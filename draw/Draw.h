@@ -31,3 +31,4 @@
 #include "Display.h"
 #include "Drawing.h"
 #include "Painting.h"
+#include "DrawingDraw.h"
