@@ -145,7 +145,7 @@ void SetCoverage(dword* coverage, int first, int last)
 
 bool HasCoverage(const dword* coverage, int c)
 {
-	if(c < 0) // not a character (recorded streams can hold any number)
+	if(c < 0)
 		return false;
 	if(c < 2048)
 		return coverage[0] & (0x80000000u >> (c >> 6));
