@@ -29,7 +29,7 @@ enum {
 
 class BufferPainter : public Painter {
 public:
-	struct ColorStop {
+	struct GradientStop { // named apart from the ColorStop wrapper, which it would hide
 		double pos;
 		RGBA   color;
 	};
@@ -55,7 +55,7 @@ public:
 	// The painter keeps the current attributes, those of the open path, and the saved ones of
 	// every enclosing Begin.
 	struct Attr : PathAttr {
-		Vector<ColorStop> stop;
+		Vector<GradientStop> stop;
 		int               cliplevel = 0;
 		bool              hasclip = false;
 		bool              mask = false;

@@ -308,7 +308,7 @@ void BufferPainter::ColorStopOp(double pos, const RGBA& color)
 		int i = 0;
 		while(i < a.stop.GetCount() && a.stop[i].pos < pos)
 			i++;
-		a.stop.Insert(i, ColorStop{pos, color});
+		a.stop.Insert(i, GradientStop{pos, color});
 	});
 }
 
