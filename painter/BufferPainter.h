@@ -301,7 +301,7 @@ private:
 	int16* SubpixelBuffer();
 	void   AllocWorkerBuffers();
 	void   FinishNoThrow() noexcept;
-	template <class F> void CoLoop(F fn);
+	template <class F> void CoLoop(int items, F fn);
 
 	// Clips, masks, on-path.
 	void   UniteClip(ClipLevel& into, ClipLevel& part);
