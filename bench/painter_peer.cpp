@@ -15,7 +15,7 @@
 #include <agg_renderer_base.h>
 #include <agg_renderer_scanline.h>
 #include <agg_rendering_buffer.h>
-#include <agg_scanline_u.h>
+#include <agg_scanline_p.h>
 
 #include <benchmark/benchmark.h>
 
@@ -37,7 +37,7 @@ struct AggImage {
 	RenBase                     rb;
 	RenSolid                    ren;
 	agg::rasterizer_scanline_aa<> ras;
-	agg::scanline_u8            sl;
+	agg::scanline_p8            sl; // packed: solid spans as runs
 
 	AggImage()
 	: pixels(1000 * 1000), rbuf((agg::int8u*)pixels.data(), 1000, 1000, 4000), pf(rbuf), rb(pf), ren(rb) {}
