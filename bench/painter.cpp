@@ -64,7 +64,11 @@ void BM_FillPolygons_Qel(benchmark::State& state)
 		sQelFill(img.data(), 1000, 1000, r, 10000);
 		benchmark::DoNotOptimize(img.data());
 	}
-	// Pixels against cairo on the first 300 polygons, on a white background.
+	// Pixels against cairo on the first 300 polygons, on a white background. About 2% differ by
+	// more than 2: cairo's scan converter samples few sub-rows, so its edge coverage is coarser
+	// than the exact areas here (AGG's exact coverage agrees within 5, bench_painter_peer). The
+	// rest are pixels where a self-crossing polygon meets itself: summed signed areas are not the
+	// non-zero rule inside such a pixel (AGG shares that). Compositing alone differs by 5 at most.
 	std::vector<RGBA> a(1000 * 1000, RGBA{255, 255, 255, 255});
 	sQelFill(a.data(), 1000, 1000, r, 300);
 	cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1000, 1000);
