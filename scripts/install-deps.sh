@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev libcairo2-dev
+  libagg-dev
   libpng-dev libstb-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev
@@ -19,7 +20,6 @@ packages=(
   libspdlog-dev
   libfontconfig-dev libfreetype-dev fonts-dejavu-core
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
-  libagg-dev
 )
 
 missing=()
