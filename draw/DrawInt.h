@@ -1,0 +1,30 @@
+// Internals shared by the default Draw operations.
+#pragma once
+
+#include "DrawTarget.h"
+
+namespace Qel::detail {
+
+// Brackets a default image or data operation: BeginNative/EndNative and the conversion of dots
+// to the target's native resolution, unless the target works in native units already or an
+// outer default operation of the same target has entered them.
+class NativeScope {
+	Draw&       w;
+	const Draw* outer = nullptr;
+	bool        active = false;
+
+public:
+	NativeScope(Draw& w, int& x, int& y, int& cx, int& cy);
+	~NativeScope();
+	NativeScope(const NativeScope&) = delete;
+	NativeScope& operator=(const NativeScope&) = delete;
+};
+
+// The point of a text turned by the angle whose sine and cosine are given: p along the baseline
+// from (x, y) and d below it, truncated to int.
+inline Point TextPoint(int x, int y, double sina, double cosa, int p, int d)
+{
+	return Point(int(x + p * cosa + d * sina), int(y + d * cosa - p * sina));
+}
+
+} // namespace Qel::detail
