@@ -268,6 +268,7 @@ private:
 	int                 jobcount = 0;    // jobs in the rendering batch
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
+	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
 	CoWork              render;
 
 	struct PathChain;

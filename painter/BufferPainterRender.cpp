@@ -379,7 +379,7 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 
 void BufferPainter::CountEmpty()
 {
-	if(++emptycount + fillcount >= 256) {
+	if(++emptycount + fillcount >= batchlimit) {
 		FinishPathJob();
 		render.Finish();
 	}
@@ -403,7 +403,7 @@ void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, con
 		j.ss = s;
 		if(i == n - 1)
 			j.owned = std::move(ss);
-		if(fillcount + emptycount >= 256)
+		if(fillcount + emptycount >= batchlimit)
 			FinishPathJob();
 	}
 }
@@ -437,13 +437,26 @@ void BufferPainter::RenderJobs()
 	}
 	if(miny > maxy)
 		return;
+	// Per line the jobs that cover it, in queue order (a counting sort by line).
+	int nl = maxy - miny + 1;
+	Buffer<int> first((size_t)nl + 1, 0);
+	for(int i = 0; i < jobcount; i++)
+		for(int y = range[2 * i]; y <= range[2 * i + 1]; y++)
+			first[y - miny + 1]++;
+	for(int k = 0; k < nl; k++)
+		first[k + 1] += first[k];
+	Buffer<int> jobs(std::max(first[nl], 1));
+	Buffer<int> pos((size_t)nl);
+	memcpy(pos, first, sizeof(int) * nl);
+	for(int i = 0; i < jobcount; i++)
+		for(int y = range[2 * i]; y <= range[2 * i + 1]; y++)
+			jobs[pos[y - miny]++] = i;
 	auto line = [&](int y) {
 		DoClear(y);
-		for(int i = 0; i < jobcount; i++)
-			if(y >= range[2 * i] && y <= range[2 * i + 1]) {
-				PathJob& j = cojob[i];
-				RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
-			}
+		for(int k = first[y - miny]; k < first[y - miny + 1]; k++) {
+			PathJob& j = cojob[jobs[k]];
+			RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
+		}
 	};
 	if(maxy - miny < 7)
 		for(int y = miny; y <= maxy; y++)

@@ -4,6 +4,7 @@
 #include <Core/Exc.h>
 #include <Core/Format.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -126,6 +127,9 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		cofill.Clear();
 		jobcount = 0;
 		render_cx = ib.GetWidth() * (mode == RENDER_SUBPIXEL ? 3 : 1);
+		// Every job keeps a rasteriser with a cell line per image line (about 192 bytes each);
+		// the batch shrinks so that a batch's rasterisers stay near 48 MB.
+		batchlimit = (int)std::clamp<int64>((48 << 20) / (192 * ((int64)ib.GetHeight() + 1)), 16, 256);
 		if(mode == RENDER_SUBPIXEL)
 			subpixel.Alloc((size_t)render_cx + 30);
 		else
@@ -227,12 +231,15 @@ void BufferPainter::OpacityOp(double o)
 
 void BufferPainter::LineCapOp(int linecap)
 {
-	SetAttr([&](Attr& a) { a.cap = (byte)linecap; });
+	byte c = linecap == LINECAP_SQUARE || linecap == LINECAP_ROUND ? (byte)linecap : (byte)LINECAP_BUTT;
+	SetAttr([&](Attr& a) { a.cap = c; });
 }
 
 void BufferPainter::LineJoinOp(int linejoin)
 {
-	SetAttr([&](Attr& a) { a.join = (byte)linejoin; });
+	// any code but miter and round bevels (kept whole: a truncated byte could read as miter)
+	byte j = linejoin == LINEJOIN_MITER || linejoin == LINEJOIN_ROUND ? (byte)linejoin : (byte)LINEJOIN_BEVEL;
+	SetAttr([&](Attr& a) { a.join = j; });
 }
 
 void BufferPainter::MiterLimitOp(double l)
