@@ -278,6 +278,7 @@ private:
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);
 	Pointf EndPoint(const Pointf& p, bool rel);
+	void   ImplicitMove();
 	void   PutElement(const void* data, int len);
 	template <class T> void Put(const T& x) { PutElement(&x, sizeof(T)); }
 	void   ClearPath();

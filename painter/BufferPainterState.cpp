@@ -404,6 +404,13 @@ struct sElement {
 
 } // namespace
 
+// A segment without a sub-path starts one where the pen is: at (0, 0) on a new path, at the
+// closed sub-path's start after a Close.
+void BufferPainter::ImplicitMove()
+{
+	MoveOp(IsNull(current) ? Pointf(0, 0) : current, false);
+}
+
 void BufferPainter::MoveOp(const Pointf& p, bool rel)
 {
 	move = ccontrol = qcontrol = EndPoint(p, rel);
@@ -415,7 +422,7 @@ void BufferPainter::MoveOp(const Pointf& p, bool rel)
 void BufferPainter::LineOp(const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	ccontrol = qcontrol = EndPoint(p, rel);
 	sElement<20> e;
 	e << (int32)LINE << current;
@@ -425,7 +432,7 @@ void BufferPainter::LineOp(const Pointf& p, bool rel)
 void BufferPainter::QuadraticOp(const Pointf& p1, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	qcontrol = PathPoint(p1, rel);
 	EndPoint(p, rel);
 	sElement<36> e;
@@ -441,7 +448,7 @@ void BufferPainter::SmoothQuadraticOp(const Pointf& p, bool rel)
 void BufferPainter::CubicOp(const Pointf& p1, const Pointf& p2, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	Pointf c1 = PathPoint(p1, rel);
 	ccontrol = PathPoint(p2, rel);
 	EndPoint(p, rel);
@@ -458,14 +465,14 @@ void BufferPainter::SmoothCubicOp(const Pointf& p2, const Pointf& p, bool rel)
 void BufferPainter::ArcOp(const Pointf& c, const Pointf& r, double angle, double sweep, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	AppendArc(*this, PathPoint(c, rel), r, angle, sweep);
 }
 
 void BufferPainter::SvgArcOp(const Pointf& r, double xangle, bool large, bool sweep, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	Pointf p0 = current;
 	Pointf pe = EndPoint(p, rel);
 	AppendSvgArc(*this, r, large, sweep, pe, p0, xangle);

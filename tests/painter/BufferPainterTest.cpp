@@ -471,3 +471,14 @@ TEST(BufferPainter, UnknownJoinsBevel)
 	EXPECT_EQ(ImageHash(corner(0)), ImageHash(bevel));
 	EXPECT_NE(ImageHash(corner(LINEJOIN_MITER)), ImageHash(bevel));
 }
+
+TEST(BufferPainter, SegmentAfterCloseStartsAtTheClosedSubPath)
+{
+	Image a = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(10, 10).Line(18, 10).Line(18, 18).Close().Line(2, 18).Line(2, 2).Fill(Black);
+	});
+	Image b = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(10, 10).Line(18, 10).Line(18, 18).Close().Move(10, 10).Line(2, 18).Line(2, 2).Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(a), ImageHash(b));
+}
