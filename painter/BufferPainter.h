@@ -29,7 +29,7 @@ enum {
 
 class BufferPainter : public Painter {
 public:
-	struct ColorStop {
+	struct GradientStop { // named apart from the ColorStop wrapper, which it would hide
 		double pos;
 		RGBA   color;
 	};
@@ -55,7 +55,7 @@ public:
 	// The painter keeps the current attributes, those of the open path, and the saved ones of
 	// every enclosing Begin.
 	struct Attr : PathAttr {
-		Vector<ColorStop> stop;
+		Vector<GradientStop> stop;
 		int               cliplevel = 0;
 		bool              hasclip = false;
 		bool              mask = false;
@@ -268,6 +268,7 @@ private:
 	int                 jobcount = 0;    // jobs in the rendering batch
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
+	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
 	CoWork              render;
 
 	struct PathChain;
@@ -277,6 +278,7 @@ private:
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);
 	Pointf EndPoint(const Pointf& p, bool rel);
+	void   ImplicitMove();
 	void   PutElement(const void* data, int len);
 	template <class T> void Put(const T& x) { PutElement(&x, sizeof(T)); }
 	void   ClearPath();
@@ -301,7 +303,7 @@ private:
 	int16* SubpixelBuffer();
 	void   AllocWorkerBuffers();
 	void   FinishNoThrow() noexcept;
-	template <class F> void CoLoop(F fn);
+	template <class F> void CoLoop(int items, F fn);
 
 	// Clips, masks, on-path.
 	void   UniteClip(ClipLevel& into, ClipLevel& part);
