@@ -8,6 +8,7 @@
 // the source picture is made and, for cairo, its target surface is created; /proc/self/clear_refs
 // resets the peak to the current size first, so the figure is the operation's own working memory.
 // target_KB tells what the target itself holds. The mean colour of both results must agree.
+#include "ProcStatus.h"
 #include <draw/Draw.h>
 
 #include <benchmark/benchmark.h>
@@ -157,20 +158,6 @@ Mean RunCairo()
 	return m;
 }
 
-long StatusKB(const char* key)
-{
-	FILE* f = fopen("/proc/self/status", "r");
-	char line[256];
-	long v = -1;
-	size_t n = strlen(key);
-	while(f && fgets(line, sizeof(line), f))
-		if(!strncmp(line, key, n))
-			v = atol(line + n);
-	if(f)
-		fclose(f);
-	return v;
-}
-
 long MeasureHere(bool cairo)
 {
 	Source();
@@ -181,12 +168,12 @@ long MeasureHere(bool cairo)
 		return -1;
 	fputs("5", f); // the peak becomes the current resident size
 	fclose(f);
-	long base = StatusKB("VmRSS:");
+	long base = ProcStatusKB("VmRSS:");
 	if(cairo)
 		RunCairo();
 	else
 		RunQel();
-	return StatusKB("VmHWM:") - base;
+	return ProcStatusKB("VmHWM:") - base;
 }
 
 const bool sPeakChild = [] {

@@ -1,6 +1,7 @@
 // Shared default bodies of the Draw operations, the image and geometry front operations, band
 // drawing of large images and the hooks through which recorded paintings are rendered.
 #include "DrawTarget.h"
+#include "Theme.h"
 #include "DrawInt.h"
 #include "Drawing.h"
 #include "Painting.h"
@@ -205,7 +206,7 @@ Color Draw::GetDefaultInk() const
 		return DEFAULT_INK;
 	if(info & INFO_DOTS)
 		return Color(0, 0, 0);
-	return Color(0, 0, 0); // the theme's text colour on screen targets, once theme colours exist
+	return ThemeTextColor();
 }
 
 void Draw::DrawImage(int x, int y, int cx, int cy, const Image& img)

@@ -72,7 +72,7 @@ Records Plain(const Records& v, std::initializer_list<const char*> prefixes = {}
 TEST(DrawTarget, DefaultsByInfo)
 {
 	struct Case { dword info; Color ink; Size dpi; };
-	for(Case c : { Case{ 0, Color(0, 0, 0), Size(96, 96) }, Case{ INFO_DOTS, Color(0, 0, 0), Size(600, 600) },
+	for(Case c : { Case{ 0, ThemeTextColor(), Size(96, 96) }, Case{ INFO_DOTS, Color(0, 0, 0), Size(600, 600) },
 	               Case{ INFO_KEEP_INK | INFO_DOTS, DEFAULT_INK, Size(600, 600) } }) {
 		RecordingDraw w;
 		w.info = c.info;
@@ -104,6 +104,7 @@ TEST(DrawTarget, FrontOperationsCallOneSlot)
 {
 	Image img = RandomImage(4, 3, 1);
 	struct Case { const char* what; std::function<void (Draw&)> call; Records expect; };
+	const std::string ink = RecordingDraw::C(ThemeTextColor()); // the default ink on screen targets
 	const Case cases[] = {
 		{ "rect", [](Draw& w) { w.DrawRect(Rect(1, 2, 11, 22), Color(1, 2, 3)); }, { "Rect 1,2,10,20#00030201" } },
 		{ "image", [&](Draw& w) { w.DrawImage(5, 6, img); }, { "SysImage 5,6 img4x3#FFFFFFFF" } },
@@ -111,8 +112,8 @@ TEST(DrawTarget, FrontOperationsCallOneSlot)
 		{ "coloured", [&](Draw& w) { w.DrawImage(5, 6, img, Color(0, 0, 255)); }, { "SysImage 5,6 img4x3#00FF0000" } },
 		{ "Null colour", [&](Draw& w) { w.DrawImage(5, 6, img, Color()); }, {} },
 		{ "polygon", [](Draw& w) { w.DrawPolygon({ Point(0, 0), Point(4, 0), Point(0, 3) }, DEFAULT_INK, 2, Color(9, 9, 9), 5); },
-		  { "PolyPolyPolygon(0,0)(4,0)(0,3) sub 3 disj 3#00000000 w2#00090909 p5#FFFFFFFF" } },
-		{ "ellipse", [](Draw& w) { w.DrawEllipse(Rect(0, 0, 8, 6)); }, { "Ellipse[0,0,8,6]#00000000 w-2147483648#00000000" } },
+		  { "PolyPolyPolygon(0,0)(4,0)(0,3) sub 3 disj 3" + ink + " w2#00090909 p5#FFFFFFFF" } },
+		{ "ellipse", [](Draw& w) { w.DrawEllipse(Rect(0, 0, 8, 6)); }, { "Ellipse[0,0,8,6]" + ink + " w-2147483648" + ink } },
 		{ "offset", [](Draw& w) { w.Offset(3, -4); }, { "Offset(3,-4)" } },
 		{ "clipoff", [](Draw& w) { w.ClipOff(1, 2, 10, 20); }, { "Clipoff[1,2,11,22]" } },
 		{ "exclude", [](Draw& w) { w.ExcludeClip(1, 2, 10, 20); }, { "ExcludeClip[1,2,11,22]" } },

@@ -110,9 +110,9 @@ TEST(DrawText, InkCountAndCharset)
 	const Case cases[] = {
 		{ "Null ink", [](Draw& w) { w.DrawText(0, 0, "abc", SANS, Color()); }, 0, Color(), 0 },
 		{ "n = 0", [](Draw& w) { w.DrawText(0, 0, "abc", SANS, Color(0, 0, 0), 0); }, 0, Color(), 0 },
-		{ "default ink", [](Draw& w) { w.DrawText(0, 0, "abc", SANS); }, 3, Color(0, 0, 0), 0 },
+		{ "default ink", [](Draw& w) { w.DrawText(0, 0, "abc", SANS); }, 3, ThemeTextColor(), 0 },
 		{ "kept ink", [](Draw& w) { w.DrawText(0, 0, "abc", SANS); }, 3, DEFAULT_INK, INFO_KEEP_INK },
-		{ "UTF-8", [](Draw& w) { w.DrawText(0, 0, 0, "\xC5\xBD" "ab", CHARSET_UTF8, SANS); }, 4, Color(0, 0, 0), 0 },
+		{ "UTF-8", [](Draw& w) { w.DrawText(0, 0, 0, "\xC5\xBD" "ab", CHARSET_UTF8, SANS); }, 4, ThemeTextColor(), 0 },
 	};
 	for(const Case& c : cases) {
 		TextDraw w;
