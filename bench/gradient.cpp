@@ -2,6 +2,8 @@
 // and surface patterns, side by side. Each case checks how far the two results lie apart.
 #include <painter/Painter.h>
 
+#include "ProcStatus.h"
+
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -205,6 +207,10 @@ void BM_Image_Qel(benchmark::State& state, int k)
 	ImageCase c = sCase(k);
 	Target t;
 	BufferPainter p(t.ib);
+	sPicture();
+	long rss = ProcStatusKB("VmRSS:");
+	sQelImage(p, c.m, c.filter, c.flags); // the first fill makes what later ones reuse
+	state.counters["first_fill_rss_growth_kb"] = double(ProcStatusKB("VmRSS:") - rss);
 	for(auto _ : state) {
 		sQelImage(p, c.m, c.filter, c.flags);
 		benchmark::DoNotOptimize(t.ib[0][0]);
@@ -227,6 +233,9 @@ void BM_Image_Cairo(benchmark::State& state, int k)
 	ImageCase c = sCase(k);
 	CairoTarget ct;
 	cairo_pattern_t* pat = sCairoImage(c.m, c.cfilter, c.cextend);
+	long rss = ProcStatusKB("VmRSS:");
+	sCairoFill(ct, pat);
+	state.counters["first_fill_rss_growth_kb"] = double(ProcStatusKB("VmRSS:") - rss);
 	for(auto _ : state) {
 		sCairoFill(ct, pat);
 		benchmark::DoNotOptimize(ct.Pixels()[0]);
