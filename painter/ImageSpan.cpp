@@ -81,7 +81,6 @@ PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& i
 	style = byte(flags & 15);
 	hstyle = byte(flags & 3);
 	vstyle = byte(flags & 12);
-	fixed = hstyle && vstyle;
 	fast = filter == 0 || (flags & FILL_FAST);
 	image = img;
 	if(image.GetWidth() <= 0 || image.GetHeight() <= 0)

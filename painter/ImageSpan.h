@@ -44,7 +44,6 @@ private:
 	int         cx = 0, cy = 0, maxx = 0, maxy = 0;
 	byte        style = 0, hstyle = 0, vstyle = 0;
 	bool        fast = false;
-	bool        fixed = false;  // both tilings set: every position reads a pixel
 	Image       image;
 	const RGBA* pixels = nullptr;
 	Xform2D     xform;          // target pixel -> image coordinates
