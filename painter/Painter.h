@@ -8,3 +8,5 @@
 #include "Stroker.h"
 #include "Dasher.h"
 #include "PainterOps.h"
+#include "BoundsPainter.h"
+#include "Svg.h"
