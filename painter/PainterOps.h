@@ -7,18 +7,39 @@
 #include <Core/Color.h>
 #include <Core/String.h>
 #include <Core/Vector.h>
-#include <draw/Image.h>
+#include <draw/DrawTarget.h>
 
 namespace Qel {
 
 // Dash text: numbers, alternately on and off; ":n" sets the start offset. An odd count repeats.
 Vector<double> ParseDashPattern(const String& text, double& start);
 
-class Painter {
+// A Painter is also a Draw: the integer drawing operations are implemented here once, through
+// the painter's own path, fill, stroke, clip and transform operations, and every painter inherits
+// them. BeginOp/EndOp (the attribute stack) stay each painter's own.
+class Painter : public Draw {
 public:
-	// Attribute levels (the begin/end pair of the drawing interface).
-	virtual void BeginOp() = 0;
-	virtual void EndOp() = 0;
+	dword GetInfo() const override;
+	void  OffsetOp(const Point& p) override;
+	bool  ClipOp(const Rect& r) override;
+	bool  ClipoffOp(const Rect& r) override;
+	bool  ExcludeClipOp(const Rect& r) override;
+	bool  IntersectClipOp(const Rect& r) override;
+	bool  IsPaintingOp(const Rect& r) const override;
+	void  DrawRectOp(int x, int y, int cx, int cy, Color color) override;
+	void  DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color) override;
+	void  DrawLineOp(int x1, int y1, int x2, int y2, int width, Color color) override;
+	void  DrawPolyPolylineOp(const Point* vertices, int vertex_count, const int* counts,
+	                         int count_count, int width, Color color, Color doxor) override;
+	void  DrawPolyPolyPolygonOp(const Point* vertices, int vertex_count,
+	                            const int* subpolygon_counts, int scc,
+	                            const int* disjunct_polygon_counts, int dpcc, Color color,
+	                            int width, Color outline, uint64 pattern, Color doxor) override;
+	void  DrawArcOp(const Rect& rc, const Point& start, const Point& end, int width, Color color) override;
+	void  DrawEllipseOp(const Rect& r, Color color, int pen, Color pencolor) override;
+	void  DrawTextOp(int x, int y, int angle, const wchar* text, Font font, Color ink, int n,
+	                 const int* dx) override;
+	void  DrawPaintingOp(const Rect& target, const Painting& w) override;
 
 	virtual void ClearOp(const RGBA& color) = 0;
 
@@ -47,7 +68,13 @@ public:
 	virtual void StrokeOp(double width, const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style) = 0;
 	virtual void StrokeOp(double width, const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style) = 0;
 
+	using Draw::ClipOp;
 	virtual void ClipOp() = 0;
+
+	// One character's outline, top left of its cell at p; TextOp adds a run of them (dx, when
+	// given, holds each advance). The default TextOp goes through CharacterOp.
+	virtual void CharacterOp(const Pointf& p, int ch, Font fnt) = 0;
+	virtual void TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx);
 
 	virtual void ColorStopOp(double pos, const RGBA& color) = 0;
 	virtual void ClearStopsOp() = 0;
@@ -141,7 +168,8 @@ public:
 	Painter& Circle(double x, double y, double r);
 };
 
-// Painter that does nothing; it parses dash text before dropping it. Base for measuring painters.
+// Painter that does nothing; it parses dash text and turns Draw calls into path calls before
+// dropping them. Base for measuring painters.
 class NilPainter : public Painter {
 public:
 	void BeginOp() override {}
@@ -170,6 +198,9 @@ public:
 	void StrokeOp(double, const Pointf&, const RGBA&, const Pointf&, double, const RGBA&, int) override {}
 	void StrokeOp(double, const Pointf&, const RGBA&, const RGBA&, const Xform2D&, int) override {}
 	void ClipOp() override {}
+	using Painter::ClipOp;
+	void CharacterOp(const Pointf&, int, Font) override {}
+	void TextOp(const Pointf&, const wchar*, Font, int, const double*) override {}
 	void ColorStopOp(double, const RGBA&) override {}
 	void ClearStopsOp() override {}
 	void OpacityOp(double) override {}
@@ -191,6 +222,10 @@ public:
 void ArcToCubics(Painter& sw, const Xform2D& m, double angle, double sweep);
 void AppendArc(Painter& sw, const Pointf& c, const Pointf& r, double angle, double sweep);
 void AppendSvgArc(Painter& sw, const Pointf& r, bool large, bool sweep, const Pointf& p, const Pointf& p0, double xangle);
+
+// The stroke of a Draw pen: negative widths are dash styles drawn 1 wide (-1 is 0 wide); round
+// caps; nothing for a Null width or colour. Cap and dash do not outlive the stroke.
+void StrokePen(Painter& sw, int width, Color color);
 
 class CParser;
 

@@ -51,6 +51,8 @@ public:
 	void StrokeOp(double w, const Pointf& f, const RGBA& c1, const Pointf& c, double r, const RGBA& c2, int s) override { Put("StrokeRadial" + N(w) + P(f) + C(c1) + P(c) + N(r) + C(c2) + std::to_string(s)); }
 	void StrokeOp(double w, const Pointf& f, const RGBA& c1, const RGBA& c2, const Xform2D& m, int s) override { Put("StrokeRadialX" + N(w) + P(f) + C(c1) + C(c2) + M(m) + std::to_string(s)); }
 	void ClipOp() override { Put("Clip"); }
+	using Painter::ClipOp;
+	void CharacterOp(const Pointf& p, int ch, Font) override { Put("Character" + P(p) + std::to_string(ch)); }
 	void ColorStopOp(double pos, const RGBA& c) override { Put("ColorStop" + N(pos) + C(c)); }
 	void ClearStopsOp() override { Put("ClearStops"); }
 	void OpacityOp(double o) override { Put("Opacity" + N(o)); }
