@@ -222,6 +222,31 @@ void BoundsPainter::ClipOp()
 	target.ClipOp();
 }
 
+namespace {
+
+struct sGlyphPath : FontGlyphConsumer {
+	Painter& sw;
+	explicit sGlyphPath(Painter& sw) : sw(sw) {}
+	void Move(Pointf p) override                        { sw.MoveOp(p, false); }
+	void Line(Pointf p) override                        { sw.LineOp(p, false); }
+	void Quadratic(Pointf p1, Pointf p) override        { sw.QuadraticOp(p1, p, false); }
+	void Cubic(Pointf p1, Pointf p2, Pointf p) override { sw.CubicOp(p1, p2, p, false); }
+	void Close() override                               { sw.CloseOp(); }
+};
+
+} // namespace
+
+void BoundsPainter::CharacterOp(const Pointf& p, int ch, Font fnt)
+{
+	sGlyphPath gp(*this);
+	fnt.Render(gp, p.x, p.y, ch);
+}
+
+void BoundsPainter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx)
+{
+	Painter::TextOp(p, text, fnt, n, dx);
+}
+
 void BoundsPainter::TransformOp(const Xform2D& m)
 {
 	mtx.Top() = m * mtx.Top();

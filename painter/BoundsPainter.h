@@ -27,6 +27,11 @@ public:
 	void CloseOp() override;
 	void DivOp() override;
 	void ClipOp() override;
+	using Painter::ClipOp;
+	// Text becomes glyph outlines made of this painter's path operations, so it is forwarded
+	// and measured as paths.
+	void CharacterOp(const Pointf& p, int ch, Font fnt) override;
+	void TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx) override;
 	void TransformOp(const Xform2D& m) override;
 
 	// Adds the path box, widened by width / 2 on every side and mapped to root coordinates, to

@@ -275,21 +275,6 @@ void SvgParser::StyleSheet(const XmlNode& n)
 	ParseClasses(~n.GatherText(), classes);
 }
 
-namespace {
-
-// Glyph outlines into the measuring painter, so text is forwarded and measured as paths.
-struct sGlyphPath : FontGlyphConsumer {
-	Painter& sw;
-	explicit sGlyphPath(Painter& sw) : sw(sw) {}
-	void Move(Pointf p) override                      { sw.MoveOp(p, false); }
-	void Line(Pointf p) override                      { sw.LineOp(p, false); }
-	void Quadratic(Pointf p1, Pointf p) override      { sw.QuadraticOp(p1, p, false); }
-	void Cubic(Pointf p1, Pointf p2, Pointf p) override { sw.CubicOp(p1, p2, p, false); }
-	void Close() override                             { sw.CloseOp(); }
-};
-
-} // namespace
-
 void SvgParser::DoText(const XmlNode& n)
 {
 	String t;
@@ -311,12 +296,7 @@ void SvgParser::DoText(const XmlNode& n)
 		x -= s.text_anchor == 1 ? width / 2 : width;
 	}
 	double y = Dbl("y", 0) - font.GetAscent();
-	sGlyphPath gp(bp);
-	for(int i = 0; i < w.GetCount(); i++) {
-		font.Render(gp, x, y, w[i]);
-		bp.DivOp();
-		x += font.GetWidth(w[i]);
-	}
+	bp.TextOp(Pointf(x, y), w.begin(), font, w.GetCount(), nullptr);
 }
 
 void SvgParser::Text(const XmlNode& n)

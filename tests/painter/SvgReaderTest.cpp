@@ -188,6 +188,8 @@ TEST(SvgReader, TextRunsArePaintedOnceInTheirOwnStyle)
 	EXPECT_EQ(fills, want);
 	sExpectBalanced(c);
 	EXPECT_GT(sCount(c, "Div"), 4);
+	EXPECT_EQ(sCount(c, "Character"), 0); // the target gets outlines
+	EXPECT_GT(sCount(c, "Move"), 4);
 }
 
 TEST(SvgReader, TextAnchorMovesTheRun)
