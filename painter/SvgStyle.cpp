@@ -217,9 +217,9 @@ Vector<Pointf> SvgParser::ParsePoints(const char* text)
 		while(!p.IsEof()) {
 			Pointf pt;
 			// coordinates land on whole units
-			pt.x = (int)p.ReadDouble();
+			pt.x = std::trunc(p.ReadDouble());
 			p.Char(',');
-			pt.y = (int)p.ReadDouble();
+			pt.y = std::trunc(p.ReadDouble());
 			p.Char(',');
 			r.Add(pt);
 		}
