@@ -8,5 +8,7 @@
 #include "Stroker.h"
 #include "Dasher.h"
 #include "PainterOps.h"
+#include "BufferPainter.h"
+#include "ImagePainter.h"
 #include "BoundsPainter.h"
 #include "Svg.h"

@@ -52,7 +52,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== thread sanitizer (threads, pool, caches, processes, images, fonts)"
 configure build-tsan -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
-cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests
+cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests
 run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
   local log; log=$(mktemp)
   if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
@@ -73,6 +73,8 @@ run_tsan image draw/qel_draw_tests \
 # fonts measured from many threads: per-thread slots in front of the font mutex
 FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
   run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'
+# painters rendering on the pool: path jobs, line-parallel rendering, per-worker glyph caches
+run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
 
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do

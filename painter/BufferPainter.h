@@ -1,0 +1,323 @@
+// BufferPainter: the software Painter that renders anti-aliased paths into an ImageBuffer.
+// Paths are kept as flat element buffers until a fill, stroke or clip consumes them; then they
+// go through dasher, stroker and transformer into a rasteriser and out through the fillers.
+// In co mode fills and strokes are queued and rendered on the worker pool in batches.
+#pragma once
+
+#include "PainterOps.h"
+#include "Rasterizer.h"
+#include "Fillers.h"
+#include "Stroker.h"
+#include "Dasher.h"
+
+#include <Core/Array.h>
+#include <Core/Buffer.h>
+#include <Core/CoWork.h>
+#include <Core/Map.h>
+#include <draw/Font.h>
+
+#include <exception>
+#include <memory>
+
+namespace Qel {
+
+enum {
+	RENDER_AA = 0,
+	RENDER_NOAA = 1,
+	RENDER_SUBPIXEL = 2,
+};
+
+class BufferPainter : public Painter {
+public:
+	struct GradientStop { // named apart from the ColorStop wrapper, which it would hide
+		double pos;
+		RGBA   color;
+	};
+
+	struct DashInfo {
+		Vector<double> dash;
+		double         start = 0;
+	};
+
+	// What a path renders with; jobs of co mode carry a copy.
+	struct PathAttr {
+		Xform2D         mtx;
+		double          miter_limit = 4;
+		double          opacity = 1;
+		const DashInfo* dash = nullptr;
+		bool            evenodd = false;
+		byte            join = LINEJOIN_MITER;
+		byte            cap = LINECAP_BUTT;
+		bool            invert = false;
+		int             mtx_serial = 0;
+	};
+
+	// The painter keeps the current attributes, those of the open path, and the saved ones of
+	// every enclosing Begin.
+	struct Attr : PathAttr {
+		Vector<GradientStop> stop;
+		int               cliplevel = 0;
+		bool              hasclip = false;
+		bool              mask = false;
+		bool              onpath = false;
+		int               filter = 1;
+	};
+
+	// One clip level: per image line nullptr (hidden), (byte*)1 (visible) or a run-length block
+	// (see ClipFiller). A level without lines hides everything.
+	class ClipLevel {
+	public:
+		using Relocatable = void;
+
+		bool        HasLines() const      { return line; }
+		const byte* operator[](int y) const { return line[y]; }
+		int         GetCount() const      { return cy; }
+
+		ClipLevel() = default;
+		ClipLevel(ClipLevel&& b) noexcept : line(b.line), cy(b.cy) { b.line = nullptr; b.cy = 0; }
+		ClipLevel& operator=(ClipLevel&& b) noexcept;
+		ClipLevel(const ClipLevel&) = delete;
+		ClipLevel& operator=(const ClipLevel&) = delete;
+		~ClipLevel()                      { Clear(); }
+
+	private:
+		friend class BufferPainter;
+		byte** line = nullptr;
+		int    cy = 0;
+
+		void Create(int cy);         // every line hidden
+		void Set(int y, byte* l);    // takes over l
+		void Clear();
+	};
+
+	// A point of a path recorded for placement along it, with the length of the segment ending
+	// there (0 after a move).
+	struct PathLine {
+		Pointf p;
+		double len;
+	};
+
+	class OnPathTarget : public LinearPathConsumer {
+	public:
+		Vector<PathLine> path;
+		Pointf           pos = Pointf(0, 0);
+		double           len = 0;
+
+		void Move(const Pointf& p) override;
+		void Line(const Pointf& p) override;
+		void End() override {}
+	};
+
+	// Element codes of the path buffers.
+	enum { MOVE, LINE, QUADRATIC, CUBIC, CHAR };
+
+	// A path: its parts (split by Div), each rendered as a unit of its own.
+	struct PathInfo {
+		Vector<Vector<byte>> path;
+		bool                 ischar = false;
+		Rectf                bbox;
+	};
+
+	// One queued part of a path in co mode; records and their rasterisers are reused.
+	struct PathJob {
+		PathAttr                    attr;
+		const PathInfo*             path = nullptr;
+		Rectf                       preclip;
+		double                      width = 0;
+		Rasterizer                  rasterizer;
+		SpanSource*                 ss = nullptr;
+		std::unique_ptr<SpanSource> owned;   // the source, on the path's last job
+		int                         alpha = 256;
+		RGBA                        color = {0, 0, 0, 0};
+		RGBA                        solid = {0, 0, 0, 0};
+		int                         subpath = 0;
+		bool                        evenodd = false;
+		bool                        regular = true;
+	};
+
+	// Painter operations.
+	void BeginOp() override;
+	void EndOp() override;
+
+	void ClearOp(const RGBA& color) override;
+
+	void MoveOp(const Pointf& p, bool rel) override;
+	void LineOp(const Pointf& p, bool rel) override;
+	void QuadraticOp(const Pointf& p1, const Pointf& p, bool rel) override;
+	void SmoothQuadraticOp(const Pointf& p, bool rel) override;
+	void CubicOp(const Pointf& p1, const Pointf& p2, const Pointf& p, bool rel) override;
+	void SmoothCubicOp(const Pointf& p2, const Pointf& p, bool rel) override;
+	void ArcOp(const Pointf& c, const Pointf& r, double angle, double sweep, bool rel) override;
+	void SvgArcOp(const Pointf& r, double xangle, bool large, bool sweep, const Pointf& p, bool rel) override;
+	void CloseOp() override;
+	void DivOp() override;
+
+	void FillOp(const RGBA& color) override;
+	void FillOp(const Image& image, const Xform2D& transsrc, dword flags) override;
+	void FillOp(const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style) override;
+	void FillOp(const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style) override;
+	void FillOp(const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style) override;
+	void FillOp(const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style) override;
+
+	void StrokeOp(double width, const RGBA& rgba) override;
+	void StrokeOp(double width, const Image& image, const Xform2D& transsrc, dword flags) override;
+	void StrokeOp(double width, const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style) override;
+	void StrokeOp(double width, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style) override;
+	void StrokeOp(double width, const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style) override;
+	void StrokeOp(double width, const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style) override;
+
+	using Painter::ClipOp;
+	void ClipOp() override;
+
+	void CharacterOp(const Pointf& p, int ch, Font fnt) override;
+
+	void ColorStopOp(double pos, const RGBA& color) override;
+	void ClearStopsOp() override;
+	void OpacityOp(double o) override;
+	void LineCapOp(int linecap) override;
+	void LineJoinOp(int linejoin) override;
+	void MiterLimitOp(double l) override;
+	void EvenOddOp(bool evenodd) override;
+	void DashOp(const Vector<double>& dash, double start) override;
+	void DashOp(const String& dash, double start) override;
+	void InvertOp(bool invert) override;
+	void ImageFilterOp(int filter) override;
+
+	void TransformOp(const Xform2D& m) override;
+
+	void BeginMaskOp() override;
+	void BeginOnPathOp(double q, bool abs) override;
+
+	// Renders the current path and ends it. width: -1 fill, -2 clip (see ClipOp), -3 record for
+	// on-path placement, 0 nothing, > 0 stroke of that width. With a span source the colour is
+	// ignored; in co mode the source lives until its batch has rendered. Gradient and image
+	// fills come through here.
+	void RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color);
+
+	// Attributes of the open path (of the next path while none is open).
+	const Attr& GetPathAttr() const        { return IsNull(current) ? attr : pathattr; }
+	int  GetMode() const                   { return mode; }
+	Size GetSize() const                   { return ip ? ip->GetSize() : Size(0, 0); }
+
+	// Renders what is queued and waits for it; rethrows the first exception of a pool job.
+	void Finish();
+	// Hands the queued paths to the pool without waiting for them.
+	void FinishPathJob();
+
+	// Co mode: fills and strokes render on the worker pool. threads limits how many threads
+	// work on one painter (0: the whole pool and the caller).
+	BufferPainter& Co(bool b = true);
+	BufferPainter& CoThreads(int threads);
+	bool           IsCo() const             { return co; }
+	// Paths wholly outside the image are skipped before stroking and rasterising.
+	BufferPainter& PreClip(bool b = true)   { dopreclip = b; preclip_mtx_serial = -1; return *this; }
+	// Gradient lines and pre-shrunk images go through the image-maker cache.
+	BufferPainter& ImageCache(bool b = true) { imagecache = b; return *this; }
+	bool           IsImageCache() const     { return imagecache; }
+
+	void Create(ImageBuffer& ib, int mode = RENDER_AA);
+
+	BufferPainter(ImageBuffer& ib, int mode = RENDER_AA);
+	~BufferPainter() override;
+
+	BufferPainter(const BufferPainter&) = delete;
+	BufferPainter& operator=(const BufferPainter&) = delete;
+
+private:
+	ImageBuffer*        ip = nullptr;
+	int                 mode = -1;
+	Buffer<int16>       subpixel;
+	Vector<Buffer<int16>> co_subpixel;
+	int                 render_cx = 0;
+	bool                dopreclip = false;
+	Sizef               size = Sizef(0, 0);
+	Buffer<byte>        co_clear;        // per line: pending lazy clear
+	RGBA                co_clear_color = {0, 0, 0, 0};
+	Attr                attr;
+	Array<Attr>         attrstack;
+	Vector<ClipLevel>   clip;
+	Array<ImageBuffer>  mask;
+	Vector<Vector<PathLine>> onpathstack;
+	Vector<double>      pathlenstack;
+	int                 mtx_serial = 0;
+	ArrayMap<String, DashInfo> dashes;
+
+	Rectf               preclip;
+	int                 preclip_mtx_serial = -1;
+	bool                regular = true;
+
+	std::unique_ptr<PathInfo[]> paths;
+	int                 path_index = 0;
+	PathInfo*           path = nullptr;
+	Attr                pathattr;
+
+	Pointf              current, ccontrol, qcontrol, move;
+
+	Rasterizer          rasterizer;
+	Buffer<RGBA>        span;
+	Vector<Buffer<RGBA>> co_span;
+
+	Vector<PathLine>    onpath;
+	double              pathlen = 0;
+
+	bool                co = false;
+	bool                imagecache = true;
+	int                 co_threads = 0;
+
+	Array<PathJob>      cojob, cofill;   // rendering batch, filling batch
+	int                 jobcount = 0;    // jobs in the rendering batch
+	int                 fillcount = 0;   // jobs queued in the filling batch
+	int                 emptycount = 0;
+	CoWork              render;
+
+	struct PathChain;
+
+	static bool IsNull(const Pointf& p) { return !(p.x > -1e300); }
+
+	// Path building.
+	Pointf PathPoint(const Pointf& p, bool rel);
+	Pointf EndPoint(const Pointf& p, bool rel);
+	void   PutElement(const void* data, int len);
+	template <class T> void Put(const T& x) { PutElement(&x, sizeof(T)); }
+	void   ClearPath();
+	template <class F> void SetAttr(F f) { f(pathattr); if(IsNull(current)) f(attr); }
+	const DashInfo* InternDash(const String& key, Vector<double>&& dash, double start);
+
+	// Rendering.
+	void   SyncTransformCache();
+	void   SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a, Rasterizer& r,
+	                  const Rectf& preclip, bool regular);
+	void   FeedChain(PathChain& c, const Vector<byte>& data, const PathAttr& a);
+	void   DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color, ClipLevel* newclip);
+	void   RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip);
+	bool   RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd,
+	                  bool invert, ClipFiller* cf);
+	void   QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
+	void   RenderJobs();
+	void   CountEmpty();
+	void   DoClear(int y);
+	void   PendingClears();
+	RGBA*  SpanBuffer();
+	int16* SubpixelBuffer();
+	void   AllocWorkerBuffers();
+	void   FinishNoThrow() noexcept;
+	template <class F> void CoLoop(F fn);
+
+	// Clips, masks, on-path.
+	void   UniteClip(ClipLevel& into, ClipLevel& part);
+	void   CheckClipSize() const;
+	void   EndMask();
+};
+
+// Feeds the flattened outline of ch, its cell's top-left at p, into t (End is not called).
+// Outlines are cached: per thread in front of the process-wide value cache.
+void ApproximateChar(LinearPathConsumer& t, const Pointf& p, int ch, Font fnt, double tolerance);
+
+namespace detail {
+// The largest path element buffer or clip work block, in bytes. Larger needs throw an Exc from
+// the painter operation that meets them. Tests lower it.
+int64 GetPainterBufferLimit();
+void  SetPainterBufferLimit(int64 bytes);
+} // namespace detail
+
+} // namespace Qel

@@ -1,0 +1,522 @@
+// BufferPainter: the path chain, immediate rendering and the two-stage pipeline of co mode.
+#include "BufferPainter.h"
+
+#include <Core/Exc.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstring>
+
+namespace Qel {
+
+struct BufferPainter::PathChain {
+	Transformer         transformer;
+	Stroker             stroker;
+	Dasher              dasher;
+	OnPathTarget        onpath;
+	LinearPathConsumer* head = nullptr;
+	double              tolerance = 0.3;
+	bool                evenodd = false;
+	bool                direct = false;
+	bool                culled = false;
+
+	explicit PathChain(const Xform2D& m) : transformer(m) {}
+};
+
+namespace {
+
+const Rectf sNoPreclip(-INFINITY, -INFINITY, INFINITY, INFINITY);
+
+inline bool sHasPreclip(const Rectf& r) { return std::isfinite(r.left); }
+
+inline int sAlpha(double opacity)
+{
+	double a = opacity * 256;
+	return a >= 256 ? 256 : a > 0 ? (int)a : 0;
+}
+
+inline RGBA sSolid(const RGBA& c, int alpha)
+{
+	RGBA r;
+	r.b = (byte)((c.b * alpha) >> 8);
+	r.g = (byte)((c.g * alpha) >> 8);
+	r.r = (byte)((c.r * alpha) >> 8);
+	r.a = (byte)((c.a * alpha) >> 8);
+	return r;
+}
+
+inline Pointf sGetPoint(const byte* s)
+{
+	Pointf p;
+	memcpy(&p.x, s, 8);
+	memcpy(&p.y, s + 8, 8);
+	return p;
+}
+
+} // namespace
+
+void BufferPainter::SyncTransformCache()
+{
+	if(pathattr.mtx_serial == preclip_mtx_serial)
+		return;
+	preclip_mtx_serial = pathattr.mtx_serial;
+	const Xform2D& m = pathattr.mtx;
+	preclip = sNoPreclip;
+	if(dopreclip) {
+		double d = m.x.x * m.y.y - m.x.y * m.y.x;
+		if(d != 0 && std::isfinite(d)) {
+			// inverse of the matrix, then of the translation
+			Xform2D inv;
+			inv.x = Pointf(m.y.y / d, -m.x.y / d);
+			inv.y = Pointf(-m.y.x / d, m.x.x / d);
+			inv.t = Pointf(0, 0);
+			Pointf t = inv.TransformVector(m.t);
+			inv.t = Pointf(-t.x, -t.y);
+			Pointf c[4] = {inv.Transform(Pointf(0, 0)), inv.Transform(Pointf(size.cx, 0)),
+			               inv.Transform(Pointf(0, size.cy)), inv.Transform(Pointf(size.cx, size.cy))};
+			Rectf r(c[0].x, c[0].y, c[0].x, c[0].y);
+			for(const Pointf& p : c) {
+				r.left = std::min(r.left, p.x);
+				r.top = std::min(r.top, p.y);
+				r.right = std::max(r.right, p.x);
+				r.bottom = std::max(r.bottom, p.y);
+			}
+			if(std::isfinite(r.left) && std::isfinite(r.top) && std::isfinite(r.right) && std::isfinite(r.bottom))
+				preclip = r;
+		}
+	}
+	double a = Length(m.TransformVector(Pointf(1, 0)));
+	double b = Length(m.TransformVector(Pointf(0, 1)));
+	regular = std::fabs(a - b) < std::max(std::fabs(a), std::fabs(b)) * 1e-10;
+}
+
+void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a,
+                               Rasterizer& r, const Rectf& pc, bool reg)
+{
+	c.transformer.target = &r;
+	c.evenodd = a.evenodd;
+	c.direct = width < 0 && reg && !p.ischar;
+	c.culled = false;
+	if(sHasPreclip(pc) && !p.ischar) {
+		double e = (a.miter_limit + 1) * std::max(width, 0.0);
+		const Rectf& b = p.bbox;
+		c.culled = b.bottom + e < pc.top || b.top - e > pc.bottom || b.right + e < pc.left || b.left - e > pc.right;
+	}
+	if(c.direct) {
+		c.tolerance = 0.3;
+		c.head = &r;
+	}
+	else {
+		double sa = Length(a.mtx.TransformVector(Pointf(1, 0)));
+		double sb = Length(a.mtx.TransformVector(Pointf(0, 1)));
+		c.tolerance = 0.3 / std::sqrt((sa * sa + sb * sb) / 2);
+		c.head = &c.transformer;
+	}
+	if(width == -3) {
+		c.head = &c.onpath;
+		c.direct = false;
+		return;
+	}
+	if(!(width > 0))
+		return;
+	c.stroker.Init(width, a.miter_limit, c.tolerance, a.cap, a.join, pc);
+	c.stroker.target = c.head;
+	c.head = &c.stroker;
+	c.evenodd = false;
+	if(a.dash) {
+		c.dasher.Init(a.dash->dash, a.dash->start);
+		c.dasher.target = c.head;
+		c.head = &c.dasher;
+	}
+}
+
+void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const PathAttr& a)
+{
+	const byte* s = data.begin();
+	const byte* e = data.end();
+	LinearPathConsumer& t = *c.head;
+	double tol2 = c.tolerance * c.tolerance;
+	bool direct = c.direct;
+	const Xform2D& m = a.mtx;
+	auto pt = [&](const byte* q) {
+		Pointf p = sGetPoint(q);
+		return direct ? m.Transform(p) : p;
+	};
+	Pointf pos(0, 0);
+	while(e - s >= 4) {
+		int32 code;
+		memcpy(&code, s, 4);
+		switch(code) {
+		case MOVE:
+			pos = pt(s + 4);
+			t.Move(pos);
+			s += 20;
+			break;
+		case LINE:
+			pos = pt(s + 4);
+			t.Line(pos);
+			s += 20;
+			break;
+		case QUADRATIC: {
+			Pointf p = pt(s + 4);
+			ApproximateQuadratic(t, pos, pt(s + 20), p, tol2);
+			pos = p;
+			s += 36;
+			break;
+		}
+		case CUBIC: {
+			Pointf p = pt(s + 4);
+			ApproximateCubic(t, pos, pt(s + 20), pt(s + 36), p, tol2);
+			pos = p;
+			s += 52;
+			break;
+		}
+		case CHAR: {
+			Pointf p = sGetPoint(s + 4);
+			int32 ch;
+			int64 f;
+			memcpy(&ch, s + 20, 4);
+			memcpy(&f, s + 24, 8);
+			ApproximateChar(t, p, ch, Font::FromInt64(f), c.tolerance);
+			pos = p;
+			s += 32;
+			break;
+		}
+		default:
+			s = e;
+			break;
+		}
+	}
+	t.End();
+}
+
+RGBA* BufferPainter::SpanBuffer()
+{
+	int w = CoWork::GetWorkerIndex();
+	if(w >= 0 && w < co_span.GetCount())
+		return co_span[w];
+	if(!span)
+		span.Alloc((size_t)render_cx + 3);
+	return span;
+}
+
+int16* BufferPainter::SubpixelBuffer()
+{
+	int w = CoWork::GetWorkerIndex();
+	if(w >= 0 && w < co_subpixel.GetCount())
+		return co_subpixel[w];
+	return subpixel;
+}
+
+void BufferPainter::DoClear(int y)
+{
+	if(co_clear && co_clear[y]) {
+		RGBA* t = (*ip)[y];
+		RGBA c = co_clear_color;
+		for(int x = 0; x < ip->GetWidth(); x++)
+			t[x] = c;
+		co_clear[y] = 0;
+	}
+}
+
+void BufferPainter::PendingClears()
+{
+	if(!co_clear)
+		return;
+	CoFor(ip->GetHeight(), [&](int y) { DoClear(y); });
+	co_clear.Clear();
+}
+
+template <class F>
+void BufferPainter::CoLoop(F fn)
+{
+	CoWork cw;
+	std::atomic<int> slots{0};
+	int limit = co_threads;
+	cw.Loop([&] {
+		if(limit > 0 && slots.fetch_add(1, std::memory_order_relaxed) >= limit)
+			return;
+		fn(cw);
+	});
+}
+
+bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha,
+                               bool evenodd, bool invert, ClipFiller* cf)
+{
+	const ClipLevel* cl = clip.GetCount() ? &clip.Top() : nullptr;
+	const byte* m = (const byte*)1;
+	if(cl) {
+		if(!cl->HasLines() || !(m = (*cl)[y]))
+			return false;
+	}
+	RGBA* line = (*ip)[y];
+	SolidFiller sf;
+	SpanFiller spf;
+	SubpixelFiller subf;
+	NoAAFillerFilter noaa;
+	MaskFillerFilter mf;
+	Rasterizer::Filler* f;
+	if(cf) {
+		cf->Clear();
+		f = cf;
+	}
+	else if(mode == RENDER_SUBPIXEL) {
+		subf.sbuffer = SubpixelBuffer();
+		subf.t = line;
+		subf.end = line + ip->GetWidth();
+		subf.invert = invert;
+		subf.color = solid;
+		if(ss) {
+			subf.ss = ss;
+			subf.alpha = alpha;
+			subf.buffer = SpanBuffer();
+			subf.y = y;
+		}
+		f = &subf;
+	}
+	else if(ss) {
+		spf.t = line;
+		spf.ss = ss;
+		spf.alpha = alpha;
+		spf.y = y;
+		spf.buffer = SpanBuffer();
+		f = &spf;
+	}
+	else {
+		sf.t = line;
+		sf.c = solid;
+		sf.invert = invert;
+		f = &sf;
+	}
+	if(mode == RENDER_NOAA) {
+		noaa.t = f;
+		f = &noaa;
+	}
+	if(m != (const byte*)1) {
+		mf.Set(f, m);
+		f = &mf;
+	}
+	r.Render(y, *f, evenodd);
+	return true;
+}
+
+void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip)
+{
+	const PathAttr& a = pathattr;
+	int alpha = sAlpha(a.opacity);
+	if(!newclip && width != -3 && alpha == 0)
+		return;
+	RGBA solid = sSolid(color, alpha);
+	Rasterizer& r = rasterizer;
+	int n = path->path.GetCount();
+	if(width == -3) {
+		PathChain c(a.mtx);
+		SetupChain(c, width, *path, a, r, preclip, regular);
+		for(int i = 0; i < n; i++)
+			FeedChain(c, path->path[i], a);
+		onpath = std::move(c.onpath.path);
+		pathlen = c.onpath.len;
+		return;
+	}
+	for(int i = 0; i < n; i++) {
+		r.Reset();
+		PathChain c(a.mtx);
+		SetupChain(c, width, *path, a, r, preclip, regular);
+		if(c.culled)
+			return;
+		FeedChain(c, path->path[i], a);
+		int miny = r.GetMinY(), maxy = r.GetMaxY();
+		if(miny > maxy)
+			continue;
+		if(newclip) {
+			ClipLevel part;
+			part.Create(ip->GetHeight());
+			ClipFiller cf(render_cx);
+			for(int y = miny; y <= maxy; y++)
+				if(RenderLine(r, y, nullptr, solid, alpha, c.evenodd, false, &cf))
+					part.Set(y, cf.Finish());
+			if(newclip->HasLines())
+				UniteClip(*newclip, part);
+			else
+				*newclip = std::move(part);
+		}
+		else {
+			auto line = [&](int y) {
+				DoClear(y);
+				RenderLine(r, y, ss, solid, alpha, c.evenodd, a.invert, nullptr);
+			};
+			if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
+				CoLoop([&](CoWork& cw) {
+					for(int y; (y = miny + cw.Next()) <= maxy;)
+						line(y);
+				});
+			else
+				for(int y = miny; y <= maxy; y++)
+					line(y);
+		}
+	}
+	r.Reset();
+}
+
+void BufferPainter::CountEmpty()
+{
+	if(++emptycount + fillcount >= 256) {
+		FinishPathJob();
+		render.Finish();
+	}
+}
+
+void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
+{
+	int n = path->path.GetCount();
+	SpanSource* s = ss.get();
+	for(int i = 0; i < n; i++) {
+		if(fillcount >= cofill.GetCount())
+			cofill.Add().rasterizer.Create(ip->GetWidth(), ip->GetHeight(), mode == RENDER_SUBPIXEL);
+		PathJob& j = cofill[fillcount++];
+		j.attr = pathattr;
+		j.path = path;
+		j.subpath = i;
+		j.preclip = preclip;
+		j.regular = regular;
+		j.width = width;
+		j.color = color;
+		j.ss = s;
+		if(i == n - 1)
+			j.owned = std::move(ss);
+		if(fillcount + emptycount >= 256)
+			FinishPathJob();
+	}
+}
+
+void BufferPainter::RenderJobs()
+{
+	struct Release { // sources go once the batch has rendered, also after a failure
+		BufferPainter& p;
+		~Release()
+		{
+			for(int i = 0; i < p.jobcount; i++)
+				p.cojob[i].owned.reset();
+		}
+	} release{*this};
+	int miny = ip->GetHeight() - 1, maxy = 0;
+	for(int i = 0; i < jobcount; i++) {
+		PathJob& j = cojob[i];
+		miny = std::min(miny, j.rasterizer.GetMinY());
+		maxy = std::max(maxy, j.rasterizer.GetMaxY());
+		j.alpha = sAlpha(j.attr.opacity);
+		j.solid = sSolid(j.color, j.alpha);
+	}
+	if(miny > maxy)
+		return;
+	auto line = [&](int y) {
+		DoClear(y);
+		for(int i = 0; i < jobcount; i++) {
+			PathJob& j = cojob[i];
+			if(j.alpha && y >= j.rasterizer.GetMinY() && y <= j.rasterizer.GetMaxY())
+				RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
+		}
+	};
+	if(maxy - miny < 7)
+		for(int y = miny; y <= maxy; y++)
+			line(y);
+	else
+		CoLoop([&](CoWork& cw) {
+			for(int y; (y = miny + cw.Next()) <= maxy;)
+				line(y);
+		});
+}
+
+void BufferPainter::FinishPathJob()
+{
+	if(fillcount == 0) {
+		emptycount = 0;
+		return;
+	}
+	std::exception_ptr e;
+	try {
+		CoLoop([&](CoWork& cw) {
+			for(int i; (i = cw.Next()) < fillcount;) {
+				PathJob& j = cofill[i];
+				j.rasterizer.Reset();
+				PathChain c(j.attr.mtx);
+				SetupChain(c, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
+				j.evenodd = c.evenodd;
+				if(!c.culled)
+					FeedChain(c, j.path->path[j.subpath], j.attr);
+			}
+		});
+	}
+	catch(...) {
+		e = std::current_exception();
+	}
+	try {
+		render.Finish(); // the previous batch has rendered
+	}
+	catch(...) {
+		if(!e)
+			e = std::current_exception();
+	}
+	if(e) { // the batch is dropped; the painter stays usable
+		for(int i = 0; i < fillcount; i++) {
+			cofill[i].owned.reset();
+			cofill[i].rasterizer.Reset();
+		}
+		fillcount = emptycount = 0;
+		std::rethrow_exception(e);
+	}
+	std::swap(cojob, cofill);
+	jobcount = fillcount;
+	fillcount = emptycount = 0;
+	render.Schedule([this] { RenderJobs(); });
+}
+
+void BufferPainter::Finish()
+{
+	FinishPathJob();
+	render.Finish();
+	PendingClears();
+}
+
+void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color)
+{
+	if(width == -2) {
+		ClipOp();
+		return;
+	}
+	DoRenderPath(width, ss, color, nullptr);
+}
+
+void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
+                                 ClipLevel* newclip)
+{
+	if(width == -1)
+		CloseOp();
+	current = move = Pointf(-INFINITY, -INFINITY);
+	if(!std::isfinite(width) || width == 0 || (!ss && width >= -1 && color.a == 0)) {
+		if(co)
+			CountEmpty();
+		return;
+	}
+	SyncTransformCache();
+	if(ss) {
+		if(co && co_span.IsEmpty()) {
+			int n = CoWork::GetPoolSize();
+			for(int i = 0; i < n; i++)
+				co_span.Add().Alloc((size_t)render_cx + 3);
+		}
+		if(!span)
+			span.Alloc((size_t)render_cx + 3);
+	}
+	if(co) {
+		if(width >= -1 && mode != RENDER_NOAA) {
+			QueueJobs(width, ss, color);
+			return;
+		}
+		FinishPathJob();
+		render.Finish();
+	}
+	RenderImmediate(width, ss.get(), color, newclip);
+}
+
+} // namespace Qel

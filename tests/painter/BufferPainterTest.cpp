@@ -1,0 +1,446 @@
+#include <painter/Painter.h>
+
+#include <Core/Exc.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+using namespace Qel;
+
+namespace {
+
+const RGBA White = {255, 255, 255, 255};
+const RGBA Black = {0, 0, 0, 255};
+const RGBA Red = {0, 0, 255, 255};    // b, g, r, a
+const RGBA Blue = {255, 0, 0, 255};
+const RGBA None = {0, 0, 0, 0};
+
+bool Same(const RGBA& a, const RGBA& b) { return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a; }
+
+Image Paint(int cx, int cy, const std::function<void (BufferPainter&)>& scene, int mode = RENDER_AA)
+{
+	ImagePainter p(cx, cy, mode);
+	scene(p);
+	return p;
+}
+
+// Rows of an image as text: '.' transparent, 'W' white, 'R' red, 'B' blue, 'K' black, '?' other.
+String Picture(const Image& img)
+{
+	String s;
+	for(int y = 0; y < img.GetHeight(); y++) {
+		for(int x = 0; x < img.GetWidth(); x++) {
+			const RGBA& c = img[y][x];
+			s.Cat(Same(c, None) ? '.' : Same(c, White) ? 'W' : Same(c, Red) ? 'R' : Same(c, Blue) ? 'B'
+			      : Same(c, Black) ? 'K' : '?');
+		}
+		s.Cat('\n');
+	}
+	return s;
+}
+
+} // namespace
+
+TEST(ImagePainter, NewPainterGivesTransparentImageAndThenEmpty)
+{
+	ImagePainter p(10, 10);
+	Image a = p;
+	ASSERT_EQ(a.GetSize(), Size(10, 10));
+	for(const RGBA& c : a)
+		EXPECT_TRUE(Same(c, None));
+	p.RectPath(0, 0, 5, 5).Fill(Red); // painting into the emptied buffer does nothing
+	Image b = p;
+	EXPECT_TRUE(b.IsEmpty());
+}
+
+TEST(BufferPainter, FillsAndStrokesExactly)
+{
+	Image img = Paint(8, 6, [](BufferPainter& p) {
+		p.Clear(White);
+		p.RectPath(1, 1, 3, 2).Fill(Red);
+		p.Move(0, 4.5).Line(8, 4.5).Stroke(1, Blue);
+	});
+	EXPECT_EQ(Picture(img), "WWWWWWWW\n"
+	                        "WRRRWWWW\n"
+	                        "WRRRWWWW\n"
+	                        "WWWWWWWW\n"
+	                        "BBBBBBBB\n"
+	                        "WWWWWWWW\n");
+	// a half-covered pixel gets half of the colour
+	Image h = Paint(4, 1, [](BufferPainter& p) { p.RectPath(0, 0, 1.5, 1).Fill(Black); });
+	EXPECT_EQ(h[0][0].a, 255);
+	EXPECT_EQ(h[0][1].a, 127);
+	EXPECT_EQ(h[0][2].a, 0);
+}
+
+TEST(BufferPainter, EvenOddAndNonZero)
+{
+	auto scene = [](bool evenodd) {
+		return Paint(6, 6, [=](BufferPainter& p) {
+			p.RectPath(0, 0, 6, 6).RectPath(2, 2, 2, 2).EvenOdd(evenodd).Fill(Black);
+		});
+	};
+	EXPECT_EQ(scene(false)[3][3].a, 255);
+	EXPECT_EQ(scene(true)[3][3].a, 0);
+	EXPECT_EQ(scene(true)[0][0].a, 255);
+}
+
+TEST(BufferPainter, PathBuilding)
+{
+	// A line as the first operation starts at (0, 0); a Null coordinate keeps the current one.
+	Image a = Paint(10, 3, [](BufferPainter& p) {
+		p.Line(Pointf(8, 2)).Line(Pointf(0, -INFINITY)).Close().Fill(Black);
+	});
+	Image b = Paint(10, 3, [](BufferPainter& p) {
+		p.Move(0, 0).Line(8, 2).Line(0, 2).Close().Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(a), ImageHash(b));
+	// relative coordinates, and a Null y with rel moving x only
+	Image c = Paint(10, 3, [](BufferPainter& p) {
+		p.Move(1, 1).Line(Pointf(5, -INFINITY), true).Stroke(1, Black);
+	});
+	Image d = Paint(10, 3, [](BufferPainter& p) { p.Move(1, 1).Line(6, 1).Stroke(1, Black); });
+	EXPECT_EQ(ImageHash(c), ImageHash(d));
+	// a smooth cubic after a line reflects the current point itself
+	Image e = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(2, 2).Line(10, 2).Cubic(Pointf(18, 10), Pointf(10, 18)).Close().Fill(Black);
+	});
+	Image f = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(2, 2).Line(10, 2).Cubic(Pointf(10, 2), Pointf(18, 10), Pointf(10, 18)).Close().Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(e), ImageHash(f));
+}
+
+TEST(BufferPainter, FillThenStrokeReusesThePath)
+{
+	Image img = Paint(10, 10, [](BufferPainter& p) {
+		p.RectPath(2, 2, 6, 6).Fill(Red).Stroke(2, Blue);
+	});
+	EXPECT_TRUE(Same(img[5][5], Red));
+	EXPECT_TRUE(Same(img[2][5], Blue));
+}
+
+TEST(BufferPainter, OpacityOutsideAndInsideAPath)
+{
+	ImageBuffer ib(4, 4);
+	BufferPainter p(ib);
+	p.Opacity(0.5).Opacity(0.5);
+	EXPECT_EQ(p.GetPathAttr().opacity, 0.25);
+	p.Move(0, 0).Opacity(0.5); // open path: only this path
+	EXPECT_EQ(p.GetPathAttr().opacity, 0.125);
+	p.Line(4, 0).Line(4, 4).Fill(Black);
+	EXPECT_EQ(p.GetPathAttr().opacity, 0.25);
+}
+
+TEST(BufferPainter, EndRestoresEveryAttribute)
+{
+	ImageBuffer ib(4, 4);
+	BufferPainter p(ib);
+	p.ColorStop(0.5, Red);
+	BufferPainter::Attr before = p.GetPathAttr();
+	p.Begin();
+	p.Translate(3, 4).Opacity(0.5).LineCap(LINECAP_ROUND).LineJoin(LINEJOIN_BEVEL).MiterLimit(2)
+	 .EvenOdd().Dash("3 1").Invert().ImageFilter(0).ColorStop(0.2, Blue).RectPath(0, 0, 2, 2).Clip();
+	p.End();
+	const BufferPainter::Attr& a = p.GetPathAttr();
+	EXPECT_EQ(a.mtx, before.mtx);
+	EXPECT_EQ(a.mtx_serial, before.mtx_serial);
+	EXPECT_EQ(a.opacity, before.opacity);
+	EXPECT_EQ(a.cap, before.cap);
+	EXPECT_EQ(a.join, before.join);
+	EXPECT_EQ(a.miter_limit, before.miter_limit);
+	EXPECT_EQ(a.evenodd, before.evenodd);
+	EXPECT_EQ(a.dash, before.dash);
+	EXPECT_EQ(a.invert, before.invert);
+	EXPECT_EQ(a.filter, before.filter);
+	ASSERT_EQ(a.stop.GetCount(), 1);
+	EXPECT_EQ(a.stop[0].pos, 0.5);
+	EXPECT_EQ(a.cliplevel, 0);
+	EXPECT_FALSE(a.hasclip);
+	p.RectPath(0, 0, 4, 4).Fill(Black); // the clip has gone too
+	p.Finish();
+	EXPECT_EQ(ib[3][3].a, 255);
+	p.End(); // unmatched: nothing
+}
+
+TEST(BufferPainter, ColorStopsStayOrdered)
+{
+	ImageBuffer ib(1, 1);
+	BufferPainter p(ib);
+	p.ColorStop(0.5, Red).ColorStop(2, Blue).ColorStop(-1, Black).ColorStop(0.5, White);
+	const auto& s = p.GetPathAttr().stop;
+	ASSERT_EQ(s.GetCount(), 4);
+	EXPECT_EQ(s[0].pos, 0);
+	EXPECT_EQ(s[1].pos, 0.5);
+	EXPECT_TRUE(Same(s[1].color, White)); // inserted before the equal one
+	EXPECT_EQ(s[3].pos, 1);
+	p.ClearStops();
+	EXPECT_TRUE(p.GetPathAttr().stop.IsEmpty());
+}
+
+TEST(BufferPainter, ClearMakesOpaqueImages)
+{
+	ImageBuffer ib(3, 3);
+	BufferPainter p(ib);
+	EXPECT_EQ(ib.GetKind(), IMAGE_ALPHA);
+	p.Clear(RGBA{0, 0, 128, 128});
+	EXPECT_EQ(ib.GetKind(), IMAGE_ALPHA);
+	p.Clear(White);
+	EXPECT_EQ(ib.GetKind(), IMAGE_OPAQUE);
+	EXPECT_TRUE(Same(ib[2][2], White));
+}
+
+TEST(BufferPainter, TransparentAndZeroWidthDrawNothing)
+{
+	Image img = Paint(6, 6, [](BufferPainter& p) {
+		p.RectPath(0, 0, 6, 6).Fill(None);
+		p.Move(0, 3).Line(6, 3).Stroke(0, Black);
+		p.Move(0, 3).Line(6, 3).Stroke(-1, Black); // never a fill in disguise
+		p.RectPath(0, 0, 6, 6).Stroke(-3, Black);
+	});
+	for(const RGBA& c : img)
+		EXPECT_TRUE(Same(c, None));
+}
+
+TEST(BufferPainter, StrokeEndsThePathWhateverItsWidth)
+{
+	for(double w : {0.0, -5.0, 1.0, (double)NAN}) {
+		ImageBuffer ib(4, 4);
+		BufferPainter p(ib);
+		p.Move(1, 1).Line(3, 3).Stroke(w, Black);
+		p.Opacity(0.5); // no path open: the current attributes change as well
+		p.Move(0, 0);
+		EXPECT_EQ(p.GetPathAttr().opacity, 0.5) << w;
+	}
+}
+
+TEST(BufferPainter, ThinLineInsideOnePixelRow)
+{
+	for(bool co : {false, true}) {
+		Image img = Paint(10, 4, [&](BufferPainter& p) {
+			p.Co(co);
+			p.Move(1, 2.25).Line(9, 2.25).Line(9, 2.75).Line(1, 2.75).Fill(Black);
+		});
+		EXPECT_EQ(img[2][5].a, 127) << co;
+		EXPECT_EQ(img[1][5].a, 0);
+		EXPECT_EQ(img[3][5].a, 0);
+	}
+}
+
+TEST(BufferPainter, DashStartWrapsAroundThePattern)
+{
+	auto dashed = [](double start) {
+		return Paint(40, 3, [=](BufferPainter& p) {
+			p.Dash(Vector<double>{4, 2}, start).Move(0, 1.5).Line(40, 1.5).Stroke(1, Black);
+		});
+	};
+	Image a = dashed(5), b = dashed(11);
+	EXPECT_EQ(ImageHash(a), ImageHash(b));
+	// start 5 is one unit into the gap: the first dash begins at x = 1
+	EXPECT_EQ(a[1][0].a, 0);
+	EXPECT_EQ(a[1][1].a, 255);
+	EXPECT_EQ(a[1][4].a, 255);
+	EXPECT_EQ(a[1][5].a, 0);
+	EXPECT_EQ(a[1][7].a, 255);
+}
+
+TEST(BufferPainter, InvertAppliesToTheOpenPathOnly)
+{
+	Image img = Paint(4, 2, [](BufferPainter& p) {
+		p.Clear(White);
+		p.Move(0, 0).Invert().Line(2, 0).Line(2, 1).Line(0, 1).Fill(Black);
+		p.RectPath(2, 0, 2, 1).Fill(Red);
+	});
+	EXPECT_EQ(Picture(img), "KKRR\nWWWW\n");
+	Image inv = Paint(4, 1, [](BufferPainter& p) {
+		p.Clear(White);
+		p.Invert().RectPath(0, 0, 2, 1).Fill(Red).RectPath(2, 0, 2, 1).Fill(Red);
+	});
+	EXPECT_EQ(Picture(inv), "KKKK\n");
+}
+
+TEST(BufferPainter, Clips)
+{
+	// Two clips in one scope intersect; the scope's end brings the whole image back.
+	Image img = Paint(6, 3, [](BufferPainter& p) {
+		p.Begin();
+		p.RectPath(0, 0, 4, 3).Clip();
+		p.RectPath(2, 0, 4, 3).Clip();
+		p.RectPath(0, 0, 6, 2).Fill(Red);
+		p.End();
+		p.RectPath(0, 2, 6, 1).Fill(Blue);
+	});
+	EXPECT_EQ(Picture(img), "..RR..\n..RR..\nBBBBBB\n");
+	// a clip to an empty path hides everything in its scope
+	Image e = Paint(3, 1, [](BufferPainter& p) {
+		p.Begin().Clip();
+		p.RectPath(0, 0, 3, 1).Fill(Red);
+		p.End();
+	});
+	EXPECT_EQ(Picture(e), "...\n");
+	// parts split by Div clip to all of them
+	for(bool co : {false, true}) {
+		Image d = Paint(6, 1, [&](BufferPainter& p) {
+			p.Co(co);
+			p.RectPath(0, 0, 2, 1).Div().RectPath(4, 0, 2, 1).Clip();
+			p.RectPath(0, 0, 6, 1).Fill(Red);
+		});
+		EXPECT_EQ(Picture(d), "RR..RR\n") << co;
+	}
+	// a partial clip line masks the coverage
+	Image h = Paint(4, 1, [](BufferPainter& p) {
+		p.RectPath(0, 0, 1.5, 1).Clip();
+		p.RectPath(0, 0, 4, 1).Fill(Black);
+	});
+	EXPECT_EQ(h[0][0].a, 255);
+	EXPECT_EQ(h[0][1].a, 127);
+	EXPECT_EQ(h[0][2].a, 0);
+}
+
+TEST(BufferPainter, Masks)
+{
+	auto masked = [](RGBA m, int mode) {
+		return Paint(4, 2, [=](BufferPainter& p) {
+			p.BeginMask();
+			p.RectPath(0, 0, 2, 2).Fill(m);
+			p.End();
+			p.RectPath(0, 0, 4, 2).Fill(Red);
+		}, mode);
+	};
+	for(int mode : {RENDER_AA, RENDER_NOAA}) {
+		EXPECT_EQ(Picture(masked(White, mode)), "RR..\nRR..\n");
+		EXPECT_EQ(Picture(masked(Black, mode)), "....\n....\n");
+		Image g = masked(RGBA{128, 128, 128, 255}, mode);
+		EXPECT_NEAR(g[0][0].a, mode == RENDER_AA ? 128 : 255, 2); // no-AA coverage is all or nothing
+		EXPECT_EQ(g[0][3].a, 0);
+	}
+	// subpixel: three units per pixel, the blur of the filter on both passes
+	Image s = masked(White, RENDER_SUBPIXEL);
+	EXPECT_GT(s[0][1].a, 128);
+	EXPECT_EQ(s[0][3].a, 0);
+	// only the level BeginMask opens ends the mask: inner scopes paint into it
+	Image n = Paint(4, 1, [](BufferPainter& p) {
+		p.BeginMask();
+		p.Begin().RectPath(0, 0, 1, 1).Fill(White).End();
+		p.RectPath(3, 0, 1, 1).Fill(White);
+		p.End();
+		p.RectPath(0, 0, 4, 1).Fill(Red);
+	});
+	EXPECT_EQ(Picture(n), "R..R\n");
+	// a mask inside a clipped scope narrows that scope's clip
+	Image c = Paint(4, 1, [](BufferPainter& p) {
+		p.Begin();
+		p.RectPath(0, 0, 3, 1).Clip();
+		p.BeginMask();
+		p.RectPath(1, 0, 3, 1).Fill(White);
+		p.End();
+		p.RectPath(0, 0, 4, 1).Fill(Red);
+		p.End();
+		p.RectPath(3, 0, 1, 1).Fill(Blue);
+	});
+	EXPECT_EQ(Picture(c), ".RRB\n");
+}
+
+TEST(BufferPainter, OnPathPlacement)
+{
+	struct Case {
+		Pointf a, b;
+		double q;
+		bool   abs;
+		Pointf at;
+		double angle;
+	} cases[] = {
+		{{0, 0}, {100, 0}, 0.5, false, {50, 0}, 0},
+		{{0, 0}, {0, 100}, 0.5, false, {0, 50}, M_PI / 2},
+		{{0, 0}, {1, 0}, 1.5, true, {1.5, 0}, 0},
+		{{0, 0}, {0.5, 0}, 0.8, true, {0.8, 0}, 0},     // short path: extended past its end
+		{{0, 0}, {0.5, 0}, 2.0, false, {1.0, 0}, 0},
+		{{10, 10}, {10, 10}, 0.5, false, {0, 0}, 0},    // zero length: no placement
+	};
+	for(const Case& c : cases) {
+		ImageBuffer ib(4, 4);
+		BufferPainter p(ib);
+		p.Move(c.a).Line(c.b).BeginOnPath(c.q, c.abs);
+		const Xform2D& m = p.GetPathAttr().mtx;
+		EXPECT_NEAR(m.t.x, c.at.x, 1e-9) << c.q;
+		EXPECT_NEAR(m.t.y, c.at.y, 1e-9) << c.q;
+		EXPECT_NEAR(std::atan2(m.y.x, m.x.x), c.angle, 1e-9);
+		p.End();
+		EXPECT_EQ(p.GetPathAttr().mtx, Xform2D());
+	}
+	// consecutive placements use one recording; a new path is recorded anew
+	ImageBuffer ib(4, 4);
+	BufferPainter p(ib);
+	p.Move(0, 0).Line(10, 0).Line(10, 10);
+	p.BeginOnPath(0.25).RectPath(0, 0, 1, 1).Fill(Black).End();
+	p.BeginOnPath(0.75);
+	EXPECT_NEAR(p.GetPathAttr().mtx.t.y, 5, 1e-9);
+	p.End();
+	p.Move(0, 0).Line(0, 8).BeginOnPath(0.5);
+	EXPECT_NEAR(p.GetPathAttr().mtx.t.y, 4, 1e-9);
+	p.End();
+}
+
+TEST(BufferPainter, CreateForAnotherSizeFinishesQueuedWork)
+{
+	ImageBuffer a(8, 8), b(4, 4);
+	BufferPainter p(a);
+	p.Co();
+	p.RectPath(0, 0, 8, 8).Fill(Red);
+	p.Create(b, RENDER_SUBPIXEL);
+	EXPECT_TRUE(Same(a[7][7], Red));
+	p.RectPath(0, 0, 4, 4).Fill(Blue);
+	p.Finish();
+	EXPECT_TRUE(Same(b[1][1], Blue));
+}
+
+TEST(BufferPainter, OversizedBuffersFailWithAnError)
+{
+	int64 old = detail::GetPainterBufferLimit();
+	detail::SetPainterBufferLimit(4000);
+	{
+		ImageBuffer ib(3000, 4);
+		BufferPainter p(ib);
+		p.Move(0, 0);
+		EXPECT_THROW({ for(int i = 0; i < 1000; i++) p.Line(i, 1); }, Exc);
+		p.Stroke(0, Black);
+		p.RectPath(0, 0, 10, 10);
+		EXPECT_THROW(p.Clip(), Exc);
+		EXPECT_THROW(p.BeginMask(), Exc);
+	}
+	detail::SetPainterBufferLimit(old);
+	ImageBuffer ib(4, 4);
+	BufferPainter p(ib);
+	p.RectPath(0, 0, 4, 4).Fill(Black); // still usable afterwards
+	EXPECT_EQ(ib[0][0].a, 255);
+}
+
+TEST(BufferPainter, TextOutlines)
+{
+	Font f = SansSerif(40);
+	// replaying an outline moves every point and never carries curves
+	struct Rec : LinearPathConsumer {
+		Vector<Pointf> pts;
+		int moves = 0;
+		void Move(const Pointf& p) override { moves++; pts.Add(p); }
+		void Line(const Pointf& p) override { pts.Add(p); }
+	} a, b;
+	ApproximateChar(a, Pointf(0, 0), 'o', f, 0.3);
+	ApproximateChar(b, Pointf(10, 20), 'o', f, 0.3);
+	ASSERT_GT(a.pts.GetCount(), 8);
+	EXPECT_EQ(a.moves, 2); // two contours
+	ASSERT_EQ(a.pts.GetCount(), b.pts.GetCount());
+	for(int i = 0; i < a.pts.GetCount(); i++) {
+		EXPECT_FLOAT_EQ(b.pts[i].x, a.pts[i].x + 10);
+		EXPECT_FLOAT_EQ(b.pts[i].y, a.pts[i].y + 20);
+	}
+	// the text a painter fills is the outlines
+	Image t = Paint(60, 50, [&](BufferPainter& p) { p.CharacterOp(Pointf(5, 2), 'o', f); p.Fill(Black); });
+	int64 ink = 0;
+	for(const RGBA& c : t)
+		ink += c.a;
+	EXPECT_GT(ink, 255 * 100);
+	EXPECT_EQ(t[0][0].a, 0);
+}
