@@ -276,9 +276,4 @@ void Painter::DrawTextOp(int x, int y, int angle, const wchar* text, Font font, 
 	EndOp();
 }
 
-void Painter::DrawPaintingOp(const Rect&, const Painting&)
-{
-	// Painting playback on a painter comes with the Painting record's player.
-}
-
 } // namespace Qel

@@ -52,4 +52,25 @@ Xform2D operator*(const Xform2D& a, const Xform2D& b)
 	return r;
 }
 
+Xform2D Inverse(const Xform2D& m)
+{
+	double d = m.x.x * m.y.y - m.x.y * m.y.x;
+	Xform2D r;
+	if(d == 0 || !std::isfinite(d)) {
+		r.x = r.y = r.t = Pointf(NAN, NAN);
+		return r;
+	}
+	r.x = Pointf(m.y.y / d, -m.x.y / d);
+	r.y = Pointf(-m.y.x / d, m.x.x / d);
+	Pointf t = r.TransformVector(m.t);
+	r.t = Pointf(-t.x, -t.y);
+	return r;
+}
+
+bool IsFinite(const Xform2D& m)
+{
+	return std::isfinite(m.x.x) && std::isfinite(m.x.y) && std::isfinite(m.y.x) &&
+	       std::isfinite(m.y.y) && std::isfinite(m.t.x) && std::isfinite(m.t.y);
+}
+
 } // namespace Qel

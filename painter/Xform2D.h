@@ -32,4 +32,9 @@ struct Xform2D {
 // a first, then b.
 Xform2D operator*(const Xform2D& a, const Xform2D& b);
 
+// The transform that undoes m. A singular m gives non-finite fields (see IsFinite).
+Xform2D Inverse(const Xform2D& m);
+// All six fields finite.
+bool    IsFinite(const Xform2D& m);
+
 } // namespace Qel

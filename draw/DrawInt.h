@@ -1,0 +1,23 @@
+// Internals shared by the default Draw operations.
+#pragma once
+
+#include "DrawTarget.h"
+
+namespace Qel::detail {
+
+// Brackets a default image or data operation: BeginNative/EndNative and the conversion of dots
+// to the target's native resolution, unless the target works in native units already or an
+// outer default operation of the same target has entered them.
+class NativeScope {
+	Draw&       w;
+	const Draw* outer = nullptr;
+	bool        active = false;
+
+public:
+	NativeScope(Draw& w, int& x, int& y, int& cx, int& cy);
+	~NativeScope();
+	NativeScope(const NativeScope&) = delete;
+	NativeScope& operator=(const NativeScope&) = delete;
+};
+
+} // namespace Qel::detail

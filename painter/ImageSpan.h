@@ -1,0 +1,59 @@
+// Image fill source: the pixels of an image placed by a transform, tiled and filtered, as spans
+// of target pixels for a SpanFiller.
+#pragma once
+
+#include "Fillers.h"
+#include "Xform2D.h"
+
+#include <draw/Image.h>
+#include <draw/RescaleFilter.h>
+
+namespace Qel {
+
+// Image fill flags: horizontal tiling in bits 0-1, vertical in bits 2-3, then "fast".
+enum {
+	FILL_HNONE    = 0, FILL_HPAD = 1, FILL_HREPEAT = 2,  FILL_HREFLECT = 3,
+	FILL_VNONE    = 0, FILL_VPAD = 4, FILL_VREPEAT = 8,  FILL_VREFLECT = 12,
+	FILL_PAD      = FILL_HPAD | FILL_VPAD,
+	FILL_REPEAT   = FILL_HREPEAT | FILL_VREPEAT,
+	FILL_REFLECT  = FILL_HREFLECT | FILL_VREFLECT,
+	FILL_FAST     = 128,
+};
+
+class PainterImageSpan : public SpanSource {
+public:
+	// m places the image in the target. filter: 0 nearest pixel, 1 bilinear (down-scaled images
+	// are first shrunk by whole factors, through the image-maker cache when imagecache is on),
+	// other values a rescale kernel number. co lets a large shrink run on the worker pool.
+	PainterImageSpan(dword flags, const Xform2D& m, const Image& image, bool co, bool imagecache,
+	                 int filter);
+
+	void Get(RGBA* span, int x, int y, unsigned len) override;
+
+	// Nothing to paint: no pixels, or a transform that cannot be undone.
+	bool IsEmpty() const         { return !pixels; }
+
+	// What the span source samples (after any shrinking) and how.
+	const Image&   GetImage() const   { return image; }
+	const Xform2D& GetInverse() const { return xform; }
+	bool           IsKernel() const   { return kernel; }
+	bool           IsFast() const     { return fast; }
+
+private:
+	int         cx = 0, cy = 0, maxx = 0, maxy = 0;
+	byte        style = 0, hstyle = 0, vstyle = 0;
+	bool        fast = false;
+	bool        fixed = false;  // both tilings set: every position reads a pixel
+	Image       image;
+	const RGBA* pixels = nullptr;
+	Xform2D     xform;          // target pixel -> image coordinates
+	bool        kernel = false;
+	KernelTable kx, ky;
+
+	RGBA Fetch(int x, int y) const;
+	void GetFast(RGBA* span, float px, float py, float dx, float dy, unsigned len);
+	void GetBilinear(RGBA* span, float px, float py, float dx, float dy, unsigned len);
+	void GetKernel(RGBA* span, float px, float py, float dx, float dy, unsigned len);
+};
+
+} // namespace Qel
