@@ -200,11 +200,14 @@ void BoundsPainter::SmoothCubicOp(const Pointf& p2, const Pointf& p, bool rel)
 void BoundsPainter::ArcOp(const Pointf& c, const Pointf& r, double angle, double sweep, bool rel)
 {
 	AppendArc(*this, Abs(c, rel), r, angle, sweep);
+	// a smooth curve after an arc reflects nothing: its control is the current point
+	qcontrol = ccontrol = current;
 }
 
 void BoundsPainter::SvgArcOp(const Pointf& r, double xangle, bool large, bool sweep, const Pointf& p, bool rel)
 {
 	AppendSvgArc(*this, r, large, sweep, Abs(p, rel), current, xangle);
+	qcontrol = ccontrol = current;
 }
 
 void BoundsPainter::CloseOp()

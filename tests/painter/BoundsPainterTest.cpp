@@ -72,6 +72,21 @@ TEST(BoundsPainter, SmoothCurvesReflectAndReachTargetAsPlainCurves)
 	EXPECT_EQ(rec.calls, want);
 }
 
+TEST(BoundsPainter, SmoothCurveAfterAnArcStartsFromTheCurrentPoint)
+{
+	struct Cubics : NilPainter {
+		std::vector<Pointf> c1, end;
+		void CubicOp(const Pointf& p1, const Pointf&, const Pointf& p, bool) override { c1.push_back(p1); end.push_back(p); }
+	} rec;
+	BoundsPainter bp(rec);
+	bp.Move(0, 0).SvgArc(Pointf(5, 5), 0, false, true, Pointf(10, 0));
+	bp.Cubic(Pointf(12, 4), Pointf(14, 0));
+	ASSERT_GE(rec.c1.size(), 2u);
+	size_t n = rec.c1.size();
+	EXPECT_NEAR(rec.c1[n - 1].x, rec.end[n - 2].x, 1e-12);
+	EXPECT_NEAR(rec.c1[n - 1].y, rec.end[n - 2].y, 1e-12);
+}
+
 TEST(BoundsPainter, RelativePointsAreMeasuredFromTheCurrentPoint)
 {
 	RecordingPainter rec;
