@@ -14,9 +14,6 @@ Image RenderSVGImage(Size sz, const char* svg, SvgResourceLoader resloader)
 		return Image();
 	double w = r.right - r.left, h = r.bottom - r.top;
 	Sizef f = GetFitSize(Sizef(w, h), sz.cx - 10, sz.cy - 10);
-	// a document far off its own scale must not ask for an unbounded image
-	if(!(f.cx > 0 && f.cy > 0) || f.cx > sz.cx || f.cy > sz.cy)
-		return Image();
 	Size isz((int)std::ceil(f.cx), (int)std::ceil(f.cy));
 	if(isz.cx <= 0 || isz.cy <= 0)
 		return Image();

@@ -310,3 +310,21 @@ TEST(SvgLimits, LongGradientReferenceChains)
 	Calls c = sRender(~s);
 	EXPECT_EQ(sCount(c, "FillLinearX#255.0.0.255#255.0.0.255"), 1);
 }
+
+TEST(SvgImage, ContentFitsTheSizeLessAMargin)
+{
+	Image img = RenderSVGImage(Size(100, 50), String("<svg><rect x='5' y='5' width='10' height='10' fill='red'/></svg>"));
+	ASSERT_EQ(img.GetSize(), Size(40, 40));
+	for(Point p : { Point(0, 0), Point(20, 20), Point(39, 39) }) {
+		RGBA c = img[p.y][p.x];
+		EXPECT_EQ(c.r, 255);
+		EXPECT_EQ(c.g, 0);
+		EXPECT_EQ(c.a, 255);
+	}
+	// a wide document keeps its proportions
+	img = RenderSVGImage(Size(100, 100), String("<svg><rect width='30' height='10'/></svg>"));
+	EXPECT_EQ(img.GetSize(), Size(90, 30));
+	EXPECT_TRUE(RenderSVGImage(Size(100, 100), String("<svg><rect width='3' height='3' fill='none'/></svg>")).IsEmpty());
+	EXPECT_TRUE(RenderSVGImage(Size(10, 10), String("<svg><rect width='3' height='3'/></svg>")).IsEmpty());
+	EXPECT_TRUE(RenderSVGImage(Size(100, 100), String("<svg><rect")).IsEmpty());
+}
