@@ -19,6 +19,7 @@ packages=(
   libspdlog-dev
   libfontconfig-dev libfreetype-dev fonts-dejavu-core
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
+  librsvg2-dev
 )
 
 missing=()
