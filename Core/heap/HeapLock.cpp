@@ -21,13 +21,20 @@ std::atomic<bool> atforkRegistered{false};
 
 void ForkPrepare() { HeapMutexLock(); }
 void ForkRelease() { HeapMutexUnlock(); }
+void ForkChild()
+{
+#ifndef QEL_SYSTEM_HEAP
+	detail::Heap::AdoptOrphans(); // the only thread left; the lock is still held from prepare
+#endif
+	HeapMutexUnlock();
+}
 
 QEL_NOINLINE void RegisterAtFork()
 {
 	static pthread_mutex_t once = PTHREAD_MUTEX_INITIALIZER;
 	pthread_mutex_lock(&once);
 	if(!atforkRegistered.load(std::memory_order_relaxed)) {
-		pthread_atfork(ForkPrepare, ForkRelease, ForkRelease);
+		pthread_atfork(ForkPrepare, ForkRelease, ForkChild);
 		atforkRegistered.store(true, std::memory_order_release);
 	}
 	pthread_mutex_unlock(&once);

@@ -172,6 +172,8 @@ struct Heap : LargeHeap {
 	int       outPos = 0;
 	int       outBytes = 0;
 	std::atomic<FreeLink*> smallRemote{nullptr};
+	Heap*     liveNext = nullptr;   // the registry of thread heaps in use, under the lock
+	Heap*     livePrev = nullptr;
 
 	void  Init();
 	void* AllocK(int k);
@@ -179,6 +181,11 @@ struct Heap : LargeHeap {
 	void  FreeDirect(void* ptr);
 	void  FreeRemote();
 	void  Shutdown();
+	void  MoveToShared();
+
+	// In the child of a fork: the heaps of threads that did not survive it pass to the shared
+	// heap, so that their pages neither point at memory a new thread reuses nor stay lost.
+	static void AdoptOrphans();
 
 	void  InitLists();
 	void* AllocFromPages(int k);

@@ -19,6 +19,7 @@ constinit thread_local Heap tlsHeap QEL_TLS_IE;
 constinit thread_local Heap* heapPtr QEL_TLS_IE = nullptr;
 constinit Heap sharedHeap;
 int freePageCount = 0;
+constinit Heap* liveHeaps = nullptr;
 
 } // namespace detail
 
@@ -110,6 +111,11 @@ void Heap::Init()
 	HeapLock __;
 	if(!sharedHeap.initialised)
 		sharedHeap.InitLists();
+	liveNext = liveHeaps;
+	livePrev = nullptr;
+	if(liveHeaps)
+		liveHeaps->livePrev = this;
+	liveHeaps = this;
 }
 
 void* Heap::AllocK(int k)
@@ -334,6 +340,29 @@ void Heap::Shutdown()
 	heapPtr = nullptr;
 	if(!initialised)
 		Init();
+	MoveToShared();
+}
+
+void Heap::AdoptOrphans()
+{
+	HeapLock __;
+	for(Heap* h = liveHeaps; h;) {
+		Heap* next = h->liveNext;
+		if(h != &tlsHeap)
+			h->MoveToShared();
+		h = next;
+	}
+}
+
+void Heap::MoveToShared()
+{
+	HeapLock __;
+	if(livePrev)
+		livePrev->liveNext = liveNext;
+	else if(liveHeaps == this)
+		liveHeaps = liveNext;
+	if(liveNext)
+		liveNext->livePrev = livePrev;
 	FlushOutgoing();
 	FreeRemote();
 	Heap& s = sharedHeap;

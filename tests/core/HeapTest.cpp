@@ -326,6 +326,65 @@ TEST(NativeHeap, ForkFromMultithreadedProcess)
 		t.join();
 }
 
+// Threads that own pages at the fork do not exist in the child: their heaps pass to the shared
+// heap there, so blocks they owned can be freed, and new threads (which may reuse the lost
+// threads' stacks and thread-local storage) and the exit path work as usual.
+TEST(NativeHeap, ChildAdoptsTheHeapsOfLostThreads)
+{
+	std::mutex m;
+	std::condition_variable cv;
+	int ready = 0;
+	bool release = false;
+	std::vector<void*> handed;
+	std::vector<std::thread> threads;
+	for(int t = 0; t < 4; t++)
+		threads.emplace_back([&] {
+			std::vector<void*> mine;
+			for(int i = 0; i < 300; i++)
+				mine.push_back(MemoryAlloc(16 + i * 37 % 9000));
+			std::unique_lock lock(m);
+			handed.insert(handed.end(), mine.begin(), mine.end());
+			ready++;
+			cv.notify_all();
+			cv.wait(lock, [&] { return release; });
+		});
+	{
+		std::unique_lock lock(m);
+		cv.wait(lock, [&] { return ready == 4; });
+	}
+	for(int round = 0; round < 5; round++) {
+		pid_t pid = fork();
+		ASSERT_GE(pid, 0);
+		if(pid == 0) {
+			for(void* p : handed)
+				MemoryFree(p);
+			for(int k = 0; k < 3; k++) {
+				std::vector<std::thread> fresh;
+				for(int t = 0; t < 6; t++)
+					fresh.emplace_back([] {
+						std::vector<std::string> v(200, std::string(100, 'x'));
+						delete new std::string(5000, 'z');
+					});
+				for(auto& t : fresh)
+					t.join();
+			}
+			exit(0);
+		}
+		int status = 0;
+		waitpid(pid, &status, 0);
+		EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+	}
+	{
+		std::lock_guard lock(m);
+		release = true;
+	}
+	cv.notify_all();
+	for(auto& t : threads)
+		t.join();
+	for(void* p : handed)
+		MemoryFree(p);
+}
+
 namespace {
 
 std::unique_ptr<MemoryProfile> Profile()
