@@ -27,3 +27,4 @@
 #include "DrawHooks.h"
 #include "Drawing.h"
 #include "Painting.h"
+#include "DrawingDraw.h"

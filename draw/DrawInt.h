@@ -20,4 +20,11 @@ public:
 	NativeScope& operator=(const NativeScope&) = delete;
 };
 
+// The point of a text turned by the angle whose sine and cosine are given: p along the baseline
+// from (x, y) and d below it, truncated to int.
+inline Point TextPoint(int x, int y, double sina, double cosa, int p, int d)
+{
+	return Point(int(x + p * cosa + d * sina), int(y + d * cosa - p * sina));
+}
+
 } // namespace Qel::detail

@@ -2,6 +2,7 @@
 // drawing of large images and the hooks through which recorded paintings are rendered.
 #include "DrawTarget.h"
 #include "DrawInt.h"
+#include "Drawing.h"
 #include "Painting.h"
 #include "Rescale.h"
 
@@ -159,7 +160,7 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	}
 }
 
-void Draw::DrawDrawingOp(const Rect&, const Drawing&) {}
+void Draw::DrawDrawingOp(const Rect& target, const Drawing& w) { PlayDrawing(*this, target, w); }
 
 void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
 {

@@ -2,7 +2,7 @@
 // character is drawn through its fallback (replacement face, base letter and mark, white square),
 // so a target only ever sees characters its font has. Underline and strikeout are drawn here for
 // targets that ask for it.
-#include "DrawTarget.h"
+#include "DrawInt.h"
 
 #include <math.h>
 
@@ -15,15 +15,11 @@ constexpr int WHITE_SQUARE = 0x25A1;
 
 int sWidth(const GlyphInfo& gi) { return gi.IsNormal() ? gi.width : 0; }
 
-// Where the text's frame puts a point p along the baseline and d below it.
 struct TextFrame {
 	int    x, y;
 	double sina = 0, cosa = 1;
 
-	Point At(int p, int d) const
-	{
-		return Point(int(x + p * cosa + d * sina), int(y + d * cosa - p * sina));
-	}
+	Point At(int p, int d) const { return detail::TextPoint(x, y, sina, cosa, p, d); }
 };
 
 int sRoundHalfUp(double v) { return int(floor(v + 0.5)); }

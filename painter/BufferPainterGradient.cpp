@@ -1,59 +1,121 @@
-// BufferPainter: gradient and image fills. Until they are drawn, they consume the path as an
-// invisible fill or stroke would.
+// BufferPainter: image fills, and gradients drawn through gradient lines. Linear gradients are
+// image fills of a one-pixel-high line; radial ones sample a 2048-pixel line by distance.
 #include "BufferPainter.h"
+#include "Gradient.h"
+#include "ImageSpan.h"
+#include "RadialSpan.h"
+
+#include <cmath>
 
 namespace Qel {
 
-static const RGBA sNone = {0, 0, 0, 0};
+namespace {
 
-void BufferPainter::FillOp(const Image&, const Xform2D&, dword)
+const RGBA sNone = {0, 0, 0, 0};
+
+double sStrokeWidth(double width)
 {
-	RenderPath(-1, nullptr, sNone);
+	return width > 0 ? width : 0; // negative widths are the renderer's codes, never strokes
 }
 
-void BufferPainter::FillOp(const Pointf&, const RGBA&, const Pointf&, const RGBA&, int)
+} // namespace
+
+// The gradient line of the path's colour stops.
+static Image sGradientLine(const BufferPainter& p, const RGBA& c1, const RGBA& c2, int n)
 {
-	RenderPath(-1, nullptr, sNone);
+	const Vector<BufferPainter::ColorStop>& stop = p.GetPathAttr().stop;
+	Vector<GradientStop> gs;
+	gs.SetCount(stop.GetCount());
+	for(int i = 0; i < stop.GetCount(); i++)
+		gs[i] = GradientStop{ stop[i].pos, stop[i].color };
+	return GetGradientLine(c1, gs.begin(), gs.GetCount(), c2, n, p.IsImageCache());
 }
 
-void BufferPainter::FillOp(const Pointf&, const RGBA&, const Pointf&, double, const RGBA&, int)
+static void sImageFill(BufferPainter& p, double width, const Image& image, const Xform2D& m, dword flags)
 {
-	RenderPath(-1, nullptr, sNone);
+	const BufferPainter::Attr& a = p.GetPathAttr();
+	std::unique_ptr<PainterImageSpan> ss;
+	if(image.GetWidth() > 0 && image.GetHeight() > 0) {
+		ss.reset(new PainterImageSpan(flags, m * a.mtx, image, p.IsCo(), p.IsImageCache(), a.filter));
+		if(ss->IsEmpty())
+			ss.reset();
+	}
+	// without a source the path is still consumed, drawing nothing
+	p.RenderPath(width, std::move(ss), sNone);
 }
 
-void BufferPainter::FillOp(const RGBA&, const RGBA&, const Xform2D&, int)
+static int sLineLength(const Xform2D& m, const Pointf& p1, const Pointf& p2)
 {
-	RenderPath(-1, nullptr, sNone);
+	// the mean scale of the transform, so that the line has about one pixel per device pixel
+	double a = std::hypot(m.x.x, m.y.x), b = std::hypot(m.x.y, m.y.y);
+	double n = std::sqrt((a * a + b * b) / 2) * Distance(p1, p2);
+	return n >= 3 ? n <= 16384 ? int(n) : 16384 : 2; // NaN gives 2
 }
 
-void BufferPainter::FillOp(const Pointf&, const RGBA&, const RGBA&, const Xform2D&, int)
+static void sRadial(BufferPainter& p, double width, const Pointf& f, const RGBA& c1, const Pointf& c,
+                    const RGBA& c2, const Xform2D& m, double r, int style)
 {
-	RenderPath(-1, nullptr, sNone);
+	std::unique_ptr<PainterRadialSpan> ss(
+		new PainterRadialSpan(m, c, r, f, style, sGradientLine(p, c1, c2, PainterRadialSpan::LINE)));
+	if(ss->IsEmpty())
+		ss.reset();
+	p.RenderPath(width, std::move(ss), sNone);
 }
 
-void BufferPainter::StrokeOp(double width, const Image&, const Xform2D&, dword)
+void BufferPainter::FillOp(const Image& image, const Xform2D& transsrc, dword flags)
 {
-	RenderPath(width > 0 ? width : 0, nullptr, sNone);
+	CloseOp();
+	sImageFill(*this, -1, image, transsrc, flags);
 }
 
-void BufferPainter::StrokeOp(double width, const Pointf&, const RGBA&, const Pointf&, const RGBA&, int)
+void BufferPainter::StrokeOp(double width, const Image& image, const Xform2D& transsrc, dword flags)
 {
-	RenderPath(width > 0 ? width : 0, nullptr, sNone);
+	sImageFill(*this, sStrokeWidth(width), image, transsrc, flags);
 }
 
-void BufferPainter::StrokeOp(double width, const RGBA&, const RGBA&, const Xform2D&, int)
+void BufferPainter::FillOp(const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style)
 {
-	RenderPath(width > 0 ? width : 0, nullptr, sNone);
+	int n = sLineLength(GetPathAttr().mtx, p1, p2);
+	Fill(sGradientLine(*this, color1, color2, n), p1, p2, GradientImageFlags(style));
 }
 
-void BufferPainter::StrokeOp(double width, const Pointf&, const RGBA&, const Pointf&, double, const RGBA&, int)
+void BufferPainter::StrokeOp(double width, const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style)
 {
-	RenderPath(width > 0 ? width : 0, nullptr, sNone);
+	int n = sLineLength(GetPathAttr().mtx, p1, p2);
+	Stroke(width, sGradientLine(*this, color1, color2, n), p1, p2, GradientImageFlags(style));
 }
 
-void BufferPainter::StrokeOp(double width, const Pointf&, const RGBA&, const RGBA&, const Xform2D&, int)
+void BufferPainter::FillOp(const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
 {
-	RenderPath(width > 0 ? width : 0, nullptr, sNone);
+	// 500 pixels over gradient positions 0 .. 1 along the x axis of transsrc
+	FillOp(sGradientLine(*this, color1, color2, 500), Xform2D::Scale(0.002, 0.002) * transsrc,
+	       GradientImageFlags(style));
+}
+
+void BufferPainter::StrokeOp(double width, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
+{
+	StrokeOp(width, sGradientLine(*this, color1, color2, 500), Xform2D::Scale(0.002, 0.002) * transsrc,
+	         GradientImageFlags(style));
+}
+
+void BufferPainter::FillOp(const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style)
+{
+	sRadial(*this, -1, f, color1, c, color2, GetPathAttr().mtx, r, style);
+}
+
+void BufferPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style)
+{
+	sRadial(*this, sStrokeWidth(width), f, color1, c, color2, GetPathAttr().mtx, r, style);
+}
+
+void BufferPainter::FillOp(const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
+{
+	sRadial(*this, -1, f, color1, Pointf(0, 0), color2, transsrc * GetPathAttr().mtx, 1, style);
+}
+
+void BufferPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
+{
+	sRadial(*this, sStrokeWidth(width), f, color1, Pointf(0, 0), color2, transsrc * GetPathAttr().mtx, 1, style);
 }
 
 } // namespace Qel

@@ -12,10 +12,18 @@ namespace {
 
 // floor(v) as an int; far-off and non-finite positions are clamped (in double) first, which
 // keeps them well outside any image and lets the tiling arithmetic work on plain ints.
-inline int sFloor(float v)
+inline int sFloor(double v)
 {
-	double d = std::floor((double)v);
+	double d = std::floor(v);
 	return d >= -1e9 ? d <= 1e9 ? (int)d : 1000000000 : -1000000000;
+}
+
+// The fraction of p beyond its floor i (1 when p lies just below a whole number and the
+// difference rounds up); 0 where i had to be clamped.
+inline float sFrac(double p, int i)
+{
+	double f = p - i;
+	return f >= 0 && f <= 1 ? (float)f : 0;
 }
 
 inline int sTile(int v, int n, int mode)
@@ -44,27 +52,30 @@ inline byte sChannel(float v)
 	return v > 0 ? v < 255 ? (byte)(int)v : 255 : 0;
 }
 
+// Mixed as p0 + (p1 - p0) f, so that equal pixels give themselves back exactly.
+inline float sLerp(float p0, float p1, float f)
+{
+	return p0 + (p1 - p0) * f;
+}
+
 inline RGBA sMix4(const RGBA& p00, const RGBA& p01, const RGBA& p10, const RGBA& p11,
                   float fx, float fy)
 {
-	float gx = 1 - fx, gy = 1 - fy;
-	float w00 = gx * gy, w01 = gx * fy, w10 = fx * gy, w11 = fx * fy;
 	RGBA r;
-	r.r = sChannel(p00.r * w00 + p01.r * w01 + p10.r * w10 + p11.r * w11);
-	r.g = sChannel(p00.g * w00 + p01.g * w01 + p10.g * w10 + p11.g * w11);
-	r.b = sChannel(p00.b * w00 + p01.b * w01 + p10.b * w10 + p11.b * w11);
-	r.a = sChannel(p00.a * w00 + p01.a * w01 + p10.a * w10 + p11.a * w11);
+	r.r = sChannel(sLerp(sLerp(p00.r, p10.r, fx), sLerp(p01.r, p11.r, fx), fy));
+	r.g = sChannel(sLerp(sLerp(p00.g, p10.g, fx), sLerp(p01.g, p11.g, fx), fy));
+	r.b = sChannel(sLerp(sLerp(p00.b, p10.b, fx), sLerp(p01.b, p11.b, fx), fy));
+	r.a = sChannel(sLerp(sLerp(p00.a, p10.a, fx), sLerp(p01.a, p11.a, fx), fy));
 	return r;
 }
 
 inline RGBA sMix2(const RGBA& p0, const RGBA& p1, float f)
 {
-	float g = 1 - f;
 	RGBA r;
-	r.r = sChannel(p0.r * g + p1.r * f);
-	r.g = sChannel(p0.g * g + p1.g * f);
-	r.b = sChannel(p0.b * g + p1.b * f);
-	r.a = sChannel(p0.a * g + p1.a * f);
+	r.r = sChannel(sLerp(p0.r, p1.r, f));
+	r.g = sChannel(sLerp(p0.g, p1.g, f));
+	r.b = sChannel(sLerp(p0.b, p1.b, f));
+	r.a = sChannel(sLerp(p0.a, p1.a, f));
 	return r;
 }
 
@@ -134,8 +145,10 @@ void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
 		p.x -= 0.5;
 		p.y -= 0.5;
 	}
-	float px = (float)p.x, py = (float)p.y;
-	float dx = (float)xform.x.x, dy = (float)xform.y.x;
+	// each position from the start point by one multiplication, so that errors do not add up
+	// along the span (a nearest-pixel fill at a whole scale must not slip at pixel borders)
+	double px = p.x, py = p.y;
+	double dx = xform.x.x, dy = xform.y.x;
 	if(kernel)
 		GetKernel(span, px, py, dx, dy, len);
 	else
@@ -145,12 +158,12 @@ void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
 		GetBilinear(span, px, py, dx, dy, len);
 }
 
-void PainterImageSpan::GetFast(RGBA* span, float px, float py, float dx, float dy, unsigned len)
+void PainterImageSpan::GetFast(RGBA* span, double x0, double y0, double dx, double dy, unsigned len)
 {
 	if(style == 0) {
-		if(dx == 1 && dy == 0 && px == std::floor(px)) {
+		if(dx == 1 && dy == 0 && x0 == std::floor(x0)) {
 			// an unscaled, unrotated row: copy what lies inside the image
-			int ix = sFloor(px), iy = sFloor(py);
+			int ix = sFloor(x0), iy = sFloor(y0);
 			if((unsigned)iy >= (unsigned)cy) {
 				memset((void *)span, 0, len * sizeof(RGBA));
 				return;
@@ -165,29 +178,28 @@ void PainterImageSpan::GetFast(RGBA* span, float px, float py, float dx, float d
 			memset((void *)(span + done), 0, (len - done) * sizeof(RGBA));
 			return;
 		}
-		while(len--) {
+		for(unsigned i = 0; i < len; i++) {
+			double px = x0 + i * dx, py = y0 + i * dy;
 			int ix = sFloor(px), iy = sFloor(py);
 			*span++ = (unsigned)ix < (unsigned)cx && (unsigned)iy < (unsigned)cy
 			          ? pixels[(size_t)iy * cx + ix] : sZero;
-			px += dx;
-			py += dy;
 		}
 		return;
 	}
-	while(len--) {
+	for(unsigned i = 0; i < len; i++) {
+		double px = x0 + i * dx, py = y0 + i * dy;
 		*span++ = Fetch(sFloor(px), sFloor(py));
-		px += dx;
-		py += dy;
 	}
 }
 
-void PainterImageSpan::GetBilinear(RGBA* span, float px, float py, float dx, float dy, unsigned len)
+void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len)
 {
 	if(cy == 1 && vstyle == FILL_VPAD) {
 		// a gradient line: both rows are the same, so only the columns are mixed
-		while(len--) {
+		for(unsigned i = 0; i < len; i++) {
+			double px = x0 + i * dx;
 			int ix = sFloor(px);
-			float fx = px - ix;
+			float fx = sFrac(px, ix);
 			if(style == 0 && (ix < -1 || ix > cx))
 				*span = sZero;
 			else
@@ -196,14 +208,13 @@ void PainterImageSpan::GetBilinear(RGBA* span, float px, float py, float dx, flo
 			else
 				*span = sMix2(Fetch(ix, 0), Fetch(ix + 1, 0), fx);
 			span++;
-			px += dx;
-			py += dy;
 		}
 		return;
 	}
-	while(len--) {
+	for(unsigned i = 0; i < len; i++) {
+		double px = x0 + i * dx, py = y0 + i * dy;
 		int ix = sFloor(px), iy = sFloor(py);
-		float fx = px - ix, fy = py - iy;
+		float fx = sFrac(px, ix), fy = sFrac(py, iy);
 		if(style == 0 && (ix < -1 || ix > cx || iy < -1 || iy > cy))
 			*span = sZero;
 		else
@@ -215,22 +226,19 @@ void PainterImageSpan::GetBilinear(RGBA* span, float px, float py, float dx, flo
 			*span = sMix4(Fetch(ix, iy), Fetch(ix, iy + 1), Fetch(ix + 1, iy), Fetch(ix + 1, iy + 1),
 			              fx, fy);
 		span++;
-		px += dx;
-		py += dy;
 	}
 }
 
-void PainterImageSpan::GetKernel(RGBA* span, float px, float py, float dx, float dy, unsigned len)
+void PainterImageSpan::GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len)
 {
 	int tx = 2 * kx.radius, ty = 2 * ky.radius;
 	int wx[64], wy[64]; // radius is at most 31
-	while(len--) {
+	for(unsigned i = 0; i < len; i++) {
+		double px = x0 + i * dx, py = y0 + i * dy;
 		int ix = sFloor(px), iy = sFloor(py);
 		// the fractional position in the tables' fixed point; the tables map distance d (in
 		// shrunk pixels, tap - f over radius / a) to index (d + a) << shift
-		float ffx = px - ix, ffy = py - iy;
-		int fx = ffx >= 0 && ffx < 1 ? int(ffx * (float)kx.factor) : 0;
-		int fy = ffy >= 0 && ffy < 1 ? int(ffy * (float)ky.factor) : 0;
+		int fx = int(sFrac(px, ix) * kx.factor), fy = int(sFrac(py, iy) * ky.factor);
 		for(int k = 0; k < tx; k++) {
 			int tap = k + 1 - kx.radius;
 			wx[k] = kx.Get(int((((int64)tap << kx.shift) - fx) * kx.a / kx.radius + kx.centre));
@@ -266,8 +274,6 @@ void PainterImageSpan::GetKernel(RGBA* span, float px, float py, float dx, float
 			span->b = (byte)clamp<int64>(b / sum, 0, av);
 		}
 		span++;
-		px += dx;
-		py += dy;
 	}
 }
 

@@ -51,9 +51,9 @@ private:
 	KernelTable kx, ky;
 
 	RGBA Fetch(int x, int y) const;
-	void GetFast(RGBA* span, float px, float py, float dx, float dy, unsigned len);
-	void GetBilinear(RGBA* span, float px, float py, float dx, float dy, unsigned len);
-	void GetKernel(RGBA* span, float px, float py, float dx, float dy, unsigned len);
+	void GetFast(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
+	void GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
+	void GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 };
 
 } // namespace Qel

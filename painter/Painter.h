@@ -14,5 +14,6 @@
 #include "ImageSpan.h"
 #include "RadialSpan.h"
 #include "PaintingPainter.h"
+#include "PainterHooks.h"
 #include "BoundsPainter.h"
 #include "Svg.h"

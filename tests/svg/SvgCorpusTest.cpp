@@ -21,6 +21,13 @@
 using namespace Qel;
 namespace fs = std::filesystem;
 
+// The font module reads the system's fontconfig set while the program starts, and fontconfig
+// loses a block reading some system configurations; that is not ours to find.
+extern "C" const char* __lsan_default_suppressions()
+{
+	return "leak:libfontconfig.so\n";
+}
+
 namespace {
 
 std::vector<std::string> sSvgFiles(const std::string& root)
