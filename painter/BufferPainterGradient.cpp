@@ -23,7 +23,7 @@ double sStrokeWidth(double width)
 // The gradient line of the path's colour stops.
 static Image sGradientLine(const BufferPainter& p, const RGBA& c1, const RGBA& c2, int n)
 {
-	const Vector<BufferPainter::ColorStop>& stop = p.GetPathAttr().stop;
+	const Vector<BufferPainter::GradientStop>& stop = p.GetPathAttr().stop;
 	Vector<GradientStop> gs;
 	gs.SetCount(stop.GetCount());
 	for(int i = 0; i < stop.GetCount(); i++)
