@@ -65,12 +65,12 @@ SvgParser::Stop SvgParser::ParseStop(const XmlNode& n)
 	int alpha = a < 0 ? 0 : a > 255 ? 255 : (int)a;
 	Stop stop;
 	stop.offset = offset;
-	RGBA c = color.ToRGBA();
+	// a stop without a colour is black
 	int m = alpha + alpha / 128;
-	stop.color.r = byte(c.r * m / 256);
-	stop.color.g = byte(c.g * m / 256);
-	stop.color.b = byte(c.b * m / 256);
-	stop.color.a = byte(color.IsNull() ? 0 : alpha);
+	stop.color.r = byte(color.GetR() * m / 256);
+	stop.color.g = byte(color.GetG() * m / 256);
+	stop.color.b = byte(color.GetB() * m / 256);
+	stop.color.a = byte(alpha);
 	return stop;
 }
 

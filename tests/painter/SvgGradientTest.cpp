@@ -153,7 +153,8 @@ TEST(SvgGradient, Stops)
 		{ "<stop style='stop-color:red;offset:0.1' stop-color='#0000ff' offset='50%'/>", 0.5, "0,0,255,255" },
 		{ "<stop stop-color='lime' stop-opacity='7'/>", 0, "0,255,0,255" },
 		{ "<stop stop-color='lime' stop-opacity='x'/>", 0, "0,255,0,255" },
-		{ "<stop/>", 0, "0,0,0,0" },
+		{ "<stop/>", 0, "0,0,0,255" },
+		{ "<stop stop-color='bogus' stop-opacity='0.5'/>", 0, "0,0,0,128" },
 	};
 	for(const Case& c : cases) {
 		XmlNode doc = ParseXmlTree(c.stop);
