@@ -75,6 +75,8 @@ FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
   run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'
 # painters rendering on the pool: path jobs, line-parallel rendering, per-worker glyph caches
 run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
+# SVG colour names built on first use by many threads at once
+run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
 
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 using namespace Qel;
 using QelTest::RecordingPainter;
@@ -164,4 +166,26 @@ TEST(SvgStyle, ClassSheetsRecordSingleClassSelectorsOnly)
 	EXPECT_EQ(get("b"), "-");
 	EXPECT_EQ(get("c"), "stroke: red");
 	EXPECT_EQ(get("f"), "opacity:0.5");
+}
+
+// Threads: the colour names are built once on first use, then read without a lock; documents
+// share nothing else.
+TEST(SvgThreads, ColoursAndDocumentsFromManyThreads)
+{
+	std::vector<std::thread> t;
+	std::atomic<int> bad{0};
+	for(int i = 0; i < 8; i++)
+		t.emplace_back([&, i] {
+			const char* names[] = { "red", "Navy", "papayawhip", "grey" };
+			for(int k = 0; k < 200; k++) {
+				Color c = GetSvgColor(names[(i + k) % 4]);
+				bool want_null = (i + k) % 4 == 3;
+				bad += c.IsNull() != want_null;
+			}
+			Rectf r = GetSVGBoundingBox("<svg><rect x='1' y='2' width='3' height='4' fill='teal'/></svg>");
+			bad += r != Rectf(1, 2, 4, 6);
+		});
+	for(std::thread& th : t)
+		th.join();
+	EXPECT_EQ(bad, 0);
 }
