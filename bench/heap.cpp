@@ -3,6 +3,7 @@
 // mimalloc and jemalloc are loaded with dlopen: both export malloc, and linking either would put
 // it in place of glibc's for the whole program. jemalloc needs room in the static TLS block to be
 // loaded that way, so the program restarts itself once with the loader tunable that reserves it.
+#include "ProcStatus.h"
 #include <Core/Core.h>
 
 #include <benchmark/benchmark.h>
@@ -260,20 +261,6 @@ void ProducerConsumer(benchmark::State& state)
 	state.SetItemsProcessed(state.iterations() * Blocks);
 }
 
-long StatusKb(const char* key)
-{
-	FILE* f = fopen("/proc/self/status", "r");
-	char line[256];
-	long kb = 0;
-	size_t n = strlen(key);
-	while(f && fgets(line, sizeof(line), f))
-		if(strncmp(line, key, n) == 0)
-			kb = atol(line + n);
-	if(f)
-		fclose(f);
-	return kb;
-}
-
 // In a child process of its own: 1M blocks of 16..256 bytes, a random 90% freed; the memory the
 // process holds afterwards and at its peak.
 template <class A>
@@ -290,7 +277,7 @@ void RssAfterFree(benchmark::State& state)
 		if(pid == 0) {
 			constexpr size_t Count = 1000000;
 			std::mt19937 rng(3);
-			long base = StatusKb("VmRSS:");
+			long base = ProcStatusKB("VmRSS:");
 			void** v = (void**)mmap(nullptr, Count * sizeof(void*), PROT_READ | PROT_WRITE,
 			                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
 			for(size_t i = 0; i < Count; i++) {
@@ -300,7 +287,7 @@ void RssAfterFree(benchmark::State& state)
 			for(size_t i = 0; i < Count; i++)
 				if(rng() % 10)
 					A::Free(v[i]);
-			long out[2] = {StatusKb("VmRSS:") - base, StatusKb("VmHWM:") - base};
+			long out[2] = {ProcStatusKB("VmRSS:") - base, ProcStatusKB("VmHWM:") - base};
 			if(write(fd[1], out, sizeof(out)) != sizeof(out))
 				_exit(1);
 			_exit(0);

@@ -12,6 +12,7 @@
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #define STBIR_MALLOC(size, c) ((void)(c), malloc(size))
 #define STBIR_FREE(ptr, c) ((void)(c), free(ptr))
+#include "ProcStatus.h"
 #include <stb/stb_image_resize.h>
 
 #include <draw/Draw.h>
@@ -157,20 +158,6 @@ const Impl impls[] = {
 	} },
 };
 
-long StatusKB(const char* key)
-{
-	FILE* f = fopen("/proc/self/status", "r");
-	char line[256];
-	long v = -1;
-	size_t n = strlen(key);
-	while(f && fgets(line, sizeof(line), f))
-		if(!strncmp(line, key, n))
-			v = atol(line + n);
-	if(f)
-		fclose(f);
-	return v;
-}
-
 // In the child: prepare, then run once and report the growth of the resident set.
 long MeasureHere(const Case& c, const Impl& impl)
 {
@@ -181,9 +168,9 @@ long MeasureHere(const Case& c, const Impl& impl)
 		return -1;
 	fputs("5", f); // the peak becomes the current resident size
 	fclose(f);
-	long base = StatusKB("VmRSS:");
+	long base = ProcStatusKB("VmRSS:");
 	impl.run(s, c.dst, t.data());
-	return StatusKB("VmHWM:") - base;
+	return ProcStatusKB("VmHWM:") - base;
 }
 
 const bool sPeakChild = [] {

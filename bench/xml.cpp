@@ -2,6 +2,7 @@
 // (attribute-heavy, text-heavy, deeply nested), and the pull tokenizer against expat's push
 // parser. Every run also reports the memory the tree took at its peak, measured in a child
 // process. The trees are checked to agree on their element, attribute and text counts.
+#include "ProcStatus.h"
 #include <Core/Core.h>
 
 #include <benchmark/benchmark.h>
@@ -208,20 +209,6 @@ struct ExpatTokens {
 	}
 };
 
-long StatusKb(const char* key)
-{
-	FILE* f = fopen("/proc/self/status", "r");
-	char line[256];
-	long kb = 0;
-	size_t n = strlen(key);
-	while(f && fgets(line, sizeof(line), f))
-		if(strncmp(line, key, n) == 0)
-			kb = atol(line + n);
-	if(f)
-		fclose(f);
-	return kb;
-}
-
 using ParseFn = Counts (*)(const String&, bool);
 const ParseFn sParsers[] = { QelTree::Parse, PugiTree::Parse, LibxmlTree::Parse, QelTokens::Parse,
                              ExpatTokens::Parse };
@@ -238,9 +225,9 @@ void PeakProbe()
 			fputs("5", f);
 			fclose(f);
 		}
-		long base = StatusKb("VmRSS:");
+		long base = ProcStatusKB("VmRSS:");
 		sParsers[parser](doc, false);
-		printf("%ld\n", StatusKb("VmHWM:") - base);
+		printf("%ld\n", ProcStatusKB("VmHWM:") - base);
 		fflush(stdout);
 		_exit(0);
 	}

@@ -22,9 +22,19 @@ public:
 
 // The point of a text turned by the angle whose sine and cosine are given: p along the baseline
 // from (x, y) and d below it, truncated to int.
-inline Point TextPoint(int x, int y, double sina, double cosa, int p, int d)
+inline int ClampInt(double v)
 {
-	return Point(int(x + p * cosa + d * sina), int(y + d * cosa - p * sina));
+	return v >= 2147483647.0 ? 2147483647 : v <= -2147483648.0 ? int(-2147483647 - 1) : v == v ? int(v) : 0;
+}
+
+inline int ClampInt(int64 v)
+{
+	return v > 2147483647 ? 2147483647 : v < -2147483647 - 1 ? int(-2147483647 - 1) : int(v);
+}
+
+inline Point TextPoint(int x, int y, double sina, double cosa, double p, double d)
+{
+	return Point(ClampInt(x + p * cosa + d * sina), ClampInt(y + d * cosa - p * sina));
 }
 
 } // namespace Qel::detail

@@ -1,6 +1,7 @@
 // Shared default bodies of the Draw operations, the image and geometry front operations, band
 // drawing of large images and the hooks through which recorded paintings are rendered.
 #include "DrawTarget.h"
+#include "Theme.h"
 #include "DrawInt.h"
 #include "Drawing.h"
 #include "Painting.h"
@@ -135,7 +136,7 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	if(cx <= BAND_CX && cy <= BAND_CY) {
 		if(ssz == Size(cx, cy))
 			SysDrawImageOp(x, y, img, src, color);
-		else {
+		else if(img.HasPixels()) { // a paint-only image whose pixels are gone cannot be rescaled
 			Image m = Rescale(img, Size(cx, cy), src);
 			SysDrawImageOp(x, y, m, Rect(Point(0, 0), m.GetSize()), color);
 		}
@@ -144,11 +145,11 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 	// Bands on every target, whatever it says of itself: memory stays bounded by the band.
 	ImageRaster raster(img);
 	Rescaler rescaler;
-	if(!rescaler.Create(raster, Size(cx, cy), src))
+	if(!img.HasPixels() || !rescaler.Create(raster, Size(cx, cy), src))
 		return;
 	for(int y0 = 0; y0 < cy; y0 += BAND_ROWS) {
-		ImageBuffer ib;
-		if(!ib.Create(cx, min(BAND_ROWS, cy - y0)))
+		ImageBuffer ib; // the rescaler writes every pixel of every row
+		if(!detail::CreateUninitialized(ib, Size(cx, min(BAND_ROWS, cy - y0))))
 			return;
 		for(int i = 0; i < ib.GetHeight(); i++)
 			rescaler.GetLine(ib[i]);
@@ -205,7 +206,7 @@ Color Draw::GetDefaultInk() const
 		return DEFAULT_INK;
 	if(info & INFO_DOTS)
 		return Color(0, 0, 0);
-	return Color(0, 0, 0); // the theme's text colour on screen targets, once theme colours exist
+	return ThemeTextColor();
 }
 
 void Draw::DrawImage(int x, int y, int cx, int cy, const Image& img)

@@ -19,7 +19,7 @@ struct TextFrame {
 	int    x, y;
 	double sina = 0, cosa = 1;
 
-	Point At(int p, int d) const { return detail::TextPoint(x, y, sina, cosa, p, d); }
+	Point At(double p, double d) const { return detail::TextPoint(x, y, sina, cosa, p, d); }
 };
 
 int sRoundHalfUp(double v) { return int(floor(v + 0.5)); }
@@ -44,7 +44,7 @@ void Draw::DrawText(int x, int y, int angle, const wchar* text, Font font, Color
 
 	auto one = [&](Point q, wchar c, Font f) { DrawTextOp(q.x, q.y, angle, &c, f, ink, 1, nullptr); };
 
-	int p = 0;
+	int64 p = 0; // advances are the caller's: their sum may pass int
 	for(int i = 0; i < n;) {
 		wchar c = text[i];
 		GlyphInfo gi = GetGlyphInfo(dfont, c);
@@ -53,7 +53,7 @@ void Draw::DrawText(int x, int y, int angle, const wchar* text, Font font, Color
 			int j = i + 1;
 			while(j < n && j - i < MAX_RUN && GetGlyphInfo(dfont, text[j]).IsNormal())
 				j++;
-			DrawTextOp(x + p, y, 0, text + i, dfont, ink, j - i, dx ? dx + i : nullptr);
+			DrawTextOp(detail::ClampInt(x + p), y, 0, text + i, dfont, ink, j - i, dx ? dx + i : nullptr);
 			for(; i < j; i++)
 				p += dx ? dx[i] : sWidth(GetGlyphInfo(dfont, text[i]));
 			continue;
@@ -67,7 +67,7 @@ void Draw::DrawText(int x, int y, int angle, const wchar* text, Font font, Color
 			if(ComposeGlyph(dfont, c, cg)) {
 				one(tf.At(p, 0), cg.basechar, dfont);
 				// The mark's offset turns with the text, as the base letter does.
-				one(tf.At(p + cg.mark_pos.x, cg.mark_pos.y), cg.mark_char, cg.mark_font);
+				one(tf.At(double(p) + cg.mark_pos.x, cg.mark_pos.y), cg.mark_char, cg.mark_font);
 				natural = sWidth(GetGlyphInfo(dfont, cg.basechar));
 			}
 		}

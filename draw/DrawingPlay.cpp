@@ -161,8 +161,9 @@ void sPlayer::Text()
 		m = n;
 	}
 	else if(unit == 4) {
-		for(int i = 0; i < n; i++) {
-			text[i] = wchar(s.Get32le());
+		for(int i = 0; i < n; i++) { // what is no Unicode character reaches no target
+			dword c = dword(s.Get32le());
+			text[i] = wchar(c <= 0x10FFFF ? c : 0xFFFD);
 			pos[i] = i;
 		}
 		m = n;
@@ -216,12 +217,12 @@ void sPlayer::Text()
 		p = p1;
 		ip = ip1;
 	}
+	// The width scales like the height, so a narrowed or widened font keeps its proportions.
 	double sc = std::min(double(tcx) / double(dcx), double(tcy) / double(dcy));
-	int h = int(std::min(std::trunc(sc * font.GetHeight()), 32767.0));
-	int wd = int(std::min(std::trunc(sc * font.GetWidth()), 32767.0));
-	font.Height(max(h, 1));
+	auto scaled = [&](int v) { int r = int(clamp(std::trunc(sc * v), -32768.0, 32767.0)); return r ? r : 1; };
+	font.Height(scaled(font.GetHeight()));
 	if(font.GetWidth())
-		font.Width(max(wd, 1));
+		font.Width(scaled(font.GetWidth()));
 	d.DrawText(X(x), Y(y), angle, text, font, ink, m, tdx);
 }
 

@@ -145,6 +145,8 @@ void SetCoverage(dword* coverage, int first, int last)
 
 bool HasCoverage(const dword* coverage, int c)
 {
+	if(c < 0)
+		return false;
 	if(c < 2048)
 		return coverage[0] & (0x80000000u >> (c >> 6));
 	int k = min(c, 231423) - 2048;

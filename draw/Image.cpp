@@ -275,44 +275,10 @@ void Unmultiply(ImageBuffer& b)  { sInPlace<Unmultiply>(b); }
 Image Premultiply(const Image& img) { return sConverted<Premultiply>(img); }
 Image Unmultiply(const Image& img)  { return sConverted<Unmultiply>(img); }
 
-// Image inside a Value (type 150).
+// The Value type lives in ImageValue.cpp; registering it here links it into every program that
+// uses images, so stored values of type 150 load even where no Image was put into a Value yet.
 namespace {
-
-class sImageValueRep : public RawValueRep<Image> {
-public:
-	sImageValueRep() = default;
-	explicit sImageValueRep(const Image& img) : RawValueRep<Image>(img) {}
-
-	bool   IsNull() const override        { return v.IsEmpty() || (v.GetWidth() == 0 && v.GetHeight() == 0); }
-	void   Serialize(Stream& s) override  { v.Serialize(s); }
-	hash_t GetHashValue() const override  { return ImageHash(v); }
-	String AsString() const override      { return ImageAsString(v); }
-	bool   IsEqual(const Value::Void* p) const override
-	{
-		const Image& b = static_cast<const RawValueRep<Image>*>(p)->v;
-		if(v.IsSame(b) || v.GetSerialId() == b.GetSerialId())
-			return true;
-		return v.GetSize() == b.GetSize() && v.GetLength() == b.GetLength() && v.GetHotSpot() == b.GetHotSpot() &&
-		       v.Get2ndSpot() == b.Get2ndSpot() && v.GetPhysicalSize() == b.GetPhysicalSize() &&
-		       MemEqual32(v.Begin(), b.Begin(), size_t(v.GetLength()));
-	}
-};
-
-Value::Void* sNewImageRep() { return new sImageValueRep; }
-
-[[maybe_unused]] const int sImageValueRegistered = (Value::Register(IMAGE_V, sNewImageRep, "Image"), 0);
-
+[[maybe_unused]] const int sImageValueRegistered = (Value::Register(IMAGE_V, detail::NewImageValueRep, "Image"), 0);
 } // namespace
-
-Image::operator Value() const
-{
-	return Value(new sImageValueRep(*this), IMAGE_V);
-}
-
-Image::Image(const Value& v)
-{
-	if(!v.IsNull())
-		*this = v.To<Image>();
-}
 
 } // namespace Qel

@@ -205,6 +205,7 @@ Size   GetImageStringPhysicalSize(const String& data);
 
 namespace detail {
 uint64 NewImageSerialId();
+Value::Void* NewImageValueRep(); // an empty Image in a Value representation
 } // namespace detail
 
 } // namespace Qel

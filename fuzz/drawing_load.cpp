@@ -36,11 +36,11 @@ struct Target : QelTest::RecordingDraw {
 	int64 sum = 0;
 
 	void DrawImageOp(int x, int y, int cx, int cy, const Image& m, const Rect&, Color) override
-	{ sum += x + y + cx + cy + m.GetWidth(); }
+	{ sum += int64(x) + y + cx + cy + m.GetWidth(); }
 	void DrawDataOp(int, int, int, int, const String& data, const char* id) override
 	{ sum += data.GetLength() + (int)strlen(id); }
 	void DrawPaintingOp(const Rect& r, const Painting& p) override
-	{ sum += r.left + p.cmd.GetLength() + p.data.GetCount(); }
+	{ sum += int64(r.left) + p.cmd.GetLength() + p.data.GetCount(); }
 	void DrawPolyPolylineOp(const Point* v, int vc, const int* c, int cc, int w, Color, Color) override
 	{
 		int at = 0;
@@ -63,7 +63,7 @@ struct Target : QelTest::RecordingDraw {
 	void DrawTextOp(int x, int, int, const wchar* text, Font, Color, int n, const int* dx) override
 	{
 		for(int i = 0; i < n; i++)
-			sum += text[i] + (dx ? dx[i] : 0);
+			sum += int64(text[i]) + (dx ? dx[i] : 0);
 		sum += x;
 	}
 };

@@ -24,35 +24,27 @@ Painting SomePainting(Sizef sz = Sizef(1.5, 2))
 	return p;
 }
 
-Value XmlRoundTrip(const Value& v, bool spaced = false)
+// The XML form, optionally with spaces between and around the hex pairs.
+Value XmlRoundTrip(Value v, bool spaced = false)
 {
 	XmlNode n;
 	XmlIO out(n, false);
-	Value(v).Xmlize(out);
-	if(spaced) { // a space between every pair of hex digits, and some around
-		String hex = n.Attr("data"), t = " ";
-		for(int i = 0; i < hex.GetLength(); i += 2)
-			t << hex.Mid(i, 2) << ' ';
+	v.Xmlize(out);
+	String hex = n.Attr("data"), t = " ";
+	for(int i = 0; i < hex.GetLength(); i += 2)
+		t << hex.Mid(i, 2) << ' ';
+	if(spaced)
 		n.SetAttr("data", t);
-	}
 	Value back;
 	XmlIO in(n, true);
 	back.Xmlize(in);
 	return back;
 }
 
-Value JsonRoundTrip(const Value& v)
-{
-	Value j = ValueToJson(v);
-	Value back;
-	ValueFromJson(back, j);
-	return back;
-}
-
-Value BinaryRoundTrip(const Value& v)
+Value BinaryRoundTrip(Value v)
 {
 	StringStream ss;
-	Value(v).Serialize(ss);
+	v.Serialize(ss);
 	StringStream in(ss.GetResult());
 	in.SetLoading();
 	Value back;
@@ -63,20 +55,22 @@ Value BinaryRoundTrip(const Value& v)
 
 } // namespace
 
-TEST(DrawingValue, NullAndTypes)
+TEST(DrawingValue, NullTypesAndConversions)
 {
-	struct { Value v; dword type; bool null; const char* name; } cases[] = {
-		{ Drawing(), DRAWING_V, true, "Drawing" },
-		{ OneRect(), DRAWING_V, false, "Drawing" },
-		{ Painting(), PAINTING_V, true, "Painting" },
-		{ SomePainting(), PAINTING_V, false, "Painting" },
+	struct { Value v; dword type; bool null; const char* name; const char* text; } cases[] = {
+		{ Drawing(), DRAWING_V, true, "Drawing", nullptr },
+		{ OneRect(), DRAWING_V, false, "Drawing", "drawing (100, 50)" },
+		{ Painting(), PAINTING_V, true, "Painting", nullptr },
+		{ SomePainting(), PAINTING_V, false, "Painting", "painting (1.5, 2)" },
 	};
 	for(auto& c : cases) {
 		EXPECT_EQ(c.v.GetType(), c.type);
 		EXPECT_EQ(c.v.IsNull(), c.null);
 		EXPECT_EQ(Value::GetRegisteredName(c.type), c.name);
+		if(c.text) {
+			EXPECT_EQ(c.v.ToText(), c.text);
+		}
 	}
-	// a Null Value converts to the Null objects
 	Drawing w = Value();
 	EXPECT_EQ(w.size, Size(int(0x80000000), int(0x80000000)));
 	EXPECT_TRUE(w.data.IsEmpty() && w.val.IsEmpty());
@@ -84,13 +78,9 @@ TEST(DrawingValue, NullAndTypes)
 	EXPECT_TRUE(p.cmd.IsEmpty() && std::isinf(p.size.cx) && std::isinf(p.size.cy));
 	EXPECT_EQ(Drawing(Value(OneRect())), OneRect());
 	EXPECT_EQ(Painting(Value(SomePainting())), SomePainting());
-}
-
-TEST(DrawingValue, OtherTypesThrow)
-{
 	for(Value v : { Value(5), Value("text"), Value(SomePainting()) }) {
 		try {
-			Drawing w(v);
+			Drawing x(v);
 			ADD_FAILURE();
 		}
 		catch(const ValueTypeError& e) {
@@ -98,68 +88,57 @@ TEST(DrawingValue, OtherTypesThrow)
 		}
 	}
 	EXPECT_THROW(Painting(Value(OneRect())), ValueTypeError);
-	EXPECT_THROW(Painting(Value(1.5)), ValueTypeError);
 }
 
 TEST(DrawingValue, EqualityAndHash)
 {
-	Value a = OneRect(Size(100, 50)), b = OneRect(Size(100, 50)), c = OneRect(Size(10, 5));
-	EXPECT_EQ(a, b);
-	EXPECT_NE(a, c); // sizes differ...
-	EXPECT_EQ(a.GetHashValue(), c.GetHashValue()); // ...but do not enter the hash
-	Drawing d = OneRect();
-	d.val.Add(1);
-	EXPECT_NE(a, Value(d));
-	EXPECT_NE(a.GetHashValue(), Value(d).GetHashValue());
-
-	Value p = SomePainting(), q = SomePainting(Sizef(3, 2));
-	EXPECT_EQ(p, Value(SomePainting()));
-	EXPECT_NE(p, q);
-	EXPECT_EQ(p.GetHashValue(), q.GetHashValue());
-	// a NaN half is never equal, not even to itself
-	Value n1 = SomePainting(Sizef(NAN, 2)), n2 = SomePainting(Sizef(NAN, 2));
-	EXPECT_NE(n1, n2);
-	EXPECT_EQ(Value(Painting()), Value(Painting()));
-	// drawings and paintings never equal one another
-	EXPECT_NE(Value(OneRect()), Value(SomePainting()));
-}
-
-TEST(DrawingValue, AsString)
-{
-	EXPECT_EQ(Value(OneRect(Size(100, 50))).ToText(), "drawing (100, 50)");
-	EXPECT_EQ(Value(SomePainting(Sizef(1.5, 2))).ToText(), "painting (1.5, 2)");
+	Drawing listed = OneRect();
+	listed.val.Add(1);
+	struct { Value a, b; bool equal, hash; } cases[] = {
+		{ OneRect(), OneRect(), true, true },
+		{ OneRect(Size(100, 50)), OneRect(Size(10, 5)), false, true }, // the size is not hashed
+		{ OneRect(), listed, false, false },
+		{ SomePainting(), SomePainting(), true, true },
+		{ SomePainting(), SomePainting(Sizef(3, 2)), false, true },
+		{ SomePainting(Sizef(NAN, 2)), SomePainting(Sizef(NAN, 2)), false, true }, // NaN is never equal
+		{ Painting(), Painting(), true, true },
+		{ OneRect(), SomePainting(), false, false },
+	};
+	for(auto& c : cases) {
+		EXPECT_EQ(c.a == c.b, c.equal) << c.a.ToText() << " " << c.b.ToText();
+		EXPECT_EQ(c.a.GetHashValue() == c.b.GetHashValue(), c.hash) << c.a.ToText() << " " << c.b.ToText();
+	}
 }
 
 TEST(DrawingValue, StoredForms)
 {
 	Drawing listed = OneRect();
 	listed.val.Add("x");
-	Image img = [] { ImageBuffer b(2, 2); for(RGBA& p : b) p = RGBA{ 1, 2, 3, 255 }; return Image(b); }();
 	DrawingDraw r(20, 20);
-	r.DrawImageOp(0, 0, 10, 10, img, Rect(0, 0, 2, 2), Color());
+	r.DrawImageOp(0, 0, 10, 10, Image(ImageBuffer(2, 2)), Rect(0, 0, 2, 2), Color());
 	r.DrawDrawingOp(Rect(0, 0, 5, 5), OneRect());
 	r.DrawPaintingOp(Rect(0, 0, 5, 5), SomePainting());
-	Value cases[] = { OneRect(), listed, Drawing(r), SomePainting(), Painting(), Drawing() };
-	for(const Value& v : cases) {
+	for(const Value& v : { Value(OneRect()), Value(listed), Value(Drawing(r)), Value(SomePainting()), Value(Painting()), Value(Drawing()) }) {
 		EXPECT_EQ(BinaryRoundTrip(v), v);
 		EXPECT_EQ(XmlRoundTrip(v), v);
 		EXPECT_EQ(XmlRoundTrip(v, true), v);
 		if(!v.IsNull()) { // a Null Value goes to JSON as null
-			EXPECT_EQ(JsonRoundTrip(v), v);
+			Value back;
+			ValueFromJson(back, ValueToJson(v));
+			EXPECT_EQ(back, v);
 		}
 	}
-	// the stored String is the enveloped form, hex without grouping
+	// "data" holds the enveloped stored form as hex without grouping
 	XmlNode n;
 	XmlIO out(n, false);
 	Value(OneRect()).Xmlize(out);
 	Drawing w = OneRect();
 	EXPECT_EQ(n.Attr("data"), HexString(StoreAsString(w)));
-	Value j = ValueToJson(SomePainting());
 	Painting p = SomePainting();
-	EXPECT_EQ(j["value"]["data"], Value(HexString(StoreAsString(p))));
+	EXPECT_EQ(ValueToJson(p)["value"]["data"], Value(HexString(StoreAsString(p))));
 }
 
-TEST(DrawingValue, DamagedExchangeFormsThrow)
+TEST(DrawingValue, DamagedFormsFail)
 {
 	for(const char* bad : { "", "zz", "6461746100", "64617461" "64000000" }) {
 		XmlNode n;
