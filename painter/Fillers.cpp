@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel {
 
 static inline int sSat(int v) { return v > 255 ? 255 : v; }
@@ -56,32 +60,59 @@ void SolidFiller::Render(int val)
 
 void SolidFiller::Render(int val, int len)
 {
-	if(val == 0) {
-		t += len;
+	// A local cursor: stores through the pixels could alias the member, which would then be
+	// written back on every pixel.
+	RGBA* p = t;
+	RGBA* e = p + len;
+	t = e;
+	if(val == 0)
 		return;
-	}
-	RGBA* e = t + len;
 	if(invert) {
 		if(val == 256)
-			while(t < e) {
-				*t = sInverse(*t);
-				t++;
+			while(p < e) {
+				*p = sInverse(*p);
+				p++;
 			}
 		else
-			while(t < e) {
-				AlphaBlendCover(*t, sInverse(*t), val);
-				t++;
+			while(p < e) {
+				AlphaBlendCover(*p, sInverse(*p), val);
+				p++;
 			}
 		return;
 	}
 	if(c.a == 255 && val == 256) {
-		while(t < e)
-			*t++ = c;
+#ifdef __SSE2__
+		dword w;
+		memcpy(&w, &c, 4);
+		__m128i v = _mm_set1_epi32((int)w);
+		for(; p + 4 <= e; p += 4)
+			_mm_storeu_si128((__m128i*)p, v);
+#endif
+		while(p < e)
+			*p++ = c;
 		return;
 	}
 	RGBA s = ScaleRGBA(c, val);
-	while(t < e)
-		sBlend(*t++, s);
+#ifdef __SSE2__
+	// Long spans (large shapes) dominate the fill time: four pixels at once, the same arithmetic
+	// as sBlend in 16-bit lanes, the saturation done by the pack.
+	if(e - p >= 4) {
+		short ca = short(256 - ((s.a * 129) >> 7)), aa = short(256 - s.a);
+		__m128i mul = _mm_set_epi16(aa, ca, ca, ca, aa, ca, ca, ca);
+		__m128i add = _mm_set_epi16(s.a, s.r, s.g, s.b, s.a, s.r, s.g, s.b);
+		__m128i zero = _mm_setzero_si128();
+		for(; p + 4 <= e; p += 4) {
+			__m128i d = _mm_loadu_si128((const __m128i*)p);
+			__m128i lo = _mm_unpacklo_epi8(d, zero);
+			__m128i hi = _mm_unpackhi_epi8(d, zero);
+			lo = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(lo, mul), 8), add);
+			hi = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(hi, mul), 8), add);
+			_mm_storeu_si128((__m128i*)p, _mm_packus_epi16(lo, hi));
+		}
+	}
+#endif
+	while(p < e)
+		sBlend(*p++, s);
 }
 
 void SpanFiller::Start(int minx, int maxx)

@@ -136,6 +136,18 @@ public:
 
 	Painter& Clip()                                           { ClipOp(); return *this; }
 
+	Painter& Character(const Pointf& p, int ch, Font fnt)     { CharacterOp(p, ch, fnt); return *this; }
+	Painter& Character(double x, double y, int ch, Font fnt)  { return Character(Pointf(x, y), ch, fnt); }
+	// dx, when given, holds one advance per character; n < 0 takes the text up to its zero.
+	Painter& Text(const Pointf& p, const wchar* text, Font fnt, int n = -1, const double* dx = nullptr);
+	Painter& Text(double x, double y, const wchar* text, Font fnt, int n = -1, const double* dx = nullptr) { return Text(Pointf(x, y), text, fnt, n, dx); }
+	Painter& Text(const Pointf& p, const WString& text, Font fnt, const double* dx = nullptr);
+	Painter& Text(double x, double y, const WString& text, Font fnt, const double* dx = nullptr) { return Text(Pointf(x, y), text, fnt, dx); }
+	Painter& Text(const Pointf& p, const String& text, Font fnt, const double* dx = nullptr);
+	Painter& Text(double x, double y, const String& text, Font fnt, const double* dx = nullptr) { return Text(Pointf(x, y), text, fnt, dx); }
+	Painter& Text(const Pointf& p, const char* text, Font fnt, const double* dx = nullptr) { return Text(p, String(text ? text : ""), fnt, dx); }
+	Painter& Text(double x, double y, const char* text, Font fnt, const double* dx = nullptr) { return Text(Pointf(x, y), text, fnt, dx); }
+
 	Painter& ColorStop(double pos, const RGBA& color)         { ColorStopOp(pos, color); return *this; }
 	Painter& ClearStops()                                     { ClearStopsOp(); return *this; }
 	Painter& Opacity(double o)                                { OpacityOp(o); return *this; }
@@ -145,7 +157,7 @@ public:
 	Painter& EvenOdd(bool evenodd = true)                     { EvenOddOp(evenodd); return *this; }
 	Painter& Dash(const Vector<double>& dash, double start = 0) { DashOp(dash, start); return *this; }
 	Painter& Dash(const String& dash, double start = 0)       { DashOp(dash, start); return *this; }
-	Painter& Dash(const char* dash, double start = 0)         { DashOp(String(dash), start); return *this; }
+	Painter& Dash(const char* dash, double start = 0)         { DashOp(dash ? String(dash) : String(), start); return *this; }
 	Painter& Invert(bool b = true)                            { InvertOp(b); return *this; }
 	Painter& ImageFilter(int filter)                          { ImageFilterOp(filter); return *this; }
 
@@ -222,6 +234,23 @@ public:
 void ArcToCubics(Painter& sw, const Xform2D& m, double angle, double sweep);
 void AppendArc(Painter& sw, const Pointf& c, const Pointf& r, double angle, double sweep);
 void AppendSvgArc(Painter& sw, const Pointf& r, bool large, bool sweep, const Pointf& p, const Pointf& p0, double xangle);
+
+// Forwards glyph outlines from the font layer to a painter's path, in absolute coordinates.
+class PaintCharPath : public FontGlyphConsumer {
+public:
+	Painter* sw = nullptr;
+
+	void Move(Pointf p) override                       { sw->MoveOp(p, false); }
+	void Line(Pointf p) override                       { sw->LineOp(p, false); }
+	void Quadratic(Pointf p1, Pointf p) override       { sw->QuadraticOp(p1, p, false); }
+	void Cubic(Pointf p1, Pointf p2, Pointf p) override { sw->CubicOp(p1, p2, p, false); }
+	void Close() override                              { sw->CloseOp(); }
+};
+
+// Adds the outline of ch, top left of its cell at p, to the painter's path, with the font
+// layer's fallbacks: a composed letter is its base and its mark (separate parts), a replacement
+// face is placed on the same baseline. Ends with the even-odd rule set.
+void PaintCharacter(Painter& sw, const Pointf& p, int ch, Font fnt);
 
 // The stroke of a Draw pen: negative widths are dash styles drawn 1 wide (-1 is 0 wide); round
 // caps; nothing for a Null width or colour. Cap and dash do not outlive the stroke.

@@ -1,6 +1,9 @@
 // Text on a painter: runs of characters become outlines, one character after another.
 #include "PainterOps.h"
 
+#include <Core/Utf.h>
+#include <Core/WString.h>
+
 #include <cmath>
 
 namespace Qel {
@@ -49,6 +52,53 @@ void Painter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const 
 		if(fnt.IsStrikeout())
 			bar(p.y + 2 * a / 3);
 	}
+}
+
+Painter& Painter::Text(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx)
+{
+	if(!text)
+		n = 0;
+	else if(n < 0) {
+		n = 0;
+		while(text[n])
+			n++;
+	}
+	TextOp(p, text, fnt, n, dx);
+	return *this;
+}
+
+Painter& Painter::Text(const Pointf& p, const WString& text, Font fnt, const double* dx)
+{
+	TextOp(p, text.Begin(), fnt, text.GetCount(), dx);
+	return *this;
+}
+
+Painter& Painter::Text(const Pointf& p, const String& text, Font fnt, const double* dx)
+{
+	return Text(p, ToUtf32(text), fnt, dx);
+}
+
+void PaintCharacter(Painter& sw, const Pointf& p, int ch, Font fnt)
+{
+	PaintCharPath pw;
+	pw.sw = &sw;
+	GlyphInfo gi = GetGlyphInfo(fnt, ch);
+	ComposedGlyph cg;
+	if(gi.IsNormal())
+		fnt.Render(pw, p.x, p.y, ch);
+	else if(gi.IsComposed()) {
+		if(ComposeGlyph(fnt.Resolved(), ch, cg)) {
+			fnt.Render(pw, p.x, p.y, cg.basechar);
+			sw.DivOp();
+			cg.mark_font.Render(pw, p.x + cg.mark_pos.x, p.y + cg.mark_pos.y, cg.mark_char);
+		}
+	}
+	else if(gi.IsReplaced()) {
+		Font rf = fnt.Resolved();
+		rf.Face(gi.lspc).Height(gi.rspc);
+		rf.Render(pw, p.x, p.y + fnt.GetAscent() - rf.GetAscent(), ch);
+	}
+	sw.EvenOddOp(true);
 }
 
 } // namespace Qel

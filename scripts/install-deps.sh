@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev libcairo2-dev
+  libagg-dev
   libpng-dev libstb-dev
   libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
   libstb-dev libimagequant-dev

@@ -59,6 +59,34 @@ TEST(SolidFiller, Blends)
 	EXPECT_TRUE(line[3] == sRGBA(246, 246, 246, 255));
 }
 
+TEST(SolidFiller, SpansBlendAsSinglePixels)
+{
+	// Spans of every length, over random premultiplied pixels, match pixel-by-pixel blending.
+	uint32 seed = 12345;
+	auto rnd = [&] { seed = seed * 1664525 + 1013904223; return int(seed >> 24); };
+	for(int len = 1; len < 23; len++)
+		for(int k = 0; k < 40; k++) {
+			std::vector<RGBA> a(len + 2), b;
+			for(RGBA& x : a) {
+				int al = rnd();
+				x = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+			}
+			b = a;
+			int al = k % 5 == 0 ? 255 : rnd();
+			RGBA c = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+			int val = k % 3 == 0 ? 256 : rnd() + 1;
+			SolidFiller f;
+			f.t = a.data() + 1;
+			f.c = c;
+			f.Render(val, len);
+			EXPECT_EQ(f.t, a.data() + 1 + len);
+			for(int i = 1; i <= len; i++)
+				AlphaBlendCover(b[i], c, val);
+			for(int i = 0; i < len + 2; i++)
+				ASSERT_TRUE(a[i] == b[i]) << len << " " << k << " " << i;
+		}
+}
+
 TEST(SpanFiller, ScalesByAlpha)
 {
 	struct Src : SpanSource {

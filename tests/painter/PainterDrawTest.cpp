@@ -42,6 +42,17 @@ Calls sPen(const char* dash, double width, Color c = Red)
 	return r;
 }
 
+// Keeps the images of image fills.
+struct ImagePainter_ : RecordingPainter {
+	std::vector<Image> images;
+	void FillOp(const Image& img, const Xform2D& m, dword f) override
+	{
+		RecordingPainter::FillOp(img, m, f);
+		images.push_back(img);
+	}
+	using RecordingPainter::FillOp;
+};
+
 Calls operator+(Calls a, const Calls& b)
 {
 	a.insert(a.end(), b.begin(), b.end());
@@ -177,7 +188,25 @@ TEST(PainterDraw, ImagePartScaledOntoTarget)
 	}));
 	p.calls.clear();
 	p.DrawImageOp(0, 0, 100, 100, img, Rect(10, 10, 10, 20), Color());
+	p.DrawImageOp(0, 0, 100, 100, img, Rect(10, 10, 20, 10), Color());
 	EXPECT_TRUE(p.calls.empty());
+}
+
+TEST(PainterDraw, ImageWithAColourIsItsMask)
+{
+	ImageBuffer ib(2, 1);
+	ib[0][0] = RGBA{10, 20, 30, 255};
+	ib[0][1] = RGBA{0, 0, 0, 0};
+	Image img(std::move(ib));
+	ImagePainter_ p;
+	p.DrawImageOp(5, 6, 2, 1, img, Rect(0, 0, 2, 1), Red);
+	p.DrawImageOp(5, 6, 2, 1, img, Rect(0, 0, 2, 1), Color());
+	ASSERT_EQ(p.images.size(), 2u);
+	EXPECT_EQ(p.calls[5], "FillImage2[(1,0)(0,1)(5,6)]0");
+	const RGBA* c = p.images[0].Begin();
+	EXPECT_TRUE(c[0] == Red.ToRGBA());
+	EXPECT_EQ(c[1].a, 0);
+	EXPECT_TRUE(p.images[1].Begin()[0] == (RGBA{10, 20, 30, 255})); // no colour: the image itself
 }
 
 TEST(PainterDraw, PolygonsFillThenOutline)
@@ -210,12 +239,24 @@ TEST(PainterDraw, PolygonPatterns)
 		{0x5555, Color(), nullptr},
 	};
 	for(const Case& c : cases) {
-		RecordingPainter p;
+		ImagePainter_ p;
 		p.DrawPolyPolyPolygonOp(v, 3, &n, 1, &n, 1, c.color, 1, Color(), c.pattern, Color());
 		Calls want = {"Move(0,0)", "Line(10,0)", "Line(10,10)", "Close"};
 		if(c.fill)
 			want.push_back(c.fill);
 		EXPECT_EQ(p.calls, want) << c.pattern;
+		// Set bits are holes, row by row from the top left; the rest is the opaque colour.
+		for(const Image& m : p.images) {
+			ASSERT_EQ(m.GetWidth(), 8);
+			ASSERT_EQ(m.GetHeight(), 8);
+			for(int i = 0; i < 64; i++) {
+				RGBA x = m.Begin()[i];
+				if((c.pattern >> i) & 1)
+					EXPECT_EQ(x.a, 0) << i;
+				else
+					EXPECT_TRUE(x == c.color.ToRGBA()) << i;
+			}
+		}
 	}
 }
 

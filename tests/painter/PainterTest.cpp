@@ -159,3 +159,27 @@ TEST(Arcs, SvgEndPointForm)
 	AppendSvgArc(p, Pointf(NAN, 5), true, true, Pointf(3, 1), Pointf(1, 1), 0);
 	EXPECT_EQ(p.calls, (Calls{"Line(3,1)"}));
 }
+
+TEST(Painter, EveryWrapperReachesItsOperation)
+{
+	const RGBA a{1, 2, 3, 255}, b{4, 5, 6, 255};
+	Xform2D m = Xform2D::Translation(7, 8);
+	ImageBuffer ib(4, 2);
+	Image img(std::move(ib));
+	RecordingPainter p;
+	p.Translate(Pointf(1, 2)).Scale(2, 3).Rotate(0)
+	 .Fill(a, b, m, 1).Fill(Pointf(1, 1), a, b, m, 2)
+	 .Stroke(2, a, b, m, 3).Stroke(2, Pointf(1, 1), a, b, m, 4)
+	 .Stroke(3, img, Pointf(0, 0), Pointf(0, 8), 5)
+	 .Dash((const char*)nullptr, 2).Character(1, 2, 'x', StdFont());
+	const Calls want = {
+		"Transform[(1,0)(0,1)(1,2)]", "Transform[(2,0)(0,3)(0,0)]", "Transform[(1,-0)(0,1)(0,0)]",
+		"FillLinearX#3.2.1.255#6.5.4.255[(1,0)(0,1)(7,8)]1",
+		"FillRadialX(1,1)#3.2.1.255#6.5.4.255[(1,0)(0,1)(7,8)]2",
+		"StrokeLinearX2#3.2.1.255#6.5.4.255[(1,0)(0,1)(7,8)]3",
+		"StrokeRadialX2(1,1)#3.2.1.255#6.5.4.255[(1,0)(0,1)(7,8)]4",
+		"StrokeImage34[(1.22465e-16,-2)(2,1.22465e-16)(0,0)]5", // a quarter turn, twice the size
+		"Dash[]2", "Character(1,2)120",
+	};
+	EXPECT_EQ(p.calls, want);
+}
