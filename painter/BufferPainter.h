@@ -268,6 +268,7 @@ private:
 	int                 jobcount = 0;    // jobs in the rendering batch
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
+	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
 	CoWork              render;
 
 	struct PathChain;
@@ -277,6 +278,7 @@ private:
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);
 	Pointf EndPoint(const Pointf& p, bool rel);
+	void   ImplicitMove();
 	void   PutElement(const void* data, int len);
 	template <class T> void Put(const T& x) { PutElement(&x, sizeof(T)); }
 	void   ClearPath();
@@ -301,7 +303,7 @@ private:
 	int16* SubpixelBuffer();
 	void   AllocWorkerBuffers();
 	void   FinishNoThrow() noexcept;
-	template <class F> void CoLoop(F fn);
+	template <class F> void CoLoop(int items, F fn);
 
 	// Clips, masks, on-path.
 	void   UniteClip(ClipLevel& into, ClipLevel& part);

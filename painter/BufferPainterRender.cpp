@@ -227,17 +227,36 @@ void BufferPainter::PendingClears()
 	co_clear.Clear();
 }
 
+// Runs fn on up to the painter's thread limit (the caller included, never more threads than
+// items); instances share the counter they take item numbers from. Only the threads asked for are
+// woken, and the caller never waits for a helper that had not started.
 template <class F>
-void BufferPainter::CoLoop(F fn)
+void BufferPainter::CoLoop(int items, F fn)
 {
+	int n = co_threads > 0 ? co_threads : CoWork::GetPoolSize() + 1;
+	n = std::min(n, items);
+	std::atomic<int> next{0};
+	if(n <= 1) {
+		fn(next);
+		return;
+	}
 	CoWork cw;
-	std::atomic<int> slots{0};
-	int limit = co_threads;
-	cw.Loop([&] {
-		if(limit > 0 && slots.fetch_add(1, std::memory_order_relaxed) >= limit)
-			return;
-		fn(cw);
-	});
+	for(int i = 1; i < n; i++)
+		cw.Schedule([&] { fn(next); });
+	try {
+		fn(next);
+	}
+	catch(...) {
+		try {
+			cw.Finish();
+		}
+		catch(...) {
+		}
+		throw;
+	}
+	// The items are gone: helpers not yet started are not waited for.
+	cw.Cancel();
+	cw.Finish();
 }
 
 bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha,
@@ -346,8 +365,8 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 				RenderLine(r, y, ss, solid, alpha, c.evenodd, a.invert, nullptr);
 			};
 			if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
-				CoLoop([&](CoWork& cw) {
-					for(int y; (y = miny + cw.Next()) <= maxy;)
+				CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
+					for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
 						line(y);
 				});
 			else
@@ -360,7 +379,7 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 
 void BufferPainter::CountEmpty()
 {
-	if(++emptycount + fillcount >= 256) {
+	if(++emptycount + fillcount >= batchlimit) {
 		FinishPathJob();
 		render.Finish();
 	}
@@ -384,7 +403,7 @@ void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, con
 		j.ss = s;
 		if(i == n - 1)
 			j.owned = std::move(ss);
-		if(fillcount + emptycount >= 256)
+		if(fillcount + emptycount >= batchlimit)
 			FinishPathJob();
 	}
 }
@@ -400,29 +419,51 @@ void BufferPainter::RenderJobs()
 		}
 	} release{*this};
 	int miny = ip->GetHeight() - 1, maxy = 0;
+	// the line loop reads the jobs' line ranges from one compact block
+	Buffer<int> range(2 * (size_t)jobcount);
 	for(int i = 0; i < jobcount; i++) {
 		PathJob& j = cojob[i];
-		miny = std::min(miny, j.rasterizer.GetMinY());
-		maxy = std::max(maxy, j.rasterizer.GetMaxY());
 		j.alpha = sAlpha(j.attr.opacity);
 		j.solid = sSolid(j.color, j.alpha);
+		int lo = j.rasterizer.GetMinY(), hi = j.rasterizer.GetMaxY();
+		if(!j.alpha)
+			hi = lo - 1;
+		range[2 * i] = lo;
+		range[2 * i + 1] = hi;
+		if(lo <= hi) {
+			miny = std::min(miny, lo);
+			maxy = std::max(maxy, hi);
+		}
 	}
 	if(miny > maxy)
 		return;
+	// Per line the jobs that cover it, in queue order (a counting sort by line).
+	int nl = maxy - miny + 1;
+	Buffer<int> first((size_t)nl + 1, 0);
+	for(int i = 0; i < jobcount; i++)
+		for(int y = range[2 * i]; y <= range[2 * i + 1]; y++)
+			first[y - miny + 1]++;
+	for(int k = 0; k < nl; k++)
+		first[k + 1] += first[k];
+	Buffer<int> jobs(std::max(first[nl], 1));
+	Buffer<int> pos((size_t)nl);
+	memcpy(pos, first, sizeof(int) * nl);
+	for(int i = 0; i < jobcount; i++)
+		for(int y = range[2 * i]; y <= range[2 * i + 1]; y++)
+			jobs[pos[y - miny]++] = i;
 	auto line = [&](int y) {
 		DoClear(y);
-		for(int i = 0; i < jobcount; i++) {
-			PathJob& j = cojob[i];
-			if(j.alpha && y >= j.rasterizer.GetMinY() && y <= j.rasterizer.GetMaxY())
-				RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
+		for(int k = first[y - miny]; k < first[y - miny + 1]; k++) {
+			PathJob& j = cojob[jobs[k]];
+			RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
 		}
 	};
 	if(maxy - miny < 7)
 		for(int y = miny; y <= maxy; y++)
 			line(y);
 	else
-		CoLoop([&](CoWork& cw) {
-			for(int y; (y = miny + cw.Next()) <= maxy;)
+		CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
+			for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
 				line(y);
 		});
 }
@@ -435,8 +476,8 @@ void BufferPainter::FinishPathJob()
 	}
 	std::exception_ptr e;
 	try {
-		CoLoop([&](CoWork& cw) {
-			for(int i; (i = cw.Next()) < fillcount;) {
+		CoLoop(fillcount, [&](std::atomic<int>& next) {
+			for(int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < fillcount;) {
 				PathJob& j = cofill[i];
 				j.rasterizer.Reset();
 				PathChain c(j.attr.mtx);

@@ -4,6 +4,7 @@
 #include <Core/Exc.h>
 #include <Core/Format.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -126,6 +127,9 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		cofill.Clear();
 		jobcount = 0;
 		render_cx = ib.GetWidth() * (mode == RENDER_SUBPIXEL ? 3 : 1);
+		// Every job keeps a rasteriser with a cell line per image line (about 192 bytes each);
+		// the batch shrinks so that a batch's rasterisers stay near 48 MB.
+		batchlimit = (int)std::clamp<int64>((48 << 20) / (192 * ((int64)ib.GetHeight() + 1)), 16, 256);
 		if(mode == RENDER_SUBPIXEL)
 			subpixel.Alloc((size_t)render_cx + 30);
 		else
@@ -227,12 +231,15 @@ void BufferPainter::OpacityOp(double o)
 
 void BufferPainter::LineCapOp(int linecap)
 {
-	SetAttr([&](Attr& a) { a.cap = (byte)linecap; });
+	byte c = linecap == LINECAP_SQUARE || linecap == LINECAP_ROUND ? (byte)linecap : (byte)LINECAP_BUTT;
+	SetAttr([&](Attr& a) { a.cap = c; });
 }
 
 void BufferPainter::LineJoinOp(int linejoin)
 {
-	SetAttr([&](Attr& a) { a.join = (byte)linejoin; });
+	// any code but miter and round bevels (kept whole: a truncated byte could read as miter)
+	byte j = linejoin == LINEJOIN_MITER || linejoin == LINEJOIN_ROUND ? (byte)linejoin : (byte)LINEJOIN_BEVEL;
+	SetAttr([&](Attr& a) { a.join = j; });
 }
 
 void BufferPainter::MiterLimitOp(double l)
@@ -397,6 +404,13 @@ struct sElement {
 
 } // namespace
 
+// A segment without a sub-path starts one where the pen is: at (0, 0) on a new path, at the
+// closed sub-path's start after a Close.
+void BufferPainter::ImplicitMove()
+{
+	MoveOp(IsNull(current) ? Pointf(0, 0) : current, false);
+}
+
 void BufferPainter::MoveOp(const Pointf& p, bool rel)
 {
 	move = ccontrol = qcontrol = EndPoint(p, rel);
@@ -408,7 +422,7 @@ void BufferPainter::MoveOp(const Pointf& p, bool rel)
 void BufferPainter::LineOp(const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	ccontrol = qcontrol = EndPoint(p, rel);
 	sElement<20> e;
 	e << (int32)LINE << current;
@@ -418,7 +432,7 @@ void BufferPainter::LineOp(const Pointf& p, bool rel)
 void BufferPainter::QuadraticOp(const Pointf& p1, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	qcontrol = PathPoint(p1, rel);
 	EndPoint(p, rel);
 	sElement<36> e;
@@ -434,7 +448,7 @@ void BufferPainter::SmoothQuadraticOp(const Pointf& p, bool rel)
 void BufferPainter::CubicOp(const Pointf& p1, const Pointf& p2, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	Pointf c1 = PathPoint(p1, rel);
 	ccontrol = PathPoint(p2, rel);
 	EndPoint(p, rel);
@@ -451,14 +465,14 @@ void BufferPainter::SmoothCubicOp(const Pointf& p2, const Pointf& p, bool rel)
 void BufferPainter::ArcOp(const Pointf& c, const Pointf& r, double angle, double sweep, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	AppendArc(*this, PathPoint(c, rel), r, angle, sweep);
 }
 
 void BufferPainter::SvgArcOp(const Pointf& r, double xangle, bool large, bool sweep, const Pointf& p, bool rel)
 {
 	if(IsNull(move))
-		MoveOp(Pointf(0, 0), false);
+		ImplicitMove();
 	Pointf p0 = current;
 	Pointf pe = EndPoint(p, rel);
 	AppendSvgArc(*this, r, large, sweep, pe, p0, xangle);

@@ -54,23 +54,6 @@ public:
 	}
 };
 
-// Forwards a font's outline to a painter's path.
-struct sCharPath : FontGlyphConsumer {
-	Painter& w;
-	explicit sCharPath(Painter& w) : w(w) {}
-	void Move(Pointf p) override                     { w.MoveOp(p, false); }
-	void Line(Pointf p) override                     { w.LineOp(p, false); }
-	void Quadratic(Pointf p1, Pointf p) override     { w.QuadraticOp(p1, p, false); }
-	void Cubic(Pointf p1, Pointf p2, Pointf p) override { w.CubicOp(p1, p2, p, false); }
-	void Close() override                            { w.CloseOp(); }
-};
-
-void sPaintCharacter(Painter& w, const Pointf& p, int ch, Font fnt)
-{
-	sCharPath cp(w);
-	fnt.Render(cp, p.x, p.y, ch);
-}
-
 } // namespace
 
 void ApproximateChar(LinearPathConsumer& t, const Pointf& p, int ch, Font fnt, double tolerance)
@@ -92,7 +75,7 @@ void ApproximateChar(LinearPathConsumer& t, const Pointf& p, int ch, Font fnt, d
 		[&](Value& out) {
 			sGlyphPainter gp;
 			gp.tolerance = tolerance;
-			sPaintCharacter(gp, Pointf(0, 0), ch, fnt);
+			PaintCharacter(gp, Pointf(0, 0), ch, fnt);
 			int n = gp.glyph.GetCount();
 			auto* rep = new RawValueRep<Vector<float>>;
 			rep->v = std::move(gp.glyph);

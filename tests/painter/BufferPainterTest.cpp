@@ -444,3 +444,41 @@ TEST(BufferPainter, TextOutlines)
 	EXPECT_GT(ink, 255 * 100);
 	EXPECT_EQ(t[0][0].a, 0);
 }
+
+TEST(BufferPainter, PartsSplitByDivRenderOnTheirOwn)
+{
+	auto scene = [](bool div) {
+		return Paint(6, 1, [=](BufferPainter& p) {
+			p.EvenOdd().RectPath(0, 0, 4, 1);
+			if(div)
+				p.Div();
+			p.RectPath(2, 0, 4, 1).Fill(Black);
+		});
+	};
+	EXPECT_EQ(Picture(scene(false)), "KK..KK\n"); // one path: the overlap is a hole
+	EXPECT_EQ(Picture(scene(true)), "KKKKKK\n");  // two parts: each filled whole
+}
+
+TEST(BufferPainter, UnknownJoinsBevel)
+{
+	auto corner = [](int join) {
+		return Paint(30, 30, [=](BufferPainter& p) {
+			p.LineJoin(join).Move(5, 25).Line(15, 5).Line(25, 25).Stroke(6, Black);
+		});
+	};
+	Image bevel = corner(LINEJOIN_BEVEL);
+	EXPECT_EQ(ImageHash(corner(259)), ImageHash(bevel)); // 259 is 3 in a byte, yet no miter
+	EXPECT_EQ(ImageHash(corner(0)), ImageHash(bevel));
+	EXPECT_NE(ImageHash(corner(LINEJOIN_MITER)), ImageHash(bevel));
+}
+
+TEST(BufferPainter, SegmentAfterCloseStartsAtTheClosedSubPath)
+{
+	Image a = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(10, 10).Line(18, 10).Line(18, 18).Close().Line(2, 18).Line(2, 2).Fill(Black);
+	});
+	Image b = Paint(20, 20, [](BufferPainter& p) {
+		p.Move(10, 10).Line(18, 10).Line(18, 18).Close().Move(10, 10).Line(2, 18).Line(2, 2).Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(a), ImageHash(b));
+}
