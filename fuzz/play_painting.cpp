@@ -2,7 +2,7 @@
 // starts with the value list: a count byte (0..7), then per value a kind byte (image of the next
 // two bytes' size, an int, a text) and its bytes; the rest is the command stream. The stream is
 // played into a recording painter, whose record is played again: both must stop cleanly, and
-// the second playback must give the same record.
+// the second playback must give the same record. Then it is painted into a 64 x 64 image.
 #include <painter/Painter.h>
 
 #include <stdlib.h>
@@ -62,7 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	Painting twice = again;
 	if(once.cmd != twice.cmd || once.data.GetCount() != twice.data.GetCount())
 		abort();
-	NilPainter nil;
-	PlayPainting(nil, p);
+	ImagePainter ip(64, 64);
+	PlayPainting(ip, p);
+	Image m = ip;
+	if(m.GetSize() != Size(64, 64))
+		abort();
 	return 0;
 }

@@ -139,6 +139,9 @@ void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 		x2 = x1 + (x2 - x1) * (clip.bottom - y1) / (y2 - y1);
 		y2 = clip.bottom;
 	}
+	// cutting a segment of huge extent at the box can overflow: nothing of it can be drawn sanely
+	if(!std::isfinite(x1) || !std::isfinite(x2))
+		return;
 	// Split where the segment crosses the left and right edges; parts outside become vertical
 	// segments on the edge, so winding inside the box is unchanged.
 	double t[4];
@@ -162,8 +165,9 @@ void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 	for(int i = 1; i < n; i++) {
 		double qx = i == n - 1 ? x2 : x1 + (x2 - x1) * t[i];
 		double qy = i == n - 1 ? y2 : y1 + (y2 - y1) * t[i];
-		double ax = px < clip.left ? clip.left : px > clip.right ? clip.right : px;
-		double bx = qx < clip.left ? clip.left : qx > clip.right ? clip.right : qx;
+		// (a NaN from an overflowing split lands on the left edge, never outside the box)
+		double ax = !(px >= clip.left) ? clip.left : px > clip.right ? clip.right : px;
+		double bx = !(qx >= clip.left) ? clip.left : qx > clip.right ? clip.right : qx;
 		// Pieces outside are wholly on one side; clamp both ends to the same edge.
 		double mxp = (px + qx) / 2;
 		if(mxp < clip.left)

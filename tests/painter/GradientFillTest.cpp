@@ -378,3 +378,19 @@ TEST(ImageFill, OpacityAndCoMode)
 		for(int x = 0; x < 32; x++)
 			ASSERT_EQ(h[y][x].a, (img[y][x].a * 128) >> 8);
 }
+
+TEST(GradientFill, FarOffGeometryStaysInside)
+{
+	// a path of enormous extent: its cut at the image edges must not leave the image
+	for(int kind = 0; kind < 3; kind++) {
+		Image m = sPaint(64, 64, [=](BufferPainter& p) {
+			p.Move(-1e200, -1e200).Line(1e200, 1e200).Line(-1e200, 3e200).Close();
+			switch(kind) {
+			case 0: p.Fill(Pointf(0, 0), sBlack, Pointf(30, 30), 20, sWhite); break;
+			case 1: p.Fill(sRandomImage(3, 3, 1), Xform2D::Scale(1e10, 1e-10), FILL_REPEAT); break;
+			case 2: p.Fill(sWhite); break;
+			}
+		});
+		EXPECT_EQ(m.GetSize(), Size(64, 64));
+	}
+}

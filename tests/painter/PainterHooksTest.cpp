@@ -13,6 +13,13 @@
 
 using namespace Qel;
 
+// The font module reads the system's fontconfig set while the program starts, and fontconfig
+// loses a block reading some system configurations; that is not ours to find.
+extern "C" const char* __lsan_default_suppressions()
+{
+	return "leak:libfontconfig.so\n";
+}
+
 namespace {
 
 RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
