@@ -225,24 +225,10 @@ void BoundsPainter::ClipOp()
 	target.ClipOp();
 }
 
-namespace {
-
-struct sGlyphPath : FontGlyphConsumer {
-	Painter& sw;
-	explicit sGlyphPath(Painter& sw) : sw(sw) {}
-	void Move(Pointf p) override                        { sw.MoveOp(p, false); }
-	void Line(Pointf p) override                        { sw.LineOp(p, false); }
-	void Quadratic(Pointf p1, Pointf p) override        { sw.QuadraticOp(p1, p, false); }
-	void Cubic(Pointf p1, Pointf p2, Pointf p) override { sw.CubicOp(p1, p2, p, false); }
-	void Close() override                               { sw.CloseOp(); }
-};
-
-} // namespace
-
+// The even-odd switch that PaintCharacter sets stays here: the target keeps its own fill rule.
 void BoundsPainter::CharacterOp(const Pointf& p, int ch, Font fnt)
 {
-	sGlyphPath gp(*this);
-	fnt.Render(gp, p.x, p.y, ch);
+	PaintCharacter(*this, p, ch, fnt);
 }
 
 void BoundsPainter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx)
