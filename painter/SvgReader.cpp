@@ -2,13 +2,13 @@
 // operations on the target painter, filled and stroked with the element's inherited style.
 #include "detail/SvgParser.h"
 
-#include <Core/CParser.h>
 #include <Core/FormatDouble.h>
-#include <Core/Utf.h>
 #include <Core/XmlParser.h>
 #include <draw/Raster.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace Qel {
 
@@ -18,11 +18,6 @@ SvgParser::SvgParser(Painter& sw)
 :	sw(sw), bp(sw)
 {
 	state.Add();
-}
-
-String SvgParser::Txt(const char* id) const
-{
-	return current ? current->Attr(id) : String();
 }
 
 double SvgParser::Dbl(const char* id, double def) const
@@ -95,70 +90,59 @@ void SvgParser::EndElement()
 	bp.EndOp();
 }
 
-void SvgParser::PaintElement()
+void SvgParser::PaintFill()
 {
 	State& s = Top();
 	double o = s.opacity * s.fill_opacity;
-	if(o > 0) {
-		if(o != 1) {
-			sw.BeginOp();
-			sw.OpacityOp(o);
-		}
-		if(s.fill_gradient >= 0)
-			PaintGradient(s.fill_gradient, false);
-		else if(!s.fill.IsNull()) {
-			sw.FillOp(s.fill.ToRGBA());
-			bp.Bounds(0);
-			painted = true;
-		}
-		if(o != 1)
-			sw.EndOp();
+	if(o <= 0)
+		return;
+	if(o != 1) {
+		sw.BeginOp();
+		sw.OpacityOp(o);
 	}
+	if(s.fill_gradient >= 0)
+		PaintGradient(s.fill_gradient, false);
+	else if(!s.fill.IsNull()) {
+		sw.FillOp(s.fill.ToRGBA());
+		bp.Bounds(0);
+		painted = true;
+	}
+	if(o != 1)
+		sw.EndOp();
+}
+
+void SvgParser::PaintStroke()
+{
+	State& s = Top();
 	double w = s.stroke_width;
-	if(w > 0) {
-		o = s.opacity * s.stroke_opacity;
-		if(o != 1) {
-			sw.BeginOp();
-			sw.OpacityOp(o);
-		}
-		if(s.stroke_gradient >= 0)
-			PaintGradient(s.stroke_gradient, true);
-		else if(!s.stroke.IsNull()) {
-			sw.StrokeOp(w, s.stroke.ToRGBA());
-			bp.Bounds(w);
-			painted = true;
-		}
-		if(o != 1)
-			sw.EndOp();
+	if(!(w > 0))
+		return;
+	double o = s.opacity * s.stroke_opacity;
+	if(o != 1) {
+		sw.BeginOp();
+		sw.OpacityOp(o);
 	}
+	if(s.stroke_gradient >= 0)
+		PaintGradient(s.stroke_gradient, true);
+	else if(!s.stroke.IsNull()) {
+		sw.StrokeOp(w, s.stroke.ToRGBA());
+		bp.Bounds(w);
+		painted = true;
+	}
+	if(o != 1)
+		sw.EndOp();
 }
 
 void SvgParser::FinishElement()
 {
-	PaintElement();
+	PaintFill();
+	PaintStroke();
 	EndElement();
 }
 
 void SvgParser::StrokeFinishElement()
 {
-	State& s = Top();
-	double w = s.stroke_width;
-	if(w > 0) {
-		double o = s.opacity * s.stroke_opacity;
-		if(o != 1) {
-			sw.BeginOp();
-			sw.OpacityOp(o);
-		}
-		if(s.stroke_gradient >= 0)
-			PaintGradient(s.stroke_gradient, true);
-		else if(!s.stroke.IsNull()) {
-			sw.StrokeOp(w, s.stroke.ToRGBA());
-			bp.Bounds(w);
-			painted = true;
-		}
-		if(o != 1)
-			sw.EndOp();
-	}
+	PaintStroke();
 	EndElement();
 }
 
@@ -308,7 +292,8 @@ void SvgParser::Text(const XmlNode& n)
 		if(n.Node(i).IsTag("tspan")) {
 			if(!tspans) {
 				// each run is painted once, in its own element's style
-				PaintElement();
+				PaintFill();
+				PaintStroke();
 				tspans = true;
 			}
 			bool own = painted;

@@ -71,7 +71,6 @@ public:
 	bool    Parse(const char* svg);
 
 	// Attributes of the current element.
-	String  Txt(const char* id) const;
 	double  Dbl(const char* id, double def = 0) const;
 	static Rectf  GetViewBox(const XmlNode& n);
 	static Sizef  GetSize(const XmlNode& n);
@@ -82,7 +81,8 @@ public:
 	void    Element(const XmlNode& n, int depth, bool use);
 	void    StartElement(const XmlNode& n);
 	void    EndElement();
-	void    PaintElement();       // fill, then stroke, without ending the element
+	void    PaintFill();          // the current path, without ending the element
+	void    PaintStroke();
 	void    FinishElement();
 	void    StrokeFinishElement();
 	void    Items(const XmlNode& n, int depth);
