@@ -3,6 +3,8 @@
 // clipped and masked rectangles, and the peak memory of a large painter.
 #include <painter/Painter.h>
 
+#include "ProcStatus.h"
+
 #include <Core/ValueCache.h>
 
 #include <benchmark/benchmark.h>
@@ -443,15 +445,7 @@ void sResetPeak()
 
 double sPeakMiB()
 {
-	double kb = 0;
-	if(FILE* f = fopen("/proc/self/status", "r")) {
-		char line[256];
-		while(fgets(line, sizeof(line), f))
-			if(strncmp(line, "VmHWM:", 6) == 0)
-				kb = atof(line + 6);
-		fclose(f);
-	}
-	return kb / 1024;
+	return ProcStatusKB("VmHWM:") / 1024.0;
 }
 
 void sSmallCircles(const std::function<void (double, double, double)>& fn)

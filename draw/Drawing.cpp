@@ -48,8 +48,8 @@ void Drawing::Serialize(Stream& s)
 		}
 		return;
 	}
-	int cx;
-	dword cy;
+	int cx = 0;
+	dword cy = 0;
 	String d;
 	s % cx % cy % d;
 	if(s.IsError())

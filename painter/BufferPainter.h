@@ -223,6 +223,10 @@ public:
 	BufferPainter(const BufferPainter&) = delete;
 	BufferPainter& operator=(const BufferPainter&) = delete;
 
+protected:
+	// Masks still open are dropped: the target gets back the picture painted before them.
+	void RestoreMasked() noexcept;
+
 private:
 	ImageBuffer*        ip = nullptr;
 	int                 mode = -1;

@@ -95,6 +95,14 @@ BufferPainter::BufferPainter(ImageBuffer& ib, int mode_)
 BufferPainter::~BufferPainter()
 {
 	FinishNoThrow();
+	RestoreMasked();
+}
+
+void BufferPainter::RestoreMasked() noexcept
+{
+	if(mask.GetCount())
+		*ip = std::move(mask[0]);
+	mask.Clear();
 }
 
 void BufferPainter::FinishNoThrow() noexcept
@@ -116,6 +124,7 @@ void BufferPainter::FinishNoThrow() noexcept
 void BufferPainter::Create(ImageBuffer& ib, int mode_)
 {
 	Finish(); // queued work belongs to the old target
+	RestoreMasked();
 	ip = &ib;
 	ib.SetKind(IMAGE_ALPHA);
 	Sizef sz(ib.GetWidth(), ib.GetHeight());

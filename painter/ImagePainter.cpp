@@ -15,6 +15,7 @@ ImagePainter::ImagePainter(Size sz, int mode)
 Image ImagePainter::GetResult()
 {
 	Finish();
+	RestoreMasked();
 	Image img(ib);
 	Create(ib, GetMode()); // the painter now paints into the empty buffer: nothing
 	return img;

@@ -482,3 +482,20 @@ TEST(BufferPainter, SegmentAfterCloseStartsAtTheClosedSubPath)
 	});
 	EXPECT_EQ(ImageHash(a), ImageHash(b));
 }
+
+TEST(BufferPainter, OpenMaskNeverCostsThePicture)
+{
+	ImageBuffer ib(4, 4);
+	{
+		BufferPainter p(ib);
+		p.RectPath(0, 0, 4, 4).Fill(Red);
+		p.BeginMask();
+		p.RectPath(0, 0, 2, 2).Fill(White);
+	}
+	EXPECT_TRUE(Same(ib[3][3], Red));
+	ImagePainter q(4, 4);
+	q.RectPath(0, 0, 4, 4).Fill(Blue);
+	q.BeginMask();
+	Image img = q;
+	EXPECT_TRUE(Same(img[0][0], Blue));
+}
