@@ -24,10 +24,10 @@ double sStrokeWidth(double width)
 static Image sGradientLine(const BufferPainter& p, const RGBA& c1, const RGBA& c2, int n)
 {
 	const Vector<BufferPainter::GradientStop>& stop = p.GetPathAttr().stop;
-	Vector<GradientStop> gs;
+	Vector<Qel::GradientStop> gs;
 	gs.SetCount(stop.GetCount());
 	for(int i = 0; i < stop.GetCount(); i++)
-		gs[i] = GradientStop{ stop[i].pos, stop[i].color };
+		gs[i] = Qel::GradientStop{ stop[i].pos, stop[i].color };
 	return GetGradientLine(c1, gs.begin(), gs.GetCount(), c2, n, p.IsImageCache());
 }
 

@@ -135,6 +135,18 @@ void SpanFiller::Render(int val, int len)
 		return;
 	}
 	int v = alpha == 256 ? val : (alpha * val) >> 8;
+	if(v == 256) { // fully covered: opaque source pixels replace, transparent ones leave alone
+		while(len-- > 0) {
+			if(s->a == 255)
+				*t = *s;
+			else
+			if(s->a)
+				sBlend(*t, *s);
+			t++;
+			s++;
+		}
+		return;
+	}
 	while(len-- > 0)
 		AlphaBlendCover(*t++, *s++, v);
 }

@@ -14,69 +14,61 @@ namespace {
 // keeps them well outside any image and lets the tiling arithmetic work on plain ints.
 inline int sFloor(double v)
 {
-	double d = std::floor(v);
-	return d >= -1e9 ? d <= 1e9 ? (int)d : 1000000000 : -1000000000;
+	if(!(v >= -1e9))
+		return -1000000000;
+	if(v > 1e9)
+		return 1000000000;
+	int i = (int)v; // toward zero, then down for negatives with a fraction
+	return i - (v < i);
 }
 
-// The fraction of p beyond its floor i (1 when p lies just below a whole number and the
-// difference rounds up); 0 where i had to be clamped.
-inline float sFrac(double p, int i)
+// The fraction of p beyond its floor i in 1/256, rounded (256 when p lies just below a whole
+// number); 0 where i had to be clamped.
+inline int sFraction(double p, int i)
 {
-	double f = p - i;
-	return f >= 0 && f <= 1 ? (float)f : 0;
+	double f = (p - i) * 256 + 0.5;
+	return f >= 0.5 && f < 257 ? (int)f : 0;
 }
 
-inline int sTile(int v, int n, int mode)
+// v mod n in 0 .. n - 1 for any sign of v, by a multiplication with inv = 1 / n.
+inline int sMod(int v, int n, double inv)
 {
-	switch(mode) {
-	case 1:
-		return v < 0 ? 0 : v >= n ? n - 1 : v;
-	case 2: {
-		int m = v % n;
-		return m < 0 ? m + n : m;
-	}
-	case 3: {
-		int64 p = 2 * (int64)n;
-		int64 m = v % p;
-		if(m < 0)
-			m += p;
-		return int(m < n ? m : p - 1 - m);
-	}
-	}
-	return v;
+	double q = v * inv;
+	int64 m = v - ((int64)q - (q < (int64)q)) * n;
+	if(m < 0)
+		m += n;
+	if(m >= n)
+		m -= n;
+	return (int)m;
 }
 
-// A channel sum, truncated toward zero and limited to 0..255 (NaN gives 0).
-inline byte sChannel(float v)
+inline dword sDword(const RGBA& c)
 {
-	return v > 0 ? v < 255 ? (byte)(int)v : 255 : 0;
+	dword d;
+	memcpy(&d, &c, 4);
+	return d;
 }
 
-// Mixed as p0 + (p1 - p0) f, so that equal pixels give themselves back exactly.
-inline float sLerp(float p0, float p1, float f)
+inline RGBA sRGBA(dword d)
 {
-	return p0 + (p1 - p0) * f;
+	RGBA c;
+	memcpy(&c, &d, 4);
+	return c;
 }
 
-inline RGBA sMix4(const RGBA& p00, const RGBA& p01, const RGBA& p10, const RGBA& p11,
-                  float fx, float fy)
+// a + (b - a) f / 256 for all four bytes at once, two per 32-bit half (f in 0 .. 256).
+inline dword sLerp(dword a, dword b, int f)
 {
-	RGBA r;
-	r.r = sChannel(sLerp(sLerp(p00.r, p10.r, fx), sLerp(p01.r, p11.r, fx), fy));
-	r.g = sChannel(sLerp(sLerp(p00.g, p10.g, fx), sLerp(p01.g, p11.g, fx), fy));
-	r.b = sChannel(sLerp(sLerp(p00.b, p10.b, fx), sLerp(p01.b, p11.b, fx), fy));
-	r.a = sChannel(sLerp(sLerp(p00.a, p10.a, fx), sLerp(p01.a, p11.a, fx), fy));
-	return r;
+	int g = 256 - f;
+	dword lo = (((a & 0x00FF00FF) * g + (b & 0x00FF00FF) * f) >> 8) & 0x00FF00FF;
+	dword hi = (((a >> 8) & 0x00FF00FF) * g + ((b >> 8) & 0x00FF00FF) * f) & 0xFF00FF00;
+	return lo | hi;
 }
 
-inline RGBA sMix2(const RGBA& p0, const RGBA& p1, float f)
+// Bilinear mix: the pair of each row by fx, then the rows by fy (weights in 1/256).
+inline RGBA sMix4(const RGBA& p00, const RGBA& p01, const RGBA& p10, const RGBA& p11, int fx, int fy)
 {
-	RGBA r;
-	r.r = sChannel(sLerp(p0.r, p1.r, f));
-	r.g = sChannel(sLerp(p0.g, p1.g, f));
-	r.b = sChannel(sLerp(p0.b, p1.b, f));
-	r.a = sChannel(sLerp(p0.a, p1.a, f));
-	return r;
+	return sRGBA(sLerp(sLerp(sDword(p00), sDword(p10), fx), sLerp(sDword(p01), sDword(p11), fx), fy));
 }
 
 const RGBA sZero = {0, 0, 0, 0};
@@ -89,7 +81,6 @@ PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& i
 	style = byte(flags & 15);
 	hstyle = byte(flags & 3);
 	vstyle = byte(flags & 12);
-	fixed = hstyle && vstyle;
 	fast = filter == 0 || (flags & FILL_FAST);
 	image = img;
 	if(image.GetWidth() <= 0 || image.GetHeight() <= 0)
@@ -122,15 +113,61 @@ PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& i
 	maxy = cy - 1;
 	if(cx > 0 && cy > 0 && IsFinite(xform))
 		pixels = image.Begin();
+	if(!pixels)
+		return;
+	xinv = 1.0 / cx;
+	yinv = 1.0 / cy;
+	if(!kernel && cy == 1 && vstyle)
+		MakeLine();
+}
+
+inline int PainterImageSpan::Tile(int v, int n, int mode, double inv)
+{
+	switch(mode) {
+	case 1:
+		return v < 0 ? 0 : v >= n ? n - 1 : v;
+	case 2:
+		return sMod(v, n, inv);
+	case 3: {
+		// period 2n: the image, then its mirror image
+		int64 p = 2 * (int64)n;
+		double q = v * inv * 0.5;
+		int64 m = v - ((int64)q - (q < (int64)q)) * p;
+		if(m < 0)
+			m += p;
+		if(m >= p)
+			m -= p;
+		return int(m < n ? m : p - 1 - m);
+	}
+	}
+	return v;
 }
 
 RGBA PainterImageSpan::Fetch(int x, int y) const
 {
-	x = sTile(x, cx, hstyle);
-	y = sTile(y, cy, vstyle >> 2);
+	x = Tile(x, cx, hstyle, xinv);
+	y = Tile(y, cy, vstyle >> 2, yinv);
 	if((unsigned)x >= (unsigned)cx || (unsigned)y >= (unsigned)cy)
 		return sZero;
 	return pixels[(size_t)y * cx + x];
+}
+
+void PainterImageSpan::MakeLine()
+{
+	// A one-line image that every row reads (a gradient line): its pixels laid out once more
+	// with the tiling applied, so that a column and its right neighbour are two loads.
+	int n = hstyle == 2 ? cx : hstyle == 3 ? 2 * cx : cx + 1;
+	line.Alloc((size_t)n + 1);
+	period = hstyle >= 2 ? n : 0;
+	pinv = 1.0 / n;
+	for(int k = 0; k <= n; k++)
+		if(hstyle >= 2)
+			line[k] = pixels[Tile(k, cx, hstyle, xinv)];
+		else {
+			int i = k - 1; // pad and none keep column -1 in front
+			line[k] = hstyle == 1 ? pixels[i < 0 ? 0 : i >= cx ? cx - 1 : i]
+			                      : i >= 0 && i < cx ? pixels[i] : sZero;
+		}
 }
 
 void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
@@ -152,16 +189,76 @@ void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
 	if(kernel)
 		GetKernel(span, px, py, dx, dy, len);
 	else
+	if(line)
+		GetLine(span, px, dx, len);
+	else
 	if(fast)
 		GetFast(span, px, py, dx, dy, len);
 	else
 		GetBilinear(span, px, py, dx, dy, len);
 }
 
+void PainterImageSpan::GetLine(RGBA* span, double x0, double dx, unsigned len)
+{
+	const RGBA* l = line;
+	double x1 = x0 + len * dx;
+	if(!fast && std::fabs(dx) < 16384 && std::fabs(x0) < 1e9 && std::fabs(x1) < 1e9) {
+		// positions in 32.32 fixed point, stepped: within 2^-32 of a pixel per step
+		int ix = sFloor(x0);
+		int64 u = (int64)((x0 - ix) * 4294967296.0);
+		int64 du = (int64)(dx * 4294967296.0);
+		auto frac = [](int64 u) { return (int)(((u & 0xFFFFFFFF) + (1 << 23)) >> 24); };
+		if(period) {
+			int64 p = (int64)period << 32;
+			u += (int64)sMod(ix, period, pinv) << 32;
+			for(unsigned i = 0; i < len; i++) {
+				int k = (int)(u >> 32);
+				span[i] = sRGBA(sLerp(sDword(l[k]), sDword(l[k + 1]), frac(u)));
+				u += du;
+				while(u >= p)
+					u -= p;
+				while(u < 0)
+					u += p;
+			}
+			return;
+		}
+		u += (int64)ix << 32;
+		for(unsigned i = 0; i < len; i++) {
+			int64 k = u >> 32;
+			if(hstyle == 1) {
+				int64 c = k < -1 ? -1 : k >= cx ? cx - 1 : k;
+				span[i] = sRGBA(sLerp(sDword(l[c + 1]), sDword(l[c + 2]), k == c ? frac(u) : 0));
+			}
+			else
+				span[i] = k < -1 || k >= cx ? sZero : sRGBA(sLerp(sDword(l[k + 1]), sDword(l[k + 2]), frac(u)));
+			u += du;
+		}
+		return;
+	}
+	for(unsigned i = 0; i < len; i++) {
+		double px = x0 + i * dx;
+		int ix = sFloor(px);
+		int k;
+		if(period)
+			k = sMod(ix, period, pinv);
+		else
+		if(hstyle == 1)
+			k = (ix < -1 ? -1 : ix >= cx ? cx - 1 : ix) + 1;
+		else {
+			if(ix < -1 || ix >= cx) {
+				span[i] = sZero;
+				continue;
+			}
+			k = ix + 1;
+		}
+		span[i] = fast ? l[k] : sRGBA(sLerp(sDword(l[k]), sDword(l[k + 1]), sFraction(px, ix)));
+	}
+}
+
 void PainterImageSpan::GetFast(RGBA* span, double x0, double y0, double dx, double dy, unsigned len)
 {
 	if(style == 0) {
-		if(dx == 1 && dy == 0 && x0 == std::floor(x0)) {
+		if(dx == 1 && dy == 0 && x0 == (double)sFloor(x0)) {
 			// an unscaled, unrotated row: copy what lies inside the image
 			int ix = sFloor(x0), iy = sFloor(y0);
 			if((unsigned)iy >= (unsigned)cy) {
@@ -179,53 +276,111 @@ void PainterImageSpan::GetFast(RGBA* span, double x0, double y0, double dx, doub
 			return;
 		}
 		for(unsigned i = 0; i < len; i++) {
-			double px = x0 + i * dx, py = y0 + i * dy;
-			int ix = sFloor(px), iy = sFloor(py);
-			*span++ = (unsigned)ix < (unsigned)cx && (unsigned)iy < (unsigned)cy
+			int ix = sFloor(x0 + i * dx), iy = sFloor(y0 + i * dy);
+			span[i] = (unsigned)ix < (unsigned)cx && (unsigned)iy < (unsigned)cy
 			          ? pixels[(size_t)iy * cx + ix] : sZero;
 		}
 		return;
 	}
-	for(unsigned i = 0; i < len; i++) {
-		double px = x0 + i * dx, py = y0 + i * dy;
-		*span++ = Fetch(sFloor(px), sFloor(py));
-	}
+	for(unsigned i = 0; i < len; i++)
+		span[i] = Fetch(sFloor(x0 + i * dx), sFloor(y0 + i * dy));
 }
+
+namespace {
+
+// One axis of a bilinear span, stepped in 32.32 fixed point; repeat and reflect keep the
+// position within one period.
+struct sAxis {
+	int64 u, du, p;
+	int   n, mode;
+
+	// Whether stepping suits: positions within range, steps shorter than a period.
+	static bool Fits(double x0, double dx, unsigned len, int n, int mode)
+	{
+		double x1 = x0 + len * dx;
+		return std::fabs(x0) < 1e9 && std::fabs(x1) < 1e9 && std::fabs(dx) < (mode >= 2 ? n : 65536);
+	}
+
+	sAxis(double x0, double dx, int n_, int mode_, double inv)
+	{
+		n = n_;
+		mode = mode_;
+		int ix = sFloor(x0);
+		u = (int64)((x0 - ix) * 4294967296.0);
+		du = (int64)(dx * 4294967296.0);
+		int period = mode == 2 ? n : mode == 3 ? 2 * n : 0;
+		p = (int64)period << 32;
+		u += (int64)(period ? sMod(ix, period, mode == 2 ? inv : inv * 0.5) : ix) << 32;
+	}
+
+	// The two neighbouring columns (outside 0 .. n - 1 when untiled) and the fraction in 1/256.
+	int Next(int& a, int& b)
+	{
+		int k = (int)(u >> 32);
+		int f = (int)(((u & 0xFFFFFFFF) + (1 << 23)) >> 24);
+		switch(mode) {
+		case 0: a = k; b = k + 1; break;
+		case 1: a = k < 0 ? 0 : k >= n ? n - 1 : k; b = k + 1 < 0 ? 0 : k + 1 >= n ? n - 1 : k + 1; break;
+		case 2: a = k; b = k + 1 == n ? 0 : k + 1; break;
+		default: {
+			int k1 = k + 1 == 2 * n ? 0 : k + 1;
+			a = k < n ? k : 2 * n - 1 - k;
+			b = k1 < n ? k1 : 2 * n - 1 - k1;
+		}
+		}
+		u += du;
+		if(p) {
+			while(u >= p)
+				u -= p;
+			while(u < 0)
+				u += p;
+		}
+		return f;
+	}
+};
+
+} // namespace
 
 void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len)
 {
-	if(cy == 1 && vstyle == FILL_VPAD) {
-		// a gradient line: both rows are the same, so only the columns are mixed
+	int vmode = vstyle >> 2;
+	if(sAxis::Fits(x0, dx, len, cx, hstyle) && sAxis::Fits(y0, dy, len, cy, vmode)) {
+		sAxis ax(x0, dx, cx, hstyle, xinv), ay(y0, dy, cy, vmode, yinv);
+		auto at = [&](int x, int y) {
+			return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * cx + x] : sZero;
+		};
 		for(unsigned i = 0; i < len; i++) {
-			double px = x0 + i * dx;
-			int ix = sFloor(px);
-			float fx = sFrac(px, ix);
-			if(style == 0 && (ix < -1 || ix > cx))
-				*span = sZero;
+			int xa, xb, ya, yb;
+			int fx = ax.Next(xa, xb), fy = ay.Next(ya, yb);
+			if((unsigned)xa < (unsigned)maxx && xb == xa + 1 && (unsigned)ya < (unsigned)maxy && yb == ya + 1) {
+				const RGBA* s = pixels + (size_t)ya * cx + xa;
+				span[i] = sMix4(s[0], s[cx], s[1], s[cx + 1], fx, fy);
+			}
 			else
-			if(ix >= 0 && ix < maxx)
-				*span = sMix2(pixels[ix], pixels[ix + 1], fx);
-			else
-				*span = sMix2(Fetch(ix, 0), Fetch(ix + 1, 0), fx);
-			span++;
+				span[i] = sMix4(at(xa, ya), at(xa, yb), at(xb, ya), at(xb, yb), fx, fy);
 		}
 		return;
 	}
 	for(unsigned i = 0; i < len; i++) {
 		double px = x0 + i * dx, py = y0 + i * dy;
 		int ix = sFloor(px), iy = sFloor(py);
-		float fx = sFrac(px, ix), fy = sFrac(py, iy);
+		int fx = sFraction(px, ix), fy = sFraction(py, iy);
 		if(style == 0 && (ix < -1 || ix > cx || iy < -1 || iy > cy))
-			*span = sZero;
+			span[i] = sZero;
 		else
 		if(ix >= 0 && ix < maxx && iy >= 0 && iy < maxy) {
 			const RGBA* s = pixels + (size_t)iy * cx + ix;
-			*span = sMix4(s[0], s[cx], s[1], s[cx + 1], fx, fy);
+			span[i] = sMix4(s[0], s[cx], s[1], s[cx + 1], fx, fy);
 		}
-		else
-			*span = sMix4(Fetch(ix, iy), Fetch(ix, iy + 1), Fetch(ix + 1, iy), Fetch(ix + 1, iy + 1),
-			              fx, fy);
-		span++;
+		else {
+			// at the edges and in the tiles around the image: each axis tiled once
+			int xa = Tile(ix, cx, hstyle, xinv), xb = Tile(ix + 1, cx, hstyle, xinv);
+			int ya = Tile(iy, cy, vstyle >> 2, yinv), yb = Tile(iy + 1, cy, vstyle >> 2, yinv);
+			auto at = [&](int x, int y) {
+				return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * cx + x] : sZero;
+			};
+			span[i] = sMix4(at(xa, ya), at(xa, yb), at(xb, ya), at(xb, yb), fx, fy);
+		}
 	}
 }
 
@@ -238,7 +393,7 @@ void PainterImageSpan::GetKernel(RGBA* span, double x0, double y0, double dx, do
 		int ix = sFloor(px), iy = sFloor(py);
 		// the fractional position in the tables' fixed point; the tables map distance d (in
 		// shrunk pixels, tap - f over radius / a) to index (d + a) << shift
-		int fx = int(sFrac(px, ix) * kx.factor), fy = int(sFrac(py, iy) * ky.factor);
+		int fx = (sFraction(px, ix) << kx.shift) >> 8, fy = (sFraction(py, iy) << ky.shift) >> 8;
 		for(int k = 0; k < tx; k++) {
 			int tap = k + 1 - kx.radius;
 			wx[k] = kx.Get(int((((int64)tap << kx.shift) - fx) * kx.a / kx.radius + kx.centre));
@@ -265,15 +420,14 @@ void PainterImageSpan::GetKernel(RGBA* span, double x0, double y0, double dx, do
 			}
 		}
 		if(sum <= 0)
-			*span = sZero;
+			span[i] = sZero;
 		else {
 			int64 av = clamp<int64>(a / sum, 0, 255);
-			span->a = (byte)av;
-			span->r = (byte)clamp<int64>(r / sum, 0, av);
-			span->g = (byte)clamp<int64>(g / sum, 0, av);
-			span->b = (byte)clamp<int64>(b / sum, 0, av);
+			span[i].a = (byte)av;
+			span[i].r = (byte)clamp<int64>(r / sum, 0, av);
+			span[i].g = (byte)clamp<int64>(g / sum, 0, av);
+			span[i].b = (byte)clamp<int64>(b / sum, 0, av);
 		}
-		span++;
 	}
 }
 

@@ -5,6 +5,7 @@
 #include "Fillers.h"
 #include "Xform2D.h"
 
+#include <Core/Buffer.h>
 #include <draw/Image.h>
 #include <draw/RescaleFilter.h>
 
@@ -43,14 +44,20 @@ private:
 	int         cx = 0, cy = 0, maxx = 0, maxy = 0;
 	byte        style = 0, hstyle = 0, vstyle = 0;
 	bool        fast = false;
-	bool        fixed = false;  // both tilings set: every position reads a pixel
 	Image       image;
 	const RGBA* pixels = nullptr;
 	Xform2D     xform;          // target pixel -> image coordinates
 	bool        kernel = false;
 	KernelTable kx, ky;
+	double      xinv = 0, yinv = 0; // 1 / cx, 1 / cy
+	Buffer<RGBA> line;            // one-line images: the row with its tiling laid out
+	int         period = 0;        // repeat and reflect: the length of one period of line
+	double      pinv = 0;
 
+	static int Tile(int v, int n, int mode, double inv);
 	RGBA Fetch(int x, int y) const;
+	void MakeLine();
+	void GetLine(RGBA* span, double x0, double dx, unsigned len);
 	void GetFast(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 	void GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 	void GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);

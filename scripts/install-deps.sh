@@ -20,6 +20,7 @@ packages=(
   libspdlog-dev
   libfontconfig-dev libfreetype-dev fonts-dejavu-core
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
+  libagg-dev
   librsvg2-dev
 )
 
