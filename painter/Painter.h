@@ -15,3 +15,5 @@
 #include "RadialSpan.h"
 #include "PaintingPainter.h"
 #include "PainterHooks.h"
+#include "BoundsPainter.h"
+#include "Svg.h"

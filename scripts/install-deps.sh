@@ -21,6 +21,7 @@ packages=(
   libfontconfig-dev libfreetype-dev fonts-dejavu-core
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
   libagg-dev
+  librsvg2-dev
 )
 
 missing=()

@@ -77,6 +77,8 @@ FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
 run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
 # gradient and image span sources read by the pool in co mode; the painter hooks installed once
 run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
+# SVG colour names built on first use by many threads at once
+run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
 
 echo "== benchmarks (one short pass each, so they keep building and running)"
 for b in build/bench/bench_*; do
