@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 namespace Qel {
 
@@ -19,6 +20,8 @@ struct BufferPainter::PathChain {
 	bool                evenodd = false;
 	bool                direct = false;
 	bool                culled = false;
+	bool                cull = false; // curves whose control points all lie outside cullbox are chords
+	Rectf               cullbox;      // in device pixels
 
 	explicit PathChain(const Xform2D& m) : transformer(m) {}
 };
@@ -112,6 +115,13 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 		c.tolerance = 0.3 / std::sqrt((sa * sa + sb * sb) / 2);
 		c.head = &c.transformer;
 	}
+	// A curve whose control polygon lies wholly outside the target (with room for the stroke)
+	// adds the same winding inside it as its chord: drawing it as the chord saves flattening
+	// curves far off the picture, which hostile sizes make endless. Dashes need the true length.
+	double scale = std::max(Length(a.mtx.TransformVector(Pointf(1, 0))), Length(a.mtx.TransformVector(Pointf(0, 1))));
+	double margin = 2 + (width > 0 ? (std::max(a.miter_limit, 1.0) + 1) * width * scale : 0);
+	c.cull = width != -3 && !a.dash && std::isfinite(margin);
+	c.cullbox = Rectf(-margin, -margin, size.cx + margin, size.cy + margin);
 	if(width == -3) {
 		c.head = &c.onpath;
 		c.direct = false;
@@ -142,6 +152,19 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 		Pointf p = sGetPoint(q);
 		return direct ? m.Transform(p) : p;
 	};
+	auto outside = [&](std::initializer_list<Pointf> ps) {
+		if(!c.cull)
+			return false;
+		bool l = true, r = true, t = true, b = true;
+		for(Pointf q : ps) {
+			Pointf d = direct ? q : m.Transform(q);
+			l = l && d.x < c.cullbox.left;
+			r = r && d.x > c.cullbox.right;
+			t = t && d.y < c.cullbox.top;
+			b = b && d.y > c.cullbox.bottom;
+		}
+		return l || r || t || b;
+	};
 	Pointf pos(0, 0);
 	while(e - s >= 4) {
 		int32 code;
@@ -158,15 +181,21 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			s += 20;
 			break;
 		case QUADRATIC: {
-			Pointf p = pt(s + 4);
-			ApproximateQuadratic(t, pos, pt(s + 20), p, tol2);
+			Pointf p = pt(s + 4), p1 = pt(s + 20);
+			if(outside({pos, p1, p}))
+				t.Line(p);
+			else
+				ApproximateQuadratic(t, pos, p1, p, tol2);
 			pos = p;
 			s += 36;
 			break;
 		}
 		case CUBIC: {
-			Pointf p = pt(s + 4);
-			ApproximateCubic(t, pos, pt(s + 20), pt(s + 36), p, tol2);
+			Pointf p = pt(s + 4), p1 = pt(s + 20), p2 = pt(s + 36);
+			if(outside({pos, p1, p2, p}))
+				t.Line(p);
+			else
+				ApproximateCubic(t, pos, p1, p2, p, tol2);
 			pos = p;
 			s += 52;
 			break;

@@ -125,6 +125,10 @@ void ArcToCubics(Painter& sw, const Xform2D& m, double angle, double sweep)
 	// Non-finite angles would convert to an undefined segment count or never end.
 	if(!std::isfinite(angle) || !std::isfinite(sweep))
 		return;
+	// Whole turns beyond the second repeat the same ellipse: dropping pairs of them keeps the
+	// winding's parity and sign, and a sweep of 1e300 from taking forever.
+	if(std::fabs(sweep) > 8 * M_PI)
+		sweep = std::copysign(std::fmod(std::fabs(sweep), 4 * M_PI) + 4 * M_PI, sweep);
 	double nf = std::ceil(std::fabs(sweep) / 1.5717963267948964);
 	int n = nf > 65536 ? 65536 : (int)nf;
 	for(int i = 0; i < n; i++) {

@@ -22,9 +22,10 @@ void Stroker::Init(double width, double miterlimit, double tolerance, int lineca
 	qmiter *= qmiter;
 	double c = 1 - tolerance / w2;
 	fid = std::acos(c < -1 ? -1 : c > 1 ? 1 : c);
-	// A finite angle step keeps round joins of huge or odd widths from running without end.
-	if(!(fid >= 1e-4))
-		fid = 1e-4;
+	// A finite angle step keeps round joins of huge or odd widths from running without end: at
+	// most 4096 lines a turn, within a third of a pixel up to a width of a million.
+	if(!(fid >= 2 * M_PI / 4096))
+		fid = 2 * M_PI / 4096;
 	linecap = linecap_;
 	linejoin = linejoin_;
 	preclip = preclip_;

@@ -499,3 +499,36 @@ TEST(BufferPainter, OpenMaskNeverCostsThePicture)
 	Image img = q;
 	EXPECT_TRUE(Same(img[0][0], Blue));
 }
+
+// Geometry far off the picture, endless arcs and enormous round strokes end quickly and leave
+// what is visible as it should be.
+TEST(BufferPainter, HostileGeometryEndsAndKeepsWhatIsVisible)
+{
+	auto offscreen = [](BufferPainter& p) {
+		p.Move(Pointf(-100, 10));
+		for(int i = 0; i < 2000; i++) // each would flatten into tens of thousands of lines
+			p.Cubic(Pointf(-1e9, -1e9), Pointf(-1e9, 1e9), Pointf(-100, i & 1 ? 40 : 10));
+		p.Line(Pointf(40, 40)).Line(Pointf(40, 10)).Close().Fill(Red);
+	};
+	auto plain = [](BufferPainter& p) {
+		p.Move(Pointf(-100, 10)).Line(Pointf(-100, 40)).Line(Pointf(40, 40)).Line(Pointf(40, 10)).Close().Fill(Red);
+	};
+	for(bool co : {false, true}) {
+		Image a = Paint(64, 64, [&](BufferPainter& p) { p.Co(co); offscreen(p); });
+		Image b = Paint(64, 64, [&](BufferPainter& p) { p.Co(co); plain(p); });
+		EXPECT_EQ(Picture(a), Picture(b)) << co;
+	}
+
+	Image arc = Paint(64, 64, [](BufferPainter& p) {
+		p.Move(Pointf(52, 32)).Arc(Pointf(32, 32), Pointf(20, 20), 0, 1e300).Fill(Red);
+	});
+	EXPECT_TRUE(Same(arc[32][32], Red));
+
+	Image wide = Paint(64, 64, [](BufferPainter& p) {
+		p.Move(Pointf(0, 0));
+		for(int i = 0; i < 300; i++)
+			p.Line(Pointf(i & 1 ? 60 : 4, 2 + i * 0.2));
+		p.LineJoin(LINEJOIN_ROUND).LineCap(LINECAP_ROUND).Stroke(1e12, Blue);
+	});
+	EXPECT_TRUE(Same(wide[10][10], Blue));
+}

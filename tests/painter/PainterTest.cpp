@@ -118,7 +118,8 @@ TEST(Arcs, SegmentCounts)
 	struct Case { double sweep; size_t cubics; };
 	const Case cases[] = {
 		{M_PI / 2, 1}, {2 * M_PI, 4}, {2 * M_PI + 0.01, 5}, {0, 0}, {-M_PI, 2},
-		{NAN, 0}, {INFINITY, 0}, {1e300, 65536},
+		{NAN, 0}, {INFINITY, 0},
+		{12 * M_PI + M_PI / 2, 9}, // pairs of whole turns beyond the second are dropped
 	};
 	for(const Case& c : cases) {
 		NilPainter nil;
@@ -129,6 +130,18 @@ TEST(Arcs, SegmentCounts)
 		ArcToCubics(cnt, Xform2D(), 0, c.sweep);
 		EXPECT_EQ(cnt.n, c.cubics) << c.sweep;
 	}
+	struct Last : NilPainter {
+		size_t n = 0;
+		Pointf end;
+		void CubicOp(const Pointf&, const Pointf&, const Pointf& p, bool) override { n++; end = p; }
+	} last;
+	ArcToCubics(last, Xform2D(), 0, 2001 * M_PI);
+	EXPECT_LE(last.n, 16u);
+	EXPECT_NEAR(last.end.x, -1, 1e-9);
+	EXPECT_NEAR(last.end.y, 0, 1e-9);
+	last.n = 0;
+	ArcToCubics(last, Xform2D(), 0, 1e300);
+	EXPECT_LE(last.n, 16u);
 }
 
 TEST(Arcs, QuarterCircleIsAccurate)
