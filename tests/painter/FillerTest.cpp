@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <vector>
 
 using namespace Qel;
@@ -82,6 +84,40 @@ TEST(SolidFiller, SpansBlendAsSinglePixels)
 			EXPECT_EQ(f.t, a.data() + 1 + len);
 			for(int i = 1; i <= len; i++)
 				AlphaBlendCover(b[i], c, val);
+			for(int i = 0; i < len + 2; i++)
+				ASSERT_TRUE(a[i] == b[i]) << len << " " << k << " " << i;
+		}
+}
+
+TEST(SpanFiller, FullyCoveredSpansBlendAsSinglePixels)
+{
+	// Sources mixing opaque, transparent and partial pixels, at every span length and offset.
+	uint32 seed = 777;
+	auto rnd = [&] { seed = seed * 1664525 + 1013904223; return int(seed >> 24); };
+	struct Src : SpanSource {
+		std::vector<RGBA> px;
+		void Get(RGBA* s, int x, int, unsigned len) override { memcpy((void*)s, px.data() + x, len * sizeof(RGBA)); }
+	} src;
+	for(int len = 1; len < 23; len++)
+		for(int k = 0; k < 40; k++) {
+			std::vector<RGBA> a(len + 2), b;
+			src.px.assign(len + 2, RGBA());
+			for(int i = 0; i < len + 2; i++) {
+				int al = rnd();
+				a[i] = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+				int sa = k % 4 == 0 ? 255 : k % 4 == 1 && rnd() < 128 ? 255 : rnd();
+				src.px[i] = sRGBA(rnd() * sa / 255, rnd() * sa / 255, rnd() * sa / 255, sa);
+			}
+			b = a;
+			RGBA buffer[32];
+			SpanFiller f;
+			f.ss = &src;
+			f.buffer = buffer;
+			f.t = a.data();
+			f.Start(1, len);
+			f.Render(256, len);
+			for(int i = 1; i <= len; i++)
+				AlphaBlendCover(b[i], src.px[i], 256);
 			for(int i = 0; i < len + 2; i++)
 				ASSERT_TRUE(a[i] == b[i]) << len << " " << k << " " << i;
 		}
