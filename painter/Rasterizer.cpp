@@ -119,7 +119,15 @@ static inline int sFix(double v, double scale)
 
 void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 {
-	if(!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) || !lines)
+	if(!lines)
+		return;
+	// Wholly inside the box (the usual case): no cut, no split. The comparisons fail for NaN.
+	if(x1 >= clip.left && x1 <= clip.right && x2 >= clip.left && x2 <= clip.right &&
+	   y1 >= clip.top && y1 <= clip.bottom && y2 >= clip.top && y2 <= clip.bottom) {
+		AddLine(sFix(x1, mx), sFix(y1, 256), sFix(x2, mx), sFix(y2, 256));
+		return;
+	}
+	if(!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
 		return;
 	if((y1 < clip.top && y2 < clip.top) || (y1 > clip.bottom && y2 > clip.bottom))
 		return;
@@ -349,6 +357,28 @@ static inline int sCoverage(int v, bool evenodd)
 	return v > 256 ? 256 : v;
 }
 
+// Lines of small shapes hold a few cells, appended in runs along the edges: insertion sort beats
+// the general sort there. Cells of equal x are summed, so their order does not matter.
+static inline void sSortCells(Rasterizer::Cell* c, Rasterizer::Cell* e)
+{
+	if(e - c > 24) {
+		Sort(c, e, [](const Rasterizer::Cell& a, const Rasterizer::Cell& b) { return a.x < b.x; });
+		return;
+	}
+	for(Rasterizer::Cell* i = c + 1; i < e; i++) {
+		if(!(i->x < (i - 1)->x))
+			continue;
+		Rasterizer::Cell v = *i;
+		Rasterizer::Cell* j = i;
+		do {
+			*j = *(j - 1);
+			j--;
+		}
+		while(j > c && v.x < (j - 1)->x);
+		*j = v;
+	}
+}
+
 void Rasterizer::Render(int y, Filler& f, bool evenodd)
 {
 	if(!lines || y < 0 || y >= size.cy)
@@ -358,7 +388,7 @@ void Rasterizer::Render(int y, Filler& f, bool evenodd)
 		return;
 	Cell* c = l.Cells();
 	Cell* e = c + l.count;
-	Sort(c, e, [](const Cell& a, const Cell& b) { return a.x < b.x; });
+	sSortCells(c, e);
 	f.Start(c->x, (e - 1)->x);
 	int cover = 0;
 	while(c < e) {
