@@ -4,6 +4,7 @@
 #include <Core/Sort.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -388,6 +389,50 @@ void Rasterizer::Render(int y, Filler& f, bool evenodd)
 		return;
 	Cell* c = l.Cells();
 	Cell* e = c + l.count;
+	int minx = c->x, maxx = c->x;
+	for(const Cell* q = c + 1; q < e; q++) {
+		minx = std::min(minx, q->x);
+		maxx = std::max(maxx, q->x);
+	}
+	// Cells packed into a short stretch (small shapes, glyphs) are summed per column in place of
+	// sorting; the filler sees the same calls as from the sorted walk below.
+	int w = maxx - minx + 1;
+	if(w <= DENSE_CELLS && w <= 2 * l.count + 16) {
+		struct Acc {
+			int cover;
+			int area;
+		};
+		Acc  acc[DENSE_CELLS];
+		bool has[DENSE_CELLS + 1];
+		memset((void*)acc, 0, sizeof(Acc) * w);
+		memset(has, 0, w);
+		has[w] = true; // stops the search for the next used column
+		for(const Cell* q = c; q < e; q++) {
+			Acc& a = acc[q->x - minx];
+			a.cover += q->cover;
+			a.area += q->area;
+			has[q->x - minx] = true;
+		}
+		f.Start(minx, maxx);
+		int cover = 0;
+		for(int i = 0; i < w;) {
+			cover += acc[i].cover;
+			int a = acc[i].area;
+			int x = i;
+			if(a) {
+				f.Render(sCoverage((int)(((int64)cover * 512 - a) >> 9), evenodd));
+				x++;
+			}
+			int j = i + 1;
+			while(!has[j])
+				j++;
+			if(j < w && j > x)
+				f.Render(sCoverage(cover, evenodd), j - x);
+			i = j;
+		}
+		f.End();
+		return;
+	}
 	sSortCells(c, e);
 	f.Start(c->x, (e - 1)->x);
 	int cover = 0;

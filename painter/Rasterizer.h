@@ -53,7 +53,7 @@ public:
 	Rasterizer& operator=(const Rasterizer&) = delete;
 
 private:
-	enum { INLINE_CELLS = 15 };
+	enum { INLINE_CELLS = 15, DENSE_CELLS = 256 };
 
 	struct CellLine {
 		int count = 0;
