@@ -12,7 +12,7 @@ namespace Qel {
 
 static inline int sSat(int v) { return v > 255 ? 255 : v; }
 
-RGBA ScaleRGBA(const RGBA& s, int v)
+static inline RGBA sScale(const RGBA& s, int v)
 {
 	RGBA r;
 	r.b = (byte)((s.b * v) >> 8);
@@ -20,6 +20,11 @@ RGBA ScaleRGBA(const RGBA& s, int v)
 	r.r = (byte)((s.r * v) >> 8);
 	r.a = (byte)((s.a * v) >> 8);
 	return r;
+}
+
+RGBA ScaleRGBA(const RGBA& s, int v)
+{
+	return sScale(s, v);
 }
 
 static inline void sBlend(RGBA& d, const RGBA& s) // s already scaled by the coverage
@@ -34,7 +39,7 @@ static inline void sBlend(RGBA& d, const RGBA& s) // s already scaled by the cov
 
 void AlphaBlendCover(RGBA& d, const RGBA& s, int v)
 {
-	sBlend(d, ScaleRGBA(s, v));
+	sBlend(d, sScale(s, v));
 }
 
 static inline RGBA sInverse(const RGBA& d)
@@ -54,7 +59,8 @@ void SolidFiller::Start(int minx, int)
 
 void SolidFiller::Render(int val)
 {
-	AlphaBlendCover(*t, invert ? sInverse(*t) : c, val);
+	// edge pixels of every line come here: blended inline
+	sBlend(*t, sScale(invert ? sInverse(*t) : c, val));
 	t++;
 }
 
