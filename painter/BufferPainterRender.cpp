@@ -289,27 +289,49 @@ void BufferPainter::CoLoop(int items, F fn)
 	cw.Finish();
 }
 
+// The base filler wrapped in the no-AA and mask filters when they apply.
+static void sRenderWrapped(Rasterizer& r, int y, Rasterizer::Filler& base, bool noaa, const byte* m,
+                           bool evenodd)
+{
+	if(!noaa && !m) {
+		r.Render(y, base, evenodd);
+		return;
+	}
+	Rasterizer::Filler* f = &base;
+	NoAAFillerFilter nf;
+	MaskFillerFilter mf;
+	if(noaa) {
+		nf.t = f;
+		f = &nf;
+	}
+	if(m) {
+		mf.Set(f, m);
+		f = &mf;
+	}
+	r.Render(y, *f, evenodd);
+}
+
 bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha,
                                bool evenodd, bool invert, ClipFiller* cf)
 {
 	const ClipLevel* cl = clip.GetCount() ? &clip.Top() : nullptr;
-	const byte* m = (const byte*)1;
+	const byte* m = nullptr;
 	if(cl) {
 		if(!cl->HasLines() || !(m = (*cl)[y]))
 			return false;
+		if(m == (const byte*)1) // the whole line is visible
+			m = nullptr;
 	}
-	RGBA* line = (*ip)[y];
-	SolidFiller sf;
-	SpanFiller spf;
-	SubpixelFiller subf;
-	NoAAFillerFilter noaa;
-	MaskFillerFilter mf;
-	Rasterizer::Filler* f;
+	bool noaa = mode == RENDER_NOAA;
+	// only the filler in use is set up: this runs for every line of every path
 	if(cf) {
 		cf->Clear();
-		f = cf;
+		sRenderWrapped(r, y, *cf, noaa, m, evenodd);
+		return true;
 	}
-	else if(mode == RENDER_SUBPIXEL) {
+	RGBA* line = (*ip)[y];
+	if(mode == RENDER_SUBPIXEL) {
+		SubpixelFiller subf;
 		subf.sbuffer = SubpixelBuffer();
 		subf.t = line;
 		subf.end = line + ip->GetWidth();
@@ -321,31 +343,24 @@ bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA&
 			subf.buffer = SpanBuffer();
 			subf.y = y;
 		}
-		f = &subf;
+		sRenderWrapped(r, y, subf, noaa, m, evenodd);
 	}
 	else if(ss) {
+		SpanFiller spf;
 		spf.t = line;
 		spf.ss = ss;
 		spf.alpha = alpha;
 		spf.y = y;
 		spf.buffer = SpanBuffer();
-		f = &spf;
+		sRenderWrapped(r, y, spf, noaa, m, evenodd);
 	}
 	else {
+		SolidFiller sf;
 		sf.t = line;
 		sf.c = solid;
 		sf.invert = invert;
-		f = &sf;
+		sRenderWrapped(r, y, sf, noaa, m, evenodd);
 	}
-	if(mode == RENDER_NOAA) {
-		noaa.t = f;
-		f = &noaa;
-	}
-	if(m != (const byte*)1) {
-		mf.Set(f, m);
-		f = &mf;
-	}
-	r.Render(y, *f, evenodd);
 	return true;
 }
 

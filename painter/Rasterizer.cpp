@@ -216,17 +216,23 @@ static inline void sDivFloor(int64 p, int64 d, int& q, int& r)
 	r = (int)rr;
 }
 
-void Rasterizer::RowSegment(int ey, int x1, int fy1, int x2, int fy2)
+// Most row pieces of small shapes stay in one cell: that case is inlined into AddLine.
+inline void Rasterizer::RowSegment(int ey, int x1, int fy1, int x2, int fy2)
 {
 	int dy = fy2 - fy1;
 	if(dy == 0)
 		return;
 	int ex1 = x1 >> 8, ex2 = x2 >> 8;
+	if(ex1 == ex2)
+		AddCell(ey, ex1, dy, ((x1 & 255) + (x2 & 255)) * dy);
+	else
+		RowSegmentCells(ey, x1, x2, dy);
+}
+
+void Rasterizer::RowSegmentCells(int ey, int x1, int x2, int dy)
+{
+	int ex1 = x1 >> 8, ex2 = x2 >> 8;
 	int fx1 = x1 & 255, fx2 = x2 & 255;
-	if(ex1 == ex2) {
-		AddCell(ey, ex1, dy, (fx1 + fx2) * dy);
-		return;
-	}
 	int n = ex2 > ex1 ? ex2 - ex1 + 1 : ex1 - ex2 + 1;
 	Cell* c = Reserve(ey, n);
 	int64 p;

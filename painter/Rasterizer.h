@@ -82,6 +82,7 @@ private:
 	void AddCell(int ey, int x, int cover, int area);
 	Cell* Reserve(int ey, int n);
 	void RowSegment(int ey, int x1, int fy1, int x2, int fy2);
+	void RowSegmentCells(int ey, int x1, int x2, int dy);
 	bool Touch(int ey);
 };
 
