@@ -496,11 +496,25 @@ void BufferPainter::RenderJobs()
 	for(int i = 0; i < jobcount; i++)
 		for(int y = range[2 * i]; y <= range[2 * i + 1]; y++)
 			jobs[pos[y - miny]++] = i;
+	// what the line loop needs of each job, packed: the job records are large
+	struct Brief {
+		Rasterizer* r;
+		SpanSource* ss;
+		RGBA        solid;
+		int         alpha;
+		bool        evenodd;
+		bool        invert;
+	};
+	Buffer<Brief> brief((size_t)jobcount);
+	for(int i = 0; i < jobcount; i++) {
+		PathJob& j = cojob[i];
+		brief[i] = Brief{&j.rasterizer, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert};
+	}
 	auto line = [&](int y) {
 		DoClear(y);
 		for(int k = first[y - miny]; k < first[y - miny + 1]; k++) {
-			PathJob& j = cojob[jobs[k]];
-			RenderLine(j.rasterizer, y, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert, nullptr);
+			const Brief& j = brief[jobs[k]];
+			RenderLine(*j.r, y, j.ss, j.solid, j.alpha, j.evenodd, j.invert, nullptr);
 		}
 	};
 	if(maxy - miny < 7) {
