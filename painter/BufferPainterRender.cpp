@@ -389,6 +389,7 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 		if(c.culled)
 			return;
 		FeedChain(c, path->path[i], a);
+		r.Seal(); // before lines go to several threads
 		int miny = r.GetMinY(), maxy = r.GetMaxY();
 		if(miny > maxy)
 			continue;
@@ -554,6 +555,7 @@ void BufferPainter::FinishPathJob()
 				j.evenodd = c.evenodd;
 				if(!c.culled)
 					FeedChain(c, j.path->path[j.subpath], j.attr);
+				j.rasterizer.Seal(); // its lines are rendered on several threads
 			}
 		});
 	}

@@ -1,45 +1,29 @@
 #include "Rasterizer.h"
 
+#include <Core/Panic.h>
 #include <Core/Heap.h>
 #include <Core/Sort.h>
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
 namespace Qel {
 
-void Rasterizer::CellLine::Clear()
-{
-	if(capacity != INLINE_CELLS)
-		MemoryFree(heap);
-	count = 0;
-	capacity = INLINE_CELLS;
-}
-
-void Rasterizer::CellLine::Grow(int newcap)
-{
-	size_t sz = (size_t)newcap * sizeof(Cell);
-	Cell* b = (Cell*)MemoryAllocSz(sz);
-	int cap = (int)(sz / sizeof(Cell));
-	if(cap == INLINE_CELLS) // the capacity 15 marks inline storage
-		cap--;
-	memcpy((void*)b, (const void*)Cells(), (size_t)count * sizeof(Cell));
-	if(capacity != INLINE_CELLS)
-		MemoryFree(heap);
-	heap = b;
-	capacity = cap;
-}
-
+// Cells of a path go to one array in the order they are made, tagged with their line, and are
+// grouped by line once the path is complete (Seal). Small paths thus touch a few contiguous
+// blocks instead of a line record per row, which matters most for the many rasterisers of co
+// mode, each filled on one thread and rendered on others.
 void Rasterizer::Free()
 {
-	if(lines) {
-		for(int i = 0; i <= size.cy; i++)
-			lines[i].Clear();
-		delete[] lines;
-		lines = nullptr;
-	}
+	MemoryFree(cells);
+	MemoryFree(sealed);
+	delete[] start;
+	cells = nullptr;
+	sealed = nullptr;
+	start = nullptr;
+	count = capacity = sealed_capacity = 0;
 }
 
 Rasterizer::~Rasterizer()
@@ -54,24 +38,99 @@ void Rasterizer::Create(int cx, int cy, bool subpixel)
 	cy = cy < 0 ? 0 : cy;
 	size = Size(cx, cy);
 	mx = subpixel ? 768 : 256;
-	lines = new CellLine[cy + 1];
+	start = new int[(size_t)cy + 2];
 	clip = Rectf(0, 0, cx, cy);
+	p0 = Pointf(0, 0);
+	min_y = 2147483647;
+	max_y = -2147483647 - 1;
+	is_sealed = true;
+}
+
+void Rasterizer::Reset()
+{
+	count = 0;
+	is_sealed = true;
+	// storage is kept for the next path, unless one path made it large
+	if(capacity > 65536) {
+		MemoryFree(cells);
+		cells = nullptr;
+		capacity = 0;
+	}
+	if(sealed_capacity > 65536) {
+		MemoryFree(sealed);
+		sealed = nullptr;
+		sealed_capacity = 0;
+	}
 	p0 = Pointf(0, 0);
 	min_y = 2147483647;
 	max_y = -2147483647 - 1;
 }
 
-void Rasterizer::Reset()
+void Rasterizer::Grow(int n)
 {
-	if(lines) {
-		if(min_y <= max_y)
-			for(int i = min_y; i <= max_y; i++)
-				lines[i].Clear();
-		lines[size.cy].Clear();
+	int64 want = (int64)count + n;
+	int64 cap = std::max<int64>(want, (int64)capacity + capacity / 2 + 64);
+	if(cap > 2147483647 / (int64)sizeof(LineCell))
+		Panic("Too many items in container!");
+	size_t sz = (size_t)cap * sizeof(LineCell);
+	LineCell* b = (LineCell*)MemoryAllocSz(sz);
+	if(count)
+		memcpy((void*)b, (const void*)cells, (size_t)count * sizeof(LineCell));
+	MemoryFree(cells);
+	cells = b;
+	capacity = (int)(sz / sizeof(LineCell));
+}
+
+void Rasterizer::Seal()
+{
+	if(is_sealed)
+		return;
+	is_sealed = true;
+	if(min_y > max_y || !start)
+		return;
+	// counting sort by line; cells of the spill line (below max_y) are left out
+	int* s = start;
+	for(int y = min_y; y <= max_y + 1; y++)
+		s[y] = 0;
+	int n = 0;
+	for(const LineCell* c = cells, *e = cells + count; c < e; c++)
+		if(c->y <= max_y) {
+			s[c->y]++;
+			n++;
+		}
+	if(n > sealed_capacity) {
+		MemoryFree(sealed);
+		sealed = nullptr;
+		sealed_capacity = 0;
+		size_t sz = (size_t)n * sizeof(Cell);
+		sealed = (Cell*)MemoryAllocSz(sz);
+		sealed_capacity = (int)std::min<size_t>(sz / sizeof(Cell), 2147483647);
 	}
-	p0 = Pointf(0, 0);
-	min_y = 2147483647;
-	max_y = -2147483647 - 1;
+	int at = 0;
+	for(int y = min_y; y <= max_y; y++) {
+		at += s[y];
+		s[y] = at; // end of line y for now; the scatter below moves it to the start
+	}
+	s[max_y + 1] = at;
+	for(const LineCell* c = cells + count; c-- > cells;)
+		if(c->y <= max_y) {
+			Cell& d = sealed[--s[c->y]];
+			d.x = c->x;
+			d.cover = c->cover;
+			d.area = c->area;
+		}
+}
+
+int Rasterizer::GetCellCount(int y) const
+{
+	if(y < min_y || y > max_y)
+		return 0;
+	if(is_sealed)
+		return start[y + 1] - start[y];
+	int n = 0;
+	for(int i = 0; i < count; i++)
+		n += cells[i].y == y;
+	return n;
 }
 
 void Rasterizer::Move(const Pointf& p)
@@ -87,22 +146,23 @@ void Rasterizer::Line(const Pointf& p)
 
 inline void Rasterizer::AddCell(int ey, int x, int cover, int area)
 {
-	CellLine& l = lines[ey];
-	if(l.count >= l.capacity)
-		l.Grow(l.capacity + l.capacity / 2 + 1);
-	Cell& c = l.Cells()[l.count++];
+	if(count >= capacity)
+		Grow(1);
+	LineCell& c = cells[count++];
+	c.y = ey;
 	c.x = x;
 	c.cover = (int16)cover;
 	c.area = area;
 }
 
-Rasterizer::Cell* Rasterizer::Reserve(int ey, int n)
+Rasterizer::LineCell* Rasterizer::Reserve(int ey, int n)
 {
-	CellLine& l = lines[ey];
-	if(l.count + n > l.capacity)
-		l.Grow(l.capacity + n + l.capacity / 2);
-	Cell* c = l.Cells() + l.count;
-	l.count += n;
+	if(count + n > capacity)
+		Grow(n);
+	LineCell* c = cells + count;
+	count += n;
+	for(int i = 0; i < n; i++)
+		c[i].y = ey;
 	return c;
 }
 
@@ -120,7 +180,7 @@ static inline int sFix(double v, double scale)
 
 void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 {
-	if(!lines)
+	if(!start)
 		return;
 	// Wholly inside the box (the usual case): no cut, no split. The comparisons fail for NaN.
 	if(x1 >= clip.left && x1 <= clip.right && x2 >= clip.left && x2 <= clip.right &&
@@ -191,6 +251,7 @@ void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 
 inline bool Rasterizer::Touch(int ey)
 {
+	is_sealed = false; // the line range may change even where no cell is made
 	if(ey < min_y) {
 		if(ey < 0)
 			return false;
@@ -234,7 +295,7 @@ void Rasterizer::RowSegmentCells(int ey, int x1, int x2, int dy)
 	int ex1 = x1 >> 8, ex2 = x2 >> 8;
 	int fx1 = x1 & 255, fx2 = x2 & 255;
 	int n = ex2 > ex1 ? ex2 - ex1 + 1 : ex1 - ex2 + 1;
-	Cell* c = Reserve(ey, n);
+	LineCell* c = Reserve(ey, n);
 	int64 p;
 	int first, step, dx;
 	if(x2 < x1) {
@@ -388,13 +449,14 @@ static inline void sSortCells(Rasterizer::Cell* c, Rasterizer::Cell* e)
 
 void Rasterizer::Render(int y, Filler& f, bool evenodd)
 {
-	if(!lines || y < 0 || y >= size.cy)
+	if(!start || y < min_y || y > max_y)
 		return;
-	CellLine& l = lines[y];
-	if(l.count == 0)
+	Seal();
+	int n = start[y + 1] - start[y];
+	if(n == 0)
 		return;
-	Cell* c = l.Cells();
-	Cell* e = c + l.count;
+	Cell* c = sealed + start[y];
+	Cell* e = c + n;
 	int minx = c->x, maxx = c->x;
 	for(const Cell* q = c + 1; q < e; q++) {
 		minx = std::min(minx, q->x);
@@ -403,7 +465,7 @@ void Rasterizer::Render(int y, Filler& f, bool evenodd)
 	// Cells packed into a short stretch (small shapes, glyphs) are summed per column in place of
 	// sorting; the filler sees the same calls as from the sorted walk below.
 	int w = maxx - minx + 1;
-	if(w <= DENSE_CELLS && w <= 2 * l.count + 16) {
+	if(w <= DENSE_CELLS && w <= 2 * n + 16) {
 		struct Acc {
 			int cover;
 			int area;

@@ -42,8 +42,10 @@ public:
 	void AddClippedLine(double x1, double y1, double x2, double y2);
 	void AddLine(int x1, int y1, int x2, int y2);
 
-	int         GetCellCount(int y) const { return lines[y].count; }
-	const Cell* GetCells(int y) const     { return lines[y].Cells(); }
+	// Groups the cells by line. Render does it when needed; callers that render lines on several
+	// threads call it once before.
+	void Seal();
+	int  GetCellCount(int y) const;
 
 	Rasterizer() = default;
 	Rasterizer(int cx, int cy, bool subpixel = false) { Create(cx, cy, subpixel); }
@@ -53,26 +55,24 @@ public:
 	Rasterizer& operator=(const Rasterizer&) = delete;
 
 private:
-	enum { INLINE_CELLS = 15, DENSE_CELLS = 256 };
+	enum { DENSE_CELLS = 256 };
 
-	struct CellLine {
-		int count = 0;
-		int capacity = INLINE_CELLS;
-		union {
-			Cell  inl[INLINE_CELLS];
-			Cell* heap;
-		};
-
-		Cell*       Cells()       { return capacity == INLINE_CELLS ? inl : heap; }
-		const Cell* Cells() const { return capacity == INLINE_CELLS ? inl : heap; }
-		void        Clear();
-		void        Grow(int newcap);
-		CellLine() {}
+	struct LineCell {
+		int32 y;
+		int32 x;
+		int16 cover;
+		int32 area;
 	};
 
 	Rectf     clip = Rectf(0, 0, 0, 0);
 	Pointf    p0;
-	CellLine* lines = nullptr;
+	LineCell* cells = nullptr;   // as made, tagged with the line
+	int       count = 0;
+	int       capacity = 0;
+	Cell*     sealed = nullptr;  // grouped by line: line y is sealed[start[y]] .. sealed[start[y + 1]]
+	int       sealed_capacity = 0;
+	int*      start = nullptr;   // cy + 2 entries, valid for min_y .. max_y + 1 when sealed
+	bool      is_sealed = true;
 	int       min_y = 2147483647;
 	int       max_y = -2147483647 - 1;
 	Size      size;
@@ -80,7 +80,8 @@ private:
 
 	void Free();
 	void AddCell(int ey, int x, int cover, int area);
-	Cell* Reserve(int ey, int n);
+	LineCell* Reserve(int ey, int n);
+	void Grow(int n);
 	void RowSegment(int ey, int x1, int fy1, int x2, int fy2);
 	void RowSegmentCells(int ey, int x1, int x2, int dy);
 	bool Touch(int ey);
