@@ -46,6 +46,8 @@ public:
 	// threads call it once before.
 	void Seal();
 	int  GetCellCount(int y) const;
+	// The cells of line y (seals first); for tests.
+	const Cell* GetCells(int y) { Seal(); return y < min_y || y > max_y ? nullptr : sealed + start[y]; }
 
 	Rasterizer() = default;
 	Rasterizer(int cx, int cy, bool subpixel = false) { Create(cx, cy, subpixel); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -210,5 +211,66 @@ TEST(Rasterizer, CoverageMatchesExactArea)
 				// edges moved onto the image border add their own rounding
 				ASSERT_NEAR(img[y][x], want, boxed ? 2.0 : 3.0) << iter << " " << x << "," << y;
 			}
+	}
+}
+
+// Whatever the line holds (a few cells in a short stretch, or many over a long one), Render makes
+// the calls of the plain walk over the cells sorted by x, and a second Render repeats them.
+TEST(Rasterizer, RenderIsTheSortedWalk)
+{
+	struct Log : Rasterizer::Filler {
+		std::vector<int> calls;
+		void Start(int a, int b) override { calls.insert(calls.end(), {-1, a, b}); }
+		void Render(int v) override { calls.insert(calls.end(), {-2, v}); }
+		void Render(int v, int n) override { calls.insert(calls.end(), {-3, v, n}); }
+		void End() override { calls.push_back(-4); }
+	};
+	auto cov = [](int v, bool eo) {
+		v = std::abs(v);
+		if(eo) {
+			v &= 511;
+			return v > 256 ? 512 - v : v;
+		}
+		return std::min(v, 256);
+	};
+	std::mt19937 rng(11);
+	std::uniform_real_distribution<double> ur(0, 1);
+	for(int iter = 0; iter < 80; iter++) {
+		bool eo = iter & 1;
+		double span = iter % 3 == 0 ? 6 : iter % 3 == 1 ? 60 : 400; // glyph-like to wide
+		Rasterizer r(500, 64, iter % 5 == 4);
+		int n = 3 + iter % 40;
+		std::vector<Pointf> poly;
+		for(int i = 0; i < n; i++)
+			poly.push_back(Pointf(20 + span * ur(rng), 64 * ur(rng)));
+		sPoly(r, poly);
+		for(int y = r.GetMinY(); y <= r.GetMaxY(); y++) {
+			std::vector<Rasterizer::Cell> c(r.GetCells(y), r.GetCells(y) + r.GetCellCount(y));
+			std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.x < b.x; });
+			Log want;
+			if(c.size()) {
+				want.Start(c.front().x, c.back().x);
+				int cover = 0;
+				for(size_t i = 0; i < c.size();) {
+					int x = c[i].x, a = 0;
+					for(; i < c.size() && c[i].x == x; i++) {
+						cover += c[i].cover;
+						a += c[i].area;
+					}
+					if(a) {
+						want.Render(cov((int)(((int64)cover * 512 - a) >> 9), eo));
+						x++;
+					}
+					if(i < c.size() && c[i].x > x)
+						want.Render(cov(cover, eo), c[i].x - x);
+				}
+				want.End();
+			}
+			for(int pass = 0; pass < 2; pass++) {
+				Log got;
+				r.Render(y, got, eo);
+				ASSERT_EQ(got.calls, want.calls) << iter << " line " << y << " pass " << pass;
+			}
+		}
 	}
 }
