@@ -51,12 +51,12 @@ void Rasterizer::Reset()
 	count = 0;
 	is_sealed = true;
 	// storage is kept for the next path, unless one path made it large
-	if(capacity > 65536) {
+	if(capacity > 16384) {
 		MemoryFree(cells);
 		cells = nullptr;
 		capacity = 0;
 	}
-	if(sealed_capacity > 65536) {
+	if(sealed_capacity > 16384) {
 		MemoryFree(sealed);
 		sealed = nullptr;
 		sealed_capacity = 0;
