@@ -112,13 +112,15 @@ void Rasterizer::Seal()
 		s[y] = at; // end of line y for now; the scatter below moves it to the start
 	}
 	s[max_y + 1] = at;
-	for(const LineCell* c = cells + count; c-- > cells;)
-		if(c->y <= max_y) {
-			Cell& d = sealed[--s[c->y]];
-			d.x = c->x;
-			d.cover = c->cover;
-			d.area = c->area;
+	for(int i = count; i-- > 0;) {
+		const LineCell& c = cells[i];
+		if(c.y <= max_y) {
+			Cell& d = sealed[--s[c.y]];
+			d.x = c.x;
+			d.cover = c.cover;
+			d.area = c.area;
 		}
+	}
 }
 
 int Rasterizer::GetCellCount(int y) const
