@@ -1,5 +1,6 @@
 #include "FormatDouble.h"
 #include "FormatInt.h"
+#include "ScanDouble.h"
 #include "String.h"
 
 #include <cmath>
@@ -422,41 +423,9 @@ QEL_FORCE_INLINE const char* Accumulate(const char* s, uint64& m, int64& stored,
 	return s;
 }
 
-// Eight known digits at once: pairs, then fours, then the whole, each step one multiplication.
-QEL_FORCE_INLINE uint64 EightDigits(const char* s)
-{
-	uint64 v;
-	std::memcpy(&v, s, 8);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-	v = __builtin_bswap64(v);
-#endif
-	v &= 0x0F0F0F0F0F0F0F0Full;
-	v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
-	v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
-	return (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
-}
+} // namespace
 
-// m followed by the n (at most 19 in all) known digits at s.
-QEL_FORCE_INLINE uint64 AppendDigits(uint64 m, const char* s, size_t n)
-{
-	while(n >= 8) {
-		m = m * 100000000 + EightDigits(s);
-		s += 8;
-		n -= 8;
-	}
-	if(n >= 4) {
-		m = m * 10000 + FourDigits(s);
-		s += 4;
-		n -= 4;
-	}
-	while(n--)
-		m = m * 10 + uint32(*s++ - '0');
-	return m;
-}
-
-// More than 19 digits: the first 19 significant ones make the mantissa, the integer digits beyond
-// them scale it and the fraction digits beyond them are dropped.
-QEL_NOINLINE void LongMantissa(const char* s, const char* fraction, uint64& m, int64& e10)
+void detail::LongMantissa(const char* s, const char* fraction, uint64& m, int64& e10)
 {
 	int64 stored = 0, dropped = 0;
 	m = 0;
@@ -469,18 +438,11 @@ QEL_NOINLINE void LongMantissa(const char* s, const char* fraction, uint64& m, i
 	}
 }
 
-// Both m and the power of ten exact as doubles: one multiplication or division rounds correctly,
-// which covers most texts written by people and by printf.
-constexpr double ExactPowers[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
-
-QEL_FORCE_INLINE bool IsExact(uint64 m, int64 e10)
-{
-	return m <= (1ull << 53) && uint64(e10 + 22) <= 44;
-}
+const double detail::ExactPowersOfTen[23] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
 
 // The values the single multiplication or division cannot give exactly.
-QEL_NOINLINE double MakeDouble(uint64 m, int64 e10)
+double detail::ScaleDecimal(uint64 m, int64 e10)
 {
 	if(m == 0)
 		return 0;
@@ -527,8 +489,6 @@ QEL_NOINLINE double MakeDouble(uint64 m, int64 e10)
 	return x;
 }
 
-} // namespace
-
 const char* ScanDoubleText(double* out, const char* s, int altsep, bool exponent)
 {
 	while(IsBlank(*s))
@@ -542,56 +502,10 @@ const char* ScanDoubleText(double* out, const char* s, int altsep, bool exponent
 	}
 	while(IsBlank(*s))
 		s++;
-	// The digits go into m as they come; past 19 of them m is no longer the mantissa and the
-	// digits are read again, keeping the first 19 significant ones.
-	const char* b = s;
-	uint64 m = 0;
-	unsigned d;
-	while((d = byte(*s - '0')) < 10) {
-		m = m * 10 + d;
-		s++;
-	}
-	size_t n = s - b;
-	const char* f = nullptr;
-	int64 e10 = 0;
-	if(*s == '.' || (*s == altsep && altsep)) {
-		f = ++s;
-		while((d = byte(*s - '0')) < 10) {
-			m = m * 10 + d;
-			s++;
-		}
-		e10 = f - s;
-		n += s - f;
-	}
-	if(QEL_UNLIKELY(n - 1 >= 19)) {
-		if(n == 0)
-			return nullptr;
-		LongMantissa(b, f, m, e10);
-	}
-	if(exponent && (*s == 'e' || *s == 'E')) {
-		s++;
-		if(*s == '+')
-			s++;
-		bool eneg = *s == '-';
-		s += eneg;
-		while(IsBlank(*s))
-			s++;
-		if(!IsDigit(*s))
-			return nullptr;
-		int64 ex = 0;
-		while(IsDigit(*s)) {
-			if(ex < 100000000) // far beyond any double; keeps the sum from overflowing
-				ex = ex * 10 + (*s - '0');
-			s++;
-		}
-		e10 += eneg ? -ex : ex;
-	}
 	double x;
-	if(QEL_LIKELY(IsExact(m, e10)))
-		x = e10 < 0 ? double(m) / ExactPowers[-e10] : double(m) * ExactPowers[e10];
-	else
-		x = MakeDouble(m, e10);
-	*out = neg ? -x : x;
+	s = detail::ScanUnsignedDouble(x, s, altsep, exponent);
+	if(s)
+		*out = neg ? -x : x;
 	return s;
 }
 

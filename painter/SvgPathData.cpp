@@ -1,7 +1,7 @@
 #include "PainterOps.h"
 
 #include <Core/CParser.h>
-#include <Core/FormatDouble.h>
+#include <Core/ScanDouble.h>
 
 #include <cmath>
 #include <cstring>
@@ -101,15 +101,17 @@ struct sPathText {
 		return byte(*t - '0') < 10;
 	}
 
+	// At a number start (IsNumberStart): a sign, then no blanks before the digits.
 	QEL_FORCE_INLINE double Number()
 	{
+		bool neg = *s == '-';
+		s += neg || *s == '+';
 		double d;
-		const char* e = ScanDoubleText(&d, s, '.', true);
-		if(!e || !std::isfinite(d))
+		s = detail::ScanUnsignedDouble(d, s, '.', true);
+		if(!s || !std::isfinite(d))
 			throw Stop();
-		s = e;
 		Spaces();
-		return d;
+		return neg ? -d : d;
 	}
 
 	QEL_FORCE_INLINE double NumberOrZero()
