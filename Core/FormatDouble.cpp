@@ -425,17 +425,18 @@ QEL_FORCE_INLINE const char* Accumulate(const char* s, uint64& m, int64& stored,
 
 } // namespace
 
-void detail::LongMantissa(const char* s, const char* fraction, uint64& m, int64& e10)
+detail::Decimal detail::LongMantissa(const char* s, const char* fraction)
 {
 	int64 stored = 0, dropped = 0;
-	m = 0;
+	uint64 m = 0;
 	Accumulate(s, m, stored, dropped);
-	e10 = dropped;
+	int64 e10 = dropped;
 	if(fraction) {
 		stored = dropped = 0;
 		Accumulate(fraction, m, stored, dropped);
 		e10 -= stored;
 	}
+	return { m, e10 };
 }
 
 const double detail::ExactPowersOfTen[23] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,

@@ -14,7 +14,11 @@ double ScaleDecimal(uint64 m, int64 e10);
 
 // More than 19 digits: the first 19 significant ones make the mantissa, the integer digits beyond
 // them scale it and the fraction digits beyond them are dropped. fraction is null without one.
-void LongMantissa(const char* s, const char* fraction, uint64& m, int64& e10);
+struct Decimal {
+	uint64 m;
+	int64  e10;
+};
+Decimal LongMantissa(const char* s, const char* fraction);
 
 // Scans the unsigned number at s (no blanks or sign in front) into x; the position after it, or
 // null when there is no number (x is then unspecified).
@@ -44,7 +48,9 @@ QEL_FORCE_INLINE const char* ScanUnsignedDouble(double& x, const char* s, int al
 	if(QEL_UNLIKELY(n - 1 >= 19)) {
 		if(n == 0)
 			return nullptr;
-		LongMantissa(b, f, m, e10);
+		Decimal v = LongMantissa(b, f); // by value: m and e10 stay in registers
+		m = v.m;
+		e10 = v.e10;
 	}
 	if(exponent && (*s | 0x20) == 'e') {
 		s++;

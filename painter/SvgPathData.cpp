@@ -138,7 +138,7 @@ struct sPathText {
 		return false;
 	}
 
-	QEL_FORCE_INLINE Pointf Point(const Pointf& current, bool rel)
+	QEL_NOINLINE Pointf Point(const Pointf& current, bool rel)
 	{
 		Pointf t;
 		Commas();
