@@ -54,11 +54,13 @@ struct sPathText {
 
 	QEL_FORCE_INLINE void Spaces()
 	{
-		if((byte)*s < 33 || *s == '/')
+		while(byte(*s - 1) < 32 && *s != 2) // blanks and controls, inline: they follow most numbers
+			s++;
+		if(*s == '/' || *s == 2)
 			SkipSpaces();
 	}
 
-	void SkipSpaces()
+	QEL_NOINLINE void SkipSpaces()
 	{
 		for(;;) {
 			byte c = *s;
