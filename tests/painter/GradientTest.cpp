@@ -439,3 +439,34 @@ TEST(ImageSpan, SpansMatchSinglePixels)
 		}
 	}
 }
+
+TEST(ImageSpan, FourPixelPathsMatchOneByOne)
+{
+	// the vector paths must give exactly the pixels of the scalar ones, for every tiling, over
+	// the image's borders, into the tiles around it, and with extreme channel values
+	std::mt19937 rng(29);
+	std::uniform_real_distribution<double> u(0, 1);
+	for(int round = 0; round < 400; round++) {
+		int cx = 1 + rng() % 40, cy = 1 + rng() % 30;
+		ImageBuffer ib(cx, cy);
+		for(RGBA& c : ib) {
+			int a = rng() % 3 ? 255 : rng() % 256;
+			c = rng() % 5 ? sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a) : sRGBA(a, a, a, a);
+		}
+		Image img(ib);
+		double sc = 0.5 + 4 * u(rng);
+		Xform2D m = Xform2D::Scale(sc, sc * (0.5 + u(rng))) * Xform2D::Rotation(round % 3 ? 6.3 * u(rng) : 0) *
+		            Xform2D::Translation(60 * u(rng) - 30, 60 * u(rng) - 30);
+		dword flags = (rng() % 4) | (rng() % 4) * 4;
+		PainterImageSpan s(flags, m, img, false, false, 1);
+		for(int k = 0; k < 6; k++) {
+			int x = (int)(rng() % 100) - 50, y = (int)(rng() % 100) - 40, len = 1 + rng() % 160;
+			detail::ImageSpanVector(false);
+			std::vector<RGBA> a = sSpan(s, x, y, len);
+			detail::ImageSpanVector(true);
+			std::vector<RGBA> b = sSpan(s, x, y, len);
+			ASSERT_EQ(0, memcmp(a.data(), b.data(), len * sizeof(RGBA)))
+				<< "round " << round << " flags " << flags << " at " << x << ", " << y << " len " << len;
+		}
+	}
+}
