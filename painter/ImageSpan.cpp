@@ -124,6 +124,24 @@ PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& i
 	yinv = 1.0 / cy;
 	if(!kernel && cy == 1 && vstyle)
 		MakeLine();
+	// At whole pixels both nearest and bilinear sampling give the pixels themselves.
+	const Xform2D& f = xform;
+	if(!kernel && f.x.x == 1 && f.x.y == 0 && f.y.x == 0 && f.y.y == 1 && std::fabs(f.t.x) < 1e9 &&
+	   std::fabs(f.t.y) < 1e9 && f.t.x == (int)f.t.x && f.t.y == (int)f.t.y) {
+		moved = true;
+		mx = (int)f.t.x;
+		my = (int)f.t.y;
+	}
+}
+
+const RGBA* PainterImageSpan::Peek(int x, int y, unsigned len)
+{
+	if(!pixels || !moved)
+		return nullptr;
+	int64 ix = (int64)x + mx, iy = (int64)y + my;
+	if(iy < 0 || iy >= cy || ix < 0 || ix + len > cx)
+		return nullptr;
+	return pixels + iy * cx + ix;
 }
 
 inline int PainterImageSpan::Tile(int v, int n, int mode, double inv)

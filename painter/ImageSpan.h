@@ -30,6 +30,7 @@ public:
 	                 int filter);
 
 	void Get(RGBA* span, int x, int y, unsigned len) override;
+	const RGBA* Peek(int x, int y, unsigned len) override;
 
 	// Nothing to paint: no pixels, or a transform that cannot be undone.
 	bool IsEmpty() const         { return !pixels; }
@@ -53,6 +54,8 @@ private:
 	Buffer<RGBA> line;            // one-line images: the row with its tiling laid out
 	int         period = 0;        // repeat and reflect: the length of one period of line
 	double      pinv = 0;
+	bool        moved = false;     // placed by a whole-pixel translation, without a kernel
+	int         mx = 0, my = 0;    // that translation, target to image
 
 	static int Tile(int v, int n, int mode, double inv);
 	RGBA Fetch(int x, int y) const;

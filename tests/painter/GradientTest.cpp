@@ -470,3 +470,32 @@ TEST(ImageSpan, FourPixelPathsMatchOneByOne)
 		}
 	}
 }
+
+TEST(ImageSpan, PeekGivesWhatGetWrites)
+{
+	// an image at whole pixels is read in place: the same pixels as Get, and only where the whole
+	// span lies inside the image
+	Image img = sRandomImage(9, 6, 3);
+	std::mt19937 rng(31);
+	for(int round = 0; round < 300; round++) {
+		dword flags = (rng() % 4) | (rng() % 4) * 4 | (rng() % 2 ? FILL_FAST : 0);
+		int tx = (int)(rng() % 16) - 8, ty = (int)(rng() % 12) - 6;
+		int filter = rng() % 3;
+		PainterImageSpan s(flags, Xform2D::Translation(tx, ty), img, false, false, filter);
+		int x = (int)(rng() % 24) - 12, y = (int)(rng() % 16) - 8, len = 1 + rng() % 12;
+		const RGBA* p = s.Peek(x, y, len);
+		bool inside = x - tx >= 0 && x - tx + len <= 9 && y - ty >= 0 && y - ty < 6;
+		if(s.IsKernel()) {
+			EXPECT_FALSE(p); // a kernel mixes neighbours even at whole pixels
+			continue;
+		}
+		ASSERT_EQ(p != nullptr, inside) << x << ", " << y << " len " << len;
+		if(p) {
+			std::vector<RGBA> v = sSpan(s, x, y, len);
+			EXPECT_EQ(std::vector<RGBA>(p, p + len), v);
+		}
+	}
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D::Translation(0.5, 0), img, false, false, 0).Peek(1, 1, 2));
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D::Scale(2), img, false, false, 0).Peek(0, 0, 2));
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D(), Image(), false, false, 0).Peek(0, 0, 1));
+}
