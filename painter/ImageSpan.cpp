@@ -457,6 +457,36 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 				return _mm_srli_epi32(_mm_add_epi32(_mm_srli_epi32(l, 8), half), 16);
 			};
 			alignas(16) int kx[4], ky[4], fx[4], fy[4];
+			if(ay.du == 0 && (unsigned)ay.Column() < (unsigned)maxy) {
+				// along a row of the image (no rotation): one pair of rows, one vertical weight
+				int kyc = ay.Column(), fyc = ay.Fraction();
+				const RGBA* row = pixels + (size_t)kyc * cx;
+				const __m128i fyv = _mm_set1_epi32(fyc);
+				for(; i + 4 <= len; i += 4) {
+					int64 ex = ax.u + 4 * ax.du;
+					if(ax.p && (ex < 0 || ex >= ax.p)) {
+						for(int j = 0; j < 4; j++) {
+							one(span[i + j], ax.Column(), kyc, ax.Fraction(), fyc);
+							ax.Step();
+						}
+						continue;
+					}
+					__m128i x01 = _mm_set_epi64x(ax.u + ax.du, ax.u), x23 = _mm_add_epi64(x01, dx2);
+					ax.u = ex;
+					__m128i kxv = high(x01, x23), fxv = fraction(x01, x23);
+					__m128i in = _mm_and_si128(_mm_cmpgt_epi32(kxv, none), _mm_cmpgt_epi32(mx, kxv));
+					_mm_store_si128((__m128i*)kx, kxv);
+					if(_mm_movemask_epi8(in) == 0xFFFF) {
+						const RGBA* s[4] = { row + kx[0], row + kx[1], row + kx[2], row + kx[3] };
+						sMix4x4(span + i, s, cx, fxv, fyv);
+					}
+					else {
+						_mm_store_si128((__m128i*)fx, fxv);
+						for(int j = 0; j < 4; j++)
+							one(span[i + j], kx[j], kyc, fx[j], fyc);
+					}
+				}
+			}
 			for(; i + 4 <= len; i += 4) {
 				int64 ex = ax.u + 4 * ax.du, ey = ay.u + 4 * ay.du;
 				if((ax.p && (ex < 0 || ex >= ax.p)) || (ay.p && (ey < 0 || ey >= ay.p))) {
