@@ -64,7 +64,7 @@ TEST_F(Look, InvertedRectangleOrNullLookPaintsNothing)
 	EXPECT_EQ(LookOp(w, Rect(10, 0, 5, 5), Color(1, 2, 3), LOOK_PAINT), Value(Rect(0, 0, 0, 0)));
 	EXPECT_EQ(LookOp(w, Rect(0, 10, 5, 5), Spotted(Point(3, 3)), LOOK_PAINT), Value(Rect(0, 0, 0, 0)));
 	EXPECT_TRUE(LookOp(w, Rect(0, 0, 5, 5), Value(), LOOK_PAINT).IsVoid());
-	EXPECT_TRUE(LookOp(w, Rect(0, 0, 5, 5), Value(12), LOOK_PAINT).IsVoid()) << "no painter takes an int";
+	EXPECT_TRUE(LookOp(w, Rect(0, 0, 5, 5), Value(12.5), LOOK_PAINT).IsVoid()) << "no painter takes a double";
 	EXPECT_TRUE(w.Take().empty());
 }
 
