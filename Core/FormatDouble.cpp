@@ -1,5 +1,6 @@
 #include "FormatDouble.h"
 #include "FormatInt.h"
+#include "ScanDouble.h"
 #include "String.h"
 
 #include <cmath>
@@ -422,16 +423,30 @@ QEL_FORCE_INLINE const char* Accumulate(const char* s, uint64& m, int64& stored,
 	return s;
 }
 
-double MakeDouble(uint64 m, int64 e10)
+} // namespace
+
+detail::Decimal detail::LongMantissa(const char* s, const char* fraction)
+{
+	int64 stored = 0, dropped = 0;
+	uint64 m = 0;
+	Accumulate(s, m, stored, dropped);
+	int64 e10 = dropped;
+	if(fraction) {
+		stored = dropped = 0;
+		Accumulate(fraction, m, stored, dropped);
+		e10 -= stored;
+	}
+	return { m, e10 };
+}
+
+const double detail::ExactPowersOfTen[23] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
+
+// The values the single multiplication or division cannot give exactly.
+double detail::ScaleDecimal(uint64 m, int64 e10)
 {
 	if(m == 0)
 		return 0;
-	// Both m and the power of ten exact as doubles: one multiplication or division rounds
-	// correctly, which covers most texts written by people and by printf.
-	static constexpr double exact[] = { 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
-	                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22 };
-	if(m <= (1ull << 53) && e10 >= -22 && e10 <= 22)
-		return e10 < 0 ? double(m) / exact[-e10] : double(m) * exact[e10];
 	// Trailing zeros of the fraction ("2.50", "9999999999999999.0") would send an exact value
 	// through the approximate scaling by a negative power; dropping them keeps it exact.
 	while(e10 < 0 && m % 10 == 0) {
@@ -475,8 +490,6 @@ double MakeDouble(uint64 m, int64 e10)
 	return x;
 }
 
-} // namespace
-
 const char* ScanDoubleText(double* out, const char* s, int altsep, bool exponent)
 {
 	while(IsBlank(*s))
@@ -490,39 +503,10 @@ const char* ScanDoubleText(double* out, const char* s, int altsep, bool exponent
 	}
 	while(IsBlank(*s))
 		s++;
-	uint64 m = 0;
-	int64 stored = 0, dropped = 0;
-	s = Accumulate(s, m, stored, dropped);
-	int64 e10 = dropped;
-	bool any = stored + dropped;
-	if(*s == '.' || (*s == altsep && altsep)) {
-		stored = dropped = 0;
-		s = Accumulate(s + 1, m, stored, dropped);
-		e10 -= stored;
-		any = any || stored + dropped;
-	}
-	if(!any)
-		return nullptr;
-	if(exponent && (*s == 'e' || *s == 'E')) {
-		s++;
-		if(*s == '+')
-			s++;
-		bool eneg = *s == '-';
-		s += eneg;
-		while(IsBlank(*s))
-			s++;
-		if(!IsDigit(*s))
-			return nullptr;
-		int64 ex = 0;
-		while(IsDigit(*s)) {
-			if(ex < 100000000) // far beyond any double; keeps the sum from overflowing
-				ex = ex * 10 + (*s - '0');
-			s++;
-		}
-		e10 += eneg ? -ex : ex;
-	}
-	double x = MakeDouble(m, e10);
-	*out = neg ? -x : x;
+	double x;
+	s = detail::ScanUnsignedDouble(x, s, altsep, exponent);
+	if(s)
+		*out = neg ? -x : x;
 	return s;
 }
 

@@ -81,7 +81,12 @@ void BufferPainter::OnPathTarget::Move(const Pointf& p)
 void BufferPainter::OnPathTarget::Line(const Pointf& p)
 {
 	double d = Distance(pos, p);
-	path.Add({p, d});
+	// Past a million records (only hostile curves flatten to that many) the last one stretches
+	// to take the rest, so memory stays bounded and the length and the end stay right.
+	if(path.GetCount() >= (1 << 20))
+		path.Top() = {p, path.Top().len + d};
+	else
+		path.Add({p, d});
 	len += d;
 	pos = p;
 }

@@ -124,8 +124,12 @@ void SolidFiller::Render(int val, int len)
 void SpanFiller::Start(int minx, int maxx)
 {
 	t += minx;
-	ss->Get(buffer, minx, y, (unsigned)(maxx - minx + 1));
-	s = buffer;
+	unsigned len = (unsigned)(maxx - minx + 1);
+	s = ss->Peek(minx, y, len); // read in place rather than copied first
+	if(!s) {
+		ss->Get(buffer, minx, y, len);
+		s = buffer;
+	}
 }
 
 void SpanFiller::Render(int val)

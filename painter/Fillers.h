@@ -12,6 +12,9 @@ namespace Qel {
 class SpanSource {
 public:
 	virtual void Get(RGBA* span, int x, int y, unsigned len) = 0;
+	// Where the source already holds the span's pixels as Get would give them (an image
+	// placed at whole pixels), those pixels, which stay valid while the source lives; else null.
+	virtual const RGBA* Peek(int x, int y, unsigned len) { (void)x; (void)y; (void)len; return nullptr; }
 	virtual ~SpanSource() = default;
 };
 

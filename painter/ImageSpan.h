@@ -30,6 +30,7 @@ public:
 	                 int filter);
 
 	void Get(RGBA* span, int x, int y, unsigned len) override;
+	const RGBA* Peek(int x, int y, unsigned len) override;
 
 	// Nothing to paint: no pixels, or a transform that cannot be undone.
 	bool IsEmpty() const         { return !pixels; }
@@ -53,6 +54,8 @@ private:
 	Buffer<RGBA> line;            // one-line images: the row with its tiling laid out
 	int         period = 0;        // repeat and reflect: the length of one period of line
 	double      pinv = 0;
+	bool        moved = false;     // placed by a whole-pixel translation, without a kernel
+	int         mx = 0, my = 0;    // that translation, target to image
 
 	static int Tile(int v, int n, int mode, double inv);
 	RGBA Fetch(int x, int y) const;
@@ -62,5 +65,10 @@ private:
 	void GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 	void GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 };
+
+namespace detail {
+// Tests compare the four-pixel paths of the span sources with the pixel-by-pixel ones.
+void ImageSpanVector(bool on);
+} // namespace detail
 
 } // namespace Qel

@@ -1,8 +1,10 @@
 #include "PainterOps.h"
 
 #include <Core/CParser.h>
+#include <Core/ScanDouble.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace Qel {
 
@@ -41,34 +43,129 @@ Pointf ReadSvgPathPoint(CParser& p, const Pointf& current, bool rel)
 	return t;
 }
 
-static bool sNext(CParser& p)
-{
-	sCommas(p);
-	return sIsNumberStart(p);
-}
+namespace {
 
-// Flags are single characters, so "1120" is two flags and the number 20.
-static bool sFlag(CParser& p)
-{
-	p.Spaces();
-	sCommas(p);
-	if(p.IsChar('1') || p.IsChar('0')) {
-		bool b = p.IsChar('1');
-		p.GetChar();
-		p.Spaces();
-		return b;
+// The path text with CParser's rules between tokens (blanks, comments, position markers), read
+// through a bare pointer: no line counting and no copies on the way to the number scanner.
+struct sPathText {
+	struct Stop {}; // a number that is missing or not finite ends the reading
+
+	const char* s;
+
+	QEL_FORCE_INLINE void Spaces()
+	{
+		while(byte(*s - 1) < 32 && *s != 2) // blanks and controls, inline: they follow most numbers
+			s++;
+		if(*s == '/' || *s == 2)
+			SkipSpaces();
 	}
-	return false;
-}
+
+	QEL_NOINLINE void SkipSpaces()
+	{
+		for(;;) {
+			byte c = *s;
+			if(c == '/' && s[1] == '/') {
+				while(*s && *s != '\n')
+					s++;
+			}
+			else if(c == '/' && s[1] == '*') {
+				s += 2;
+				while(*s && !(s[0] == '*' && s[1] == '/'))
+					s++;
+				if(!*s)
+					return;
+				s += 2;
+			}
+			else if(c == 2) { // a marker runs to the next byte 2, or to the end
+				const char* e = strchr(s + 1, 2);
+				s = e ? e + 1 : s + strlen(s);
+			}
+			else if(c >= 33 || c == 0)
+				return;
+			else
+				s++;
+		}
+	}
+
+	QEL_FORCE_INLINE void Commas()
+	{
+		while(*s == ',') {
+			s++;
+			Spaces();
+		}
+	}
+
+	QEL_FORCE_INLINE bool IsNumberStart() const
+	{
+		const char* t = s;
+		t += *t == '+' || *t == '-';
+		t += *t == '.';
+		return byte(*t - '0') < 10;
+	}
+
+	// At a number start (IsNumberStart): a sign, then no blanks before the digits.
+	QEL_FORCE_INLINE double Number()
+	{
+		bool neg = *s == '-';
+		s += neg || *s == '+';
+		double d;
+		s = detail::ScanUnsignedDouble(d, s, '.', true);
+		if(!s || !std::isfinite(d))
+			throw Stop();
+		Spaces();
+		return neg ? -d : d;
+	}
+
+	QEL_FORCE_INLINE double NumberOrZero()
+	{
+		return IsNumberStart() ? Number() : 0;
+	}
+
+	QEL_FORCE_INLINE bool Next()
+	{
+		Commas();
+		return IsNumberStart();
+	}
+
+	// Flags are single characters, so "1120" is two flags and the number 20.
+	bool Flag()
+	{
+		Spaces();
+		Commas();
+		if(*s == '1' || *s == '0') {
+			bool b = *s++ == '1';
+			Spaces();
+			return b;
+		}
+		return false;
+	}
+
+	QEL_NOINLINE Pointf Point(const Pointf& current, bool rel)
+	{
+		Pointf t;
+		Commas();
+		t.x = NumberOrZero();
+		Commas();
+		t.y = NumberOrZero();
+		if(rel) {
+			t.x += current.x;
+			t.y += current.y;
+		}
+		return t;
+	}
+};
+
+} // namespace
 
 void ParseSvgPathData(Painter& sw, const char* path)
 {
 	bool drawn = false;
 	try {
-		CParser p(path ? path : "");
+		sPathText p{path ? path : ""};
+		p.Spaces();
 		Pointf pos(0, 0), start(0, 0);
-		while(!p.IsEof()) {
-			int c = p.GetChar();
+		while(*p.s) {
+			int c = (byte)*p.s++;
 			p.Spaces();
 			bool rel = c >= 'a' && c <= 'z';
 			if(rel)
@@ -78,77 +175,77 @@ void ParseSvgPathData(Painter& sw, const char* path)
 			bool done = false;
 			switch(c) {
 			case 'M':
-				pos = start = ReadSvgPathPoint(p, pos, rel);
+				pos = start = p.Point(pos, rel);
 				sw.MoveOp(pos, false);
 				drawn = true;
-				while(sNext(p)) {
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					pos = p.Point(pos, rel);
 					sw.LineOp(pos, false);
 				}
 				break;
 			case 'L':
 				drawn = true;
-				while(sNext(p)) {
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					pos = p.Point(pos, rel);
 					sw.LineOp(pos, false);
 				}
 				break;
 			case 'H':
-				while(sNext(p)) {
-					double x = p.ReadDouble();
+				while(p.Next()) {
+					double x = p.Number();
 					pos.x = rel ? pos.x + x : x;
 					sw.LineOp(pos, false);
 					drawn = true;
 				}
 				break;
 			case 'V':
-				while(sNext(p)) {
-					double y = p.ReadDouble();
+				while(p.Next()) {
+					double y = p.Number();
 					pos.y = rel ? pos.y + y : y;
 					sw.LineOp(pos, false);
 					drawn = true;
 				}
 				break;
 			case 'C':
-				while(sNext(p)) {
-					Pointf p1 = ReadSvgPathPoint(p, pos, rel);
-					Pointf p2 = ReadSvgPathPoint(p, pos, rel);
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					Pointf p1 = p.Point(pos, rel);
+					Pointf p2 = p.Point(pos, rel);
+					pos = p.Point(pos, rel);
 					sw.CubicOp(p1, p2, pos, false);
 					drawn = true;
 				}
 				break;
 			case 'S':
-				while(sNext(p)) {
-					Pointf p2 = ReadSvgPathPoint(p, pos, rel);
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					Pointf p2 = p.Point(pos, rel);
+					pos = p.Point(pos, rel);
 					sw.SmoothCubicOp(p2, pos, false);
 					drawn = true;
 				}
 				break;
 			case 'Q':
-				while(sNext(p)) {
-					Pointf p1 = ReadSvgPathPoint(p, pos, rel);
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					Pointf p1 = p.Point(pos, rel);
+					pos = p.Point(pos, rel);
 					sw.QuadraticOp(p1, pos, false);
 					drawn = true;
 				}
 				break;
 			case 'T':
-				while(sNext(p)) {
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					pos = p.Point(pos, rel);
 					sw.SmoothQuadraticOp(pos, false);
 					drawn = true;
 				}
 				break;
 			case 'A':
-				while(sNext(p)) {
-					Pointf r = ReadSvgPathPoint(p, Pointf(0, 0), false);
-					sCommas(p);
-					double xangle = sNumberOrZero(p);
-					bool large = sFlag(p);
-					bool sweep = sFlag(p);
-					pos = ReadSvgPathPoint(p, pos, rel);
+				while(p.Next()) {
+					Pointf r = p.Point(Pointf(0, 0), false);
+					p.Commas();
+					double xangle = p.NumberOrZero();
+					bool large = p.Flag();
+					bool sweep = p.Flag();
+					pos = p.Point(pos, rel);
 					sw.SvgArcOp(r, xangle * M_PI / 180, large, sweep, pos, false);
 					drawn = true;
 				}
@@ -165,7 +262,7 @@ void ParseSvgPathData(Painter& sw, const char* path)
 				break;
 		}
 	}
-	catch(const CParser::Error&) {
+	catch(const sPathText::Stop&) {
 		return; // what was issued stays; a path that drew nothing gets no extra move
 	}
 	if(!drawn)

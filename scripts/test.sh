@@ -26,12 +26,12 @@ configure() { # dir, extra args...: warnings are errors here
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON "$@" >/dev/null
 }
 
-echo "== normal build"
+echo "== normal build (at ${SECONDS} s)"
 configure build
 cmake --build build
 run_ctest build
 
-echo "== normal suite once more in a shuffled order (a fixed seed, so a failure repeats)"
+echo "== normal suite once more in a shuffled order (a fixed seed, so a failure repeats) (at ${SECONDS} s)"
 shuffle_home=$(mktemp -d); shuffled=0
 while IFS= read -r t; do
   shuffled=$((shuffled + 1))
@@ -45,12 +45,12 @@ done < <(find build/tests -mindepth 2 -maxdepth 2 -type f -name 'qel_*_tests' -p
 rm -rf "$shuffle_home" "$shuffle_home.log"
 if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"; failed=$((failed + 1)); fi
 
-echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer)"
+echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) (at ${SECONDS} s)"
 configure build-asan -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
-echo "== thread sanitizer (threads, pool, caches, processes, images, fonts)"
+echo "== thread sanitizer (threads, pool, caches, processes, images, fonts) (at ${SECONDS} s)"
 configure build-tsan -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
 cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests
 run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
@@ -80,14 +80,14 @@ run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:
 # SVG colour names built on first use by many threads at once
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
 
-echo "== benchmarks (one short pass each, so they keep building and running)"
+echo "== benchmarks (one short pass each, so they keep building and running) (at ${SECONDS} s)"
 for b in build/bench/bench_*; do
   [ -x "$b" ] || continue
   if "$b" --benchmark_min_time=0.0001 >/dev/null 2>"$b.err"; then passed=$((passed + 1));
   else echo "benchmark $b failed:"; tail -n 20 "$b.err"; failed=$((failed + 1)); fi
 done
 
-echo "== fuzz targets (fixed number of runs over the seed corpus)"
+echo "== fuzz targets (fixed number of runs over the seed corpus) (at ${SECONDS} s)"
 CC=clang CXX=clang++ configure build-fuzz -DQEL_FUZZ=ON
 cmake --build build-fuzz
 for f in build-fuzz/fuzz/fuzz_*; do
@@ -99,7 +99,7 @@ for f in build-fuzz/fuzz/fuzz_*; do
   # fuzz/<name>.options: extra libFuzzer flags of that target (later flags win)
   opts=()
   [ -f "fuzz/$name.options" ] && read -r -a opts <"fuzz/$name.options"
-  if "$f" -runs=20000 -seed=1 -max_total_time=60 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+  if "$f" -runs=20000 -seed=1 -max_total_time=30 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
     passed=$((passed + 1))
   else
     echo "fuzz target $name failed:"; tail -n 40 "$work.log"; failed=$((failed + 1))
@@ -107,7 +107,7 @@ for f in build-fuzz/fuzz/fuzz_*; do
   rm -rf "$work" "$work.log"
 done
 
-echo "== consumers (add_subdirectory and find_package)"
+echo "== consumers (add_subdirectory and find_package) (at ${SECONDS} s)"
 rm -rf build/consumer-sub build/consumer-pkg build/prefix
 if cmake -S tests/consumer -B build/consumer-sub -G Ninja -DQEL_SOURCE_DIR="$root" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null \
    && cmake --build build/consumer-sub >/dev/null && build/consumer-sub/consumer; then passed=$((passed + 1));
@@ -118,5 +118,5 @@ if cmake --install build --prefix build/prefix >/dev/null \
 else echo "find_package consumer failed"; failed=$((failed + 1)); fi
 
 echo
-echo "total: $passed passed, $failed failed"
+echo "total: $passed passed, $failed failed (in ${SECONDS} s)"
 [ "$failed" -eq 0 ]

@@ -383,6 +383,21 @@ TEST(BufferPainter, OnPathPlacement)
 	p.End();
 }
 
+// Hostile curves flatten to millions of records: the recording stays bounded and placement at
+// the very end still lands on the path's end.
+TEST(BufferPainter, OnPathRecordingOfHugeCurvesStaysBounded)
+{
+	ImageBuffer ib(4, 4);
+	BufferPainter p(ib);
+	p.Move(0, 0);
+	for(int i = 0; i < 40; i++)
+		p.Cubic(Pointf(-1e9, 1e9), Pointf(1e9, 1e9), Pointf(i & 1 ? 0 : 1, 0));
+	p.Line(Pointf(10, 0)).BeginOnPath(1.0); // the last cubic ends at (0, 0)
+	EXPECT_NEAR(p.GetPathAttr().mtx.t.x, 10, 1e-3);
+	EXPECT_NEAR(p.GetPathAttr().mtx.t.y, 0, 1e-3);
+	p.End();
+}
+
 TEST(BufferPainter, CreateForAnotherSizeFinishesQueuedWork)
 {
 	ImageBuffer a(8, 8), b(4, 4);

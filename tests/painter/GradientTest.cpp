@@ -439,3 +439,66 @@ TEST(ImageSpan, SpansMatchSinglePixels)
 		}
 	}
 }
+
+TEST(ImageSpan, FourPixelPathsMatchOneByOne)
+{
+	// the vector paths must give exactly the pixels of the scalar ones, for every tiling, over
+	// the image's borders, into the tiles around it, and with extreme channel values
+	std::mt19937 rng(29);
+	std::uniform_real_distribution<double> u(0, 1);
+	for(int round = 0; round < 400; round++) {
+		int cx = 1 + rng() % 40, cy = 1 + rng() % 30;
+		ImageBuffer ib(cx, cy);
+		for(RGBA& c : ib) {
+			int a = rng() % 3 ? 255 : rng() % 256;
+			c = rng() % 5 ? sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a) : sRGBA(a, a, a, a);
+		}
+		Image img(ib);
+		double sc = 0.5 + 4 * u(rng);
+		Xform2D m = Xform2D::Scale(sc, sc * (0.5 + u(rng))) * Xform2D::Rotation(round % 3 ? 6.3 * u(rng) : 0) *
+		            Xform2D::Translation(60 * u(rng) - 30, 60 * u(rng) - 30);
+		dword flags = (rng() % 4) | (rng() % 4) * 4;
+		PainterImageSpan s(flags, m, img, false, false, 1);
+		for(int k = 0; k < 6; k++) {
+			int x = (int)(rng() % 100) - 50, y = (int)(rng() % 100) - 40, len = 1 + rng() % 160;
+			detail::ImageSpanVector(false);
+			std::vector<RGBA> a = sSpan(s, x, y, len);
+			detail::ImageSpanVector(true);
+			std::vector<RGBA> b = sSpan(s, x, y, len);
+			ASSERT_EQ(0, memcmp(a.data(), b.data(), len * sizeof(RGBA)))
+				<< "round " << round << " flags " << flags << " at " << x << ", " << y << " len " << len;
+		}
+	}
+}
+
+TEST(ImageSpan, PeekGivesWhatGetWrites)
+{
+	// an image at whole pixels is read in place: the same pixels as Get, and only where the whole
+	// span lies inside the image
+	Image img = sRandomImage(9, 6, 3), line = sRandomImage(9, 1, 4);
+	std::mt19937 rng(31);
+	for(int round = 0; round < 600; round++) {
+		bool one = round & 1; // a one-line image that every row reads (as gradients are)
+		dword flags = (rng() % 4) | (rng() % 4) * 4 | (rng() % 2 ? FILL_FAST : 0);
+		int tx = (int)(rng() % 16) - 8, ty = (int)(rng() % 12) - 6;
+		int filter = rng() % 3;
+		if(one)
+			flags |= FILL_VPAD;
+		PainterImageSpan s(flags, Xform2D::Translation(tx, ty), one ? line : img, false, false, filter);
+		int x = (int)(rng() % 24) - 12, y = (int)(rng() % 16) - 8, len = 1 + rng() % 12;
+		const RGBA* p = s.Peek(x, y, len);
+		bool inside = x - tx >= 0 && x - tx + len <= 9 && y - ty >= 0 && y - ty < (one ? 1 : 6);
+		if(s.IsKernel()) {
+			EXPECT_FALSE(p); // a kernel mixes neighbours even at whole pixels
+			continue;
+		}
+		ASSERT_EQ(p != nullptr, inside) << x << ", " << y << " len " << len;
+		if(p) {
+			std::vector<RGBA> v = sSpan(s, x, y, len);
+			EXPECT_EQ(std::vector<RGBA>(p, p + len), v);
+		}
+	}
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D::Translation(0.5, 0), img, false, false, 0).Peek(1, 1, 2));
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D::Scale(2), img, false, false, 0).Peek(0, 0, 2));
+	EXPECT_FALSE(PainterImageSpan(0, Xform2D(), Image(), false, false, 0).Peek(0, 0, 1));
+}

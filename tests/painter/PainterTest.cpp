@@ -108,6 +108,13 @@ TEST(ParseSvgPathData, Commands)
 		{"L", {}},
 		{"h", {"Move(0,0)"}},
 		{"M0 0 A 5 5 0", {"Move(0,0)", "SvgArc(5,5)0,00(0,0)"}}, // flags missing at the end of the text
+		// between tokens: comments, position markers and control characters count as blanks
+		{"M1 1/* c */L2 2//x\n3 3", {"Move(1,1)", "Line(2,2)", "Line(3,3)"}},
+		{"M1\x02" "f.svg\x03" "12\x02 1L\x01" "2,\t2", {"Move(1,1)", "Line(2,2)"}},
+		{"M1 1 L2 2 /* open", {"Move(1,1)", "Line(2,2)"}},
+		{"M1 1 L2 /2", {"Move(1,1)", "Line(2,0)"}},
+		{"M1 1 L2 2e x", {"Move(1,1)"}}, // an exponent without digits is no number: the reading ends
+		{"M+1.5E1-2e-1 L12345678901234567890123 0.000000000000000000000012", {"Move(15,-0.2)", "Line(1.23457e+22,1.2e-23)"}},
 	};
 	for(const Case& c : cases)
 		EXPECT_EQ(sSvg(c.d), c.want) << c.d;
