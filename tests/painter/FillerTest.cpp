@@ -1,4 +1,5 @@
 #include <painter/Painter.h>
+#include "TestPixels.h"
 
 #include <Core/Heap.h>
 
@@ -9,10 +10,11 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Rgba;
+using QelTest::RandomImage;
 
 namespace {
 
-RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
 
 std::vector<byte> sClipBytes(ClipFiller& f, int cx, const std::vector<std::pair<int, int>>& runs, uintptr_t* kind = nullptr)
 {
@@ -43,22 +45,22 @@ std::vector<byte> sClipBytes(ClipFiller& f, int cx, const std::vector<std::pair<
 
 TEST(SolidFiller, Blends)
 {
-	RGBA line[4] = {sRGBA(0, 0, 0, 255), sRGBA(0, 0, 0, 255), sRGBA(0, 0, 0, 255), sRGBA(9, 9, 9, 255)};
+	RGBA line[4] = {Rgba(0, 0, 0, 255), Rgba(0, 0, 0, 255), Rgba(0, 0, 0, 255), Rgba(9, 9, 9, 255)};
 	SolidFiller f;
 	f.t = line;
-	f.c = sRGBA(255, 255, 255, 255);
+	f.c = Rgba(255, 255, 255, 255);
 	f.Start(0, 3);
 	f.Render(128);
 	f.Render(256, 1);
 	f.Render(0, 1);
-	EXPECT_TRUE(line[0] == sRGBA(127, 127, 127, 255));
-	EXPECT_TRUE(line[1] == sRGBA(255, 255, 255, 255));
-	EXPECT_TRUE(line[2] == sRGBA(0, 0, 0, 255));
+	EXPECT_TRUE(line[0] == Rgba(127, 127, 127, 255));
+	EXPECT_TRUE(line[1] == Rgba(255, 255, 255, 255));
+	EXPECT_TRUE(line[2] == Rgba(0, 0, 0, 255));
 	f.t = line;
 	f.invert = true;
 	f.Start(3, 3);
 	f.Render(256, 1);
-	EXPECT_TRUE(line[3] == sRGBA(246, 246, 246, 255));
+	EXPECT_TRUE(line[3] == Rgba(246, 246, 246, 255));
 }
 
 TEST(SolidFiller, SpansBlendAsSinglePixels)
@@ -71,11 +73,11 @@ TEST(SolidFiller, SpansBlendAsSinglePixels)
 			std::vector<RGBA> a(len + 2), b;
 			for(RGBA& x : a) {
 				int al = rnd();
-				x = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+				x = Rgba(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
 			}
 			b = a;
 			int al = k % 5 == 0 ? 255 : rnd();
-			RGBA c = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+			RGBA c = Rgba(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
 			int val = k % 3 == 0 ? 256 : rnd() + 1;
 			SolidFiller f;
 			f.t = a.data() + 1;
@@ -104,9 +106,9 @@ TEST(SpanFiller, FullyCoveredSpansBlendAsSinglePixels)
 			src.px.assign(len + 2, RGBA());
 			for(int i = 0; i < len + 2; i++) {
 				int al = rnd();
-				a[i] = sRGBA(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
+				a[i] = Rgba(rnd() * al / 255, rnd() * al / 255, rnd() * al / 255, al);
 				int sa = k % 4 == 0 ? 255 : k % 4 == 1 && rnd() < 128 ? 255 : rnd();
-				src.px[i] = sRGBA(rnd() * sa / 255, rnd() * sa / 255, rnd() * sa / 255, sa);
+				src.px[i] = Rgba(rnd() * sa / 255, rnd() * sa / 255, rnd() * sa / 255, sa);
 			}
 			b = a;
 			RGBA buffer[32];
@@ -126,7 +128,7 @@ TEST(SpanFiller, FullyCoveredSpansBlendAsSinglePixels)
 TEST(SpanFiller, ScalesByAlpha)
 {
 	struct Src : SpanSource {
-		void Get(RGBA* s, int x, int, unsigned len) override { for(unsigned i = 0; i < len; i++) s[i] = sRGBA(x + i, 0, 0, 255); }
+		void Get(RGBA* s, int x, int, unsigned len) override { for(unsigned i = 0; i < len; i++) s[i] = Rgba(x + i, 0, 0, 255); }
 	} src;
 	RGBA line[4] = {};
 	RGBA buf[4];
@@ -184,7 +186,7 @@ TEST(MaskFillerFilter, AppliesClipLine)
 	RGBA line[8] = {};
 	SolidFiller s;
 	s.t = line;
-	s.c = sRGBA(0, 0, 0, 255);
+	s.c = Rgba(0, 0, 0, 255);
 	MaskFillerFilter m;
 	m.Set(&s, mask);
 	m.Start(1, 7);
@@ -205,7 +207,7 @@ TEST(NoAAFillerFilter, Thresholds)
 	RGBA line[2] = {};
 	SolidFiller s;
 	s.t = line;
-	s.c = sRGBA(0, 0, 0, 255);
+	s.c = Rgba(0, 0, 0, 255);
 	NoAAFillerFilter n;
 	n.t = &s;
 	n.Start(0, 1);
@@ -221,18 +223,18 @@ TEST(SubpixelFiller, FringesAndTransparentTarget)
 	for(bool opaque : {true, false}) {
 		RGBA line[6];
 		for(RGBA& p : line)
-			p = opaque ? sRGBA(255, 255, 255, 255) : sRGBA(0, 0, 0, 0);
+			p = opaque ? Rgba(255, 255, 255, 255) : Rgba(0, 0, 0, 0);
 		std::vector<int16> sb(3 * 6 + 30);
 		SubpixelFiller f;
 		f.sbuffer = sb.data();
 		f.t = line;
 		f.end = line + 6;
-		f.color = sRGBA(0, 0, 0, 255);
+		f.color = Rgba(0, 0, 0, 255);
 		f.Start(3, 11);
 		f.Render(256, 9);
 		f.End();
 		if(opaque) {
-			EXPECT_TRUE(line[2] == sRGBA(0, 0, 0, 255));
+			EXPECT_TRUE(line[2] == Rgba(0, 0, 0, 255));
 			// the filter tails: the left neighbour's blue is darker than its red, and the reverse
 			EXPECT_LT(line[0].b, line[0].r);
 			EXPECT_LT(line[4].r, line[4].b);

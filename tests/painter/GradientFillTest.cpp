@@ -1,5 +1,6 @@
 // Gradient and image fills of BufferPainter, pixel by pixel.
 #include <painter/Painter.h>
+#include "TestPixels.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +11,14 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Rgba;
+using QelTest::RandomImage;
 
 namespace {
 
-RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
-RGBA sGrey(int v) { return sRGBA(v, v, v, 255); }
+RGBA sGrey(int v) { return Rgba(v, v, v, 255); }
 const RGBA sBlack = sGrey(0), sWhite = sGrey(255);
-const RGBA sClear = sRGBA(0, 0, 0, 0);
+const RGBA sClear = Rgba(0, 0, 0, 0);
 
 Image sPaint(int cx, int cy, const std::function<void (BufferPainter&)>& fn, bool co = false, bool cache = true)
 {
@@ -58,17 +60,6 @@ bool sAllClear(const Image& m)
 	return true;
 }
 
-Image sRandomImage(int cx, int cy, unsigned seed)
-{
-	std::mt19937 rng(seed);
-	ImageBuffer ib(cx, cy);
-	for(RGBA& c : ib) {
-		int a = rng() % 256;
-		c = sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a);
-	}
-	return ib;
-}
-
 } // namespace
 
 TEST(GradientFill, LinearPixels)
@@ -85,7 +76,7 @@ TEST(GradientFill, LinearPixels)
 	// stops come from the attributes; a transform scales the line with it
 	Image s = sPaint(50, 1, [](BufferPainter& p) {
 		p.Scale(0.5);
-		p.ColorStopOp(0.5, sRGBA(255, 0, 0, 255));
+		p.ColorStopOp(0.5, Rgba(255, 0, 0, 255));
 		p.RectPath(0, 0, 100, 2);
 		p.Fill(Pointf(0, 0), sBlack, Pointf(100, 0), sWhite);
 	});
@@ -223,7 +214,7 @@ TEST(GradientFill, Strokes)
 
 TEST(ImageFill, Pixels)
 {
-	Image img = sRandomImage(16, 12, 7);
+	Image img = RandomImage(16, 12, 7);
 	// unscaled, with the default filter: the image itself
 	Image m = sPaint(16, 12, sFillAll(16, 12, [&](BufferPainter& p) { p.Fill(img); }));
 	EXPECT_EQ(sMaxDiff(m, img), 0);
@@ -253,7 +244,7 @@ TEST(ImageFill, Pixels)
 
 TEST(ImageFill, TilingAndOutside)
 {
-	Image img = sRandomImage(5, 5, 8);
+	Image img = RandomImage(5, 5, 8);
 	Image t = sPaint(20, 20, sFillAll(20, 20, [&](BufferPainter& p) {
 		p.Fill(img, Xform2D::Translation(2, 3), FILL_REPEAT | FILL_FAST);
 	}));
@@ -273,7 +264,7 @@ TEST(ImageFill, TilingAndOutside)
 
 TEST(ImageFill, ShrunkAndRotated)
 {
-	Image img = sRandomImage(256, 256, 9);
+	Image img = RandomImage(256, 256, 9);
 	auto paint = [&](int filter, bool cache, bool co) {
 		return sPaint(100, 100, sFillAll(100, 100, [&](BufferPainter& p) {
 			p.ImageFilter(filter);
@@ -290,7 +281,7 @@ TEST(ImageFill, ShrunkAndRotated)
 	// a flat image stays flat through every filter and shrink
 	ImageBuffer fb(64, 64);
 	for(RGBA& c : fb)
-		c = sRGBA(20, 40, 60, 200);
+		c = Rgba(20, 40, 60, 200);
 	Image flat = fb;
 	for(int filter : {0, 1, (int)FILTER_MITCHELL})
 		for(double s : {0.05, 0.3, 1.0, 4.0}) {
@@ -307,7 +298,7 @@ TEST(ImageFill, ShrunkAndRotated)
 
 TEST(ImageFill, NothingToPaintStillEndsThePath)
 {
-	Image img = sRandomImage(4, 4, 10);
+	Image img = RandomImage(4, 4, 10);
 	struct { Image image; Xform2D m; } cases[] = {
 		{Image(), Xform2D()},
 		{img, Xform2D::Scale(0, 1)},
@@ -351,7 +342,7 @@ TEST(ImageFill, NothingToPaintStillEndsThePath)
 
 TEST(ImageFill, OpacityAndCoMode)
 {
-	Image img = sRandomImage(32, 32, 11);
+	Image img = RandomImage(32, 32, 11);
 	auto scene = [&](BufferPainter& p) {
 		for(int i = 0; i < 40; i++) {
 			p.Begin();
@@ -359,8 +350,8 @@ TEST(ImageFill, OpacityAndCoMode)
 			p.Circle(5 + i, 5 + (i * 7) % 30, 6);
 			switch(i % 4) {
 			case 0: p.Fill(img, Xform2D::Rotation(i), FILL_REFLECT); break;
-			case 1: p.Fill(Pointf(i, 0), sBlack, Pointf(40, 30), sRGBA(200, 10, 30, 255), 1); break;
-			case 2: p.Fill(Pointf(20, 20), sRGBA(0, 0, 90, 90), Pointf(25, 15), 20, sWhite, 2); break;
+			case 1: p.Fill(Pointf(i, 0), sBlack, Pointf(40, 30), Rgba(200, 10, 30, 255), 1); break;
+			case 2: p.Fill(Pointf(20, 20), Rgba(0, 0, 90, 90), Pointf(25, 15), 20, sWhite, 2); break;
 			case 3: p.Stroke(2, img, Xform2D::Scale(0.3, 0.3), FILL_PAD); break;
 			}
 			p.End();
@@ -387,7 +378,7 @@ TEST(GradientFill, FarOffGeometryStaysInside)
 			p.Move(-1e200, -1e200).Line(1e200, 1e200).Line(-1e200, 3e200).Close();
 			switch(kind) {
 			case 0: p.Fill(Pointf(0, 0), sBlack, Pointf(30, 30), 20, sWhite); break;
-			case 1: p.Fill(sRandomImage(3, 3, 1), Xform2D::Scale(1e10, 1e-10), FILL_REPEAT); break;
+			case 1: p.Fill(RandomImage(3, 3, 1), Xform2D::Scale(1e10, 1e-10), FILL_REPEAT); break;
 			case 2: p.Fill(sWhite); break;
 			}
 		});

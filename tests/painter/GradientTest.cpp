@@ -1,4 +1,5 @@
 #include <painter/Painter.h>
+#include "TestPixels.h"
 #include <painter/Gradient.h>
 #include <painter/ImageSpan.h>
 #include <painter/RadialSpan.h>
@@ -14,11 +15,12 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Rgba;
+using QelTest::RandomImage;
 
 namespace {
 
-RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
-RGBA sGrey(int v) { return sRGBA(v, v, v, 255); }
+RGBA sGrey(int v) { return Rgba(v, v, v, 255); }
 
 std::vector<RGBA> sRow(const Image& img, int y = 0)
 {
@@ -35,7 +37,7 @@ std::vector<int> sReds(const std::vector<RGBA>& v)
 
 std::vector<RGBA> sSpan(SpanSource& s, int x, int y, int len)
 {
-	std::vector<RGBA> v(len, sRGBA(1, 2, 3, 4)); // junk: every pixel must be written
+	std::vector<RGBA> v(len, Rgba(1, 2, 3, 4)); // junk: every pixel must be written
 	s.Get(v.data(), x, y, len);
 	return v;
 }
@@ -46,18 +48,7 @@ Image sIndexImage(int cx, int cy)
 	ImageBuffer ib(cx, cy);
 	for(int y = 0; y < cy; y++)
 		for(int x = 0; x < cx; x++)
-			ib[y][x] = sRGBA(x, y, 0, 255);
-	return ib;
-}
-
-Image sRandomImage(int cx, int cy, unsigned seed)
-{
-	std::mt19937 rng(seed);
-	ImageBuffer ib(cx, cy);
-	for(RGBA& c : ib) {
-		int a = rng() % 256;
-		c = sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a);
-	}
+			ib[y][x] = Rgba(x, y, 0, 255);
 	return ib;
 }
 
@@ -96,14 +87,14 @@ TEST(GradientLine, HardEdgesAndDegenerateStops)
 	r = sReds(sRow(MakeGradientLine(black, wild, 3, white, 4)));
 	EXPECT_EQ(r, (std::vector<int>{60, 63, 66, 255}));
 	// every channel is interpolated on its own
-	Image c = MakeGradientLine(sRGBA(0, 255, 10, 20), nullptr, 0, sRGBA(255, 0, 30, 220), 3);
-	EXPECT_EQ(c[0][1], sRGBA(127, 127, 20, 120));
+	Image c = MakeGradientLine(Rgba(0, 255, 10, 20), nullptr, 0, Rgba(255, 0, 30, 220), 3);
+	EXPECT_EQ(c[0][1], Rgba(127, 127, 20, 120));
 }
 
 TEST(GradientLine, CacheKeyAndReuse)
 {
-	GradientStop st[] = {{0.25, sRGBA(1, 2, 3, 4)}};
-	GradientImageMaker m(sRGBA(10, 20, 30, 40), st, 1, sRGBA(50, 60, 70, 80), 300);
+	GradientStop st[] = {{0.25, Rgba(1, 2, 3, 4)}};
+	GradientImageMaker m(Rgba(10, 20, 30, 40), st, 1, Rgba(50, 60, 70, 80), 300);
 	String k = m.Key();
 	ASSERT_EQ(k.GetLength(), 4 + 1 + 12 + 4 + 4);
 	const byte* b = (const byte*)~k;
@@ -159,29 +150,29 @@ TEST(ImageSpan, TilingModes)
 			PainterImageSpan s(e.flags, Xform2D(), img, false, false, filter);
 			RGBA c = sSpan(s, e.x, 1, 1)[0];
 			if(e.col < 0)
-				EXPECT_EQ(c, sRGBA(0, 0, 0, 0)) << e.flags << " " << e.x;
+				EXPECT_EQ(c, Rgba(0, 0, 0, 0)) << e.flags << " " << e.x;
 			else
-				EXPECT_EQ(c, sRGBA(e.col, 1, 0, 255)) << e.flags << " " << e.x << " " << filter;
+				EXPECT_EQ(c, Rgba(e.col, 1, 0, 255)) << e.flags << " " << e.x << " " << filter;
 		}
 	// vertical tiling the same way
 	PainterImageSpan v(FILL_VREFLECT | FILL_HPAD, Xform2D(), img, false, false, 0);
-	EXPECT_EQ(sSpan(v, 2, -1, 1)[0], sRGBA(2, 0, 0, 255));
-	EXPECT_EQ(sSpan(v, 2, 4, 1)[0], sRGBA(2, 1, 0, 255));
+	EXPECT_EQ(sSpan(v, 2, -1, 1)[0], Rgba(2, 0, 0, 255));
+	EXPECT_EQ(sSpan(v, 2, 4, 1)[0], Rgba(2, 1, 0, 255));
 	// one axis tiled, the other not: outside reads nothing
 	PainterImageSpan h(FILL_HREPEAT, Xform2D(), img, false, false, 0);
-	EXPECT_EQ(sSpan(h, 12, 3, 1)[0], sRGBA(0, 0, 0, 0));
+	EXPECT_EQ(sSpan(h, 12, 3, 1)[0], Rgba(0, 0, 0, 0));
 }
 
 TEST(ImageSpan, FastCopiesAndPlaces)
 {
-	Image img = sRandomImage(7, 5, 1);
+	Image img = RandomImage(7, 5, 1);
 	// unscaled rows, partly outside on both ends
 	PainterImageSpan s(0, Xform2D::Translation(3, 1), img, false, false, 0);
 	std::vector<RGBA> v = sSpan(s, 0, 2, 14);
 	for(int x = 0; x < 14; x++)
-		EXPECT_EQ(v[x], x >= 3 && x < 10 ? img[1][x - 3] : sRGBA(0, 0, 0, 0)) << x;
-	EXPECT_EQ(sSpan(s, 0, 0, 3), std::vector<RGBA>(3, sRGBA(0, 0, 0, 0)));
-	EXPECT_EQ(sSpan(s, 0, 6, 3), std::vector<RGBA>(3, sRGBA(0, 0, 0, 0)));
+		EXPECT_EQ(v[x], x >= 3 && x < 10 ? img[1][x - 3] : Rgba(0, 0, 0, 0)) << x;
+	EXPECT_EQ(sSpan(s, 0, 0, 3), std::vector<RGBA>(3, Rgba(0, 0, 0, 0)));
+	EXPECT_EQ(sSpan(s, 0, 6, 3), std::vector<RGBA>(3, Rgba(0, 0, 0, 0)));
 	// rotated by 90 degrees: the corner of target pixel (x, y) is image point (y, -x)
 	Xform2D rot;
 	rot.x = Pointf(0, -1);
@@ -190,7 +181,7 @@ TEST(ImageSpan, FastCopiesAndPlaces)
 	for(int y = 0; y < 7; y++)
 		for(int x = -4; x <= 0; x++)
 			EXPECT_EQ(sSpan(r, x, y, 1)[0], img[-x][y]) << x << " " << y;
-	EXPECT_EQ(sSpan(r, 1, 0, 1)[0], sRGBA(0, 0, 0, 0));
+	EXPECT_EQ(sSpan(r, 1, 0, 1)[0], Rgba(0, 0, 0, 0));
 	// scaled 2x: each source pixel covers 2 x 2 target pixels
 	PainterImageSpan z(0, Xform2D::Scale(2, 2), img, false, false, 0);
 	v = sSpan(z, 0, 5, 14);
@@ -261,7 +252,7 @@ TEST(ImageSpan, GradientLineSampling)
 
 TEST(ImageSpan, MinifyBeforeBilinear)
 {
-	Image img = sRandomImage(64, 40, 2);
+	Image img = RandomImage(64, 40, 2);
 	PainterImageSpan s(0, Xform2D::Scale(0.25, 0.3), img, false, false, 1);
 	EXPECT_EQ(s.GetImage().GetSize(), Size(16, 14));
 	EXPECT_EQ(sRow(s.GetImage(), 3), sRow(Minify(img, 4, 3), 3));
@@ -272,12 +263,12 @@ TEST(ImageSpan, MinifyBeforeBilinear)
 	// shrunk pixels land where the originals were: a constant image stays constant inside
 	ImageBuffer ib(100, 100);
 	for(RGBA& p : ib)
-		p = sRGBA(10, 20, 30, 40);
+		p = Rgba(10, 20, 30, 40);
 	Image flat = ib;
 	PainterImageSpan f(0, Xform2D::Scale(0.2, 0.2), flat, false, false, 1);
 	std::vector<RGBA> v = sSpan(f, 0, 10, 21);
 	for(int x = 0; x < 20; x++)
-		EXPECT_EQ(v[x], sRGBA(10, 20, 30, 40)) << x;
+		EXPECT_EQ(v[x], Rgba(10, 20, 30, 40)) << x;
 	EXPECT_EQ(v[20].a, 0);
 	// fast mode and tiny scales do not shrink
 	EXPECT_EQ(PainterImageSpan(128, Xform2D::Scale(0.2, 0.2), flat, false, false, 1).GetImage().GetSize(), Size(100, 100));
@@ -286,7 +277,7 @@ TEST(ImageSpan, MinifyBeforeBilinear)
 
 TEST(ImageSpan, Kernel)
 {
-	Image img = sRandomImage(20, 20, 3);
+	Image img = RandomImage(20, 20, 3);
 	for(int filter : {(int)FILTER_BSPLINE, (int)FILTER_MITCHELL, (int)FILTER_HERMITE, (int)FILTER_LANCZOS3}) {
 		PainterImageSpan s(FILL_REPEAT, Xform2D::Translation(2, 3), img, false, false, filter);
 		ASSERT_TRUE(s.IsKernel());
@@ -299,7 +290,7 @@ TEST(ImageSpan, Kernel)
 		// rotated, scaled and shrunk: colours never exceed alpha, a flat image stays flat
 		ImageBuffer fb(9, 9);
 		for(RGBA& p : fb)
-			p = sRGBA(50, 60, 70, 90);
+			p = Rgba(50, 60, 70, 90);
 		Image flat = fb;
 		for(double sc : {3.0, 1.0, 0.4, 0.1}) {
 			Xform2D m = Xform2D::Scale(sc, sc) * Xform2D::Rotation(0.5);
@@ -315,13 +306,13 @@ TEST(ImageSpan, Kernel)
 	}
 	// the kernel reads transparent outside an untiled image
 	PainterImageSpan o(0, Xform2D(), img, false, false, FILTER_LANCZOS3);
-	EXPECT_EQ(sSpan(o, 40, 5, 1)[0], sRGBA(0, 0, 0, 0));
+	EXPECT_EQ(sSpan(o, 40, 5, 1)[0], Rgba(0, 0, 0, 0));
 }
 
 TEST(ImageSpan, NothingToPaint)
 {
-	Image img = sRandomImage(4, 4, 4);
-	std::vector<RGBA> none(5, sRGBA(0, 0, 0, 0));
+	Image img = RandomImage(4, 4, 4);
+	std::vector<RGBA> none(5, Rgba(0, 0, 0, 0));
 	Xform2D singular = Xform2D::Scale(0, 3);
 	Xform2D nan;
 	nan.t.x = NAN;
@@ -350,7 +341,7 @@ Image sRadialLine()
 {
 	ImageBuffer ib(2048, 1);
 	for(int i = 0; i < 2048; i++)
-		ib[0][i] = sRGBA(i & 255, i >> 8, 0, 255);
+		ib[0][i] = Rgba(i & 255, i >> 8, 0, 255);
 	return ib;
 }
 
@@ -417,8 +408,8 @@ TEST(ImageSpan, SpansMatchSinglePixels)
 	// a span steps its positions; a single pixel starts afresh: they must agree
 	std::mt19937 rng(13);
 	std::uniform_real_distribution<double> u(0, 1);
-	Image img = sRandomImage(23, 17, 14);
-	Image line = MakeGradientLine(sRGBA(0, 10, 200, 255), nullptr, 0, sRGBA(255, 240, 0, 255), 37);
+	Image img = RandomImage(23, 17, 14);
+	Image line = MakeGradientLine(Rgba(0, 10, 200, 255), nullptr, 0, Rgba(255, 240, 0, 255), 37);
 	for(int round = 0; round < 300; round++) {
 		double sc = 0.3 + 3 * u(rng);
 		Xform2D m = Xform2D::Scale(sc, sc * (0.5 + u(rng))) * Xform2D::Rotation(round % 3 ? 6.3 * u(rng) : 0) *
@@ -451,7 +442,7 @@ TEST(ImageSpan, FourPixelPathsMatchOneByOne)
 		ImageBuffer ib(cx, cy);
 		for(RGBA& c : ib) {
 			int a = rng() % 3 ? 255 : rng() % 256;
-			c = rng() % 5 ? sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a) : sRGBA(a, a, a, a);
+			c = rng() % 5 ? Rgba(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a) : Rgba(a, a, a, a);
 		}
 		Image img(ib);
 		double sc = 0.5 + 4 * u(rng);
@@ -475,7 +466,7 @@ TEST(ImageSpan, PeekGivesWhatGetWrites)
 {
 	// an image at whole pixels is read in place: the same pixels as Get, and only where the whole
 	// span lies inside the image
-	Image img = sRandomImage(9, 6, 3), line = sRandomImage(9, 1, 4);
+	Image img = RandomImage(9, 6, 3), line = RandomImage(9, 1, 4);
 	std::mt19937 rng(31);
 	for(int round = 0; round < 600; round++) {
 		bool one = round & 1; // a one-line image that every row reads (as gradients are)

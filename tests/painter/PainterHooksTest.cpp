@@ -1,5 +1,6 @@
 // The painter's hooks into the Draw side, and Paintings played onto BufferPainter.
 #include "../draw/RecordingDraw.h"
+#include "TestPixels.h"
 
 #include <painter/Painter.h>
 #include <draw/ImageAnyDraw.h>
@@ -12,6 +13,8 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Rgba;
+using QelTest::RandomImage;
 
 // The font module reads the system's fontconfig set while the program starts, and fontconfig
 // loses a block reading some system configurations; that is not ours to find.
@@ -22,8 +25,7 @@ extern "C" const char* __lsan_default_suppressions()
 
 namespace {
 
-RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
-const RGBA sRed = sRGBA(255, 0, 0, 255), sBlue = sRGBA(0, 0, 255, 255);
+const RGBA sRed = Rgba(255, 0, 0, 255), sBlue = Rgba(0, 0, 255, 255);
 
 // A recording Draw that also keeps the images it is given.
 struct ImageKeeper : QelTest::RecordingDraw {
@@ -44,17 +46,6 @@ Painting sTwoHalves()
 	pp.RectPath(0, 25, 100, 25);
 	pp.Fill(sBlue);
 	return pp;
-}
-
-Image sRandomImage(int cx, int cy, unsigned seed)
-{
-	std::mt19937 rng(seed);
-	ImageBuffer ib(cx, cy);
-	for(RGBA& c : ib) {
-		int a = rng() % 256;
-		c = sRGBA(rng() % (a + 1), rng() % (a + 1), rng() % (a + 1), a);
-	}
-	return ib;
 }
 
 } // namespace
@@ -93,7 +84,7 @@ TEST(PainterHooks, PaintingBand)
 	ImageBuffer none(10, 10);
 	PaintPaintingBand(none, p, Size(10, 10), Point(0, 0), RENDER_AA);
 	for(const RGBA& c : none)
-		ASSERT_EQ(c, sRGBA(0, 0, 0, 0));
+		ASSERT_EQ(c, Rgba(0, 0, 0, 0));
 }
 
 TEST(PainterHooks, PaintingValueOnAnyDraw)
@@ -126,11 +117,11 @@ TEST(PainterHooks, DrawingAndImageTargets)
 	Drawing d = dd;
 	ImageBuffer ib(100, 80);
 	PaintDrawingImage(ib, d, RENDER_AA);
-	EXPECT_EQ(ib[25][30], sRGBA(0, 255, 0, 255));
-	EXPECT_EQ(ib[19][30], sRGBA(0, 0, 0, 0));
-	EXPECT_EQ(ib[39][59], sRGBA(0, 255, 0, 255));
-	EXPECT_EQ(ib[39][60], sRGBA(0, 0, 0, 0));
-	EXPECT_EQ(ib[40][59], sRGBA(0, 0, 0, 0));
+	EXPECT_EQ(ib[25][30], Rgba(0, 255, 0, 255));
+	EXPECT_EQ(ib[19][30], Rgba(0, 0, 0, 0));
+	EXPECT_EQ(ib[39][59], Rgba(0, 255, 0, 255));
+	EXPECT_EQ(ib[39][60], Rgba(0, 0, 0, 0));
+	EXPECT_EQ(ib[40][59], Rgba(0, 0, 0, 0));
 
 	// ImageAnyDraw paints through an ImagePainter
 	Image m;
@@ -141,7 +132,7 @@ TEST(PainterHooks, DrawingAndImageTargets)
 	}
 	ASSERT_EQ(m.GetSize(), Size(30, 20));
 	EXPECT_EQ(m[7][7], sRed);
-	EXPECT_EQ(m[2][2], sRGBA(0, 0, 0, 0));
+	EXPECT_EQ(m[2][2], Rgba(0, 0, 0, 0));
 
 	// the extractor gives nothing for a Draw of another kind
 	QelTest::RecordingDraw other;
@@ -182,13 +173,13 @@ namespace {
 // A scene with every kind of fill, stroke, clip, mask and attribute.
 void sScene(Painter& p, const Image& img)
 {
-	p.ClearOp(sRGBA(10, 10, 10, 255));
+	p.ClearOp(Rgba(10, 10, 10, 255));
 	p.Begin();
-	p.ColorStopOp(0.3, sRGBA(0, 200, 0, 255));
+	p.ColorStopOp(0.3, Rgba(0, 200, 0, 255));
 	p.RectPath(5, 5, 60, 40);
 	p.Fill(Pointf(5, 5), sRed, Pointf(65, 45), sBlue, 1);
 	p.Circle(100, 30, 25);
-	p.Fill(Pointf(90, 20), sRGBA(255, 255, 255, 255), Pointf(100, 30), 25, sBlue, 2);
+	p.Fill(Pointf(90, 20), Rgba(255, 255, 255, 255), Pointf(100, 30), 25, sBlue, 2);
 	p.End();
 	p.Begin();
 	p.Circle(60, 90, 40).Clip();
@@ -198,15 +189,15 @@ void sScene(Painter& p, const Image& img)
 	p.Move(10, 140).Line(120, 100).Cubic(Pointf(130, 120), Pointf(100, 150), Pointf(80, 130));
 	p.Dash(Vector<double>{6, 3}, 1);
 	p.LineCap(LINECAP_ROUND).LineJoin(LINEJOIN_ROUND);
-	p.Stroke(4, sRGBA(0, 0, 0, 0), sRGBA(255, 200, 0, 255), Xform2D::Scale(60, 60) * Xform2D::Translation(60, 120), 0);
+	p.Stroke(4, Rgba(0, 0, 0, 0), Rgba(255, 200, 0, 255), Xform2D::Scale(60, 60) * Xform2D::Translation(60, 120), 0);
 	p.Begin();
 	p.BeginMask();
-	p.RectPath(0, 0, 130, 75).Fill(sRGBA(128, 128, 128, 255));
+	p.RectPath(0, 0, 130, 75).Fill(Rgba(128, 128, 128, 255));
 	p.End();
 	p.Opacity(0.6);
 	p.EvenOdd();
 	p.Ellipse(65, 40, 60, 30).Ellipse(65, 40, 30, 15);
-	p.Fill(Pointf(0.2, 0), sRGBA(255, 0, 255, 255), sRGBA(0, 255, 255, 255),
+	p.Fill(Pointf(0.2, 0), Rgba(255, 0, 255, 255), Rgba(0, 255, 255, 255),
 	       Xform2D::Scale(60, 30) * Xform2D::Translation(65, 40), 0);
 	p.End();
 	p.ImageFilter(FILTER_LANCZOS3);
@@ -219,16 +210,16 @@ void sScene(Painter& p, const Image& img)
 	p.Move(0, 158).Line(130, 158);
 	p.Stroke(2, sRed, sBlue, Xform2D::Scale(30, 30), 1);
 	p.Move(0, 40).Line(130, 60);
-	p.Stroke(1, sRGBA(255, 255, 255, 255));
+	p.Stroke(1, Rgba(255, 255, 255, 255));
 	p.Invert();
-	p.RectPath(100, 100, 20, 20).Fill(sRGBA(255, 255, 255, 255));
+	p.RectPath(100, 100, 20, 20).Fill(Rgba(255, 255, 255, 255));
 }
 
 } // namespace
 
 TEST(PainterHooks, RecordedPaintingGivesTheSamePixels)
 {
-	Image img = sRandomImage(40, 30, 12);
+	Image img = RandomImage(40, 30, 12);
 	ImagePainter direct(130, 160);
 	sScene(direct, img);
 	Image a = direct;
@@ -247,6 +238,6 @@ TEST(PainterHooks, RecordedPaintingGivesTheSamePixels)
 		diff += !(a.Begin()[i] == b.Begin()[i]);
 	EXPECT_EQ(diff, 0);
 	// something was painted with each kind
-	EXPECT_NE(a[20][20], sRGBA(10, 10, 10, 255));
-	EXPECT_NE(a[90][60], sRGBA(10, 10, 10, 255));
+	EXPECT_NE(a[20][20], Rgba(10, 10, 10, 255));
+	EXPECT_NE(a[90][60], Rgba(10, 10, 10, 255));
 }

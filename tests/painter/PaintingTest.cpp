@@ -1,4 +1,5 @@
 #include "RecordingPainter.h"
+#include "TestPixels.h"
 
 #include <painter/Painter.h>
 
@@ -10,6 +11,8 @@
 #include <vector>
 
 using namespace Qel;
+using QelTest::Rgba;
+using QelTest::RandomImage;
 using QelTest::RecordingPainter;
 
 namespace {
@@ -29,13 +32,12 @@ struct Recorder : RecordingPainter {
 	}
 };
 
-RGBA sRGBA(int r, int g, int b, int a) { RGBA x; x.r = (byte)r; x.g = (byte)g; x.b = (byte)b; x.a = (byte)a; return x; }
 
 Image sImage(int cx, int cy)
 {
 	ImageBuffer ib(cx, cy);
 	for(RGBA& c : ib)
-		c = sRGBA(1, 2, 3, 255);
+		c = Rgba(1, 2, 3, 255);
 	return ib;
 }
 
@@ -51,7 +53,7 @@ Xform2D sXform(double k)
 // Every painter call the stream can hold, each once (paired path codes both ways).
 void sEveryCall(Painter& p)
 {
-	RGBA a = sRGBA(10, 20, 30, 40), b = sRGBA(50, 60, 70, 80);
+	RGBA a = Rgba(10, 20, 30, 40), b = Rgba(50, 60, 70, 80);
 	Font fnt = Font::FromInt64(0x0012003400560078LL);
 	p.ClearOp(a);
 	for(bool rel : {false, true}) {
@@ -160,7 +162,7 @@ TEST(Painting, RecordAndPlayEveryCommand)
 TEST(Painting, StreamFormat)
 {
 	PaintingPainter pp;
-	pp.ClearOp(sRGBA(1, 2, 3, 4));
+	pp.ClearOp(Rgba(1, 2, 3, 4));
 	pp.MoveOp(Pointf(1, 2), true);
 	pp.MiterLimitOp(4.75);
 	pp.FillOp(sImage(2, 2), Xform2D(), 0x1FF);
