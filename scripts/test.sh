@@ -90,22 +90,30 @@ done
 echo "== fuzz targets (fixed number of runs over the seed corpus) (at ${SECONDS} s)"
 CC=clang CXX=clang++ configure build-fuzz -DQEL_FUZZ=ON
 cmake --build build-fuzz
-for f in build-fuzz/fuzz/fuzz_*; do
-  [ -x "$f" ] || continue
-  name=${f##*/fuzz_}
+# One target: a file in $2 says how it went ("pass", or the end of its log).
+fuzz_one() { # binary, result folder
+  local f=$1 name=${1##*/fuzz_} work corpus=() opts=()
   work=$(mktemp -d)
-  corpus=()
   [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
   # fuzz/<name>.options: extra libFuzzer flags of that target (later flags win)
-  opts=()
   [ -f "fuzz/$name.options" ] && read -r -a opts <"fuzz/$name.options"
   if "$f" -runs=20000 -seed=1 -max_total_time=30 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
-    passed=$((passed + 1))
+    echo pass >"$2/$name"
   else
-    echo "fuzz target $name failed:"; tail -n 40 "$work.log"; failed=$((failed + 1))
+    { echo "fuzz target $name failed:"; tail -n 40 "$work.log"; } >"$2/$name"
   fi
   rm -rf "$work" "$work.log"
+}
+export -f fuzz_one
+results=$(mktemp -d)
+# Each target runs on one core (those that start worker threads mostly wait on them): as many
+# at once as there are cores.
+find build-fuzz/fuzz -maxdepth 1 -name 'fuzz_*' -type f -executable -print0 \
+  | xargs -0 -P "$jobs" -I{} bash -c 'fuzz_one "$1" "$2"' _ {} "$results"
+for r in "$results"/*; do
+  if [ "$(cat "$r")" = pass ]; then passed=$((passed + 1)); else cat "$r"; failed=$((failed + 1)); fi
 done
+rm -rf "$results"
 
 echo "== consumers (add_subdirectory and find_package) (at ${SECONDS} s)"
 rm -rf build/consumer-sub build/consumer-pkg build/prefix
