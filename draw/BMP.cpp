@@ -1,8 +1,8 @@
 #include "BMP.h"
 
-#include <Core/Buffer.h>
-#include <Core/Heap.h>
-#include <Core/Thread.h>
+#include <Core/container/Buffer.h>
+#include <Core/base/Heap.h>
+#include <Core/thread/Thread.h>
 
 #include <algorithm>
 #include <limits.h>

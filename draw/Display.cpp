@@ -4,7 +4,7 @@
 #include "DrawTextLines.h"
 #include "Theme.h"
 
-#include <Core/Format.h>
+#include <Core/format/Format.h>
 
 namespace Qel {
 

@@ -2,11 +2,11 @@
 // targets replace the virtual operations they support and inherit the shared defaults.
 #pragma once
 
-#include <Core/Color.h>
-#include <Core/Gtypes.h>
-#include <Core/String.h>
-#include <Core/Vector.h>
-#include <Core/WString.h>
+#include <Core/types/Color.h>
+#include <Core/types/Gtypes.h>
+#include <Core/text/String.h>
+#include <Core/container/Vector.h>
+#include <Core/text/WString.h>
 
 #include "Font.h"
 #include "Image.h"

@@ -2,9 +2,9 @@
 // and the values (images, drawings, paintings, texts) the commands take as objects.
 #pragma once
 
-#include <Core/Gtypes.h>
-#include <Core/String.h>
-#include <Core/ValueArray.h>
+#include <Core/types/Gtypes.h>
+#include <Core/text/String.h>
+#include <Core/value/ValueArray.h>
 
 namespace Qel {
 

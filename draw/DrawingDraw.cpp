@@ -2,7 +2,7 @@
 #include "DrawingDraw.h"
 #include "Painting.h"
 
-#include <Core/Charset.h>
+#include <Core/text/Charset.h>
 
 namespace Qel {
 

@@ -3,7 +3,7 @@
 // shared, not copied into the command stream.
 #pragma once
 
-#include <Core/StringStream.h>
+#include <Core/stream/StringStream.h>
 
 #include "DrawTarget.h"
 #include "Drawing.h"

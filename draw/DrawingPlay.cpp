@@ -5,8 +5,8 @@
 #include "DrawTarget.h"
 #include "Painting.h"
 
-#include <Core/Buffer.h>
-#include <Core/MemStream.h>
+#include <Core/container/Buffer.h>
+#include <Core/stream/MemStream.h>
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #include "Image.h"
 
-#include <Core/Heap.h>
-#include <Core/Mem.h>
-#include <Core/Panic.h>
-#include <Core/Stream.h>
+#include <Core/base/Heap.h>
+#include <Core/base/Mem.h>
+#include <Core/base/Panic.h>
+#include <Core/stream/Stream.h>
 
 namespace Qel {
 

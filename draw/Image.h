@@ -5,7 +5,7 @@
 
 #include "RGBA.h"
 
-#include <Core/Value.h>
+#include <Core/value/Value.h>
 
 namespace Qel {
 

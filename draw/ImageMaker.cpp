@@ -6,7 +6,7 @@
 #include "Rescale.h"
 #include "RescaleFilter.h"
 
-#include <Core/ValueCache.h>
+#include <Core/value/ValueCache.h>
 
 #include <climits>
 #include <typeinfo>

@@ -1,6 +1,6 @@
 #include "ImageOp.h"
 
-#include <Core/CoWork.h>
+#include <Core/thread/CoWork.h>
 
 namespace Qel {
 

@@ -1,7 +1,7 @@
 #include "ImageScale.h"
 
-#include <Core/Buffer.h>
-#include <Core/CoWork.h>
+#include <Core/container/Buffer.h>
+#include <Core/thread/CoWork.h>
 
 namespace Qel {
 

@@ -1,9 +1,9 @@
 // The two stored forms of an Image: the binary stream form and the compressed string form.
 #include "Image.h"
 
-#include <Core/Buffer.h>
-#include <Core/Stream.h>
-#include <Core/Zlib.h>
+#include <Core/container/Buffer.h>
+#include <Core/stream/Stream.h>
+#include <Core/stream/Zlib.h>
 
 namespace Qel {
 

@@ -2,12 +2,12 @@
 // in XML and JSON the hex text of the enveloped stored form under "data".
 #include "Image.h"
 
-#include <Core/Jsonize.h>
-#include <Core/Mem.h>
-#include <Core/Stream.h>
-#include <Core/Util.h>
-#include <Core/XmlParser.h>
-#include <Core/Xmlize.h>
+#include <Core/exchange/Jsonize.h>
+#include <Core/base/Mem.h>
+#include <Core/stream/Stream.h>
+#include <Core/util/Util.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Xmlize.h>
 
 namespace Qel {
 

@@ -5,8 +5,8 @@
 #include "ImageScale.h"
 #include "DrawImg.h"
 
-#include <Core/Thread.h>
-#include <Core/Zlib.h>
+#include <Core/thread/Thread.h>
+#include <Core/stream/Zlib.h>
 
 namespace Qel {
 

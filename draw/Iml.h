@@ -7,8 +7,8 @@
 
 #include "Image.h"
 
-#include <Core/Array.h>
-#include <Core/Index.h>
+#include <Core/container/Array.h>
+#include <Core/container/Index.h>
 
 #include <atomic>
 

@@ -6,7 +6,7 @@
 #include "NilDraw.h"
 #include "Rescale.h"
 
-#include <Core/Map.h>
+#include <Core/container/Map.h>
 
 #include <algorithm>
 

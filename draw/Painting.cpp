@@ -2,13 +2,13 @@
 #include "Painting.h"
 #include "Drawing.h"
 
-#include <Core/FormatDouble.h>
-#include <Core/Stream.h>
-#include <Core/StringStream.h>
-#include <Core/Util.h>
-#include <Core/Xmlize.h>
-#include <Core/XmlParser.h>
-#include <Core/Jsonize.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/stream/Stream.h>
+#include <Core/stream/StringStream.h>
+#include <Core/util/Util.h>
+#include <Core/exchange/Xmlize.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Jsonize.h>
 
 namespace Qel {
 

@@ -2,9 +2,9 @@
 // painting's own size. The painter module writes and plays the command stream.
 #pragma once
 
-#include <Core/Gtypes.h>
-#include <Core/String.h>
-#include <Core/ValueArray.h>
+#include <Core/types/Gtypes.h>
+#include <Core/text/String.h>
+#include <Core/value/ValueArray.h>
 
 #include <cmath>
 

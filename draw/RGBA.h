@@ -2,7 +2,7 @@
 // operation builds on. RGBA itself (premultiplied, memory order b, g, r, a) lives with Color.
 #pragma once
 
-#include <Core/Color.h>
+#include <Core/types/Color.h>
 
 namespace Qel {
 

@@ -2,11 +2,11 @@
 #include "BMP.h"
 #include "ImageFlip.h"
 
-#include <Core/FileStream.h>
-#include <Core/Heap.h>
-#include <Core/StringStream.h>
-#include <Core/Thread.h>
-#include <Core/Vector.h>
+#include <Core/stream/FileStream.h>
+#include <Core/base/Heap.h>
+#include <Core/stream/StringStream.h>
+#include <Core/thread/Thread.h>
+#include <Core/container/Vector.h>
 
 namespace Qel {
 

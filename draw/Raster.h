@@ -6,7 +6,7 @@
 #include "Image.h"
 #include "RasterFormat.h"
 
-#include <Core/Stream.h>
+#include <Core/stream/Stream.h>
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "RasterEncoder.h"
 
-#include <Core/Heap.h>
+#include <Core/base/Heap.h>
 
 #include <climits>
 

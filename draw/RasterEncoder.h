@@ -6,7 +6,7 @@
 
 #include "Raster.h"
 
-#include <Core/Buffer.h>
+#include <Core/container/Buffer.h>
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "Rescale.h"
 
-#include <Core/Thread.h>
+#include <Core/thread/Thread.h>
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 
 #include "RasterEncoder.h"
 
-#include <Core/Vector.h>
+#include <Core/container/Vector.h>
 
 namespace Qel {
 

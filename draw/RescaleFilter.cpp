@@ -5,10 +5,10 @@
 #include "RescaleFilter.h"
 #include "Rescale.h"
 
-#include <Core/Buffer.h>
-#include <Core/CoWork.h>
-#include <Core/Thread.h>
-#include <Core/Vector.h>
+#include <Core/container/Buffer.h>
+#include <Core/thread/CoWork.h>
+#include <Core/thread/Thread.h>
+#include <Core/container/Vector.h>
 
 #include <atomic>
 #include <cmath>

@@ -5,7 +5,7 @@
 
 #include "Image.h"
 
-#include <Core/Stream.h>
+#include <Core/stream/Stream.h>
 
 namespace Qel {
 

@@ -3,7 +3,7 @@
 #include "Iml.h"
 #include "Look.h"
 
-#include <Core/Vector.h>
+#include <Core/container/Vector.h>
 
 namespace Qel {
 

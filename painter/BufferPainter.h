@@ -10,10 +10,10 @@
 #include "Stroker.h"
 #include "Dasher.h"
 
-#include <Core/Array.h>
-#include <Core/Buffer.h>
-#include <Core/CoWork.h>
-#include <Core/Map.h>
+#include <Core/container/Array.h>
+#include <Core/container/Buffer.h>
+#include <Core/thread/CoWork.h>
+#include <Core/container/Map.h>
 #include <draw/Font.h>
 
 #include <exception>

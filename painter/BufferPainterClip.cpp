@@ -1,7 +1,7 @@
 // BufferPainter: clipping to paths and masks.
 #include "BufferPainter.h"
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <cstring>
 

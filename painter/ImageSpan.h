@@ -5,7 +5,7 @@
 #include "Fillers.h"
 #include "Xform2D.h"
 
-#include <Core/Buffer.h>
+#include <Core/container/Buffer.h>
 #include <draw/Image.h>
 #include <draw/RescaleFilter.h>
 

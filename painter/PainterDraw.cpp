@@ -2,8 +2,8 @@
 // become paths that the painter fills or strokes. Every painter inherits these.
 #include "PainterOps.h"
 
-#include <Core/Buffer.h>
-#include <Core/Value.h>
+#include <Core/container/Buffer.h>
+#include <Core/value/Value.h>
 #include <draw/ImageOp.h>
 
 #include <cmath>

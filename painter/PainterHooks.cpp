@@ -2,7 +2,7 @@
 #include "ImagePainter.h"
 #include "PaintingPainter.h"
 
-#include <Core/Thread.h>
+#include <Core/thread/Thread.h>
 #include <draw/ImageAnyDraw.h>
 
 #include <atomic>

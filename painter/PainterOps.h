@@ -4,9 +4,9 @@
 
 #include "Xform2D.h"
 
-#include <Core/Color.h>
-#include <Core/String.h>
-#include <Core/Vector.h>
+#include <Core/types/Color.h>
+#include <Core/text/String.h>
+#include <Core/container/Vector.h>
 #include <draw/DrawTarget.h>
 
 namespace Qel {

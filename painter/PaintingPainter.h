@@ -4,7 +4,7 @@
 
 #include "PainterOps.h"
 
-#include <Core/StringStream.h>
+#include <Core/stream/StringStream.h>
 #include <draw/Painting.h>
 
 namespace Qel {

@@ -2,8 +2,8 @@
 // operations on the target painter, filled and stroked with the element's inherited style.
 #include "detail/SvgParser.h"
 
-#include <Core/FormatDouble.h>
-#include <Core/XmlParser.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/xml/XmlParser.h>
 #include <draw/Raster.h>
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // The Core's translation table: day and month names, conversion messages and the date settings
 // that SetLanguage installs.
-#include "Core/Lang.h"
-#include "Core/Translate.h"
+#include <Core/lang/Lang.h>
+#include <Core/lang/Translate.h>
 
 #include <atomic>
 

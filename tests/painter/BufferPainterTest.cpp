@@ -1,6 +1,6 @@
 #include <painter/Painter.h>
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <gtest/gtest.h>
 

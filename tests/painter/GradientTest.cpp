@@ -4,7 +4,7 @@
 #include <painter/ImageSpan.h>
 #include <painter/RadialSpan.h>
 
-#include <Core/StringStream.h>
+#include <Core/stream/StringStream.h>
 #include <draw/ImageScale.h>
 
 #include <gtest/gtest.h>
