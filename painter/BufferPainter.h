@@ -14,7 +14,7 @@
 #include <Core/container/Buffer.h>
 #include <Core/thread/CoWork.h>
 #include <Core/container/Map.h>
-#include <draw/Font.h>
+#include <draw/font/Font.h>
 
 #include <exception>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "ImageSpan.h"
 
-#include <draw/ImageMaker.h>
-#include <draw/ImageScale.h>
+#include <draw/imageops/ImageMaker.h>
+#include <draw/imageops/ImageScale.h>
 
 #include <atomic>
 #include <cmath>

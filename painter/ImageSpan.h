@@ -6,8 +6,8 @@
 #include "Xform2D.h"
 
 #include <Core/container/Buffer.h>
-#include <draw/Image.h>
-#include <draw/RescaleFilter.h>
+#include <draw/image/Image.h>
+#include <draw/imageops/RescaleFilter.h>
 
 namespace Qel {
 

@@ -4,7 +4,7 @@
 
 #include <Core/container/Buffer.h>
 #include <Core/value/Value.h>
-#include <draw/ImageOp.h>
+#include <draw/imageops/ImageOp.h>
 
 #include <cmath>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "PainterOps.h"
 
 #include <Core/stream/StringStream.h>
-#include <draw/Painting.h>
+#include <draw/record/Painting.h>
 
 namespace Qel {
 

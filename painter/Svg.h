@@ -7,7 +7,7 @@
 #include <Core/base/Function.h>
 #include <Core/types/Gtypes.h>
 #include <Core/text/String.h>
-#include <draw/Image.h>
+#include <draw/image/Image.h>
 
 namespace Qel {
 

@@ -4,7 +4,7 @@
 
 #include <Core/text/FormatDouble.h>
 #include <Core/xml/XmlParser.h>
-#include <draw/Raster.h>
+#include <draw/raster/Raster.h>
 
 #include <cmath>
 #include <cstring>

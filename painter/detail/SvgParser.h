@@ -8,7 +8,7 @@
 #include <Core/container/Array.h>
 #include <Core/container/Map.h>
 #include <Core/xml/XmlNode.h>
-#include <draw/Font.h>
+#include <draw/font/Font.h>
 
 namespace Qel::detail {
 

@@ -5,7 +5,7 @@
 #include <painter/RadialSpan.h>
 
 #include <Core/stream/StringStream.h>
-#include <draw/ImageScale.h>
+#include <draw/imageops/ImageScale.h>
 
 #include <gtest/gtest.h>
 
