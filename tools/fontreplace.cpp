@@ -3,6 +3,8 @@
 // the replacement code computes them for faces outside the table. Families not installed here
 // keep the row given below (or an empty one). Run with the fonts to measure installed:
 //     qel_fontreplace > draw/font/FontReplaceTable.cpp
+#include <draw/font/Font.h>
+#include <draw/detail/FontInt.h>
 #include <draw/detail/FontReplace.h>
 
 #include <cstdio>

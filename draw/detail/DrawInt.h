@@ -1,7 +1,11 @@
 // Internals shared by the default Draw operations.
 #pragma once
 
-#include <draw/target/DrawTarget.h>
+#include <Core/types/Gtypes.h>
+
+namespace Qel {
+class Draw;
+}
 
 namespace Qel::detail {
 

@@ -1,10 +1,18 @@
 // Internals shared by the font sources: the font mutex and the FreeType face cache.
 #pragma once
 
-#include <draw/font/Font.h>
+#include <Core/container/Vector.h>
+#include <Core/text/String.h>
+#include <Core/thread/Thread.h>
 
 typedef struct FT_FaceRec_* FT_Face;
 typedef struct _FcPattern FcPattern;
+
+namespace Qel {
+class Font;
+struct FontMetrics;
+struct GlyphInfo;
+}
 
 namespace Qel::detail {
 

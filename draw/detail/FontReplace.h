@@ -1,7 +1,7 @@
 // Internals of font replacement, shared with the generator of the built-in face table.
 #pragma once
 
-#include "FontInt.h"
+#include <Core/base/Defs.h>
 
 namespace Qel::detail {
 

@@ -1,4 +1,5 @@
 // The Font value: the face list from fontconfig, the standard font and its derived data.
+#include "Font.h"
 #include <draw/detail/FontInt.h>
 #include <draw/iml/Iml.h>
 

@@ -1,5 +1,6 @@
 // Latin letters of U+0100-U+017F drawn as a base letter and an accent mark, for fonts that
 // lack them.
+#include "Font.h"
 #include <draw/detail/FontInt.h>
 
 namespace Qel {

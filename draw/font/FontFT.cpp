@@ -1,5 +1,6 @@
 // fontconfig matching, FreeType faces (a small most-recently-used cache), font file and table
 // bytes, glyph measurement and outlines.
+#include "Font.h"
 #include <draw/detail/FontInt.h>
 
 #include <fontconfig/fontconfig.h>

@@ -1,5 +1,6 @@
 // Font metrics and glyph information: per-thread slots in front, the font mutex and the value
 // cache behind them, and the fallback order for characters a font lacks.
+#include "Font.h"
 #include <draw/detail/FontInt.h>
 
 namespace Qel {

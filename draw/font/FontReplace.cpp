@@ -1,5 +1,7 @@
 // Font replacement: another face that has a character and looks most like the font (coverage
 // and PANOSE distance), fitted into its height; and the TrueType "cmap" reader it needs.
+#include "Font.h"
+#include <draw/detail/FontInt.h>
 #include <draw/detail/FontReplace.h>
 
 #include <algorithm>

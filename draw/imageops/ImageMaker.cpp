@@ -2,7 +2,7 @@
 
 #include "ImageOp.h"
 #include "ImageScale.h"
-#include <draw/iml/Iml.h>
+#include <draw/image/DisplayMode.h>
 #include "Rescale.h"
 #include "RescaleFilter.h"
 

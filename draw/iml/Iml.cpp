@@ -12,9 +12,6 @@ namespace Qel {
 
 namespace {
 
-std::atomic<bool> sHiDpi{false};
-std::atomic<bool> sDark{false};
-
 // One recursive lock for all decoding and look-ups: GetImlImage holds it across FindIml and
 // Iml::Get.
 StaticMutex sImlMutex;
@@ -37,11 +34,6 @@ int sGet16(const byte* p)
 }
 
 } // namespace
-
-bool IsHiDpiMode()        { return sHiDpi.load(std::memory_order_relaxed); }
-void SetHiDpiMode(bool b) { sHiDpi.store(b, std::memory_order_relaxed); }
-bool IsDarkTheme()        { return sDark.load(std::memory_order_relaxed); }
-void SetDarkTheme(bool b) { sDark.store(b, std::memory_order_relaxed); }
 
 void ParseImlBlob(Vector<ImageIml>& out, const void* data, int len)
 {

@@ -5,6 +5,7 @@
 // reachable by one text, "List:image".
 #pragma once
 
+#include <draw/image/DisplayMode.h>
 #include <draw/image/Image.h>
 
 #include <Core/container/Array.h>
@@ -13,13 +14,6 @@
 #include <atomic>
 
 namespace Qel {
-
-// Process-wide display state that decides which variant of an image a list hands out. The
-// font set-up drives the first (resetting the lists when it changes), the theme the second.
-bool IsHiDpiMode();
-void SetHiDpiMode(bool b);
-bool IsDarkTheme();
-void SetDarkTheme(bool b);
 
 // Flag bits stored with each image of a list.
 enum {

@@ -293,11 +293,6 @@ void RegisterLookPainter(LookPainter fn)
 	p.Add(fn);
 }
 
-void detail::RegisterStdLookPainter()
-{
-	RegisterLookPainter(sChLookPaint);
-}
-
 Value LookOp(Draw& w, const Rect& r, const Value& look, int op, Color ink)
 {
 	if(r.right < r.left || r.bottom < r.top)

@@ -41,8 +41,4 @@ Value MakeLookBorder(const Value& look, const ColorF* border);
 // and blue between text and highlight; (0, v, v) between text and paper.
 Image MakeThemeImage(const Image& img);
 
-namespace detail {
-void RegisterStdLookPainter();
-} // namespace detail
-
 } // namespace Qel

@@ -488,4 +488,10 @@ void PlayDrawing(Draw& d, const Rect& target, const Drawing& w)
 	p.CloseAll();
 }
 
+// The default body of every target: play the record onto the target itself.
+void Draw::DrawDrawingOp(const Rect& target, const Drawing& w)
+{
+	PlayDrawing(*this, target, w);
+}
+
 } // namespace Qel

@@ -3,8 +3,6 @@
 #include "DrawTarget.h"
 #include <draw/theme/Theme.h>
 #include <draw/detail/DrawInt.h>
-#include <draw/record/Drawing.h>
-#include <draw/record/Painting.h>
 #include <draw/imageops/Rescale.h>
 
 #include <math.h>
@@ -160,8 +158,6 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 			SysDrawImageOp(x, y + y0, band, Rect(Point(0, 0), band.GetSize()), color);
 	}
 }
-
-void Draw::DrawDrawingOp(const Rect& target, const Drawing& w) { PlayDrawing(*this, target, w); }
 
 void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
 {

@@ -2,6 +2,7 @@
 // character is drawn through its fallback (replacement face, base letter and mark, white square),
 // so a target only ever sees characters its font has. Underline and strikeout are drawn here for
 // targets that ask for it.
+#include "DrawTarget.h"
 #include <draw/detail/DrawInt.h>
 
 #include <math.h>

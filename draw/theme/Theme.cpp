@@ -1,7 +1,6 @@
 // Theme colours: one system colour slot each, made lazily, forgotten and made again on a theme change.
 #include "Theme.h"
 #include <draw/iml/Iml.h>
-#include <draw/look/Look.h>
 
 #include <Core/container/Vector.h>
 
@@ -148,7 +147,7 @@ void ResetThemeValues()
 	SetDarkThemeTransform(false);
 	for(const ThemeReset& r : sRegistry())
 		*r.state = 0;
-	detail::RegisterStdLookPainter();
+	// The built-in look painter needs no registering again: it heads the painter list for good.
 }
 
 void ApplyThemeResets()

@@ -3,7 +3,9 @@
 // first use and follow a dark paper colour.
 #pragma once
 
-#include <draw/iml/Iml.h> // the dark-theme flag: IsDarkTheme
+#include <draw/image/DisplayMode.h>
+
+#include <Core/types/Color.h>
 
 namespace Qel {
 
