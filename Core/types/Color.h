@@ -17,6 +17,13 @@ struct RGBA {
 	byte b, g, r, a;
 };
 
+static_assert(sizeof(RGBA) == 4);
+
+constexpr bool operator==(const RGBA& x, const RGBA& y)
+{
+	return x.b == y.b && x.g == y.g && x.r == y.r && x.a == y.a;
+}
+
 class Color {
 public:
 	enum : dword {

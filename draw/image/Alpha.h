@@ -6,13 +6,6 @@
 
 namespace Qel {
 
-static_assert(sizeof(RGBA) == 4);
-
-constexpr bool operator==(const RGBA& x, const RGBA& y)
-{
-	return x.b == y.b && x.g == y.g && x.r == y.r && x.a == y.a;
-}
-
 // Image kinds: what the alpha channel holds.
 enum {
 	IMAGE_UNKNOWN = 0, // not computed yet

@@ -3,7 +3,6 @@
 #include <draw/imageops/ImageFilter.h>
 #include <draw/imageops/ImageOp.h>
 #include <draw/imageops/ImageScale.h>
-#include "DrawImg.h"
 
 #include <Core/thread/Thread.h>
 #include <Core/stream/Zlib.h>
@@ -247,17 +246,8 @@ sRegistry& sReg()
 	return r;
 }
 
-// The lists of this module register when first used; asking the registry counts as a use, so
-// that "DrawImg:..." works in programs that never name the list.
-void sBuiltIn()
-{
-	static const bool done = (DrawImg::Iml(), true);
-	(void)done;
-}
-
 Vector<Iml*> sLists()
 {
-	sBuiltIn();
 	sRegistry& r = sReg();
 	Mutex::Lock lock(r.mutex);
 	return r.list;
@@ -290,7 +280,6 @@ void RegisterIml(const char* name, Iml& list)
 
 int GetImlCount()
 {
-	sBuiltIn();
 	sRegistry& r = sReg();
 	Mutex::Lock lock(r.mutex);
 	return r.list.GetCount();
@@ -298,7 +287,6 @@ int GetImlCount()
 
 int FindIml(const char* name)
 {
-	sBuiltIn();
 	sRegistry& r = sReg();
 	Mutex::Lock lock(r.mutex);
 	return r.name.Find(name);

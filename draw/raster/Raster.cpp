@@ -1,5 +1,5 @@
 #include "Raster.h"
-#include "BMP.h"
+#include <draw/detail/BuiltIn.h>
 #include <draw/image/ImageFlip.h>
 
 #include <Core/stream/FileStream.h>
@@ -7,6 +7,8 @@
 #include <Core/stream/StringStream.h>
 #include <Core/thread/Thread.h>
 #include <Core/container/Vector.h>
+
+#include <atomic>
 
 namespace Qel {
 
@@ -130,6 +132,7 @@ Raster::Line ImageRaster::GetLine(int line)
 namespace {
 
 StaticMutex sRegistryMutex;
+std::atomic<void (*)()> sBuiltInFormats;
 
 Vector<StreamRasterFactory>& sFactories()
 {
@@ -139,6 +142,11 @@ Vector<StreamRasterFactory>& sFactories()
 
 } // namespace
 
+void detail::SetBuiltInRasterFormats(void (*add)())
+{
+	sBuiltInFormats.store(add);
+}
+
 void RegisterStreamRasterFormat(StreamRasterFactory factory)
 {
 	Mutex::Lock lock(sRegistryMutex);
@@ -147,8 +155,9 @@ void RegisterStreamRasterFormat(StreamRasterFactory factory)
 
 std::unique_ptr<StreamRaster> OpenStreamRaster(Stream& s)
 {
-	// the built-in format joins on first use, after the formats registered at start-up
-	RegisterBMPRaster();
+	// the module's own formats join on first use, after the formats registered at start-up
+	if(void (*add)() = sBuiltInFormats.load())
+		add();
 	Mutex::Lock lock(sRegistryMutex);
 	for(StreamRasterFactory factory : sFactories()) {
 		int64 pos = s.GetPos();
