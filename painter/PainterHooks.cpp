@@ -3,7 +3,7 @@
 #include "PaintingPainter.h"
 
 #include <Core/thread/Thread.h>
-#include <draw/target/ImageAnyDraw.h>
+#include <draw/canvas/ImageAnyDraw.h>
 
 #include <atomic>
 #include <cmath>

@@ -7,7 +7,7 @@
 #include <Core/types/Color.h>
 #include <Core/text/String.h>
 #include <Core/container/Vector.h>
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 
 namespace Qel {
 

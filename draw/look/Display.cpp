@@ -1,7 +1,7 @@
 // The standard display, the dialog background and displayed values.
 #include "Display.h"
 #include <draw/iml/DrawImg.h>
-#include <draw/target/DrawTextLines.h>
+#include <draw/canvas/DrawTextLines.h>
 #include <draw/theme/Theme.h>
 
 #include <Core/format/Format.h>

@@ -2,7 +2,7 @@
 // and the text form of anything else; the dialog background fills with the face colour.
 #pragma once
 
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 
 namespace Qel {
 

@@ -3,7 +3,7 @@
 // rounded 3-D face of buttons.
 #pragma once
 
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 #include <draw/theme/Theme.h>
 
 namespace Qel {

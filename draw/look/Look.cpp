@@ -3,7 +3,7 @@
 #include "Look.h"
 #include <draw/imageops/ImageMaker.h>
 #include <draw/imageops/ImageOp.h>
-#include <draw/target/NilDraw.h>
+#include <draw/canvas/NilDraw.h>
 #include <draw/imageops/Rescale.h>
 
 #include <Core/container/Map.h>

@@ -3,7 +3,7 @@
 // registry of painters.
 #pragma once
 
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 #include "Frame.h"
 
 namespace Qel {

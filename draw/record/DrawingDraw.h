@@ -5,7 +5,7 @@
 
 #include <Core/stream/StringStream.h>
 
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 #include "Drawing.h"
 
 namespace Qel {

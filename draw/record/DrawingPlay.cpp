@@ -2,7 +2,7 @@
 // size to the target rectangle. Coordinates are scaled in absolute drawing units and then made
 // relative to the current target origin, so nested offsets never accumulate rounding errors.
 #include "Drawing.h"
-#include <draw/target/DrawTarget.h>
+#include <draw/canvas/DrawTarget.h>
 #include "Painting.h"
 
 #include <Core/container/Buffer.h>

@@ -3,7 +3,7 @@
 #include "TestPixels.h"
 
 #include <painter/Painter.h>
-#include <draw/target/ImageAnyDraw.h>
+#include <draw/canvas/ImageAnyDraw.h>
 #include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
