@@ -1,6 +1,6 @@
-#include <Core/base/Panic.h>
+#include "Panic.h"
 #include <Core/text/Exc.h>
-#include "Log.h"
+#include <Core/app/Log.h>
 
 #include <atomic>
 #include <cerrno>
