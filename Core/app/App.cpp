@@ -16,7 +16,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
-#include <sys/mman.h>
 
 namespace Qel {
 
@@ -53,30 +52,6 @@ void sSigFpeHandler(int)
 	Panic("Invalid arithmetic operation!");
 }
 
-// Core's own registrations, made while statics are initialised, in an order the registries of
-// later parts of Core keep: the "user_log" configuration key, the inactive timing inspector, the
-// standard Value types with the formatters, the default character set and language, the Core
-// translation table and the "HttpRequest_Trace*" configuration keys.
-void sRegisterCore()
-{
-	detail::RegisterUserLogKey();
-	static TimingInspector inactive;
-	Value::RegisterStd();
-	RegisterStdFormatters();
-	SetDefaultCharset(CHARSET_UTF8);
-	SetLanguage(LNG_ENGLISH);
-	detail::RegisterUuidValue();
-	detail::RegisterCoreTranslations();
-	detail::RegisterHttpRequestKeys();
-}
-
-[[maybe_unused]] const bool sCoreRegistered = (sRegisterCore(), true);
-
-size_t sSignalStackSize()
-{
-	return max<size_t>(65536, SIGSTKSZ);
-}
-
 void sHandle(int sig, void (*handler)(int))
 {
 	struct sigaction sa = {};
@@ -87,35 +62,6 @@ void sHandle(int sig, void (*handler)(int))
 }
 
 } // namespace
-
-void* detail::InstallSignalStack()
-{
-	stack_t old;
-	if(sigaltstack(nullptr, &old) == 0 && !(old.ss_flags & SS_DISABLE))
-		return nullptr;
-	size_t size = sSignalStackSize();
-	void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-	if(p == MAP_FAILED)
-		return nullptr;
-	stack_t st = {};
-	st.ss_sp = p;
-	st.ss_size = size;
-	if(sigaltstack(&st, nullptr) != 0) {
-		munmap(p, size);
-		return nullptr;
-	}
-	return p;
-}
-
-void detail::RemoveSignalStack(void* stack)
-{
-	if(!stack)
-		return;
-	stack_t off = {};
-	off.ss_flags = SS_DISABLE;
-	sigaltstack(&off, nullptr);
-	munmap(stack, sSignalStackSize());
-}
 
 void AppInit(int argc, const char** argv, const char** envp)
 {

@@ -6,12 +6,10 @@
 #include <Core/base/Function.h>
 #include <Core/container/Map.h>
 #include <Core/container/Vector.h>
+#include <Core/text/Exc.h>
 #include <Core/text/WString.h>
 
 namespace Qel {
-
-// Unwinds the application body; thrown only by Exit.
-struct ExitExc {};
 
 void AppInit(int argc, const char** argv, const char** envp);
 void AppExecute(const Function<void ()>& body);
@@ -34,12 +32,6 @@ namespace detail {
 
 // The start-up option check; false when the process is not to go on to the application body.
 bool CheckStartupOptions(const Vector<WString>& args);
-
-// Gives the calling thread a stack of its own for the fatal-signal handlers, so that a stack
-// overflow is reported like any other fault. Returns the stack it installed, or null when the
-// thread had one already (or none could be made); RemoveSignalStack takes back such a stack.
-void* InstallSignalStack();
-void  RemoveSignalStack(void* stack);
 
 } // namespace detail
 

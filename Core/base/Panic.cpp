@@ -1,13 +1,11 @@
 #include "Panic.h"
-#include <Core/text/Exc.h>
-#include <Core/app/Log.h>
+#include "LogWriter.h"
 
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <unistd.h>
 
 namespace Qel {
@@ -30,30 +28,6 @@ void sWriteStderr(const char* text, size_t length)
 		length -= n;
 	}
 }
-
-// An Exc that nothing caught ends the process with its text on standard error; then the
-// runtime's own report.
-std::terminate_handler sPreviousTerminate;
-
-[[noreturn]] void sTerminate()
-{
-	if(std::exception_ptr e = std::current_exception()) {
-		try {
-			std::rethrow_exception(e);
-		}
-		catch(const Exc& x) {
-			sWriteStderr("Uncaught exception: ", 20);
-			sWriteStderr(x.Begin(), x.GetLength());
-			sWriteStderr("\n", 1);
-		}
-		catch(...) {}
-	}
-	if(sPreviousTerminate)
-		sPreviousTerminate();
-	abort();
-}
-
-[[maybe_unused]] const bool sTerminateInstalled = (sPreviousTerminate = std::set_terminate(sTerminate), true);
 
 } // namespace
 
@@ -91,10 +65,9 @@ void Panic(const char* text)
 		return;
 	if(!text)
 		text = "";
-	Stream& log = StdLog();
-	log.Put("****************** PANIC: ");
-	log.Put(text);
-	log.Put("\n\n");
+	detail::WriteLog("****************** PANIC: ");
+	detail::WriteLog(text);
+	detail::WriteLog("\n\n");
 	PanicMessageBox("Fatal error", text);
 	raise(SIGTRAP);
 	abort();

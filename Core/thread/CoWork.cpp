@@ -1,6 +1,6 @@
 #include "CoWork.h"
 #include "Thread.h"
-#include <Core/app/Log.h>
+#include <Core/base/LogWriter.h>
 #include <Core/container/Vector.h>
 
 #include <cstdlib>
@@ -290,7 +290,7 @@ CoWork::~CoWork()
 		Finish();
 	}
 	catch(...) {
-		StdLogPut("CoWork: a job's exception was dropped by the group's destructor\n");
+		detail::WriteLog("CoWork: a job's exception was dropped by the group's destructor\n");
 	}
 	pthread_cond_destroy(&waitforfinish);
 }

@@ -1,19 +1,25 @@
 #include "Thread.h"
 #include <Core/base/Defs.h>
-#include <Core/app/App.h>
 #include <Core/text/Exc.h>
 #include <Core/base/Panic.h>
 #include <Core/container/Vector.h>
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 #include <sched.h>
+#include <sys/mman.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
 namespace Qel {
 
 namespace {
+
+size_t sSignalStackSize()
+{
+	return max<size_t>(65536, SIGSTKSZ);
+}
 
 std::atomic<int>  sThreadCount;
 std::atomic<int>  sShutdownThreads;
@@ -54,6 +60,35 @@ void* sThreadEntry(void* arg)
 }
 
 } // namespace
+
+void* detail::InstallSignalStack()
+{
+	stack_t old;
+	if(sigaltstack(nullptr, &old) == 0 && !(old.ss_flags & SS_DISABLE))
+		return nullptr;
+	size_t size = sSignalStackSize();
+	void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+	if(p == MAP_FAILED)
+		return nullptr;
+	stack_t st = {};
+	st.ss_sp = p;
+	st.ss_size = size;
+	if(sigaltstack(&st, nullptr) != 0) {
+		munmap(p, size);
+		return nullptr;
+	}
+	return p;
+}
+
+void detail::RemoveSignalStack(void* stack)
+{
+	if(!stack)
+		return;
+	stack_t off = {};
+	off.ss_flags = SS_DISABLE;
+	sigaltstack(&off, nullptr);
+	munmap(stack, sSignalStackSize());
+}
 
 bool Thread::Run(Function<void ()> fn, bool nocount)
 {

@@ -119,4 +119,14 @@ public:
 int  CPUCoreCount();
 void Sleep(int ms);
 
+namespace detail {
+
+// Gives the calling thread a stack of its own for the fatal-signal handlers, so that a stack
+// overflow is reported like any other fault. Returns the stack it installed, or null when the
+// thread had one already (or none could be made); RemoveSignalStack takes back such a stack.
+void* InstallSignalStack();
+void  RemoveSignalStack(void* stack);
+
+} // namespace detail
+
 } // namespace Qel
