@@ -63,3 +63,4 @@
 #include <Core/xml/XmlParser.h>
 #include <Core/exchange/Xmlize.h>
 #include <Core/exchange/Jsonize.h>
+#include <Core/exchange/Store.h>

@@ -6,6 +6,7 @@
 #include <Core/xml/XmlParser.h>
 #include "Xmlize.h"
 #include "Jsonize.h"
+#include "Store.h"
 #include <Core/container/Sort.h>
 
 namespace Qel {

@@ -8,6 +8,7 @@
 #include <Core/util/Util.h>
 #include <Core/xml/XmlParser.h>
 #include <Core/exchange/Xmlize.h>
+#include <Core/exchange/Store.h>
 
 namespace Qel {
 

@@ -7,6 +7,7 @@
 #include <Core/exchange/Xmlize.h>
 #include <Core/xml/XmlParser.h>
 #include <Core/exchange/Jsonize.h>
+#include <Core/exchange/Store.h>
 
 namespace Qel {
 

@@ -4,6 +4,7 @@
 #include <Core/value/Complex.h>
 #include <Core/text/WString.h>
 #include <Core/stream/StringStream.h>
+#include <Core/exchange/Store.h>
 
 #include <gtest/gtest.h>
 
