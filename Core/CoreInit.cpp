@@ -1,10 +1,12 @@
 // Core's start-up initialiser. It is linked into every program that links Qel::Core (not through
-// the archive, where nothing would pull it in). First of all static initialisers, it puts the
-// process log under the stages below it that write to the log (Panic, the worker pool); then it
-// makes Core's own registrations.
+// the archive, where nothing would pull it in). First of all static initialisers, it hands the
+// lower stages the services of the application stage that they use (the log, file names); then
+// it makes Core's own registrations.
 #include <Core/app/Ini.h>
 #include <Core/app/Log.h>
+#include <Core/app/Path.h>
 #include <Core/base/LogWriter.h>
+#include <Core/detail/SystemNames.h>
 #include <Core/format/Format.h>
 #include <Core/lang/Lang.h>
 #include <Core/lang/Translate.h>
@@ -21,13 +23,19 @@ void sPutToStdLog(const char* text, int length)
 	StdLogPut(text, length);
 }
 
-struct sLogWriterInstaller {
-	sLogWriterInstaller() { detail::SetLogWriter(sPutToStdLog); }
+// The services that lower stages reach only through a hook: the process log (Panic, the worker
+// pool) and the system spelling of file names (file streams).
+struct sHooks {
+	sHooks()
+	{
+		detail::SetLogWriter(sPutToStdLog);
+		detail::SetSystemNameConversion(ToSystemCharset);
+	}
 };
 
 // Priority 101, the first one a program may use: a panic in any later static initialiser is
-// logged.
-__attribute__((init_priority(101))) sLogWriterInstaller sLogWriterInstalled;
+// logged, and every file it opens is named as it would be later.
+__attribute__((init_priority(101))) sHooks sHooksInstalled;
 
 // Core's own registrations, made while statics are initialised, in an order the registries of
 // later parts of Core keep: the "user_log" configuration key, the inactive timing inspector, the

@@ -1,5 +1,5 @@
 #include "FileStream.h"
-#include <Core/app/Path.h>
+#include <Core/detail/SystemNames.h>
 
 #include <errno.h>
 #include <fcntl.h>
@@ -7,7 +7,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace Qel {
+
+namespace {
+
+std::atomic<detail::SystemNameFn> sSystemName;
+
+} // namespace
+
+void detail::SetSystemNameConversion(SystemNameFn convert)
+{
+	sSystemName.store(convert);
+}
+
+String detail::ToSystemName(const String& name)
+{
+	SystemNameFn convert = sSystemName.load();
+	return convert ? convert(name) : name;
+}
 
 bool FileStream::Open(const char* name, dword mode, int access)
 {
@@ -16,7 +35,7 @@ bool FileStream::Open(const char* name, dword mode, int access)
 	// Never truncate before the file is known to be regular and, when asked, locked: a writer
 	// refused by the lock must leave the file untouched. O_NONBLOCK keeps a FIFO from blocking.
 	int oflags = (kind == OPEN_READ ? O_RDONLY : O_RDWR | O_CREAT) | O_NONBLOCK | O_CLOEXEC;
-	int h = open(~ToSystemCharset(name), oflags, access);
+	int h = open(~detail::ToSystemName(name), oflags, access);
 	if(h < 0) {
 		SetError(errno);
 		return false;

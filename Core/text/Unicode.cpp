@@ -1,7 +1,7 @@
 #include "Unicode.h"
 #include <Core/base/Panic.h>
 
-#include <Core/stream/Zlib.h>
+#include <zlib.h>
 
 #include <vector>
 
@@ -12,11 +12,9 @@ namespace {
 // The one place that unpacks the compressed table.
 bool sInflate(const byte* src, int len, byte* dst, int dstlen)
 {
-	String r = ZDecompress(src, len);
-	if(r.GetLength() != dstlen)
-		return false;
-	memcpy(dst, r.Begin(), dstlen);
-	return true;
+	// straight through the system zlib: the text stage sits below the streams
+	uLongf n = uLongf(dstlen);
+	return uncompress(dst, &n, src, uLong(len)) == Z_OK && n == uLongf(dstlen);
 }
 
 // Open-addressing map of code points to 32-bit values; the first insertion of a key wins.

@@ -1,7 +1,6 @@
 #include "XmlParser.h"
 #include <Core/text/Charset.h>
 #include <Core/text/Utf.h>
-#include <Core/format/Format.h>
 
 #include <cstring>
 #include <utility>
@@ -496,9 +495,9 @@ bool XmlParser::LeaveTag()
 	if(type == XT_END) {
 		if(!flat) {
 			if(stack.IsEmpty())
-				throw XmlError(Format("Unexpected end-tag: </%s>", tagtext));
+				throw XmlError(String("Unexpected end-tag: </") << tagtext << ">");
 			if(stack.Top().name != tagtext && !lenient)
-				throw XmlError(Format("Tag/end-tag mismatch: <%s> </%s>", stack.Top().name, tagtext));
+				throw XmlError(String("Tag/end-tag mismatch: <") << stack.Top().name << "> </" << tagtext << ">");
 			stack.Drop();
 			preserve = stack.IsEmpty() ? false : stack.Top().preserve;
 		}
