@@ -46,6 +46,7 @@
 #include <Core/format/Scan.h>
 #include <Core/text/CParser.h>
 #include <Core/format/Format.h>
+#include <Core/format/DateText.h>
 #include <Core/format/Convert.h>
 #include <Core/app/Path.h>
 #include <Core/app/Environment.h>

@@ -7,6 +7,7 @@
 #include <Core/app/Path.h>
 #include <Core/base/LogWriter.h>
 #include <Core/detail/SystemNames.h>
+#include <Core/format/DateText.h>
 #include <Core/format/Format.h>
 #include <Core/lang/Lang.h>
 #include <Core/lang/Translate.h>
@@ -24,12 +25,14 @@ void sPutToStdLog(const char* text, int length)
 }
 
 // The services that lower stages reach only through a hook: the process log (Panic, the worker
-// pool) and the system spelling of file names (file streams).
+// pool), the system spelling of file names (file streams) and the language-dependent parts of
+// the Format engine (names, separators, dates).
 struct sHooks {
 	sHooks()
 	{
 		detail::SetLogWriter(sPutToStdLog);
 		detail::SetSystemNameConversion(ToSystemCharset);
+		detail::InstallLanguageFormatHooks();
 	}
 };
 

@@ -10,6 +10,7 @@
 #include <Core/text/Utf.h>
 #include <Core/text/FormatDouble.h>
 #include <Core/text/FormatInt.h>
+#include <Core/format/DateText.h>
 
 #include <limits>
 

@@ -520,7 +520,6 @@ bool sLoadFile(const char* path, String& out)
 // The Core's own translations and the start-up language are in place before main, whatever
 // else the program links.
 [[maybe_unused]] const bool sCoreTranslations = (
-	detail::InstallLanguageFormatHooks(),
 	detail::RegisterCoreTranslations(),
 	SetLanguage(LNG_ENGLISH),
 	true

@@ -1,9 +1,6 @@
 #include "Color.h"
-#include <Core/value/Value.h>
+#include <Core/text/String.h>
 #include <Core/thread/Thread.h>
-#include <Core/stream/Stream.h>
-#include <Core/exchange/Xmlize.h>
-#include <Core/exchange/Jsonize.h>
 
 #include <atomic>
 #include <cmath>
@@ -103,41 +100,6 @@ String Color::ToString() const
 		s << "SColor(" << int(color & 0xFFFFFF) << ") -> ";
 	s << "Color(" << GetR() << ", " << GetG() << ", " << GetB() << ")";
 	return s;
-}
-
-void Color::Serialize(Stream& s)
-{
-	s % color;
-}
-
-namespace {
-
-// Components travel as three integers; Null as three integer Nulls. A loaded Null red is a Null
-// colour; other components outside 0-255 are clamped.
-template <class F>
-void sExchange(Color& c, bool loading, F exchange)
-{
-	int r = int(0x80000000), g = r, b = r;
-	if(!loading && !c.IsNull()) {
-		r = c.GetR();
-		g = c.GetG();
-		b = c.GetB();
-	}
-	exchange(r, g, b);
-	if(loading)
-		c = IsNull(r) ? Color() : Color(sClamp255(r), sClamp255(g), sClamp255(b));
-}
-
-} // namespace
-
-void Color::Xmlize(XmlIO& xio)
-{
-	sExchange(*this, xio.IsLoading(), [&](int& r, int& g, int& b) { xio.Attr("red", r).Attr("green", g).Attr("blue", b); });
-}
-
-void Color::Jsonize(JsonIO& jio)
-{
-	sExchange(*this, jio.IsLoading(), [&](int& r, int& g, int& b) { jio("red", r)("green", g)("blue", b); });
 }
 
 const Color& NullColorRef()
@@ -262,16 +224,6 @@ RGBA MakeRGBA(int alpha, Color c)
 	dword w = c.Get();
 	int a = alpha + alpha / 128;
 	return RGBA{byte(((w >> 16 & 255) * a) >> 8), byte(((w >> 8 & 255) * a) >> 8), byte(((w & 255) * a) >> 8), byte(alpha)};
-}
-
-Color::Color(const Value& v)
-{
-	color = v.IsNull() ? NULL_WORD : v.To<Color>().GetRaw();
-}
-
-Color::operator Value() const
-{
-	return Value::MakeSmall(*this);
 }
 
 } // namespace Qel

@@ -85,13 +85,6 @@ inline int DayOfWeek(Date d)
 	return int(unsigned(GetDayNumber(d) + 6 + 7 * 2000000) % 7);
 }
 
-// Names in the language (0 the current one); day 0 is Sunday, month 0 January. Numbers out of
-// range give an empty text.
-String DayName(int day, int language = 0);
-String ShortDayName(int day, int language = 0);
-String MonthName(int month, int language = 0);
-String ShortMonthName(int month, int language = 0);
-
 // Date settings of the calling thread; the main thread also sets the process-wide ones that
 // threads without their own use. Longer texts are cut (127 characters for the format, 63 for
 // the others).
@@ -102,21 +95,13 @@ String GetDateFormat();
 String GetDateScan();
 String GetDateFilter();
 
-// With the thread's date format: %1 year, %2 month, %3 day, %4 day of week.
-String FormatDate(Date d);
-String FormatTime(Time t, bool seconds = true);
-// The fields D M Y h H m s (doubled: two digits; three or more Y: the whole year), <am/pm> by
-// the hour, ` before a character writes it as it is.
-String FormatDateByPattern(Time t, const char* pattern);
+namespace detail {
+// The calling thread's own date format; empty when it has none (GetDateFormat then gives the
+// process-wide one).
+const char* ThreadDateFormat();
+} // namespace detail
 
 // Local offset from UTC in minutes, east positive; computed once.
 int    GetTimeZone();
-
-namespace detail {
-
-// Points the Format engine's language-dependent parts (names, separators, dates) at this code.
-void   InstallLanguageFormatHooks();
-
-} // namespace detail
 
 } // namespace Qel
