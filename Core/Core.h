@@ -49,6 +49,7 @@
 #include <Core/format/DateText.h>
 #include <Core/format/Convert.h>
 #include <Core/app/Path.h>
+#include <Core/app/TranslationFiles.h>
 #include <Core/app/Environment.h>
 #include <Core/app/Ini.h>
 #include <Core/value/LRUCache.h>

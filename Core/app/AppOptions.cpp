@@ -1,7 +1,7 @@
 // The options that start-up handles itself, before the application sees its arguments.
 #include "App.h"
 #include "Environment.h"
-#include <Core/lang/Translate.h>
+#include "TranslationFiles.h"
 
 namespace Qel::detail {
 

@@ -39,10 +39,7 @@ int         GetCurrentLanguage();
 void        SetLanguage(int language);
 
 void        SetTranslation(const char* key, int language, const char* text, bool add);
-bool        LoadTranslationFile(const char* path);
 void        SaveTranslationFile(Stream& out, int language, int compare_language = 0);
-// Every "*.tr" file of the folder (the current one when null), in directory order.
-void        LoadTranslationFiles(const char* folder);
 Index<int>  GetTranslationLanguages();
 
 namespace detail {
@@ -52,19 +49,6 @@ Mutex&      TranslationLock();
 bool        LoadTranslationText(const char* text);
 // The Core's own table, registered once (start-up registers it in its place among the others).
 void        RegisterCoreTranslations();
-
-// What "--export-tr" asks for: the file stem, the character set of the export and the
-// arguments that name its first and second language (empty when not given).
-struct TrExportRequest {
-	WString stem = "all";
-	int     charset = 255;
-	WString language[2];
-};
-
-// Finds "--export-tr" among the arguments and reads what follows it.
-bool        FindTrExport(const Vector<WString>& args, TrExportRequest& request);
-// Writes the requested translations to folder/stem.tr and ends the process.
-[[noreturn]] void ExportTranslations(const TrExportRequest& request, const char* folder);
 
 } // namespace detail
 
