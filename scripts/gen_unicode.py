@@ -3,7 +3,7 @@
 
 Writes
   Core/tables/UnicodeData.cpp  the compressed character data read by Core/text/Unicode.cpp on first use
-  Core/tables/UnicodeTables.cpp  the per-character tables for U+0000..U+07FF (flags, cases, ASCII fallback)
+  Core/tables/UnicodeLowTables.cpp  the per-character tables for U+0000..U+07FF (flags, cases, ASCII fallback)
 
 Usage: scripts/gen_unicode.py [path/to/UnicodeData.txt]
 (default /usr/share/unicode/UnicodeData.txt, Debian package unicode-data)
@@ -201,7 +201,7 @@ def write_lang_tables(chars, ver):
         lower.append(lo)
         ascii_.append(asc)
     assert max(upper) < 0x10000 and max(lower) < 0x10000
-    path = os.path.join(ROOT, 'Core', 'tables', 'UnicodeTables.cpp')
+    path = os.path.join(ROOT, 'Core', 'tables', 'UnicodeLowTables.cpp')
     with open(path, 'w') as f:
         f.write(HEADER.format(ver=ver))
         f.write('#include <Core/text/UnicodeTables.h>\n\nnamespace Qel::detail {\n\n')

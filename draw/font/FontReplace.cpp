@@ -2,7 +2,7 @@
 // and PANOSE distance), fitted into its height; and the TrueType "cmap" reader it needs.
 #include "Font.h"
 #include <draw/detail/FontInt.h>
-#include <draw/detail/FontReplace.h>
+#include <draw/detail/FontReplaceInt.h>
 
 #include <algorithm>
 
