@@ -1,5 +1,4 @@
 #include "Value.h"
-#include "ValueArray.h"
 #include <Core/text/WString.h>
 #include <Core/text/Utf.h>
 #include <Core/text/FormatDouble.h>
