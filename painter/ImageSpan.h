@@ -66,9 +66,4 @@ private:
 	void GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 };
 
-namespace detail {
-// Tests compare the four-pixel paths of the span sources with the pixel-by-pixel ones.
-void ImageSpanVector(bool on);
-} // namespace detail
-
 } // namespace Qel

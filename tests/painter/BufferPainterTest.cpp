@@ -1,4 +1,5 @@
 #include <painter/Painter.h>
+#include <painter/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
 

@@ -2,6 +2,7 @@
 #include "TestPixels.h"
 #include <painter/Gradient.h>
 #include <painter/ImageSpan.h>
+#include <painter/detail/ImageSpanInt.h>
 #include <painter/RadialSpan.h>
 
 #include <Core/stream/StringStream.h>
