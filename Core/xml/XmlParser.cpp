@@ -69,7 +69,7 @@ bool sHasSolid(const String& s)
 } // namespace
 
 XmlParser::XmlParser(const char* s)
-:	begin(s), term(s)
+:	term(s)
 {
 	entity.Add("lt", "<");
 	entity.Add("gt", ">");

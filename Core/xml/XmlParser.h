@@ -80,7 +80,6 @@ private:
 	};
 
 	VectorMap<String, String> entity;
-	const char*               begin;
 	const char*               term;
 	int                       line = 1;
 	int                       type = int(0x80000000);
