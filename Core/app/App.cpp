@@ -5,12 +5,7 @@
 #include <Core/thread/Thread.h>
 #include <Core/lang/Lang.h>
 #include <Core/lang/Translate.h>
-#include <Core/util/Uuid.h>
 #include <Core/text/Utf.h>
-#include <Core/value/Value.h>
-#include <Core/format/Format.h>
-#include "Ini.h"
-#include "Log.h"
 #include "Path.h"
 
 #include <atomic>
