@@ -5,7 +5,7 @@
 
 #include "ProcStatus.h"
 
-#include <Core/ValueCache.h>
+#include <Core/value/ValueCache.h>
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>

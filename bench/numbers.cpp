@@ -1,9 +1,9 @@
 // Number text: Qel's formatter and scanner beside snprintf/strtod, std::to_chars/from_chars and fmt.
 #include "BenchData.h"
 
-#include <Core/FormatDouble.h>
-#include <Core/FormatInt.h>
-#include <Core/Value.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/text/FormatInt.h>
+#include <Core/value/Value.h>
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>

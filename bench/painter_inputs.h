@@ -2,8 +2,8 @@
 // bench_painter_peer draw exactly the same shapes.
 #pragma once
 
-#include <Core/Color.h>
-#include <Core/Gtypes.h>
+#include <Core/types/Color.h>
+#include <Core/types/Gtypes.h>
 
 #include <algorithm>
 #include <cmath>

@@ -3,32 +3,41 @@
 
 #include <Core/Core.h>
 
-#include "RGBA.h"
-#include "Image.h"
-#include "ImageFlip.h"
-#include "RasterFormat.h"
-#include "Raster.h"
-#include "RasterEncoder.h"
-#include "ImageOp.h"
-#include "ImageFilter.h"
-#include "ImageScale.h"
-#include "Rescale.h"
-#include "RescaleFilter.h"
-#include "BMP.h"
-#include "ImageMaker.h"
-#include "Iml.h"
-#include "DrawImg.h"
-#include "Font.h"
-#include "DrawTarget.h"
-#include "NilDraw.h"
-#include "DataDrawer.h"
-#include "ImageAnyDraw.h"
-#include "DrawTextLines.h"
-#include "DrawHooks.h"
-#include "Theme.h"
-#include "Frame.h"
-#include "Look.h"
-#include "Display.h"
-#include "Drawing.h"
-#include "Painting.h"
-#include "DrawingDraw.h"
+#include <draw/image/Alpha.h>
+#include <draw/image/Image.h>
+#include <draw/image/DisplayMode.h>
+#include <draw/image/ImageFlip.h>
+
+#include <draw/raster/RasterFormat.h>
+#include <draw/raster/Raster.h>
+#include <draw/raster/RasterEncoder.h>
+#include <draw/raster/BMP.h>
+
+#include <draw/imageops/ImageOp.h>
+#include <draw/imageops/ImageFilter.h>
+#include <draw/imageops/ImageScale.h>
+#include <draw/imageops/Rescale.h>
+#include <draw/imageops/RescaleFilter.h>
+#include <draw/imageops/ImageMaker.h>
+
+#include <draw/iml/Iml.h>
+#include <draw/iml/DrawImg.h>
+
+#include <draw/font/Font.h>
+
+#include <draw/theme/Theme.h>
+
+#include <draw/canvas/DrawTarget.h>
+#include <draw/canvas/NilDraw.h>
+#include <draw/canvas/DataDrawer.h>
+#include <draw/canvas/ImageAnyDraw.h>
+#include <draw/canvas/DrawTextLines.h>
+#include <draw/canvas/DrawHooks.h>
+
+#include <draw/record/Drawing.h>
+#include <draw/record/Painting.h>
+#include <draw/record/DrawingDraw.h>
+
+#include <draw/look/Frame.h>
+#include <draw/look/Look.h>
+#include <draw/look/Display.h>

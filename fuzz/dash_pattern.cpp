@@ -1,7 +1,7 @@
 // Dash text, then the dasher and stroker over a short polyline built from the input bytes.
 #include <painter/Painter.h>
 
-#include <Core/String.h>
+#include <Core/text/String.h>
 
 #include <cmath>
 #include <cstring>

@@ -1,6 +1,7 @@
 // Fuzzed font tables: the "cmap" parser over the bytes, and the table reader over the bytes as
 // a font file. Both stay inside the data and end quickly, whatever the counts claim.
-#include <draw/FontInt.h>
+#include <draw/font/Font.h>
+#include <draw/detail/FontInt.h>
 
 #include <cstdio>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Every double form on random bit patterns, digit counts and flags: no overrun, and the texts
 // read back: 17 digits exactly, the fixed form (below 18 digits) as snprintf writes it.
-#include <Core/FormatDouble.h>
+#include <Core/text/FormatDouble.h>
 
 #include <cmath>
 #include <cstdio>

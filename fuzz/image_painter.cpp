@@ -2,7 +2,7 @@
 // once in co mode: the two images must be the same bytes, and nothing may crash or hang.
 #include <painter/Painter.h>
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <cmath>
 #include <cstdint>

@@ -4,9 +4,9 @@
 // stores and loads back to an equal value.
 #include <draw/Draw.h>
 
-#include <Core/Jsonize.h>
-#include <Core/XmlParser.h>
-#include <Core/Xmlize.h>
+#include <Core/exchange/Jsonize.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Xmlize.h>
 
 #include <stdlib.h>
 

@@ -1,6 +1,6 @@
 // ScanDoubleText on arbitrary text: no crash, and where strtod reads the same span, the same value
 // up to the last bit when at most 19 significant digits take part (one more unit otherwise).
-#include <Core/FormatDouble.h>
+#include <Core/text/FormatDouble.h>
 
 #include <cmath>
 #include <cstdlib>

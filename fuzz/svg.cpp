@@ -8,7 +8,7 @@
 #define QEL_HAS_IMAGE_PAINTER 1
 #endif
 
-#include <Core/String.h>
+#include <Core/text/String.h>
 
 using namespace Qel;
 

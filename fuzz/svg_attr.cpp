@@ -2,8 +2,8 @@
 #include <painter/Painter.h>
 #include <painter/detail/SvgParser.h>
 
-#include <Core/String.h>
-#include <Core/XmlParser.h>
+#include <Core/text/String.h>
+#include <Core/xml/XmlParser.h>
 
 using namespace Qel;
 using detail::SvgParser;

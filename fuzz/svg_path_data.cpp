@@ -2,7 +2,7 @@
 // flattening, the stroker and the rasteriser.
 #include <painter/Painter.h>
 
-#include <Core/String.h>
+#include <Core/text/String.h>
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // never crash, hang or recurse without bound; what loads stores back to bytes that load to an
 // equal value.
 #include <Core/Core.h>
-#include <Core/Complex.h>
+#include <Core/value/Complex.h>
 
 #include <stdlib.h>
 

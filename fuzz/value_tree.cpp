@@ -1,8 +1,8 @@
 // Value trees built from fuzzed bytes go through all three stored forms and must come back equal.
 #include <Core/Core.h>
-#include <Core/Complex.h>
-#include <Core/Xmlize.h>
-#include <Core/Jsonize.h>
+#include <Core/value/Complex.h>
+#include <Core/exchange/Xmlize.h>
+#include <Core/exchange/Jsonize.h>
 
 #include <stdio.h>
 #include <stdlib.h>

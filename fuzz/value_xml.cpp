@@ -1,8 +1,8 @@
 // Values loaded from fuzzed XML: the parser's tree, then Value's XML form. Errors are exceptions
 // of the XML layer only; what loads stores and loads back to an equal value.
 #include <Core/Core.h>
-#include <Core/XmlParser.h>
-#include <Core/Xmlize.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Xmlize.h>
 
 #include <stdlib.h>
 

@@ -1,7 +1,8 @@
 // BufferPainter: clipping to paths and masks.
 #include "BufferPainter.h"
+#include <painter/detail/BufferPainterInt.h>
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <cstring>
 

@@ -1,6 +1,7 @@
 // BufferPainter: image fills, and gradients drawn through gradient lines. Linear gradients are
 // image fills of a one-pixel-high line; radial ones sample a 2048-pixel line by distance.
 #include "BufferPainter.h"
+#include <painter/detail/BufferPainterInt.h>
 #include "Gradient.h"
 #include "ImageSpan.h"
 #include "RadialSpan.h"

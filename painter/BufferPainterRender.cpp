@@ -1,7 +1,8 @@
 // BufferPainter: the path chain, immediate rendering and the two-stage pipeline of co mode.
 #include "BufferPainter.h"
+#include <painter/detail/BufferPainterInt.h>
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <algorithm>
 #include <atomic>

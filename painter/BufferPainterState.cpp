@@ -1,8 +1,9 @@
 // BufferPainter: set-up, the attribute stack, attribute operations and path building.
 #include "BufferPainter.h"
+#include <painter/detail/BufferPainterInt.h>
 
-#include <Core/Exc.h>
-#include <Core/Format.h>
+#include <Core/text/Exc.h>
+#include <Core/format/Format.h>
 
 #include <algorithm>
 #include <climits>

@@ -4,7 +4,7 @@
 
 #include "LinearPath.h"
 
-#include <Core/Vector.h>
+#include <Core/container/Vector.h>
 
 namespace Qel {
 

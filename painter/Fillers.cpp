@@ -1,6 +1,6 @@
 #include "Fillers.h"
 
-#include <Core/Heap.h>
+#include <Core/base/Heap.h>
 
 #include <cstring>
 

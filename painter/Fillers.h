@@ -4,7 +4,7 @@
 
 #include "Rasterizer.h"
 
-#include <Core/Color.h>
+#include <Core/types/Color.h>
 
 namespace Qel {
 

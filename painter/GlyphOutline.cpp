@@ -2,8 +2,8 @@
 // compact float array, cached per thread in front of the process-wide value cache.
 #include "BufferPainter.h"
 
-#include <Core/ValueCache.h>
-#include <Core/Util.h>
+#include <Core/value/ValueCache.h>
+#include <Core/util/Util.h>
 
 #include <cmath>
 #include <cstring>

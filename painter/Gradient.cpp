@@ -1,6 +1,6 @@
 #include "Gradient.h"
 
-#include <Core/StringStream.h>
+#include <Core/stream/StringStream.h>
 
 #include <cmath>
 

@@ -2,7 +2,7 @@
 // image and radial span sources then sample. Lines are cached by their colours, stops and length.
 #pragma once
 
-#include <draw/ImageMaker.h>
+#include <draw/imageops/ImageMaker.h>
 
 namespace Qel {
 

@@ -1,7 +1,8 @@
 #include "ImageSpan.h"
+#include <painter/detail/ImageSpanInt.h>
 
-#include <draw/ImageMaker.h>
-#include <draw/ImageScale.h>
+#include <draw/imageops/ImageMaker.h>
+#include <draw/imageops/ImageScale.h>
 
 #include <atomic>
 #include <cmath>

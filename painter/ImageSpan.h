@@ -5,9 +5,9 @@
 #include "Fillers.h"
 #include "Xform2D.h"
 
-#include <Core/Buffer.h>
-#include <draw/Image.h>
-#include <draw/RescaleFilter.h>
+#include <Core/container/Buffer.h>
+#include <draw/image/Image.h>
+#include <draw/imageops/RescaleFilter.h>
 
 namespace Qel {
 
@@ -65,10 +65,5 @@ private:
 	void GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 	void GetKernel(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 };
-
-namespace detail {
-// Tests compare the four-pixel paths of the span sources with the pixel-by-pixel ones.
-void ImageSpanVector(bool on);
-} // namespace detail
 
 } // namespace Qel

@@ -2,9 +2,9 @@
 // become paths that the painter fills or strokes. Every painter inherits these.
 #include "PainterOps.h"
 
-#include <Core/Buffer.h>
-#include <Core/Value.h>
-#include <draw/ImageOp.h>
+#include <Core/container/Buffer.h>
+#include <Core/value/Value.h>
+#include <draw/imageops/ImageOp.h>
 
 #include <cmath>
 #include <cstring>

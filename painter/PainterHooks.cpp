@@ -2,8 +2,8 @@
 #include "ImagePainter.h"
 #include "PaintingPainter.h"
 
-#include <Core/Thread.h>
-#include <draw/ImageAnyDraw.h>
+#include <Core/thread/Thread.h>
+#include <draw/canvas/ImageAnyDraw.h>
 
 #include <atomic>
 #include <cmath>

@@ -2,10 +2,10 @@
 // and gives ImageAnyDraw its image painter. Including the module installs the hooks.
 #pragma once
 
-#include <draw/Drawing.h>
-#include <draw/Painting.h>
-#include <draw/Font.h>
-#include <draw/Image.h>
+#include <draw/record/Drawing.h>
+#include <draw/record/Painting.h>
+#include <draw/font/Font.h>
+#include <draw/image/Image.h>
 
 namespace Qel { class Draw; }
 

@@ -1,6 +1,6 @@
 #include "PainterOps.h"
 
-#include <Core/CParser.h>
+#include <Core/text/CParser.h>
 
 #include <cmath>
 

@@ -4,10 +4,10 @@
 
 #include "Xform2D.h"
 
-#include <Core/Color.h>
-#include <Core/String.h>
-#include <Core/Vector.h>
-#include <draw/DrawTarget.h>
+#include <Core/types/Color.h>
+#include <Core/text/String.h>
+#include <Core/container/Vector.h>
+#include <draw/canvas/DrawTarget.h>
 
 namespace Qel {
 

@@ -1,8 +1,8 @@
 // Text on a painter: runs of characters become outlines, one character after another.
 #include "PainterOps.h"
 
-#include <Core/Utf.h>
-#include <Core/WString.h>
+#include <Core/text/Utf.h>
+#include <Core/text/WString.h>
 
 #include <cmath>
 

@@ -4,8 +4,8 @@
 
 #include "PainterOps.h"
 
-#include <Core/StringStream.h>
-#include <draw/Painting.h>
+#include <Core/stream/StringStream.h>
+#include <draw/record/Painting.h>
 
 namespace Qel {
 

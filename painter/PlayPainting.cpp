@@ -1,6 +1,6 @@
 #include "PaintingPainter.h"
 
-#include <Core/Buffer.h>
+#include <Core/container/Buffer.h>
 
 #include <cmath>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "Fillers.h"
 #include "Xform2D.h"
 
-#include <draw/Image.h>
+#include <draw/image/Image.h>
 
 namespace Qel {
 

@@ -1,8 +1,8 @@
 #include "Rasterizer.h"
 
-#include <Core/Panic.h>
-#include <Core/Heap.h>
-#include <Core/Sort.h>
+#include <Core/base/Panic.h>
+#include <Core/base/Heap.h>
+#include <Core/container/Sort.h>
 
 #include <algorithm>
 #include <cmath>

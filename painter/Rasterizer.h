@@ -7,6 +7,8 @@
 
 namespace Qel {
 
+namespace detail { struct RasterizerCells; }
+
 class Rasterizer : public LinearPathConsumer {
 public:
 	class Filler {
@@ -38,16 +40,14 @@ public:
 
 	void Render(int y, Filler& f, bool evenodd);
 
-	// Fixed-point entry points, public for the tests of the exact arithmetic.
+	// Line adds its segment through these: AddClippedLine clips it to the area and converts it to
+	// fixed point for AddLine.
 	void AddClippedLine(double x1, double y1, double x2, double y2);
 	void AddLine(int x1, int y1, int x2, int y2);
 
 	// Groups the cells by line. Render does it when needed; callers that render lines on several
 	// threads call it once before.
 	void Seal();
-	int  GetCellCount(int y) const;
-	// The cells of line y (seals first); for tests.
-	const Cell* GetCells(int y) { Seal(); return y < min_y || y > max_y ? nullptr : sealed + start[y]; }
 
 	Rasterizer() = default;
 	Rasterizer(int cx, int cy, bool subpixel = false) { Create(cx, cy, subpixel); }
@@ -57,6 +57,8 @@ public:
 	Rasterizer& operator=(const Rasterizer&) = delete;
 
 private:
+	friend struct detail::RasterizerCells;
+
 	enum { DENSE_CELLS = 256 };
 
 	struct LineCell {
@@ -79,6 +81,10 @@ private:
 	int       max_y = -2147483647 - 1;
 	Size      size;
 	int       mx = 256;
+
+	int  GetCellCount(int y) const;
+	// The cells of line y (seals first).
+	const Cell* GetCells(int y) { Seal(); return y < min_y || y > max_y ? nullptr : sealed + start[y]; }
 
 	void Free();
 	void AddCell(int ey, int x, int cover, int area);

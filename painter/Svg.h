@@ -3,11 +3,11 @@
 // gradients). The root element is drawn in its own user units: no viewport is applied.
 #pragma once
 
-#include <Core/Color.h>
-#include <Core/Function.h>
-#include <Core/Gtypes.h>
-#include <Core/String.h>
-#include <draw/Image.h>
+#include <Core/types/Color.h>
+#include <Core/base/Function.h>
+#include <Core/types/Gtypes.h>
+#include <Core/text/String.h>
+#include <draw/image/Image.h>
 
 namespace Qel {
 

@@ -2,7 +2,7 @@
 // they reference on first use, and mapped onto the bounding box of the element's path.
 #include "detail/SvgParser.h"
 
-#include <Core/FormatDouble.h>
+#include <Core/text/FormatDouble.h>
 
 #include <cmath>
 #include <limits>

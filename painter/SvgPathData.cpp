@@ -1,7 +1,7 @@
 #include "PainterOps.h"
 
-#include <Core/CParser.h>
-#include <Core/ScanDouble.h>
+#include <Core/text/CParser.h>
+#include <Core/detail/ScanDouble.h>
 
 #include <cmath>
 #include <cstring>

@@ -2,9 +2,9 @@
 // operations on the target painter, filled and stroked with the element's inherited style.
 #include "detail/SvgParser.h"
 
-#include <Core/FormatDouble.h>
-#include <Core/XmlParser.h>
-#include <draw/Raster.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/xml/XmlParser.h>
+#include <draw/raster/Raster.h>
 
 #include <cmath>
 #include <cstring>

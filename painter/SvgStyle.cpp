@@ -1,10 +1,10 @@
 // Style properties, colours and transform lists of SVG documents.
 #include "detail/SvgParser.h"
 
-#include <Core/CParser.h>
-#include <Core/Charset.h>
-#include <Core/FormatDouble.h>
-#include <Core/Thread.h>
+#include <Core/text/CParser.h>
+#include <Core/text/Charset.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/thread/Thread.h>
 
 #include <atomic>
 #include <cmath>

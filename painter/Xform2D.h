@@ -1,7 +1,7 @@
 // Xform2D: a 2-D affine transform; rows x and y of the matrix and the translation t.
 #pragma once
 
-#include <Core/Gtypes.h>
+#include <Core/types/Gtypes.h>
 
 namespace Qel {
 

@@ -2,8 +2,8 @@
 """Generates the Unicode tables of Qel::Core from UnicodeData.txt.
 
 Writes
-  Core/tables/UnicodeData.cpp  the compressed character data read by Core/Unicode.cpp on first use
-  Core/tables/UnicodeTables.cpp  the per-character tables for U+0000..U+07FF (flags, cases, ASCII fallback)
+  Core/tables/UnicodeData.cpp  the compressed character data read by Core/text/Unicode.cpp on first use
+  Core/tables/UnicodeLowTables.cpp  the per-character tables for U+0000..U+07FF (flags, cases, ASCII fallback)
 
 Usage: scripts/gen_unicode.py [path/to/UnicodeData.txt]
 (default /usr/share/unicode/UnicodeData.txt, Debian package unicode-data)
@@ -170,7 +170,7 @@ def write_blob(blob, raw_size, ver):
     path = os.path.join(ROOT, 'Core', 'tables', 'UnicodeData.cpp')
     with open(path, 'w') as f:
         f.write(HEADER.format(ver=ver))
-        f.write('#include "Core/Unicode.h"\n\nnamespace Qel {\nnamespace detail {\n\n')
+        f.write('#include <Core/text/Unicode.h>\n\nnamespace Qel {\nnamespace detail {\n\n')
         f.write('extern const int UnicodeDataRawSize = %d;\n' % raw_size)
         f.write('extern const int UnicodeDataSize = %d;\n' % len(blob))
         f.write('extern const byte UnicodeData[] = {\n')
@@ -201,10 +201,10 @@ def write_lang_tables(chars, ver):
         lower.append(lo)
         ascii_.append(asc)
     assert max(upper) < 0x10000 and max(lower) < 0x10000
-    path = os.path.join(ROOT, 'Core', 'tables', 'UnicodeTables.cpp')
+    path = os.path.join(ROOT, 'Core', 'tables', 'UnicodeLowTables.cpp')
     with open(path, 'w') as f:
         f.write(HEADER.format(ver=ver))
-        f.write('#include "Core/UnicodeTables.h"\n\nnamespace Qel::detail {\n\n')
+        f.write('#include <Core/text/UnicodeTables.h>\n\nnamespace Qel::detail {\n\n')
         f.write('// 4 letter, +1 lower-case letter, +2 upper-case letter\n')
         f.write('const byte UnicodeFlags800[2048] = {\n%s\n};\n\n' % c_array(flags, 32, str))
         f.write('const word UnicodeUpper800[2048] = {\n%s\n};\n\n' % c_array(upper, 16, lambda x: '0x%04x' % x))

@@ -1,7 +1,7 @@
 // The program's global operator new and delete, served by the framework's allocator. This file
 // is linked into every executable as an object of its own (see Core/CMakeLists.txt), so the
 // linker cannot leave it out and fall back to the runtime's operators.
-#include "HeapPrivate.h"
+#include <Core/detail/HeapPrivate.h>
 
 #include <new>
 

@@ -1,7 +1,7 @@
 // Entry points of the native allocator: dispatch by size on allocation, by bit 4 of the address
 // on free. The small-block paths are inlined here; the other tiers have files of their own.
-#include "HeapPrivate.h"
-#include "../Panic.h"
+#include <Core/detail/HeapPrivate.h>
+#include <Core/base/Panic.h>
 
 #ifndef QEL_SYSTEM_HEAP
 

@@ -1,8 +1,8 @@
 // The process-wide heap lock and the allocator's own never-freed storage, common to both forms.
-#include "../Heap.h"
-#include "HeapPrivate.h"
+#include <Core/base/Heap.h>
+#include <Core/detail/HeapPrivate.h>
 
-#include "../Panic.h"
+#include <Core/base/Panic.h>
 
 #include <pthread.h>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The large-block tier (993..65,264 bytes in 256-byte units from 64 KB chunks of a thread heap)
 // and big blocks (whole page runs, under the heap lock).
-#include "HeapPrivate.h"
-#include "../Panic.h"
+#include <Core/detail/HeapPrivate.h>
+#include <Core/base/Panic.h>
 
 #ifndef QEL_SYSTEM_HEAP
 

@@ -1,5 +1,5 @@
 // A diagnostic snapshot of the calling thread's heap and of the process-wide tiers.
-#include "HeapPrivate.h"
+#include <Core/detail/HeapPrivate.h>
 
 #ifndef QEL_SYSTEM_HEAP
 

@@ -1,8 +1,8 @@
 // The page heap: runs of 4 KB pages carved from 16 MiB chunks mapped from the system, longer
 // runs mapped on their own. Everything here runs under the heap lock.
 #include <cstdlib>
-#include "HeapPrivate.h"
-#include "../Panic.h"
+#include <Core/detail/HeapPrivate.h>
+#include <Core/base/Panic.h>
 
 #ifndef QEL_SYSTEM_HEAP
 

@@ -1,6 +1,6 @@
 // The small-block tier: per-thread heaps of 4 KB pages, their caches, remote frees and the
 // hand-off of a thread's pages to the shared heap when the thread ends.
-#include "HeapPrivate.h"
+#include <Core/detail/HeapPrivate.h>
 
 #ifndef QEL_SYSTEM_HEAP
 

@@ -1,7 +1,7 @@
 // The system form of the allocator: blocks come from malloc/free, so sanitizers and valgrind see
 // every allocation. Sizes are rounded as in the native form, so capacities do not depend on it.
-#include "HeapPrivate.h"
-#include "../Panic.h"
+#include <Core/detail/HeapPrivate.h>
+#include <Core/base/Panic.h>
 
 #ifdef QEL_SYSTEM_HEAP
 

@@ -1,7 +1,7 @@
 // The language name table: code, then English name, tab, native name (UTF-8), tab and the
 // Windows language identifier as two bytes, high byte first. Searched from the top, so for a
 // code that stands in several entries the first one decides.
-#include "Core/Lang.h"
+#include <Core/lang/Lang.h>
 
 namespace Qel::detail {
 

@@ -5,10 +5,10 @@
 #include <painter/BoundsPainter.h>
 #include <painter/Svg.h>
 
-#include <Core/Array.h>
-#include <Core/Map.h>
-#include <Core/XmlNode.h>
-#include <draw/Font.h>
+#include <Core/container/Array.h>
+#include <Core/container/Map.h>
+#include <Core/xml/XmlNode.h>
+#include <draw/font/Font.h>
 
 namespace Qel::detail {
 

@@ -1,7 +1,7 @@
 #include "png.h"
 
-#include <Core/Buffer.h>
-#include <Core/Thread.h>
+#include <Core/container/Buffer.h>
+#include <Core/thread/Thread.h>
 
 #include <png.h>
 

@@ -4,7 +4,7 @@
 // Linking Qel::Png registers the format; RegisterPNGRaster may be called again, harmlessly.
 #pragma once
 
-#include <draw/Raster.h>
+#include <draw/raster/Raster.h>
 
 #include <memory>
 #include <stddef.h>

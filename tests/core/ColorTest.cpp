@@ -1,7 +1,7 @@
-#include <Core/Color.h>
-#include <Core/Value.h>
-#include <Core/StringStream.h>
-#include <Core/Thread.h>
+#include <Core/types/Color.h>
+#include <Core/value/Value.h>
+#include <Core/stream/StringStream.h>
+#include <Core/thread/Thread.h>
 
 #include <gtest/gtest.h>
 

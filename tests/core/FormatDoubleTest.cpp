@@ -1,4 +1,4 @@
-#include <Core/FormatDouble.h>
+#include <Core/text/FormatDouble.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include <Core/FormatInt.h>
-#include <Core/FormatDouble.h>
-#include <Core/String.h>
+#include <Core/text/FormatInt.h>
+#include <Core/text/FormatDouble.h>
+#include <Core/text/String.h>
 
 #include <gtest/gtest.h>
 

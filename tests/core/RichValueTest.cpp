@@ -1,10 +1,10 @@
-#include <Core/Value.h>
-#include <Core/ValueArray.h>
-#include <Core/Color.h>
-#include <Core/Complex.h>
-#include <Core/Format.h>
-#include <Core/Hash.h>
-#include <Core/WString.h>
+#include <Core/value/Value.h>
+#include <Core/value/ValueArray.h>
+#include <Core/types/Color.h>
+#include <Core/value/Complex.h>
+#include <Core/format/Format.h>
+#include <Core/container/Hash.h>
+#include <Core/text/WString.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The scanner's single multiply-or-divide path against std::from_chars, and long mantissas against
 // their first 19 significant digits, on random texts built around the boundaries that matter.
-#include <Core/FormatDouble.h>
+#include <Core/text/FormatDouble.h>
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include <Core/Core.h>
-#include <Core/Complex.h>
-#include <Core/XmlParser.h>
-#include <Core/Xmlize.h>
-#include <Core/Jsonize.h>
+#include <Core/value/Complex.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Xmlize.h>
+#include <Core/exchange/Jsonize.h>
 
 #include <gtest/gtest.h>
 

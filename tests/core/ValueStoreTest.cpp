@@ -1,9 +1,10 @@
-#include <Core/Value.h>
-#include <Core/ValueArray.h>
-#include <Core/Color.h>
-#include <Core/Complex.h>
-#include <Core/WString.h>
-#include <Core/StringStream.h>
+#include <Core/value/Value.h>
+#include <Core/value/ValueArray.h>
+#include <Core/types/Color.h>
+#include <Core/value/Complex.h>
+#include <Core/text/WString.h>
+#include <Core/stream/StringStream.h>
+#include <Core/exchange/Store.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include <Core/Value.h>
-#include <Core/ValueArray.h>
-#include <Core/WString.h>
+#include <Core/value/Value.h>
+#include <Core/value/ValueArray.h>
+#include <Core/text/WString.h>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "TestImage.h"
 
-#include <Core/ValueCache.h>
+#include <Core/value/ValueCache.h>
 
 #include <atomic>
 #include <climits>

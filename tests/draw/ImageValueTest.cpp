@@ -2,10 +2,10 @@
 // of XML and JSON, and how damaged or oversized stored images fail.
 #include "TestImage.h"
 
-#include <Core/Jsonize.h>
-#include <Core/StringStream.h>
-#include <Core/XmlParser.h>
-#include <Core/Xmlize.h>
+#include <Core/exchange/Jsonize.h>
+#include <Core/stream/StringStream.h>
+#include <Core/xml/XmlParser.h>
+#include <Core/exchange/Xmlize.h>
 
 #include <functional>
 

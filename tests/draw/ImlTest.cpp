@@ -338,7 +338,7 @@ TEST(Iml, BuildToolOutputDecodesToTheSourcePngs)
 	Iml& l = DrawImg::Iml();
 	ASSERT_EQ(l.GetCount(), 2);
 	for(auto& m : images) {
-		String path = QEL_SOURCE_DIR "/draw/DrawImg/";
+		String path = QEL_SOURCE_DIR "/draw/iml/DrawImg/";
 		path << m.file;
 		Image png = LoadPngStraight(path);
 		ASSERT_FALSE(png.IsEmpty()) << path;

@@ -1,8 +1,8 @@
 // Co mode renders on the worker pool; its output must equal the single-threaded one byte for byte.
 #include <painter/Painter.h>
 
-#include <Core/Exc.h>
-#include <Core/Index.h>
+#include <Core/text/Exc.h>
+#include <Core/container/Index.h>
 
 #include <gtest/gtest.h>
 

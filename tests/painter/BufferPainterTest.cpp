@@ -1,6 +1,7 @@
 #include <painter/Painter.h>
+#include <painter/detail/BufferPainterInt.h>
 
-#include <Core/Exc.h>
+#include <Core/text/Exc.h>
 
 #include <gtest/gtest.h>
 

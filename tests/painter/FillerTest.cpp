@@ -1,7 +1,7 @@
 #include <painter/Painter.h>
 #include "TestPixels.h"
 
-#include <Core/Heap.h>
+#include <Core/base/Heap.h>
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,11 @@
 #include "TestPixels.h"
 #include <painter/Gradient.h>
 #include <painter/ImageSpan.h>
+#include <painter/detail/ImageSpanInt.h>
 #include <painter/RadialSpan.h>
 
-#include <Core/StringStream.h>
-#include <draw/ImageScale.h>
+#include <Core/stream/StringStream.h>
+#include <draw/imageops/ImageScale.h>
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "TestPixels.h"
 
 #include <painter/Painter.h>
-#include <draw/ImageAnyDraw.h>
-#include <draw/DrawingDraw.h>
+#include <draw/canvas/ImageAnyDraw.h>
+#include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // The program runs on the private DejaVu font set (see CMakeLists.txt).
 #include "RecordingPainter.h"
 
-#include <Core/WString.h>
+#include <Core/text/WString.h>
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include <painter/Painter.h>
+#include <painter/detail/RasterizerCells.h>
 
 #include <gtest/gtest.h>
 
@@ -166,7 +167,7 @@ TEST(Rasterizer, ResetEmptiesEverything)
 	r.Reset();
 	EXPECT_GT(r.GetMinY(), r.GetMaxY());
 	for(int y = 0; y < 8; y++)
-		EXPECT_EQ(r.GetCellCount(y), 0);
+		EXPECT_EQ(detail::RasterizerCells::Count(r, y), 0);
 }
 
 TEST(Rasterizer, WideSubpixelImage)
@@ -245,7 +246,8 @@ TEST(Rasterizer, RenderIsTheSortedWalk)
 			poly.push_back(Pointf(20 + span * ur(rng), 64 * ur(rng)));
 		sPoly(r, poly);
 		for(int y = r.GetMinY(); y <= r.GetMaxY(); y++) {
-			std::vector<Rasterizer::Cell> c(r.GetCells(y), r.GetCells(y) + r.GetCellCount(y));
+			const Rasterizer::Cell* cells = detail::RasterizerCells::Get(r, y);
+			std::vector<Rasterizer::Cell> c(cells, cells + detail::RasterizerCells::Count(r, y));
 			std::sort(c.begin(), c.end(), [](auto& a, auto& b) { return a.x < b.x; });
 			Log want;
 			if(c.size()) {

@@ -1,7 +1,7 @@
 // Pixels and images the painter tests build.
 #pragma once
 
-#include <draw/Image.h>
+#include <draw/image/Image.h>
 
 #include <random>
 

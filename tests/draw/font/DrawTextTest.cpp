@@ -2,7 +2,7 @@
 // lines, multi-line text and the glyph and text hooks.
 #include "../RecordingDraw.h"
 
-#include <draw/DrawInt.h>
+#include <draw/detail/DrawInt.h>
 
 #include <gtest/gtest.h>
 

@@ -153,7 +153,7 @@ TEST(FontCmap, RealTableCoversWhatFreeTypeHas)
 	}, CMAP_GLYPHS);
 }
 
-#include <draw/FontReplace.h>
+#include <draw/detail/FontReplaceInt.h>
 
 TEST(FontReplaceTable, FaceRecordsComputeAsTheBuiltInRows)
 {

@@ -1,0 +1,280 @@
+// Shared default bodies of the Draw operations, the image and geometry front operations, band
+// drawing of large images and the hooks through which recorded paintings are rendered.
+#include "DrawTarget.h"
+#include <draw/theme/Theme.h>
+#include <draw/detail/DrawInt.h>
+#include <draw/imageops/Rescale.h>
+
+#include <math.h>
+
+namespace Qel {
+
+namespace {
+
+// Images above this are produced and drawn in bands of BAND_ROWS rows, so that no single call
+// holds the whole rescaled picture.
+constexpr int BAND_CX = 2000;
+constexpr int BAND_CY = 1500;
+constexpr int BAND_ROWS = 16;
+constexpr int PAINTING_BAND_ROWS = 100;
+constexpr int PIECE_CX = 2000;     // widest image piece sent to a target
+constexpr int WHITE_RUN_MIN = 16;  // narrower white runs stay in the image data
+
+PaintingRenderFn sPaintingRender;
+DrawingRenderFn  sDrawingRender;
+PaintingImageFn  sPaintingImage;
+
+thread_local const Draw* sNativeTarget;
+
+bool sWhiteColumn(const Image& m, int x)
+{
+	for(int y = 0; y < m.GetHeight(); y++) {
+		RGBA p = m[y][x];
+		if((p.r & p.g & p.b & p.a) != 255)
+			return false;
+	}
+	return true;
+}
+
+// Band pieces of an image already in the target's native units: straight to the target's
+// image blit when the default image operation asked for them, else through DrawImageOp.
+void sDrawImageBand(Draw& w, int x, int y, const Image& m, bool direct)
+{
+	int cx = m.GetWidth(), cy = m.GetHeight();
+	if(cx <= 0 || cy <= 0)
+		return;
+	Buffer<bool> done(cx, false);
+	if(w.GetInfo() & INFO_DOTS)
+		for(int c = 0; c < cx; c++) {
+			int start = c;
+			while(c < cx && sWhiteColumn(m, c))
+				c++;
+			if(c - start >= WHITE_RUN_MIN) {
+				w.DrawRectOp(x + start, y, c - start, cy, Color(255, 255, 255));
+				for(int i = start; i < c; i++)
+					done[i] = true;
+			}
+		}
+	for(int c = 0; c < cx;) {
+		if(done[c]) {
+			c++;
+			continue;
+		}
+		int start = c;
+		while(c < cx && !done[c] && c - start < PIECE_CX)
+			c++;
+		Rect src(start, 0, c, cy);
+		if(direct)
+			w.SysDrawImageOp(x + start, y, m, src, Color());
+		else
+			w.DrawImageOp(x + start, y, c - start, cy, m, src, Color());
+	}
+}
+
+} // namespace
+
+namespace detail {
+
+NativeScope::NativeScope(Draw& w, int& x, int& y, int& cx, int& cy) : w(w)
+{
+	dword info = w.GetInfo();
+	// A default operation nested in another one of the same target is in native units already.
+	if((info & INFO_NATIVE) || sNativeTarget == &w)
+		return;
+	w.BeginNative();
+	active = true;
+	outer = sNativeTarget;
+	sNativeTarget = &w;
+	if(info & INFO_DOTS) {
+		Size dpi = w.GetNativeDpi();
+		if(dpi.cx != 600) {
+			x = ScaleInt(x, dpi.cx, 600);
+			cx = ScaleInt(cx, dpi.cx, 600);
+		}
+		if(dpi.cy != 600) {
+			y = ScaleInt(y, dpi.cy, 600);
+			cy = ScaleInt(cy, dpi.cy, 600);
+		}
+	}
+}
+
+NativeScope::~NativeScope()
+{
+	if(!active)
+		return;
+	sNativeTarget = outer;
+	w.EndNative();
+}
+
+} // namespace detail
+
+Size Draw::GetPageSize() const { return Size(0x3FFFFFFF, 0x3FFFFFFF); }
+void Draw::StartPage() {}
+void Draw::EndPage() {}
+Rect Draw::GetPaintRect() const { return Rect(-1073741823, -1073741823, 1073741823, 1073741823); }
+void Draw::SysDrawImageOp(int, int, const Image&, Color) {}
+
+void Draw::SysDrawImageOp(int x, int y, const Image& img, const Rect& src, Color color)
+{
+	if(src == Rect(Point(0, 0), img.GetSize())) {
+		SysDrawImageOp(x, y, img, color);
+		return;
+	}
+	ClipoffOp(Rect(x, y, x + src.right - src.left, y + src.bottom - src.top));
+	SysDrawImageOp(-src.left, -src.top, img, color);
+	EndOp();
+}
+
+void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color)
+{
+	detail::NativeScope native(*this, x, y, cx, cy);
+	Size ssz(src.right - src.left, src.bottom - src.top);
+	if(cx <= 0 || cy <= 0 || ssz.cx <= 0 || ssz.cy <= 0 || img.IsEmpty())
+		return;
+	if(cx <= BAND_CX && cy <= BAND_CY) {
+		if(ssz == Size(cx, cy))
+			SysDrawImageOp(x, y, img, src, color);
+		else if(img.HasPixels()) { // a paint-only image whose pixels are gone cannot be rescaled
+			Image m = Rescale(img, Size(cx, cy), src);
+			SysDrawImageOp(x, y, m, Rect(Point(0, 0), m.GetSize()), color);
+		}
+		return;
+	}
+	// Bands on every target, whatever it says of itself: memory stays bounded by the band.
+	ImageRaster raster(img);
+	Rescaler rescaler;
+	if(!img.HasPixels() || !rescaler.Create(raster, Size(cx, cy), src))
+		return;
+	for(int y0 = 0; y0 < cy; y0 += BAND_ROWS) {
+		ImageBuffer ib; // the rescaler writes every pixel of every row
+		if(!detail::CreateUninitialized(ib, Size(cx, min(BAND_ROWS, cy - y0))))
+			return;
+		for(int i = 0; i < ib.GetHeight(); i++)
+			rescaler.GetLine(ib[i]);
+		Image band(ib);
+		if(color.IsNull())
+			sDrawImageBand(*this, x, y + y0, band, true);
+		else
+			SysDrawImageOp(x, y + y0, band, Rect(Point(0, 0), band.GetSize()), color);
+	}
+}
+
+void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
+{
+	if(!sPaintingRender || !sDrawingRender || !sPaintingImage)
+		return;
+	Size s(r.right - r.left, r.bottom - r.top);
+	if(s.cx <= 0 || s.cy <= 0)
+		return;
+	RGBA paper = (GetInfo() & INFO_BAND_IMAGES ? Color(255, 255, 255) : Color()).ToRGBA();
+	if(s.cx <= BAND_CX && s.cy <= BAND_CY) {
+		ImageBuffer ib;
+		if(!ib.Create(s))
+			return;
+		for(RGBA& q : ib)
+			q = paper;
+		sPaintingRender(ib, p, s, Point(0, 0), 0);
+		Image m(ib);
+		DrawImageOp(r.left, r.top, s.cx, s.cy, m, Rect(Point(0, 0), s), Color());
+		return;
+	}
+	for(int y0 = 0; y0 < s.cy; y0 += PAINTING_BAND_ROWS) {
+		ImageBuffer ib;
+		if(!ib.Create(s.cx, min(PAINTING_BAND_ROWS, s.cy - y0)))
+			return;
+		for(RGBA& q : ib)
+			q = paper;
+		sPaintingRender(ib, p, s, Point(0, y0), 0);
+		DrawImageBand(*this, r.left, r.top + y0, Image(ib));
+	}
+}
+
+Size Draw::GetNativeDpi() const { return GetInfo() & INFO_DOTS ? Size(600, 600) : Size(96, 96); }
+void Draw::BeginNative() {}
+void Draw::EndNative() {}
+int  Draw::GetClipLevel() const { return 0; }
+void Draw::Escape(const String&) {}
+
+Color Draw::GetDefaultInk() const
+{
+	dword info = GetInfo();
+	if(info & INFO_KEEP_INK)
+		return DEFAULT_INK;
+	if(info & INFO_DOTS)
+		return Color(0, 0, 0);
+	return ThemeTextColor();
+}
+
+void Draw::DrawImage(int x, int y, int cx, int cy, const Image& img)
+{
+	DrawImageOp(x, y, cx, cy, img, Rect(Point(0, 0), img.GetSize()), Color());
+}
+
+void Draw::DrawImage(const Rect& r, const Image& img)
+{
+	DrawImage(r.left, r.top, r.right - r.left, r.bottom - r.top, img);
+}
+
+void Draw::DrawImage(int x, int y, const Image& img)
+{
+	Size sz = img.GetSize();
+	DrawImageOp(x, y, sz.cx, sz.cy, img, Rect(Point(0, 0), sz), Color());
+}
+
+void Draw::DrawImage(int x, int y, const Image& img, Color color)
+{
+	if(color.IsNull())
+		return;
+	Size sz = img.GetSize();
+	DrawImageOp(x, y, sz.cx, sz.cy, img, Rect(Point(0, 0), sz), color);
+}
+
+void Draw::DrawPolygon(const Vector<Point>& vertices, Color color, int width, Color outline, uint64 pattern,
+                       Color doxor)
+{
+	if(color == DEFAULT_INK)
+		color = GetDefaultInk();
+	int n = vertices.GetCount();
+	DrawPolyPolyPolygonOp(vertices.begin(), n, &n, 1, &n, 1, color, width, outline, pattern, doxor);
+}
+
+void Draw::DrawEllipse(const Rect& r, Color color, int pen, Color pencolor)
+{
+	if(color == DEFAULT_INK)
+		color = GetDefaultInk();
+	if(pencolor == DEFAULT_INK)
+		pencolor = GetDefaultInk();
+	DrawEllipseOp(r, color, pen, pencolor);
+}
+
+void DrawImageBand(Draw& w, int x, int y, const Image& img)
+{
+	sDrawImageBand(w, x, y, img, false);
+}
+
+void RegisterPaintingRenderer(PaintingRenderFn render, DrawingRenderFn drawing, PaintingImageFn image)
+{
+	sPaintingRender = render;
+	sDrawingRender = drawing;
+	sPaintingImage = image;
+}
+
+PaintingRenderFn GetPaintingRenderHook() { return sPaintingRender; }
+DrawingRenderFn  GetDrawingRenderHook()  { return sDrawingRender; }
+PaintingImageFn  GetPaintingImageHook()  { return sPaintingImage; }
+
+void SinCos(int angle, double& sina, double& cosa)
+{
+	angle %= 3600;
+	switch(angle) {
+	case 0:    sina = 0; cosa = 1; return;
+	case 900:  sina = 1; cosa = 0; return;
+	case 1800: sina = 0; cosa = -1; return;
+	case 2700: sina = -1; cosa = 0; return;
+	}
+	double a = angle * M_PI / 1800;
+	sina = sin(a);
+	cosa = cos(a);
+}
+
+} // namespace Qel
