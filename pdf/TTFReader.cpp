@@ -1,0 +1,274 @@
+// Reading a face's tables and writing subsets of them. Every read is bounded by its table, so
+// damaged or hostile fonts give wrong glyphs at worst, never a read outside the data.
+#include "TTFReader.h"
+#include "detail/Sfnt.h"
+
+namespace Qel {
+
+using namespace detail;
+
+namespace {
+
+// Tables a subset keeps besides the glyph tables it rewrites: hinting programs and the values
+// readers take the descriptor's metrics from.
+const char* const sKeep[] = { "cvt ", "fpgm", "prep", "OS/2" };
+// Tables of an OpenType program with CFF outlines.
+const char* const sOpenType[] = { "CFF ", "cmap", "head", "hhea", "hmtx", "maxp", "name", "OS/2", "post" };
+const char* const sLoad[] = { "head", "hhea", "maxp", "hmtx", "loca", "glyf", "post", "OS/2", "name",
+                              "CFF ", "cvt ", "fpgm", "prep", "cmap" };
+
+bool sNameChar(int c)
+{
+	return c > 32 && c < 127 && !strchr("[](){}<>/%", c);
+}
+
+} // namespace
+
+String TTFReader::Table(const char* tag) const
+{
+	const String* s = table.FindPtr(tag);
+	return s ? *s : String();
+}
+
+bool TTFReader::Open(Font font)
+{
+	font = font.Resolved();
+	Function<String (const char*)> get = [&](const char* tag) { return font.GetData(tag); };
+	if(!Load(get))
+		return false;
+	cmap.Clear();
+	ReadCmapTable(font, [&](int first, int last, int glyph) { AddRange(first, last, glyph); },
+	              CMAP_GLYPHS | CMAP_ALLOW_SYMBOL);
+	SortMap();
+	if(psname == "Unnamed") {
+		String n;
+		for(char c : font.GetFaceName())
+			if(sNameChar(byte(c)))
+				n.Cat(c);
+		if(n.GetCount())
+			psname = n;
+	}
+	return true;
+}
+
+bool TTFReader::Open(Function<String (const char* tag)> get)
+{
+	if(!Load(get))
+		return false;
+	cmap.Clear();
+	String c = Table("cmap");
+	ParseCmap(c.Begin(), c.GetLength(), [&](int first, int last, int glyph) { AddRange(first, last, glyph); },
+	          CMAP_GLYPHS | CMAP_ALLOW_SYMBOL);
+	SortMap();
+	return true;
+}
+
+bool TTFReader::Load(Function<String (const char* tag)>& get)
+{
+	open = false;
+	table.Clear();
+	for(const char* tag : sLoad) {
+		String s = get(tag);
+		if(s.GetCount())
+			table.Add(tag, s);
+	}
+	String head = Table("head"), hhea = Table("hhea"), maxp = Table("maxp");
+	if(head.GetCount() < 54 || hhea.GetCount() < 36 || maxp.GetCount() < 6)
+		return false;
+	upem = BE16(head, 18);
+	glyphs = BE16(maxp, 4);
+	hmetrics = min(BE16(hhea, 34), glyphs);
+	if(upem < 16 || upem > 16384 || glyphs < 1 || hmetrics < 1)
+		return false;
+	cff = table.Find("CFF ") >= 0;
+	long_loca = BE16(head, 50) != 0;
+	if(!cff && (Table("glyf").IsEmpty() || Table("loca").IsEmpty()))
+		return false;
+	bbox = Rect(SBE16(head, 36), SBE16(head, 38), SBE16(head, 40), SBE16(head, 42));
+	ascent = SBE16(hhea, 4);
+	descent = SBE16(hhea, 6);
+	String post = Table("post"), os2 = Table("OS/2");
+	italic_angle = post.GetCount() >= 16 ? int(BE32(post, 4)) / 65536.0 : 0;
+	fixed_pitch = post.GetCount() >= 16 && BE32(post, 12);
+	italic = os2.GetCount() >= 64 ? BE16(os2, 62) & 0x201 : BE16(head, 44) & 2;
+	capheight = os2.GetCount() >= 90 && BE16(os2, 0) >= 2 ? SBE16(os2, 88) : ascent;
+	ReadName();
+	open = true;
+	return true;
+}
+
+void TTFReader::ReadName()
+{
+	psname = "Unnamed";
+	String name = Table("name");
+	int count = BE16(name, 2), base = BE16(name, 4);
+	int best = 0;
+	for(int i = 0; i < count && 6 + 12 * i + 12 <= name.GetCount(); i++) {
+		int r = 6 + 12 * i;
+		int platform = BE16(name, r), id = BE16(name, r + 6), len = BE16(name, r + 8), off = BE16(name, r + 10);
+		if(id != 6 || (platform != 1 && platform != 3) || platform < best)
+			continue;
+		int step = platform == 3 ? 2 : 1;
+		String n;
+		for(int k = step - 1; k < len && n.GetCount() < 63; k += step) {
+			int64 at = int64(base) + off + k;
+			int c = at < name.GetCount() ? byte(name[int(at)]) : 0;
+			if(step == 2 && at - 1 < name.GetCount() && name[int(at - 1)])
+				continue; // not ASCII
+			if(sNameChar(c))
+				n.Cat(c);
+		}
+		if(n.GetCount()) {
+			psname = n;
+			best = platform;
+		}
+	}
+}
+
+void TTFReader::AddRange(int first, int last, int glyph)
+{
+	if(first < 0 || last < first || last > 0x10FFFF || cmap.GetCount() > 200000)
+		return;
+	cmap.Add(Range{ first, last, glyph });
+}
+
+void TTFReader::SortMap()
+{
+	Sort(cmap, [](const Range& a, const Range& b) { return a.first < b.first; });
+}
+
+int TTFReader::GetGlyph(int ch) const
+{
+	int lo = 0, hi = cmap.GetCount();
+	while(lo < hi) { // the first range starting beyond ch
+		int m = (lo + hi) / 2;
+		if(cmap[m].first <= ch)
+			lo = m + 1;
+		else
+			hi = m;
+	}
+	if(lo == 0 || cmap[lo - 1].last < ch)
+		return 0;
+	const Range& r = cmap[lo - 1];
+	int g = (r.glyph + (ch - r.first)) & 0xFFFF;
+	return g < glyphs ? g : 0;
+}
+
+int TTFReader::GetAdvance(int glyph) const
+{
+	String hmtx = Table("hmtx");
+	return BE16(hmtx, 4 * min(max(glyph, 0), hmetrics - 1));
+}
+
+int TTFReader::LeftSideBearing(int glyph) const
+{
+	String hmtx = Table("hmtx");
+	return glyph < hmetrics ? SBE16(hmtx, 4 * glyph + 2) : SBE16(hmtx, 4 * hmetrics + 2 * (glyph - hmetrics));
+}
+
+String TTFReader::Glyph(int glyph) const
+{
+	String loca = Table("loca"), glyf = Table("glyf");
+	int64 a, b;
+	if(long_loca) {
+		a = BE32(loca, 4 * glyph);
+		b = BE32(loca, 4 * glyph + 4);
+	}
+	else {
+		a = 2 * int64(BE16(loca, 2 * glyph));
+		b = 2 * int64(BE16(loca, 2 * glyph + 2));
+	}
+	if(b - a < 10 || b > glyf.GetCount())
+		return String(); // empty, or not even a header: drawn as nothing
+	return glyf.Mid(int(a), int(b - a));
+}
+
+String TTFReader::Subset(const Vector<int>& used) const
+{
+	if(!open || cff)
+		return String();
+	Index<int> order;
+	order.Add(0);
+	for(int g : used)
+		order.FindAdd(g >= 0 && g < glyphs ? g : 0);
+	StringBuffer glyf;
+	Vector<int> loca;
+	for(int i = 0; i < order.GetCount(); i++) { // composites add their parts as they come
+		String g = Glyph(order[i]);
+		loca.Add(glyf.GetLength());
+		if(g.IsEmpty())
+			continue;
+		if(SBE16(g, 0) < 0) {
+			StringBuffer c(g); // g's own copy: the table stays as it is
+			char* p = c.Begin();
+			int len = c.GetLength();
+			for(int at = 10; at + 4 <= len;) {
+				int flags = BE16(p, len, at), part = BE16(p, len, at + 2);
+				int n = order.FindAdd(part < glyphs ? part : 0);
+				PutBE16(p + at + 2, n);
+				at += 4 + (flags & 1 ? 4 : 2) + (flags & 8 ? 2 : flags & 0x40 ? 4 : flags & 0x80 ? 8 : 0);
+				if(!(flags & 0x20))
+					break;
+			}
+			g = String(c);
+		}
+		glyf.Cat(g);
+		while(glyf.GetLength() & 3)
+			glyf.Cat(0);
+	}
+	int n = order.GetCount();
+	loca.Add(glyf.GetLength());
+	bool lng = glyf.GetLength() > 0x1FFFC;
+	StringBuffer lo;
+	for(int o : loca)
+		lng ? CatBE32(lo, o) : CatBE16(lo, o / 2);
+	StringBuffer hmtx;
+	for(int g : order.GetKeys()) {
+		CatBE16(hmtx, GetAdvance(g));
+		CatBE16(hmtx, LeftSideBearing(g));
+	}
+	String h = Table("head"), hh = Table("hhea"), mp = Table("maxp");
+	StringBuffer head(h), hhea(hh), maxp(mp);
+	PutBE32(head.Begin() + 8, 0);
+	PutBE16(head.Begin() + 50, lng);
+	PutBE16(hhea.Begin() + 34, n);
+	PutBE16(maxp.Begin() + 4, n);
+
+	VectorMap<String, String> t;
+	for(const char* tag : sKeep)
+		if(table.Find(tag) >= 0)
+			t.Add(tag, Table(tag));
+	String post = Table("post");
+	if(post.GetCount() >= 32) { // the names of the glyphs no longer fit: version 3 has none
+		String pl = post.Left(32);
+		StringBuffer p(pl);
+		PutBE32(p.Begin(), 0x00030000);
+		t.Add("post", String(p));
+	}
+	t.Add("glyf", String(glyf));
+	t.Add("loca", String(lo));
+	t.Add("hmtx", String(hmtx));
+	t.Add("head", String(head));
+	t.Add("hhea", String(hhea));
+	t.Add("maxp", String(maxp));
+	return WriteSfnt(t, 0x00010000);
+}
+
+String TTFReader::GetOpenType() const
+{
+	if(!open)
+		return String();
+	VectorMap<String, String> t;
+	for(const char* tag : sOpenType)
+		if(table.Find(tag) >= 0)
+			t.Add(tag, Table(tag));
+	if(t.Find("cmap") < 0 && cff)
+		return String();
+	String h = Table("head");
+	StringBuffer head(h);
+	PutBE32(head.Begin() + 8, 0);
+	t.GetAdd("head") = String(head);
+	return WriteSfnt(t, cff ? 0x4F54544F : 0x00010000);
+}
+
+} // namespace Qel
