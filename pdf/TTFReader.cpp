@@ -217,6 +217,8 @@ String TTFReader::Subset(const Vector<int>& used) const
 			glyf.Cat(0);
 	}
 	int n = order.GetCount();
+	if(glyf.IsEmpty()) // only empty glyphs: the table still has to be there
+		glyf.Cat(0, 4);
 	loca.Add(glyf.GetLength());
 	bool lng = glyf.GetLength() > 0x1FFFC;
 	StringBuffer lo;

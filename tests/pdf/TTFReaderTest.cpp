@@ -93,7 +93,23 @@ TEST(TTFReader, SubsetKeepsGlyphs)
 	EXPECT_EQ(face.Glyph(0), sub.Glyph(0));
 }
 
-// A face of three glyphs: 1 and 2 composites of each other, 2 also of a glyph that is not there.
+namespace {
+
+// The tables of a font program, read from its directory.
+Function<String (const char*)> Tables(const String& font)
+{
+	return [=](const char* tag) {
+		for(int i = 0; i < BE16(font, 4); i++)
+			if(font.Mid(12 + 16 * i, 4) == tag)
+				return font.Mid(BE32(font, 12 + 16 * i + 8), BE32(font, 12 + 16 * i + 12));
+		return String();
+	};
+}
+
+} // namespace
+
+// A face of three glyphs: 0 empty, 1 and 2 composites of each other, 2 also of a glyph that is
+// not there.
 TEST(TTFReader, CompositePartsRenumbered)
 {
 	auto composite = [](std::initializer_list<int> parts) {
@@ -109,7 +125,6 @@ TEST(TTFReader, CompositePartsRenumbered)
 		}
 		return String(g);
 	};
-	String glyf = String(0, 12) + composite({ 2 }) + composite({ 1, 7 });
 	StringBuffer head(54), hhea(36), maxp(6), hmtx, loca;
 	memset(head.Begin(), 0, 54);
 	memset(hhea.Begin(), 0, 36);
@@ -122,7 +137,7 @@ TEST(TTFReader, CompositePartsRenumbered)
 		CatBE16(hmtx, 100 * (i + 1));
 		CatBE16(hmtx, 0);
 	}
-	for(int o : { 0, 12, 12 + 16, 12 + 16 + 22 })
+	for(int o : { 0, 0, 16, 16 + 22 })
 		CatBE32(loca, o);
 	VectorMap<String, String> t;
 	t.Add("head", String(head));
@@ -130,18 +145,12 @@ TEST(TTFReader, CompositePartsRenumbered)
 	t.Add("maxp", String(maxp));
 	t.Add("hmtx", String(hmtx));
 	t.Add("loca", String(loca));
-	t.Add("glyf", glyf);
+	t.Add("glyf", composite({ 2 }) + composite({ 1, 7 }));
 	TTFReader r;
 	ASSERT_TRUE(r.Open([&](const char* tag) { return t.Get(tag, String()); }));
 	String sub = r.Subset(Vector<int>{ 2 });
 	TTFReader s;
-	ASSERT_TRUE(s.Open([&](const char* tag) {
-		// the subset's own tables, read from its directory
-		for(int i = 0; i < BE16(sub, 4); i++)
-			if(sub.Mid(12 + 16 * i, 4) == tag)
-				return sub.Mid(BE32(sub, 12 + 16 * i + 8), BE32(sub, 12 + 16 * i + 12));
-		return String();
-	}));
+	ASSERT_TRUE(s.Open(Tables(sub)));
 	EXPECT_EQ(s.GetGlyphCount(), 3);
 	EXPECT_EQ(s.GetAdvance(1), 300);
 	EXPECT_EQ(s.GetAdvance(2), 200);
@@ -149,6 +158,10 @@ TEST(TTFReader, CompositePartsRenumbered)
 	// glyph 1 of the subset is the face's 2: parts 2 (the face's 1) and 0 (7 is not there)
 	EXPECT_NE(sub.Find(composite({ 2, 0 })), -1);
 	EXPECT_NE(sub.Find(composite({ 1 })), -1);
+	// only empty glyphs: still a font program with its glyph table
+	String empty = r.Subset(Vector<int>());
+	EXPECT_TRUE(s.Open(Tables(empty)));
+	EXPECT_TRUE(FtFace(empty).face);
 }
 
 TEST(TTFReader, DamagedTables)
