@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 using namespace Qel;
@@ -24,11 +23,14 @@ std::string Info(const String& pdf, const char* options = "")
 	return Shell(std::string("pdfinfo ") + options + " '" + Save("info.pdf", pdf) + "' 2>&1");
 }
 
-std::string Field(const std::string& info, const std::string& name)
+std::string Field(std::string info, const std::string& name)
 {
-	std::smatch m;
-	std::regex re(name + ":\\s*([^\\n]*)");
-	return std::regex_search(info, m, re) ? m[1].str() : std::string();
+	info = "\n" + info;
+	size_t at = info.find("\n" + name + ":");
+	if(at == std::string::npos)
+		return std::string();
+	at = info.find_first_not_of(' ', at + name.size() + 2);
+	return info.substr(at, info.find('\n', at) - at);
 }
 
 } // namespace
@@ -45,8 +47,10 @@ TEST(PdfDraw, DocumentAndPages)
 	EXPECT_EQ(Field(info, "Producer"), "Qel");
 	// The creation date in local time with the zone, as the trailer's ID comes from a Uuid.
 	std::string raw(empty.Begin(), empty.GetLength());
-	EXPECT_TRUE(std::regex_search(raw, std::regex("/CreationDate \\(D:20\\d{12}[-+]\\d\\d'\\d\\d'\\)")));
-	EXPECT_TRUE(std::regex_search(raw, std::regex("/ID \\[<[0-9A-F]{32}> <[0-9A-F]{32}>\\]")));
+	EXPECT_TRUE(HasShape(raw, "/CreationDate (D:", "dddddddddddddd+dd'dd')") ||
+	            HasShape(raw, "/CreationDate (D:", "dddddddddddddd-dd'dd')"));
+	std::string hex(32, 'X');
+	EXPECT_TRUE(HasShape(raw, "/ID [<", hex + "> <" + hex + ">]"));
 	EXPECT_NE(Field(info, "CreationDate"), "");
 
 	// Drawing outside a page opens one; StartPage on an open page ends it; EndOp without its
@@ -140,11 +144,9 @@ TEST(PdfDraw, TextIsRealTextInSubsets)
 	for(const std::string& p : parts)
 		EXPECT_NE(text.find(p), std::string::npos) << p << " in " << text;
 
+	EXPECT_TRUE(FontRow(doc, "DejaVuSans").starts_with("+ CID TrueType Identity-H yes yes yes"));
+	EXPECT_TRUE(FontRow(doc, "DejaVuSerif").starts_with("+ CID TrueType Identity-H yes yes yes"));
 	std::string fonts = Shell("pdffonts '" + Save("fonts.pdf", doc) + "'");
-	EXPECT_TRUE(std::regex_search(fonts, std::regex("\\n[A-Z]{6}\\+DejaVuSans +CID TrueType +Identity-H +yes yes yes")))
-		<< fonts;
-	EXPECT_TRUE(std::regex_search(fonts, std::regex("\\n[A-Z]{6}\\+DejaVuSerif +CID TrueType +Identity-H +yes yes yes")))
-		<< fonts;
 	EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 4) << "each face once: " << fonts;
 }
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -98,6 +99,40 @@ std::string PdfText(const String& pdf)
 	while(!r.empty() && r.back() == ' ')
 		r.pop_back();
 	return r;
+}
+
+std::string FontRow(const String& pdf, const std::string& face)
+{
+	std::istringstream in(Shell("pdffonts '" + Save(sName(".pdf"), pdf) + "'"));
+	for(std::string line; std::getline(in, line);) {
+		std::istringstream l(line);
+		std::string name, w, row;
+		l >> name;
+		bool tag = name.size() > 7 && name[6] == '+' &&
+		           std::all_of(name.begin(), name.begin() + 6, [](char c) { return c >= 'A' && c <= 'Z'; });
+		if((tag ? name.substr(7) : name) != face)
+			continue;
+		row = tag ? "+" : "";
+		while(l >> w)
+			row += (row.empty() ? "" : " ") + w;
+		return row;
+	}
+	return std::string();
+}
+
+bool HasShape(const std::string& text, const std::string& after, const std::string& shape)
+{
+	for(size_t at = text.find(after); at != std::string::npos; at = text.find(after, at + 1)) {
+		size_t i = at + after.size(), k = 0;
+		for(; k < shape.size() && i + k < text.size(); k++) {
+			char c = text[i + k], s = shape[k];
+			if(s == 'd' ? !isdigit(c) : s == 'X' ? !(isdigit(c) || (c >= 'A' && c <= 'F')) : c != s)
+				break;
+		}
+		if(k == shape.size())
+			return true;
+	}
+	return false;
 }
 
 Image RenderPage(const String& pdf, int page, int dpi)

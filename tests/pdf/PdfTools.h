@@ -18,6 +18,12 @@ std::string Shell(const std::string& cmd, int* status = nullptr);
 bool IsValidPdf(const Qel::String& pdf);
 // The text pdftotext finds, runs of white space as one space.
 std::string PdfText(const Qel::String& pdf);
+// pdffonts' row of a face, its columns after the name joined by single spaces, "+ " in front
+// when the name has a subset's tag; empty when the face is not listed.
+std::string FontRow(const Qel::String& pdf, const std::string& face);
+// Whether text holds, right after `after`, characters of `shape`: 'd' a digit, 'X' an upper-case
+// hexadecimal digit, anything else itself.
+bool HasShape(const std::string& text, const std::string& after, const std::string& shape);
 // Page `page` (1-based) rendered at dpi on white by pdftoppm; empty when it fails.
 Qel::Image RenderPage(const Qel::String& pdf, int page = 1, int dpi = 600);
 // The drawing played 1:1 onto an ImagePainter, over white.
