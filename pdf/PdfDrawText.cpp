@@ -70,15 +70,15 @@ void PdfDraw::DrawTextOp(int x, int y, int angle, const wchar* text, Font font, 
 	double pos = 0;     // where the next glyph should start, in dots along the baseline
 	double natural = 0; // where the document puts it without adjustment, in text units
 	for(int i = 0; i < n; i++) {
-		int g = ttf.GetGlyph(text[i]);
-		double w = pf.Width(g);
+		int at = pf.Use(text[i]);
+		double w = pf.widths[at];
 		double adj = (natural - pos / em) * 1000;
 		if(fabs(adj) >= 0.01) {
 			content.Cat("> ");
 			PdfNumber(content, adj, 2);
 			content.Cat(" <");
 		}
-		int code = pf.Code(g, text[i]);
+		int code = pf.Code(at);
 		char c[4] = { hex[(code >> 12) & 15], hex[(code >> 8) & 15], hex[(code >> 4) & 15], hex[code & 15] };
 		content.Cat(c, 4);
 		natural = pos / em + w / 1000;

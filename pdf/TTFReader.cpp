@@ -82,7 +82,10 @@ bool TTFReader::Load(Function<String (const char* tag)>& get)
 		return false;
 	cff = table.Find("CFF ") >= 0;
 	long_loca = BE16(head, 50) != 0;
-	if(!cff && (Table("glyf").IsEmpty() || Table("loca").IsEmpty()))
+	hmtx = Table("hmtx");
+	loca = Table("loca");
+	glyf = Table("glyf");
+	if(!cff && (glyf.IsEmpty() || loca.IsEmpty()))
 		return false;
 	bbox = Rect(SBE16(head, 36), SBE16(head, 38), SBE16(head, 40), SBE16(head, 42));
 	ascent = SBE16(hhea, 4);
@@ -156,19 +159,16 @@ int TTFReader::GetGlyph(int ch) const
 
 int TTFReader::GetAdvance(int glyph) const
 {
-	String hmtx = Table("hmtx");
 	return BE16(hmtx, 4 * min(max(glyph, 0), hmetrics - 1));
 }
 
 int TTFReader::LeftSideBearing(int glyph) const
 {
-	String hmtx = Table("hmtx");
 	return glyph < hmetrics ? SBE16(hmtx, 4 * glyph + 2) : SBE16(hmtx, 4 * hmetrics + 2 * (glyph - hmetrics));
 }
 
 String TTFReader::Glyph(int glyph) const
 {
-	String loca = Table("loca"), glyf = Table("glyf");
 	int64 a, b;
 	if(long_loca) {
 		a = BE32(loca, 4 * glyph);
@@ -191,11 +191,11 @@ String TTFReader::Subset(const Vector<int>& used) const
 	order.Add(0);
 	for(int g : used)
 		order.FindAdd(g >= 0 && g < glyphs ? g : 0);
-	StringBuffer glyf;
-	Vector<int> loca;
+	StringBuffer outline;
+	Vector<int> offset;
 	for(int i = 0; i < order.GetCount(); i++) { // composites add their parts as they come
 		String g = Glyph(order[i]);
-		loca.Add(glyf.GetLength());
+		offset.Add(outline.GetLength());
 		if(g.IsEmpty())
 			continue;
 		if(SBE16(g, 0) < 0) {
@@ -212,22 +212,22 @@ String TTFReader::Subset(const Vector<int>& used) const
 			}
 			g = String(c);
 		}
-		glyf.Cat(g);
-		while(glyf.GetLength() & 3)
-			glyf.Cat(0);
+		outline.Cat(g);
+		while(outline.GetLength() & 3)
+			outline.Cat(0);
 	}
 	int n = order.GetCount();
-	if(glyf.IsEmpty()) // only empty glyphs: the table still has to be there
-		glyf.Cat(0, 4);
-	loca.Add(glyf.GetLength());
-	bool lng = glyf.GetLength() > 0x1FFFC;
+	if(outline.IsEmpty()) // only empty glyphs: the table still has to be there
+		outline.Cat(0, 4);
+	offset.Add(outline.GetLength());
+	bool lng = outline.GetLength() > 0x1FFFC;
 	StringBuffer lo;
-	for(int o : loca)
+	for(int o : offset)
 		lng ? CatBE32(lo, o) : CatBE16(lo, o / 2);
-	StringBuffer hmtx;
+	StringBuffer metrics;
 	for(int g : order.GetKeys()) {
-		CatBE16(hmtx, GetAdvance(g));
-		CatBE16(hmtx, LeftSideBearing(g));
+		CatBE16(metrics, GetAdvance(g));
+		CatBE16(metrics, LeftSideBearing(g));
 	}
 	String h = Table("head"), hh = Table("hhea"), mp = Table("maxp");
 	StringBuffer head(h), hhea(hh), maxp(mp);
@@ -247,9 +247,9 @@ String TTFReader::Subset(const Vector<int>& used) const
 		PutBE32(p.Begin(), 0x00030000);
 		t.Add("post", String(p));
 	}
-	t.Add("glyf", String(glyf));
+	t.Add("glyf", String(outline));
 	t.Add("loca", String(lo));
-	t.Add("hmtx", String(hmtx));
+	t.Add("hmtx", String(metrics));
 	t.Add("head", String(head));
 	t.Add("hhea", String(hhea));
 	t.Add("maxp", String(maxp));

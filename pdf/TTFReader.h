@@ -50,6 +50,7 @@ private:
 	};
 
 	VectorMap<String, String> table;
+	String hmtx, loca, glyf;  // the tables every glyph reads
 	Vector<Range> cmap;
 	bool   open = false;
 	bool   cff = false;

@@ -5,20 +5,26 @@
 
 namespace Qel::detail {
 
-int PdfFont::Code(int glyph, int ch)
+int PdfFont::Add(int glyph, int ch)
 {
 	int i = glyphs.Find(glyph);
 	if(i < 0) {
 		i = glyphs.GetCount();
 		glyphs.Add(glyph);
 		unicode.Add(ch);
+		widths.Add(round(ttf.GetAdvance(glyph) * 1000000.0 / ttf.GetUnitsPerEm()) / 1000);
 	}
-	return ttf.IsCFF() ? glyph : i;
+	return i;
 }
 
-double PdfFont::Width(int glyph) const
+int PdfFont::Use(int ch)
 {
-	return round(ttf.GetAdvance(glyph) * 1000000.0 / ttf.GetUnitsPerEm()) / 1000;
+	int q = chars.Find(ch);
+	if(q >= 0)
+		return chars[q];
+	int i = Add(ttf.GetGlyph(ch), ch);
+	chars.Add(ch, i);
+	return i;
 }
 
 PdfDocument::PdfDocument()
@@ -40,7 +46,7 @@ int PdfDocument::FaceFont(Font f)
 		return -1;
 	}
 	pf.id = obj.New();
-	pf.Code(0, 0); // the missing glyph is always glyph 0 of a subset
+	pf.Add(0, 0); // the missing glyph is always glyph 0 of a subset
 	font_files.Add(file, fonts.GetCount() - 1);
 	return fonts.GetCount() - 1;
 }
@@ -86,7 +92,7 @@ String sToUnicode(const PdfFont& f)
 	for(int i = 1; i < f.glyphs.GetCount(); i++) {
 		int ch = f.unicode[i];
 		if(ch > 0 && ch <= 0x10FFFF && (ch < 0xD800 || ch > 0xDFFF))
-			map.Add(Pair{ f.ttf.IsCFF() ? f.glyphs[i] : i, ch });
+			map.Add(Pair{ f.Code(i), ch });
 	}
 	Sort(map, [](const Pair& a, const Pair& b) { return a.code < b.code; });
 	PdfText t;
@@ -159,7 +165,7 @@ void PdfDocument::WriteFont(PdfFont& f, int index)
 	struct Width { int code; double w; };
 	Vector<Width> w;
 	for(int i = 0; i < f.glyphs.GetCount(); i++)
-		w.Add(Width{ cff ? f.glyphs[i] : i, f.Width(f.glyphs[i]) });
+		w.Add(Width{ f.Code(i), f.widths[i] });
 	Sort(w, [](const Width& a, const Width& b) { return a.code < b.code; });
 	PdfText c;
 	c << "<< /Type /Font /Subtype " << (cff ? "/CIDFontType0" : "/CIDFontType2") << " /BaseFont /" << base

@@ -11,14 +11,18 @@ namespace Qel::detail {
 // One embedded face. Content shows its glyphs by two-byte codes (CIDs): the position in the
 // subset for TrueType faces, the face's own glyph number for CFF faces, which go in whole.
 struct PdfFont {
-	TTFReader  ttf;
-	int        id = 0;         // the Type0 font object
-	Index<int> glyphs;         // TrueType: the face's glyph of each code; CFF: codes used
-	Vector<int> unicode;       // by position in glyphs: the first character shown with it
+	TTFReader      ttf;
+	int            id = 0;     // the Type0 font object
+	Index<int>     glyphs;     // the face's glyphs in the order of first use
+	Vector<int>    unicode;    // by position in glyphs: the first character shown with it
+	Vector<double> widths;     // by position in glyphs: thousandths of the em, as stated
+	VectorMap<int, int> chars; // character -> position in glyphs
 
-	int Code(int glyph, int ch);
-	// Width of a code's glyph in thousandths of the em, as the document states it.
-	double Width(int glyph) const;
+	// The position in glyphs of the glyph of ch, added when new.
+	int Use(int ch);
+	int Add(int glyph, int ch);
+	// The code that shows the glyph at position i: i itself in a subset, else its glyph.
+	int Code(int i) const      { return ttf.IsCFF() ? glyphs[i] : i; }
 };
 
 class PdfDocument {
