@@ -10,8 +10,6 @@ using namespace detail;
 namespace {
 
 constexpr double PT = 72.0 / 600; // points per dot
-// A page's content beyond this fails the document rather than the process.
-constexpr int MAX_CONTENT = 1200000000;
 
 // A local rectangle in page dots: ordered corners, moved by the origin.
 Rect64 sPage(const Rect& r, Point64 o)
@@ -57,7 +55,7 @@ Size  PdfDraw::GetPageSize() const { return pagesize; }
 bool PdfDraw::Room()
 {
 	Page();
-	if(content.GetLength() > MAX_CONTENT)
+	if(Full())
 		doc->obj.Fail();
 	return !doc->obj.IsFailed();
 }

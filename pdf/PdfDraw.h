@@ -83,8 +83,12 @@ private:
 	Index<int>    page_fonts, page_images, page_patterns;
 	int           page_gstate = 0;
 
+	// A page's content beyond this fails the document rather than the process.
+	static constexpr int MAX_CONTENT = 1200000000;
+
 	void   Reset();
 	void   Page()                          { if(!page_open) StartPage(); }
+	bool   Full() const                    { return content.GetLength() > MAX_CONTENT; }
 	Level& Top()                           { return level.Top(); }
 	void   Push();
 	void   PageSize(Size sz)               { pagesize = sz; }

@@ -36,13 +36,9 @@ void PdfDraw::Pt(double x, double y)
 
 void PdfDraw::Re(int64 x, int64 y, int64 cx, int64 cy)
 {
-	PdfInt(content, x);
+	Pt(double(x), double(y));
 	content.Cat(' ');
-	PdfInt(content, y);
-	content.Cat(' ');
-	PdfInt(content, cx);
-	content.Cat(' ');
-	PdfInt(content, cy);
+	Pt(double(cx), double(cy));
 	content.Cat(" re");
 }
 
@@ -125,13 +121,13 @@ void PdfDraw::DrawPolyPolylineOp(const Point* v, int vertex_count, const int* co
 	int left = vertex_count;
 	bool any = false;
 	double l = INT_MAX, t = INT_MAX, r = INT_MIN, b = INT_MIN;
-	for(int i = 0; i < count_count; i++) {
+	for(int i = 0; i < count_count && !Full(); i++) {
 		int n = counts[i];
 		if(n <= 0)
 			continue;
 		if(n > left)
 			break;
-		for(int j = 0; j < n; j++) {
+		for(int j = 0; j < n && ((j & 4095) || !Full()); j++) {
 			Pt(v[j]);
 			content.Cat(j ? " l\n" : " m\n");
 			l = min(l, double(v[j].x)); t = min(t, double(v[j].y));
@@ -177,14 +173,14 @@ void PdfDraw::DrawPolyPolyPolygonOp(const Point* v, int vertex_count, const int*
 	int si = 0;
 	double l = INT_MAX, t = INT_MAX, r = INT_MIN, b = INT_MIN;
 	// Each disjunct polygon takes whole sub-polygons until its vertices are used.
-	for(int d = 0; d < dpcc; d++) {
+	for(int d = 0; d < dpcc && !Full(); d++) {
 		int dn = disjunct_polygon_counts[d];
 		if(dn <= 0)
 			continue;
 		if(dn > left)
 			break;
 		bool any = false, stop = false;
-		for(int used = 0; used < dn && si < scc;) {
+		for(int used = 0; used < dn && si < scc && !Full();) {
 			int n = subpolygon_counts[si++];
 			if(n <= 0)
 				continue;
@@ -192,7 +188,7 @@ void PdfDraw::DrawPolyPolyPolygonOp(const Point* v, int vertex_count, const int*
 				stop = true;
 				break;
 			}
-			for(int j = 0; j < n; j++) {
+			for(int j = 0; j < n && ((j & 4095) || !Full()); j++) {
 				Pt(v[j]);
 				content.Cat(j ? " l\n" : " m\n");
 				l = min(l, double(v[j].x)); t = min(t, double(v[j].y));

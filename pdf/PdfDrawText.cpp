@@ -69,7 +69,7 @@ void PdfDraw::DrawTextOp(int x, int y, int angle, const wchar* text, Font font, 
 	static const char hex[] = "0123456789ABCDEF";
 	double pos = 0;     // where the next glyph should start, in dots along the baseline
 	double natural = 0; // where the document puts it without adjustment, in text units
-	for(int i = 0; i < n; i++) {
+	for(int i = 0; i < n && !Full(); i++) {
 		int at = pf.Use(text[i]);
 		double w = pf.widths[at];
 		double adj = (natural - pos / em) * 1000;

@@ -55,6 +55,8 @@ void PdfNumber(StringBuffer& out, double v, int decimals)
 		}
 		*--s = '.';
 	}
+	else if(ip > INT_MAX)
+		*--s = '0', *--s = '.'; // a real: readers may take integers only up to 2^31 - 1
 	s = sDigits(s, ip);
 	if(r < 0)
 		*--s = '-';
@@ -144,7 +146,7 @@ void PdfObjects::Put(int id, const String& body)
 void PdfObjects::Stream(int id, const String& dict, const String& data, bool compress, const char* filter)
 {
 	String z = compress && !filter ? PdfCompress(data) : data;
-	if(compress && !filter && z.GetLength() >= data.GetLength() + 32)
+	if(compress && !filter && (z.GetLength() >= data.GetLength() + 32 || (z.IsEmpty() && data.GetCount())))
 		compress = false; // incompressible: stored as it is
 	const String& body = compress && !filter ? z : data;
 	if(!Room(body.GetLength() + dict.GetLength() + 128))

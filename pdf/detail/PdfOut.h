@@ -7,7 +7,8 @@
 namespace Qel::detail {
 
 // v with at most `decimals` places, trailing zeros dropped; never an exponent. Values that are
-// not finite write 0 and magnitudes are held within 1e12, so hostile input stays parseable.
+// not finite write 0, magnitudes are held within 1e12 and those beyond 32 bits are written as
+// reals, so hostile input stays parseable.
 void PdfNumber(StringBuffer& out, double v, int decimals = 3);
 void PdfInt(StringBuffer& out, int64 v);
 // A colour channel 0..255 as 0..1 with four places: enough for every step to come back exact.
