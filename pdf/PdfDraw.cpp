@@ -31,9 +31,14 @@ bool sEmpty(const Rect64& r)
 } // namespace
 
 PdfDraw::PdfDraw(Size sz)
-:	pagesize(sz)
 {
+	PageSize(sz);
 	Reset();
+}
+
+void PdfDraw::PageSize(Size sz)
+{
+	pagesize = Size(clamp(sz.cx, 1, MAX_SIDE), clamp(sz.cy, 1, MAX_SIDE));
 }
 
 PdfDraw::~PdfDraw() = default;

@@ -15,7 +15,8 @@ namespace detail { class PdfDocument; }
 
 class PdfDraw : public Draw {
 public:
-	// Pages of sz dots; 5100 x 6600 is US Letter, 4960 x 7016 A4.
+	// Pages of sz dots (5100 x 6600 is US Letter), each side held within 1..120000 (200 inches,
+	// the most a page may have).
 	explicit PdfDraw(Size pagesize);
 	PdfDraw(int cx, int cy) : PdfDraw(Size(cx, cy)) {}
 	~PdfDraw() override;
@@ -85,13 +86,14 @@ private:
 
 	// A page's content beyond this fails the document rather than the process.
 	static constexpr int MAX_CONTENT = 1200000000;
+	static constexpr int MAX_SIDE = 120000; // dots: 200 inches
 
 	void   Reset();
 	void   Page()                          { if(!page_open) StartPage(); }
 	bool   Full() const                    { return content.GetLength() > MAX_CONTENT; }
 	Level& Top()                           { return level.Top(); }
 	void   Push();
-	void   PageSize(Size sz)               { pagesize = sz; }
+	void   PageSize(Size sz);
 
 	void   Fill(Color c);
 	void   Stroke(Color c);

@@ -8,8 +8,6 @@ namespace Qel {
 
 namespace {
 
-constexpr int MAX_SIDE = 120000; // dots: 200 inches
-
 std::atomic<bool> sHooksInstalled;
 StaticMutex       sHooksLock;
 
@@ -37,7 +35,7 @@ String DrawingToPdf(const Array<Drawing>& pages)
 	if(pages.IsEmpty())
 		return String();
 	for(const Drawing& w : pages)
-		if(w.size.cx < 1 || w.size.cy < 1 || w.size.cx > MAX_SIDE || w.size.cy > MAX_SIDE)
+		if(w.size.cx < 1 || w.size.cy < 1 || w.size.cx > PdfDraw::MAX_SIDE || w.size.cy > PdfDraw::MAX_SIDE)
 			return String();
 	PdfDraw pdf(pages[0].size);
 	for(const Drawing& w : pages) {

@@ -96,8 +96,125 @@ bool TTFReader::Load(Function<String (const char* tag)>& get)
 	italic = os2.GetCount() >= 64 ? BE16(os2, 62) & 0x201 : BE16(head, 44) & 2;
 	capheight = os2.GetCount() >= 90 && BE16(os2, 0) >= 2 ? SBE16(os2, 88) : ascent;
 	ReadName();
+	ReadCids();
 	open = true;
 	return true;
+}
+
+namespace {
+
+// A CFF INDEX at `at`: the bounds of entry i in data; false when the index is damaged.
+bool sCffEntry(const String& cff, int64 at, int i, int64& begin, int64& end, int64* after = nullptr)
+{
+	int count = BE16(cff, at);
+	int size = at + 2 < cff.GetCount() ? byte(cff[int(at + 2)]) : 0;
+	if(count == 0) {
+		if(after)
+			*after = at + 2;
+		return false;
+	}
+	if(size < 1 || size > 4)
+		return false;
+	auto offset = [&](int k) {
+		int64 v = 0;
+		for(int b = 0; b < size; b++) {
+			int64 p = at + 3 + int64(k) * size + b;
+			v = v << 8 | (p < cff.GetCount() ? byte(cff[int(p)]) : 0);
+		}
+		return v;
+	};
+	int64 data = at + 3 + int64(count + 1) * size - 1; // offsets count from 1
+	if(after)
+		*after = data + offset(count);
+	if(i >= count)
+		return false;
+	begin = data + offset(i);
+	end = data + offset(i + 1);
+	return begin <= end && end <= cff.GetCount();
+}
+
+} // namespace
+
+// A CID-keyed CFF names its glyphs by CIDs through its charset; readers take CIDs as codes.
+void TTFReader::ReadCids()
+{
+	cids.Clear();
+	String cff = Table("CFF ");
+	if(cff.GetCount() < 4)
+		return;
+	int64 b = 0, e = 0, top = -1;
+	sCffEntry(cff, byte(cff[2]), 0, b, e, &top); // the name index
+	if(top < 0 || !sCffEntry(cff, top, 0, b, e))
+		return;
+	bool keyed = false;
+	int64 charset = 0;
+	Vector<int64> operand;
+	for(int64 p = b; p < e;) { // the top dictionary
+		int v = byte(cff[int(p)]);
+		if(v == 12) {
+			keyed = keyed || (p + 1 < e && byte(cff[int(p + 1)]) == 30); // ROS
+			operand.Clear();
+			p += 2;
+		}
+		else if(v <= 21) {
+			if(v == 15 && operand.GetCount())
+				charset = operand.Top();
+			operand.Clear();
+			p++;
+		}
+		else if(v == 28) {
+			operand.Add(SBE16(cff, p + 1));
+			p += 3;
+		}
+		else if(v == 29) {
+			operand.Add(int(BE32(cff, p + 1)));
+			p += 5;
+		}
+		else if(v == 30) { // a real: skip its nibbles up to the end mark
+			for(p++; p < e && (byte(cff[int(p)]) & 15) != 15 && (byte(cff[int(p)]) >> 4) != 15; p++)
+				;
+			operand.Add(0);
+			p++;
+		}
+		else if(v >= 32 && v <= 246) {
+			operand.Add(v - 139);
+			p++;
+		}
+		else if(v >= 247 && v <= 254) {
+			int w = p + 1 < e ? byte(cff[int(p + 1)]) : 0;
+			operand.Add(v <= 250 ? (v - 247) * 256 + w + 108 : -(v - 251) * 256 - w - 108);
+			p += 2;
+		}
+		else
+			p++;
+	}
+	if(!keyed || charset <= 2 || charset >= cff.GetCount())
+		return;
+	cids.SetCount(glyphs, 0);
+	int format = byte(cff[int(charset)]);
+	int64 at = charset + 1;
+	for(int g = 1; g < glyphs;) {
+		if(format == 0) {
+			cids[g++] = BE16(cff, at);
+			at += 2;
+		}
+		else if(format == 1 || format == 2) {
+			int first = BE16(cff, at);
+			int left = format == 1 ? (at + 2 < cff.GetCount() ? byte(cff[int(at + 2)]) : 0) : BE16(cff, at + 2);
+			at += format == 1 ? 3 : 4;
+			for(int k = 0; k <= left && g < glyphs; k++)
+				cids[g++] = first + k;
+		}
+		else
+			break;
+		if(at > cff.GetCount())
+			break;
+	}
+}
+
+int TTFReader::GetCid(int glyph) const
+{
+	return glyph >= 0 && glyph < cids.GetCount() ? cids[glyph] : glyph;
 }
 
 void TTFReader::ReadName()

@@ -25,6 +25,9 @@ public:
 	int  GetGlyph(int ch) const;
 	// Advance width in font units.
 	int  GetAdvance(int glyph) const;
+	// The number that shows the glyph in a whole CFF face: its CID when the CFF is CID-keyed,
+	// else the glyph itself.
+	int  GetCid(int glyph) const;
 	int  GetUnitsPerEm() const          { return upem; }
 
 	// Printable, without the characters that delimit names; never empty.
@@ -52,6 +55,7 @@ private:
 	VectorMap<String, String> table;
 	String hmtx, loca, glyf;  // the tables every glyph reads
 	Vector<Range> cmap;
+	Vector<int> cids;         // CID of each glyph of a CID-keyed CFF; empty otherwise
 	bool   open = false;
 	bool   cff = false;
 	bool   long_loca = false;
@@ -72,6 +76,7 @@ private:
 	String Glyph(int glyph) const;
 	int    LeftSideBearing(int glyph) const;
 	void   ReadName();
+	void   ReadCids();
 };
 
 } // namespace Qel

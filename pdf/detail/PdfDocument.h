@@ -9,7 +9,7 @@
 namespace Qel::detail {
 
 // One embedded face. Content shows its glyphs by two-byte codes (CIDs): the position in the
-// subset for TrueType faces, the face's own glyph number for CFF faces, which go in whole.
+// subset for TrueType faces, the face's own numbering for CFF faces, which go in whole.
 struct PdfFont {
 	TTFReader      ttf;
 	int            id = 0;     // the Type0 font object
@@ -21,8 +21,8 @@ struct PdfFont {
 	// The position in glyphs of the glyph of ch, added when new.
 	int Use(int ch);
 	int Add(int glyph, int ch);
-	// The code that shows the glyph at position i: i itself in a subset, else its glyph.
-	int Code(int i) const      { return ttf.IsCFF() ? glyphs[i] : i; }
+	// The code that shows the glyph at position i: i itself in a subset, else the glyph's CID.
+	int Code(int i) const      { return ttf.IsCFF() ? ttf.GetCid(glyphs[i]) : i; }
 };
 
 class PdfDocument {

@@ -69,6 +69,8 @@ TEST(PdfDraw, DocumentAndPages)
 	ASSERT_TRUE(IsValidPdf(four));
 	EXPECT_EQ(Field(Info(four), "Pages"), "4");
 	EXPECT_EQ(Field(Info(pdf.Finish()), "Pages"), "1") << "Finish starts a new document";
+	// sides held within 1..120000 dots
+	EXPECT_EQ(Field(Info(PdfDraw(0, 200000).Finish()), "Page size"), "0.12 x 14400 pts");
 }
 
 TEST(PdfDraw, NumbersInFixedForm)

@@ -106,6 +106,29 @@ Function<String (const char*)> Tables(const String& font)
 	};
 }
 
+// The tables every face needs: n glyphs of 1000 units to the em, glyph i 100 (i + 1) wide.
+VectorMap<String, String> MinimalFace(int n)
+{
+	StringBuffer head(54), hhea(36), maxp(6), hmtx;
+	memset(head.Begin(), 0, 54);
+	memset(hhea.Begin(), 0, 36);
+	memset(maxp.Begin(), 0, 6);
+	PutBE16(head.Begin() + 18, 1000);
+	PutBE16(head.Begin() + 50, 1);
+	PutBE16(hhea.Begin() + 34, n);
+	PutBE16(maxp.Begin() + 4, n);
+	for(int i = 0; i < n; i++) {
+		CatBE16(hmtx, 100 * (i + 1));
+		CatBE16(hmtx, 0);
+	}
+	VectorMap<String, String> t;
+	t.Add("head", String(head));
+	t.Add("hhea", String(hhea));
+	t.Add("maxp", String(maxp));
+	t.Add("hmtx", String(hmtx));
+	return t;
+}
+
 } // namespace
 
 // A face of three glyphs: 0 empty, 1 and 2 composites of each other, 2 also of a glyph that is
@@ -125,25 +148,10 @@ TEST(TTFReader, CompositePartsRenumbered)
 		}
 		return String(g);
 	};
-	StringBuffer head(54), hhea(36), maxp(6), hmtx, loca;
-	memset(head.Begin(), 0, 54);
-	memset(hhea.Begin(), 0, 36);
-	memset(maxp.Begin(), 0, 6);
-	PutBE16(head.Begin() + 18, 1000);
-	PutBE16(head.Begin() + 50, 1);
-	PutBE16(hhea.Begin() + 34, 3);
-	PutBE16(maxp.Begin() + 4, 3);
-	for(int i = 0; i < 3; i++) {
-		CatBE16(hmtx, 100 * (i + 1));
-		CatBE16(hmtx, 0);
-	}
+	VectorMap<String, String> t = MinimalFace(3);
+	StringBuffer loca;
 	for(int o : { 0, 0, 16, 16 + 22 })
 		CatBE32(loca, o);
-	VectorMap<String, String> t;
-	t.Add("head", String(head));
-	t.Add("hhea", String(hhea));
-	t.Add("maxp", String(maxp));
-	t.Add("hmtx", String(hmtx));
 	t.Add("loca", String(loca));
 	t.Add("glyf", composite({ 2 }) + composite({ 1, 7 }));
 	TTFReader r;
@@ -162,6 +170,30 @@ TEST(TTFReader, CompositePartsRenumbered)
 	String empty = r.Subset(Vector<int>());
 	EXPECT_TRUE(s.Open(Tables(empty)));
 	EXPECT_TRUE(FtFace(empty).face);
+}
+
+// A CID-keyed CFF: its charset gives the CID of each glyph.
+TEST(TTFReader, CidKeyedCff)
+{
+	String name = String("\x00\x01\x01\x01\x02", 5) + "A";
+	// ROS (three operands), then the charset at offset 26
+	String dict = String("\x8B\x8B\x8B\x0C\x1E\x1C\x00\x1A\x0F", 9);
+	String top = String("\x00\x01\x01\x01", 4) + String(char(1 + dict.GetCount()), 1) + dict;
+	String charset = String("\x02\x00\x64\x00\x01", 5); // glyphs 1 and 2 are CIDs 100 and 101
+	String cff = String("\x01\x00\x04\x01", 4) + name + top + String(0, 2) + charset;
+	ASSERT_EQ(4 + name.GetCount() + top.GetCount() + 2, 26);
+	VectorMap<String, String> t = MinimalFace(3);
+	t.Add("CFF ", cff);
+	TTFReader r;
+	ASSERT_TRUE(r.Open([&](const char* tag) { return t.Get(tag, String()); }));
+	EXPECT_TRUE(r.IsCFF());
+	EXPECT_EQ(r.GetCid(0), 0);
+	EXPECT_EQ(r.GetCid(1), 100);
+	EXPECT_EQ(r.GetCid(2), 101);
+	// without ROS the glyphs are their own numbers
+	t.GetAdd("CFF ") = String("\x01\x00\x04\x01", 4) + name + String("\x00\x01\x01\x01\x04\x1C\x00\x1B\x0F", 9) + String(0, 2) + charset;
+	ASSERT_TRUE(r.Open([&](const char* tag) { return t.Get(tag, String()); }));
+	EXPECT_EQ(r.GetCid(2), 2);
 }
 
 TEST(TTFReader, DamagedTables)
