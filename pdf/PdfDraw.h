@@ -103,11 +103,12 @@ private:
 	void   CloseLink();
 	void   Pt(double x, double y);
 	void   Pt(Point p)                     { Pt(p.x, p.y); }
-	void   Op(const char* s)               { content.Cat(s); }
 	void   Re(int64 x, int64 y, int64 cx, int64 cy);
 	void   Arc(double cx, double cy, double rx, double ry, double a0, double sweep, bool move);
-	void   Pattern(uint64 pattern, Color c);
+	void   Pattern(uint64 pattern, Color c); // the fill: a tile of the pattern's clear bits in c
+	// A filled bar of text lines, (l, t, w, h) in the frame of text at (x, y) turned by the angle.
 	void   TextLine(double x, double y, double sina, double cosa, double l, double t, double w, double h);
+	// Opens a page when none is; false once the document has failed.
 	bool   Room();
 };
 
