@@ -53,9 +53,10 @@ struct Target : QelTest::RecordingDraw {
 	void DrawPolyPolyPolygonOp(const Point* v, int vc, const int* sc, int scc, const int* dc, int dcc, Color,
 	                           int, Color, uint64, Color) override
 	{
+		// both kinds of count count vertices; the disjuncts take whole sub-polygons
 		int at = 0, sub = 0;
 		for(int i = 0; i < dcc; i++)
-			for(int k = 0; k < dc[i]; k++, sub++)
+			for(int used = 0; used < dc[i] && sub < scc; used += sc[sub++])
 				for(int j = 0; j < sc[sub]; j++)
 					sum += v[at++].y;
 		Check(at <= vc && sub <= scc);

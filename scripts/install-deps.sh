@@ -18,7 +18,8 @@ packages=(
   libstb-dev libimagequant-dev
   libssl-dev libomp-dev
   libspdlog-dev
-  libfontconfig-dev libfreetype-dev fonts-dejavu-core
+  libfontconfig-dev libfreetype-dev fonts-dejavu-core fonts-urw-base35
+  qpdf poppler-utils
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
   libagg-dev
   librsvg2-dev

@@ -283,7 +283,8 @@ bool sPlayer::PolyPolyPolygon()
 	s.GetAll(v, 8 * vc);
 	s.GetAll(sc, 4 * scc);
 	s.GetAll(dc, 4 * dcc);
-	if(s.IsError() || !sCountsFit(sc, scc, vc) || !sCountsFit(dc, dcc, scc))
+	// Sub-polygon and disjunct counts both count vertices.
+	if(s.IsError() || !sCountsFit(sc, scc, vc) || !sCountsFit(dc, dcc, vc))
 		return false;
 	if(!same) {
 		for(int i = 0; i < vc; i++)

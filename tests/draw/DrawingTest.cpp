@@ -263,9 +263,11 @@ TEST(Drawing, BadCountsStopPlayback)
 		{ poly({ 3, 2 }, 3, { 4, -1 }), 3 },           // a negative count
 		{ poly({ 0x10000000, 1 }, 3, { 1 }), 3 },      // more than the bytes hold
 		{ poly({ -1, 0 }, 0, {}), 3 },
-		{ gon(4, { 4 }, { 1 }), 3 },                    // sound
-		{ gon(4, { 2, 3 }, { 2 }), 2 },                 // sub-polygons beyond the vertices
-		{ gon(4, { 2, 2 }, { 3 }), 2 },                 // disjuncts beyond the sub-polygons
+		{ gon(4, { 4 }, { 4 }), 3 },                    // sound
+		{ gon(6, { 3, 3 }, { 3, 3 }), 3 },              // sound: two disjuncts
+		{ gon(4, { 2, 3 }, { 4 }), 2 },                 // sub-polygons beyond the vertices
+		{ gon(4, { 2, 2 }, { 3, 2 }), 2 },              // disjuncts beyond the vertices
+		{ gon(4, { 2, 2 }, { 4, -1 }), 2 },             // a negative disjunct
 		{ Rec().B(9).I({ 0, 0, 1 }).Make(), 2 },        // truncated
 		{ Rec().B(15).I({ 0, 0, 0, 0, 0, 0 }).B(0xFF).I({ 0x7FFFFFFF }).B(1).Make(), 2 }, // text count
 		{ Rec().B(19).I({ 0, 0, 1, 1 }).B(0xFF).I({ 0x7FFFFFF0 }).Make(), 2 },          // string length

@@ -145,6 +145,26 @@ TEST(PainterHooks, DrawingAndImageTargets)
 	EXPECT_EQ(e[2][3], sBlue);
 }
 
+// Recorded polygons play back like any other record, and what follows them too.
+TEST(PainterHooks, RecordedPolygonsPlayBack)
+{
+	DrawingDraw dd(100, 100);
+	dd.DrawPolygon(Vector<Point>{ Point(10, 10), Point(50, 10), Point(10, 50) }, Color(255, 0, 0));
+	dd.DrawPolygon(Vector<Point>{ Point(60, 60), Point(90, 60), Point(90, 90), Point(60, 90) }, Color(0, 0, 255));
+	dd.DrawRect(0, 95, 100, 5, Color(0, 255, 0));
+	Drawing d = dd;
+	for(int scale : { 1, 2 }) {
+		ImagePainter ip(100 * scale, 100 * scale);
+		ip.DrawDrawing(0, 0, 100 * scale, 100 * scale, d);
+		Image m = ip;
+		auto at = [&](int x, int y) { return m[y * scale][x * scale]; };
+		EXPECT_EQ(at(15, 15), sRed) << scale;
+		EXPECT_EQ(at(45, 45).a, 0) << scale << ": beyond the hypotenuse";
+		EXPECT_EQ(at(75, 75), sBlue) << scale;
+		EXPECT_EQ(at(50, 97), Rgba(0, 255, 0, 255)) << scale << ": the record after them";
+	}
+}
+
 TEST(PainterHooks, CharacterImageIsNotDarkened)
 {
 	Image m = PaintCharacterImage(2, 2, 0, 'W', Font(2, 30), Color(255, 255, 255), Size(40, 40));
