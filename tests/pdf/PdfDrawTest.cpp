@@ -3,7 +3,7 @@
 #include "PdfTools.h"
 
 #include <pdf/detail/PdfOut.h>
-#include <draw/DrawingDraw.h>
+#include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // several threads at once.
 #include "PdfTools.h"
 
-#include <draw/DrawingDraw.h>
+#include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
 

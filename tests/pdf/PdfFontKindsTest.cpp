@@ -2,7 +2,7 @@
 // OpenType face with CFF outlines.
 #include "PdfTools.h"
 
-#include <draw/DrawingDraw.h>
+#include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Pages rendered by a PDF viewer look like the same drawing on the painter.
 #include "PdfTools.h"
 
-#include <draw/DrawingDraw.h>
+#include <draw/record/DrawingDraw.h>
 
 #include <gtest/gtest.h>
 
