@@ -10,6 +10,8 @@
 #include "Hash.h"
 #include "Vector.h"
 #include "Array.h"
+#include "Any.h"
+#include "Bits.h"
 #include "Buffer.h"
 #include "Index.h"
 #include "Map.h"
