@@ -7,3 +7,7 @@
 
 #include "Zoom.h"
 #include "RichTextInit.h"
+#include "ParaFormat.h"
+#include "RichObject.h"
+#include "RichPara.h"
+#include "NumberField.h"

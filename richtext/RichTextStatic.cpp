@@ -4,6 +4,10 @@
 
 namespace {
 
-[[maybe_unused]] const bool sRegistered = (Qel::RichTextInitOnce(), true);
+[[maybe_unused]] const bool sRegistered = [] {
+	Qel::RichTextInitOnce();
+	Qel::RichPara::Register("VALUE", Qel::GetRichNumberField());
+	return true;
+}();
 
 } // namespace
