@@ -18,26 +18,72 @@ struct sSlot {
 	sEntry* entry;
 };
 
-bool sClosed = false; // past exit-time destruction: paragraphs destroyed later are not parked
+// Two objects of a type whose members all move as raw bytes swap as raw bytes: the cache
+// hands formats over without moving them member by member.
+template <class T>
+void sSwapRaw(T& a, T& b)
+{
+	static_assert(IsRelocatable<T> && IsRelocatable<String> && IsRelocatable<WString> &&
+	              IsRelocatable<Vector<RichPara::Tab>>);
+	alignas(T) byte t[sizeof(T)];
+	memcpy(t, (void*)&a, sizeof(T));
+	memcpy((void*)&a, (void*)&b, sizeof(T));
+	memcpy((void*)&b, t, sizeof(T));
+}
 
-// Newest first. Entries are destroyed outside the lock.
-Vector<sSlot>& sCache();
+bool sClosed = false; // past exit: paragraphs destroyed later are not parked
 
-struct sCacheOwner { // frees the entries at exit
-	~sCacheOwner()
+// Newest first, in a ring, so that parking a paragraph and taking back the oldest one move no
+// other slot. older is the summed length of every slot but the newest, so trimming drops
+// entries from the old end without walking the list.
+struct sCacheList {
+	static constexpr int RING = 128; // more than the 65 entries kept, and a power of two
+
+	sSlot   ring[RING];
+	int     head = 0;
+	int     count = 0;
+	int64   older = 0;
+	sEntry* spare = nullptr; // the emptied entry of the last hit, for the next parking
+
+	sSlot& operator[](int i) { return ring[(head + i) & (RING - 1)]; }
+
+	void AddNewest(const sSlot& s)
+	{
+		head = (head - 1) & (RING - 1);
+		ring[head] = s;
+		if(++count > 1)
+			older += (*this)[1].length;
+	}
+	// Slot i leaves; the shorter side of the ring closes the gap.
+	void Remove(int i)
+	{
+		older -= i ? (*this)[i].length : count > 1 ? (*this)[1].length : 0;
+		if(i < count / 2) {
+			for(int j = i; j > 0; j--)
+				(*this)[j] = (*this)[j - 1];
+			head = (head + 1) & (RING - 1);
+		}
+		else
+			for(int j = i; j < count - 1; j++)
+				(*this)[j] = (*this)[j + 1];
+		count--;
+	}
+
+	~sCacheList()
 	{
 		Mutex::Lock __(RichParaCacheMutex());
-		for(sSlot& s : sCache())
-			delete s.entry;
-		sCache().Clear();
+		for(int i = 0; i < count; i++)
+			delete (*this)[i].entry;
+		count = 0;
+		delete spare;
+		spare = nullptr;
 		sClosed = true;
 	}
 };
 
-Vector<sSlot>& sCache()
+sCacheList& sCache()
 {
-	static Vector<sSlot> cache;
-	static sCacheOwner owner; // made after the list, so it runs before the list is destroyed
+	static sCacheList cache;
 	return cache;
 }
 
@@ -49,60 +95,65 @@ Mutex& RichParaCacheMutex()
 	return m;
 }
 
+// Parts and format move under the lock (that is cheap); what the cache drops is destroyed
+// outside it.
 bool TakeFromParaCache(RichPara& p)
 {
-	sEntry* e = nullptr;
-	{
-		Mutex::Lock __(RichParaCacheMutex());
-		if(sClosed)
-			return false;
-		Vector<sSlot>& cache = sCache();
-		for(int i = 0; i < cache.GetCount(); i++)
-			if(cache[i].cacheid == p.cacheid) {
-				e = cache[i].entry;
-				cache.Remove(i);
-				break;
-			}
-	}
-	if(!e)
+	Mutex::Lock __(RichParaCacheMutex());
+	if(sClosed)
 		return false;
-	p.part = std::move(e->part);
-	p.format = std::move(e->format);
-	p.incache = false;
-	delete e;
-	return true;
+	sCacheList& c = sCache();
+	for(int i = 0; i < c.count; i++)
+		if(c[i].cacheid == p.cacheid) {
+			sEntry* e = c[i].entry;
+			p.unpacked_length = c[i].length;
+			c.Remove(i);
+			p.part.Clear();
+			p.part.Swap(e->part);
+			sSwapRaw(p.format, e->format); // e keeps p's old format until it is reused
+			p.incache = false;
+			if(c.spare)
+				delete e; // holds only p's old format
+			else
+				c.spare = e;
+			return true;
+		}
+	return false;
 }
 
 void PutToParaCache(RichPara& p)
 {
-	sEntry* e = new sEntry{std::move(p.part), std::move(p.format)};
-	int64 length = 0;
-	for(const RichPara::Part& q : e->part)
-		length += q.GetLength();
+	int64 length = p.unpacked_length;
+	if(length < 0) {
+		length = 0;
+		for(const RichPara::Part& q : p.part)
+			length += q.GetLength();
+	}
 	p.incache = true;
-	Vector<sEntry*> dropped;
+	sEntry* dropped[sCacheList::RING];
+	int ndropped = 0;
 	{
 		Mutex::Lock __(RichParaCacheMutex());
-		if(sClosed) {
-			p.part = std::move(e->part);
-			delete e;
+		if(sClosed)
 			return;
-		}
-		Vector<sSlot>& cache = sCache();
-		cache.Insert(0, sSlot{p.cacheid, length, e});
-		int64 sum = 0;
-		for(int i = 1; i < cache.GetCount(); i++) {
-			sum += cache[i].length;
-			if(i > CACHE_OLDER || sum > CACHE_SIZE) {
-				for(int j = i; j < cache.GetCount(); j++)
-					dropped.Add(cache[j].entry);
-				cache.Trim(i);
-				break;
-			}
+		sCacheList& c = sCache();
+		sEntry* e = c.spare ? c.spare : new sEntry;
+		c.spare = nullptr;
+		e->part.Clear();
+		e->part.Swap(p.part);
+		sSwapRaw(e->format, p.format); // p takes the spare's old format, to destroy
+		c.AddNewest(sSlot{p.cacheid, length, e});
+		// The older entries stay while there are at most 64 of them and their lengths sum to
+		// at most 10,000: dropping from the old end keeps the longest such prefix.
+		while(c.count - 1 > CACHE_OLDER || c.older > CACHE_SIZE) {
+			const sSlot& last = c[c.count - 1];
+			dropped[ndropped++] = last.entry;
+			c.older -= last.length;
+			c.count--;
 		}
 	}
-	for(sEntry* d : dropped)
-		delete d;
+	for(int i = 0; i < ndropped; i++)
+		delete dropped[i];
 }
 
 } // namespace Qel::detail

@@ -26,6 +26,8 @@ public:
 	static constexpr int TAB_RIGHTPOS = 0x8000000;
 
 	struct CharFormat : Font {
+		using Relocatable = void; // every member is
+
 		int     language = 0;
 		Color   ink = Color(0, 0, 0);
 		Color   paper;                 // Null: no background
@@ -54,6 +56,8 @@ public:
 	};
 
 	struct Format : NumberFormat, CharFormat {
+		using Relocatable = void; // every member is
+
 		Uuid        styleid;
 		String      label;
 		Vector<Tab> tab;

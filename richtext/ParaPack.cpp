@@ -57,6 +57,16 @@ void sPutFlag(Stream& out, bool o, bool n, bool s, int off, int on, int as_style
 		out.Put(n == s ? as_style : n ? on : off);
 }
 
+// The tab stops the form keeps: those with a position.
+bool sSameTabs(const Vector<RichPara::Tab>& tab, const Vector<RichPara::Tab>& style)
+{
+	int i = 0;
+	for(const RichPara::Tab& t : tab)
+		if(!IsNull(t.pos) && (i >= style.GetCount() || !(style[i++] == t)))
+			return false;
+	return i == style.GetCount();
+}
+
 bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
 {
 	return a.before_number == b.before_number && a.after_number == b.after_number &&
@@ -82,7 +92,8 @@ void sPackFormat(Stream& out, const RichPara::Format& f, const RichPara::Format&
 	bit(PACK_ORPHAN, f.orphan != s.orphan);
 	bit(PACK_NUMBERING, !sSameNumbering(f, s));
 	bit(PACK_LINESPACING, f.linespacing != s.linespacing);
-	bit(PACK_TABS, !(f.tab == s.tab));
+	// Stops without a position are not stored, so they make no difference either.
+	bit(PACK_TABS, !sSameTabs(f.tab, s.tab));
 	bit(PACK_RULER, f.ruler != s.ruler);
 	bit(PACK_RULERINK, f.rulerink != s.rulerink);
 	bit(PACK_RULERSTYLE, f.rulerstyle != s.rulerstyle);

@@ -4,6 +4,8 @@
 #include "detail/PackedForm.h"
 #include "detail/ParaCache.h"
 
+#include <memory>
+
 namespace Qel {
 
 namespace {
@@ -101,6 +103,12 @@ void sUnpackFormat(PackedReader& in, RichPara::Format& f)
 		rd8(f.fflag);
 }
 
+// A new part in the running format.
+QEL_FORCE_INLINE RichPara::Part& sAddPart(Array<RichPara::Part>& part, const RichPara::CharFormat& cf)
+{
+	return part.Add(new RichPara::Part(cf));
+}
+
 // Face or height: 0xFFFF is the style's value, 0xFFFE an int32 follows.
 bool sGetFont16(PackedReader& in, int style, int& v)
 {
@@ -115,76 +123,58 @@ bool sGetFont16(PackedReader& in, int style, int& v)
 	return true;
 }
 
-QEL_NOINLINE void sAppendText(WString& t, const char* b, const char* e)
-{
-	int n = int(e - b);
-	if(n <= 512) {
-		wchar buf[512];
-		int len = int(detail::UnpackText(buf, b, e) - buf);
-		if(t.IsEmpty())
-			t = WString(buf, len);
-		else
-			t.Cat(buf, len);
-		return;
-	}
-	WStringBuffer wb(n);
-	wb.SetLength(int(detail::UnpackText(wb.Begin(), b, e) - wb.Begin()));
-	if(t.IsEmpty())
-		t = WString(wb);
-	else
-		t.Cat(wb.Begin(), wb.GetLength());
-}
-
-QEL_FORCE_INLINE bool sIsText(byte c) { return c >= 32 || c == 9; }
-
 } // namespace
 
 void RichPara::UnpackParts(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
                            const Array<RichObject>& obj, int& oi)
 {
-	UnpackPartsAt(s, e, chrstyle, part, obj, oi, 0);
+	unpacked_length = -1; // the parts may be any array
+	UnpackPartsAt(s, e, chrstyle, part, obj, oi, 0, nullptr);
 }
 
 void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
-                             const Array<RichObject>& obj, int& oi, int depth)
+                             const Array<RichObject>& obj, int& oi, int depth, int64* length)
 {
 	CharFormat& cf = format; // the running format
 	PackedReader in(s, e);
-	part.Add().format = cf;
+	part.Reserve(part.GetCount() + int(min<int64>((e - s) / 32, 256)) + 1); // a part per run, roughly
+	sAddPart(part, cf);
 	while(!in.IsEof()) {
 		int c = in.Peek();
-		if(sIsText(byte(c))) {
-			const char* b = in.s;
-			const char* q = b;
-			while(q < e && sIsText(byte(*q)))
-				q++;
-			in.s = q;
-			sAppendText(part.Top().text, b, q);
+		if(detail::IsPackedText(byte(c))) {
+			int n;
+			in.s = detail::UnpackTextRun(part.Top().text, in.s, e, n);
+			if(length)
+				*length += n;
 		}
 		else if(c == 31) {
 			in.s++;
 			if(oi < obj.GetCount()) { // with no object left the byte adds none
 				if(part.Top().text.GetLength())
-					part.Add().format = cf;
+					sAddPart(part, cf);
 				Part& p = part.Top();
 				p.object = obj[oi++];
 				p.format = cf;
-				part.Add().format = cf;
+				if(length)
+					*length += 1;
+				sAddPart(part, cf);
 			}
 		}
 		else if(c == 3) {
 			Format saved = format;
 			if(part.Top().text.GetLength())
-				part.Add().format = cf;
+				sAddPart(part, cf);
 			in.s++;
 			Part& p = part.Top();
 			p.field = in.GetString();
 			p.fieldparam = in.GetString();
 			const char *cb, *ce;
 			if(in.GetStringRange(cb, ce) && depth < MAX_FIELD_DEPTH)
-				UnpackPartsAt(cb, ce, chrstyle, p.fieldpart, obj, oi, depth + 1);
+				UnpackPartsAt(cb, ce, chrstyle, p.fieldpart, obj, oi, depth + 1, nullptr);
+			if(length && p.IsField())
+				*length += 1;
 			format = std::move(saved);
-			part.Add().format = cf;
+			sAddPart(part, cf);
 		}
 		else {
 			while(!in.IsEof()) {
@@ -264,8 +254,9 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 				}
 			}
 			if(part.Top().text.GetLength())
-				part.Add();
-			part.Top().format = cf;
+				sAddPart(part, cf);
+			else
+				part.Top().format = cf;
 		}
 	}
 	const Part& last = part.Top();
@@ -279,13 +270,16 @@ void RichPara::Unpack(const String& data, const Array<RichObject>& obj, const Fo
 	if(cacheid && detail::TakeFromParaCache(*this))
 		return;
 	String packed = data; // data and style may belong to this paragraph
-	Format st;
-	const Format& s = &style == &format ? (st = style) : style;
+	std::unique_ptr<Format> own;
+	if(&style == &format)
+		own = std::make_unique<Format>(style);
+	const Format& s = own ? *own : style;
 	format = s;
 	PackedReader in(packed.Begin(), packed.End());
 	sUnpackFormat(in, format);
 	int oi = 0;
-	UnpackPartsAt(in.s, in.e, s, part, obj, oi, 0);
+	unpacked_length = 0;
+	UnpackPartsAt(in.s, in.e, s, part, obj, oi, 0, &unpacked_length);
 }
 
 } // namespace Qel

@@ -41,6 +41,7 @@ RichPara::FieldType* RichPara::GetFieldType(const TextId& id)
 void RichPara::Cat(const WString& text, const CharFormat& f)
 {
 	cacheid = 0;
+	unpacked_length = -1;
 	Part& p = part.Add();
 	p.text = text;
 	p.format = f;
@@ -49,6 +50,7 @@ void RichPara::Cat(const WString& text, const CharFormat& f)
 void RichPara::Cat(const RichObject& o, const CharFormat& f)
 {
 	cacheid = 0;
+	unpacked_length = -1;
 	Part& p = part.Add();
 	p.object = o;
 	p.format = f;
@@ -57,6 +59,7 @@ void RichPara::Cat(const RichObject& o, const CharFormat& f)
 void RichPara::Cat(const TextId& field, const String& param, const CharFormat& f)
 {
 	cacheid = 0;
+	unpacked_length = -1;
 	Part& p = part.Add();
 	p.field = field;
 	p.fieldparam = param;
@@ -76,8 +79,10 @@ bool RichPara::EvaluateFields(VectorMap<String, Value>& vars)
 				p.fieldpart = t->Evaluate(p.fieldparam, vars, p.format);
 				any = true;
 			}
-	if(any)
+	if(any) {
 		cacheid = 0; // the cache keeps the stored content, not this evaluation
+		unpacked_length = -1;
+	}
 	return any;
 }
 
@@ -104,10 +109,11 @@ RichPara& RichPara::operator=(const RichPara& p)
 }
 
 RichPara::RichPara(RichPara&& p) noexcept
-:	cacheid(p.cacheid), part(std::move(p.part)), format(std::move(p.format))
+:	cacheid(p.cacheid), part(std::move(p.part)), format(std::move(p.format)), unpacked_length(p.unpacked_length)
 {
 	p.cacheid = 0;
 	p.incache = false;
+	p.unpacked_length = -1;
 }
 
 RichPara& RichPara::operator=(RichPara&& p) noexcept
@@ -119,8 +125,10 @@ RichPara& RichPara::operator=(RichPara&& p) noexcept
 		incache = false;
 		part = std::move(p.part);
 		format = std::move(p.format);
+		unpacked_length = p.unpacked_length;
 		p.cacheid = 0;
 		p.incache = false;
+		p.unpacked_length = -1;
 	}
 	return *this;
 }

@@ -10,6 +10,13 @@
 
 namespace Qel {
 
+class RichPara;
+
+namespace detail {
+bool TakeFromParaCache(RichPara& p);
+void PutToParaCache(RichPara& p);
+} // namespace detail
+
 class RichPara : public detail::RichParaFormats {
 public:
 	struct Part {
@@ -19,6 +26,9 @@ public:
 		TextId      field;       // a field part when not empty
 		String      fieldparam;
 		Array<Part> fieldpart;   // the field's evaluated content
+
+		Part() = default;
+		explicit Part(const CharFormat& f) : format(f) {}
 
 		bool IsField() const     { return !field.IsEmpty(); }
 		bool IsObject() const    { return !IsField() && !object.IsNull(); }
@@ -82,8 +92,16 @@ public:
 	~RichPara();
 
 private:
+	// Text positions of the parts as Unpack made them (or took them from the cache); -1 when
+	// not known. Saves the cache a walk over the parts when the paragraph is parked.
+	int64 unpacked_length = -1;
+
+	friend bool detail::TakeFromParaCache(RichPara& p);
+	friend void detail::PutToParaCache(RichPara& p);
+
+	// length, when not null, counts the positions of the parts made at this level.
 	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
-	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth);
+	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
 };
 
 } // namespace Qel

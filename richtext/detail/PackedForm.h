@@ -15,9 +15,13 @@ constexpr wchar PACK_REPLACEMENT = 0xFFFD;
 // U+FFFD.
 void PackText(StringBuffer& out, const wchar* s, int len);
 
-// Decodes strict UTF-8 (no overlong forms, surrogates or values past 0x10FFFF); each maximal
-// invalid sequence becomes one U+FFFD. t must have room for e - s characters; returns the end.
-wchar* UnpackText(wchar* t, const char* s, const char* e);
+// Bytes of text in the parts stream; every other byte is a code.
+QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
+
+// Decodes the run of text bytes that starts at s and appends it to out: strict UTF-8 (no
+// overlong forms, surrogates or values past 0x10FFFF), each maximal invalid sequence one
+// U+FFFD. Returns the end of the run (the first code byte, or e); count gets the characters.
+const char* UnpackTextRun(WString& out, const char* s, const char* e, int& count);
 
 // Reads the packed form; every read past the end sets the error flag and gives 0 or empty.
 struct PackedReader {

@@ -52,6 +52,12 @@ TEST(RichParaPack, ParagraphEqualToStyleAndLabels)
 	String packed = sPack(p, style);
 	EXPECT_EQ(Hex(packed), Hex(Bytes({0, 0, 0, 0})));
 	EXPECT_EQ(sUnpack(packed, style).format.label, "L");
+
+	// stops without a position are dropped, so tabs that differ only by them are the style's
+	style.tab.Add().pos = 100;
+	p.format.tab = style.tab;
+	p.format.tab.Insert(0).pos = int(0x80000000);
+	EXPECT_EQ(Hex(sPack(p, style)), Hex(Bytes({0, 0, 0, 0})));
 }
 
 TEST(RichParaPack, FormatFieldsAndPartsToTheByte)
