@@ -235,6 +235,8 @@ WString PackedReader::GetWString()
 		s = e;
 		return WString();
 	}
+	if(n == 0)
+		return WString();
 	Vector<char16> u;
 	u.SetCount(int(n));
 	memcpy(u.begin(), s, size_t(2 * n));

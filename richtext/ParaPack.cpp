@@ -257,12 +257,12 @@ String RichPara::Pack(const Format& style, Array<RichObject>& obj) const
 	obj.Clear();
 	StringStream out;
 	sPackFormat(out, format, style);
-	if(part.GetCount()) {
-		CharFormat cf = style;
-		PackParts(out, style, part, cf, obj);
-	}
-	else
-		PackCharFormat(out, style, format, style);
+	CharFormat cf = style;
+	PackParts(out, style, part, cf, obj);
+	// The paragraph's own character format (that of its mark) ends the stream, after the
+	// parts as well: unpacking takes the last running format as it, and without these codes
+	// a paragraph unpacked and packed again would lose it.
+	PackCharFormat(out, cf, format, style);
 	return out.GetResult();
 }
 

@@ -50,8 +50,11 @@ void sUnpackFormat(PackedReader& in, RichPara::Format& f)
 		rd8(f.newpage);
 	if(has(9))
 		rd16(f.tabsize);
-	if(has(10))
-		rds(f.label);
+	if(has(10)) { // an empty label means the style's, as when it is not stored
+		String l = in.GetString();
+		if(!in.error && !l.IsEmpty())
+			f.label = l;
+	}
 	if(has(11))
 		rd8(f.keepnext);
 	if(has(12))
@@ -171,10 +174,17 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 			const char *cb, *ce;
 			if(in.GetStringRange(cb, ce) && depth < MAX_FIELD_DEPTH)
 				UnpackPartsAt(cb, ce, chrstyle, p.fieldpart, obj, oi, depth + 1, nullptr);
-			if(length && p.IsField())
-				*length += 1;
 			format = std::move(saved);
-			sAddPart(part, cf);
+			if(p.IsField()) {
+				if(length)
+					*length += 1;
+				sAddPart(part, cf);
+			}
+			else { // a field without an id is none: no empty part is left between the others
+				p.fieldparam.Clear();
+				p.fieldpart.Clear();
+				p.format = cf;
+			}
 		}
 		else {
 			while(!in.IsEof()) {

@@ -227,6 +227,16 @@ TEST(RichParaPack, DamagedStreamsEndWhereTheyAreCut)
 	EXPECT_EQ(u.part[0].field, "F");
 	EXPECT_EQ(u.part[0].fieldparam, "p");
 	EXPECT_TRUE(u.part[0].fieldpart.IsEmpty());
+	// a field without an id is none, and leaves no empty part between the text around it
+	u = sUnpack(Bytes({0, 0, 0, 0, 'a', 3, 0, 1, 'p', 2, 13, 'x', 'b'}), style);
+	ASSERT_EQ(u.part.GetCount(), 2);
+	EXPECT_EQ(u.part[0].text, WString("a"));
+	EXPECT_EQ(u.part[1].text, WString("b"));
+	EXPECT_TRUE(u.part[1].field.IsEmpty() && u.part[1].fieldparam.IsEmpty() && u.part[1].fieldpart.IsEmpty());
+	EXPECT_FALSE(u.part[1].format.IsBold()); // the content's codes stayed inside it
+	// a stored empty label is the style's, as when none is stored
+	u = sUnpack(Bytes({0, 4, 0, 0, 0}), style);
+	EXPECT_EQ(u.format.label, "S");
 	// sscript 3 means the style's
 	style.sscript = RichPara::SUBSCRIPT;
 	u = sUnpack(Bytes({0, 0, 0, 0, 11, 1, 'a', 11, 7, 'b'}), style);
@@ -249,15 +259,21 @@ TEST(RichParaPack, ParagraphWithoutPartsKeepsItsOwnCharacterFormat)
 	EXPECT_TRUE(u.format.IsItalic());
 	EXPECT_EQ(u.format.ink, Color(1, 2, 3));
 
-	// a trailing empty part is not kept, but its format is the paragraph's own
+	// A trailing empty part is not kept; the paragraph keeps its own format after its parts
+	// (the stream ends with it), so it is still there when what was unpacked is packed again.
 	RichPara q;
 	q.format = style;
+	q.format.Underline();
 	q.Cat(WString("t"), CharFormat());
 	q.Cat(WString(), sBold());
-	u = sUnpack(sPack(q, style), style);
+	String qp = sPack(q, style);
+	EXPECT_EQ(Hex(qp), Hex(Bytes({0, 0, 0, 0, 't', 13, 14, 19})));
+	u = sUnpack(qp, style);
 	ASSERT_EQ(u.part.GetCount(), 1);
 	EXPECT_FALSE(u.part[0].format.IsBold());
-	EXPECT_TRUE(u.format.IsBold());
+	EXPECT_FALSE(u.format.IsBold());
+	EXPECT_TRUE(u.format.IsUnderline());
+	EXPECT_EQ(Hex(sPack(u, style)), Hex(Bytes({0, 0, 0, 0, 't', 19})));
 }
 
 TEST(RichParaPack, FieldsNestTheirPartsAndNumberObjectsInStreamOrder)
@@ -285,7 +301,8 @@ TEST(RichParaPack, FieldsNestTheirPartsAndNumberObjectsInStreamOrder)
 	// italic on, the field: id, parameter, then its own stream (bold on against the italic
 	// running format), then the object and the text in italic
 	EXPECT_EQ(Hex(packed.Mid(4)), Hex(Bytes({16, 3, 7, 'M', 'y', 'F', 'i', 'e', 'l', 'd', 5, 'p', 'a', 'r', 'a', 'm',
-	                                         5, 13, 17, 'i', 'n', 31, 31, 'a', 'f', 't', 'e', 'r'})));
+	                                         5, 13, 17, 'i', 'n', 31, 31, 'a', 'f', 't', 'e', 'r',
+	                                         17}))); // back to the paragraph's own format
 	RichPara u = sUnpack(packed, style, objs);
 	ASSERT_EQ(u.part.GetCount(), 3);
 	EXPECT_EQ(u.part[0].field, "MyField");
@@ -301,4 +318,5 @@ TEST(RichParaPack, FieldsNestTheirPartsAndNumberObjectsInStreamOrder)
 	EXPECT_EQ(u.part[2].text, WString("after"));
 	EXPECT_TRUE(u.part[2].format.IsItalic());
 	EXPECT_FALSE(u.part[2].format.IsBold());
+	EXPECT_FALSE(u.format.IsItalic());
 }
