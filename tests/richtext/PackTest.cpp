@@ -58,6 +58,12 @@ TEST(RichParaPack, ParagraphEqualToStyleAndLabels)
 	p.format.tab = style.tab;
 	p.format.tab.Insert(0).pos = int(0x80000000);
 	EXPECT_EQ(Hex(sPack(p, style)), Hex(Bytes({0, 0, 0, 0})));
+	// the count has 16 bits: stops past the 65535th are not stored, rather than garbling the rest
+	p.format.tab.SetCount(70000);
+	p.format.label = "after";
+	RichPara u = sUnpack(sPack(p, style), style);
+	EXPECT_EQ(u.format.tab.GetCount(), 65535);
+	EXPECT_EQ(u.format.label, "after");
 }
 
 TEST(RichParaPack, FormatFieldsAndPartsToTheByte)
@@ -223,6 +229,20 @@ TEST(RichParaPack, DamagedStreamsEndWhereTheyAreCut)
 	// a stored empty label is the style's, as when none is stored
 	u = sUnpack(Bytes({0, 4, 0, 0, 0}), style);
 	EXPECT_EQ(u.format.label, "S");
+	// fields nested 200 deep: the content past 32 levels is dropped, not followed
+	String nested = "x";
+	for(int i = 0; i < 200; i++) {
+		StringStream ss;
+		String id = "F", param, content = nested;
+		ss.Put(3);
+		ss % id % param % content;
+		nested = ss.GetResult();
+	}
+	u = sUnpack(Bytes({0, 0, 0, 0}) + nested, style);
+	int depth = 0;
+	for(const Array<RichPara::Part>* q = &u.part; q->GetCount(); q = &(*q)[0].fieldpart)
+		depth++;
+	EXPECT_EQ(depth, 33);
 	// sscript 3 means the style's
 	style.sscript = RichPara::SUBSCRIPT;
 	u = sUnpack(Bytes({0, 0, 0, 0, 11, 1, 'a', 11, 7, 'b'}), style);
