@@ -1,4 +1,5 @@
-// Rich text: formatted paragraphs, embedded objects and their packed form.
+// Rich text: formatted paragraphs, embedded objects and their packed form; documents of
+// paragraphs and tables with their styles.
 #pragma once
 
 #include <Core/Core.h>
@@ -11,3 +12,7 @@
 #include "RichObject.h"
 #include "RichPara.h"
 #include "NumberField.h"
+#include "PagePos.h"
+#include "RichStyle.h"
+#include "RichTxt.h"
+#include "RichTable.h"

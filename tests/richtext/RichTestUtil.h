@@ -29,3 +29,42 @@ bool SameKeptFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b
 std::string DescribeFormat(const RichPara::CharFormat& f);
 
 } // namespace QelTest
+
+namespace QelTest {
+
+// A paragraph of one text run in the given style.
+inline RichPara TextPara(const char* text, const Uuid& style = Uuid())
+{
+	RichPara p;
+	p.format.styleid = style;
+	if(*text)
+		p.Cat(WString(text), RichPara::CharFormat());
+	return p;
+}
+
+// Text of a part list: paragraph i's text parts, without the cache.
+inline WString ParaText(const RichTxt& t, int i)
+{
+	WString s;
+	for(const RichPara::Part& q : t.Get(i, ArrayMap<Uuid, RichStyle>()).part)
+		s.Cat(q.text);
+	return s;
+}
+
+// A table of rows x cols with equal column widths and the texts row after row ("" for none).
+inline RichTable TextTable(int rows, int cols, std::initializer_list<const char*> texts = {})
+{
+	RichTable t;
+	for(int c = 0; c < cols; c++)
+		t.format.column_widths.Add(1);
+	for(int r = 0; r < rows; r++)
+		t.cell.Add().SetCount(cols);
+	int i = 0;
+	for(const char* s : texts) {
+		t.cell[i / cols][i % cols].text.SetPara(0, TextPara(s), RichStyle());
+		i++;
+	}
+	return t;
+}
+
+} // namespace QelTest
