@@ -84,17 +84,6 @@ void RichTable::Invalidate()
 	length = table_count = -1;
 }
 
-void RichTable::GetExtent(int r, int c, int& r_last, int& c_last) const
-{
-	int rows = GetRows();
-	int header_last = min(format.header_rows, rows) - 1;
-	// a span that starts in the header rows stays inside them
-	int64 limit = r <= header_last ? header_last : rows - 1;
-	const RichCell& x = cell[r][c];
-	r_last = int(min(limit, r + int64(max(x.vspan, 0))));
-	c_last = int(min(int64(GetColumns() - 1), c + int64(max(x.hspan, 0))));
-}
-
 void RichTable::BuildSpans() const
 {
 	int rows = GetRows();
@@ -106,20 +95,39 @@ void RichTable::BuildSpans() const
 	span.SetCount(int(n));
 	span_rows = rows;
 	span_columns = cols;
+	int header_last = min(format.header_rows, rows) - 1;
+	auto covered = [&](int r, int c) { return !span[r * cols + c].origin; };
 	for(int r = 0; r < rows; r++) {
 		int have = cell[r].GetCount();
+		// a span that starts in the header rows stays inside them
+		int64 limit = r <= header_last ? header_last : rows - 1;
 		for(int c = 0; c < cols; c++) {
 			SpanEntry& e = span[r * cols + c];
 			if(!e.origin)
 				continue;
-			e.row = r;
 			if(c >= have) {
 				e.origin = false;
+				e.row = r;
 				continue;
 			}
-			e.column = c;
-			int r_last, c_last;
-			GetExtent(r, c, r_last, c_last);
+			const RichCell& x = cell[r][c];
+			int r_last = int(min(limit, r + int64(max(x.vspan, 0))));
+			int c_last = int(min(int64(cols - 1), c + int64(max(x.hspan, 0))));
+			// A cell stops where another one's span already reaches: no position is covered
+			// twice, or merging rows and columns could bury one cell under another.
+			for(int cc = c + 1; cc <= c_last; cc++)
+				if(covered(r, cc)) {
+					c_last = cc - 1;
+					break;
+				}
+			for(int rr = r + 1; rr <= r_last; rr++)
+				for(int cc = c; cc <= c_last; cc++)
+					if(covered(rr, cc)) {
+						r_last = rr - 1; // ends the outer loop too
+						break;
+					}
+			e.row = r_last;
+			e.column = c_last;
 			for(int rr = r; rr <= r_last; rr++)
 				for(int cc = c; cc <= c_last; cc++)
 					if(rr != r || cc != c) {
@@ -146,22 +154,19 @@ void RichTable::NormalizeSpans()
 		row.SetCount(cols);
 	Invalidate();
 	BuildSpans();
-	// Origins come before the positions they cover, so every covering cell is clipped first.
 	for(int r = 0; r < GetRows(); r++)
 		for(int c = 0; c < cols; c++) {
 			const SpanEntry& e = span[r * cols + c];
 			RichCell& x = cell[r][c];
-			int r_last, c_last;
-			GetExtent(e.row, e.column, r_last, c_last);
 			if(e.origin) {
-				x.vspan = r_last - r;
-				x.hspan = c_last - c;
+				x.vspan = e.row - r;
+				x.hspan = e.column - c;
 			}
 			else {
 				x.format = RichCell::Format();
 				x.vspan = 0;
 				// the columns left in the span: a walk stepping by hspan + 1 jumps past it
-				x.hspan = c_last - c;
+				x.hspan = span[e.row * cols + e.column].column - c;
 				x.ClearText();
 			}
 		}
@@ -201,17 +206,14 @@ void RichTable::RemoveColumnAt(int i)
 {
 	const SpanEntry* sp = Spans();
 	int cols = GetColumns();
-	// Every cell reaching across column i from the left narrows by one, counted once however
-	// the cells around it overlap.
+	// Every cell reaching across column i from the left narrows by one.
 	for(int r = 0; r < GetRows(); r++) {
 		Array<RichCell>& row = cell[r];
-		for(int c = 0; c < min(i, row.GetCount()); c++)
-			if(sp[r * cols + c].origin) {
-				int r_last, c_last;
-				GetExtent(r, c, r_last, c_last);
-				if(c_last >= i)
-					row[c].hspan = c_last - c - 1;
-			}
+		for(int c = 0; c < min(i, row.GetCount()); c++) {
+			const SpanEntry& e = sp[r * cols + c];
+			if(e.origin && e.column >= i)
+				row[c].hspan = e.column - c - 1;
+		}
 	}
 	for(Array<RichCell>& row : cell)
 		if(i < row.GetCount())
@@ -224,6 +226,7 @@ void RichTable::RemoveColumn(int i)
 {
 	if(i < 0 || i >= GetColumns())
 		return;
+	NormalizeSpans();
 	RemoveColumnAt(i);
 	NormalizeSpans();
 }
@@ -251,11 +254,8 @@ void RichTable::Normalize()
 			format.header_rows--;
 		for(int rr = 0; rr < r; rr++)
 			for(int c = 0; c < cols; c++)
-				if(sp[rr * cols + c].origin) {
-					RichCell& x = cell[rr][c];
-					if(rr + x.vspan >= r)
-						x.vspan--;
-				}
+				if(sp[rr * cols + c].origin && sp[rr * cols + c].row >= r)
+					cell[rr][c].vspan--;
 		Array<RichCell>* gone = cell.Detach(r);
 		for(int c = 0; c < cols; c++)
 			if(sp[r * cols + c].origin) { // it covers the row below, which the merge keeps

@@ -89,10 +89,11 @@ public:
 	void Normalize();
 
 private:
-	// Per grid position: a cell begins here, or the row and column of the cell covering it.
+	// Per grid position: where a cell begins, the last row and column it reaches; elsewhere the
+	// row and column of the cell covering the position (column -1: the row has no cell there).
 	struct SpanEntry {
 		int  row = 0;
-		int  column = -1; // -1: the row has no cell at this position
+		int  column = -1;
 		bool origin = true;
 	};
 
@@ -120,8 +121,6 @@ private:
 	// no longer fits.
 	const SpanEntry* Spans() const;
 	void             BuildSpans() const;
-	// The last row and column the cell at (r, c) reaches, its spans clipped to the grid.
-	void             GetExtent(int r, int c, int& r_last, int& c_last) const;
 	// Calls f(row, column, cell) for every cell that begins a cell, in row-major order.
 	template <class C, class F>
 	static void      ForEachOrigin(C& table, F f);
