@@ -32,6 +32,19 @@ bool sHasNumbering(const RichPara::Format& f)
 	return false;
 }
 
+// Text positions of p as stored: packing drops characters below 32 other than the tab.
+int sStoredLength(const RichPara& p)
+{
+	int n = 0;
+	for(const RichPara::Part& q : p.part)
+		if(q.IsField() || !q.object.IsNull())
+			n++;
+		else
+			for(wchar c : q.text)
+				n += c >= 32 || c == 9;
+	return n;
+}
+
 } // namespace
 
 RichTxt::Para::Para(const Para& p)
@@ -155,7 +168,7 @@ void RichTxt::SetPara(int i, const RichPara& p, const RichStyle& st)
 	pp.spell_valid = false;
 	pp.spell_errors.Clear();
 	pp.style = p.format.styleid;
-	pp.length = p.GetLength();
+	pp.length = sStoredLength(p);
 	if(sHasNumbering(p.format))
 		pp.number_format = std::make_unique<RichPara::NumberFormat>(p.format);
 	Invalidate(); // a caller outside the list could not, and a stale total would be wrong

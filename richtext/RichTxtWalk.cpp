@@ -62,12 +62,15 @@ void sLineBreak(WString& out, bool withcr)
 
 void RichTxt::PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const
 {
-	static const ArrayMap<Uuid, RichStyle> no_styles; // the style changes no text
+	// the style changes no text
+	const RichPara::Format& style = GetStyle(ArrayMap<Uuid, RichStyle>(), Uuid()).format;
 	for(int i = 0; i < part.GetCount(); i++) {
 		if(i)
 			sLineBreak(out, withcr);
 		if(part[i].Is<Para>()) {
-			RichPara p = Get(i, no_styles, false);
+			const Para& pp = part[i].Get<Para>();
+			RichPara p;
+			p.Unpack(pp.content, pp.objects, style);
 			for(const RichPara::Part& q : p.part)
 				if(q.IsField() || q.IsObject())
 					out.Cat(127);
@@ -103,6 +106,8 @@ void RichTxt::PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, boo
 WString RichTxt::GetPlainText(bool withcr, bool allow_tabs) const
 {
 	WString out;
+	// a character per text position, a line break per part and cell end, give or take
+	out.Reserve(int(min<int64>(int64(GetLength()) + 64, INT_MAX / 8)));
 	Vector<int> breaks;
 	bool multiline = false;
 	PlainText(out, withcr, allow_tabs ? &breaks : nullptr, multiline);

@@ -103,6 +103,10 @@ TEST(RichText, LengthsAndEmptiness)
 	RichText one;
 	one.Cat(p);
 	EXPECT_EQ(one.GetLength(), 4);
+	RichText ctl; // characters the packed form cannot keep take no position
+	ctl.Cat(TextPara("a\x01\tb"));
+	EXPECT_EQ(ctl.GetLength(), 3);
+	EXPECT_EQ(ctl.Get(0, sNoStyles).GetLength(), 3);
 	EXPECT_EQ(one.GetPlainText(), WString("ab\x7f\x7f"));
 
 	// a stored paragraph replaces a table, and the cached total follows every store
