@@ -14,6 +14,15 @@ void RichCell::ClearText()
 	text.SetEmpty();
 }
 
+void RichCell::Reset()
+{
+	format = Format();
+	vspan = 0;
+	// merging rows and columns resets the covered cells over and over: most are reset already
+	if(!text.IsSetEmpty())
+		ClearText();
+}
+
 RichTable::RichTable(const RichTable& src)
 :	format(src.format), cell(src.cell)
 {
@@ -163,11 +172,9 @@ void RichTable::NormalizeSpans()
 				x.hspan = e.column - c;
 			}
 			else {
-				x.format = RichCell::Format();
-				x.vspan = 0;
+				x.Reset();
 				// the columns left in the span: a walk stepping by hspan + 1 jumps past it
 				x.hspan = span[e.row * cols + e.column].column - c;
-				x.ClearText();
 			}
 		}
 }

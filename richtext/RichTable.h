@@ -31,6 +31,12 @@ public:
 	RichCell();
 	// One empty paragraph in the default style again.
 	void ClearText();
+
+private:
+	friend class RichTable;
+
+	// The state of a position another cell covers: default format, no spans, no text.
+	void Reset();
 };
 
 class RichTable {

@@ -152,6 +152,14 @@ void RichTxt::SetEmpty()
 	Invalidate();
 }
 
+bool RichTxt::IsSetEmpty() const
+{
+	if(part.GetCount() != 1 || !part[0].Is<Para>() || header || footer)
+		return false;
+	const Para& p = part[0].Get<Para>();
+	return p.style.IsNull() && p.objects.IsEmpty() && !p.number_format && p.content == sEmptyContent();
+}
+
 void RichTxt::SetPara(int i, const RichPara& p, const RichStyle& st)
 {
 	if(i < 0)

@@ -129,6 +129,8 @@ private:
 	void Grow(int n);
 	// Makes this a list of one empty paragraph in the default style.
 	void SetEmpty();
+	// Whether this is such a list already.
+	bool IsSetEmpty() const;
 	// Appends the plain text; with cell_breaks, records where each cell separator of this
 	// level's tables begins. multiline: a cell text of this level holds a line break.
 	void PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const;
