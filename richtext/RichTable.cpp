@@ -122,19 +122,14 @@ void RichTable::BuildSpans() const
 			const RichCell& x = cell[r][c];
 			int r_last = int(min(limit, r + int64(max(x.vspan, 0))));
 			int c_last = int(min(int64(cols - 1), c + int64(max(x.hspan, 0))));
-			// A cell stops where another one's span already reaches: no position is covered
-			// twice, or merging rows and columns could bury one cell under another.
+			// A cell stops where another one's span already reaches, or merging rows and
+			// columns could bury one cell under another. Only a span from above can reach
+			// into this row, and any that reaches a row below reaches this one too.
 			for(int cc = c + 1; cc <= c_last; cc++)
 				if(covered(r, cc)) {
 					c_last = cc - 1;
 					break;
 				}
-			for(int rr = r + 1; rr <= r_last; rr++)
-				for(int cc = c; cc <= c_last; cc++)
-					if(covered(rr, cc)) {
-						r_last = rr - 1; // ends the outer loop too
-						break;
-					}
 			e.row = r_last;
 			e.column = c_last;
 			for(int rr = r; rr <= r_last; rr++)
