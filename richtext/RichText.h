@@ -16,3 +16,4 @@
 #include "RichStyle.h"
 #include "RichTxt.h"
 #include "RichTable.h"
+#include "Qtf.h"

@@ -15,6 +15,10 @@ namespace Qel {
 class RichTable;
 class RichText;
 
+namespace detail {
+class RichQtfParser;
+} // namespace detail
+
 class RichTxt {
 public:
 	// A stored paragraph. Storing or copying one draws a new update serial, which the unpacked
@@ -171,6 +175,7 @@ private:
 	ArrayMap<Uuid, RichStyle> style;
 
 	friend class RichTxt;
+	friend class detail::RichQtfParser; // sets styles' next once every style is known
 };
 
 // Replaces the document in slot by one parsed from qtf (none when qtf is empty). Part of the
