@@ -15,6 +15,7 @@
 #include <Core/container/Index.h>
 #include <Core/container/Map.h>
 #include <Core/container/Sort.h>
+#include <Core/container/Bits.h>
 
 #include <Core/text/String.h>
 #include <Core/text/Exc.h>
@@ -66,6 +67,7 @@
 
 #include <Core/util/PackedData.h>
 #include <Core/util/Util.h>
+#include <Core/util/Any.h>
 #include <Core/util/Uuid.h>
 #include <Core/util/Ptr.h>
 #include <Core/util/Sha256.h>

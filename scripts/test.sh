@@ -53,9 +53,9 @@ configure build-asan "${light[@]}" -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
 
-echo "== thread sanitizer (threads, pool, caches, processes, images, fonts) (at ${SECONDS} s)"
+echo "== thread sanitizer (threads, pool, caches, processes, images, fonts, rich text) (at ${SECONDS} s)"
 configure build-tsan "${light[@]}" -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
-cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests
+cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests qel_richtext_tests
 run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
   local log; log=$(mktemp)
   if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
@@ -82,6 +82,8 @@ run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
 run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
 # SVG colour names built on first use by many threads at once
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
+# paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom
+run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*'
 
 echo "== benchmarks (one short pass each, so they keep building and running) (at ${SECONDS} s)"
 for b in build/bench/bench_*; do

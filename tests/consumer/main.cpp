@@ -1,5 +1,6 @@
 #include <Core/Core.h>
 #include <draw/Draw.h>
+#include <richtext/RichText.h>
 
 int main()
 {
@@ -16,5 +17,8 @@ int main()
 		"\xf8\xcf\x00\x04\xff\x01\x07\x00\x01\xff\xe2\x23\x9e\x59\x00\x00\x00\x00\x49\x45\x4e\x44"
 		"\xae\x42\x60\x82";
 	Qel::Image pic = Qel::LoadImageString(Qel::String(png, sizeof(png) - 1));
-	return pic.GetSize() == Qel::Size(2, 1) && pic[0][0].r == 255 && pic[0][1].b == 255 ? 0 : 1;
+	if(pic.GetSize() != Qel::Size(2, 1) || pic[0][0].r != 255 || pic[0][1].b != 255)
+		return 1;
+	// linking Qel::RichText is enough for its field types to be registered
+	return Qel::RichPara::GetFieldType("VALUE") ? 0 : 1;
 }

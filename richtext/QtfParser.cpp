@@ -1,0 +1,523 @@
+// The QTF reader's main loop: text, verbatim blocks, paragraphs, nested texts and errors.
+#include "Qtf.h"
+#include "detail/QtfParser.h"
+#include "detail/QtfTables.h"
+
+#include <cstring>
+
+namespace Qel {
+
+using detail::QTF_NESTING_TOO_DEEP;
+
+namespace {
+
+// The nesting of the QTF text being parsed on this thread, and whether a nested parse ran
+// past the bound: the outer text fails with it too, so the bound cannot be hidden in a header.
+thread_local int  tDepth = 0;
+thread_local bool tTooDeep = false;
+
+} // namespace
+
+namespace detail {
+
+RichQtfParser::RichQtfParser(void* context, int depth)
+:	context(context), depth(depth)
+{
+	SetCharset(GetDefaultCharset());
+	paragraph.format = format;
+}
+
+void RichQtfParser::SetCharset(int cs)
+{
+	charset = cs;
+	utf8 = ResolveCharset(cs, false) == CHARSET_UTF8;
+}
+
+void RichQtfParser::Error(const char* message)
+{
+	if(strcmp(message, QTF_NESTING_TOO_DEEP) == 0)
+		tTooDeep = true;
+	String s = "ERROR: ";
+	s.Cat(message);
+	if(*term) {
+		int n = 0;
+		while(n < 20 && term[n])
+			n++;
+		// a character cut by the limit would show as a stray byte
+		if(utf8 && term[n])
+			for(int k = 0; k < 3 && n > 0 && (byte(term[n]) & 0xC0) == 0x80; k++)
+				n--;
+		s.Cat(": ");
+		for(int i = 0; i < n; i++)
+			if(byte(term[i]) >= 32)
+				s.Cat(term[i]);
+	}
+	else
+		s.Cat('.');
+	// a table closed before the error is complete: it stays, unless it sits in one still open
+	if(istable && table.IsEmpty())
+		target.SetTable(target.GetPartCount(), waiting);
+	istable = false;
+	RichPara::CharFormat f;
+	f.Face(Font::SANSSERIF).Height(84).Bold().Underline();
+	f.ink = Color(128, 0, 0);
+	f.paper = Color();
+	paragraph.Cat(ToUnicode(s, charset), f);
+	CatPara(target);
+	FinishStyles();
+	throw Exc();
+}
+
+void RichQtfParser::Flush()
+{
+	if(text.GetCount()) {
+		paragraph.Cat(WString(text.begin(), text.GetCount()), format);
+		text.Trim(0);
+	}
+}
+
+void RichQtfParser::CatPara(RichTxt& txt)
+{
+	const RichStyle& style = GetStyle(target.GetStyles(), paragraph.format.styleid);
+	// A format taken before its style was defined may lack the header the style starts; no
+	// command turns a style's header off, so such a paragraph could not be written back.
+	if(style.format.newhdrftr && !paragraph.format.newhdrftr) {
+		paragraph.format.newhdrftr = true;
+		paragraph.format.header_qtf = style.format.header_qtf;
+		paragraph.format.footer_qtf = style.format.footer_qtf;
+	}
+	txt.SetPara(txt.GetPartCount(), paragraph, style);
+}
+
+void RichQtfParser::EndPart()
+{
+	para_serial = block_serial;
+	para_took = false;
+	if(istable) {
+		if(paragraph.part.IsEmpty() && text.IsEmpty()) {
+			RichTxt& txt = table.GetCount() ? table.Top().text : target;
+			txt.SetTable(txt.GetPartCount(), waiting);
+		}
+		else {
+			paragraph.part.Clear();
+			text.Trim(0);
+		}
+		istable = false;
+		return;
+	}
+	Flush();
+	if(table.GetCount())
+		CatPara(table.Top().text);
+	else {
+		if(breakpage)
+			paragraph.format.newpage = true;
+		CatPara(target);
+	}
+	paragraph.part.Clear();
+	paragraph.format = format;
+	breakpage = false;
+}
+
+// Content of any kind places a table that waits for the paragraph end before it, as text
+// does; otherwise the paragraph end would drop both.
+void RichQtfParser::PlaceWaiting()
+{
+	if(istable)
+		EndPart();
+}
+
+void RichQtfParser::AddChar(wchar c)
+{
+	if(accesskey) {
+		int a = UnicodeToAscii(c);
+		if(a >= 'a' && a <= 'z')
+			a -= 'a' - 'A';
+		if(a == accesskey) {
+			Flush();
+			format.Underline(!format.IsUnderline());
+			text.Add(c);
+			Flush();
+			format.Underline(!format.IsUnderline());
+			accesskey = 0;
+			return;
+		}
+	}
+	if(c >= 32)
+		text.Add(c);
+}
+
+wchar RichQtfParser::DecodeUtf8()
+{
+	const byte* s = (const byte*)term;
+	int c = s[0];
+	auto cont = [](int b) { return (b & 0xC0) == 0x80; };
+	wchar code;
+	int len;
+	if(c >= 0xC2 && c <= 0xDF && cont(s[1])) {
+		code = (c & 0x1F) << 6 | (s[1] & 0x3F);
+		len = 2;
+	}
+	else if(c >= 0xE0 && c <= 0xEF && cont(s[1]) && cont(s[2])) {
+		code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6 | (s[2] & 0x3F);
+		len = code >= 0x800 && (code < 0xEE00 || code > 0xEEFF) ? 3 : 0;
+	}
+	else if(c >= 0xF0 && c <= 0xF7 && cont(s[1]) && cont(s[2]) && cont(s[3])) {
+		code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12 | (s[2] & 0x3F) << 6 | (s[3] & 0x3F);
+		len = code >= 0x10000 && code <= 0x10FFFF ? 4 : 0;
+	}
+	else
+		len = 0;
+	if(!len) {
+		term++;
+		Error("Invalid UTF-8 sequence");
+	}
+	term += len;
+	return code;
+}
+
+// Text up to the next byte that may start a command: plain ASCII is copied in a tight loop.
+void RichQtfParser::TextRun()
+{
+	PlaceWaiting();
+	TakeFormat();
+	bool first = true;
+	for(;;) {
+		const byte* s = (const byte*)term;
+		if(!accesskey) {
+			const byte* e = s;
+			while(*e < 128 && IsQtfPlain(*e))
+				e++;
+			if(e > s) {
+				int n = int(e - s);
+				wchar* t = text.AddN(n);
+				for(int i = 0; i < n; i++)
+					t[i] = s[i];
+				term = (const char*)e;
+				first = false;
+				s = e;
+			}
+		}
+		int c = *s;
+		if(!first && !IsQtfPlain(c))
+			return;
+		first = false;
+		wchar w;
+		if(c < 128) {
+			term++;
+			w = c;
+		}
+		else if(utf8)
+			w = DecodeUtf8();
+		else {
+			term++;
+			w = ToUnicode(c, charset);
+		}
+		AddChar(w);
+	}
+}
+
+void RichQtfParser::Verbatim()
+{
+	term++;
+	PlaceWaiting();
+	TakeFormat();
+	for(;;) {
+		int c = byte(*term);
+		if(c == 0)
+			return;
+		if(c == 1) {
+			term++;
+			return;
+		}
+		if(c >= 32) {
+			const char* b = term;
+			while(byte(*term) >= 32)
+				term++;
+			WString w = ToUnicode(b, int(term - b), charset);
+			text.Append(w.Begin(), w.GetLength());
+			continue;
+		}
+		term++;
+		if(c == '\n')
+			EndPart();
+		else if(c == '\t')
+			text.Add('\t');
+	}
+}
+
+void RichQtfParser::FinishStyles()
+{
+	for(int i = 0; i < styleid.GetCount(); i++) {
+		int q = stylenext.Find(styleid.GetKey(i));
+		if(q < 0)
+			continue;
+		int n = styleid.Find(stylenext[q]);
+		int s = target.style.Find(styleid[i]);
+		if(n >= 0 && s >= 0)
+			target.style[s].next = styleid[n];
+	}
+}
+
+String RichQtfParser::ReadNested()
+{
+	String s;
+	for(;;) {
+		int c = byte(*term);
+		if(c == 0)
+			break;
+		if(c == '^' && term[1] == '^') {
+			term += 2;
+			break;
+		}
+		if(c == '`' && !*++term)
+			break;
+		s.Cat(*term++);
+	}
+	return s;
+}
+
+void RichQtfParser::Nested(RichText** slot, const String& qtf)
+{
+	if(qtf.IsEmpty()) {
+		if(slot)
+			SetHeaderQtf(*slot, qtf);
+		return;
+	}
+	if(depth >= MAX_DEPTH)
+		Error(QTF_NESTING_TOO_DEEP);
+	struct Restore {
+		int depth;
+		~Restore() { tDepth = depth; }
+	} restore{tDepth};
+	tDepth = depth + 1;
+	tTooDeep = false;
+	if(slot)
+		SetHeaderQtf(*slot, qtf);
+	else
+		ParseQtf(qtf);
+	if(tTooDeep)
+		Error(QTF_NESTING_TOO_DEEP);
+}
+
+void RichQtfParser::Parse(const char* qtf, int accesskey_)
+{
+	accesskey = accesskey_;
+	term = qtf ? qtf : "";
+	for(;;) {
+		int c = byte(*term);
+		int d = c ? byte(term[1]) : 0;
+		switch(c) {
+		case 0:
+			CloseAll();
+			EndPart();
+			FinishStyles();
+			return;
+		case 1:
+			Verbatim();
+			continue;
+		case '$':
+			if(d == '$') {
+				ReadStyle();
+				continue;
+			}
+			break;
+		case '&':
+			term++;
+			TakeFormat();
+			EndPart();
+			continue;
+		case '+':
+			if(d == '+') {
+				term += 2;
+				if(table.GetCount() && table.Top().grid)
+					CloseGrid();
+				else
+					OpenGrid();
+				continue;
+			}
+			break;
+		case '-':
+			if(d == '|') {
+				term += 2;
+				PlaceWaiting();
+				TakeFormat();
+				text.Add('\t');
+				continue;
+			}
+			if(d == '-') {
+				term += 2;
+				EndCell();
+				if(table.Top().grid)
+					table.Top().row_cells.Add(0);
+				continue;
+			}
+			break;
+		case ':':
+			if(d == ':') {
+				term += 2;
+				if(table.GetCount() && table.Top().grid)
+					ReadCellFormat(true);
+				else {
+					EndCell();
+					ReadCellFormat(false);
+				}
+				continue;
+			}
+			break;
+		case '@':
+			if(d == '$') {
+				term += 2;
+				uint32 code = 0;
+				for(;;) {
+					int h = byte(*term);
+					int v = h >= '0' && h <= '9' ? h - '0' : h >= 'A' && h <= 'F' ? h - 'A' + 10
+					      : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+					if(v < 0)
+						break;
+					code = code * 16 + v;
+					term++;
+				}
+				if(*term == ';')
+					term++;
+				if(code >= 32 && code <= 0x10FFFF) {
+					PlaceWaiting();
+					AddChar(code);
+				}
+				TakeFormat();
+				continue;
+			}
+			if(d == '@') {
+				term += 2;
+				ReadObject();
+				continue;
+			}
+			break;
+		case '[': {
+			term++;
+			Flush();
+			Saved& s = fstack.Add();
+			s.format = format;
+			s.charset = charset;
+			s.serial = ++block_serial;
+			ReadFormat();
+			continue;
+		}
+		case ']': {
+			term++;
+			bool empty = text.IsEmpty() && paragraph.part.IsEmpty();
+			Flush();
+			if(fstack.IsEmpty())
+				Error("Unmatched ']'");
+			// An empty paragraph has nothing else to take the format of the block it stands
+			// in: without this, the last paragraph of a text or cell would get the previous
+			// one's. It is the innermost block opened since the paragraph began.
+			if(empty && !istable && !para_took && fstack.Top().serial > para_serial) {
+				TakeFormat();
+				para_took = true;
+			}
+			format = std::move(fstack.Top().format);
+			SetCharset(fstack.Top().charset);
+			fstack.Drop();
+			continue;
+		}
+		case '`':
+		case '\\':
+			term++;
+			c = byte(*term);
+			if(c == 0)
+				continue;
+			if(c < 32) {
+				term++;
+				continue;
+			}
+			PlaceWaiting();
+			TakeFormat();
+			if(c >= 128 && utf8)
+				AddChar(DecodeUtf8());
+			else {
+				term++;
+				AddChar(c < 128 ? c : ToUnicode(c, charset));
+			}
+			continue;
+		case '^':
+			if(d == 'H' || d == 'F') {
+				term += 2;
+				String s = ReadNested();
+				(d == 'H' ? target.header_qtf : target.footer_qtf) = s;
+				Nested(d == 'H' ? &target.header : &target.footer, s);
+				continue;
+			}
+			if(d == '^') {
+				term += 2;
+				EndPart();
+				breakpage = true;
+				continue;
+			}
+			break;
+		case '_':
+			term++;
+			PlaceWaiting();
+			TakeFormat();
+			text.Add(0xA0);
+			continue;
+		case '{':
+			if(d == ':') {
+				term += 2;
+				ReadField();
+				continue;
+			}
+			if(d == '{') {
+				term += 2;
+				OpenTable();
+				continue;
+			}
+			break;
+		case '|':
+			if(d == '|') {
+				term += 2;
+				EndCell();
+				continue;
+			}
+			break;
+		case '}':
+			if(d == '}') {
+				term += 2;
+				if(table.GetCount() && table.Top().grid)
+					Error("}} in ++ table");
+				CloseTable();
+				continue;
+			}
+			break;
+		default:
+			if(c < 32) {
+				term++;
+				continue;
+			}
+			break;
+		}
+		TextRun();
+	}
+}
+
+} // namespace detail
+
+RichText ParseQtf(const char* qtf, int accesskey, void* context)
+{
+	detail::RichQtfParser p(context, tDepth);
+	try {
+		p.Parse(qtf, accesskey);
+	}
+	catch(const detail::RichQtfParser::Exc&) {
+	}
+	return std::move(p.target);
+}
+
+void SetHeaderQtf(RichText*& slot, const String& qtf)
+{
+	delete slot;
+	slot = nullptr;
+	if(!qtf.IsEmpty())
+		slot = new RichText(ParseQtf(qtf));
+}
+
+} // namespace Qel

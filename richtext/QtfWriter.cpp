@@ -1,0 +1,692 @@
+// The QTF writer: formats as differences (paragraphs against their style, runs against the
+// paragraph's style, cells against the previous cell), so ordinary documents stay short.
+#include "Qtf.h"
+#include "detail/QtfTables.h"
+
+namespace Qel {
+
+using namespace detail;
+
+namespace {
+
+void sCatUnsigned(String& out, uint32 u)
+{
+	char b[12];
+	char* e = b + sizeof(b);
+	char* p = e;
+	do
+		*--p = char('0' + u % 10);
+	while(u /= 10);
+	out.Cat(p, int(e - p));
+}
+
+void sCatInt(String& out, int v)
+{
+	if(v < 0)
+		out.Cat('-');
+	sCatUnsigned(out, v < 0 ? 0u - uint32(v) : uint32(v));
+}
+
+bool sIsAlNum(int c)
+{
+	return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool sEndsInDigit(const String& out)
+{
+	int n = out.GetLength();
+	return n && out[n - 1] >= '0' && out[n - 1] <= '9';
+}
+
+// A text argument: as QtfEscape, but a line feed stays one (after a backtick), since "&" in an
+// argument is only an ampersand. A NUL would end the whole text, so it goes.
+void sEscapeArg(String& out, const char* s, int len)
+{
+	for(const char* e = s + len; s < e; s++) {
+		int c = byte(*s);
+		if(c == 0)
+			continue;
+		if((c >= 33 && c <= 127 && !sIsAlNum(c)) || c == '\n')
+			out.Cat('`');
+		out.Cat(c);
+	}
+}
+
+void sEscapeArg(String& out, const String& s)
+{
+	sEscapeArg(out, s.Begin(), s.GetLength());
+}
+
+// A nested QTF text (header, footer): the reader ends it at the first "^^" and takes a
+// backtick as an escape, so backticks are doubled and carets escaped.
+void sNested(String& out, const String& qtf)
+{
+	for(int c : qtf)
+		if(c == '`' || c == '^') {
+			out.Cat('`');
+			out.Cat(c);
+		}
+		else if(c)
+			out.Cat(c);
+}
+
+void sCatUtf8(String& out, uint32 c)
+{
+	if(c < 0x80)
+		out.Cat(c);
+	else if(c < 0x800) {
+		out.Cat(0xC0 | c >> 6);
+		out.Cat(0x80 | (c & 0x3F));
+	}
+	else if(c < 0x10000) {
+		out.Cat(0xE0 | c >> 12);
+		out.Cat(0x80 | ((c >> 6) & 0x3F));
+		out.Cat(0x80 | (c & 0x3F));
+	}
+	else {
+		out.Cat(0xF0 | c >> 18);
+		out.Cat(0x80 | ((c >> 12) & 0x3F));
+		out.Cat(0x80 | ((c >> 6) & 0x3F));
+		out.Cat(0x80 | (c & 0x3F));
+	}
+}
+
+void sCatCode(String& out, uint32 c)
+{
+	char b[12];
+	static const char hex[] = "0123456789ABCDEF";
+	int n = 0;
+	do {
+		b[n++] = hex[c & 15];
+		c >>= 4;
+	}
+	while(c || n < 4);
+	out.Cat("@$");
+	while(n)
+		out.Cat(b[--n]);
+	out.Cat(';');
+}
+
+const RichPara::Format& sDefaultFormat()
+{
+	static const RichPara::Format f;
+	return f;
+}
+
+void sLineBreak(String& out, int options)
+{
+	if(options & QTF_OPT_LINE_BREAKS)
+		out.Cat("\r\n");
+}
+
+bool sSameTabs(const Vector<RichPara::Tab>& a, const Vector<RichPara::Tab>& b)
+{
+	if(a.GetCount() != b.GetCount())
+		return false;
+	for(int i = 0; i < a.GetCount(); i++)
+		if(!(a[i] == b[i]))
+			return false;
+	return true;
+}
+
+bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
+{
+	return a.before_number == b.before_number && a.after_number == b.after_number &&
+	       a.reset_number == b.reset_number && memcmp(a.number, b.number, sizeof(a.number)) == 0;
+}
+
+} // namespace
+
+void QtfColor(String& out, Color c)
+{
+	if(c.IsNull()) {
+		out.Cat('N');
+		return;
+	}
+	Color rgb(c.GetR(), c.GetG(), c.GetB());
+	for(int i = 0; i < 10; i++)
+		if(QtfDigitColor[i] == rgb) {
+			out.Cat('0' + i);
+			return;
+		}
+	out.Cat('(');
+	sCatInt(out, rgb.GetR());
+	if(rgb.GetR() != rgb.GetG() || rgb.GetG() != rgb.GetB()) {
+		out.Cat('.');
+		sCatInt(out, rgb.GetG());
+		out.Cat('.');
+		sCatInt(out, rgb.GetB());
+	}
+	out.Cat(')');
+}
+
+void QtfLanguage(String& out, int lang, int old)
+{
+	if(lang == old)
+		return;
+	if(lang == LNG_ENGLISH)
+		out.Cat("%%");
+	else if(lang == 0)
+		out.Cat("%-");
+	else {
+		out.Cat('%');
+		out.Cat(FormatLanguageCode(lang & LNG_LANGUAGE_MASK));
+	}
+}
+
+void QtfNumberCommand(String& out, int letter, int old, int n)
+{
+	if(old == n)
+		return;
+	out.Cat(letter);
+	sCatInt(out, n);
+	out.Cat(';');
+}
+
+void QtfEscape(String& out, const char* s, int len)
+{
+	for(const char* e = s + len; s < e; s++) {
+		int c = byte(*s);
+		if(c == '\n')
+			out.Cat('&');
+		else {
+			if(c >= 33 && c <= 127 && !sIsAlNum(c))
+				out.Cat('`');
+			out.Cat(c);
+		}
+	}
+}
+
+void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::CharFormat& n)
+{
+	if(o.IsBold() != n.IsBold())
+		out.Cat('*');
+	if(o.IsItalic() != n.IsItalic())
+		out.Cat('/');
+	if(o.IsUnderline() != n.IsUnderline())
+		out.Cat('_');
+	if(o.IsStrikeout() != n.IsStrikeout())
+		out.Cat('-');
+	if(o.IsNonAntiAliased() != n.IsNonAntiAliased())
+		out.Cat('T');
+	if(o.capitals != n.capitals)
+		out.Cat('c');
+	if(o.dashed != n.dashed)
+		out.Cat('d');
+	if(o.sscript != n.sscript)
+		out.Cat((n.sscript ? n.sscript : o.sscript) == 1 ? '`' : ',');
+	if(o.GetFace() != n.GetFace()) {
+		int f = n.GetFace();
+		if(f >= 0 && f < 4)
+			out.Cat("GRAC"[f]);
+		else {
+			out.Cat('!');
+			sEscapeArg(out, Font::GetFaceName(f));
+			out.Cat('!');
+		}
+	}
+	if(o.link != n.link) {
+		out.Cat('^');
+		sEscapeArg(out, n.link);
+		out.Cat('^');
+	}
+	if(o.indexentry != n.indexentry) {
+		out.Cat('I');
+		sEscapeArg(out, ToUtf8(n.indexentry));
+		out.Cat(';');
+	}
+	if(o.ink != n.ink) {
+		out.Cat('@');
+		QtfColor(out, n.ink);
+	}
+	if(o.paper != n.paper) {
+		out.Cat('$');
+		QtfColor(out, n.paper);
+	}
+	int h = n.GetHeight();
+	if(o.GetHeight() != h) {
+		int d = QtfHeightDigit(h);
+		if(d >= 0) {
+			if(sEndsInDigit(out))
+				out.Cat(';');
+			out.Cat('0' + d);
+		}
+		else {
+			out.Cat('+');
+			sCatInt(out, h);
+		}
+	}
+}
+
+void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n)
+{
+	if(o.align != n.align && n.align >= 1 && n.align <= 4)
+		out.Cat("<>=#"[n.align - 1]);
+	QtfNumberCommand(out, 'l', o.lm, n.lm);
+	QtfNumberCommand(out, 'r', o.rm, n.rm);
+	QtfNumberCommand(out, 'i', o.indent, n.indent);
+	QtfNumberCommand(out, 'H', o.ruler, n.ruler);
+	if(o.rulerink != n.rulerink) {
+		out.Cat('h');
+		QtfColor(out, n.rulerink);
+	}
+	QtfNumberCommand(out, 'L', o.rulerstyle, n.rulerstyle);
+	QtfNumberCommand(out, 'b', o.before, n.before);
+	QtfNumberCommand(out, 'a', o.after, n.after);
+	if(o.newpage != n.newpage)
+		out.Cat('P');
+	if(o.fflag != n.fflag)
+		out.Cat('F');
+	if(o.keep != n.keep)
+		out.Cat('k');
+	if(o.keepnext != n.keepnext)
+		out.Cat('K');
+	if(o.orphan != n.orphan)
+		out.Cat('Q');
+	if(o.linespacing != n.linespacing)
+		out.Cat(QtfLineSpacingCode(n.linespacing));
+	if(o.bullet != n.bullet) {
+		out.Cat('O');
+		out.Cat(QtfBulletChar(n.bullet));
+		out.Cat(';');
+	}
+	if(!n.label.IsEmpty()) {
+		out.Cat(':');
+		sEscapeArg(out, n.label);
+		out.Cat(':');
+	}
+	// "tP" sets the texts whenever it is read, so they are written when they are what differs
+	if(o.newhdrftr != n.newhdrftr ||
+	   (n.newhdrftr && (o.header_qtf != n.header_qtf || o.footer_qtf != n.footer_qtf))) {
+		out.Cat("tP");
+		sNested(out, n.header_qtf);
+		out.Cat("^^");
+		sNested(out, n.footer_qtf);
+		out.Cat("^^");
+	}
+	if(!sSameNumbering(o, n)) {
+		if(o.before_number != n.before_number) {
+			out.Cat('n');
+			sEscapeArg(out, n.before_number);
+			out.Cat(';');
+		}
+		if(o.after_number != n.after_number) {
+			out.Cat('m');
+			sEscapeArg(out, n.after_number);
+			out.Cat(';');
+		}
+		out.Cat('N');
+		int last = 7;
+		while(last >= 0 && !n.number[last])
+			last--;
+		for(int i = 0; i <= last; i++)
+			out.Cat(QtfNumberChar(n.number[i]));
+		out.Cat(n.reset_number ? '!' : ';');
+	}
+	QtfNumberCommand(out, 't', o.tabsize, n.tabsize);
+	if(!sSameTabs(o.tab, n.tab)) {
+		out.Cat("~~");
+		for(const RichPara::Tab& t : n.tab) {
+			out.Cat('~');
+			if(t.align == RichPara::RIGHT)
+				out.Cat('>');
+			else if(t.align == RichPara::CENTER)
+				out.Cat('=');
+			if(t.fillchar >= 1 && t.fillchar <= 3)
+				out.Cat(".-_"[t.fillchar - 1]);
+			// a minus here would read as the hyphen fill: a negative position goes as the
+			// unsigned number the reader wraps back to it
+			sCatUnsigned(out, uint32(t.pos));
+		}
+		if(n.tab.GetCount())
+			out.Cat(';');
+	}
+}
+
+namespace {
+
+void sObject(String& out, const RichObject& o, int options)
+{
+	sLineBreak(out, options);
+	const RichObjectType* type = o.GetType();
+	out.Cat("@@");
+	out.Cat(type ? type->GetTypeName(o.GetData()) : o.GetTypeName());
+	out.Cat(':');
+	Size sz = o.GetSize();
+	sCatInt(out, sz.cx);
+	out.Cat(o.IsKeepRatio() ? '&' : '*');
+	sCatInt(out, sz.cy);
+	if(o.GetYDelta()) {
+		out.Cat('/');
+		sCatInt(out, o.GetYDelta());
+	}
+	String data = type ? type->Write(o.GetData()) : o.GetData().ToString();
+	// a NUL would end the text: such data goes in the binary form
+	if(type && type->IsText() && data.Find('\0') < 0) {
+		out.Cat('`');
+		for(int c : data) {
+			if(c == '`')
+				out.Cat('`');
+			out.Cat(c);
+		}
+		out.Cat('`');
+	}
+	else {
+		sLineBreak(out, options);
+		out.Cat('(');
+		out.Cat(Base64Encode(data));
+		out.Cat(')');
+	}
+	sLineBreak(out, options);
+}
+
+void sText(String& out, const WString& text, bool colon_follows, int charset, int options, int& line_start)
+{
+	const wchar* s = text.Begin();
+	int n = text.GetLength();
+	for(int i = 0; i < n; i++) {
+		wchar c = s[i];
+		if(c < 128) {
+			if(IsQtfPlain(c))
+				out.Cat(c);
+			else if(c == ':' && (i + 1 < n ? s[i + 1] != ':' : !colon_follows))
+				out.Cat(':');
+			else if(c == '\t')
+				out.Cat("-|");
+			else {
+				out.Cat('`');
+				out.Cat(c);
+			}
+		}
+		else if(c == 0xA0)
+			out.Cat('_');
+		else if(charset == CHARSET_UTF8) {
+			// the reader refuses these in UTF-8
+			if((c >= 0xEE00 && c <= 0xEEFF) || c > 0x10FFFF)
+				sCatCode(out, c);
+			else
+				sCatUtf8(out, c);
+		}
+		else {
+			int b = FromUnicode(c, charset, 0);
+			if(b >= 128 && ToUnicode(b, charset) == int(c))
+				out.Cat(b);
+			else
+				sCatCode(out, c);
+		}
+		if(options & QTF_OPT_LINE_BREAKS) {
+			int len = out.GetLength() - line_start;
+			if((c == ' ' && len >= 61) || len > 80) {
+				out.Cat("\r\n");
+				line_start = out.GetLength();
+			}
+		}
+	}
+}
+
+} // namespace
+
+void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
+                  int charset, int options)
+{
+	int line_start = out.GetLength();
+	QtfParaFormat(out, base, p.format);
+	int plang;
+	if(p.part.IsEmpty()) {
+		QtfCharFormat(out, base, p.format);
+		plang = p.format.language;
+	}
+	else
+		plang = p.part.Top().format.language;
+	QtfLanguage(out, plang, language);
+	out.Cat(' ');
+	String fmt;
+	for(int i = 0; i < p.part.GetCount(); i++) {
+		const RichPara::Part& part = p.part[i];
+		fmt.Clear();
+		QtfLanguage(fmt, part.format.language, plang);
+		QtfCharFormat(fmt, base, part.format);
+		if(!fmt.IsEmpty()) {
+			out.Cat('[');
+			out.Cat(fmt);
+			out.Cat(' ');
+		}
+		if(part.IsField()) {
+			sLineBreak(out, options);
+			out.Cat("{:");
+			sEscapeArg(out, part.field);
+			out.Cat(':');
+			sEscapeArg(out, part.fieldparam);
+			out.Cat(":}");
+			sLineBreak(out, options);
+		}
+		else if(part.IsObject())
+			sObject(out, part.object, options);
+		else {
+			// a ":" ending the run is followed by the next run's text when that has no format
+			// of its own; "::" would end a table cell
+			bool colon_follows = false;
+			if(i + 1 < p.part.GetCount()) {
+				const RichPara::Part& next = p.part[i + 1];
+				String f;
+				QtfLanguage(f, next.format.language, plang);
+				QtfCharFormat(f, base, next.format);
+				colon_follows = f.IsEmpty() && !next.IsField() && !next.IsObject() &&
+				                next.text.GetLength() && next.text[0] == ':';
+			}
+			sText(out, part.text, colon_follows, charset, options, line_start);
+		}
+		if(!fmt.IsEmpty())
+			out.Cat(']');
+	}
+}
+
+namespace {
+
+void sTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
+            const Index<Uuid>& style_index, int language, int charset, int options)
+{
+	static const RichTable::Format def_table;
+	static const RichCell::Format def_cell;
+	const RichTable::Format& f = t.format;
+	out.Cat("{{");
+	for(int i = 0; i < f.column_widths.GetCount(); i++) {
+		if(i)
+			out.Cat(':');
+		if(!IsNull(f.column_widths[i]))
+			sCatInt(out, f.column_widths[i]);
+	}
+	QtfNumberCommand(out, '<', def_table.left_margin, f.left_margin);
+	QtfNumberCommand(out, '>', def_table.right_margin, f.right_margin);
+	QtfNumberCommand(out, 'B', def_table.before, f.before);
+	QtfNumberCommand(out, 'A', def_table.after, f.after);
+	QtfNumberCommand(out, 'f', def_table.frame_width, f.frame_width);
+	if(f.keep)
+		out.Cat('K');
+	if(f.new_page)
+		out.Cat('P');
+	if(f.new_header_footer) {
+		out.Cat('T');
+		sNested(out, f.header_qtf);
+		out.Cat("^^");
+		sNested(out, f.footer_qtf);
+		out.Cat("^^");
+	}
+	if(f.frame_color != def_table.frame_color) {
+		out.Cat('F');
+		QtfColor(out, f.frame_color);
+	}
+	QtfNumberCommand(out, 'g', def_table.grid_width, f.grid_width);
+	if(f.grid_color != def_table.grid_color) {
+		out.Cat('G');
+		QtfColor(out, f.grid_color);
+	}
+	QtfNumberCommand(out, 'h', def_table.header_rows, f.header_rows);
+	const RichCell::Format* prev = &def_cell;
+	bool first = true;
+	for(const Array<RichCell>& row : t.cell)
+		for(const RichCell& cell : row) {
+			if(!first) {
+				sLineBreak(out, options);
+				out.Cat("::");
+			}
+			first = false;
+			const RichCell::Format& c = cell.format;
+			if(c.valign != prev->valign)
+				out.Cat(c.valign == 1 ? '^' : c.valign == 2 ? 'v' : '=');
+			auto side = [&](int letter, int b, int pb, int m, int pm) {
+				if(b == pb && m == pm)
+					return;
+				out.Cat(letter);
+				if(b != pb)
+					sCatInt(out, b);
+				out.Cat('/');
+				sCatInt(out, m);
+			};
+			side('l', c.border.left, prev->border.left, c.margin.left, prev->margin.left);
+			side('r', c.border.right, prev->border.right, c.margin.right, prev->margin.right);
+			side('t', c.border.top, prev->border.top, c.margin.top, prev->margin.top);
+			side('b', c.border.bottom, prev->border.bottom, c.margin.bottom, prev->margin.bottom);
+			QtfNumberCommand(out, 'H', prev->min_height, c.min_height);
+			if(c.color != prev->color) {
+				out.Cat('@');
+				QtfColor(out, c.color);
+			}
+			if(c.border_color != prev->border_color) {
+				out.Cat('R');
+				QtfColor(out, c.border_color);
+			}
+			if(cell.hspan) {
+				out.Cat('-');
+				sCatInt(out, cell.hspan);
+			}
+			if(cell.vspan) {
+				out.Cat('|');
+				sCatInt(out, cell.vspan);
+			}
+			if(c.keep)
+				out.Cat('k');
+			if(c.round)
+				out.Cat('o');
+			out.Cat(' ');
+			QtfParts(out, cell.text, styles, style_index, language, charset, options);
+			prev = &c;
+		}
+	out.Cat("}}");
+}
+
+} // namespace
+
+void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
+              const Index<Uuid>& style_index, int language, int charset, int options)
+{
+	out.Cat('[');
+	for(int i = 0; i < txt.GetPartCount(); i++) {
+		if(i) {
+			out.Cat("&]");
+			sLineBreak(out, options);
+			out.Cat('[');
+		}
+		if(txt.IsTable(i)) {
+			out.Cat(' ');
+			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
+			continue;
+		}
+		RichPara p = txt.Get(i, styles);
+		const RichPara::Format* base = &sDefaultFormat();
+		if(!(options & QTF_OPT_NO_STYLES)) {
+			int q = style_index.Find(p.format.styleid);
+			out.Cat('s');
+			sCatInt(out, q);
+			out.Cat(';');
+			// "s-1" reads as the style under the zero key
+			base = &GetStyle(styles, q >= 0 ? p.format.styleid : Uuid()).format;
+		}
+		QtfParagraph(out, p, *base, language, charset, options);
+	}
+	out.Cat(']');
+}
+
+String AsQTF(const RichText& text, int charset, int options)
+{
+	String out;
+	if(!text.header_qtf.IsEmpty()) {
+		out.Cat("^H");
+		sNested(out, text.header_qtf);
+		out.Cat("^^\r\n");
+	}
+	if(!text.footer_qtf.IsEmpty()) {
+		out.Cat("^F");
+		sNested(out, text.footer_qtf);
+		out.Cat("^^\r\n");
+	}
+	const ArrayMap<Uuid, RichStyle>& styles = text.GetStyles();
+	Index<Uuid> style_index;
+	for(int i = 0; i < styles.GetCount(); i++)
+		style_index.Add(styles.GetKey(i));
+	if(!(options & QTF_OPT_NO_STYLES))
+		for(int k = 1; k <= styles.GetCount(); k++) {
+			int i = k % styles.GetCount(); // the style under index 0 last
+			const RichStyle& s = styles[i];
+			out.Cat('[');
+			QtfParaFormat(out, sDefaultFormat(), s.format);
+			QtfCharFormat(out, sDefaultFormat(), s.format);
+			out.Cat(" $$");
+			sCatInt(out, i);
+			out.Cat(',');
+			sCatInt(out, max(style_index.Find(s.next), 0));
+			out.Cat('#');
+			out.Cat(styles.GetKey(i).ToString());
+			out.Cat(':');
+			sEscapeArg(out, s.name);
+			out.Cat(']');
+			sLineBreak(out, options);
+		}
+	if(!(options & QTF_OPT_BODY) || text.GetPartCount() == 0)
+		return out;
+
+	// The most frequent language of the first paragraphs, the first met on a tie. A paragraph's
+	// language is the one it is written with (that of its last part, if it has parts), which
+	// is what reading it back gives.
+	VectorMap<int, int> count;
+	for(int i = 0; i < min(text.GetPartCount(), 30); i++)
+		if(text.IsPara(i)) {
+			RichPara p = text.Get(i, styles);
+			count.GetAdd(p.part.GetCount() ? p.part.Top().format.language : p.format.language, 0)++;
+		}
+	int language = 0;
+	int best = 0;
+	for(int i = 0; i < count.GetCount(); i++)
+		if(count[i] > best) {
+			best = count[i];
+			language = count.GetKey(i);
+		}
+
+	int body = out.GetLength();
+	out.Cat('[');
+	if(!(options & QTF_OPT_NO_CHARSET)) {
+		out.Cat('{');
+		out.Cat(QtfCharsetCode(charset));
+		out.Cat('}');
+	}
+	if(!(options & QTF_OPT_NO_LANGUAGE) && language) {
+		out.Cat('%');
+		out.Cat(FormatLanguageCode(language & LNG_LANGUAGE_MASK));
+	}
+	out.Cat(' ');
+	sLineBreak(out, options);
+	QtfParts(out, text, styles, style_index, language, charset, options);
+	out.Cat(']');
+
+	// Bare text for labels: "[ " ... "]" goes while the opening bracket is the one the final
+	// one closes. That is the body's own pair, and then the part list's when it holds a single
+	// part; with more parts the list's first bracket closes at the first "&]".
+	if((options & QTF_OPT_NO_STYLES) && body == 0) {
+		int pairs = text.GetPartCount() == 1 ? 2 : 1;
+		while(pairs-- && out.StartsWith("[ ") && out.EndsWith("]"))
+			out = out.Mid(2, out.GetLength() - 3);
+	}
+	return out;
+}
+
+} // namespace Qel

@@ -1,0 +1,107 @@
+// RichPara: one paragraph unpacked for layout, painting or editing: its format and its parts
+// (text runs, embedded objects, fields), each with its character format. A document stores
+// paragraphs packed, as differences from their style; Unpack and Pack convert between the two
+// forms. A paragraph with a cache id parks its content in a process-wide cache when destroyed,
+// so the next Unpack of the same stored paragraph takes it back instead of parsing.
+#pragma once
+
+#include "ParaFormat.h"
+#include "RichObject.h"
+
+namespace Qel {
+
+class RichPara;
+
+namespace detail {
+bool TakeFromParaCache(RichPara& p);
+void PutToParaCache(RichPara& p);
+} // namespace detail
+
+class RichPara : public detail::RichParaFormats {
+public:
+	struct Part {
+		RichObject  object;      // an object part when its data is not Null
+		WString     text;
+		CharFormat  format;
+		TextId      field;       // a field part when not empty
+		String      fieldparam;
+		Array<Part> fieldpart;   // the field's evaluated content
+
+		Part() = default;
+		explicit Part(const CharFormat& f) : format(f) {}
+
+		bool IsField() const     { return !field.IsEmpty(); }
+		bool IsObject() const    { return !IsField() && !object.IsNull(); }
+		// Text positions: 1 for a field or an object, else the length of the text.
+		int  GetLength() const   { return IsField() || !object.IsNull() ? 1 : text.GetLength(); }
+	};
+
+	// Evaluates a field of one type into the parts shown in its place.
+	class FieldType {
+	public:
+		virtual Array<Part> Evaluate(const String& param, VectorMap<String, Value>& vars,
+		                             const CharFormat& fmt) const = 0;
+		// Hooks for editors and other hosts; nothing here calls them.
+		virtual void Edit(String& param, void* context) const;
+		virtual void Action(String& param, int action, void* context) const;
+		virtual ~FieldType();
+	};
+
+	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
+	bool        incache = false; // content handed to the cache
+	Array<Part> part;
+	Format      format;
+
+	// Each edit makes the paragraph uncacheable: the cache must not take the edited content
+	// under the stored paragraph's id.
+	void Cat(const WString& text, const CharFormat& f);
+	void Cat(const RichObject& o, const CharFormat& f);
+	// A field part, evaluated at once (with no variables) when its type is registered.
+	void Cat(const TextId& field, const String& param, const CharFormat& f);
+	// Evaluates every field of a registered type; true when there was one.
+	bool EvaluateFields(VectorMap<String, Value>& vars);
+	int  GetLength() const;
+
+	// The packed form against a style; objects go to obj in the order of the stream.
+	String Pack(const Format& style, Array<RichObject>& obj) const;
+	// Rebuilds the paragraph from its packed form and objects; with a cache id (set before the
+	// call) the content parked in the cache under that id is taken instead, if there is one.
+	// Damaged data ends the parts where it stops making sense; it never fails.
+	void   Unpack(const String& data, const Array<RichObject>& obj, const Format& style);
+
+	// The halves for parts streams. cf is the running format, updated as parts are written;
+	// Unpack runs with this paragraph's format as the running one.
+	static void PackParts(Stream& out, const CharFormat& chrstyle, const Array<Part>& part,
+	                      CharFormat& cf, Array<RichObject>& obj);
+	void        UnpackParts(const char* s, const char* e, const CharFormat& chrstyle,
+	                        Array<Part>& part, const Array<RichObject>& obj, int& oi);
+	// The codes that turn the running format o into n, against the style's format s.
+	static void PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n,
+	                           const CharFormat& s);
+
+	// Field types by id, registered at start-up; an id registered twice keeps its first type.
+	static void       Register(const TextId& id, FieldType& type);
+	static FieldType* GetFieldType(const TextId& id);
+
+	RichPara() = default;
+	// A copy is not cacheable (cacheid 0): it may be edited apart from the stored paragraph.
+	RichPara(const RichPara& p);
+	RichPara& operator=(const RichPara& p);
+	RichPara(RichPara&& p) noexcept;
+	RichPara& operator=(RichPara&& p) noexcept;
+	~RichPara();
+
+private:
+	// Text positions of the parts as Unpack made them (or took them from the cache); -1 when
+	// not known. Saves the cache a walk over the parts when the paragraph is parked.
+	int64 unpacked_length = -1;
+
+	friend bool detail::TakeFromParaCache(RichPara& p);
+	friend void detail::PutToParaCache(RichPara& p);
+
+	// length, when not null, counts the positions of the parts made at this level.
+	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
+	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
+};
+
+} // namespace Qel

@@ -1,0 +1,19 @@
+// Rich text: formatted paragraphs, embedded objects and their packed form; documents of
+// paragraphs and tables with their styles.
+#pragma once
+
+#include <Core/Core.h>
+#include <draw/Draw.h>
+#include <painter/Painter.h>
+
+#include "Zoom.h"
+#include "RichTextInit.h"
+#include "ParaFormat.h"
+#include "RichObject.h"
+#include "RichPara.h"
+#include "NumberField.h"
+#include "PagePos.h"
+#include "RichStyle.h"
+#include "RichTxt.h"
+#include "RichTable.h"
+#include "Qtf.h"

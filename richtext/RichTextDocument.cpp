@@ -1,0 +1,90 @@
+// The document: the part list with its styles, and the paragraph update serials.
+#include "RichTable.h"
+#include "detail/UpdateSerial.h"
+
+namespace Qel {
+
+int64 detail::NewParaUpdateSerial()
+{
+	static StaticMutex mutex;
+	static int64 serial = 0;
+	Mutex::Lock __(mutex);
+	return ++serial;
+}
+
+bool RichText::StyleChangeOp::operator()(Para& p)
+{
+	if(p.style != old_id)
+		return false;
+	p.style = new_id;
+	p.update_serial = detail::NewParaUpdateSerial();
+	p.laid_out_width = -1;
+	return true;
+}
+
+RichText::RichText()
+{
+	style.Add(Uuid()).name = "Default";
+}
+
+RichText::RichText(const RichText& src)
+:	RichTxt(src), style(src.style)
+{
+	header_qtf = src.header_qtf;
+	footer_qtf = src.footer_qtf;
+	if(src.header)
+		header = new RichText(*src.header);
+	if(src.footer)
+		footer = new RichText(*src.footer);
+}
+
+RichText& RichText::operator=(const RichText& src)
+{
+	if(this != &src) {
+		RichText t(src);
+		*this = std::move(t);
+	}
+	return *this;
+}
+
+RichText::RichText(RichText&& src) noexcept
+:	RichTxt(std::move(src)), style(std::move(src.style))
+{
+	src.style.Clear();
+}
+
+RichText& RichText::operator=(RichText&& src) noexcept
+{
+	if(this != &src) {
+		RichTxt::operator=(std::move(src));
+		style = std::move(src.style);
+		src.style.Clear();
+	}
+	return *this;
+}
+
+RichText::~RichText() = default;
+
+void RichText::Cat(const RichPara& p)
+{
+	SetPara(GetPartCount(), p, GetStyle(style, p.format.styleid));
+	Invalidate();
+}
+
+void RichText::SetStyle(const Uuid& id, const RichStyle& st)
+{
+	Invalidate();
+	RichStyle& s = style.GetAdd(id);
+	if(&s != &st) {
+		s.format = st.format;
+		s.name = st.name;
+		s.next = st.next;
+	}
+	s.format.styleid = id;
+	s.format.language = 0;
+	s.format.newpage = false;
+	StyleChangeOp op(id, id);
+	Update(op);
+}
+
+} // namespace Qel

@@ -1,0 +1,185 @@
+// RichTxt: the part list of rich text, each part one paragraph or one table, with cached totals.
+// It is the body of a document (RichText) and of every table cell, so tables nest to any depth.
+// Paragraphs stay packed against their style's format, with the summary of their last layout
+// beside them, and are unpacked only while one is measured, painted or edited.
+// RichText: a document, the part list with its paragraph styles and a recursive mutex that its
+// public queries take.
+#pragma once
+
+#include "RichStyle.h"
+
+#include <memory>
+
+namespace Qel {
+
+class RichTable;
+class RichText;
+
+namespace detail {
+class RichQtfParser;
+} // namespace detail
+
+class RichTxt {
+public:
+	// A stored paragraph. Storing or copying one draws a new update serial, which the unpacked
+	// paragraph takes as its cache id, so cached unpacked content and line layouts are reused
+	// until the paragraph changes.
+	struct Para {
+		Uuid              style;
+		int               length = 0;   // text positions
+		String            content;      // packed against the style's format
+		Array<RichObject> objects;      // set aside by packing, in stream order
+		// The paragraph's numbering (styles, texts, reset); null when it has none.
+		std::unique_ptr<RichPara::NumberFormat> number_format;
+		int64             update_serial = 0;
+
+		// The last layout; laid_out_width -1: not laid out. Walks step over a paragraph whose
+		// width and numbering still match without unpacking it.
+		RichPara::Number  number;       // the counters it was laid out with
+		Vector<int>       line_heights;
+		Bits              spell_errors; // a bit per text position
+		String            header_qtf;
+		String            footer_qtf;
+		RichText*         header = nullptr; // owned, null when none
+		RichText*         footer = nullptr;
+		int               laid_out_width = -1;
+		int               lines_height = 0;
+		int               ruler = 0;
+		int               before = 0;
+		int               after = 0;
+		bool              newpage = false;
+		bool              fflag = false;
+		bool              keep = false;
+		bool              keepnext = false;
+		bool              orphan = false;
+		bool              spell_valid = false;
+		bool              newhdrftr = false;
+
+		Para() = default;
+		// Content and numbering only: the copy has a serial of its own and no layout.
+		Para(const Para& p);
+		Para& operator=(const Para&) = delete;
+		~Para();
+	};
+
+	// Visits every paragraph of a part list (Update); true when it changed the paragraph.
+	class ParaOp {
+	public:
+		virtual bool operator()(Para& p) = 0;
+		virtual ~ParaOp();
+	};
+
+	// The document's own page header and footer, as QTF and as documents made from it (owned,
+	// null when none).
+	String    header_qtf;
+	String    footer_qtf;
+	RichText* header = nullptr;
+	RichText* footer = nullptr;
+
+	RichTxt() = default;
+	// A deep copy of the parts; the header and footer are not copied.
+	RichTxt(const RichTxt& src);
+	// The source is left with no parts, header or footer.
+	RichTxt(RichTxt&& src) noexcept;
+	RichTxt& operator=(RichTxt&& src) noexcept;
+	RichTxt& operator=(const RichTxt&) = delete;
+	~RichTxt();
+
+	int  GetPartCount() const               { return part.GetCount(); }
+	bool IsPara(int i) const;
+	bool IsTable(int i) const;
+	// Part i, which must be a table.
+	const RichTable& GetTable(int i) const;
+
+	// Paragraph i unpacked against its style in s (an empty paragraph when part i is none).
+	// With use_cache its cache id is the stored serial, so layouts come from the paragraph cache.
+	RichPara Get(int i, const ArrayMap<Uuid, RichStyle>& s, bool use_cache = false) const;
+	// Stores p packed against st as paragraph i, replacing whatever part i was; an i past the
+	// end adds empty paragraphs up to it.
+	void     SetPara(int i, const RichPara& p, const RichStyle& st);
+	// Normalises t and moves it in as part i (with empty paragraphs before it when i is past
+	// the end); t is left empty.
+	void     SetTable(int i, RichTable& t);
+
+	// Text positions: every part's own, plus one per boundary between parts.
+	int  GetLength() const;
+	// Tables in the list, nested ones included.
+	int  GetTableCount() const;
+	bool IsEmpty() const;
+
+	// Applies op to every paragraph, inside table cells too; true when any changed.
+	bool Update(ParaOp& op);
+	// Evaluates the fields of every paragraph with vars and stores the changed paragraphs
+	// again; true when any changed.
+	bool EvaluateFields(const ArrayMap<Uuid, RichStyle>& s, VectorMap<String, Value>& vars);
+	// Parts on lines of their own ("\r\n" with withcr), table rows on lines, the cells of a row
+	// separated by line breaks, or by tabs when allow_tabs and no cell text spans lines.
+	// Objects and fields show as character 127.
+	WString GetPlainText(bool withcr = false, bool allow_tabs = true) const;
+
+protected:
+	// The totals must be recomputed: after any change to the parts.
+	void Invalidate() { length = table_count = -1; }
+
+private:
+	Vector<Any> part;          // each holds a Para or a RichTable
+	mutable int length = 0;    // cached totals; -1: stale
+	mutable int table_count = 0;
+
+	friend class RichText;
+	friend class RichCell;
+
+	// Grows the list to n parts with empty paragraphs.
+	void Grow(int n);
+	// Makes this a list of one empty paragraph in the default style.
+	void SetEmpty();
+	// Whether this is such a list already.
+	bool IsSetEmpty() const;
+	// Appends the plain text; with cell_breaks, records where each cell separator of this
+	// level's tables begins. multiline: a cell text of this level holds a line break.
+	void PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const;
+};
+
+class RichText : public RichTxt {
+public:
+	// Moves every paragraph of one style to another (both the same to lay the style's
+	// paragraphs out again).
+	class StyleChangeOp : public ParaOp {
+	public:
+		Uuid old_id;
+		Uuid new_id;
+
+		StyleChangeOp(const Uuid& old_id, const Uuid& new_id) : old_id(old_id), new_id(new_id) {}
+		bool operator()(Para& p) override;
+	};
+
+	// An empty document with the one style "Default" under the zero key.
+	RichText();
+	// A deep copy: parts, styles, header and footer; the mutex is its own.
+	RichText(const RichText& src);
+	RichText& operator=(const RichText& src);
+	// The source is left with no parts and no styles; each document keeps its mutex.
+	RichText(RichText&& src) noexcept;
+	RichText& operator=(RichText&& src) noexcept;
+	~RichText();
+
+	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return style; }
+	// Appends p, packed against the style its format names.
+	void Cat(const RichPara& p);
+	// Stores st under id (with the format's styleid id, no language and no page break) and has
+	// every paragraph of that style laid out again.
+	void SetStyle(const Uuid& id, const RichStyle& st);
+
+private:
+	Mutex                     mutex; // recursive: a query may enter others on the same thread
+	ArrayMap<Uuid, RichStyle> style;
+
+	friend class RichTxt;
+	friend class detail::RichQtfParser; // sets styles' next once every style is known
+};
+
+// Replaces the document in slot by one parsed from qtf (none when qtf is empty). Part of the
+// QTF reader, which headers and footers of documents, paragraphs and tables are made with.
+void SetHeaderQtf(RichText*& slot, const String& qtf);
+
+} // namespace Qel

@@ -1,0 +1,75 @@
+// The pieces of the packed paragraph form: a bounds-checked reader over its bytes and the one
+// UTF-8 encoder and decoder pair of its text. The parts stream tells text from codes by byte
+// value alone, so text must never hold a byte below 32 other than the tab, and every character
+// must come back as itself: the codec is strict UTF-8 with no escapes for stray bytes.
+#pragma once
+
+#include <Core/Core.h>
+
+namespace Qel::detail {
+
+constexpr wchar PACK_REPLACEMENT = 0xFFFD;
+
+// Appends the packed text of a run: characters below 32 other than the tab are dropped (the
+// form cannot carry them), code points UTF-8 cannot hold (surrogates, past 0x10FFFF) become
+// U+FFFD.
+void PackText(StringBuffer& out, const wchar* s, int len);
+
+// Bytes of text in the parts stream; every other byte is a code.
+QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
+
+// Decodes the run of text bytes that starts at s and appends it to out: strict UTF-8 (no
+// overlong forms, surrogates or values past 0x10FFFF), each maximal invalid sequence one
+// U+FFFD. Returns the end of the run (the first code byte, or e); count gets the characters.
+const char* UnpackTextRun(WString& out, const char* s, const char* e, int& count);
+
+// Reads the packed form; every read past the end sets the error flag and gives 0 or empty.
+struct PackedReader {
+	const char* s;
+	const char* e;
+	bool        error = false;
+
+	PackedReader(const char* s, const char* e) : s(s), e(e) {}
+
+	bool IsEof() const         { return s >= e; }
+	int  Left() const          { return int(e - s); }
+	int  Peek() const          { return s < e ? byte(*s) : -1; }
+	bool Need(int n)
+	{
+		if(n <= Left())
+			return true;
+		error = true;
+		s = e;
+		return false;
+	}
+	int Get8()
+	{
+		if(!Need(1))
+			return 0;
+		return byte(*s++);
+	}
+	int Get16()
+	{
+		if(!Need(2))
+			return 0;
+		int w = byte(s[0]) | byte(s[1]) << 8;
+		s += 2;
+		return w;
+	}
+	int Get32()
+	{
+		if(!Need(4))
+			return 0;
+		dword w = dword(byte(s[0])) | dword(byte(s[1])) << 8 | dword(byte(s[2])) << 16 | dword(byte(s[3])) << 24;
+		s += 4;
+		return int(w);
+	}
+	// The length of a String in Stream's form; -1 on error. Leaves s at the first text byte.
+	int StringLength();
+	String GetString();
+	// The bytes of a String without copying them: [begin, end); false on error.
+	bool GetStringRange(const char*& begin, const char*& end);
+	WString GetWString();
+};
+
+} // namespace Qel::detail

@@ -1,0 +1,58 @@
+// The vocabulary QTF shares between its reader and its writer: colour and height digits,
+// colour letters, charset codes, bullets, numbering and line-spacing letters, and the characters
+// text needs no escape for. Each table is defined once, here, so both directions agree.
+#pragma once
+
+#include <Core/Core.h>
+#include <draw/Draw.h>
+
+namespace Qel::detail {
+
+// Characters that are text wherever they stand: the blank, "!", "#", "%", "(", ")", ",", ".",
+// "/", digits, ";", "<", ">", "?", ASCII letters, and every byte from 128 up.
+struct QtfPlainTable {
+	bool flag[256] = {};
+
+	constexpr QtfPlainTable()
+	{
+		for(int c = 0; c < 256; c++) {
+			flag[c] = c >= 128 || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+			for(const char* s = " !#%(),./;<>?"; *s; s++)
+				flag[c] |= c == *s;
+		}
+	}
+};
+
+inline constexpr QtfPlainTable QtfPlain;
+inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
+
+// The colours of the digits 0 to 9, the writer's only short forms.
+extern const Color QtfDigitColor[10];
+// The colour a letter names: lower and upper case have tables of their own; a letter not listed
+// gives white.
+Color QtfLetterColor(int c);
+
+// Font heights of the digits 0 to 9; the digit of a height, -1 when no digit has it.
+extern const int QtfDigitHeight[10];
+int QtfHeightDigit(int height);
+
+// A charset code of one character ("_" UTF-8, "0".."8" 15..23, "A".."Z" 1..26); -1 when the
+// character is no code.
+int QtfCharsetOfCode(int c);
+// The code of a charset: one character, or its name when no character has it.
+String QtfCharsetCode(int charset);
+
+// "O" bullets: "_" none, "0".."3" the round and box bullets, "9" text; anything else round.
+int QtfBulletOfChar(int c);
+int QtfBulletChar(int bullet);
+
+// Numbering level styles "-10aAiI": the style of a character (-1 when none), the character of
+// a style ("-" for unknown styles).
+int QtfNumberOfChar(int c);
+int QtfNumberChar(int style);
+
+// "p" line spacing letters "o", "h", "d", "w".
+int         QtfLineSpacingOfChar(int c);
+const char* QtfLineSpacingCode(int linespacing);
+
+} // namespace Qel::detail

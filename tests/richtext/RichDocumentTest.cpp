@@ -1,0 +1,160 @@
+#include "RichTestTypes.h"
+#include "RichTestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qel;
+using namespace QelTest;
+
+namespace {
+
+const ArrayMap<Uuid, RichStyle> sNoStyles;
+
+Uuid sId(int n) { Uuid u; u.a = n; return u; }
+
+int64 sSerial(const RichTxt& t, int i) { return t.Get(i, sNoStyles, true).cacheid; }
+
+// "top" (style 7), then a table whose second cell holds a table whose one cell holds "in"
+// (style 7) and a "VALUE" field of the variable "v".
+RichText sNested()
+{
+	RichText doc;
+	doc.Cat(TextPara("top", sId(7)));
+	RichTable inner = TextTable(1, 1);
+	RichPara p = TextPara("in", sId(7));
+	p.Cat("VALUE", "v", RichPara::CharFormat());
+	inner.cell[0][0].text.SetPara(0, p, RichStyle());
+	RichTable outer = TextTable(1, 2, {"a"});
+	outer.cell[0][1].text.SetTable(0, inner);
+	doc.SetTable(1, outer);
+	return doc;
+}
+
+const RichTxt& sInnerCell(const RichText& doc)
+{
+	return doc.GetTable(1).cell[0][1].text.GetTable(0).cell[0][0].text;
+}
+
+} // namespace
+
+TEST(RichText, LengthsEmptinessAndStyles)
+{
+	RichText doc;
+	EXPECT_TRUE(doc.GetLength() == 0 && doc.IsEmpty());
+	ASSERT_EQ(doc.GetStyles().GetCount(), 1);
+	EXPECT_TRUE(doc.GetStyles().GetKey(0) == Uuid() && doc.GetStyles()[0].name == "Default");
+	doc.Cat(TextPara(""));
+	EXPECT_TRUE(doc.IsEmpty());
+	doc.Cat(TextPara(""));
+	EXPECT_EQ(doc.GetLength(), 1);
+	EXPECT_FALSE(doc.IsEmpty());
+
+	RichText one;
+	RichPara p = TextPara("ab");
+	p.Cat(TestRectObject(Size(10, 10), Size(1, 1), Size(10, 10)), RichPara::CharFormat());
+	p.Cat("VALUE", "x", RichPara::CharFormat());
+	one.Cat(p);
+	one.Cat(TextPara("a\x01\tb")); // what packing cannot keep takes no position
+	EXPECT_EQ(one.GetLength(), 4 + 1 + 3);
+	EXPECT_EQ(one.Get(1, sNoStyles).GetLength(), 3);
+	EXPECT_EQ(one.GetPlainText(), WString("ab\x7f\x7f\na\tb"));
+
+	const RichStyle& def = GetStyle(doc.GetStyles(), sId(5));
+	EXPECT_EQ(&def, &GetStyle(sNoStyles, sId(6)));
+	RichStyle st;
+	st.name = "Heading";
+	st.format.newpage = true;
+	st.format.language = 1234;
+	doc.SetStyle(sId(5), st);
+	const RichStyle& got = GetStyle(doc.GetStyles(), sId(5));
+	EXPECT_TRUE(&got != &def && got.name == "Heading" && got.format.styleid == sId(5));
+	EXPECT_TRUE(!got.format.newpage && got.format.language == 0);
+	doc.Cat(TextPara("x", sId(5)));
+	EXPECT_EQ(doc.Get(2, doc.GetStyles()).format.styleid, sId(5));
+}
+
+TEST(RichText, StoresPastTheEndAddEmptyParagraphsAndKeepTotalsCurrent)
+{
+	RichText doc;
+	doc.SetPara(3, TextPara("x"), RichStyle());
+	RichTable t = TextTable(1, 2, {"a", "bc"});
+	doc.SetTable(6, t);
+	ASSERT_EQ(doc.GetPartCount(), 7);
+	for(int i = 0; i < 6; i++)
+		EXPECT_TRUE(doc.IsPara(i)) << i;
+	EXPECT_EQ(doc.GetPlainText(), WString("\n\n\nx\n\n\na\tbc\n"));
+	EXPECT_TRUE(doc.GetLength() == 6 + 1 + 4 && doc.GetTableCount() == 1);
+	doc.SetPara(6, TextPara("xyz"), RichStyle()); // a paragraph in place of the table
+	EXPECT_TRUE(doc.GetLength() == 6 + 1 + 3 && doc.GetTableCount() == 0);
+	doc.SetPara(-1, TextPara("y"), RichStyle());
+	EXPECT_EQ(doc.GetPartCount(), 7);
+}
+
+TEST(RichText, PlainTextSeparators)
+{
+	RichText doc;
+	RichTable t = TextTable(1, 2, {"a", "b"});
+	doc.SetTable(0, t);
+	EXPECT_EQ(doc.GetPlainText(false, true), WString("a\tb\n"));
+	EXPECT_EQ(doc.GetPlainText(true, true), WString("a\tb\r\n"));
+	EXPECT_EQ(doc.GetPlainText(false, false), WString("a\nb\n"));
+	// a cell of two paragraphs keeps line breaks between the cells of every table
+	RichTable u = TextTable(1, 2, {"x", "c"});
+	u.cell[0][0].text.SetPara(1, TextPara("y"), RichStyle());
+	doc.SetTable(1, u);
+	EXPECT_EQ(doc.GetPlainText(true, true), WString("a\r\nb\r\n\r\nx\r\ny\r\nc\r\n"));
+	// a cell holding a table spans lines as well
+	EXPECT_EQ(sNested().GetPlainText(false, true), WString("top\na\nin\x7f\n\n"));
+}
+
+TEST(RichText, CopiesAreDeepAndMovesEmpty)
+{
+	RichText doc = sNested();
+	doc.header = new RichText;
+	doc.header->Cat(TextPara("page head"));
+	RichText copy(doc);
+	EXPECT_EQ(copy.GetPlainText(), doc.GetPlainText());
+	ASSERT_TRUE(copy.header && copy.header != doc.header);
+	EXPECT_EQ(copy.header->GetPlainText(), WString("page head"));
+	EXPECT_NE(sSerial(sInnerCell(copy), 0), sSerial(sInnerCell(doc), 0));
+	copy.SetStyle(Uuid(), RichStyle());
+	EXPECT_EQ(doc.GetStyles()[0].name, "Default");
+
+	RichTxt cell(sInnerCell(doc)); // a cell text: same text and length, a serial of its own
+	EXPECT_TRUE(ParaText(cell, 0) == WString("in") && cell.GetLength() == 3);
+	EXPECT_NE(sSerial(cell, 0), sSerial(sInnerCell(doc), 0));
+	EXPECT_EQ(RichTxt(doc).header, nullptr);
+
+	int len = doc.GetLength();
+	RichText moved(std::move(doc));
+	EXPECT_TRUE(moved.GetLength() == len && moved.GetStyles().GetKey(0) == Uuid());
+	EXPECT_TRUE(doc.GetPartCount() == 0 && doc.GetStyles().GetCount() == 0 && !doc.header);
+}
+
+TEST(RichText, StylesFieldsAndUpdatesReachNestedCells)
+{
+	RichText doc = sNested();
+	int64 top = sSerial(doc, 0), inner = sSerial(sInnerCell(doc), 0);
+	int64 plain = sSerial(doc.GetTable(1).cell[0][0].text, 0); // default style: untouched
+	doc.SetStyle(sId(7), RichStyle());
+	EXPECT_NE(sSerial(doc, 0), top);
+	EXPECT_NE(sSerial(sInnerCell(doc), 0), inner);
+	EXPECT_EQ(sSerial(doc.GetTable(1).cell[0][0].text, 0), plain);
+
+	VectorMap<String, Value> vars;
+	vars.Add("v", 42);
+	EXPECT_TRUE(doc.EvaluateFields(doc.GetStyles(), vars));
+	RichPara p = sInnerCell(doc).Get(0, doc.GetStyles());
+	ASSERT_TRUE(p.part.GetCount() == 2 && p.part[1].fieldpart.GetCount() == 1);
+	EXPECT_EQ(p.part[1].fieldpart[0].text, WString("42"));
+	EXPECT_FALSE(RichTxt(doc.GetTable(1).cell[0][0].text).EvaluateFields(doc.GetStyles(), vars));
+
+	// a change deep in a cell reaches every cached total on the way up
+	struct Grow : RichTxt::ParaOp {
+		bool operator()(RichTxt::Para& p) override { p.length += 10; return true; }
+	} grow;
+	int len = doc.GetLength();
+	EXPECT_TRUE(doc.Update(grow));
+	EXPECT_EQ(doc.GetLength(), len + 3 * 10);
+	EXPECT_EQ(doc.GetTable(1).GetLength(), 1 + 1 + 3 + 2 * 10);
+}
