@@ -1,0 +1,11 @@
+// Qel::Gui: the control tree with its lock, timers, frames, geometry and theme, on GTK 3.
+#pragma once
+
+#include "GuiLock.h"
+#include "Timer.h"
+#include "LogPos.h"
+#include "CtrlFrame.h"
+#include "Ctrl.h"
+#include "Settings.h"
+#include "Zoom.h"
+#include "CtrlCoreImg.h"
