@@ -19,6 +19,7 @@ struct TimerEntry : TimerLink {
 	Function<void ()> callback;
 	void*            id;
 	bool             ran = false;
+	dword            seq = 0;     // order of linking: entries linked during a pass wait for the next
 	TimerEntry*      chain_prev = nullptr;
 	TimerEntry*      chain_next = nullptr;
 };
@@ -30,6 +31,7 @@ TimerLink   sList;            // sentinel; unlinked (null) until first use
 dword       sLastTimerTick;
 int         sCount;
 dword       sSerial;          // bumped by every change made outside a running pass
+dword       sSeq;             // stamps entries as they are linked
 TimerEntry** sChains;
 int         sChainBits;
 
@@ -73,6 +75,7 @@ void sGrowChains()
 void sLink(TimerEntry* e)
 {
 	sInit();
+	e->seq = sSeq++;
 	e->next = &sList;
 	e->prev = sList.prev;
 	sList.prev->next = e;
@@ -248,13 +251,16 @@ void TimerProc(dword now)
 		// while a callback ran.
 		Vector<TimerEntry*> due;
 		dword seen = sSerial - 1;
+		// A callback that queues a timer with delay 0 while the tick stands still would
+		// otherwise be picked again and again in this same pass.
+		dword first_new = sSeq;
 		for(;;) {
 			if(seen != sSerial) {
 				due.Clear();
 				if(sList.next)
 					for(TimerLink* l = sList.next; l != &sList; l = l->next) {
 						TimerEntry* e = static_cast<TimerEntry*>(l);
-						if(!e->ran && int(now - e->time) >= 0)
+						if(!e->ran && int(now - e->time) >= 0 && int(e->seq - first_new) < 0)
 							due.Add(e);
 					}
 				seen = sSerial;

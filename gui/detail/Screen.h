@@ -7,6 +7,7 @@
 namespace Qel::detail {
 
 struct MonitorArea {
+	using Relocatable = void;
 	Rect geometry;
 	Rect workarea;
 };
