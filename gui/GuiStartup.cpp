@@ -1,9 +1,9 @@
 // What the GUI core registers with the modules below it when the program starts.
 #include "Ctrl.h"
 #include "CtrlCoreImg.h"
-#include "detail/RichTextLink.h"
 
 #include <painter/Painter.h>
+#include <richtext/RichText.h>
 #include <plugin/png/png.h>
 
 #include <cstdlib>
@@ -32,7 +32,7 @@ void GuiStartupRegistrations()
 		return;
 	done = true;
 	RegisterPNGRaster();
-	RichTextInit();
+	RichTextInitOnce();
 	InitPainterDrawHooks();
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });

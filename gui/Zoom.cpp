@@ -1,7 +1,7 @@
 // The layout zoom and the re-skin of every window.
 #include "Zoom.h"
 #include "Ctrl.h"
-#include "detail/RichTextLink.h"
+#include <richtext/RichText.h>
 
 namespace Qel {
 
@@ -11,7 +11,6 @@ const char sZoomText[] = "OK Cancel Exit Retry";
 
 Size sMeasured;  // 0 width: not computed
 Size sReference;
-int  sRichZoom;
 bool sReSkinning;
 bool sPostReSkin;
 byte sPostReSkinId; // identity of the queued re-skin
@@ -46,12 +45,6 @@ void detail::SetZoomTextMeasure(Size (*measure)())
 	sForgetZoom();
 }
 
-int detail::GetRichTextZoomSet()
-{
-	GuiLock lock;
-	return sRichZoom;
-}
-
 void detail::SetPostReSkin(bool on)
 {
 	GuiLock lock;
@@ -73,8 +66,7 @@ void ComputeLayoutZoom()
 	if(sReference.cx == 0)
 		sReference = big ? Size(99, 17) : Size(99, 13);
 	sMeasured = Size(max(t.cx, sReference.cx), max(t.cy, sReference.cy));
-	sRichZoom = min(t.cx * 96 / sReference.cx, t.cy * 96 / sReference.cy);
-	detail::SetRichTextScreenZoom(sRichZoom, 600);
+	SetRichTextStdScreenZoom(min(t.cx * 96 / sReference.cx, t.cy * 96 / sReference.cy), 600);
 	Ctrl::ReSkin();
 }
 

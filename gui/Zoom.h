@@ -20,8 +20,6 @@ namespace detail {
 
 // The size of the zoom text in the standard font; tests replace it (null restores it).
 void SetZoomTextMeasure(Size (*measure)());
-// The rich-text screen zoom the last computation set (numerator; the denominator is 600).
-int  GetRichTextZoomSet();
 // Lets PostReSkin queue a re-skin; nothing in the system turns it on.
 void SetPostReSkin(bool on);
 

@@ -2,6 +2,8 @@
 // and what the GUI core registers at start-up.
 #include "RecordingCtrl.h"
 
+#include <richtext/RichText.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -17,7 +19,7 @@ const char sBmp1x1[] = "\x42\x4d\x3a\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00
 
 Size sMeasure;
 
-class Zoom : public CtrlTestBase {
+class LayoutScale : public CtrlTestBase {
 protected:
 	Font std_font;
 
@@ -42,7 +44,7 @@ protected:
 	}
 };
 
-TEST_F(Zoom, LayoutsScaleWithTheMeasuredText)
+TEST_F(LayoutScale, LayoutsScaleWithTheMeasuredText)
 {
 	Font::SetStdFont(StdFont(11));
 	ASSERT_LT(GetStdFontSize().cy, 21);
@@ -57,7 +59,7 @@ TEST_F(Zoom, LayoutsScaleWithTheMeasuredText)
 	EXPECT_EQ(VertLayoutZoom(-15999), -31998);
 	EXPECT_EQ(LayoutZoom(3, 5), Size(6, 10));
 	EXPECT_EQ(StdFontZoomed(13), Font(0, 26));
-	EXPECT_EQ(detail::GetRichTextZoomSet(), 192);
+	EXPECT_EQ(GetRichTextStdScreenZoom(), Qel::Zoom(192, 600));
 	Measure(Size(297, 26));
 	EXPECT_EQ(HorzLayoutZoom(-7), -21); // truncating toward zero
 	EXPECT_EQ(HorzLayoutZoom(1), 3);
@@ -70,26 +72,26 @@ TEST_F(Zoom, LayoutsScaleWithTheMeasuredText)
 	EXPECT_EQ(c.GetPos().x, LogPosAxis(LogPosAxis::SIZE, 10, MINSIZE));
 }
 
-TEST_F(Zoom, NeverShrinksButTheRichTextZoomFollowsTheMeasure)
+TEST_F(LayoutScale, NeverShrinksButTheRichTextZoomFollowsTheMeasure)
 {
 	Font::SetStdFont(StdFont(11));
 	Measure(Size(90, 12));
 	EXPECT_EQ(HorzLayoutZoom(100), 100);
 	EXPECT_EQ(VertLayoutZoom(100), 100);
-	EXPECT_EQ(detail::GetRichTextZoomSet(), 87); // min(90 * 96 / 99, 12 * 96 / 13)
+	EXPECT_EQ(GetRichTextStdScreenZoom(), Qel::Zoom(87, 600)); // min(90 * 96 / 99, 12 * 96 / 13)
 }
 
-TEST_F(Zoom, BigStandardFontUsesTheTallerReference)
+TEST_F(LayoutScale, BigStandardFontUsesTheTallerReference)
 {
 	Font::SetStdFont(StdFont(40));
 	ASSERT_GE(GetStdFontSize().cy, 21);
 	Measure(Size(99, 30)); // 34 with the 4 added, against 17
 	EXPECT_EQ(VertLayoutZoom(10), 20);
 	EXPECT_EQ(HorzLayoutZoom(10), 10);
-	EXPECT_EQ(detail::GetRichTextZoomSet(), 96);
+	EXPECT_EQ(GetRichTextStdScreenZoom(), Qel::Zoom(96, 600));
 }
 
-TEST_F(Zoom, RealMeasureOfTheStandardFont)
+TEST_F(LayoutScale, RealMeasureOfTheStandardFont)
 {
 	detail::SetZoomTextMeasure(nullptr);
 	Font::SetStdFont(StdFont(11));
@@ -101,7 +103,7 @@ TEST_F(Zoom, RealMeasureOfTheStandardFont)
 int sSkinRuns;
 int sSkin2Runs;
 
-TEST_F(Zoom, ReSkinOrderGuardAndWindows)
+TEST_F(LayoutScale, ReSkinOrderGuardAndWindows)
 {
 	static void (* const table[])() = {
 		[] {
@@ -144,7 +146,7 @@ TEST_F(Zoom, ReSkinOrderGuardAndWindows)
 	EXPECT_GE(sSkinRuns, 2);
 }
 
-TEST_F(Zoom, PostReSkinStaysOffUnlessSwitchedOn)
+TEST_F(LayoutScale, PostReSkinStaysOffUnlessSwitchedOn)
 {
 	static void (* const table[])() = {[] { sSkinRuns++; }, nullptr};
 	Ctrl::SetSkin(table);
