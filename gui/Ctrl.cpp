@@ -46,23 +46,6 @@ Ctrl::~Ctrl()
 
 // Tree ------------------------------------------------------------------------------------------
 
-Ctrl* Ctrl::GetParent() const
-{
-	return IsTopLevel() ? nullptr : parent;
-}
-
-Ctrl* Ctrl::GetNext() const
-{
-	Ctrl* p = GetParent();
-	return p && next != p->firstchild ? next : nullptr;
-}
-
-Ctrl* Ctrl::GetPrev() const
-{
-	Ctrl* p = GetParent();
-	return p && this != p->firstchild ? prev : nullptr;
-}
-
 Ctrl* Ctrl::GetTopCtrl()
 {
 	Ctrl* c = this;

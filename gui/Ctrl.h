@@ -179,11 +179,12 @@ public:
 	void   AddChild(Ctrl* child);
 	void   RemoveChild(Ctrl* child);
 	void   Remove();
-	Ctrl*  GetParent() const;
+	Ctrl*  GetParent() const            { return IsTopLevel() ? nullptr : parent; }
 	Ctrl*  GetFirstChild() const        { return firstchild; }
 	Ctrl*  GetLastChild() const         { return firstchild ? firstchild->prev : nullptr; }
-	Ctrl*  GetNext() const;
-	Ctrl*  GetPrev() const;
+	// Null past either end of the list.
+	Ctrl*  GetNext() const              { Ctrl* p = GetParent(); return p && next != p->firstchild ? next : nullptr; }
+	Ctrl*  GetPrev() const              { Ctrl* p = GetParent(); return p && this != p->firstchild ? prev : nullptr; }
 	Ctrl*  GetTopCtrl();
 	const Ctrl* GetTopCtrl() const;
 	bool   HasChildDeep(Ctrl* c) const;
@@ -384,8 +385,16 @@ private:
 	void      SetRect0(const Rect& r);
 	Point     GetMegaOffset() const;
 	PackedData& Attrs();
-	const FrameRec* FrameData() const;
-	FrameRec* FrameData();
+	const FrameRec* FrameData() const    { return flags & MULTIFRAME ? multi.frames : &frame; }
+	FrameRec* FrameData()                { return flags & MULTIFRAME ? multi.frames : &frame; }
+	int       FrameCount0() const        { return flags & MULTIFRAME ? (int)multi.count : frame.frame ? 1 : 0; }
+	Rect      GetView0() const
+	{
+		int n = FrameCount0();
+		return n ? FrameData()[n - 1].GetRect() : Rect(0, 0, rect[2] - rect[0], rect[3] - rect[1]);
+	}
+	Rect      CalcRect0(LogPos p, Size extent) const;
+	void      SyncLayout0(int level);
 	FrameRec* GrowFrameArray(int i);
 	FrameRec* InsertFrameRec(int i);
 	Ctrl&     SetPosX(LogPosAxis x);

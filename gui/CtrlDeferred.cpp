@@ -60,9 +60,11 @@ Vector<Ctrl*> Ctrl::GetTopCtrls()
 
 void Ctrl::Refresh()
 {
-	GuiLock lock;
-	Size sz = GetSize();
-	sProbe(this, Rect(0, 0, sz.cx, sz.cy), false);
+	if(sRefreshProbe.load(std::memory_order_relaxed)) {
+		GuiLock lock;
+		Size sz = GetSize();
+		sProbe(this, Rect(0, 0, sz.cx, sz.cy), false);
+	}
 }
 
 void Ctrl::Refresh(const Rect& r)

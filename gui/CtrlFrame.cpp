@@ -104,20 +104,10 @@ void Ctrl::FrameRec::SetRect(const Rect& r)
 	bottom = c(r.bottom);
 }
 
-const Ctrl::FrameRec* Ctrl::FrameData() const
-{
-	return flags & MULTIFRAME ? multi.frames : &frame;
-}
-
-Ctrl::FrameRec* Ctrl::FrameData()
-{
-	return flags & MULTIFRAME ? multi.frames : &frame;
-}
-
 int Ctrl::GetFrameCount() const
 {
 	GuiLock lock;
-	return flags & MULTIFRAME ? (int)multi.count : frame.frame ? 1 : 0;
+	return FrameCount0();
 }
 
 CtrlFrame& Ctrl::GetFrame(int i) const
@@ -203,11 +193,7 @@ Size Ctrl::AddFrameSize(int cx, int cy) const
 Rect Ctrl::GetView() const
 {
 	GuiLock lock;
-	int n = GetFrameCount();
-	if(n)
-		return FrameData()[n - 1].GetRect();
-	Rect r = GetRect0();
-	return Rect(0, 0, r.right - r.left, r.bottom - r.top);
+	return GetView0();
 }
 
 // Lays the frames out from the whole rectangle; changed is set when a record moved.
@@ -217,9 +203,8 @@ void Ctrl::SyncFrames(bool& changed)
 	Rect r(0, 0, r0.right - r0.left, r0.bottom - r0.top);
 	FrameRec* fr = FrameData();
 	int op = OverPaint();
-	for(int i = 0, n = GetFrameCount(); i < n; i++) {
+	for(int i = 0, n = FrameCount0(); i < n; i++) {
 		fr[i].frame->FrameLayout(r);
-		fr = FrameData(); // a frame that hosts controls may have moved them, never the records
 		if(fr[i].GetRect() != r) {
 			fr[i].SetRect(r);
 			changed = true;

@@ -150,9 +150,17 @@ int Ctrl::SpecialSize(int v, bool horz) const
 Rect Ctrl::CalcRect(LogPos p, Size extent) const
 {
 	GuiLock lock;
+	return CalcRect0(p, extent);
+}
+
+Rect Ctrl::CalcRect0(LogPos p, Size extent) const
+{
 	auto axis = [&](LogPosAxis x, int e, bool horz, int& from, int& to) {
-		int a = SpecialSize(x.GetA(), horz);
-		int b = SpecialSize(x.GetB(), horz);
+		int a = x.GetA(), b = x.GetB();
+		if(a >= STDSIZE && a <= MINSIZE)
+			a = SpecialSize(a, horz);
+		if(b >= STDSIZE && b <= MINSIZE)
+			b = SpecialSize(b, horz);
 		int start, length;
 		switch(x.GetAlign()) {
 		case LogPosAxis::LEFT:   start = a; length = b; break;
@@ -174,11 +182,11 @@ void Ctrl::UpdateRect(bool sync)
 	GuiLock lock;
 	Size extent;
 	if(Ctrl* p = GetParent())
-		extent = InFrame() ? sSize(p->GetRect0()) : sSize(p->GetView());
+		extent = InFrame() ? sSize(p->GetRect0()) : sSize(p->GetView0());
 	else
 		extent = sSize(GetPrimaryWorkArea());
 	// large offsets stay out of the 16-bit rectangle: GetRect adds them
-	SetRect0(CalcRect(pos, extent));
+	SetRect0(CalcRect0(pos, extent));
 	if(sync)
 		SyncLayout(0);
 }
@@ -320,18 +328,23 @@ void Ctrl::WndSetPos(const Rect& r)
 void Ctrl::SyncLayout(int level)
 {
 	GuiLock lock;
+	SyncLayout0(level);
+}
+
+void Ctrl::SyncLayout0(int level)
+{
 	if(IsDestroying())
 		return;
 	flags &= ~FULLREFRESH;
-	Rect oview = GetView();
+	Rect oview = GetView0();
 	bool fchanged = false;
 	SyncFrames(fchanged);
-	Rect view = GetView();
+	Rect view = GetView0();
 	if(level >= 2 || sSize(view) != sSize(oview)) {
 		Size whole = sSize(GetRect0());
 		for(Ctrl* q = firstchild; q; q = q->GetNext()) {
-			q->SetRect0(q->CalcRect(q->pos, q->InFrame() ? whole : sSize(view)));
-			q->SyncLayout(level >= 2 ? level : 0);
+			q->SetRect0(q->CalcRect0(q->pos, q->InFrame() ? whole : sSize(view)));
+			q->SyncLayout0(level >= 2 ? level : 0);
 		}
 		Refresh();
 	}

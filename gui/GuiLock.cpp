@@ -1,39 +1,45 @@
 #include "GuiLock.h"
 
 #include <atomic>
+#include <cstdlib>
 
 namespace Qel {
 
 namespace {
 
-StaticMutex sGuiMutex;
-thread_local int sDepth;
+// Taken once per thread whatever its depth, so it needs no recursion of its own.
+pthread_mutex_t sGuiMutex = PTHREAD_MUTEX_INITIALIZER;
 
 std::atomic<bool>      sGuiThreadMarked;
 std::atomic<pthread_t> sGuiThread;
 
 } // namespace
 
-void EnterGuiMutex()
+thread_local int detail::gui_mutex_depth;
+
+void detail::LockGuiMutex()
 {
-	if(sDepth++ == 0)
-		sGuiMutex.Enter();
+	pthread_mutex_lock(&sGuiMutex);
 }
 
-void LeaveGuiMutex()
+void detail::UnlockGuiMutex()
 {
-	if(sDepth <= 0)
-		Panic("GUI lock left more often than entered");
-	if(--sDepth == 0)
-		sGuiMutex.Leave();
+	pthread_mutex_unlock(&sGuiMutex);
+}
+
+void detail::GuiMutexUnderflow()
+{
+	detail::gui_mutex_depth = 0;
+	Panic("GUI lock left more often than entered");
+	abort();
 }
 
 int LeaveGuiMutexAll()
 {
-	int n = sDepth;
+	int n = detail::gui_mutex_depth;
 	if(n > 0) {
-		sDepth = 0;
-		sGuiMutex.Leave();
+		detail::gui_mutex_depth = 0;
+		pthread_mutex_unlock(&sGuiMutex);
 	}
 	return n;
 }
@@ -42,14 +48,9 @@ void EnterGuiMutex(int n)
 {
 	if(n <= 0)
 		return;
-	if(sDepth == 0)
-		sGuiMutex.Enter();
-	sDepth += n;
-}
-
-int GetGuiMutexDepth()
-{
-	return sDepth;
+	if(detail::gui_mutex_depth == 0)
+		pthread_mutex_lock(&sGuiMutex);
+	detail::gui_mutex_depth += n;
 }
 
 void detail::MarkGuiThread()

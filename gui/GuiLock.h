@@ -8,14 +8,40 @@
 
 namespace Qel {
 
-void EnterGuiMutex();
-void LeaveGuiMutex();
+namespace detail {
+
+// The calling thread's depth; the GUI core lives in executables, so the fastest TLS model does.
+extern thread_local int gui_mutex_depth [[gnu::tls_model("initial-exec")]];
+void LockGuiMutex();
+void UnlockGuiMutex();
+[[noreturn]] void GuiMutexUnderflow();
+
+} // namespace detail
+
+// Nested entries only count: the mutex is taken when the depth leaves 0 and given back when it
+// returns there.
+inline void EnterGuiMutex()
+{
+	if(detail::gui_mutex_depth++ == 0)
+		detail::LockGuiMutex();
+}
+
+inline void LeaveGuiMutex()
+{
+	int d = --detail::gui_mutex_depth;
+	if(d <= 0) {
+		if(d < 0)
+			detail::GuiMutexUnderflow();
+		detail::UnlockGuiMutex();
+	}
+}
+
 // Leaves the lock completely; returns the depth that was held (0: nothing was unlocked).
 int  LeaveGuiMutexAll();
 // Takes the lock back with depth n (nothing for n <= 0).
 void EnterGuiMutex(int n);
 // The calling thread's nesting depth.
-int  GetGuiMutexDepth();
+inline int GetGuiMutexDepth() { return detail::gui_mutex_depth; }
 
 class GuiLock {
 public:
