@@ -111,8 +111,9 @@ TEST(Testkit, ClipboardBothWays)
 		                           auto* r = static_cast<std::pair<std::string*, bool*>*>(data);
 		                           *r->first = text ? text : "";
 		                           *r->second = true;
+		                           delete r;
 	                           },
-	                           new std::pair<std::string*, bool*>(&got, &done)); // leaks one pair per call
+	                           new std::pair<std::string*, bool*>(&got, &done));
 	EXPECT_TRUE(testkit::PumpUntil([&] { return done; }));
 	EXPECT_EQ(got, "from xclip \xC3\xB8");
 }

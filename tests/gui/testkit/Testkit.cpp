@@ -65,6 +65,22 @@ void sFakeMessagePrograms(const std::string& bin)
 		           0755);
 }
 
+// Only the project's fonts, set before the font module's own start-up (which runs before main)
+// reads the configuration.
+struct sTestFonts {
+	sTestFonts()
+	{
+#ifdef QEL_TEST_FONTS_CONF
+		if(access(QEL_TEST_FONTS_CONF, R_OK) == 0) {
+			setenv("FONTCONFIG_FILE", QEL_TEST_FONTS_CONF, 1);
+			unsetenv("FONTCONFIG_PATH");
+			unsetenv("FONTCONFIG_SYSROOT");
+			unsetenv("FREETYPE_PROPERTIES");
+		}
+#endif
+	}
+} sTestFontsInit;
+
 void sPrepareEnvironment()
 {
 	char tmpl[] = "/tmp/qel-guitest-XXXXXX";
@@ -97,14 +113,6 @@ void sPrepareEnvironment()
 	unsetenv("DBUS_SESSION_BUS_ADDRESS");
 	unsetenv("GTK_MODULES");
 	unsetenv("GTK_IM_MODULE_FILE");
-#ifdef QEL_TEST_FONTS_CONF
-	if(access(QEL_TEST_FONTS_CONF, R_OK) == 0) {
-		setenv("FONTCONFIG_FILE", QEL_TEST_FONTS_CONF, 1);
-		unsetenv("FONTCONFIG_PATH");
-		unsetenv("FONTCONFIG_SYSROOT");
-		unsetenv("FREETYPE_PROPERTIES");
-	}
-#endif
 }
 
 pid_t sSpawn(const std::vector<std::string>& argv, int in, int out, int err, int extra_fd, int extra_target)
