@@ -166,11 +166,14 @@ TEST(CtrlCall, ShutdownWithoutWorkersReturnsAtOnce)
 
 TEST(CtrlCall, ShutdownWaitsForAWorkerThatCallsTheGuiThread)
 {
+	// the waiting loop runs the shutdown hooks on each pass: the first one lets the worker go
+	static Semaphore begun;
+	static bool hooked = (Thread::AtShutdown([] { begun.Release(); }), true);
+	(void)hooked;
 	std::atomic<bool> called{false};
 	Thread t;
 	t.Run([&] {
-		while(!Thread::IsShutdownThreads())
-			Sleep(1);
+		begun.Wait();
 		Ctrl::Call([&] { called = true; }); // served while the GUI thread waits
 	});
 	GuiLock lock;
