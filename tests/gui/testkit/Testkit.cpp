@@ -235,11 +235,11 @@ void sStopAll()
 		nftw(sTemp.c_str(), sRemove, 16, FTW_DEPTH | FTW_PHYS);
 }
 
-DisplayOptions sChildDisplay(const char* spec)
+DisplayOptions sChildDisplay(const char* text)
 {
 	DisplayOptions o;
 	int wm = 0;
-	sscanf(spec, "%d,%d,%d,%d,%d", &o.width, &o.height, &o.depth, &wm, &o.gdk_scale);
+	sscanf(text, "%d,%d,%d,%d,%d", &o.width, &o.height, &o.depth, &wm, &o.gdk_scale);
 	o.window_manager = wm;
 	return o;
 }
@@ -342,10 +342,10 @@ bool RunInChild(const std::vector<std::string>& env, const DisplayOptions* displ
 	};
 	put("QEL_TESTKIT_CHILD=1");
 	if(display) {
-		char spec[96];
-		snprintf(spec, sizeof(spec), "%d,%d,%d,%d,%d", display->width, display->height, display->depth,
+		char shape[96];
+		snprintf(shape, sizeof(shape), "%d,%d,%d,%d,%d", display->width, display->height, display->depth,
 		         display->window_manager ? 1 : 0, display->gdk_scale);
-		put(std::string("QEL_TESTKIT_DISPLAY=") + spec);
+		put(std::string("QEL_TESTKIT_DISPLAY=") + shape);
 	}
 	else
 		put("QEL_TESTKIT_DISPLAY");
