@@ -14,6 +14,7 @@
 namespace Qel {
 
 class PasteSource;
+class SystemDraw;
 
 namespace detail {
 struct Top;
@@ -305,12 +306,24 @@ public:
 	// Moves and sizes an open top-level control's native window (device pixels).
 	void    WndSetPos(const Rect& r);
 
-	// Refresh requests; they reach the screen only through an open window.
+	// Refresh requests; they reach the screen only through an open window. A whole-view refresh
+	// holds back every further one of the control until it is painted.
 	void    Refresh();
+	// r in view coordinates.
 	void    Refresh(const Rect& r);
 	void    Refresh(int x, int y, int cx, int cy) { Refresh(Rect(x, y, x + cx, y + cy)); }
 	void    RefreshFrame();
+	// r in frame coordinates (0, 0 is the outer corner, frames included).
 	void    RefreshFrame(const Rect& r);
+	// Paints what is pending in the window now.
+	void    Sync();
+
+	// Painting, clip in frame coordinates. UpdateArea is the window's paint request (nothing in
+	// panic mode); PaintTree paints the whole tree; CtrlPaint one control with its frames and
+	// children, later children over earlier ones.
+	void    UpdateArea(SystemDraw& w, const Rect& clip);
+	void    PaintTree(SystemDraw& w, const Rect& clip);
+	void    CtrlPaint(Draw& w, const Rect& clip);
 
 	// State notifications: hooks first, then the subtree and the control itself.
 	void    NotifyState(int reason);
@@ -415,6 +428,9 @@ private:
 	void      UnlinkChild(Ctrl* child);
 	void      CancelModeDeep();
 	void      ClearFullRefreshDeep();
+	bool      IsVisibleDeep() const;
+	void      ExcludeDHCtrls(SystemDraw& w, const Rect& clip, Point off);
+	void      SyncScroll();
 	void      ApplySkinDeep();
 	void      ReleaseFocusAndCapture();
 	void      SyncFrames(bool& changed);

@@ -1,18 +1,13 @@
-// The calls that refresh, focus, capture, caret, mouse tracking, window closing and the event
-// pump make into the GUI core. Until native windows exist no window is ever open, and these act
-// as they do outside an open window: refreshes go nowhere, no control has the focus or the
-// mouse, and closing has no native window to destroy.
+// The calls that focus, capture, caret, mouse tracking, window closing and the event pump make
+// into the GUI core. Until native windows exist no window is ever open, and these act as they do
+// outside an open window: no control has the focus or the mouse, and closing has no native
+// window to destroy.
 #include "Ctrl.h"
 #include "detail/CtrlAccess.h"
-
-#include <atomic>
 
 namespace Qel {
 
 namespace {
-
-std::atomic<void (*)(Ctrl*, const Rect&, bool)> sRefreshProbe;
-bool sRefreshPending;
 
 Array<Ptr<Ctrl>>& sTopCtrls()
 {
@@ -20,18 +15,7 @@ Array<Ptr<Ctrl>>& sTopCtrls()
 	return list;
 }
 
-void sProbe(Ctrl* c, const Rect& r, bool frame)
-{
-	if(auto probe = sRefreshProbe.load())
-		probe(c, r, frame);
-}
-
 } // namespace
-
-void detail::SetRefreshProbe(void (*probe)(Ctrl* c, const Rect& r, bool frame))
-{
-	sRefreshProbe.store(probe);
-}
 
 void detail::AddTopCtrl(Ctrl* c)
 {
@@ -56,45 +40,6 @@ Vector<Ctrl*> Ctrl::GetTopCtrls()
 		if(p)
 			out.Add(p);
 	return out;
-}
-
-void Ctrl::Refresh()
-{
-	if(sRefreshProbe.load(std::memory_order_relaxed)) {
-		GuiLock lock;
-		Size sz = GetSize();
-		sProbe(this, Rect(0, 0, sz.cx, sz.cy), false);
-	}
-}
-
-void Ctrl::Refresh(const Rect& r)
-{
-	GuiLock lock;
-	sProbe(this, r, false);
-}
-
-void Ctrl::RefreshFrame()
-{
-	GuiLock lock;
-	Rect r = GetRect();
-	int m = detail::CtrlAccess::GetOverPaint(*this);
-	RefreshFrame(Rect(-m, -m, r.right - r.left + m, r.bottom - r.top + m));
-}
-
-void Ctrl::RefreshFrame(const Rect& r)
-{
-	GuiLock lock;
-	sProbe(this, r, true);
-}
-
-void Ctrl::SyncRefreshFlags()
-{
-	GuiLock lock;
-	if(!sRefreshPending)
-		return;
-	for(Ctrl* q : GetTopCtrls())
-		detail::CtrlAccess::ClearFullRefreshDeep(*q);
-	sRefreshPending = false;
 }
 
 void Ctrl::NotifyState(int reason)

@@ -1,6 +1,7 @@
 // What the GUI core registers with the modules below it when the program starts.
 #include "Ctrl.h"
 #include "CtrlCoreImg.h"
+#include "ImageDraw.h"
 
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
@@ -33,6 +34,8 @@ void GuiStartupRegistrations()
 	done = true;
 	RegisterPNGRaster();
 	RichTextInitOnce();
+	// cairo paints ImageAnyDraws unless the painter (registered next) takes them over
+	ImageAnyDraw::RegisterDefault(CreateImageDraw, ExtractImageDraw);
 	InitPainterDrawHooks();
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gui/Ctrl.h>
+#include <gui/detail/Backend.h>
 
 #include <gtk/gtk.h>
 
@@ -16,7 +17,8 @@ struct Top {
 	bool       csd = false;         // client-side decorations in use
 	int        cursor = -1;
 	int        id = 0;
-	Vector<Rect> invalid;
+	Vector<Rect> invalid;           // GDK units; a Null first entry stands for the whole window
+	Vector<ScrollRequest> scroll;
 	Ptr<Ctrl>  owner;
 };
 
