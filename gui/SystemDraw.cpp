@@ -42,13 +42,37 @@ Rect SystemDraw::TopClip() const
 	return clip.IsEmpty() ? Rect(-BOX, -BOX, BOX, BOX) : clip.Top();
 }
 
-void SystemDraw::Push()
+void SystemDraw::Push(bool save)
 {
-	cairo_save(cr);
+	if(save)
+		cairo_save(cr);
 	Point o = TopOffset();
 	Rect c = TopClip();
 	offset.Add(o);
 	clip.Add(c);
+	level.Add(Level{ Point(0, 0), save });
+}
+
+void SystemDraw::Pop()
+{
+	Level l = level.Pop();
+	offset.Drop();
+	clip.Drop();
+	if(l.saved)
+		cairo_restore(cr);
+	else if(l.translate.x || l.translate.y)
+		cairo_translate(cr, -double(l.translate.x), -double(l.translate.y));
+}
+
+void SystemDraw::SaveLevel()
+{
+	if(level.IsEmpty() || level.Top().saved)
+		return;
+	Level& l = level.Top();
+	cairo_translate(cr, -double(l.translate.x), -double(l.translate.y));
+	cairo_save(cr);
+	cairo_translate(cr, l.translate.x, l.translate.y);
+	l.saved = true;
 }
 
 void SystemDraw::BeginOp()
@@ -62,20 +86,20 @@ void SystemDraw::EndOp()
 {
 	CairoStatusCheck check(cr);
 	FlushText();
-	if(offset.IsEmpty() || clip.IsEmpty())
-		return;
-	offset.Drop();
-	clip.Drop();
-	cairo_restore(cr);
+	if(!level.IsEmpty())
+		Pop();
 }
 
 void SystemDraw::OffsetOp(const Point& p)
 {
 	CairoStatusCheck check(cr);
 	FlushText();
-	Push();
+	// nothing else of the context changes at this level unless a clip comes: the save waits
+	Push(false);
 	offset.Top() = AddPoint(offset.Top(), p);
-	cairo_translate(cr, p.x, p.y);
+	level.Top().translate = p;
+	if(p.x || p.y)
+		cairo_translate(cr, p.x, p.y);
 }
 
 bool SystemDraw::ClipOp(const Rect& r)
@@ -98,7 +122,8 @@ bool SystemDraw::ClipoffOp(const Rect& r)
 	offset.Top() = AddPoint(offset.Top(), TopLeft(r));
 	cairo_rectangle(cr, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
 	cairo_clip(cr);
-	cairo_translate(cr, r.left, r.top);
+	if(r.left || r.top)
+		cairo_translate(cr, r.left, r.top);
 	return true;
 }
 
@@ -106,6 +131,7 @@ bool SystemDraw::ExcludeClipOp(const Rect& r)
 {
 	CairoStatusCheck check(cr);
 	FlushText();
+	SaveLevel();
 	double l = r.left, t = r.top, rt = r.right, b = r.bottom;
 	cairo_rectangle(cr, -FAR, -FAR, 2 * FAR, t + FAR);
 	cairo_rectangle(cr, -FAR, t, l + FAR, FAR - t);
@@ -119,6 +145,7 @@ bool SystemDraw::IntersectClipOp(const Rect& r)
 {
 	CairoStatusCheck check(cr);
 	FlushText();
+	SaveLevel();
 	cairo_rectangle(cr, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
 	cairo_clip(cr);
 	return true;
@@ -298,9 +325,7 @@ void SystemDraw::DrawPolyPolyPolygonOp(const Point* vertices, int vertex_count, 
 			cairo_set_source_surface(cr, pattern_surface, 0, 0);
 			cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_REPEAT);
 			cairo_fill_preserve(cr);
-			offset.Drop();
-			clip.Drop();
-			cairo_restore(cr);
+			Pop();
 		}
 		else if(!color.IsNull()) {
 			SetColor(color);

@@ -65,6 +65,12 @@ private:
 	struct GlyphRec {
 		int x, y, index;
 	};
+	// A level of BeginOp, OffsetOp, ClipOp or ClipoffOp: an offset level saves the context only
+	// once a clip would change it, and is otherwise undone by moving back.
+	struct Level {
+		Point translate;
+		bool  saved;
+	};
 
 	Vector<Point>    offset;
 	Vector<Rect>     clip;
@@ -74,8 +80,11 @@ private:
 	Color            text_ink;
 	int              text_angle = 0;
 	Vector<GlyphRec> glyphs;
+	Vector<Level>    level;
 
-	void  Push();
+	void  Push(bool save = true);
+	void  Pop();
+	void  SaveLevel();
 	Rect  TopClip() const;
 	void  SetColor(Color c);
 	void  StrokeWithPen(int width);

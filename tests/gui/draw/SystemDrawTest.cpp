@@ -88,20 +88,27 @@ TEST(SystemDrawState, IsPaintingFollowsClipsOffsetsAndPaintAreas)
 	EXPECT_TRUE(BackDraw(w.GetCairo(), Size(50, 50)).IsPaintingOp(Rect(40, 40, 60, 60)));
 }
 
-TEST(SystemDrawState, UnmatchedEndOpLeavesTheContextAlone)
+TEST(SystemDrawState, LevelsRestoreTheContextAndUnmatchedEndOpLeavesItAlone)
 {
 	Canvas w(10);
 	ResetCounts();
 	w.EndOp();
 	EXPECT_EQ(Counted().restore, 0);
-	w.Offset(2, 2);
+	w.BeginOp();
 	w.EndOp();
 	w.EndOp();
 	EXPECT_EQ(Counted().save, 1);
 	EXPECT_EQ(Counted().restore, 1);
+	// an offset level gives back the clip narrowed inside it, and its offset
+	w.Offset(2, 2);
+	w.ExcludeClip(-2, -2, 8, 8);
+	w.IntersectClipOp(Rect(0, 0, 1, 1));
+	w.EndOp();
 	w.DrawRect(0, 0, 2, 2, black);
 	EXPECT_TRUE(Healthy(w));
-	EXPECT_EQ(Pixel(w.GetImage(), 0, 0), BLACK);
+	Image m = w.GetImage();
+	EXPECT_EQ(Pixel(m, 0, 0), BLACK);
+	EXPECT_EQ(Pixel(m, 2, 2), WHITE);
 }
 
 TEST(SystemDrawShapes, PatternsDisjunctsEllipsesAndCounts)
