@@ -17,6 +17,8 @@ constexpr int  INVERT_INK = 0x800000FF; // what lies below is inverted
 constexpr int  BOX        = 999999;     // the clip of an empty clip stack reaches this far
 constexpr int  FAR        = 99999;      // ExcludeClipOp covers the plane this far out
 constexpr int  NULL_WIDTH = int(0x80000000);
+// cairo keeps device coordinates in 24.8 fixed point; its clipping code breaks past that
+constexpr int  DEVICE_MAX = 1 << 22;
 
 } // namespace
 
@@ -35,6 +37,23 @@ dword SystemDraw::GetInfo() const
 Rect SystemDraw::GetPaintRect() const
 {
 	return Rect(0, 0, INT_MAX, INT_MAX);
+}
+
+// r cut to where device coordinates stay within cairo's range: far outside any surface, so what
+// is drawn or clipped does not change.
+Rect SystemDraw::DeviceSafe(const Rect& r) const
+{
+	Point o = TopOffset();
+	auto cut = [](int v, int off) {
+		return (int)clamp(int64(v), int64(-DEVICE_MAX) - off, int64(DEVICE_MAX) - off);
+	};
+	return Rect(cut(r.left, o.x), cut(r.top, o.y), cut(r.right, o.x), cut(r.bottom, o.y));
+}
+
+void SystemDraw::Rectangle(const Rect& r)
+{
+	Rect q = DeviceSafe(r);
+	cairo_rectangle(cr, q.left, q.top, double(q.right) - q.left, double(q.bottom) - q.top);
 }
 
 Rect SystemDraw::TopClip() const
@@ -108,7 +127,7 @@ bool SystemDraw::ClipOp(const Rect& r)
 	FlushText();
 	Push();
 	clip.Top() = IntersectRect(clip.Top(), OffsetRect(r, offset.Top()));
-	cairo_rectangle(cr, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
+	Rectangle(r);
 	cairo_clip(cr);
 	return true;
 }
@@ -118,10 +137,10 @@ bool SystemDraw::ClipoffOp(const Rect& r)
 	CairoStatusCheck check(cr);
 	FlushText();
 	Push();
+	Rectangle(r);
+	cairo_clip(cr);
 	clip.Top() = IntersectRect(clip.Top(), OffsetRect(r, offset.Top()));
 	offset.Top() = AddPoint(offset.Top(), TopLeft(r));
-	cairo_rectangle(cr, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
-	cairo_clip(cr);
 	if(r.left || r.top)
 		cairo_translate(cr, r.left, r.top);
 	return true;
@@ -132,11 +151,13 @@ bool SystemDraw::ExcludeClipOp(const Rect& r)
 	CairoStatusCheck check(cr);
 	FlushText();
 	SaveLevel();
-	double l = r.left, t = r.top, rt = r.right, b = r.bottom;
-	cairo_rectangle(cr, -FAR, -FAR, 2 * FAR, t + FAR);
-	cairo_rectangle(cr, -FAR, t, l + FAR, FAR - t);
-	cairo_rectangle(cr, rt, t, FAR - rt, FAR - t);
-	cairo_rectangle(cr, l, b, rt - l, FAR - b);
+	// the four rectangles reach only so far: so far is all of r that matters
+	int l = clamp(r.left, -FAR, FAR), t = clamp(r.top, -FAR, FAR);
+	int rt = clamp(r.right, -FAR, FAR), b = clamp(r.bottom, -FAR, FAR);
+	Rectangle(Rect(-FAR, -FAR, FAR, t));
+	Rectangle(Rect(-FAR, t, l, FAR));
+	Rectangle(Rect(rt, t, FAR, FAR));
+	Rectangle(Rect(l, b, rt, FAR));
 	cairo_clip(cr);
 	return true;
 }
@@ -146,7 +167,7 @@ bool SystemDraw::IntersectClipOp(const Rect& r)
 	CairoStatusCheck check(cr);
 	FlushText();
 	SaveLevel();
-	cairo_rectangle(cr, r.left, r.top, double(r.right) - r.left, double(r.bottom) - r.top);
+	Rectangle(r);
 	cairo_clip(cr);
 	return true;
 }
@@ -208,7 +229,7 @@ void SystemDraw::DrawRectOp(int x, int y, int cx, int cy, Color color)
 		return;
 	CairoStatusCheck check(cr);
 	FlushText();
-	cairo_rectangle(cr, x, y, cx, cy);
+	Rectangle(Rect(x, y, SatAdd(x, cx), SatAdd(y, cy)));
 	if(color.GetRaw() == dword(INVERT_INK)) {
 		cairo_set_source_rgb(cr, 1, 1, 1);
 		cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);

@@ -86,6 +86,8 @@ private:
 	void  Pop();
 	void  SaveLevel();
 	Rect  TopClip() const;
+	Rect  DeviceSafe(const Rect& r) const;
+	void  Rectangle(const Rect& r);
 	void  SetColor(Color c);
 	void  StrokeWithPen(int width);
 	// What of r (in the current coordinates) the context's clip lets show.

@@ -85,6 +85,9 @@ void SystemDraw::SysDrawImageOp(int x, int y, const Image& img, Color color)
 
 void SystemDraw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color)
 {
+	int64 scx = int64(src.right) - src.left, scy = int64(src.bottom) - src.top;
+	if(scx != int(scx) || scy != int(scy)) // no image has a side like that
+		return;
 	if(cx <= BAND_CX && cy <= BAND_CY) {
 		Draw::DrawImageOp(x, y, cx, cy, img, src, color);
 		return;

@@ -111,6 +111,24 @@ TEST(SystemDrawState, LevelsRestoreTheContextAndUnmatchedEndOpLeavesItAlone)
 	EXPECT_EQ(Pixel(m, 2, 2), WHITE);
 }
 
+TEST(SystemDrawState, CoordinatesAnywhereInTheIntRange)
+{
+	Canvas w(10);
+	w.ExcludeClipOp(Rect(INT_MIN, 5, INT_MAX, INT_MAX));
+	w.ClipOp(Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+	w.Offset(INT_MAX, INT_MIN);
+	w.ClipOp(Rect(INT_MIN, INT_MAX - 5, -5, INT_MAX));
+	w.DrawRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, black);
+	w.EndOp();
+	w.EndOp();
+	w.DrawRect(-100, -100, INT_MAX, INT_MAX, black);
+	w.EndOp();
+	EXPECT_TRUE(Healthy(w));
+	Image m = w.GetImage();
+	EXPECT_EQ(Pixel(m, 0, 4), BLACK);
+	EXPECT_EQ(Pixel(m, 0, 5), WHITE);
+}
+
 TEST(SystemDrawShapes, PatternsDisjunctsEllipsesAndCounts)
 {
 	Canvas w(40);
