@@ -12,68 +12,25 @@ CairoCounts& Counted()
 
 using guitest::Counted;
 
+// Each wrapped function counts, then calls cairo's own.
+#define QEL_COUNTED(ret, name, params, args, count)                                                            \
+	ret __real_##name params;                                                                                 \
+	ret __wrap_##name params { count; return __real_##name args; }
+
 extern "C" {
 
-void __real_cairo_show_glyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int n);
-void __real_cairo_save(cairo_t* cr);
-void __real_cairo_restore(cairo_t* cr);
-cairo_scaled_font_t* __real_cairo_scaled_font_create(cairo_font_face_t* face, const cairo_matrix_t* font_matrix,
-                                                     const cairo_matrix_t* ctm, const cairo_font_options_t* options);
-void __real_cairo_scaled_font_destroy(cairo_scaled_font_t* sf);
-cairo_surface_t* __real_cairo_image_surface_create(cairo_format_t format, int width, int height);
-cairo_surface_t* __real_cairo_surface_create_similar_image(cairo_surface_t* other, cairo_format_t format, int width,
-                                                           int height);
-void __real_cairo_surface_destroy(cairo_surface_t* s);
-
-void __wrap_cairo_show_glyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int n)
-{
-	Counted().show_glyphs++;
-	Counted().glyphs += n;
-	__real_cairo_show_glyphs(cr, glyphs, n);
-}
-
-void __wrap_cairo_save(cairo_t* cr)
-{
-	Counted().save++;
-	__real_cairo_save(cr);
-}
-
-void __wrap_cairo_restore(cairo_t* cr)
-{
-	Counted().restore++;
-	__real_cairo_restore(cr);
-}
-
-cairo_scaled_font_t* __wrap_cairo_scaled_font_create(cairo_font_face_t* face, const cairo_matrix_t* font_matrix,
-                                                     const cairo_matrix_t* ctm, const cairo_font_options_t* options)
-{
-	Counted().fonts_made++;
-	return __real_cairo_scaled_font_create(face, font_matrix, ctm, options);
-}
-
-void __wrap_cairo_scaled_font_destroy(cairo_scaled_font_t* sf)
-{
-	Counted().fonts_destroyed++;
-	__real_cairo_scaled_font_destroy(sf);
-}
-
-cairo_surface_t* __wrap_cairo_image_surface_create(cairo_format_t format, int width, int height)
-{
-	Counted().surfaces_made++;
-	return __real_cairo_image_surface_create(format, width, height);
-}
-
-cairo_surface_t* __wrap_cairo_surface_create_similar_image(cairo_surface_t* other, cairo_format_t format, int width,
-                                                           int height)
-{
-	Counted().surfaces_made++;
-	return __real_cairo_surface_create_similar_image(other, format, width, height);
-}
-
-void __wrap_cairo_surface_destroy(cairo_surface_t* s)
-{
-	Counted().surfaces_destroyed++;
-	__real_cairo_surface_destroy(s);
-}
+QEL_COUNTED(void, cairo_show_glyphs, (cairo_t* cr, const cairo_glyph_t* g, int n), (cr, g, n),
+            (Counted().show_glyphs++, Counted().glyphs += n))
+QEL_COUNTED(void, cairo_save, (cairo_t* cr), (cr), Counted().save++)
+QEL_COUNTED(void, cairo_restore, (cairo_t* cr), (cr), Counted().restore++)
+QEL_COUNTED(cairo_scaled_font_t*, cairo_scaled_font_create,
+            (cairo_font_face_t* f, const cairo_matrix_t* m, const cairo_matrix_t* ctm, const cairo_font_options_t* o),
+            (f, m, ctm, o), Counted().fonts_made++)
+QEL_COUNTED(void, cairo_scaled_font_destroy, (cairo_scaled_font_t* sf), (sf), Counted().fonts_destroyed++)
+QEL_COUNTED(cairo_surface_t*, cairo_image_surface_create, (cairo_format_t f, int cx, int cy), (f, cx, cy),
+            Counted().surfaces_made++)
+QEL_COUNTED(cairo_surface_t*, cairo_surface_create_similar_image,
+            (cairo_surface_t* s, cairo_format_t f, int cx, int cy), (s, f, cx, cy), Counted().surfaces_made++)
+QEL_COUNTED(void, cairo_surface_destroy, (cairo_surface_t* s), (s), Counted().surfaces_destroyed++)
 
 } // extern "C"

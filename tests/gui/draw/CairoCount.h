@@ -9,6 +9,8 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+
 namespace guitest {
 
 using namespace Qel;
@@ -33,6 +35,18 @@ inline unsigned Pixel(const Image& m, int x, int y)
 {
 	RGBA p = m[y][x];
 	return unsigned(p.a) << 24 | unsigned(p.r) << 16 | unsigned(p.g) << 8 | p.b;
+}
+
+struct At {
+	int      x, y;
+	unsigned pixel;
+};
+
+// Every listed pixel, with its place in the message when it differs.
+inline void ExpectPixels(const Image& m, std::initializer_list<At> list)
+{
+	for(const At& a : list)
+		EXPECT_EQ(Pixel(m, a.x, a.y), a.pixel) << "at " << a.x << "," << a.y;
 }
 
 inline bool Healthy(SystemDraw& w)

@@ -62,10 +62,7 @@ TEST(ImageDraw, SizesCairoCannotHoldDrawNothing)
 		EXPECT_TRUE(w.GetImage().IsEmpty());
 		EXPECT_TRUE(Healthy(w));
 	}
-}
-
-TEST(ImageDraw, ImageDrawHooks)
-{
+	// the drawing layer's hooks
 	Draw* d = CreateImageDraw(Size(3, 2));
 	d->DrawRect(0, 0, 3, 2, Color(0, 0, 255));
 	Image m = ExtractImageDraw(*d);
