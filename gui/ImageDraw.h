@@ -2,6 +2,10 @@
 // Image. A second draw, Alpha, paints the opacity: its red channel becomes the result's alpha.
 // A size cairo cannot hold (a side past 32,767 pixels, or memory it could not get) draws nothing
 // and gives the empty Image.
+//
+// Any thread may draw into its own ImageDraw, but text and cached images go through caches kept
+// under the GUI lock: code that holds the GUI lock must not wait for worker jobs that draw text
+// or images this way.
 #pragma once
 
 #include "SystemDraw.h"
