@@ -23,6 +23,8 @@ packages=(
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
   libagg-dev
   librsvg2-dev
+  libgtk-3-dev libxtst-dev
+  xvfb openbox xdotool xclip x11-utils x11-xkb-utils
 )
 
 missing=()

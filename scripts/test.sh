@@ -51,11 +51,13 @@ if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"
 echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) (at ${SECONDS} s)"
 configure build-asan "${light[@]}" -DQEL_SANITIZE=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
 cmake --build build-asan
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest build-asan
+# GTK, GLib, fontconfig and Pango keep process-wide caches until exit: tests/gui/lsan.supp
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$root/tests/gui/lsan.supp":print_suppressions=0 run_ctest build-asan
 
 echo "== thread sanitizer (threads, pool, caches, processes, images, fonts, rich text) (at ${SECONDS} s)"
 configure build-tsan "${light[@]}" -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
-cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests qel_richtext_tests
+cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests qel_richtext_tests qel_gui_tests
 run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
   local log; log=$(mktemp)
   if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
@@ -84,6 +86,8 @@ run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
 # paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom
 run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*'
+# the GUI lock, the timer list shared by threads, and calls posted to the GUI thread
+run_tsan gui gui/qel_gui_tests 'GuiLock.*:Timers.*:CtrlCall.*'
 
 echo "== benchmarks (one short pass each, so they keep building and running) (at ${SECONDS} s)"
 for b in build/bench/bench_*; do

@@ -8,6 +8,7 @@
  *   image NAME FILE FLAGS HOTX HOTY SPOT2X SPOT2Y
  *                             one image: a PNG file (relative to the manifest's folder), its flag
  *                             byte and its two spots; numbers in C notation (0xC0)
+ *   block                     the next image starts a new block (lists that keep fixed groups)
  * The pixels are stored as records (flags, 16-bit little-endian width, height and spots, then
  * R, G, B, A per pixel) in zlib blocks of at most BLOCK_LIMIT inflated bytes. */
 #include <png.h>
@@ -22,6 +23,7 @@ enum { BLOCK_LIMIT = 256 * 1024, MAX_FIELD = 1024 };
 
 struct image {
 	char          name[MAX_FIELD];
+	int           starts_block;
 	unsigned char* rec; /* header and pixels */
 	size_t        len;
 };
@@ -118,7 +120,7 @@ int main(int argc, char** argv)
 
 	char list[MAX_FIELD] = "", include[MAX_FIELD] = "";
 	struct image* images = NULL;
-	int count = 0, cap = 0, line = 0;
+	int count = 0, cap = 0, line = 0, new_block = 0;
 	char buf[8192];
 	while(fgets(buf, sizeof(buf), in)) {
 		line++;
@@ -137,6 +139,8 @@ int main(int argc, char** argv)
 		}
 		else if(strcmp(f[0], "include") == 0 && n == 2)
 			strcpy(include, f[1]);
+		else if(strcmp(f[0], "block") == 0 && n == 1)
+			new_block = 1;
 		else if(strcmp(f[0], "image") == 0 && n == 8) {
 			if(!valid_name(f[1]))
 				fail("line %d: bad image name '%s'", line, f[1]);
@@ -151,6 +155,8 @@ int main(int argc, char** argv)
 			}
 			struct image* m = &images[count++];
 			strcpy(m->name, f[1]);
+			m->starts_block = new_block;
+			new_block = 0;
 			long flags = number(f[3], "flags", line, 0, 255);
 			long spots[4];
 			for(int i = 0; i < 4; i++)
@@ -185,7 +191,7 @@ int main(int argc, char** argv)
 	for(int i = 0; i < count;) {
 		size_t len = 0;
 		int j = i;
-		while(j < count && (j == i || len + images[j].len <= BLOCK_LIMIT))
+		while(j < count && (j == i || (!images[j].starts_block && len + images[j].len <= BLOCK_LIMIT)))
 			len += images[j++].len;
 		raw = realloc(raw, len ? len : 1);
 		if(!raw)

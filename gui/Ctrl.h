@@ -1,0 +1,440 @@
+// Ctrl: the base of every control and window. A control lives in a tree (parent, siblings,
+// children), holds frames and a logical position from which its rectangle follows, keeps small
+// properties in one packed block and announces state changes to itself and its subtree. Every
+// public operation takes the GUI lock.
+#pragma once
+
+#include "GuiLock.h"
+#include "Timer.h"
+#include "LogPos.h"
+#include "CtrlFrame.h"
+
+#include <draw/Draw.h>
+
+namespace Qel {
+
+class PasteSource;
+class SystemDraw;
+
+namespace detail {
+struct Top;
+struct CtrlAccess;
+} // namespace detail
+
+// What a pen or touch event reports along with the point.
+struct PenInfo {
+	int    action = 0; // 0 move, 1 press, 2 release
+	bool   barrel = false;
+	double pressure = 0;
+	double rotation = 0;
+	double tilt_x = 0;
+	double tilt_y = 0;
+};
+
+class Ctrl : public Pte<Ctrl> {
+public:
+	// Reasons of state notifications.
+	enum {
+		FOCUS      = 10,
+		ACTIVATE   = 11,
+		DEACTIVATE = 12,
+		SHOW       = 13,
+		ENABLE     = 14,
+		EDITABLE   = 15,
+		OPEN       = 16,
+		CLOSE      = 17,
+		POSITION   = 100,
+		LAYOUTPOS  = 101,
+	};
+
+	// Bits of the flag word.
+	enum : dword {
+		UNICODEKEYS   = 1u << 0,
+		FULLREFRESH   = 1u << 1,
+		TRANSPARENT   = 1u << 2,
+		VISIBLE       = 1u << 3,
+		ENABLED       = 1u << 4,
+		WANTFOCUS     = 1u << 5,
+		INITFOCUS     = 1u << 6,
+		EDITABLEFLAG  = 1u << 8,
+		MODIFIED      = 1u << 9,
+		IGNOREMOUSE   = 1u << 10,
+		INFRAME       = 1u << 11,
+		INLOOP        = 1u << 12,
+		ISOPEN        = 1u << 13,
+		POPUP         = 1u << 14,
+		CONSTRUCTED   = 1u << 16, // set by the constructor, read by nothing
+		AKEYS         = 1u << 18,
+		DESTROYING    = 1u << 19,
+		LAYOUTIDPTR   = 1u << 20,
+		MULTIFRAME    = 1u << 21,
+		TOPLEVEL      = 1u << 22,
+		MEGARECT      = 1u << 23,
+	};
+
+	// Property keys; derived classes use keys from ATTR_FIRST_FREE on.
+	enum {
+		ATTR_LAYOUTID,
+		ATTR_TIP,
+		ATTR_HELPLINE,
+		ATTR_DESCRIPTION,
+		ATTR_HELPTOPIC,
+		ATTR_MEGARECT_X,
+		ATTR_MEGARECT_Y,
+		ATTR_FIRST_FREE,
+	};
+
+	// Virtual operations, in slot order. Those whose defaults belong to the mouse, key, drag and
+	// pre-edit dispatch stay neutral until that dispatch exists.
+	virtual bool   Accept();
+	virtual void   Reject();
+	virtual void   SetData(const Value& data);
+	virtual Value  GetData() const;
+	virtual void   Serialize(Stream& s);
+	virtual void   Jsonize(JsonIO& jio);
+	virtual void   Xmlize(XmlIO& xio);
+	virtual void   SetModify();
+	virtual void   ClearModify();
+	virtual bool   IsModified() const;
+	virtual void   Paint(Draw& w);
+	virtual int    OverPaint() const;
+	virtual void   CancelMode();
+	virtual void   Activate();
+	virtual void   Deactivate();
+	virtual void   DeactivateBy(Ctrl* new_top);
+	virtual Image  FrameMouseEvent(int event, Point p, int zdelta, dword keyflags);
+	virtual Image  MouseEvent(int event, Point p, int zdelta, dword keyflags);
+	virtual void   MouseEnter(Point p, dword keyflags);
+	virtual void   MouseMove(Point p, dword keyflags);
+	virtual void   LeftDown(Point p, dword keyflags);
+	virtual void   LeftDouble(Point p, dword keyflags);
+	virtual void   LeftTriple(Point p, dword keyflags);
+	virtual void   LeftRepeat(Point p, dword keyflags);
+	virtual void   LeftDrag(Point p, dword keyflags);
+	virtual void   LeftHold(Point p, dword keyflags);
+	virtual void   LeftUp(Point p, dword keyflags);
+	virtual void   RightDown(Point p, dword keyflags);
+	virtual void   RightDouble(Point p, dword keyflags);
+	virtual void   RightTriple(Point p, dword keyflags);
+	virtual void   RightRepeat(Point p, dword keyflags);
+	virtual void   RightDrag(Point p, dword keyflags);
+	virtual void   RightHold(Point p, dword keyflags);
+	virtual void   RightUp(Point p, dword keyflags);
+	virtual void   MiddleDown(Point p, dword keyflags);
+	virtual void   MiddleDouble(Point p, dword keyflags);
+	virtual void   MiddleTriple(Point p, dword keyflags);
+	virtual void   MiddleRepeat(Point p, dword keyflags);
+	virtual void   MiddleDrag(Point p, dword keyflags);
+	virtual void   MiddleHold(Point p, dword keyflags);
+	virtual void   MiddleUp(Point p, dword keyflags);
+	virtual void   MouseWheel(Point p, int zdelta, dword keyflags);
+	virtual void   HorzMouseWheel(Point p, int zdelta, dword keyflags);
+	virtual void   MouseLeave();
+	virtual void   PenEvent(Point p, const PenInfo& pen, dword keyflags);
+	virtual Point  GetPreedit();
+	virtual Font   GetPreeditFont();
+	virtual Rect   GetCaret() const;
+	virtual void   DragAndDrop(Point p, PasteSource& d);
+	virtual void   FrameDragAndDrop(Point p, PasteSource& d);
+	virtual void   DragRepeat(Point p);
+	virtual void   DragEnter();
+	virtual void   DragLeave();
+	virtual String GetDropData(const String& fmt) const;
+	virtual String GetSelectionData(const String& fmt) const;
+	virtual Image  CursorImage(Point p, dword keyflags);
+	virtual bool   Key(dword key, int count);
+	virtual void   GotFocus();
+	virtual void   LostFocus();
+	virtual bool   HotKey(dword key);
+	virtual dword  GetAccessKeys() const;
+	virtual void   AssignAccessKeys(dword used);
+	virtual void   PostInput();
+	virtual void   ChildFrameMouseEvent(Ctrl* child, int event, Point p, int zdelta, dword keyflags);
+	virtual void   ChildMouseEvent(Ctrl* child, int event, Point p, int zdelta, dword keyflags);
+	virtual void   ChildGotFocus();
+	virtual void   ChildLostFocus();
+	virtual void   ChildAdded(Ctrl* child);
+	virtual void   ChildRemoved(Ctrl* child);
+	virtual void   ParentChange();
+	virtual void   StateChanged(int reason);
+	virtual void   Layout();
+	virtual Size   GetMinSize() const;
+	virtual Size   GetStdSize() const;
+	virtual Size   GetMaxSize() const;
+	virtual bool   IsShownEnabled() const;
+	virtual Rect   GetOpaqueRect() const;
+	virtual Rect   GetVoidRect() const;
+	virtual void   Updated();
+	virtual void   Close();
+	virtual bool   ExtraQuery();
+	virtual String GetDesc() const;
+	virtual void   SetMinSize(Size sz);
+	virtual void   ApplySkin();
+
+	Ctrl();
+	virtual ~Ctrl();
+	Ctrl(const Ctrl&) = delete;
+	Ctrl& operator=(const Ctrl&) = delete;
+
+	// Tree.
+	void   AddChild(Ctrl* child);
+	void   RemoveChild(Ctrl* child);
+	void   Remove();
+	Ctrl*  GetParent() const            { return IsTopLevel() ? nullptr : parent; }
+	Ctrl*  GetFirstChild() const        { return firstchild; }
+	Ctrl*  GetLastChild() const         { return firstchild ? firstchild->prev : nullptr; }
+	// Null past either end of the list.
+	Ctrl*  GetNext() const              { Ctrl* p = GetParent(); return p && next != p->firstchild ? next : nullptr; }
+	Ctrl*  GetPrev() const              { Ctrl* p = GetParent(); return p && this != p->firstchild ? prev : nullptr; }
+	Ctrl*  GetTopCtrl();
+	const Ctrl* GetTopCtrl() const;
+	bool   HasChildDeep(Ctrl* c) const;
+	Ctrl*  GetFocusChildDeep() const;
+	Ctrl*  GetOwner() const;
+
+	// Focus; the focus and pre-edit dispatch give these their effect.
+	static Ctrl* GetFocusCtrl();
+	bool   SetWantedFocus();
+	static void CancelPreedit();
+
+	Function<void ()> WhenAction;
+	void   Action();
+
+	// Flags.
+	dword  GetFlags() const             { return flags; }
+	bool   IsVisible() const            { return flags & VISIBLE; }
+	bool   IsEnabled() const            { return flags & ENABLED; }
+	bool   IsEditable() const           { return flags & EDITABLEFLAG; }
+	bool   IsTransparent() const        { return flags & TRANSPARENT; }
+	bool   IsWantFocus() const          { return flags & WANTFOCUS; }
+	bool   IsInitFocus() const          { return flags & INITFOCUS; }
+	bool   IsIgnoreMouse() const        { return flags & IGNOREMOUSE; }
+	bool   IsUnicodeKeys() const        { return flags & UNICODEKEYS; }
+	bool   InFrame() const              { return flags & INFRAME; }
+	bool   InView() const               { return !(flags & INFRAME); }
+	bool   IsTopLevel() const           { return flags & TOPLEVEL; }
+	bool   IsPopUp() const              { return flags & POPUP; }
+	bool   IsDestroying() const         { return flags & DESTROYING; }
+	bool   IsOpen() const;
+	Ctrl&  Transparent(bool b = true)   { GuiLock lock; SetFlag(TRANSPARENT, b); return *this; }
+	Ctrl&  NoTransparent()              { return Transparent(false); }
+	Ctrl&  IgnoreMouse(bool b = true)   { GuiLock lock; SetFlag(IGNOREMOUSE, b); return *this; }
+	Ctrl&  WantFocus(bool b = true)     { GuiLock lock; SetFlag(WANTFOCUS, b); return *this; }
+	Ctrl&  InitFocus(bool b = true)     { GuiLock lock; SetFlag(INITFOCUS, b); return *this; }
+	// Text-editing controls receive typed characters as code points, not in the default
+	// character set.
+	Ctrl&  UnicodeKeys(bool b = true)   { GuiLock lock; SetFlag(UNICODEKEYS, b); return *this; }
+
+	// Properties.
+	Ctrl&   SetLayoutId(const char* id);
+	String  GetLayoutId() const;
+	Ctrl&   SetTip(const char* text)            { SetTextAttr(ATTR_TIP, text); return *this; }
+	Ctrl&   SetHelpLine(const char* text)       { SetTextAttr(ATTR_HELPLINE, text); return *this; }
+	Ctrl&   SetDescription(const char* text)    { SetTextAttr(ATTR_DESCRIPTION, text); return *this; }
+	Ctrl&   SetHelpTopic(const char* text)      { SetTextAttr(ATTR_HELPTOPIC, text); return *this; }
+	String  GetTip() const                      { return GetTextAttr(ATTR_TIP); }
+	String  GetHelpLine() const                 { return GetTextAttr(ATTR_HELPLINE); }
+	String  GetDescription() const              { return GetTextAttr(ATTR_DESCRIPTION); }
+	String  GetHelpTopic() const                { return GetTextAttr(ATTR_HELPTOPIC); }
+	void    SetTextAttr(int key, const char* text);
+	void    SetTextAttr(int key, const String& text);
+	String  GetTextAttr(int key) const;
+	void    SetIntAttr(int key, int v);
+	int     GetIntAttr(int key, int def = (int)0x80000000) const;
+	void    SetColorAttr(int key, Color c);
+	Color   GetColorAttr(int key) const;
+	void    SetFontAttr(int key, Font f);
+	Font    GetFontAttr(int key) const;
+	void    SetVoidPtrAttr(int key, const void* p);
+	void*   GetVoidPtrAttr(int key) const;
+
+	// Diagnostics: the type and layout path with the address, and the user-log description.
+	static String Name(const Ctrl* c);
+	static String Desc(const Ctrl* c);
+	String  Name() const                        { return Name(this); }
+
+	// Frames.
+	Ctrl&   InsertFrame(int i, CtrlFrame& f);
+	Ctrl&   AddFrame(CtrlFrame& f);
+	Ctrl&   SetFrame(int i, CtrlFrame& f);
+	Ctrl&   SetFrame(CtrlFrame& f)              { return SetFrame(0, f); }
+	CtrlFrame& GetFrame(int i = 0) const;
+	int     GetFrameCount() const;
+	Size    AddFrameSize(int cx, int cy) const;
+	Size    AddFrameSize(Size sz) const         { return AddFrameSize(sz.cx, sz.cy); }
+
+	// Geometry.
+	LogPos  GetPos() const;
+	Rect    GetRect() const;
+	Rect    GetView() const;
+	Size    GetSize() const;
+	Rect    GetScreenRect() const;
+	Rect    GetScreenView() const;
+	Rect    GetVisibleScreenRect() const;
+	// The rectangle of position p in an extent of the given size, the extent's origin at 0, 0.
+	Rect    CalcRect(LogPos p, Size extent) const;
+	Rect    GetWorkArea() const;
+
+	static Rect GetVirtualScreenArea();
+	static Rect GetPrimaryWorkArea();
+	static Rect GetWorkArea(Point pt);
+
+	Ctrl&   SetPos(LogPos p, bool inframe);
+	Ctrl&   SetPos(LogPos p)                    { return SetPos(p, false); }
+	Ctrl&   SetPos(LogPosAxis x, LogPosAxis y)  { return SetPos(LogPos(x, y)); }
+	Ctrl&   SetRect(int x, int y, int cx, int cy);
+	Ctrl&   SetRect(const Rect& r);
+	Ctrl&   SetLeftPos(int a, int size)         { return SetPosX(LogPosAxis(LogPosAxis::LEFT, a, size)); }
+	Ctrl&   SetRightPos(int a, int size)        { return SetPosX(LogPosAxis(LogPosAxis::RIGHT, a, size)); }
+	Ctrl&   SetTopPos(int a, int size)          { return SetPosY(LogPosAxis(LogPosAxis::TOP, a, size)); }
+	Ctrl&   SetBottomPos(int a, int size)       { return SetPosY(LogPosAxis(LogPosAxis::BOTTOM, a, size)); }
+	Ctrl&   SetHorzSizePos(int l, int r)        { return SetPosX(LogPosAxis(LogPosAxis::SIZE, l, r)); }
+	Ctrl&   SetVertSizePos(int t, int b)        { return SetPosY(LogPosAxis(LogPosAxis::SIZE, t, b)); }
+	Ctrl&   SetSizePos()                        { return SetHorzSizePos(0, 0).SetVertSizePos(0, 0); }
+	Ctrl&   SetHorzCenterPos(int size, int delta = 0) { return SetPosX(LogPosAxis(LogPosAxis::CENTER, delta, size)); }
+	Ctrl&   SetVertCenterPos(int size, int delta = 0) { return SetPosY(LogPosAxis(LogPosAxis::CENTER, delta, size)); }
+	Ctrl&   SetLeftPosZoomed(int a, int size);
+	Ctrl&   SetTopPosZoomed(int a, int size);
+	Ctrl&   SetHorzSizePosZoomed(int l, int r);
+
+	// Recomputes the rectangle from the logical position (and lays out with sync).
+	void    UpdateRect(bool sync = true);
+	// The same, then the whole area is refreshed.
+	void    UpdateRectRefresh();
+	// 0 lays out what changed, 1 also announces the layout, 2 also lays out every descendant.
+	void    SyncLayout(int level = 0);
+	// Moves and sizes an open top-level control's native window (device pixels).
+	void    WndSetPos(const Rect& r);
+
+	// Refresh requests; they reach the screen only through an open window. A whole-view refresh
+	// holds back every further one of the control until it is painted.
+	void    Refresh();
+	// r in view coordinates.
+	void    Refresh(const Rect& r);
+	void    Refresh(int x, int y, int cx, int cy) { Refresh(Rect(x, y, x + cx, y + cy)); }
+	void    RefreshFrame();
+	// r in frame coordinates (0, 0 is the outer corner, frames included).
+	void    RefreshFrame(const Rect& r);
+	// Paints what is pending in the window now.
+	void    Sync();
+
+	// Painting, clip in frame coordinates. UpdateArea is the window's paint request (nothing in
+	// panic mode); PaintTree paints the whole tree; CtrlPaint one control with its frames and
+	// children, later children over earlier ones.
+	void    UpdateArea(SystemDraw& w, const Rect& clip);
+	void    PaintTree(SystemDraw& w, const Rect& clip);
+	void    CtrlPaint(Draw& w, const Rect& clip);
+
+	// State notifications: hooks first, then the subtree and the control itself.
+	void    NotifyState(int reason);
+	void    StateDeep(int reason);
+
+	// Member timers: the identity is the control's address plus id, which must stay below the
+	// size of Ctrl so that destruction removes it.
+	void    SetTimeCallback(int delay_ms, Function<void ()> cb, int id = 0);
+	void    KillTimeCallback(int id = 0);
+	bool    ExistsTimeCallback(int id = 0) const;
+
+	// Cross-thread call: runs cb on the GUI thread and returns after it ran; an exception that
+	// cb throws is thrown again here.
+	static void Call(Function<void ()> cb);
+	// At exit, on the GUI thread: returns once no counted worker thread runs.
+	static void ShutdownThreads();
+	static void ProcessEvents(bool* quit = nullptr);
+	// Reports an error Value (true) or tells that the value is none (false).
+	static bool (*&ErrorValueHook())(const Value& v);
+
+	// Caret blink, run once per pass of the event loop, and refresh of the old and new caret.
+	static void BlinkCaret();
+	static void RefreshCaret();
+	static void SyncCaret();
+	static void CheckMouseCtrl();
+	static void SyncRefreshFlags();
+	static Vector<Ctrl*> GetTopCtrls();
+
+	// The theme: re-skin of every window, the skin table, and the theme-change request.
+	static void ReSkin();
+	static void SetSkin(void (* const* skin)());
+	static void PostReSkin();
+
+private:
+	struct FrameRec {
+		CtrlFrame* frame;
+		int16      left, top, right, bottom;
+
+		Rect GetRect() const   { return Rect(left, top, right, bottom); }
+		void SetRect(const Rect& r);
+	};
+	struct FrameArray {
+		FrameRec* frames;
+		dword     alloc;
+		dword     count;
+	};
+
+	union {
+		FrameRec   frame;
+		FrameArray multi;
+	};
+	LogPos      pos;
+	int16       rect[4] = {};
+	union {
+		Ctrl*        parent;
+		detail::Top* top;
+	};
+	Ctrl*       prev = nullptr;
+	Ctrl*       next = nullptr;
+	Ctrl*       firstchild = nullptr;
+	union {
+		PackedData  attrs;
+		const char* layout_id_literal;
+	};
+	byte        overpaint = 0;
+	dword       flags = 0;
+
+	friend struct detail::CtrlAccess;
+
+	void      SetFlag(dword bit, bool b)     { if(b) flags |= bit; else flags &= ~bit; }
+	Rect      GetRect0() const               { return Rect(rect[0], rect[1], rect[2], rect[3]); }
+	void      SetRect0(const Rect& r);
+	Point     GetMegaOffset() const;
+	PackedData& Attrs();
+	const FrameRec* FrameData() const    { return flags & MULTIFRAME ? multi.frames : &frame; }
+	FrameRec* FrameData()                { return flags & MULTIFRAME ? multi.frames : &frame; }
+	int       FrameCount0() const        { return flags & MULTIFRAME ? (int)multi.count : frame.frame ? 1 : 0; }
+	Rect      GetView0() const
+	{
+		int n = FrameCount0();
+		return n ? FrameData()[n - 1].GetRect() : Rect(0, 0, rect[2] - rect[0], rect[3] - rect[1]);
+	}
+	Rect      CalcRect0(LogPos p, Size extent) const;
+	void      SyncLayout0(int level);
+	FrameRec* GrowFrameArray(int i);
+	FrameRec* InsertFrameRec(int i);
+	Ctrl&     SetPosX(LogPosAxis x);
+	Ctrl&     SetPosY(LogPosAxis y);
+	Rect      GetVisibleScreenView() const;
+	struct MegaOffset {
+		bool  on = false;
+		Point offset;
+	};
+	void      SetPos0(LogPos p, bool inframe, const MegaOffset* mega);
+	Ctrl&     SetPos1(LogPos p, bool inframe, const MegaOffset* mega);
+	static MegaOffset RectPos(int& x, int& y, int& cx, int& cy);
+	// Applies the native window's pending configure events before it is moved.
+	void      SyncPendingConfigure();
+	// A window synchronises its size hints and tells the window manager's frame margins
+	// (left, top) here; other controls have none.
+	Point     SyncWindowFrame();
+	void      UnlinkChild(Ctrl* child);
+	void      CancelModeDeep();
+	void      ClearFullRefreshDeep();
+	bool      IsVisibleDeep() const;
+	void      ExcludeDHCtrls(SystemDraw& w, const Rect& clip, Point off);
+	void      SyncScroll();
+	void      ApplySkinDeep();
+	void      ReleaseFocusAndCapture();
+	void      SyncFrames(bool& changed);
+	int       SpecialSize(int v, bool horz) const;
+};
+
+} // namespace Qel

@@ -1,0 +1,49 @@
+// What the GUI core registers with the modules below it when the program starts.
+#include "Ctrl.h"
+#include "CtrlCoreImg.h"
+#include "ImageDraw.h"
+
+#include <painter/Painter.h>
+#include <richtext/RichText.h>
+#include <plugin/png/png.h>
+
+#include <cstdlib>
+
+namespace Qel {
+
+namespace {
+
+constexpr int KEY = 1;
+
+const TranslationRecord sGuiTable[] = {
+	{ KEY, "Failed to initialized GTK app!" },
+	{ 0, nullptr }
+};
+
+} // namespace
+
+namespace detail {
+
+void GuiStartupRegistrations()
+{
+	static StaticMutex lock;
+	static bool done;
+	Mutex::Lock guard(lock);
+	if(done)
+		return;
+	done = true;
+	RegisterPNGRaster();
+	RichTextInitOnce();
+	// cairo paints ImageAnyDraws unless the painter (registered next) takes them over
+	ImageAnyDraw::RegisterDefault(CreateImageDraw, ExtractImageDraw);
+	InitPainterDrawHooks();
+	CtrlCoreImg::Iml(); // registers the list by name
+	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
+	atexit(ClearTimers);
+	RegisterBMPRaster();
+	RegisterTranslationModule(sGuiTable, "Gui");
+}
+
+} // namespace detail
+
+} // namespace Qel

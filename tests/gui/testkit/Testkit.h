@@ -1,0 +1,80 @@
+// The GUI test harness. Every test process runs on an X server of its own (Xvfb, found through
+// -displayfd), with a private home, runtime and configuration folder, the project's fonts, a
+// fixed GTK theme and input method, and fake message programs first on PATH: a test never sees
+// the developer's display and never blocks on a message box. A gtest environment starts it all,
+// so a shuffled run of the whole program works as well as one test per process.
+//
+// Input goes through XTEST (what GTK takes for real input), waits pump the GLib loop until a
+// predicate holds, pixels are read back from the server, and the clipboard peer is xclip.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace testkit {
+
+// What kind of display a test process asks for (a child process can ask for another one).
+struct DisplayOptions {
+	int  width = 1280;
+	int  height = 1024;
+	int  depth = 24;
+	bool window_manager = false; // openbox, ready once it announces itself on the root window
+	int  gdk_scale = 0;          // GDK_SCALE for the program under test; 0 leaves it unset
+};
+
+// The display name (":N") of this process's server.
+const char* DisplayName();
+// The file where the fake message programs record their arguments (one per line).
+std::string MessageLog();
+// Folder made for this process and removed at its end.
+std::string TempFolder();
+
+// GTK brought up once per process, on the environment's display.
+void InitGtk();
+
+// Pumps the default GLib main context until pred holds; false after timeout_ms.
+bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = 5000);
+// Runs pending GLib work without blocking.
+void PumpPending();
+
+// Whether this process is a child that RunInChild started.
+bool InChild();
+// Runs the current test again in a child process (with its own display when options are
+// given, else on this one), with extra environment entries "NAME=value"; true when the test
+// passed there. Its output is printed when it failed.
+bool RunInChild(const std::vector<std::string>& env = {}, const DisplayOptions* display = nullptr);
+
+// Spawned helper programs, ended by their pid at the end of the process.
+pid_t Spawn(const std::vector<std::string>& argv, int stdin_fd = -1, int stdout_fd = -1);
+void  Stop(pid_t pid);
+
+// Input through XTEST; each call ends with XSync, so the server has the events.
+void MoveTo(int x, int y);
+void ButtonDown(int button);
+void ButtonUp(int button);
+void Click(int x, int y, int button = 1);
+// Types UTF-8 text into whatever has the keyboard focus; characters without a key on the
+// keyboard get a spare key code mapped to them.
+void Type(const std::string& text);
+void KeyTap(unsigned long keysym, bool shift = false);
+
+// Windows of the display.
+// A viewable top-level window whose name is exactly title (0 when none shows within timeout).
+unsigned long FindWindow(const std::string& title, int timeout_ms = 5000);
+// Gives the window the keyboard focus (no window manager needed).
+void Focus(unsigned long window);
+// A root-window property of type CARDINAL/WINDOW (empty when missing).
+std::vector<long> RootProperty(const char* atom);
+
+// Pixels as 0xRRGGBB, row by row, read from the server.
+std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int cy);
+
+// The clipboard ("clipboard") or the primary selection ("primary") through xclip. Set returns
+// once xclip serves the text; Get pumps GLib while it waits, so the program may own it.
+bool SetSelection(const std::string& text, const char* selection = "clipboard");
+std::string GetSelection(const char* selection = "clipboard", int timeout_ms = 5000);
+
+} // namespace testkit
