@@ -52,6 +52,10 @@ inline constexpr int    RemoteFlushBytes  = 2000;
 inline constexpr int    OutgoingMax       = 251;
 inline constexpr int    FreePagesKept     = 256;
 inline constexpr int    FreeLargeChunksKept = 2;
+// What the per-thread cache of freed large blocks may hold: an eighth of the bytes the thread
+// has in large blocks, within these bounds.
+inline constexpr int64  LargeCacheMin = 32 << 10;
+inline constexpr int64  LargeCacheMax = 4 << 20;
 inline constexpr int64  MemoryLimitKb     = 2147483647;
 
 struct FreeLink {
@@ -145,15 +149,24 @@ struct LargeHeap {
 	LargeChunk  chunks;                 // head of the chunk list
 	int         freeChunks = 0;         // wholly free chunks kept
 	std::atomic<FreeLink*> largeRemote{nullptr}; // blocks freed by other threads
+	FreeLink*   lcache[detail::LargeCacheClasses] = {}; // freed blocks by class, most recent first
+	int64       cacheBytes = 0;
+	int64       usedBytes = 0;          // in large blocks handed out, cached ones not counted
 
 	void* Alloc(size_t& size);
-	void  Free(void* ptr);
+	void  Release(void* ptr);           // a block of this heap freed: to the cache or the bins
+	void  Free(void* ptr);              // into the bins, merged with free neighbours
 	bool  TryRealloc(void* ptr, size_t& size);
+	void  FlushCache();                 // every cached block into the bins
+	void  TrimCache();                  // cached blocks into the bins until within the budget
+	bool  TakeCached(LargeHeader* h);   // a cached block taken out for a neighbour to grow into
 
 	static void AdoptChunk(LargeChunk* chunk, Heap* heap);
 	static void MoveChunks(Heap* from, Heap* to);
 
 	void         InitLarge();
+	int64        CacheBudget() const;
+	void*        AllocFromBins(size_t units);
 	LargeHeader* TakeFromBins(size_t units);
 	void         InsertBin(LargeHeader* h);
 	void         Split(LargeHeader* h, size_t units);
@@ -174,6 +187,11 @@ struct Heap : LargeHeap {
 	std::atomic<FreeLink*> smallRemote{nullptr};
 	Heap*     liveNext = nullptr;   // the registry of thread heaps in use, under the lock
 	Heap*     livePrev = nullptr;
+	// Set by the owner while it rearranges its pages, chunks and bins; a fork waits until every
+	// other heap is at rest, so that the child never inherits lists caught half-linked. Cache
+	// pushes and pops need no flag: their lists are whole after every store.
+	std::atomic<bool> busy{false};
+	int       busyDepth = 0;
 
 	void  Init();
 	void* AllocK(int k);
@@ -186,6 +204,14 @@ struct Heap : LargeHeap {
 	// In the child of a fork: the heaps of threads that did not survive it pass to the shared
 	// heap, so that their pages neither point at memory a new thread reuses nor stay lost.
 	static void AdoptOrphans();
+	// Before a fork: returns with the lock held and every other heap at rest, kept so until
+	// ForkDone (in the parent and in the child).
+	static void ForkSetup();
+	static void PrepareFork();
+	static void ForkDone(bool child);
+
+	void  Enter();
+	void  Leave() { if(--busyDepth == 0) busy.store(false, std::memory_order_release); }
 
 	void  InitLists();
 	void* AllocFromPages(int k);
@@ -202,6 +228,15 @@ struct Heap : LargeHeap {
 	static void* HugeAlloc(size_t pages);
 	static size_t HugeFree(void* run);
 	static bool  HugeTryRealloc(void* run, size_t pages);
+};
+
+// A heap's own lists are being changed: a fork waits for the end.
+struct HeapBusy {
+	Heap* h;
+	QEL_FORCE_INLINE explicit HeapBusy(Heap* h) : h(h) { if(h->busyDepth++ == 0) h->Enter(); }
+	QEL_FORCE_INLINE ~HeapBusy() { h->Leave(); }
+	HeapBusy(const HeapBusy&) = delete;
+	HeapBusy& operator=(const HeapBusy&) = delete;
 };
 
 // Frees the blocks other threads handed to a heap: the list is detached under the lock, its

@@ -19,11 +19,29 @@ pthread_mutex_t heapMutex = PTHREAD_MUTEX_INITIALIZER;
 constinit thread_local int heapLockDepth QEL_TLS_IE = 0;
 std::atomic<bool> atforkRegistered{false};
 
-void ForkPrepare() { HeapMutexLock(); }
-void ForkRelease() { HeapMutexUnlock(); }
+// Other threads change their own heaps without the lock; the child must not inherit one caught
+// in the middle, so the fork waits until every heap is at rest.
+void ForkPrepare()
+{
+#ifndef QEL_SYSTEM_HEAP
+	detail::Heap::PrepareFork();
+#else
+	HeapMutexLock();
+#endif
+}
+
+void ForkRelease()
+{
+#ifndef QEL_SYSTEM_HEAP
+	detail::Heap::ForkDone(false);
+#endif
+	HeapMutexUnlock();
+}
+
 void ForkChild()
 {
 #ifndef QEL_SYSTEM_HEAP
+	detail::Heap::ForkDone(true);
 	detail::Heap::AdoptOrphans(); // the only thread left; the lock is still held from prepare
 #endif
 	HeapMutexUnlock();
@@ -34,6 +52,9 @@ QEL_NOINLINE void RegisterAtFork()
 	static pthread_mutex_t once = PTHREAD_MUTEX_INITIALIZER;
 	pthread_mutex_lock(&once);
 	if(!atforkRegistered.load(std::memory_order_relaxed)) {
+#ifndef QEL_SYSTEM_HEAP
+		detail::Heap::ForkSetup();
+#endif
 		pthread_atfork(ForkPrepare, ForkRelease, ForkChild);
 		atforkRegistered.store(true, std::memory_order_release);
 	}

@@ -127,6 +127,20 @@ void LargeHeap::InitLarge()
 		ListInit(b);
 	ListInit(chunks);
 	freeChunks = 0;
+	for(FreeLink*& c : lcache)
+		c = nullptr;
+	cacheBytes = 0;
+	usedBytes = 0;
+}
+
+// An eighth of what the thread holds in large blocks, within bounds: a thread that lets go of
+// its blocks lets go of the cache too. The shared heap, reached only under the lock by threads
+// passing through, keeps none.
+int64 LargeHeap::CacheBudget() const
+{
+	if(this == &sharedHeap)
+		return 0;
+	return min(max(usedBytes >> 3, LargeCacheMin), LargeCacheMax);
 }
 
 void LargeHeap::InsertBin(LargeHeader* h)
@@ -173,17 +187,33 @@ LargeHeader* LargeHeap::TakeFromBins(size_t units)
 
 void LargeHeap::TakeRemoteLarge()
 {
-	DrainRemote(largeRemote, [this](void* b) { Free(b); });
+	DrainRemote(largeRemote, [this](void* b) { Release(b); });
 }
 
 void* LargeHeap::Alloc(size_t& size)
 {
-	Heap* self = static_cast<Heap*>(this);
+	Heap* self = Self();
 	if(QEL_UNLIKELY(!self->initialised))
 		self->Init();
-	size_t units = LargeUnits(size);
+	size_t units = LargeBlockUnits(size);
 	size = units * 256 - 16;
-	TakeRemoteLarge();
+	if(QEL_UNLIKELY(largeRemote.load(std::memory_order_relaxed) != nullptr))
+		TakeRemoteLarge();
+	usedBytes += units * 256;
+	int c = LargeClassOf.of[units];
+	if(c < LargeCacheClasses)
+		if(FreeLink* b = lcache[c]) {
+			lcache[c] = b->next;
+			cacheBytes -= units * 256;
+			return b;
+		}
+	HeapBusy __(self);
+	return AllocFromBins(units);
+}
+
+void* LargeHeap::AllocFromBins(size_t units)
+{
+	Heap* self = Self();
 	if(LargeHeader* h = TakeFromBins(units))
 		return h + 1;
 	if(self != &sharedHeap) {
@@ -199,15 +229,81 @@ void* LargeHeap::Alloc(size_t& size)
 		HeapLock __;
 		c = (LargeChunk*)Heap::HugeAlloc(LargeChunkPages);
 	}
-	ListLinkHead(&chunks, c);
+	// The chunk's block is whole before the chunk is linked: a walk of the list never meets
+	// a header left over from what the pages held before.
 	LargeHeader* h = FirstBlock(c);
 	h->prevUnits = 0;
 	h->units = LargeChunkUnits;
 	h->free = 0;
 	h->last = 1;
-	Split(h, units);
 	h->heap.store(self, std::memory_order_relaxed);
+	ListLinkHead(&chunks, c);
+	Split(h, units);
 	return h + 1;
+}
+
+// A block of this heap freed by its owner: a block of a cached class waits for the next request
+// of that class while the cache has room; anything else merges into the bins.
+void LargeHeap::Release(void* ptr)
+{
+	LargeHeader* h = LargeOf(ptr);
+	int64 bytes = h->units * 256;
+	usedBytes -= bytes;
+	int c = LargeClassOf.of[h->units];
+	if(c < LargeCacheClasses && LargeClassUnits[c] == h->units && cacheBytes + bytes <= CacheBudget()) {
+		FreeLink* b = (FreeLink*)ptr;
+		b->next = lcache[c];
+		lcache[c] = b;
+		cacheBytes += bytes;
+		return;
+	}
+	HeapBusy __(Self());
+	Free(ptr);
+	if(cacheBytes > CacheBudget()) // the thread holds less than it did
+		TrimCache();
+}
+
+// Largest classes first: they hold the most and are the least likely to be asked for again.
+void LargeHeap::TrimCache()
+{
+	int64 budget = CacheBudget();
+	for(int c = LargeCacheClasses - 1; c >= 0 && cacheBytes > budget; c--)
+		while(FreeLink* b = lcache[c]) {
+			if(cacheBytes <= budget)
+				break;
+			lcache[c] = b->next;
+			cacheBytes -= LargeClassUnits[c] * 256;
+			Free(b);
+		}
+}
+
+void LargeHeap::FlushCache()
+{
+	for(int c = 0; c < LargeCacheClasses; c++)
+		while(FreeLink* b = lcache[c]) {
+			lcache[c] = b->next;
+			Free(b);
+		}
+	cacheBytes = 0;
+}
+
+// A block growing in place finds its neighbour just freed: looked for near the top of its class
+// list (the most recent frees), taken out and put into the bins to be absorbed.
+bool LargeHeap::TakeCached(LargeHeader* h)
+{
+	int c = LargeClassOf.of[h->units];
+	if(c >= LargeCacheClasses || LargeClassUnits[c] != h->units)
+		return false;
+	FreeLink* target = (FreeLink*)(h + 1);
+	FreeLink** at = &lcache[c];
+	for(int i = 0; *at && i < 8; i++, at = &(*at)->next)
+		if(*at == target) {
+			*at = target->next;
+			cacheBytes -= h->units * 256;
+			Free(target);
+			return true;
+		}
+	return false;
 }
 
 // A block of this heap, by its owning thread (or any thread for the shared heap, under the lock).
@@ -245,17 +341,22 @@ bool LargeHeap::TryRealloc(void* ptr, size_t& size)
 {
 	if(size > LargeMax)
 		return false;
+	HeapBusy __(Self());
 	LargeHeader* h = LargeOf(ptr);
-	size_t units = LargeUnits(size);
-	if(units != h->units) {
+	size_t units = LargeBlockUnits(size);
+	size_t old = h->units;
+	if(units != old) {
 		if(!h->last) {
 			LargeHeader* n = NextBlock(h);
-			if(n->free && h->units + n->units >= units)
+			if(units > old && !n->free && old + n->units >= units)
+				TakeCached(n);
+			if(n->free && old + n->units >= units)
 				AbsorbNext(h);
 		}
 		if(h->units < units)
 			return false;
 		Split(h, units);
+		usedBytes += (int64(units) - int64(old)) * 256;
 	}
 	size = units * 256 - 16;
 	return true;
@@ -272,6 +373,8 @@ void LargeHeap::AdoptChunk(LargeChunk* chunk, Heap* heap)
 			UnlinkBin(h);
 			heap->InsertBin(h);
 		}
+		else // its owner's frees now come here
+			heap->usedBytes += h->units * 256;
 		if(h->last)
 			break;
 	}
@@ -308,7 +411,7 @@ void detail::LargeFree(void* ptr)
 	Heap* self = CurrentHeap();
 	// Only this thread hands its own chunks on, so a match read without the lock stays true.
 	if(self && h->heap.load(std::memory_order_relaxed) == self) {
-		self->Free(ptr);
+		self->Release(ptr);
 		return;
 	}
 	HeapLock __;

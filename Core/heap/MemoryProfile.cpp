@@ -44,6 +44,17 @@ void ProfileLarge(MemoryProfile& m, Heap& h)
 			if(b->last)
 				break;
 		}
+	// Blocks waiting in the cache are free to the program, though not to the bins.
+	for(int c = 0; c < LargeCacheClasses; c++)
+		for(FreeLink* f = h.lcache[c]; f; f = f->next) {
+			size_t units = LargeClassUnits[c];
+			size_t bytes = units * 256 - 16;
+			m.large_count--;
+			m.large_total -= bytes;
+			m.large_free_count++;
+			m.large_free_total += bytes;
+			m.large_free_size[units]++;
+		}
 }
 
 void ProfilePages(MemoryProfile& m)

@@ -4,7 +4,11 @@
 
 #ifndef QEL_SYSTEM_HEAP
 
+#include <linux/membarrier.h>
 #include <new>
+#include <sched.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 extern "C" int __cxa_thread_atexit(void (*dtor)(void*), void* obj, void* dso);
 extern "C" void* __dso_handle;
@@ -27,6 +31,9 @@ namespace {
 
 constinit thread_local bool heapShutdown QEL_TLS_IE = false;
 constinit thread_local bool exitHookRegistered QEL_TLS_IE = false;
+constinit thread_local bool forkingThread QEL_TLS_IE = false;
+std::atomic<int> forkPending{0};
+std::atomic<bool> lightEnter{false};
 
 void HeapThreadShutdown(void*)
 {
@@ -91,6 +98,67 @@ void detail::FreeSlow(void* ptr)
 	WithHeap([ptr](Heap* h) { h->FreeK(ptr); });
 }
 
+// A fork that is about to happen waits for every heap to come to rest; a thread that would
+// start changing its heap meanwhile steps back until the fork is done. A thread raises its flag
+// before it reads the count, the fork raises the count before it reads the flags, and a fence
+// between the two on each side makes one of them see the other. Where the system can put that
+// fence into every thread on the fork's behalf, the threads' own fence is only the compiler's.
+void Heap::Enter()
+{
+	for(;;) {
+		busy.store(true, std::memory_order_relaxed);
+		if(QEL_LIKELY(lightEnter.load(std::memory_order_relaxed)))
+			std::atomic_signal_fence(std::memory_order_seq_cst);
+		else
+			std::atomic_thread_fence(std::memory_order_seq_cst);
+		if(QEL_LIKELY(forkPending.load(std::memory_order_relaxed) == 0) || forkingThread)
+			return;
+		busy.store(false, std::memory_order_release);
+		while(forkPending.load(std::memory_order_acquire)) {
+			HeapMutexLock(); // held by the fork from the moment every heap is at rest
+			HeapMutexUnlock();
+			sched_yield();
+		}
+	}
+}
+
+// Before the fork handlers are registered, while no fork can look at the flag yet.
+void Heap::ForkSetup()
+{
+	lightEnter.store(syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0) == 0);
+}
+
+// Returns with the lock held and every other thread's heap at rest. A thread in the middle of a
+// change may need the lock to finish it, so the lock is let go while waiting.
+void Heap::PrepareFork()
+{
+	forkingThread = true;
+	forkPending.fetch_add(1, std::memory_order_seq_cst);
+	if(lightEnter.load() && syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0) != 0)
+		HeapPanic("Heap: the memory barrier across threads failed");
+	for(;;) {
+		HeapMutexLock();
+		bool rest = true;
+		for(Heap* h = liveHeaps; h && rest; h = h->liveNext)
+			rest = h == &tlsHeap || !h->busy.load(std::memory_order_seq_cst);
+		if(rest)
+			return;
+		HeapMutexUnlock();
+		sched_yield();
+	}
+}
+
+void Heap::ForkDone(bool child)
+{
+	forkingThread = false;
+	if(child) {
+		forkPending.store(0, std::memory_order_relaxed); // the threads that waited are gone
+		ForkSetup(); // a new process registers anew; it has one thread yet
+	}
+	else
+		forkPending.fetch_sub(1, std::memory_order_release);
+}
+
 void Heap::InitLists()
 {
 	for(int k = 0; k < HeapClassCount; k++) {
@@ -130,12 +198,16 @@ void* Heap::AllocK(int k)
 	return AllocFromPages(k);
 }
 
+// Taking a block off a page's free list leaves the page whole at every store (a block caught
+// between the two is only lost to a fork's child); moving pages between lists marks the heap
+// busy.
 void* Heap::AllocFromPages(int k)
 {
 	Page* head = &work[k];
 	for(;;) {
 		Page* p = head->next;
 		if(p == head) {
+			HeapBusy __(this);
 			WorkPage(k);
 			continue;
 		}
@@ -144,6 +216,7 @@ void* Heap::AllocFromPages(int k)
 			p->active++;
 			return b;
 		}
+		HeapBusy __(this);
 		ListUnlink(p);
 		ListLinkHead(&full[k], p);
 	}
@@ -225,6 +298,7 @@ void Heap::FreeDirect(void* ptr)
 	Page* p = PageOf(ptr);
 	int k = p->klass;
 	if(!p->freelist) {
+		HeapBusy __(this);
 		ListUnlink(p);
 		ListLinkHead(&work[k], p);
 	}
@@ -233,6 +307,7 @@ void Heap::FreeDirect(void* ptr)
 	p->freelist = b;
 	if(--p->active)
 		return;
+	HeapBusy __(this);
 	ListUnlink(p);
 	if(this == &sharedHeap) {
 		FreePage(p);
@@ -305,7 +380,9 @@ void Heap::FreeOutgoing(void* ptr, int k)
 		FreeToOwner(ptr);
 		return;
 	}
-	out[outPos++] = ptr;
+	out[outPos] = ptr;
+	std::atomic_signal_fence(std::memory_order_release); // a fork's child reads only what was written
+	outPos++;
 	outBytes += ClassSize[k];
 	if(outBytes >= RemoteFlushBytes || outPos == OutgoingMax)
 		FlushOutgoing();
@@ -389,6 +466,7 @@ void Heap::MoveToShared()
 			FreePage(empty[k]);
 		empty[k] = nullptr;
 	}
+	FlushCache();
 	MoveChunks(this, &s);
 	this->~Heap();
 	new(this) Heap;

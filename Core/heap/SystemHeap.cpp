@@ -28,7 +28,7 @@ size_t UsableSize(size_t size)
 	if(size <= SmallMax)
 		return ClassSize[SizeClass(size)];
 	if(size <= LargeMax)
-		return LargeUnits(size) * 256 - 16;
+		return LargeBlockUnits(size) * 256 - 16;
 	size_t pages = BigPages(size);
 	if(pages == 0)
 		detail::HeapPanic("Out of memory");

@@ -288,7 +288,9 @@ TEST(HeapDeathTest, NewAndDeleteDuringExit)
 
 #ifndef QEL_SYSTEM_HEAP
 
-// The system form leaves fork safety to malloc (and to the sanitizer's allocator).
+// The system form leaves fork safety to malloc (and to the sanitizer's allocator). The threads
+// change their heaps all the time: the fork waits for them to be at rest, and the child must be
+// able to use and free everything.
 TEST(NativeHeap, ForkFromMultithreadedProcess)
 {
 	std::atomic<bool> stop{false};
@@ -308,6 +310,7 @@ TEST(NativeHeap, ForkFromMultithreadedProcess)
 		pid_t pid = fork();
 		ASSERT_GE(pid, 0);
 		if(pid == 0) {
+			alarm(60); // a child caught in a heap left half-changed would spin: end it instead
 			std::vector<void*> v;
 			for(int j = 0; j < 2000; j++)
 				v.push_back(MemoryAlloc(j * 50));
@@ -678,6 +681,150 @@ TEST(NativeHeap, ProfileCountsPagesAndChunks)
 		MemoryFree(h);
 		EXPECT_EQ(Profile()->huge_count, before->huge_count);
 	}).join();
+}
+
+// Freed large blocks of a cached class wait for the next request of that class: served as they
+// are, reported free by the profile, and grown into by a neighbour that needs them.
+TEST(NativeHeap, LargeBlocksComeBackFromTheCache)
+{
+	std::thread([] {
+		size_t n = 5000;
+		char* a = (char*)MemoryAllocSz(n);
+		EXPECT_EQ(n, 20 * 256u - 16); // 20 units: a class of its own
+		n = 4700;                     // 19 units, rounded up to the same class
+		EXPECT_EQ(Usable(4700), 20 * 256u - 16);
+		auto before = Profile();
+		MemoryFree(a);
+		auto m = Profile();
+		EXPECT_EQ(m->large_count, before->large_count - 1);
+		EXPECT_EQ(m->large_free_size[20], before->large_free_size[20] + 1);
+		EXPECT_EQ((char*)MemoryAlloc(4700), a);
+		EXPECT_EQ(Profile()->large_count, before->large_count);
+		MemoryFree(a);
+
+		// Requests round up to their class, and what is reported usable can be written.
+		for(size_t r : {993u, 2300u, 9000u, 33000u, 57000u}) {
+			size_t u = r;
+			char* p = (char*)MemoryAllocSz(u);
+			size_t units = (u + 16) / 256;
+			EXPECT_EQ((u + 16) % 256, 0u);
+			EXPECT_TRUE(units <= 8 || units == 255 || units % (units >= 128 ? 32 : units >= 64 ? 16 : units >= 32 ? 8 : units >= 16 ? 4 : 2) == 0) << r;
+			EXPECT_LE(u, r + r / 4 + 256) << r;
+			memset(p, 7, u);
+			MemoryFree(p);
+		}
+	}).join();
+}
+
+// What a thread caches follows what it holds: after a burst of blocks is freed, the chunks go
+// back to the page heap but for a few that cached blocks keep.
+TEST(NativeHeap, LargeCacheFollowsWhatTheThreadHolds)
+{
+	auto used = [] {
+		auto m = Profile();
+		return int64(m->chunks) * 4096 - int64(m->free_run_pages);
+	};
+	std::thread([&] {
+		int64 base = used();
+		{
+			std::vector<void*> v;
+			v.reserve(3000);
+			for(int i = 0; i < 3000; i++)
+				v.push_back(MemoryAlloc(10000)); // 40 units: six to a chunk, 500 chunks
+			EXPECT_GT(used() - base, 7000);
+			for(size_t i = 0; i < v.size(); i += 2) // every other one first: no chunk empties
+				MemoryFree(v[i]);
+			for(size_t i = 1; i < v.size(); i += 2)
+				MemoryFree(v[i]);
+		}
+		// A cache of 4 MB would keep hundreds of chunks here; 32 KB keep three.
+		EXPECT_LT(used() - base, 200);
+	}).join();
+}
+
+// Mid sizes from eight threads: blocks filled to their usable size with a pattern of their own,
+// grown in place at times, passed to other threads to free, checked before every free.
+TEST(NativeHeap, MidSizeChurnKeepsEveryBlock)
+{
+	constexpr int Threads = 8;
+	struct Block {
+		uint64* p;
+		size_t  words;
+		uint64  tag;
+	};
+	auto fill = [](const Block& b) {
+		for(size_t i = 0; i < b.words; i++)
+			b.p[i] = b.tag + i;
+	};
+	auto intact = [](const Block& b) {
+		for(size_t i = 0; i < b.words; i++)
+			if(b.p[i] != b.tag + i)
+				return false;
+		return true;
+	};
+	std::mutex exchangeLock;
+	std::vector<Block> exchange;
+	std::atomic<int> corrupt{0};
+	auto run = [&](int t) {
+		std::mt19937 rng(t + 1);
+		std::vector<Block> live(300, Block{nullptr, 0, 0});
+		uint64 serial = 0;
+		for(int i = 0; i < 30000; i++) {
+			Block& b = live[rng() % live.size()];
+			if(b.p) {
+				if(!intact(b))
+					corrupt++;
+				size_t grow = b.words * 8 + 1 + rng() % 3000;
+				if(rng() % 8 == 0 && grow <= 65264 && MemoryTryRealloc(b.p, grow)) {
+					size_t old = b.words;
+					b.words = grow / 8;
+					for(size_t k = old; k < b.words; k++)
+						b.p[k] = b.tag + k;
+					continue;
+				}
+				if(rng() % 4 == 0) {
+					std::lock_guard lock(exchangeLock);
+					exchange.push_back(b);
+				}
+				else
+					MemoryFree(b.p);
+			}
+			size_t n = 993 + rng() % (65264 - 993);
+			b.p = (uint64*)MemoryAllocSz(n);
+			b.words = n / 8;
+			b.tag = uint64(t) << 56 | ++serial << 20;
+			fill(b);
+			if(i % 100 == 0) {
+				std::vector<Block> taken;
+				{
+					std::lock_guard lock(exchangeLock);
+					taken.swap(exchange);
+				}
+				for(const Block& x : taken) {
+					if(!intact(x))
+						corrupt++;
+					MemoryFree(x.p);
+				}
+			}
+		}
+		for(const Block& b : live)
+			if(b.p) {
+				if(!intact(b))
+					corrupt++;
+				MemoryFree(b.p);
+			}
+	};
+	std::vector<std::thread> threads;
+	for(int t = 0; t < Threads; t++)
+		threads.emplace_back(run, t);
+	for(auto& t : threads)
+		t.join();
+	for(const Block& b : exchange) {
+		if(!intact(b))
+			corrupt++;
+		MemoryFree(b.p);
+	}
+	EXPECT_EQ(corrupt.load(), 0);
 }
 
 TEST(NativeHeap, GlobalFreePagesAreCapped)
