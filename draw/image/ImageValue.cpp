@@ -1,6 +1,7 @@
 // Image inside a Value (type 150): equality by pixels, the binary form of Image::Serialize, and
 // in XML and JSON the hex text of the enveloped stored form under "data".
 #include "Image.h"
+#include <draw/detail/ImageValueInt.h>
 
 #include <Core/exchange/Jsonize.h>
 #include <Core/base/Mem.h>
@@ -66,9 +67,25 @@ public:
 	}
 };
 
+class sWatchedImageValueRep : public sImageValueRep {
+	detail::ImageValueEnded ended;
+	uint64                  tag;
+
+public:
+	sWatchedImageValueRep(const Image& img, detail::ImageValueEnded ended, uint64 tag)
+		: sImageValueRep(img), ended(ended), tag(tag) {}
+	~sWatchedImageValueRep() override { ended(tag); }
+};
+
 } // namespace
 
 Value::Void* detail::NewImageValueRep() { return new sImageValueRep; }
+
+Value detail::WatchedImageValue(const Image& img, ImageValueEnded ended, uint64 tag)
+{
+	return Value(new sWatchedImageValueRep(img, ended, tag), IMAGE_V);
+}
+
 
 Image::operator Value() const
 {

@@ -8,7 +8,12 @@
 
 #include <Core/value/ValueCache.h>
 
+#include <draw/detail/ImageValueInt.h>
+
+#include <atomic>
 #include <climits>
+#include <new>
+#include <sched.h>
 #include <typeinfo>
 
 namespace Qel {
@@ -21,11 +26,165 @@ void sPut(String& k, T x)
 	k.Cat((const char*)&x, sizeof(x));
 }
 
+// Made images are asked for on every paint, from many threads. Beside the value cache, which
+// owns them, an index by (maker class, flags, maker key) serves those requests: split in shards
+// with a lock each, it finds an image without the value cache's mutex, without building the
+// cache's key and with one reference count added for the copy it returns. Each cached image
+// Value tells the index when the cache has let go of it, and the index forgets the image.
+// Images found through the index are marked, and the marks passed on to the value cache's
+// recency order on the next miss, so that the cache does not take them for unused.
+
+inline void sCpuRelax()
+{
+#if defined(__x86_64__) || defined(__i386__)
+	__builtin_ia32_pause();
+#elif defined(__aarch64__)
+	asm volatile("yield");
+#endif
+}
+
+// Held for a lookup or an update of one shard: a handful of instructions.
+struct sSpinLock {
+	std::atomic<bool> locked{false};
+
+	void Enter()
+	{
+		while(locked.exchange(true, std::memory_order_acquire))
+			for(int n = 0; locked.load(std::memory_order_relaxed); n++)
+				if(n < 64)
+					sCpuRelax();
+				else
+					sched_yield();
+	}
+	void Leave() { locked.store(false, std::memory_order_release); }
+};
+
+struct sMadeKey {
+	using Relocatable = void;
+	const std::type_info* type;
+	int                   flags; // paint-only 1, dark theme 2
+	String                key;   // the maker's
+	qword                 hash;
+
+	bool  operator==(const sMadeKey& b) const { return type == b.type && flags == b.flags && key == b.key; }
+	qword GetHashValue() const                { return hash; }
+
+	sMadeKey(const ImageMaker& m, bool paintonly)
+		: type(&typeid(m)), flags(paintonly | IsDarkTheme() << 1), key(m.Key())
+	{
+		hash = CombineHash(Qel::GetHashValue(key), qword(uintptr_t(type))).Put(flags);
+	}
+};
+
+struct sMadeItem {
+	using Relocatable = void;
+	Image  image;
+	String cachekey; // the value cache's key, to refresh the entry's recency
+	uint32 stamp = 0;
+	bool   hot = false;
+};
+
+constexpr int MADE_SHARDS = 64;
+
+struct alignas(64) sMadeShard {
+	sSpinLock         lock;
+	Index<sMadeKey>   key;
+	Vector<sMadeItem> item;
+	Vector<uint64>    hot; // tags of items found since the last miss
+};
+
+struct sMadeIndex {
+	sMadeShard         shard[MADE_SHARDS];
+	std::atomic<uint32> stamp{0};
+	std::atomic<bool>   anyhot{false};
+};
+
+// Never destroyed: the value cache, torn down at exit, still reports to it.
+sMadeIndex& sMade()
+{
+	alignas(sMadeIndex) static unsigned char buffer[sizeof(sMadeIndex)];
+	static sMadeIndex* index = new(buffer) sMadeIndex;
+	return *index;
+}
+
+int sShardOf(qword hash)
+{
+	return int(hash >> 58) & (MADE_SHARDS - 1);
+}
+
+// An item's tag: its stamp, shard and slot; the stamp tells a reused slot apart.
+uint64 sTag(uint32 stamp, int shard, int slot)
+{
+	return stamp | uint64(shard) << 32 | uint64(slot) << 40;
+}
+
+sMadeItem* sTagged(sMadeShard& s, uint64 tag)
+{
+	int slot = int(tag >> 40);
+	if(slot >= s.item.GetCount() || s.key.IsUnlinked(slot) || s.item[slot].stamp != uint32(tag))
+		return nullptr;
+	return &s.item[slot];
+}
+
+// The value cache let go of an image Value.
+void sMadeEnded(uint64 tag)
+{
+	sMadeShard& s = sMade().shard[(tag >> 32) & 255];
+	Image gone;
+	s.lock.Enter();
+	if(sMadeItem* m = sTagged(s, tag)) {
+		gone = std::move(m->image);
+		m->cachekey.Clear();
+		s.key.Unlink(int(tag >> 40));
+	}
+	s.lock.Leave();
+}
+
+bool sFindMade(const sMadeKey& k, Image& img)
+{
+	sMadeIndex& x = sMade();
+	int si = sShardOf(k.hash);
+	sMadeShard& s = x.shard[si];
+	s.lock.Enter();
+	int i = s.key.Find(k);
+	if(i >= 0) {
+		sMadeItem& m = s.item[i];
+		img = m.image;
+		if(!m.hot) {
+			m.hot = true;
+			s.hot.Add(sTag(m.stamp, si, i));
+			x.anyhot.store(true, std::memory_order_relaxed);
+		}
+	}
+	s.lock.Leave();
+	return i >= 0;
+}
+
+// Registers a made image; the tag goes into the Value the cache keeps.
+uint64 sAddMade(const sMadeKey& k, const Image& img, const String& cachekey)
+{
+	sMadeIndex& x = sMade();
+	int si = sShardOf(k.hash);
+	sMadeShard& s = x.shard[si];
+	uint32 stamp = x.stamp.fetch_add(1, std::memory_order_relaxed);
+	s.lock.Enter();
+	int i = s.key.Put(k);
+	if(i >= s.item.GetCount())
+		s.item.SetCount(i + 1);
+	sMadeItem& m = s.item[i];
+	m.image = img;
+	m.cachekey = cachekey;
+	m.stamp = stamp;
+	m.hot = false;
+	s.lock.Leave();
+	return sTag(stamp, si, i);
+}
+
 // The value-cache maker around an ImageMaker: every image maker class shares it, so the
 // key carries the wrapped class's name, the paint-only and dark-theme flags.
 struct scImageMaker : ValueMaker {
 	const ImageMaker& m;
-	bool              paintonly;
+	const sMadeKey&   made;
 
 	String Key() const override
 	{
@@ -33,9 +192,9 @@ struct scImageMaker : ValueMaker {
 		if(*name == '*')
 			name++;
 		String k = name;
-		k.Cat(char(paintonly));
-		k.Cat(char(IsDarkTheme()));
-		k.Cat(m.Key());
+		k.Cat(char(made.flags & 1));
+		k.Cat(char(made.flags >> 1));
+		k.Cat(made.key);
 		return k;
 	}
 
@@ -43,17 +202,42 @@ struct scImageMaker : ValueMaker {
 	{
 		Image img = m.Make();
 		// Only a record nobody else sees may be marked: others would lose pixels they read.
-		if(paintonly && !img.IsEmpty() && img.GetRefCount() == 1)
+		if((made.flags & 1) && !img.IsEmpty() && img.GetRefCount() == 1)
 			const_cast<Image::Data*>(img.GetData())->paintOnly = true;
-		v = img;
+		v = detail::WatchedImageValue(img, sMadeEnded, sAddMade(made, img, Key()));
 		return detail::ImageCacheCost(img);
 	}
 
-	scImageMaker(const ImageMaker& m, bool paintonly) : m(m), paintonly(paintonly) {}
+	scImageMaker(const ImageMaker& m, const sMadeKey& made) : m(m), made(made) {}
 };
 
+// Images found through the index since the last miss become recent in the value cache.
+void sRefreshHot()
+{
+	sMadeIndex& x = sMade();
+	if(!x.anyhot.exchange(false, std::memory_order_relaxed))
+		return;
+	Vector<String> keys;
+	for(sMadeShard& s : x.shard) {
+		s.lock.Enter();
+		for(uint64 tag : s.hot)
+			if(sMadeItem* m = sTagged(s, tag)) {
+				m->hot = false;
+				keys.Add(m->cachekey);
+			}
+		s.hot.Clear();
+		s.lock.Leave();
+	}
+	Mutex::Lock lock(ValueCacheMutex());
+	if(!IsValueCacheAlive())
+		return;
+	LRUCache<Value, String>& cache = GetValueCache();
+	for(const String& k : keys)
+		cache.Find(k, typeid(scImageMaker));
+}
+
 // Image records leave the cache only under its lock, because FreePaintOnlyPixels counts their
-// holders there. A hit takes the lock once.
+// holders there.
 bool sFindCached(const scImageMaker& m, Image& img)
 {
 	String key = m.Key();
@@ -75,8 +259,12 @@ int detail::ImageCacheCost(const Image& img)
 
 Image MakeImage(const ImageMaker& m, bool paintonly)
 {
-	scImageMaker sm(m, paintonly);
+	sMadeKey k(m, paintonly);
 	Image img;
+	if(sFindMade(k, img))
+		return img;
+	sRefreshHot();
+	scImageMaker sm(m, k);
 	if(sFindCached(sm, img))
 		return img;
 	Value v = MakeValue(sm); // not under the lock while making
@@ -220,17 +408,29 @@ void FreePaintOnlyPixels(Image& img)
 	if(!IsValueCacheAlive())
 		return;
 	LRUCache<Value, String>& cache = GetValueCache();
-	// Holders allowed: the caller and, when it still has the image, the cache. Any other holder
-	// might be reading the pixels; copies leave the cache only under this lock.
+	// Holders allowed: the caller and, when they still have the image, the cache and the index
+	// of made images. Any other holder might be reading the pixels; copies leave the cache only
+	// under this lock, and the index only under its shards' locks.
 	int holders = 1;
 	cache.ForEach([&](const String&, const Value& v) {
 		const Image* m = sCachedImage(v);
 		if(m && m->IsSame(img))
 			holders++;
 	});
-	if(img.GetRefCount() > holders)
+	sMadeIndex& x = sMade();
+	for(sMadeShard& s : x.shard) {
+		s.lock.Enter();
+		for(int i = 0; i < s.item.GetCount(); i++)
+			if(!s.key.IsUnlinked(i) && s.item[i].image.IsSame(img))
+				holders++;
+	}
+	bool free = img.GetRefCount() <= holders;
+	if(free)
+		detail::FreeImagePixels(img);
+	for(sMadeShard& s : x.shard)
+		s.lock.Leave();
+	if(!free)
 		return;
-	detail::FreeImagePixels(img);
 	cache.AdjustSize([](const Value& v) -> int64 {
 		const Image* m = sCachedImage(v);
 		return m ? detail::ImageCacheCost(*m) : -1;
@@ -249,6 +449,19 @@ void EvictImageFromCache(const Image& img)
 		const Image* m = sCachedImage(v);
 		return m && m->GetSerialId() == serial;
 	});
+	// The index forgets the image with its last cached Value, which a thread finishing a request
+	// may still hold for a moment: the next request must not find it there.
+	Vector<Image> gone;
+	for(sMadeShard& s : sMade().shard) {
+		s.lock.Enter();
+		for(int i = 0; i < s.item.GetCount(); i++)
+			if(!s.key.IsUnlinked(i) && s.item[i].image.GetSerialId() == serial && !s.item[i].image.IsEmpty()) {
+				gone.Add(std::move(s.item[i].image));
+				s.item[i].cachekey.Clear();
+				s.key.Unlink(i);
+			}
+		s.lock.Leave();
+	}
 }
 
 } // namespace Qel

@@ -236,3 +236,74 @@ TEST(ImageMaker, ThreadsShareOneMake)
 	EXPECT_EQ(bad, 0);
 	EXPECT_GE(n, 2);
 }
+
+// Hits are served without the value cache's lock; the cache must still see them as uses, or it
+// would drop the images asked for most as the least recently used.
+TEST(ImageMaker, HitsKeepImagesRecentInTheCache)
+{
+	std::atomic<int> na{0}, nb{0}, nc{0};
+	String ka = UniqueKey(), kb = UniqueKey(), kc = UniqueKey();
+	detail::SetValueCacheLimits(INT_MAX, 0); // empty
+	detail::SetValueCacheLimits(INT_MAX, 2);
+	MakeImage(CountingMaker(ka, Size(2, 2), na));
+	MakeImage(CountingMaker(kb, Size(2, 2), nb));
+	for(int i = 0; i < 3; i++)
+		MakeImage(CountingMaker(ka, Size(2, 2), na)); // a is now the more recent
+	MakeImage(CountingMaker(kc, Size(2, 2), nc));      // one entry has to go: b
+	Image a = MakeImage(CountingMaker(ka, Size(2, 2), na));
+	Image b = MakeImage(CountingMaker(kb, Size(2, 2), nb));
+	AdjustValueCacheLimit();
+	EXPECT_EQ(na, 1);
+	EXPECT_EQ(nb, 2);
+	EXPECT_EQ(nc, 1);
+	EXPECT_EQ(a.GetSize(), Size(2, 2));
+}
+
+// Many threads find the same images while the cache drops entries all the time; each thread
+// also frees the pixels of paint-only images of its own and evicts them: every image handed out
+// is whole, and an evicted entry is made again, not found stale.
+TEST(ImageMaker, EightThreadsFindWhileEntriesGo)
+{
+	std::atomic<int> made{0};
+	Vector<String> keys;
+	for(int i = 0; i < 64; i++)
+		keys.Add(UniqueKey());
+	std::atomic<int> bad{0};
+	std::atomic<bool> stop{false};
+	std::thread dropper([&] {
+		while(!stop) {
+			ShrinkValueCache();
+			detail::SetValueCacheLimits(INT_MAX, 20);
+			AdjustValueCacheLimit();
+		}
+	});
+	std::vector<std::thread> threads;
+	for(int t = 0; t < 8; t++)
+		threads.emplace_back([&, t] {
+			String own[2] = { UniqueKey(), UniqueKey() };
+			for(int i = 0; i < 2000; i++) {
+				if(i % 5 == 0) {
+					const String& k = own[i % 2];
+					Image m = MakeImagePaintOnly(CountingMaker(k, Size(5, 4), made));
+					if(m.GetSize() != Size(5, 4) || !m.HasPixels())
+						bad++;
+					FreePaintOnlyPixels(m);
+					EvictImageFromCache(m);
+					Image again = MakeImagePaintOnly(CountingMaker(k, Size(5, 4), made));
+					if(!again.HasPixels() || again.IsSame(m))
+						bad++;
+					continue;
+				}
+				Image m = MakeImage(CountingMaker(keys[(t * 7 + i) % keys.GetCount()], Size(5, 4), made));
+				if(m.GetSize() != Size(5, 4) || !m.HasPixels() || m[3][4] != Px(10, 20, 30))
+					bad++;
+			}
+		});
+	for(auto& t : threads)
+		t.join();
+	stop = true;
+	dropper.join();
+	AdjustValueCacheLimit();
+	EXPECT_EQ(bad, 0);
+	EXPECT_GE(made, 64);
+}
