@@ -245,6 +245,11 @@ private:
 	void   FinishNoThrow() noexcept;
 	template <class F> void CoLoop(int items, F fn);
 
+	// Text: a part that is one glyph under a translation, from the cache of glyph coverage
+	// (BufferPainterGlyph.cpp). False when the glyph has to go the outline's way.
+	bool   PaintGlyph(const Vector<byte>& part, const PathAttr& a, const RGBA& solid);
+	static bool FeedGlyph(Rasterizer& r, const Vector<byte>& part, const PathAttr& a);
+
 	// Clips, masks, on-path.
 	void   UniteClip(ClipLevel& into, ClipLevel& part);
 	void   CheckClipSize() const;

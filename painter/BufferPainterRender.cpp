@@ -383,13 +383,19 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 		pathlen = c.onpath.len;
 		return;
 	}
+	// Glyphs of fills and clips come from the coverage cache when the transform only moves them.
+	bool glyphs = path->ischar && (width == -1 || width == -2);
+	bool direct = glyphs && !co && !ss && !newclip && mode == RENDER_AA && !clip.GetCount() && !a.invert && a.evenodd;
 	for(int i = 0; i < n; i++) {
+		if(direct && PaintGlyph(path->path[i], a, solid))
+			continue;
 		r.Reset();
 		PathChain c(a.mtx);
 		SetupChain(c, width, *path, a, r, preclip, regular);
 		if(c.culled)
 			return;
-		FeedChain(c, path->path[i], a);
+		if(!glyphs || !FeedGlyph(r, path->path[i], a))
+			FeedChain(c, path->path[i], a);
 		r.Seal(); // before lines go to several threads
 		int miny = r.GetMinY(), maxy = r.GetMaxY();
 		if(miny > maxy)
@@ -554,8 +560,9 @@ void BufferPainter::FinishPathJob()
 				PathChain c(j.attr.mtx);
 				SetupChain(c, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
 				j.evenodd = c.evenodd;
-				if(!c.culled)
-					FeedChain(c, j.path->path[j.subpath], j.attr);
+				const Vector<byte>& part = j.path->path[j.subpath];
+				if(!c.culled && !(j.path->ischar && j.width == -1 && FeedGlyph(j.rasterizer, part, j.attr)))
+					FeedChain(c, part, j.attr);
 				j.rasterizer.Seal(); // its lines are rendered on several threads
 			}
 		});

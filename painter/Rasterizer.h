@@ -49,6 +49,12 @@ public:
 	// threads call it once before.
 	void Seal();
 
+	// Cells made by another rasteriser (cached glyphs): lines y0..y1 count as touched (false,
+	// and nothing done, when they leave the area), then line ey gets n cells with their columns
+	// moved by dx.
+	bool TouchLines(int y0, int y1);
+	void AddCells(int ey, const Cell* c, int n, int dx);
+
 	Rasterizer() = default;
 	Rasterizer(int cx, int cy, bool subpixel = false) { Create(cx, cy, subpixel); }
 	~Rasterizer();

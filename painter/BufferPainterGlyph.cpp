@@ -1,0 +1,178 @@
+// Text through the cache of glyph coverage. A part of a path that is one character, under a
+// transform that only moves, is drawn from the glyph's cached coverage at the quarter-pixel
+// phase of its origin: its cells go into the rasteriser as the outline's would, or, for a plain
+// colour on an unclipped anti-aliased target, its coverage is blended straight into the lines.
+// Either way the pixels are those the outline gives at that origin.
+#include "BufferPainter.h"
+#include <painter/detail/BufferPainterInt.h>
+#include <painter/detail/GlyphCoverage.h>
+
+#include <cmath>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace Qel {
+
+namespace {
+
+using detail::GlyphCoverage;
+
+bool sMovesOnly(const Xform2D& m)
+{
+	return m.x.x == 1 && m.x.y == 0 && m.y.x == 0 && m.y.y == 1 && std::isfinite(m.t.x) && std::isfinite(m.t.y);
+}
+
+struct sPlaced {
+	GlyphCoverage* g = nullptr;
+	int            ix = 0, iy = 0;
+	bool           outside = false; // nothing of the glyph is on the target
+};
+
+// The glyph of a part that holds one character and nothing else, placed whole inside the target
+// (where no segment of its outline would be cut at the edges).
+bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size target, sPlaced& pl)
+{
+	if(part.GetCount() != 32 || !sMovesOnly(m))
+		return false;
+	const byte* s = part.begin();
+	int32 code, ch;
+	Pointf p;
+	int64 f;
+	memcpy(&code, s, 4);
+	if(code != 4) // BufferPainter::CHAR
+		return false;
+	memcpy(&p.x, s + 4, 8);
+	memcpy(&p.y, s + 12, 8);
+	memcpy(&ch, s + 20, 4);
+	memcpy(&f, s + 24, 8);
+	int px, py;
+	if(!detail::GlyphOrigin(p.x + m.t.x, p.y + m.t.y, pl.ix, pl.iy, px, py))
+		return false;
+	GlyphCoverage* g = detail::GetGlyphCoverage(Font::FromInt64(f), ch, px, py, subpixel);
+	if(!g)
+		return false;
+	double ox = pl.ix + (double)px / detail::GLYPH_PHASES;
+	double oy = pl.iy + (double)py / detail::GLYPH_PHASES;
+	pl.g = g;
+	if(g->left > g->right)
+		return true;
+	double l = ox + g->left, t = oy + g->top, r = ox + g->right, b = oy + g->bottom;
+	if(l >= 0 && r <= target.cx && t >= 0 && b <= target.cy)
+		return true;
+	// Wholly outside, every contour is cut to the edge, where its windings cancel: nothing shows.
+	if(r <= 0 || l >= target.cx || b <= 0 || t >= target.cy) {
+		pl.outside = true;
+		return true;
+	}
+	g->Release();
+	return false;
+}
+
+// The colour c scaled by each coverage and blended over the pixels, in SolidFiller's arithmetic
+// (the outline's pixels must come out the same).
+void sBlendCoverage(RGBA* d, const uint16* v, int n, const RGBA& c)
+{
+#ifdef __SSE2__
+	if(n >= 4) {
+		__m128i col = _mm_set_epi16(c.a, c.r, c.g, c.b, c.a, c.r, c.g, c.b);
+		__m128i k256 = _mm_set1_epi16(256);
+		__m128i k129 = _mm_set1_epi16(129);
+		__m128i alpha = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
+		__m128i zero = _mm_setzero_si128();
+		auto half = [&](__m128i cov, __m128i dst) {
+			__m128i s = _mm_srli_epi16(_mm_mullo_epi16(col, cov), 8);
+			__m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+			__m128i ca = _mm_sub_epi16(k256, _mm_srli_epi16(_mm_mullo_epi16(a, k129), 7));
+			__m128i aa = _mm_sub_epi16(k256, a);
+			__m128i mul = _mm_or_si128(_mm_and_si128(alpha, aa), _mm_andnot_si128(alpha, ca));
+			return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(dst, mul), 8), s);
+		};
+		bool opaque = c.a == 255; // four whole pixels of it are the colour itself
+		__m128i solid = _mm_set1_epi32((int)(c.b | c.g << 8 | c.r << 16 | (dword)c.a << 24));
+		for(; n >= 4; n -= 4, d += 4, v += 4) {
+			uint64 q;
+			memcpy(&q, v, 8);
+			if(q == 0) // glyphs are mostly gaps
+				continue;
+			if(opaque && q == 0x0100010001000100ull) {
+				_mm_storeu_si128((__m128i*)d, solid);
+				continue;
+			}
+			__m128i cov = _mm_loadl_epi64((const __m128i*)v);
+			cov = _mm_unpacklo_epi16(cov, cov);
+			__m128i dst = _mm_loadu_si128((const __m128i*)d);
+			__m128i lo = half(_mm_unpacklo_epi32(cov, cov), _mm_unpacklo_epi8(dst, zero));
+			__m128i hi = half(_mm_unpackhi_epi32(cov, cov), _mm_unpackhi_epi8(dst, zero));
+			_mm_storeu_si128((__m128i*)d, _mm_packus_epi16(lo, hi));
+		}
+	}
+#endif
+	for(; n > 0; n--, d++, v++) {
+		int k = *v;
+		if(!k)
+			continue;
+		int sb = (c.b * k) >> 8, sg = (c.g * k) >> 8, sr = (c.r * k) >> 8, sa = (c.a * k) >> 8;
+		int ca = 256 - ((sa * 129) >> 7);
+		auto sat = [](int x) { return (byte)(x > 255 ? 255 : x); };
+		d->b = sat(((ca * d->b) >> 8) + sb);
+		d->g = sat(((ca * d->g) >> 8) + sg);
+		d->r = sat(((ca * d->r) >> 8) + sr);
+		d->a = sat((((256 - sa) * d->a) >> 8) + sa);
+	}
+}
+
+} // namespace
+
+bool BufferPainter::PaintGlyph(const Vector<byte>& part, const PathAttr& a, const RGBA& solid)
+{
+	static_assert(CHAR == 4);
+	sPlaced pl;
+	if(!sPlace(part, a.mtx, false, ip->GetSize(), pl))
+		return false;
+	const GlyphCoverage& g = *pl.g;
+	int cy = ip->GetHeight();
+	if(pl.outside) {
+		pl.g->Release();
+		return true;
+	}
+	for(int y = pl.iy + g.touch0, e = std::min(pl.iy + g.touch1, cy - 1); y <= e; y++)
+		DoClear(y);
+	if(g.mask) {
+		int cx = ip->GetWidth();
+		for(int i = 0; i < g.rows; i++) {
+			int y = pl.iy + g.row0 + i;
+			if(y >= cy) // the line below the last one, which the rasteriser leaves out too
+				break;
+			const int16* sp = g.span + 2 * i;
+			int x = pl.ix + g.mx0 + sp[0];
+			int n = sp[1] - sp[0];
+			// Whole groups of four where the line has room: the pixels past the glyph get
+			// coverage 0, which leaves them as they are.
+			int n4 = (n + 3) & ~3;
+			if(n > 0)
+				sBlendCoverage((*ip)[y] + x, g.mask + (size_t)i * g.stride + sp[0], x + n4 <= cx ? n4 : n, solid);
+		}
+	}
+	pl.g->Release();
+	return true;
+}
+
+bool BufferPainter::FeedGlyph(Rasterizer& r, const Vector<byte>& part, const PathAttr& a)
+{
+	sPlaced pl;
+	if(!sPlace(part, a.mtx, r.IsSubpixel(), r.GetSize(), pl))
+		return false;
+	const GlyphCoverage& g = *pl.g;
+	if(!pl.outside && g.left <= g.right && r.TouchLines(pl.iy + g.touch0, pl.iy + g.touch1)) {
+		int dx = pl.ix * (r.IsSubpixel() ? 3 : 1);
+		for(int i = 0; i < g.rows; i++)
+			r.AddCells(pl.iy + g.row0 + i, g.cells + g.rowstart[i], g.rowstart[i + 1] - g.rowstart[i], dx);
+	}
+	pl.g->Release();
+	return true;
+}
+
+} // namespace Qel
