@@ -20,13 +20,15 @@ namespace {
 
 using detail::GlyphCoverage;
 
+constexpr int GLYPH_GROUP = detail::GLYPH_MASK_PAD + 1;
+
 bool sMovesOnly(const Xform2D& m)
 {
 	return m.x.x == 1 && m.x.y == 0 && m.y.x == 0 && m.y.y == 1 && std::isfinite(m.t.x) && std::isfinite(m.t.y);
 }
 
 struct sPlaced {
-	GlyphCoverage* g = nullptr;
+	const GlyphCoverage* g = nullptr;
 	int            ix = 0, iy = 0;
 	bool           outside = false; // nothing of the glyph is on the target
 };
@@ -51,7 +53,7 @@ bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size targ
 	int px, py;
 	if(!detail::GlyphOrigin(p.x + m.t.x, p.y + m.t.y, pl.ix, pl.iy, px, py))
 		return false;
-	GlyphCoverage* g = detail::GetGlyphCoverage(Font::FromInt64(f), ch, px, py, subpixel);
+	const GlyphCoverage* g = detail::FindGlyphCoverage(Font::FromInt64(f), ch, px, py, subpixel);
 	if(!g)
 		return false;
 	double ox = pl.ix + (double)px / detail::GLYPH_PHASES;
@@ -67,49 +69,15 @@ bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size targ
 		pl.outside = true;
 		return true;
 	}
-	g->Release();
 	return false;
 }
 
 // The colour c scaled by each coverage and blended over the pixels, in SolidFiller's arithmetic
-// (the outline's pixels must come out the same).
-void sBlendCoverage(RGBA* d, const uint16* v, int n, const RGBA& c)
+// (the outline's pixels must come out the same): s = c * v >> 8; colour channels d * (256 -
+// (s.a * 129 >> 7)) >> 8 + s, alpha d * (256 - s.a) >> 8 + s, saturated. Groups of coverage 0
+// are left alone, whole groups of an opaque colour become the colour.
+void sBlendScalar(RGBA* d, const uint16* v, int n, const RGBA& c)
 {
-#ifdef __SSE2__
-	if(n >= 4) {
-		__m128i col = _mm_set_epi16(c.a, c.r, c.g, c.b, c.a, c.r, c.g, c.b);
-		__m128i k256 = _mm_set1_epi16(256);
-		__m128i k129 = _mm_set1_epi16(129);
-		__m128i alpha = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
-		__m128i zero = _mm_setzero_si128();
-		auto half = [&](__m128i cov, __m128i dst) {
-			__m128i s = _mm_srli_epi16(_mm_mullo_epi16(col, cov), 8);
-			__m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
-			__m128i ca = _mm_sub_epi16(k256, _mm_srli_epi16(_mm_mullo_epi16(a, k129), 7));
-			__m128i aa = _mm_sub_epi16(k256, a);
-			__m128i mul = _mm_or_si128(_mm_and_si128(alpha, aa), _mm_andnot_si128(alpha, ca));
-			return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(dst, mul), 8), s);
-		};
-		bool opaque = c.a == 255; // four whole pixels of it are the colour itself
-		__m128i solid = _mm_set1_epi32((int)(c.b | c.g << 8 | c.r << 16 | (dword)c.a << 24));
-		for(; n >= 4; n -= 4, d += 4, v += 4) {
-			uint64 q;
-			memcpy(&q, v, 8);
-			if(q == 0) // glyphs are mostly gaps
-				continue;
-			if(opaque && q == 0x0100010001000100ull) {
-				_mm_storeu_si128((__m128i*)d, solid);
-				continue;
-			}
-			__m128i cov = _mm_loadl_epi64((const __m128i*)v);
-			cov = _mm_unpacklo_epi16(cov, cov);
-			__m128i dst = _mm_loadu_si128((const __m128i*)d);
-			__m128i lo = half(_mm_unpacklo_epi32(cov, cov), _mm_unpacklo_epi8(dst, zero));
-			__m128i hi = half(_mm_unpackhi_epi32(cov, cov), _mm_unpackhi_epi8(dst, zero));
-			_mm_storeu_si128((__m128i*)d, _mm_packus_epi16(lo, hi));
-		}
-	}
-#endif
 	for(; n > 0; n--, d++, v++) {
 		int k = *v;
 		if(!k)
@@ -124,6 +92,52 @@ void sBlendCoverage(RGBA* d, const uint16* v, int n, const RGBA& c)
 	}
 }
 
+#ifdef __SSE2__
+
+void sBlendSse2(RGBA* d, const uint16* v, int n, const RGBA& c)
+{
+	__m128i col = _mm_set_epi16(c.a, c.r, c.g, c.b, c.a, c.r, c.g, c.b);
+	__m128i k256 = _mm_set1_epi16(256);
+	__m128i k129 = _mm_set_epi16(128, 129, 129, 129, 128, 129, 129, 129); // the alpha lane: 256 - s.a
+	__m128i zero = _mm_setzero_si128();
+	__m128i solid = _mm_set1_epi32((int)(c.b | c.g << 8 | c.r << 16 | (dword)c.a << 24));
+	bool opaque = c.a == 255;
+	auto half = [&](__m128i cov, __m128i dst) {
+		__m128i s = _mm_srli_epi16(_mm_mullo_epi16(col, cov), 8);
+		__m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
+		__m128i mul = _mm_sub_epi16(k256, _mm_srli_epi16(_mm_mullo_epi16(a, k129), 7));
+		return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(dst, mul), 8), s);
+	};
+	for(; n >= 4; n -= 4, d += 4, v += 4) {
+		uint64 q;
+		memcpy(&q, v, 8);
+		if(q == 0)
+			continue;
+		if(opaque && q == 0x0100010001000100ull) {
+			_mm_storeu_si128((__m128i*)d, solid);
+			continue;
+		}
+		__m128i cov = _mm_loadl_epi64((const __m128i*)v);
+		cov = _mm_unpacklo_epi16(cov, cov);
+		__m128i dst = _mm_loadu_si128((const __m128i*)d);
+		__m128i lo = half(_mm_unpacklo_epi32(cov, cov), _mm_unpacklo_epi8(dst, zero));
+		__m128i hi = half(_mm_unpackhi_epi32(cov, cov), _mm_unpackhi_epi8(dst, zero));
+		_mm_storeu_si128((__m128i*)d, _mm_packus_epi16(lo, hi));
+	}
+	sBlendScalar(d, v, n, c);
+}
+
+#endif
+
+void sBlendCoverage(RGBA* d, const uint16* v, int n, const RGBA& c)
+{
+#ifdef __SSE2__
+	sBlendSse2(d, v, n, c);
+#else
+	sBlendScalar(d, v, n, c);
+#endif
+}
+
 } // namespace
 
 bool BufferPainter::PaintGlyph(const Vector<byte>& part, const PathAttr& a, const RGBA& solid)
@@ -134,10 +148,8 @@ bool BufferPainter::PaintGlyph(const Vector<byte>& part, const PathAttr& a, cons
 		return false;
 	const GlyphCoverage& g = *pl.g;
 	int cy = ip->GetHeight();
-	if(pl.outside) {
-		pl.g->Release();
+	if(pl.outside)
 		return true;
-	}
 	for(int y = pl.iy + g.touch0, e = std::min(pl.iy + g.touch1, cy - 1); y <= e; y++)
 		DoClear(y);
 	if(g.mask) {
@@ -149,14 +161,13 @@ bool BufferPainter::PaintGlyph(const Vector<byte>& part, const PathAttr& a, cons
 			const int16* sp = g.span + 2 * i;
 			int x = pl.ix + g.mx0 + sp[0];
 			int n = sp[1] - sp[0];
-			// Whole groups of four where the line has room: the pixels past the glyph get
-			// coverage 0, which leaves them as they are.
-			int n4 = (n + 3) & ~3;
+			// Whole groups where the line has room: the pixels past the glyph get coverage 0,
+			// which leaves them as they are.
+			int n4 = (n + GLYPH_GROUP - 1) & ~(GLYPH_GROUP - 1);
 			if(n > 0)
 				sBlendCoverage((*ip)[y] + x, g.mask + (size_t)i * g.stride + sp[0], x + n4 <= cx ? n4 : n, solid);
 		}
 	}
-	pl.g->Release();
 	return true;
 }
 
@@ -171,7 +182,6 @@ bool BufferPainter::FeedGlyph(Rasterizer& r, const Vector<byte>& part, const Pat
 		for(int i = 0; i < g.rows; i++)
 			r.AddCells(pl.iy + g.row0 + i, g.cells + g.rowstart[i], g.rowstart[i + 1] - g.rowstart[i], dx);
 	}
-	pl.g->Release();
 	return true;
 }
 

@@ -354,8 +354,17 @@ void BufferPainter::ClearPath()
 	ccontrol = qcontrol = Pointf(0, 0);
 	path->ischar = false;
 	path->bbox = Rectf(1e200, 1e200, -1e200, -1e200);
-	if(path->path.GetCount() != 1)
-		path->path.SetCount(1);
+	// Parts beyond the first keep their small buffers for the parts of the next path.
+	while(path->path.GetCount() > 1) {
+		Vector<byte>& b = path->path.Top();
+		if(b.GetAlloc() <= 2048 && path->spare.GetCount() < 4096) {
+			b.SetCount(0);
+			path->spare.Add(std::move(b));
+		}
+		path->path.Drop();
+	}
+	if(path->path.IsEmpty())
+		path->path.Add();
 	Vector<byte>& b = path->path[0];
 	if(b.GetAlloc() > 2048) {
 		b.Clear();
@@ -503,8 +512,12 @@ void BufferPainter::CloseOp()
 void BufferPainter::DivOp()
 {
 	CloseOp();
-	if(!IsNull(current))
-		path->path.Add();
+	if(!IsNull(current)) {
+		if(path->spare.GetCount())
+			path->path.Add(path->spare.Pop());
+		else
+			path->path.Add();
+	}
 }
 
 void BufferPainter::CharacterOp(const Pointf& p, int ch, Font fnt)

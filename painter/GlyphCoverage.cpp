@@ -83,6 +83,13 @@ struct sKey {
 
 	bool  operator==(const sKey& b) const { return font == b.font && ch == b.ch && mode == b.mode; }
 	qword GetHashValue() const            { return CombineHash(font, ch).Put(mode); }
+	// Its top bits depend on every part: they pick the shard and the front slot.
+	qword Mixed() const
+	{
+		qword h = GetHashValue();
+		h ^= h >> 29;
+		return h * 0x9E3779B97F4A7C15ull;
+	}
 };
 
 struct alignas(64) sShard {
@@ -271,26 +278,28 @@ void GlyphCoverage::Release()
 
 bool GlyphOrigin(double x, double y, int& ix, int& iy, int& phasex, int& phasey)
 {
-	double qx = std::floor(x * GLYPH_PHASES + 0.5);
-	double qy = std::floor(y * GLYPH_PHASES + 0.5);
-	if(!(std::fabs(qx) < 1e9 && std::fabs(qy) < 1e9))
+	double fx = x * GLYPH_PHASES + 0.5;
+	double fy = y * GLYPH_PHASES + 0.5;
+	if(!(std::fabs(fx) < 1e9 && std::fabs(fy) < 1e9))
 		return false;
-	int64 a = (int64)qx, b = (int64)qy;
-	ix = (int)(a >= 0 ? a / GLYPH_PHASES : -((-a + GLYPH_PHASES - 1) / GLYPH_PHASES));
-	iy = (int)(b >= 0 ? b / GLYPH_PHASES : -((-b + GLYPH_PHASES - 1) / GLYPH_PHASES));
-	phasex = int(a - (int64)ix * GLYPH_PHASES);
-	phasey = int(b - (int64)iy * GLYPH_PHASES);
+	static_assert(GLYPH_PHASES == 4);
+	// rounded down (std::floor is a call where the processor has no rounding instruction)
+	int a = (int)fx, b = (int)fy;
+	a -= a > fx;
+	b -= b > fy;
+	ix = a >> 2; // floor division, negative positions too
+	iy = b >> 2;
+	phasex = a & 3;
+	phasey = b & 3;
 	return true;
 }
 
-GlyphCoverage* GetGlyphCoverage(Font fnt, int ch, int phasex, int phasey, bool subpixel)
+namespace {
+
+GlyphCoverage* sGetShared(const sKey& k, Font fnt, int ch, int phasex, int phasey, bool subpixel, size_t budget)
 {
 	sCache& c = sGlyphCache();
-	size_t budget = c.budget.load(std::memory_order_relaxed);
-	if(budget == 0)
-		return nullptr;
-	sKey k{fnt.AsInt64(), ch, phasex | phasey << 4 | subpixel << 8};
-	sShard& s = c.shard[(k.GetHashValue() >> 56) % SHARDS];
+	sShard& s = c.shard[(k.Mixed() >> 56) % SHARDS];
 	s.lock.Enter();
 	int i = s.key.Find(k);
 	if(i >= 0) {
@@ -344,6 +353,78 @@ GlyphCoverage* GetGlyphCoverage(Font fnt, int ch, int phasex, int phasey, bool s
 	return g;
 }
 
+// Each thread keeps the glyphs it drew last in front of the shared cache, with a reference to
+// each: a glyph drawn again is found without a lock or a reference count. What the front holds
+// is bounded apart from the shared budget.
+struct sFront {
+	static constexpr int    SLOTS = 256;
+	static constexpr size_t MAX_BYTES = 256 << 10;
+
+	struct Slot {
+		sKey           key{0, 0, -1};
+		GlyphCoverage* g = nullptr;
+	};
+	Slot           slot[SLOTS];
+	GlyphCoverage* current = nullptr; // one not kept in a slot, held until the next lookup
+	size_t         bytes = 0;
+	uint32         generation = 0;
+
+	void Clear()
+	{
+		for(Slot& s : slot)
+			if(s.g) {
+				s.g->Release();
+				s = Slot();
+			}
+		if(current)
+			current->Release();
+		current = nullptr;
+		bytes = 0;
+	}
+	~sFront() { Clear(); }
+};
+
+std::atomic<uint32> sGeneration{1}; // a new budget empties the fronts
+
+} // namespace
+
+const GlyphCoverage* FindGlyphCoverage(Font fnt, int ch, int phasex, int phasey, bool subpixel)
+{
+	thread_local sFront front;
+	uint32 gen = sGeneration.load(std::memory_order_acquire);
+	if(front.generation != gen) {
+		front.Clear();
+		front.generation = gen;
+	}
+	sKey k{fnt.AsInt64(), ch, phasex | phasey << 4 | subpixel << 8};
+	sFront::Slot& f = front.slot[(k.Mixed() >> 48) % sFront::SLOTS];
+	if(f.g && f.key == k)
+		return f.g;
+	size_t budget = sGlyphCache().budget.load(std::memory_order_relaxed);
+	if(budget == 0)
+		return nullptr;
+	GlyphCoverage* g = sGetShared(k, fnt, ch, phasex, phasey, subpixel, budget);
+	if(!g)
+		return nullptr;
+	if(front.current) {
+		front.current->Release();
+		front.current = nullptr;
+	}
+	if(f.g) {
+		front.bytes -= f.g->bytes;
+		f.g->Release();
+		f.g = nullptr;
+	}
+	if(front.bytes + g->bytes <= sFront::MAX_BYTES) {
+		f.key = k;
+		f.g = g;
+		front.bytes += g->bytes;
+	}
+	else
+		front.current = g;
+	return g;
+}
+
 size_t GetGlyphCacheBytes()
 {
 	size_t n = 0;
@@ -364,6 +445,7 @@ void SetGlyphCacheBudget(size_t bytes)
 {
 	sCache& c = sGlyphCache();
 	c.budget.store(bytes, std::memory_order_relaxed);
+	sGeneration.fetch_add(1, std::memory_order_release);
 	size_t room = bytes / SHARDS;
 	for(sShard& s : c.shard) {
 		Vector<GlyphCoverage*> gone;

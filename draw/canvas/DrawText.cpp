@@ -52,11 +52,21 @@ void Draw::DrawText(int x, int y, int angle, const wchar* text, Font font, Color
 		int natural = 0;
 		if(gi.IsNormal() && angle == 0 && c < 0x10000) {
 			int j = i + 1;
-			while(j < n && j - i < MAX_RUN && GetGlyphInfo(dfont, text[j]).IsNormal())
-				j++;
+			int64 run = gi.width; // the run's advance, measured as it is found
+			for(; j < n && j - i < MAX_RUN; j++) {
+				GlyphInfo g = GetGlyphInfo(dfont, text[j]);
+				if(!g.IsNormal())
+					break;
+				run += g.width;
+			}
 			DrawTextOp(detail::ClampInt(x + p), y, 0, text + i, dfont, ink, j - i, dx ? dx + i : nullptr);
-			for(; i < j; i++)
-				p += dx ? dx[i] : sWidth(GetGlyphInfo(dfont, text[i]));
+			if(dx)
+				for(; i < j; i++)
+					p += dx[i];
+			else {
+				p += run;
+				i = j;
+			}
 			continue;
 		}
 		if(gi.IsNormal()) {

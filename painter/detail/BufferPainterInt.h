@@ -59,6 +59,7 @@ struct BufferPainter::PathInfo {
 	Vector<Vector<byte>> path;
 	bool                 ischar = false;
 	Rectf                bbox;
+	Vector<Vector<byte>> spare; // emptied parts kept for the next path (text makes one per glyph)
 };
 
 // One queued part of a path in co mode; records and their rasterisers are reused.

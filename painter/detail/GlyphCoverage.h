@@ -43,9 +43,10 @@ struct GlyphCoverage {
 	void Release();
 };
 
-// The coverage of ch in fnt, its origin's fraction (phase) given in quarters of a pixel, with
-// one reference for the caller; null for a glyph too large to be worth caching.
-GlyphCoverage* GetGlyphCoverage(Font fnt, int ch, int phasex, int phasey, bool subpixel);
+// The coverage of ch in fnt, its origin's fraction (phase) given in quarters of a pixel; null
+// for a glyph too large to be worth caching. It stays valid until the calling thread's next
+// lookup.
+const GlyphCoverage* FindGlyphCoverage(Font fnt, int ch, int phasex, int phasey, bool subpixel);
 
 // The origin of a glyph placed at (x, y): the quantised position, split into whole pixels and
 // phases. False when the position is beyond what the cache serves.
