@@ -47,7 +47,9 @@ inline dword sFontHash(Font f)
 
 inline dword sGlyphHash(Font f, int ch)
 {
-	uint64 h = (uint64(f.AsInt64()) ^ (uint64(dword(ch)) * 0xC2B2AE3D27D4EB4Full)) * 0x9E3779B97F4A7C15ull;
+	uint64 h = uint64(f.AsInt64()) * 0x9E3779B97F4A7C15ull ^ uint64(dword(ch)) * 0xC2B2AE3D27D4EB4Full;
+	h ^= h >> 31; // letters next to each other no longer land in neighbouring slots
+	h *= 0xBF58476D1CE4E5B9ull;
 	return dword(h >> 55);
 }
 
@@ -152,9 +154,16 @@ bool Font::IsFixedPitch() const { return GetMetrics().fixedpitch; }
 GlyphInfo GetGlyphInfo(Font font, int ch)
 {
 	font.ResolveStd();
-	GlyphSlot& s = sThreadCache().glyph[sGlyphHash(font, ch)];
+	// Two slots per hash: text measures with two fonts at once (its own and a larger one), and
+	// a pair of glyphs meeting in one slot would otherwise push each other out on every call.
+	dword h = sGlyphHash(font, ch);
+	GlyphSlot& s = sThreadCache().glyph[h];
 	if(s.font == font && s.ch == ch)
 		return s.info;
+	GlyphSlot& t = sThreadCache().glyph[h ^ 1];
+	if(t.font == font && t.ch == ch)
+		return t.info;
+	t = s; // the newer one takes the first slot, the older moves over
 	GlyphInfoMaker m;
 	m.font = font;
 	m.ch = ch;
