@@ -21,6 +21,8 @@
 
 namespace Qel {
 
+namespace detail { struct GlyphCoverage; }
+
 enum {
 	RENDER_AA = 0,
 	RENDER_NOAA = 1,
@@ -98,6 +100,8 @@ public:
 	void ClipOp() override;
 
 	void CharacterOp(const Pointf& p, int ch, Font fnt) override;
+	void DrawTextOp(int x, int y, int angle, const wchar* text, Font font, Color ink, int n,
+	                const int* dx) override;
 
 	void ColorStopOp(double pos, const RGBA& color) override;
 	void ClearStopsOp() override;
@@ -163,6 +167,16 @@ private:
 	enum Element : int;
 	struct PathInfo;
 	struct PathJob;
+
+public:
+	// A glyph from the coverage cache at its place (detail/GlyphCoverage.h).
+	struct PlacedGlyph {
+		const detail::GlyphCoverage* g = nullptr;
+		int  ix = 0, iy = 0;
+		bool outside = false; // nothing of the glyph is on the target
+	};
+
+private:
 
 	ImageBuffer*        ip = nullptr;
 	int                 mode = -1;
@@ -249,6 +263,17 @@ private:
 	// (BufferPainterGlyph.cpp). False when the glyph has to go the outline's way.
 	bool   PaintGlyph(const Vector<byte>& part, const PathAttr& a, const RGBA& solid);
 	static bool FeedGlyph(Rasterizer& r, const Vector<byte>& part, const PathAttr& a);
+	void   BlendGlyph(const PlacedGlyph& pl, const RGBA& solid);
+	bool   DrawGlyphRun(int x, int y, const wchar* text, Font font, Color ink, int n, const int* dx);
+	// Text drawn that way leaves its path to be made only if something renders it again.
+	struct PendingText {
+		bool           active = false;
+		Font           font;
+		Vector<wchar>  text;
+		Vector<double> x;
+	};
+	PendingText pendingtext;
+	void   MakePendingText();
 
 	// Clips, masks, on-path.
 	void   UniteClip(ClipLevel& into, ClipLevel& part);

@@ -27,15 +27,35 @@ bool sMovesOnly(const Xform2D& m)
 	return m.x.x == 1 && m.x.y == 0 && m.y.x == 0 && m.y.y == 1 && std::isfinite(m.t.x) && std::isfinite(m.t.y);
 }
 
-struct sPlaced {
-	const GlyphCoverage* g = nullptr;
-	int            ix = 0, iy = 0;
-	bool           outside = false; // nothing of the glyph is on the target
-};
+// A glyph placed whole inside the target, where no segment of its outline would be cut at the
+// edges (or wholly outside, where nothing of it shows).
+bool sPlaceAt(double x, double y, int ch, Font f, bool subpixel, Size target, BufferPainter::PlacedGlyph& pl)
+{
+	int px, py;
+	if(!detail::GlyphOrigin(x, y, pl.ix, pl.iy, px, py))
+		return false;
+	const GlyphCoverage* g = detail::FindGlyphCoverage(f, ch, px, py, subpixel);
+	if(!g)
+		return false;
+	double ox = pl.ix + (double)px / detail::GLYPH_PHASES;
+	double oy = pl.iy + (double)py / detail::GLYPH_PHASES;
+	pl.g = g;
+	pl.outside = false;
+	if(g->left > g->right)
+		return true;
+	double l = ox + g->left, t = oy + g->top, r = ox + g->right, b = oy + g->bottom;
+	if(l >= 0 && r <= target.cx && t >= 0 && b <= target.cy)
+		return true;
+	// Wholly outside, every contour is cut to the edge, where its windings cancel: nothing shows.
+	if(r <= 0 || l >= target.cx || b <= 0 || t >= target.cy) {
+		pl.outside = true;
+		return true;
+	}
+	return false;
+}
 
-// The glyph of a part that holds one character and nothing else, placed whole inside the target
-// (where no segment of its outline would be cut at the edges).
-bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size target, sPlaced& pl)
+// The same for the glyph of a part that holds one character and nothing else.
+bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size target, BufferPainter::PlacedGlyph& pl)
 {
 	if(part.GetCount() != 32 || !sMovesOnly(m))
 		return false;
@@ -50,26 +70,7 @@ bool sPlace(const Vector<byte>& part, const Xform2D& m, bool subpixel, Size targ
 	memcpy(&p.y, s + 12, 8);
 	memcpy(&ch, s + 20, 4);
 	memcpy(&f, s + 24, 8);
-	int px, py;
-	if(!detail::GlyphOrigin(p.x + m.t.x, p.y + m.t.y, pl.ix, pl.iy, px, py))
-		return false;
-	const GlyphCoverage* g = detail::FindGlyphCoverage(Font::FromInt64(f), ch, px, py, subpixel);
-	if(!g)
-		return false;
-	double ox = pl.ix + (double)px / detail::GLYPH_PHASES;
-	double oy = pl.iy + (double)py / detail::GLYPH_PHASES;
-	pl.g = g;
-	if(g->left > g->right)
-		return true;
-	double l = ox + g->left, t = oy + g->top, r = ox + g->right, b = oy + g->bottom;
-	if(l >= 0 && r <= target.cx && t >= 0 && b <= target.cy)
-		return true;
-	// Wholly outside, every contour is cut to the edge, where its windings cancel: nothing shows.
-	if(r <= 0 || l >= target.cx || b <= 0 || t >= target.cy) {
-		pl.outside = true;
-		return true;
-	}
-	return false;
+	return sPlaceAt(p.x + m.t.x, p.y + m.t.y, ch, Font::FromInt64(f), subpixel, target, pl);
 }
 
 // The colour c scaled by each coverage and blended over the pixels, in SolidFiller's arithmetic
@@ -143,37 +144,42 @@ void sBlendCoverage(RGBA* d, const uint16* v, int n, const RGBA& c)
 bool BufferPainter::PaintGlyph(const Vector<byte>& part, const PathAttr& a, const RGBA& solid)
 {
 	static_assert(CHAR == 4);
-	sPlaced pl;
+	PlacedGlyph pl;
 	if(!sPlace(part, a.mtx, false, ip->GetSize(), pl))
 		return false;
+	BlendGlyph(pl, solid);
+	return true;
+}
+
+void BufferPainter::BlendGlyph(const PlacedGlyph& pl, const RGBA& solid)
+{
 	const GlyphCoverage& g = *pl.g;
 	int cy = ip->GetHeight();
 	if(pl.outside)
-		return true;
+		return;
 	for(int y = pl.iy + g.touch0, e = std::min(pl.iy + g.touch1, cy - 1); y <= e; y++)
 		DoClear(y);
-	if(g.mask) {
-		int cx = ip->GetWidth();
-		for(int i = 0; i < g.rows; i++) {
-			int y = pl.iy + g.row0 + i;
-			if(y >= cy) // the line below the last one, which the rasteriser leaves out too
-				break;
-			const int16* sp = g.span + 2 * i;
-			int x = pl.ix + g.mx0 + sp[0];
-			int n = sp[1] - sp[0];
-			// Whole groups where the line has room: the pixels past the glyph get coverage 0,
-			// which leaves them as they are.
-			int n4 = (n + GLYPH_GROUP - 1) & ~(GLYPH_GROUP - 1);
-			if(n > 0)
-				sBlendCoverage((*ip)[y] + x, g.mask + (size_t)i * g.stride + sp[0], x + n4 <= cx ? n4 : n, solid);
-		}
+	if(!g.mask)
+		return;
+	int cx = ip->GetWidth();
+	for(int i = 0; i < g.rows; i++) {
+		int y = pl.iy + g.row0 + i;
+		if(y >= cy) // the line below the last one, which the rasteriser leaves out too
+			break;
+		const int16* sp = g.span + 2 * i;
+		int x = pl.ix + g.mx0 + sp[0];
+		int n = sp[1] - sp[0];
+		// Whole groups where the line has room: the pixels past the glyph get coverage 0, which
+		// leaves them as they are.
+		int n4 = (n + GLYPH_GROUP - 1) & ~(GLYPH_GROUP - 1);
+		if(n > 0)
+			sBlendCoverage((*ip)[y] + x, g.mask + (size_t)i * g.stride + sp[0], x + n4 <= cx ? n4 : n, solid);
 	}
-	return true;
 }
 
 bool BufferPainter::FeedGlyph(Rasterizer& r, const Vector<byte>& part, const PathAttr& a)
 {
-	sPlaced pl;
+	PlacedGlyph pl;
 	if(!sPlace(part, a.mtx, r.IsSubpixel(), r.GetSize(), pl))
 		return false;
 	const GlyphCoverage& g = *pl.g;
@@ -183,6 +189,121 @@ bool BufferPainter::FeedGlyph(Rasterizer& r, const Vector<byte>& part, const Pat
 			r.AddCells(pl.iy + g.row0 + i, g.cells + g.rowstart[i], g.rowstart[i + 1] - g.rowstart[i], dx);
 	}
 	return true;
+}
+
+// Text through Draw: what Painter::DrawTextOp does (a scope with the even-odd rule, moved to
+// (x, y), the run's characters as a path, filled with the ink), with the glyphs blended from the
+// cache straight away. The painter ends as that would leave it: the run is its last path (made
+// only if something renders that path again), its attributes those restored by the scope's end.
+bool BufferPainter::DrawGlyphRun(int x, int y, const wchar* text, Font font, Color ink, int n, const int* dx)
+{
+	if(co || mode != RENDER_AA || clip.GetCount() || attr.invert || !IsNull(current) || !text || n <= 0 ||
+	   font.IsUnderline() || font.IsStrikeout() || !detail::GetGlyphCacheBudget())
+		return false;
+	Xform2D m = Xform2D::Translation(x, y) * attr.mtx;
+	RGBA color = ink.ToRGBA();
+	// the fill's colour as the renderer scales it by the opacity
+	double o = attr.opacity * 256;
+	int alpha = o >= 256 ? 256 : o > 0 ? (int)o : 0;
+	if(!sMovesOnly(m) || color.a == 0 || alpha == 0)
+		return false;
+	RGBA solid;
+	solid.b = (byte)((color.b * alpha) >> 8);
+	solid.g = (byte)((color.g * alpha) >> 8);
+	solid.r = (byte)((color.r * alpha) >> 8);
+	solid.a = (byte)((color.a * alpha) >> 8);
+	// advances as the painter's text measures them
+	Font mf = font;
+	double q = 1;
+	if(!dx) {
+		int h = font.GetHeight();
+		if(h < 50) {
+			mf.Height(100 * h);
+			q = 0.01;
+		}
+		else if(h <= 499) {
+			mf.Height(10 * h);
+			q = 0.1;
+		}
+	}
+	Size target = ip->GetSize();
+	Vector<double> at;
+	at.SetCount(n);
+	double gx = 0;
+	for(int i = 0; i < n; i++) {
+		at[i] = gx;
+		PlacedGlyph pl;
+		if(sPlaceAt(gx + m.t.x, 0 + m.t.y, text[i], font, false, target, pl))
+			BlendGlyph(pl, solid);
+		else { // this glyph the outline's way
+			BeginOp();
+			EvenOddOp(true);
+			TransformOp(Xform2D::Translation(x, y));
+			CharacterOp(Pointf(gx, 0), text[i], font);
+			FillOp(color);
+			EndOp();
+		}
+		gx += dx ? (double)dx[i] : mf.GetWidth(text[i]) * q;
+	}
+	attr.onpath = false; // as the scope's Begin leaves it
+	++mtx_serial;
+	pathattr = attr; // and its End
+	onpath.Clear(); // placement along a path follows the newest one
+	pathlen = 0;
+	current = move = Pointf(-INFINITY, -INFINITY);
+	PendingText& t = pendingtext;
+	t.active = true;
+	t.font = font;
+	t.text.SetCount(n);
+	memcpy(t.text.begin(), text, sizeof(wchar) * n);
+	t.x = std::move(at);
+	return true;
+}
+
+// The run's path as CharacterOp and DivOp would have made it.
+void BufferPainter::MakePendingText()
+{
+	PendingText t = std::move(pendingtext);
+	pendingtext = PendingText();
+	path = &paths[path_index];
+	ClearPath();
+	path->ischar = true;
+	int64 f = t.font.AsInt64();
+	for(int i = 0; i < t.text.GetCount(); i++) {
+		byte e[32];
+		int32 code = CHAR, ch = t.text[i];
+		double y = 0;
+		memcpy(e, &code, 4);
+		memcpy(e + 4, &t.x[i], 8);
+		memcpy(e + 12, &y, 8);
+		memcpy(e + 20, &ch, 4);
+		memcpy(e + 24, &f, 8);
+		if(dopreclip) {
+			Rectf& b = path->bbox;
+			b.left = std::min(b.left, t.x[i]);
+			b.top = std::min(b.top, y);
+			b.right = std::max(b.right, t.x[i]);
+			b.bottom = std::max(b.bottom, y);
+		}
+		PutElement(e, 32);
+		if(path->spare.GetCount())
+			path->path.Add(path->spare.Pop());
+		else
+			path->path.Add();
+	}
+	current = move = Pointf(-INFINITY, -INFINITY);
+}
+
+void BufferPainter::DrawTextOp(int x, int y, int angle, const wchar* text, Font font, Color ink, int n,
+                               const int* dx)
+{
+	if(n < 0 && text) {
+		n = 0;
+		while(text[n])
+			n++;
+	}
+	if(angle || !DrawGlyphRun(x, y, text, font, ink, n, dx))
+		Painter::DrawTextOp(x, y, angle, text, font, ink, n, dx);
 }
 
 } // namespace Qel

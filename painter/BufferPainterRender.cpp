@@ -610,6 +610,8 @@ void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, con
 void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
                                  ClipLevel* newclip)
 {
+	if(pendingtext.active)
+		MakePendingText();
 	if(width == -1)
 		CloseOp();
 	current = move = Pointf(-INFINITY, -INFINITY);

@@ -350,6 +350,7 @@ void BufferPainter::TransformOp(const Xform2D& m)
 
 void BufferPainter::ClearPath()
 {
+	pendingtext.active = false;
 	current = move = sNull;
 	ccontrol = qcontrol = Pointf(0, 0);
 	path->ischar = false;

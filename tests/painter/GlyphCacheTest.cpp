@@ -132,6 +132,57 @@ TEST(GlyphCache, SameBytesAsOutlinesAtWholePixels)
 	}
 }
 
+// Text through Draw is blended as it comes and its path made only when rendered again: the
+// pixels and what later operations do with the path are those of the outlines at whole-pixel
+// origins, and those of the painter's own text elsewhere.
+TEST(GlyphCache, DrawTextLeavesThePathAsItWas)
+{
+	for(unsigned seed = 21; seed <= 26; seed++) {
+		bool whole = seed & 1;
+		std::vector<TextRun> runs = RandomRuns(seed, 1, Size(230, 180), 10);
+		auto draw = [&](BufferPainter& p, bool own) {
+			for(const TextRun& r : runs) {
+				Vector<int> dx;
+				for(double d : r.dx)
+					dx.Add((int)d);
+				Color ink(r.color.r, r.color.g, r.color.b);
+				int x = (int)r.p.x, y = (int)r.p.y, n = r.text.GetCount();
+				if(own)
+					p.DrawTextOp(x, y, 0, r.text.begin(), r.font, ink, n, whole ? dx.begin() : nullptr);
+				else
+					p.Painter::DrawTextOp(x, y, 0, r.text.begin(), r.font, ink, n, whole ? dx.begin() : nullptr);
+			}
+		};
+		auto scenes = [&](bool own) {
+			return std::vector<Scene>{
+				[&, own](BufferPainter& p) { draw(p, own); },
+				[&, own](BufferPainter& p) {
+					p.Translate(2, 1);
+					p.Opacity(0.7);
+					draw(p, own);
+					p.Opacity(0.5);
+					p.Stroke(1, Rgba(0, 120, 0, 255)); // the last run's path, again
+				},
+				[&, own](BufferPainter& p) { draw(p, own); p.Fill(Rgba(0, 120, 0, 255)); },
+				[&, own](BufferPainter& p) {
+					draw(p, own);
+					p.BeginOnPath(0.5);
+					p.RectPath(-3, -3, 6, 6).Fill(Rgba(200, 0, 0, 255));
+					p.End();
+				},
+			};
+		};
+		std::vector<Scene> fast = scenes(true), painter = scenes(false);
+		for(size_t k = 0; k < fast.size(); k++) {
+			Image a = Paint(fast[k], true);
+			EXPECT_EQ(MaxDifference(a, Paint(painter[k], true)), 0) << seed << " " << k;
+			if(whole) {
+				EXPECT_EQ(MaxDifference(a, Paint(painter[k], false)), 0) << seed << " " << k;
+			}
+		}
+	}
+}
+
 // Elsewhere the origin is taken to the nearest quarter pixel: the glyphs are those the outlines
 // give at that origin, and at most a quarter-pixel shift away from the exact one.
 TEST(GlyphCache, OtherOriginsGoToTheNearestQuarterPixel)
