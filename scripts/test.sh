@@ -79,7 +79,7 @@ run_tsan image draw/qel_draw_tests \
 FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
   run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'
 # painters rendering on the pool: path jobs, line-parallel rendering, per-worker glyph caches
-run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
+run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*:GlyphCache.*'
 # gradient and image span sources read by the pool in co mode; the painter hooks installed once
 run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
 # SVG colour names built on first use by many threads at once

@@ -211,6 +211,7 @@ struct Heap : LargeHeap {
 	static void ForkDone(bool child);
 
 	void  Enter();
+	void  EnterSlow();
 	void  Leave() { if(--busyDepth == 0) busy.store(false, std::memory_order_release); }
 
 	void  InitLists();
@@ -229,6 +230,30 @@ struct Heap : LargeHeap {
 	static size_t HugeFree(void* run);
 	static bool  HugeTryRealloc(void* run, size_t pages);
 };
+
+// Read on every change of a heap's lists by every thread, written only around forks: a cache
+// line of its own, away from the counters the heap lock guards.
+struct alignas(64) ForkState {
+	std::atomic<int>  pending{0};   // forks waiting for the heaps to come to rest
+	std::atomic<bool> light{false}; // the fork puts the fence into the other threads
+};
+extern ForkState forkState;
+
+// A fork that is about to happen waits for every heap to come to rest; a thread that would
+// start changing its heap meanwhile steps back until the fork is done. A thread raises its flag
+// before it reads the count, the fork raises the count before it reads the flags, and a fence
+// between the two on each side makes one of them see the other. Where the system can put that
+// fence into every thread on the fork's behalf, the threads' own fence is only the compiler's.
+QEL_FORCE_INLINE void Heap::Enter()
+{
+	busy.store(true, std::memory_order_relaxed);
+	if(QEL_LIKELY(forkState.light.load(std::memory_order_relaxed)))
+		std::atomic_signal_fence(std::memory_order_seq_cst);
+	else
+		std::atomic_thread_fence(std::memory_order_seq_cst);
+	if(QEL_UNLIKELY(forkState.pending.load(std::memory_order_relaxed) != 0))
+		EnterSlow();
+}
 
 // A heap's own lists are being changed: a fork waits for the end.
 struct HeapBusy {

@@ -24,6 +24,7 @@ constinit thread_local Heap* heapPtr QEL_TLS_IE = nullptr;
 constinit Heap sharedHeap;
 int freePageCount = 0;
 constinit Heap* liveHeaps = nullptr;
+constinit ForkState forkState;
 
 } // namespace detail
 
@@ -32,8 +33,6 @@ namespace {
 constinit thread_local bool heapShutdown QEL_TLS_IE = false;
 constinit thread_local bool exitHookRegistered QEL_TLS_IE = false;
 constinit thread_local bool forkingThread QEL_TLS_IE = false;
-std::atomic<int> forkPending{0};
-std::atomic<bool> lightEnter{false};
 
 void HeapThreadShutdown(void*)
 {
@@ -98,34 +97,32 @@ void detail::FreeSlow(void* ptr)
 	WithHeap([ptr](Heap* h) { h->FreeK(ptr); });
 }
 
-// A fork that is about to happen waits for every heap to come to rest; a thread that would
-// start changing its heap meanwhile steps back until the fork is done. A thread raises its flag
-// before it reads the count, the fork raises the count before it reads the flags, and a fence
-// between the two on each side makes one of them see the other. Where the system can put that
-// fence into every thread on the fork's behalf, the threads' own fence is only the compiler's.
-void Heap::Enter()
+// A fork is pending: unless this thread is the one forking, step back until it is done.
+void Heap::EnterSlow()
 {
 	for(;;) {
-		busy.store(true, std::memory_order_relaxed);
-		if(QEL_LIKELY(lightEnter.load(std::memory_order_relaxed)))
-			std::atomic_signal_fence(std::memory_order_seq_cst);
-		else
-			std::atomic_thread_fence(std::memory_order_seq_cst);
-		if(QEL_LIKELY(forkPending.load(std::memory_order_relaxed) == 0) || forkingThread)
+		if(forkingThread)
 			return;
 		busy.store(false, std::memory_order_release);
-		while(forkPending.load(std::memory_order_acquire)) {
+		while(forkState.pending.load(std::memory_order_acquire)) {
 			HeapMutexLock(); // held by the fork from the moment every heap is at rest
 			HeapMutexUnlock();
 			sched_yield();
 		}
+		busy.store(true, std::memory_order_relaxed);
+		if(forkState.light.load(std::memory_order_relaxed))
+			std::atomic_signal_fence(std::memory_order_seq_cst);
+		else
+			std::atomic_thread_fence(std::memory_order_seq_cst);
+		if(forkState.pending.load(std::memory_order_relaxed) == 0)
+			return;
 	}
 }
 
 // Before the fork handlers are registered, while no fork can look at the flag yet.
 void Heap::ForkSetup()
 {
-	lightEnter.store(syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0) == 0);
+	forkState.light.store(syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0) == 0);
 }
 
 // Returns with the lock held and every other thread's heap at rest. A thread in the middle of a
@@ -133,8 +130,8 @@ void Heap::ForkSetup()
 void Heap::PrepareFork()
 {
 	forkingThread = true;
-	forkPending.fetch_add(1, std::memory_order_seq_cst);
-	if(lightEnter.load() && syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0) != 0)
+	forkState.pending.fetch_add(1, std::memory_order_seq_cst);
+	if(forkState.light.load() && syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0) != 0)
 		HeapPanic("Heap: the memory barrier across threads failed");
 	for(;;) {
 		HeapMutexLock();
@@ -152,11 +149,11 @@ void Heap::ForkDone(bool child)
 {
 	forkingThread = false;
 	if(child) {
-		forkPending.store(0, std::memory_order_relaxed); // the threads that waited are gone
+		forkState.pending.store(0, std::memory_order_relaxed); // the threads that waited are gone
 		ForkSetup(); // a new process registers anew; it has one thread yet
 	}
 	else
-		forkPending.fetch_sub(1, std::memory_order_release);
+		forkState.pending.fetch_sub(1, std::memory_order_release);
 }
 
 void Heap::InitLists()
