@@ -250,10 +250,10 @@ GlyphCoverage* sMake(Font fnt, int ch, int phasex, int phasey, bool subpixel)
 	g->top = empty ? 1 : t;
 	g->right = empty ? 0 : r;
 	g->bottom = empty ? 0 : b;
-	g->row0 = miny - ky;
+	g->row0 = rows ? miny - ky : 0;
 	g->rows = rows;
-	g->touch0 = miny - ky;
-	g->touch1 = maxy - ky;
+	g->touch0 = rows ? miny - ky : 0; // no line touched: an empty range
+	g->touch1 = rows ? maxy - ky : -1;
 	g->rowstart = rowstart;
 	g->cells = cells;
 	g->mx0 = minx - kx;
