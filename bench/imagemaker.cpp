@@ -17,9 +17,11 @@ constexpr int KEYS = 256;
 constexpr int ICONS = 200;
 constexpr int ICON = 16;
 
+// Refers to its image as the peer's maker does: copying it into every maker would add two
+// reference counts on one shared record per request, which is not the cache's doing.
 struct KeyMaker : ImageMaker {
-	int   key;
-	Image image;
+	int          key;
+	const Image& image;
 	String Key() const override { return String((const char*)&key, sizeof(key)); }
 	Image  Make() const override { return image; }
 	KeyMaker(int k, const Image& img) : key(k), image(img) {}

@@ -14,7 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <sched.h>
+#include <pthread.h>
 
 namespace Qel {
 
@@ -51,28 +51,12 @@ constexpr int    MAX_GLYPH_PIXELS = 256;
 constexpr int    SHARDS = 16;
 constexpr size_t DEFAULT_BUDGET = 8 << 20;
 
-inline void sCpuRelax()
-{
-#if defined(__x86_64__) || defined(__i386__)
-	__builtin_ia32_pause();
-#elif defined(__aarch64__)
-	asm volatile("yield");
-#endif
-}
+// A plain mutex: under contention a waiting thread sleeps rather than spin against the holder.
+struct sLock {
+	pthread_mutex_t m = PTHREAD_MUTEX_INITIALIZER;
 
-struct sSpinLock {
-	std::atomic<bool> locked{false};
-
-	void Enter()
-	{
-		while(locked.exchange(true, std::memory_order_acquire))
-			for(int n = 0; locked.load(std::memory_order_relaxed); n++)
-				if(n < 64)
-					sCpuRelax();
-				else
-					sched_yield();
-	}
-	void Leave() { locked.store(false, std::memory_order_release); }
+	void Enter() { pthread_mutex_lock(&m); }
+	void Leave() { pthread_mutex_unlock(&m); }
 };
 
 struct sKey {
@@ -93,7 +77,7 @@ struct sKey {
 };
 
 struct alignas(64) sShard {
-	sSpinLock               lock;
+	sLock                   lock;
 	Index<sKey>             key;
 	Vector<GlyphCoverage*>  item;
 	GlyphCoverage           lru;   // head of the recency ring: next is the most recent

@@ -13,7 +13,7 @@
 #include <atomic>
 #include <climits>
 #include <new>
-#include <sched.h>
+#include <pthread.h>
 #include <typeinfo>
 
 namespace Qel {
@@ -34,29 +34,13 @@ void sPut(String& k, T x)
 // Images found through the index are marked, and the marks passed on to the value cache's
 // recency order on the next miss, so that the cache does not take them for unused.
 
-inline void sCpuRelax()
-{
-#if defined(__x86_64__) || defined(__i386__)
-	__builtin_ia32_pause();
-#elif defined(__aarch64__)
-	asm volatile("yield");
-#endif
-}
+// Held for a lookup or an update of one shard: a handful of instructions. A plain mutex: under
+// contention a waiting thread sleeps rather than spin against the holder.
+struct sLock {
+	pthread_mutex_t m = PTHREAD_MUTEX_INITIALIZER;
 
-// Held for a lookup or an update of one shard: a handful of instructions.
-struct sSpinLock {
-	std::atomic<bool> locked{false};
-
-	void Enter()
-	{
-		while(locked.exchange(true, std::memory_order_acquire))
-			for(int n = 0; locked.load(std::memory_order_relaxed); n++)
-				if(n < 64)
-					sCpuRelax();
-				else
-					sched_yield();
-	}
-	void Leave() { locked.store(false, std::memory_order_release); }
+	void Enter() { pthread_mutex_lock(&m); }
+	void Leave() { pthread_mutex_unlock(&m); }
 };
 
 struct sMadeKey {
@@ -87,7 +71,7 @@ struct sMadeItem {
 constexpr int MADE_SHARDS = 64;
 
 struct alignas(64) sMadeShard {
-	sSpinLock         lock;
+	sLock             lock;
 	Index<sMadeKey>   key;
 	Vector<sMadeItem> item;
 	Vector<uint64>    hot; // tags of items found since the last miss
@@ -129,7 +113,7 @@ sMadeItem* sTagged(sMadeShard& s, uint64 tag)
 // The value cache let go of an image Value.
 void sMadeEnded(uint64 tag)
 {
-	sMadeShard& s = sMade().shard[(tag >> 32) & 255];
+	sMadeShard& s = sMade().shard[(tag >> 32) & (MADE_SHARDS - 1)];
 	Image gone;
 	s.lock.Enter();
 	if(sMadeItem* m = sTagged(s, tag)) {
