@@ -372,6 +372,9 @@ QEL_FORCE_INLINE void* AllocFast(int k)
 		h.cacheRoom[k]++;
 		return p;
 	}
+	// An initialised thread heap is this thread's own and attached: straight to its pages.
+	if(QEL_LIKELY(h.initialised))
+		return h.AllocFromPages(k);
 	return AllocSlow(k);
 }
 
@@ -380,11 +383,15 @@ QEL_FORCE_INLINE void FreeFast(void* ptr)
 	Page* page = PageOf(ptr);
 	int k = page->klass;
 	Heap& h = tlsHeap;
-	if(QEL_LIKELY(page->run.owner.load(std::memory_order_relaxed) == &h && h.cacheRoom[k])) {
-		FreeLink* b = (FreeLink*)ptr;
-		b->next = h.cache[k];
-		h.cache[k] = b;
-		h.cacheRoom[k]--;
+	if(QEL_LIKELY(page->run.owner.load(std::memory_order_relaxed) == &h)) {
+		if(QEL_LIKELY(h.cacheRoom[k])) {
+			FreeLink* b = (FreeLink*)ptr;
+			b->next = h.cache[k];
+			h.cache[k] = b;
+			h.cacheRoom[k]--;
+		}
+		else // a page of this thread's heap: the heap is attached
+			h.FreeDirect(ptr);
 		return;
 	}
 	FreeSlow(ptr);
