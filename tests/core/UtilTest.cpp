@@ -322,7 +322,8 @@ TEST(Ptr, ReleaseAndCopies)
 		EXPECT_EQ(p.Get(), nullptr);
 		p = &t;
 		Ptr<Target> p2 = p;
-		p2 = p2;
+		Ptr<Target>& self = p2;
+		p2 = self; // assigning a pointer to itself keeps its target
 		EXPECT_EQ(p2.Get(), &t);
 	}
 	// Copying the target does not hand the copy the original's pointers.
