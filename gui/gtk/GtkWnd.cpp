@@ -82,7 +82,13 @@ gboolean sDrawProc(GtkWidget*, cairo_t* cr, gpointer data)
 				w.AddPaintArea(Rect((int)floor(r.x), (int)floor(r.y), (int)ceil(r.x + r.width), (int)ceil(r.y + r.height)));
 			}
 		cairo_rectangle_list_destroy(list);
-		c->UpdateArea(w, clip);
+		try {
+			c->UpdateArea(w, clip);
+		}
+		catch(...) {
+			w.EndAllOps();
+			throw;
+		}
 		w.EndOp();
 		return TRUE;
 	});
