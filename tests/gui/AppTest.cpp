@@ -99,8 +99,8 @@ TEST_F(App, AThemeChangeReskinsEveryWindowWhenPostingIsOn)
 		Ctrl::ProcessEvents();
 		return !Calls("top.ApplySkin").empty();
 	}));
+	detail::SetPostReSkin(false); // first: switching back must leave no re-skin pending
 	g_object_set(s, "gtk-application-prefer-dark-theme", dark, nullptr);
-	detail::SetPostReSkin(false);
 }
 
 TEST_F(App, GlyphsAreRenderedThroughCairo)

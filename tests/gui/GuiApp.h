@@ -100,6 +100,18 @@ public:
 		c.CreateNativeWindow(owner, popup);
 		ASSERT_TRUE(c.IsOpen());
 		ASSERT_TRUE(WaitFor([&] { return c.paints > 0; }));
+		Settle(c);
+	}
+
+	// Pumps until a few passes in a row painted nothing: what opening set off is over.
+	void Settle(PaintCtrl& c)
+	{
+		for(int quiet = 0, guard = 0; quiet < 3 && guard < 300; guard++) {
+			int n = c.paints;
+			Ctrl::ProcessEvents();
+			GuiWait(10);
+			quiet = c.paints == n && TopOf(c)->invalid.IsEmpty() ? quiet + 1 : 0;
+		}
 	}
 
 	// Pumps the way the event loop does until c painted again.
