@@ -118,16 +118,21 @@ gdouble* sAxes(GdkEvent* e)
 
 } // namespace
 
+// The ring's slots hold constructed values, void while free; filling and emptying them in place
+// keeps the hot path to one copy of the payload.
 void QueuedGdkEvent::Clear()
 {
 	if(event) {
 		gdk_event_free(event);
 		event = nullptr;
 	}
-	value = Value();
+	if(!value.IsVoid()) {
+		value.~Value();
+		new(&value) Value;
+	}
 }
 
-QueuedGdkEvent* GdkEventQueue::Add()
+QueuedGdkEvent* GdkEventQueue::Add(int window, int type, const Value& value)
 {
 	if(count >= LIMIT)
 		return nullptr;
@@ -140,7 +145,8 @@ QueuedGdkEvent* GdkEventQueue::Add()
 			QueuedGdkEvent& to = a[i];
 			to.window = from.window;
 			to.type = from.type;
-			to.value = std::move(from.value);
+			to.value.~Value();
+			new(&to.value) Value(std::move(from.value));
 			to.mousepos = from.mousepos;
 			to.state = from.state;
 			to.count = from.count;
@@ -160,7 +166,12 @@ QueuedGdkEvent* GdkEventQueue::Add()
 	}
 	QueuedGdkEvent& e = items[Slot(count++)];
 	e.Clear();
-	e.window = e.type = 0;
+	e.window = window;
+	e.type = type;
+	if(!value.IsVoid()) {
+		e.value.~Value();
+		new(&e.value) Value(value);
+	}
 	e.mousepos = Point(0, 0);
 	e.state = 0;
 	e.count = 1;
@@ -186,7 +197,10 @@ void GdkEventQueue::PopHead(QueuedGdkEvent& out)
 	out.Clear();
 	out.window = e.window;
 	out.type = e.type;
-	out.value = std::move(e.value);
+	if(!e.value.IsVoid()) {
+		out.value.~Value();
+		new(&out.value) Value(std::move(e.value));
+	}
 	out.mousepos = e.mousepos;
 	out.state = e.state;
 	out.count = e.count;
@@ -250,12 +264,9 @@ gboolean detail::GtkEventProc(GtkWidget*, GdkEvent* event, gpointer data)
 void detail::EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent* event)
 {
 	GuiLock lock;
-	QueuedGdkEvent* e = GdkQueue().Add();
+	QueuedGdkEvent* e = GdkQueue().Add(window, type, value);
 	if(!e)
 		return;
-	e->window = window;
-	e->type = type;
-	e->value = value;
 	GdkModifierType mask = GdkModifierType(0);
 	if(GdkDisplay* d = gdk_display_get_default()) {
 		GdkSeat* seat = gdk_display_get_default_seat(d);

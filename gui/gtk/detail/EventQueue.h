@@ -54,8 +54,9 @@ public:
 	QueuedGdkEvent&       operator[](int i)       { return items[Slot(i)]; }
 	const QueuedGdkEvent& operator[](int i) const { return items[Slot(i)]; }
 
-	// A fresh record at the end; null when the queue is full.
-	QueuedGdkEvent* Add();
+	// A fresh record at the end with its window, type and payload; null (nothing stored) when
+	// the queue is full.
+	QueuedGdkEvent* Add(int window = 0, int type = 0, const Value& value = Value());
 	// Frees and removes the oldest record.
 	void DropHead();
 	// Moves the oldest record into out (freeing what out held) and removes it.
