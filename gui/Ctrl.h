@@ -544,7 +544,7 @@ dword AccessKeyBit(int c);
 // it (through any chain of owners); returns those it disabled.
 Array<Ptr<Ctrl>> DisableOtherWindows(const Array<Ptr<Ctrl>>& list, Ctrl* except);
 
-// The application's title as prompts show it: the executable's name unless set.
+// The application's title as prompts show it: the executable's name.
 String GetAppTitle();
 
 } // namespace Qel

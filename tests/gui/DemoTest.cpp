@@ -2,6 +2,7 @@
 // itself; without a display it says so and ends with 255.
 #include <testkit/Testkit.h>
 
+#include <Core/Core.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -10,8 +11,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -49,10 +48,8 @@ int ExitCode(pid_t pid)
 
 std::string Read(const std::string& file)
 {
-	std::ifstream in(file);
-	std::stringstream s;
-	s << in.rdbuf();
-	return s.str();
+	Qel::String s = Qel::LoadFile(file.c_str());
+	return std::string(s.Begin(), s.GetLength());
 }
 
 TEST(Demo, OpensPaintsAndEndsAfterTheGivenTime)
