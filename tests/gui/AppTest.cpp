@@ -68,6 +68,10 @@ TEST_F(App, WaitsAndTheLockAroundAnIteration)
 {
 	EXPECT_LT(MsOf([] { GuiWait(5); }), 60);
 	EXPECT_LT(MsOf([] { GuiWait(100); }), 60); // the 20 ms wake-up ends it
+	// a source that is always ready does not keep the pump in GLib
+	guint idle = g_idle_add([](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+	IterateGtkMainContext(false);
+	g_source_remove(idle);
 	EnterGuiMutex(2);
 	ASSERT_EQ(GetGuiMutexDepth(), 3);
 	std::atomic<bool> took{false};
