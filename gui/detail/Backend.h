@@ -83,5 +83,7 @@ void RethrowCallbackException();
 // The integer display scale: GDK coordinates times the scale are device pixels.
 int  GetDisplayScale();
 void SetDisplayScale(int scale);
+// log2 of the display scale (rounded down): sizes of the drag icon and the pre-edit shift by it.
+int  GetDisplayScaleShift();
 
 } // namespace Qel::detail
