@@ -15,6 +15,7 @@ namespace Qel {
 
 class PasteSource;
 class SystemDraw;
+class TopWindow;
 
 namespace detail {
 struct Top;
@@ -192,10 +193,98 @@ public:
 	Ctrl*  GetFocusChildDeep() const;
 	Ctrl*  GetOwner() const;
 
-	// Focus; the focus and pre-edit dispatch give these their effect.
+	// Focus. A control takes it only while its window is open and it is enabled and visible up
+	// to its top-level control.
 	static Ctrl* GetFocusCtrl();
+	bool   SetFocus();
 	bool   SetWantedFocus();
+	bool   HasFocusDeep() const;
+	// Gives the focus to the next control after c in tree order that takes it (c's subtree
+	// first, then its following siblings and those of its ancestors below top). noframe skips
+	// frame-area controls, init those without the initial-focus flag, all takes any enabled one.
+	static bool IterateFocusForward(Ctrl* c, Ctrl* top, bool noframe = false, bool init = false, bool all = false);
+	// The mirror order: preceding siblings (children last first, then the control itself), then
+	// each ancestor below top.
+	static bool IterateFocusBackward(Ctrl* c, Ctrl* top, bool noframe = false, bool all = false);
 	static void CancelPreedit();
+	// Push buttons of the widgets take the focus when clicked while this is set (off at start).
+	static bool GetClickFocus();
+	static void SetClickFocus(bool b);
+
+	// Visibility, enabling and editing, each announced to the state hooks and the subtree.
+	void   Show(bool show = true);
+	bool   IsVisibleDeep() const;
+	void   Enable(bool enable = true);
+	Ctrl&  SetEditable(bool editable = true);
+	void   Update();
+	void   UpdateRefresh();
+	void   UpdateAction();
+
+	// Access keys: bits of AccessKeyBit, collected over the subtree and handed out again.
+	dword  GetAccessKeysDeep() const;
+	void   DistributeAccessKeys();
+	bool   AreAccessKeysVisible() const;
+
+	// Hooks see every event or notification before any control; the first that returns true
+	// takes it. Installed for the life of the process.
+	using MouseHook = bool (*)(Ctrl* ctrl, bool inframe, int event, Point p, int zdelta, dword keyflags);
+	using KeyHook   = bool (*)(Ctrl* focus, dword key, int count);
+	using StateHook = bool (*)(Ctrl* ctrl, int reason);
+	static void InstallMouseHook(MouseHook hook);
+	static void InstallKeyHook(KeyHook hook);
+	static void InstallStateHook(StateHook hook);
+
+	// Windows. The active control is the top control of the focus, else the window opened last.
+	static Ctrl* GetActiveCtrl();
+	bool   IsForeground() const;
+	void   SetForeground();
+	// Presents the window and follows the desktop's idea of the active window.
+	void   SetWndForeground();
+	// Activation and deactivation around a focus change, and the window system's focus moving
+	// in and out of a window.
+	static void DeactivateTopOf(Ptr<Ctrl> old_focus, Ptr<Ctrl> new_focus);
+	static void NotifyFocusChange(Ptr<Ctrl> old_focus, Ptr<Ctrl> new_focus, bool activate);
+	void   WindowFocusIn();
+	void   WindowFocusOut();
+	// Ends the mouse capture; true when a pointer grab was given back.
+	static bool ReleaseCapture();
+	// The backend's entry of a mouse event on a top-level control, p in its coordinates;
+	// returns the cursor.
+	Image  DispatchMouse(int event, Point p, int zdelta);
+	// The window that holds this control: its top control when that is a window, else the
+	// window of its owner, and so on; null when none is.
+	template <class W = TopWindow>
+	W*     GetTopWindow() const             { return static_cast<W*>(GetTopWindow0()); }
+	// The last window of the owner chain, when it is a window.
+	template <class W = TopWindow>
+	W*     GetMainWindow() const            { return static_cast<W*>(GetMainWindow0()); }
+	// The window-list controls that are not popups.
+	static Vector<Ctrl*> GetTopWindows();
+	static void CloseTopCtrls();
+	// Ends the control's own event loop at the end of the current pass; code becomes its
+	// window's exit code.
+	void   BreakLoop(int code);
+
+	// The native window of a top-level control, in device pixels throughout.
+	void   CreateNativeWindow(Ctrl* owner, bool popup);
+	// Null while no native window is open.
+	Rect   GetWndScreenRect() const;
+	// Adopts a rectangle the window system reported (left/top position, large offsets as SetRect).
+	void   SetWndRectFromGdk(const Rect& r);
+	// Hands every window's pending repaint rectangles to the window system.
+	static void FlushInvalid();
+	void   SetAlpha(byte alpha);
+
+	// The event pump: the queued events (dispatched), timers, caret and repaints, once. Returns
+	// whether an event was found. fetch lets GLib deliver more between the events.
+	static bool ProcessGtkEvents(bool* quit, bool fetch);
+	// Applies the window system's pending answers to moves and sizes of this window at once;
+	// true when one was found.
+	bool   SweepGdkConfigure(bool may_block);
+	// The event loop: with null until no window is left, else until ctrl closes or its loop is
+	// broken. Loops nest.
+	static void EventLoop(Ctrl* ctrl = nullptr);
+	static Ctrl* GetLoopCtrl();
 
 	Function<void ()> WhenAction;
 	void   Action();
@@ -216,6 +305,7 @@ public:
 	bool   IsPopUp() const              { return flags & POPUP; }
 	bool   IsDestroying() const         { return flags & DESTROYING; }
 	bool   IsOpen() const;
+	bool   InLoop() const               { return flags & INLOOP; }
 	Ctrl&  Transparent(bool b = true)   { GuiLock lock; SetFlag(TRANSPARENT, b); return *this; }
 	Ctrl&  NoTransparent()              { return Transparent(false); }
 	Ctrl&  IgnoreMouse(bool b = true)   { GuiLock lock; SetFlag(IGNOREMOUSE, b); return *this; }
@@ -428,7 +518,17 @@ private:
 	void      UnlinkChild(Ctrl* child);
 	void      CancelModeDeep();
 	void      ClearFullRefreshDeep();
-	bool      IsVisibleDeep() const;
+	Ctrl*     GetTopWindow0() const;
+	Ctrl*     GetMainWindow0() const;
+	static bool SetFocus0(Ctrl* ctrl, bool activate);
+	// The focus-loss notices of the old focus control.
+	static void LostFocusNotices(Ctrl* old);
+	// Destroys the native window of a top-level control.
+	void      WndDestroy();
+	// Takes r (screen, device pixels) as a left/top position without moving the native window.
+	void      AdoptWndRect(const Rect& r);
+	// Runs the current backend event on this top control.
+	void      DispatchGdkEvent();
 	void      ExcludeDHCtrls(SystemDraw& w, const Rect& clip, Point off);
 	void      SyncScroll();
 	void      ApplySkinDeep();
@@ -436,5 +536,15 @@ private:
 	void      SyncFrames(bool& changed);
 	int       SpecialSize(int v, bool horz) const;
 };
+
+// 0 for no character, 2 << (c - 'A') for 'A' to 'Z' (bits 1 to 26), 1 for any other.
+dword AccessKeyBit(int c);
+
+// Disables every window of the list that exists, is enabled, is not except and is not owned by
+// it (through any chain of owners); returns those it disabled.
+Array<Ptr<Ctrl>> DisableOtherWindows(const Array<Ptr<Ctrl>>& list, Ctrl* except);
+
+// The application's title as prompts show it: the executable's name.
+String GetAppTitle();
 
 } // namespace Qel

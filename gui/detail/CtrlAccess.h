@@ -19,6 +19,8 @@ struct CtrlAccess {
 	// The rectangle of the frame record i, relative to the control.
 	static Rect   FrameRect(const Ctrl& c, int i) { return c.FrameData()[i].GetRect(); }
 	static void   ClearFullRefreshDeep(Ctrl& c) { c.ClearFullRefreshDeep(); }
+	static void   DispatchGdkEvent(Ctrl& c)    { c.DispatchGdkEvent(); }
+	static void   SyncScroll(Ctrl& c)          { c.SyncScroll(); }
 };
 
 // The window that contains c: its top control when that is a window, else the window of the
