@@ -22,6 +22,7 @@ packages=(
   libharfbuzz-dev libpango1.0-dev libcairo2-dev
   libagg-dev
   librsvg2-dev
+  libcmark-dev libmd4c-dev
 )
 
 missing=()
