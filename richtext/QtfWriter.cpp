@@ -384,7 +384,18 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 {
 	const wchar* s = text.Begin();
 	int n = text.GetLength();
+	bool breaks = options & QTF_OPT_LINE_BREAKS;
 	for(int i = 0; i < n; i++) {
+		if(!breaks && s[i] < 128 && IsQtfPlain(s[i])) { // a run of plain text at once
+			char buf[128];
+			int k = 0;
+			do
+				buf[k++] = char(s[i++]);
+			while(i < n && k < 128 && s[i] < 128 && IsQtfPlain(s[i]));
+			out.Cat(buf, k);
+			if(i == n)
+				break;
+		}
 		wchar c = s[i];
 		if(c < 128) {
 			if(IsQtfPlain(c))
@@ -414,7 +425,7 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 			else
 				sCatCode(out, c);
 		}
-		if(options & QTF_OPT_LINE_BREAKS) {
+		if(breaks) {
 			int len = out.GetLength() - line_start;
 			if((c == ' ' && len >= 61) || len > 80) {
 				out.Cat("\r\n");
@@ -663,6 +674,8 @@ String AsQTF(const RichText& text, int charset, int options)
 		}
 
 	int body = out.GetLength();
+	// the text and a little for formats: growing a large result step by step copies it over
+	out.Reserve(int(min<int64>(INT_MAX / 2, text.GetLength() + int64(text.GetLength()) / 4 + 16 * text.GetPartCount())));
 	out.Cat('[');
 	if(!(options & QTF_OPT_NO_CHARSET)) {
 		out.Cat('{');
