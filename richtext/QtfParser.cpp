@@ -414,8 +414,11 @@ void RichQtfParser::Nested(RichText** slot, const String& qtf)
 		SetHeaderQtf(*slot, qtf);
 	else
 		ParseQtf(qtf);
-	if(tTooDeep)
+	if(tTooDeep) {
+		if(slot) // what failed is no header
+			SetHeaderQtf(*slot, String());
 		Error(QTF_NESTING_TOO_DEEP);
+	}
 }
 
 void RichQtfParser::Parse(const char* qtf, int accesskey_)
@@ -564,8 +567,8 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 			if(d == 'H' || d == 'F') {
 				term += 2;
 				String s = ReadNested();
+				Nested(d == 'H' ? &target.header : &target.footer, s); // kept only if it reads
 				(d == 'H' ? target.header_qtf : target.footer_qtf) = s;
-				Nested(d == 'H' ? &target.header : &target.footer, s);
 				continue;
 			}
 			if(d == '^') {

@@ -242,11 +242,11 @@ void RichQtfParser::ReadCellFormat(bool grid_width)
 		case 'T': {
 			String header = ReadNested();
 			String footer = ReadNested();
+			Nested(&t.table.header, header);
+			Nested(&t.table.footer, footer);
 			tf.new_header_footer = true;
 			tf.header_qtf = header;
 			tf.footer_qtf = footer;
-			Nested(&t.table.header, header);
-			Nested(&t.table.footer, footer);
 			break;
 		}
 		default:

@@ -231,6 +231,9 @@ TEST(QtfReader, HeadersFootersPageBreaksAndNesting)
 	deep = "[tP" + ok + "^^^^ y]";
 	EXPECT_EQ(QtfShow(~ok), "");
 	EXPECT_EQ(QtfShow(~deep), "ERROR: Nesting too deep:  y]");
+	doc = ParseQtf(~("a^H" + ok));
+	EXPECT_TRUE(doc.header_qtf.IsEmpty() && !doc.header); // what failed is no header
+	EXPECT_EQ(QtfShow(doc), "ERROR: Nesting too deep."); // "a" was not placed yet
 	String tables;
 	for(int i = 0; i < 17; i++)
 		tables << "{{1 ";

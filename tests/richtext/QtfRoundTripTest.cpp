@@ -22,6 +22,7 @@ const char* const EXAMPLES[] = {
 	"[s0; text]", "[s0; [* run] x]", "[s-1; x]", "a`*b:c`::d", " {{5000:5000 [s0; a]:: [s0; b]}}",
 	"^H[* h]^^^Ff^^[tPph^^pf^^ x]{{1T[* th]^^^^ y}}", "++a||b--::2 c||d||::|2 e--f||g++",
 	"[* x[C y]z]&[C $$0,0:Default]", // the style changes under stored runs: they end up alike
+	"a^H^H^H^H^H^H^H^H^Hx",          // a header nested too deep is no header
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
