@@ -2,15 +2,6 @@
 
 namespace Qel::detail {
 
-RichParaFormats::Format& RichParaFormats::Format::operator=(const Format& f)
-{
-	if(this != &f) {
-		Format t(f);
-		*this = std::move(t);
-	}
-	return *this;
-}
-
 namespace {
 
 // The deepest level with a number style, or -1.

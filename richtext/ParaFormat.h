@@ -85,7 +85,7 @@ public:
 		Format() = default;
 		Format(const Format&) = default;
 		Format(Format&&) = default;
-		Format& operator=(const Format& f);
+		Format& operator=(const Format&) = default;
 		// Takes the source's texts and tabs and leaves them empty there.
 		Format& operator=(Format&&) = default;
 	};

@@ -75,6 +75,8 @@ public:
 	                      CharFormat& cf, Array<RichObject>& obj);
 	void        UnpackParts(const char* s, const char* e, const CharFormat& chrstyle,
 	                        Array<Part>& part, const Array<RichObject>& obj, int& oi);
+	// The head of the packed form: the paragraph-format fields of f that differ from style.
+	static void PackFormat(Stream& out, const Format& f, const Format& style);
 	// The codes that turn the running format o into n, against the style's format s.
 	static void PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n,
 	                           const CharFormat& s);

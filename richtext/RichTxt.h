@@ -97,6 +97,10 @@ public:
 	// Stores p packed against st as paragraph i, replacing whatever part i was; an i past the
 	// end adds empty paragraphs up to it.
 	void     SetPara(int i, const RichPara& p, const RichStyle& st);
+	// The same for a paragraph packed already (content and objects as RichPara::Pack makes
+	// them against the style f names), with its format and its text positions.
+	void     SetPackedPara(int i, String content, Array<RichObject>&& objects, const RichPara::Format& f,
+	                       int length);
 	// Normalises t and moves it in as part i (with empty paragraphs before it when i is past
 	// the end); t is left empty.
 	void     SetTable(int i, RichTable& t);
