@@ -288,7 +288,6 @@ const Expected sExpected[] = {
 	{ "painting/fill-opacity/with-opacity.svg", "opacity multiplies into each element; groups are not composited" },
 	{ "painting/opacity/mixed-group-opacity.svg", "opacity multiplies into each element; groups are not composited" },
 	// The renderer's handling of sub-paths, dashes and caps.
-	{ "shapes/path/M-L-M-L.svg", "renderer: a fill does not close a sub-path at the next move" },
 	{ "painting/stroke-dasharray/0-n-with-round-caps.svg", "renderer: zero-length dashes get no caps" },
 	{ "painting/stroke-dasharray/0-n-with-square-caps.svg", "renderer: zero-length dashes get no caps" },
 	{ "painting/stroke-linecap/zero-length-path-with-round.svg", "renderer: zero-length paths get no caps" },
