@@ -103,8 +103,6 @@ struct Expected {
 const char* const sUnits = "a unit or percentage after a number: the reader takes the plain number";
 const char* const sColors = "colour syntax the reader does not know (currentColor, context paints, alpha forms, hsl, "
                             "ICC colours, fallback colours after url())";
-const char* const sPathData = "path data: a missing or malformed number reads as 0, flags other than 0 and 1 as 0, "
-                              "and a segment without a move starts at the origin";
 const char* const sRadius = "radialGradient: r defaults to 1, a circle as wide as the box (the standard's default is half "
                             "that)";
 const char* const sStops = "stop offsets are taken as given (a missing one is 0, none is clamped to the one before) and "
@@ -218,13 +216,6 @@ const Expected sExpected[] = {
 	{ "shapes/rect/rx-attribute-resolving.svg", sShapes },
 	{ "shapes/rect/ry-attribute-clamping.svg", sShapes },
 	{ "shapes/rect/ry-attribute-resolving.svg", sShapes },
-	{ "shapes/path/A.svg", sPathData },
-	{ "shapes/path/M-L-Z-A.svg", sPathData },
-	{ "shapes/path/invalid-data-in-L.svg", sPathData },
-	{ "shapes/path/missing-coordinate-in-L.svg", sPathData },
-	{ "shapes/path/negative-sweep-flag-value.svg", sPathData },
-	{ "shapes/path/no-commawsp-before-arc-flags.svg", sPathData },
-	{ "shapes/path/out-of-range-sweep-flag-value.svg", sPathData },
 	// Gradients.
 	{ "paint-servers/radialGradient/attributes-via-xlink-href-from-rect.svg", sRadius },
 	{ "paint-servers/radialGradient/default-attributes.svg", sRadius },
