@@ -219,7 +219,8 @@ TEST(BufferPainter, ColorStopsStayOrdered)
 	ASSERT_EQ(s.GetCount(), 4);
 	EXPECT_EQ(s[0].pos, 0);
 	EXPECT_EQ(s[1].pos, 0.5);
-	EXPECT_TRUE(Same(s[1].color, White)); // inserted before the equal one
+	EXPECT_TRUE(Same(s[1].color, Red));   // equal places keep the order they came in
+	EXPECT_TRUE(Same(s[2].color, White));
 	EXPECT_EQ(s[3].pos, 1);
 	p.ClearStops();
 	EXPECT_TRUE(p.GetPathAttr().stop.IsEmpty());
