@@ -433,6 +433,7 @@ TEST(SvgImage, ContentWithoutAFiniteSizeGivesTheEmptyImage)
 {
 	// the box spans more than the double range
 	const char* docs[] = {
+		"<svg><path d='M-1e308 -1e308 L1e308 1e308 L0 20'/></svg>",
 		"<svg><path d='M-1e308 0 L1e308 10 L0 20'/></svg>",
 		"<svg><rect x='-1e308' y='-1e308' width='1.7e308' height='1.7e308'/><rect x='1e308' width='1' height='1'/></svg>",
 		"<svg><path d='M0 0 H1e308 V1e308' stroke='red' stroke-width='1e308'/></svg>",
