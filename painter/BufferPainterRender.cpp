@@ -20,6 +20,7 @@ struct BufferPainter::PathChain {
 	LinearPathConsumer* head = nullptr;
 	double              tolerance = 0.3;
 	bool                evenodd = false;
+	bool                close = false;  // fills and clips: each sub-path closes by itself
 	bool                direct = false;
 	bool                culled = false;
 	bool                cull = false; // curves whose control points all lie outside cullbox are chords
@@ -101,6 +102,7 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 	c.transformer.target = &r;
 	c.evenodd = a.evenodd;
 	c.direct = width < 0 && reg && !p.ischar;
+	c.close = width == -1 || width == -2;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
 		double e = (a.miter_limit + 1) * std::max(width, 0.0);
@@ -167,19 +169,29 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 		}
 		return l || r || t || b;
 	};
-	Pointf pos(0, 0);
+	// An area ends each sub-path with the line back to its start, so that one sub-path's end
+	// never joins the next one's start; the path itself stays open for a stroke that follows.
+	Pointf pos(0, 0), start(0, 0);
+	bool open = false;
+	auto close = [&] {
+		if(c.close && open && pos != start)
+			t.Line(start);
+		open = false;
+	};
 	while(e - s >= 4) {
 		int32 code;
 		memcpy(&code, s, 4);
 		switch(code) {
 		case MOVE:
-			pos = pt(s + 4);
+			close();
+			pos = start = pt(s + 4);
 			t.Move(pos);
 			s += 20;
 			break;
 		case LINE:
 			pos = pt(s + 4);
 			t.Line(pos);
+			open = true;
 			s += 20;
 			break;
 		case QUADRATIC: {
@@ -189,6 +201,7 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			else
 				ApproximateQuadratic(t, pos, p1, p, tol2);
 			pos = p;
+			open = true;
 			s += 36;
 			break;
 		}
@@ -199,6 +212,7 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			else
 				ApproximateCubic(t, pos, p1, p2, p, tol2);
 			pos = p;
+			open = true;
 			s += 52;
 			break;
 		}
@@ -208,8 +222,9 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			int64 f;
 			memcpy(&ch, s + 20, 4);
 			memcpy(&f, s + 24, 8);
-			ApproximateChar(t, p, ch, Font::FromInt64(f), c.tolerance);
-			pos = p;
+			close();
+			ApproximateChar(t, p, ch, Font::FromInt64(f), c.tolerance); // outlines close themselves
+			pos = start = p;
 			s += 32;
 			break;
 		}
@@ -218,6 +233,7 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			break;
 		}
 	}
+	close();
 	t.End();
 }
 
@@ -603,8 +619,6 @@ void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, con
 void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
                                  ClipLevel* newclip)
 {
-	if(width == -1)
-		CloseOp();
 	current = move = Pointf(-INFINITY, -INFINITY);
 	if(!std::isfinite(width) || width == 0 || (!ss && width >= -1 && color.a == 0)) {
 		if(co)

@@ -327,8 +327,9 @@ void BufferPainter::ColorStopOp(double pos, const RGBA& color)
 	if(!std::isfinite(pos))
 		pos = 0;
 	SetAttr([&](Attr& a) {
+		// after the stops at the same place: a hard edge goes from the first given to the next
 		int i = 0;
-		while(i < a.stop.GetCount() && a.stop[i].pos < pos)
+		while(i < a.stop.GetCount() && a.stop[i].pos <= pos)
 			i++;
 		a.stop.Insert(i, GradientStop{pos, color});
 	});

@@ -123,6 +123,50 @@ TEST(BufferPainter, FillThenStrokeReusesThePath)
 	EXPECT_TRUE(Same(img[2][5], Blue));
 }
 
+TEST(BufferPainter, FillClosesEachSubPathByItself)
+{
+	// Two open triangles side by side: each is filled as if closed, and nothing joins the first
+	// one's end to the second one's start.
+	auto two = [](bool closed) {
+		return Paint(12, 4, [=](BufferPainter& p) {
+			p.Move(0, 0).Line(4, 0).Line(4, 4);
+			if(closed)
+				p.Close();
+			p.Move(8, 0).Line(12, 0).Line(12, 4);
+			if(closed)
+				p.Close();
+			p.Fill(Black);
+		});
+	};
+	EXPECT_EQ(ImageHash(two(false)), ImageHash(two(true)));
+	EXPECT_EQ(two(false)[1][6].a, 0); // between the two
+	// The same for a clip and for the parts of a divided path.
+	Image clip = Paint(12, 4, [](BufferPainter& p) {
+		p.Move(0, 0).Line(4, 0).Line(4, 4).Move(8, 0).Line(12, 0).Line(12, 4).Clip();
+		p.RectPath(0, 0, 12, 4).Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(clip), ImageHash(two(true)));
+	Image div = Paint(12, 4, [](BufferPainter& p) {
+		p.Move(0, 0).Line(4, 0).Line(4, 4).Div().Move(8, 0).Line(12, 0).Line(12, 4).Fill(Black);
+	});
+	EXPECT_EQ(ImageHash(div), ImageHash(two(true)));
+}
+
+TEST(BufferPainter, StrokeAfterFillFollowsTheOpenPath)
+{
+	// The fill closes the area for itself; the stroke draws only the segments that were given.
+	Image img = Paint(12, 12, [](BufferPainter& p) {
+		p.Move(2, 2).Line(10, 2).Line(10, 10).Fill(Red).Stroke(2, Blue);
+	});
+	EXPECT_TRUE(Same(img[2][6], Blue));   // a given segment
+	EXPECT_TRUE(Same(img[4][7], Red));    // inside the triangle
+	EXPECT_FALSE(Same(img[6][6], Blue));  // on the diagonal that only the fill closes
+	Image closed = Paint(12, 12, [](BufferPainter& p) {
+		p.Move(2, 2).Line(10, 2).Line(10, 10).Close().Fill(Red).Stroke(2, Blue);
+	});
+	EXPECT_TRUE(Same(closed[6][6], Blue));
+}
+
 TEST(BufferPainter, OpacityOutsideAndInsideAPath)
 {
 	ImageBuffer ib(4, 4);
@@ -175,7 +219,8 @@ TEST(BufferPainter, ColorStopsStayOrdered)
 	ASSERT_EQ(s.GetCount(), 4);
 	EXPECT_EQ(s[0].pos, 0);
 	EXPECT_EQ(s[1].pos, 0.5);
-	EXPECT_TRUE(Same(s[1].color, White)); // inserted before the equal one
+	EXPECT_TRUE(Same(s[1].color, Red));   // equal places keep the order they came in
+	EXPECT_TRUE(Same(s[2].color, White));
 	EXPECT_EQ(s[3].pos, 1);
 	p.ClearStops();
 	EXPECT_TRUE(p.GetPathAttr().stop.IsEmpty());
