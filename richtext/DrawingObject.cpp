@@ -64,7 +64,12 @@ void RichObjectTypeDrawingCls::Paint(const Value& data, Draw& w, Size sz) const
 {
 	w.DrawRect(0, 0, sz.cx, sz.cy, Color(255, 255, 255));
 	if(const Data* d = GetData(data))
-		w.DrawDrawing(0, 0, sz.cx, sz.cy, d->drawing);
+		try {
+			w.DrawDrawing(0, 0, sz.cx, sz.cy, d->drawing);
+		}
+		catch(ValueTypeError&) {
+			// a stored drawing whose objects are of the wrong kinds: what came before stays
+		}
 }
 
 } // namespace Qel

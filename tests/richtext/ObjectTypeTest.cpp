@@ -88,6 +88,16 @@ TEST(DrawingObject, StoredFormRoundTripsThroughQtfAndPaintsOnWhite)
 	ASSERT_GT(calls.size(), 4u);
 	EXPECT_EQ(calls[0], "Rect 0,0,200,100" + WHITE);
 
+	// objects of the wrong kinds in the stored value list: painted up to them, nothing thrown
+	Drawing wrong = drawing;
+	ASSERT_EQ(wrong.val.GetCount(), 1);
+	wrong.val.Clone()[0] = 5;
+	RichObject w = ReadObject("Drawing", type->Write(RichObjectTypeDrawingCls::MakeValue(wrong, Size(600, 300))));
+	std::vector<std::string> upto = sPaint(w, Size(200, 100));
+	EXPECT_EQ(upto[0], "Rect 0,0,200,100" + WHITE);
+	EXPECT_EQ(upto.back(), "End");
+	EXPECT_FALSE(w.ToImage(Size(20, 10)).IsEmpty());
+
 	// damaged: a void value, written as nothing, painted white
 	for(String bad : { stored.Mid(0, 20), String("xyz"), String() }) {
 		RichObject d = ReadObject("Drawing", bad, Size(40, 20));
