@@ -97,7 +97,10 @@ Image RichRawImage::ToImage(int64 serial_id, const Value& data, Size sz, void*) 
 	if(!s || sTooLarge(sz))
 		return Image();
 	StringStream ss(*s);
-	if(OpenStreamRaster(ss)) {
+	if(std::unique_ptr<StreamRaster> r = OpenStreamRaster(ss)) {
+		// a picture too large to be kept whole is decoded straight to the size asked for
+		if(ObjectArea(r->GetSize()) > OBJECT_IMAGE_MAX_PIXELS)
+			return detail::DecodeObjectRaster(*r, sz);
 		Image img = MakeImage(ImgFormatLoader(serial_id, *s));
 		return img.IsEmpty() ? Image() : Rescale(img, sz);
 	}
