@@ -237,3 +237,31 @@ TEST(Lines, CacheKeepsLayoutPerWidthAndNumber)
 	EXPECT_EQ(other.text[0], wchar('1'));
 	EXPECT_EQ(other.text[1], wchar('0'));
 }
+
+TEST(Lines, CacheKeepsTheNewestWithinItsBounds)
+{
+	auto park = [](int64 id, int cx) {
+		RichPara p = Boxes({{cx, 10}});
+		p.cacheid = id;
+		p.FormatLines(1000, RichPara::Number()).Justify(p.format); // parked as justified
+	};
+	auto cached = [](int64 id, int cx) {
+		RichPara p = Boxes({{cx, 10}});
+		p.cacheid = id;
+		return p.FormatLines(1000, RichPara::Number()).justified; // and parked again
+	};
+	const int64 base = 0x7200000000LL;
+	for(int i = 0; i < 66; i++)
+		park(base + i, 1);
+	EXPECT_FALSE(cached(base, 1)); // 65 older ones: the oldest went
+	EXPECT_TRUE(cached(base + 2, 1));
+	// Older entries hold at most 10,000 characters together.
+	RichPara big;
+	big.Cat(WString('x', 9999), RichPara::CharFormat());
+	big.cacheid = base + 100;
+	big.FormatLines(1000000, RichPara::Number()).Justify(big.format);
+	park(base + 101, 1);
+	park(base + 102, 1);
+	EXPECT_TRUE(cached(base + 101, 1));
+	EXPECT_FALSE(cached(base + 2, 1));
+}
