@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 {
 	if(size < 5)
 		return 0;
-	int width = int((data[0] << 8 | data[1]) * 100000 / 65535);
-	int height = data[4] & 1 ? 268435455 : int((data[2] << 8 | data[3]) * 100000 / 65535);
+	int width = int((data[0] << 8 | data[1]) * int64(100000) / 65535);
+	int height = data[4] & 1 ? 268435455 : int((data[2] << 8 | data[3]) * int64(100000) / 65535);
 	String text((const char*)data + 5, int(size - 5));
 	RichText doc = ParseQtf(text);
 	Rect page(0, 0, width, height);

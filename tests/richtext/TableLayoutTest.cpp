@@ -54,7 +54,8 @@ TEST(TableLayout, ColumnBands)
 	t.format.column_widths = {0, 0};
 	t.format.frame_width = 0;
 	t.cell.Add().SetCount(2);
-	RichPageContext rc = RichText().MakeContext(PAGE, PagePos(0, 0));
+	RichText empty;
+	RichPageContext rc = empty.MakeContext(PAGE, PagePos(0, 0));
 	EXPECT_EQ(Column(t.Realize(rc), 1), "500..1000 502..1000");
 }
 
@@ -112,7 +113,8 @@ TEST(TableLayout, HeaderRowsRepeat)
 
 	// A header taller than a page is not repeated: continuation pages start at their top.
 	std::string tall = "{{1f0h2 " + B(100, 600) + ":: " + B(100, 600) + ":: " + B(100, 600) + "}}";
-	const RichTableLayout& t = Layout(ParseQtf(tall.c_str()));
+	RichText td = ParseQtf(tall.c_str());
+	const RichTableLayout& t = Layout(td);
 	EXPECT_EQ(Rows(t), "0:0-0:630 1:0-1:630 2:0-2:630");
 }
 
