@@ -28,23 +28,12 @@ public:
 	struct Para {
 		Uuid              style;
 		int               length = 0;   // text positions
-		String            content;      // packed against the style's format
-		Array<RichObject> objects;      // set aside by packing, in stream order
 		// The paragraph's numbering (styles, texts, reset); null when it has none.
 		std::unique_ptr<RichPara::NumberFormat> number_format;
-		// Laying out again draws a new serial too (layouts are cached under it).
-		mutable int64     update_serial = 0;
 
 		// The last layout; laid_out_width -1: not laid out. Walks step over a paragraph whose
 		// width and numbering still match without unpacking it. Walks of a const text keep it
-		// up to date.
-		mutable RichPara::Number number;  // the counters it was laid out with
-		mutable Vector<int> line_heights;
-		Bits              spell_errors; // a bit per text position
-		mutable String    header_qtf;
-		mutable String    footer_qtf;
-		mutable RichText* header = nullptr; // owned, null when none
-		mutable RichText* footer = nullptr;
+		// up to date. The summary comes first: a walk reads it alone, paragraph by paragraph.
 		mutable int       laid_out_width = -1;
 		mutable int       lines_height = 0;
 		mutable int       ruler = 0;
@@ -55,8 +44,20 @@ public:
 		mutable bool      keep = false;
 		mutable bool      keepnext = false;
 		mutable bool      orphan = false;
-		bool              spell_valid = false;
 		mutable bool      newhdrftr = false;
+		bool              spell_valid = false;
+
+		String            content;      // packed against the style's format
+		Array<RichObject> objects;      // set aside by packing, in stream order
+		// Laying out again draws a new serial too (layouts are cached under it).
+		mutable int64     update_serial = 0;
+		mutable RichPara::Number number;  // the counters it was laid out with
+		mutable Vector<int> line_heights;
+		Bits              spell_errors; // a bit per text position
+		mutable String    header_qtf;
+		mutable String    footer_qtf;
+		mutable RichText* header = nullptr; // owned, null when none
+		mutable RichText* footer = nullptr;
 
 		Para() = default;
 		// Content and numbering only: the copy has a serial of its own and no layout.
