@@ -61,8 +61,6 @@ TEST(LinesMono, BreaksAtSpaces)
 	// Trailing spaces of the last line count.
 	l = Para("ab  ").FormatLines(w * 10, RichPara::Number());
 	EXPECT_EQ(l[0].cx, 4 * w);
-	l = Para("ab cd", RichPara::RIGHT).FormatLines(w * 10, RichPara::Number());
-	EXPECT_EQ(l[0].xpos, 5 * w);
 }
 
 TEST(LinesMono, JustifiedWidths)
