@@ -22,7 +22,7 @@ constexpr dword LIST_BIT = 0x80000000;
 int sLoadedHeight(dword stored)
 {
 	if(stored == LIST_BIT)
-		return int(0x80000000);
+		return INT_NULL;
 	return int(stored << 1) >> 1;
 }
 
