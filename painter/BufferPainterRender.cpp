@@ -95,12 +95,12 @@ void BufferPainter::SyncTransformCache()
 	regular = std::fabs(a - b) < std::max(std::fabs(a), std::fabs(b)) * 1e-10;
 }
 
-void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a,
-                               Rasterizer& r, const Rectf& pc, bool reg)
+void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, const PathInfo& p,
+                               const PathAttr& a, Rasterizer& r, const Rectf& pc, bool reg)
 {
 	c.transformer.target = &r;
 	c.evenodd = a.evenodd;
-	c.direct = width < 0 && reg && !p.ischar;
+	c.direct = kind != RenderKind::STROKE && reg && !p.ischar;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
 		double e = (a.miter_limit + 1) * std::max(width, 0.0);
@@ -122,9 +122,9 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 	// curves far off the picture, which hostile sizes make endless. Dashes need the true length.
 	double scale = std::max(Length(a.mtx.TransformVector(Pointf(1, 0))), Length(a.mtx.TransformVector(Pointf(0, 1))));
 	double margin = 2 + (width > 0 ? (std::max(a.miter_limit, 1.0) + 1) * width * scale : 0);
-	c.cull = width != -3 && !a.dash && std::isfinite(margin);
+	c.cull = kind != RenderKind::ONPATH && !a.dash && std::isfinite(margin);
 	c.cullbox = Rectf(-margin, -margin, size.cx + margin, size.cy + margin);
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		c.head = &c.onpath;
 		c.direct = false;
 		return;
@@ -365,18 +365,19 @@ bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA&
 	return true;
 }
 
-void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip)
+void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* ss, const RGBA& color,
+                                    ClipLevel* newclip)
 {
 	const PathAttr& a = pathattr;
 	int alpha = sAlpha(a.opacity);
-	if(!newclip && width != -3 && alpha == 0)
+	if(!newclip && kind != RenderKind::ONPATH && alpha == 0)
 		return;
 	RGBA solid = sSolid(color, alpha);
 	Rasterizer& r = rasterizer;
 	int n = path->path.GetCount();
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		for(int i = 0; i < n; i++)
 			FeedChain(c, path->path[i], a);
 		onpath = std::move(c.onpath.path);
@@ -386,7 +387,7 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 	for(int i = 0; i < n; i++) {
 		r.Reset();
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		if(c.culled)
 			return;
 		FeedChain(c, path->path[i], a);
@@ -432,7 +433,7 @@ void BufferPainter::CountEmpty()
 	}
 }
 
-void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
+void BufferPainter::QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
 {
 	int n = path->path.GetCount();
 	SpanSource* s = ss.get();
@@ -445,6 +446,7 @@ void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, con
 		j.subpath = i;
 		j.preclip = preclip;
 		j.regular = regular;
+		j.kind = kind;
 		j.width = width;
 		j.color = color;
 		j.ss = s;
@@ -552,7 +554,7 @@ void BufferPainter::FinishPathJob()
 				PathJob& j = cofill[i];
 				j.rasterizer.Reset();
 				PathChain c(j.attr.mtx);
-				SetupChain(c, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
+				SetupChain(c, j.kind, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
 				j.evenodd = c.evenodd;
 				if(!c.culled)
 					FeedChain(c, j.path->path[j.subpath], j.attr);
@@ -597,16 +599,18 @@ void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, con
 		ClipOp();
 		return;
 	}
-	DoRenderPath(width, ss, color, nullptr);
+	RenderKind kind = width == -1 ? RenderKind::FILL : width == -3 ? RenderKind::ONPATH : RenderKind::STROKE;
+	DoRenderPath(kind, kind == RenderKind::STROKE && width > 0 ? width : 0, ss, color, nullptr);
 }
 
-void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
-                                 ClipLevel* newclip)
+void BufferPainter::DoRenderPath(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss,
+                                 const RGBA& color, ClipLevel* newclip)
 {
-	if(width == -1)
+	if(kind == RenderKind::FILL)
 		CloseOp();
 	current = move = Pointf(-INFINITY, -INFINITY);
-	if(!std::isfinite(width) || width == 0 || (!ss && width >= -1 && color.a == 0)) {
+	bool paints = kind == RenderKind::FILL || kind == RenderKind::STROKE;
+	if((kind == RenderKind::STROKE && !(width > 0 && std::isfinite(width))) || (!ss && paints && color.a == 0)) {
 		if(co)
 			CountEmpty();
 		return;
@@ -622,14 +626,14 @@ void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, 
 			span.Alloc((size_t)render_cx + 3);
 	}
 	if(co) {
-		if(width >= -1 && mode != RENDER_NOAA) {
-			QueueJobs(width, ss, color);
+		if(paints && mode != RENDER_NOAA) {
+			QueueJobs(kind, width, ss, color);
 			return;
 		}
 		FinishPathJob();
 		render.Finish();
 	}
-	RenderImmediate(width, ss.get(), color, newclip);
+	RenderImmediate(kind, width, ss.get(), color, newclip);
 }
 
 } // namespace Qel
