@@ -3,6 +3,7 @@
 #include <painter/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
+#include <draw/detail/PixelBlend.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,16 +41,6 @@ inline int sAlpha(double opacity)
 	return a >= 256 ? 256 : a > 0 ? (int)a : 0;
 }
 
-inline RGBA sSolid(const RGBA& c, int alpha)
-{
-	RGBA r;
-	r.b = (byte)((c.b * alpha) >> 8);
-	r.g = (byte)((c.g * alpha) >> 8);
-	r.r = (byte)((c.r * alpha) >> 8);
-	r.a = (byte)((c.a * alpha) >> 8);
-	return r;
-}
-
 inline Pointf sGetPoint(const byte* s)
 {
 	Pointf p;
@@ -68,15 +59,8 @@ void BufferPainter::SyncTransformCache()
 	const Xform2D& m = pathattr.mtx;
 	preclip = sNoPreclip;
 	if(dopreclip) {
-		double d = m.x.x * m.y.y - m.x.y * m.y.x;
-		if(d != 0 && std::isfinite(d)) {
-			// inverse of the matrix, then of the translation
-			Xform2D inv;
-			inv.x = Pointf(m.y.y / d, -m.x.y / d);
-			inv.y = Pointf(-m.y.x / d, m.x.x / d);
-			inv.t = Pointf(0, 0);
-			Pointf t = inv.TransformVector(m.t);
-			inv.t = Pointf(-t.x, -t.y);
+		Xform2D inv = Inverse(m);
+		if(IsFinite(inv)) {
 			Pointf c[4] = {inv.Transform(Pointf(0, 0)), inv.Transform(Pointf(size.cx, 0)),
 			               inv.Transform(Pointf(0, size.cy)), inv.Transform(Pointf(size.cx, size.cy))};
 			Rectf r(c[0].x, c[0].y, c[0].x, c[0].y);
@@ -372,7 +356,7 @@ void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* s
 	int alpha = sAlpha(a.opacity);
 	if(!newclip && kind != RenderKind::ONPATH && alpha == 0)
 		return;
-	RGBA solid = sSolid(color, alpha);
+	RGBA solid = detail::ScalePixel(color, alpha);
 	Rasterizer& r = rasterizer;
 	int n = path->path.GetCount();
 	if(kind == RenderKind::ONPATH) {
@@ -473,7 +457,7 @@ void BufferPainter::RenderJobs()
 	for(int i = 0; i < jobcount; i++) {
 		PathJob& j = cojob[i];
 		j.alpha = sAlpha(j.attr.opacity);
-		j.solid = sSolid(j.color, j.alpha);
+		j.solid = detail::ScalePixel(j.color, j.alpha);
 		int lo = j.rasterizer.GetMinY(), hi = j.rasterizer.GetMaxY();
 		if(!j.alpha)
 			hi = lo - 1;
