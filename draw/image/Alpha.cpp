@@ -166,18 +166,15 @@ void AlphaBlend(RGBA* t, const RGBA* s, int n)
 {
 	int i = 0;
 #ifdef __SSE2__
-	const __m128i zero = _mm_setzero_si128();
+	const __m128i zero = _mm_setzero_si128(), am = _mm_set1_epi32(int(0xFF000000));
 	for(; i + 4 <= n; i += 4) {
 		__m128i x = sLoad(s + i);
-		int opaque, clear;
-		sAlphaMasks(x, opaque, clear);
-		if(opaque == 0xFFFF) {
+		// four opaque pixels replace the target, four empty ones leave it
+		if(_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(x, am), am)) == 0xFFFF)
 			sStore(t + i, x);
-			continue;
-		}
-		if(clear == 0xFFFF && _mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) == 0xFFFF)
-			continue;
-		sStore(t + i, detail::BlendOver4(sLoad(t + i), x));
+		else
+		if(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) != 0xFFFF)
+			sStore(t + i, detail::BlendOver4(sLoad(t + i), x));
 	}
 #endif
 	for(; i < n; i++)
