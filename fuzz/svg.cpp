@@ -3,11 +3,6 @@
 #include <painter/Painter.h>
 #include <painter/detail/SvgParser.h>
 
-#if __has_include(<painter/ImagePainter.h>)
-#include <painter/ImagePainter.h>
-#define QEL_HAS_IMAGE_PAINTER 1
-#endif
-
 #include <Core/text/String.h>
 
 using namespace Qel;
@@ -48,12 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		__builtin_trap();
 	GetSVGBoundingBox(~text);
 	IsSVG(~text);
-#ifdef QEL_HAS_IMAGE_PAINTER
 	if(size & 1) {
 		ImagePainter ip(32, 32);
 		RenderSVG(ip, ~text);
 		ip.GetResult();
 	}
-#endif
 	return 0;
 }
