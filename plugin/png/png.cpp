@@ -277,7 +277,10 @@ Raster::Line PNGRaster::GetLine(int y)
 			size_t stride = size_t(d.fmt.GetByteCount(d.size.cx));
 			if(!IsImageSizeValid(d.size.cx, d.size.cy))
 				return fail();
+			// zeroed: the bits past the last pixel of packed rows are never decoded, and rows go
+			// out raw as they are
 			d.image.Alloc(stride * d.size.cy);
+			memset(d.image, 0, stride * d.size.cy);
 			d.rows.Alloc(d.size.cy);
 			for(int i = 0; i < d.size.cy; i++)
 				d.rows[i] = d.image + stride * i;
