@@ -23,6 +23,7 @@ struct PNGRaster::Data {
 	int          bits = 0;
 	size_t       rowBytes = 0;
 	Buffer<byte> image;        // interlaced pictures, whole
+	Buffer<byte> row;          // plain pictures read straight into an Image: the row libpng fills
 	Buffer<byte*> rows;
 	bool         interlaced = false;
 	bool         loaded = false;
@@ -250,27 +251,22 @@ const RasterFormat* PNGRaster::GetFormat()
 	return data ? &data->fmt : nullptr;
 }
 
-Raster::Line PNGRaster::GetLine(int y)
+const byte* PNGRaster::Decode(int y, byte* row)
 {
-	if(!data)
-		return Line();
 	Data& d = *data;
-	Buffer<byte> row(d.rowBytes);
-	// a failure leaves zeros and the error state, so that the picture as a whole is refused
-	auto fail = [&] {
+	// a failure leaves the error state, so that the picture as a whole is refused; what the
+	// stream threw goes on to the caller
+	auto fail = [&]() -> const byte* {
 		SetError();
-		memset(row, 0, d.rowBytes);
 		if(d.exc) {
 			std::exception_ptr e = d.exc;
 			d.exc = nullptr;
 			std::rethrow_exception(e);
 		}
-		return Line(row.Detach(), this, true);
+		return nullptr;
 	};
-	if(y < 0 || y >= d.size.cy || IsError()) {
-		memset(row, 0, d.rowBytes);
-		return Line(row.Detach(), this, true);
-	}
+	if(y < 0 || y >= d.size.cy || IsError())
+		return nullptr;
 	if(d.interlaced) {
 		if(!d.loaded) {
 			d.loaded = true;
@@ -291,7 +287,7 @@ Raster::Line PNGRaster::GetLine(int y)
 		}
 		if(!d.image)
 			return fail();
-		return Line(d.rows[y], this, false);
+		return d.rows[y];
 	}
 	if(y < d.currentRow) {
 		// libpng reads forward only: start again from the beginning of the data
@@ -314,7 +310,36 @@ Raster::Line PNGRaster::GetLine(int y)
 	if(!sReadRow(d.png, row))
 		return fail();
 	d.currentRow++;
+	return row;
+}
+
+Raster::Line PNGRaster::GetLine(int y)
+{
+	if(!data)
+		return Line();
+	Data& d = *data;
+	Buffer<byte> row(d.rowBytes);
+	const byte* raw = Decode(y, row);
+	if(!raw) // out of range or failed: zeros
+		memset(row, 0, d.rowBytes);
+	else if(raw != row)
+		return Line(raw, this, false); // a row of the whole interlaced picture
 	return Line(row.Detach(), this, true);
+}
+
+bool PNGRaster::ReadRow(int y, RGBA* target)
+{
+	if(!data)
+		return false;
+	Data& d = *data;
+	if(!d.row) // one row buffer for the whole picture
+		d.row.Alloc(d.rowBytes);
+	const byte* raw = Decode(y, d.row);
+	if(raw)
+		d.fmt.Read(target, raw, d.size.cx, d.palette);
+	else
+		memset((void*)target, 0, size_t(d.size.cx) * sizeof(RGBA));
+	return true;
 }
 
 PNGRaster::PNGRaster() {}
