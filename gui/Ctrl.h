@@ -330,7 +330,7 @@ public:
 	void    SetTextAttr(int key, const String& text);
 	String  GetTextAttr(int key) const;
 	void    SetIntAttr(int key, int v);
-	int     GetIntAttr(int key, int def = (int)0x80000000) const;
+	int     GetIntAttr(int key, int def = INT_NULL) const;
 	void    SetColorAttr(int key, Color c);
 	Color   GetColorAttr(int key) const;
 	void    SetFontAttr(int key, Font f);

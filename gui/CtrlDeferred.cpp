@@ -23,7 +23,7 @@ Image Ctrl::CursorImage(Point, dword)               { return Image(); }
 void  Ctrl::MouseWheel(Point, int, dword)           {}
 void  Ctrl::HorzMouseWheel(Point, int, dword)       {}
 bool  Ctrl::HotKey(dword)                           { return false; }
-Point Ctrl::GetPreedit()                            { return Point((int)0x80000000, (int)0x80000000); }
+Point Ctrl::GetPreedit()                            { return Point(INT_NULL, INT_NULL); }
 Font  Ctrl::GetPreeditFont()                        { return StdFont(); }
 
 void detail::ClosePreedit()                 {}

@@ -117,9 +117,9 @@ public:
 	void BeginOnPathOp(double q, bool abs) override;
 
 	// Renders the current path and ends it. width: -1 fill, -2 clip (see ClipOp), -3 record for
-	// on-path placement, 0 nothing, > 0 stroke of that width. With a span source the colour is
-	// ignored; in co mode the source lives until its batch has rendered. Gradient and image
-	// fills come through here.
+	// on-path placement, > 0 stroke of that width, anything else nothing. With a span source the
+	// colour is ignored; in co mode the source lives until its batch has rendered. Gradient and
+	// image fills come through here.
 	void RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color);
 
 	// Attributes of the open path (of the next path while none is open).
@@ -161,6 +161,8 @@ private:
 	struct PathLine;
 	class OnPathTarget;
 	enum Element : int;
+	// What rendering does with the path; only a stroke has a width.
+	enum class RenderKind { FILL, STROKE, CLIP, ONPATH };
 	struct PathInfo;
 	struct PathJob;
 
@@ -227,14 +229,15 @@ private:
 
 	// Rendering.
 	void   SyncTransformCache();
-	void   SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a, Rasterizer& r,
+	void   SetupChain(PathChain& c, RenderKind kind, double width, const PathInfo& p, const PathAttr& a, Rasterizer& r,
 	                  const Rectf& preclip, bool regular);
 	void   FeedChain(PathChain& c, const Vector<byte>& data, const PathAttr& a);
-	void   DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color, ClipLevel* newclip);
-	void   RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip);
+	void   DoRenderPath(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
+	                    ClipLevel* newclip);
+	void   RenderImmediate(RenderKind kind, double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip);
 	bool   RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd,
 	                  bool invert, ClipFiller* cf);
-	void   QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
+	void   QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
 	void   RenderJobs();
 	void   CountEmpty();
 	void   DoClear(int y);

@@ -3,6 +3,7 @@
 #include <painter/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
+#include <draw/detail/PixelBlend.h>
 
 #include <algorithm>
 #include <atomic>
@@ -41,16 +42,6 @@ inline int sAlpha(double opacity)
 	return a >= 256 ? 256 : a > 0 ? (int)a : 0;
 }
 
-inline RGBA sSolid(const RGBA& c, int alpha)
-{
-	RGBA r;
-	r.b = (byte)((c.b * alpha) >> 8);
-	r.g = (byte)((c.g * alpha) >> 8);
-	r.r = (byte)((c.r * alpha) >> 8);
-	r.a = (byte)((c.a * alpha) >> 8);
-	return r;
-}
-
 inline Pointf sGetPoint(const byte* s)
 {
 	Pointf p;
@@ -69,15 +60,8 @@ void BufferPainter::SyncTransformCache()
 	const Xform2D& m = pathattr.mtx;
 	preclip = sNoPreclip;
 	if(dopreclip) {
-		double d = m.x.x * m.y.y - m.x.y * m.y.x;
-		if(d != 0 && std::isfinite(d)) {
-			// inverse of the matrix, then of the translation
-			Xform2D inv;
-			inv.x = Pointf(m.y.y / d, -m.x.y / d);
-			inv.y = Pointf(-m.y.x / d, m.x.x / d);
-			inv.t = Pointf(0, 0);
-			Pointf t = inv.TransformVector(m.t);
-			inv.t = Pointf(-t.x, -t.y);
+		Xform2D inv = Inverse(m);
+		if(IsFinite(inv)) {
 			Pointf c[4] = {inv.Transform(Pointf(0, 0)), inv.Transform(Pointf(size.cx, 0)),
 			               inv.Transform(Pointf(0, size.cy)), inv.Transform(Pointf(size.cx, size.cy))};
 			Rectf r(c[0].x, c[0].y, c[0].x, c[0].y);
@@ -96,13 +80,13 @@ void BufferPainter::SyncTransformCache()
 	regular = std::fabs(a - b) < std::max(std::fabs(a), std::fabs(b)) * 1e-10;
 }
 
-void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a,
-                               Rasterizer& r, const Rectf& pc, bool reg)
+void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, const PathInfo& p,
+                               const PathAttr& a, Rasterizer& r, const Rectf& pc, bool reg)
 {
 	c.transformer.target = &r;
 	c.evenodd = a.evenodd;
-	c.direct = width < 0 && reg && !p.ischar;
-	c.close = width == -1 || width == -2;
+	c.direct = kind != RenderKind::STROKE && reg && !p.ischar;
+	c.close = kind == RenderKind::FILL || kind == RenderKind::CLIP;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
 		double e = (a.miter_limit + 1) * std::max(width, 0.0);
@@ -124,9 +108,9 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 	// curves far off the picture, which hostile sizes make endless. Dashes need the true length.
 	double scale = std::max(Length(a.mtx.TransformVector(Pointf(1, 0))), Length(a.mtx.TransformVector(Pointf(0, 1))));
 	double margin = 2 + (width > 0 ? (std::max(a.miter_limit, 1.0) + 1) * width * scale : 0);
-	c.cull = width != -3 && !a.dash && std::isfinite(margin);
+	c.cull = kind != RenderKind::ONPATH && !a.dash && std::isfinite(margin);
 	c.cullbox = Rectf(-margin, -margin, size.cx + margin, size.cy + margin);
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		c.head = &c.onpath;
 		c.direct = false;
 		return;
@@ -381,18 +365,19 @@ bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA&
 	return true;
 }
 
-void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip)
+void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* ss, const RGBA& color,
+                                    ClipLevel* newclip)
 {
 	const PathAttr& a = pathattr;
 	int alpha = sAlpha(a.opacity);
-	if(!newclip && width != -3 && alpha == 0)
+	if(!newclip && kind != RenderKind::ONPATH && alpha == 0)
 		return;
-	RGBA solid = sSolid(color, alpha);
+	RGBA solid = detail::ScalePixel(color, alpha);
 	Rasterizer& r = rasterizer;
 	int n = path->path.GetCount();
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		for(int i = 0; i < n; i++)
 			FeedChain(c, path->path[i], a);
 		onpath = std::move(c.onpath.path);
@@ -402,7 +387,7 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 	for(int i = 0; i < n; i++) {
 		r.Reset();
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		if(c.culled)
 			return;
 		FeedChain(c, path->path[i], a);
@@ -448,7 +433,7 @@ void BufferPainter::CountEmpty()
 	}
 }
 
-void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
+void BufferPainter::QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
 {
 	int n = path->path.GetCount();
 	SpanSource* s = ss.get();
@@ -461,6 +446,7 @@ void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, con
 		j.subpath = i;
 		j.preclip = preclip;
 		j.regular = regular;
+		j.kind = kind;
 		j.width = width;
 		j.color = color;
 		j.ss = s;
@@ -487,7 +473,7 @@ void BufferPainter::RenderJobs()
 	for(int i = 0; i < jobcount; i++) {
 		PathJob& j = cojob[i];
 		j.alpha = sAlpha(j.attr.opacity);
-		j.solid = sSolid(j.color, j.alpha);
+		j.solid = detail::ScalePixel(j.color, j.alpha);
 		int lo = j.rasterizer.GetMinY(), hi = j.rasterizer.GetMaxY();
 		if(!j.alpha)
 			hi = lo - 1;
@@ -568,7 +554,7 @@ void BufferPainter::FinishPathJob()
 				PathJob& j = cofill[i];
 				j.rasterizer.Reset();
 				PathChain c(j.attr.mtx);
-				SetupChain(c, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
+				SetupChain(c, j.kind, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
 				j.evenodd = c.evenodd;
 				if(!c.culled)
 					FeedChain(c, j.path->path[j.subpath], j.attr);
@@ -613,14 +599,16 @@ void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, con
 		ClipOp();
 		return;
 	}
-	DoRenderPath(width, ss, color, nullptr);
+	RenderKind kind = width == -1 ? RenderKind::FILL : width == -3 ? RenderKind::ONPATH : RenderKind::STROKE;
+	DoRenderPath(kind, kind == RenderKind::STROKE && width > 0 ? width : 0, ss, color, nullptr);
 }
 
-void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
-                                 ClipLevel* newclip)
+void BufferPainter::DoRenderPath(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss,
+                                 const RGBA& color, ClipLevel* newclip)
 {
 	current = move = Pointf(-INFINITY, -INFINITY);
-	if(!std::isfinite(width) || width == 0 || (!ss && width >= -1 && color.a == 0)) {
+	bool paints = kind == RenderKind::FILL || kind == RenderKind::STROKE;
+	if((kind == RenderKind::STROKE && !(width > 0 && std::isfinite(width))) || (!ss && paints && color.a == 0)) {
 		if(co)
 			CountEmpty();
 		return;
@@ -636,14 +624,14 @@ void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, 
 			span.Alloc((size_t)render_cx + 3);
 	}
 	if(co) {
-		if(width >= -1 && mode != RENDER_NOAA) {
-			QueueJobs(width, ss, color);
+		if(paints && mode != RENDER_NOAA) {
+			QueueJobs(kind, width, ss, color);
 			return;
 		}
 		FinishPathJob();
 		render.Finish();
 	}
-	RenderImmediate(width, ss.get(), color, newclip);
+	RenderImmediate(kind, width, ss.get(), color, newclip);
 }
 
 } // namespace Qel

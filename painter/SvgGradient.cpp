@@ -115,7 +115,7 @@ void SvgParser::ParseGradient(const XmlNode& n, bool radial)
 		g.y2 = get("y2", VERT);
 	}
 	String spread = n.Attr("spreadMethod");
-	g.style = spread == "pad" ? 0 : spread == "repeat" ? 1 : spread == "reflect" ? 2 : int(0x80000000);
+	g.style = spread == "pad" ? 0 : spread == "repeat" ? 1 : spread == "reflect" ? 2 : INT_NULL;
 	// currentColor and inherit in the stops take the gradient element's own properties
 	Ink color = Top().color, inherited;
 	if(Ink k; ParseInk(n.Attr("color"), k) && !k.current)

@@ -250,6 +250,27 @@ TEST(BufferPainter, TransparentAndZeroWidthDrawNothing)
 		EXPECT_TRUE(Same(c, None));
 }
 
+// RenderPath's width codes: -1 fills, a positive width strokes, any other width draws nothing.
+TEST(BufferPainter, RenderPathCodes)
+{
+	for(double w : {-1.0, 2.0, 0.0, -0.5, -4.0, (double)NAN, (double)INFINITY}) {
+		for(bool co : {false, true}) {
+			Image img = Paint(6, 6, [&](BufferPainter& p) {
+				p.Co(co);
+				p.RectPath(1, 1, 4, 4);
+				p.RenderPath(w, nullptr, Black);
+			});
+			bool drawn = w == -1 || w == 2;
+			EXPECT_EQ(Same(img[3][3], Black), w == -1) << w << co;
+			EXPECT_EQ(Same(img[1][1], Black), drawn) << w << co;
+			if(!drawn) {
+				for(const RGBA& c : img)
+					EXPECT_TRUE(Same(c, None)) << w << co;
+			}
+		}
+	}
+}
+
 TEST(BufferPainter, StrokeEndsThePathWhateverItsWidth)
 {
 	for(double w : {0.0, -5.0, 1.0, (double)NAN}) {
