@@ -55,7 +55,11 @@ public:
 	// The painter keeps the current attributes, those of the open path, and the saved ones of
 	// every enclosing Begin.
 	struct Attr : PathAttr {
-		Vector<GradientStop> stop;
+		// Colour stops, appended as given; GetPathAttr puts them in order (by position, a later
+		// stop before an equal earlier one), so a million stops cost one sort, not a million
+		// insertions.
+		mutable Vector<GradientStop> stop;
+		mutable int          stop_sorted = 0; // leading stops already in order
 		int               cliplevel = 0;
 		bool              hasclip = false;
 		bool              mask = false;
@@ -123,7 +127,13 @@ public:
 	void RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color);
 
 	// Attributes of the open path (of the next path while none is open).
-	const Attr& GetPathAttr() const        { return IsNull(current) ? attr : pathattr; }
+	const Attr& GetPathAttr() const
+	{
+		const Attr& a = IsNull(current) ? attr : pathattr;
+		if(a.stop_sorted != a.stop.GetCount())
+			SortStops(a);
+		return a;
+	}
 	int  GetMode() const                   { return mode; }
 	Size GetSize() const                   { return ip ? ip->GetSize() : Size(0, 0); }
 
@@ -214,6 +224,7 @@ private:
 	struct PathChain;
 
 	static bool IsNull(const Pointf& p) { return !(p.x > -1e300); }
+	static void SortStops(const Attr& a);
 
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);

@@ -159,6 +159,7 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		paths.reset(new PathInfo[256]);
 	Attr d;
 	d.stop = std::move(attr.stop);
+	d.stop_sorted = attr.stop_sorted;
 	d.onpath = attr.onpath;
 	d.filter = attr.filter;
 	attr = std::move(d);
@@ -327,16 +328,32 @@ void BufferPainter::ColorStopOp(double pos, const RGBA& color)
 	if(!std::isfinite(pos))
 		pos = 0;
 	SetAttr([&](Attr& a) {
-		int i = 0;
-		while(i < a.stop.GetCount() && a.stop[i].pos < pos)
-			i++;
-		a.stop.Insert(i, GradientStop{pos, color});
+		int n = a.stop.GetCount();
+		// ascending stops, the usual case, stay in order as they come
+		if(a.stop_sorted == n && (n == 0 || a.stop[n - 1].pos < pos))
+			a.stop_sorted++;
+		a.stop.Add(GradientStop{pos, color});
 	});
+}
+
+void BufferPainter::SortStops(const Attr& a)
+{
+	// The stops added since the last sort go first, newest first, so that a stable sort puts each
+	// before the equal ones given earlier.
+	Vector<GradientStop>& s = a.stop;
+	int k = a.stop_sorted, n = s.GetCount();
+	std::reverse(s.begin() + k, s.end());
+	std::rotate(s.begin(), s.begin() + k, s.end());
+	std::stable_sort(s.begin(), s.end(), [](const GradientStop& x, const GradientStop& y) { return x.pos < y.pos; });
+	a.stop_sorted = n;
 }
 
 void BufferPainter::ClearStopsOp()
 {
-	SetAttr([&](Attr& a) { a.stop.Clear(); });
+	SetAttr([&](Attr& a) {
+		a.stop.Clear();
+		a.stop_sorted = 0;
+	});
 }
 
 void BufferPainter::TransformOp(const Xform2D& m)

@@ -99,7 +99,7 @@ void SvgParser::ParseGradient(const XmlNode& n, bool radial)
 	g.y2 = get("y2", 0);
 	String spread = n.Attr("spreadMethod");
 	g.style = spread == "pad" ? 0 : spread == "repeat" ? 1 : spread == "reflect" ? 2 : int(0x80000000);
-	for(int i = 0; i < n.GetCount(); i++)
+	for(int i = 0; i < n.GetCount() && g.stops.GetCount() < MAX_STOPS; i++)
 		if(n.Node(i).IsTag("stop"))
 			g.stops.Add(ParseStop(n.Node(i)));
 }
