@@ -137,6 +137,13 @@ public:
 	int  GetMode() const                   { return mode; }
 	Size GetSize() const                   { return ip ? ip->GetSize() : Size(0, 0); }
 
+	// Whether a path since Create needed more cells than the image allows (hostile sizes and
+	// dashes): the path was cut short there, the part drawn before stays.
+	bool IsCut() const                     { return cut; }
+
+	// What lies wholly outside the image is not painted (clips are not looked at).
+	bool IsPaintingOp(const Rect& r) const override;
+
 	// Renders what is queued and waits for it; rethrows the first exception of a pool job.
 	void Finish();
 	// Hands the queued paths to the pool without waiting for them.
@@ -219,7 +226,9 @@ private:
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
 	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
+	int                 joblimit = 0;     // cells of a job's rasteriser (see QueueJobs)
 	CoWork              render;
+	bool                cut = false;
 
 	struct PathChain;
 
@@ -247,6 +256,8 @@ private:
 	                  bool invert, ClipFiller* cf);
 	void   QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
 	void   RenderJobs();
+	void   RenderJobsInOrder();
+	void   RenderLines(Rasterizer& r, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd, bool invert);
 	void   CountEmpty();
 	void   DoClear(int y);
 	void   PendingClears();

@@ -145,6 +145,9 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		// Every job keeps a rasteriser with a cell line per image line (about 192 bytes each);
 		// the batch shrinks so that a batch's rasterisers stay near 48 MB.
 		batchlimit = (int)std::clamp<int64>((48 << 20) / (192 * ((int64)ib.GetHeight() + 1)), 16, 256);
+		// Jobs of two batches hold their cells at once: a job that needs more than its share
+		// (28 bytes a cell, 512 MB for all) is made again alone (RenderJobsInOrder).
+		joblimit = (int)std::clamp<int64>((512 << 20) / (56 * (int64)batchlimit), 16384, rasterizer.GetCellLimit());
 		if(mode == RENDER_SUBPIXEL)
 			subpixel.Alloc((size_t)render_cx + 30);
 		else
@@ -169,6 +172,7 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 	path = &paths[0];
 	ClearPath();
 	fillcount = emptycount = 0;
+	cut = false;
 	attrstack.Clear();
 	clip.Clear();
 	mask.Clear();
@@ -320,6 +324,19 @@ void BufferPainter::DashOp(const String& dash, double start)
 	if(d->dash.IsEmpty())
 		d = nullptr;
 	SetAttr([&](Attr& a) { a.dash = d; });
+}
+
+bool BufferPainter::IsPaintingOp(const Rect& r) const
+{
+	const Xform2D& m = attr.mtx;
+	Rectf b(INFINITY, INFINITY, -INFINITY, -INFINITY);
+	for(Pointf p : {Pointf(r.left, r.top), Pointf(r.right, r.top), Pointf(r.left, r.bottom), Pointf(r.right, r.bottom)}) {
+		p = m.Transform(p);
+		if(!std::isfinite(p.x) || !std::isfinite(p.y))
+			return true;
+		b = Rectf(std::min(b.left, p.x), std::min(b.top, p.y), std::max(b.right, p.x), std::max(b.bottom, p.y));
+	}
+	return b.right > 0 && b.bottom > 0 && b.left < size.cx && b.top < size.cy;
 }
 
 void BufferPainter::ColorStopOp(double pos, const RGBA& color)

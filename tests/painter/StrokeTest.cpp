@@ -214,6 +214,46 @@ TEST(Dasher, TinyPatternIsBounded)
 	EXPECT_EQ(c.back(), "L(2e+06,0)");
 }
 
+// With a view, dashes out of it are stepped over arithmetically: a line ten million long with a
+// pattern of 4 costs a few calls, and the cuts in view are those made without the view.
+TEST(Dasher, OutOfViewIsSteppedOver)
+{
+	auto dash = [](const Rectf* view, std::vector<Pointf> pl) {
+		Rec rec;
+		Vector<double> pat = {3, 1};
+		Dasher d;
+		d.target = &rec;
+		d.Init(pat, 0.5);
+		if(view)
+			d.SetView(*view);
+		d.Move(pl[0]);
+		for(size_t i = 1; i < pl.size(); i++)
+			d.Line(pl[i]);
+		d.End();
+		return rec;
+	};
+	Rectf view(0, 0, 100, 100);
+	auto inview = [&](const Rec& r) {
+		std::vector<std::string> v;
+		for(size_t i = 0; i < r.pts.size(); i++)
+			if(r.pts[i].x >= 0 && r.pts[i].x <= 100 && r.pts[i].y >= 0 && r.pts[i].y <= 100)
+				v.push_back(r.calls[i]);
+		return v;
+	};
+	for(auto pl : std::vector<std::vector<Pointf>>{{{50, 50}, {-1e7, 50}}, {{-1e7, 50}, {50, 50}}, {{-1e7, 50}, {1e7, 60}},
+	                                               {{-5e6, -5e6}, {5e6, 5e6}, {5e6, -5e6}}, {{50, 200}, {60, -1e7}}}) {
+		Rec a = dash(&view, pl);
+		EXPECT_LT(a.calls.size(), 200u);
+		if(pl.size() == 2 && pl[0].x >= 0) { // from out of view the full cut would pass MAX_CUTS first
+			EXPECT_EQ(inview(a), inview(dash(nullptr, pl)));
+		}
+	}
+	// a polyline that leaves and comes back keeps the pattern's phase: the same cuts in view
+	std::vector<Pointf> out_and_back = {{10, 10}, {10, 5000}, {90, 5000}, {90, 10}};
+	EXPECT_EQ(inview(dash(&view, out_and_back)), inview(dash(nullptr, out_and_back)));
+	EXPECT_LT(dash(&view, out_and_back).calls.size(), dash(nullptr, out_and_back).calls.size() / 10);
+}
+
 TEST(Dasher, EveryDashGetsCaps)
 {
 	Rasterizer r(40, 10);
