@@ -147,8 +147,9 @@ void Draw::SysDrawImageOp(int x, int y, const Image& img, const Rect& src, Color
 		SysDrawImageOp(x, y, img, color);
 		return;
 	}
-	ClipoffOp(Rect(x, y, x + src.right - src.left, y + src.bottom - src.top));
-	SysDrawImageOp(-src.left, -src.top, img, color);
+	using detail::ClampInt;
+	ClipoffOp(Rect(x, y, ClampInt(int64(x) + src.right - src.left), ClampInt(int64(y) + src.bottom - src.top)));
+	SysDrawImageOp(ClampInt(-int64(src.left)), ClampInt(-int64(src.top)), img, color);
 	EndOp();
 }
 

@@ -166,7 +166,7 @@ TEST(DrawText, LinesAtTheEdgeOfCoordinates)
 	w.calls.clear();
 	w.DrawText(INT_MIN + 3, INT_MIN + 3, 0, WString("xxx").Begin(), f, Color(0, 0, 0), 3, dx);
 	ASSERT_EQ(w.calls.size(), 2u);
-	EXPECT_EQ(w.calls[1], "Rect -2147483645," + std::to_string(INT_MIN + 3 - SANS.GetAscent() / 3 + SANS.GetAscent()) + ",2147483647,1#00000000");
+	EXPECT_EQ(w.calls[1], "Rect -2147483645," + std::to_string(INT_MIN + 3 + SANS.GetAscent() - SANS.GetAscent() / 3) + ",2147483647,1#00000000");
 	for(int angle : { 900, 450, 2700, 1800 }) {
 		w.calls.clear();
 		w.DrawText(angle == 900 ? INT_MAX - 3 : INT_MIN + 3, INT_MIN + 3, angle, WString("xxx").Begin(), f, Color(0, 0, 0), 3, dx);
