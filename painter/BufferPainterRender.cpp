@@ -157,6 +157,7 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 		c.dasher.Init(a.dash->dash, a.dash->start);
 		c.dasher.target = c.head;
 		c.dasher.sink = &r;
+		c.dasher.SetViewCutLimit(std::clamp<int64>(16 * (int64)size.cx * (int64)size.cy, 65536, Dasher::MAX_CUTS));
 		// grown by the farthest a join or cap reaches from the centre line
 		double e = (std::max(a.miter_limit, 1.0) + 1) * width;
 		if(std::isfinite(view.left) && std::isfinite(e))

@@ -21,7 +21,8 @@ void Dasher::Init(const Vector<double>& pat, double start)
 	if(!(sum > 0) || !std::isfinite(sum))
 		sum = 0;
 	p0 = Pointf(0, 0);
-	cuts = 0;
+	cuts = shown = 0;
+	maxshown = MAX_CUTS;
 	on = 1;
 	view = Rectf(-INFINITY, -INFINITY, INFINITY, INFINITY);
 	if(sum == 0)
@@ -75,7 +76,7 @@ void Dasher::Step(double& t, double to, bool keep)
 
 void Dasher::Line(const Pointf& p)
 {
-	if(sum == 0 || cuts > MAX_CUTS) {
+	if(sum == 0 || cuts > MAX_CUTS || shown > maxshown) {
 		target->Line(p);
 		return;
 	}
@@ -116,7 +117,7 @@ void Dasher::Line(const Pointf& p)
 			target->Move(q);
 		Next();
 		t = t1;
-		if(++cuts > MAX_CUTS || (sink && sink->IsFull())) {
+		if(++cuts > MAX_CUTS || ++shown > maxshown || (sink && sink->IsFull())) {
 			target->Line(p);
 			p0 = p;
 			return;

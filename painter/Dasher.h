@@ -26,6 +26,9 @@ public:
 	// Past this many cuts the rest of the path is passed solid, so a tiny pattern on a long
 	// path stays bounded.
 	static constexpr int64 MAX_CUTS = 1000000;
+	// Past this many cuts in view (at most MAX_CUTS; set after Init) likewise: a small picture
+	// has no use for a million dashes, each as wide as it.
+	void SetViewCutLimit(int64 n) { maxshown = n; }
 
 	// When set, the rest of a path is dropped once this rasteriser has no room for more cells.
 	const Rasterizer* sink = nullptr;
@@ -38,6 +41,8 @@ private:
 	byte   on = 1;
 	Pointf p0;
 	int64  cuts = 0;
+	int64  shown = 0;
+	int64  maxshown = MAX_CUTS;
 	Rectf  view;
 
 	void Next();

@@ -43,7 +43,7 @@ void Rasterizer::Create(int cx, int cy, bool subpixel)
 	mx = subpixel ? 768 : 256;
 	// Memory in proportion to what can be seen: legitimate paths stay far below it, hostile ones
 	// stop there.
-	limit = (int)std::clamp<int64>(16 * ((int64)cx * (subpixel ? 3 : 1) + 1) * ((int64)cy + 1), 1 << 20, 1 << 24);
+	limit = (int)std::clamp<int64>(16 * ((int64)cx * (subpixel ? 3 : 1) + 1) * ((int64)cy + 1), 1 << 18, 1 << 24);
 	full = false;
 	start = new int[(size_t)cy + 2];
 	clip = Rectf(0, 0, cx, cy);

@@ -87,7 +87,7 @@ TEST(HostilePath, CellLimitEndsThePathAlikeInCoMode)
 		if(!p.IsCut())
 			abort();
 	}());
-	for(int n : {2000, 20000}) { // past a job's share only; past the image's limit too
+	for(int n : {500, 20000}) { // past a job's share only; past the image's limit too
 		Image m[2];
 		bool cut[2];
 		for(int co = 0; co < 2; co++) {

@@ -302,7 +302,7 @@ TEST(Rasterizer, PiecesOutsideAddNoCells)
 // says so, and Reset makes it ready for the next path. The default limit follows the image.
 TEST(Rasterizer, CellLimitEndsThePath)
 {
-	EXPECT_EQ(Rasterizer(64, 64).GetCellLimit(), 1 << 20);
+	EXPECT_EQ(Rasterizer(64, 64).GetCellLimit(), 1 << 18);
 	EXPECT_EQ(Rasterizer(1000, 1000).GetCellLimit(), 16 * 1001 * 1001);
 	EXPECT_EQ(Rasterizer(5000, 5000, true).GetCellLimit(), 1 << 24);
 	Rasterizer r(100, 100);
