@@ -49,7 +49,7 @@ void Stroker::Round(const Pointf& c, const Pointf& u1, const Pointf& u2)
 	if(a < b)
 		a += 2 * M_PI;
 	double step = fid;
-	if(step < M_PI / 4 && std::isfinite(view.left)) {
+	if(a - b > 8 * fid && std::isfinite(view.left)) { // (arcs of a few steps are not worth it)
 		// The view wholly outside the circle, or wholly inside the octagon in it: the coarse and
 		// the fine arc go round it alike, and the ground between them is out of view.
 		double nx = std::clamp(c.x, view.left, view.right) - c.x, ny = std::clamp(c.y, view.top, view.bottom) - c.y;
