@@ -56,10 +56,15 @@ void Rasterizer::Create(int cx, int cy, bool subpixel)
 void Rasterizer::Reset()
 {
 	if(has_edges) {
-		// the entries touched: min_y .. max_y + 1, and the two of the spill line
-		int last = std::min(max_y + 2, size.cy + 1);
-		for(int side = 0; side < 2; side++)
-			memset(edge + side * ((size_t)size.cy + 2) + min_y, 0, sizeof(int64) * (last - min_y + 1));
+		if(size.cy > 1024) { // tall: not kept (co mode has hundreds of rasterisers)
+			MemoryFree(edge);
+			edge = nullptr;
+		}
+		else { // the entries touched: min_y .. max_y + 1, and the two of the spill line
+			int last = std::min(max_y + 2, size.cy + 1);
+			for(int side = 0; side < 2; side++)
+				memset(edge + side * ((size_t)size.cy + 2) + min_y, 0, sizeof(int64) * (last - min_y + 1));
+		}
 		has_edges = false;
 	}
 	full = false;

@@ -296,6 +296,17 @@ TEST(Rasterizer, PiecesOutsideAddNoCells)
 		for(int y = 0; y < 10; y++)
 			EXPECT_LE(detail::RasterizerCells::Count(a, y), 6) << y;
 	}
+	// paths one after another, on an image tall enough that the per-line covers are not kept
+	Rasterizer t(4, 2000);
+	for(int i = 0; i < 3; i++) {
+		sPoly(t, {{-1e6, 1000.5 + i}, {2.5, 1000.5 + i}, {2.5, 1999}, {-1e6, 1999}});
+		auto img = sRender(t);
+		EXPECT_EQ(img[1000 + i][1], 128) << i;
+		EXPECT_EQ(img[1001 + i][1], 256) << i;
+		EXPECT_EQ(img[1001 + i][2], 128) << i;
+		EXPECT_EQ(img[999 + i][0], 0) << i;
+		t.Reset();
+	}
 }
 
 // A path that needs more cells than its limit stops there: what was added stays, the rasteriser
