@@ -115,14 +115,14 @@ void Rasterizer::Seal()
 	int* s = start;
 	for(int y = min_y; y <= max_y + 1; y++)
 		s[y] = 0;
-	for(const LineCell* c = cells, *e = cells + count; c < e; c++)
-		if(c->y <= max_y)
-			s[c->y]++;
-	if(has_edges)
-		SealEdges(s, false);
 	int n = 0;
-	for(int y = min_y; y <= max_y; y++)
-		n += s[y];
+	for(const LineCell* c = cells, *e = cells + count; c < e; c++)
+		if(c->y <= max_y) {
+			s[c->y]++;
+			n++;
+		}
+	if(has_edges)
+		n += SealEdges(s, 0, false) + SealEdges(s, 1, false);
 	if(n > sealed_capacity) {
 		MemoryFree(sealed);
 		sealed = nullptr;
@@ -137,8 +137,9 @@ void Rasterizer::Seal()
 		s[y] = at; // end of line y for now; the scatter below moves it to the start
 	}
 	s[max_y + 1] = at;
+	// the border cells at the ends of their lines, where sorting leaves them
 	if(has_edges)
-		SealEdges(s, true);
+		SealEdges(s, 1, true);
 	for(int i = count; i-- > 0;) {
 		const LineCell& c = cells[i];
 		if(c.y <= max_y) {
@@ -148,6 +149,8 @@ void Rasterizer::Seal()
 			d.area = c.area;
 		}
 	}
+	if(has_edges)
+		SealEdges(s, 0, true);
 }
 
 int Rasterizer::GetCellCount(int y) const
@@ -184,7 +187,7 @@ inline void Rasterizer::AddCell(int ey, int x, int cover, int area)
 	c.area = area;
 }
 
-Rasterizer::LineCell* Rasterizer::Reserve(int ey, int n)
+inline Rasterizer::LineCell* Rasterizer::Reserve(int ey, int n)
 {
 	if(count + n > capacity && !Grow(n))
 		return nullptr;
@@ -309,31 +312,34 @@ void Rasterizer::AddEdge(int side, double y1, double y2)
 	d[ey2 + 1] -= sign * fy2;
 }
 
-// The summed border covers of each line as one cell at the border: counted into s, or (put) placed
-// at the end of each line's part of the sealed cells, s[y] moving down past them.
-void Rasterizer::SealEdges(int* s, bool put)
+// The summed border covers of one side, each line's as one cell on the border: counted into s,
+// or (put) placed at the end of each line's part of the sealed cells, s[y] moving down past it.
+// Gives the count.
+int Rasterizer::SealEdges(int* s, int side, bool put)
 {
-	const int64* d[2] = {edge, edge + size.cy + 2};
-	int x[2] = {(int)(sFix(clip.left, mx) >> 8), (int)(sFix(clip.right, mx) >> 8)};
-	int64 cover[2] = {0, 0};
-	for(int y = min_y; y <= max_y; y++)
-		for(int side = 0; side < 2; side++) {
-			int64 v = cover[side] += d[side][y];
-			if(v == 0)
-				continue;
-			if(!put) {
-				s[y]++;
-				continue;
-			}
-			// Beyond any sane winding only the parity of the fill and the sign still matter: keep
-			// them in range of the cell.
-			if(v > (1 << 28) || v < -(1 << 28))
-				v = v > 0 ? (1 << 28) + (v & 511) : -((1 << 28) + (-v & 511));
-			Cell& c = sealed[--s[y]];
-			c.x = x[side];
-			c.cover = (int32)v;
-			c.area = 0;
+	const int64* d = edge + side * ((size_t)size.cy + 2);
+	int x = sFix(side ? clip.right : clip.left, mx) >> 8;
+	int64 cover = 0;
+	int n = 0;
+	for(int y = min_y; y <= max_y; y++) {
+		int64 v = cover += d[y];
+		if(v == 0)
+			continue;
+		n++;
+		if(!put) {
+			s[y]++;
+			continue;
 		}
+		// Beyond any sane winding only the parity of the fill and the sign still matter: keep
+		// them in range of the cell.
+		if(v > (1 << 28) || v < -(1 << 28))
+			v = v > 0 ? (1 << 28) + (v & 511) : -((1 << 28) + (-v & 511));
+		Cell& c = sealed[--s[y]];
+		c.x = x;
+		c.cover = (int32)v;
+		c.area = 0;
+	}
+	return n;
 }
 
 inline bool Rasterizer::Touch(int ey)

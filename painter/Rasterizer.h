@@ -105,7 +105,7 @@ private:
 	LineCell* Reserve(int ey, int n);
 	bool Grow(int n);
 	void AddEdge(int side, double y1, double y2);
-	void SealEdges(int* s, bool put);
+	int  SealEdges(int* s, int side, bool put);
 	void RowSegment(int ey, int x1, int fy1, int x2, int fy2);
 	void RowSegmentCells(int ey, int x1, int x2, int dy);
 	bool Touch(int ey);
