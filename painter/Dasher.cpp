@@ -101,12 +101,14 @@ void Dasher::Line(const Pointf& p)
 		edge(-d.y, p0.y - view.top);
 		edge(d.y, view.bottom - p0.y);
 		if(!in || !(ta <= tb))
-			ta = tb = len;
+			ta = tb = -1; // nothing in view: no cut at all
 	}
 	double t = 0;
-	if(ta > 0)
+	if(ta < 0)
+		Step(t, len, false);
+	else if(ta > 0)
 		Step(t, ta, true);
-	for(;;) {
+	while(ta >= 0) {
 		double t1 = t + rem;
 		if(!(t1 < len))
 			break;

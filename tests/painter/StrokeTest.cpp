@@ -224,8 +224,10 @@ TEST(Dasher, OutOfViewIsSteppedOver)
 		Dasher d;
 		d.target = &rec;
 		d.Init(pat, 0.5);
-		if(view)
+		if(view) {
 			d.SetView(*view);
+			d.SetViewCutLimit(1000); // cuts out of view do not count
+		}
 		d.Move(pl[0]);
 		for(size_t i = 1; i < pl.size(); i++)
 			d.Line(pl[i]);
@@ -252,6 +254,12 @@ TEST(Dasher, OutOfViewIsSteppedOver)
 	std::vector<Pointf> out_and_back = {{10, 10}, {10, 5000}, {90, 5000}, {90, 10}};
 	EXPECT_EQ(inview(dash(&view, out_and_back)), inview(dash(nullptr, out_and_back)));
 	EXPECT_LT(dash(&view, out_and_back).calls.size(), dash(nullptr, out_and_back).calls.size() / 10);
+	// a hundred thousand segments out of view before it, each with a cut
+	std::vector<Pointf> many;
+	for(int i = 0; i < 100000; i++)
+		many.push_back(Pointf(-1e6 + 2.5 * i, 50));
+	many.push_back(Pointf(60, 50));
+	EXPECT_EQ(inview(dash(&view, many)), inview(dash(nullptr, many)));
 }
 
 // Round joins and caps whose circle lies wholly around the view, or wholly beside it, take eight
