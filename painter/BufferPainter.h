@@ -55,7 +55,11 @@ public:
 	// The painter keeps the current attributes, those of the open path, and the saved ones of
 	// every enclosing Begin.
 	struct Attr : PathAttr {
-		Vector<GradientStop> stop;
+		// Colour stops, appended as given; GetPathAttr puts them in order (by position, a later
+		// stop before an equal earlier one), so a million stops cost one sort, not a million
+		// insertions.
+		mutable Vector<GradientStop> stop;
+		mutable int          stop_sorted = 0; // leading stops already in order
 		int               cliplevel = 0;
 		bool              hasclip = false;
 		bool              mask = false;
@@ -123,9 +127,22 @@ public:
 	void RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color);
 
 	// Attributes of the open path (of the next path while none is open).
-	const Attr& GetPathAttr() const        { return IsNull(current) ? attr : pathattr; }
+	const Attr& GetPathAttr() const
+	{
+		const Attr& a = IsNull(current) ? attr : pathattr;
+		if(a.stop_sorted != a.stop.GetCount())
+			SortStops(a);
+		return a;
+	}
 	int  GetMode() const                   { return mode; }
 	Size GetSize() const                   { return ip ? ip->GetSize() : Size(0, 0); }
+
+	// Whether a path since Create needed more cells than the image allows (hostile sizes and
+	// dashes): the path was cut short there, the part drawn before stays.
+	bool IsCut() const                     { return cut; }
+
+	// What lies wholly outside the image is not painted (clips are not looked at).
+	bool IsPaintingOp(const Rect& r) const override;
 
 	// Renders what is queued and waits for it; rethrows the first exception of a pool job.
 	void Finish();
@@ -211,11 +228,14 @@ private:
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
 	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
+	int                 joblimit = 0;     // cells of a job's rasteriser (see QueueJobs)
 	CoWork              render;
+	bool                cut = false;
 
 	struct PathChain;
 
 	static bool IsNull(const Pointf& p) { return !(p.x > -1e300); }
+	static void SortStops(const Attr& a);
 
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);
@@ -239,6 +259,8 @@ private:
 	                  bool invert, ClipFiller* cf);
 	void   QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
 	void   RenderJobs();
+	void   RenderJobsInOrder();
+	void   RenderLines(Rasterizer& r, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd, bool invert);
 	void   CountEmpty();
 	void   DoClear(int y);
 	void   PendingClears();

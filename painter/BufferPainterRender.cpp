@@ -19,6 +19,7 @@ struct BufferPainter::PathChain {
 	Dasher              dasher;
 	OnPathTarget        onpath;
 	LinearPathConsumer* head = nullptr;
+	Rasterizer*         sink = nullptr;
 	double              tolerance = 0.3;
 	bool                evenodd = false;
 	bool                close = false;  // fills and clips: each sub-path closes by itself
@@ -84,6 +85,7 @@ void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, cons
                                const PathAttr& a, Rasterizer& r, const Rectf& pc, bool reg)
 {
 	c.transformer.target = &r;
+	c.sink = &r;
 	c.evenodd = a.evenodd;
 	c.direct = kind != RenderKind::STROKE && reg && !p.ischar;
 	c.close = kind == RenderKind::FILL || kind == RenderKind::CLIP;
@@ -121,9 +123,31 @@ void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, cons
 	c.stroker.target = c.head;
 	c.head = &c.stroker;
 	c.evenodd = false;
+	// The image (and a pixel round it) in path coordinates: the stroker and the dasher spend
+	// their work on what shows there.
+	const Xform2D& m = a.mtx;
+	double det = m.x.x * m.y.y - m.x.y * m.y.x;
+	Rectf view(-INFINITY, -INFINITY, INFINITY, INFINITY);
+	if(det != 0 && std::isfinite(det)) {
+		Rectf v(INFINITY, INFINITY, -INFINITY, -INFINITY);
+		for(Pointf q : {Pointf(-1, -1), Pointf(size.cx + 1, -1), Pointf(-1, size.cy + 1), Pointf(size.cx + 1, size.cy + 1)}) {
+			q = Pointf(q.x - m.t.x, q.y - m.t.y);
+			Pointf u((m.y.y * q.x - m.y.x * q.y) / det, (m.x.x * q.y - m.x.y * q.x) / det);
+			v = Rectf(std::min(v.left, u.x), std::min(v.top, u.y), std::max(v.right, u.x), std::max(v.bottom, u.y));
+		}
+		if(std::isfinite(v.left) && std::isfinite(v.top) && std::isfinite(v.right) && std::isfinite(v.bottom))
+			view = v;
+	}
+	c.stroker.SetView(view);
 	if(a.dash) {
 		c.dasher.Init(a.dash->dash, a.dash->start);
 		c.dasher.target = c.head;
+		c.dasher.sink = &r;
+		c.dasher.SetViewCutLimit(std::clamp<int64>(16 * (int64)size.cx * (int64)size.cy, 65536, Dasher::MAX_CUTS));
+		// grown by the farthest a join or cap reaches from the centre line
+		double e = (std::max(a.miter_limit, 1.0) + 1) * width;
+		if(std::isfinite(view.left) && std::isfinite(e))
+			c.dasher.SetView(Rectf(view.left - e, view.top - e, view.right + e, view.bottom + e));
 		c.head = &c.dasher;
 	}
 }
@@ -162,7 +186,7 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			t.Line(start);
 		open = false;
 	};
-	while(e - s >= 4) {
+	while(e - s >= 4 && !c.sink->IsFull()) {
 		int32 code;
 		memcpy(&code, s, 4);
 		switch(code) {
@@ -391,6 +415,7 @@ void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* s
 		if(c.culled)
 			return;
 		FeedChain(c, path->path[i], a);
+		cut = cut || r.IsFull();
 		r.Seal(); // before lines go to several threads
 		int miny = r.GetMinY(), maxy = r.GetMaxY();
 		if(miny > maxy)
@@ -407,22 +432,27 @@ void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* s
 			else
 				*newclip = std::move(part);
 		}
-		else {
-			auto line = [&](int y) {
-				DoClear(y);
-				RenderLine(r, y, ss, solid, alpha, c.evenodd, a.invert, nullptr);
-			};
-			if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
-				CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
-					for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
-						line(y);
-				});
-			else
-				for(int y = miny; y <= maxy; y++)
-					line(y);
-		}
+		else
+			RenderLines(r, ss, solid, alpha, c.evenodd, a.invert);
 	}
 	r.Reset();
+}
+
+void BufferPainter::RenderLines(Rasterizer& r, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd, bool invert)
+{
+	int miny = r.GetMinY(), maxy = r.GetMaxY();
+	auto line = [&](int y) {
+		DoClear(y);
+		RenderLine(r, y, ss, solid, alpha, evenodd, invert, nullptr);
+	};
+	if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
+		CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
+			for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
+				line(y);
+		});
+	else
+		for(int y = miny; y <= maxy; y++)
+			line(y);
 }
 
 void BufferPainter::CountEmpty()
@@ -438,8 +468,11 @@ void BufferPainter::QueueJobs(RenderKind kind, double width, std::unique_ptr<Spa
 	int n = path->path.GetCount();
 	SpanSource* s = ss.get();
 	for(int i = 0; i < n; i++) {
-		if(fillcount >= cofill.GetCount())
-			cofill.Add().rasterizer.Create(ip->GetWidth(), ip->GetHeight(), mode == RENDER_SUBPIXEL);
+		if(fillcount >= cofill.GetCount()) {
+			Rasterizer& r = cofill.Add().rasterizer;
+			r.Create(ip->GetWidth(), ip->GetHeight(), mode == RENDER_SUBPIXEL);
+			r.SetCellLimit(joblimit);
+		}
 		PathJob& j = cofill[fillcount++];
 		j.attr = pathattr;
 		j.path = path;
@@ -541,6 +574,42 @@ void BufferPainter::RenderJobs()
 	});
 }
 
+// A batch with a job past its share of cells: each such job is made again alone with the limit of
+// a single path and rendered before the next, so that at most one holds that many cells. Job by
+// job in queue order gives every pixel the same paths in the same order as the line loop.
+void BufferPainter::RenderJobsInOrder()
+{
+	struct Release {
+		BufferPainter& p;
+		~Release()
+		{
+			for(int i = 0; i < p.jobcount; i++)
+				p.cojob[i].owned.reset();
+		}
+	} release{*this};
+	for(int i = 0; i < jobcount; i++) {
+		PathJob& j = cojob[i];
+		Rasterizer& r = j.rasterizer;
+		bool big = r.IsFull();
+		if(big) {
+			r.Reset();
+			r.SetCellLimit(rasterizer.GetCellLimit());
+			PathChain c(j.attr.mtx);
+			SetupChain(c, j.kind, j.width, *j.path, j.attr, r, j.preclip, j.regular);
+			if(!c.culled)
+				FeedChain(c, j.path->path[j.subpath], j.attr);
+			cut = cut || r.IsFull();
+			r.Seal();
+		}
+		j.alpha = sAlpha(j.attr.opacity);
+		j.solid = detail::ScalePixel(j.color, j.alpha);
+		if(j.alpha && r.GetMinY() <= r.GetMaxY())
+			RenderLines(r, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert);
+		if(big)
+			r.Reset(); // gives the large block back
+	}
+}
+
 void BufferPainter::FinishPathJob()
 {
 	if(fillcount == 0) {
@@ -553,6 +622,7 @@ void BufferPainter::FinishPathJob()
 			for(int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < fillcount;) {
 				PathJob& j = cofill[i];
 				j.rasterizer.Reset();
+				j.rasterizer.SetCellLimit(joblimit); // after a job that was made again alone
 				PathChain c(j.attr.mtx);
 				SetupChain(c, j.kind, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
 				j.evenodd = c.evenodd;
@@ -580,10 +650,16 @@ void BufferPainter::FinishPathJob()
 		fillcount = emptycount = 0;
 		std::rethrow_exception(e);
 	}
+	bool big = false;
+	for(int i = 0; i < fillcount; i++)
+		big = big || cofill[i].rasterizer.IsFull();
 	std::swap(cojob, cofill);
 	jobcount = fillcount;
 	fillcount = emptycount = 0;
-	render.Schedule([this] { RenderJobs(); });
+	if(big)
+		RenderJobsInOrder();
+	else
+		render.Schedule([this] { RenderJobs(); });
 }
 
 void BufferPainter::Finish()

@@ -123,7 +123,7 @@ void SvgParser::ParseGradient(const XmlNode& n, bool radial)
 	if(Ink k; ParseInk(n.Attr("stop-color"), k))
 		inherited = k.current ? color : k;
 	double last = 0;
-	for(int i = 0; i < n.GetCount(); i++)
+	for(int i = 0; i < n.GetCount() && g.stops.GetCount() < MAX_STOPS; i++)
 		if(n.Node(i).IsTag("stop")) {
 			Stop s = ParseStop(n.Node(i), color, inherited);
 			s.offset = last = std::max(s.offset, last); // never before the one before

@@ -92,7 +92,7 @@ std::atomic<bool> sStdFontReady{false};
 bool sDerivedReady;
 Size sStdFontSize;
 void (*sChangeHook)();
-bool sChangeGuard;
+std::atomic<bool> sChangeGuard{false};
 thread_local bool sChanging;
 
 void sInitStdFont()
@@ -215,22 +215,27 @@ Font Font::GetStdFont()
 void Font::SetStdFont(Font font)
 {
 	sInitStdFont();
-	Mutex::Lock lock(FontMutex());
 	if(sChanging)
 		return;
+	void (*hook)();
+	{
+		Mutex::Lock lock(FontMutex());
+		font.ResolveStd(); // the standard font never holds the markers
+		if(font.height == STD_HEIGHT)
+			font.height = 12;
+		sStdFont.store(font.AsInt64(), std::memory_order_relaxed);
+		sComputeDerived();
+		hook = sChangeHook;
+	}
+	// The hook runs without the font mutex: it takes locks of its own (the GUI's), whose holders
+	// measure text.
 	sChanging = true;
-	font.ResolveStd(); // the standard font never holds the markers
-	if(font.height == STD_HEIGHT)
-		font.height = 12;
-	sStdFont.store(font.AsInt64(), std::memory_order_relaxed);
-	sComputeDerived();
-	if(sChangeHook)
-		sChangeHook();
+	if(hook)
+		hook();
 	sChanging = false;
-	if(!sChangeGuard) {
-		sChangeGuard = true;
-		if(sChangeHook)
-			sChangeHook();
+	if(!sChangeGuard.exchange(true)) {
+		if(hook)
+			hook();
 		sChangeGuard = false;
 	}
 }

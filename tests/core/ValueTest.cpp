@@ -343,3 +343,32 @@ TEST(Value, Containers)
 	EXPECT_TRUE(Value(p) == Value(p2));
 	EXPECT_EQ(Value(p).GetHashValue(), Value(p2).GetHashValue());
 }
+
+// Trees built deep in code are released in a loop, not by recursion: a child process so that the
+// old, recursive release fails the test by its crash alone.
+TEST(ValueDeathTest, DeepTreesReleaseWithoutRecursion)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	EXPECT_EXIT({
+		const int depth = 200000;
+		Value v = 1;
+		for(int i = 0; i < depth; i++) {
+			if(i % 3 == 2) {
+				ValueMap m;
+				m.Add("k", v);
+				v = m;
+			}
+			else {
+				ValueArray a;
+				a.Add(String("leaf"));
+				a.Add(v);
+				v = a;
+			}
+		}
+		Value shared = v; // a second handle: the first release must leave the tree whole
+		v = Value();
+		bool whole = shared.GetType() == VALUEMAP_V || shared.GetType() == VALUEARRAY_V;
+		shared = Value();
+		_exit(whole ? 0 : 1);
+	}, testing::ExitedWithCode(0), "");
+}
