@@ -33,6 +33,8 @@ struct WindowHooks {
 	void (*set_overlapped)(Ctrl* window, const Rect& r) = nullptr;
 	// Where the window opens next time after it closed; empty for nowhere in particular.
 	Rect (*normal_rect)(const Ctrl* window) = nullptr;
+	// The window's answer to the window manager's close button; Close without it.
+	void (*when_close)(Ctrl* window) = nullptr;
 };
 
 WindowHooks& GetWindowHooks();

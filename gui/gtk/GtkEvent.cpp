@@ -4,6 +4,7 @@
 #include "detail/Wnd.h"
 #include <gui/detail/CtrlAccess.h>
 #include <gui/detail/Focus.h>
+#include <gui/detail/Mouse.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {
@@ -253,6 +254,21 @@ bool detail::IsAltHeld()
 {
 	GuiLock lock;
 	return CurrentGdkEvent().state & GDK_MOD1_MASK;
+}
+
+dword detail::CurrentEventState()
+{
+	return CurrentGdkEvent().state;
+}
+
+Point detail::CurrentEventMousePos()
+{
+	return CurrentGdkEvent().mousepos;
+}
+
+bool detail::CurrentEventIsPen()
+{
+	return CurrentGdkEvent().pen;
 }
 
 gboolean detail::GtkEventProc(GtkWidget*, GdkEvent* event, gpointer data)
