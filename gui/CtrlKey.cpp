@@ -180,13 +180,13 @@ bool Ctrl::DispatchKey(dword key, int count)
 	focus = f.focus_ctrl;
 	if(!focus)
 		return false;
-	if(IniUserLog)
+	if(UserLogOn())
 		sLogKey(key);
 	Ptr<Ctrl> last;
 	for(Ptr<Ctrl> q = focus; q;) {
 		last = q;
 		if(q->IsEnabled() && q->Key(q->IsUnicodeKeys() ? key : converted, count)) {
-			if(IniUserLog)
+			if(UserLogOn())
 				sLog("  -> " + Desc(q) + "\n");
 			return true;
 		}
@@ -207,7 +207,7 @@ bool Ctrl::HotKey(dword key)
 		return false;
 	for(Ptr<Ctrl> q = GetFirstChild(); q;) {
 		if(q->IsOpen() && q->IsVisibleDeep() && q->IsEnabled() && q->HotKey(key)) {
-			if(IniUserLog && !sHotLogged) {
+			if(UserLogOn() && !sHotLogged) {
 				sHotLogged = true;
 				sLog("  HOT-> " + (q ? Name(q) : String("NULL")) + "\n");
 			}

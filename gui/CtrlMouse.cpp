@@ -402,7 +402,7 @@ Image Ctrl::SendViewMouseEvent(int event, Point p, int zdelta, dword keyflags)
 			return ArrowCursorImage();
 	if(!self)
 		return ArrowCursorImage();
-	if(IniUserLog)
+	if(UserLogOn())
 		sLogMouse("", this, event, p, keyflags);
 	if(!sIsWheel(event))
 		if(Ctrl* parent = GetParent()) {
@@ -423,7 +423,7 @@ Image Ctrl::SendFrameMouseEvent(int event, Point p, int zdelta, dword keyflags)
 			return ArrowCursorImage();
 	if(!self)
 		return ArrowCursorImage();
-	if(IniUserLog)
+	if(UserLogOn())
 		sLogMouse("FRAME ", this, event, p, keyflags);
 	if(Ctrl* parent = GetParent()) {
 		parent->ChildFrameMouseEvent(this, event, p, zdelta, keyflags);

@@ -23,6 +23,12 @@ struct FocusState {
 
 FocusState& Focus();
 
+// Whether user actions go to the log; read on every event, so the cached value when current.
+inline bool UserLogOn()
+{
+	return IniUserLog.IsCurrent() ? IniUserLog.value : IniUserLog.Get();
+}
+
 // What windows of the window class add where the core and the backend treat windows specially;
 // each is null until that class registers it.
 struct WindowHooks {

@@ -13,6 +13,7 @@
 
 #include <gdk/gdkx.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -81,6 +82,19 @@ public:
 	}
 };
 
+// A clock of the test's own behind timers, double clicks, repeats and the caret: stepped by hand,
+// so that timing rules are seen exactly, however loaded the machine is.
+class TestClock {
+public:
+	// Far from where an earlier test left it: no click of one test pairs with one of another.
+	TestClock()                  { Now() += 100000; detail::SetGuiTickSource([] { return Now().load(); }); }
+	~TestClock()                 { detail::SetGuiTickSource(nullptr); }
+	void Advance(int ms)         { Now() += ms; }
+
+private:
+	static std::atomic<dword>& Now() { static std::atomic<dword> t{1000000}; return t; }
+};
+
 class GuiApp : public CtrlTestBase {
 protected:
 	void SetUp() override
@@ -120,6 +134,21 @@ public:
 			GuiWait(10);
 			quiet = c.paints == n && TopOf(c)->invalid.IsEmpty() ? quiet + 1 : 0;
 		}
+	}
+
+	// Pumps the way the event loop does (dispatching what arrives) until pred holds.
+	bool Pump(const std::function<bool()>& pred, const char* what = nullptr,
+	          const std::source_location& where = std::source_location::current())
+	{
+		return WaitFor([&] {
+			Ctrl::ProcessEvents();
+			return pred();
+		}, testkit::WAIT_MS, what, where);
+	}
+	// Pumps until the log holds an entry that starts with prefix.
+	bool PumpFor(const std::string& prefix, const std::source_location& where = std::source_location::current())
+	{
+		return Pump([&] { return !Calls(prefix).empty(); }, prefix.c_str(), where);
 	}
 
 	// Pumps the way the event loop does until c painted again.
