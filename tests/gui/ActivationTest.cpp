@@ -23,14 +23,6 @@ struct RedirectCtrl : PaintCtrl {
 	}
 };
 
-std::vector<std::pair<Ctrl*, int>> sStates;
-bool sStateHook(Ctrl* c, int reason)
-{
-	if(reason == Ctrl::ACTIVATE || reason == Ctrl::DEACTIVATE)
-		sStates.push_back({c, reason});
-	return false;
-}
-
 bool IsPaintCtrl(const Ctrl* c) { return dynamic_cast<const PaintCtrl*>(c); }
 
 int Count(const std::string& call)
@@ -64,8 +56,6 @@ TEST_F(Activation, TwoWindowsUnderAWindowManager)
 		EXPECT_TRUE(testkit::RunInChild({}, &o));
 		return;
 	}
-	static bool installed = (Ctrl::InstallStateHook(sStateHook), true);
-	(void)installed;
 	RedirectCtrl A("A");
 	PaintCtrl B("B");
 	RecordingCtrl a1("a1"), a2("a2"), b1("b1");
@@ -138,33 +128,6 @@ TEST_F(Activation, TwoWindowsUnderAWindowManager)
 	EXPECT_FALSE(Ctrl::DispatchKey('x', 1));
 	EXPECT_TRUE(Calls("a2.Key").empty() && Calls("A.Key").empty());
 	gtk_widget_destroy(stranger);
-
-	// the window manager's close request goes to a window's answer, unless it is disabled
-	int closes = 0;
-	static int* counter;
-	counter = &closes;
-	detail::SetWindowClassTest(IsPaintCtrl);
-	detail::GetWindowHooks().when_close = [](Ctrl*) { (*counter)++; };
-	for(bool enabled : {true, false}) {
-		B.Enable(enabled);
-		detail::EnqueueGdkEvent(TopOf(B)->id, GDK_DELETE, Value(), nullptr);
-		while(detail::ProcessNextGdkEvent(nullptr, false))
-			;
-	}
-	detail::GetWindowHooks().when_close = nullptr;
-	detail::SetWindowClassTest(nullptr);
-	EXPECT_EQ(closes, 1);
-	B.Enable(true);
-
-	// a window that is being destroyed is not told it is deactivated
-	{
-		PaintCtrl C("C");
-		Open(C, Rect(100, 400, 300, 500));
-		ASSERT_TRUE(C.SetFocus());
-		sStates.clear();
-	}
-	for(auto [c, reason] : sStates)
-		EXPECT_NE(reason, Ctrl::DEACTIVATE);
 }
 
 } // namespace
