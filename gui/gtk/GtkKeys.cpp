@@ -44,16 +44,6 @@ KeycodeMap sBuildMap(int lo, int hi)
 	return map;
 }
 
-const KeycodeMap& sMap(StaticMutex& lock, bool& done, KeycodeMap& map, int lo, int hi)
-{
-	Mutex::Lock guard(lock);
-	if(!done) {
-		map = sBuildMap(lo, hi);
-		done = true;
-	}
-	return map;
-}
-
 dword sLastClick;
 bool  sLastClickSet;
 
@@ -78,20 +68,18 @@ GdkFilterReturn sHotKeyFilter(GdkXEvent* xevent, GdkEvent*, gpointer)
 
 } // namespace
 
+// Built at the first key that needs them (the initialisation of a local static is guarded, and
+// checked without a lock afterwards: every key past Latin-1 asks for the map).
 const KeycodeMap& detail::LatinKeycodeMap()
 {
-	static StaticMutex lock;
-	static bool done;
-	static KeycodeMap map;
-	return sMap(lock, done, map, 1, 255);
+	static const KeycodeMap map = sBuildMap(1, 255);
+	return map;
 }
 
 const KeycodeMap& detail::DigitKeycodeMap()
 {
-	static StaticMutex lock;
-	static bool done;
-	static KeycodeMap map;
-	return sMap(lock, done, map, '0', '9');
+	static const KeycodeMap map = sBuildMap('0', '9');
+	return map;
 }
 
 dword detail::TranslateGdkKey(dword keyval, int keycode, dword state, bool release, const KeycodeMaps& maps)
