@@ -106,10 +106,9 @@ void XTestMotionToMotionNotify(benchmark::State& state)
 	int i = 0;
 	for(auto _ : state)
 		trips.Time([&] {
-			int n = c.moves;
-			FakeMotion(100 + i % 2 * 50, 100);
-			i++;
-			Pump([&] { return c.moves > n; });
+			int x = 100 + i++ % 2 * 50;
+			FakeMotion(x, 100);
+			Pump([&] { return c.x == x; });
 		});
 	trips.Report(state);
 	state.counters["moves"] = c.moves;
