@@ -34,14 +34,14 @@ class Activation : public GuiApp {
 protected:
 	// A click in the middle of c, over after its release arrived (the window manager may hold the
 	// press back while it activates the window).
-	void Click(PaintCtrl& c, const std::source_location& where = std::source_location::current())
+	void Click(PaintCtrl& c, const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		Rect r = c.GetScreenRect();
 		size_t n = Calls(c.id + ".LeftUp").size();
 		testkit::Click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 		EXPECT_TRUE(Pump([&] { return Calls(c.id + ".LeftUp").size() > n; }, "the release of a click", where));
 	}
-	bool Active(Ctrl& c, const std::source_location& where = std::source_location::current())
+	bool Active(Ctrl& c, const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		return Pump([&] { return c.IsWndActive() && Ctrl::GetFocusCtrl() && Ctrl::GetFocusCtrl()->GetTopCtrl() == &c; },
 		            "the window to be active with the focus", where);

@@ -42,7 +42,7 @@ int ExitCode(pid_t pid)
 {
 	int status = 0;
 	if(!testkit::WaitExit(pid, testkit::WAIT_MS, &status)) {
-		testkit::ReportTimeout("the program to end", testkit::WAIT_MS, std::source_location::current());
+		testkit::ReportTimeout("the program to end", testkit::WAIT_MS, testkit::SourceLocation::current());
 		kill(pid, SIGKILL);
 		testkit::WaitExit(pid, testkit::WAIT_MS, &status);
 		return -1;

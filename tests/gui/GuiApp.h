@@ -36,7 +36,7 @@ inline bool StartGui()
 
 // Runs GLib (nothing is dispatched: records stay queued) until pred holds.
 inline bool WaitFor(const std::function<bool()>& pred, int timeout_ms = testkit::WAIT_MS, const char* what = nullptr,
-                    const std::source_location& where = std::source_location::current())
+                    const testkit::SourceLocation& where = testkit::SourceLocation::current())
 {
 	auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
 	while(!pred()) {
@@ -138,7 +138,7 @@ public:
 
 	// Pumps the way the event loop does (dispatching what arrives) until pred holds.
 	bool Pump(const std::function<bool()>& pred, const char* what = nullptr,
-	          const std::source_location& where = std::source_location::current())
+	          const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		return WaitFor([&] {
 			Ctrl::ProcessEvents();
@@ -146,13 +146,13 @@ public:
 		}, testkit::WAIT_MS, what, where);
 	}
 	// Pumps until the log holds an entry that starts with prefix.
-	bool PumpFor(const std::string& prefix, const std::source_location& where = std::source_location::current())
+	bool PumpFor(const std::string& prefix, const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		return Pump([&] { return !Calls(prefix).empty(); }, prefix.c_str(), where);
 	}
 
 	// Pumps the way the event loop does until c painted again.
-	bool Repainted(PaintCtrl& c, const std::source_location& where = std::source_location::current())
+	bool Repainted(PaintCtrl& c, const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		int n = c.paints;
 		return WaitFor([&] {

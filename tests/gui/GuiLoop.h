@@ -13,7 +13,7 @@
 namespace guitest {
 
 inline bool RunGuiLoop(const std::function<bool()>& done, int timeout_ms = testkit::WAIT_MS,
-                       const std::source_location& where = std::source_location::current())
+                       const testkit::SourceLocation& where = testkit::SourceLocation::current())
 {
 	using namespace Qel;
 	GuiLock lock;

@@ -273,7 +273,7 @@ bool SetSelection(const std::string& text, const char* selection)
 	while(sMsSince(t0) < WAIT_MS)
 		if(GetSelection(selection, WAIT_MS) == text)
 			return true;
-	ReportTimeout("xclip to serve the selection", WAIT_MS, std::source_location::current());
+	ReportTimeout("xclip to serve the selection", WAIT_MS, testkit::SourceLocation::current());
 	return false;
 }
 

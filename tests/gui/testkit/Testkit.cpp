@@ -304,7 +304,7 @@ void PumpPending()
 		;
 }
 
-void ReportTimeout(const char* what, int ms, const std::source_location& where)
+void ReportTimeout(const char* what, int ms, const testkit::SourceLocation& where)
 {
 	const char* file = where.file_name();
 	if(const char* slash = strrchr(file, '/'))
@@ -314,7 +314,7 @@ void ReportTimeout(const char* what, int ms, const std::source_location& where)
 	fflush(stderr);
 }
 
-bool PumpUntil(const std::function<bool()>& pred, int timeout_ms, const char* what, const std::source_location& where)
+bool PumpUntil(const std::function<bool()>& pred, int timeout_ms, const char* what, const testkit::SourceLocation& where)
 {
 	auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
 	while(!pred()) {

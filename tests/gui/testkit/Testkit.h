@@ -9,13 +9,26 @@
 #pragma once
 
 #include <functional>
-#include <source_location>
 #include <string>
 #include <vector>
 
 #include <sys/types.h>
 
 namespace testkit {
+
+// The caller's file and line, taken where a default argument is evaluated: the clang of this
+// toolchain has no testkit::SourceLocation.
+struct SourceLocation {
+	const char* file;
+	unsigned    at;
+
+	static constexpr SourceLocation current(const char* file = __builtin_FILE(), unsigned at = __builtin_LINE())
+	{
+		return { file, at };
+	}
+	constexpr const char* file_name() const { return file; }
+	constexpr unsigned    line() const      { return at; }
+};
 
 // What kind of display a test process asks for (a child process can ask for another one).
 struct DisplayOptions {
@@ -46,11 +59,11 @@ constexpr int START_MS = 60000;
 constexpr int CHILD_MS = 240000;
 
 // Reports a wait that gave up after ms: what it waited for (may be null) and the caller.
-void ReportTimeout(const char* what, int ms, const std::source_location& where);
+void ReportTimeout(const char* what, int ms, const testkit::SourceLocation& where);
 
 // Pumps the default GLib main context until pred holds; false after timeout_ms.
 bool PumpUntil(const std::function<bool()>& pred, int timeout_ms = WAIT_MS, const char* what = nullptr,
-               const std::source_location& where = std::source_location::current());
+               const testkit::SourceLocation& where = testkit::SourceLocation::current());
 // Runs pending GLib work without blocking.
 void PumpPending();
 
