@@ -16,4 +16,4 @@ test: deps
 	@scripts/test.sh
 
 clean:
-	rm -rf build build-asan build-fuzz build-tsan
+	rm -rf build build-asan build-tsan

@@ -1,9 +1,7 @@
 // The rich-text document model on the shared benchmark document (10,000 paragraphs and a table
 // of 4 x 3 cells after every 200th): a deep copy, the heap the built document holds, and its
-// plain text, which unpacks every paragraph. The document is built through the model's own
-// calls (paragraphs of runs, tables of cells) from the generator's data, there being no QTF
-// reader yet. The peer (bench_richtext_model_peer) does the same with libxml2's tree of the
-// HTML twin.
+// plain text, which unpacks every paragraph. The document is read from the generator's QTF.
+// The peer (bench_richtext_model_peer) does the same with libxml2's tree of the HTML twin.
 #include <richtext/RichText.h>
 
 #include "RichTextData.h"
@@ -26,37 +24,9 @@ const bench::RichDocument& sData()
 	return d;
 }
 
-RichPara sPara(const bench::RichParagraph& p)
-{
-	RichPara para;
-	for(const bench::RichRun& r : p.runs) {
-		RichPara::CharFormat f;
-		f.Bold(r.bold).Italic(r.italic);
-		f.link = r.link.c_str();
-		para.Cat(ToUtf32(r.text.c_str()), f);
-	}
-	return para;
-}
-
 RichText sBuild(const bench::RichDocument& d)
 {
-	RichText doc;
-	for(const bench::RichBlock& b : d.blocks) {
-		if(!b.table) {
-			doc.Cat(sPara(b.para));
-			continue;
-		}
-		RichTable t;
-		for(int c = 0; c < 4; c++)
-			t.format.column_widths.Add(1);
-		for(int r = 0; r < 3; r++) {
-			Array<RichCell>& row = t.cell.Add();
-			for(int c = 0; c < 4; c++)
-				row.Add().text.SetPara(0, sPara(b.cells[r * 4 + c]), GetStyle(doc.GetStyles(), Uuid()));
-		}
-		doc.SetTable(doc.GetPartCount(), t);
-	}
-	return doc;
+	return ParseQtf(d.qtf.c_str());
 }
 
 // Every paragraph's text in document order: what any plain text holds between its separators.

@@ -281,13 +281,13 @@ void BM_Resvg200_agreement(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_Resvg200_agreement)->Name("Resvg200Agreement/qel")->Iterations(1);
-BENCHMARK(BM_Icons16_qel)->Name("Icons16/qel")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Resvg200_agreement)->Name("Resvg200Agreement/Qel")->Iterations(1);
+BENCHMARK(BM_Icons16_qel)->Name("Icons16/Qel")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Icons16_librsvg)->Name("Icons16/librsvg")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Icons256_qel)->Name("Icons256/qel")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Icons256_qel)->Name("Icons256/Qel")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Icons256_librsvg)->Name("Icons256/librsvg")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Resvg200_qel)->Name("Resvg200/qel")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Resvg200_qel)->Name("Resvg200/Qel")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Resvg200_librsvg)->Name("Resvg200/librsvg")->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_IconsBounds_qel)->Name("IconsBounds/qel")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IconsBounds_qel)->Name("IconsBounds/Qel")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconsBounds_librsvg)->Name("IconsBounds/librsvg")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconsBounds_librsvg_ink)->Name("IconsBounds/librsvg_ink")->Unit(benchmark::kMillisecond);

@@ -1,12 +1,8 @@
 // Whole SVG documents: rendered onto a painter that measures everything it is given, measured
-// alone, and tested for being SVG at all.
+// alone, rendered into an image or at a fitted size, and tested for being SVG at all.
 #include <painter/Painter.h>
 #include <painter/detail/SvgParser.h>
-
-#if __has_include(<painter/ImagePainter.h>)
 #include <painter/ImagePainter.h>
-#define QEL_HAS_IMAGE_PAINTER 1
-#endif
 
 #include <Core/text/String.h>
 
@@ -48,12 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		__builtin_trap();
 	GetSVGBoundingBox(~text);
 	IsSVG(~text);
-#ifdef QEL_HAS_IMAGE_PAINTER
 	if(size & 1) {
 		ImagePainter ip(32, 32);
 		RenderSVG(ip, ~text);
 		ip.GetResult();
 	}
-#endif
+	else
+		RenderSVGImage(Size(24, 24), text);
 	return 0;
 }

@@ -1,6 +1,7 @@
 // The texts that name a control in diagnostics and in the user log.
 #include "Ctrl.h"
 #include "detail/CtrlAccess.h"
+#include "detail/Focus.h"
 
 #include <atomic>
 #include <typeinfo>
@@ -30,17 +31,48 @@ void detail::SetWindowClassTest(bool (*is_window)(const Ctrl*))
 	sIsWindow.store(is_window);
 }
 
-Ctrl* detail::GetTopWindowCtrl(const Ctrl* c)
+bool detail::IsWindowCtrl(const Ctrl* c)
 {
 	bool (*is_window)(const Ctrl*) = sIsWindow.load();
+	return c && is_window && is_window(c);
+}
+
+detail::WindowHooks& detail::GetWindowHooks()
+{
+	static WindowHooks hooks;
+	return hooks;
+}
+
+Ctrl* detail::GetTopWindowCtrl(const Ctrl* c)
+{
 	Ctrl* q = const_cast<Ctrl*>(c);
+	// the guard stops an owner cycle
 	for(int guard = 0; q && guard < 10000; guard++) {
 		q = q->GetTopCtrl();
-		if(is_window && is_window(q))
+		if(IsWindowCtrl(q))
 			return q;
 		q = q->GetOwner();
 	}
 	return nullptr;
+}
+
+Ctrl* Ctrl::GetTopWindow0() const
+{
+	GuiLock lock;
+	return detail::GetTopWindowCtrl(this);
+}
+
+Ctrl* Ctrl::GetMainWindow0() const
+{
+	GuiLock lock;
+	Ctrl* q = const_cast<Ctrl*>(this)->GetTopCtrl();
+	for(int guard = 0; guard < 10000; guard++) {
+		Ctrl* o = q->GetOwner();
+		if(!o)
+			break;
+		q = o->GetTopCtrl();
+	}
+	return detail::IsWindowCtrl(q) ? q : nullptr;
 }
 
 String Ctrl::Name(const Ctrl* c)

@@ -6,6 +6,8 @@
 #include "detail/Backend.h"
 #include "detail/CtrlAccess.h"
 
+#include <climits>
+
 namespace Qel {
 
 namespace {
@@ -321,6 +323,16 @@ void Ctrl::WndSetPos(const Rect& r)
 	double s = detail::GetDisplayScale();
 	detail::WndMoveResize(t, int((r.left - margins.x) / s), int((r.top - margins.y) / s),
 	                      int((r.right - r.left) / s), int((r.bottom - r.top) / s));
+}
+
+void Ctrl::AdoptWndRect(const Rect& r)
+{
+	GuiLock lock;
+	int x = r.left, y = r.top;
+	int cx = (int)clamp(int64(r.right) - r.left, int64(INT_MIN), int64(INT_MAX));
+	int cy = (int)clamp(int64(r.bottom) - r.top, int64(INT_MIN), int64(INT_MAX));
+	MegaOffset m = RectPos(x, y, cx, cy);
+	SetPos0(LogPos(LogPosAxis(LogPosAxis::LEFT, x, cx), LogPosAxis(LogPosAxis::TOP, y, cy)), false, &m);
 }
 
 // Layout ------------------------------------------------------------------------------------------

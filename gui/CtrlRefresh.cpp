@@ -38,6 +38,7 @@ void detail::SetRefreshProbe(void (*probe)(Ctrl* c, const Rect& r, bool frame))
 
 bool Ctrl::IsVisibleDeep() const
 {
+	GuiLock lock;
 	for(const Ctrl* q = this; q; q = q->GetParent())
 		if(!q->IsVisible())
 			return false;
@@ -123,6 +124,7 @@ void Ctrl::Sync()
 	Ctrl* q = GetTopCtrl();
 	if(q->IsTopLevel() && q->IsOpen()) {
 		q->SyncScroll();
+		FlushInvalid();
 		SyncDisplay();
 	}
 	SyncCaret();

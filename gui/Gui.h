@@ -1,5 +1,5 @@
-// Qel::Gui: the control tree with its lock, timers, frames, geometry, theme and painting, drawn
-// through cairo, on GTK 3.
+// Qel::Gui: the control tree with its lock, timers, frames, geometry, theme, focus and painting,
+// drawn through cairo, in native windows of GTK 3 with their event loop.
 #pragma once
 
 #include "GuiLock.h"
@@ -12,3 +12,4 @@
 #include "Settings.h"
 #include "Zoom.h"
 #include "CtrlCoreImg.h"
+#include "gtk/GtkApp.h"

@@ -2,6 +2,7 @@
 #include "Ctrl.h"
 #include "CtrlCoreImg.h"
 #include "ImageDraw.h"
+#include "detail/Keys.h"
 
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
@@ -22,6 +23,26 @@ const TranslationRecord sGuiTable[] = {
 
 } // namespace
 
+Image RenderGlyphByCairo(int cx, int x, Font font, int chr, int y, int cy, Color ink, Color paper)
+{
+	ImageDraw w(cx, cy);
+	w.DrawRect(0, 0, cx, cy, paper);
+	wchar c = (wchar)chr;
+	w.DrawText(x, -y, &c, font, ink, 1);
+	return w.GetImage();
+}
+
+void InitCtrlCorePackage()
+{
+	static StaticMutex lock;
+	static bool done;
+	Mutex::Lock guard(lock);
+	if(!done) {
+		done = true;
+		SetRenderGlyphHook(RenderGlyphByCairo);
+	}
+}
+
 namespace detail {
 
 void GuiStartupRegistrations()
@@ -32,6 +53,7 @@ void GuiStartupRegistrations()
 	if(done)
 		return;
 	done = true;
+	InitCtrlCorePackage();
 	RegisterPNGRaster();
 	RichTextInitOnce();
 	// cairo paints ImageAnyDraws unless the painter (registered next) takes them over
@@ -39,6 +61,7 @@ void GuiStartupRegistrations()
 	InitPainterDrawHooks();
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
+	KeyNames();
 	atexit(ClearTimers);
 	RegisterBMPRaster();
 	RegisterTranslationModule(sGuiTable, "Gui");

@@ -37,4 +37,10 @@ private:
 Draw* CreateImageDraw(Size sz);
 Image ExtractImageDraw(Draw& w);
 
+// A cx x cy image of paper with the character chr drawn at (x, -y) in font and ink: the glyph
+// renderer of the drawing layer.
+Image RenderGlyphByCairo(int cx, int x, Font font, int chr, int y, int cy, Color ink, Color paper);
+// Installs the glyph renderer, once; any static initialiser may call it, in any order.
+void  InitCtrlCorePackage();
+
 } // namespace Qel

@@ -25,6 +25,14 @@ int detail::GetDisplayScale()
 	return sScale.load(std::memory_order_relaxed);
 }
 
+int detail::GetDisplayScaleShift()
+{
+	int shift = 0;
+	for(int s = GetDisplayScale(); s > 1; s >>= 1)
+		shift++;
+	return shift;
+}
+
 void detail::SetDisplayScale(int scale)
 {
 	sScale.store(max(scale, 1), std::memory_order_relaxed);

@@ -47,6 +47,9 @@ public:
 	// Draws and clears the pending glyph run. Code that changes the context behind this draw's
 	// back calls it first.
 	void     FlushText();
+	// Closes every level still open, so that a borrowed context is handed back as it came even
+	// after a paint that threw.
+	void     EndAllOps()                    { while(!level.IsEmpty()) EndOp(); }
 	cairo_t* GetCairo() const               { return cr; }
 	// The rectangles the current paint request covers, in the coordinates the draw started
 	// with; while there is none, everything is painted.

@@ -31,6 +31,7 @@ TimerLink   sList;            // sentinel; unlinked (null) until first use
 dword       sLastTimerTick;
 int         sCount;
 dword       sSerial;          // bumped by every change made outside a running pass
+int         sPassDepth;       // passes running: a callback may run a loop with a pass of its own
 dword       sSeq;             // stamps entries as they are linked
 TimerEntry** sChains;
 int         sChainBits;
@@ -242,6 +243,12 @@ void TimerProc(dword now)
 			return;
 		sLastTimerTick = now;
 	}
+	// a pass inside a callback (a modal loop) unlinks and frees entries the outer pass may have
+	// gathered: once it ends, the outer one gathers again
+	struct Nesting {
+		Nesting()  { Mutex::Lock lock(sTimerMutex); sPassDepth++; }
+		~Nesting() { Mutex::Lock lock(sTimerMutex); if(--sPassDepth) sSerial++; }
+	} nesting;
 	Ctrl::CheckMouseCtrl();
 	Ctrl::SyncCaret();
 

@@ -83,7 +83,7 @@ void BoundsPainter::EndOp()
 void BoundsPainter::MoveOp(const Pointf& p, bool rel)
 {
 	target.MoveOp(p, rel);
-	current = qcontrol = ccontrol = Abs(p, rel);
+	start = current = qcontrol = ccontrol = Abs(p, rel);
 }
 
 void BoundsPainter::LineOp(const Pointf& p, bool rel)
@@ -210,14 +210,18 @@ void BoundsPainter::SvgArcOp(const Pointf& r, double xangle, bool large, bool sw
 	qcontrol = ccontrol = current;
 }
 
+// A close returns the pen to the sub-path's start, where the target's pen goes too: segments
+// after it (an arc, a relative line) start there.
 void BoundsPainter::CloseOp()
 {
 	target.CloseOp();
+	current = qcontrol = ccontrol = start;
 }
 
 void BoundsPainter::DivOp()
 {
 	target.DivOp();
+	current = qcontrol = ccontrol = start;
 }
 
 void BoundsPainter::ClipOp()

@@ -51,6 +51,7 @@ private:
 	Painter&        target;
 	Rectf           pathbox;
 	Pointf          current = Pointf(0, 0);
+	Pointf          start = Pointf(0, 0);   // of the sub-path: where a close returns to
 	Pointf          qcontrol = Pointf(0, 0);
 	Pointf          ccontrol = Pointf(0, 0);
 	Vector<Xform2D> mtx;

@@ -29,18 +29,6 @@ bool Rasterizer::TouchLines(int y0, int y1)
 	return true;
 }
 
-void Rasterizer::AddCells(int ey, const Cell* c, int n, int dx)
-{
-	if(n <= 0)
-		return;
-	LineCell* d = Reserve(ey, n);
-	for(int i = 0; i < n; i++) {
-		d[i].x = c[i].x + dx;
-		d[i].cover = c[i].cover;
-		d[i].area = c[i].area;
-	}
-}
-
 namespace detail {
 
 namespace {

@@ -1,6 +1,7 @@
 // SVG documents on a Painter: a forgiving reader of a subset (basic shapes, paths, text, groups,
-// nested documents, "use", presentation attributes, class style sheets, transforms, colours and
-// gradients). The root element is drawn in its own user units: no viewport is applied.
+// nested documents, "use", presentation attributes, class style sheets, transforms, lengths with
+// units, colours and gradients). The root element is drawn in its own user units: no viewport is
+// applied.
 #pragma once
 
 #include <Core/types/Color.h>
@@ -31,8 +32,9 @@ bool  IsSVG(const char* svg);
 // Exact bounds of SVG path data, without stroke; Null for empty data.
 Rectf GetSvgPathBoundingBox(const char* path);
 
-// A colour as documents write it: "#rgb", "#rrggbb", "rgb(...)" or one of 140 names; Null for
-// "none" and anything not recognised.
+// A colour as documents write it: "#rgb", "#rgba", "#rrggbb", "#rrggbbaa", "rgb()", "rgba()",
+// "hsl()", "hsla()" or one of the keyword names, without its alpha; Null for "none",
+// "transparent", "currentColor" and anything not recognised.
 Color GetSvgColor(const String& text);
 Color GetSvgNamedColor(const String& name);
 

@@ -116,37 +116,39 @@ struct sPathText {
 		return neg ? -d : d;
 	}
 
-	QEL_FORCE_INLINE double NumberOrZero()
-	{
-		return IsNumberStart() ? Number() : 0;
-	}
-
 	QEL_FORCE_INLINE bool Next()
 	{
 		Commas();
 		return IsNumberStart();
 	}
 
-	// Flags are single characters, so "1120" is two flags and the number 20.
+	// A number that must be there: its absence is an error of the data.
+	QEL_FORCE_INLINE double Required()
+	{
+		Commas();
+		if(!IsNumberStart())
+			throw Stop();
+		return Number();
+	}
+
+	// Flags are single characters, so "1120" is two flags and the number 20; anything but 0 or
+	// 1 is an error.
 	bool Flag()
 	{
 		Spaces();
 		Commas();
-		if(*s == '1' || *s == '0') {
-			bool b = *s++ == '1';
-			Spaces();
-			return b;
-		}
-		return false;
+		if(*s != '1' && *s != '0')
+			throw Stop();
+		bool b = *s++ == '1';
+		Spaces();
+		return b;
 	}
 
 	QEL_NOINLINE Pointf Point(const Pointf& current, bool rel)
 	{
 		Pointf t;
-		Commas();
-		t.x = NumberOrZero();
-		Commas();
-		t.y = NumberOrZero();
+		t.x = Required();
+		t.y = Required();
 		if(rel) {
 			t.x += current.x;
 			t.y += current.y;
@@ -157,6 +159,8 @@ struct sPathText {
 
 } // namespace
 
+// At the first error the path keeps what came before it and the rest is dropped: a segment is
+// issued only when all of its numbers were read.
 void ParseSvgPathData(Painter& sw, const char* path)
 {
 	bool drawn = false;
@@ -164,14 +168,19 @@ void ParseSvgPathData(Painter& sw, const char* path)
 		sPathText p{path ? path : ""};
 		p.Spaces();
 		Pointf pos(0, 0), start(0, 0);
+		bool first = true;
 		while(*p.s) {
 			int c = (byte)*p.s++;
 			p.Spaces();
 			bool rel = c >= 'a' && c <= 'z';
 			if(rel)
 				c -= 'a' - 'A';
-			if(c < 'A' || c > 'Z')
-				break;
+			if(c < 'A' || c > 'Z' || (first && c != 'M'))
+				break; // data must start with a move
+			first = false;
+			// every command but Z reads at least one group
+			if(c != 'Z' && !p.Next())
+				throw sPathText::Stop();
 			bool done = false;
 			switch(c) {
 			case 'M':
@@ -184,76 +193,74 @@ void ParseSvgPathData(Painter& sw, const char* path)
 				}
 				break;
 			case 'L':
-				drawn = true;
-				while(p.Next()) {
+				do {
 					pos = p.Point(pos, rel);
 					sw.LineOp(pos, false);
 				}
+				while(p.Next());
 				break;
 			case 'H':
-				while(p.Next()) {
+				do {
 					double x = p.Number();
 					pos.x = rel ? pos.x + x : x;
 					sw.LineOp(pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'V':
-				while(p.Next()) {
+				do {
 					double y = p.Number();
 					pos.y = rel ? pos.y + y : y;
 					sw.LineOp(pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'C':
-				while(p.Next()) {
+				do {
 					Pointf p1 = p.Point(pos, rel);
 					Pointf p2 = p.Point(pos, rel);
 					pos = p.Point(pos, rel);
 					sw.CubicOp(p1, p2, pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'S':
-				while(p.Next()) {
+				do {
 					Pointf p2 = p.Point(pos, rel);
 					pos = p.Point(pos, rel);
 					sw.SmoothCubicOp(p2, pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'Q':
-				while(p.Next()) {
+				do {
 					Pointf p1 = p.Point(pos, rel);
 					pos = p.Point(pos, rel);
 					sw.QuadraticOp(p1, pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'T':
-				while(p.Next()) {
+				do {
 					pos = p.Point(pos, rel);
 					sw.SmoothQuadraticOp(pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'A':
-				while(p.Next()) {
+				do {
 					Pointf r = p.Point(Pointf(0, 0), false);
-					p.Commas();
-					double xangle = p.NumberOrZero();
+					double xangle = p.Required();
 					bool large = p.Flag();
 					bool sweep = p.Flag();
 					pos = p.Point(pos, rel);
 					sw.SvgArcOp(r, xangle * M_PI / 180, large, sweep, pos, false);
-					drawn = true;
 				}
+				while(p.Next());
 				break;
 			case 'Z':
 				sw.CloseOp();
 				pos = start; // path data continues from the closed sub-path's start
-				drawn = true;
 				break;
 			default:
 				done = true;

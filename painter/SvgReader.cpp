@@ -20,30 +20,6 @@ SvgParser::SvgParser(Painter& sw)
 	state.Add();
 }
 
-double SvgParser::Dbl(const char* id, double def) const
-{
-	if(!current)
-		return def;
-	double v = ScanDouble(~current->Attr(id));
-	return IsNull(v) ? def : v;
-}
-
-Sizef SvgParser::GetSize(const XmlNode& n)
-{
-	Sizef sz(ScanDouble(~n.Attr("width")), ScanDouble(~n.Attr("height")));
-	if(IsNull(sz.cx) || IsNull(sz.cy))
-		sz.cx = sz.cy = -std::numeric_limits<double>::infinity();
-	return sz;
-}
-
-Pointf SvgParser::GetPoint(const XmlNode& n)
-{
-	Pointf p(ScanDouble(~n.Attr("x")), ScanDouble(~n.Attr("y")));
-	if(IsNull(p.x) || IsNull(p.y))
-		p.x = p.y = -std::numeric_limits<double>::infinity();
-	return p;
-}
-
 // Without recursion: documents may nest far deeper than the reader draws.
 void SvgParser::IndexIds(const XmlNode& root)
 {
@@ -90,20 +66,22 @@ void SvgParser::EndElement()
 	bp.EndOp();
 }
 
+// A gradient that cannot paint gives way to the colour written after it, if any.
 void SvgParser::PaintFill()
 {
 	State& s = Top();
 	double o = s.opacity * s.fill_opacity;
-	if(o <= 0)
+	if(o <= 0 || (s.fill.gradient < 0 && s.fill.ink.color.IsNull() && !s.fill.ink.current))
 		return;
 	if(o != 1) {
 		sw.BeginOp();
 		sw.OpacityOp(o);
 	}
-	if(s.fill_gradient >= 0)
-		PaintGradient(s.fill_gradient, false);
-	else if(!s.fill.IsNull()) {
-		sw.FillOp(s.fill.ToRGBA());
+	RGBA c;
+	if(s.fill.gradient >= 0 && PaintGradient(s.fill.gradient, false))
+		;
+	else if(GetRGBA(s.fill.ink, c)) {
+		sw.FillOp(c);
 		bp.Bounds(0);
 		painted = true;
 	}
@@ -115,17 +93,18 @@ void SvgParser::PaintStroke()
 {
 	State& s = Top();
 	double w = s.stroke_width;
-	if(!(w > 0))
+	if(!(w > 0) || (s.stroke.gradient < 0 && s.stroke.ink.color.IsNull() && !s.stroke.ink.current))
 		return;
 	double o = s.opacity * s.stroke_opacity;
 	if(o != 1) {
 		sw.BeginOp();
 		sw.OpacityOp(o);
 	}
-	if(s.stroke_gradient >= 0)
-		PaintGradient(s.stroke_gradient, true);
-	else if(!s.stroke.IsNull()) {
-		sw.StrokeOp(w, s.stroke.ToRGBA());
+	RGBA c;
+	if(s.stroke.gradient >= 0 && PaintGradient(s.stroke.gradient, true))
+		;
+	else if(GetRGBA(s.stroke.ink, c)) {
+		sw.StrokeOp(w, c);
 		bp.Bounds(w);
 		painted = true;
 	}
@@ -152,6 +131,54 @@ void SvgParser::Items(const XmlNode& n, int depth)
 	for(int i = 0; i < n.GetCount(); i++)
 		Element(n.Node(i), depth, false);
 	EndElement();
+}
+
+// A negative or zero size is an error that leaves the shape out. A corner radius that is
+// missing or negative takes the other one; both are at most half the size.
+void SvgParser::Rect(const XmlNode& n)
+{
+	StartElement(n);
+	double w = Dbl("width", HORZ), h = Dbl("height", VERT);
+	if(w > 0 && h > 0) {
+		double x = Dbl("x", HORZ), y = Dbl("y", VERT);
+		double rx = Dbl("rx", HORZ, -1), ry = Dbl("ry", VERT, -1);
+		if(rx < 0)
+			rx = ry;
+		if(ry < 0)
+			ry = rx;
+		rx = std::min(rx, w / 2);
+		ry = std::min(ry, h / 2);
+		if(rx > 0 && ry > 0)
+			bp.RoundedRectangle(x, y, w, h, rx, ry).Close();
+		else
+			bp.RectPath(x, y, w, h);
+		FinishElement();
+	}
+	else
+		EndElement();
+}
+
+// An ellipse radius that is missing or negative takes the other one; a circle's must be there.
+void SvgParser::Ellipse(const XmlNode& n, bool circle)
+{
+	StartElement(n);
+	double rx, ry;
+	if(circle)
+		rx = ry = Dbl("r", DIAGONAL);
+	else {
+		rx = Dbl("rx", HORZ, -1);
+		ry = Dbl("ry", VERT, -1);
+		if(rx < 0)
+			rx = ry;
+		if(ry < 0)
+			ry = rx;
+	}
+	if(rx > 0 && ry > 0) {
+		bp.Ellipse(Dbl("cx", HORZ), Dbl("cy", VERT), rx, ry);
+		FinishElement();
+	}
+	else
+		EndElement();
 }
 
 void SvgParser::Poly(const XmlNode& n, bool line)
@@ -188,7 +215,7 @@ void SvgParser::Use(const XmlNode& n, int depth)
 	StartElement(n);
 	Rectf vb = GetViewBox(target);
 	Sizef sz = GetSize(target);
-	bp.Translate(Dbl("x", 0), Dbl("y", 0));
+	bp.Translate(Dbl("x", HORZ), Dbl("y", VERT));
 	bool draw = true;
 	if(!BoundsPainter::IsEmpty(vb) && !IsNull(sz.cx)) {
 		double sx = sz.cx / (vb.right - vb.left), sy = sz.cy / (vb.bottom - vb.top);
@@ -224,7 +251,12 @@ void SvgParser::NestedSvg(const XmlNode& n, int depth)
 	bp.Translate(pos);
 	bp.Scale(s);
 	bp.Translate(-vb.left, -vb.top);
-	Items(n, depth + 1);
+	Sizef viewport(vb.right - vb.left, vb.bottom - vb.top);
+	StartElement(n);
+	Top().viewport = viewport;
+	for(int i = 0; i < n.GetCount(); i++)
+		Element(n.Node(i), depth + 1, false);
+	EndElement();
 	bp.EndOp();
 }
 
@@ -238,7 +270,7 @@ void SvgParser::Image(const XmlNode& n)
 	if(!data.IsEmpty()) {
 		Qel::Image img = LoadImageString(data);
 		if(!img.IsEmpty()) {
-			double x = Dbl("x", 0), y = Dbl("y", 0), cx = Dbl("width", 0), cy = Dbl("height", 0);
+			double x = Dbl("x", HORZ), y = Dbl("y", VERT), cx = Dbl("width", HORZ), cy = Dbl("height", VERT);
 			Size isz = img.GetSize();
 			bp.RectPath(x, y, cx, cy);
 			// the image stretched over the rectangle
@@ -272,14 +304,14 @@ void SvgParser::DoText(const XmlNode& n)
 	const State& s = Top();
 	Font font = s.font;
 	WString w = t.ToWString();
-	double x = Dbl("x", 0);
+	double x = Dbl("x", HORZ);
 	if(s.text_anchor) {
 		double width = 0;
 		for(int i = 0; i < w.GetCount(); i++)
 			width += font.GetWidth(w[i]);
 		x -= s.text_anchor == 1 ? width / 2 : width;
 	}
-	double y = Dbl("y", 0) - font.GetAscent();
+	double y = Dbl("y", VERT) - font.GetAscent();
 	bp.TextOp(Pointf(x, y), w.begin(), font, w.GetCount(), nullptr);
 }
 
@@ -342,26 +374,16 @@ void SvgParser::Element(const XmlNode& n, int depth, bool use)
 		ParseGradient(n, false);
 	else if(tag == "radialGradient")
 		ParseGradient(n, true);
-	else if(tag == "rect") {
-		StartElement(n);
-		bp.RoundedRectangle(Dbl("x"), Dbl("y"), Dbl("width"), Dbl("height"), Dbl("rx"), Dbl("ry"));
-		FinishElement();
-	}
-	else if(tag == "ellipse") {
-		StartElement(n);
-		bp.Ellipse(Dbl("cx"), Dbl("cy"), Dbl("rx"), Dbl("ry"));
-		FinishElement();
-	}
-	else if(tag == "circle") {
-		StartElement(n);
-		double r = Dbl("r");
-		bp.Ellipse(Dbl("cx"), Dbl("cy"), r, r);
-		FinishElement();
-	}
+	else if(tag == "rect")
+		Rect(n);
+	else if(tag == "ellipse")
+		Ellipse(n, false);
+	else if(tag == "circle")
+		Ellipse(n, true);
 	else if(tag == "line") {
 		StartElement(n);
-		bp.MoveOp(Pointf(Dbl("x1"), Dbl("y1")), false);
-		bp.LineOp(Pointf(Dbl("x2"), Dbl("y2")), false);
+		bp.MoveOp(Pointf(Dbl("x1", HORZ), Dbl("y1", VERT)), false);
+		bp.LineOp(Pointf(Dbl("x2", HORZ), Dbl("y2", VERT)), false);
 		FinishElement();
 	}
 	else if(tag == "polygon")
@@ -391,28 +413,41 @@ void SvgParser::Element(const XmlNode& n, int depth, bool use)
 		StyleSheet(n);
 }
 
-bool SvgParser::Parse(const char* svg)
+bool SvgParser::ParseXml(const char* svg, XmlNode& doc)
 {
 	try {
-		if(!svg)
-			svg = "";
-		// room to draw the document several times over through references
-		budget = (int)std::min<int64>(MAX_ELEMENTS + (int64)strlen(svg) / 8, INT_MAX / 2);
-		XmlNode doc = ParseXmlTree(svg, XT_SKIP_DECLS | XT_SKIP_PIS | XT_SKIP_COMMENTS);
-		IndexIds(doc);
-		for(int i = 0; i < doc.GetCount(); i++) {
-			const XmlNode& root = doc.Node(i);
-			if(root.IsTag("svg")) {
-				StartElement(root);
-				for(int j = 0; j < root.GetCount(); j++)
-					Element(root.Node(j), 0, false);
-				EndElement();
-			}
-		}
+		doc = ParseXmlTree(svg ? svg : "", XT_SKIP_DECLS | XT_SKIP_PIS | XT_SKIP_COMMENTS);
 	}
 	catch(const XmlError&) {
 		return false;
 	}
+	return true;
+}
+
+void SvgParser::Walk(const XmlNode& doc, int64 length)
+{
+	// room to draw the document several times over through references
+	budget = (int)std::min<int64>(MAX_ELEMENTS + length / 8, INT_MAX / 2);
+	IndexIds(doc);
+	for(int i = 0; i < doc.GetCount(); i++) {
+		const XmlNode& root = doc.Node(i);
+		if(root.IsTag("svg")) {
+			state[0].viewport = Sizef(100, 100);
+			state[0].viewport = GetViewport(root);
+			StartElement(root);
+			for(int j = 0; j < root.GetCount(); j++)
+				Element(root.Node(j), 0, false);
+			EndElement();
+		}
+	}
+}
+
+bool SvgParser::Parse(const char* svg)
+{
+	XmlNode doc;
+	if(!ParseXml(svg, doc))
+		return false;
+	Walk(doc, svg ? (int64)strlen(svg) : 0);
 	return true;
 }
 

@@ -45,8 +45,28 @@ void PackText(StringBuffer& out, const wchar* s, int len)
 		int at = out.GetLength();
 		out.SetLength(at + 4 * n);
 		char* t = out.Begin() + at;
-		for(const wchar* se = s + n; s < se; s++) {
-			wchar c = *s;
+		const wchar* se = s + n;
+		while(s < se) {
+#ifdef __SSE2__
+			// eight printable ASCII characters at a time, the usual case
+			const __m128i lo = _mm_set1_epi32(31);
+			const __m128i hi = _mm_set1_epi32(128);
+			while(se - s >= 8) {
+				__m128i a = _mm_loadu_si128((const __m128i*)s);
+				__m128i b = _mm_loadu_si128((const __m128i*)(s + 4));
+				__m128i ok = _mm_and_si128(_mm_and_si128(_mm_cmpgt_epi32(a, lo), _mm_cmplt_epi32(a, hi)),
+				                           _mm_and_si128(_mm_cmpgt_epi32(b, lo), _mm_cmplt_epi32(b, hi)));
+				if(_mm_movemask_epi8(ok) != 0xFFFF)
+					break;
+				__m128i w = _mm_packs_epi32(a, b);
+				_mm_storel_epi64((__m128i*)t, _mm_packus_epi16(w, w));
+				t += 8;
+				s += 8;
+			}
+			if(s == se)
+				break;
+#endif
+			wchar c = *s++;
 			if(c >= 32)
 				t = sPutUtf8(t, c);
 			else if(c == 9)

@@ -171,6 +171,11 @@ void sPackFormat(Stream& out, const RichPara::Format& f, const RichPara::Format&
 
 } // namespace
 
+void RichPara::PackFormat(Stream& out, const Format& f, const Format& style)
+{
+	sPackFormat(out, f, style);
+}
+
 void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n, const CharFormat& s)
 {
 	sPutFlag(out, o.IsBold(), n.IsBold(), s.IsBold(), 12, 13, 14);

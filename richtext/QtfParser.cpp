@@ -1,6 +1,7 @@
 // The QTF reader's main loop: text, verbatim blocks, paragraphs, nested texts and errors.
 #include "Qtf.h"
 #include "detail/QtfParser.h"
+#include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
 
 #include <cstring>
@@ -24,7 +25,36 @@ RichQtfParser::RichQtfParser(void* context, int depth)
 :	context(context), depth(depth)
 {
 	SetCharset(GetDefaultCharset());
-	paragraph.format = format;
+	pformat = format;
+}
+
+void RichQtfParser::Pending::Grow(int k)
+{
+	int64 want = max<int64>(int64(n) + k, 2 * int64(cap));
+	if(want > INT_MAX / int(sizeof(wchar)))
+		Panic("Too many items in container!");
+	want = max<int64>(want, 64);
+	wchar* q = (wchar*)MemoryAlloc(size_t(want) * sizeof(wchar));
+	if(n)
+		memcpy(q, p, n * sizeof(wchar));
+	MemoryFree(p);
+	p = q;
+	cap = int(want);
+}
+
+void RichQtfParser::Pending::Append(const wchar* s, int k)
+{
+	memcpy(Room(k), s, k * sizeof(wchar));
+	n += k;
+}
+
+void RichQtfParser::TakeFormat()
+{
+	if(taken_serial != format_serial || para_dirty) {
+		pformat = format;
+		taken_serial = format_serial;
+		para_dirty = false;
+	}
 }
 
 void RichQtfParser::SetCharset(int cs)
@@ -62,7 +92,8 @@ void RichQtfParser::Error(const char* message)
 	f.Face(Font::SANSSERIF).Height(84).Bold().Underline();
 	f.ink = Color(128, 0, 0);
 	f.paper = Color();
-	paragraph.Cat(ToUnicode(s, charset), f);
+	WString w = ToUnicode(s, charset);
+	CatText(w.Begin(), w.GetLength(), f);
 	CatPara(target);
 	FinishStyles();
 	throw Exc();
@@ -71,22 +102,97 @@ void RichQtfParser::Error(const char* message)
 void RichQtfParser::Flush()
 {
 	if(text.GetCount()) {
-		paragraph.Cat(WString(text.begin(), text.GetCount()), format);
-		text.Trim(0);
+		CatText(text.begin(), text.GetCount(), format);
+		text.Clear();
+	}
+}
+
+void RichQtfParser::BeginPart()
+{
+	if(!has_parts) {
+		parts_style = pformat.styleid;
+		running = StyleFormat(parts_style);
+		has_parts = true;
+	}
+	else if(parts_style != pformat.styleid) {
+		Repack(StyleFormat(parts_style), StyleFormat(pformat.styleid));
+		parts_style = pformat.styleid;
+	}
+}
+
+// The parts packed against a style's character format again, against another one.
+void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style)
+{
+	String s = parts.GetResult();
+	parts.Create();
+	Array<RichObject> obj = std::move(objects);
+	objects.Clear();
+	RichPara p;
+	static_cast<RichPara::CharFormat&>(p.format) = old_style; // where the running format began
+	int oi = 0;
+	p.UnpackParts(s.Begin(), s.End(), old_style, p.part, obj, oi);
+	running = new_style;
+	RichPara::PackParts(parts, new_style, p.part, running, objects);
+}
+
+void RichQtfParser::CatText(const wchar* s, int n, const RichPara::CharFormat& f)
+{
+	BeginPart();
+	RichPara::PackCharFormat(parts, running, f, StyleFormat(parts_style));
+	running = f;
+	packed_text.Clear();
+	PackText(packed_text, s, n);
+	parts.Put(packed_text.Begin(), packed_text.GetLength());
+	parts_length += n; // nothing packing drops comes here
+}
+
+void RichQtfParser::CatPart(RichPara::Part& p)
+{
+	BeginPart();
+	Array<RichPara::Part> one;
+	one.Add(std::move(p));
+	RichPara::PackParts(parts, StyleFormat(parts_style), one, running, objects);
+	parts_length++;
+}
+
+void RichQtfParser::ClearParts()
+{
+	if(has_parts) {
+		parts.Create();
+		objects.Clear();
+		has_parts = false;
+		parts_length = 0;
 	}
 }
 
 void RichQtfParser::CatPara(RichTxt& txt)
 {
-	const RichStyle& style = GetStyle(target.GetStyles(), paragraph.format.styleid);
+	const RichStyle& style = GetStyle(target.GetStyles(), pformat.styleid);
 	// A format taken before its style was defined may lack the header the style starts; no
 	// command turns a style's header off, so such a paragraph could not be written back.
-	if(style.format.newhdrftr && !paragraph.format.newhdrftr) {
-		paragraph.format.newhdrftr = true;
-		paragraph.format.header_qtf = style.format.header_qtf;
-		paragraph.format.footer_qtf = style.format.footer_qtf;
+	if(style.format.newhdrftr && !pformat.newhdrftr) {
+		para_dirty = true;
+		pformat.newhdrftr = true;
+		pformat.header_qtf = style.format.header_qtf;
+		pformat.footer_qtf = style.format.footer_qtf;
 	}
-	txt.SetPara(txt.GetPartCount(), paragraph, style);
+	const RichPara::Format& st = style.format;
+	if(has_parts && parts_style != pformat.styleid) {
+		Repack(StyleFormat(parts_style), st);
+		parts_style = pformat.styleid;
+	}
+	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format
+	packed.Create();
+	RichPara::PackFormat(packed, pformat, st);
+	if(has_parts) {
+		packed.Put(parts.GetResult());
+		parts.Create();
+	}
+	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pformat, st);
+	txt.SetPackedPara(txt.GetPartCount(), packed.GetResult(), std::move(objects), pformat, parts_length);
+	objects.Clear();
+	has_parts = false;
+	parts_length = 0;
 }
 
 void RichQtfParser::EndPart()
@@ -94,13 +200,13 @@ void RichQtfParser::EndPart()
 	para_serial = block_serial;
 	para_took = false;
 	if(istable) {
-		if(paragraph.part.IsEmpty() && text.IsEmpty()) {
+		if(!has_parts && text.IsEmpty()) {
 			RichTxt& txt = table.GetCount() ? table.Top().text : target;
 			txt.SetTable(txt.GetPartCount(), waiting);
 		}
 		else {
-			paragraph.part.Clear();
-			text.Trim(0);
+			ClearParts();
+			text.Clear();
 		}
 		istable = false;
 		return;
@@ -109,12 +215,13 @@ void RichQtfParser::EndPart()
 	if(table.GetCount())
 		CatPara(table.Top().text);
 	else {
-		if(breakpage)
-			paragraph.format.newpage = true;
+		if(breakpage && !pformat.newpage) {
+			pformat.newpage = true;
+			para_dirty = true;
+		}
 		CatPara(target);
 	}
-	paragraph.part.Clear();
-	paragraph.format = format;
+	TakeFormat();
 	breakpage = false;
 }
 
@@ -138,6 +245,7 @@ void RichQtfParser::AddChar(wchar c)
 			text.Add(c);
 			Flush();
 			format.Underline(!format.IsUnderline());
+			Changed();
 			accesskey = 0;
 			return;
 		}
@@ -178,23 +286,34 @@ wchar RichQtfParser::DecodeUtf8()
 // Text up to the next byte that may start a command: plain ASCII is copied in a tight loop.
 void RichQtfParser::TextRun()
 {
+	static constexpr QtfPlainTable plain_ascii = [] {
+		QtfPlainTable t;
+		for(int c = 128; c < 256; c++)
+			t.flag[c] = false;
+		return t;
+	}();
 	PlaceWaiting();
 	TakeFormat();
 	bool first = true;
 	for(;;) {
 		const byte* s = (const byte*)term;
 		if(!accesskey) {
-			const byte* e = s;
-			while(*e < 128 && IsQtfPlain(*e))
-				e++;
-			if(e > s) {
-				int n = int(e - s);
-				wchar* t = text.AddN(n);
-				for(int i = 0; i < n; i++)
-					t[i] = s[i];
-				term = (const char*)e;
+			const byte* s0 = s;
+			for(;;) {
+				wchar* t = text.Room(64);
+				int k = 0;
+				while(k < 64 && plain_ascii.flag[s[k]]) {
+					t[k] = s[k];
+					k++;
+				}
+				text.Commit(k);
+				s += k;
+				if(k < 64)
+					break;
+			}
+			if(s > s0) {
+				term = (const char*)s;
 				first = false;
-				s = e;
 			}
 		}
 		int c = *s;
@@ -295,8 +414,11 @@ void RichQtfParser::Nested(RichText** slot, const String& qtf)
 		SetHeaderQtf(*slot, qtf);
 	else
 		ParseQtf(qtf);
-	if(tTooDeep)
+	if(tTooDeep) {
+		if(slot) // what failed is no header
+			SetHeaderQtf(*slot, String());
 		Error(QTF_NESTING_TOO_DEEP);
+	}
 }
 
 void RichQtfParser::Parse(const char* qtf, int accesskey_)
@@ -400,11 +522,12 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 			s.charset = charset;
 			s.serial = ++block_serial;
 			ReadFormat();
+			Changed();
 			continue;
 		}
 		case ']': {
 			term++;
-			bool empty = text.IsEmpty() && paragraph.part.IsEmpty();
+			bool empty = text.IsEmpty() && !has_parts;
 			Flush();
 			if(fstack.IsEmpty())
 				Error("Unmatched ']'");
@@ -418,6 +541,7 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 			format = std::move(fstack.Top().format);
 			SetCharset(fstack.Top().charset);
 			fstack.Drop();
+			Changed();
 			continue;
 		}
 		case '`':
@@ -443,8 +567,8 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 			if(d == 'H' || d == 'F') {
 				term += 2;
 				String s = ReadNested();
+				Nested(d == 'H' ? &target.header : &target.footer, s); // kept only if it reads
 				(d == 'H' ? target.header_qtf : target.footer_qtf) = s;
-				Nested(d == 'H' ? &target.header : &target.footer, s);
 				continue;
 			}
 			if(d == '^') {

@@ -23,7 +23,7 @@ sQtfObjects& sObjects()
 bool sFindObject(int id, RichObject& object)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	int q = r.map.Find(id);
 	if(q < 0)
 		return false;
@@ -41,7 +41,7 @@ int sHexDigit(int c)
 int RegisterQtfObject(const RichObject& object)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	r.map.Add(++r.last, object);
 	return r.last;
 }
@@ -49,7 +49,7 @@ int RegisterQtfObject(const RichObject& object)
 void UnregisterQtfObject(int id)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	int q = r.map.Find(id);
 	if(q >= 0)
 		r.map.Remove(q);
@@ -375,7 +375,15 @@ void RichQtfParser::ReadStyle()
 		SetCharset(fstack.Top().charset);
 		fstack.Drop();
 	}
+	Changed();
+	// parts packed against this style's old format keep their formats under the new one
+	bool repack = has_parts && parts_style == id;
+	RichPara::CharFormat old;
+	if(repack)
+		old = StyleFormat(id);
 	target.SetStyle(id, style);
+	if(repack)
+		Repack(old, StyleFormat(id));
 	styleid.GetAdd(index) = id;
 	if(id.IsNull()) {
 		RichPara::Format f = GetStyle(target.GetStyles(), id).format;
@@ -426,7 +434,9 @@ void RichQtfParser::ReadObject()
 			PlaceWaiting();
 			Flush();
 			TakeFormat();
-			paragraph.Cat(o, format);
+			RichPara::Part p(format);
+			p.object = o;
+			CatPart(p);
 		}
 		return;
 	}
@@ -511,7 +521,9 @@ void RichQtfParser::ReadObject()
 	PlaceWaiting();
 	Flush();
 	TakeFormat();
-	paragraph.Cat(o, format);
+	RichPara::Part p(format);
+	p.object = o;
+	CatPart(p);
 }
 
 void RichQtfParser::ReadField()
@@ -520,11 +532,16 @@ void RichQtfParser::ReadField()
 	String param = ReadText(':');
 	if(*term == '}')
 		term++;
-	if(RichPara::GetFieldType(id)) {
+	if(RichPara::FieldType* type = RichPara::GetFieldType(id)) {
 		PlaceWaiting();
 		Flush();
 		TakeFormat();
-		paragraph.Cat(id, param, format);
+		RichPara::Part p(format);
+		p.field = id;
+		p.fieldparam = param;
+		VectorMap<String, Value> vars; // evaluated at once, as a paragraph's field is
+		p.fieldpart = type->Evaluate(param, vars, format);
+		CatPart(p);
 	}
 }
 

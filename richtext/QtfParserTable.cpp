@@ -21,7 +21,7 @@ void RichQtfParser::OpenTable()
 	if(table.GetCount() >= MAX_TABLES)
 		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
-	if(text.GetCount() || paragraph.part.GetCount())
+	if(text.GetCount() || has_parts)
 		EndPart();
 	Table& t = table.Add();
 	Vector<int>& w = t.table.format.column_widths;
@@ -45,7 +45,7 @@ void RichQtfParser::OpenGrid()
 		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
 	Flush();
-	if(paragraph.part.GetCount())
+	if(has_parts)
 		EndPart();
 	Table& t = table.Add();
 	t.grid = true;
@@ -242,11 +242,11 @@ void RichQtfParser::ReadCellFormat(bool grid_width)
 		case 'T': {
 			String header = ReadNested();
 			String footer = ReadNested();
+			Nested(&t.table.header, header);
+			Nested(&t.table.footer, footer);
 			tf.new_header_footer = true;
 			tf.header_qtf = header;
 			tf.footer_qtf = footer;
-			Nested(&t.table.header, header);
-			Nested(&t.table.footer, footer);
 			break;
 		}
 		default:

@@ -384,7 +384,18 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 {
 	const wchar* s = text.Begin();
 	int n = text.GetLength();
+	bool breaks = options & QTF_OPT_LINE_BREAKS;
 	for(int i = 0; i < n; i++) {
+		if(!breaks && s[i] < 128 && IsQtfPlain(s[i])) { // a run of plain text at once
+			char buf[128];
+			int k = 0;
+			do
+				buf[k++] = char(s[i++]);
+			while(i < n && k < 128 && s[i] < 128 && IsQtfPlain(s[i]));
+			out.Cat(buf, k);
+			if(i == n)
+				break;
+		}
 		wchar c = s[i];
 		if(c < 128) {
 			if(IsQtfPlain(c))
@@ -414,7 +425,7 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 			else
 				sCatCode(out, c);
 		}
-		if(options & QTF_OPT_LINE_BREAKS) {
+		if(breaks) {
 			int len = out.GetLength() - line_start;
 			if((c == ' ' && len >= 61) || len > 80) {
 				out.Cat("\r\n");
@@ -440,16 +451,26 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 		plang = p.part.Top().format.language;
 	QtfLanguage(out, plang, language);
 	out.Cat(' ');
-	String fmt;
+	// Each run's format against the base; neighbours of the same format share one block, as
+	// the reader would join them anyway.
+	Vector<String> fmt;
+	fmt.SetCount(p.part.GetCount());
+	for(int i = 0; i < p.part.GetCount(); i++) {
+		QtfLanguage(fmt[i], p.part[i].format.language, plang);
+		QtfCharFormat(fmt[i], base, p.part[i].format);
+	}
+	const String* open = nullptr;
 	for(int i = 0; i < p.part.GetCount(); i++) {
 		const RichPara::Part& part = p.part[i];
-		fmt.Clear();
-		QtfLanguage(fmt, part.format.language, plang);
-		QtfCharFormat(fmt, base, part.format);
-		if(!fmt.IsEmpty()) {
-			out.Cat('[');
-			out.Cat(fmt);
-			out.Cat(' ');
+		if(!open || fmt[i] != *open) {
+			if(open && !open->IsEmpty())
+				out.Cat(']');
+			if(!fmt[i].IsEmpty()) {
+				out.Cat('[');
+				out.Cat(fmt[i]);
+				out.Cat(' ');
+			}
+			open = &fmt[i];
 		}
 		if(part.IsField()) {
 			sLineBreak(out, options);
@@ -463,22 +484,19 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 		else if(part.IsObject())
 			sObject(out, part.object, options);
 		else {
-			// a ":" ending the run is followed by the next run's text when that has no format
-			// of its own; "::" would end a table cell
+			// a ":" ending the run is followed by the next run's text when that goes in the
+			// same block; "::" would end a table cell
 			bool colon_follows = false;
 			if(i + 1 < p.part.GetCount()) {
 				const RichPara::Part& next = p.part[i + 1];
-				String f;
-				QtfLanguage(f, next.format.language, plang);
-				QtfCharFormat(f, base, next.format);
-				colon_follows = f.IsEmpty() && !next.IsField() && !next.IsObject() &&
+				colon_follows = fmt[i + 1] == fmt[i] && !next.IsField() && !next.IsObject() &&
 				                next.text.GetLength() && next.text[0] == ':';
 			}
 			sText(out, part.text, colon_follows, charset, options, line_start);
 		}
-		if(!fmt.IsEmpty())
-			out.Cat(']');
 	}
+	if(open && !open->IsEmpty())
+		out.Cat(']');
 }
 
 namespace {
@@ -663,6 +681,8 @@ String AsQTF(const RichText& text, int charset, int options)
 		}
 
 	int body = out.GetLength();
+	// the text and a little for formats: growing a large result step by step copies it over
+	out.Reserve(int(min<int64>(INT_MAX / 2, text.GetLength() + int64(text.GetLength()) / 4 + 16 * text.GetPartCount())));
 	out.Cat('[');
 	if(!(options & QTF_OPT_NO_CHARSET)) {
 		out.Cat('{');

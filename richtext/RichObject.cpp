@@ -1,4 +1,5 @@
 #include "RichObject.h"
+#include "detail/ObjectImage.h"
 
 #include <atomic>
 
@@ -19,7 +20,11 @@ std::atomic<int64>& sSerial()
 	return serial;
 }
 
-Size sPixelsToDots(Size sz) { return Size(sz.cx * 600 / 96, sz.cy * 600 / 96); }
+// Object images are made only up to a size: a stored object's size is untrusted.
+bool sImageTooLarge(Size sz)
+{
+	return detail::ObjectArea(sz) > detail::OBJECT_IMAGE_MAX_PIXELS;
+}
 
 } // namespace
 
@@ -27,7 +32,7 @@ String RichObjectType::GetDefaultText() const                              { ret
 Value  RichObjectType::Read(const String& s) const                         { return s; }
 bool   RichObjectType::IsText() const                                      { return false; }
 bool   RichObjectType::AcceptClip(PasteSource&) const                      { return false; }
-Value  RichObjectType::ReadClip(PasteSource&) const                        { return int(0x80000000); } // the int Null
+Value  RichObjectType::ReadClip(PasteSource&) const                        { return INT_NULL; } // the int Null
 String RichObjectType::GetClipFormats() const                              { return String(); }
 String RichObjectType::GetClipData(const Value&, const String&) const      { return String(); }
 
@@ -53,6 +58,8 @@ void RichObjectType::Paint(const Value& data, Draw& w, Size sz, void*) const
 
 Image RichObjectType::ToImage(int64, const Value& data, Size sz, void* context) const
 {
+	if(sImageTooLarge(sz))
+		return Image();
 	ImageAnyDraw iw(sz);
 	iw.DrawRect(0, 0, sz.cx, sz.cy, ThemePaperColor());
 	Paint(data, iw, sz, context);
@@ -71,8 +78,7 @@ Size RichObjectType::GetDefaultSize(const Value& data, Size maxsize) const
 		return Size(0, 0);
 	Size s = GetPhysicalSize(data, nullptr);
 	if(s.cx == 0 && s.cy == 0) {
-		Size px = GetPixelSize(data, nullptr);
-		s = Size(int(int64(px.cx) * 625 / 100), int(int64(px.cy) * 625 / 100));
+		s = detail::ScaleObjectSize(GetPixelSize(data, nullptr), 625, 100);
 	}
 	int w = s.cx, h = s.cy;
 	for(int d = 1; d < 9999; d++) {
@@ -133,7 +139,7 @@ bool RichObject::Read(const String& type_name_, const String& data_, Size sz, vo
 	physical_size = t->GetPhysicalSize(data, context);
 	pixel_size = t->GetPixelSize(data, context);
 	if(physical_size.cx == 0 || physical_size.cy == 0)
-		physical_size = sPixelsToDots(pixel_size);
+		physical_size = detail::ObjectPixelsToDots(pixel_size);
 	size = sz;
 	NewSerial();
 	return true;
@@ -170,6 +176,8 @@ Image RichObject::ToImage(Size sz, void* context) const
 {
 	if(type)
 		return type->ToImage(serial, data, sz, context);
+	if(sImageTooLarge(sz))
+		return Image();
 	ImageAnyDraw iw(sz);
 	Paint(iw, sz, context);
 	return iw;

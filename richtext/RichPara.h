@@ -47,6 +47,83 @@ public:
 		virtual ~FieldType();
 	};
 
+	// Metrics of one laid-out character.
+	struct HeightInfo {
+		int               ascent = 0;
+		int               descent = 0;
+		int               external = 0;
+		int               ydelta = 0;         // an object's reach below the baseline
+		const RichObject* object = nullptr;   // the object this character stands for
+	};
+
+	struct Line {
+		int  ascent = 0;      // after line spacing
+		int  descent = 0;
+		int  external = 0;
+		int  pos = 0;         // first character, as an index into the character arrays
+		int  len = 0;         // characters
+		int  ppos = 0;        // text position of the first character
+		int  plen = 0;        // text positions covered
+		int  xpos = 0;        // start, from the left edge of the layout width
+		int  cx = 0;          // width of the content, indent excluded
+		bool withtabs = false; // neither aligned nor justified
+
+		int GetHeight() const { return ascent + descent + external; }
+	};
+
+	// A paragraph broken into lines for one width: the flattened characters (number text,
+	// text, objects, field contents) with their positions, widths, metrics and formats. When
+	// destroyed, a layout of a cached paragraph goes to the process-wide lines cache, from
+	// which FormatLines takes it back for the same paragraph, width and number text.
+	struct Lines {
+		int                     len = 0;        // text positions of the paragraph
+		int                     clen = 0;       // characters
+		int                     cx = 0;         // the width laid out for
+		Buffer<wchar>           text;           // an object stands as 'x'; a placed tab as 9 + fill
+		Buffer<int>             pos;
+		Buffer<int>             width;
+		Buffer<HeightInfo>      height;
+		Buffer<const CharFormat*> format;
+		Vector<Line>            line;           // at least one
+		int                     first_indent = 0;
+		int                     next_indent = 0;
+		int                     number_len = 0; // leading characters of the number text
+		bool                    incache = false;
+		bool                    justified = false;
+		int64                   cacheid = 0;
+
+		// Widens the inner spaces of every line but the last when f is justified; once.
+		void Justify(const Format& f);
+		int  GetCount() const                { return line.GetCount(); }
+		const Line& operator[](int i) const  { return line[i]; }
+		// The sum of the line heights.
+		int  GetHeight() const;
+
+		Lines() = default;
+		Lines(Lines&& b) noexcept;
+		Lines& operator=(Lines&& b) noexcept;
+		~Lines();
+
+	private:
+		friend class RichPara;
+		struct Flattener;
+
+		Array<CharFormat> formats; // what format points to
+		Array<RichObject> objects; // what height[].object points to
+		WString           number;  // the number text, part of the cache key
+
+		void Take(Lines& b);
+		// The lines cache: Park hands this layout over; Unpark moves the one cached for the
+		// paragraph, width and number text into l.
+		void Park();
+		static bool Unpark(Lines& l, int64 cacheid, int cx, const WString& number);
+	};
+
+	// Lines for the layout width cx, with n the numbering counters before this paragraph.
+	// A width of 2147483647 is unbounded: lines are not aligned and nothing reaches the right
+	// edge.
+	Lines FormatLines(int cx, const Number& n) const;
+
 	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
 	bool        incache = false; // content handed to the cache
 	Array<Part> part;
@@ -75,6 +152,8 @@ public:
 	                      CharFormat& cf, Array<RichObject>& obj);
 	void        UnpackParts(const char* s, const char* e, const CharFormat& chrstyle,
 	                        Array<Part>& part, const Array<RichObject>& obj, int& oi);
+	// The head of the packed form: the paragraph-format fields of f that differ from style.
+	static void PackFormat(Stream& out, const Format& f, const Format& style);
 	// The codes that turn the running format o into n, against the style's format s.
 	static void PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n,
 	                           const CharFormat& s);

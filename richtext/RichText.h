@@ -10,6 +10,7 @@
 #include "RichTextInit.h"
 #include "ParaFormat.h"
 #include "RichObject.h"
+#include "RichObjectTypes.h"
 #include "RichPara.h"
 #include "NumberField.h"
 #include "PagePos.h"

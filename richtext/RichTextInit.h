@@ -12,10 +12,10 @@ class PasteSource;
 // Marks the rich-text module as initialised, once per process; it has no other effect.
 void RichTextInitOnce();
 
-// The clipboard functions of the "image" object type, in this order: the data of an image in a
-// clipboard format, whether an offer holds an image, the image of an offer, the list of formats.
-// A null hook leaves the operation at its default (no clipboard).
-using RichImageClipDataFn    = String (*)(const Image& img, const String& format);
+// The clipboard functions of the "image" object type, in this order: the data of an image (an
+// Image value) in a clipboard format, whether an offer holds an image, the image of an offer,
+// the list of formats. A null hook leaves the operation at its default (no clipboard).
+using RichImageClipDataFn    = String (*)(const Value& img, const String& format);
 using RichImageAcceptClipFn  = bool (*)(PasteSource& clip);
 using RichImageReadClipFn    = Image (*)(PasteSource& clip);
 using RichImageClipFormatsFn = String (*)();

@@ -1,12 +1,32 @@
 // Linked into every program that links Qel::RichText (not through the archive, where nothing
-// would pull it in): the module's registrations, before main.
+// would pull it in): the module's registrations, before main, in this order.
 #include "RichText.h"
+
+#include <plugin/png/png.h>
 
 namespace {
 
+using namespace Qel;
+
 [[maybe_unused]] const bool sRegistered = [] {
-	Qel::RichTextInitOnce();
-	Qel::RichPara::Register("VALUE", Qel::GetRichNumberField());
+	// objects read while the program starts may hold PNG data
+	RegisterPNGRaster();
+	RichTextInitOnce();
+	static RichObjectTypeDrawingCls drawing;
+	static RichObjectTypePNGCls ping;
+	RichObject::Register("Drawing", &drawing);
+	RichObject::Register("PING", &ping);
+	InitPainterDrawHooks();
+	static RichImage image;
+	static RichPNG png;
+	static RichRawImage rawimage;
+	static RichImlImage iml;
+	RichObject::Register("image", &image);
+	RichObject::Register("PNG", &png);
+	RichObject::Register("rawimage", &rawimage);
+	RichObject::Register("iml", &iml);
+	// RichTextImg: the image list of the marks, registered here once painting brings it.
+	RichPara::Register("VALUE", GetRichNumberField());
 	return true;
 }();
 

@@ -6,6 +6,7 @@
 // public queries take.
 #pragma once
 
+#include "PageContext.h"
 #include "RichStyle.h"
 
 #include <memory>
@@ -27,33 +28,36 @@ public:
 	struct Para {
 		Uuid              style;
 		int               length = 0;   // text positions
-		String            content;      // packed against the style's format
-		Array<RichObject> objects;      // set aside by packing, in stream order
 		// The paragraph's numbering (styles, texts, reset); null when it has none.
 		std::unique_ptr<RichPara::NumberFormat> number_format;
-		int64             update_serial = 0;
 
 		// The last layout; laid_out_width -1: not laid out. Walks step over a paragraph whose
-		// width and numbering still match without unpacking it.
-		RichPara::Number  number;       // the counters it was laid out with
-		Vector<int>       line_heights;
-		Bits              spell_errors; // a bit per text position
-		String            header_qtf;
-		String            footer_qtf;
-		RichText*         header = nullptr; // owned, null when none
-		RichText*         footer = nullptr;
-		int               laid_out_width = -1;
-		int               lines_height = 0;
-		int               ruler = 0;
-		int               before = 0;
-		int               after = 0;
-		bool              newpage = false;
-		bool              fflag = false;
-		bool              keep = false;
-		bool              keepnext = false;
-		bool              orphan = false;
+		// width and numbering still match without unpacking it. Walks of a const text keep it
+		// up to date. The summary comes first: a walk reads it alone, paragraph by paragraph.
+		mutable int       laid_out_width = -1;
+		mutable int       lines_height = 0;
+		mutable int       ruler = 0;
+		mutable int       before = 0;
+		mutable int       after = 0;
+		mutable bool      newpage = false;
+		mutable bool      fflag = false;
+		mutable bool      keep = false;
+		mutable bool      keepnext = false;
+		mutable bool      orphan = false;
+		mutable bool      newhdrftr = false;
 		bool              spell_valid = false;
-		bool              newhdrftr = false;
+
+		String            content;      // packed against the style's format
+		Array<RichObject> objects;      // set aside by packing, in stream order
+		// Laying out again draws a new serial too (layouts are cached under it).
+		mutable int64     update_serial = 0;
+		mutable RichPara::Number number;  // the counters it was laid out with
+		mutable Vector<int> line_heights;
+		Bits              spell_errors; // a bit per text position
+		mutable String    header_qtf;
+		mutable String    footer_qtf;
+		mutable RichText* header = nullptr; // owned, null when none
+		mutable RichText* footer = nullptr;
 
 		Para() = default;
 		// Content and numbering only: the copy has a serial of its own and no layout.
@@ -97,6 +101,10 @@ public:
 	// Stores p packed against st as paragraph i, replacing whatever part i was; an i past the
 	// end adds empty paragraphs up to it.
 	void     SetPara(int i, const RichPara& p, const RichStyle& st);
+	// The same for a paragraph packed already (content and objects as RichPara::Pack makes
+	// them against the style f names), with its format and its text positions.
+	void     SetPackedPara(int i, String content, Array<RichObject>&& objects, const RichPara::Format& f,
+	                       int length);
 	// Normalises t and moves it in as part i (with empty paragraphs before it when i is past
 	// the end); t is left empty.
 	void     SetTable(int i, RichTable& t);
@@ -117,6 +125,21 @@ public:
 	// Objects and fields show as character 127.
 	WString GetPlainText(bool withcr = false, bool allow_tabs = true) const;
 
+	// Layout walks. They keep the layout caches of paragraphs and tables up to date, so they
+	// run on one thread at a time (the document's lock).
+	// Moves rc over part i; begin gets the context where the part starts (after any page break
+	// taken before it).
+	void    Advance(int i, RichPageContext& rc, RichPageContext& begin) const;
+	// Lays paragraph i out again for rc's page width and numbering.
+	void    Sync(int i, const RichPageContext& rc) const;
+	// Where the first line (or first table row) begins when laid out from rc; rc takes the
+	// page break that moves it there, if any.
+	PagePos GetTop(RichPageContext& rc) const;
+	// Where the whole text ends when laid out from rc.
+	PagePos GetEnd(RichPageContext rc) const;
+	// The smallest width at which no line has to wrap.
+	int     GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
+
 protected:
 	// The totals must be recomputed: after any change to the parts.
 	void Invalidate() { length = table_count = -1; }
@@ -128,6 +151,7 @@ private:
 
 	friend class RichText;
 	friend class RichCell;
+	friend class RichTable;
 
 	// Grows the list to n parts with empty paragraphs.
 	void Grow(int n);
@@ -138,6 +162,10 @@ private:
 	// Appends the plain text; with cell_breaks, records where each cell separator of this
 	// level's tables begins. multiline: a cell text of this level holds a line break.
 	void PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const;
+	// Paragraph i up to date for rc: laid out again when its width or numbering differ.
+	const Para& SyncedPara(int i, const RichPageContext& rc) const;
+	void AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) const;
+	void AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) const;
 };
 
 class RichText : public RichTxt {
@@ -170,8 +198,15 @@ public:
 	// every paragraph of that style laid out again.
 	void SetStyle(const Uuid& id, const RichStyle& st);
 
+	// A walk's context on page at py, with the document's own header and footer in force.
+	RichPageContext MakeContext(const Rect& page, PagePos py) const;
+	// The end of the document laid out on page from (0, 0).
+	PagePos GetHeight(const Rect& page) const;
+	// Evaluates the fields with "PAGENUMBER" page + 1 and "PAGECOUNT" count.
+	void    SetPageFields(int page, int count);
+
 private:
-	Mutex                     mutex; // recursive: a query may enter others on the same thread
+	mutable Mutex             mutex; // recursive: a query may enter others on the same thread
 	ArrayMap<Uuid, RichStyle> style;
 
 	friend class RichTxt;

@@ -25,6 +25,7 @@ packages=(
   librsvg2-dev
   libgtk-3-dev libxtst-dev
   xvfb openbox xdotool xclip x11-utils x11-xkb-utils
+  libcmark-dev libmd4c-dev
 )
 
 missing=()

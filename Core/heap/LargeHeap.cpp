@@ -84,7 +84,7 @@ void* BigAlloc(size_t& size)
 	size_t pages = BigPages(size);
 	if(pages == 0)
 		HeapPanic("Out of memory");
-	HeapLock __;
+	HeapLock lock;
 	BigHeader* b = (BigHeader*)Heap::HugeAlloc(pages);
 	ListLinkHead(&bigList, b);
 	b->size = pages * PageSize - BigHeaderSize;
@@ -217,7 +217,7 @@ void* LargeHeap::AllocFromBins(size_t units)
 	if(LargeHeader* h = TakeFromBins(units))
 		return h + 1;
 	if(self != &sharedHeap) {
-		HeapLock __;
+		HeapLock lock;
 		sharedHeap.TakeRemoteLarge();
 		if(LargeHeader* h = sharedHeap.TakeFromBins(units)) {
 			AdoptChunk(ChunkOf(h), self);
@@ -226,7 +226,7 @@ void* LargeHeap::AllocFromBins(size_t units)
 	}
 	LargeChunk* c;
 	{
-		HeapLock __;
+		HeapLock lock;
 		c = (LargeChunk*)Heap::HugeAlloc(LargeChunkPages);
 	}
 	// The chunk's block is whole before the chunk is linked: a walk of the list never meets
@@ -333,7 +333,7 @@ void LargeHeap::Free(void* ptr)
 	UnlinkBin(h);
 	LargeChunk* c = ChunkOf(h);
 	ListUnlink(c);
-	HeapLock __;
+	HeapLock lock;
 	Heap::HugeFree(c);
 }
 
@@ -414,7 +414,7 @@ void detail::LargeFree(void* ptr)
 		self->Release(ptr);
 		return;
 	}
-	HeapLock __;
+	HeapLock lock;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner) {
 		BigFree(ptr);
@@ -435,7 +435,7 @@ bool detail::LargeTryRealloc(void* ptr, size_t& size)
 	Heap* self = CurrentHeap();
 	if(self && h->heap.load(std::memory_order_relaxed) == self)
 		return self->TryRealloc(ptr, size);
-	HeapLock __;
+	HeapLock lock;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner)
 		return BigTryRealloc(ptr, size);

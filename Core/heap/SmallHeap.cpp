@@ -38,7 +38,7 @@ void HeapThreadShutdown(void*)
 {
 	if(heapShutdown)
 		return;
-	HeapLock __;
+	HeapLock lock;
 	if(!heapPtr)
 		heapPtr = &tlsHeap;
 	heapPtr->Shutdown();
@@ -173,7 +173,7 @@ void Heap::InitLists()
 void Heap::Init()
 {
 	InitLists();
-	HeapLock __;
+	HeapLock lock;
 	if(!sharedHeap.initialised)
 		sharedHeap.InitLists();
 	liveNext = liveHeaps;
@@ -250,7 +250,7 @@ void Heap::WorkPage(int k)
 // on a remote free reads the owner under the lock too.
 Page* Heap::TakeFromShared(int k)
 {
-	HeapLock __;
+	HeapLock lock;
 	Page* p = nullptr;
 	if(this != &sharedHeap) {
 		sharedHeap.TakeRemoteSmall();
@@ -311,7 +311,7 @@ void Heap::FreeDirect(void* ptr)
 		return;
 	}
 	if(Page* older = empty[k]) {
-		HeapLock __;
+		HeapLock lock;
 		FreePage(older);
 	}
 	empty[k] = p;
@@ -373,7 +373,7 @@ void Heap::FreeToOwner(void* ptr)
 void Heap::FreeOutgoing(void* ptr, int k)
 {
 	if(this == &sharedHeap || PageOf(ptr)->run.owner.load(std::memory_order_relaxed) == &sharedHeap) {
-		HeapLock __;
+		HeapLock lock;
 		FreeToOwner(ptr);
 		return;
 	}
@@ -387,7 +387,7 @@ void Heap::FreeOutgoing(void* ptr, int k)
 
 void Heap::FlushOutgoing()
 {
-	HeapLock __;
+	HeapLock lock;
 	for(int i = 0; i < outPos; i++)
 		FreeToOwner(out[i]);
 	outPos = 0;
@@ -409,7 +409,7 @@ void Heap::FreeRemote()
 // owners any thread may then be.
 void Heap::Shutdown()
 {
-	HeapLock __;
+	HeapLock lock;
 	heapShutdown = true;
 	heapPtr = nullptr;
 	if(!initialised)
@@ -419,7 +419,7 @@ void Heap::Shutdown()
 
 void Heap::AdoptOrphans()
 {
-	HeapLock __;
+	HeapLock lock;
 	for(Heap* h = liveHeaps; h;) {
 		Heap* next = h->liveNext;
 		if(h != &tlsHeap)
@@ -430,7 +430,7 @@ void Heap::AdoptOrphans()
 
 void Heap::MoveToShared()
 {
-	HeapLock __;
+	HeapLock lock;
 	if(livePrev)
 		livePrev->liveNext = liveNext;
 	else if(liveHeaps == this)

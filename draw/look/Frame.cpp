@@ -71,6 +71,8 @@ void DrawFrame(Draw& w, const Rect& r, Color color)
 void DrawBorder(Draw& w, int x, int y, int cx, int cy, const ColorF* table)
 {
 	int n = GetBorderRingCount(table);
+	if(n <= 0)
+		return;
 	const ColorF* c = table + 1;
 	for(int i = 0; i < n && cx >= 1 && cy >= 1; i++, c += 4) {
 		w.DrawRectOp(x, y, cx - 1, 1, c[1]());

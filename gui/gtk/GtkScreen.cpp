@@ -5,6 +5,8 @@
 
 #include <gdk/gdk.h>
 
+#include <atomic>
+
 namespace Qel::detail {
 
 namespace {
@@ -82,13 +84,17 @@ public:
 
 bool IsWaylandDisplay()
 {
-	// decided once, on the first question
-	static const bool wayland = [] {
+	// decided once there is a display to ask
+	static std::atomic<int> wayland{-1};
+	int v = wayland.load();
+	if(v < 0) {
 		GdkDisplay* d = gdk_display_get_default();
+		if(!d)
+			return false;
 		GType t = g_type_from_name("GdkWaylandDisplay");
-		return d && t && G_TYPE_CHECK_INSTANCE_TYPE(d, t);
-	}();
-	return wayland;
+		wayland = v = t && G_TYPE_CHECK_INSTANCE_TYPE(d, t);
+	}
+	return v;
 }
 
 ScreenQuery& GdkScreenQuery()

@@ -1,10 +1,12 @@
 #include "png.h"
+#include "detail/PngChecksums.h"
 
 #include <Core/container/Buffer.h>
 #include <Core/thread/Thread.h>
 
 #include <png.h>
 
+#include <atomic>
 #include <exception>
 #include <limits.h>
 #include <math.h>
@@ -23,6 +25,7 @@ struct PNGRaster::Data {
 	int          bits = 0;
 	size_t       rowBytes = 0;
 	Buffer<byte> image;        // interlaced pictures, whole
+	Buffer<byte> row;          // plain pictures read straight into an Image: the row libpng fills
 	Buffer<byte*> rows;
 	bool         interlaced = false;
 	bool         loaded = false;
@@ -44,6 +47,8 @@ struct PNGRaster::Data {
 };
 
 namespace {
+
+std::atomic<bool> sIgnoreChecksums;
 
 // Each libpng call that can fail runs in one of these: they hold nothing with a destructor, so
 // the long jump back from an error skips no clean-up.
@@ -115,10 +120,8 @@ bool PNGRaster::Init()
 	d.pinfo = png_create_info_struct(d.png);
 	if(!d.pinfo)
 		return false;
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-	// mutated data would rarely get past the checksums
-	png_set_crc_action(d.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-#endif
+	if(sIgnoreChecksums.load(std::memory_order_relaxed))
+		png_set_crc_action(d.png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
 #ifdef PNG_HANDLE_AS_UNKNOWN_SUPPORTED
 	// only tRNS and pHYs are used: text, profiles and the rest are passed over, not inflated
 	static const png_byte used[] = { 't', 'R', 'N', 'S', 0, 'p', 'H', 'Y', 's', 0 };
@@ -250,34 +253,32 @@ const RasterFormat* PNGRaster::GetFormat()
 	return data ? &data->fmt : nullptr;
 }
 
-Raster::Line PNGRaster::GetLine(int y)
+const byte* PNGRaster::Decode(int y, byte* row)
 {
-	if(!data)
-		return Line();
 	Data& d = *data;
-	Buffer<byte> row(d.rowBytes);
-	// a failure leaves zeros and the error state, so that the picture as a whole is refused
-	auto fail = [&] {
+	// a failure leaves the error state, so that the picture as a whole is refused; what the
+	// stream threw goes on to the caller
+	auto fail = [&]() -> const byte* {
 		SetError();
-		memset(row, 0, d.rowBytes);
 		if(d.exc) {
 			std::exception_ptr e = d.exc;
 			d.exc = nullptr;
 			std::rethrow_exception(e);
 		}
-		return Line(row.Detach(), this, true);
+		return nullptr;
 	};
-	if(y < 0 || y >= d.size.cy || IsError()) {
-		memset(row, 0, d.rowBytes);
-		return Line(row.Detach(), this, true);
-	}
+	if(y < 0 || y >= d.size.cy || IsError())
+		return nullptr;
 	if(d.interlaced) {
 		if(!d.loaded) {
 			d.loaded = true;
 			size_t stride = size_t(d.fmt.GetByteCount(d.size.cx));
 			if(!IsImageSizeValid(d.size.cx, d.size.cy))
 				return fail();
+			// zeroed: the bits past the last pixel of packed rows are never decoded, and rows go
+			// out raw as they are
 			d.image.Alloc(stride * d.size.cy);
+			memset(d.image, 0, stride * d.size.cy);
 			d.rows.Alloc(d.size.cy);
 			for(int i = 0; i < d.size.cy; i++)
 				d.rows[i] = d.image + stride * i;
@@ -288,7 +289,7 @@ Raster::Line PNGRaster::GetLine(int y)
 		}
 		if(!d.image)
 			return fail();
-		return Line(d.rows[y], this, false);
+		return d.rows[y];
 	}
 	if(y < d.currentRow) {
 		// libpng reads forward only: start again from the beginning of the data
@@ -311,7 +312,36 @@ Raster::Line PNGRaster::GetLine(int y)
 	if(!sReadRow(d.png, row))
 		return fail();
 	d.currentRow++;
+	return row;
+}
+
+Raster::Line PNGRaster::GetLine(int y)
+{
+	if(!data)
+		return Line();
+	Data& d = *data;
+	Buffer<byte> row(d.rowBytes);
+	const byte* raw = Decode(y, row);
+	if(!raw) // out of range or failed: zeros
+		memset(row, 0, d.rowBytes);
+	else if(raw != row)
+		return Line(raw, this, false); // a row of the whole interlaced picture
 	return Line(row.Detach(), this, true);
+}
+
+bool PNGRaster::ReadRow(int y, RGBA* target)
+{
+	if(!data)
+		return false;
+	Data& d = *data;
+	if(!d.row) // one row buffer for the whole picture
+		d.row.Alloc(d.rowBytes);
+	const byte* raw = Decode(y, d.row);
+	if(raw)
+		d.fmt.Read(target, raw, d.size.cx, d.palette);
+	else
+		memset((void*)target, 0, size_t(d.size.cx) * sizeof(RGBA));
+	return true;
 }
 
 PNGRaster::PNGRaster() {}
@@ -339,6 +369,11 @@ void RegisterPNGRaster()
 		sPNGRegistered = true;
 		RegisterStreamRasterFormat(sNewPNGRaster);
 	}
+}
+
+void detail::SetPngIgnoreChecksums(bool ignore)
+{
+	sIgnoreChecksums = ignore;
 }
 
 } // namespace Qel

@@ -43,14 +43,45 @@ private:
 		Vector<int>      row_cells;   // grid: cells per row
 	};
 
+	// Text not yet a part of the paragraph; TextRun writes plain runs straight into it.
+	class Pending {
+		wchar* p = nullptr;
+		int    n = 0;
+		int    cap = 0;
+
+		void Grow(int k);
+
+	public:
+		~Pending()                          { MemoryFree(p); }
+		int          GetCount() const       { return n; }
+		bool         IsEmpty() const        { return n == 0; }
+		const wchar* begin() const          { return p; }
+		void         Clear()                { n = 0; }
+		void         Add(wchar c)           { if(n == cap) Grow(1); p[n++] = c; }
+		void         Append(const wchar* s, int k);
+		// Room for k more characters, of which Commit keeps the first ones written.
+		wchar*       Room(int k)            { if(n + k > cap) Grow(k); return p + n; }
+		void         Commit(int k)          { n += k; }
+	};
+
 	void*            context;
 	int              depth;
 	const char*      term = nullptr;
-	Vector<wchar>    text;            // pending: not yet a part of the paragraph
-	RichPara         paragraph;
+	Pending          text;
+	RichPara::Format pformat;         // the format of the paragraph being read
 	RichPara::Format format;
 	int              charset;
 	bool             utf8;
+	// The paragraph's parts, packed as they come against the style the paragraph had at its
+	// first part (packed again when that changes): no part objects are built.
+	StringStream         parts;
+	Array<RichObject>    objects;
+	RichPara::CharFormat running;     // the parts' running format
+	Uuid                 parts_style;
+	bool                 has_parts = false;
+	int                  parts_length = 0;
+	StringBuffer         packed_text; // scratch
+	StringStream         packed;      // scratch
 	Array<Saved>     fstack;
 	Array<Table>     table;
 	RichTable        waiting;         // closed by "}}", placed by the next paragraph end
@@ -59,6 +90,11 @@ private:
 	int              block_serial = 0;    // of the last "[" opened
 	int              para_serial = 0;     // of the last "[" opened before the paragraph began
 	bool             para_took = false;   // the empty paragraph took a closing block's format
+	// Every change of the current format draws a new serial, so the paragraph takes it again
+	// only when it changed (formats are large to copy).
+	int              format_serial = 0;
+	int              taken_serial = 0;
+	bool             para_dirty = false;  // the paragraph's format was changed on its own
 	VectorMap<int, Uuid> styleid;     // local index: sparse, as the text may name any index
 	VectorMap<int, int>  stylenext;
 	int              accesskey = 0;
@@ -70,7 +106,15 @@ private:
 	bool Key2(int c, int d) const         { return byte(*term) == c && byte(term[1]) == d; }
 	bool Key2(int c) const                { return Key2(c, c); }
 	void Flush();
-	void TakeFormat()                     { paragraph.format = format; }
+	const RichPara::Format& StyleFormat(const Uuid& id) const { return GetStyle(target.GetStyles(), id).format; }
+	void BeginPart();
+	void Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style);
+	// Text (characters of 32 and above or tabs only) and parts of other kinds.
+	void CatText(const wchar* s, int n, const RichPara::CharFormat& f);
+	void CatPart(RichPara::Part& p);
+	void ClearParts();
+	void Changed()                        { format_serial++; }
+	void TakeFormat();
 	void PlaceWaiting();
 	void AddChar(wchar c);
 	wchar DecodeUtf8();

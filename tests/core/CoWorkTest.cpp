@@ -276,9 +276,17 @@ TEST(CoWork, CoForCoversTheRange)
 	}
 }
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QEL_TEST_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QEL_TEST_SANITIZED 1
+#endif
+#endif
+
 TEST(CoWork, ForkedChildRunsJobsItselfAndExits)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef QEL_TEST_SANITIZED
 	// The sanitizers' allocators are not safe to use in the forked child of a threaded process
 	// (their locks may be held by a thread that does not exist there): the normal build tests this.
 	GTEST_SKIP() << "not under a sanitizer";

@@ -56,6 +56,23 @@ TEST_F(Timers, MostOverdueFirstTiesInOrderOfAdding)
 	EXPECT_EQ(detail::GetTimerCount(), 0);
 }
 
+TEST_F(Timers, AModalLoopInACallbackRunsANestedPass)
+{
+	// A's callback runs a loop of its own, whose pass runs B; the outer pass must not run B
+	// again from what it gathered before
+	SetTimeCallback(10, [] {
+		CallLog().push_back("A");
+		sNow = 1020;
+		TimerProc(1020);
+		CallLog().push_back("A done");
+	});
+	SetTimeCallback(10, Rec("B"));
+	SetTimeCallback(-5, Rec("P"));
+	TimerProc(1010);
+	EXPECT_EQ(CallLog(), (V{"P", "A", "B", "A done"}));
+	EXPECT_EQ(detail::GetTimerCount(), 1);
+}
+
 TEST_F(Timers, SameTickValueRunsNothingTheSecondTime)
 {
 	TimerProc(1000);

@@ -96,6 +96,26 @@ TEST(BoundsPainter, RelativePointsAreMeasuredFromTheCurrentPoint)
 	EXPECT_EQ(rec.calls[1], "Line(30,0),rel");
 }
 
+TEST(BoundsPainter, CloseReturnsThePenToTheSubPathStart)
+{
+	// After a close, an arc and a relative line start where the sub-path began, as they do on
+	// the target.
+	for(bool div : { false, true }) {
+		NilPainter nil;
+		BoundsPainter bp(nil);
+		bp.Move(10, 50).Line(10, 10).Line(50, 10);
+		if(div)
+			bp.Div();
+		else
+			bp.Close();
+		bp.SvgArc(Pointf(5, 5), 0, false, true, Pointf(150, 150));
+		// a half circle over the chord (10, 50)-(150, 150): radius 86.02, centre (80, 100)
+		EXPECT_NEAR(bp.GetPathBox().right, 80 + std::hypot(70, 50), 0.05) << div; // cubics bulge a little
+		bp.Close().Line(Pointf(5, 0), true);
+		EXPECT_NEAR(bp.GetPathBox().left, 10, 1e-9) << div;
+	}
+}
+
 TEST(BoundsPainter, ArcsReachTargetAsLinesAndCubics)
 {
 	RecordingPainter rec;

@@ -86,6 +86,21 @@ TEST(GradientFill, LinearPixels)
 	EXPECT_LT(s[0][25].g, 15);
 }
 
+TEST(GradientFill, StopsAtOnePlaceMakeAHardEdgeInTheirOrder)
+{
+	// black to red up to the middle, then blue to white
+	Image m = sPaint(100, 1, [](BufferPainter& p) {
+		p.ColorStopOp(0.5, Rgba(255, 0, 0, 255));
+		p.ColorStopOp(0.5, Rgba(0, 0, 255, 255));
+		p.RectPath(0, 0, 100, 1);
+		p.Fill(Pointf(0, 0), sBlack, Pointf(100, 0), sWhite);
+	});
+	EXPECT_GT(m[0][48].r, 230);
+	EXPECT_LT(m[0][48].b, 10);
+	EXPECT_GT(m[0][51].b, 230);
+	EXPECT_LT(m[0][51].r, 25);
+}
+
 TEST(GradientFill, LinearStyles)
 {
 	auto row = [](int style) {

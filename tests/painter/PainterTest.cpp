@@ -105,16 +105,53 @@ TEST(ParseSvgPathData, Commands)
 		{"M 1 1 L 2 2 Z l 1 0", {"Move(1,1)", "Line(2,2)", "Close", "Line(2,1)"}},
 		{"M 1 1 L 2 2 # 3 3", {"Move(1,1)", "Line(2,2)"}},
 		{"M 1 1 L 1e999 2", {"Move(1,1)"}},
-		{"L", {}},
+		{"L", {"Move(0,0)"}},
 		{"h", {"Move(0,0)"}},
-		{"M0 0 A 5 5 0", {"Move(0,0)", "SvgArc(5,5)0,00(0,0)"}}, // flags missing at the end of the text
 		// between tokens: comments, position markers and control characters count as blanks
 		{"M1 1/* c */L2 2//x\n3 3", {"Move(1,1)", "Line(2,2)", "Line(3,3)"}},
 		{"M1\x02" "f.svg\x03" "12\x02 1L\x01" "2,\t2", {"Move(1,1)", "Line(2,2)"}},
 		{"M1 1 L2 2 /* open", {"Move(1,1)", "Line(2,2)"}},
-		{"M1 1 L2 /2", {"Move(1,1)", "Line(2,0)"}},
+		{"M1 1 L2 /2", {"Move(1,1)"}},
 		{"M1 1 L2 2e x", {"Move(1,1)"}}, // an exponent without digits is no number: the reading ends
 		{"M+1.5E1-2e-1 L12345678901234567890123 0.000000000000000000000012", {"Move(15,-0.2)", "Line(1.23457e+22,1.2e-23)"}},
+	};
+	for(const Case& c : cases)
+		EXPECT_EQ(sSvg(c.d), c.want) << c.d;
+}
+
+TEST(ParseSvgPathData, ErrorsKeepWhatCameBefore)
+{
+	// The segment with the error and everything after it are dropped; a missing number is an
+	// error, not 0.
+	struct Case { const char* d; Calls want; };
+	const Case cases[] = {
+		{"M", {}},
+		{"M 1", {}},
+		{"M 1 1 L", {"Move(1,1)"}},
+		{"M 1 1 L 2", {"Move(1,1)"}},
+		{"M 1 1 L 2 2 L 3", {"Move(1,1)", "Line(2,2)"}},
+		{"M 1 1 L 2 2 3", {"Move(1,1)", "Line(2,2)"}},
+		{"M 1 1 L 2 2 Z L 5 5 Z M", {"Move(1,1)", "Line(2,2)", "Close", "Line(5,5)", "Close"}},
+		{"M 1 1 H", {"Move(1,1)"}},
+		{"M 1 1 V L 3 3", {"Move(1,1)"}},
+		{"M 1 1 C 1 2 3 4 5", {"Move(1,1)"}},
+		{"M 1 1 S 1 2 3", {"Move(1,1)"}},
+		{"M 1 1 Q 1 2 3", {"Move(1,1)"}},
+		{"M 1 1 T", {"Move(1,1)"}},
+		{"M 1 1 L 2 2,, 3 3", {"Move(1,1)", "Line(2,2)", "Line(3,3)"}},
+		{"M 1 1 L 150#80", {"Move(1,1)"}},
+		// arcs: every number and both flags, and flags are 0 or 1
+		{"M0 0 A 5 5 0", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0 1", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0 1 1 20", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0 1 -1 20 0", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0 1 7 20 0", {"Move(0,0)"}},
+		{"M0 0 A 5 5 0 1 1 20 0 A 5 2501 025 -25", {"Move(0,0)", "SvgArc(5,5)0,11(20,0)"}},
+		// data that does not start with a move draws nothing
+		{"L 10 10", {"Move(0,0)"}},
+		{"A 5 5 0 0 1 50 50", {"Move(0,0)"}},
+		{"Z M 1 1", {"Move(0,0)"}},
+		{"m 1 1 z l 1 0", {"Move(1,1)", "Close", "Line(2,1)"}},
 	};
 	for(const Case& c : cases)
 		EXPECT_EQ(sSvg(c.d), c.want) << c.d;

@@ -36,6 +36,11 @@ void sExpectPoint(const Pointf& p, double x, double y, const char* what)
 	EXPECT_NEAR(p.y, y, 1e-9) << what;
 }
 
+int sCount(const std::vector<std::string>& calls, const std::string& what)
+{
+	return (int)std::count(calls.begin(), calls.end(), what);
+}
+
 std::string sRgba(const RGBA& c)
 {
 	return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + "," + std::to_string(c.a);
@@ -68,7 +73,7 @@ TEST(SvgGradient, LinearDefaultsRunAcrossTheBox)
 	EXPECT_NE(std::find(p.calls.begin(), p.calls.end(), "ClearStops"), p.calls.end());
 }
 
-TEST(SvgGradient, RadialDefaultsCentreOnTheBox)
+TEST(SvgGradient, RadialDefaultsCentreOnTheBoxWithHalfItsSize)
 {
 	GradientPainter p;
 	String g = String("<radialGradient id='g' spreadMethod='reflect'>") + sStops + "</radialGradient>";
@@ -78,8 +83,8 @@ TEST(SvgGradient, RadialDefaultsCentreOnTheBox)
 	EXPECT_TRUE(a.radial);
 	sExpectPoint(a.focus, 0, 0, "focus at the centre");
 	sExpectPoint(a.m.Transform(Pointf(0, 0)), 35, 70, "centre");
-	sExpectPoint(a.m.Transform(Pointf(1, 0)), 85, 70, "one box width across");
-	sExpectPoint(a.m.Transform(Pointf(0, 1)), 35, 170, "one box height down");
+	sExpectPoint(a.m.Transform(Pointf(1, 0)), 60, 70, "half a box width across");
+	sExpectPoint(a.m.Transform(Pointf(0, 1)), 35, 120, "half a box height down");
 	EXPECT_EQ(a.style, 2);
 }
 
@@ -105,13 +110,14 @@ TEST(SvgGradient, UserSpaceCoordinatesStandWhereTheyAre)
 	sExpectPoint(r.focus, 0.5, 0, "focus in unit-circle terms");
 }
 
-TEST(SvgGradient, TransformAppliesAfterTheBoxMapping)
+TEST(SvgGradient, TransformAppliesInTheGradientsOwnSpace)
 {
+	// in box units the translation is in box units too
 	GradientPainter p;
-	String g = String("<linearGradient id='g' gradientTransform='translate(5 7)'>") + sStops + "</linearGradient>";
-	RenderSVG(p, ~sDoc(~g, "<rect width='10' height='10' fill='url(#g)'/>"));
+	String g = String("<linearGradient id='g' gradientTransform='translate(0.5 0.7)'>") + sStops + "</linearGradient>";
+	RenderSVG(p, ~sDoc(~g, "<rect x='100' width='10' height='20' fill='url(#g)'/>"));
 	ASSERT_EQ(p.paints.size(), 1u);
-	sExpectPoint(p.paints[0].m.Transform(Pointf(1, 0)), 15, 7, "moved end");
+	sExpectPoint(p.paints[0].m.Transform(Pointf(1, 0)), 115, 14, "moved end");
 }
 
 TEST(SvgGradient, ReferencesCompleteWhatIsNotSet)
@@ -164,6 +170,18 @@ TEST(SvgGradient, Stops)
 	}
 }
 
+TEST(SvgGradient, StopsPerGradientAreCapped)
+{
+	std::string g = "<linearGradient id='g'>";
+	for(int i = 0; i < 70000; i++)
+		g += "<stop offset='0.5'/>";
+	g += "</linearGradient>";
+	GradientPainter p;
+	RenderSVG(p, ~sDoc(g.c_str(), "<rect width='10' height='10' fill='url(#g)'/>"));
+	EXPECT_EQ(p.stops.size(), (size_t)detail::SvgParser::MAX_STOPS);
+	EXPECT_EQ(p.paints.size(), 1u);
+}
+
 TEST(SvgGradient, StrokesWidenTheMeasuredBoundsFillsDoNot)
 {
 	String g = String("<linearGradient id='g'>") + sStops + "</linearGradient>";
@@ -179,4 +197,50 @@ TEST(SvgGradient, BoxUnitsOnAFlatBoxPaintNothing)
 	String g = String("<linearGradient id='g'>") + sStops + "</linearGradient>";
 	RenderSVG(p, ~sDoc(~g, "<line x1='0' y1='5' x2='10' y2='5' stroke='url(#g)'/>"));
 	EXPECT_TRUE(p.paints.empty());
+}
+
+TEST(SvgGradient, StopOffsetsAreClampedAndNeverGoBack)
+{
+	GradientPainter p;
+	String g = "<linearGradient id='g'><stop offset='-1' stop-color='red'/><stop offset='60%' stop-color='lime'/>"
+	           "<stop offset='0.3' stop-color='blue'/><stop stop-color='red'/><stop offset='0.5mm'/>"
+	           "<stop offset='7' stop-color='red'/></linearGradient>";
+	RenderSVG(p, ~sDoc(~g, "<rect width='10' height='10' fill='url(#g)'/>"));
+	std::vector<double> got;
+	for(const auto& s : p.stops)
+		got.push_back(s.first);
+	EXPECT_EQ(got, (std::vector<double>{ 0, 0.6, 0.6, 0.6, 0.6, 1 }));
+}
+
+TEST(SvgGradient, RadialFocusAndZeroRadius)
+{
+	GradientPainter p;
+	String g = String("<radialGradient id='far' cx='0.5' cy='0.5' r='0.25' fx='1' fy='0.5'>") + sStops +
+	           "</radialGradient><radialGradient id='zero' r='0'>" + sStops + "</radialGradient>"
+	           "<radialGradient id='neg' r='-1'>" + sStops + "</radialGradient>";
+	RenderSVG(p, ~sDoc(~g, "<rect width='10' height='10' fill='url(#far)'/><rect width='10' height='10' fill='url(#zero)'/>"
+	                       "<rect width='10' height='10' fill='url(#neg) lime'/>"));
+	ASSERT_EQ(p.paints.size(), 1u);
+	EXPECT_NEAR(p.paints[0].focus.x, 1, 0.01); // moved onto the circle
+	EXPECT_NEAR(p.paints[0].focus.y, 0, 1e-9);
+	EXPECT_LT(p.paints[0].focus.x, 1);
+	EXPECT_EQ(sCount(p.calls, "Fill#0.0.255.255"), 1); // radius 0: the last colour
+	EXPECT_EQ(sCount(p.calls, "Fill#0.255.0.255"), 1); // a negative radius cannot paint: the fallback
+}
+
+TEST(SvgGradient, ReferencesGiveGeometryOnlyToTheirOwnKind)
+{
+	GradientPainter p;
+	String g = String("<radialGradient id='r' cx='0.1' r='0.2' gradientUnits='userSpaceOnUse' spreadMethod='repeat'>") +
+	           sStops + "</radialGradient><linearGradient id='l' x1='0.5' href='#r'/>"
+	           "<radialGradient id='r2' xlink:href='#l' cy='0.3'/>";
+	RenderSVG(p, ~sDoc(~g, "<rect width='10' height='10' fill='url(#l)' stroke='url(#r2)'/>"));
+	ASSERT_EQ(p.paints.size(), 2u);
+	// the linear one takes units, spread and stops, not cx or r
+	sExpectPoint(p.paints[0].m.Transform(Pointf(0, 0)), 0.5, 0, "own x1 in user space");
+	sExpectPoint(p.paints[0].m.Transform(Pointf(1, 0)), 100, 0, "x2: all of the 100-wide viewport");
+	EXPECT_EQ(p.paints[0].style, 1);
+	// and the radial one nothing of the linear geometry: cx, r default to half the viewport
+	sExpectPoint(p.paints[1].m.Transform(Pointf(0, 0)), 50, 0.3, "centre");
+	sExpectPoint(p.paints[1].m.Transform(Pointf(1, 0)), 100, 0.3, "radius");
 }

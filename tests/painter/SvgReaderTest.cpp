@@ -92,6 +92,98 @@ TEST(SvgReader, ElementsPaintFillThenStrokeInsideTheirScope)
 	}
 }
 
+TEST(SvgReader, ShapeSizesAndRadii)
+{
+	// The first move of a shape tells its left edge and corner radius; "-" means not drawn.
+	struct Case { const char* shape; const char* move; };
+	const Case cases[] = {
+		{ "<rect x='10' y='20' width='100' height='40'/>", "Move(10,20)" },
+		{ "<rect x='10' y='20' width='-100' height='40'/>", "-" },
+		{ "<rect x='10' y='20' width='100' height='0'/>", "-" },
+		{ "<rect x='10' y='20' width='100'/>", "-" },
+		{ "<rect x='10' y='20' width='100' height='40' rx='5'/>", "Move(15,20)" },        // ry takes rx
+		{ "<rect x='10' y='20' width='100' height='40' ry='5'/>", "Move(15,20)" },        // rx takes ry
+		{ "<rect x='10' y='20' width='100' height='40' rx='-5' ry='7'/>", "Move(17,20)" },
+		{ "<rect x='10' y='20' width='100' height='40' rx='-5' ry='-5'/>", "Move(10,20)" },
+		{ "<rect x='10' y='20' width='100' height='40' rx='200'/>", "Move(60,20)" },      // half the width
+		{ "<rect x='10' y='20' width='100' height='40' rx='7' ry='0'/>", "Move(10,20)" },
+		{ "<circle cx='50' cy='50' r='10'/>", "Move(60,50)" },
+		{ "<circle cx='50' cy='50' r='-10'/>", "-" },
+		{ "<circle cx='50' cy='50'/>", "-" },
+		{ "<ellipse cx='50' cy='50' ry='10'/>", "Move(60,50)" },
+		{ "<ellipse cx='50' cy='50' rx='-20' ry='10'/>", "Move(60,50)" },
+		{ "<ellipse cx='50' cy='50' rx='auto' ry='10'/>", "Move(60,50)" },
+		{ "<ellipse cx='50' cy='50' rx='-20' ry='-10'/>", "-" },
+		{ "<ellipse cx='50' cy='50' rx='20' ry='0'/>", "-" },
+	};
+	for(const Case& c : cases) {
+		Calls calls = sRender(~(String("<svg>") + c.shape + "</svg>"));
+		std::string move = "-";
+		for(const std::string& k : calls)
+			if(k.rfind("Move", 0) == 0) {
+				move = k;
+				break;
+			}
+		EXPECT_EQ(move, c.move) << c.shape;
+		EXPECT_EQ(sCount(calls, "Fill"), *c.move == '-' ? 0 : 1) << c.shape;
+		sExpectBalanced(calls);
+	}
+}
+
+TEST(SvgReader, LengthsTakeUnitsAndTheNearestViewport)
+{
+	struct Case { const char* svg; Rectf want; };
+	const Case cases[] = {
+		{ "<svg viewBox='0 0 200 100'><rect x='10%' y='10%' width='50%' height='50%'/></svg>", Rectf(20, 10, 120, 60) },
+		{ "<svg width='400' height='300'><rect width='1in' height='10mm'/></svg>", Rectf(0, 0, 96, 96 / 2.54) },
+		{ "<svg viewBox='0 0 200 100'><line x1='0' y1='50%' x2='100%' y2='50%' stroke='red' stroke-width='10%'/></svg>",
+		  Rectf(-0.5 * std::sqrt(25000.0) / 10, 50 - std::sqrt(25000.0) / 20, 200 + std::sqrt(25000.0) / 20,
+		        50 + std::sqrt(25000.0) / 20) },
+		// inside a nested svg, percentages are of its view box
+		{ "<svg viewBox='0 0 200 100'><svg width='100' height='100' viewBox='0 0 10 10'>"
+		  "<rect width='50%' height='50%'/></svg></svg>", Rectf(0, 0, 50, 50) },
+		{ "<svg font-size='10'><g font-size='2em'><rect width='1em' height='2ex'/></g></svg>", Rectf(0, 0, 20, 20) },
+		{ "<svg><rect width='10mmx' height='10'/><rect x='1' width='2' height='3pt'/></svg>", Rectf(1, 0, 3, 4) },
+	};
+	for(const Case& c : cases) {
+		Rectf r = GetSVGBoundingBox(c.svg);
+		EXPECT_NEAR(r.left, c.want.left, 1e-6) << c.svg;
+		EXPECT_NEAR(r.top, c.want.top, 1e-6) << c.svg;
+		EXPECT_NEAR(r.right, c.want.right, 1e-6) << c.svg;
+		EXPECT_NEAR(r.bottom, c.want.bottom, 1e-6) << c.svg;
+	}
+}
+
+TEST(SvgReader, PaintsTakeCurrentColorAlphaAndFallbacks)
+{
+	struct Case { const char* svg; const char* fill; };
+	const Case cases[] = {
+		{ "<svg><path d='M0 0 H1' fill='currentColor' color='red'/></svg>", "Fill#255.0.0.255" },
+		{ "<svg><g fill='currentColor' color='red'><path d='M0 0 H1' color='blue'/></g></svg>", "Fill#0.0.255.255" },
+		{ "<svg><g color='lime'><path d='M0 0 H1' fill='currentColor' color='inherit'/></g></svg>", "Fill#0.255.0.255" },
+		{ "<svg><path d='M0 0 H1' fill='currentColor'/></svg>", "Fill#0.0.0.255" },
+		{ "<svg><path d='M0 0 H1' fill='#ff000080'/></svg>", "Fill#128.0.0.128" },
+		{ "<svg><path d='M0 0 H1' fill='rgba(0, 0, 255, 0.5)' color='red'/></svg>", "Fill#0.0.128.128" },
+		{ "<svg><path d='M0 0 H1' fill='url(#missing) green'/></svg>", "Fill#0.128.0.255" },
+		{ "<svg><linearGradient id='e'/><path d='M0 0 H1 V1' fill='url(#e) currentColor' color='red'/></svg>",
+		  "Fill#255.0.0.255" },
+		{ "<svg><path d='M0 0 H1' fill='url(#missing)'/></svg>", "" },
+		{ "<svg><g fill='red'><path d='M0 0 H1' fill='qwe13212'/></g></svg>", "Fill#255.0.0.255" },
+		{ "<svg><path d='M0 0 H1' fill='context-fill'/></svg>", "" },
+	};
+	for(const Case& c : cases) {
+		Calls calls = sRender(c.svg);
+		std::string fill;
+		for(const std::string& k : calls)
+			if(k.rfind("Fill", 0) == 0)
+				fill = k;
+		EXPECT_EQ(fill, c.fill) << c.svg;
+	}
+	// nested opacities multiply
+	Calls calls = sRender("<svg><g opacity='0.5'><path d='M0 0 H1' opacity='50%'/></g></svg>");
+	EXPECT_EQ(sCount(calls, "Opacity0.25"), 1);
+}
+
 TEST(SvgReader, MalformedXmlDrawsNothing)
 {
 	bool ok = true;
@@ -335,4 +427,17 @@ TEST(SvgImage, ContentFitsTheSizeLessAMargin)
 	EXPECT_TRUE(RenderSVGImage(Size(100, 100), String("<svg><rect width='3' height='3' fill='none'/></svg>")).IsEmpty());
 	EXPECT_TRUE(RenderSVGImage(Size(10, 10), String("<svg><rect width='3' height='3'/></svg>")).IsEmpty());
 	EXPECT_TRUE(RenderSVGImage(Size(100, 100), String("<svg><rect")).IsEmpty());
+}
+
+TEST(SvgImage, ContentWithoutAFiniteSizeGivesTheEmptyImage)
+{
+	// the box spans more than the double range
+	const char* docs[] = {
+		"<svg><path d='M-1e308 -1e308 L1e308 1e308 L0 20'/></svg>",
+		"<svg><path d='M-1e308 0 L1e308 10 L0 20'/></svg>",
+		"<svg><rect x='-1e308' y='-1e308' width='1.7e308' height='1.7e308'/><rect x='1e308' width='1' height='1'/></svg>",
+		"<svg><path d='M0 0 H1e308 V1e308' stroke='red' stroke-width='1e308'/></svg>",
+	};
+	for(const char* d : docs)
+		EXPECT_TRUE(RenderSVGImage(Size(64, 64), String(d)).IsEmpty()) << d;
 }

@@ -27,18 +27,71 @@ TEST(SvgColor, Texts)
 	struct Case { const char* text; const char* want; };
 	const Case cases[] = {
 		{"#F00", "255,0,0"}, {"#ff0000", "255,0,0"}, {"#abc", "170,187,204"},
-		{"#12345678", "52,86,120"},          // the top byte of eight digits is dropped
-		{"# 0a0b0c", "10,11,12"},            // blanks before the digits are skipped
-		{"#", "0,0,0"},
-		{"rgb(100%, 50%, 0)", "255,127,0"}, {"rgb(300,-5,10", "255,0,10"}, {"RGB(1 2 3)", "1,2,3"},
+		{"#12345678", "18,52,86"},           // the last byte of eight digits is the alpha
+		{"# 0a0b0c", "null"}, {"#", "null"}, {"#aaz", "null"}, {"#12345", "null"}, {"#1234567", "null"},
+		{"rgb(100%, 50%, 0%)", "255,127,0"}, {"rgb(100%, 50%, 0)", "null"}, {"rgb(300,-5,10", "255,0,10"}, {"RGB(1 2 3)", "1,2,3"},
 		{"rgb(1, 2)", "null"},               // too few numbers: not a colour
 		{"Red", "255,0,0"}, {"RED", "255,0,0"}, {"crimson", "220,20,60"}, {"lightgrey", "211,211,211"},
 		{"yellowgreen", "154,205,50"}, {"aliceblue", "240,248,255"},
-		{"grey", "null"}, {"lightgray", "null"}, {"transparent", "null"}, {"none", "null"}, {"", "null"},
+		{"grey", "128,128,128"}, {"lightgray", "211,211,211"}, {"transparent", "null"}, {"none", "null"}, {"", "null"},
 		{"currentColor", "null"},
 	};
 	for(const Case& c : cases)
 		EXPECT_EQ(sRgb(GetSvgColor(c.text)), c.want) << c.text;
+}
+
+TEST(SvgColor, FormsWithAlphaAndCurrentColor)
+{
+	using Ink = detail::SvgParser::Ink;
+	struct Case { const char* text; const char* rgb; double alpha; };
+	const Case cases[] = {
+		{"#f008", "255,0,0", 0x88 / 255.0}, {"#FF000080", "255,0,0", 0x80 / 255.0}, {"#ABC", "170,187,204", 1},
+		{"rgba(0, 127, 0, 0.5)", "0,127,0", 0.5}, {"rgb(0, 127, 0, 0.5)", "0,127,0", 0.5},
+		{"rgba(0,127,0,50%)", "0,127,0", 0.5}, {"rgba(0, 127, 0, 2)", "0,127,0", 1},
+		{"rgba(0%, 50%, 0%, 0.5)", "0,127,0", 0.5}, {"rgb(0.8, 127.5, 14.2)", "0,127,14", 1},
+		{"rgb(-10%, 50%, 120%)", "0,127,255", 1}, {"rgb(0 / 5)", "", 0}, {"rgba(0, 50%, 0, 0.5)", "", 0},
+		{"hsl(120, 100%, 25%)", "0,128,0", 1}, {"hsl(480, 100%, 25%)", "0,128,0", 1},
+		{"hsl(-240, 200%, 25%)", "0,128,0", 1}, {"HSLA(120, 100%, 25%, 0.25)", "0,128,0", 0.25},
+		{"hsl(120deg, 100%, 25%)", "0,128,0", 1}, {"hsl(120, 100%)", "", 0},
+		{"transparent", "0,0,0", 0}, {"GreeN", "0,128,0", 1}, {"red icc-color(x, 0.1)", "255,0,0", 1},
+		{"none", "null", 1}, {"qwe13212", "", 0}, {"#aaz", "", 0}, {"url(#g)", "", 0},
+	};
+	for(const Case& c : cases) {
+		Ink ink;
+		bool ok = detail::SvgParser::ParseInk(c.text, ink);
+		EXPECT_EQ(ok, *c.rgb != 0) << c.text;
+		if(ok && *c.rgb) {
+			EXPECT_EQ(sRgb(ink.color), c.rgb) << c.text;
+			EXPECT_NEAR(ink.alpha, c.alpha, 1e-9) << c.text;
+		}
+	}
+	Ink cur;
+	ASSERT_TRUE(detail::SvgParser::ParseInk(" currentColor ", cur));
+	EXPECT_TRUE(cur.current);
+}
+
+TEST(SvgLength, EachUnitAndPercentages)
+{
+	using P = detail::SvgParser;
+	NilPainter nil;
+	P sp(nil);
+	sp.Top().viewport = Sizef(200, 100);
+	sp.Top().font_size = 20;
+	double diag = std::sqrt((200.0 * 200 + 100 * 100) / 2);
+	struct Case { const char* text; P::Axis axis; double want; };
+	const Case cases[] = {
+		{"10", P::HORZ, 10}, {"10px", P::HORZ, 10}, {" 1in ", P::HORZ, 96}, {"2.54cm", P::HORZ, 96},
+		{"25.4mm", P::VERT, 96}, {"72pt", P::VERT, 96}, {"6pc", P::VERT, 96}, {"2em", P::HORZ, 40},
+		{"2EM", P::HORZ, 40}, {"2ex", P::HORZ, 20}, {"50%", P::HORZ, 100}, {"50%", P::VERT, 50},
+		{"50%", P::DIAGONAL, diag / 2}, {"1e1", P::HORZ, 10}, {"1E1px", P::HORZ, 10}, {".5", P::HORZ, 0.5},
+		{"-5", P::HORZ, -5}, {"+5.", P::HORZ, 5},
+		// not lengths: the default
+		{"10mmx", P::HORZ, -1}, {"10 px", P::HORZ, -1}, {"px", P::HORZ, -1}, {"", P::HORZ, -1},
+		{"1,5", P::HORZ, -1}, {"10Q", P::HORZ, -1}, {"5%%", P::HORZ, -1}, {"1e999", P::HORZ, -1},
+		{"1e", P::HORZ, -1}, {"--1", P::HORZ, -1},
+	};
+	for(const Case& c : cases)
+		EXPECT_NEAR(sp.Length(c.text, c.axis, -1), c.want, 1e-9) << c.text;
 }
 
 TEST(SvgColor, NamedTableIsCompleteAndLowerCase)
@@ -50,7 +103,8 @@ TEST(SvgColor, NamedTableIsCompleteAndLowerCase)
 		EXPECT_EQ(GetSvgNamedColor(ToUpper(String(n))).GetRaw(), GetSvgNamedColor(n).GetRaw()) << n;
 	}
 	EXPECT_EQ(GetSvgNamedColor("aqua").GetRaw(), GetSvgNamedColor("cyan").GetRaw());
-	EXPECT_TRUE(GetSvgNamedColor("slategrey").IsNull());
+	EXPECT_EQ(GetSvgNamedColor("slategrey").GetRaw(), GetSvgNamedColor("slategray").GetRaw());
+	EXPECT_TRUE(GetSvgNamedColor("slategreen").IsNull());
 }
 
 TEST(SvgTransform, Lists)
@@ -58,7 +112,7 @@ TEST(SvgTransform, Lists)
 	using detail::SvgParser;
 	struct Case { const char* text; Pointf in, want; };
 	const Case cases[] = {
-		{"translate(10)", {1, 1}, {1, 1}},
+		{"translate(10)", {1, 1}, {11, 1}},
 		{"translate(10 20) scale(2)", {1, 1}, {12, 22}},
 		{"translate(10,20),scale(2)", {1, 1}, {12, 22}},
 		{"rotate(90 10 10)", {20, 10}, {10, 20}},
@@ -121,8 +175,8 @@ TEST(SvgStyle, PropertiesReachStateAndTarget)
 	sp.Style("fill:red;;stroke: blue ;stroke-width:3;opacity:x;fill-opacity:0.5;font-size:12.5px;"
 	         "font-weight:600;font-style:oblique;text-anchor:end;font-family:courier");
 	const detail::SvgParser::State& s = sp.Top();
-	EXPECT_EQ(sRgb(s.fill), "255,0,0");
-	EXPECT_EQ(sRgb(s.stroke), "0,0,255");
+	EXPECT_EQ(sRgb(s.fill.ink.color), "255,0,0");
+	EXPECT_EQ(sRgb(s.stroke.ink.color), "0,0,255");
 	EXPECT_EQ(s.stroke_width, 3);
 	EXPECT_EQ(s.opacity, 1);           // unreadable: 1
 	EXPECT_EQ(s.fill_opacity, 0.5);
@@ -132,13 +186,48 @@ TEST(SvgStyle, PropertiesReachStateAndTarget)
 	EXPECT_EQ(s.font.GetFace(), Font::MONOSPACE);
 	EXPECT_EQ(s.text_anchor, 2);
 	sp.Style("fill:inherit;stroke:none;font-weight:normal;text-anchor:start;Fill:blue");
-	EXPECT_EQ(sRgb(s.fill), "255,0,0"); // names are case-sensitive, inherit keeps
-	EXPECT_TRUE(s.stroke.IsNull());
+	EXPECT_EQ(sRgb(s.fill.ink.color), "255,0,0"); // names are case-sensitive, inherit keeps
+	EXPECT_TRUE(s.stroke.ink.color.IsNull());
 	EXPECT_FALSE(s.font.IsBold());
 	EXPECT_EQ(s.text_anchor, 0);
 	sp.ProcessValue("text-anchor", "middle");
 	EXPECT_EQ(s.text_anchor, 1);
 	EXPECT_TRUE(rec.calls.empty());
+}
+
+TEST(SvgStyle, OpacitiesAndLengthsOfProperties)
+{
+	RecordingPainter rec;
+	detail::SvgParser sp(rec);
+	sp.state.Add(sp.Top()); // an element below the root, so opacity has a parent to multiply
+	detail::SvgParser::State& s = sp.Top();
+	s.viewport = Sizef(300, 400);
+	sp.Style("opacity:50%;fill-opacity:2;stroke-opacity:-1;font-size:2em;stroke-width:1em");
+	EXPECT_EQ(s.opacity, 0.5);
+	EXPECT_EQ(s.fill_opacity, 1);
+	EXPECT_EQ(s.stroke_opacity, 0);
+	EXPECT_EQ(s.font_size, 48);
+	EXPECT_EQ(s.font.GetRawHeight(), 48);
+	EXPECT_EQ(s.stroke_width, 48);
+	// what is not a value of the property leaves it as it was
+	sp.Style("opacity:0.1mm;fill-opacity:x;stroke-width:-2;stroke-width:3q;font-size:-1;fill:bogus");
+	EXPECT_EQ(s.opacity, 0.5);
+	EXPECT_EQ(s.fill_opacity, 1);
+	EXPECT_EQ(s.stroke_width, 48);
+	EXPECT_EQ(s.font_size, 48);
+	EXPECT_EQ(sRgb(s.fill.ink.color), "0,0,0");
+	sp.Style("stroke-width:10%;font-size:50%");
+	EXPECT_NEAR(s.stroke_width, std::sqrt((300.0 * 300 + 400 * 400) / 2) / 10, 1e-9);
+	EXPECT_EQ(s.font_size, 24);
+	EXPECT_TRUE(rec.calls.empty());
+	// dashes in any unit; a negative length or a zero sum draws solid
+	sp.Style("stroke-miterlimit:5mm;stroke-miterlimit:20%;stroke-dasharray:1em 10% 3;stroke-dashoffset:1in;"
+	         "stroke-dasharray:5 -1;stroke-dasharray:0 0;stroke-dasharray:2,,3");
+	std::vector<std::string> want = {
+		"Dash[24,35.3553,3,24,35.3553,3]0", "Dash[24,35.3553,3,24,35.3553,3]96", "Dash[]96", "Dash[]96",
+		"Dash[2,3]96",
+	};
+	EXPECT_EQ(rec.calls, want);
 }
 
 TEST(SvgStyle, LineAttributesGoToTheTarget)
@@ -176,7 +265,7 @@ TEST(SvgThreads, ColoursAndDocumentsFromManyThreads)
 	std::atomic<int> bad{0};
 	for(int i = 0; i < 8; i++)
 		t.emplace_back([&, i] {
-			const char* names[] = { "red", "Navy", "papayawhip", "grey" };
+			const char* names[] = { "red", "Navy", "papayawhip", "greyish" };
 			for(int k = 0; k < 200; k++) {
 				Color c = GetSvgColor(names[(i + k) % 4]);
 				bool want_null = (i + k) % 4 == 3;

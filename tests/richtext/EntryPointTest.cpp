@@ -10,7 +10,7 @@ using namespace Qel;
 
 namespace {
 
-String sClipData(const Image&, const String& fmt) { return "data:" + fmt; }
+String sClipData(const Value&, const String& fmt) { return "data:" + fmt; }
 bool   sAccept(PasteSource&) { return true; }
 Image  sRead(PasteSource&) { return Image(); }
 String sFormats() { return "image"; }

@@ -1,0 +1,32 @@
+// The QTF round trip on fuzzed text q: W(P(q)) must equal W(P(W(P(q)))) byte for byte, and
+// P(q) must equal P(W(P(q))) part by part. The first byte picks line breaks in the output.
+#include <richtext/QtfCompare.h>
+
+#include <cstdio>
+
+using namespace Qel;
+
+extern "C" const char* __lsan_default_suppressions()
+{
+	return "leak:libfontconfig.so\n";
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+	(void)Font::GetStdFont();
+	return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+	if(size == 0)
+		return 0;
+	int options = data[0] & 1 ? QTF_OPT_BODY | QTF_OPT_LINE_BREAKS : QTF_OPT_BODY;
+	String q((const char*)data + 1, int(size - 1));
+	std::string fault = QelTest::QtfRoundTripFault(q, options);
+	if(!fault.empty()) {
+		fprintf(stderr, "round trip broken: %s\n", fault.c_str());
+		__builtin_trap();
+	}
+	return 0;
+}

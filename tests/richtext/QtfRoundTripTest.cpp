@@ -1,0 +1,63 @@
+// The round trip on a corpus: for every text q, W(P(q)) == W(P(W(P(q)))) byte for byte and
+// P(q), P(W(P(q))) equal part by part. The corpus: the markup's own examples, generated texts
+// using every command with random operands, and real documents (tests/data/qtf).
+#include "QtfCompare.h"
+#include "QtfGenerator.h"
+#include "RichTestTypes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace Qel;
+using namespace QelTest;
+
+namespace {
+
+const char* const EXAMPLES[] = {
+	"[* bold] rest", "[@6 a][@(255.0.0) b][@(128) c][@(300.0.0) d]", "[{A} a][{3} b][{_} c]",
+	"::", "{{1 a::b}}", "`[a:b::c", "[@q a][@?b c]", "[N1a! x]", "", "]x", "{{1:1 a:: b:: c",
+	"x{{1 a}}y", "{{1 a}}&", "Save Sir", "[ $$3:Three][s3; x]", ("\x01" "a\x02\nb\x01"),
+	"[s0; text]", "[s0; [* run] x]", "[s-1; x]", "a`*b:c`::d", " {{5000:5000 [s0; a]:: [s0; b]}}",
+	"^H[* h]^^^Ff^^[tPph^^pf^^ x]{{1T[* th]^^^^ y}}", "++a||b--::2 c||d||::|2 e--f||g++",
+	"[* x[C y]z]&[C $$0,0:Default]", // the style changes under stored runs: they end up alike
+	"a^H^H^H^H^H^H^H^H^Hx",          // a header nested too deep is no header
+};
+
+std::vector<std::filesystem::path> sCorpusFiles()
+{
+	std::vector<std::filesystem::path> files;
+	for(const auto& e : std::filesystem::recursive_directory_iterator(QEL_TEST_DATA "/qtf"))
+		if(e.path().extension() == ".qtf")
+			files.push_back(e.path());
+	std::sort(files.begin(), files.end());
+	return files;
+}
+
+} // namespace
+
+TEST(QtfRoundTrip, ExamplesAndGeneratedTexts)
+{
+	for(const char* q : EXAMPLES)
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+			EXPECT_EQ(QtfRoundTripFault(q, options), "") << q;
+	for(unsigned seed = 0; seed < 600; seed++) {
+		std::string q = QtfGenerator(seed).Document(6);
+		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
+			<< "seed " << seed << ": " << q;
+	}
+}
+
+TEST(QtfRoundTrip, DocumentsConvertedFromMarkdown)
+{
+	std::vector<std::filesystem::path> files = sCorpusFiles();
+	EXPECT_GE(files.size(), 70u);
+	for(const auto& f : files) {
+		String q = LoadFile(f.c_str());
+		RichText doc = ParseQtf(q);
+		EXPECT_GT(doc.GetPartCount(), 3) << f;
+		EXPECT_EQ(AsQTF(doc).Find("@3;2 ERROR: "), -1) << f; // read without an error paragraph
+		EXPECT_EQ(QtfRoundTripFault(q, QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "") << f;
+	}
+}
