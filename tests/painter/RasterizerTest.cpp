@@ -335,3 +335,24 @@ TEST(Rasterizer, CellLimitEndsThePath)
 	sPoly(r, {{1, 1}, {3, 1}, {3, 3}, {1, 3}});
 	EXPECT_EQ(sRender(r)[2][2], 256);
 }
+
+// Cells copied in from another rasteriser (cached glyphs) count against the same limit: past it
+// they are dropped and the path is cut, not written beyond the cell store.
+TEST(Rasterizer, CopiedCellsStopAtTheLimit)
+{
+	std::vector<Rasterizer::Cell> row(300);
+	for(int i = 0; i < 300; i++)
+		row[i] = Rasterizer::Cell{i % 100, i & 1 ? -256 : 256, 0};
+	Rasterizer r(100, 100);
+	r.SetCellLimit(1000);
+	ASSERT_TRUE(r.TouchLines(0, 9));
+	for(int y = 0; y < 10; y++)
+		r.AddCells(y, row.data(), 300, 0);
+	EXPECT_TRUE(r.IsFull());
+	int n = 0;
+	for(int y = 0; y < 100; y++)
+		n += detail::RasterizerCells::Count(r, y);
+	EXPECT_LE(n, 1000);
+	EXPECT_GT(n, 0);
+	EXPECT_FALSE(r.TouchLines(-1, 3)); // lines off the area: nothing done
+}
