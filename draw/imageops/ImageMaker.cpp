@@ -68,7 +68,7 @@ struct sMadeItem {
 	bool   hot = false;
 };
 
-constexpr int MADE_SHARDS = 64;
+constexpr int MADE_SHARDS = 32; // FreePaintOnlyPixels holds them all at once, with the cache mutex
 
 struct alignas(64) sMadeShard {
 	sLock             lock;
