@@ -9,11 +9,21 @@ namespace Qel {
 
 using namespace detail;
 
+namespace {
+
+// Keeps the size's address out of MemoryAlloc, which then needs no stack frame.
+QEL_NOINLINE void* sLargeAlloc(size_t size)
+{
+	return LargeAlloc(size);
+}
+
+} // namespace
+
 void* MemoryAlloc(size_t size)
 {
 	if(QEL_LIKELY(size <= SmallMax))
 		return AllocFast(SizeClass(size));
-	return LargeAlloc(size);
+	return sLargeAlloc(size);
 }
 
 void* MemoryAllocSz(size_t& size)
