@@ -45,11 +45,11 @@ inline dword sFontHash(Font f)
 	return dword(h >> 32);
 }
 
+// The top bits of a multiplicative sequence in the character: the letters of one font spread
+// evenly over the table, and the two multiplications run side by side.
 inline dword sGlyphHash(Font f, int ch)
 {
 	uint64 h = uint64(f.AsInt64()) * 0x9E3779B97F4A7C15ull ^ uint64(dword(ch)) * 0xC2B2AE3D27D4EB4Full;
-	h ^= h >> 31; // letters next to each other no longer land in neighbouring slots
-	h *= 0xBF58476D1CE4E5B9ull;
 	return dword(h >> 55);
 }
 
