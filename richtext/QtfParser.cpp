@@ -6,6 +6,10 @@
 
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel {
 
 using detail::QTF_NESTING_TOO_DEEP;
@@ -24,19 +28,19 @@ namespace detail {
 RichQtfParser::RichQtfParser(void* context, int depth)
 :	context(context), depth(depth)
 {
+	fstack.Add();
 	SetCharset(GetDefaultCharset());
-	pformat = format;
 }
 
 void RichQtfParser::Pending::Grow(int k)
 {
 	int64 want = max<int64>(int64(n) + k, 2 * int64(cap));
-	if(want > INT_MAX / int(sizeof(wchar)))
+	if(want > INT_MAX)
 		Panic("Too many items in container!");
-	want = max<int64>(want, 64);
-	wchar* q = (wchar*)MemoryAlloc(size_t(want) * sizeof(wchar));
+	want = max<int64>(want, 256);
+	char* q = (char*)MemoryAlloc(size_t(want));
 	if(n)
-		memcpy(q, p, n * sizeof(wchar));
+		memcpy(q, p, n);
 	MemoryFree(p);
 	p = q;
 	cap = int(want);
@@ -44,17 +48,46 @@ void RichQtfParser::Pending::Grow(int k)
 
 void RichQtfParser::Pending::Append(const wchar* s, int k)
 {
-	memcpy(Room(k), s, k * sizeof(wchar));
-	n += k;
+	for(int i = 0; i < k; i++)
+		if(s[i] >= 32 || s[i] == '\t')
+			Add(s[i]);
 }
 
-void RichQtfParser::TakeFormat()
+void RichQtfParser::Pending::AppendPacked(const char* s, int k, int chars_)
 {
-	if(taken_serial != format_serial || para_dirty) {
-		pformat = format;
-		taken_serial = format_serial;
-		para_dirty = false;
+	if(n + k > cap)
+		Grow(k);
+	memcpy(p + n, s, k);
+	n += k;
+	chars += chars_;
+}
+
+void RichQtfParser::OwnParaFormat()
+{
+	if(took_level >= 0) {
+		pformat = fstack[took_level].format;
+		took_level = -1;
 	}
+}
+
+void RichQtfParser::PushFormat()
+{
+	int d = level + 1;
+	if(d == fstack.GetCount())
+		fstack.Add();
+	else if(took_level == d) // a block ended since the paragraph took its format
+		OwnParaFormat();
+	Level& l = fstack[d];
+	l.format = fstack[level].format;
+	l.charset = charset;
+	l.serial = ++block_serial;
+	level = d;
+}
+
+void RichQtfParser::PopFormat()
+{
+	SetCharset(fstack[level].charset);
+	level--;
 }
 
 void RichQtfParser::SetCharset(int cs)
@@ -101,22 +134,25 @@ void RichQtfParser::Error(const char* message)
 
 void RichQtfParser::Flush()
 {
-	if(text.GetCount()) {
-		CatText(text.begin(), text.GetCount(), format);
+	if(!text.IsEmpty()) {
+		CatPacked(text.begin(), text.GetLength(), text.GetChars(), Fmt());
 		text.Clear();
 	}
 }
 
 void RichQtfParser::BeginPart()
 {
+	const Uuid& id = ParaFormat().styleid;
 	if(!has_parts) {
-		parts_style = pformat.styleid;
-		running = StyleFormat(parts_style);
+		parts_style = id;
+		parts_st = &StyleFormat(id);
+		running = *parts_st;
 		has_parts = true;
 	}
-	else if(parts_style != pformat.styleid) {
-		Repack(StyleFormat(parts_style), StyleFormat(pformat.styleid));
-		parts_style = pformat.styleid;
+	else if(parts_style != id) {
+		Repack(StyleFormat(parts_style), StyleFormat(id));
+		parts_style = id;
+		parts_st = &StyleFormat(id);
 	}
 }
 
@@ -124,7 +160,7 @@ void RichQtfParser::BeginPart()
 void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style)
 {
 	String s = parts.GetResult();
-	parts.Create();
+	parts.Clear();
 	Array<RichObject> obj = std::move(objects);
 	objects.Clear();
 	RichPara p;
@@ -137,13 +173,18 @@ void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara
 
 void RichQtfParser::CatText(const wchar* s, int n, const RichPara::CharFormat& f)
 {
-	BeginPart();
-	RichPara::PackCharFormat(parts, running, f, StyleFormat(parts_style));
-	running = f;
 	packed_text.Clear();
 	PackText(packed_text, s, n);
-	parts.Put(packed_text.Begin(), packed_text.GetLength());
-	parts_length += n; // nothing packing drops comes here
+	CatPacked(packed_text.Begin(), packed_text.GetLength(), n, f); // nothing packing drops comes here
+}
+
+void RichQtfParser::CatPacked(const char* s, int bytes, int chars, const RichPara::CharFormat& f)
+{
+	BeginPart();
+	RichPara::PackCharFormat(parts, running, f, *parts_st);
+	running = f;
+	parts.Put(s, bytes);
+	parts_length += chars;
 }
 
 void RichQtfParser::CatPart(RichPara::Part& p)
@@ -158,7 +199,7 @@ void RichQtfParser::CatPart(RichPara::Part& p)
 void RichQtfParser::ClearParts()
 {
 	if(has_parts) {
-		parts.Create();
+		parts.Clear();
 		objects.Clear();
 		has_parts = false;
 		parts_length = 0;
@@ -167,29 +208,30 @@ void RichQtfParser::ClearParts()
 
 void RichQtfParser::CatPara(RichTxt& txt)
 {
-	const RichStyle& style = GetStyle(target.GetStyles(), pformat.styleid);
+	const RichStyle& style = GetStyle(target.GetStyles(), ParaFormat().styleid);
 	// A format taken before its style was defined may lack the header the style starts; no
 	// command turns a style's header off, so such a paragraph could not be written back.
-	if(style.format.newhdrftr && !pformat.newhdrftr) {
-		para_dirty = true;
+	if(style.format.newhdrftr && !ParaFormat().newhdrftr) {
+		OwnParaFormat();
 		pformat.newhdrftr = true;
 		pformat.header_qtf = style.format.header_qtf;
 		pformat.footer_qtf = style.format.footer_qtf;
 	}
+	const RichPara::Format& pf = ParaFormat();
 	const RichPara::Format& st = style.format;
-	if(has_parts && parts_style != pformat.styleid) {
+	if(has_parts && parts_style != pf.styleid) {
 		Repack(StyleFormat(parts_style), st);
-		parts_style = pformat.styleid;
+		parts_style = pf.styleid;
 	}
 	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format
-	packed.Create();
-	RichPara::PackFormat(packed, pformat, st);
+	packed.Clear();
+	RichPara::PackFormat(packed, pf, st);
 	if(has_parts) {
-		packed.Put(parts.GetResult());
-		parts.Create();
+		packed.Put(parts.Begin(), parts.GetLength());
+		parts.Clear();
 	}
-	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pformat, st);
-	txt.SetPackedPara(txt.GetPartCount(), packed.GetResult(), std::move(objects), pformat, parts_length);
+	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
+	txt.SetPackedPara(txt.GetPartCount(), packed.GetResult(), std::move(objects), pf, parts_length);
 	objects.Clear();
 	has_parts = false;
 	parts_length = 0;
@@ -215,9 +257,9 @@ void RichQtfParser::EndPart()
 	if(table.GetCount())
 		CatPara(table.Top().text);
 	else {
-		if(breakpage && !pformat.newpage) {
+		if(breakpage && !ParaFormat().newpage) {
+			OwnParaFormat();
 			pformat.newpage = true;
-			para_dirty = true;
 		}
 		CatPara(target);
 	}
@@ -241,11 +283,11 @@ void RichQtfParser::AddChar(wchar c)
 			a -= 'a' - 'A';
 		if(a == accesskey) {
 			Flush();
-			format.Underline(!format.IsUnderline());
+			CurrentChanges();
+			Fmt().Underline(!Fmt().IsUnderline());
 			text.Add(c);
 			Flush();
-			format.Underline(!format.IsUnderline());
-			Changed();
+			Fmt().Underline(!Fmt().IsUnderline());
 			accesskey = 0;
 			return;
 		}
@@ -253,6 +295,79 @@ void RichQtfParser::AddChar(wchar c)
 	if(c >= 32)
 		text.Add(c);
 }
+
+namespace {
+
+QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
+
+// The end of the run of plain text at p that packs as it stands: plain ASCII and the
+// well-formed UTF-8 the reader takes, but for surrogates, which packing replaces. extra counts
+// the continuation bytes passed, so the run holds (end - p) - extra characters. e is the
+// text's NUL.
+const char* sPlainUtf8Run(const char* p, const char* e, int& extra)
+{
+	static constexpr QtfPlainTable plain_ascii = [] {
+		QtfPlainTable t;
+		for(int c = 128; c < 256; c++)
+			t.flag[c] = false;
+		return t;
+	}();
+	const byte* s = (const byte*)p;
+	for(;;) {
+#ifdef __SSE2__
+		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text
+		while(e - (const char*)s >= 16) {
+			__m128i x = _mm_loadu_si128((const __m128i*)s);
+			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
+			int bits = _mm_movemask_epi8(m);
+			if(bits != 0xFFFF) {
+				s += __builtin_ctz(~bits);
+				break;
+			}
+			s += 16;
+		}
+#endif
+		byte c = *s;
+		if(plain_ascii.flag[c]) {
+			s++;
+			continue;
+		}
+		if(c < 0xC2)
+			break;
+		if(c <= 0xDF) {
+			if(!sCont(s[1]))
+				break;
+			s += 2;
+			extra += 1;
+		}
+		else if(c <= 0xEF) {
+			if(!sCont(s[1]) || !sCont(s[2]))
+				break;
+			wchar code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6;
+			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
+				break;
+			s += 3;
+			extra += 2;
+		}
+		else if(c <= 0xF4) {
+			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
+				break;
+			wchar code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12;
+			if(code < 0x10000 || code > 0x10FFFF)
+				break;
+			s += 4;
+			extra += 3;
+		}
+		else
+			break;
+	}
+	return (const char*)s;
+}
+
+} // namespace
 
 wchar RichQtfParser::DecodeUtf8()
 {
@@ -283,7 +398,8 @@ wchar RichQtfParser::DecodeUtf8()
 	return code;
 }
 
-// Text up to the next byte that may start a command: plain ASCII is copied in a tight loop.
+// Text up to the next byte that may start a command: runs that pack as they stand are copied
+// at once.
 void RichQtfParser::TextRun()
 {
 	static constexpr QtfPlainTable plain_ascii = [] {
@@ -296,27 +412,20 @@ void RichQtfParser::TextRun()
 	TakeFormat();
 	bool first = true;
 	for(;;) {
-		const byte* s = (const byte*)term;
 		if(!accesskey) {
-			const byte* s0 = s;
-			for(;;) {
-				wchar* t = text.Room(64);
-				int k = 0;
-				while(k < 64 && plain_ascii.flag[s[k]]) {
-					t[k] = s[k];
-					k++;
-				}
-				text.Commit(k);
-				s += k;
-				if(k < 64)
-					break;
-			}
-			if(s > s0) {
-				term = (const char*)s;
+			const char* b = term;
+			int extra = 0;
+			if(utf8)
+				term = sPlainUtf8Run(term, term_end, extra);
+			else
+				while(plain_ascii.flag[byte(*term)])
+					term++;
+			if(term > b) {
+				text.AppendPacked(b, int(term - b), int(term - b) - extra);
 				first = false;
 			}
 		}
-		int c = *s;
+		int c = byte(*term);
 		if(!first && !IsQtfPlain(c))
 			return;
 		first = false;
@@ -425,6 +534,7 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 {
 	accesskey = accesskey_;
 	term = qtf ? qtf : "";
+	term_end = term + strlen(term);
 	for(;;) {
 		int c = byte(*term);
 		int d = c ? byte(term[1]) : 0;
@@ -514,34 +624,26 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 				continue;
 			}
 			break;
-		case '[': {
+		case '[':
 			term++;
 			Flush();
-			Saved& s = fstack.Add();
-			s.format = format;
-			s.charset = charset;
-			s.serial = ++block_serial;
+			PushFormat();
 			ReadFormat();
-			Changed();
 			continue;
-		}
 		case ']': {
 			term++;
 			bool empty = text.IsEmpty() && !has_parts;
 			Flush();
-			if(fstack.IsEmpty())
+			if(level == 0)
 				Error("Unmatched ']'");
 			// An empty paragraph has nothing else to take the format of the block it stands
 			// in: without this, the last paragraph of a text or cell would get the previous
 			// one's. It is the innermost block opened since the paragraph began.
-			if(empty && !istable && !para_took && fstack.Top().serial > para_serial) {
+			if(empty && !istable && !para_took && fstack[level].serial > para_serial) {
 				TakeFormat();
 				para_took = true;
 			}
-			format = std::move(fstack.Top().format);
-			SetCharset(fstack.Top().charset);
-			fstack.Drop();
-			Changed();
+			PopFormat();
 			continue;
 		}
 		case '`':

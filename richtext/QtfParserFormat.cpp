@@ -154,6 +154,7 @@ String RichQtfParser::ReadText(int terminator)
 
 void RichQtfParser::ReadLanguage()
 {
+	RichPara::Format& format = Fmt();
 	if(*term == '%') {
 		term++;
 		format.language = LNG_ENGLISH;
@@ -199,6 +200,7 @@ void RichQtfParser::ReadFormat()
 
 void RichQtfParser::CharCommand(int c)
 {
+	RichPara::Format& format = Fmt();
 	switch(c) {
 	case '*': format.Bold(!format.IsBold()); break;
 	case '/': format.Italic(!format.IsItalic()); break;
@@ -239,6 +241,7 @@ void RichQtfParser::CharCommand(int c)
 
 bool RichQtfParser::ParaCommand(int c)
 {
+	RichPara::Format& format = Fmt();
 	switch(c) {
 	case '<': format.align = RichPara::LEFT; break;
 	case '>': format.align = RichPara::RIGHT; break;
@@ -321,6 +324,7 @@ bool RichQtfParser::ParaCommand(int c)
 // position from the right edge.
 void RichQtfParser::ReadTab()
 {
+	RichPara::Format& format = Fmt();
 	RichPara::Tab t;
 	switch(*term) {
 	case '<': term++; break;
@@ -368,34 +372,34 @@ void RichQtfParser::ReadStyle()
 	if(*term == ':')
 		term++;
 	RichStyle style;
-	style.format = format;
+	style.format = Fmt();
 	style.name = ReadText(']');
-	if(fstack.GetCount()) {
-		format = std::move(fstack.Top().format);
-		SetCharset(fstack.Top().charset);
-		fstack.Drop();
-	}
-	Changed();
+	if(level)
+		PopFormat();
 	// parts packed against this style's old format keep their formats under the new one
 	bool repack = has_parts && parts_style == id;
 	RichPara::CharFormat old;
 	if(repack)
 		old = StyleFormat(id);
 	target.SetStyle(id, style);
+	if(has_parts)
+		parts_st = &StyleFormat(parts_style);
 	if(repack)
 		Repack(old, StyleFormat(id));
 	styleid.GetAdd(index) = id;
 	if(id.IsNull()) {
 		RichPara::Format f = GetStyle(target.GetStyles(), id).format;
-		f.language = format.language;
-		f.newpage = format.newpage;
+		f.language = Fmt().language;
+		f.newpage = Fmt().newpage;
 		f.styleid = id;
-		format = std::move(f);
+		CurrentChanges();
+		Fmt() = std::move(f);
 	}
 }
 
 void RichQtfParser::ApplyStyle()
 {
+	RichPara::Format& format = Fmt();
 	Uuid id;
 	int q = byte(*term);
 	if(q == '"' || q == '\'') {
@@ -434,7 +438,7 @@ void RichQtfParser::ReadObject()
 			PlaceWaiting();
 			Flush();
 			TakeFormat();
-			RichPara::Part p(format);
+			RichPara::Part p(Fmt());
 			p.object = o;
 			CatPart(p);
 		}
@@ -521,7 +525,7 @@ void RichQtfParser::ReadObject()
 	PlaceWaiting();
 	Flush();
 	TakeFormat();
-	RichPara::Part p(format);
+	RichPara::Part p(Fmt());
 	p.object = o;
 	CatPart(p);
 }
@@ -536,11 +540,11 @@ void RichQtfParser::ReadField()
 		PlaceWaiting();
 		Flush();
 		TakeFormat();
-		RichPara::Part p(format);
+		RichPara::Part p(Fmt());
 		p.field = id;
 		p.fieldparam = param;
 		VectorMap<String, Value> vars; // evaluated at once, as a paragraph's field is
-		p.fieldpart = type->Evaluate(param, vars, format);
+		p.fieldpart = type->Evaluate(param, vars, Fmt());
 		CatPart(p);
 	}
 }
