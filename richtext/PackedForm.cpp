@@ -48,10 +48,8 @@ void PackText(StringBuffer& out, const wchar* s, int len)
 
 namespace {
 
-// One character of more than one byte at s (s < e, *s >= 0x80): its code point, or U+FFFD
-// for a maximal invalid sequence; s moves past what was read, at least one byte. The valid
-// range of the second byte excludes overlong forms (E0, F0), surrogates (ED) and values past
-// 0x10FFFF (F4).
+// The valid range of the second byte excludes overlong forms (E0, F0), surrogates (ED) and
+// values past 0x10FFFF (F4); s moves at least one byte.
 wchar sDecodeMultibyte(const char*& s, const char* e)
 {
 	byte c = byte(*s);
@@ -197,6 +195,11 @@ void PackStream::PutSlow(const void* data, dword size)
 	}
 	memcpy(cursor, data, size);
 	cursor += size;
+}
+
+wchar DecodePackedChar(const char*& s, const char* e)
+{
+	return sDecodeMultibyte(s, e);
 }
 
 int PackedReader::StringLength()

@@ -6,10 +6,6 @@
 
 #include <cstring>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace Qel {
 
 using detail::QTF_NESTING_TOO_DEEP;
@@ -296,78 +292,6 @@ void RichQtfParser::AddChar(wchar c)
 		text.Add(c);
 }
 
-namespace {
-
-QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
-
-// The end of the run of plain text at p that packs as it stands: plain ASCII and the
-// well-formed UTF-8 the reader takes, but for surrogates, which packing replaces. extra counts
-// the continuation bytes passed, so the run holds (end - p) - extra characters. e is the
-// text's NUL.
-const char* sPlainUtf8Run(const char* p, const char* e, int& extra)
-{
-	static constexpr QtfPlainTable plain_ascii = [] {
-		QtfPlainTable t;
-		for(int c = 128; c < 256; c++)
-			t.flag[c] = false;
-		return t;
-	}();
-	const byte* s = (const byte*)p;
-	for(;;) {
-#ifdef __SSE2__
-		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text
-		while(e - (const char*)s >= 16) {
-			__m128i x = _mm_loadu_si128((const __m128i*)s);
-			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
-			int bits = _mm_movemask_epi8(m);
-			if(bits != 0xFFFF) {
-				s += __builtin_ctz(~bits);
-				break;
-			}
-			s += 16;
-		}
-#endif
-		byte c = *s;
-		if(plain_ascii.flag[c]) {
-			s++;
-			continue;
-		}
-		if(c < 0xC2)
-			break;
-		if(c <= 0xDF) {
-			if(!sCont(s[1]))
-				break;
-			s += 2;
-			extra += 1;
-		}
-		else if(c <= 0xEF) {
-			if(!sCont(s[1]) || !sCont(s[2]))
-				break;
-			wchar code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6;
-			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
-				break;
-			s += 3;
-			extra += 2;
-		}
-		else if(c <= 0xF4) {
-			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
-				break;
-			wchar code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12;
-			if(code < 0x10000 || code > 0x10FFFF)
-				break;
-			s += 4;
-			extra += 3;
-		}
-		else
-			break;
-	}
-	return (const char*)s;
-}
-
-} // namespace
 
 wchar RichQtfParser::DecodeUtf8()
 {
@@ -416,7 +340,7 @@ void RichQtfParser::TextRun()
 			const char* b = term;
 			int extra = 0;
 			if(utf8)
-				term = sPlainUtf8Run(term, term_end, extra);
+				term = QtfPlainRun(term_begin, term, term_end, true, extra);
 			else
 				while(plain_ascii.flag[byte(*term)])
 					term++;
@@ -533,7 +457,7 @@ void RichQtfParser::Nested(RichText** slot, const String& qtf)
 void RichQtfParser::Parse(const char* qtf, int accesskey_)
 {
 	accesskey = accesskey_;
-	term = qtf ? qtf : "";
+	term = term_begin = qtf ? qtf : "";
 	term_end = term + strlen(term);
 	for(;;) {
 		int c = byte(*term);

@@ -1,6 +1,10 @@
 #include "ParaFormat.h"
 #include "detail/QtfTables.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel::detail {
 
 namespace {
@@ -131,6 +135,84 @@ const char* QtfLineSpacingCode(int linespacing)
 	case RichParaFormats::LSP_ONE_HALF: return "ph";
 	default:                            return "po";
 	}
+}
+
+namespace {
+
+QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
+
+} // namespace
+
+const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra)
+{
+	static constexpr QtfPlainTable plain_ascii = [] {
+		QtfPlainTable t;
+		for(int c = 128; c < 256; c++)
+			t.flag[c] = false;
+		return t;
+	}();
+	const byte* s = (const byte*)p;
+	for(;;) {
+#ifdef __SSE2__
+		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text.
+		// Near the end the last sixteen bytes are read again, as long as they lie from lo on.
+		while(e - (const char*)s > 0) {
+			const byte* q = s;
+			int seen = 0;
+			if(e - (const char*)s < 16) {
+				if(e - lo < 16)
+					break;
+				q = (const byte*)e - 16;
+				seen = int(s - q);
+			}
+			__m128i x = _mm_loadu_si128((const __m128i*)q);
+			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
+			int bits = _mm_movemask_epi8(m) | ((1 << seen) - 1);
+			if(bits != 0xFFFF) {
+				s = q + __builtin_ctz(~bits);
+				break;
+			}
+			s = q + 16;
+		}
+#endif
+		byte c = *s;
+		if(plain_ascii.flag[c]) {
+			s++;
+			continue;
+		}
+		if(c < 0xC2)
+			break;
+		if(c <= 0xDF) {
+			if(!sCont(s[1]) || (!nbsp && c == 0xC2 && s[1] == 0xA0))
+				break;
+			s += 2;
+			extra += 1;
+		}
+		else if(c <= 0xEF) {
+			if(!sCont(s[1]) || !sCont(s[2]))
+				break;
+			wchar code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6;
+			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
+				break;
+			s += 3;
+			extra += 2;
+		}
+		else if(c <= 0xF4) {
+			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
+				break;
+			wchar code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12;
+			if(code < 0x10000 || code > 0x10FFFF)
+				break;
+			s += 4;
+			extra += 3;
+		}
+		else
+			break;
+	}
+	return (const char*)s;
 }
 
 } // namespace Qel::detail

@@ -1,7 +1,12 @@
 // The QTF writer: formats as differences (paragraphs against their style, runs against the
 // paragraph's style, cells against the previous cell), so ordinary documents stay short.
 #include "Qtf.h"
+#include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace Qel {
 
@@ -595,9 +600,263 @@ void sTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& st
 
 } // namespace
 
+namespace detail {
+
+struct StoredParas {
+	static const RichTxt::Para* Get(const RichTxt& txt, int i)
+	{
+		return txt.IsPara(i) ? &txt.part[i].Get<RichTxt::Para>() : nullptr;
+	}
+};
+
+} // namespace detail
+
+namespace {
+
+// The format commands of runs against a base (languages left out), kept for the next runs
+// of the same format: a few formats make most runs of a text.
+struct sFmtCache {
+	const RichPara::CharFormat* base = nullptr;
+	uint64                      hash = 0;
+	RichPara::CharFormat        cf;
+	String                      fmt;
+};
+
+// What writing paragraphs from their packed form keeps from one paragraph to the next.
+struct sPackedScratch {
+	RichPara::Format  f;
+	sFmtCache         cache[8];
+	int               used = 0;  // cache entries filled
+	int               next = 0;  // the entry to replace next
+	String            open;      // the format block open
+	String            lang;      // scratch for a run of another language
+	SizedBuffer<char> buf;
+};
+
+// Everything QtfCharFormat writes depends on.
+bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
+	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
+	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
+// Equal for formats sSameCharFormat finds the same.
+uint64 sCharFormatHash(const RichPara::CharFormat& f)
+{
+	uint64 h = uint64(f.AsInt64());
+	h = h * 0x9E3779B97F4A7C15ull + uint64(uint32(f.language));
+	h = h * 0x9E3779B97F4A7C15ull + (uint64(f.ink.GetRaw()) << 32 | f.paper.GetRaw());
+	h = h * 0x9E3779B97F4A7C15ull + uint64(f.link.GetLength()) + (uint64(f.indexentry.GetLength()) << 32);
+	return h * 0x9E3779B97F4A7C15ull + (f.sscript | f.capitals << 2 | f.dashed << 3);
+}
+
+const String& sCharFormatCommands(sPackedScratch& sc, const RichPara::CharFormat& base, const RichPara::CharFormat& cf)
+{
+	uint64 h = sCharFormatHash(cf);
+	for(int i = 0; i < sc.used; i++) {
+		sFmtCache& c = sc.cache[i];
+		if(c.hash == h && c.base == &base && sSameCharFormat(c.cf, cf))
+			return c.fmt;
+	}
+	int i = sc.next;
+	sc.next = (sc.next + 1) % int(std::size(sc.cache));
+	sc.used = max(sc.used, i + 1);
+	sFmtCache& c = sc.cache[i];
+	c.base = &base;
+	c.hash = h;
+	c.cf = cf;
+	c.fmt.Clear();
+	QtfCharFormat(c.fmt, base, cf);
+	return c.fmt;
+}
+
+// The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
+// without line breaks: what both forms hold as the same bytes is copied as it stands. Writes at
+// most 3 bytes a byte of text, and up to 16 bytes past what it writes; s ends past the text.
+char* sPackedText(char* t, const char*& s_, const char* hi)
+{
+	const char* s = s_;
+	for(;;) {
+#ifdef __SSE2__
+		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text
+		while(hi - s >= 16) {
+			__m128i x = _mm_loadu_si128((const __m128i*)s);
+			_mm_storeu_si128((__m128i*)t, x);
+			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
+			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
+			int bits = _mm_movemask_epi8(m);
+			if(bits == 0xFFFF) {
+				s += 16;
+				t += 16;
+				continue;
+			}
+			int n = __builtin_ctz(~bits);
+			s += n;
+			t += n;
+			break;
+		}
+#endif
+		if(s >= hi)
+			break;
+		int c = byte(*s);
+		if(c < 128) {
+			if(!IsPackedText(c))
+				break;
+			s++;
+			if(IsQtfPlain(c))
+				*t++ = char(c);
+			else if(c == ':' && *s != ':') // a ":" ending the run is seen to by the caller
+				*t++ = ':';
+			else if(c == '\t') {
+				*t++ = '-';
+				*t++ = '|';
+			}
+			else {
+				*t++ = '`';
+				*t++ = char(c);
+			}
+		}
+		else if(c >= 0xC2 && c <= 0xDF && hi - s >= 2 && (byte(s[1]) & 0xC0) == 0x80 && !(c == 0xC2 && byte(s[1]) == 0xA0)) {
+			*t++ = s[0];
+			*t++ = s[1];
+			s += 2;
+		}
+		else {
+			const char* b = s;
+			wchar w = DecodePackedChar(s, hi);
+			if(w == 0xA0)
+				*t++ = '_';
+			else if(w >= 0xEE00 && w <= 0xEEFF) {
+				static const char hex[] = "0123456789ABCDEF";
+				*t++ = '@';
+				*t++ = '$';
+				for(int sh = 12; sh >= 0; sh -= 4)
+					*t++ = hex[(w >> sh) & 15];
+				*t++ = ';';
+			}
+			else if(w == PACK_REPLACEMENT) { // a damaged sequence reads as one U+FFFD
+				*t++ = char(0xEF);
+				*t++ = char(0xBF);
+				*t++ = char(0xBD);
+			}
+			else { // well formed: the same bytes
+				memcpy(t, b, s - b);
+				t += s - b;
+			}
+		}
+	}
+	s_ = s;
+	return t;
+}
+
+char* sGrow(sPackedScratch& sc, char* t, int64 n)
+{
+	int64 at = t - sc.buf.Get();
+	if(at + n > INT_MAX / 2)
+		Panic("QTF text too big");
+	SizedBuffer<char> b(int(max<int64>(at + n, 2 * int64(sc.buf.GetCount()))));
+	memcpy(b.Get(), sc.buf.Get(), size_t(at));
+	sc.buf = std::move(b);
+	return sc.buf.Get() + at;
+}
+
+// Room for n more bytes at t in the scratch buffer, which may move.
+QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
+{
+	return t - sc.buf.Get() + n <= sc.buf.GetCount() ? t : sGrow(sc, t, n);
+}
+
+// Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
+// over its packed form; false, with nothing written, when it holds objects or fields or when
+// its last run is not in the language of its first (the paragraph's language goes before the
+// runs, which name theirs against it).
+bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
+                      const RichPara::Format& base, int language, sPackedScratch& sc)
+{
+	RichPara::Format& f = sc.f;
+	f = style;
+	PackedReader in(pp.content.Begin(), pp.content.End());
+	UnpackParaFormat(in, f);
+	RichPara::CharFormat& cf = f; // the running format, as when unpacking
+	const char* hi = in.e;
+	char* t = sc.buf.Get();
+	int plang = 0;
+	int lastlang = 0;
+	bool runs = false;
+	bool colon = false; // the last run ended in a colon written bare
+	while(!in.IsEof()) {
+		int c = in.Peek();
+		if(IsPackedText(byte(c))) {
+			const char* b = in.s;
+			const String* fmt = &sCharFormatCommands(sc, base, cf);
+			if(!runs)
+				plang = cf.language;
+			lastlang = cf.language;
+			if(cf.language != plang) { // the language goes first, as QtfParagraph writes it
+				sc.lang.Clear();
+				QtfLanguage(sc.lang, cf.language, plang);
+				// a height digit right after it gets the separator QtfCharFormat would put
+				if(sEndsInDigit(sc.lang) && !fmt->IsEmpty() && (*fmt)[0] >= '0' && (*fmt)[0] <= '9')
+					sc.lang.Cat(';');
+				sc.lang.Cat(*fmt);
+				fmt = &sc.lang;
+			}
+			t = sRoom(sc, t, 3 * (hi - b) + fmt->GetLength() + 32);
+			if(runs && *fmt == sc.open) {
+				// ":" ending a run followed by ":" in the same block would read as "::"
+				if(colon && *b == ':') {
+					t[-1] = '`';
+					*t++ = ':';
+				}
+			}
+			else {
+				if(runs && !sc.open.IsEmpty())
+					*t++ = ']';
+				if(!fmt->IsEmpty()) {
+					*t++ = '[';
+					memcpy(t, fmt->Begin(), fmt->GetLength());
+					t += fmt->GetLength();
+					*t++ = ' ';
+				}
+				sc.open = *fmt;
+			}
+			t = sPackedText(t, in.s, hi);
+			colon = in.s[-1] == ':';
+			runs = true;
+		}
+		else if(c == 3 || c == 31)
+			return false;
+		else
+			UnpackCharCodes(in, cf, style);
+	}
+	if(lastlang != plang)
+		return false;
+	QtfParaFormat(out, base, f);
+	if(!runs) {
+		QtfCharFormat(out, base, f);
+		plang = f.language;
+	}
+	QtfLanguage(out, plang, language);
+	out.Cat(' ');
+	if(runs && !sc.open.IsEmpty()) {
+		t = sRoom(sc, t, 1);
+		*t++ = ']';
+	}
+	out.Cat(sc.buf.Get(), int(t - sc.buf.Get()));
+	return true;
+}
+
+} // namespace
+
 void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
               const Index<Uuid>& style_index, int language, int charset, int options)
 {
+	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
+	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
+	sPackedScratch scratch;
 	out.Cat('[');
 	for(int i = 0; i < txt.GetPartCount(); i++) {
 		if(i) {
@@ -610,17 +869,19 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
 			continue;
 		}
-		RichPara p = txt.Get(i, styles);
+		const RichTxt::Para* pp = StoredParas::Get(txt, i);
+		Uuid id = pp ? pp->style : Uuid();
 		const RichPara::Format* base = &sDefaultFormat();
 		if(!(options & QTF_OPT_NO_STYLES)) {
-			int q = style_index.Find(p.format.styleid);
+			int q = style_index.Find(id);
 			out.Cat('s');
 			sCatInt(out, q);
 			out.Cat(';');
 			// "s-1" reads as the style under the zero key
-			base = &GetStyle(styles, q >= 0 ? p.format.styleid : Uuid()).format;
+			base = &GetStyle(styles, q >= 0 ? id : Uuid()).format;
 		}
-		QtfParagraph(out, p, *base, language, charset, options);
+		if(!packed || !pp || !sPackedParagraph(out, *pp, GetStyle(styles, id).format, *base, language, scratch))
+			QtfParagraph(out, txt.Get(i, styles), *base, language, charset, options);
 	}
 	out.Cat(']');
 }

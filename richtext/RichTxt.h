@@ -17,6 +17,7 @@ class RichText;
 
 namespace detail {
 class RichQtfParser;
+struct StoredParas;
 } // namespace detail
 
 class RichTxt {
@@ -132,6 +133,7 @@ private:
 
 	friend class RichText;
 	friend class RichCell;
+	friend struct detail::StoredParas; // the QTF writer reads stored paragraphs without unpacking them
 
 	// Grows the list to n parts with empty paragraphs.
 	void Grow(int n);

@@ -4,7 +4,7 @@
 // must come back as itself: the codec is strict UTF-8 with no escapes for stray bytes.
 #pragma once
 
-#include <Core/Core.h>
+#include "../ParaFormat.h"
 
 namespace Qel::detail {
 
@@ -73,6 +73,10 @@ public:
 	~PackStream() override;
 };
 
+// One character of more than one byte at s (s < e, *s >= 0x80), decoded as UnpackTextRun does:
+// its code point, or U+FFFD for a maximal invalid sequence. s moves past what was read.
+wchar DecodePackedChar(const char*& s, const char* e);
+
 // Reads the packed form; every read past the end sets the error flag and gives 0 or empty.
 struct PackedReader {
 	const char* s;
@@ -121,5 +125,12 @@ struct PackedReader {
 	bool GetStringRange(const char*& begin, const char*& end);
 	WString GetWString();
 };
+
+// The head of the packed form, the paragraph-format fields that differ from the style, read
+// into f (which holds the style's format).
+void UnpackParaFormat(PackedReader& in, RichParaFormats::Format& f);
+// A run of character-format codes read into the running format cf; chrstyle is the style's,
+// which some codes restore. Stops at text, an object, a field or the end.
+void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle);
 
 } // namespace Qel::detail

@@ -74,6 +74,7 @@ private:
 	void*            context;
 	int              depth;
 	const char*      term = nullptr;
+	const char*      term_begin = nullptr;
 	const char*      term_end = nullptr;  // the text's NUL
 	Pending          text;
 	// The formats of the blocks open: fstack[level] is the current format, fstack[1..level] the

@@ -26,6 +26,13 @@ struct QtfPlainTable {
 inline constexpr QtfPlainTable QtfPlain;
 inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
 
+// The end of the run at p of text that QTF and the packed paragraph form both hold as the same
+// bytes: plain ASCII and well-formed UTF-8 but for surrogates and U+EE00 to U+EEFF, and, unless
+// nbsp, U+00A0 (which QTF writes as "_"). e is where the text ends: the byte at e must end the
+// run (a NUL or a code of the packed form). Bytes from lo (at most p) to e may be read. extra
+// counts the continuation bytes passed, so the run holds (end - p) - extra characters.
+const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra);
+
 // The colours of the digits 0 to 9, the writer's only short forms.
 extern const Color QtfDigitColor[10];
 // The colour a letter names: lower and upper case have tables of their own; a letter not listed
