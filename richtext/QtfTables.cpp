@@ -1,10 +1,6 @@
 #include "ParaFormat.h"
 #include "detail/QtfTables.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace Qel::detail {
 
 namespace {
@@ -141,6 +137,17 @@ namespace {
 
 QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
 
+// The bits set in each byte value.
+constexpr struct BitCounts {
+	byte n[256] = {};
+	constexpr BitCounts()
+	{
+		for(int i = 1; i < 256; i++)
+			n[i] = byte(n[i / 2] + (i & 1));
+	}
+	int operator[](unsigned i) const { return n[i]; }
+} sBits;
+
 } // namespace
 
 const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra)
@@ -154,8 +161,8 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 	const byte* s = (const byte*)p;
 	for(;;) {
 #ifdef __SSE2__
-		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text.
-		// Near the end the last sixteen bytes are read again, as long as they lie from lo on.
+		// most of a text sixteen bytes at a time. Near the end the last sixteen bytes are read
+		// again, as long as they lie from lo on.
 		while(e - (const char*)s > 0) {
 			const byte* q = s;
 			int seen = 0;
@@ -165,17 +172,13 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 				q = (const byte*)e - 16;
 				seen = int(s - q);
 			}
-			__m128i x = _mm_loadu_si128((const __m128i*)q);
-			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
-			int bits = _mm_movemask_epi8(m) | ((1 << seen) - 1);
-			if(bits != 0xFFFF) {
-				s = q + __builtin_ctz(~bits);
+			unsigned tail;
+			int n = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
+			tail &= (1u << n) - 1;
+			extra += sBits[tail & 255] + sBits[tail >> 8];
+			s = q + n;
+			if(n < 16)
 				break;
-			}
-			s = q + 16;
 		}
 #endif
 		byte c = *s;

@@ -4,10 +4,6 @@
 #include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace Qel {
 
 using namespace detail;
@@ -613,23 +609,46 @@ struct StoredParas {
 
 namespace {
 
-// The format commands of runs against a base (languages left out), kept for the next runs
-// of the same format: a few formats make most runs of a text.
-struct sFmtCache {
-	const RichPara::CharFormat* base = nullptr;
-	uint64                      hash = 0;
-	RichPara::CharFormat        cf;
-	String                      fmt;
+// A run format met in the packed form with its commands against a base (languages left out),
+// and the code sequences seen to lead from it to others under a style: a text has few run
+// formats and few ways between them, so most runs take a known sequence to a known format.
+struct sRunFmt {
+	struct Step {
+		const RichPara::Format* style = nullptr; // null: unused
+		String                  codes;
+		int                     to = 0;
+	};
+
+	const RichPara::Format* base = nullptr;
+	RichPara::CharFormat    cf;
+	String                  fmt;
+	Step                    step[6];
+	int                     next_step = 0; // the step to replace next
+	bool                    ref = false;   // used since the replacing hand last passed
+};
+
+// The head of a packed paragraph (its paragraph-format fields) met under a style and base,
+// with what QtfParaFormat writes for it and the run format it starts in.
+struct sParaHead {
+	const RichPara::Format* style = nullptr; // null: unused
+	const RichPara::Format* base = nullptr;
+	String                  head;
+	String                  prefix;
+	int                     start = 0;
 };
 
 // What writing paragraphs from their packed form keeps from one paragraph to the next.
 struct sPackedScratch {
 	RichPara::Format  f;
-	sFmtCache         cache[8];
-	int               used = 0;  // cache entries filled
-	int               next = 0;  // the entry to replace next
-	String            open;      // the format block open
-	String            lang;      // scratch for a run of another language
+	sRunFmt           fmts[16];
+	int               used = 0;       // formats filled
+	int               hand = 0;       // where the search for a format to replace goes on
+	int               gone = -1;      // the format replaced last, -1 after none
+	sParaHead         heads[4];
+	int               next_head = 0;
+	String            open;           // the format block open
+	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
+	String            lang;           // scratch for a run of another language
 	SizedBuffer<char> buf;
 };
 
@@ -641,34 +660,60 @@ bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& 
 	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
 }
 
-// Equal for formats sSameCharFormat finds the same.
-uint64 sCharFormatHash(const RichPara::CharFormat& f)
+// The run format cf against base, added when new. A full list replaces one not used lately
+// (a link's format is used for a run or two) and forgets the steps and heads naming it.
+int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara::CharFormat& cf)
 {
-	uint64 h = uint64(f.AsInt64());
-	h = h * 0x9E3779B97F4A7C15ull + uint64(uint32(f.language));
-	h = h * 0x9E3779B97F4A7C15ull + (uint64(f.ink.GetRaw()) << 32 | f.paper.GetRaw());
-	h = h * 0x9E3779B97F4A7C15ull + uint64(f.link.GetLength()) + (uint64(f.indexentry.GetLength()) << 32);
-	return h * 0x9E3779B97F4A7C15ull + (f.sscript | f.capitals << 2 | f.dashed << 3);
+	for(int i = 0; i < sc.used; i++)
+		if(sc.fmts[i].base == &base && sSameCharFormat(sc.fmts[i].cf, cf))
+			return i;
+	const int n = int(std::size(sc.fmts));
+	int i;
+	if(sc.used < n)
+		i = sc.used++;
+	else {
+		while(sc.fmts[sc.hand].ref) {
+			sc.fmts[sc.hand].ref = false;
+			sc.hand = (sc.hand + 1) % n;
+		}
+		i = sc.hand;
+		sc.hand = (sc.hand + 1) % n;
+		sc.gone = i;
+		for(sRunFmt& r : sc.fmts)
+			for(sRunFmt::Step& st : r.step)
+				if(st.to == i)
+					st.style = nullptr;
+		for(sParaHead& h : sc.heads)
+			if(h.start == i)
+				h.style = nullptr;
+		if(sc.open_fmt == i)
+			sc.open_fmt = -1;
+	}
+	sRunFmt& r = sc.fmts[i];
+	r.base = &base;
+	r.cf = cf;
+	r.fmt.Clear();
+	QtfCharFormat(r.fmt, base, cf);
+	for(sRunFmt::Step& st : r.step)
+		st.style = nullptr;
+	r.next_step = 0;
+	r.ref = false;
+	return i;
 }
 
-const String& sCharFormatCommands(sPackedScratch& sc, const RichPara::CharFormat& base, const RichPara::CharFormat& cf)
+// Short byte strings compared inline: format codes and paragraph heads are a few bytes long.
+QEL_FORCE_INLINE bool sSameBytes(const char* a, const char* b, int n)
 {
-	uint64 h = sCharFormatHash(cf);
-	for(int i = 0; i < sc.used; i++) {
-		sFmtCache& c = sc.cache[i];
-		if(c.hash == h && c.base == &base && sSameCharFormat(c.cf, cf))
-			return c.fmt;
-	}
-	int i = sc.next;
-	sc.next = (sc.next + 1) % int(std::size(sc.cache));
-	sc.used = max(sc.used, i + 1);
-	sFmtCache& c = sc.cache[i];
-	c.base = &base;
-	c.hash = h;
-	c.cf = cf;
-	c.fmt.Clear();
-	QtfCharFormat(c.fmt, base, cf);
-	return c.fmt;
+	for(int i = 0; i < n; i++)
+		if(a[i] != b[i])
+			return false;
+	return true;
+}
+
+// Bytes that end a sequence of format codes: a text, a field, an object.
+QEL_FORCE_INLINE bool sEndsCodes(byte c)
+{
+	return c == 3 || c == 9 || c > 30;
 }
 
 // The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
@@ -679,24 +724,16 @@ char* sPackedText(char* t, const char*& s_, const char* hi)
 	const char* s = s_;
 	for(;;) {
 #ifdef __SSE2__
-		// lower-case letters, blanks, commas and full stops, sixteen at a time: most of a text
+		// most of a text sixteen bytes at a time
 		while(hi - s >= 16) {
 			__m128i x = _mm_loadu_si128((const __m128i*)s);
 			_mm_storeu_si128((__m128i*)t, x);
-			__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
-			m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
-			int bits = _mm_movemask_epi8(m);
-			if(bits == 0xFFFF) {
-				s += 16;
-				t += 16;
-				continue;
-			}
-			int n = __builtin_ctz(~bits);
+			unsigned tail;
+			int n = QtfPlainChunk(x, 0, tail);
 			s += n;
 			t += n;
-			break;
+			if(n < 16)
+				break;
 		}
 #endif
 		if(s >= hi)
@@ -770,34 +807,61 @@ QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
 }
 
 // Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
-// over its packed form; false, with nothing written, when it holds objects or fields or when
-// its last run is not in the language of its first (the paragraph's language goes before the
-// runs, which name theirs against it).
+// over its packed form; false, with nothing written, when it holds objects or fields, when it
+// is damaged or when its last run is not in the language of its first (the paragraph's
+// language goes before the runs, which name theirs against it).
 bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                       const RichPara::Format& base, int language, sPackedScratch& sc)
 {
-	RichPara::Format& f = sc.f;
-	f = style;
 	PackedReader in(pp.content.Begin(), pp.content.End());
-	UnpackParaFormat(in, f);
-	RichPara::CharFormat& cf = f; // the running format, as when unpacking
+	int state = -1;
+	int hi_head = -1;
+	for(int i = 0; i < int(std::size(sc.heads)); i++) {
+		const sParaHead& h = sc.heads[i];
+		int n = h.head.GetLength();
+		if(h.style == &style && h.base == &base && in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
+			in.s += n;
+			state = h.start;
+			hi_head = i;
+			break;
+		}
+	}
+	if(state < 0) {
+		RichPara::Format& f = sc.f;
+		f = style;
+		UnpackParaFormat(in, f);
+		if(in.error)
+			return false;
+		state = sRunFormat(sc, base, f);
+		hi_head = sc.next_head;
+		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
+		sParaHead& h = sc.heads[hi_head];
+		h.style = &style;
+		h.base = &base;
+		h.head = String(pp.content.Begin(), int(in.s - pp.content.Begin()));
+		h.prefix.Clear();
+		QtfParaFormat(h.prefix, base, f);
+		h.start = state;
+	}
 	const char* hi = in.e;
 	char* t = sc.buf.Get();
 	int plang = 0;
 	int lastlang = 0;
 	bool runs = false;
+	sc.fmts[state].ref = true;
 	bool colon = false; // the last run ended in a colon written bare
 	while(!in.IsEof()) {
 		int c = in.Peek();
 		if(IsPackedText(byte(c))) {
 			const char* b = in.s;
-			const String* fmt = &sCharFormatCommands(sc, base, cf);
+			const sRunFmt& r = sc.fmts[state];
+			const String* fmt = &r.fmt;
 			if(!runs)
-				plang = cf.language;
-			lastlang = cf.language;
-			if(cf.language != plang) { // the language goes first, as QtfParagraph writes it
+				plang = r.cf.language;
+			lastlang = r.cf.language;
+			if(r.cf.language != plang) { // the language goes first, as QtfParagraph writes it
 				sc.lang.Clear();
-				QtfLanguage(sc.lang, cf.language, plang);
+				QtfLanguage(sc.lang, r.cf.language, plang);
 				// a height digit right after it gets the separator QtfCharFormat would put
 				if(sEndsInDigit(sc.lang) && !fmt->IsEmpty() && (*fmt)[0] >= '0' && (*fmt)[0] <= '9')
 					sc.lang.Cat(';');
@@ -805,7 +869,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 				fmt = &sc.lang;
 			}
 			t = sRoom(sc, t, 3 * (hi - b) + fmt->GetLength() + 32);
-			if(runs && *fmt == sc.open) {
+			if(runs && ((fmt == &r.fmt && sc.open_fmt == state) || *fmt == sc.open)) {
 				// ":" ending a run followed by ":" in the same block would read as "::"
 				if(colon && *b == ':') {
 					t[-1] = '`';
@@ -822,22 +886,58 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 					*t++ = ' ';
 				}
 				sc.open = *fmt;
+				sc.open_fmt = fmt == &r.fmt ? state : -1;
 			}
 			t = sPackedText(t, in.s, hi);
 			colon = in.s[-1] == ':';
 			runs = true;
+			continue;
 		}
-		else if(c == 3 || c == 31)
+		if(c == 3 || c == 31)
 			return false;
-		else
-			UnpackCharCodes(in, cf, style);
+		// format codes: a sequence met before from this format leads where it led then
+		const sRunFmt& r = sc.fmts[state];
+		bool known = false;
+		for(const sRunFmt::Step& st : r.step) {
+			int n = st.codes.GetLength();
+			if(st.style == &style && in.e - in.s >= n && sSameBytes(in.s, st.codes.Begin(), n) &&
+			   (in.e - in.s == n || sEndsCodes(byte(in.s[n])))) {
+				in.s += n;
+				state = st.to;
+				sc.fmts[state].ref = true;
+				known = true;
+				break;
+			}
+		}
+		if(known)
+			continue;
+		const char* b = in.s;
+		RichPara::CharFormat cf = r.cf;
+		UnpackCharCodes(in, cf, style);
+		if(in.error)
+			return false;
+		int from = state;
+		sc.gone = -1;
+		state = sRunFormat(sc, base, cf);
+		sc.fmts[state].ref = true;
+		// a link's codes are long and met once: not kept
+		if(sc.gone != from && in.s - b <= 16) {
+			sRunFmt& fr = sc.fmts[from];
+			sRunFmt::Step& st = fr.step[fr.next_step];
+			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
+			st.style = &style;
+			st.codes = String(b, int(in.s - b));
+			st.to = state;
+		}
 	}
 	if(lastlang != plang)
 		return false;
-	QtfParaFormat(out, base, f);
+	const sRunFmt& last = sc.fmts[state];
+	// the head may have been replaced with the formats it named; its prefix is its own
+	out.Cat(sc.heads[hi_head].prefix);
 	if(!runs) {
-		QtfCharFormat(out, base, f);
-		plang = f.language;
+		QtfCharFormat(out, base, last.cf); // which may need a separator after the prefix
+		plang = last.cf.language;
 	}
 	QtfLanguage(out, plang, language);
 	out.Cat(' ');
@@ -856,7 +956,7 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 {
 	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
 	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
-	sPackedScratch scratch;
+	std::unique_ptr<sPackedScratch> scratch;
 	out.Cat('[');
 	for(int i = 0; i < txt.GetPartCount(); i++) {
 		if(i) {
@@ -880,7 +980,9 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			// "s-1" reads as the style under the zero key
 			base = &GetStyle(styles, q >= 0 ? id : Uuid()).format;
 		}
-		if(!packed || !pp || !sPackedParagraph(out, *pp, GetStyle(styles, id).format, *base, language, scratch))
+		if(packed && pp && !scratch)
+			scratch = std::make_unique<sPackedScratch>();
+		if(!packed || !pp || !sPackedParagraph(out, *pp, GetStyle(styles, id).format, *base, language, *scratch))
 			QtfParagraph(out, txt.Get(i, styles), *base, language, charset, options);
 	}
 	out.Cat(']');

@@ -6,6 +6,10 @@
 #include <Core/Core.h>
 #include <draw/Draw.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel::detail {
 
 // Characters that are text wherever they stand: the blank, "!", "#", "%", "(", ")", ",", ".",
@@ -32,6 +36,28 @@ inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
 // run (a NUL or a code of the packed form). Bytes from lo (at most p) to e may be read. extra
 // counts the continuation bytes passed, so the run holds (end - p) - extra characters.
 const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra);
+
+#ifdef __SSE2__
+// How many of the sixteen bytes x, from the first, are lower-case letters, blanks, commas, full
+// stops or whole two-byte characters led by C3 to DF (most of a text; U+00A0 to U+00BF and
+// everything longer are left to the caller). The first skip bytes count as passed whatever
+// they are and lead no character. tail gets the bits of the continuation bytes in the chunk.
+QEL_FORCE_INLINE int QtfPlainChunk(__m128i x, int skip, unsigned& tail)
+{
+	__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
+	// signed bytes: C3..DF are -61..-33, 80..BF are -128..-65
+	__m128i l = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(char(0xC2))), _mm_cmplt_epi8(x, _mm_set1_epi8(char(0xE0))));
+	__m128i c = _mm_cmplt_epi8(x, _mm_set1_epi8(char(0xC0)));
+	unsigned skipped = (1u << skip) - 1;
+	unsigned lead = unsigned(_mm_movemask_epi8(l)) & ~skipped;
+	tail = unsigned(_mm_movemask_epi8(c)) & lead << 1; // continuations right after a lead
+	unsigned ok = unsigned(_mm_movemask_epi8(m)) | skipped | (lead & tail >> 1) | tail;
+	return __builtin_ctz(~ok);
+}
+#endif
 
 // The colours of the digits 0 to 9, the writer's only short forms.
 extern const Color QtfDigitColor[10];
