@@ -173,12 +173,17 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 				seen = int(s - q);
 			}
 			unsigned tail;
-			int n = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
+			unsigned ok = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				extra += sBits[tail & 255] + sBits[tail >> 8];
+				s = q + 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
 			tail &= (1u << n) - 1;
 			extra += sBits[tail & 255] + sBits[tail >> 8];
 			s = q + n;
-			if(n < 16)
-				break;
+			break;
 		}
 #endif
 		byte c = *s;

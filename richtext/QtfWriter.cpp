@@ -603,6 +603,15 @@ struct StoredParas {
 	{
 		return txt.IsPara(i) ? &txt.part[i].Get<RichTxt::Para>() : nullptr;
 	}
+	// Paragraphs are read one after another, each from blocks of its own: part i's holder and
+	// the start of the content of part i - 1 (whose holder came earlier) are asked for ahead.
+	static void Prefetch(const RichTxt& txt, int i)
+	{
+		if(i < txt.part.GetCount() && txt.IsPara(i))
+			__builtin_prefetch(&txt.part[i].Get<RichTxt::Para>().content);
+		if(i - 1 < txt.part.GetCount() && txt.IsPara(i - 1))
+			__builtin_prefetch(txt.part[i - 1].Get<RichTxt::Para>().content.Begin());
+	}
 };
 
 } // namespace detail
@@ -613,9 +622,12 @@ namespace {
 // and the code sequences seen to lead from it to others under a style: a text has few run
 // formats and few ways between them, so most runs take a known sequence to a known format.
 struct sRunFmt {
+	// Sequences of up to 8 bytes, held as the number their bytes make in order.
 	struct Step {
 		const RichPara::Format* style = nullptr; // null: unused
-		String                  codes;
+		uint64                  codes = 0;
+		uint64                  mask = 0;
+		int                     len = 0;
 		int                     to = 0;
 	};
 
@@ -710,6 +722,18 @@ QEL_FORCE_INLINE bool sSameBytes(const char* a, const char* b, int n)
 	return true;
 }
 
+// The first min(n, 8) bytes at s as a number, the first byte lowest; 0 for the rest.
+QEL_FORCE_INLINE uint64 sLoad8(const char* s, int n)
+{
+	uint64 v = 0;
+	if(n >= 8)
+		memcpy(&v, s, 8);
+	else
+		for(int i = 0; i < n; i++)
+			v |= uint64(byte(s[i])) << 8 * i;
+	return v;
+}
+
 // Bytes that end a sequence of format codes: a text, a field, an object.
 QEL_FORCE_INLINE bool sEndsCodes(byte c)
 {
@@ -729,11 +753,16 @@ char* sPackedText(char* t, const char*& s_, const char* hi)
 			__m128i x = _mm_loadu_si128((const __m128i*)s);
 			_mm_storeu_si128((__m128i*)t, x);
 			unsigned tail;
-			int n = QtfPlainChunk(x, 0, tail);
+			unsigned ok = QtfPlainChunk(x, 0, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				s += 16;
+				t += 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
 			s += n;
 			t += n;
-			if(n < 16)
-				break;
+			break;
 		}
 #endif
 		if(s >= hi)
@@ -881,8 +910,8 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 					*t++ = ']';
 				if(!fmt->IsEmpty()) {
 					*t++ = '[';
-					memcpy(t, fmt->Begin(), fmt->GetLength());
-					t += fmt->GetLength();
+					for(const char* q = fmt->Begin(), *e = fmt->End(); q < e;) // mostly a letter or two
+						*t++ = *q++;
 					*t++ = ' ';
 				}
 				sc.open = *fmt;
@@ -898,10 +927,12 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		// format codes: a sequence met before from this format leads where it led then
 		const sRunFmt& r = sc.fmts[state];
 		bool known = false;
+		int avail = int(in.e - in.s);
+		uint64 v = sLoad8(in.s, avail);
 		for(const sRunFmt::Step& st : r.step) {
-			int n = st.codes.GetLength();
-			if(st.style == &style && in.e - in.s >= n && sSameBytes(in.s, st.codes.Begin(), n) &&
-			   (in.e - in.s == n || sEndsCodes(byte(in.s[n])))) {
+			int n = st.len;
+			if(st.style == &style && (v & st.mask) == st.codes && n <= avail &&
+			   (n == avail || sEndsCodes(byte(in.s[n])))) {
 				in.s += n;
 				state = st.to;
 				sc.fmts[state].ref = true;
@@ -921,12 +952,15 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		state = sRunFormat(sc, base, cf);
 		sc.fmts[state].ref = true;
 		// a link's codes are long and met once: not kept
-		if(sc.gone != from && in.s - b <= 16) {
+		int n = int(in.s - b);
+		if(sc.gone != from && n <= 8) {
 			sRunFmt& fr = sc.fmts[from];
 			sRunFmt::Step& st = fr.step[fr.next_step];
 			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
 			st.style = &style;
-			st.codes = String(b, int(in.s - b));
+			st.len = n;
+			st.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
+			st.codes = sLoad8(b, n) & st.mask;
 			st.to = state;
 		}
 	}
@@ -957,8 +991,14 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
 	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
 	std::unique_ptr<sPackedScratch> scratch;
+	// the style of the last paragraph, which the next mostly has too
+	Uuid last_id;
+	int last_q = 0;
+	const RichPara::Format* last_base = nullptr;
+	const RichPara::Format* last_style = nullptr;
 	out.Cat('[');
 	for(int i = 0; i < txt.GetPartCount(); i++) {
+		StoredParas::Prefetch(txt, i + 2);
 		if(i) {
 			out.Cat("&]");
 			sLineBreak(out, options);
@@ -971,18 +1011,22 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 		}
 		const RichTxt::Para* pp = StoredParas::Get(txt, i);
 		Uuid id = pp ? pp->style : Uuid();
-		const RichPara::Format* base = &sDefaultFormat();
-		if(!(options & QTF_OPT_NO_STYLES)) {
-			int q = style_index.Find(id);
-			out.Cat('s');
-			sCatInt(out, q);
-			out.Cat(';');
+		if(!last_style || id != last_id) {
+			last_id = id;
+			last_q = style_index.Find(id);
 			// "s-1" reads as the style under the zero key
-			base = &GetStyle(styles, q >= 0 ? id : Uuid()).format;
+			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
+			last_style = &GetStyle(styles, id).format;
+		}
+		const RichPara::Format* base = last_base;
+		if(!(options & QTF_OPT_NO_STYLES)) {
+			out.Cat('s');
+			sCatInt(out, last_q);
+			out.Cat(';');
 		}
 		if(packed && pp && !scratch)
 			scratch = std::make_unique<sPackedScratch>();
-		if(!packed || !pp || !sPackedParagraph(out, *pp, GetStyle(styles, id).format, *base, language, *scratch))
+		if(!packed || !pp || !sPackedParagraph(out, *pp, *last_style, *base, language, *scratch))
 			QtfParagraph(out, txt.Get(i, styles), *base, language, charset, options);
 	}
 	out.Cat(']');

@@ -38,11 +38,11 @@ inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
 const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra);
 
 #ifdef __SSE2__
-// How many of the sixteen bytes x, from the first, are lower-case letters, blanks, commas, full
-// stops or whole two-byte characters led by C3 to DF (most of a text; U+00A0 to U+00BF and
-// everything longer are left to the caller). The first skip bytes count as passed whatever
-// they are and lead no character. tail gets the bits of the continuation bytes in the chunk.
-QEL_FORCE_INLINE int QtfPlainChunk(__m128i x, int skip, unsigned& tail)
+// Which of the sixteen bytes x are lower-case letters, blanks, commas, full stops or in whole
+// two-byte characters led by C3 to DF (most of a text; U+00A0 to U+00BF and everything longer
+// are left to the caller): a bit a byte, the first lowest. The first skip bytes are set
+// whatever they are and lead no character. tail gets the continuation bytes among them.
+QEL_FORCE_INLINE unsigned QtfPlainChunk(__m128i x, int skip, unsigned& tail)
 {
 	__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
 	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
@@ -54,8 +54,7 @@ QEL_FORCE_INLINE int QtfPlainChunk(__m128i x, int skip, unsigned& tail)
 	unsigned skipped = (1u << skip) - 1;
 	unsigned lead = unsigned(_mm_movemask_epi8(l)) & ~skipped;
 	tail = unsigned(_mm_movemask_epi8(c)) & lead << 1; // continuations right after a lead
-	unsigned ok = unsigned(_mm_movemask_epi8(m)) | skipped | (lead & tail >> 1) | tail;
-	return __builtin_ctz(~ok);
+	return unsigned(_mm_movemask_epi8(m)) | skipped | (lead & tail >> 1) | tail;
 }
 #endif
 
