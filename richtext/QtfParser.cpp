@@ -74,7 +74,14 @@ void RichQtfParser::PushFormat()
 	else if(took_level == d) // a block ended since the paragraph took its format
 		OwnParaFormat();
 	Level& l = fstack[d];
-	l.format = fstack[level].format;
+	const Level& parent = fstack[level];
+	if(l.from == parent.version && !l.para_changed)
+		static_cast<RichPara::CharFormat&>(l.format) = parent.format;
+	else
+		l.format = parent.format;
+	l.from = parent.version;
+	l.para_changed = false;
+	l.version = ++format_version;
 	l.charset = charset;
 	l.serial = ++block_serial;
 	level = d;
@@ -131,7 +138,7 @@ void RichQtfParser::Error(const char* message)
 void RichQtfParser::Flush()
 {
 	if(!text.IsEmpty()) {
-		CatPacked(text.begin(), text.GetLength(), text.GetChars(), Fmt());
+		CatPacked(text.begin(), text.GetLength(), text.GetChars(), Cur());
 		text.Clear();
 	}
 }
@@ -280,10 +287,10 @@ void RichQtfParser::AddChar(wchar c)
 		if(a == accesskey) {
 			Flush();
 			CurrentChanges();
-			Fmt().Underline(!Fmt().IsUnderline());
+			CharFmt().Underline(!Cur().IsUnderline());
 			text.Add(c);
 			Flush();
-			Fmt().Underline(!Fmt().IsUnderline());
+			CharFmt().Underline(!Cur().IsUnderline());
 			accesskey = 0;
 			return;
 		}

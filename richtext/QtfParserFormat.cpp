@@ -154,7 +154,7 @@ String RichQtfParser::ReadText(int terminator)
 
 void RichQtfParser::ReadLanguage()
 {
-	RichPara::Format& format = Fmt();
+	RichPara::CharFormat& format = CharFmt();
 	if(*term == '%') {
 		term++;
 		format.language = LNG_ENGLISH;
@@ -200,7 +200,7 @@ void RichQtfParser::ReadFormat()
 
 void RichQtfParser::CharCommand(int c)
 {
-	RichPara::Format& format = Fmt();
+	RichPara::CharFormat& format = CharFmt();
 	switch(c) {
 	case '*': format.Bold(!format.IsBold()); break;
 	case '/': format.Italic(!format.IsItalic()); break;
@@ -241,6 +241,16 @@ void RichQtfParser::CharCommand(int c)
 
 bool RichQtfParser::ParaCommand(int c)
 {
+	static constexpr struct Letters {
+		bool flag[256] = {};
+		constexpr Letters()
+		{
+			for(const char* s = "<>=#lriHhLbatPFkKQOopnmN:~"; *s; s++)
+				flag[byte(*s)] = true;
+		}
+	} para_letters;
+	if(!para_letters.flag[byte(c)])
+		return false; // a character command changes no paragraph field
 	RichPara::Format& format = Fmt();
 	switch(c) {
 	case '<': format.align = RichPara::LEFT; break;
@@ -372,7 +382,7 @@ void RichQtfParser::ReadStyle()
 	if(*term == ':')
 		term++;
 	RichStyle style;
-	style.format = Fmt();
+	style.format = Cur();
 	style.name = ReadText(']');
 	if(level)
 		PopFormat();
@@ -389,8 +399,8 @@ void RichQtfParser::ReadStyle()
 	styleid.GetAdd(index) = id;
 	if(id.IsNull()) {
 		RichPara::Format f = GetStyle(target.GetStyles(), id).format;
-		f.language = Fmt().language;
-		f.newpage = Fmt().newpage;
+		f.language = Cur().language;
+		f.newpage = Cur().newpage;
 		f.styleid = id;
 		CurrentChanges();
 		Fmt() = std::move(f);
@@ -438,7 +448,7 @@ void RichQtfParser::ReadObject()
 			PlaceWaiting();
 			Flush();
 			TakeFormat();
-			RichPara::Part p(Fmt());
+			RichPara::Part p(Cur());
 			p.object = o;
 			CatPart(p);
 		}
@@ -525,7 +535,7 @@ void RichQtfParser::ReadObject()
 	PlaceWaiting();
 	Flush();
 	TakeFormat();
-	RichPara::Part p(Fmt());
+	RichPara::Part p(Cur());
 	p.object = o;
 	CatPart(p);
 }
@@ -540,11 +550,11 @@ void RichQtfParser::ReadField()
 		PlaceWaiting();
 		Flush();
 		TakeFormat();
-		RichPara::Part p(Fmt());
+		RichPara::Part p(Cur());
 		p.field = id;
 		p.fieldparam = param;
 		VectorMap<String, Value> vars; // evaluated at once, as a paragraph's field is
-		p.fieldpart = type->Evaluate(param, vars, Fmt());
+		p.fieldpart = type->Evaluate(param, vars, Cur());
 		CatPart(p);
 	}
 }

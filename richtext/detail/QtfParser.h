@@ -34,6 +34,12 @@ private:
 		RichPara::Format format;
 		int              charset = 0; // the charset before the block, restored at its end
 		int              serial = 0;
+		// Most blocks change only the character format: a block's start copies only that when
+		// the level last copied its parent as it still is (from, the parent's version) and has
+		// changed no paragraph field since.
+		uint64           version = 0; // renewed by every change
+		uint64           from = 0;
+		bool             para_changed = true;
 	};
 
 	struct Table {
@@ -82,6 +88,7 @@ private:
 	// a block's start copies one format and its end none.
 	Vector<Level>    fstack;
 	int              level = 0;
+	uint64           format_version = 0;
 	// The format of the paragraph being read. Taking the current format copies nothing: the
 	// taken one is named by its level (took_level) and copied to pformat only before that
 	// level is changed or reused.
@@ -124,7 +131,10 @@ private:
 	{
 		return took_level < 0 ? pformat : fstack[took_level].format;
 	}
-	RichPara::Format&       Fmt()         { return fstack[level].format; }
+	// The current format, to change (CharFmt: its character format only) or to read.
+	RichPara::Format&       Fmt()         { Level& l = fstack[level]; l.version = ++format_version; l.para_changed = true; return l.format; }
+	RichPara::CharFormat&   CharFmt()     { Level& l = fstack[level]; l.version = ++format_version; return l.format; }
+	const RichPara::Format& Cur() const   { return fstack[level].format; }
 	// Copies the taken format to pformat: before pformat or the taken level changes.
 	void OwnParaFormat();
 	// Before the current format changes otherwise than by a block's start or end.

@@ -123,6 +123,23 @@ TEST(QtfReader, CharacterAndParagraphCommands)
 	EXPECT_TRUE(p.newhdrftr && p.header_qtf == "head^" && p.footer_qtf == "foot");
 }
 
+// A block's start copies only the character format when its level last copied the enclosing
+// block unchanged and changed no paragraph field since: every other case must copy it all.
+TEST(QtfReader, BlocksTakeTheEnclosingFormatAsItIsNow)
+{
+	RichText doc = ParseQtf("[l100 [* a][/ b]&[* c][l50 d&][_ e&]][l200 [* f]&][* g&][l300 [/ h]&][* [l20 i][/ j&]]");
+	std::string lms, runs;
+	for(int i = 0; i < 7; i++) {
+		RichPara p = QtfPara(doc, i);
+		lms += std::to_string(p.format.lm) + " ";
+		for(const RichPara::Part& q : p.part)
+			runs += std::string(q.format.IsBold() ? "*" : "") + (q.format.IsItalic() ? "/" : "") +
+			        (q.format.IsUnderline() ? "_" : "") + ~ToUtf8(q.text) + " ";
+	}
+	EXPECT_EQ(lms, "100 50 100 200 0 300 0 ");
+	EXPECT_EQ(runs, "*a /b *c d _e *f *g /h *i */j ");
+}
+
 TEST(QtfReader, StylesWithLocalIndexesNextAndNames)
 {
 	RichText doc = ParseQtf("[*l50; $$3:Heading][/ $$7,3#0123456789ABCDEF0123456789ABCDEF:Body][s3; h&][s\"Body\" b&][s9; d]");
