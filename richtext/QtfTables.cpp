@@ -159,6 +159,7 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 		return t;
 	}();
 	const byte* s = (const byte*)p;
+	int ext = 0; // not extra itself, which the bytes read might alias
 	for(;;) {
 #ifdef __SSE2__
 		// most of a text sixteen bytes at a time. Near the end the last sixteen bytes are read
@@ -175,13 +176,13 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 			unsigned tail;
 			unsigned ok = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
 			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
-				extra += sBits[tail & 255] + sBits[tail >> 8];
+				ext += sBits[tail & 255] + sBits[tail >> 8];
 				s = q + 16;
 				continue;
 			}
 			int n = __builtin_ctz(~ok);
 			tail &= (1u << n) - 1;
-			extra += sBits[tail & 255] + sBits[tail >> 8];
+			ext += sBits[tail & 255] + sBits[tail >> 8];
 			s = q + n;
 			break;
 		}
@@ -197,7 +198,7 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 			if(!sCont(s[1]) || (!nbsp && c == 0xC2 && s[1] == 0xA0))
 				break;
 			s += 2;
-			extra += 1;
+			ext += 1;
 		}
 		else if(c <= 0xEF) {
 			if(!sCont(s[1]) || !sCont(s[2]))
@@ -206,7 +207,7 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
 				break;
 			s += 3;
-			extra += 2;
+			ext += 2;
 		}
 		else if(c <= 0xF4) {
 			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
@@ -215,11 +216,12 @@ const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp,
 			if(code < 0x10000 || code > 0x10FFFF)
 				break;
 			s += 4;
-			extra += 3;
+			ext += 3;
 		}
 		else
 			break;
 	}
+	extra += ext;
 	return (const char*)s;
 }
 
