@@ -89,7 +89,9 @@ void RichQtfParser::PushFormat()
 
 void RichQtfParser::PopFormat()
 {
-	SetCharset(fstack[level].charset);
+	int cs = fstack[level].charset;
+	if(cs != charset) // most blocks keep it
+		SetCharset(cs);
 	level--;
 }
 
@@ -226,15 +228,22 @@ void RichQtfParser::CatPara(RichTxt& txt)
 		Repack(StyleFormat(parts_style), st);
 		parts_style = pf.styleid;
 	}
-	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format
+	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
+	// the parts are copied once, into the paragraph's content
 	packed.Clear();
 	RichPara::PackFormat(packed, pf, st);
-	if(has_parts) {
-		packed.Put(parts.Begin(), parts.GetLength());
-		parts.Clear();
-	}
+	int head = packed.GetLength();
 	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
-	txt.SetPackedPara(txt.GetPartCount(), packed.GetResult(), std::move(objects), pf, parts_length);
+	int tail = packed.GetLength() - head;
+	int body = has_parts ? parts.GetLength() : 0;
+	StringBuffer content(head + body + tail);
+	char* t = content.Begin();
+	memcpy(t, packed.Begin(), head);
+	if(body)
+		memcpy(t + head, parts.Begin(), body);
+	memcpy(t + head + body, packed.Begin() + head, tail);
+	parts.Clear();
+	txt.SetPackedPara(txt.GetPartCount(), String(content), std::move(objects), pf, parts_length);
 	objects.Clear();
 	has_parts = false;
 	parts_length = 0;
