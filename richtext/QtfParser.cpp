@@ -355,8 +355,12 @@ void RichQtfParser::TextRun()
 		if(!accesskey) {
 			const char* b = term;
 			int extra = 0;
-			if(utf8)
+			if(utf8) {
+				if(term_end - term < 4096 && *term_end)
+					term_end += strnlen(term_end, 65536);
+				// past term_end, which no NUL ends, the run goes on a character at a time
 				term = QtfPlainRun(term_begin, term, term_end, true, extra);
+			}
 			else
 				while(plain_ascii.flag[byte(*term)])
 					term++;
@@ -473,8 +477,7 @@ void RichQtfParser::Nested(RichText** slot, const String& qtf)
 void RichQtfParser::Parse(const char* qtf, int accesskey_)
 {
 	accesskey = accesskey_;
-	term = term_begin = qtf ? qtf : "";
-	term_end = term + strlen(term);
+	term = term_begin = term_end = qtf ? qtf : "";
 	for(;;) {
 		int c = byte(*term);
 		int d = c ? byte(term[1]) : 0;

@@ -81,7 +81,9 @@ private:
 	int              depth;
 	const char*      term = nullptr;
 	const char*      term_begin = nullptr;
-	const char*      term_end = nullptr;  // the text's NUL
+	// No NUL lies before term_end; the text's end is found ahead of reading, a block at a
+	// time, so that the text is not read twice from memory.
+	const char*      term_end = nullptr;
 	Pending          text;
 	// The formats of the blocks open: fstack[level] is the current format, fstack[1..level] the
 	// open blocks (each with what its start saved). Levels above it are kept for reuse, so

@@ -40,6 +40,12 @@ TEST(QtfReader, TextRunsEscapesAndVerbatimBlocks)
 	// a backtick or backslash at the end, and every operand cut by the end, stop there
 	for(const char* cut : {"x`", "x\\", "[%E", "[{AB", "[^li", "[!Dej", "@@a:1*1(eA", "@@a:1*1`x", "[@(1.2", "[$"})
 		EXPECT_NE(QtfShow(cut).size(), 0u) << cut;
+	// a run longer than the text is looked ahead for its end
+	std::string lng;
+	for(int i = 0; i < 20000; i++)
+		lng += i % 7 ? "abcd" : "ab\xc3\xa9";
+	EXPECT_EQ(QtfShow((lng + "[* x]").c_str()), lng + "x");
+	EXPECT_EQ(QtfPara(ParseQtf((lng + "`[").c_str()), 0).GetLength(), 80000 - (20000 + 6) / 7 + 1); // an "é" every seventh piece
 	// verbatim: other control bytes go, a line feed ends the paragraph, the block ends at byte 1
 	EXPECT_EQ(QtfShow("\x01[a]\x02\tb\nc\x01`[d"), "[a]\tb|c[d");
 }
