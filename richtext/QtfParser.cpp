@@ -38,8 +38,20 @@ void RichQtfParser::Pending::Grow(int k)
 	if(n)
 		memcpy(q, p, n);
 	MemoryFree(p);
-	p = q;
+	src = p = q;
 	cap = int(want);
+}
+
+void RichQtfParser::Pending::Own()
+{
+	const char* s = src;
+	int k = n;
+	n = 0;
+	src = p;
+	if(k > cap)
+		Grow(k);
+	memcpy(p, s, k);
+	n = k;
 }
 
 void RichQtfParser::Pending::Append(const wchar* s, int k)
@@ -49,8 +61,10 @@ void RichQtfParser::Pending::Append(const wchar* s, int k)
 			Add(s[i]);
 }
 
-void RichQtfParser::Pending::AppendPacked(const char* s, int k, int chars_)
+void RichQtfParser::Pending::AppendPackedCopy(const char* s, int k, int chars_)
 {
+	if(src != p)
+		Own();
 	if(n + k > cap)
 		Grow(k);
 	memcpy(p + n, s, k);

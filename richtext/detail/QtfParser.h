@@ -53,28 +53,41 @@ private:
 		Vector<int>      row_cells;   // grid: cells per row
 	};
 
-	// Text not yet a part of the paragraph, packed already (UTF-8 as the packed form has it);
-	// TextRun copies runs of plain text straight into it.
+	// Text not yet a part of the paragraph, packed already (UTF-8 as the packed form has it).
+	// A run of plain text that comes alone is kept where it lies in the QTF text (which lasts
+	// as long as the parse) and copied only into the paragraph's parts; more text copies it in.
 	class Pending {
-		char* p = nullptr;
-		int   n = 0;      // bytes
-		int   cap = 0;
-		int   chars = 0;
+		char*       p = nullptr;
+		const char* src = nullptr; // the text: p, or a run in the QTF text
+		int         n = 0;         // bytes
+		int         cap = 0;
+		int         chars = 0;
 
 		void Grow(int k);
+		void Own();
 
 	public:
 		~Pending()                          { MemoryFree(p); }
 		int         GetLength() const       { return n; }
 		int         GetChars() const        { return chars; }
 		bool        IsEmpty() const         { return n == 0; }
-		const char* begin() const           { return p; }
-		void        Clear()                 { n = chars = 0; }
+		const char* begin() const           { return src; }
+		void        Clear()                 { n = chars = 0; src = p; }
 		// A character of 32 and above or the tab.
-		void        Add(wchar c)            { if(n + 4 > cap) Grow(4); n = int(PutPackedChar(p + n, c) - p); chars++; }
+		void        Add(wchar c)            { if(src != p) Own(); if(n + 4 > cap) Grow(4); n = int(PutPackedChar(p + n, c) - p); chars++; }
 		void        Append(const wchar* s, int k);
-		// Bytes packed already, holding chars characters.
-		void        AppendPacked(const char* s, int k, int chars_);
+		// Bytes packed already, holding chars characters, that stay in place until cleared.
+		void        AppendPacked(const char* s, int k, int chars_)
+		{
+			if(n == 0) {
+				src = s;
+				n = k;
+				chars = chars_;
+			}
+			else
+				AppendPackedCopy(s, k, chars_);
+		}
+		void        AppendPackedCopy(const char* s, int k, int chars_);
 	};
 
 	void*            context;
