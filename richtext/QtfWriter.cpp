@@ -824,7 +824,8 @@ char* sGrow(sPackedScratch& sc, char* t, int64 n)
 	if(at + n > INT_MAX / 2)
 		Panic("QTF text too big");
 	SizedBuffer<char> b(int(max<int64>(at + n, 2 * int64(sc.buf.GetCount()))));
-	memcpy(b.Get(), sc.buf.Get(), size_t(at));
+	if(at)
+		memcpy(b.Get(), sc.buf.Get(), size_t(at));
 	sc.buf = std::move(b);
 	return sc.buf.Get() + at;
 }
