@@ -317,14 +317,16 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 			Color ink = part.GetCount() ? part[0].format.ink : f.ink;
 			Color c = !pi.text_color.IsNull() ? pi.text_color : !ink.IsNull() ? sDark(ink, pi.dark_theme) : text_ink;
 			Color white = sDark(Color(255, 255, 255), pi.dark_theme);
+			bool hollow = (f.bullet == BULLET_ROUND_WHITE || f.bullet == BULLET_BOX_WHITE) &&
+			              inner.left < inner.right && inner.top < inner.bottom; // not turned inside out
 			if(f.bullet <= BULLET_ROUND_WHITE) {
 				w.DrawEllipse(outer, c);
-				if(f.bullet == BULLET_ROUND_WHITE)
+				if(hollow)
 					w.DrawEllipse(inner, white);
 			}
 			else {
 				w.DrawRect(outer, c);
-				if(f.bullet == BULLET_BOX_WHITE)
+				if(hollow)
 					w.DrawRect(inner, white);
 			}
 		}
