@@ -5,6 +5,7 @@
 // so the next Unpack of the same stored paragraph takes it back instead of parsing.
 #pragma once
 
+#include "PagePos.h"
 #include "ParaFormat.h"
 #include "RichObject.h"
 #include "Zoom.h"
@@ -15,6 +16,8 @@ class RichPara;
 class PageDraw;
 struct RichPaintInfo;
 struct RichPageContext;
+struct RichCaret;
+struct RichPos;
 
 namespace detail {
 bool TakeFromParaCache(RichPara& p);
@@ -139,6 +142,16 @@ public:
 	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, const Bits& spelling,
 	           bool base_level) const;
 
+	// The caret of text position pos and the position under (x, y), the paragraph laid out from
+	// rc's position with the page breaks of painting; rc moves over the lines passed. A point
+	// inside a character gives the position before it.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos y, RichPageContext& rc) const;
+	// Fills the paragraph's share of out: the formats, the character, object or field at pos.
+	void      GetRichPos(RichPos& out, int pos) const;
+	// Rescales the format, the text heights and the object sizes; a divisor of 0 changes nothing.
+	void      ApplyZoom(Zoom z);
+
 	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
 	bool        incache = false; // content handed to the cache
 	Array<Part> part;
@@ -197,5 +210,10 @@ private:
 	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
 	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
 };
+
+// Rescales the lengths of a paragraph format: font height (rounded, at least 1), spaces,
+// margins, tab stops (a stop counted from the right edge stays so) and the ruler (a ruler does
+// not vanish). A divisor of 0 changes nothing.
+void ApplyZoom(RichPara::Format& f, Zoom z);
 
 } // namespace Qel

@@ -149,6 +149,16 @@ public:
 	// The smallest width at which no line of any cell has to wrap.
 	int GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
 
+	// The origin cell (column, row) whose text holds pos, row by row; pos becomes the position in
+	// that text. (-1, -1) when no cell holds it.
+	Point     FindCell(int& pos) const;
+	// The position queries of part lists, for the table laid out from rc.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos p, RichPageContext& rc) const;
+	// Rescales the table's lengths and its cells; column widths are shares and stay.
+	void      ApplyZoom(Zoom z, const ArrayMap<Uuid, RichStyle>& old_styles,
+	                    const ArrayMap<Uuid, RichStyle>& new_styles);
+
 	// Paints the table laid out from rc: rows, repeated header rows, frames, selection.
 	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, bool base_level) const;
 	// Paints one row of layout: grid lines and cells, in device units on the pages' bands pg (the
@@ -218,6 +228,10 @@ private:
 	// Finds or makes the layout for rc with the areas first and next.
 	void       MakeLayout(const RichPageContext& rc, const Rect& first, const Rect& next) const;
 	void       Remember() const;
+	// The context the text of cell (row, column) is laid out in, as painting places it; false
+	// when its border and margins leave no room.
+	bool       CellContext(const RichPageContext& rc, const RichTableLayout& l, int row, int column,
+	                       RichPageContext& cc) const;
 };
 
 template <class C, class F>

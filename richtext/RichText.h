@@ -12,6 +12,7 @@
 #include "RichObject.h"
 #include "RichObjectTypes.h"
 #include "RichPara.h"
+#include "RichPos.h"
 #include "NumberField.h"
 #include "PagePos.h"
 #include "RichStyle.h"
