@@ -3,7 +3,8 @@
 // by the painter into an image, with the window at the top, the middle and the end of the
 // document; the same frames walked onto NilDraw, which paints nothing (the walk's share of a
 // frame); and a window of 120 short paragraphs, more than the paragraph caches keep, against one
-// of 50, so that the larger window lays out every paragraph on every frame. The peer
+// of 50, so that the larger window lays out every paragraph on every frame (painted, and with
+// the layouts and drawing calls alone). The peer
 // (bench_richtext_paint_peer) has Pango with cairo show the same paragraphs.
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
@@ -58,6 +59,12 @@ const sDocument& sDoc()
 	return d;
 }
 
+// Takes every paragraph for visible, so that each is laid out and its drawing calls are made,
+// but draws nothing.
+struct PaintingNilDraw : NilDraw {
+	bool IsPaintingOp(const Rect&) const override { return true; }
+};
+
 // Short labels as paragraphs, and where each begins (from a walk told to paint them all).
 struct sLabelDocument {
 	RichText    doc;
@@ -78,9 +85,7 @@ const sLabelDocument& sLabels()
 			void ParagraphBegin(const Rect&, PagePos at, const RichPara&) override { top->Add(at.y); }
 		} tops;
 		tops.top = &d.top;
-		struct PaintingNilDraw : NilDraw {
-			bool IsPaintingOp(const Rect&) const override { return true; }
-		} nil;
+		PaintingNilDraw nil;
 		SimplePageDraw pw(nil);
 		pw.tracer = &tops;
 		RichPaintInfo pi;
@@ -175,8 +180,28 @@ void BM_Labels(benchmark::State& state)
 	state.counters["paragraphs"] = benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The same windows without the rendering: what the layouts and the drawing calls cost.
+void BM_LabelsNoInk(benchmark::State& state)
+{
+	if(!sReady(state))
+		return;
+	const sLabelDocument& d = sLabels();
+	int count = int(state.range(0));
+	int first = LABELS / 2;
+	RichPaintInfo pi;
+	pi.zoom = ZOOM;
+	pi.window_top = PagePos(0, d.top[first]);
+	pi.window_bottom = PagePos(0, d.top[first + count]);
+	PaintingNilDraw nil;
+	SimplePageDraw pw(nil);
+	for(auto _ : state)
+		d.doc.Paint(pw, PagePos(0, 0), PAGE, pi);
+	state.counters["paragraphs"] = benchmark::Counter(double(count), benchmark::Counter::kIsIterationInvariantRate);
+}
+
 } // namespace
 
 BENCHMARK(BM_Frame)->Name("Frame/Qel")->Arg(0)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Name("Walk/QelNilDraw")->Arg(0)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Labels)->Name("ShortParagraphs/Qel")->Arg(50)->Arg(120)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LabelsNoInk)->Name("ShortParagraphsNoInk/Qel")->Arg(50)->Arg(120)->Unit(benchmark::kMillisecond);
