@@ -4,8 +4,8 @@
 // document; the same frames walked onto NilDraw, which paints nothing (the walk's share of a
 // frame); and a window of 120 short paragraphs, more than the paragraph caches keep, against one
 // of 50, so that the larger window lays out every paragraph on every frame (painted, and with
-// the layouts and drawing calls alone). The peer
-// (bench_richtext_paint_peer) has Pango with cairo show the same paragraphs.
+// the layouts and drawing calls alone). The peer (bench_richtext_paint_peer) has Pango with
+// cairo show the same paragraphs.
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
 
