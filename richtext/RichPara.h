@@ -7,10 +7,14 @@
 
 #include "ParaFormat.h"
 #include "RichObject.h"
+#include "Zoom.h"
 
 namespace Qel {
 
 class RichPara;
+class PageDraw;
+struct RichPaintInfo;
+struct RichPageContext;
 
 namespace detail {
 bool TakeFromParaCache(RichPara& p);
@@ -123,6 +127,17 @@ public:
 	// A width of 2147483647 is unbounded: lines are not aligned and nothing reaches the right
 	// edge.
 	Lines FormatLines(int cx, const Number& n) const;
+
+	// Paints characters i .. i + n - 1 of a laid-out line (text and dx are the line's arrays,
+	// dx in device units; format points at the run's first format) from x to xend, baseline y,
+	// on a line at top of height and ascent ascent, all in text units.
+	static void PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
+	                     const int* dx, int i, int n, int x, int xend, int y, int top, int height, int ascent,
+	                     Zoom z, bool highlight);
+	// Paints the paragraph from rc's position and leaves rc after it, with the page breaks of
+	// layout. spelling holds a bit per text position; base_level shows the header/footer mark.
+	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, const Bits& spelling,
+	           bool base_level) const;
 
 	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
 	bool        incache = false; // content handed to the cache

@@ -9,6 +9,9 @@
 
 namespace Qel {
 
+class PageDraw;
+struct RichPaintInfo;
+
 class RichCell {
 public:
 	struct Format {
@@ -31,6 +34,17 @@ public:
 	RichCell();
 	// One empty paragraph in the default style again.
 	void ClearText();
+
+	// Painting, in device units: xpg and nxpg are the cell's band on its first and on later
+	// pages, y and ny its top on the first page and its bottom on the last. ctx is placed at
+	// the row's top with the cell's column band as its page; end is where the cell ends.
+	void    Paint(PageDraw& pw, RichPageContext& ctx, PagePos end, const Rect& xpg, const Rect& nxpg,
+	              int y, int ny, const RichPaintInfo& pi, bool selected) const;
+	// Where the text begins, aligned vertically when the cell lies on one page.
+	PagePos GetTextTop(const RichPageContext& ctx, PagePos end) const;
+	// Background and border of one page's piece of the cell, border and margin in device units.
+	void    PaintFrame(Draw& w, int left, int right, int top, int bottom, const Rect& border,
+	                   const Rect& margin, const RichPaintInfo& pi) const;
 
 private:
 	friend class RichTable;
@@ -134,6 +148,16 @@ public:
 	RichTableLayout LayoutRows(PagePos start, RichPageContext ctx, int n, bool header_mode) const;
 	// The smallest width at which no line of any cell has to wrap.
 	int GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
+
+	// Paints the table laid out from rc: rows, repeated header rows, frames, selection.
+	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, bool base_level) const;
+	// Paints one row of layout: grid lines and cells, in device units on the pages' bands pg (the
+	// start page's, replaced by npg from the first row on a later page) and npg; widens bounds
+	// (page -> device rectangle) by what it drew and moves pi's selection past the row's cells.
+	// True when rc lies at or after the window's bottom.
+	bool PaintRow(PageDraw& pw, const RichPageContext& rc, const RichTableLayout& layout, bool header_mode,
+	              int row, int row_count, Rect& pg, const Rect& npg, VectorMap<int, Rect>& bounds,
+	              RichPaintInfo& pi, int page_offset, bool cells_selectable) const;
 
 private:
 	// Per grid position: where a cell begins, the last row and column it reaches; elsewhere the

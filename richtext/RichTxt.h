@@ -13,8 +13,10 @@
 
 namespace Qel {
 
+class PageDraw;
 class RichTable;
 class RichText;
+struct RichPaintInfo;
 
 namespace detail {
 class RichQtfParser;
@@ -45,7 +47,7 @@ public:
 		mutable bool      keepnext = false;
 		mutable bool      orphan = false;
 		mutable bool      newhdrftr = false;
-		bool              spell_valid = false;
+		mutable bool      spell_valid = false; // spell_errors are up to date
 
 		String            content;      // packed against the style's format
 		Array<RichObject> objects;      // set aside by packing, in stream order
@@ -53,7 +55,7 @@ public:
 		mutable int64     update_serial = 0;
 		mutable RichPara::Number number;  // the counters it was laid out with
 		mutable Vector<int> line_heights;
-		Bits              spell_errors; // a bit per text position
+		mutable Bits      spell_errors; // a bit per text position
 		mutable String    header_qtf;
 		mutable String    footer_qtf;
 		mutable RichText* header = nullptr; // owned, null when none
@@ -140,6 +142,13 @@ public:
 	// The smallest width at which no line has to wrap.
 	int     GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
 
+	// Painting walks. Paints the parts from rc that lie in the options' window of pages and
+	// leaves rc after the last part painted. Selection and highlight positions are relative to
+	// this list.
+	void    Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi) const;
+	// Whether a page from top to bottom is painted in the band between them.
+	static bool IsPaintingArea(PageDraw& pw, Zoom z, const Rect& page, PagePos top, PagePos bottom);
+
 protected:
 	// The totals must be recomputed: after any change to the parts.
 	void Invalidate() { length = table_count = -1; }
@@ -204,6 +213,13 @@ public:
 	PagePos GetHeight(const Rect& page) const;
 	// Evaluates the fields with "PAGENUMBER" page + 1 and "PAGECOUNT" count.
 	void    SetPageFields(int page, int count);
+
+	// Paints the document laid out on page from py, then the headers and footers of the pages
+	// it covered.
+	void    Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaintInfo& pi) const;
+	// The headers and footers in force on pages from_page to to_page, with their page numbers.
+	void    PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, const RichPaintInfo& pi,
+	                          int from_page, int to_page) const;
 
 private:
 	mutable Mutex             mutex; // recursive: a query may enter others on the same thread
