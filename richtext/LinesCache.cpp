@@ -20,7 +20,7 @@ struct sLinesCache {
 	{
 		Vector<RichPara::Lines*> gone;
 		{
-			Mutex::Lock __(detail::RichParaCacheMutex());
+			Mutex::Lock lock(detail::RichParaCacheMutex());
 			gone.Append(entry, count);
 			count = 0;
 			closed = true;
@@ -94,7 +94,7 @@ void RichPara::Lines::Park()
 	RichPara::Lines* dropped[CACHE_OLDER + 2];
 	int ndropped = 0;
 	{
-		Mutex::Lock __(detail::RichParaCacheMutex());
+		Mutex::Lock lock(detail::RichParaCacheMutex());
 		sLinesCache& c = sCache();
 		if(c.closed)
 			dropped[ndropped++] = e;
@@ -123,7 +123,7 @@ bool RichPara::Lines::Unpark(Lines& l, int64 cacheid, int cx, const WString& num
 {
 	Lines* e = nullptr;
 	{
-		Mutex::Lock __(detail::RichParaCacheMutex());
+		Mutex::Lock lock(detail::RichParaCacheMutex());
 		sLinesCache& c = sCache();
 		for(int i = 0; i < c.count; i++) {
 			Lines* q = c.entry[i];

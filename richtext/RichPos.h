@@ -43,8 +43,8 @@ struct RichPos {
 	int pos_in_para = 0;
 	int para_length = 0;
 	int level = 0;             // tables the position lies inside
-	int tables_before = INT_MIN; // tables before the text holding the innermost table; the int
-	                             // Null until a table is entered
+	int tables_before = INT_NULL; // tables before the text holding the innermost table; Null
+	                              // until a table is entered
 
 	RichPara::Format     format;     // the paragraph's, with the character format at the position
 	int                  chr = 0;    // the character; 10 at the paragraph's end, -1 an object, -2 a field

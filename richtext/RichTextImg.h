@@ -9,8 +9,8 @@ namespace Qel {
 
 struct RichTextImg {
 	enum {
-		I_Label, I_Label__UHD, I_HdrFtr, I_HdrFtr__UHD, I_EndParaChar, I_EndParaChar__UHD,
-		I_TabChar, I_TabChar__UHD, I_SpaceChar, I_SpaceChar__UHD, I_HardSpaceChar, I_HardSpaceChar__UHD,
+		I_Label, I_Label_UHD, I_HdrFtr, I_HdrFtr_UHD, I_EndParaChar, I_EndParaChar_UHD,
+		I_TabChar, I_TabChar_UHD, I_SpaceChar, I_SpaceChar_UHD, I_HardSpaceChar, I_HardSpaceChar_UHD,
 		COUNT
 	};
 

@@ -82,7 +82,7 @@ RichPageContext RichText::MakeContext(const Rect& page, PagePos py) const
 
 PagePos RichText::GetHeight(const Rect& page) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
 	RichPageContext begin;
 	for(int i = 0; i < GetPartCount(); i++)
@@ -92,7 +92,7 @@ PagePos RichText::GetHeight(const Rect& page) const
 
 void RichText::SetPageFields(int page, int count)
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	VectorMap<String, Value> vars;
 	vars.Add("PAGENUMBER", page < INT_MAX ? page + 1 : page);
 	vars.Add("PAGECOUNT", count);

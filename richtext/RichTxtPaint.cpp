@@ -87,7 +87,7 @@ void RichTxt::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi_)
 
 void RichText::Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaintInfo& pi) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, py);
 	int from = rc.py.page;
 	RichTxt::Paint(pw, rc, pi);
@@ -97,7 +97,7 @@ void RichText::Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaint
 void RichText::PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, const RichPaintInfo& pi,
                                  int from_page, int to_page) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPaintInfo hpi = pi;
 	hpi.sel_start = hpi.sel_end = 0;
 	RichPageContext rc = MakeContext(page, py);
@@ -106,7 +106,7 @@ void RichText::PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, con
 		if(count < 0)
 			count = GetHeight(page).page + 1;
 		t->SetPageFields(p, count);
-		Mutex::Lock __(t->mutex);
+		Mutex::Lock tlock(t->mutex);
 		RichPageContext hc = t->MakeContext(page, at);
 		t->RichTxt::Paint(pw, hc, hpi);
 		t->PaintHeaderFooter(pw, page, at, hpi, p, p);

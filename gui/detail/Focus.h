@@ -23,6 +23,12 @@ struct FocusState {
 
 FocusState& Focus();
 
+// Whether user actions go to the log; read on every event, so the cached value when current.
+inline bool UserLogOn()
+{
+	return IniUserLog.IsCurrent() ? IniUserLog.value : IniUserLog.Get();
+}
+
 // What windows of the window class add where the core and the backend treat windows specially;
 // each is null until that class registers it.
 struct WindowHooks {
@@ -33,6 +39,8 @@ struct WindowHooks {
 	void (*set_overlapped)(Ctrl* window, const Rect& r) = nullptr;
 	// Where the window opens next time after it closed; empty for nowhere in particular.
 	Rect (*normal_rect)(const Ctrl* window) = nullptr;
+	// The window's answer to the window manager's close button; Close without it.
+	void (*when_close)(Ctrl* window) = nullptr;
 };
 
 WindowHooks& GetWindowHooks();

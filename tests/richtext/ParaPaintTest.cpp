@@ -245,6 +245,8 @@ TEST(ParaPaint, HighlightSpellingAndMarks)
 	m.codes_color = Color(0, 0, 255);
 	m.show_labels = true;
 	Image end = RichTextImg::EndParaChar(), label = RichTextImg::Label();
+	ASSERT_GE(FindIml("RichTextImg"), 0); // the marks' list is known by name before main
+	EXPECT_EQ(GetImlImage("RichTextImg:EndParaChar").GetSize(), end.GetSize());
 	std::string s = Paint(doc, m).Of(0, "SysImage");
 	EXPECT_EQ(s, ~Format("SysImage 200,%d %s#00FF0000 | SysImage %d,%d %s#00FF0000", 100 - end.GetHeight(),
 	                     RecordingDraw::Img(end).c_str(), -7 - label.GetWidth(), (100 - label.GetHeight()) / 2,
