@@ -44,6 +44,9 @@ void Ctrl::PopUp(Ctrl* owner, bool, bool activate, bool, bool)
 	}
 	if(self) {
 		sPrune(f.popups);
+		for(int i = f.popups.GetCount() - 1; i >= 0; i--)
+			if(f.popups[i] == this)
+				f.popups.Remove(i);
 		f.popups.Add(this);
 	}
 }
