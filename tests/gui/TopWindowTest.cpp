@@ -241,6 +241,43 @@ TEST_F(TopWin, SizeHintsAsTheWindowManagerReadsThem)
 	EXPECT_EQ(sz, Size(12, 22));
 }
 
+TEST_F(TopWin, BackgroundAndIconsOnTheServer)
+{
+	TopWindow w;
+	w.SetRect(100, 100, 200, 100);
+	ImageBuffer b(Size(2, 1));
+	b[0][0] = RGBA{0, 0, 255, 255};  // opaque red
+	b[0][1] = RGBA{25, 50, 100, 128}; // straight (200, 100, 50) at half alpha, premultiplied
+	w.Icon(Image(b));
+	w.Open(nullptr);
+	// the face colour of the theme, painted without a skin's look
+	Color face = ThemeFaceColor();
+	unsigned want = unsigned(face.GetR()) << 16 | face.GetG() << 8 | face.GetB();
+	EXPECT_TRUE(Pump([&] {
+		std::vector<unsigned> px = Pixels(w, 150, 50);
+		return !px.empty() && px[0] == want;
+	}, "the background"));
+	// the window manager reads the icon as straight ARGB
+	::Display* d = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+	Atom type;
+	int format;
+	unsigned long n = 0, after;
+	unsigned char* data = nullptr;
+	ASSERT_EQ(XGetWindowProperty(d, XidOf(w), XInternAtom(d, "_NET_WM_ICON", False), 0, 16, False, AnyPropertyType,
+	                             &type, &format, &n, &after, &data), Success);
+	ASSERT_TRUE(data && n == 4) << n;
+	long* v = (long*)data;
+	EXPECT_EQ(v[0], 2);
+	EXPECT_EQ(v[1], 1);
+	EXPECT_EQ((unsigned long)v[2] & 0xFFFFFFFF, 0xFFFF0000ul);
+	unsigned long p = (unsigned long)v[3];
+	EXPECT_EQ(p >> 24 & 255, 128u);
+	EXPECT_NEAR(double(p >> 16 & 255), 200, 2);
+	EXPECT_NEAR(double(p >> 8 & 255), 100, 2);
+	EXPECT_NEAR(double(p & 255), 50, 2);
+	XFree(data);
+}
+
 TEST_F(TopWin, TitleDescriptionsAndTheUserLog)
 {
 	Win w("Weigh"), u("");
