@@ -8,10 +8,6 @@
 #include <gui/detail/TopWindowAccess.h>
 
 #include <X11/Xlib.h>
-#include <fcntl.h>
-
-#include <fstream>
-#include <sstream>
 
 // The GTK state calls the windows make, recorded and then made.
 std::vector<std::string>& GtkStateCalls()
@@ -48,19 +44,6 @@ namespace {
 
 using V = std::vector<std::string>;
 using detail::TopWindowAccess;
-
-std::string Xprop(unsigned long xid, const char* prop)
-{
-	std::string file = testkit::TempFolder() + "/xprop-state.txt";
-	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-	pid_t pid = testkit::Spawn({"xprop", "-display", testkit::DisplayName(), "-id", std::to_string(xid), prop}, -1, fd);
-	close(fd);
-	testkit::WaitExit(pid, testkit::WAIT_MS);
-	std::ifstream in(file);
-	std::stringstream s;
-	s << in.rdbuf();
-	return s.str();
-}
 
 // Asks the window manager to add (1) or remove (0) states, as a pager does.
 void WmState(unsigned long xid, int action, const char* a, const char* b = nullptr)
@@ -199,7 +182,7 @@ TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 	// openbox's frame extents, learned when the next window opens
 	std::string ext;
 	ASSERT_TRUE(Pump([&] {
-		ext = Xprop(XidOf(w), "_NET_FRAME_EXTENTS");
+		ext = testkit::Xprop(XidOf(w), "_NET_FRAME_EXTENTS");
 		return ext.find("=") != std::string::npos;
 	}, "the frame extents"));
 	int l = 0, r = 0, t = 0, b = 0;
@@ -220,12 +203,12 @@ TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 	w.SyncState(TopWindow::MAXIMIZED);
 	std::string st;
 	EXPECT_TRUE(Pump([&] {
-		st = Xprop(XidOf(w), "_NET_WM_STATE");
+		st = testkit::Xprop(XidOf(w), "_NET_WM_STATE");
 		return st.find("_NET_WM_STATE_MAXIMIZED_HORZ") != std::string::npos;
 	}, "maximised by the program")) << st;
 	w.SetTopMost();
 	EXPECT_TRUE(Pump([&] {
-		st = Xprop(XidOf(w), "_NET_WM_STATE");
+		st = testkit::Xprop(XidOf(w), "_NET_WM_STATE");
 		return st.find("_NET_WM_STATE_ABOVE") != std::string::npos;
 	}, "kept above")) << st;
 	w.SyncState(TopWindow::OVERLAPPED);

@@ -6,10 +6,6 @@
 
 #include <gui/detail/TopWindowAccess.h>
 
-#include <fcntl.h>
-
-#include <fstream>
-#include <sstream>
 
 namespace guitest {
 
@@ -39,20 +35,6 @@ struct Win : TopWindow {
 
 // Runs f from the loop that runs next.
 void Later(Function<void ()> f) { SetTimeCallback(0, std::move(f)); }
-
-// What xprop says of a property of window xid.
-std::string Xprop(unsigned long xid, const char* prop)
-{
-	std::string file = testkit::TempFolder() + "/xprop.txt";
-	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-	pid_t pid = testkit::Spawn({"xprop", "-display", testkit::DisplayName(), "-id", std::to_string(xid), prop}, -1, fd);
-	close(fd);
-	testkit::WaitExit(pid, testkit::WAIT_MS);
-	std::ifstream in(file);
-	std::stringstream s;
-	s << in.rdbuf();
-	return s.str();
-}
 
 class TopWin : public GuiApp {};
 
@@ -228,7 +210,7 @@ TEST_F(TopWin, SizeHintsAsTheWindowManagerReadsThem)
 	std::string hints;
 	auto shows = [&](const char* min, const char* max) {
 		return Pump([&] {
-			hints = Xprop(XidOf(w), "WM_NORMAL_HINTS");
+			hints = testkit::Xprop(XidOf(w), "WM_NORMAL_HINTS");
 			return hints.find(min) != std::string::npos && hints.find(max) != std::string::npos;
 		}, "the size hints");
 	};
@@ -291,7 +273,7 @@ TEST_F(TopWin, TitleDescriptionsAndTheUserLog)
 	std::string d = S(Ctrl::Desc(&u.a));
 	EXPECT_NE(d.find("Win)"), std::string::npos) << d; // the window's type without a title
 	EXPECT_EQ(S(Ctrl::Desc(&u.b)).find("<<"), std::string::npos);
-	std::string title = Xprop(XidOf(w), "WM_NAME");
+	std::string title = testkit::Xprop(XidOf(w), "WM_NAME");
 	EXPECT_NE(title.find("\"Weigh\""), std::string::npos) << title;
 
 	SaveFile(ConfigFile("q.ini"), "user_log = 1\n");

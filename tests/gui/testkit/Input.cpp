@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -232,6 +234,17 @@ void Focus(unsigned long window)
 {
 	XSetInputFocus(sX(), window, RevertToPointerRoot, CurrentTime);
 	XSync(sX(), False);
+}
+
+std::string Xprop(unsigned long window, const char* property)
+{
+	std::string file = TempFolder() + "/xprop.txt";
+	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	pid_t pid = Spawn({"xprop", "-display", DisplayName(), "-id", std::to_string(window), property}, -1, fd);
+	close(fd);
+	WaitExit(pid, WAIT_MS);
+	std::ifstream in(file);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 unsigned long ActiveWindow()

@@ -88,6 +88,8 @@ unsigned long FindWindow(const std::string& title, int timeout_ms = WAIT_MS);
 void Focus(unsigned long window);
 // The window manager's active window (_NET_ACTIVE_WINDOW); 0 when none.
 unsigned long ActiveWindow();
+// What xprop prints for a property of a window (its whole output).
+std::string Xprop(unsigned long window, const char* property);
 // A root-window property of type CARDINAL/WINDOW (empty when missing).
 std::vector<long> RootProperty(const char* atom);
 
