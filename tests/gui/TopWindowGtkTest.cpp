@@ -163,6 +163,26 @@ TEST_F(TopGtk, StateCallsAndReports)
 	EXPECT_EQ(w.GetOverlappedRect(), Rect(120, 120, 320, 320));
 }
 
+TEST_F(TopGtk, SizeHintsInGdkUnitsAtScale2)
+{
+	if(!testkit::InChild()) {
+		testkit::DisplayOptions o;
+		o.gdk_scale = 2;
+		EXPECT_TRUE(testkit::RunInChild({}, &o));
+		return;
+	}
+	ASSERT_EQ(detail::GetDisplayScale(), 2);
+	TopWindow w;
+	w.SetRect(100, 100, 301, 201); // device pixels: 150 by 100 GDK units, which the server sees doubled
+	w.Open(nullptr);
+	std::string hints;
+	EXPECT_TRUE(Pump([&] {
+		hints = testkit::Xprop(XidOf(w), "WM_NORMAL_HINTS");
+		return hints.find("minimum size: 300 by 200") != std::string::npos &&
+		       hints.find("maximum size: 300 by 200") != std::string::npos;
+	}, "the size hints")) << hints;
+}
+
 TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 {
 	if(!testkit::InChild()) {
