@@ -8,6 +8,16 @@
 
 #include <X11/keysym.h>
 
+// Where the windows tell the input method the caret is (GDK units, relative to the window).
+GdkRectangle sImCursor = {-1, -1, -1, -1};
+
+extern "C" void __real_gtk_im_context_set_cursor_location(GtkIMContext* c, const GdkRectangle* r);
+extern "C" void __wrap_gtk_im_context_set_cursor_location(GtkIMContext* c, const GdkRectangle* r)
+{
+	sImCursor = *r;
+	__real_gtk_im_context_set_cursor_location(c, r);
+}
+
 namespace guitest {
 
 namespace {
@@ -62,6 +72,11 @@ TEST_F(Preedit, ComposesAtTheCaretAndCommitsOneCharacter)
 	EXPECT_EQ(r.right - r.left, GetTextSize(p.text, p.font).cx + 4);
 	EXPECT_EQ(p.cursor, 3);
 	EXPECT_EQ(detail::GetPreeditOwner(), &win);
+	// the input method was told the same place, relative to the window
+	EXPECT_EQ(sImCursor.x, 10 + 31);
+	EXPECT_EQ(sImCursor.y, 10 + 10 - 1);
+	EXPECT_EQ(sImCursor.width, 0);
+	EXPECT_EQ(sImCursor.height, r.bottom - r.top);
 	CallLog().clear();
 	testkit::KeyTap(XK_space);
 	ASSERT_TRUE(Pump([&] { return !Keys("ed").empty() && !p.IsOpen(); }, "the commit"));
