@@ -48,7 +48,7 @@ int FontDataSysMaker::Make(FontSysData& object) const
 	FcPattern* pattern;
 	bool italic_face;
 	{
-		Mutex::Lock __(FontMutex());
+		Mutex::Lock lock(FontMutex());
 		pattern = MatchFcPattern(f);
 		FT_Face face = GetFTFace(f, nullptr);
 		italic_face = face && (face->style_flags & FT_STYLE_FLAG_ITALIC);

@@ -85,8 +85,8 @@ public:
 		ATTR_FIRST_FREE,
 	};
 
-	// Virtual operations, in slot order. Those whose defaults belong to the mouse, key, drag and
-	// pre-edit dispatch stay neutral until that dispatch exists.
+	// Virtual operations, in slot order. Those whose defaults belong to the drag and pre-edit
+	// dispatch stay neutral until that dispatch exists.
 	virtual bool   Accept();
 	virtual void   Reject();
 	virtual void   SetData(const Value& data);
@@ -206,6 +206,7 @@ public:
 	// The mirror order: preceding siblings (children last first, then the control itself), then
 	// each ancestor below top.
 	static bool IterateFocusBackward(Ctrl* c, Ctrl* top, bool noframe = false, bool all = false);
+	// Ends a composition of the input method that is in progress.
 	static void CancelPreedit();
 	// Push buttons of the widgets take the focus when clicked while this is set (off at start).
 	static bool GetClickFocus();
@@ -246,11 +247,51 @@ public:
 	static void NotifyFocusChange(Ptr<Ctrl> old_focus, Ptr<Ctrl> new_focus, bool activate);
 	void   WindowFocusIn();
 	void   WindowFocusOut();
-	// Ends the mouse capture; true when a pointer grab was given back.
-	static bool ReleaseCapture();
+	// On a top control: whether the desktop takes its window for the active one.
+	bool   IsWndActive() const;
+	// A click in this window while the focus sits in another one makes this window active again.
+	void   RecheckFocusWindow();
+
+	// Mouse. Event codes are an action (0x10 enter, 0x20 move, 0x30 leave, 0x40 cursor query,
+	// 0x50 wheel, 0x60 horizontal wheel, 0x80 down, 0x90 up, 0xA0 double, 0xB0 repeat, 0xC0 drag,
+	// 0xD0 hold, 0xE0 triple) plus the button (0 middle, 1 left, 2 right).
 	// The backend's entry of a mouse event on a top-level control, p in its coordinates;
 	// returns the cursor.
 	Image  DispatchMouse(int event, Point p, int zdelta);
+	// The capture sends every mouse event to this control until no button is held; the window
+	// holds a pointer grab meanwhile. ReleaseCapture is true when a grab was given back.
+	bool   SetCapture();
+	static bool ReleaseCapture();
+	bool   HasCapture() const;
+	// On a top control: whether it holds the capture's pointer grab.
+	bool   HoldsPointerGrab() const;
+	// Whether the control takes mouse events: visible up to its top, enabled, open, not ignoring.
+	bool   AcceptsMouse() const;
+	// The control under the pointer, and whether it is this one, or one inside this one.
+	static Ctrl* GetMouseCtrl();
+	bool   HasMouse() const;
+	bool   HasMouseDeep() const;
+	// Whether the pointer is over the part of r (view coordinates) that shows on the screen.
+	bool   HasMouseIn(const Rect& r) const;
+	// The deepest visible control under p (this one when none), with p made relative to it; p is
+	// in view coordinates when inview, else in outer ones.
+	Ctrl*  ChildFromPoint(Point& p, bool inview = true);
+	// Click suppression: the next press is swallowed (until the buttons are released).
+	static void SuppressMouseClick();
+	static void SuppressMouseUntilRelease();
+	static void EndMouseSuppression();
+	// Ends the auto-repeat and the pending drag and hold of the last press.
+	static void StopMouseRepeat();
+	// The cursor of the control under the pointer, set on its window.
+	static void SyncCursor();
+	static void SetNativeCursor(const Image& img);
+
+	// Keys: the installed hooks, then the focus control and its ancestors, then hot keys of the
+	// focus window. True when something took the key; count is the number of merged repeats.
+	static bool DispatchKey(dword key, int count);
+	// On a top control: underlines access keys while Alt is held, when the skin wants that.
+	void   ShowAccessKeys(bool show);
+	void   RefreshAccessKeysDeep();
 	// The window that holds this control: its top control when that is a window, else the
 	// window of its owner, and so on; null when none is.
 	template <class W = TopWindow>
@@ -267,6 +308,10 @@ public:
 
 	// The native window of a top-level control, in device pixels throughout.
 	void   CreateNativeWindow(Ctrl* owner, bool popup);
+	// Opens the control as an undecorated popup of owner's window (of the active window without
+	// owner); activate gives it the focus and lets it hold the pointer while it is open.
+	void   PopUp(Ctrl* owner = nullptr, bool savebits = true, bool activate = true, bool dropshadow = false,
+	             bool topmost = false);
 	// Null while no native window is open.
 	Rect   GetWndScreenRect() const;
 	// Adopts a rectangle the window system reported (left/top position, large offsets as SetRect).
@@ -330,7 +375,7 @@ public:
 	void    SetTextAttr(int key, const String& text);
 	String  GetTextAttr(int key) const;
 	void    SetIntAttr(int key, int v);
-	int     GetIntAttr(int key, int def = (int)0x80000000) const;
+	int     GetIntAttr(int key, int def = INT_NULL) const;
 	void    SetColorAttr(int key, Color c);
 	Color   GetColorAttr(int key) const;
 	void    SetFontAttr(int key, Font f);
@@ -364,6 +409,8 @@ public:
 	// The rectangle of position p in an extent of the given size, the extent's origin at 0, 0.
 	Rect    CalcRect(LogPos p, Size extent) const;
 	Rect    GetWorkArea() const;
+	// The work area of the monitor that holds c's top control (the primary one without c).
+	static Rect GetWorkArea(const Ctrl* c);
 
 	static Rect GetVirtualScreenArea();
 	static Rect GetPrimaryWorkArea();
@@ -393,6 +440,8 @@ public:
 	void    UpdateRectRefresh();
 	// 0 lays out what changed, 1 also announces the layout, 2 also lays out every descendant.
 	void    SyncLayout(int level = 0);
+	// Adds the frames to sz (written back) and makes that the minimum size.
+	void    SetMinSizeWithFrames(Size& sz);
 	// Moves and sizes an open top-level control's native window (device pixels).
 	void    WndSetPos(const Rect& r);
 
@@ -529,6 +578,19 @@ private:
 	void      AdoptWndRect(const Rect& r);
 	// Runs the current backend event on this top control.
 	void      DispatchGdkEvent();
+	// Mouse dispatch below DispatchMouse: to the capture or down the tree; enter and leave and
+	// the split between view and frame; hooks, the log and the parent's notice; the event itself.
+	Image     DispatchMouseEvent(int event, Point p, int zdelta);
+	Image     DeliverMouseEvent(int event, Point p, int zdelta);
+	Image     SendViewMouseEvent(int event, Point p, int zdelta, dword keyflags);
+	Image     SendFrameMouseEvent(int event, Point p, int zdelta, dword keyflags);
+	Image     InvokeMouseEvent(int event, Point p, int zdelta, dword keyflags);
+	// The child under p (outer coordinates, made relative to the child); null when none.
+	Ctrl*     ChildAtPoint(Point& p);
+	// Passes a wheel event up to the parent's view when p lies there.
+	void      PassWheelUp(int event, Point p, int zdelta, dword keyflags);
+	// The window becomes the focus window with the focus on itself, announced.
+	void      ActivateWnd();
 	void      ExcludeDHCtrls(SystemDraw& w, const Rect& clip, Point off);
 	void      SyncScroll();
 	void      ApplySkinDeep();
@@ -539,6 +601,28 @@ private:
 
 // 0 for no character, 2 << (c - 'A') for 'A' to 'Z' (bits 1 to 26), 1 for any other.
 dword AccessKeyBit(int c);
+
+// The mouse buttons held and the pointer's screen position, as the event being dispatched saw
+// them.
+bool  GetMouseLeft();
+bool  GetMouseRight();
+Point GetMousePos();
+
+// The standard arrow (every control's cursor unless it says otherwise), and the cursor that
+// replaces every control's own while it is not empty.
+Image ArrowCursorImage();
+Image OverrideCursorImage();
+
+// A key code as menus and tips show it: "Ctrl+Shift+F5", "Num 3", "Enter".
+String GetKeyDesc(dword key);
+
+// The window that holds the active control; null when there is none.
+template <class W = TopWindow>
+W* GetActiveTopWindow()
+{
+	Ctrl* a = Ctrl::GetActiveCtrl();
+	return a ? a->GetTopWindow<W>() : nullptr;
+}
 
 // Disables every window of the list that exists, is enabled, is not except and is not owned by
 // it (through any chain of owners); returns those it disabled.

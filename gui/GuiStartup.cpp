@@ -2,6 +2,7 @@
 #include "Ctrl.h"
 #include "CtrlCoreImg.h"
 #include "ImageDraw.h"
+#include "detail/Keys.h"
 
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
@@ -60,6 +61,7 @@ void GuiStartupRegistrations()
 	InitPainterDrawHooks();
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
+	KeyNames();
 	atexit(ClearTimers);
 	RegisterBMPRaster();
 	RegisterTranslationModule(sGuiTable, "Gui");

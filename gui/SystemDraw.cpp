@@ -16,7 +16,6 @@ namespace {
 constexpr int  INVERT_INK = 0x800000FF; // what lies below is inverted
 constexpr int  BOX        = 999999;     // the clip of an empty clip stack reaches this far
 constexpr int  FAR        = 99999;      // ExcludeClipOp covers the plane this far out
-constexpr int  NULL_WIDTH = int(0x80000000);
 // cairo keeps device coordinates in 24.8 fixed point; its clipping code breaks past that
 constexpr int  DEVICE_MAX = 1 << 22;
 
@@ -205,7 +204,7 @@ void SystemDraw::StrokeWithPen(int width)
 	static const double dot[] = { 3, 3 };
 	static const double dashdot[] = { 9, 6, 3, 6 };
 	static const double dashdotdot[] = { 9, 3, 3, 3, 3, 3 };
-	if(width == NULL_WIDTH || width == -1)
+	if(width == INT_NULL || width == -1)
 		return;
 	if(width >= 0) {
 		cairo_set_line_width(cr, width);
@@ -245,7 +244,7 @@ void SystemDraw::DrawRectOp(int x, int y, int cx, int cy, Color color)
 
 void SystemDraw::DrawLineOp(int x1, int y1, int x2, int y2, int width, Color color)
 {
-	if(width == NULL_WIDTH || color.IsNull())
+	if(width == INT_NULL || color.IsNull())
 		return;
 	CairoStatusCheck check(cr);
 	FlushText();

@@ -55,7 +55,11 @@ public:
 	// The painter keeps the current attributes, those of the open path, and the saved ones of
 	// every enclosing Begin.
 	struct Attr : PathAttr {
-		Vector<GradientStop> stop;
+		// Colour stops, appended as given; GetPathAttr puts them in order (by position, a later
+		// stop before an equal earlier one), so a million stops cost one sort, not a million
+		// insertions.
+		mutable Vector<GradientStop> stop;
+		mutable int          stop_sorted = 0; // leading stops already in order
 		int               cliplevel = 0;
 		bool              hasclip = false;
 		bool              mask = false;
@@ -117,15 +121,28 @@ public:
 	void BeginOnPathOp(double q, bool abs) override;
 
 	// Renders the current path and ends it. width: -1 fill, -2 clip (see ClipOp), -3 record for
-	// on-path placement, 0 nothing, > 0 stroke of that width. With a span source the colour is
-	// ignored; in co mode the source lives until its batch has rendered. Gradient and image
-	// fills come through here.
+	// on-path placement, > 0 stroke of that width, anything else nothing. With a span source the
+	// colour is ignored; in co mode the source lives until its batch has rendered. Gradient and
+	// image fills come through here.
 	void RenderPath(double width, std::unique_ptr<SpanSource> ss, const RGBA& color);
 
 	// Attributes of the open path (of the next path while none is open).
-	const Attr& GetPathAttr() const        { return IsNull(current) ? attr : pathattr; }
+	const Attr& GetPathAttr() const
+	{
+		const Attr& a = IsNull(current) ? attr : pathattr;
+		if(a.stop_sorted != a.stop.GetCount())
+			SortStops(a);
+		return a;
+	}
 	int  GetMode() const                   { return mode; }
 	Size GetSize() const                   { return ip ? ip->GetSize() : Size(0, 0); }
+
+	// Whether a path since Create needed more cells than the image allows (hostile sizes and
+	// dashes): the path was cut short there, the part drawn before stays.
+	bool IsCut() const                     { return cut; }
+
+	// What lies wholly outside the image is not painted (clips are not looked at).
+	bool IsPaintingOp(const Rect& r) const override;
 
 	// Renders what is queued and waits for it; rethrows the first exception of a pool job.
 	void Finish();
@@ -161,6 +178,8 @@ private:
 	struct PathLine;
 	class OnPathTarget;
 	enum Element : int;
+	// What rendering does with the path; only a stroke has a width.
+	enum class RenderKind { FILL, STROKE, CLIP, ONPATH };
 	struct PathInfo;
 	struct PathJob;
 
@@ -209,11 +228,14 @@ private:
 	int                 fillcount = 0;   // jobs queued in the filling batch
 	int                 emptycount = 0;
 	int                 batchlimit = 256; // paths per batch: at most 256, fewer for tall images
+	int                 joblimit = 0;     // cells of a job's rasteriser (see QueueJobs)
 	CoWork              render;
+	bool                cut = false;
 
 	struct PathChain;
 
 	static bool IsNull(const Pointf& p) { return !(p.x > -1e300); }
+	static void SortStops(const Attr& a);
 
 	// Path building.
 	Pointf PathPoint(const Pointf& p, bool rel);
@@ -227,15 +249,18 @@ private:
 
 	// Rendering.
 	void   SyncTransformCache();
-	void   SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a, Rasterizer& r,
+	void   SetupChain(PathChain& c, RenderKind kind, double width, const PathInfo& p, const PathAttr& a, Rasterizer& r,
 	                  const Rectf& preclip, bool regular);
 	void   FeedChain(PathChain& c, const Vector<byte>& data, const PathAttr& a);
-	void   DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color, ClipLevel* newclip);
-	void   RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip);
+	void   DoRenderPath(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
+	                    ClipLevel* newclip);
+	void   RenderImmediate(RenderKind kind, double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip);
 	bool   RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd,
 	                  bool invert, ClipFiller* cf);
-	void   QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
+	void   QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color);
 	void   RenderJobs();
+	void   RenderJobsInOrder();
+	void   RenderLines(Rasterizer& r, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd, bool invert);
 	void   CountEmpty();
 	void   DoClear(int y);
 	void   PendingClears();

@@ -89,7 +89,7 @@ void BufferPainter::ClipOp()
 	FinishPathJob();
 	ClipLevel nc;
 	std::unique_ptr<SpanSource> none;
-	DoRenderPath(-2, none, RGBA{0, 0, 0, 0}, &nc);
+	DoRenderPath(RenderKind::CLIP, 0, none, RGBA{0, 0, 0, 0}, &nc);
 	if(attr.hasclip && clip.GetCount())
 		clip.Top() = std::move(nc);
 	else {

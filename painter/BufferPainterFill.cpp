@@ -10,14 +10,13 @@ namespace Qel {
 void BufferPainter::FillOp(const RGBA& color)
 {
 	std::unique_ptr<SpanSource> none;
-	DoRenderPath(-1, none, color, nullptr);
+	DoRenderPath(RenderKind::FILL, 0, none, color, nullptr);
 }
 
 void BufferPainter::StrokeOp(double width, const RGBA& color)
 {
-	// Negative widths are codes of the renderer (fill, clip, recording), never strokes.
 	std::unique_ptr<SpanSource> none;
-	DoRenderPath(width > 0 ? width : 0, none, color, nullptr);
+	DoRenderPath(RenderKind::STROKE, width > 0 ? width : 0, none, color, nullptr);
 }
 
 void BufferPainter::ClearOp(const RGBA& color)
@@ -42,7 +41,7 @@ void BufferPainter::BeginOnPathOp(double q, bool abs)
 {
 	if(onpath.IsEmpty()) {
 		std::unique_ptr<SpanSource> none;
-		DoRenderPath(-3, none, RGBA{0, 0, 0, 0}, nullptr);
+		DoRenderPath(RenderKind::ONPATH, 0, none, RGBA{0, 0, 0, 0}, nullptr);
 	}
 	BeginOp();
 	if(pathlen > 0 && onpath.GetCount()) {

@@ -3,6 +3,7 @@
 #include <painter/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
+#include <draw/detail/PixelBlend.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +19,7 @@ struct BufferPainter::PathChain {
 	Dasher              dasher;
 	OnPathTarget        onpath;
 	LinearPathConsumer* head = nullptr;
+	Rasterizer*         sink = nullptr;
 	double              tolerance = 0.3;
 	bool                evenodd = false;
 	bool                close = false;  // fills and clips: each sub-path closes by itself
@@ -41,16 +43,6 @@ inline int sAlpha(double opacity)
 	return a >= 256 ? 256 : a > 0 ? (int)a : 0;
 }
 
-inline RGBA sSolid(const RGBA& c, int alpha)
-{
-	RGBA r;
-	r.b = (byte)((c.b * alpha) >> 8);
-	r.g = (byte)((c.g * alpha) >> 8);
-	r.r = (byte)((c.r * alpha) >> 8);
-	r.a = (byte)((c.a * alpha) >> 8);
-	return r;
-}
-
 inline Pointf sGetPoint(const byte* s)
 {
 	Pointf p;
@@ -69,15 +61,8 @@ void BufferPainter::SyncTransformCache()
 	const Xform2D& m = pathattr.mtx;
 	preclip = sNoPreclip;
 	if(dopreclip) {
-		double d = m.x.x * m.y.y - m.x.y * m.y.x;
-		if(d != 0 && std::isfinite(d)) {
-			// inverse of the matrix, then of the translation
-			Xform2D inv;
-			inv.x = Pointf(m.y.y / d, -m.x.y / d);
-			inv.y = Pointf(-m.y.x / d, m.x.x / d);
-			inv.t = Pointf(0, 0);
-			Pointf t = inv.TransformVector(m.t);
-			inv.t = Pointf(-t.x, -t.y);
+		Xform2D inv = Inverse(m);
+		if(IsFinite(inv)) {
 			Pointf c[4] = {inv.Transform(Pointf(0, 0)), inv.Transform(Pointf(size.cx, 0)),
 			               inv.Transform(Pointf(0, size.cy)), inv.Transform(Pointf(size.cx, size.cy))};
 			Rectf r(c[0].x, c[0].y, c[0].x, c[0].y);
@@ -96,13 +81,14 @@ void BufferPainter::SyncTransformCache()
 	regular = std::fabs(a - b) < std::max(std::fabs(a), std::fabs(b)) * 1e-10;
 }
 
-void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, const PathAttr& a,
-                               Rasterizer& r, const Rectf& pc, bool reg)
+void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, const PathInfo& p,
+                               const PathAttr& a, Rasterizer& r, const Rectf& pc, bool reg)
 {
 	c.transformer.target = &r;
+	c.sink = &r;
 	c.evenodd = a.evenodd;
-	c.direct = width < 0 && reg && !p.ischar;
-	c.close = width == -1 || width == -2;
+	c.direct = kind != RenderKind::STROKE && reg && !p.ischar;
+	c.close = kind == RenderKind::FILL || kind == RenderKind::CLIP;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
 		double e = (a.miter_limit + 1) * std::max(width, 0.0);
@@ -124,9 +110,9 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 	// curves far off the picture, which hostile sizes make endless. Dashes need the true length.
 	double scale = std::max(Length(a.mtx.TransformVector(Pointf(1, 0))), Length(a.mtx.TransformVector(Pointf(0, 1))));
 	double margin = 2 + (width > 0 ? (std::max(a.miter_limit, 1.0) + 1) * width * scale : 0);
-	c.cull = width != -3 && !a.dash && std::isfinite(margin);
+	c.cull = kind != RenderKind::ONPATH && !a.dash && std::isfinite(margin);
 	c.cullbox = Rectf(-margin, -margin, size.cx + margin, size.cy + margin);
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		c.head = &c.onpath;
 		c.direct = false;
 		return;
@@ -137,9 +123,31 @@ void BufferPainter::SetupChain(PathChain& c, double width, const PathInfo& p, co
 	c.stroker.target = c.head;
 	c.head = &c.stroker;
 	c.evenodd = false;
+	// The image (and a pixel round it) in path coordinates: the stroker and the dasher spend
+	// their work on what shows there.
+	const Xform2D& m = a.mtx;
+	double det = m.x.x * m.y.y - m.x.y * m.y.x;
+	Rectf view(-INFINITY, -INFINITY, INFINITY, INFINITY);
+	if(det != 0 && std::isfinite(det)) {
+		Rectf v(INFINITY, INFINITY, -INFINITY, -INFINITY);
+		for(Pointf q : {Pointf(-1, -1), Pointf(size.cx + 1, -1), Pointf(-1, size.cy + 1), Pointf(size.cx + 1, size.cy + 1)}) {
+			q = Pointf(q.x - m.t.x, q.y - m.t.y);
+			Pointf u((m.y.y * q.x - m.y.x * q.y) / det, (m.x.x * q.y - m.x.y * q.x) / det);
+			v = Rectf(std::min(v.left, u.x), std::min(v.top, u.y), std::max(v.right, u.x), std::max(v.bottom, u.y));
+		}
+		if(std::isfinite(v.left) && std::isfinite(v.top) && std::isfinite(v.right) && std::isfinite(v.bottom))
+			view = v;
+	}
+	c.stroker.SetView(view);
 	if(a.dash) {
 		c.dasher.Init(a.dash->dash, a.dash->start);
 		c.dasher.target = c.head;
+		c.dasher.sink = &r;
+		c.dasher.SetViewCutLimit(std::clamp<int64>(16 * (int64)size.cx * (int64)size.cy, 65536, Dasher::MAX_CUTS));
+		// grown by the farthest a join or cap reaches from the centre line
+		double e = (std::max(a.miter_limit, 1.0) + 1) * width;
+		if(std::isfinite(view.left) && std::isfinite(e))
+			c.dasher.SetView(Rectf(view.left - e, view.top - e, view.right + e, view.bottom + e));
 		c.head = &c.dasher;
 	}
 }
@@ -178,7 +186,7 @@ void BufferPainter::FeedChain(PathChain& c, const Vector<byte>& data, const Path
 			t.Line(start);
 		open = false;
 	};
-	while(e - s >= 4) {
+	while(e - s >= 4 && !c.sink->IsFull()) {
 		int32 code;
 		memcpy(&code, s, 4);
 		switch(code) {
@@ -381,18 +389,19 @@ bool BufferPainter::RenderLine(Rasterizer& r, int y, SpanSource* ss, const RGBA&
 	return true;
 }
 
-void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& color, ClipLevel* newclip)
+void BufferPainter::RenderImmediate(RenderKind kind, double width, SpanSource* ss, const RGBA& color,
+                                    ClipLevel* newclip)
 {
 	const PathAttr& a = pathattr;
 	int alpha = sAlpha(a.opacity);
-	if(!newclip && width != -3 && alpha == 0)
+	if(!newclip && kind != RenderKind::ONPATH && alpha == 0)
 		return;
-	RGBA solid = sSolid(color, alpha);
+	RGBA solid = detail::ScalePixel(color, alpha);
 	Rasterizer& r = rasterizer;
 	int n = path->path.GetCount();
-	if(width == -3) {
+	if(kind == RenderKind::ONPATH) {
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		for(int i = 0; i < n; i++)
 			FeedChain(c, path->path[i], a);
 		onpath = std::move(c.onpath.path);
@@ -402,10 +411,11 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 	for(int i = 0; i < n; i++) {
 		r.Reset();
 		PathChain c(a.mtx);
-		SetupChain(c, width, *path, a, r, preclip, regular);
+		SetupChain(c, kind, width, *path, a, r, preclip, regular);
 		if(c.culled)
 			return;
 		FeedChain(c, path->path[i], a);
+		cut = cut || r.IsFull();
 		r.Seal(); // before lines go to several threads
 		int miny = r.GetMinY(), maxy = r.GetMaxY();
 		if(miny > maxy)
@@ -422,22 +432,27 @@ void BufferPainter::RenderImmediate(double width, SpanSource* ss, const RGBA& co
 			else
 				*newclip = std::move(part);
 		}
-		else {
-			auto line = [&](int y) {
-				DoClear(y);
-				RenderLine(r, y, ss, solid, alpha, c.evenodd, a.invert, nullptr);
-			};
-			if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
-				CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
-					for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
-						line(y);
-				});
-			else
-				for(int y = miny; y <= maxy; y++)
-					line(y);
-		}
+		else
+			RenderLines(r, ss, solid, alpha, c.evenodd, a.invert);
 	}
 	r.Reset();
+}
+
+void BufferPainter::RenderLines(Rasterizer& r, SpanSource* ss, const RGBA& solid, int alpha, bool evenodd, bool invert)
+{
+	int miny = r.GetMinY(), maxy = r.GetMaxY();
+	auto line = [&](int y) {
+		DoClear(y);
+		RenderLine(r, y, ss, solid, alpha, evenodd, invert, nullptr);
+	};
+	if(co && maxy - miny >= 7 && !(mode == RENDER_SUBPIXEL && clip.GetCount()))
+		CoLoop(maxy - miny + 1, [&](std::atomic<int>& next) {
+			for(int y; (y = miny + next.fetch_add(1, std::memory_order_relaxed)) <= maxy;)
+				line(y);
+		});
+	else
+		for(int y = miny; y <= maxy; y++)
+			line(y);
 }
 
 void BufferPainter::CountEmpty()
@@ -448,19 +463,23 @@ void BufferPainter::CountEmpty()
 	}
 }
 
-void BufferPainter::QueueJobs(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
+void BufferPainter::QueueJobs(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss, const RGBA& color)
 {
 	int n = path->path.GetCount();
 	SpanSource* s = ss.get();
 	for(int i = 0; i < n; i++) {
-		if(fillcount >= cofill.GetCount())
-			cofill.Add().rasterizer.Create(ip->GetWidth(), ip->GetHeight(), mode == RENDER_SUBPIXEL);
+		if(fillcount >= cofill.GetCount()) {
+			Rasterizer& r = cofill.Add().rasterizer;
+			r.Create(ip->GetWidth(), ip->GetHeight(), mode == RENDER_SUBPIXEL);
+			r.SetCellLimit(joblimit);
+		}
 		PathJob& j = cofill[fillcount++];
 		j.attr = pathattr;
 		j.path = path;
 		j.subpath = i;
 		j.preclip = preclip;
 		j.regular = regular;
+		j.kind = kind;
 		j.width = width;
 		j.color = color;
 		j.ss = s;
@@ -487,7 +506,7 @@ void BufferPainter::RenderJobs()
 	for(int i = 0; i < jobcount; i++) {
 		PathJob& j = cojob[i];
 		j.alpha = sAlpha(j.attr.opacity);
-		j.solid = sSolid(j.color, j.alpha);
+		j.solid = detail::ScalePixel(j.color, j.alpha);
 		int lo = j.rasterizer.GetMinY(), hi = j.rasterizer.GetMaxY();
 		if(!j.alpha)
 			hi = lo - 1;
@@ -555,6 +574,42 @@ void BufferPainter::RenderJobs()
 	});
 }
 
+// A batch with a job past its share of cells: each such job is made again alone with the limit of
+// a single path and rendered before the next, so that at most one holds that many cells. Job by
+// job in queue order gives every pixel the same paths in the same order as the line loop.
+void BufferPainter::RenderJobsInOrder()
+{
+	struct Release {
+		BufferPainter& p;
+		~Release()
+		{
+			for(int i = 0; i < p.jobcount; i++)
+				p.cojob[i].owned.reset();
+		}
+	} release{*this};
+	for(int i = 0; i < jobcount; i++) {
+		PathJob& j = cojob[i];
+		Rasterizer& r = j.rasterizer;
+		bool big = r.IsFull();
+		if(big) {
+			r.Reset();
+			r.SetCellLimit(rasterizer.GetCellLimit());
+			PathChain c(j.attr.mtx);
+			SetupChain(c, j.kind, j.width, *j.path, j.attr, r, j.preclip, j.regular);
+			if(!c.culled)
+				FeedChain(c, j.path->path[j.subpath], j.attr);
+			cut = cut || r.IsFull();
+			r.Seal();
+		}
+		j.alpha = sAlpha(j.attr.opacity);
+		j.solid = detail::ScalePixel(j.color, j.alpha);
+		if(j.alpha && r.GetMinY() <= r.GetMaxY())
+			RenderLines(r, j.ss, j.solid, j.alpha, j.evenodd, j.attr.invert);
+		if(big)
+			r.Reset(); // gives the large block back
+	}
+}
+
 void BufferPainter::FinishPathJob()
 {
 	if(fillcount == 0) {
@@ -567,8 +622,9 @@ void BufferPainter::FinishPathJob()
 			for(int i; (i = next.fetch_add(1, std::memory_order_relaxed)) < fillcount;) {
 				PathJob& j = cofill[i];
 				j.rasterizer.Reset();
+				j.rasterizer.SetCellLimit(joblimit); // after a job that was made again alone
 				PathChain c(j.attr.mtx);
-				SetupChain(c, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
+				SetupChain(c, j.kind, j.width, *j.path, j.attr, j.rasterizer, j.preclip, j.regular);
 				j.evenodd = c.evenodd;
 				if(!c.culled)
 					FeedChain(c, j.path->path[j.subpath], j.attr);
@@ -594,10 +650,16 @@ void BufferPainter::FinishPathJob()
 		fillcount = emptycount = 0;
 		std::rethrow_exception(e);
 	}
+	bool big = false;
+	for(int i = 0; i < fillcount; i++)
+		big = big || cofill[i].rasterizer.IsFull();
 	std::swap(cojob, cofill);
 	jobcount = fillcount;
 	fillcount = emptycount = 0;
-	render.Schedule([this] { RenderJobs(); });
+	if(big)
+		RenderJobsInOrder();
+	else
+		render.Schedule([this] { RenderJobs(); });
 }
 
 void BufferPainter::Finish()
@@ -613,14 +675,16 @@ void BufferPainter::RenderPath(double width, std::unique_ptr<SpanSource> ss, con
 		ClipOp();
 		return;
 	}
-	DoRenderPath(width, ss, color, nullptr);
+	RenderKind kind = width == -1 ? RenderKind::FILL : width == -3 ? RenderKind::ONPATH : RenderKind::STROKE;
+	DoRenderPath(kind, kind == RenderKind::STROKE && width > 0 ? width : 0, ss, color, nullptr);
 }
 
-void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, const RGBA& color,
-                                 ClipLevel* newclip)
+void BufferPainter::DoRenderPath(RenderKind kind, double width, std::unique_ptr<SpanSource>& ss,
+                                 const RGBA& color, ClipLevel* newclip)
 {
 	current = move = Pointf(-INFINITY, -INFINITY);
-	if(!std::isfinite(width) || width == 0 || (!ss && width >= -1 && color.a == 0)) {
+	bool paints = kind == RenderKind::FILL || kind == RenderKind::STROKE;
+	if((kind == RenderKind::STROKE && !(width > 0 && std::isfinite(width))) || (!ss && paints && color.a == 0)) {
 		if(co)
 			CountEmpty();
 		return;
@@ -636,14 +700,14 @@ void BufferPainter::DoRenderPath(double width, std::unique_ptr<SpanSource>& ss, 
 			span.Alloc((size_t)render_cx + 3);
 	}
 	if(co) {
-		if(width >= -1 && mode != RENDER_NOAA) {
-			QueueJobs(width, ss, color);
+		if(paints && mode != RENDER_NOAA) {
+			QueueJobs(kind, width, ss, color);
 			return;
 		}
 		FinishPathJob();
 		render.Finish();
 	}
-	RenderImmediate(width, ss.get(), color, newclip);
+	RenderImmediate(kind, width, ss.get(), color, newclip);
 }
 
 } // namespace Qel

@@ -145,6 +145,9 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		// Every job keeps a rasteriser with a cell line per image line (about 192 bytes each);
 		// the batch shrinks so that a batch's rasterisers stay near 48 MB.
 		batchlimit = (int)std::clamp<int64>((48 << 20) / (192 * ((int64)ib.GetHeight() + 1)), 16, 256);
+		// Jobs of two batches hold their cells at once: a job that needs more than its share
+		// (28 bytes a cell, 512 MB for all) is made again alone (RenderJobsInOrder).
+		joblimit = (int)std::clamp<int64>((512 << 20) / (56 * (int64)batchlimit), 16384, rasterizer.GetCellLimit());
 		if(mode == RENDER_SUBPIXEL)
 			subpixel.Alloc((size_t)render_cx + 30);
 		else
@@ -159,6 +162,7 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 		paths.reset(new PathInfo[256]);
 	Attr d;
 	d.stop = std::move(attr.stop);
+	d.stop_sorted = attr.stop_sorted;
 	d.onpath = attr.onpath;
 	d.filter = attr.filter;
 	attr = std::move(d);
@@ -168,6 +172,7 @@ void BufferPainter::Create(ImageBuffer& ib, int mode_)
 	path = &paths[0];
 	ClearPath();
 	fillcount = emptycount = 0;
+	cut = false;
 	attrstack.Clear();
 	clip.Clear();
 	mask.Clear();
@@ -321,23 +326,49 @@ void BufferPainter::DashOp(const String& dash, double start)
 	SetAttr([&](Attr& a) { a.dash = d; });
 }
 
+bool BufferPainter::IsPaintingOp(const Rect& r) const
+{
+	const Xform2D& m = attr.mtx;
+	Rectf b(INFINITY, INFINITY, -INFINITY, -INFINITY);
+	for(Pointf p : {Pointf(r.left, r.top), Pointf(r.right, r.top), Pointf(r.left, r.bottom), Pointf(r.right, r.bottom)}) {
+		p = m.Transform(p);
+		if(!std::isfinite(p.x) || !std::isfinite(p.y))
+			return true;
+		b = Rectf(std::min(b.left, p.x), std::min(b.top, p.y), std::max(b.right, p.x), std::max(b.bottom, p.y));
+	}
+	return b.right > 0 && b.bottom > 0 && b.left < size.cx && b.top < size.cy;
+}
+
 void BufferPainter::ColorStopOp(double pos, const RGBA& color)
 {
 	pos = pos < 0 ? 0 : pos > 1 ? 1 : pos;
 	if(!std::isfinite(pos))
 		pos = 0;
 	SetAttr([&](Attr& a) {
-		// after the stops at the same place: a hard edge goes from the first given to the next
-		int i = 0;
-		while(i < a.stop.GetCount() && a.stop[i].pos <= pos)
-			i++;
-		a.stop.Insert(i, GradientStop{pos, color});
+		int n = a.stop.GetCount();
+		// ascending stops, the usual case, stay in order as they come
+		if(a.stop_sorted == n && (n == 0 || a.stop[n - 1].pos < pos))
+			a.stop_sorted++;
+		a.stop.Add(GradientStop{pos, color});
 	});
+}
+
+void BufferPainter::SortStops(const Attr& a)
+{
+	// Stops stand in the order they were given, so a stable sort keeps equal places in that order:
+	// a hard edge goes from the first given to the next.
+	Vector<GradientStop>& s = a.stop;
+	int n = s.GetCount();
+	std::stable_sort(s.begin(), s.end(), [](const GradientStop& x, const GradientStop& y) { return x.pos < y.pos; });
+	a.stop_sorted = n;
 }
 
 void BufferPainter::ClearStopsOp()
 {
-	SetAttr([&](Attr& a) { a.stop.Clear(); });
+	SetAttr([&](Attr& a) {
+		a.stop.Clear();
+		a.stop_sorted = 0;
+	});
 }
 
 void BufferPainter::TransformOp(const Xform2D& m)

@@ -1,6 +1,8 @@
 #include "Fillers.h"
 
 #include <Core/base/Heap.h>
+#include <draw/detail/PixelBlend.h>
+#include <draw/image/Alpha.h>
 
 #include <cstring>
 
@@ -10,36 +12,19 @@
 
 namespace Qel {
 
-static inline int sSat(int v) { return v > 255 ? 255 : v; }
+using detail::BlendOver;
+using detail::ScalePixel;
 
-static inline RGBA sScale(const RGBA& s, int v)
-{
-	RGBA r;
-	r.b = (byte)((s.b * v) >> 8);
-	r.g = (byte)((s.g * v) >> 8);
-	r.r = (byte)((s.r * v) >> 8);
-	r.a = (byte)((s.a * v) >> 8);
-	return r;
-}
+static inline int sSat(int v) { return v > 255 ? 255 : v; }
 
 RGBA ScaleRGBA(const RGBA& s, int v)
 {
-	return sScale(s, v);
-}
-
-static inline void sBlend(RGBA& d, const RGBA& s) // s already scaled by the coverage
-{
-	int a = s.a;
-	int ca = 256 - ((a * 129) >> 7);
-	d.b = (byte)sSat(((ca * d.b) >> 8) + s.b);
-	d.g = (byte)sSat(((ca * d.g) >> 8) + s.g);
-	d.r = (byte)sSat(((ca * d.r) >> 8) + s.r);
-	d.a = (byte)sSat((((256 - a) * d.a) >> 8) + s.a);
+	return ScalePixel(s, v);
 }
 
 void AlphaBlendCover(RGBA& d, const RGBA& s, int v)
 {
-	sBlend(d, sScale(s, v));
+	BlendOver(d, ScalePixel(s, v));
 }
 
 static inline RGBA sInverse(const RGBA& d)
@@ -60,7 +45,7 @@ void SolidFiller::Start(int minx, int)
 void SolidFiller::Render(int val)
 {
 	// edge pixels of every line come here: blended inline
-	sBlend(*t, sScale(invert ? sInverse(*t) : c, val));
+	BlendOver(*t, ScalePixel(invert ? sInverse(*t) : c, val));
 	t++;
 }
 
@@ -98,27 +83,17 @@ void SolidFiller::Render(int val, int len)
 			*p++ = c;
 		return;
 	}
-	RGBA s = ScaleRGBA(c, val);
+	RGBA s = ScalePixel(c, val);
 #ifdef __SSE2__
-	// Long spans (large shapes) dominate the fill time: four pixels at once, the same arithmetic
-	// as sBlend in 16-bit lanes, the saturation done by the pack.
+	// Long spans (large shapes) dominate the fill time: four pixels at once.
 	if(e - p >= 4) {
-		short ca = short(256 - ((s.a * 129) >> 7)), aa = short(256 - s.a);
-		__m128i mul = _mm_set_epi16(aa, ca, ca, ca, aa, ca, ca, ca);
-		__m128i add = _mm_set_epi16(s.a, s.r, s.g, s.b, s.a, s.r, s.g, s.b);
-		__m128i zero = _mm_setzero_si128();
-		for(; p + 4 <= e; p += 4) {
-			__m128i d = _mm_loadu_si128((const __m128i*)p);
-			__m128i lo = _mm_unpacklo_epi8(d, zero);
-			__m128i hi = _mm_unpackhi_epi8(d, zero);
-			lo = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(lo, mul), 8), add);
-			hi = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(hi, mul), 8), add);
-			_mm_storeu_si128((__m128i*)p, _mm_packus_epi16(lo, hi));
-		}
+		detail::SolidOver4 over(s);
+		for(; p + 4 <= e; p += 4)
+			_mm_storeu_si128((__m128i*)p, over(_mm_loadu_si128((const __m128i*)p)));
 	}
 #endif
 	while(p < e)
-		sBlend(*p++, s);
+		BlendOver(*p++, s);
 }
 
 void SpanFiller::Start(int minx, int maxx)
@@ -150,41 +125,8 @@ void SpanFiller::Render(int val, int len)
 	const RGBA* s = this->s;
 	this->t += len;
 	this->s += len;
-	if(v == 256) { // fully covered: opaque source pixels replace, transparent ones leave alone
-#ifdef __SSE2__
-		// Four pixels at once with sBlend's arithmetic: each pixel's own multipliers spread to
-		// its 16-bit lanes. An opaque source is the source, so whole opaque quads are stored.
-		const __m128i zero = _mm_setzero_si128(), amask = _mm_set1_epi32(int(0xFF000000));
-		const __m128i k256 = _mm_set1_epi32(256), k129 = _mm_set1_epi32(129);
-		for(; len >= 4; len -= 4, t += 4, s += 4) {
-			__m128i sv = _mm_loadu_si128((const __m128i*)s);
-			if(_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(sv, amask), amask)) == 0xFFFF) {
-				_mm_storeu_si128((__m128i*)t, sv);
-				continue;
-			}
-			__m128i a = _mm_srli_epi32(sv, 24);
-			__m128i ca = _mm_sub_epi32(k256, _mm_srli_epi32(_mm_mullo_epi16(a, k129), 7));
-			__m128i m = _mm_or_si128(ca, _mm_slli_epi32(_mm_sub_epi32(k256, a), 16)); // (ca, aa)
-			__m128i mlo = _mm_unpacklo_epi32(m, m), mhi = _mm_unpackhi_epi32(m, m);
-			mlo = _mm_shufflehi_epi16(_mm_shufflelo_epi16(mlo, _MM_SHUFFLE(1, 0, 0, 0)), _MM_SHUFFLE(1, 0, 0, 0));
-			mhi = _mm_shufflehi_epi16(_mm_shufflelo_epi16(mhi, _MM_SHUFFLE(1, 0, 0, 0)), _MM_SHUFFLE(1, 0, 0, 0));
-			__m128i d = _mm_loadu_si128((const __m128i*)t);
-			__m128i lo = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), mlo), 8),
-			                           _mm_unpacklo_epi8(sv, zero));
-			__m128i hi = _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), mhi), 8),
-			                           _mm_unpackhi_epi8(sv, zero));
-			_mm_storeu_si128((__m128i*)t, _mm_packus_epi16(lo, hi));
-		}
-#endif
-		while(len-- > 0) {
-			if(s->a == 255)
-				*t = *s;
-			else
-			if(s->a)
-				sBlend(*t, *s);
-			t++;
-			s++;
-		}
+	if(v == 256) { // fully covered: the source row goes over as it is
+		AlphaBlend(t, s, len);
 		return;
 	}
 	while(len-- > 0)
@@ -415,7 +357,7 @@ void SubpixelFiller::Write(int n)
 	for(int i = 0; i < n; i++, a += 3, t++) {
 		RGBA src;
 		if(ss) {
-			src = alpha == 256 ? *s : ScaleRGBA(*s, alpha);
+			src = alpha == 256 ? *s : ScalePixel(*s, alpha);
 			s++;
 		}
 		else

@@ -36,7 +36,7 @@ void PaintPaintingBand(ImageBuffer& ib, const Painting& p, Size sz, Point pos, i
 void PaintDrawingImage(ImageBuffer& ib, const Drawing& d, int mode)
 {
 	Size dsz = d.GetSize();
-	if(!sPositive(dsz.cx, dsz.cy) || dsz.cx == int(0x80000000) || ib.IsEmpty())
+	if(!sPositive(dsz.cx, dsz.cy) || dsz.cx == INT_NULL || ib.IsEmpty())
 		return;
 	BufferPainter sw(ib, mode);
 	sw.TransformOp(Xform2D::Scale(double(ib.GetWidth()) / dsz.cx, double(ib.GetHeight()) / dsz.cy));

@@ -1,16 +1,45 @@
 #include "PaintingPainter.h"
 
+#include "detail/PaintingCodes.h"
+
+#include <Core/base/Panic.h>
+
 namespace Qel {
+
+using namespace detail;
 
 void PaintingPainter::Create(double cx, double cy)
 {
 	cmd.Create();
+	lastCode = -1;
 	data = ValueArray();
 	size = Sizef(cx, cy);
 }
 
+// Every command must carry the operands that playback will read for its code.
+void PaintingPainter::EndLastOp()
+{
+	if(lastCode < 0)
+		return;
+	int64 written = cmd.GetPos() - lastStart;
+	int64 need = PAINTING_OPERANDS[lastCode];
+	bool list = lastCode == PAINTING_TEXT || lastCode == PAINTING_DASH;
+	if(list ? written < need : written != need)
+		Panic("Painting command with the wrong number of operand bytes");
+	lastCode = -1;
+}
+
+void PaintingPainter::Op(int code)
+{
+	EndLastOp();
+	Put(code);
+	lastCode = code;
+	lastStart = cmd.GetPos();
+}
+
 Painting PaintingPainter::GetResult()
 {
+	EndLastOp();
 	Painting p;
 	p.cmd = cmd.GetResult();
 	p.data = data;
@@ -38,17 +67,17 @@ void PaintingPainter::PutImage(const Image& img)
 
 void PaintingPainter::BeginOp()
 {
-	Put(PAINTING_BEGIN);
+	Op(PAINTING_BEGIN);
 }
 
 void PaintingPainter::EndOp()
 {
-	Put(PAINTING_END);
+	Op(PAINTING_END);
 }
 
 void PaintingPainter::ClearOp(const RGBA& color)
 {
-	Put(PAINTING_CLEAR);
+	Op(PAINTING_CLEAR);
 	Put(color);
 }
 
@@ -113,23 +142,23 @@ void PaintingPainter::SvgArcOp(const Pointf& r, double xangle, bool large, bool 
 
 void PaintingPainter::CloseOp()
 {
-	Put(PAINTING_CLOSE);
+	Op(PAINTING_CLOSE);
 }
 
 void PaintingPainter::DivOp()
 {
-	Put(PAINTING_DIV);
+	Op(PAINTING_DIV);
 }
 
 void PaintingPainter::FillOp(const RGBA& color)
 {
-	Put(PAINTING_FILL_SOLID);
+	Op(PAINTING_FILL_SOLID);
 	Put(color);
 }
 
 void PaintingPainter::FillOp(const Image& image, const Xform2D& transsrc, dword flags)
 {
-	Put(PAINTING_FILL_IMAGE);
+	Op(PAINTING_FILL_IMAGE);
 	Put(transsrc);
 	Put(flags & 255);
 	PutImage(image);
@@ -137,7 +166,7 @@ void PaintingPainter::FillOp(const Image& image, const Xform2D& transsrc, dword 
 
 void PaintingPainter::FillOp(const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style)
 {
-	Put(PAINTING_FILL_GRADIENT);
+	Op(PAINTING_FILL_GRADIENT);
 	Put(p1);
 	Put(color1);
 	Put(p2);
@@ -147,7 +176,7 @@ void PaintingPainter::FillOp(const Pointf& p1, const RGBA& color1, const Pointf&
 
 void PaintingPainter::FillOp(const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style)
 {
-	Put(PAINTING_FILL_RADIAL);
+	Op(PAINTING_FILL_RADIAL);
 	Put(f);
 	Put(color1);
 	Put(c);
@@ -158,7 +187,7 @@ void PaintingPainter::FillOp(const Pointf& f, const RGBA& color1, const Pointf& 
 
 void PaintingPainter::FillOp(const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
 {
-	Put(PAINTING_FILL_GRADIENT_X);
+	Op(PAINTING_FILL_GRADIENT_X);
 	Put(color1);
 	Put(color2);
 	Put(transsrc);
@@ -167,7 +196,7 @@ void PaintingPainter::FillOp(const RGBA& color1, const RGBA& color2, const Xform
 
 void PaintingPainter::FillOp(const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
 {
-	Put(PAINTING_FILL_RADIAL_X);
+	Op(PAINTING_FILL_RADIAL_X);
 	Put(f);
 	Put(color1);
 	Put(color2);
@@ -177,14 +206,14 @@ void PaintingPainter::FillOp(const Pointf& f, const RGBA& color1, const RGBA& co
 
 void PaintingPainter::StrokeOp(double width, const RGBA& rgba)
 {
-	Put(PAINTING_STROKE_SOLID);
+	Op(PAINTING_STROKE_SOLID);
 	Putf(width);
 	Put(rgba);
 }
 
 void PaintingPainter::StrokeOp(double width, const Image& image, const Xform2D& transsrc, dword flags)
 {
-	Put(PAINTING_STROKE_IMAGE);
+	Op(PAINTING_STROKE_IMAGE);
 	Putf(width);
 	Put(transsrc);
 	Put(flags & 255);
@@ -193,7 +222,7 @@ void PaintingPainter::StrokeOp(double width, const Image& image, const Xform2D& 
 
 void PaintingPainter::StrokeOp(double width, const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style)
 {
-	Put(PAINTING_STROKE_GRADIENT);
+	Op(PAINTING_STROKE_GRADIENT);
 	Putf(width);
 	Put(p1);
 	Put(color1);
@@ -204,7 +233,7 @@ void PaintingPainter::StrokeOp(double width, const Pointf& p1, const RGBA& color
 
 void PaintingPainter::StrokeOp(double width, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
 {
-	Put(PAINTING_STROKE_GRADIENT_X);
+	Op(PAINTING_STROKE_GRADIENT_X);
 	Putf(width);
 	Put(color1);
 	Put(color2);
@@ -214,7 +243,7 @@ void PaintingPainter::StrokeOp(double width, const RGBA& color1, const RGBA& col
 
 void PaintingPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1, const Pointf& c, double r, const RGBA& color2, int style)
 {
-	Put(PAINTING_STROKE_RADIAL);
+	Op(PAINTING_STROKE_RADIAL);
 	Putf(width);
 	Put(f);
 	Put(color1);
@@ -226,7 +255,7 @@ void PaintingPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1
 
 void PaintingPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1, const RGBA& color2, const Xform2D& transsrc, int style)
 {
-	Put(PAINTING_STROKE_RADIAL_X);
+	Op(PAINTING_STROKE_RADIAL_X);
 	Putf(width);
 	Put(f);
 	Put(color1);
@@ -237,12 +266,12 @@ void PaintingPainter::StrokeOp(double width, const Pointf& f, const RGBA& color1
 
 void PaintingPainter::ClipOp()
 {
-	Put(PAINTING_CLIP);
+	Op(PAINTING_CLIP);
 }
 
 void PaintingPainter::CharacterOp(const Pointf& p, int ch, Font fnt)
 {
-	Put(PAINTING_CHARACTER);
+	Op(PAINTING_CHARACTER);
 	Put(p);
 	Put32(ch);
 	Put(fnt);
@@ -251,7 +280,7 @@ void PaintingPainter::CharacterOp(const Pointf& p, int ch, Font fnt)
 void PaintingPainter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const double* dx)
 {
 	n = max(n, 0);
-	Put(PAINTING_TEXT);
+	Op(PAINTING_TEXT);
 	Put(p);
 	Put32(n);
 	Put(dx != nullptr);
@@ -265,50 +294,50 @@ void PaintingPainter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n
 
 void PaintingPainter::ColorStopOp(double pos, const RGBA& color)
 {
-	Put(PAINTING_COLORSTOP);
+	Op(PAINTING_COLORSTOP);
 	Putf(pos);
 	Put(color);
 }
 
 void PaintingPainter::ClearStopsOp()
 {
-	Put(PAINTING_CLEARSTOPS);
+	Op(PAINTING_CLEARSTOPS);
 }
 
 void PaintingPainter::OpacityOp(double o)
 {
-	Put(PAINTING_OPACITY);
+	Op(PAINTING_OPACITY);
 	Putf(o);
 }
 
 void PaintingPainter::LineCapOp(int linecap)
 {
-	Put(PAINTING_LINECAP);
+	Op(PAINTING_LINECAP);
 	Put(linecap & 255);
 }
 
 void PaintingPainter::LineJoinOp(int linejoin)
 {
-	Put(PAINTING_LINEJOIN);
+	Op(PAINTING_LINEJOIN);
 	Put(linejoin & 255);
 }
 
 void PaintingPainter::MiterLimitOp(double l)
 {
 	// the stream keeps whole numbers 0 .. 255
-	Put(PAINTING_MITERLIMIT);
+	Op(PAINTING_MITERLIMIT);
 	Put(l >= 0 ? l < 255 ? (int)l : 255 : 0);
 }
 
 void PaintingPainter::EvenOddOp(bool evenodd)
 {
-	Put(PAINTING_EVENODD);
+	Op(PAINTING_EVENODD);
 	Put(evenodd);
 }
 
 void PaintingPainter::DashOp(const Vector<double>& dash, double start)
 {
-	Put(PAINTING_DASH);
+	Op(PAINTING_DASH);
 	Put32(dash.GetCount());
 	for(double d : dash)
 		Putf(d);
@@ -317,30 +346,30 @@ void PaintingPainter::DashOp(const Vector<double>& dash, double start)
 
 void PaintingPainter::InvertOp(bool invert)
 {
-	Put(PAINTING_INVERT);
+	Op(PAINTING_INVERT);
 	Put(invert);
 }
 
 void PaintingPainter::ImageFilterOp(int filter)
 {
-	Put(PAINTING_IMAGE_FILTER);
+	Op(PAINTING_IMAGE_FILTER);
 	Put(filter & 255);
 }
 
 void PaintingPainter::TransformOp(const Xform2D& m)
 {
-	Put(PAINTING_TRANSFORM);
+	Op(PAINTING_TRANSFORM);
 	Put(m);
 }
 
 void PaintingPainter::BeginMaskOp()
 {
-	Put(PAINTING_BEGINMASK);
+	Op(PAINTING_BEGINMASK);
 }
 
 void PaintingPainter::BeginOnPathOp(double q, bool abs)
 {
-	Put(PAINTING_BEGINONPATH);
+	Op(PAINTING_BEGINONPATH);
 	Putf(q);
 	Put(abs);
 }

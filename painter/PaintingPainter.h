@@ -9,27 +9,6 @@
 
 namespace Qel {
 
-// Command codes of the stream. Paired path codes: even absolute, odd relative.
-enum {
-	PAINTING_CLEAR = 0,
-	PAINTING_MOVE = 4, PAINTING_LINE = 6, PAINTING_QUADRATIC = 8, PAINTING_QUADRATIC_S = 10,
-	PAINTING_CUBIC = 12, PAINTING_CUBIC_S = 14, PAINTING_ARC = 16, PAINTING_SVGARC = 18,
-	PAINTING_CLOSE = 20, PAINTING_DIV = 21,
-	PAINTING_FILL_SOLID = 22, PAINTING_FILL_IMAGE = 23, PAINTING_FILL_GRADIENT = 24,
-	PAINTING_FILL_RADIAL = 25,
-	PAINTING_STROKE_SOLID = 26, PAINTING_STROKE_IMAGE = 27, PAINTING_STROKE_GRADIENT = 28,
-	PAINTING_STROKE_RADIAL = 29,
-	PAINTING_CLIP = 30, PAINTING_CHARACTER = 31, PAINTING_TEXT = 32,
-	PAINTING_COLORSTOP = 33, PAINTING_CLEARSTOPS = 34, PAINTING_OPACITY = 35,
-	PAINTING_LINECAP = 36, PAINTING_LINEJOIN = 37, PAINTING_MITERLIMIT = 38,
-	PAINTING_EVENODD = 39, PAINTING_DASH = 40, PAINTING_TRANSFORM = 41,
-	PAINTING_BEGIN = 42, PAINTING_END = 43, PAINTING_BEGINMASK = 44, PAINTING_BEGINONPATH = 45,
-	PAINTING_INVERT = 46,
-	PAINTING_FILL_GRADIENT_X = 47, PAINTING_STROKE_GRADIENT_X = 48,
-	PAINTING_FILL_RADIAL_X = 49, PAINTING_STROKE_RADIAL_X = 50,
-	PAINTING_IMAGE_FILTER = 51,
-};
-
 class PaintingPainter : public Painter {
 public:
 	void BeginOp() override;
@@ -101,7 +80,11 @@ private:
 	StringStream cmd;
 	ValueArray   data;
 	Sizef        size;
+	int          lastCode = -1; // the command being written and where its operands start
+	int64        lastStart = 0;
 
+	void Op(int code);
+	void EndLastOp();
 	void Put(int c)                        { cmd.Put(c); }
 	void Put32(int v)                      { cmd.Put32le(v); }
 	void Putf(double v)                    { cmd.Put(&v, 8); }
@@ -109,7 +92,7 @@ private:
 	void Put(const RGBA& c)                { cmd.Put(&c, 4); }
 	void Put(const Xform2D& m);
 	void Put(Font f)                       { int64 v = f.AsInt64(); cmd.Put(&v, 8); }
-	void PutPath(int code, bool rel)       { Put(code + (int)rel); }
+	void PutPath(int code, bool rel)       { Op(code + (int)rel); }
 	void PutImage(const Image& img);
 };
 

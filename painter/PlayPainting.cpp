@@ -1,5 +1,7 @@
 #include "PaintingPainter.h"
 
+#include "detail/PaintingCodes.h"
+
 #include <Core/container/Buffer.h>
 
 #include <cmath>
@@ -7,42 +9,9 @@
 
 namespace Qel {
 
-namespace {
+using namespace detail;
 
-// Operand bytes of each command, -1 for codes without operands that are skipped; the two
-// commands with lists (text and dash) give the size of their fixed head here.
-constexpr int sOperandSize(int code)
-{
-	switch(code) {
-	case 0: return 4;
-	case 4: case 5: case 6: case 7: case 10: case 11: return 16;
-	case 8: case 9: case 14: case 15: return 32;
-	case 12: case 13: case 16: case 17: return 48;
-	case 18: case 19: return 42;
-	case 20: case 21: case 30: case 34: case 42: case 43: case 44: return 0;
-	case 22: return 4;
-	case 23: return 49;
-	case 24: return 41;
-	case 25: return 49;
-	case 26: return 12;
-	case 27: return 57;
-	case 28: return 49;
-	case 29: return 57;
-	case 31: return 28;
-	case 32: return 29;
-	case 33: return 12;
-	case 35: return 8;
-	case 36: case 37: case 38: case 39: case 46: case 51: return 1;
-	case 40: return 4;
-	case 41: return 48;
-	case 45: return 9;
-	case 47: return 57;
-	case 48: return 65;
-	case 49: return 73;
-	case 50: return 81;
-	}
-	return -1;
-}
+namespace {
 
 // Reads operands whose presence the caller has checked; notes any NaN on the way.
 struct sReader {
@@ -81,7 +50,7 @@ void PlayPainting(Painter& sw, const Painting& p)
 	int ii = 0;
 	while(r.s < r.e) {
 		int code = r.Byte();
-		int need = sOperandSize(code);
+		int need = PAINTING_OPERANDS[code];
 		if(need < 0)
 			continue;
 		if(r.Left() < (size_t)need)
@@ -89,37 +58,37 @@ void PlayPainting(Painter& sw, const Painting& p)
 		r.nan = false;
 		bool rel = code & 1;
 		switch(code) {
-		case 0: {
+		case PAINTING_CLEAR: {
 			RGBA c = r.Color();
 			sw.ClearOp(c);
 			break;
 		}
-		case 4: case 5: {
+		case PAINTING_MOVE: case PAINTING_MOVE + 1: {
 			Pointf pt = r.Point();
 			if(!r.nan)
 				sw.MoveOp(pt, rel);
 			break;
 		}
-		case 6: case 7: {
+		case PAINTING_LINE: case PAINTING_LINE + 1: {
 			Pointf pt = r.Point();
 			if(!r.nan)
 				sw.LineOp(pt, rel);
 			break;
 		}
-		case 8: case 9: {
+		case PAINTING_QUADRATIC: case PAINTING_QUADRATIC + 1: {
 			Pointf p1 = r.Point();
 			Pointf pt = r.Point();
 			if(!r.nan)
 				sw.QuadraticOp(p1, pt, rel);
 			break;
 		}
-		case 10: case 11: {
+		case PAINTING_QUADRATIC_S: case PAINTING_QUADRATIC_S + 1: {
 			Pointf pt = r.Point();
 			if(!r.nan)
 				sw.SmoothQuadraticOp(pt, rel);
 			break;
 		}
-		case 12: case 13: {
+		case PAINTING_CUBIC: case PAINTING_CUBIC + 1: {
 			Pointf p1 = r.Point();
 			Pointf p2 = r.Point();
 			Pointf pt = r.Point();
@@ -127,14 +96,14 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.CubicOp(p1, p2, pt, rel);
 			break;
 		}
-		case 14: case 15: {
+		case PAINTING_CUBIC_S: case PAINTING_CUBIC_S + 1: {
 			Pointf p2 = r.Point();
 			Pointf pt = r.Point();
 			if(!r.nan)
 				sw.SmoothCubicOp(p2, pt, rel);
 			break;
 		}
-		case 16: case 17: {
+		case PAINTING_ARC: case PAINTING_ARC + 1: {
 			Pointf c = r.Point();
 			Pointf rr = r.Point();
 			double angle = r.Double();
@@ -143,7 +112,7 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.ArcOp(c, rr, angle, sweep, rel);
 			break;
 		}
-		case 18: case 19: {
+		case PAINTING_SVGARC: case PAINTING_SVGARC + 1: {
 			Pointf rr = r.Point();
 			double xangle = r.Double();
 			bool large = r.Byte();
@@ -153,19 +122,19 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.SvgArcOp(rr, xangle, large, sweep, pt, rel);
 			break;
 		}
-		case 20:
+		case PAINTING_CLOSE:
 			sw.CloseOp();
 			break;
-		case 21:
+		case PAINTING_DIV:
 			sw.DivOp();
 			break;
-		case 22: {
+		case PAINTING_FILL_SOLID: {
 			RGBA c = r.Color();
 			sw.FillOp(c);
 			break;
 		}
-		case 23: case 27: {
-			double width = code == 27 ? r.Double() : 0;
+		case PAINTING_FILL_IMAGE: case PAINTING_STROKE_IMAGE: {
+			double width = code == PAINTING_STROKE_IMAGE ? r.Double() : 0;
 			Xform2D m = r.Xform();
 			dword flags = r.Byte();
 			if(ii >= data.GetCount() || data[ii].GetType() != IMAGE_V)
@@ -173,14 +142,14 @@ void PlayPainting(Painter& sw, const Painting& p)
 			Image img = data[ii++];
 			if(r.nan)
 				break;
-			if(code == 23)
+			if(code == PAINTING_FILL_IMAGE)
 				sw.FillOp(img, m, flags);
 			else
 				sw.StrokeOp(width, img, m, flags);
 			break;
 		}
-		case 24: case 28: {
-			double width = code == 28 ? r.Double() : 0;
+		case PAINTING_FILL_GRADIENT: case PAINTING_STROKE_GRADIENT: {
+			double width = code == PAINTING_STROKE_GRADIENT ? r.Double() : 0;
 			Pointf p1 = r.Point();
 			RGBA c1 = r.Color();
 			Pointf p2 = r.Point();
@@ -188,14 +157,14 @@ void PlayPainting(Painter& sw, const Painting& p)
 			int style = r.Byte();
 			if(r.nan)
 				break;
-			if(code == 24)
+			if(code == PAINTING_FILL_GRADIENT)
 				sw.FillOp(p1, c1, p2, c2, style);
 			else
 				sw.StrokeOp(width, p1, c1, p2, c2, style);
 			break;
 		}
-		case 25: case 29: {
-			double width = code == 29 ? r.Double() : 0;
+		case PAINTING_FILL_RADIAL: case PAINTING_STROKE_RADIAL: {
+			double width = code == PAINTING_STROKE_RADIAL ? r.Double() : 0;
 			Pointf f = r.Point();
 			RGBA c1 = r.Color();
 			Pointf c = r.Point();
@@ -204,23 +173,23 @@ void PlayPainting(Painter& sw, const Painting& p)
 			int style = r.Byte();
 			if(r.nan)
 				break;
-			if(code == 25)
+			if(code == PAINTING_FILL_RADIAL)
 				sw.FillOp(f, c1, c, rr, c2, style);
 			else
 				sw.StrokeOp(width, f, c1, c, rr, c2, style);
 			break;
 		}
-		case 26: {
+		case PAINTING_STROKE_SOLID: {
 			double width = r.Double();
 			RGBA c = r.Color();
 			if(!r.nan)
 				sw.StrokeOp(width, c);
 			break;
 		}
-		case 30:
+		case PAINTING_CLIP:
 			sw.ClipOp();
 			break;
-		case 31: {
+		case PAINTING_CHARACTER: {
 			Pointf pt = r.Point();
 			int ch = r.Int();
 			Font fnt = r.Fnt();
@@ -228,7 +197,7 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.CharacterOp(pt, ch, fnt);
 			break;
 		}
-		case 32: {
+		case PAINTING_TEXT: {
 			Pointf pt = r.Point();
 			int n = r.Int();
 			bool hasdx = r.Byte();
@@ -249,35 +218,35 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.TextOp(pt, text, fnt, n, hasdx ? dx.Get() : nullptr);
 			break;
 		}
-		case 33: {
+		case PAINTING_COLORSTOP: {
 			double pos = r.Double();
 			RGBA c = r.Color();
 			if(!r.nan)
 				sw.ColorStopOp(pos, c);
 			break;
 		}
-		case 34:
+		case PAINTING_CLEARSTOPS:
 			sw.ClearStopsOp();
 			break;
-		case 35: {
+		case PAINTING_OPACITY: {
 			double o = r.Double();
 			if(!r.nan)
 				sw.OpacityOp(o);
 			break;
 		}
-		case 36:
+		case PAINTING_LINECAP:
 			sw.LineCapOp(r.Byte());
 			break;
-		case 37:
+		case PAINTING_LINEJOIN:
 			sw.LineJoinOp(r.Byte());
 			break;
-		case 38:
+		case PAINTING_MITERLIMIT:
 			sw.MiterLimitOp(r.Byte());
 			break;
-		case 39:
+		case PAINTING_EVENODD:
 			sw.EvenOddOp(r.Byte());
 			break;
-		case 40: {
+		case PAINTING_DASH: {
 			int n = r.Int();
 			if(n < 0 || r.Left() / 8 < (size_t)n + 1)
 				return;
@@ -290,47 +259,47 @@ void PlayPainting(Painter& sw, const Painting& p)
 				sw.DashOp(dash, start);
 			break;
 		}
-		case 41: {
+		case PAINTING_TRANSFORM: {
 			Xform2D m = r.Xform();
 			if(!r.nan)
 				sw.TransformOp(m);
 			break;
 		}
-		case 42:
+		case PAINTING_BEGIN:
 			sw.BeginOp();
 			break;
-		case 43:
+		case PAINTING_END:
 			sw.EndOp();
 			break;
-		case 44:
+		case PAINTING_BEGINMASK:
 			sw.BeginMaskOp();
 			break;
-		case 45: {
+		case PAINTING_BEGINONPATH: {
 			double q = r.Double();
 			bool abs = r.Byte();
 			// the scope opens either way, so that the record's own end still balances it
 			sw.BeginOnPathOp(r.nan ? 0 : q, abs);
 			break;
 		}
-		case 46:
+		case PAINTING_INVERT:
 			sw.InvertOp(r.Byte());
 			break;
-		case 47: case 48: {
-			double width = code == 48 ? r.Double() : 0;
+		case PAINTING_FILL_GRADIENT_X: case PAINTING_STROKE_GRADIENT_X: {
+			double width = code == PAINTING_STROKE_GRADIENT_X ? r.Double() : 0;
 			RGBA c1 = r.Color();
 			RGBA c2 = r.Color();
 			Xform2D m = r.Xform();
 			int style = r.Byte();
 			if(r.nan)
 				break;
-			if(code == 47)
+			if(code == PAINTING_FILL_GRADIENT_X)
 				sw.FillOp(c1, c2, m, style);
 			else
 				sw.StrokeOp(width, c1, c2, m, style);
 			break;
 		}
-		case 49: case 50: {
-			double width = code == 50 ? r.Double() : 0;
+		case PAINTING_FILL_RADIAL_X: case PAINTING_STROKE_RADIAL_X: {
+			double width = code == PAINTING_STROKE_RADIAL_X ? r.Double() : 0;
 			Pointf f = r.Point();
 			RGBA c1 = r.Color();
 			RGBA c2 = r.Color();
@@ -338,13 +307,13 @@ void PlayPainting(Painter& sw, const Painting& p)
 			int style = r.Byte();
 			if(r.nan)
 				break;
-			if(code == 49)
+			if(code == PAINTING_FILL_RADIAL_X)
 				sw.FillOp(f, c1, c2, m, style);
 			else
 				sw.StrokeOp(width, f, c1, c2, m, style);
 			break;
 		}
-		case 51:
+		case PAINTING_IMAGE_FILTER:
 			sw.ImageFilterOp(r.Byte());
 			break;
 		}

@@ -19,10 +19,13 @@ void Rasterizer::Free()
 {
 	MemoryFree(cells);
 	MemoryFree(sealed);
+	MemoryFree(edge);
 	delete[] start;
 	cells = nullptr;
 	sealed = nullptr;
 	start = nullptr;
+	edge = nullptr;
+	has_edges = false;
 	count = capacity = sealed_capacity = 0;
 }
 
@@ -38,6 +41,10 @@ void Rasterizer::Create(int cx, int cy, bool subpixel)
 	cy = cy < 0 ? 0 : cy;
 	size = Size(cx, cy);
 	mx = subpixel ? 768 : 256;
+	// Memory in proportion to what can be seen: legitimate paths stay far below it, hostile ones
+	// stop there.
+	limit = (int)std::clamp<int64>(16 * ((int64)cx * (subpixel ? 3 : 1) + 1) * ((int64)cy + 1), 1 << 18, 1 << 24);
+	full = false;
 	start = new int[(size_t)cy + 2];
 	clip = Rectf(0, 0, cx, cy);
 	p0 = Pointf(0, 0);
@@ -48,6 +55,19 @@ void Rasterizer::Create(int cx, int cy, bool subpixel)
 
 void Rasterizer::Reset()
 {
+	if(has_edges) {
+		if(size.cy > 1024) { // tall: not kept (co mode has hundreds of rasterisers)
+			MemoryFree(edge);
+			edge = nullptr;
+		}
+		else { // the entries touched: min_y .. max_y + 1, and the two of the spill line
+			int last = std::min(max_y + 2, size.cy + 1);
+			for(int side = 0; side < 2; side++)
+				memset(edge + side * ((size_t)size.cy + 2) + min_y, 0, sizeof(int64) * (last - min_y + 1));
+		}
+		has_edges = false;
+	}
+	full = false;
 	count = 0;
 	is_sealed = true;
 	// storage is kept for the next path, unless one path made it large
@@ -66,19 +86,22 @@ void Rasterizer::Reset()
 	max_y = -2147483647 - 1;
 }
 
-void Rasterizer::Grow(int n)
+bool Rasterizer::Grow(int n)
 {
 	int64 want = (int64)count + n;
-	int64 cap = std::max<int64>(want, (int64)capacity + capacity / 2 + 64);
-	if(cap > 2147483647 / (int64)sizeof(LineCell))
-		Panic("Too many items in container!");
+	if(want > limit) {
+		full = true;
+		return false;
+	}
+	int64 cap = std::min<int64>(std::max<int64>(want, (int64)capacity + capacity / 2 + 64), limit);
 	size_t sz = (size_t)cap * sizeof(LineCell);
 	LineCell* b = (LineCell*)MemoryAllocSz(sz);
 	if(count)
 		memcpy((void*)b, (const void*)cells, (size_t)count * sizeof(LineCell));
 	MemoryFree(cells);
 	cells = b;
-	capacity = (int)(sz / sizeof(LineCell));
+	capacity = (int)std::min<int64>(sz / sizeof(LineCell), limit);
+	return true;
 }
 
 void Rasterizer::Seal()
@@ -98,6 +121,8 @@ void Rasterizer::Seal()
 			s[c->y]++;
 			n++;
 		}
+	if(has_edges)
+		n += SealEdges(s, 0, false) + SealEdges(s, 1, false);
 	if(n > sealed_capacity) {
 		MemoryFree(sealed);
 		sealed = nullptr;
@@ -112,6 +137,9 @@ void Rasterizer::Seal()
 		s[y] = at; // end of line y for now; the scatter below moves it to the start
 	}
 	s[max_y + 1] = at;
+	// the border cells at the ends of their lines, where sorting leaves them
+	if(has_edges)
+		SealEdges(s, 1, true);
 	for(int i = count; i-- > 0;) {
 		const LineCell& c = cells[i];
 		if(c.y <= max_y) {
@@ -121,6 +149,8 @@ void Rasterizer::Seal()
 			d.area = c.area;
 		}
 	}
+	if(has_edges)
+		SealEdges(s, 0, true);
 }
 
 int Rasterizer::GetCellCount(int y) const
@@ -148,8 +178,8 @@ void Rasterizer::Line(const Pointf& p)
 
 inline void Rasterizer::AddCell(int ey, int x, int cover, int area)
 {
-	if(count >= capacity)
-		Grow(1);
+	if(count >= capacity && !Grow(1))
+		return;
 	LineCell& c = cells[count++];
 	c.y = ey;
 	c.x = x;
@@ -157,10 +187,10 @@ inline void Rasterizer::AddCell(int ey, int x, int cover, int area)
 	c.area = area;
 }
 
-Rasterizer::LineCell* Rasterizer::Reserve(int ey, int n)
+inline Rasterizer::LineCell* Rasterizer::Reserve(int ey, int n)
 {
-	if(count + n > capacity)
-		Grow(n);
+	if(count + n > capacity && !Grow(n))
+		return nullptr;
 	LineCell* c = cells + count;
 	count += n;
 	for(int i = 0; i < n; i++)
@@ -182,7 +212,7 @@ static inline int sFix(double v, double scale)
 
 void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 {
-	if(!start)
+	if(!start || full)
 		return;
 	// Wholly inside the box (the usual case): no cut, no split. The comparisons fail for NaN.
 	if(x1 >= clip.left && x1 <= clip.right && x2 >= clip.left && x2 <= clip.right &&
@@ -239,16 +269,77 @@ void Rasterizer::AddClippedLine(double x1, double y1, double x2, double y2)
 		// (a NaN from an overflowing split lands on the left edge, never outside the box)
 		double ax = !(px >= clip.left) ? clip.left : px > clip.right ? clip.right : px;
 		double bx = !(qx >= clip.left) ? clip.left : qx > clip.right ? clip.right : qx;
-		// Pieces outside are wholly on one side; clamp both ends to the same edge.
+		// Pieces outside are wholly on one side: edges on it.
 		double mxp = (px + qx) / 2;
 		if(mxp < clip.left)
-			ax = bx = clip.left;
+			AddEdge(0, py, qy);
 		else if(mxp > clip.right)
-			ax = bx = clip.right;
-		AddLine(sFix(ax, mx), sFix(py, 256), sFix(bx, mx), sFix(qy, 256));
+			AddEdge(1, py, qy);
+		else
+			AddLine(sFix(ax, mx), sFix(py, 256), sFix(bx, mx), sFix(qy, 256));
 		px = qx;
 		py = qy;
 	}
+}
+
+// A vertical edge on the left (side 0) or right (1) border from y1 to y2: per line the cover it
+// crosses there (256 a whole line), as the cells of a vertical line would hold it, kept as
+// differences so that the edge costs four entries.
+void Rasterizer::AddEdge(int side, double y1, double y2)
+{
+	int fy1 = sFix(y1, 256), fy2 = sFix(y2, 256);
+	int ey1 = fy1 >> 8, ey2 = fy2 >> 8;
+	if(fy1 == fy2 || !Touch(ey1) || !Touch(ey2))
+		return;
+	if(!edge) {
+		size_t n = 2 * ((size_t)size.cy + 2);
+		edge = (int64*)MemoryAlloc(n * sizeof(int64));
+		memset(edge, 0, n * sizeof(int64));
+	}
+	has_edges = true;
+	int64* d = edge + side * ((size_t)size.cy + 2);
+	int sign = 1;
+	if(fy2 < fy1) {
+		std::swap(fy1, fy2);
+		std::swap(ey1, ey2);
+		sign = -1;
+	}
+	fy1 &= 255;
+	fy2 &= 255;
+	d[ey1] += sign * (256 - fy1);
+	d[ey1 + 1] += sign * fy1;
+	d[ey2] += sign * (fy2 - 256);
+	d[ey2 + 1] -= sign * fy2;
+}
+
+// The summed border covers of one side, each line's as one cell on the border: counted into s,
+// or (put) placed at the end of each line's part of the sealed cells, s[y] moving down past it.
+// Gives the count.
+int Rasterizer::SealEdges(int* s, int side, bool put)
+{
+	const int64* d = edge + side * ((size_t)size.cy + 2);
+	int x = sFix(side ? clip.right : clip.left, mx) >> 8;
+	int64 cover = 0;
+	int n = 0;
+	for(int y = min_y; y <= max_y; y++) {
+		int64 v = cover += d[y];
+		if(v == 0)
+			continue;
+		n++;
+		if(!put) {
+			s[y]++;
+			continue;
+		}
+		// Beyond any sane winding only the parity of the fill and the sign still matter: keep
+		// them in range of the cell.
+		if(v > (1 << 28) || v < -(1 << 28))
+			v = v > 0 ? (1 << 28) + (v & 511) : -((1 << 28) + (-v & 511));
+		Cell& c = sealed[--s[y]];
+		c.x = x;
+		c.cover = (int32)v;
+		c.area = 0;
+	}
+	return n;
 }
 
 inline bool Rasterizer::Touch(int ey)
@@ -298,6 +389,8 @@ void Rasterizer::RowSegmentCells(int ey, int x1, int x2, int dy)
 	int fx1 = x1 & 255, fx2 = x2 & 255;
 	int n = ex2 > ex1 ? ex2 - ex1 + 1 : ex1 - ex2 + 1;
 	LineCell* c = Reserve(ey, n);
+	if(!c)
+		return;
 	int64 p;
 	int first, step, dx;
 	if(x2 < x1) {

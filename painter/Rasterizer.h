@@ -22,7 +22,7 @@ public:
 
 	struct Cell {
 		int32 x;      // 32-bit so very wide images in subpixel mode do not overflow
-		int16 cover;
+		int32 cover;  // 32-bit for the summed cover of the edges outside the box (no larger)
 		int32 area;
 	};
 
@@ -32,6 +32,12 @@ public:
 
 	void Create(int cx, int cy, bool subpixel);
 	void Reset();
+
+	// The cells one path may make; past them the rest of the path is dropped (what was added
+	// stays) and IsFull tells. Create sets a limit in proportion to the image.
+	void SetCellLimit(int n)  { limit = n < 1 ? 1 : n; }
+	int  GetCellLimit() const { return limit; }
+	bool IsFull() const       { return full; }
 
 	int  GetMinY() const { return min_y; }
 	int  GetMaxY() const { return max_y; }
@@ -64,7 +70,7 @@ private:
 	struct LineCell {
 		int32 y;
 		int32 x;
-		int16 cover;
+		int32 cover;
 		int32 area;
 	};
 
@@ -81,6 +87,14 @@ private:
 	int       max_y = -2147483647 - 1;
 	Size      size;
 	int       mx = 256;
+	// Pieces outside the box on the left or the right are no cells: their cover is kept per line,
+	// as differences from the line above (a piece costs four entries, whatever it spans), and
+	// becomes one cell at the box edge when the path is sealed. cy + 2 entries a side, made when
+	// first needed.
+	int64*    edge = nullptr;
+	bool      has_edges = false;
+	int       limit = 0;
+	bool      full = false;
 
 	int  GetCellCount(int y) const;
 	// The cells of line y (seals first).
@@ -89,7 +103,9 @@ private:
 	void Free();
 	void AddCell(int ey, int x, int cover, int area);
 	LineCell* Reserve(int ey, int n);
-	void Grow(int n);
+	bool Grow(int n);
+	void AddEdge(int side, double y1, double y2);
+	int  SealEdges(int* s, int side, bool put);
 	void RowSegment(int ey, int x1, int fy1, int x2, int fy2);
 	void RowSegmentCells(int ey, int x1, int x2, int dy);
 	bool Touch(int ey);

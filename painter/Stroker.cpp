@@ -1,5 +1,6 @@
 #include "Stroker.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Qel {
@@ -33,6 +34,7 @@ void Stroker::Init(double width, double miterlimit, double tolerance, int lineca
 		tw = 4 * std::max(miterlimit * w2, width);
 	p0 = p1 = p2 = sNull;
 	lines = 0;
+	view = Rectf(-INFINITY, -INFINITY, INFINITY, INFINITY);
 }
 
 Pointf Stroker::Offset(const Pointf& dn) const
@@ -46,9 +48,19 @@ void Stroker::Round(const Pointf& c, const Pointf& u1, const Pointf& u2)
 	double b = std::atan2(u2.y, u2.x);
 	if(a < b)
 		a += 2 * M_PI;
+	double step = fid;
+	if(a - b > 8 * fid && std::isfinite(view.left)) { // (arcs of a few steps are not worth it)
+		// The view wholly outside the circle, or wholly inside the octagon in it: the coarse and
+		// the fine arc go round it alike, and the ground between them is out of view.
+		double nx = std::clamp(c.x, view.left, view.right) - c.x, ny = std::clamp(c.y, view.top, view.bottom) - c.y;
+		double fx = std::max(std::fabs(view.left - c.x), std::fabs(view.right - c.x));
+		double fy = std::max(std::fabs(view.top - c.y), std::fabs(view.bottom - c.y));
+		if(nx * nx + ny * ny > w2 * w2 || fx * fx + fy * fy < 0.85 * w2 * w2)
+			step = M_PI / 4;
+	}
 	while(a > b) {
 		target->Line(c + Pointf(std::cos(a), std::sin(a)) * w2);
-		a -= fid;
+		a -= step;
 	}
 }
 

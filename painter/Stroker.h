@@ -25,6 +25,10 @@ public:
 	// non-finite left to switch culling off.
 	void Init(double width, double miterlimit, double tolerance, int linecap, int linejoin,
 	          const Rectf& preclip);
+	// The visible area in the coordinates the stroker gets (after Init; Init makes it the whole
+	// plane). Round joins and caps whose circle does not cross it take eight steps a turn: what
+	// shows of them is the same, and huge widths do not cost thousands of points each.
+	void SetView(const Rectf& r) { view = r; }
 	void Finish();
 
 private:
@@ -39,6 +43,7 @@ private:
 	int    linejoin = LINEJOIN_MITER;
 	Rectf  preclip;
 	int    lines = 0;
+	Rectf  view;
 
 	void Round(const Pointf& c, const Pointf& u1, const Pointf& u2);
 	void Cap(const Pointf& c, const Pointf& s, const Pointf& e, const Pointf& o);

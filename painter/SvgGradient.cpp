@@ -115,7 +115,7 @@ void SvgParser::ParseGradient(const XmlNode& n, bool radial)
 		g.y2 = get("y2", VERT);
 	}
 	String spread = n.Attr("spreadMethod");
-	g.style = spread == "pad" ? 0 : spread == "repeat" ? 1 : spread == "reflect" ? 2 : int(0x80000000);
+	g.style = spread == "pad" ? 0 : spread == "repeat" ? 1 : spread == "reflect" ? 2 : INT_NULL;
 	// currentColor and inherit in the stops take the gradient element's own properties
 	Ink color = Top().color, inherited;
 	if(Ink k; ParseInk(n.Attr("color"), k) && !k.current)
@@ -123,7 +123,7 @@ void SvgParser::ParseGradient(const XmlNode& n, bool radial)
 	if(Ink k; ParseInk(n.Attr("stop-color"), k))
 		inherited = k.current ? color : k;
 	double last = 0;
-	for(int i = 0; i < n.GetCount(); i++)
+	for(int i = 0; i < n.GetCount() && g.stops.GetCount() < MAX_STOPS; i++)
 		if(n.Node(i).IsTag("stop")) {
 			Stop s = ParseStop(n.Node(i), color, inherited);
 			s.offset = last = std::max(s.offset, last); // never before the one before

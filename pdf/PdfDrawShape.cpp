@@ -64,7 +64,7 @@ void PdfDraw::Stroke(Color c)
 // negative widths one dot, positive widths themselves.
 bool PdfDraw::Pen(int width, Color c)
 {
-	if(c.IsNull() || width == int(0x80000000) || width == -1)
+	if(c.IsNull() || width == INT_NULL || width == -1)
 		return false;
 	Stroke(c);
 	int dash = width <= -3 && width >= -6 ? -3 - width : -1;

@@ -71,7 +71,7 @@ struct sCacheList {
 
 	~sCacheList()
 	{
-		Mutex::Lock __(RichParaCacheMutex());
+		Mutex::Lock lock(RichParaCacheMutex());
 		for(int i = 0; i < count; i++)
 			delete (*this)[i].entry;
 		count = 0;
@@ -99,7 +99,7 @@ Mutex& RichParaCacheMutex()
 // outside it.
 bool TakeFromParaCache(RichPara& p)
 {
-	Mutex::Lock __(RichParaCacheMutex());
+	Mutex::Lock lock(RichParaCacheMutex());
 	if(sClosed)
 		return false;
 	sCacheList& c = sCache();
@@ -133,7 +133,7 @@ void PutToParaCache(RichPara& p)
 	sEntry* dropped[sCacheList::RING];
 	int ndropped = 0;
 	{
-		Mutex::Lock __(RichParaCacheMutex());
+		Mutex::Lock lock(RichParaCacheMutex());
 		if(sClosed)
 			return;
 		sCacheList& c = sCache();

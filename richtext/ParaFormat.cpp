@@ -5,7 +5,7 @@ namespace Qel::detail {
 namespace {
 
 // The deepest level with a number style, or -1.
-int sDeepestLevel(const RichParaFormats::Format& f)
+int sDeepestLevel(const RichParaFormats::NumberFormat& f)
 {
 	for(int i = 7; i >= 0; i--)
 		if(f.number[i])
@@ -15,7 +15,7 @@ int sDeepestLevel(const RichParaFormats::Format& f)
 
 } // namespace
 
-void RichParaFormats::Number::Next(const Format& f)
+void RichParaFormats::Number::Next(const NumberFormat& f)
 {
 	int l = sDeepestLevel(f);
 	if(f.reset_number) {

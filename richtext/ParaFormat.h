@@ -94,11 +94,13 @@ public:
 	struct Number {
 		int n[8] = {};
 
-		// Advances the counters for a paragraph of format f.
-		void   Next(const Format& f);
+		// Advances the counters for a paragraph of numbering f.
+		void   Next(const NumberFormat& f);
 		// The paragraph's number text: before_number, the numbered levels joined by ".",
 		// after_number.
 		String AsText(const Format& f) const;
+
+		bool operator==(const Number&) const = default;
 	};
 };
 

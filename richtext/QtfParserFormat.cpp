@@ -23,7 +23,7 @@ sQtfObjects& sObjects()
 bool sFindObject(int id, RichObject& object)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	int q = r.map.Find(id);
 	if(q < 0)
 		return false;
@@ -41,7 +41,7 @@ int sHexDigit(int c)
 int RegisterQtfObject(const RichObject& object)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	r.map.Add(++r.last, object);
 	return r.last;
 }
@@ -49,7 +49,7 @@ int RegisterQtfObject(const RichObject& object)
 void UnregisterQtfObject(int id)
 {
 	sQtfObjects& r = sObjects();
-	Mutex::Lock __(r.mutex);
+	Mutex::Lock lock(r.mutex);
 	int q = r.map.Find(id);
 	if(q >= 0)
 		r.map.Remove(q);

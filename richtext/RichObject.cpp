@@ -32,7 +32,7 @@ String RichObjectType::GetDefaultText() const                              { ret
 Value  RichObjectType::Read(const String& s) const                         { return s; }
 bool   RichObjectType::IsText() const                                      { return false; }
 bool   RichObjectType::AcceptClip(PasteSource&) const                      { return false; }
-Value  RichObjectType::ReadClip(PasteSource&) const                        { return int(0x80000000); } // the int Null
+Value  RichObjectType::ReadClip(PasteSource&) const                        { return INT_NULL; } // the int Null
 String RichObjectType::GetClipFormats() const                              { return String(); }
 String RichObjectType::GetClipData(const Value&, const String&) const      { return String(); }
 

@@ -25,7 +25,7 @@ RichPara::FieldType::~FieldType() = default;
 void RichPara::Register(const TextId& id, FieldType& type)
 {
 	sFieldTypes& f = sFields();
-	Mutex::Lock __(f.mutex);
+	Mutex::Lock lock(f.mutex);
 	if(f.types.Find(id) < 0)
 		f.types.Add(id, &type);
 }
@@ -33,7 +33,7 @@ void RichPara::Register(const TextId& id, FieldType& type)
 RichPara::FieldType* RichPara::GetFieldType(const TextId& id)
 {
 	sFieldTypes& f = sFields();
-	Mutex::Lock __(f.mutex);
+	Mutex::Lock lock(f.mutex);
 	int q = f.types.Find(id);
 	return q >= 0 ? f.types[q] : nullptr;
 }

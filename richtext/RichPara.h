@@ -5,12 +5,19 @@
 // so the next Unpack of the same stored paragraph takes it back instead of parsing.
 #pragma once
 
+#include "PagePos.h"
 #include "ParaFormat.h"
 #include "RichObject.h"
+#include "Zoom.h"
 
 namespace Qel {
 
 class RichPara;
+class PageDraw;
+struct RichPaintInfo;
+struct RichPageContext;
+struct RichCaret;
+struct RichPos;
 
 namespace detail {
 bool TakeFromParaCache(RichPara& p);
@@ -46,6 +53,104 @@ public:
 		virtual void Action(String& param, int action, void* context) const;
 		virtual ~FieldType();
 	};
+
+	// Metrics of one laid-out character.
+	struct HeightInfo {
+		int               ascent = 0;
+		int               descent = 0;
+		int               external = 0;
+		int               ydelta = 0;         // an object's reach below the baseline
+		const RichObject* object = nullptr;   // the object this character stands for
+	};
+
+	struct Line {
+		int  ascent = 0;      // after line spacing
+		int  descent = 0;
+		int  external = 0;
+		int  pos = 0;         // first character, as an index into the character arrays
+		int  len = 0;         // characters
+		int  ppos = 0;        // text position of the first character
+		int  plen = 0;        // text positions covered
+		int  xpos = 0;        // start, from the left edge of the layout width
+		int  cx = 0;          // width of the content, indent excluded
+		bool withtabs = false; // neither aligned nor justified
+
+		int GetHeight() const { return ascent + descent + external; }
+	};
+
+	// A paragraph broken into lines for one width: the flattened characters (number text,
+	// text, objects, field contents) with their positions, widths, metrics and formats. When
+	// destroyed, a layout of a cached paragraph goes to the process-wide lines cache, from
+	// which FormatLines takes it back for the same paragraph, width and number text.
+	struct Lines {
+		int                     len = 0;        // text positions of the paragraph
+		int                     clen = 0;       // characters
+		int                     cx = 0;         // the width laid out for
+		Buffer<wchar>           text;           // an object stands as 'x'; a placed tab as 9 + fill
+		Buffer<int>             pos;
+		Buffer<int>             width;
+		Buffer<HeightInfo>      height;
+		Buffer<const CharFormat*> format;
+		Vector<Line>            line;           // at least one
+		int                     first_indent = 0;
+		int                     next_indent = 0;
+		int                     number_len = 0; // leading characters of the number text
+		bool                    incache = false;
+		bool                    justified = false;
+		int64                   cacheid = 0;
+
+		// Widens the inner spaces of every line but the last when f is justified; once.
+		void Justify(const Format& f);
+		int  GetCount() const                { return line.GetCount(); }
+		const Line& operator[](int i) const  { return line[i]; }
+		// The sum of the line heights.
+		int  GetHeight() const;
+
+		Lines() = default;
+		Lines(Lines&& b) noexcept;
+		Lines& operator=(Lines&& b) noexcept;
+		~Lines();
+
+	private:
+		friend class RichPara;
+		struct Flattener;
+
+		Array<CharFormat> formats; // what format points to
+		Array<RichObject> objects; // what height[].object points to
+		WString           number;  // the number text, part of the cache key
+
+		void Take(Lines& b);
+		// The lines cache: Park hands this layout over; Unpark moves the one cached for the
+		// paragraph, width and number text into l.
+		void Park();
+		static bool Unpark(Lines& l, int64 cacheid, int cx, const WString& number);
+	};
+
+	// Lines for the layout width cx, with n the numbering counters before this paragraph.
+	// A width of 2147483647 is unbounded: lines are not aligned and nothing reaches the right
+	// edge.
+	Lines FormatLines(int cx, const Number& n) const;
+
+	// Paints characters i .. i + n - 1 of a laid-out line (text and dx are the line's arrays,
+	// dx in device units; format points at the run's first format) from x to xend, baseline y,
+	// on a line at top of height and ascent ascent, all in text units.
+	static void PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
+	                     const int* dx, int i, int n, int x, int xend, int y, int top, int height, int ascent,
+	                     Zoom z, bool highlight);
+	// Paints the paragraph from rc's position and leaves rc after it, with the page breaks of
+	// layout. spelling holds a bit per text position; base_level shows the header/footer mark.
+	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, const Bits& spelling,
+	           bool base_level) const;
+
+	// The caret of text position pos and the position under (x, y), the paragraph laid out from
+	// rc's position with the page breaks of painting; rc moves over the lines passed. A point
+	// inside a character gives the position before it.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos y, RichPageContext& rc) const;
+	// Fills the paragraph's share of out: the formats, the character, object or field at pos.
+	void      GetRichPos(RichPos& out, int pos) const;
+	// Rescales the format, the text heights and the object sizes; a divisor of 0 changes nothing.
+	void      ApplyZoom(Zoom z);
 
 	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
 	bool        incache = false; // content handed to the cache
@@ -105,5 +210,10 @@ private:
 	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
 	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
 };
+
+// Rescales the lengths of a paragraph format: font height (rounded, at least 1), spaces,
+// margins, tab stops (a stop counted from the right edge stays so) and the ruler (a ruler does
+// not vanish). A divisor of 0 changes nothing.
+void ApplyZoom(RichPara::Format& f, Zoom z);
 
 } // namespace Qel

@@ -48,13 +48,8 @@ RichTable& RichTable::operator=(RichTable&& src) noexcept
 		header = src.header;
 		footer = src.footer;
 		src.header = src.footer = nullptr;
-		cached_start = src.cached_start;
-		cached_columns = src.cached_columns;
-		cached_rows = src.cached_rows;
-		has_header = src.has_header;
-		first_page = src.first_page;
-		next_page = src.next_page;
-		header_area = src.header_area;
+		current = std::move(src.current);
+		older = std::move(src.older);
 		span = std::move(src.span);
 		span_rows = src.span_rows;
 		span_columns = src.span_columns;
@@ -80,16 +75,15 @@ void RichTable::Reset()
 	cell.Clear();
 	span.Clear();
 	span_rows = span_columns = -1;
-	cached_start = PagePos(-1, 0);
-	cached_columns = cached_rows = 0;
-	has_header = false;
-	first_page = next_page = header_area = Rect();
+	current = Layouts();
+	older.Clear();
 	length = table_count = -1;
 }
 
 void RichTable::Invalidate()
 {
-	cached_start.page = -1;
+	current.start.page = -1;
+	older.Clear();
 	length = table_count = -1;
 }
 

@@ -8,7 +8,7 @@ int64 detail::NewParaUpdateSerial()
 {
 	static StaticMutex mutex;
 	static int64 serial = 0;
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	return ++serial;
 }
 

@@ -23,7 +23,7 @@ void RichTextInitOnce()
 {
 	static StaticMutex mutex;
 	static constinit bool done = false;
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	if(done)
 		return;
 	done = true;
@@ -33,14 +33,14 @@ void SetRichImageClipboardHooks(RichImageClipDataFn data, RichImageAcceptClipFn 
                                 RichImageReadClipFn read, RichImageClipFormatsFn formats)
 {
 	sClipHooks& h = sHooks();
-	Mutex::Lock __(h.mutex);
+	Mutex::Lock lock(h.mutex);
 	h.hooks = {data, accept, read, formats};
 }
 
 detail::RichImageClipHooks detail::GetRichImageClipHooks()
 {
 	sClipHooks& h = sHooks();
-	Mutex::Lock __(h.mutex);
+	Mutex::Lock lock(h.mutex);
 	return h.hooks;
 }
 

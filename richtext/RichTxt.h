@@ -6,14 +6,18 @@
 // public queries take.
 #pragma once
 
+#include "PageContext.h"
+#include "RichPos.h"
 #include "RichStyle.h"
 
 #include <memory>
 
 namespace Qel {
 
+class PageDraw;
 class RichTable;
 class RichText;
+struct RichPaintInfo;
 
 namespace detail {
 class RichQtfParser;
@@ -28,33 +32,36 @@ public:
 	struct Para {
 		Uuid              style;
 		int               length = 0;   // text positions
-		String            content;      // packed against the style's format
-		Array<RichObject> objects;      // set aside by packing, in stream order
 		// The paragraph's numbering (styles, texts, reset); null when it has none.
 		std::unique_ptr<RichPara::NumberFormat> number_format;
-		int64             update_serial = 0;
 
 		// The last layout; laid_out_width -1: not laid out. Walks step over a paragraph whose
-		// width and numbering still match without unpacking it.
-		RichPara::Number  number;       // the counters it was laid out with
-		Vector<int>       line_heights;
-		Bits              spell_errors; // a bit per text position
-		String            header_qtf;
-		String            footer_qtf;
-		RichText*         header = nullptr; // owned, null when none
-		RichText*         footer = nullptr;
-		int               laid_out_width = -1;
-		int               lines_height = 0;
-		int               ruler = 0;
-		int               before = 0;
-		int               after = 0;
-		bool              newpage = false;
-		bool              fflag = false;
-		bool              keep = false;
-		bool              keepnext = false;
-		bool              orphan = false;
-		bool              spell_valid = false;
-		bool              newhdrftr = false;
+		// width and numbering still match without unpacking it. Walks of a const text keep it
+		// up to date. The summary comes first: a walk reads it alone, paragraph by paragraph.
+		mutable int       laid_out_width = -1;
+		mutable int       lines_height = 0;
+		mutable int       ruler = 0;
+		mutable int       before = 0;
+		mutable int       after = 0;
+		mutable bool      newpage = false;
+		mutable bool      fflag = false;
+		mutable bool      keep = false;
+		mutable bool      keepnext = false;
+		mutable bool      orphan = false;
+		mutable bool      newhdrftr = false;
+		mutable bool      spell_valid = false; // spell_errors are up to date
+
+		String            content;      // packed against the style's format
+		Array<RichObject> objects;      // set aside by packing, in stream order
+		// Laying out again draws a new serial too (layouts are cached under it).
+		mutable int64     update_serial = 0;
+		mutable RichPara::Number number;  // the counters it was laid out with
+		mutable Vector<int> line_heights;
+		mutable Bits      spell_errors; // a bit per text position
+		mutable String    header_qtf;
+		mutable String    footer_qtf;
+		mutable RichText* header = nullptr; // owned, null when none
+		mutable RichText* footer = nullptr;
 
 		Para() = default;
 		// Content and numbering only: the copy has a serial of its own and no layout.
@@ -122,6 +129,43 @@ public:
 	// Objects and fields show as character 127.
 	WString GetPlainText(bool withcr = false, bool allow_tabs = true) const;
 
+	// Layout walks. They keep the layout caches of paragraphs and tables up to date, so they
+	// run on one thread at a time (the document's lock).
+	// Moves rc over part i; begin gets the context where the part starts (after any page break
+	// taken before it).
+	void    Advance(int i, RichPageContext& rc, RichPageContext& begin) const;
+	// Lays paragraph i out again for rc's page width and numbering.
+	void    Sync(int i, const RichPageContext& rc) const;
+	// Where the first line (or first table row) begins when laid out from rc; rc takes the
+	// page break that moves it there, if any.
+	PagePos GetTop(RichPageContext& rc) const;
+	// Where the whole text ends when laid out from rc.
+	PagePos GetEnd(RichPageContext rc) const;
+	// The smallest width at which no line has to wrap.
+	int     GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
+
+	// Position queries over the parts laid out from rc (its numbering starts again), with rc
+	// moved over the parts passed. The caret of pos (clamped to the text), all zero when no part
+	// holds it; the position under (x, p), the text's end below the last part.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos p, RichPageContext& rc) const;
+	// Fills out for pos, going into table cells up to max_level tables deep; tables_before
+	// counts the tables in document order before this text.
+	void      GetRichPos(int pos, RichPos& out, int tables_before, int max_level,
+	                     const ArrayMap<Uuid, RichStyle>& s) const;
+
+	// Rescales every part: paragraphs unpacked against their style in old_styles are stored
+	// again against new_styles (the zoomed ones), so their differences from the style stay true.
+	void ApplyZoom(Zoom z, const ArrayMap<Uuid, RichStyle>& old_styles,
+	               const ArrayMap<Uuid, RichStyle>& new_styles);
+
+	// Painting walks. Paints the parts from rc that lie in the options' window of pages and
+	// leaves rc after the last part painted. Selection and highlight positions are relative to
+	// this list.
+	void    Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi) const;
+	// Whether a page from top to bottom is painted in the band between them.
+	static bool IsPaintingArea(PageDraw& pw, Zoom z, const Rect& page, PagePos top, PagePos bottom);
+
 protected:
 	// The totals must be recomputed: after any change to the parts.
 	void Invalidate() { length = table_count = -1; }
@@ -133,6 +177,7 @@ private:
 
 	friend class RichText;
 	friend class RichCell;
+	friend class RichTable;
 	friend struct detail::StoredParas; // the QTF writer reads stored paragraphs without unpacking them
 
 	// Grows the list to n parts with empty paragraphs.
@@ -144,6 +189,10 @@ private:
 	// Appends the plain text; with cell_breaks, records where each cell separator of this
 	// level's tables begins. multiline: a cell text of this level holds a line break.
 	void PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const;
+	// Paragraph i up to date for rc: laid out again when its width or numbering differ.
+	const Para& SyncedPara(int i, const RichPageContext& rc) const;
+	void AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) const;
+	void AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) const;
 };
 
 class RichText : public RichTxt {
@@ -170,14 +219,45 @@ public:
 	~RichText();
 
 	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return style; }
+
+	// The queries below lock the document for their duration, so several threads may query one
+	// document; each lays the document out from the top of the page it is given.
+	using RichTxt::GetWidth;
+	int       GetWidth() const;
+	// The height in device units at device width cx; 0 for a zoom with divisor 0.
+	int       GetHeight(Zoom z, int cx) const;
+	void      Paint(PageDraw& pw, const Rect& page, const RichPaintInfo& pi) const;
+	// Paints on any Draw with the top-left corner at (x, y) and the device width cx, as one page.
+	void      Paint(Draw& w, int x, int y, int cx, const RichPaintInfo& pi) const;
+	RichCaret GetCaret(int pos, const Rect& page) const;
+	int       GetPos(int x, PagePos y, const Rect& page) const;
+	RichPos   GetRichPos(int pos, int max_level = INT_MAX) const;
+
+	// Rescales the styles and every part. Not locked: zoom a document before others see it. A
+	// zoom of equal terms or with divisor 0 leaves it as it is.
+	void      ApplyZoom(Zoom z);
 	// Appends p, packed against the style its format names.
 	void Cat(const RichPara& p);
 	// Stores st under id (with the format's styleid id, no language and no page break) and has
 	// every paragraph of that style laid out again.
 	void SetStyle(const Uuid& id, const RichStyle& st);
 
+	// A walk's context on page at py, with the document's own header and footer in force.
+	RichPageContext MakeContext(const Rect& page, PagePos py) const;
+	// The end of the document laid out on page from (0, 0).
+	PagePos GetHeight(const Rect& page) const;
+	// Evaluates the fields with "PAGENUMBER" page + 1 and "PAGECOUNT" count.
+	void    SetPageFields(int page, int count);
+
+	// Paints the document laid out on page from py, then the headers and footers of the pages
+	// it covered.
+	void    Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaintInfo& pi) const;
+	// The headers and footers in force on pages from_page to to_page, with their page numbers.
+	void    PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, const RichPaintInfo& pi,
+	                          int from_page, int to_page) const;
+
 private:
-	Mutex                     mutex; // recursive: a query may enter others on the same thread
+	mutable Mutex             mutex; // recursive: a query may enter others on the same thread
 	ArrayMap<Uuid, RichStyle> style;
 
 	friend class RichTxt;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs everything that guards the code: the test suite in the normal and the
-# sanitizer build, every benchmark once, every fuzz target over its seeds, and the two ways
-# another project consumes Qel.
+# Builds and runs everything that guards the code: the check for reserved names, the test suite
+# in the normal and the sanitizer build, every benchmark once, every fuzz target over its seeds,
+# and the two ways another project consumes Qel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,6 +28,9 @@ configure() { # dir, extra args...: warnings are errors here
 # The instrumented builds: -O1 with line tables compiles in half the time of -O2 -g, and the
 # sanitizers' reports keep their file and line.
 light=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG")
+
+echo "== names the language reserves (at ${SECONDS} s)"
+if scripts/check-names.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== normal build (at ${SECONDS} s)"
 configure build
@@ -85,8 +88,9 @@ run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
 run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
 # SVG colour names built on first use by many threads at once
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
-# paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom
-run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*'
+# paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom;
+# the locked queries of one document from eight threads
+run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*:PositionThreads.*:DocumentLock.*'
 # the GUI lock, the timer list shared by threads, calls posted to the GUI thread, and the lock
 # given up while the GUI thread waits in GLib
 run_tsan gui gui/qel_gui_tests 'GuiLock.*:Timers.*:CtrlCall.*:App.WaitsAndTheLockAroundAnIteration'

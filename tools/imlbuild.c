@@ -28,8 +28,13 @@ struct image {
 	size_t        len;
 };
 
+/* the output written aside while it is made; a failure removes it */
+static char tmp[8192];
+
 static void fail(const char* fmt, ...)
 {
+	if(*tmp)
+		remove(tmp);
 	va_list ap;
 	va_start(ap, fmt);
 	fprintf(stderr, "imlbuild: ");
@@ -173,11 +178,12 @@ int main(int argc, char** argv)
 		fail("%s: 'list' and 'include' are needed", argv[1]);
 
 	/* written aside and renamed, so a failed run leaves no half source behind */
-	char tmp[8192];
 	snprintf(tmp, sizeof(tmp), "%s.tmp", argv[2]);
 	FILE* out = fopen(tmp, "w");
-	if(!out)
-		fail("cannot create %s", tmp);
+	if(!out) {
+		*tmp = 0; /* not ours to remove */
+		fail("cannot create %s.tmp", argv[2]);
+	}
 	fprintf(out, "// Made by imlbuild from %s; changes belong there.\n", slash ? slash + 1 : argv[1]);
 	fprintf(out, "#include <%s>\n\nnamespace Qel {\n\nnamespace {\n\n", include);
 	fprintf(out, "const char* const sNames[] = {\n");
@@ -215,8 +221,10 @@ int main(int argc, char** argv)
 	fprintf(out, "namespace {\n// Registered before main, so that \"%s:name\" finds it.\n", list);
 	fprintf(out, "[[maybe_unused]] const bool sRegistered = (%s::Iml(), true);\n} // namespace\n\n", list);
 	fprintf(out, "} // namespace Qel\n");
-	if(fclose(out) != 0 || rename(tmp, argv[2]) != 0)
+	int bad = ferror(out);
+	if(fclose(out) != 0 || bad || rename(tmp, argv[2]) != 0)
 		fail("cannot write %s", argv[2]);
+	*tmp = 0;
 	for(int i = 0; i < count; i++)
 		free(images[i].rec);
 	free(images);

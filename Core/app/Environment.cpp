@@ -2,6 +2,7 @@
 #include "App.h"
 #include <Core/text/Charset.h>
 #include <Core/stream/FileStream.h>
+#include <Core/detail/FileReplace.h>
 #include <Core/format/Format.h>
 #include "Path.h"
 #include <Core/text/Split.h>
@@ -255,12 +256,10 @@ String LoadFile(const char* path)
 
 bool SaveFile(const char* path, const String& data)
 {
-	FileOut out(path);
-	if(!out.IsOpen())
-		return false;
-	out.Put(data);
-	out.Close();
-	return !out.IsError();
+	return detail::ReplaceFile(path, [&](Stream& out) {
+		out.Put(data);
+		return !out.IsError();
+	});
 }
 
 String detail::ShellQuote(const String& text)

@@ -29,6 +29,11 @@ using wchar  = std::uint32_t; // one Unicode code point (or an escaped byte)
 #define QEL_LIKELY(x)    __builtin_expect(!!(x), 1)
 #define QEL_UNLIKELY(x)  __builtin_expect(!!(x), 0)
 
+// The integers' Null: the one value a signed integer of that width cannot negate, so no
+// count, size or coordinate ever holds it. Value's IsNull tests for these.
+constexpr int   INT_NULL   = int(0x80000000);
+constexpr int64 INT64_NULL = int64(0x8000000000000000ull);
+
 template <class T> constexpr T min(T a, T b) { return a < b ? a : b; }
 template <class T> constexpr T max(T a, T b) { return a < b ? b : a; }
 template <class T> constexpr T clamp(T x, T lo, T hi) { return x < lo ? lo : hi < x ? hi : x; }

@@ -212,7 +212,7 @@ void DrainRemote(std::atomic<FreeLink*>& remote, Fn free)
 	while(remote.load(std::memory_order_relaxed)) {
 		FreeLink* list;
 		{
-			HeapLock __;
+			HeapLock lock;
 			list = remote.exchange(nullptr, std::memory_order_relaxed);
 		}
 		while(list) {
@@ -290,7 +290,7 @@ QEL_FORCE_INLINE auto WithHeap(Fn fn)
 		return fn(h);
 	if(Heap* h = AttachHeap())
 		return fn(h);
-	HeapLock __;
+	HeapLock lock;
 	if(!sharedHeap.initialised)
 		sharedHeap.InitLists();
 	return fn(&sharedHeap);

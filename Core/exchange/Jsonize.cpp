@@ -174,7 +174,7 @@ void Jsonize(JsonIO& io, int& var)
 	}
 	double d = sNumber(io.Get());
 	if(IsNull(d))
-		var = int(0x80000000);
+		var = INT_NULL;
 	else if(sIntegral(d, -2147483648.0, 2147483647.0))
 		var = int(d);
 	else
@@ -204,7 +204,7 @@ void Jsonize(JsonIO& io, int64& var)
 	if(io.IsStoring()) {
 		// beyond 2^53 a double cannot hold every integer, so such values travel as text
 		if(IsNull(var))
-			io.Set(Value(int(0x80000000)));
+			io.Set(Value(INT_NULL));
 		else if(var >= -(int64(1) << 53) && var < (int64(1) << 53))
 			io.Set(Value(var));
 		else
@@ -213,7 +213,7 @@ void Jsonize(JsonIO& io, int64& var)
 	}
 	const Value& v = io.Get();
 	if(v.IsNull()) {
-		var = int64(0x8000000000000000ull);
+		var = INT64_NULL;
 		return;
 	}
 	dword t = v.GetType();
@@ -254,7 +254,7 @@ void Jsonize(JsonIO& io, Date& var)
 {
 	if(io.IsStoring()) {
 		if(var.IsNull())
-			io.Set(Value(int(0x80000000)));
+			io.Set(Value(INT_NULL));
 		else if(sPlainDate(var)) {
 			char h[10];
 			io.Set(Value(String(h, sPutDate(h, var))));
@@ -282,7 +282,7 @@ void Jsonize(JsonIO& io, Time& var)
 {
 	if(io.IsStoring()) {
 		if(var.IsNull())
-			io.Set(Value(int(0x80000000)));
+			io.Set(Value(INT_NULL));
 		else if(sPlainDate(var) && var.hour <= 99 && var.minute <= 99 && var.second <= 99) {
 			char h[19];
 			char* p = sPutDate(h, var);

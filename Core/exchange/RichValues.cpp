@@ -163,12 +163,12 @@ Value::Value(const Rectf& x)     { InitRef(new RichValueRep<Rectf>(x), RECTF_V);
 
 Size Value::ToSize() const
 {
-	return IsNull() ? Size(int(0x80000000), int(0x80000000)) : To<Size>();
+	return IsNull() ? Size(INT_NULL, INT_NULL) : To<Size>();
 }
 
 Point Value::ToPoint() const
 {
-	return IsNull() ? Point(int(0x80000000), int(0x80000000)) : To<Point>();
+	return IsNull() ? Point(INT_NULL, INT_NULL) : To<Point>();
 }
 
 Complex::Complex(const Value& v)

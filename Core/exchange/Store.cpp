@@ -17,7 +17,7 @@ void sSerializeEnvelope(Stream& s, const StreamFn& serialize, int version)
 	s % magic;
 	if(s.IsLoading() && magic != MAGIC_DATA)
 		s.LoadError();
-	if(version != STREAM_INT_NULL) {
+	if(version != INT_NULL) {
 		int v = version;
 		s % v;
 		if(s.IsLoading() && v != version)

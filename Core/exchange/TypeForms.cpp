@@ -31,7 +31,7 @@ int sClampChannel(int x)
 template <class F>
 void sExchange(Color& c, bool loading, F exchange)
 {
-	int r = int(0x80000000), g = r, b = r;
+	int r = INT_NULL, g = r, b = r;
 	if(!loading && !c.IsNull()) {
 		r = c.GetR();
 		g = c.GetG();

@@ -252,7 +252,7 @@ void Value::Xmlize(XmlIO& xio)
 {
 	RegisterStd();
 	if(xio.IsStoring()) {
-		Value v = GetType() == ERROR_V ? Value(int(0x80000000)) : *this;
+		Value v = GetType() == ERROR_V ? Value(INT_NULL) : *this;
 		dword type = v.GetType();
 		String name = GetRegisteredName(type);
 		if(name.IsEmpty()) {
@@ -289,7 +289,7 @@ void Value::Xmlize(XmlIO& xio)
 		return;
 	}
 	int type = GetTypeByName(name);
-	if(type == int(0x80000000))
+	if(type == INT_NULL)
 		throw XmlError("invalid Value type");
 	if(type == STRING_V) {
 		String text;
@@ -323,7 +323,7 @@ void Value::Jsonize(JsonIO& jio)
 	RegisterStd();
 	if(jio.IsStoring()) {
 		if(IsNull()) {
-			jio.Set(Value(int(0x80000000)));
+			jio.Set(Value(INT_NULL));
 			return;
 		}
 		dword type = GetType();
@@ -353,7 +353,7 @@ void Value::Jsonize(JsonIO& jio)
 	}
 	const Value& src = jio.Get();
 	if(src.IsNull()) {
-		*this = Value(int(0x80000000));
+		*this = Value(INT_NULL);
 		return;
 	}
 	const Value& tv = src["type"];
@@ -371,7 +371,7 @@ void Value::Jsonize(JsonIO& jio)
 		return;
 	}
 	int type = GetTypeByName(name);
-	if(type == int(0x80000000))
+	if(type == INT_NULL)
 		throw JsonizeError("invalid Value type");
 	if(type == STRING_V) {
 		if(!sIsText(payload))

@@ -84,7 +84,7 @@ String StdFormat(const Value& q)
 Value ConvertDouble::Format(const Value& q) const
 {
 	if(q.IsNull())
-		return Value(INT_MIN);
+		return Value(INT_NULL);
 	return Qel::Format(~pattern, q.ToDouble());
 }
 

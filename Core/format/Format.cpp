@@ -211,9 +211,9 @@ int sArgInt(const Value& v)
 {
 	switch(v.GetType()) {
 	case 1: case 2: case 10: case 11: case 13:
-		return v.IsNull() ? INT_MIN : v.ToInt();
+		return v.IsNull() ? INT_NULL : v.ToInt();
 	}
-	return INT_MIN;
+	return INT_NULL;
 }
 
 // Pads or cuts one formatted field as its alignment asks and appends it.
@@ -294,12 +294,12 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 			}
 			else if(c == '*') {
 				opt.Cat(pending, s - pending);
-				int n = pos >= 0 && pos < argc ? sArgInt(args[pos]) : INT_MIN;
+				int n = pos >= 0 && pos < argc ? sArgInt(args[pos]) : INT_NULL;
 				pos++;
 				c = *++s;
 				if(c && strchr(":$<=>", c))
 					number = n;
-				else if(n != INT_MIN)
+				else if(n != INT_NULL)
 					sCatInt(opt, n);
 				pending = s;
 			}
@@ -368,7 +368,7 @@ String detail::FormatValues(int language, const char* s, const Value* args, int 
 			s++;
 		if(f == &detail::StdIntFormatter && opt.GetLength() == 0 && type == 1 && !align && width <= 1000) {
 			int v = arg.ToInt();
-			if(v != INT_MIN) // the int Null prints nothing
+			if(v != INT_NULL) // the int Null prints nothing
 				sCatInt(out, v);
 		}
 		else if(f == &detail::StdTextFormatter && opt.GetLength() == 0 && type == 3 && !align && width <= 1000) {

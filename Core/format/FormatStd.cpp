@@ -139,7 +139,7 @@ String sNameOf(const Formatting& f, int what, int n)
 }
 
 // Months count from 1; the int Null names no month.
-int sMonthIndex(const Formatting& f)    { int n = f.arg.ToInt(); return n == INT_MIN ? -1 : n - 1; }
+int sMonthIndex(const Formatting& f)    { int n = f.arg.ToInt(); return n == INT_NULL ? -1 : n - 1; }
 
 String sMonth(const Formatting& f)      { return sNameOf(f, 0, sMonthIndex(f)); }
 String sShortMonth(const Formatting& f) { return sNameOf(f, 1, sMonthIndex(f)); }
@@ -315,8 +315,8 @@ String detail::StdIntFormatter(const Formatting& f)
 {
 	if(f.id.GetLength() && f.format.GetLength())
 		return sPrintfInt(f);
-	int v = f.arg.IsNull() ? INT_MIN : f.arg.ToInt();
-	if(v == INT_MIN)
+	int v = f.arg.IsNull() ? INT_NULL : f.arg.ToInt();
+	if(v == INT_NULL)
 		return String();
 	char b[16];
 	return String(b, snprintf(b, sizeof(b), "%d", v));

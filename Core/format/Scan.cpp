@@ -5,13 +5,10 @@
 
 #include <cmath>
 
-#include <climits>
 
 namespace Qel {
 
 namespace {
-
-constexpr int   sIntNull   = INT_MIN;
 
 // Value of a digit in bases up to 36; 255 for anything that is no digit.
 struct sDigitTable {
@@ -150,20 +147,20 @@ int ScanInt(const char* s, const char** endptr, int base)
 	if(base <= 0 || d >= (unsigned)base) {
 		if(endptr)
 			*endptr = s;
-		return sIntNull;
+		return INT_NULL;
 	}
 	uint64 m = 0;
 	do {
 		m = m * (unsigned)base + d;
 		if(m > 0xFFFFFFFFu)
-			return sIntNull;
+			return INT_NULL;
 		d = sDigit(++s);
 	}
 	while(d < (unsigned)base);
 	if(endptr)
 		*endptr = s;
 	if(m == 0xFFFFFFFFu)
-		return sIntNull;
+		return INT_NULL;
 	dword r = neg ? 0u - (dword)m : (dword)m;
 	return (int)r;
 }

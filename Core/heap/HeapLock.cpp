@@ -92,7 +92,7 @@ void* HeapInternalAlloc(size_t size)
 			detail::OutOfMemoryPanic();
 		return detail::SysAllocRaw((size + 4095) & ~size_t(4095));
 	}
-	detail::HeapLock __;
+	detail::HeapLock lock;
 	InternalArena& a = internalArena;
 	if(size > a.left) {
 		a.ptr = (char*)detail::SysAllocRaw(InternalArenaSize);

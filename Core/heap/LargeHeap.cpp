@@ -84,7 +84,7 @@ void* BigAlloc(size_t& size)
 	size_t pages = BigPages(size);
 	if(pages == 0)
 		HeapPanic("Out of memory");
-	HeapLock __;
+	HeapLock lock;
 	BigHeader* b = (BigHeader*)Heap::HugeAlloc(pages);
 	ListLinkHead(&bigList, b);
 	b->size = pages * PageSize - BigHeaderSize;
@@ -187,7 +187,7 @@ void* LargeHeap::Alloc(size_t& size)
 	if(LargeHeader* h = TakeFromBins(units))
 		return h + 1;
 	if(self != &sharedHeap) {
-		HeapLock __;
+		HeapLock lock;
 		sharedHeap.TakeRemoteLarge();
 		if(LargeHeader* h = sharedHeap.TakeFromBins(units)) {
 			AdoptChunk(ChunkOf(h), self);
@@ -196,7 +196,7 @@ void* LargeHeap::Alloc(size_t& size)
 	}
 	LargeChunk* c;
 	{
-		HeapLock __;
+		HeapLock lock;
 		c = (LargeChunk*)Heap::HugeAlloc(LargeChunkPages);
 	}
 	ListLinkHead(&chunks, c);
@@ -237,7 +237,7 @@ void LargeHeap::Free(void* ptr)
 	UnlinkBin(h);
 	LargeChunk* c = ChunkOf(h);
 	ListUnlink(c);
-	HeapLock __;
+	HeapLock lock;
 	Heap::HugeFree(c);
 }
 
@@ -311,7 +311,7 @@ void detail::LargeFree(void* ptr)
 		self->Free(ptr);
 		return;
 	}
-	HeapLock __;
+	HeapLock lock;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner) {
 		BigFree(ptr);
@@ -332,7 +332,7 @@ bool detail::LargeTryRealloc(void* ptr, size_t& size)
 	Heap* self = CurrentHeap();
 	if(self && h->heap.load(std::memory_order_relaxed) == self)
 		return self->TryRealloc(ptr, size);
-	HeapLock __;
+	HeapLock lock;
 	Heap* owner = h->heap.load(std::memory_order_relaxed);
 	if(!owner)
 		return BigTryRealloc(ptr, size);

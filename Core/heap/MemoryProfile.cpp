@@ -69,7 +69,7 @@ void ProfilePages(MemoryProfile& m)
 MemoryProfile::MemoryProfile()
 {
 	Heap* h = heapPtr ? heapPtr : AttachHeap(); // outside the lock, as everywhere
-	HeapLock __;
+	HeapLock lock;
 	if(!h)
 		h = &sharedHeap;
 	InitPageHeap();

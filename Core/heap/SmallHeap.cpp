@@ -32,7 +32,7 @@ void HeapThreadShutdown(void*)
 {
 	if(heapShutdown)
 		return;
-	HeapLock __;
+	HeapLock lock;
 	if(!heapPtr)
 		heapPtr = &tlsHeap;
 	heapPtr->Shutdown();
@@ -108,7 +108,7 @@ void Heap::InitLists()
 void Heap::Init()
 {
 	InitLists();
-	HeapLock __;
+	HeapLock lock;
 	if(!sharedHeap.initialised)
 		sharedHeap.InitLists();
 	liveNext = liveHeaps;
@@ -180,7 +180,7 @@ void Heap::WorkPage(int k)
 // on a remote free reads the owner under the lock too.
 Page* Heap::TakeFromShared(int k)
 {
-	HeapLock __;
+	HeapLock lock;
 	Page* p = nullptr;
 	if(this != &sharedHeap) {
 		sharedHeap.TakeRemoteSmall();
@@ -239,7 +239,7 @@ void Heap::FreeDirect(void* ptr)
 		return;
 	}
 	if(Page* older = empty[k]) {
-		HeapLock __;
+		HeapLock lock;
 		FreePage(older);
 	}
 	empty[k] = p;
@@ -301,7 +301,7 @@ void Heap::FreeToOwner(void* ptr)
 void Heap::FreeOutgoing(void* ptr, int k)
 {
 	if(this == &sharedHeap || PageOf(ptr)->run.owner.load(std::memory_order_relaxed) == &sharedHeap) {
-		HeapLock __;
+		HeapLock lock;
 		FreeToOwner(ptr);
 		return;
 	}
@@ -313,7 +313,7 @@ void Heap::FreeOutgoing(void* ptr, int k)
 
 void Heap::FlushOutgoing()
 {
-	HeapLock __;
+	HeapLock lock;
 	for(int i = 0; i < outPos; i++)
 		FreeToOwner(out[i]);
 	outPos = 0;
@@ -335,7 +335,7 @@ void Heap::FreeRemote()
 // owners any thread may then be.
 void Heap::Shutdown()
 {
-	HeapLock __;
+	HeapLock lock;
 	heapShutdown = true;
 	heapPtr = nullptr;
 	if(!initialised)
@@ -345,7 +345,7 @@ void Heap::Shutdown()
 
 void Heap::AdoptOrphans()
 {
-	HeapLock __;
+	HeapLock lock;
 	for(Heap* h = liveHeaps; h;) {
 		Heap* next = h->liveNext;
 		if(h != &tlsHeap)
@@ -356,7 +356,7 @@ void Heap::AdoptOrphans()
 
 void Heap::MoveToShared()
 {
-	HeapLock __;
+	HeapLock lock;
 	if(livePrev)
 		livePrev->liveNext = liveNext;
 	else if(liveHeaps == this)

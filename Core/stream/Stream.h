@@ -264,8 +264,6 @@ private:
 	int64 total = 0;
 };
 
-constexpr int STREAM_INT_NULL = (int)0x80000000;
-
 // The rest of an open stream; void when it cannot be read whole.
 String ReadRestOfStream(Stream& s);
 

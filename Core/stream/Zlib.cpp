@@ -6,8 +6,9 @@
 #include <Core/base/Panic.h>
 #include "StringStream.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <Core/detail/FileReplace.h>
+#include <Core/detail/SystemNames.h>
+#include <sys/statvfs.h>
 #include <zlib.h>
 
 namespace Qel {
@@ -507,34 +508,39 @@ String ZDecompress(const String& s, Gate<int64, int64> progress, int maxsize)
 
 namespace {
 
-bool sGZFile(const char* dstpath, const char* srcpath, const Gate<int64, int64>& progress, bool compress)
+bool sGZFile(const char* dstpath, const char* srcpath, const Gate<int64, int64>& progress, bool compress,
+            int64 maxout)
 {
 	FileIn in(srcpath);
 	if(!in.IsOpen())
 		return false;
-	FileOut out(dstpath);
-	if(!out.IsOpen())
-		return false;
-	int64 r = sZlibPipe(out, in, in.GetSize(), progress, true, compress, nullptr, false, -1, nullptr);
-	out.Close();
-	if(r >= 0 && !out.IsError())
-		return true;
-	// a half-written file would pass for the whole; a device or link named as the output stays
-	struct stat st;
-	if(lstat(dstpath, &st) == 0 && S_ISREG(st.st_mode))
-		unlink(dstpath);
-	return false;
+	return detail::ReplaceFile(dstpath, [&](Stream& out) {
+		return sZlibPipe(out, in, in.GetSize(), progress, true, compress, nullptr, false, maxout, nullptr) >= 0;
+	});
+}
+
+// Half the space free where the file goes: a bomb stops before the disk is full.
+int64 sDiskShare(const char* dstpath)
+{
+	String path = detail::ToSystemName(dstpath);
+	int slash = path.ReverseFind('/');
+	String folder = slash < 0 ? String(".") : slash == 0 ? String("/") : path.Left(slash);
+	struct statvfs fs;
+	if(statvfs(~folder, &fs) != 0)
+		return INT64_MAX;
+	return int64(min<uint64>(uint64(fs.f_bavail) * fs.f_frsize / 2, INT64_MAX));
 }
 
 } // namespace
+
 bool GZCompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress)
 {
-	return sGZFile(dstpath, srcpath, progress, true);
+	return sGZFile(dstpath, srcpath, progress, true, -1);
 }
 
-bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress)
+bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress, int64 maxsize)
 {
-	return sGZFile(dstpath, srcpath, progress, false);
+	return sGZFile(dstpath, srcpath, progress, false, maxsize < 0 ? sDiskShare(dstpath) : maxsize);
 }
 
 } // namespace Qel

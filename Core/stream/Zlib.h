@@ -104,10 +104,14 @@ String ZCompress(const String& s, Gate<int64, int64> progress = {});
 String ZDecompress(const void* data, int len, Gate<int64, int64> progress = {}, int maxsize = INT_MAX);
 String ZDecompress(const String& s, Gate<int64, int64> progress = {}, int maxsize = INT_MAX);
 
+// The file forms write the new file beside the old one and rename it over it once complete: a
+// failure (a full disk, a cancel, bad data) leaves an existing destination as it was.
 bool GZCompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress = {});
-// Reads every member of the file, and zero padding after the last. Fails also on corrupt data
-// or a wrong gzip trailer, and then leaves no output file behind.
-bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress = {});
+// Reads every member of the file, and zero padding after the last. Fails also on corrupt data,
+// a wrong gzip trailer or output beyond maxsize; a negative maxsize stands for half the space
+// free on the destination's file system, so that a bomb cannot fill the disk.
+bool GZDecompressFile(const char* dstpath, const char* srcpath, Gate<int64, int64> progress = {},
+                      int64 maxsize = -1);
 
 dword CRC32(const void* data, int64 len, dword crc = 0);
 inline dword CRC32(const String& s) { return CRC32(s.Begin(), s.GetLength()); }

@@ -41,7 +41,7 @@ int FormatUnsigned64Digits(uint64 v, char* out)
 
 String FormatInt64(int64 value)
 {
-	if(value == int64(0x8000000000000000ull))
+	if(value == INT64_NULL)
 		return String();
 	char h[24];
 	char* t = h;
@@ -61,7 +61,7 @@ String FormatIntBase(int64 value, int base, int width, int fill, int sign, bool 
 	char* t = end;
 	char sgn = 0;
 	uint64 u = uint64(value);
-	bool null = sign >= 0 && value == int64(0x8000000000000000ull); // no digits and no sign
+	bool null = sign >= 0 && value == INT64_NULL; // no digits and no sign
 	if(sign >= 0 && !null) {
 		if(value < 0) {
 			sgn = '-';
@@ -97,7 +97,7 @@ String FormatIntBase(int64 value, int base, int width, int fill, int sign, bool 
 
 String FormatAlpha(int n, bool upper)
 {
-	if(n == 0 || n == int(0x80000000))
+	if(n == 0 || n == INT_NULL)
 		return String();
 	char h[16];
 	char* t = h + sizeof(h);
@@ -119,7 +119,7 @@ String FormatAlpha(int n, bool upper)
 
 String FormatRoman(int n, bool upper)
 {
-	if(n == 0 || n == int(0x80000000))
+	if(n == 0 || n == INT_NULL)
 		return String();
 	String r;
 	if(n < 0) {

@@ -528,7 +528,7 @@ int String::GetCharCount() const
 
 String& operator<<(String& s, int x)
 {
-	if(x == (int)0x80000000) // the int Null
+	if(x == INT_NULL) // the int Null
 		return s;
 	char h[32];
 	s.Cat(h, (int)(PutDecimal(h, x) - h));

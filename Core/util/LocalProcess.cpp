@@ -16,8 +16,6 @@ namespace Qel {
 
 namespace {
 
-constexpr int NULL_CODE = int(0x80000000);
-
 // The system's texts are UTF-8; the default set may be another.
 String sToSystem(const String& s)
 {
@@ -201,7 +199,7 @@ bool LocalProcess::Start(const char* command, const Vector<String>* args, bool s
                          const char* cd)
 {
 	Kill();
-	exit_code = NULL_CODE;
+	exit_code = INT_NULL;
 	exit_string.Clear();
 	stopped = false;
 	if(!command)
@@ -301,7 +299,7 @@ bool LocalProcess::DecodeExitCode(int status)
 
 bool LocalProcess::IsRunning()
 {
-	if(!pid || exit_code != NULL_CODE)
+	if(!pid || exit_code != INT_NULL)
 		return false;
 	int status = 0;
 	pid_t r = waitpid(pid, &status, WNOHANG | WUNTRACED);
@@ -441,7 +439,7 @@ int LocalProcess::GetExitCode()
 {
 	if(IsRunning())
 		return -1;
-	return exit_code == NULL_CODE ? -1 : exit_code;
+	return exit_code == INT_NULL ? -1 : exit_code;
 }
 
 String LocalProcess::GetExitMessage()

@@ -79,7 +79,7 @@ private:
 	String exit_string;
 	bool   doublefork = false;
 	bool   stopped = false;
-	int    exit_code = int(0x80000000);
+	int    exit_code = INT_NULL;
 	String wreso, wrese;
 
 	void Free();

@@ -29,8 +29,8 @@ namespace detail {
 inline int ClampToInt(double x)
 {
 	if(std::isnan(x))
-		return int(0x80000000); // the int Null
-	return x >= 2147483647.0 ? 2147483647 : x <= -2147483648.0 ? int(0x80000000) : int(x);
+		return INT_NULL; // the int Null
+	return x >= 2147483647.0 ? 2147483647 : x <= -2147483648.0 ? INT_NULL : int(x);
 }
 } // namespace detail
 

@@ -11,9 +11,6 @@ namespace Qel {
 
 namespace {
 
-constexpr int    INT_NULL   = int(0x80000000);
-constexpr int64  INT64_NULL = int64(0x8000000000000000ull);
-
 template <class T>
 int Sgn(T a, T b)
 {

@@ -62,8 +62,8 @@ enum : dword {
 	IMAGE_V      = 150,
 };
 
-inline bool IsNull(int x)    { return x == int(0x80000000); }
-inline bool IsNull(int64 x)  { return x == int64(0x8000000000000000ull); }
+inline bool IsNull(int x)    { return x == INT_NULL; }
+inline bool IsNull(int64 x)  { return x == INT64_NULL; }
 inline bool IsNull(double x) { return !__builtin_isfinite(x); }
 inline bool IsNull(float x)  { return !__builtin_isfinite(x); }
 // Every type with its own Null test (String, Date, Color...).

@@ -30,6 +30,10 @@ int CompareElements(const Value& a, const Value& b)
 	return a.Compare(b);
 }
 
+// While a tree of values is released, the representations its containers held wait here; the
+// outermost release on the thread empties the list, so the depth of the tree costs no stack.
+thread_local Vector<Value::Void*>* tPending;
+
 String JoinTexts(const Vector<Value>& v)
 {
 	String s;
@@ -104,6 +108,32 @@ ValueArray& ValueArray::operator=(ValueArray&& a) noexcept
 	return *this;
 }
 
+void ValueArray::ReleaseElements(const Value* v, int n)
+{
+	Vector<Value::Void*> own;
+	bool outer = !tPending;
+	if(outer)
+		tPending = &own;
+	for(int i = 0; i < n; i++) {
+		// the values go with their container: taking their references away is safe
+		Value& x = const_cast<Value&>(v[i]);
+		if(x.IsRef()) {
+			tPending->Add(x.GetVoidPtr());
+			x.SetVoidRaw();
+		}
+	}
+	if(!outer)
+		return;
+	while(own.GetCount())
+		own.Pop()->Release();
+	tPending = nullptr;
+}
+
+ValueArray::Data::~Data()
+{
+	ReleaseElements(data.begin(), data.GetCount());
+}
+
 Vector<Value>& ValueArray::Clone()
 {
 	if(data->GetRefCount() != 1) {
@@ -113,6 +143,12 @@ Vector<Value>& ValueArray::Clone()
 		data = d;
 	}
 	return data->data;
+}
+
+ValueMap::Data::~Data()
+{
+	// the values go with the ValueArray member, whose data releases them the same way
+	ValueArray::ReleaseElements(key.begin(), key.GetCount());
 }
 
 bool ValueMap::Data::IsNull() const

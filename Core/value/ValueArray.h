@@ -12,6 +12,7 @@ public:
 	struct Data : Value::Void {
 		Vector<Value> data;
 
+		~Data() override;
 		bool   IsNull() const override                   { return data.IsEmpty(); }
 		void   Serialize(Stream& s) override;
 		void   Xmlize(XmlIO& xio) override;
@@ -51,6 +52,10 @@ public:
 private:
 	Data* data;
 
+	// Drops the representations of n values without recursion: a tree of any depth is released
+	// in a loop by the outermost call on the thread.
+	static void ReleaseElements(const Value* v, int n);
+
 	friend class Value;
 	friend class ValueMap;
 };
@@ -61,6 +66,7 @@ public:
 		Index<Value> key;
 		ValueArray   value;
 
+		~Data() override;
 		bool   IsNull() const override;
 		void   Serialize(Stream& s) override;
 		void   Xmlize(XmlIO& xio) override;

@@ -71,7 +71,7 @@ void Value::AddTypeName(dword type, const char* name)
 int Value::GetTypeByName(const char* name)
 {
 	int i = ValueTypeNames().Find(String(name));
-	return i < 0 ? int(0x80000000) : int(ValueTypeNumbers()[i]);
+	return i < 0 ? INT_NULL : int(ValueTypeNumbers()[i]);
 }
 
 String Value::GetRegisteredName(dword type)

@@ -220,7 +220,7 @@ void XmlParser::Next()
 		return;
 	}
 	tagtext.Clear();
-	type = int(0x80000000);
+	type = INT_NULL;
 	text.Clear();
 	bool solid = Gather(text);
 	if(*term == 0) {

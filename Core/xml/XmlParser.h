@@ -82,7 +82,7 @@ private:
 	VectorMap<String, String> entity;
 	const char*               term;
 	int                       line = 1;
-	int                       type = int(0x80000000);
+	int                       type = INT_NULL;
 	String                    tagtext;
 	String                    text;
 	Attrs                     scanned;

@@ -17,6 +17,10 @@ public:
 	virtual void Open(const String& data, int cx, int cy) = 0;
 	// Fills ib with the next rows, top to bottom; its height says how many.
 	virtual void Render(ImageBuffer& ib) = 0;
+	// In place of Open, for a picture that shows only in part: prepares to produce the pixels of
+	// part (within 0, 0, cx, cy) as the whole would have them; Render then fills rows of part's
+	// width from part's top. False (the default) when the drawer can only make the whole.
+	virtual bool OpenPart(const String& data, int cx, int cy, const Rect& part);
 	virtual ~DataDrawer() {}
 
 	// A second registration of an id does not replace the first.

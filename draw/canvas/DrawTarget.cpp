@@ -98,6 +98,33 @@ NativeScope::NativeScope(Draw& w, int& x, int& y, int& cx, int& cy) : w(w)
 	}
 }
 
+// Each edge by bisection: a rectangle that grows from one side towards the other is painted
+// from some size on.
+Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy)
+{
+	int64 l = x, t = y;
+	int64 r = min<int64>(l + max(cx, 0), INT_MAX), b = min<int64>(t + max(cy, 0), INT_MAX);
+	if(l >= r || t >= b || !w.IsPaintingOp(Rect(int(l), int(t), int(r), int(b))))
+		return Rect(0, 0, 0, 0);
+	// the first n in lo .. hi for which f(n) holds, f false below it and true from it on
+	auto first = [](int64 lo, int64 hi, auto f) {
+		while(lo < hi) {
+			int64 m = lo + (hi - lo) / 2;
+			if(f(m))
+				hi = m;
+			else
+				lo = m + 1;
+		}
+		return lo;
+	};
+	auto paints = [&](int64 a, int64 b_, int64 c, int64 d) { return w.IsPaintingOp(Rect(int(a), int(b_), int(c), int(d))); };
+	int64 top = first(t, b - 1, [&](int64 n) { return paints(l, t, r, n + 1); });
+	int64 bottom = first(top + 1, b, [&](int64 n) { return !paints(l, n, r, b); });
+	int64 left = first(l, r - 1, [&](int64 n) { return paints(l, top, n + 1, bottom); });
+	int64 right = first(left + 1, r, [&](int64 n) { return !paints(n, top, r, bottom); });
+	return Rect(int(left - x), int(top - y), int(right - x), int(bottom - y));
+}
+
 NativeScope::~NativeScope()
 {
 	if(!active)
@@ -120,19 +147,20 @@ void Draw::SysDrawImageOp(int x, int y, const Image& img, const Rect& src, Color
 		SysDrawImageOp(x, y, img, color);
 		return;
 	}
-	ClipoffOp(Rect(x, y, x + src.right - src.left, y + src.bottom - src.top));
-	SysDrawImageOp(-src.left, -src.top, img, color);
+	using detail::ClampInt;
+	ClipoffOp(Rect(x, y, ClampInt(int64(x) + src.right - src.left), ClampInt(int64(y) + src.bottom - src.top)));
+	SysDrawImageOp(ClampInt(-int64(src.left)), ClampInt(-int64(src.top)), img, color);
 	EndOp();
 }
 
 void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color)
 {
 	detail::NativeScope native(*this, x, y, cx, cy);
-	Size ssz(src.right - src.left, src.bottom - src.top);
-	if(cx <= 0 || cy <= 0 || ssz.cx <= 0 || ssz.cy <= 0 || img.IsEmpty())
+	int64 scx = int64(src.right) - src.left, scy = int64(src.bottom) - src.top;
+	if(cx <= 0 || cy <= 0 || scx <= 0 || scy <= 0 || img.IsEmpty())
 		return;
 	if(cx <= BAND_CX && cy <= BAND_CY) {
-		if(ssz == Size(cx, cy))
+		if(scx == cx && scy == cy)
 			SysDrawImageOp(x, y, img, src, color);
 		else if(img.HasPixels()) { // a paint-only image whose pixels are gone cannot be rescaled
 			Image m = Rescale(img, Size(cx, cy), src);
@@ -140,22 +168,24 @@ void Draw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rec
 		}
 		return;
 	}
-	// Bands on every target, whatever it says of itself: memory stays bounded by the band.
+	// Bands on every target, whatever it says of itself: memory stays bounded by the band. Only
+	// the part that shows is rescaled, so the work is bounded by the target, not by the size.
+	Rect v = detail::VisiblePart(*this, x, y, cx, cy);
 	ImageRaster raster(img);
 	Rescaler rescaler;
-	if(!img.HasPixels() || !rescaler.Create(raster, Size(cx, cy), src))
+	if(v.left >= v.right || !img.HasPixels() || !rescaler.Create(raster, Size(cx, cy), src, v))
 		return;
-	for(int y0 = 0; y0 < cy; y0 += BAND_ROWS) {
+	for(int y0 = v.top; y0 < v.bottom; y0 += BAND_ROWS) {
 		ImageBuffer ib; // the rescaler writes every pixel of every row
-		if(!detail::CreateUninitialized(ib, Size(cx, min(BAND_ROWS, cy - y0))))
+		if(!detail::CreateUninitialized(ib, Size(v.right - v.left, min(BAND_ROWS, v.bottom - y0))))
 			return;
 		for(int i = 0; i < ib.GetHeight(); i++)
 			rescaler.GetLine(ib[i]);
 		Image band(ib);
 		if(color.IsNull())
-			sDrawImageBand(*this, x, y + y0, band, true);
+			sDrawImageBand(*this, x + v.left, y + y0, band, true);
 		else
-			SysDrawImageOp(x, y + y0, band, Rect(Point(0, 0), band.GetSize()), color);
+			SysDrawImageOp(x + v.left, y + y0, band, Rect(Point(0, 0), band.GetSize()), color);
 	}
 }
 

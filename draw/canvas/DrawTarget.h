@@ -92,7 +92,7 @@ public:
 	void DrawPolygon(const Vector<Point>& vertices, Color color, int width = 0, Color outline = Color(),
 	                 uint64 pattern = 0, Color doxor = Color());
 	// A Null pen width draws no outline.
-	void DrawEllipse(const Rect& r, Color color = DEFAULT_INK, int pen = int(0x80000000),
+	void DrawEllipse(const Rect& r, Color color = DEFAULT_INK, int pen = INT_NULL,
 	                 Color pencolor = DEFAULT_INK);
 
 	void Offset(int x, int y)                             { OffsetOp(Point(x, y)); }

@@ -99,15 +99,17 @@ void Draw::DrawText(int x, int y, int angle, const wchar* text, Font font, Color
 	if(a == 0)
 		a = 10;
 	int thickness = max(lfont.IsBold() ? a / 10 : a / 20, 1);
-	Point o = angle ? Point(x + sRoundHalfUp(tf.sina * ascent), y + sRoundHalfUp(tf.cosa * ascent))
-	                : Point(x, y + ascent);
+	// Near the ends of the coordinate range the lines stop at its edge rather than wrap.
+	using detail::ClampInt;
+	Point o = angle ? Point(ClampInt(int64(x) + sRoundHalfUp(tf.sina * ascent)), ClampInt(int64(y) + sRoundHalfUp(tf.cosa * ascent)))
+	                : Point(x, ClampInt(int64(y) + ascent));
 	auto line = [&](int off) {
 		if(angle == 0) {
-			DrawRectOp(o.x, o.y + off, p, thickness, ink);
+			DrawRectOp(o.x, ClampInt(int64(o.y) + off), ClampInt(p), thickness, ink);
 			return;
 		}
-		int x1 = int(o.x + off * tf.sina), y1 = int(o.y + off * tf.cosa);
-		DrawLineOp(x1, y1, int(x1 + p * tf.cosa), int(y1 - p * tf.sina), thickness, ink);
+		int x1 = ClampInt(o.x + off * tf.sina), y1 = ClampInt(o.y + off * tf.cosa);
+		DrawLineOp(x1, y1, ClampInt(x1 + p * tf.cosa), ClampInt(y1 - p * tf.sina), thickness, ink);
 	};
 	if(lfont.IsUnderline()) {
 		int u = descent > 0 ? max(descent / 2, 1) : a / 15;

@@ -24,6 +24,11 @@ public:
 	NativeScope& operator=(const NativeScope&) = delete;
 };
 
+// The part of the rectangle (x, y, cx, cy) that the target paints, as the target's painting test
+// finds it (a few dozen questions), relative to (x, y); empty when nothing of it shows. Parts
+// beyond the int range of coordinates never show.
+Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy);
+
 // The point of a text turned by the angle whose sine and cosine are given: p along the baseline
 // from (x, y) and d below it, truncated to int.
 inline int ClampInt(double v)

@@ -92,14 +92,14 @@ std::atomic<bool> sStdFontReady{false};
 bool sDerivedReady;
 Size sStdFontSize;
 void (*sChangeHook)();
-bool sChangeGuard;
+std::atomic<bool> sChangeGuard{false};
 thread_local bool sChanging;
 
 void sInitStdFont()
 {
 	if(sStdFontReady.load(std::memory_order_acquire))
 		return;
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	sStdFontReady.store(true, std::memory_order_release); // the default face and height stand
 }
 
@@ -119,7 +119,7 @@ void sComputeDerived()
 
 void sEnsureDerived()
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	if(!sDerivedReady)
 		sComputeDerived();
 }
@@ -133,7 +133,7 @@ const Vector<FaceInfo>& FaceList()
 	const Vector<FaceInfo>* l = sFaceList.load(std::memory_order_acquire);
 	if(l)
 		return *l;
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	l = sFaceList.load(std::memory_order_relaxed);
 	if(!l) {
 		static Vector<FaceInfo> list = sBuildFaceList();
@@ -147,7 +147,7 @@ const Vector<FaceInfo>& FaceList()
 
 int Font::GetFaceCount()
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	return detail::FaceList().GetCount();
 }
 
@@ -155,14 +155,14 @@ String Font::GetFaceName(int index)
 {
 	if(index == 0)
 		return "STDFONT";
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	const Vector<FaceInfo>& l = detail::FaceList();
 	return index > 0 && index < l.GetCount() ? l[index].name : String();
 }
 
 dword Font::GetFaceInfo(int index)
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	const Vector<FaceInfo>& l = detail::FaceList();
 	return index >= 0 && index < l.GetCount() ? l[index].info : 0;
 }
@@ -186,7 +186,7 @@ int Font::FindFaceName(const String& name)
 {
 	if(name == "STDFONT")
 		return 0;
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	const Vector<FaceInfo>& l = detail::FaceList();
 	for(int i = 1; i < l.GetCount(); i++)
 		if(l[i].name == name)
@@ -215,22 +215,27 @@ Font Font::GetStdFont()
 void Font::SetStdFont(Font font)
 {
 	sInitStdFont();
-	Mutex::Lock __(FontMutex());
 	if(sChanging)
 		return;
+	void (*hook)();
+	{
+		Mutex::Lock lock(FontMutex());
+		font.ResolveStd(); // the standard font never holds the markers
+		if(font.height == STD_HEIGHT)
+			font.height = 12;
+		sStdFont.store(font.AsInt64(), std::memory_order_relaxed);
+		sComputeDerived();
+		hook = sChangeHook;
+	}
+	// The hook runs without the font mutex: it takes locks of its own (the GUI's), whose holders
+	// measure text.
 	sChanging = true;
-	font.ResolveStd(); // the standard font never holds the markers
-	if(font.height == STD_HEIGHT)
-		font.height = 12;
-	sStdFont.store(font.AsInt64(), std::memory_order_relaxed);
-	sComputeDerived();
-	if(sChangeHook)
-		sChangeHook();
+	if(hook)
+		hook();
 	sChanging = false;
-	if(!sChangeGuard) {
-		sChangeGuard = true;
-		if(sChangeHook)
-			sChangeHook();
+	if(!sChangeGuard.exchange(true)) {
+		if(hook)
+			hook();
 		sChangeGuard = false;
 	}
 }
@@ -238,13 +243,13 @@ void Font::SetStdFont(Font font)
 Size GetStdFontSize()
 {
 	sEnsureDerived();
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	return sStdFontSize;
 }
 
 void SetStdFontChangeHook(void (*hook)())
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	sChangeHook = hook;
 }
 
@@ -282,7 +287,7 @@ namespace {
 
 // Builds the face list and the standard font before main, so both exist in every thread.
 [[maybe_unused]] const int sFontStartUp = ([] {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	detail::FaceList();
 	sInitStdFont();
 	sEnsureDerived();

@@ -296,7 +296,7 @@ String ReadFontTable(const char* path, int face_index, const char* table, int64 
 
 String Font::GetData(const char* table, int64 offset, int64 size) const
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	const FontMetrics& m = GetMetrics();
 	if(!table) {
 		return *m.path ? sReadFile(m.path, offset, size) : String();
@@ -381,7 +381,7 @@ struct OutlineWalker {
 
 void Font::Render(FontGlyphConsumer& sw, double x, double y, int ch) const
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	Font fnt = Resolved();
 	FT_Face face = detail::GetFTFace(fnt, nullptr);
 	if(!face)

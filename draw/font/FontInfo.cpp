@@ -72,7 +72,7 @@ struct GlyphInfoMaker : ValueMaker {
 
 	int Make(Value& v) const override
 	{
-		Mutex::Lock __(FontMutex());
+		Mutex::Lock lock(FontMutex());
 		CharEntry e{ font, {}, ch };
 		e.info = Make();
 		v = Value(new RawValueRep<CharEntry>(e), ValueTypeNo<CharEntry>());
@@ -132,7 +132,7 @@ const FontMetrics& Font::GetMetrics() const
 	Font f = Resolved();
 	MetricSlot& s = c.metric[sFontHash(f) % 63];
 	if(!(s.font == f)) {
-		Mutex::Lock __(FontMutex());
+		Mutex::Lock lock(FontMutex());
 		detail::ComputeMetrics(f, s.metrics);
 		s.font = f;
 	}
@@ -160,7 +160,7 @@ GlyphInfo GetGlyphInfo(Font font, int ch)
 	m.ch = ch;
 	Value v;
 	{
-		Mutex::Lock __(FontMutex());
+		Mutex::Lock lock(FontMutex());
 		v = MakeValue(m);
 	}
 	const CharEntry& e = v.To<CharEntry>();
@@ -197,7 +197,7 @@ int Font::GetRightSpace(int ch) const { return GetGlyphInfo(ch).rspc; }
 
 bool HasGlyph(Font font, int ch)
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	return detail::MeasureGlyph(font.Resolved(), ch).IsNormal();
 }
 

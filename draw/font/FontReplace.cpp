@@ -280,7 +280,7 @@ Font sFit(Font font, Font r)
 
 bool Replace(Font font, int ch, Font& out)
 {
-	Mutex::Lock __(FontMutex());
+	Mutex::Lock lock(FontMutex());
 	font.ResolveStd();
 	ReplaceState& s = sState();
 	bool emoji = detail::IsEmojiChar(ch);

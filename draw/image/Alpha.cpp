@@ -2,6 +2,8 @@
 // give exactly the results of the scalar formulas beside them.
 #include "Alpha.h"
 
+#include <draw/detail/PixelBlend.h>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -44,11 +46,6 @@ QEL_FORCE_INLINE RGBA sUnmultiply(RGBA p, const dword* t)
 	dword f = t[p.a];
 	return RGBA{ byte(min<dword>(255, p.b * f >> 8)), byte(min<dword>(255, p.g * f >> 8)),
 	             byte(min<dword>(255, p.r * f >> 8)), p.a };
-}
-
-QEL_FORCE_INLINE byte sBlendChannel(int t, int f, int s)
-{
-	return byte(min(255, min(255, t * f >> 8) + s));
 }
 
 // Tallies the alphas seen: any other than 255, any other than 0 or 255.
@@ -169,35 +166,19 @@ void AlphaBlend(RGBA* t, const RGBA* s, int n)
 {
 	int i = 0;
 #ifdef __SSE2__
-	const __m128i zero = _mm_setzero_si128();
-	const __m128i c256 = _mm_set1_epi16(256);
+	const __m128i zero = _mm_setzero_si128(), am = _mm_set1_epi32(int(0xFF000000));
 	for(; i + 4 <= n; i += 4) {
 		__m128i x = sLoad(s + i);
-		int opaque, clear;
-		sAlphaMasks(x, opaque, clear);
-		if(opaque == 0xFFFF) {
+		// four opaque pixels replace the target, four empty ones leave it
+		if(_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(x, am), am)) == 0xFFFF)
 			sStore(t + i, x);
-			continue;
-		}
-		if(clear == 0xFFFF && _mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) == 0xFFFF)
-			continue;
-		__m128i y = sLoad(t + i);
-		__m128i alo = sAlpha16(_mm_unpacklo_epi8(x, zero));
-		__m128i ahi = sAlpha16(_mm_unpackhi_epi8(x, zero));
-		__m128i flo = _mm_sub_epi16(c256, _mm_add_epi16(alo, _mm_srli_epi16(alo, 7)));
-		__m128i fhi = _mm_sub_epi16(c256, _mm_add_epi16(ahi, _mm_srli_epi16(ahi, 7)));
-		__m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(y, zero), flo), 8);
-		__m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(y, zero), fhi), 8);
-		sStore(t + i, _mm_adds_epu8(_mm_packus_epi16(lo, hi), x));
+		else
+		if(_mm_movemask_epi8(_mm_cmpeq_epi8(x, zero)) != 0xFFFF)
+			sStore(t + i, detail::BlendOver4(sLoad(t + i), x));
 	}
 #endif
-	for(; i < n; i++) {
-		RGBA x = s[i];
-		RGBA& y = t[i];
-		int f = 256 - (x.a + (x.a >> 7));
-		y = RGBA{ sBlendChannel(y.b, f, x.b), sBlendChannel(y.g, f, x.g), sBlendChannel(y.r, f, x.r),
-		          sBlendChannel(y.a, f, x.a) };
-	}
+	for(; i < n; i++)
+		detail::BlendOver(t[i], s[i]);
 }
 
 } // namespace Qel

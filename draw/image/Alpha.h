@@ -20,7 +20,7 @@ int Premultiply(RGBA* t, const RGBA* s, int n);
 // Straight colour from premultiplied; channels saturate at 255 (pixels whose colour exceeds
 // their alpha come out white rather than wrapping).
 int Unmultiply(RGBA* t, const RGBA* s, int n);
-// Premultiplied source over target, in place.
+// Premultiplied source over target, in place; an opaque target stays opaque.
 void AlphaBlend(RGBA* t, const RGBA* s, int n);
 
 } // namespace Qel

@@ -2,28 +2,13 @@
 // in XML and JSON the hex text of the enveloped stored form under "data".
 #include "Image.h"
 
-#include <Core/exchange/Jsonize.h>
 #include <Core/base/Mem.h>
 #include <Core/stream/Stream.h>
-#include <Core/util/Util.h>
-#include <Core/xml/XmlParser.h>
-#include <Core/exchange/Xmlize.h>
-#include <Core/exchange/Store.h>
+#include <Core/detail/BySerialize.h>
 
 namespace Qel {
 
 namespace {
-
-String sStoreHex(Image& img)
-{
-	return HexString(StoreAsString(img));
-}
-
-// A failed load leaves the image as it was (empty for a fresh representation).
-bool sLoadHex(Image& img, const String& hex)
-{
-	return LoadFromString(img, ScanHexString(hex));
-}
 
 class sImageValueRep : public RawValueRep<Image> {
 public:
@@ -32,27 +17,9 @@ public:
 
 	bool   IsNull() const override        { return v.IsEmpty() || (v.GetWidth() == 0 && v.GetHeight() == 0); }
 	void   Serialize(Stream& s) override  { v.Serialize(s); }
-	void   Xmlize(XmlIO& xio) override
-	{
-		if(xio.IsStoring()) {
-			xio.SetAttr("data", sStoreHex(v));
-			return;
-		}
-		if(!sLoadHex(v, xio.GetAttr("data")))
-			throw XmlError("xmlize by serialize error");
-	}
-	void   Jsonize(JsonIO& jio) override
-	{
-		String hex;
-		if(jio.IsStoring()) {
-			hex = sStoreHex(v);
-			jio("data", hex);
-			return;
-		}
-		const Value& d = jio.Get("data");
-		if(d.GetType() != STRING_V || !sLoadHex(v, d.ToString()))
-			throw JsonizeError("jsonize by serialize error");
-	}
+	// a failed load leaves the image as it was (empty for a fresh representation)
+	void   Xmlize(XmlIO& xio) override    { detail::XmlizeBySerialize(xio, v); }
+	void   Jsonize(JsonIO& jio) override  { detail::JsonizeBySerialize(jio, v); }
 	hash_t GetHashValue() const override  { return ImageHash(v); }
 	String AsString() const override      { return ImageAsString(v); }
 	bool   IsEqual(const Value::Void* p) const override

@@ -40,8 +40,8 @@ Image MinifyCached(const Image& img, int nx, int ny, bool parallel = false);
 // r of img rescaled to sz, through the cache; a Null kernel (the int Null, the default) gives the plain Rescale, else
 // RescaleFilter with that kernel number. Spots are mapped into the new size. img itself when
 // nothing changes.
-Image CachedRescale(const Image& img, Size sz, const Rect& r, int kernel = int(0x80000000));
-Image CachedRescale(const Image& img, Size sz, int kernel = int(0x80000000));
+Image CachedRescale(const Image& img, Size sz, const Rect& r, int kernel = INT_NULL);
+Image CachedRescale(const Image& img, Size sz, int kernel = INT_NULL);
 // Colorize through the cache.
 Image CachedColorize(const Image& img, Color color);
 

@@ -363,19 +363,27 @@ void BlendRows(RGBA* t, const int* a, int wa, const int* b, int wb, int n)
 
 bool Rescaler::Create(Raster& s, Size sz, const Rect& r)
 {
+	return Create(s, sz, r, Rect(Point(0, 0), sz));
+}
+
+bool Rescaler::Create(Raster& s, Size sz, const Rect& r, const Rect& part_)
+{
 	ready = false;
 	src = &s;
 	size = sz;
-	if(sz.cx <= 0 || sz.cy <= 0)
+	part = part_;
+	if(sz.cx <= 0 || sz.cy <= 0 || part.left < 0 || part.top < 0 || part.right > sz.cx || part.bottom > sz.cy ||
+	   part.left >= part.right || part.top >= part.bottom)
 		return false;
 	src_size = s.GetSize();
-	x0 = 0;
-	x1 = sz.cx;
+	// the tables hold entries for the part only, each what it is in the whole
+	x0 = part.left;
+	x1 = part.right;
 	RescaleAxisMap(hmap, 0, sz.cx, x0, x1, r.left, r.right, 0, src_size.cx);
 	if(hmap.IsEmpty())
 		return false;
-	y0 = 0;
-	y1 = sz.cy;
+	y0 = part.top;
+	y1 = part.bottom;
 	RescaleAxisMap(vmap, 0, sz.cy, y0, y1, r.top, r.bottom, 0, src_size.cy);
 	if(vmap.IsEmpty())
 		return false;
@@ -406,7 +414,7 @@ bool Rescaler::Create(Raster& s, Size sz, const Rect& r)
 	cache_next = 0;
 	vpos = 4;
 	cy = 0;
-	ty = 0;
+	ty = part.top;
 	ready = true;
 	return true;
 }
@@ -448,16 +456,17 @@ int* Rescaler::LoadRing(int slot, int row)
 
 void Rescaler::GetLine(RGBA* target)
 {
-	if(!ready || ty >= size.cy)
+	if(!ready || ty >= part.bottom)
 		return;
 	int y = ty++;
+	int w = part.right - part.left;
 	if(y < y0 || y >= y1) {
-		memset(target, 0, size_t(size.cx) * sizeof(RGBA));
+		memset(target, 0, size_t(w) * sizeof(RGBA));
 		return;
 	}
-	memset(target, 0, size_t(x0) * sizeof(RGBA));
-	memset(target + x1, 0, size_t(size.cx - x1) * sizeof(RGBA));
-	RGBA* t = target + x0;
+	memset(target, 0, size_t(x0 - part.left) * sizeof(RGBA));
+	memset(target + (x1 - part.left), 0, size_t(part.right - x1) * sizeof(RGBA));
+	RGBA* t = target + (x0 - part.left);
 	int n = x1 - x0;
 	const int* e = vmap.begin() + vpos;
 	cy += e[0];

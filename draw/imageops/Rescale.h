@@ -34,7 +34,11 @@ public:
 	// Prepares rescaling rectangle r of src to sz; false (and no rows) when there is nothing to
 	// read or write. Parts of r outside src come out transparent.
 	bool Create(Raster& src, Size sz, const Rect& r);
-	// The next target row, sz.cx pixels; nothing after the last row or a failed Create.
+	// The same, but only part (within 0, 0, sz) of the target comes out: rows of part's width
+	// from part's top, the pixels they would have in the whole target.
+	bool Create(Raster& src, Size sz, const Rect& r, const Rect& part);
+	// The next target row, sz.cx (or part's width) pixels; nothing after the last row or a failed
+	// Create.
 	void GetLine(RGBA* target);
 	// Source row y, from a cache of the last four rows read; valid until the fourth call after.
 	const RGBA* GetSourceRow(int y);
@@ -47,6 +51,7 @@ public:
 private:
 	Raster*    src = nullptr;
 	Size       size;
+	Rect       part;               // the rows and columns that come out
 	Vector<int> hmap, vmap;
 	RowFn      row_fn = nullptr;
 	Size       src_size;

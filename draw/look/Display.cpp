@@ -74,7 +74,7 @@ void StdDisplayClass::PaintContent(Draw& w, const Rect& r, const Value& q, Color
 		text = t->text;
 		font = t->font;
 		ink = sOr(sActive(style) ? t->ink : t->normalink, ink);
-		if(t->align != int(0x80000000))
+		if(t->align != INT_NULL)
 			a = t->align;
 		if(!t->img.IsEmpty()) {
 			Size isz = t->img.GetSize();

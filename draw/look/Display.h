@@ -21,7 +21,7 @@ struct AttrText {
 	Font   font = StdFont();
 	Color  ink, normalink;
 	Color  paper, normalpaper;
-	int    align = int(0x80000000); // Null: the display's alignment
+	int    align = INT_NULL; // Null: the display's alignment
 	Image  img;                // drawn before the text
 	int    imgspc = 0;         // between the image and the text
 

@@ -331,7 +331,7 @@ void PaintLookEdge(Draw& w, int x, int y, int cx, int cy, const Value& look, Col
 Rect GetLookMargins(const Value& look)
 {
 	NilDraw w;
-	const int n = int(0x80000000);
+	const int n = INT_NULL;
 	Value v = LookOp(w, Rect(n, n, n, n), look, LOOK_MARGINS);
 	return v.IsNull() || v.GetType() != RECT_V ? GetNullRect() : v.To<Rect>();
 }

@@ -153,6 +153,7 @@ bool BMPRaster::Create()
 {
 	size = Size(0, 0);
 	rle.reset();
+	cut = false;
 	masked32 = false;
 	Stream& s = GetStream();
 	BMPHeader h;
@@ -204,34 +205,39 @@ bool BMPRaster::Create()
 	if(h.compression == BMP_RLE8 || h.compression == BMP_RLE4) {
 		// pixels a run never reaches stay transparent
 		info.kind = IMAGE_ALPHA;
-		if(!DecodeRLE(h)) {
+		int r = DecodeRLE(h);
+		if(r == RLE_BAD) {
 			size = Size(0, 0);
 			SetError();
 			return false;
 		}
+		cut = r == RLE_CUT;
 	}
 	return true;
 }
 
-bool BMPRaster::DecodeRLE(const BMPHeader& h)
+// Data that ends before the end-of-picture code (or the end of the last row) is cut: what was
+// decoded stays, and the raster reports the error.
+int BMPRaster::DecodeRLE(const BMPHeader& h)
 {
 	Stream& s = GetStream();
 	const int cx = size.cx, cy = size.cy;
 	ImageBuffer b;
 	if(!b.Create(cx, cy))
-		return false;
+		return RLE_BAD;
 	const bool rle4 = h.compression == BMP_RLE4;
 	int x = 0, fy = 0;
 	RGBA* row = b[topdown ? 0 : cy - 1];
 	byte run[256];
+	int result = RLE_CUT;
 	for(;;) {
 		int c = s.Get();
 		if(c < 0)
 			break;
 		int v = s.Get();
+		if(v < 0)
+			break;
 		if(c > 0) {
-			if(v < 0)
-				return false;
 			int n = min(c, cx - x);
 			if(rle4) {
 				RGBA hi = palette[v >> 4], lo = palette[v & 15];
@@ -243,46 +249,57 @@ bool BMPRaster::DecodeRLE(const BMPHeader& h)
 			x += n;
 			continue;
 		}
-		if(v < 0 || v == 1)
+		if(v == 1) {
+			result = RLE_WHOLE;
 			break;
+		}
 		if(v == 0) {
-			if(fy + 1 >= cy)
+			if(fy + 1 >= cy) {
+				result = RLE_WHOLE;
 				break;
+			}
 			fy++;
 			x = 0;
 		}
 		else if(v == 2) {
 			int dx = s.Get();
 			int dy = s.Get();
-			if(dy < 0 || x + dx > cx - 1 || fy + dy > cy - 1)
-				return false;
+			if(dy < 0)
+				break;
+			if(x + dx > cx - 1 || fy + dy > cy - 1)
+				return RLE_BAD;
 			x += dx;
 			fy += dy;
 		}
 		else if(rle4) {
 			int nb = (v + 1) / 2;
-			if(x + v > cx || !s.GetAll(run, nb) || ((nb & 1) && s.Get() < 0))
-				return false;
+			if(x + v > cx)
+				return RLE_BAD;
+			if(!s.GetAll(run, nb))
+				break;
 			for(int i = 0; i < v; i++)
 				row[x + i] = palette[i & 1 ? run[i >> 1] & 15 : run[i >> 1] >> 4];
 			x += v;
+			if((nb & 1) && s.Get() < 0)
+				break;
 			continue;
 		}
 		else {
-			if(!s.GetAll(run, v) || ((v & 1) && s.Get() < 0))
-				return false;
-			for(int i = 0; i < v; i++) {
-				if(x >= cx)
-					return false;
+			if(x + v > cx)
+				return RLE_BAD;
+			if(!s.GetAll(run, v))
+				break;
+			for(int i = 0; i < v; i++)
 				row[x++] = palette[run[i]];
-			}
+			if((v & 1) && s.Get() < 0)
+				break;
 			continue;
 		}
 		row = b[topdown ? fy : cy - 1 - fy];
 	}
 	b.SetKind(IMAGE_ALPHA);
 	rle = std::make_unique<ImageRaster>(Image(b));
-	return true;
+	return result;
 }
 
 Raster::Line BMPRaster::GetLine(int y)

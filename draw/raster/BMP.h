@@ -54,8 +54,10 @@ class BMPRaster : public StreamRaster {
 	// 32-bit masks that are not whole bytes: rows are converted here, not by the format
 	dword        mask[3] = {};
 	bool         masked32 = false;
+	bool         cut = false;     // the run-length data ended before the picture
 
-	bool DecodeRLE(const BMPHeader& h);
+	enum { RLE_BAD, RLE_WHOLE, RLE_CUT };
+	int  DecodeRLE(const BMPHeader& h);
 
 public:
 	bool  Create() override;
@@ -65,6 +67,8 @@ public:
 	int   GetPaletteCount() override       { return fmt.GetPaletteCount(); }
 	const RGBA*         GetPalette() override;
 	const RasterFormat* GetFormat() override;
+	// A run-length picture cut short is an error, its rows decoded so far still readable.
+	bool  IsError() override               { return cut || StreamRaster::IsError(); }
 
 	explicit BMPRaster(bool file_header = true) : fileHeader(file_header) {}
 	~BMPRaster() override;

@@ -58,6 +58,7 @@ int   Raster::GetActivePage()             { return 0; }
 int   Raster::GetPageCount()              { return 1; }
 Rect  Raster::GetPageRect(int)            { return Rect(Point(0, 0), GetSize()); }
 int   Raster::GetPaletteCount()           { return 0; }
+bool  Raster::ReadRow(int, RGBA*)         { return false; }
 Value Raster::GetMetaData(String)         { return Value(); }
 void  Raster::EnumMetaData(Vector<String>& id_list) { id_list.Clear(); }
 Raster::~Raster()                         {}
@@ -76,9 +77,12 @@ Image Raster::GetImage(int x, int y, int cx, int cy, const Gate<int, int>& progr
 	ImageBuffer b;
 	if(width && height && !b.Create(width, height))
 		return Image();
+	bool whole = x0 == 0 && width == sz.cx;
 	for(int i = 0; i < height; i++) {
 		if(progress && progress(i, height))
 			return Image();
+		if(whole && ReadRow(int(y0 + i), b[i]))
+			continue;
 		Line line = GetLine(int(y0 + i));
 		const RGBA* row = line.GetRGBA();
 		if(row && width)

@@ -78,6 +78,11 @@ public:
 	// progress(row, rows) asks to stop, or when the size cannot be held.
 	Image GetImage(int x, int y, int cx, int cy, const Gate<int, int>& progress = {});
 	Image GetImage(const Gate<int, int>& progress = {});
+
+protected:
+	// Row y, the raster's whole width, converted straight into target by a decoder that can
+	// (GetImage then needs no row of its own); false sends GetImage through GetLine.
+	virtual bool ReadRow(int y, RGBA* target);
 };
 
 // Base of the decoders: reads its Stream (not owned).

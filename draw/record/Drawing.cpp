@@ -3,11 +3,7 @@
 
 #include <Core/stream/Stream.h>
 #include <Core/stream/StringStream.h>
-#include <Core/util/Util.h>
-#include <Core/exchange/Xmlize.h>
-#include <Core/xml/XmlParser.h>
-#include <Core/exchange/Jsonize.h>
-#include <Core/exchange/Store.h>
+#include <Core/detail/BySerialize.h>
 
 namespace Qel {
 
@@ -22,7 +18,7 @@ constexpr dword LIST_BIT = 0x80000000;
 int sLoadedHeight(dword stored)
 {
 	if(stored == LIST_BIT)
-		return int(0x80000000);
+		return INT_NULL;
 	return int(stored << 1) >> 1;
 }
 
@@ -70,26 +66,12 @@ void Drawing::Serialize(Stream& s)
 
 void Drawing::Xmlize(XmlIO& xio)
 {
-	if(xio.IsStoring()) {
-		Drawing w = *this;
-		xio.SetAttr("data", HexString(StoreAsString(w)));
-		return;
-	}
-	if(!LoadFromString(*this, ScanHexString(xio.GetAttr("data"))))
-		throw XmlError("xmlize by serialize error");
+	detail::XmlizeBySerialize(xio, *this);
 }
 
 void Drawing::Jsonize(JsonIO& jio)
 {
-	if(jio.IsStoring()) {
-		Drawing w = *this;
-		jio.Set("data", HexString(StoreAsString(w)));
-		return;
-	}
-	const Value& v = jio.Get("data");
-	String hex = v.GetType() == STRING_V || v.GetType() == WSTRING_V ? v.ToString() : String();
-	if(!LoadFromString(*this, ScanHexString(hex)))
-		throw JsonizeError("jsonize by serialize error");
+	detail::JsonizeBySerialize(jio, *this);
 }
 
 hash_t Drawing::GetHashValue() const

@@ -14,7 +14,7 @@ class JsonIO;
 
 class Drawing {
 public:
-	Size       size = Size(int(0x80000000), int(0x80000000)); // Null
+	Size       size = Size(INT_NULL, INT_NULL); // Null
 	String     data;                                         // the command stream
 	ValueArray val;                                          // object operands, in order of use
 

@@ -5,11 +5,7 @@
 #include <Core/text/FormatDouble.h>
 #include <Core/stream/Stream.h>
 #include <Core/stream/StringStream.h>
-#include <Core/util/Util.h>
-#include <Core/exchange/Xmlize.h>
-#include <Core/xml/XmlParser.h>
-#include <Core/exchange/Jsonize.h>
-#include <Core/exchange/Store.h>
+#include <Core/detail/BySerialize.h>
 
 namespace Qel {
 
@@ -47,26 +43,12 @@ void Painting::Serialize(Stream& s)
 
 void Painting::Xmlize(XmlIO& xio)
 {
-	if(xio.IsStoring()) {
-		Painting p = *this;
-		xio.SetAttr("data", HexString(StoreAsString(p)));
-		return;
-	}
-	if(!LoadFromString(*this, ScanHexString(xio.GetAttr("data"))))
-		throw XmlError("xmlize by serialize error");
+	detail::XmlizeBySerialize(xio, *this);
 }
 
 void Painting::Jsonize(JsonIO& jio)
 {
-	if(jio.IsStoring()) {
-		Painting p = *this;
-		jio.Set("data", HexString(StoreAsString(p)));
-		return;
-	}
-	const Value& v = jio.Get("data");
-	String hex = v.GetType() == STRING_V || v.GetType() == WSTRING_V ? v.ToString() : String();
-	if(!LoadFromString(*this, ScanHexString(hex)))
-		throw JsonizeError("jsonize by serialize error");
+	detail::JsonizeBySerialize(jio, *this);
 }
 
 hash_t Painting::GetHashValue() const

@@ -27,6 +27,14 @@ void ReleasePopupGrab();
 bool ReleaseCaptureGrab();
 // Takes the capture's grab again when something else broke it; forgets it when that fails.
 void RegrabCapture();
+// Gives up the popups' and the capture's grabs and grabs every pointing device for the window
+// of top; true when the window system granted it.
+bool GrabCapture(Ctrl* top);
+// Whether top is the capture's grab holder, is open and the pointer is grabbed.
+bool HoldsCaptureGrab(const Ctrl* top);
+// Sets img as the cursor of top's window: an auxiliary word is a standard cursor's type plus
+// one, an empty image hides the pointer. Nothing happens while the window shows that image.
+void WndSetCursor(Ctrl* top, const Image& img);
 // Follows the window system's active window: focus-out and focus-in of the windows concerned.
 void SyncActiveWindow();
 // Served by the pre-edit and the input method: closing the pre-edit popup, resetting a
@@ -36,6 +44,11 @@ void ClosePreedit();
 void ResetGtkIm(Top* top);
 void SyncImCursorLocation(Ctrl* top);
 void InstallImResetHook();
+// The input method's reset that CancelPreedit runs; null until the backend installs it.
+void (*&ImResetHook())();
+// Whether a drag of the window system is being delivered to a drop target: releases of its
+// button belong to the drag then.
+bool IsDropDelivering();
 // Whether a mouse button is held, as the backend saw it last.
 bool IsMouseButtonHeld();
 // Whether Alt was held when the current backend event was made.

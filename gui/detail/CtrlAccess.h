@@ -20,6 +20,9 @@ struct CtrlAccess {
 	static Rect   FrameRect(const Ctrl& c, int i) { return c.FrameData()[i].GetRect(); }
 	static void   ClearFullRefreshDeep(Ctrl& c) { c.ClearFullRefreshDeep(); }
 	static void   DispatchGdkEvent(Ctrl& c)    { c.DispatchGdkEvent(); }
+	static Image  DispatchMouseEvent(Ctrl& c, int event, Point p, int zdelta) { return c.DispatchMouseEvent(event, p, zdelta); }
+	static Ctrl*  ChildAtPoint(Ctrl& c, Point& p) { return c.ChildAtPoint(p); }
+	static void   ActivateWnd(Ctrl& c)         { c.ActivateWnd(); }
 	static void   SyncScroll(Ctrl& c)          { c.SyncScroll(); }
 };
 

@@ -16,12 +16,19 @@ struct FocusState {
 	Ptr<Ctrl>        loop_ctrl;       // whose event loop is innermost
 	Ptr<Ctrl>        last_opened;     // stands for the active window until the desktop tells one
 	Array<Ptr<Ctrl>> popup_grabs;     // open popups that hold the pointer, oldest first
+	Array<Ptr<Ctrl>> popups;          // every popup opened, oldest first
 	Vector<Ctrl::MouseHook> mouse_hooks;
 	Vector<Ctrl::KeyHook>   key_hooks;
 	Vector<Ctrl::StateHook> state_hooks;
 };
 
 FocusState& Focus();
+
+// Whether user actions go to the log; read on every event, so the cached value when current.
+inline bool UserLogOn()
+{
+	return IniUserLog.IsCurrent() ? IniUserLog.value : IniUserLog.Get();
+}
 
 // What windows of the window class add where the core and the backend treat windows specially;
 // each is null until that class registers it.
@@ -33,6 +40,8 @@ struct WindowHooks {
 	void (*set_overlapped)(Ctrl* window, const Rect& r) = nullptr;
 	// Where the window opens next time after it closed; empty for nowhere in particular.
 	Rect (*normal_rect)(const Ctrl* window) = nullptr;
+	// The window's answer to the window manager's close button; Close without it.
+	void (*when_close)(Ctrl* window) = nullptr;
 };
 
 WindowHooks& GetWindowHooks();

@@ -4,6 +4,7 @@
 #include "detail/Wnd.h"
 #include <gui/detail/CtrlAccess.h>
 #include <gui/detail/Focus.h>
+#include <gui/detail/Mouse.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {
@@ -59,10 +60,10 @@ gboolean sEventProc(GdkEvent* event, int id)
 		return TRUE;
 	}
 	case GDK_KEY_PRESS:
+	case GDK_KEY_RELEASE: {
+		// releases too: the input method's hex entry goes on once Ctrl and Shift are let go
 		if(top && top->im_context && gtk_im_context_filter_keypress(top->im_context, &event->key))
 			return TRUE;
-		[[fallthrough]];
-	case GDK_KEY_RELEASE: {
 		ValueArray v;
 		v.Add((int)event->key.keyval);
 		v.Add((int)event->key.hardware_keycode);
@@ -114,6 +115,43 @@ gdouble* sAxes(GdkEvent* e)
 	case GDK_BUTTON_RELEASE: return e->button.axes;
 	default:                 return nullptr;
 	}
+}
+
+// The modifier state an input event carries, as it stands after the event: the event's own
+// field tells the state before it, so a modifier key's press adds its bit and its release
+// removes it. False for records without an input event.
+bool sEventModifiers(const GdkEvent* event, GdkModifierType& mask)
+{
+	if(!event)
+		return false;
+	guint state;
+	switch(event->type) {
+	case GDK_MOTION_NOTIFY:  state = event->motion.state; break;
+	case GDK_BUTTON_PRESS:
+	case GDK_2BUTTON_PRESS:
+	case GDK_BUTTON_RELEASE: state = event->button.state; break;
+	case GDK_SCROLL:         state = event->scroll.state; break;
+	case GDK_ENTER_NOTIFY:
+	case GDK_LEAVE_NOTIFY:   state = event->crossing.state; break;
+	case GDK_KEY_PRESS:
+	case GDK_KEY_RELEASE: {
+		state = event->key.state;
+		guint bit = 0;
+		switch(event->key.keyval) {
+		case GDK_KEY_Shift_L: case GDK_KEY_Shift_R:     bit = GDK_SHIFT_MASK; break;
+		case GDK_KEY_Control_L: case GDK_KEY_Control_R: bit = GDK_CONTROL_MASK; break;
+		case GDK_KEY_Alt_L: case GDK_KEY_Alt_R:
+		case GDK_KEY_Meta_L: case GDK_KEY_Meta_R:       bit = GDK_MOD1_MASK; break;
+		default: break;
+		}
+		state = event->type == GDK_KEY_PRESS ? state | bit : state & ~bit;
+		break;
+	}
+	default:
+		return false;
+	}
+	mask = GdkModifierType(state);
+	return true;
 }
 
 } // namespace
@@ -255,6 +293,21 @@ bool detail::IsAltHeld()
 	return CurrentGdkEvent().state & GDK_MOD1_MASK;
 }
 
+dword detail::CurrentEventState()
+{
+	return CurrentGdkEvent().state;
+}
+
+Point detail::CurrentEventMousePos()
+{
+	return CurrentGdkEvent().mousepos;
+}
+
+bool detail::CurrentEventIsPen()
+{
+	return CurrentGdkEvent().pen;
+}
+
 gboolean detail::GtkEventProc(GtkWidget*, GdkEvent* event, gpointer data)
 {
 	// a failed delete request must not let GTK destroy the window behind the control's back
@@ -268,14 +321,18 @@ void detail::EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent*
 	if(!e)
 		return;
 	GdkModifierType mask = GdkModifierType(0);
-	if(GdkDisplay* d = gdk_display_get_default()) {
-		GdkSeat* seat = gdk_display_get_default_seat(d);
-		GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
-		if(GdkWindow* root = pointer ? gdk_get_default_root_window() : nullptr) {
-			int x, y;
-			gdk_window_get_device_position(root, pointer, &x, &y, &mask);
+	// The modifiers as the event saw them: asking the server now would give those of a later
+	// moment (a Ctrl released meanwhile turns a late Ctrl+C into C) and cost a round trip.
+	// Records without such an event ask the server.
+	if(!sEventModifiers(event, mask))
+		if(GdkDisplay* d = gdk_display_get_default()) {
+			GdkSeat* seat = gdk_display_get_default_seat(d);
+			GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+			if(GdkWindow* root = pointer ? gdk_get_default_root_window() : nullptr) {
+				int x, y;
+				gdk_window_get_device_position(root, pointer, &x, &y, &mask);
+			}
 		}
-	}
 	int s = GetDisplayScale();
 	if(event && event->type == GDK_MOTION_NOTIFY)
 		sLastMouse = Point(int(event->motion.x_root * s), int(event->motion.y_root * s));

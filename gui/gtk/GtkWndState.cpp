@@ -4,6 +4,7 @@
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
 #include <gui/detail/CtrlAccess.h>
+#include <gui/SystemDraw.h>
 #include <gui/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
@@ -283,7 +284,13 @@ void detail::SyncActiveWindow()
 	GuiLock lock;
 	FocusState& f = Focus();
 	Ctrl* fw = f.focus_wnd;
-	if(fw && fw->IsOpen() && WndIsActive(CtrlAccess::GetTop(*fw->GetTopCtrl())))
+	// a popup never becomes the desktop's active window: its owner's window stands for it
+	Ctrl* judge = fw && fw->IsOpen() ? fw->GetTopCtrl() : nullptr;
+	for(int guard = 0; judge && judge->IsPopUp() && guard < 100; guard++) {
+		Ctrl* o = judge->GetOwner();
+		judge = o && o->IsOpen() ? o->GetTopCtrl() : nullptr;
+	}
+	if(judge && WndIsActive(CtrlAccess::GetTop(*judge)))
 		return;
 	Ctrl* active = nullptr;
 	for(WndRec& w : WndList())
@@ -366,7 +373,59 @@ void detail::RegrabCapture()
 		CaptureGrabCtrl() = nullptr;
 }
 
+bool detail::GrabCapture(Ctrl* top)
+{
+	GuiLock lock;
+	ReleaseCaptureGrab(); // which may give the popups their grab back
+	ReleasePopupGrab();
+	if(!sSeatGrab(top))
+		return false;
+	CaptureGrabCtrl() = top;
+	return true;
+}
+
+bool detail::HoldsCaptureGrab(const Ctrl* top)
+{
+	GuiLock lock;
+	return top && CaptureGrabCtrl() == top && top->IsOpen() && sPointerGrabbed();
+}
+
 // Cursors -----------------------------------------------------------------------------------------
+
+void detail::WndSetCursor(Ctrl* top, const Image& img)
+{
+	GuiLock lock;
+	Top* t = top ? CtrlAccess::GetTop(*top) : nullptr;
+	GdkDisplay* d = gdk_display_get_default();
+	if(!t || !d)
+		return;
+	uint64 id = img.GetSerialId();
+	if(t->cursor_set && t->cursor_id == id)
+		return;
+	t->cursor_set = true;
+	t->cursor_id = id;
+	GdkCursor* cursor = nullptr;
+	if(uint64 aux = img.GetAuxData())
+		cursor = gdk_cursor_new_for_display(d, GdkCursorType(aux - 1));
+	else if(!img.IsEmpty()) {
+		// a surface of its own: the cached ones are drawn at device scale 1
+		cairo_surface_t* s = ImageToCairoSurface(img);
+		int scale = GetDisplayScale();
+		cairo_surface_set_device_scale(s, scale, scale);
+		Point hot = img.GetHotSpot();
+		cursor = gdk_cursor_new_from_surface(d, s, double(hot.x) / scale, double(hot.y) / scale);
+		cairo_surface_destroy(s);
+	}
+	else
+		cursor = gdk_cursor_new_for_display(d, GDK_BLANK_CURSOR);
+	if(top->IsOpen() && t->window)
+		gdk_window_set_cursor(gtk_widget_get_window(t->window), cursor);
+	if(cursor)
+		g_object_unref(cursor);
+	if(IsX11() && IsWaylandSession())
+		top->RefreshFrame(Rect(0, 0, 1, 1));
+	gdk_display_flush(d);
+}
 
 // The auxiliary word is the GDK cursor type plus one, so the cursor setter makes the GDK cursor.
 Image IBeamCursorImage()

@@ -66,6 +66,7 @@ struct BufferPainter::PathJob {
 	PathAttr                    attr;
 	const PathInfo*             path = nullptr;
 	Rectf                       preclip;
+	RenderKind                  kind = RenderKind::FILL; // a fill or a stroke
 	double                      width = 0;
 	Rasterizer                  rasterizer;
 	SpanSource*                 ss = nullptr;

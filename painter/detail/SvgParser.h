@@ -21,6 +21,8 @@ public:
 	// exhaust the stack or the time.
 	static constexpr int MAX_DEPTH = 256;
 	static constexpr int MAX_ELEMENTS = 100000;
+	// Stops of one gradient past this are left out.
+	static constexpr int MAX_STOPS = 65536;
 
 	// What a percentage of a length is taken of: the viewport's width, its height, or its
 	// normalised diagonal.

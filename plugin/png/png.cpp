@@ -25,6 +25,7 @@ struct PNGRaster::Data {
 	int          bits = 0;
 	size_t       rowBytes = 0;
 	Buffer<byte> image;        // interlaced pictures, whole
+	Buffer<byte> row;          // plain pictures read straight into an Image: the row libpng fills
 	Buffer<byte*> rows;
 	bool         interlaced = false;
 	bool         loaded = false;
@@ -252,34 +253,32 @@ const RasterFormat* PNGRaster::GetFormat()
 	return data ? &data->fmt : nullptr;
 }
 
-Raster::Line PNGRaster::GetLine(int y)
+const byte* PNGRaster::Decode(int y, byte* row)
 {
-	if(!data)
-		return Line();
 	Data& d = *data;
-	Buffer<byte> row(d.rowBytes);
-	// a failure leaves zeros and the error state, so that the picture as a whole is refused
-	auto fail = [&] {
+	// a failure leaves the error state, so that the picture as a whole is refused; what the
+	// stream threw goes on to the caller
+	auto fail = [&]() -> const byte* {
 		SetError();
-		memset(row, 0, d.rowBytes);
 		if(d.exc) {
 			std::exception_ptr e = d.exc;
 			d.exc = nullptr;
 			std::rethrow_exception(e);
 		}
-		return Line(row.Detach(), this, true);
+		return nullptr;
 	};
-	if(y < 0 || y >= d.size.cy || IsError()) {
-		memset(row, 0, d.rowBytes);
-		return Line(row.Detach(), this, true);
-	}
+	if(y < 0 || y >= d.size.cy || IsError())
+		return nullptr;
 	if(d.interlaced) {
 		if(!d.loaded) {
 			d.loaded = true;
 			size_t stride = size_t(d.fmt.GetByteCount(d.size.cx));
 			if(!IsImageSizeValid(d.size.cx, d.size.cy))
 				return fail();
+			// zeroed: the bits past the last pixel of packed rows are never decoded, and rows go
+			// out raw as they are
 			d.image.Alloc(stride * d.size.cy);
+			memset(d.image, 0, stride * d.size.cy);
 			d.rows.Alloc(d.size.cy);
 			for(int i = 0; i < d.size.cy; i++)
 				d.rows[i] = d.image + stride * i;
@@ -290,7 +289,7 @@ Raster::Line PNGRaster::GetLine(int y)
 		}
 		if(!d.image)
 			return fail();
-		return Line(d.rows[y], this, false);
+		return d.rows[y];
 	}
 	if(y < d.currentRow) {
 		// libpng reads forward only: start again from the beginning of the data
@@ -313,7 +312,36 @@ Raster::Line PNGRaster::GetLine(int y)
 	if(!sReadRow(d.png, row))
 		return fail();
 	d.currentRow++;
+	return row;
+}
+
+Raster::Line PNGRaster::GetLine(int y)
+{
+	if(!data)
+		return Line();
+	Data& d = *data;
+	Buffer<byte> row(d.rowBytes);
+	const byte* raw = Decode(y, row);
+	if(!raw) // out of range or failed: zeros
+		memset(row, 0, d.rowBytes);
+	else if(raw != row)
+		return Line(raw, this, false); // a row of the whole interlaced picture
 	return Line(row.Detach(), this, true);
+}
+
+bool PNGRaster::ReadRow(int y, RGBA* target)
+{
+	if(!data)
+		return false;
+	Data& d = *data;
+	if(!d.row) // one row buffer for the whole picture
+		d.row.Alloc(d.rowBytes);
+	const byte* raw = Decode(y, d.row);
+	if(raw)
+		d.fmt.Read(target, raw, d.size.cx, d.palette);
+	else
+		memset((void*)target, 0, size_t(d.size.cx) * sizeof(RGBA));
+	return true;
 }
 
 PNGRaster::PNGRaster() {}

@@ -21,6 +21,9 @@ private:
 	std::unique_ptr<Data> data;
 
 	bool Init();
+	// Raw row y: decoded into row (rowBytes long) for plain pictures, a row of the whole picture
+	// for interlaced ones; null out of range or on failure.
+	const byte* Decode(int y, byte* row);
 	// libpng's callbacks: exact reads from the stream, errors that jump back to the decoder,
 	// warnings that are dropped.
 	static void ReadCallback(png_struct_def* png, unsigned char* buffer, size_t length);
@@ -37,6 +40,9 @@ public:
 
 	PNGRaster();
 	~PNGRaster() override;
+
+protected:
+	bool  ReadRow(int y, RGBA* target) override;
 };
 
 // Adds PNG to the format registry, once per process.

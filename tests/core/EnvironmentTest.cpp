@@ -1,6 +1,7 @@
 #include <Core/Core.h>
 
 #include "TempFolder.h"
+#include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -281,4 +282,37 @@ TEST(Environment, LaunchWebBrowserPassesTheUrlWhole)
 	}
 	close(fd);
 	EXPECT_EQ(got, ~url);
+}
+
+// SaveFile writes beside the file and renames: a full disk (a file size limit in a child) leaves
+// the old content and no other file; the permission bits and a link to the file stay.
+TEST(Environment, SaveFileKeepsTheOldFileWhenItFails)
+{
+	TempFolder tmp;
+	String old(0, 10000);
+	for(int i = 0; i < old.GetLength(); i++)
+		old.Set(i, 'a' + i % 26);
+	ASSERT_TRUE(SaveFile(~tmp("a"), old));
+	String big(0, 20000);
+	EXPECT_EQ(QelTest::InChildWithFileLimit(4096, [&] { return SaveFile(~tmp("a"), big); }), 1);
+	EXPECT_EQ(LoadFile(tmp("a")), old);
+	EXPECT_EQ(QelTest::FolderNames(~tmp.path), std::vector<std::string>{ "a" });
+
+	ASSERT_EQ(chmod(~tmp("a"), 0604), 0);
+	ASSERT_EQ(symlink("a", ~tmp("link")), 0);
+	EXPECT_TRUE(SaveFile(~tmp("link"), "new"));
+	EXPECT_EQ(LoadFile(tmp("a")), "new");
+	struct stat st;
+	ASSERT_EQ(lstat(~tmp("link"), &st), 0);
+	EXPECT_TRUE(S_ISLNK(st.st_mode));
+	ASSERT_EQ(stat(~tmp("a"), &st), 0);
+	EXPECT_EQ(st.st_mode & 07777, 0604u);
+
+	FileOut holder(~tmp("a")); // another writer has it
+	ASSERT_TRUE(holder.IsOpen());
+	holder.Put("held");
+	holder.Flush();
+	EXPECT_FALSE(SaveFile(~tmp("a"), "x"));
+	holder.Close();
+	EXPECT_EQ(LoadFile(tmp("a")), "held");
 }

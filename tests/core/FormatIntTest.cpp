@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdarg>
+#include <limits>
 #include <string>
 
 using namespace Qel;
@@ -44,7 +45,7 @@ TEST(FormatInt, Digits)
 	EXPECT_EQ(FormatUnsigned64Digits(100000000000000000ull, h), 18);
 	EXPECT_EQ(std::string(h, 18), "100000000000000000");
 	EXPECT_EQ(Text(FormatInt64(-9223372036854775807ll)), "-9223372036854775807");
-	EXPECT_EQ(Text(FormatInt64(int64(0x8000000000000000ull))), "");
+	EXPECT_EQ(Text(FormatInt64(INT64_NULL)), "");
 	EXPECT_EQ(Text(FormatInt64(0)), "0");
 }
 
@@ -55,8 +56,8 @@ TEST(FormatInt, Base)
 	EXPECT_EQ(Text(FormatIntBase(-5, 10, 4, '0', 0, false)), "-0005");
 	EXPECT_EQ(Text(FormatIntBase(5, 10, 3, '*', 1, false)), "*+5");
 	EXPECT_EQ(Text(FormatIntBase(-1, 16, 0, ' ', -1, false)), "ffffffffffffffff");
-	EXPECT_EQ(Text(FormatIntBase(int64(0x8000000000000000ull), 2, 0, ' ', -1, false)), "1" + std::string(63, '0'));
-	EXPECT_EQ(Text(FormatIntBase(int64(0x8000000000000000ull), 10, 3, '.', 0, false)), "...");
+	EXPECT_EQ(Text(FormatIntBase(std::numeric_limits<int64>::min(), 2, 0, ' ', -1, false)), "1" + std::string(63, '0'));
+	EXPECT_EQ(Text(FormatIntBase(std::numeric_limits<int64>::min(), 10, 3, '.', 0, false)), "...");
 	EXPECT_EQ(Text(FormatIntBase(35, 36, 0, ' ', 0, false)), "z");
 	EXPECT_EQ(Text(FormatIntBase(123456, 10, 2, ' ', 0, false)), "123456");
 	EXPECT_EQ(Text(FormatIntBase(7, 1, 0, ' ', 0, false)), "<invalid base>");
@@ -73,7 +74,7 @@ TEST(FormatInt, AlphaAndRoman)
 		EXPECT_EQ(Text(FormatAlpha(n, true)), s) << n;
 	EXPECT_EQ(Text(FormatAlpha(28, false)), "ab");
 	EXPECT_EQ(Text(FormatAlpha(0, true)), "");
-	EXPECT_EQ(Text(FormatAlpha(int(0x80000000), true)), "");
+	EXPECT_EQ(Text(FormatAlpha(INT_NULL, true)), "");
 	EXPECT_EQ(Text(FormatRoman(944, true)), "CMXLIV");
 	EXPECT_EQ(Text(FormatRoman(944, false)), "cmxliv");
 	EXPECT_EQ(Text(FormatRoman(1004, true)), "MIV");
@@ -81,7 +82,7 @@ TEST(FormatInt, AlphaAndRoman)
 	EXPECT_EQ(Text(FormatRoman(3999, true)), "MMMCMXCIX");
 	EXPECT_EQ(Text(FormatRoman(-9, true)), "-IX");
 	EXPECT_EQ(Text(FormatRoman(0, true)), "");
-	EXPECT_EQ(Text(FormatRoman(int(0x80000000), true)), "");
+	EXPECT_EQ(Text(FormatRoman(INT_NULL, true)), "");
 }
 
 TEST(FormatInt, Sprintf)

@@ -113,16 +113,53 @@ TEST(Heap, UsableSizesFollowTheTiers)
 	}
 }
 
+// Blocks of a class hold the class's size, apart from each other, over several pages' worth;
+// in the native form they sit where the small pages put them and a freed one comes back first.
 TEST(Heap, SizeClassBlocks)
 {
-	for(int k : {0, 1, 11, 16, 18}) {
-		void* p = MemoryAllocClass(k);
-		memset(p, k, k == 18 ? 16 : 32);
-		MemoryFreeClass(k, p);
+	const struct { int k; size_t size; } classes[] = { {0, 32}, {1, 64}, {11, 384}, {16, 992}, {18, 16}, {-1, 32} };
+	for(auto [k, size] : classes) {
+		auto alloc = [k = k] { return (byte*)(k < 0 ? MemoryAlloc32() : MemoryAllocClass(k)); };
+		auto release = [k = k](void* p) { k < 0 ? MemoryFree32(p) : MemoryFreeClass(k, p); };
+		std::vector<byte*> v;
+		for(size_t i = 0; i < 3 * 4048 / size + 5; i++) {
+			byte* p = alloc();
+			ASSERT_EQ((uintptr_t)p % (size < 16 ? size : 16), 0u) << k;
+			memset(p, int(i), size);
+			v.push_back(p);
+#ifndef QEL_SYSTEM_HEAP
+			size_t offset = (uintptr_t)p & 4095;
+			EXPECT_GE(offset, 48u) << k;                  // behind the page header
+			EXPECT_EQ((4096 - offset) % size, 0u) << k;   // in steps of the size from the page's end
+			if(k != 18) {
+				EXPECT_EQ((uintptr_t)p & 16, 0u) << k;    // what tells small blocks from large ones
+			}
+#endif
+		}
+		for(size_t i = 0; i < v.size(); i++)
+			for(size_t j = 0; j < size; j++)
+				ASSERT_EQ(v[i][j], byte(i)) << k << " " << i;
+#ifndef QEL_SYSTEM_HEAP
+		byte* last = v.back();
+		release(last);
+		EXPECT_EQ(alloc(), last) << k;
+#endif
+		for(byte* p : v)
+			release(p);
 	}
-	void* p = MemoryAlloc32();
-	memset(p, 1, 32);
+#ifndef QEL_SYSTEM_HEAP
+	// the 32-byte paths are class 0's, and MemoryFree takes back blocks of classes 0..16
+	void* p = MemoryAllocClass(0);
 	MemoryFree32(p);
+	EXPECT_EQ(MemoryAlloc32(), p);
+	MemoryFree(p);
+	EXPECT_EQ(MemoryAllocClass(0), p);
+	MemoryFreeClass(0, p);
+	void* q = MemoryAllocClass(16);
+	MemoryFree(q);
+	EXPECT_EQ(MemoryAllocClass(16), q);
+	MemoryFreeClass(16, q);
+#endif
 	MemoryFree(nullptr);
 }
 

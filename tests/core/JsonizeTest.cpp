@@ -78,7 +78,7 @@ TEST(Jsonize, StoredForms)
 	EXPECT_EQ(sStore(1.5).GetType(), DOUBLE_V);
 	EXPECT_TRUE(IsNull(sStore(-sInf).ToDouble()));
 	EXPECT_EQ(sStore(7).GetType(), DOUBLE_V);
-	EXPECT_TRUE(sStore(int(0x80000000)).IsNull());
+	EXPECT_TRUE(sStore(INT_NULL).IsNull());
 	EXPECT_EQ(sStore(int16(-3)), Value(-3.0));
 	EXPECT_EQ(sStore(true), Value(true));
 	EXPECT_EQ(sStore(int64(42)).GetType(), INT64_V);
@@ -86,7 +86,7 @@ TEST(Jsonize, StoredForms)
 	EXPECT_EQ(sStore(big), Value("9007199254740993"));
 	EXPECT_EQ(sStore(-(int64(1) << 53)).GetType(), INT64_V);
 	EXPECT_EQ(sStore(int64(1) << 53).GetType(), STRING_V);
-	Value n = sStore(int64(0x8000000000000000ull));
+	Value n = sStore(INT64_NULL);
 	EXPECT_EQ(n.GetType(), INT_V);
 	EXPECT_TRUE(n.IsNull());
 	EXPECT_EQ(sStore(Date(5, 1, 2)), Value("0005-01-02"));

@@ -22,7 +22,6 @@ std::string Text(const String& s)
 }
 
 const double inf = std::numeric_limits<double>::infinity();
-const int64 INT64_NULL = int64(0x8000000000000000ull);
 
 } // namespace
 
@@ -63,7 +62,7 @@ TEST(RichValue, IntegersOfEveryKind)
 	EXPECT_TRUE(IsNull(String()));
 	EXPECT_TRUE(IsNull(Date()));
 	EXPECT_TRUE(IsNull(Color()));
-	EXPECT_TRUE(IsNull(int(0x80000000)));
+	EXPECT_TRUE(IsNull(INT_NULL));
 	EXPECT_TRUE(IsNull(-inf));
 	EXPECT_FALSE(Value(true).ToBool() == false);
 }
@@ -93,7 +92,7 @@ TEST(RichValue, GeometryTextsAndNull)
 		EXPECT_EQ(copy.GetHashValue(), c.v.GetHashValue());
 	}
 	Value nulls[] = { Rect64(INT64_NULL, 0, 1, 1), Pointf(-inf, 1), Sizef(NAN, 0), Point64(INT64_NULL, 5),
-	                  Size(int(0x80000000), 1), Rect(int(0x80000000), 0, 0, 0), Complex(1, inf) };
+	                  Size(INT_NULL, 1), Rect(INT_NULL, 0, 0, 0), Complex(1, inf) };
 	for(const Value& v : nulls) {
 		EXPECT_TRUE(v.IsNull()) << v.GetType();
 		EXPECT_TRUE(v == Value());
@@ -107,7 +106,7 @@ TEST(RichValue, GeometryTextsAndNull)
 	EXPECT_EQ(Value(Point(1, 2)).To<Point>(), Point(1, 2));
 	EXPECT_EQ(Point(Value(Point(3, 4))), Point(3, 4));
 	EXPECT_EQ(Value(Sizef(1, 2)).To<Sizef>(), Sizef(1, 2));
-	EXPECT_EQ(Value().ToSize().cx, int(0x80000000));
+	EXPECT_EQ(Value().ToSize().cx, INT_NULL);
 	EXPECT_THROW(Value(1).ToPoint(), ValueTypeError);
 	EXPECT_FALSE(Value(Point(1, 2)) == Value(Size(1, 2)));
 	EXPECT_EQ(Value(Rect64(1, 1, 2, 2)).Compare(Value(Rect64(0, 0, 1, 1))), 0); // no order

@@ -292,7 +292,7 @@ TEST(String, Search)
 TEST(String, TextOperators)
 {
 	String s;
-	s << 0 << ' ' << -17 << ' ' << 2147483647 << ' ' << (int)0x80000000 << '|';
+	s << 0 << ' ' << -17 << ' ' << 2147483647 << ' ' << INT_NULL << '|';
 	EXPECT_EQ(s, "0 -17 2147483647 |");
 	EXPECT_EQ(String(String() << -2147483647), "-2147483647");
 	const char* none = nullptr;

@@ -4,10 +4,18 @@
 
 #include <Core/Core.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstring>
 #include <cstdio>
+#include <dirent.h>
 #include <ftw.h>
 #include <stdlib.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace QelTest {
 
@@ -53,5 +61,39 @@ inline Qel::String ReadFile(const char* path)
 }
 inline Qel::String ReadFile(const std::string& path) { return ReadFile(path.c_str()); }
 inline Qel::String ReadFile(const Qel::String& path) { return ReadFile(~path); }
+
+// Runs fn in a child process whose files cannot grow past limit bytes: writes beyond fail as on
+// a full disk. Gives the child's exit code (0 when fn returned true, 1 when false), or 128 plus
+// the signal that ended it.
+template <class F>
+int InChildWithFileLimit(rlim_t limit, F fn)
+{
+	fflush(nullptr);
+	pid_t pid = fork();
+	if(pid == 0) {
+		signal(SIGXFSZ, SIG_IGN);
+		rlimit r = { limit, limit };
+		setrlimit(RLIMIT_FSIZE, &r);
+		_exit(fn() ? 0 : 1);
+	}
+	int status = 0;
+	if(pid < 0 || waitpid(pid, &status, 0) != pid)
+		return -1;
+	return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The names in a folder, "." and ".." left out, sorted.
+inline std::vector<std::string> FolderNames(const std::string& path)
+{
+	std::vector<std::string> r;
+	if(DIR* d = opendir(path.c_str())) {
+		while(dirent* e = readdir(d))
+			if(strcmp(e->d_name, ".") && strcmp(e->d_name, ".."))
+				r.push_back(e->d_name);
+		closedir(d);
+	}
+	std::sort(r.begin(), r.end());
+	return r;
+}
 
 } // namespace QelTest

@@ -95,7 +95,7 @@ TEST(Util, RoundingClampsAndMapsNaNToNull)
 	struct { double x; int round, floor, ceil; } cases[] = {
 		{2.5, 3, 2, 3}, {-2.5, -2, -3, -2}, {-0.2, 0, -1, 0},
 		{1e12, 2147483647, 2147483647, 2147483647},
-		{-1e12, int(0x80000000), int(0x80000000), int(0x80000000)},
+		{-1e12, INT_NULL, INT_NULL, INT_NULL},
 	};
 	for(auto& c : cases) {
 		EXPECT_EQ(RoundToInt(c.x), c.round) << c.x;

@@ -84,7 +84,7 @@ TEST(ValueXml, Forms)
 	EXPECT_EQ(Text(n.GatherText()), "ab");
 	n = ToXml(ErrorValue("x")); // written as the int Null
 	EXPECT_EQ(Text(n.Attr("type")), "int");
-	EXPECT_EQ(FromXml(n), Value(int(0x80000000)));
+	EXPECT_EQ(FromXml(n), Value(INT_NULL));
 	n = ToXml(Color(1, 2, 3));
 	EXPECT_EQ(Text(n.Attr("red")), "1");
 	EXPECT_EQ(Text(n.Attr("blue")), "3");
@@ -177,7 +177,7 @@ TEST(ValueXml, NestingLimit)
 
 TEST(ValueJson, Forms)
 {
-	EXPECT_EQ(ValueToJson(Value()), Value(int(0x80000000)));
+	EXPECT_EQ(ValueToJson(Value()), Value(INT_NULL));
 	EXPECT_EQ(ValueToJson(String()).GetType(), INT_V);
 	EXPECT_EQ(ValueToJson(ValueArray()).GetType(), INT_V);
 	Value five = ValueToJson(5);

@@ -79,7 +79,7 @@ TEST(Value, TypesAndNames)
 	Value::RegisterStd();
 	EXPECT_EQ(Value::GetTypeByName("ValueMap"), VALUEMAP_V);
 	EXPECT_EQ(Value::GetTypeByName("int64"), INT64_V);
-	EXPECT_EQ(Value::GetTypeByName("no such type"), int(0x80000000));
+	EXPECT_EQ(Value::GetTypeByName("no such type"), INT_NULL);
 	EXPECT_EQ(Text(Value::GetRegisteredName(ERROR_V)), "error");
 	EXPECT_EQ(Text(Value::GetRegisteredName(12345)), "");
 	ASSERT_TRUE(Value::GetFactory(VALUEARRAY_V));
@@ -101,7 +101,7 @@ TEST(Value, RegisterKeepsFirstFactory)
 
 TEST(Value, NullRules)
 {
-	Value nulls[] = { Value(), Value(""), Value(int(0x80000000)), Value(int64(0x8000000000000000ull)),
+	Value nulls[] = { Value(), Value(""), Value(INT_NULL), Value(INT64_NULL),
 	                  Value(-inf), Value(std::nan("")), Value(-std::numeric_limits<float>::infinity()),
 	                  Value(Date()), Value(Time()), ErrorValue("oops"), Value(ValueArray()), Value(ValueMap()),
 	                  Value(WString()) };
@@ -220,11 +220,11 @@ TEST(Value, CopyAssignAndSharing)
 
 TEST(Value, Conversions)
 {
-	EXPECT_EQ(Value().ToInt(), int(0x80000000));
+	EXPECT_EQ(Value().ToInt(), INT_NULL);
 	EXPECT_EQ(Value().ToDouble(), -inf);
 	EXPECT_FALSE(Value().ToBool());
 	EXPECT_EQ(Text(Value().ToString()), "");
-	EXPECT_EQ(ErrorValue("abc").ToInt(), int(0x80000000));
+	EXPECT_EQ(ErrorValue("abc").ToInt(), INT_NULL);
 	EXPECT_EQ(Text(ErrorValue("abc").ToText()), ""); // Null
 	EXPECT_EQ(Text(ErrorValue("abc").GetVoidPtr()->AsString()), "<error: 'abc'>");
 	EXPECT_EQ(Text(GetErrorText(ErrorValue("abc"))), "abc");
@@ -249,11 +249,11 @@ TEST(Value, Conversions)
 	EXPECT_EQ(d, 1.25);
 	EXPECT_EQ(i, 3);
 	// Out of range and NaN give the integer's Null instead of an undefined conversion.
-	EXPECT_EQ(Value(1e10).ToInt(), int(0x80000000));
-	EXPECT_EQ(Value(-3e9).ToInt(), int(0x80000000));
-	EXPECT_EQ(Value(1e19).ToInt64(), int64(0x8000000000000000ull));
-	EXPECT_EQ(Value(3e38f).ToInt64(), int64(0x8000000000000000ull));
-	EXPECT_EQ(Value(-0x1p63).ToInt64(), int64(0x8000000000000000ull));
+	EXPECT_EQ(Value(1e10).ToInt(), INT_NULL);
+	EXPECT_EQ(Value(-3e9).ToInt(), INT_NULL);
+	EXPECT_EQ(Value(1e19).ToInt64(), INT64_NULL);
+	EXPECT_EQ(Value(3e38f).ToInt64(), INT64_NULL);
+	EXPECT_EQ(Value(-0x1p63).ToInt64(), INT64_NULL);
 	EXPECT_EQ(Value(0x1p62).ToInt64(), int64(1) << 62);
 }
 
@@ -276,7 +276,7 @@ TEST(Value, ConversionErrors)
 	EXPECT_EQ(TypeError([] { ValueArray a; a.Add(1); Value(a).ToInt(); }),
 	          "Invalid value conversion: N3Qel10ValueArray4DataE -> d");
 	EXPECT_EQ(TypeError([] { Value(1).ToRect(); }), "Invalid value conversion: int -> N3Qel5Rect_IiEE");
-	EXPECT_EQ(Value().ToRect().left, int(0x80000000));
+	EXPECT_EQ(Value().ToRect().left, INT_NULL);
 	EXPECT_EQ(Value::MakeRaw(Rect(1, 2, 3, 4)).ToRect(), Rect(1, 2, 3, 4));
 	try {
 		Value(Date(2024, 1, 1)).ToInt();
@@ -342,4 +342,33 @@ TEST(Value, Containers)
 	p2.Add(1.0); p2.Add(int64(2));
 	EXPECT_TRUE(Value(p) == Value(p2));
 	EXPECT_EQ(Value(p).GetHashValue(), Value(p2).GetHashValue());
+}
+
+// Trees built deep in code are released in a loop, not by recursion: a child process so that the
+// old, recursive release fails the test by its crash alone.
+TEST(ValueDeathTest, DeepTreesReleaseWithoutRecursion)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe");
+	EXPECT_EXIT({
+		const int depth = 200000;
+		Value v = 1;
+		for(int i = 0; i < depth; i++) {
+			if(i % 3 == 2) {
+				ValueMap m;
+				m.Add("k", v);
+				v = m;
+			}
+			else {
+				ValueArray a;
+				a.Add(String("leaf"));
+				a.Add(v);
+				v = a;
+			}
+		}
+		Value shared = v; // a second handle: the first release must leave the tree whole
+		v = Value();
+		bool whole = shared.GetType() == VALUEMAP_V || shared.GetType() == VALUEARRAY_V;
+		shared = Value();
+		_exit(whole ? 0 : 1);
+	}, testing::ExitedWithCode(0), "");
 }

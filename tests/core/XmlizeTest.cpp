@@ -53,12 +53,12 @@ TEST(Xmlize, AttrTextForms)
 	EXPECT_EQ(sLoadAttr<int>("-17"), -17);
 	EXPECT_TRUE(IsNull(sLoadAttr<int>("abc")));
 	EXPECT_TRUE(IsNull(sLoadAttr<int>("")));
-	EXPECT_EQ(AttrTextStore(int(0x80000000)), "");
+	EXPECT_EQ(AttrTextStore(INT_NULL), "");
 	EXPECT_EQ(AttrTextStore(-17), "-17");
 	EXPECT_EQ(sLoadAttr<int16>("70000"), int16(70000));
 	EXPECT_EQ(AttrTextStore(int16(-5)), "-5");
 	EXPECT_EQ(sLoadAttr<int64>("-9007199254740993"), -9007199254740993LL);
-	EXPECT_EQ(AttrTextStore(int64(0x8000000000000000ull)), "");
+	EXPECT_EQ(AttrTextStore(INT64_NULL), "");
 	EXPECT_EQ(sLoadAttr<float>("1,5"), 1.5f);
 	EXPECT_TRUE(IsNull(sLoadAttr<double>("x")));
 	EXPECT_EQ(sLoadAttr<double>(AttrTextStore(0.1)), 0.1);

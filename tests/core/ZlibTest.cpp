@@ -334,3 +334,71 @@ TEST(Zlib, GzipFilesInteroperateWithGzipTool)
 	EXPECT_NE(access(tmp("back2").c_str(), F_OK), 0);
 	EXPECT_FALSE(GZCompressFile(tmp("x.gz").c_str(), tmp("missing").c_str()));
 }
+
+// A failed or interrupted file operation leaves the old destination as it was, and no file of
+// its own behind; a full disk is a file size limit in a child process.
+TEST(Zlib, FileFormsKeepTheOldFileWhenTheyFail)
+{
+	TempDir tmp;
+	String noise; // does not compress: the archive outgrows the limit
+	unsigned x = 1;
+	for(int i = 0; i < (1 << 20); i++) {
+		x = x * 1103515245 + 12345;
+		noise.Cat(char(x >> 23));
+	}
+	WriteFile(tmp("src"), noise);
+	String old = Gzip("the old archive");
+	WriteFile(tmp("dst.gz"), old);
+	const std::vector<std::string> names = { "dst.gz", "src" };
+
+	EXPECT_EQ(InChildWithFileLimit(64 << 10, [&] { return GZCompressFile(tmp("dst.gz").c_str(), tmp("src").c_str()); }), 1);
+	EXPECT_EQ(ReadFile(tmp("dst.gz")), old) << "full disk";
+	EXPECT_EQ(FolderNames(tmp.path), names);
+
+	int calls = 0;
+	EXPECT_FALSE(GZCompressFile(tmp("dst.gz").c_str(), tmp("src").c_str(), [&](int64, int64) { return ++calls > 2; }));
+	EXPECT_EQ(ReadFile(tmp("dst.gz")), old) << "cancelled";
+	EXPECT_EQ(FolderNames(tmp.path), names);
+
+	// killed while it writes: the old archive stays under its name (a piece of the new one may stay
+	// beside it, under a name of its own)
+	EXPECT_EQ(InChildWithFileLimit(RLIM_INFINITY, [&] {
+		int n = 0;
+		return GZCompressFile(tmp("dst.gz").c_str(), tmp("src").c_str(), [&](int64, int64) {
+			if(++n == 3)
+				raise(SIGKILL);
+			return false;
+		});
+	}), 128 + SIGKILL);
+	EXPECT_EQ(ReadFile(tmp("dst.gz")), old) << "killed";
+
+	// success replaces it
+	ASSERT_TRUE(GZCompressFile(tmp("dst.gz").c_str(), tmp("src").c_str()));
+	ASSERT_TRUE(GZDecompressFile(tmp("back").c_str(), tmp("dst.gz").c_str()));
+	EXPECT_EQ(ReadFile(tmp("back")), noise);
+	WriteFile(tmp("back"), "old");
+	EXPECT_EQ(InChildWithFileLimit(1000, [&] { return GZDecompressFile(tmp("back").c_str(), tmp("dst.gz").c_str()); }), 1);
+	EXPECT_EQ(ReadFile(tmp("back")), "old") << "full disk while decompressing";
+}
+
+// The file form takes an output limit like the String form, so a small file cannot write
+// gigabytes; the String form stops at its limit with memory to match.
+TEST(Zlib, DecompressionBombsStopAtTheLimit)
+{
+	TempDir tmp;
+	String zeros(0, 64 << 20);
+	String bomb = Gzip(zeros);
+	ASSERT_LT(bomb.GetLength(), 200 << 10);
+	WriteFile(tmp("bomb.gz"), bomb);
+	WriteFile(tmp("out"), "old");
+	EXPECT_FALSE(GZDecompressFile(tmp("out").c_str(), tmp("bomb.gz").c_str(), {}, 1 << 20));
+	EXPECT_EQ(ReadFile(tmp("out")), "old");
+	EXPECT_EQ(FolderNames(tmp.path), (std::vector<std::string>{ "bomb.gz", "out" }));
+	ASSERT_TRUE(GZDecompressFile(tmp("out").c_str(), tmp("bomb.gz").c_str(), {}, 64 << 20));
+	EXPECT_EQ(ReadFile(tmp("out")), zeros);
+	ASSERT_TRUE(GZDecompressFile(tmp("out").c_str(), tmp("bomb.gz").c_str())); // the disk has room for it
+
+	String z = ZCompress(zeros);
+	String r = ZDecompress(z, {}, 1 << 20);
+	EXPECT_TRUE(r.IsEmpty() && !r.IsVoid());
+}

@@ -1,4 +1,5 @@
 #include <draw/Draw.h>
+#include <draw/detail/PixelBlend.h>
 
 #include <gtest/gtest.h>
 
@@ -78,15 +79,61 @@ TEST(Alpha, AlphaBlendMatchesFormula)
 	std::vector<RGBA> r = t;
 	AlphaBlend(r.data(), s.data(), (int)s.size());
 	for(size_t i = 0; i < s.size(); i++) {
-		int f = 256 - (s[i].a + (s[i].a >> 7));
-		auto ch = [&](int tc, int sc) { return byte(std::min(255, std::min(255, tc * f >> 8) + sc)); };
-		ASSERT_EQ(r[i], (RGBA{ ch(t[i].b, s[i].b), ch(t[i].g, s[i].g), ch(t[i].r, s[i].r), ch(t[i].a, s[i].a) })) << i;
+		// the colour keeps 256 - (a + (a >> 7)) 256ths (none under an opaque source), alpha 256 - a
+		int fc = 256 - (s[i].a + (s[i].a >> 7)), fa = 256 - s[i].a;
+		auto ch = [&](int tc, int sc, int f) { return byte(std::min(255, (tc * f >> 8) + sc)); };
+		ASSERT_EQ(r[i], (RGBA{ ch(t[i].b, s[i].b, fc), ch(t[i].g, s[i].g, fc), ch(t[i].r, s[i].r, fc),
+		                       ch(t[i].a, s[i].a, fa) })) << i;
 	}
 	// a pixel whose colour exceeds its alpha saturates rather than wrapping
 	RGBA bad{ 200, 0, 0, 100 }, dst{ 255, 0, 0, 255 };
 	AlphaBlend(&dst, &bad, 1);
 	EXPECT_EQ(dst.b, 255);
+	// whatever goes over an opaque row, it stays opaque
+	std::vector<RGBA> opaque(s.size(), RGBA{ 10, 200, 255, 255 });
+	AlphaBlend(opaque.data(), s.data(), (int)s.size());
+	for(const RGBA& c : opaque)
+		ASSERT_EQ(c.a, 255);
 }
+
+#ifdef __SSE2__
+// The four-pixel kernels against the one-pixel form: every source alpha with colours at and
+// below it (and one above it) over targets of every alpha.
+TEST(Alpha, BlendKernelsMatchTheScalarForm)
+{
+	std::vector<RGBA> targets;
+	for(int a = 0; a < 256; a++)
+		for(int c : { 0, 1, 77, 128, 254, 255 })
+			targets.push_back(RGBA{ byte(c * a / 255), byte(a - c * a / 255), byte(a), byte(a) });
+	while(targets.size() % 4)
+		targets.push_back(RGBA{ 3, 2, 1, 9 });
+	for(int sa = 0; sa < 256; sa++)
+		for(int sc : { 0, sa / 3, sa / 2, sa, std::min(255, sa + 40) }) {
+			RGBA src{ byte(sc), byte(sa - sa / 3), byte(sa / 2), byte(sa) };
+			detail::SolidOver4 solid(src);
+			for(size_t i = 0; i < targets.size(); i += 4) {
+				RGBA want[4], got[4], quad[4];
+				for(int k = 0; k < 4; k++) {
+					want[k] = targets[i + k];
+					detail::BlendOver(want[k], src);
+					quad[k] = RGBA{ src.b, byte(src.g * k / 3), src.r, src.a }; // one source per lane
+					if(k % 2)
+						quad[k] = src;
+				}
+				__m128i d = _mm_loadu_si128((const __m128i*)&targets[i]);
+				_mm_storeu_si128((__m128i*)got, solid(d));
+				for(int k = 0; k < 4; k++)
+					ASSERT_EQ(got[k], want[k]) << sa << " " << sc << " " << i + k;
+				_mm_storeu_si128((__m128i*)got, detail::BlendOver4(d, _mm_loadu_si128((const __m128i*)quad)));
+				for(int k = 0; k < 4; k++) {
+					RGBA w = targets[i + k];
+					detail::BlendOver(w, quad[k]);
+					ASSERT_EQ(got[k], w) << sa << " " << sc << " " << i + k;
+				}
+			}
+		}
+}
+#endif
 
 TEST(Alpha, ImageConversionsKeepSpotsAndShareOpaqueImages)
 {

@@ -264,15 +264,14 @@ TEST(BMP, RunLengthPictures)
 	const Case cases[] = {
 		{ "RLE8 runs, end of line, end of picture",
 		  Rle(8, 4, 2, { 3, 5, 0, 0, 2, 7, 0, 1 }), "77../555." },
-		{ "RLE8 run cut at the row's end", Rle(8, 3, 1, { 9, 2 }), "222" },
-		{ "RLE8 absolute run with padding", Rle(8, 4, 1, { 0, 3, 1, 2, 3, 0, 1, 4 }), "1234" },
-		{ "RLE8 delta", Rle(8, 3, 3, { 0, 2, 1, 1, 1, 6, 0, 0, 1, 9 }), "9../.6./..." },
-		{ "RLE8 data ending early", Rle(8, 3, 2, { 2, 1 }), ".../11." },
-		{ "RLE8 ending after an escape", Rle(8, 2, 1, { 1, 3, 0 }), "3." },
-		{ "RLE4 alternating nibbles", Rle(4, 5, 1, { 5, 0x12 }), "12121" },
-		{ "RLE4 absolute run to the row's end, no padding", Rle(4, 4, 1, { 0, 4, 0x34, 0x56 }), "3456" },
-		{ "RLE4 absolute run of 5 with padding", Rle(4, 6, 1, { 0, 5, 0x12, 0x34, 0x50, 0, 1, 0xBB }), "12345B" },
-		{ "RLE4 absolute run of 3", Rle(4, 3, 1, { 0, 3, 0x12, 0x30 }), "123" },
+		{ "RLE8 run cut at the row's end", Rle(8, 3, 1, { 9, 2, 0, 1 }), "222" },
+		{ "RLE8 absolute run with padding", Rle(8, 4, 1, { 0, 3, 1, 2, 3, 0, 1, 4, 0, 1 }), "1234" },
+		{ "RLE8 delta", Rle(8, 3, 3, { 0, 2, 1, 1, 1, 6, 0, 0, 1, 9, 0, 1 }), "9../.6./..." },
+		{ "RLE8 end of the last line ends the picture", Rle(8, 3, 2, { 2, 1, 0, 0, 1, 3, 0, 0, 5, 5 }), "3../11." },
+		{ "RLE4 alternating nibbles", Rle(4, 5, 1, { 5, 0x12, 0, 1 }), "12121" },
+		{ "RLE4 absolute run to the row's end, no padding", Rle(4, 4, 1, { 0, 4, 0x34, 0x56, 0, 1 }), "3456" },
+		{ "RLE4 absolute run of 5 with padding", Rle(4, 6, 1, { 0, 5, 0x12, 0x34, 0x50, 0, 1, 0xBB, 0, 1 }), "12345B" },
+		{ "RLE4 absolute run of 3", Rle(4, 3, 1, { 0, 3, 0x12, 0x30, 0, 1 }), "123" },
 	};
 	for(const Case& c : cases) {
 		Image img = LoadImageString(c.data);
@@ -281,12 +280,39 @@ TEST(BMP, RunLengthPictures)
 		EXPECT_EQ(img.GetKind(), IMAGE_ALPHA) << c.what;
 	}
 	// stored top-down, the first file row is the top
-	String td = Rle(8, 2, -2, { 2, 1, 0, 0, 2, 2 });
+	String td = Rle(8, 2, -2, { 2, 1, 0, 0, 2, 2, 0, 1 });
 	EXPECT_EQ(Picture(LoadImageString(td)), "11/22");
 	StringStream s(td);
 	std::unique_ptr<StreamRaster> r = OpenStreamRaster(s);
 	ASSERT_TRUE(r);
 	EXPECT_EQ(r->GetInfo().kind, IMAGE_ALPHA);
+}
+
+// Data that ends before the picture does is an error, as a cut uncompressed file is; the rows
+// decoded so far stay readable from the raster.
+TEST(BMP, RunLengthDataCutShort)
+{
+	struct Case { const char* what; String data; const char* rows; };
+	const Case cases[] = {
+		{ "after a run", Rle(8, 3, 2, { 2, 1 }), ".../11." },
+		{ "after an escape", Rle(8, 2, 1, { 1, 3, 0 }), "3." },
+		{ "inside a pair", Rle(8, 3, 1, { 2, 4, 1 }), "44." },
+		{ "inside an absolute run", Rle(8, 4, 1, { 1, 5, 0, 3, 1, 2 }), "5..." },
+		{ "before the padding of an absolute run", Rle(8, 4, 1, { 0, 3, 1, 2, 3 }), "123." },
+		{ "inside a delta", Rle(4, 3, 2, { 1, 0x70, 0, 2, 1 }), ".../7.." },
+		{ "after the last row's pixels", Rle(4, 2, 1, { 2, 0x12 }), "12" },
+	};
+	for(const Case& c : cases) {
+		EXPECT_TRUE(LoadImageString(c.data).IsEmpty()) << c.what;
+		StringStream s(c.data);
+		std::unique_ptr<StreamRaster> r = OpenStreamRaster(s);
+		ASSERT_TRUE(r) << c.what;
+		EXPECT_TRUE(r->IsError()) << c.what;
+		ImageBuffer b(r->GetSize());
+		for(int y = 0; y < b.GetHeight(); y++)
+			memcpy(b[y], r->GetLine(y).GetRGBA(), sizeof(RGBA) * b.GetWidth());
+		EXPECT_EQ(Picture(Image(b)), c.rows) << c.what;
+	}
 }
 
 TEST(BMP, RunLengthDataLeavingThePicture)

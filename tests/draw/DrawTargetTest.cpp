@@ -1,6 +1,7 @@
 // The shared Draw defaults against a recording target, NilDraw and ImageAnyDraw.
 #include "RecordingDraw.h"
 #include "TestImage.h"
+#include "../Hostile.h"
 
 #include <algorithm>
 #include <functional>
@@ -190,6 +191,27 @@ TEST(DrawTarget, ImageDotsConvertToTheNativeResolution)
 	}
 }
 
+// Images at the ends of the coordinate range and with extreme source rectangles: nothing wraps
+// round (found by fuzzing; the sanitized build catches the overflow itself).
+TEST(DrawTarget, ImagesAtTheEdgeOfCoordinates)
+{
+	ImageBuffer ib(10, 10);
+	for(RGBA& p : ib)
+		p = Px(1, 2, 3);
+	Image src(ib);
+	for(Rect s : { Rect(0, 0, 10, 10), Rect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), Rect(-5, INT_MIN, 5, 0) }) {
+		RecordingDraw w;
+		w.DrawImageOp(INT_MAX - 2100, INT_MAX - 20, 3000, 3000, src, s, Color());
+		w.DrawImageOp(INT_MIN + 5, INT_MAX - 20, 10, 10, src, s, Color());
+		w.DrawImageOp(INT_MIN + 5, INT_MIN + 5, 3000, 3000, src, s, Color());
+		for(const std::string& c : Plain(w.calls, { "Clipoff" })) {
+			int l, t, r, b;
+			ASSERT_EQ(sscanf(c.c_str(), "Clipoff[%d,%d,%d,%d]", &l, &t, &r, &b), 4) << c;
+			EXPECT_TRUE(l < r && t < b) << c;
+		}
+	}
+}
+
 TEST(DrawTarget, ImageBandPieces)
 {
 	auto band = [](int cx, int cy, std::initializer_list<std::pair<int, int>> white) {
@@ -325,6 +347,71 @@ TEST(DrawTarget, ImageDataDecodesAndRescales)
 		w.DrawDataOp(0, 0, 4, 4, bad, "image_data");
 		EXPECT_TRUE(SamePixels(Image(w.canvas), Image(ImageBuffer(4, 4)))) << bad;
 	}
+}
+
+namespace {
+
+// A canvas of which only a window is painted: its painting test, in drawing coordinates.
+struct WindowDraw : CanvasDraw {
+	Rect shown;
+	WindowDraw(Size sz, Rect shown) : CanvasDraw(sz), shown(shown) {}
+	bool IsPaintingOp(const Rect& r) const override
+	{
+		return max(r.left + org.x, shown.left) < min(r.right + org.x, shown.right) &&
+		       max(r.top + org.y, shown.top) < min(r.bottom + org.y, shown.bottom);
+	}
+};
+
+} // namespace
+
+// Large pictures that show only in part cost what shows: the part comes out with the pixels it
+// has in the whole, and a huge size that shows in a small window takes neither time nor memory.
+TEST(DrawTarget, LargePicturesMakeOnlyWhatShows)
+{
+	String bmp = LoadFile(QEL_TEST_DATA "/bmpsuite/g/rgb24.bmp");
+	Image src = LoadImageString(bmp);
+	ASSERT_FALSE(src.IsEmpty());
+	Image whole = Rescale(src, Size(3000, 2600), Rect(Point(0, 0), src.GetSize()));
+	Rect window(30, 20, 430, 320); // on the canvas
+	for(int image = 0; image < 2; image++) {
+		WindowDraw w(Size(500, 400), window);
+		w.ClipoffOp(Rect(-1000, -2000, 500, 400)); // the picture's (1030, 2020) lands on the window's corner
+		if(image)
+			w.DrawImage(0, 0, 3000, 2600, src);
+		else
+			w.DrawDataOp(0, 0, 3000, 2600, bmp, "image_data");
+		w.EndOp();
+		EXPECT_TRUE(SamePixels(Crop(Image(w.canvas), window), Crop(whole, Rect(1030, 2020, 1430, 2320)))) << image;
+		for(const auto& b : w.blits) // every piece sent lies in the window's rows
+			EXPECT_TRUE(b.first.top >= window.top && b.first.bottom <= window.bottom) << image;
+	}
+
+	// A drawer that makes only the whole renders down to the window and draws what shows.
+	sDrawerLog.clear();
+	WindowDraw rows(Size(10, 200), Rect(0, 100, 10, 150));
+	rows.DrawDataOp(0, 0, 10, 5000, "d", "rows");
+	EXPECT_EQ(sDrawerLog.size(), 6u); // Open, then bands down to row 150
+	for(int y = 100; y < 150; y++)
+		ASSERT_EQ(rows.canvas[y][9], Px(y, 0, 0)) << y;
+	EXPECT_EQ(rows.canvas[95][9], RGBA()); // in a band above the window
+
+	// Out of sight nothing is made.
+	sDrawerLog.clear();
+	WindowDraw none(Size(10, 10), Rect(0, 0, 0, 0));
+	none.DrawDataOp(0, 0, 10, 5000, "d", "rows");
+	EXPECT_TRUE(sDrawerLog.empty());
+
+	// A picture a billion pixels high, partly in a 400 x 300 window, at the edge of coordinates.
+	auto huge = [&](bool image, int x, int y) {
+		WindowDraw w(Size(500, 400), window);
+		if(image)
+			w.DrawImage(x, y, 4000, 1 << 30, src);
+		else
+			w.DrawDataOp(x, y, 4000, 1 << 30, bmp, "image_data");
+		return w.blits.size();
+	};
+	QEL_EXPECT_BOUNDED(256, 20, huge(false, 0, -(1 << 29)), huge(true, -100, -(1 << 29)),
+	                   huge(false, INT_MAX - 100, INT_MAX - 100), huge(true, INT_MIN + 100, 10));
 }
 
 namespace {

@@ -211,7 +211,7 @@ TEST(Drawing, NothingToPlay)
 	EXPECT_EQ(Play(Rec().Make(), Rect(0, 0, 10, 10)), (Calls{ "Clipoff[0,0,10,10]", "End" }));
 	for(Rect r : { Rect(5, 5, 5, 20), Rect(5, 5, 20, 5), Rect(5, 5, 0, 20) })
 		EXPECT_TRUE(Play(one, r).empty());
-	for(Size sz : { Size(0, 10), Size(10, 0), Size(-10, 10), Size(int(0x80000000), int(0x80000000)) })
+	for(Size sz : { Size(0, 10), Size(10, 0), Size(-10, 10), Size(INT_NULL, INT_NULL) })
 		EXPECT_TRUE(Play(Rec().Add(one.data).Make(sz.cx, sz.cy)).empty());
 	// extreme coordinates and offsets neither overflow nor trap
 	Rec far;

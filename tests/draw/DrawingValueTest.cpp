@@ -72,7 +72,7 @@ TEST(DrawingValue, NullTypesAndConversions)
 		}
 	}
 	Drawing w = Value();
-	EXPECT_EQ(w.size, Size(int(0x80000000), int(0x80000000)));
+	EXPECT_EQ(w.size, Size(INT_NULL, INT_NULL));
 	EXPECT_TRUE(w.data.IsEmpty() && w.val.IsEmpty());
 	Painting p = Value();
 	EXPECT_TRUE(p.cmd.IsEmpty() && std::isinf(p.size.cx) && std::isinf(p.size.cy));

@@ -1,6 +1,8 @@
 #include "TestImage.h"
 
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <vector>
@@ -404,3 +406,25 @@ TEST(Iml, FetchesRaceWithResetsAndRefreshes)
 	EXPECT_EQ(bad, 0);
 }
 
+
+// A run that fails after it began to write leaves neither the output nor the piece it wrote
+// aside; a good run leaves the output alone.
+TEST(Iml, BuildToolLeavesNothingWhenItFailsLate)
+{
+	char dir[] = "/tmp/qel-iml-XXXXXX";
+	ASSERT_TRUE(mkdtemp(dir));
+	std::string d = dir;
+	std::string manifest = QEL_SOURCE_DIR "/draw/iml/DrawImg.iml";
+	auto run = [&](const std::string& out) {
+		return system((std::string(QEL_IMLBUILD) + " '" + manifest + "' '" + out + "' 2>/dev/null").c_str());
+	};
+	// the output's name is taken by a folder with a file in it: the final rename fails
+	ASSERT_EQ(mkdir((d + "/out.cpp").c_str(), 0700), 0);
+	ASSERT_TRUE(SaveFile((d + "/out.cpp/x").c_str(), "x"));
+	EXPECT_NE(run(d + "/out.cpp"), 0);
+	EXPECT_NE(access((d + "/out.cpp.tmp").c_str(), F_OK), 0);
+	EXPECT_EQ(run(d + "/good.cpp"), 0);
+	EXPECT_EQ(access((d + "/good.cpp.tmp").c_str(), F_OK), -1);
+	EXPECT_GT(LoadFile((d + "/good.cpp").c_str()).GetLength(), 100);
+	EXPECT_EQ(system(("rm -rf '" + d + "'").c_str()), 0);
+}

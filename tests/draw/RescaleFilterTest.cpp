@@ -43,7 +43,7 @@ TEST(RescaleFilter, FilterNumbersClampAndNullIsThePlainRescale)
 	Image m = RandomImage(13, 11, 8);
 	EXPECT_TRUE(SamePixels(RF(m, Size(7, 5), 12), RF(m, Size(7, 5), 9)));
 	EXPECT_TRUE(SamePixels(RF(m, Size(7, 5), -3), RF(m, Size(7, 5), 0)));
-	EXPECT_TRUE(SamePixels(RF(m, Size(5, 7), int(0x80000000)), Rescale(m, Size(5, 7), Rect(0, 0, 13, 11))));
+	EXPECT_TRUE(SamePixels(RF(m, Size(5, 7), INT_NULL), Rescale(m, Size(5, 7), Rect(0, 0, 13, 11))));
 	EXPECT_TRUE(SamePixels(RF(m, m.GetSize(), FILTER_BOX), m));
 }
 

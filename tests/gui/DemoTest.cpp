@@ -12,6 +12,8 @@
 
 #include <csignal>
 
+#include <X11/keysym.h>
+
 namespace {
 
 #ifdef QEL_EXAMPLE_WINDOW
@@ -41,8 +43,12 @@ pid_t Start(const std::vector<std::string>& args, const std::string& err_file, b
 int ExitCode(pid_t pid)
 {
 	int status = 0;
-	while(waitpid(pid, &status, 0) < 0 && errno == EINTR)
-		;
+	if(!testkit::WaitExit(pid, testkit::WAIT_MS, &status)) {
+		testkit::ReportTimeout("the program to end", testkit::WAIT_MS, testkit::SourceLocation::current());
+		kill(pid, SIGKILL);
+		testkit::WaitExit(pid, testkit::WAIT_MS, &status);
+		return -1;
+	}
 	return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -55,15 +61,41 @@ std::string Read(const std::string& file)
 TEST(Demo, OpensPaintsAndEndsAfterTheGivenTime)
 {
 	std::string err = testkit::TempFolder() + "/demo-err.txt";
-	pid_t pid = Start({"--seconds", "1"}, err, true);
-	unsigned long w = testkit::FindWindow("window", 10000);
+	// long enough to look at the window on a loaded machine
+	pid_t pid = Start({"--seconds", "3"}, err, true);
+	unsigned long w = testkit::FindWindow("Qel window");
 	ASSERT_NE(w, 0u);
 	// the background, the patch that follows the height, the one that follows the width
 	const std::pair<std::pair<int, int>, unsigned> expect[] = {
 		{{300, 100}, 0xF4F0E2}, {{50, 150}, 0x3870B0}, {{300, 290}, 0xD07828}};
-	for(auto [at, rgb] : expect)
-		EXPECT_TRUE(testkit::PumpUntil([&] { return testkit::ReadPixels(w, at.first, at.second, 1, 1)[0] == rgb; }))
-			<< at.first << "," << at.second;
+	for(const auto& e : expect) {
+		const auto& at = e.first;
+		unsigned rgb = e.second;
+		EXPECT_TRUE(testkit::PumpUntil([&] {
+			std::vector<unsigned> px = testkit::ReadPixels(w, at.first, at.second, 1, 1);
+			return !px.empty() && px[0] == rgb;
+		}, testkit::WAIT_MS, "a painted pixel")) << at.first << "," << at.second;
+	}
+	EXPECT_EQ(ExitCode(pid), 0) << Read(err);
+}
+
+// Alt+F4 under openbox asks the window to close; the program ends by itself with 0.
+TEST(Demo, TheWindowManagerClosesIt)
+{
+	if(!testkit::InChild()) {
+		testkit::DisplayOptions o;
+		o.window_manager = true;
+		EXPECT_TRUE(testkit::RunInChild({}, &o));
+		return;
+	}
+	std::string err = testkit::TempFolder() + "/demo-close.txt";
+	pid_t pid = Start({}, err, true);
+	unsigned long w = testkit::FindWindow("Qel window");
+	ASSERT_NE(w, 0u);
+	// the window manager's key binding acts on the window it takes for active
+	EXPECT_TRUE(testkit::PumpUntil([&] { return testkit::ActiveWindow() == w; }, testkit::WAIT_MS,
+	                               "the window to be active"));
+	testkit::KeyChord({XK_Alt_L, XK_F4});
 	EXPECT_EQ(ExitCode(pid), 0) << Read(err);
 }
 

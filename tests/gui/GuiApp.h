@@ -13,6 +13,7 @@
 
 #include <gdk/gdkx.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -34,12 +35,15 @@ inline bool StartGui()
 }
 
 // Runs GLib (nothing is dispatched: records stay queued) until pred holds.
-inline bool WaitFor(const std::function<bool()>& pred, int timeout_ms = 5000)
+inline bool WaitFor(const std::function<bool()>& pred, int timeout_ms = testkit::WAIT_MS, const char* what = nullptr,
+                    const testkit::SourceLocation& where = testkit::SourceLocation::current())
 {
 	auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
 	while(!pred()) {
-		if(std::chrono::steady_clock::now() > deadline)
+		if(std::chrono::steady_clock::now() > deadline) {
+			testkit::ReportTimeout(what, timeout_ms, where);
 			return false;
+		}
 		GuiWait(10);
 	}
 	return true;
@@ -70,7 +74,25 @@ public:
 			extra(w);
 	}
 
-	explicit PaintCtrl(std::string id = "p", Color c = Color(255, 255, 255)) : RecordingCtrl(std::move(id)), color(c) {}
+	// No caret unless a test gives one: a focused window blinks it, which would add its
+	// rectangle to the repaints the tests measure.
+	explicit PaintCtrl(std::string id = "p", Color c = Color(255, 255, 255)) : RecordingCtrl(std::move(id)), color(c)
+	{
+		caret = Rect();
+	}
+};
+
+// A clock of the test's own behind timers, double clicks, repeats and the caret: stepped by hand,
+// so that timing rules are seen exactly, however loaded the machine is.
+class TestClock {
+public:
+	// Far from where an earlier test left it: no click of one test pairs with one of another.
+	TestClock()                  { Now() += 100000; detail::SetGuiTickSource([] { return Now().load(); }); }
+	~TestClock()                 { detail::SetGuiTickSource(nullptr); }
+	void Advance(int ms)         { Now() += ms; }
+
+private:
+	static std::atomic<dword>& Now() { static std::atomic<dword> t{1000000}; return t; }
 };
 
 class GuiApp : public CtrlTestBase {
@@ -99,7 +121,7 @@ public:
 		c.SetRect(r);
 		c.CreateNativeWindow(owner, popup);
 		ASSERT_TRUE(c.IsOpen());
-		ASSERT_TRUE(WaitFor([&] { return c.paints > 0; }));
+		ASSERT_TRUE(WaitFor([&] { return c.paints > 0; }, testkit::WAIT_MS, "the first paint"));
 		Settle(c);
 	}
 
@@ -114,14 +136,29 @@ public:
 		}
 	}
 
+	// Pumps the way the event loop does (dispatching what arrives) until pred holds.
+	bool Pump(const std::function<bool()>& pred, const char* what = nullptr,
+	          const testkit::SourceLocation& where = testkit::SourceLocation::current())
+	{
+		return WaitFor([&] {
+			Ctrl::ProcessEvents();
+			return pred();
+		}, testkit::WAIT_MS, what, where);
+	}
+	// Pumps until the log holds an entry that starts with prefix.
+	bool PumpFor(const std::string& prefix, const testkit::SourceLocation& where = testkit::SourceLocation::current())
+	{
+		return Pump([&] { return !Calls(prefix).empty(); }, prefix.c_str(), where);
+	}
+
 	// Pumps the way the event loop does until c painted again.
-	bool Repainted(PaintCtrl& c)
+	bool Repainted(PaintCtrl& c, const testkit::SourceLocation& where = testkit::SourceLocation::current())
 	{
 		int n = c.paints;
 		return WaitFor([&] {
 			Ctrl::ProcessEvents();
 			return c.paints > n;
-		});
+		}, testkit::WAIT_MS, "a repaint", where);
 	}
 
 	std::vector<unsigned> Pixels(Ctrl& c, int x, int y, int cx = 1, int cy = 1)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gui/Gui.h>
+#include <testkit/Testkit.h>
 
 #include <glib.h>
 
@@ -11,7 +12,8 @@
 
 namespace guitest {
 
-inline bool RunGuiLoop(const std::function<bool()>& done, int timeout_ms = 20000)
+inline bool RunGuiLoop(const std::function<bool()>& done, int timeout_ms = testkit::WAIT_MS,
+                       const testkit::SourceLocation& where = testkit::SourceLocation::current())
 {
 	using namespace Qel;
 	GuiLock lock;
@@ -26,6 +28,8 @@ inline bool RunGuiLoop(const std::function<bool()>& done, int timeout_ms = 20000
 		TimerProc(detail::GuiTick());
 	}
 	g_source_remove(wake);
+	if(!ok)
+		testkit::ReportTimeout("the loop's end condition", timeout_ms, where);
 	return ok;
 }
 

@@ -99,8 +99,37 @@ public:
 	QEL_REC_POINT(MiddleUp)
 #undef QEL_REC_POINT
 	void   MouseLeave() override                  { Log("MouseLeave"); }
+	void   MouseWheel(Point p, int z, dword k) override
+	{
+		Log("MouseWheel(" + Str(p) + "," + std::to_string(z) + ")");
+		Ctrl::MouseWheel(p, z, k);
+	}
+	void   HorzMouseWheel(Point p, int z, dword k) override
+	{
+		Log("HorzMouseWheel(" + Str(p) + "," + std::to_string(z) + ")");
+		Ctrl::HorzMouseWheel(p, z, k);
+	}
+	Image  FrameMouseEvent(int e, Point p, int z, dword k) override
+	{
+		Log("FrameMouseEvent(" + std::to_string(e) + "," + Str(p) + ")");
+		return Ctrl::FrameMouseEvent(e, p, z, k);
+	}
+	Image  CursorImage(Point p, dword k) override { return has_cursor ? cursor : Ctrl::CursorImage(p, k); }
+	void   PenEvent(Point p, const PenInfo& pen, dword k) override
+	{
+		Log("PenEvent(" + Str(p) + "," + std::to_string(pen.action) + "," + std::to_string(k) + ")");
+	}
+	bool   HotKey(dword key) override
+	{
+		Log("HotKey(" + std::to_string(key) + ")");
+		return key == hot_key || Ctrl::HotKey(key);
+	}
 	Rect   GetCaret() const override              { Log("GetCaret"); return caret; }
-	bool   Key(dword key, int count) override     { Log("Key(" + std::to_string(key) + "," + std::to_string(count) + ")"); return false; }
+	bool   Key(dword key, int count) override
+	{
+		Log("Key(" + std::to_string(key) + "," + std::to_string(count) + ")");
+		return take_keys;
+	}
 	void   GotFocus() override                    { Log("GotFocus"); }
 	void   LostFocus() override                   { Log("LostFocus"); }
 	dword  GetAccessKeys() const override         { return access_keys; }
@@ -131,6 +160,10 @@ public:
 
 	Rect   caret = Rect(0, 0, 1, 10);
 	dword  access_keys = 0;
+	bool   take_keys = false;  // what Key answers
+	dword  hot_key = 0;        // the key HotKey takes
+	bool   has_cursor = false; // CursorImage answers cursor (an empty one hides the pointer)
+	Image  cursor;
 
 	explicit RecordingCtrl(std::string id = "c") : id(std::move(id)) {}
 	~RecordingCtrl() override { Log("~"); }

@@ -4,9 +4,12 @@
 #include <Core/text/Exc.h>
 
 #include <gtest/gtest.h>
+#include "../Hostile.h"
 
 #include <cmath>
 #include <functional>
+#include <random>
+#include <vector>
 
 using namespace Qel;
 
@@ -226,6 +229,47 @@ TEST(BufferPainter, ColorStopsStayOrdered)
 	EXPECT_TRUE(p.GetPathAttr().stop.IsEmpty());
 }
 
+// Stops may come in any order and in any number: ascending by place, equal places in the order
+// given, and a million of them, worst first, cost one sort.
+TEST(BufferPainter, ManyColorStopsInAnyOrder)
+{
+	std::mt19937 rng(5);
+	for(int iter = 0; iter < 50; iter++) {
+		ImageBuffer ib(1, 1);
+		BufferPainter p(ib);
+		std::vector<std::pair<double, int>> want; // by insertion, as the order is defined
+		int n = 1 + iter * 3;
+		for(int i = 0; i < n; i++) {
+			double pos = (rng() % 7) / 6.0;
+			size_t at = 0;
+			while(at < want.size() && want[at].first <= pos)
+				at++;
+			want.insert(want.begin() + at, { pos, i });
+			p.ColorStop(pos, RGBA{ byte(i), byte(i >> 8), 0, 255 });
+			if(i % 5 == 4) { // read in between: later stops still go where they belong
+				const auto& s = p.GetPathAttr().stop;
+				ASSERT_EQ(s.GetCount(), (int)want.size());
+			}
+		}
+		const auto& s = p.GetPathAttr().stop;
+		ASSERT_EQ(s.GetCount(), n);
+		for(int i = 0; i < n; i++) {
+			EXPECT_EQ(s[i].pos, want[i].first) << iter << " " << i;
+			EXPECT_EQ(s[i].color.b | s[i].color.g << 8, want[i].second) << iter << " " << i;
+		}
+	}
+	auto million = [] {
+		ImageBuffer ib(16, 16);
+		BufferPainter p(ib);
+		for(int i = 1000000; i > 0; i--)
+			p.ColorStop(i / 1e6, RGBA{ byte(i), 0, 0, 255 });
+		p.RectPath(0, 0, 16, 16).Fill(Pointf(0, 0), RGBA{ 0, 0, 0, 255 }, Pointf(16, 0), RGBA{ 255, 0, 0, 255 });
+		p.Finish();
+		return ib[0][8].a == 255;
+	};
+	QEL_EXPECT_BOUNDED(512, 10, million());
+}
+
 TEST(BufferPainter, ClearMakesOpaqueImages)
 {
 	ImageBuffer ib(3, 3);
@@ -248,6 +292,27 @@ TEST(BufferPainter, TransparentAndZeroWidthDrawNothing)
 	});
 	for(const RGBA& c : img)
 		EXPECT_TRUE(Same(c, None));
+}
+
+// RenderPath's width codes: -1 fills, a positive width strokes, any other width draws nothing.
+TEST(BufferPainter, RenderPathCodes)
+{
+	for(double w : {-1.0, 2.0, 0.0, -0.5, -4.0, (double)NAN, (double)INFINITY}) {
+		for(bool co : {false, true}) {
+			Image img = Paint(6, 6, [&](BufferPainter& p) {
+				p.Co(co);
+				p.RectPath(1, 1, 4, 4);
+				p.RenderPath(w, nullptr, Black);
+			});
+			bool drawn = w == -1 || w == 2;
+			EXPECT_EQ(Same(img[3][3], Black), w == -1) << w << co;
+			EXPECT_EQ(Same(img[1][1], Black), drawn) << w << co;
+			if(!drawn) {
+				for(const RGBA& c : img)
+					EXPECT_TRUE(Same(c, None)) << w << co;
+			}
+		}
+	}
 }
 
 TEST(BufferPainter, StrokeEndsThePathWhateverItsWidth)

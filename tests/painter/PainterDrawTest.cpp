@@ -13,7 +13,6 @@ using Calls = std::vector<std::string>;
 namespace {
 
 const Color Red(255, 0, 0);
-const int   PenNull = int(0x80000000);
 
 // The expected calls, built through the plain path interface of another recorder.
 template <class F>
@@ -76,7 +75,7 @@ TEST(PainterDraw, PenWidthsAndStyles)
 	// No pen: the path is built, nothing is stroked.
 	for(Color c : {Red, Color()}) {
 		RecordingPainter p;
-		p.DrawLineOp(1, 2, 3, 4, c.IsNull() ? 1 : PenNull, c);
+		p.DrawLineOp(1, 2, 3, 4, c.IsNull() ? 1 : INT_NULL, c);
 		EXPECT_EQ(p.calls, Calls({"Move(1,2)", "Line(3,4)"}));
 	}
 }
@@ -151,7 +150,7 @@ TEST(PainterDraw, ExcludeClipIsTheOutside)
 TEST(PainterDraw, EllipseFillsEvenWithoutPen)
 {
 	RecordingPainter p;
-	p.DrawEllipseOp(Rect(0, 0, 20, 10), Red, PenNull, Color(0, 0, 0));
+	p.DrawEllipseOp(Rect(0, 0, 20, 10), Red, INT_NULL, Color(0, 0, 0));
 	Calls shape = sPath([](Painter& q) { q.Ellipse(10, 5, 10, 5); });
 	EXPECT_EQ(p.calls, shape + Calls{"Fill#255.0.0.255"});
 	p.calls.clear();
@@ -267,7 +266,7 @@ TEST(PainterDraw, RecordedCountsNeverReadPastTheVertices)
 		// Non-positive counts are skipped; a count beyond what is left stops the drawing.
 		const int counts[] = { 2, 0, -4, 2, 3, 1 };
 		RecordingPainter p;
-		p.DrawPolyPolylineOp(v, 5, counts, 6, PenNull, Red, Color());
+		p.DrawPolyPolylineOp(v, 5, counts, 6, INT_NULL, Red, Color());
 		EXPECT_EQ(p.calls, Calls({"Move(0,0)", "Line(1,0)", "Move(1,1)", "Line(0,1)"}));
 	}
 	{

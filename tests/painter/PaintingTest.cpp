@@ -2,6 +2,7 @@
 #include "TestPixels.h"
 
 #include <painter/Painter.h>
+#include <painter/detail/PaintingCodes.h>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +188,30 @@ TEST(Painting, StreamFormat)
 	Painting q = pp;
 	EXPECT_EQ(q.cmd.GetLength(), p.cmd.GetLength() + 1);
 	EXPECT_EQ(q.data.GetCount(), 1);
+}
+
+// The recorder writes every code that playback reads, each by the one operand table.
+TEST(Painting, EveryCodeByTheTable)
+{
+	using Qel::detail::PAINTING_OPERANDS;
+	Painting p = sRecordEverything();
+	const byte* s = (const byte*)~p.cmd;
+	const byte* e = s + p.cmd.GetLength();
+	std::vector<bool> seen(256);
+	while(s < e) {
+		int code = *s++;
+		int n = PAINTING_OPERANDS[code];
+		ASSERT_GE(n, 0) << code;
+		seen[code] = true;
+		int count = 0;
+		if(code == Qel::detail::PAINTING_TEXT || code == Qel::detail::PAINTING_DASH)
+			memcpy(&count, s + (code == Qel::detail::PAINTING_TEXT ? 16 : 0), 4);
+		int item = code == Qel::detail::PAINTING_DASH ? 8 : code == Qel::detail::PAINTING_TEXT ? s[20] ? 12 : 4 : 0;
+		s += n + count * item + (code == Qel::detail::PAINTING_DASH ? 8 : 0);
+	}
+	EXPECT_EQ(s, e);
+	for(int code = 0; code < 256; code++)
+		EXPECT_EQ(seen[code], PAINTING_OPERANDS[code] >= 0) << code;
 }
 
 TEST(Painting, HandWrittenStreams)

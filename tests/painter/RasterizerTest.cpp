@@ -276,3 +276,62 @@ TEST(Rasterizer, RenderIsTheSortedWalk)
 		}
 	}
 }
+
+// Pieces wholly left or right of the image add no cells, only the cover they carry across, so a
+// path that wanders off the image a million times costs no memory for it; the coverage is that of
+// the same shape with a plain edge there.
+TEST(Rasterizer, PiecesOutsideAddNoCells)
+{
+	for(bool sub : {false, true}) {
+		Rasterizer a(20, 10, sub), b(20, 10, sub);
+		a.Move(Pointf(12.5, 10.25));
+		for(int i = 0; i <= 200000; i++) // the left side zig-zags far off, down to y = -0.5
+			a.Line(Pointf(i & 1 ? -1e6 : -10 - i % 7, 10.25 - i * 10.75 / 200000));
+		a.Line(Pointf(12.5, -0.5));
+		a.Line(Pointf(1e6 + 3, 3.3)); // and out on the right, and back
+		a.Line(Pointf(12.5, 10.25));
+		sPoly(b, {{12.5, 10.25}, {-10, 10.25}, {-10, -0.5}, {12.5, -0.5}, {1e6 + 3, 3.3}});
+		EXPECT_EQ(sRender(a), sRender(b)) << sub;
+		EXPECT_EQ(sRender(a, true), sRender(b, true)) << sub;
+		for(int y = 0; y < 10; y++)
+			EXPECT_LE(detail::RasterizerCells::Count(a, y), 6) << y;
+	}
+	// paths one after another, on an image tall enough that the per-line covers are not kept
+	Rasterizer t(4, 2000);
+	for(int i = 0; i < 3; i++) {
+		sPoly(t, {{-1e6, 1000.5 + i}, {2.5, 1000.5 + i}, {2.5, 1999}, {-1e6, 1999}});
+		auto img = sRender(t);
+		EXPECT_EQ(img[1000 + i][1], 128) << i;
+		EXPECT_EQ(img[1001 + i][1], 256) << i;
+		EXPECT_EQ(img[1001 + i][2], 128) << i;
+		EXPECT_EQ(img[999 + i][0], 0) << i;
+		t.Reset();
+	}
+}
+
+// A path that needs more cells than its limit stops there: what was added stays, the rasteriser
+// says so, and Reset makes it ready for the next path. The default limit follows the image.
+TEST(Rasterizer, CellLimitEndsThePath)
+{
+	EXPECT_EQ(Rasterizer(64, 64).GetCellLimit(), 1 << 18);
+	EXPECT_EQ(Rasterizer(1000, 1000).GetCellLimit(), 16 * 1001 * 1001);
+	EXPECT_EQ(Rasterizer(5000, 5000, true).GetCellLimit(), 1 << 24);
+	Rasterizer r(100, 100);
+	r.SetCellLimit(1000);
+	sPoly(r, {{1, 1}, {3, 1}, {3, 3}, {1, 3}});
+	EXPECT_FALSE(r.IsFull());
+	for(int i = 0; i < 1000; i++) { // lines across the whole image: 100 cells each
+		r.Move(Pointf(0, 5 + i * 0.01));
+		r.Line(Pointf(100, 90 - i * 0.01));
+	}
+	EXPECT_TRUE(r.IsFull());
+	int n = 0;
+	for(int y = 0; y < 100; y++)
+		n += detail::RasterizerCells::Count(r, y);
+	EXPECT_LE(n, 1000);
+	EXPECT_EQ(sRender(r)[2][2], 256); // the square made first is there
+	r.Reset();
+	EXPECT_FALSE(r.IsFull());
+	sPoly(r, {{1, 1}, {3, 1}, {3, 3}, {1, 3}});
+	EXPECT_EQ(sRender(r)[2][2], 256);
+}

@@ -214,6 +214,110 @@ TEST(Dasher, TinyPatternIsBounded)
 	EXPECT_EQ(c.back(), "L(2e+06,0)");
 }
 
+// With a view, dashes out of it are stepped over arithmetically: a line ten million long with a
+// pattern of 4 costs a few calls, and the cuts in view are those made without the view.
+TEST(Dasher, OutOfViewIsSteppedOver)
+{
+	auto dash = [](const Rectf* view, std::vector<Pointf> pl) {
+		Rec rec;
+		Vector<double> pat = {3, 1};
+		Dasher d;
+		d.target = &rec;
+		d.Init(pat, 0.5);
+		if(view) {
+			d.SetView(*view);
+			d.SetViewCutLimit(1000); // cuts out of view do not count
+		}
+		d.Move(pl[0]);
+		for(size_t i = 1; i < pl.size(); i++)
+			d.Line(pl[i]);
+		d.End();
+		return rec;
+	};
+	Rectf view(0, 0, 100, 100);
+	auto inview = [&](const Rec& r) {
+		std::vector<std::string> v;
+		for(size_t i = 0; i < r.pts.size(); i++)
+			if(r.pts[i].x >= 0 && r.pts[i].x <= 100 && r.pts[i].y >= 0 && r.pts[i].y <= 100)
+				v.push_back(r.calls[i]);
+		return v;
+	};
+	for(auto pl : std::vector<std::vector<Pointf>>{{{50, 50}, {-1e7, 50}}, {{-1e7, 50}, {50, 50}}, {{-1e7, 50}, {1e7, 60}},
+	                                               {{-5e6, -5e6}, {5e6, 5e6}, {5e6, -5e6}}, {{50, 200}, {60, -1e7}}}) {
+		Rec a = dash(&view, pl);
+		EXPECT_LT(a.calls.size(), 200u);
+		if(pl.size() == 2 && pl[0].x >= 0) { // from out of view the full cut would pass MAX_CUTS first
+			EXPECT_EQ(inview(a), inview(dash(nullptr, pl)));
+		}
+	}
+	// a polyline that leaves and comes back keeps the pattern's phase: the same cuts in view
+	std::vector<Pointf> out_and_back = {{10, 10}, {10, 5000}, {90, 5000}, {90, 10}};
+	EXPECT_EQ(inview(dash(&view, out_and_back)), inview(dash(nullptr, out_and_back)));
+	EXPECT_LT(dash(&view, out_and_back).calls.size(), dash(nullptr, out_and_back).calls.size() / 10);
+	// a hundred thousand segments out of view before it, each with a cut
+	std::vector<Pointf> many;
+	for(int i = 0; i < 100000; i++)
+		many.push_back(Pointf(-1e6 + 2.5 * i, 50));
+	many.push_back(Pointf(60, 50));
+	EXPECT_EQ(inview(dash(&view, many)), inview(dash(nullptr, many)));
+}
+
+// Round joins and caps whose circle lies wholly around the view, or wholly beside it, take eight
+// steps a turn: the coverage in view is the same to the bit, with far fewer points.
+TEST(Stroker, RoundArcsOutOfViewAreCoarse)
+{
+	struct Count : LinearPathFilter {
+		int n = 0;
+		void Move(const Pointf& p) override { n++; target->Move(p); }
+		void Line(const Pointf& p) override { n++; target->Line(p); }
+	};
+	auto stroke = [](const std::vector<Pointf>& pl, double width, bool view, int& points) {
+		Rasterizer r(24, 24);
+		Count c;
+		c.target = &r;
+		Stroker s;
+		s.target = &c;
+		s.Init(width, 4, 0.3, LINECAP_ROUND, LINEJOIN_ROUND, sNoClip);
+		if(view)
+			s.SetView(Rectf(-1, -1, 25, 25));
+		s.Move(pl[0]);
+		for(size_t i = 1; i < pl.size(); i++)
+			s.Line(pl[i]);
+		s.End();
+		points = c.n;
+		std::vector<std::vector<int>> img(24, std::vector<int>(24, 0));
+		struct F : Rasterizer::Filler {
+			std::vector<int>* o; int x = 0;
+			void Start(int minx, int) override { x = minx; }
+			void Render(int v) override { if(x >= 0 && x < 24) (*o)[x] = v; x++; }
+			void Render(int v, int n) override { while(n-- > 0) Render(v); }
+		};
+		for(int y = r.GetMinY(); y <= r.GetMaxY(); y++) {
+			F f;
+			f.o = &img[y];
+			r.Render(y, f, false);
+		}
+		return img;
+	};
+	struct Case { std::vector<Pointf> pl; double width; };
+	const Case cases[] = {
+		{ {{10, 10}, {14, 30}, {3, 12}}, 1e4 },           // the view deep inside every circle
+		{ {{-500, 12}, {-300, 40}, {-450, -30}}, 100 },   // circles beside the view, the stroke across it
+		{ {{12, -1e6}, {12, 1e6}, {13, -1e6}}, 2e5 },
+	};
+	for(const Case& c : cases) {
+		int fine, coarse;
+		auto a = stroke(c.pl, c.width, false, fine);
+		auto b = stroke(c.pl, c.width, true, coarse);
+		EXPECT_EQ(a, b) << c.width;
+		EXPECT_LT(coarse * 2, fine) << c.width;
+	}
+	// a join whose circle crosses the view keeps every step
+	int fine, coarse;
+	EXPECT_EQ(stroke({{2, 2}, {12, 20}, {20, 2}}, 16, false, fine), stroke({{2, 2}, {12, 20}, {20, 2}}, 16, true, coarse));
+	EXPECT_EQ(fine, coarse);
+}
+
 TEST(Dasher, EveryDashGetsCaps)
 {
 	Rasterizer r(40, 10);

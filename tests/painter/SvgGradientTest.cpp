@@ -170,6 +170,18 @@ TEST(SvgGradient, Stops)
 	}
 }
 
+TEST(SvgGradient, StopsPerGradientAreCapped)
+{
+	std::string g = "<linearGradient id='g'>";
+	for(int i = 0; i < 70000; i++)
+		g += "<stop offset='0.5'/>";
+	g += "</linearGradient>";
+	GradientPainter p;
+	RenderSVG(p, ~sDoc(g.c_str(), "<rect width='10' height='10' fill='url(#g)'/>"));
+	EXPECT_EQ(p.stops.size(), (size_t)detail::SvgParser::MAX_STOPS);
+	EXPECT_EQ(p.paints.size(), 1u);
+}
+
 TEST(SvgGradient, StrokesWidenTheMeasuredBoundsFillsDoNot)
 {
 	String g = String("<linearGradient id='g'>") + sStops + "</linearGradient>";

@@ -1,6 +1,7 @@
 // Recorded pages to PDF: the hooks, page sizes, failures, hostile drawings and exports on
 // several threads at once.
 #include "PdfTools.h"
+#include "../Hostile.h"
 
 #include <draw/record/DrawingDraw.h>
 
@@ -64,6 +65,21 @@ TEST(PdfExport, PagesAtTheirSizes)
 	Drawing w = dd;
 	w.val.Clone()[0] = String("not an image");
 	EXPECT_THROW(Export({ w }), ValueTypeError);
+}
+
+// Pictures of a hostile size on a page: only what shows on the page is made, in bands.
+TEST(PdfExport, HugePicturesCostWhatShowsOnThePage)
+{
+	auto page = [](Draw& w) {
+		// a 2 x 2 24-bit BMP
+		static const unsigned char bmp[] = {
+			'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
+			0, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+			0, 0, 255, 255, 255, 255, 0, 0, 255, 0, 0, 0, 0, 255, 0, 0, 0, 0};
+		w.DrawDataOp(0, -(1 << 29), 4000, 1 << 30, String((const char*)bmp, sizeof(bmp)), "image_data");
+		w.DrawImage(-100, -(1 << 29), 4000, 1 << 30, TestImage(4, 4));
+	};
+	QEL_EXPECT_BOUNDED(400, 60, Export({ Page(Size(600, 600), page) }).IsEmpty() ? abort() : (void)0);
 }
 
 TEST(PdfExport, HostileDrawingsGiveValidDocuments)

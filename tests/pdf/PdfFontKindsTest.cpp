@@ -6,11 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 
 using namespace Qel;
 using namespace QelTest;
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+// The faces of other kinds live in a font set of their own; fontconfig reads this at first use.
+[[maybe_unused]] static const bool font_set = [] {
+	unsetenv("FREETYPE_PROPERTIES");
+	unsetenv("FONTCONFIG_PATH");
+	unsetenv("FONTCONFIG_SYSROOT");
+	return setenv("FONTCONFIG_FILE", QEL_PDF_FONTKINDS_CONF, 1) == 0;
+}();
 
 TEST(PdfFontKinds, CollectionAndUnreadableFaces)
 {

@@ -26,7 +26,7 @@ struct sGen {
 	T Pick(std::initializer_list<T> l) { return l.begin()[Int(int(l.size()))]; }
 
 	// ordinary, negative, around and past 16 bits, the extremes
-	int Length() { return Pick({Int(600), -Int(3000), 65534 + Int(3), Int(2000000000), int(0x80000000), 2147483647}); }
+	int Length() { return Pick({Int(600), -Int(3000), 65534 + Int(3), Int(2000000000), INT_NULL, 2147483647}); }
 	wchar Char()
 	{
 		return Pick({wchar(Int(32)),                // controls: only the tab survives
@@ -106,7 +106,7 @@ struct sGen {
 		if(Chance(50)) {
 			f.tab.Clear();
 			for(int n = Int(6); n > 0; n--)
-				f.tab.Add() = {Chance(20) ? int(0x80000000) : Length(), byte(Int(256)), byte(Int(256))};
+				f.tab.Add() = {Chance(20) ? INT_NULL : Length(), byte(Int(256)), byte(Int(256))};
 		}
 		f.styleid = Chance(50) ? Uuid() : Uuid::Create();
 	}

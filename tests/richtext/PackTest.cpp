@@ -56,7 +56,7 @@ TEST(RichParaPack, ParagraphEqualToStyleAndLabels)
 	// stops without a position are dropped, so tabs that differ only by them are the style's
 	style.tab.Add().pos = 100;
 	p.format.tab = style.tab;
-	p.format.tab.Insert(0).pos = int(0x80000000);
+	p.format.tab.Insert(0).pos = INT_NULL;
 	EXPECT_EQ(Hex(sPack(p, style)), Hex(Bytes({0, 0, 0, 0})));
 	// the count has 16 bits: stops past the 65535th are not stored, rather than garbling the rest
 	p.format.tab.SetCount(70000);
@@ -75,7 +75,7 @@ TEST(RichParaPack, FormatFieldsAndPartsToTheByte)
 	p.format.lm = -150;                  // past 16 bits: 0xFFFF and the int32
 	p.format.keep = true;
 	p.format.tab.Add() = {500, RichPara::RIGHT, RichPara::FILL_DOTS};
-	p.format.tab.Add().pos = int(0x80000000); // Null: not stored
+	p.format.tab.Add().pos = INT_NULL; // Null: not stored
 	p.format.rulerink = Color(0x56, 0x34, 0x12);
 	p.format.newhdrftr = true;
 	p.format.header_qtf = "H";

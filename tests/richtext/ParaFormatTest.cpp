@@ -95,9 +95,9 @@ TEST(ParaNumber, LevelsAdvanceAndClearDeeperOnes)
 	none.reset_number = true; // with no level the reset clears level 0, unless it is Null
 	n.Next(none);
 	EXPECT_EQ(n.n[0], 0);
-	n.n[0] = int(0x80000000);
+	n.n[0] = INT_NULL;
 	n.Next(none);
-	EXPECT_EQ(n.n[0], int(0x80000000));
+	EXPECT_EQ(n.n[0], INT_NULL);
 }
 
 TEST(ParaNumber, SixStylesWithNegativeAndNullCounters)
@@ -119,7 +119,7 @@ TEST(ParaNumber, SixStylesWithNegativeAndNullCounters)
 		n.n[i] = 0;
 	EXPECT_EQ(n.AsText(f), "[0.-1....]"); // letters and numerals show nothing for 0
 	for(int i = 0; i < 6; i++)
-		n.n[i] = int(0x80000000);
+		n.n[i] = INT_NULL;
 	EXPECT_EQ(n.AsText(f), "[]"); // Null shows nothing, and no level before it adds a dot
 	n.n[1] = int(0x80000001); // style 2 of the smallest counter goes below the int range
 	EXPECT_EQ(n.AsText(f), "[-2147483648....]");
@@ -129,7 +129,7 @@ TEST(ParaNumber, SixStylesWithNegativeAndNullCounters)
 	RichPara::Number m;
 	m.n[0] = 2147483647;
 	m.Next(one);
-	EXPECT_EQ(m.n[0], int(0x80000000));
+	EXPECT_EQ(m.n[0], INT_NULL);
 }
 
 TEST(ParaNumber, StyleTwoStartsAtZeroAndResetWithoutDeeperLevel)

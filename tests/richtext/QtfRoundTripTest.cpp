@@ -18,7 +18,7 @@ namespace {
 const char* const EXAMPLES[] = {
 	"[* bold] rest", "[@6 a][@(255.0.0) b][@(128) c][@(300.0.0) d]", "[{A} a][{3} b][{_} c]",
 	"::", "{{1 a::b}}", "`[a:b::c", "[@q a][@?b c]", "[N1a! x]", "", "]x", "{{1:1 a:: b:: c",
-	"x{{1 a}}y", "{{1 a}}&", "Save Sir", "[ $$3:Three][s3; x]", "\x01" "a\x02\nb\x01",
+	"x{{1 a}}y", "{{1 a}}&", "Save Sir", "[ $$3:Three][s3; x]", ("\x01" "a\x02\nb\x01"),
 	"[s0; text]", "[s0; [* run] x]", "[s-1; x]", "a`*b:c`::d", " {{5000:5000 [s0; a]:: [s0; b]}}",
 	"^H[* h]^^^Ff^^[tPph^^pf^^ x]{{1T[* th]^^^^ y}}", "++a||b--::2 c||d||::|2 e--f||g++",
 	"[* x[C y]z]&[C $$0,0:Default]", // the style changes under stored runs: they end up alike

@@ -15,7 +15,8 @@ struct Top {
 	GtkIMContext* im_context = nullptr;
 	int        frame_left = 0, frame_top = 0, frame_right = 0, frame_bottom = 0;
 	bool       csd = false;         // client-side decorations in use
-	int        cursor = -1;
+	uint64     cursor_id = 0;       // serial id of the image last set as the cursor
+	bool       cursor_set = false;
 	int        id = 0;
 	Vector<Rect> invalid;           // GDK units; a Null first entry stands for the whole window
 	Vector<ScrollRequest> scroll;

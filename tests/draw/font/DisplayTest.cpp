@@ -65,9 +65,9 @@ TEST_F(DisplayFixture, BackgroundPaper)
 TEST_F(DisplayFixture, TextAlignmentAndVerticalPlacement)
 {
 	struct Case { int display, attr, cy; int x, y; } cases[] = {
-		{ ALIGN_LEFT, int(0x80000000), 20, 10, 25 },
-		{ ALIGN_RIGHT, int(0x80000000), 20, 79, 25 },   // right edge at 100
-		{ ALIGN_CENTER, int(0x80000000), 20, 44, 25 },  // (90 - 21) / 2 from the left
+		{ ALIGN_LEFT, INT_NULL, 20, 10, 25 },
+		{ ALIGN_RIGHT, INT_NULL, 20, 79, 25 },   // right edge at 100
+		{ ALIGN_CENTER, INT_NULL, 20, 44, 25 },  // (90 - 21) / 2 from the left
 		{ ALIGN_LEFT, ALIGN_RIGHT, 20, 79, 25 },        // the text's own alignment wins
 		{ ALIGN_LEFT, ALIGN_LEFT, 8, 10, 19 },          // 10 < 4/3 of 8: centred, above the top
 		{ ALIGN_LEFT, ALIGN_LEFT, 7, 10, 20 },          // 7 < 3/4 of 10: at the top

@@ -152,6 +152,30 @@ TEST(DrawText, UnderlineAndStrikeout)
 	}
 }
 
+// Text at the ends of the coordinate range: its lines stop at the edge instead of wrapping
+// round (found by fuzzing; the sanitized build catches the overflow itself).
+TEST(DrawText, LinesAtTheEdgeOfCoordinates)
+{
+	Font f = Font(SANS).Underline().Strikeout();
+	TextDraw w;
+	w.info = INFO_TEXT_LINES;
+	const int dx[] = { INT_MAX, INT_MAX, 5 };
+	w.DrawText(INT_MAX - 3, INT_MAX - 3, 0, WString("xxx").Begin(), f, Color(0, 0, 0), 3, dx);
+	ASSERT_EQ(w.calls.size(), 2u);
+	EXPECT_EQ(w.calls[0], "Rect 2147483644,2147483647,2147483647,1#00000000");
+	w.calls.clear();
+	w.DrawText(INT_MIN + 3, INT_MIN + 3, 0, WString("xxx").Begin(), f, Color(0, 0, 0), 3, dx);
+	ASSERT_EQ(w.calls.size(), 2u);
+	EXPECT_EQ(w.calls[1], "Rect -2147483645," + std::to_string(INT_MIN + 3 + SANS.GetAscent() - SANS.GetAscent() / 3) + ",2147483647,1#00000000");
+	for(int angle : { 900, 450, 2700, 1800 }) {
+		w.calls.clear();
+		w.DrawText(angle == 900 ? INT_MAX - 3 : INT_MIN + 3, INT_MIN + 3, angle, WString("xxx").Begin(), f, Color(0, 0, 0), 3, dx);
+		ASSERT_EQ(w.calls.size(), 2u) << angle;
+		for(const std::string& c : w.calls)
+			EXPECT_EQ(c.rfind("Line ", 0), 0u) << c;
+	}
+}
+
 TEST(DrawText, MultilineTextWithTabsAndAccessKeys)
 {
 	int lh = SANS.GetCy(), wa = W(SANS, 'a'), wb = W(SANS, 'b');

@@ -1,6 +1,9 @@
 #include <draw/Draw.h>
+#include <draw/detail/FontInt.h>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace Qel;
 
@@ -120,6 +123,34 @@ TEST(FontValue, SetStdFontCallsTheHookTwiceAndDoesNotRecurse)
 	EXPECT_LE(sHookCalls, 3);
 	EXPECT_GE(sHookCalls, 2);
 	SetStdFontChangeHook(nullptr);
+}
+
+namespace {
+int sHeldCalls;
+// Whether another thread could take the font mutex now, as a thread that measures text while it
+// holds a lock the hook also takes.
+void MutexFreeHook()
+{
+	bool free = false;
+	std::thread([&] {
+		free = detail::FontMutex().TryEnter();
+		if(free)
+			detail::FontMutex().Leave();
+	}).join();
+	sHeldCalls += !free;
+	sHookCalls++;
+}
+} // namespace
+
+TEST(FontValue, SetStdFontCallsTheHookWithoutTheFontMutex)
+{
+	StdFontRestore restore;
+	sHookCalls = sHeldCalls = 0;
+	SetStdFontChangeHook(MutexFreeHook);
+	Font::SetStdFont(Font(1, 15));
+	SetStdFontChangeHook(nullptr);
+	EXPECT_EQ(sHookCalls, 2);
+	EXPECT_EQ(sHeldCalls, 0);
 }
 
 TEST(FontValue, HighResolutionFlagFollowsTheStandardFont)

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,6 +36,18 @@ Display* sX()
 	}();
 	return d;
 }
+
+// Errors of the harness's own requests (a window that went away meanwhile) are expected; the
+// process-wide handler GTK installs would end the program on them.
+class ErrorTrap {
+public:
+	ErrorTrap()  { XSync(sX(), False); old = XSetErrorHandler(Ignore); }
+	~ErrorTrap() { XSync(sX(), False); XSetErrorHandler(old); }
+
+private:
+	int (*old)(Display*, XErrorEvent*);
+	static int Ignore(Display*, XErrorEvent*) { return 0; }
+};
 
 std::u32string sDecode(const std::string& s)
 {
@@ -181,6 +195,19 @@ void KeyTap(unsigned long keysym, bool shift)
 		sKey(kc, shift || need_shift);
 }
 
+void KeyChord(const std::vector<unsigned long>& keysyms)
+{
+	Display* d = sX();
+	std::vector<KeyCode> codes;
+	for(unsigned long ks : keysyms)
+		codes.push_back(XKeysymToKeycode(d, ks));
+	for(KeyCode kc : codes)
+		XTestFakeKeyEvent(d, kc, True, 0);
+	for(size_t i = codes.size(); i-- > 0;)
+		XTestFakeKeyEvent(d, codes[i], False, 0);
+	XSync(d, False);
+}
+
 void Type(const std::string& text)
 {
 	for(char32_t c : sDecode(text)) {
@@ -194,8 +221,12 @@ unsigned long FindWindow(const std::string& title, int timeout_ms)
 	Display* d = sX();
 	Atom net_name = XInternAtom(d, "_NET_WM_NAME", False);
 	unsigned long w = 0;
+	std::string what = "a window named \"" + title + "\"";
 	// asked again while the program (which may live in this process) runs its loop
-	PumpUntil([&] { return (w = sFind(d, DefaultRootWindow(d), title, net_name)) != 0; }, timeout_ms);
+	PumpUntil([&] {
+		ErrorTrap trap;
+		return (w = sFind(d, DefaultRootWindow(d), title, net_name)) != 0;
+	}, timeout_ms, what.c_str());
 	return w;
 }
 
@@ -203,6 +234,23 @@ void Focus(unsigned long window)
 {
 	XSetInputFocus(sX(), window, RevertToPointerRoot, CurrentTime);
 	XSync(sX(), False);
+}
+
+std::string Xprop(unsigned long window, const char* property)
+{
+	std::string file = TempFolder() + "/xprop.txt";
+	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	pid_t pid = Spawn({"xprop", "-display", DisplayName(), "-id", std::to_string(window), property}, -1, fd);
+	close(fd);
+	WaitExit(pid, WAIT_MS);
+	std::ifstream in(file);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+unsigned long ActiveWindow()
+{
+	std::vector<long> v = RootProperty("_NET_ACTIVE_WINDOW");
+	return v.empty() ? 0 : (unsigned long)v[0];
 }
 
 std::vector<long> RootProperty(const char* atom)
@@ -225,7 +273,11 @@ std::vector<long> RootProperty(const char* atom)
 std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int cy)
 {
 	std::vector<unsigned> px;
-	XImage* img = XGetImage(sX(), window, x, y, cx, cy, AllPlanes, ZPixmap);
+	XImage* img;
+	{
+		ErrorTrap trap;
+		img = XGetImage(sX(), window, x, y, cx, cy, AllPlanes, ZPixmap);
+	}
 	if(!img)
 		return px;
 	for(int j = 0; j < cy; j++)
@@ -250,9 +302,10 @@ bool SetSelection(const std::string& text, const char* selection)
 		return false;
 	close(fds[1]);
 	auto t0 = std::chrono::steady_clock::now();
-	while(sMsSince(t0) < 5000)
-		if(GetSelection(selection, 1000) == text)
+	while(sMsSince(t0) < WAIT_MS)
+		if(GetSelection(selection, WAIT_MS) == text)
 			return true;
+	ReportTimeout("xclip to serve the selection", WAIT_MS, testkit::SourceLocation::current());
 	return false;
 }
 
@@ -263,7 +316,7 @@ std::string GetSelection(const char* selection, int timeout_ms)
 	pid_t pid = Spawn({"xclip", "-o", "-selection", selection}, -1, out);
 	close(out);
 	int status = 0;
-	bool done = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms);
+	bool done = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms, "xclip -o to end");
 	Stop(pid); // ends it after a time-out, else only forgets the reaped pid
 	std::string s;
 	if(FILE* f = fopen(path.c_str(), "r")) {

@@ -17,7 +17,9 @@
 #include <poll.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace testkit {
@@ -194,11 +196,11 @@ void sStartDisplay(const DisplayOptions& o)
 	sChildren.push_back(sXvfb);
 	close(fds[1]);
 	std::string number;
-	auto deadline = Clock::now() + std::chrono::seconds(30);
+	auto deadline = Clock::now() + std::chrono::milliseconds(START_MS);
 	for(;;) {
 		pollfd p{fds[0], POLLIN, 0};
 		if(poll(&p, 1, sMsLeft(deadline)) <= 0)
-			sFail("Xvfb did not tell its display");
+			sFail("Xvfb did not tell its display within " + std::to_string(START_MS / 1000) + " s");
 		char c;
 		ssize_t n = read(fds[0], &c, 1);
 		if(n <= 0 || c == '\n')
@@ -213,8 +215,8 @@ void sStartDisplay(const DisplayOptions& o)
 	if(o.window_manager) {
 		pid_t wm = sSpawn({"openbox", "--sm-disable"}, sDevNull(), sDevNull(), sDevNull(), -1, -1);
 		sChildren.push_back(wm);
-		if(!sWaitForWindowManager(30000))
-			sFail("openbox did not start");
+		if(!sWaitForWindowManager(START_MS))
+			sFail("openbox did not announce itself within " + std::to_string(START_MS / 1000) + " s");
 	}
 	if(o.gdk_scale > 0)
 		setenv("GDK_SCALE", std::to_string(o.gdk_scale).c_str(), 1);
@@ -302,13 +304,27 @@ void PumpPending()
 		;
 }
 
-bool PumpUntil(const std::function<bool()>& pred, int timeout_ms)
+void ReportTimeout(const char* what, int ms, const testkit::SourceLocation& where)
+{
+	const char* file = where.file_name();
+	if(const char* slash = strrchr(file, '/'))
+		file = slash + 1;
+	fprintf(stderr, "testkit: gave up after %d ms waiting for %s (%s:%u)\n", ms, what ? what : "a condition", file,
+	        (unsigned)where.line());
+	fflush(stderr);
+}
+
+bool PumpUntil(const std::function<bool()>& pred, int timeout_ms, const char* what, const testkit::SourceLocation& where)
 {
 	auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
 	while(!pred()) {
 		int left = sMsLeft(deadline);
-		if(!left)
-			return pred();
+		if(!left) {
+			if(pred())
+				return true;
+			ReportTimeout(what, timeout_ms, where);
+			return false;
+		}
 		// a blocking iteration, woken after 10 ms at the latest to ask the predicate again
 		guint wake = g_timeout_add(std::min(left, 10), [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
 		g_main_context_iteration(nullptr, TRUE);
@@ -358,8 +374,12 @@ bool RunInChild(const std::vector<std::string>& env, const DisplayOptions* displ
 		put(*it);
 	close(out);
 	int status = 0;
-	while(waitpid(pid, &status, 0) < 0 && errno == EINTR)
-		;
+	bool ended = WaitExit(pid, CHILD_MS, &status);
+	if(!ended) {
+		// its display and helpers end with it (they watch their parent)
+		kill(pid, SIGKILL);
+		WaitExit(pid, START_MS, &status);
+	}
 	std::string text;
 	if(FILE* f = fopen(log.c_str(), "r")) {
 		char buf[4096];
@@ -369,7 +389,11 @@ bool RunInChild(const std::vector<std::string>& env, const DisplayOptions* displ
 		fclose(f);
 	}
 	remove(log.c_str());
-	bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find("[  PASSED  ] 1 test") != std::string::npos;
+	bool ok = ended && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+	          text.find("[  PASSED  ] 1 test") != std::string::npos;
+	if(!ended)
+		fprintf(stderr, "testkit: the child run of %s did not end within %d s and was killed\n", filter.c_str(),
+		        CHILD_MS / 1000);
 	if(!ok)
 		fprintf(stderr, "--- child run of %s (status %d) ---\n%s--- end of child run ---\n", filter.c_str(), status,
 		        text.c_str());
@@ -384,15 +408,56 @@ pid_t Spawn(const std::vector<std::string>& argv, int stdin_fd, int stdout_fd)
 	return pid;
 }
 
+bool WaitExit(pid_t pid, int timeout_ms, int* status)
+{
+	int st = 0;
+	auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+	// a pid file descriptor turns readable when the process ends; without one, short naps
+	int fd = (int)syscall(SYS_pidfd_open, pid, 0);
+	for(;;) {
+		pid_t r = waitpid(pid, &st, WNOHANG);
+		if(r == pid || (r < 0 && errno != EINTR)) {
+			if(fd >= 0)
+				close(fd);
+			if(status)
+				*status = st;
+			return true;
+		}
+		int left = sMsLeft(deadline);
+		if(!left)
+			break;
+		if(fd >= 0) {
+			pollfd p{fd, POLLIN, 0};
+			poll(&p, 1, left);
+		}
+		else {
+			timespec nap{0, 5 * 1000000};
+			nanosleep(&nap, nullptr);
+		}
+	}
+	if(fd >= 0)
+		close(fd);
+	return false;
+}
+
 void Stop(pid_t pid)
 {
 	if(pid <= 0)
 		return;
 	int status;
 	if(waitpid(pid, &status, WNOHANG) == 0) {
-		kill(pid, SIGTERM);
-		while(waitpid(pid, &status, 0) < 0 && errno == EINTR)
-			;
+		// Xvfb checks for a termination request just before it waits; a signal that comes in
+		// between is noticed only at its next wake-up, minutes later: so the request is repeated
+		bool ended = false;
+		for(int i = 0; i < 50 && !ended; i++) {
+			kill(pid, SIGTERM);
+			ended = WaitExit(pid, 200);
+		}
+		if(!ended) {
+			fprintf(stderr, "testkit: process %d ignored SIGTERM for 10 s; killed\n", (int)pid);
+			kill(pid, SIGKILL);
+			WaitExit(pid, START_MS);
+		}
 	}
 	for(auto it = sChildren.begin(); it != sChildren.end(); ++it)
 		if(*it == pid) {
