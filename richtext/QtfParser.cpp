@@ -352,6 +352,103 @@ wchar RichQtfParser::DecodeUtf8()
 	return code;
 }
 
+namespace {
+
+QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
+
+// The bits set in each byte value.
+constexpr struct BitCounts {
+	byte n[256] = {};
+	constexpr BitCounts()
+	{
+		for(int i = 1; i < 256; i++)
+			n[i] = byte(n[i / 2] + (i & 1));
+	}
+	int operator[](unsigned i) const { return n[i]; }
+} sBits;
+
+// The end of the run at p of text that QTF and the packed paragraph form both hold as the same
+// bytes: plain ASCII and well-formed UTF-8 but for surrogates and U+EE00 to U+EEFF, and, unless
+// nbsp, U+00A0 (which QTF writes as "_"). The text ends in a NUL; none lies before e, and bytes
+// from lo (at most p) to e are read sixteen at a time, those past e one by one. extra counts
+// the continuation bytes passed, so the run holds (end - p) - extra characters.
+QEL_FORCE_INLINE const char* sPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra)
+{
+	static constexpr QtfPlainTable plain_ascii = [] {
+		QtfPlainTable t;
+		for(int c = 128; c < 256; c++)
+			t.flag[c] = false;
+		return t;
+	}();
+	const byte* s = (const byte*)p;
+	int ext = 0; // not extra itself, which the bytes read might alias
+	for(;;) {
+#ifdef __SSE2__
+		// most of a text sixteen bytes at a time. Near the end the last sixteen bytes are read
+		// again, as long as they lie from lo on.
+		while(e - (const char*)s > 0) {
+			const byte* q = s;
+			int seen = 0;
+			if(e - (const char*)s < 16) {
+				if(e - lo < 16)
+					break;
+				q = (const byte*)e - 16;
+				seen = int(s - q);
+			}
+			unsigned tail;
+			unsigned ok = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				ext += sBits[tail & 255] + sBits[tail >> 8];
+				s = q + 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
+			tail &= (1u << n) - 1;
+			ext += sBits[tail & 255] + sBits[tail >> 8];
+			s = q + n;
+			break;
+		}
+#endif
+		byte c = *s;
+		if(plain_ascii.flag[c]) {
+			s++;
+			continue;
+		}
+		if(c < 0xC2)
+			break;
+		if(c <= 0xDF) {
+			if(!sCont(s[1]) || (!nbsp && c == 0xC2 && s[1] == 0xA0))
+				break;
+			s += 2;
+			ext += 1;
+		}
+		else if(c <= 0xEF) {
+			if(!sCont(s[1]) || !sCont(s[2]))
+				break;
+			wchar code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6;
+			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
+				break;
+			s += 3;
+			ext += 2;
+		}
+		else if(c <= 0xF4) {
+			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
+				break;
+			wchar code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12;
+			if(code < 0x10000 || code > 0x10FFFF)
+				break;
+			s += 4;
+			ext += 3;
+		}
+		else
+			break;
+	}
+	extra += ext;
+	return (const char*)s;
+}
+
+} // namespace
+
 // Text up to the next byte that may start a command: runs that pack as they stand are copied
 // at once.
 void RichQtfParser::TextRun()
@@ -373,7 +470,7 @@ void RichQtfParser::TextRun()
 				if(term_end - term < 4096 && *term_end)
 					term_end += strnlen(term_end, 65536);
 				// past term_end, which no NUL ends, the run goes on a character at a time
-				term = QtfPlainRun(term_begin, term, term_end, true, extra);
+				term = sPlainRun(term_begin, term, term_end, true, extra);
 			}
 			else
 				while(plain_ascii.flag[byte(*term)])

@@ -30,13 +30,6 @@ struct QtfPlainTable {
 inline constexpr QtfPlainTable QtfPlain;
 inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
 
-// The end of the run at p of text that QTF and the packed paragraph form both hold as the same
-// bytes: plain ASCII and well-formed UTF-8 but for surrogates and U+EE00 to U+EEFF, and, unless
-// nbsp, U+00A0 (which QTF writes as "_"). The text ends in a NUL; none lies before e, and bytes
-// from lo (at most p) to e are read sixteen at a time, those past e one by one. extra counts
-// the continuation bytes passed, so the run holds (end - p) - extra characters.
-const char* QtfPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra);
-
 #ifdef __SSE2__
 // Which of the sixteen bytes x are lower-case letters, blanks, commas, full stops or in whole
 // two-byte characters led by C3 to DF (most of a text; U+00A0 to U+00BF and everything longer
