@@ -24,7 +24,7 @@ namespace detail {
 RichQtfParser::RichQtfParser(void* context, int depth)
 :	context(context), depth(depth)
 {
-	fstack.Add();
+	fstack.Add().para = ++para_versions;
 	SetCharset(GetDefaultCharset());
 }
 
@@ -75,7 +75,12 @@ void RichQtfParser::Pending::AppendPackedCopy(const char* s, int k, int chars_)
 void RichQtfParser::OwnParaFormat()
 {
 	if(took_level >= 0) {
-		pformat = fstack[took_level].format;
+		const Level& l = fstack[took_level];
+		if(pformat_para == l.para)
+			static_cast<RichPara::CharFormat&>(pformat) = l.format;
+		else
+			pformat = l.format;
+		pformat_para = l.para;
 		took_level = -1;
 	}
 }
@@ -84,18 +89,16 @@ void RichQtfParser::PushFormat()
 {
 	int d = level + 1;
 	if(d == fstack.GetCount())
-		fstack.Add();
+		fstack.Add().para = ++para_versions;
 	else if(took_level == d) // a block ended since the paragraph took its format
 		OwnParaFormat();
 	Level& l = fstack[d];
 	const Level& parent = fstack[level];
-	if(l.from == parent.version && !l.para_changed)
+	if(l.para == parent.para)
 		static_cast<RichPara::CharFormat&>(l.format) = parent.format;
 	else
 		l.format = parent.format;
-	l.from = parent.version;
-	l.para_changed = false;
-	l.version = ++format_version;
+	l.para = parent.para;
 	l.charset = charset;
 	l.serial = ++block_serial;
 	level = d;
@@ -232,6 +235,7 @@ void RichQtfParser::CatPara(RichTxt& txt)
 	// command turns a style's header off, so such a paragraph could not be written back.
 	if(style.format.newhdrftr && !ParaFormat().newhdrftr) {
 		OwnParaFormat();
+		pformat_para = ++para_versions;
 		pformat.newhdrftr = true;
 		pformat.header_qtf = style.format.header_qtf;
 		pformat.footer_qtf = style.format.footer_qtf;
@@ -285,6 +289,7 @@ void RichQtfParser::EndPart()
 	else {
 		if(breakpage && !ParaFormat().newpage) {
 			OwnParaFormat();
+			pformat_para = ++para_versions;
 			pformat.newpage = true;
 		}
 		CatPara(target);

@@ -34,12 +34,10 @@ private:
 		RichPara::Format format;
 		int              charset = 0; // the charset before the block, restored at its end
 		int              serial = 0;
-		// Most blocks change only the character format: a block's start copies only that when
-		// the level last copied its parent as it still is (from, the parent's version) and has
-		// changed no paragraph field since.
-		uint64           version = 0; // renewed by every change
-		uint64           from = 0;
-		bool             para_changed = true;
+		// The version of its paragraph fields: formats of one version have them alike. Most
+		// blocks change only the character format, and copying a format to one of the same
+		// version copies only that.
+		uint64           para = 0;
 	};
 
 	struct Table {
@@ -103,11 +101,12 @@ private:
 	// a block's start copies one format and its end none.
 	Vector<Level>    fstack;
 	int              level = 0;
-	uint64           format_version = 0;
+	uint64           para_versions = 0; // the last version given out
 	// The format of the paragraph being read. Taking the current format copies nothing: the
 	// taken one is named by its level (took_level) and copied to pformat only before that
 	// level is changed or reused.
 	RichPara::Format pformat;
+	uint64           pformat_para = 0; // the version of its paragraph fields
 	int              took_level = -1; // -1: pformat holds it
 	int              charset;
 	bool             utf8;
@@ -147,8 +146,8 @@ private:
 		return took_level < 0 ? pformat : fstack[took_level].format;
 	}
 	// The current format, to change (CharFmt: its character format only) or to read.
-	RichPara::Format&       Fmt()         { Level& l = fstack[level]; l.version = ++format_version; l.para_changed = true; return l.format; }
-	RichPara::CharFormat&   CharFmt()     { Level& l = fstack[level]; l.version = ++format_version; return l.format; }
+	RichPara::Format&       Fmt()         { Level& l = fstack[level]; l.para = ++para_versions; return l.format; }
+	RichPara::CharFormat&   CharFmt()     { return fstack[level].format; }
 	const RichPara::Format& Cur() const   { return fstack[level].format; }
 	// Copies the taken format to pformat: before pformat or the taken level changes.
 	void OwnParaFormat();

@@ -144,6 +144,8 @@ TEST(QtfReader, BlocksTakeTheEnclosingFormatAsItIsNow)
 	}
 	EXPECT_EQ(lms, "100 50 100 200 0 300 0 ");
 	EXPECT_EQ(runs, "*a /b *c d _e *f *g /h *i */j ");
+	// the format a paragraph took, kept when its block starts again, is the last one taken
+	EXPECT_EQ(QtfPara(ParseQtf("[l300 a&][l200 c&]["), 2).format.lm, 200);
 }
 
 TEST(QtfReader, StylesWithLocalIndexesNextAndNames)
