@@ -164,6 +164,10 @@ void RichQtfParser::Flush()
 
 void RichQtfParser::BeginPart()
 {
+	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
+	if(has_parts && para == parts_para) // the paragraph's fields, its style among them, are as they were
+		return;
+	parts_para = para;
 	const Uuid& id = ParaFormat().styleid;
 	if(!has_parts) {
 		parts_style = id;

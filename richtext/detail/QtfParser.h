@@ -117,6 +117,7 @@ private:
 	RichPara::CharFormat running;     // the parts' running format
 	Uuid                 parts_style;
 	bool                 has_parts = false;
+	uint64               parts_para = 0;  // the version of the paragraph fields they were begun or checked with
 	int                  parts_length = 0;
 	const RichPara::Format* parts_st = nullptr; // the format of parts_style
 	StringBuffer         packed_text; // scratch
