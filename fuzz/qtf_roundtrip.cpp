@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 		__builtin_trap();
 	}
 	RichText doc = ParseQtf(q);
-	String w = AsQTF(doc);
-	String b = AsQTF(doc, CHARSET_UTF8, QTF_OPT_BODY | QTF_OPT_LINE_BREAKS);
+	int bare = data[0] & 2 ? QTF_OPT_BODY | QTF_OPT_NO_STYLES : QTF_OPT_BODY; // the second bit: without styles
+	String w = AsQTF(doc, CHARSET_UTF8, bare);
+	String b = AsQTF(doc, CHARSET_UTF8, bare | QTF_OPT_LINE_BREAKS);
 	w.Replace("\r\n", "");
 	b.Replace("\r\n", "");
 	if(w != b) {
