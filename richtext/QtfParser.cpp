@@ -253,7 +253,17 @@ void RichQtfParser::CatPara(RichTxt& txt)
 	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
 	// the parts are copied once, into the paragraph's content
 	packed.Clear();
-	RichPara::PackFormat(packed, pf, st);
+	// paragraphs mostly have the fields of the one before: its head is packed again as it was
+	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
+	if(para == head_para && &st == head_style && styles_serial == head_styles)
+		packed.Put(head_packed.Begin(), head_packed.GetLength());
+	else {
+		RichPara::PackFormat(packed, pf, st);
+		head_packed = String(packed.Begin(), packed.GetLength());
+		head_para = para;
+		head_style = &st;
+		head_styles = styles_serial;
+	}
 	int head = packed.GetLength();
 	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
 	int tail = packed.GetLength() - head;

@@ -392,6 +392,7 @@ void RichQtfParser::ReadStyle()
 	if(repack)
 		old = StyleFormat(id);
 	target.SetStyle(id, style);
+	styles_serial++;
 	if(has_parts)
 		parts_st = &StyleFormat(parts_style);
 	if(repack)

@@ -146,6 +146,10 @@ TEST(QtfReader, BlocksTakeTheEnclosingFormatAsItIsNow)
 	EXPECT_EQ(runs, "*a /b *c d _e *f *g /h *i */j ");
 	// the format a paragraph took, kept when its block starts again, is the last one taken
 	EXPECT_EQ(QtfPara(ParseQtf("[l300 a&][l200 c&]["), 2).format.lm, 200);
+	// paragraphs of one block store their fields against the style as it is when each ends
+	RichText st = ParseQtf("[l50 $$1,0#11111111111111111111111111111111:A]"
+	                       "[s1 a&[l100 $$1,0#11111111111111111111111111111111:A]b]");
+	EXPECT_EQ(QtfPara(st, 1).format.lm, 50);
 }
 
 TEST(QtfReader, StylesWithLocalIndexesNextAndNames)
