@@ -173,4 +173,14 @@ TEST(QtfWriter, StoredParagraphsWriteAsUnpackedOnes)
 	p.Cat(WString(":y:"), f);
 	doc.Cat(p);
 	EXPECT_TRUE(same(doc));
+	// more run formats than the writer keeps, met again and again, some in a language of their
+	// own, and links met once between them: formats are replaced with what leads to them
+	std::string many;
+	for(int i = 0; i < 300; i++) {
+		many += "[@(" + std::to_string(i * 37 % 29) + ".0.0)" + (i % 5 ? "" : "%CS-CZ") + " r:]" + (i % 3 ? ":" : "&");
+		if(i % 10 == 0) // a red run, then more links than the writer keeps formats
+			for(int j = 0; j < 40; j++)
+				many += (j % 20 ? "" : "[@6 y]") + ("[^link-number-" + std::to_string(i) + "-" + std::to_string(j) + "^ x] ");
+	}
+	EXPECT_TRUE(same(ParseQtf(many.c_str())));
 }
