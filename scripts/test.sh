@@ -23,7 +23,10 @@ run_ctest() { # dir
 
 configure() { # dir, extra args...: warnings are errors here
   local dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON "$@" >/dev/null
+  # Unity builds compile a dozen sources at once: the headers are read once per batch, which more
+  # than halves the build on two cores.
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON \
+    -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=12 "$@" >/dev/null
 }
 # The instrumented builds: -O1 with line tables compiles in half the time of -O2 -g, and the
 # sanitizers' reports keep their file and line.
