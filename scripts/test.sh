@@ -91,8 +91,9 @@ run_tsan painter painter/qel_painter_tests 'BufferPainterCo.*'
 run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:ImageFill.OpacityAndCoMode:ImageFill.ShrunkAndRotated'
 # SVG colour names built on first use by many threads at once
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
-# paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom
-run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*'
+# paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom;
+# the locked queries of one document from eight threads
+run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*:PositionThreads.*:DocumentLock.*'
 # the GUI lock, the timer list shared by threads, calls posted to the GUI thread, and the lock
 # given up while the GUI thread waits in GLib
 run_tsan gui gui/qel_gui_tests 'GuiLock.*:Timers.*:CtrlCall.*:App.WaitsAndTheLockAroundAnIteration'

@@ -66,11 +66,14 @@ TEST(Demo, OpensPaintsAndEndsAfterTheGivenTime)
 	// the background, the patch that follows the height, the one that follows the width
 	const std::pair<std::pair<int, int>, unsigned> expect[] = {
 		{{300, 100}, 0xF4F0E2}, {{50, 150}, 0x3870B0}, {{300, 290}, 0xD07828}};
-	for(auto [at, rgb] : expect)
+	for(const auto& e : expect) {
+		const auto& at = e.first;
+		unsigned rgb = e.second;
 		EXPECT_TRUE(testkit::PumpUntil([&] {
 			std::vector<unsigned> px = testkit::ReadPixels(w, at.first, at.second, 1, 1);
 			return !px.empty() && px[0] == rgb;
 		}, testkit::WAIT_MS, "a painted pixel")) << at.first << "," << at.second;
+	}
 	EXPECT_EQ(ExitCode(pid), 0) << Read(err);
 }
 
