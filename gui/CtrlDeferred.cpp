@@ -1,18 +1,10 @@
-// The calls that the pre-edit, the input method and drag and drop make into the GUI core and the
-// backend. Until those exist, they act as nothing does: no composition runs and no drag is
-// delivered.
+// The calls that drag and drop makes into the GUI core and the backend. Until it exists, no drag
+// is delivered.
 #include "Ctrl.h"
 #include "detail/Backend.h"
 
 namespace Qel {
 
-Point Ctrl::GetPreedit()                    { return Point(INT_NULL, INT_NULL); }
-Font  Ctrl::GetPreeditFont()                { return StdFont(); }
-
-void detail::ClosePreedit()                 {}
-void detail::ResetGtkIm(Top*)               {}
-void detail::SyncImCursorLocation(Ctrl*)    {}
-void detail::InstallImResetHook()           {}
 bool detail::IsDropDelivering()             { return false; }
 
 } // namespace Qel

@@ -9,6 +9,7 @@
 #include "SystemDraw.h"
 #include "ImageDraw.h"
 #include "Ctrl.h"
+#include "TopWindow.h"
 #include "Settings.h"
 #include "Zoom.h"
 #include "CtrlCoreImg.h"

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -193,6 +195,19 @@ void KeyTap(unsigned long keysym, bool shift)
 		sKey(kc, shift || need_shift);
 }
 
+void KeyChord(const std::vector<unsigned long>& keysyms)
+{
+	Display* d = sX();
+	std::vector<KeyCode> codes;
+	for(unsigned long ks : keysyms)
+		codes.push_back(XKeysymToKeycode(d, ks));
+	for(KeyCode kc : codes)
+		XTestFakeKeyEvent(d, kc, True, 0);
+	for(size_t i = codes.size(); i-- > 0;)
+		XTestFakeKeyEvent(d, codes[i], False, 0);
+	XSync(d, False);
+}
+
 void Type(const std::string& text)
 {
 	for(char32_t c : sDecode(text)) {
@@ -219,6 +234,23 @@ void Focus(unsigned long window)
 {
 	XSetInputFocus(sX(), window, RevertToPointerRoot, CurrentTime);
 	XSync(sX(), False);
+}
+
+std::string Xprop(unsigned long window, const char* property)
+{
+	std::string file = TempFolder() + "/xprop.txt";
+	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	pid_t pid = Spawn({"xprop", "-display", DisplayName(), "-id", std::to_string(window), property}, -1, fd);
+	close(fd);
+	WaitExit(pid, WAIT_MS);
+	std::ifstream in(file);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+unsigned long ActiveWindow()
+{
+	std::vector<long> v = RootProperty("_NET_ACTIVE_WINDOW");
+	return v.empty() ? 0 : (unsigned long)v[0];
 }
 
 std::vector<long> RootProperty(const char* atom)
