@@ -1,6 +1,5 @@
-// The calls that the pre-edit, the input method and drag and drop make into the GUI core and the
-// backend. Until those exist, they act as nothing does: no composition runs and no drag is
-// delivered.
+// The calls that the pre-edit and the input method make into the GUI core and the backend. Until
+// those exist, they act as nothing does: no composition runs.
 #include "Ctrl.h"
 #include "detail/Backend.h"
 
@@ -13,6 +12,5 @@ void detail::ClosePreedit()                 {}
 void detail::ResetGtkIm(Top*)               {}
 void detail::SyncImCursorLocation(Ctrl*)    {}
 void detail::InstallImResetHook()           {}
-bool detail::IsDropDelivering()             { return false; }
 
 } // namespace Qel
