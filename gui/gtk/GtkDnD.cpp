@@ -24,6 +24,7 @@ struct DropTarget {
 	String          received;
 	bool            delivering = false;
 	GtkTargetList*  drag_targets = nullptr; // of our own running drag
+	GdkDragContext* drag_context = nullptr; // GTK's, valid while the drag runs
 };
 
 DropTarget& sDnd()
@@ -370,6 +371,7 @@ bool detail::StartDrag(Ctrl* top, dword actions)
 	GdkDragContext* context = gtk_drag_begin_with_coordinates(widget, s.drag_targets,
 	                                                          GdkDragAction((actions * 2) & 6), button,
 	                                                          nullptr, -1, -1);
+	s.drag_context = context;
 	return context;
 }
 
@@ -380,6 +382,21 @@ void detail::EndDrag()
 	if(s.drag_targets)
 		gtk_target_list_unref(s.drag_targets);
 	s.drag_targets = nullptr;
+	s.drag_context = nullptr;
+	// GTK's grab took the release of the button that dragged: the buttons held are asked anew,
+	// or the next events would still report it held
+	GdkModifierType mask = GdkModifierType(0);
+	GdkDisplay* d = gdk_display_get_default();
+	GdkSeat* seat = d ? gdk_display_get_default_seat(d) : nullptr;
+	if(GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr)
+		gdk_device_get_state(pointer, gdk_get_default_root_window(), nullptr, &mask);
+	GdkButtonWord() = (GdkButtonWord() & ~0x700u) | (dword(mask) & 0x700u);
+}
+
+GdkDragContext* detail::RunningDragContext()
+{
+	GuiLock lock;
+	return DragState().source ? sDnd().drag_context : nullptr;
 }
 
 void detail::ConnectDragAndDrop(GtkWidget* widget, int id)

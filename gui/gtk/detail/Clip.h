@@ -64,6 +64,9 @@ struct DropFormats {
 void   CollectDropFormats(const Vector<String>& targets, DropFormats& out);
 void   CollectDropFormats(GdkDragContext* context, DropFormats& out);
 
+// GTK's context of the drag this program runs; null when none runs.
+GdkDragContext* RunningDragContext();
+
 // Connects the drop target and drag source signals of a native window's event widget.
 void   ConnectDragAndDrop(GtkWidget* widget, int id);
 
