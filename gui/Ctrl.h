@@ -324,6 +324,10 @@ public:
 
 	// The native window of a top-level control, in device pixels throughout.
 	void   CreateNativeWindow(Ctrl* owner, bool popup);
+	// Opens the control as an undecorated popup of owner's window (of the active window without
+	// owner); activate gives it the focus and lets it hold the pointer while it is open.
+	void   PopUp(Ctrl* owner = nullptr, bool savebits = true, bool activate = true, bool dropshadow = false,
+	             bool topmost = false);
 	// Null while no native window is open.
 	Rect   GetWndScreenRect() const;
 	// Adopts a rectangle the window system reported (left/top position, large offsets as SetRect).
@@ -421,6 +425,8 @@ public:
 	// The rectangle of position p in an extent of the given size, the extent's origin at 0, 0.
 	Rect    CalcRect(LogPos p, Size extent) const;
 	Rect    GetWorkArea() const;
+	// The work area of the monitor that holds c's top control (the primary one without c).
+	static Rect GetWorkArea(const Ctrl* c);
 
 	static Rect GetVirtualScreenArea();
 	static Rect GetPrimaryWorkArea();
@@ -450,6 +456,8 @@ public:
 	void    UpdateRectRefresh();
 	// 0 lays out what changed, 1 also announces the layout, 2 also lays out every descendant.
 	void    SyncLayout(int level = 0);
+	// Adds the frames to sz (written back) and makes that the minimum size.
+	void    SetMinSizeWithFrames(Size& sz);
 	// Moves and sizes an open top-level control's native window (device pixels).
 	void    WndSetPos(const Rect& r);
 

@@ -11,6 +11,7 @@
 #include "ImageDraw.h"
 #include "Ctrl.h"
 #include "Clip.h"
+#include "TopWindow.h"
 #include "Settings.h"
 #include "Zoom.h"
 #include "CtrlCoreImg.h"

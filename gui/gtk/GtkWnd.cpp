@@ -238,6 +238,7 @@ void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 	t->im_context = gtk_im_multicontext_new();
 	gtk_im_context_set_client_window(t->im_context, gtk_widget_get_window(t->drawing));
 	gtk_im_context_set_use_preedit(t->im_context, TRUE);
+	ConnectImSignals(t);
 
 	Ptr<Ctrl> self = this;
 	SweepGdkConfigure(true);

@@ -246,7 +246,6 @@ public:
 
 TEST_F(Dnd, OurTextAndFilesReachThePeer)
 {
-	detail::SetWindowClassTest([](const Ctrl* c) { return dynamic_cast<const DragCtrl*>(c) != nullptr; });
 	struct Case {
 		const char* what;
 		dword actions;
@@ -257,13 +256,18 @@ TEST_F(Dnd, OurTextAndFilesReachThePeer)
 		SCOPED_TRACE(k.what);
 		Peer peer({"target"});
 		ASSERT_TRUE(StartPeer(peer));
+		TopWindow w;
 		DragCtrl d;
+		w.AddChild(&d);
+		d.SetRect(0, 0, 300, 200);
 		d.actions = k.actions;
 		if(std::string(k.what) == "files")
 			d.data.Add("files", ClipData(String("file:///tmp/x\nfile:///tmp/y\n")));
 		else
 			AppendClipText(d.data, ToUtf32("dragged \xC3\xA9"));
-		Open(d, Rect(100, 100, 400, 300));
+		w.NoCenter().SetRect(100, 100, 300, 200);
+		w.Open(nullptr);
+		ASSERT_TRUE(Pump([&] { return d.paints > 0; }, "the first paint"));
 		int px = peer.x + peer.cx / 2, py = peer.y + peer.cy / 2;
 		d.carry = {"xdotool", "mousemove", "--sync", "300", "200", "mousemove", "--sync", N(px - 40), N(py),
 		           "mousemove", "--sync", N(px), N(py), "mousemove", "--sync", N(px + 1), N(py + 1)};
@@ -288,7 +292,6 @@ TEST_F(Dnd, OurTextAndFilesReachThePeer)
 			ASSERT_TRUE(Xdotool({"keyup", "ctrl"}));
 		}
 	}
-	detail::SetWindowClassTest(nullptr);
 }
 
 } // namespace

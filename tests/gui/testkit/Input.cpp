@@ -193,6 +193,19 @@ void KeyTap(unsigned long keysym, bool shift)
 		sKey(kc, shift || need_shift);
 }
 
+void KeyChord(const std::vector<unsigned long>& keysyms)
+{
+	Display* d = sX();
+	std::vector<KeyCode> codes;
+	for(unsigned long ks : keysyms)
+		codes.push_back(XKeysymToKeycode(d, ks));
+	for(KeyCode kc : codes)
+		XTestFakeKeyEvent(d, kc, True, 0);
+	for(size_t i = codes.size(); i-- > 0;)
+		XTestFakeKeyEvent(d, codes[i], False, 0);
+	XSync(d, False);
+}
+
 void Type(const std::string& text)
 {
 	for(char32_t c : sDecode(text)) {
@@ -219,6 +232,12 @@ void Focus(unsigned long window)
 {
 	XSetInputFocus(sX(), window, RevertToPointerRoot, CurrentTime);
 	XSync(sX(), False);
+}
+
+unsigned long ActiveWindow()
+{
+	std::vector<long> v = RootProperty("_NET_ACTIVE_WINDOW");
+	return v.empty() ? 0 : (unsigned long)v[0];
 }
 
 std::vector<long> RootProperty(const char* atom)

@@ -78,12 +78,16 @@ void Click(int x, int y, int button = 1);
 // keyboard get a spare key code mapped to them.
 void Type(const std::string& text);
 void KeyTap(unsigned long keysym, bool shift = false);
+// Presses the keys in order and releases them in reverse (Alt+F4, Ctrl+Shift+U).
+void KeyChord(const std::vector<unsigned long>& keysyms);
 
 // Windows of the display.
 // A viewable top-level window whose name is exactly title (0 when none shows within timeout).
 unsigned long FindWindow(const std::string& title, int timeout_ms = WAIT_MS);
 // Gives the window the keyboard focus (no window manager needed).
 void Focus(unsigned long window);
+// The window manager's active window (_NET_ACTIVE_WINDOW); 0 when none.
+unsigned long ActiveWindow();
 // A root-window property of type CARDINAL/WINDOW (empty when missing).
 std::vector<long> RootProperty(const char* atom);
 
