@@ -75,7 +75,12 @@ bool IsAvailableImage(PasteSource& clip)
 
 Image GetImage(PasteSource& clip)
 {
-	return LoadImageFromString(clip.Get("image"));
+	GuiLock lock;
+	if(clip.accepted && clip.paste && clip.fmt == "image")
+		return LoadImageFromString(clip.data); // fetched already
+	if(clip.kind == PasteSource::DROP)
+		return LoadImageFromString(clip.Get("image"));
+	return ClipGetImage(clip.kind == PasteSource::SELECTION ? SEL_PRIMARY : SEL_CLIPBOARD);
 }
 
 String GetImageClipData(const Value& img, const String& fmt)

@@ -15,6 +15,8 @@ class GtkClip {
 public:
 	void   Put(const String& fmt, const ClipData& data);
 	String Get(const String& fmt);
+	// The offered image itself, without its string form.
+	Image  GetImage();
 	bool   IsAvailable(const String& fmt);
 	void   Clear();
 
@@ -98,6 +100,10 @@ String GtkClip::Get(const String& fmt)
 	GtkClipboard* cb = Clipboard();
 	if(!cb)
 		return String();
+	if(fmt == "image") {
+		Image img = GetImage();
+		return img.IsEmpty() ? String() : StoreImageAsString(img);
+	}
 	String out;
 	// the owner answers through the main loop, which may be this program's own
 	GuiUnlockAll unlock;
@@ -114,14 +120,6 @@ String GtkClip::Get(const String& fmt)
 			g_strfreev(uris);
 		}
 	}
-	else if(fmt == "image") {
-		if(GdkPixbuf* pb = gtk_clipboard_wait_for_image(cb)) {
-			Image img = PixbufToImage(pb);
-			g_object_unref(pb);
-			if(!img.IsEmpty())
-				out = StoreImageAsString(img);
-		}
-	}
 	else if(GtkSelectionData* d = gtk_clipboard_wait_for_contents(cb, ClipAtom(fmt))) {
 		int len = gtk_selection_data_get_length(d);
 		if(len > 0)
@@ -129,6 +127,23 @@ String GtkClip::Get(const String& fmt)
 		gtk_selection_data_free(d);
 	}
 	return out;
+}
+
+Image GtkClip::GetImage()
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return Image();
+	GdkPixbuf* pb;
+	{
+		GuiUnlockAll unlock;
+		pb = gtk_clipboard_wait_for_image(cb);
+	}
+	Image img = PixbufToImage(pb);
+	if(pb)
+		g_object_unref(pb);
+	return img;
 }
 
 bool GtkClip::IsAvailable(const String& fmt)
@@ -271,6 +286,11 @@ bool detail::ClipIsAvailable(int sel, const String& fmt)
 String detail::ClipGet(int sel, const String& fmt)
 {
 	return sClip(sel).Get(fmt);
+}
+
+Image detail::ClipGetImage(int sel)
+{
+	return sClip(sel).GetImage();
 }
 
 } // namespace Qel

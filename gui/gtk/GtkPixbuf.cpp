@@ -2,6 +2,10 @@
 // b, g, r, a. Each row is swapped and (un)premultiplied while it is in the cache.
 #include "detail/Clip.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel {
 
 using namespace detail;
@@ -16,7 +20,17 @@ QEL_FORCE_INLINE dword sSwapRB(dword x)
 
 void sSwapRow(dword* t, const dword* s, int n)
 {
-	for(int i = 0; i < n; i++)
+	int i = 0;
+#ifdef __SSE2__
+	const __m128i ag = _mm_set1_epi32(int(0xFF00FF00)), rb = _mm_set1_epi32(0x00FF00FF);
+	for(; i + 4 <= n; i += 4) {
+		__m128i x = _mm_loadu_si128((const __m128i*)(s + i));
+		__m128i c = _mm_and_si128(x, rb); // 0x00RR00BB: its two halves change places
+		c = _mm_or_si128(_mm_slli_epi32(c, 16), _mm_srli_epi32(c, 16));
+		_mm_storeu_si128((__m128i*)(t + i), _mm_or_si128(_mm_and_si128(x, ag), c));
+	}
+#endif
+	for(; i < n; i++)
 		t[i] = sSwapRB(s[i]);
 }
 
@@ -40,11 +54,12 @@ Image detail::PixelsToImage(const byte* data, int64 len, int cx, int cy, int row
 		const byte* s = data + int64(y) * rowstride;
 		RGBA* t = b[y];
 		if(channels == 4) {
-			dword* d = reinterpret_cast<dword*>(t);
-			for(int x = 0; x < cx; x++) {
-				dword v;
-				memcpy(&v, s + 4 * x, 4);
-				d[x] = sSwapRB(v);
+			// rows of a pixbuf need not be aligned to whole pixels
+			if(uintptr_t(s) % alignof(dword) == 0)
+				sSwapRow(reinterpret_cast<dword*>(t), reinterpret_cast<const dword*>(s), cx);
+			else {
+				memcpy(t, s, size_t(cx) * 4);
+				sSwapRow(reinterpret_cast<dword*>(t), reinterpret_cast<const dword*>(t), cx);
 			}
 			opaque &= Premultiply(t, t, cx) == IMAGE_OPAQUE;
 		}
