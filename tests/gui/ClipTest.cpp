@@ -87,25 +87,6 @@ TEST(PixbufForm, StraightOutsidePremultipliedInsideAndRefusedForms)
 	EXPECT_TRUE(icon.Set(a));
 }
 
-TEST(ClipForms, FilesLinesAndDefaultRendering)
-{
-	EXPECT_EQ(SplitUriLines("file:///a\r\n\nfile:///b"), (Vector<String>{"file:///a", "file:///b"}));
-	EXPECT_EQ(JoinUriLines({"file:///a", "file:///b"}), "file:///a\nfile:///b\n");
-	String out = "x";
-	EXPECT_TRUE(ClipData(Value()).Render(out));
-	EXPECT_EQ(out, "");
-	EXPECT_TRUE(ClipData(ToUtf32("\xC3\xA9")).Render(out));
-	EXPECT_EQ(out, "\xC3\xA9");
-	// a type without a text form offers nothing, quietly
-	EXPECT_FALSE(ClipData(Rect(1, 2, 3, 4)).Render(out));
-	EXPECT_EQ(out, "");
-	EXPECT_EQ(GetTextClipData(ToUtf32("\xC3\xA9"), "text"), "\xC3\xA9");
-	EXPECT_EQ(GetTextClipData(WString("x"), "image"), "");
-	Image img = PixelsToImage((const byte*)"\x01\x02\x03", 3, 1, 1, 3, 3, 8, false);
-	EXPECT_TRUE(SameImage(LoadImageFromString(GetImageClipData(img, "image")), img));
-	EXPECT_EQ(GetImageClipData(img, "text"), "");
-}
-
 TEST_F(Clip, TextImageAndRawTargetsReachXclipAndReplaceEachOther)
 {
 	Image img = Decode(Png("basn2c08.png"));
