@@ -86,7 +86,7 @@ String  GetImageClipData(const Value& img, const String& fmt);
 String  GetSelectionSourceData(const Value& fmt);
 
 // The "files" form: URIs one per line, each line ending with a line feed; reading drops empty
-// lines and a carriage return before the line feed.
+// lines and carriage returns before the line feed.
 String         JoinUriLines(const Vector<String>& uris);
 Vector<String> SplitUriLines(const String& data);
 

@@ -288,7 +288,9 @@ Vector<String> SplitUriLines(const String& data)
 		const char* q = s;
 		while(q < e && *q != '\n')
 			q++;
-		const char* t = q > s && q[-1] == '\r' ? q - 1 : q;
+		const char* t = q;
+		while(t > s && t[-1] == '\r')
+			t--;
 		if(t > s)
 			out.Add(String(s, int(t - s)));
 		s = q + 1;

@@ -295,7 +295,8 @@ void detail::CollectDropFormats(const Vector<String>& targets, DropFormats& out)
 			add("files", out.files_target, name);
 			known = true;
 		}
-		if(!known && out.formats.Find(name) < 0)
+		// a target that bears the name of one of the three forms would be taken for it
+		if(!known && name != "text" && name != "image" && name != "files" && out.formats.Find(name) < 0)
 			out.formats.Add(name);
 	}
 }

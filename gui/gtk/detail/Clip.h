@@ -51,7 +51,8 @@ String ReadSelectionData(GtkSelectionData* sel, const String& fmt);
 void   AddClipTargets(GtkTargetList* list, const String& fmt, guint info);
 
 // The formats a drag offers: "text", "image" and "files" for the targets GTK treats as such
-// (each once, with the first target name that gave it), other target names as they are.
+// (each once, with the first target name that gave it), other target names as they are except
+// those three names themselves.
 struct DropFormats {
 	Index<String> formats;
 	String        text_target;
