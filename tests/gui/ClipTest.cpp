@@ -3,6 +3,7 @@
 #include "GuiApp.h"
 
 #include <gui/gtk/detail/Clip.h>
+#include <richtext/RichText.h>
 
 #include <fstream>
 #include <sstream>
@@ -105,6 +106,13 @@ TEST_F(Clip, TextImageAndRawTargetsReachXclipAndReplaceEachOther)
 	EXPECT_EQ(ReadClipboardUnicodeText(), WString("two"));
 	PasteSource clip;
 	EXPECT_TRUE(SameImage(GetImage(clip), img));
+	// rich text's image objects reach the clipboard through the hooks the GUI set at start-up
+	const RichObjectType* rich = RichObject::FindType("image");
+	ASSERT_TRUE(rich);
+	EXPECT_EQ(rich->GetClipFormats(), "image");
+	EXPECT_TRUE(rich->AcceptClip(clip));
+	EXPECT_TRUE(SameImage(LoadImageFromString(rich->ReadClip(clip).ToString()), img));
+	EXPECT_TRUE(SameImage(LoadImageFromString(rich->GetClipData(StoreImageAsString(img), "image")), img));
 
 	// raw bytes, zeros included, both ways
 	std::string raw("a\0b\0\xFF", 5);
