@@ -163,11 +163,12 @@ bool GtkClip::IsAvailable(const String& fmt)
 	return gtk_clipboard_wait_is_target_available(cb, atom);
 }
 
+// Never destroyed: GTK may still clear an offer while the program exits.
 GtkClip& sClip(int sel)
 {
-	static GtkClip clipboard(GDK_SELECTION_CLIPBOARD);
-	static GtkClip primary(GDK_SELECTION_PRIMARY);
-	return sel == SEL_PRIMARY ? primary : clipboard;
+	static GtkClip* clipboard = new GtkClip(GDK_SELECTION_CLIPBOARD);
+	static GtkClip* primary = new GtkClip(GDK_SELECTION_PRIMARY);
+	return sel == SEL_PRIMARY ? *primary : *clipboard;
 }
 
 } // namespace

@@ -60,6 +60,7 @@ void sRelease()
 		g_object_unref(s.widget);
 	s.context = nullptr;
 	s.widget = nullptr;
+	s.offered = DropFormats(); // a paste source of the drop offers nothing once it is over
 }
 
 GdkModifierType sPointerState(GtkWidget* widget)
