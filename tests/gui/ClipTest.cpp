@@ -5,6 +5,7 @@
 #include <gui/gtk/detail/Clip.h>
 #include <richtext/RichText.h>
 
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 
@@ -40,7 +41,22 @@ String CountedRender(const Value& v)
 	return v.ToString();
 }
 
-class Clip : public GuiApp {};
+class Clip : public GuiApp {
+protected:
+	// What the GTK peer program reads from a selection as target: "DATA <hex>".
+	std::string PeerRead(const char* sel, const char* target)
+	{
+		std::string path = testkit::TempFolder() + "/peer-read.out";
+		int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+		pid_t pid = testkit::Spawn({QEL_GUI_PEER, "read", sel, target}, -1, fd);
+		close(fd);
+		int status = 0;
+		EXPECT_TRUE(Pump([&] { return waitpid(pid, &status, WNOHANG) == pid; }, "the peer's read"));
+		testkit::Stop(pid);
+		std::string out = ReadFile(path);
+		return out.substr(0, out.find('\n'));
+	}
+};
 
 TEST(PixbufForm, StraightOutsidePremultipliedInsideAndRefusedForms)
 {
@@ -184,6 +200,8 @@ TEST_F(Clip, PrimaryFollowsTheSelectionSourceWhileItLives)
 		c.selection = "selected \xC3\xA9";
 		c.SetSelectionSource("text;application/x-qel-sel");
 		EXPECT_EQ(testkit::GetSelection("primary"), "selected \xC3\xA9");
+		EXPECT_EQ(PeerRead("primary", "UTF8_STRING"), "DATA 73656c656374656420c3a9");
+		EXPECT_EQ(PeerRead("primary", "application/x-qel-sel"), "DATA "); // the control has none
 		EXPECT_EQ(S(ToUtf8(GetWString(SelectionPasteSource()))), "selected \xC3\xA9");
 		PasteSource& sel = SelectionPasteSource();
 		sel.fmt = "text";
