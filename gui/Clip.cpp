@@ -34,7 +34,7 @@ void AppendClipboardUnicodeText(const WString& s)
 WString ReadClipboardUnicodeText()
 {
 	GuiLock lock;
-	return ToUtf32(ClipGet(SEL_CLIPBOARD, "text"));
+	return ClipGetText(SEL_CLIPBOARD);
 }
 
 bool IsClipboardAvailableText()

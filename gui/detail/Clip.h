@@ -15,8 +15,9 @@ void   ClipPut(int sel, const String& fmt, const ClipData& data);
 void   ClipClear(int sel);
 bool   ClipIsAvailable(int sel, const String& fmt);
 String ClipGet(int sel, const String& fmt);
-// The "image" format as an Image, sparing the string form on the way.
+// The "image" format as an Image and "text" as UTF-32, sparing the byte string on the way.
 Image  ClipGetImage(int sel);
+WString ClipGetText(int sel);
 
 // The drop in progress: whether it offers fmt, and its data (empty after about a second).
 bool   DropIsAvailable(const String& fmt);

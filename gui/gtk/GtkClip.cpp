@@ -15,8 +15,9 @@ class GtkClip {
 public:
 	void   Put(const String& fmt, const ClipData& data);
 	String Get(const String& fmt);
-	// The offered image itself, without its string form.
+	// The offered image itself, without its string form; the text decoded straight from GTK's.
 	Image  GetImage();
+	WString GetText();
 	bool   IsAvailable(const String& fmt);
 	void   Clear();
 
@@ -144,6 +145,22 @@ Image GtkClip::GetImage()
 	if(pb)
 		g_object_unref(pb);
 	return img;
+}
+
+WString GtkClip::GetText()
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return WString();
+	gchar* s;
+	{
+		GuiUnlockAll unlock;
+		s = gtk_clipboard_wait_for_text(cb);
+	}
+	WString w = s ? ToUtf32(s, (int)strlen(s)) : WString();
+	g_free(s);
+	return w;
 }
 
 bool GtkClip::IsAvailable(const String& fmt)
@@ -292,6 +309,11 @@ String detail::ClipGet(int sel, const String& fmt)
 Image detail::ClipGetImage(int sel)
 {
 	return sClip(sel).GetImage();
+}
+
+WString detail::ClipGetText(int sel)
+{
+	return sClip(sel).GetText();
 }
 
 } // namespace Qel
