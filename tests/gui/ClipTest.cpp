@@ -84,6 +84,18 @@ TEST(PixbufForm, StraightOutsidePremultipliedInsideAndRefusedForms)
 	g_object_unref(pb);
 	EXPECT_TRUE(SameImage(back, b));
 
+	// rows long enough for the four-pixel steps and a tail: every pixel lands in its place
+	byte row[9 * 4];
+	for(int i = 0; i < 9; i++)
+		memcpy(row + 4 * i, i % 3 ? rgba : rgba + 4, 4);
+	Image wide = PixelsToImage(row, sizeof(row), 9, 1, sizeof(row), 4, 8, true);
+	EXPECT_EQ(wide[0][8].r, 25);
+	EXPECT_EQ(wide[0][3].r, 1);
+	pb = detail::ImageToPixbuf(wide);
+	ASSERT_TRUE(pb);
+	EXPECT_EQ(memcmp(gdk_pixbuf_get_pixels(pb), row, sizeof(row)), 0);
+	g_object_unref(pb);
+
 	// 16 bits, one channel, alpha on three channels, rows that do not fit their data
 	const byte big[64] = {};
 	EXPECT_TRUE(PixelsToImage(big, 64, 2, 2, 16, 4, 16, true).IsEmpty());
