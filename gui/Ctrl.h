@@ -14,6 +14,7 @@
 namespace Qel {
 
 class PasteSource;
+struct ClipData;
 class SystemDraw;
 class TopWindow;
 
@@ -85,7 +86,7 @@ public:
 		ATTR_FIRST_FREE,
 	};
 
-	// Virtual operations, in slot order. Those whose defaults belong to the drag and pre-edit
+	// Virtual operations, in slot order. Those whose defaults belong to the pre-edit
 	// dispatch stay neutral until that dispatch exists.
 	virtual bool   Accept();
 	virtual void   Reject();
@@ -285,6 +286,21 @@ public:
 	// The cursor of the control under the pointer, set on its window.
 	static void SyncCursor();
 	static void SetNativeCursor(const Image& img);
+
+	// Drag and drop. DoDragAndDrop drags data (format names to entries) from this control's
+	// window with an icon made of sample and the allowed actions (1 copy, 2 move, 3 either); it
+	// returns when the drag is over, with the action it ended with (0 none). DispatchDrop is the
+	// backend's entry of a drag moving or dropping over a top control, p in its coordinates: the
+	// outermost control under p that accepts a format of clip takes it and is kept informed
+	// (enter, a repeat every 40 ms while the pointer rests, leave).
+	int    DoDragAndDrop(const VectorMap<String, ClipData>& data, const Image& sample = Image(), dword actions = 3);
+	void   DispatchDrop(Point p, PasteSource& clip);
+	static void DispatchDropLeave();
+	// The control whose drag is running; null when none is.
+	static Ctrl* GetDragAndDropSource();
+	// Makes this control the owner of the primary selection for the formats of the list: its
+	// GetSelectionData answers for them while it exists.
+	void   SetSelectionSource(const char* fmts);
 
 	// Keys: the installed hooks, then the focus control and its ancestors, then hot keys of the
 	// focus window. True when something took the key; count is the number of merged repeats.

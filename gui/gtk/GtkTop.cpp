@@ -2,13 +2,13 @@
 // and size hints, the window state both ways, keeping above, and the window manager's frame
 // margins.
 #include "detail/Wnd.h"
+#include "detail/Clip.h"
 #include <gui/TopWindow.h>
 #include <gui/Settings.h>
 #include <gui/detail/CtrlAccess.h>
 #include <gui/detail/TopWindowAccess.h>
 #include <gui/gtk/GtkApp.h>
 
-#include <draw/image/Alpha.h>
 
 namespace Qel {
 
@@ -27,33 +27,6 @@ void sFreePixbuf(void* p)
 	g_object_unref(p);
 }
 
-// A pixbuf carries straight alpha: an icon of premultiplied pixels would show its translucent
-// edges too dark.
-GdkPixbuf* sIconPixbuf(const Image& img)
-{
-	Size sz = img.GetSize();
-	if(sz.cx <= 0 || sz.cy <= 0)
-		return nullptr;
-	GdkPixbuf* pb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, sz.cx, sz.cy);
-	if(!pb)
-		return nullptr;
-	byte* dst = gdk_pixbuf_get_pixels(pb);
-	int stride = gdk_pixbuf_get_rowstride(pb);
-	Buffer<RGBA> row(sz.cx);
-	for(int y = 0; y < sz.cy; y++) {
-		Unmultiply(row, img[y], sz.cx);
-		byte* t = dst + (int64)y * stride;
-		for(int x = 0; x < sz.cx; x++, t += 4) {
-			const RGBA& s = row[x];
-			t[0] = s.r;
-			t[1] = s.g;
-			t[2] = s.b;
-			t[3] = s.a;
-		}
-	}
-	return pb;
-}
-
 // Makes the pixbuf of slot i again when the image changed since; the pixbuf or null.
 void* sIcon(const Image& img, void*& pixbuf, uint64& serial)
 {
@@ -61,7 +34,7 @@ void* sIcon(const Image& img, void*& pixbuf, uint64& serial)
 	if(id != serial || !pixbuf) {
 		if(pixbuf)
 			sFreePixbuf(pixbuf);
-		pixbuf = sIconPixbuf(img);
+		pixbuf = ImageToPixbuf(img); // straight alpha, as a pixbuf carries it
 		serial = id;
 	}
 	return pixbuf;

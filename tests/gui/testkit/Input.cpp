@@ -287,7 +287,7 @@ std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int
 	return px;
 }
 
-bool SetSelection(const std::string& text, const char* selection)
+bool SetSelection(const std::string& text, const char* selection, const char* target)
 {
 	static pid_t owner[2] = {-1, -1};
 	int slot = strcmp(selection, "primary") == 0;
@@ -296,24 +296,30 @@ bool SetSelection(const std::string& text, const char* selection)
 	if(pipe2(fds, O_CLOEXEC))
 		return false;
 	// -quiet keeps xclip in the foreground, serving the text until another owner takes over
-	owner[slot] = Spawn({"xclip", "-quiet", "-selection", selection, "-i"}, fds[0]);
+	std::vector<std::string> argv = {"xclip", "-quiet", "-selection", selection, "-i"};
+	if(target)
+		argv.insert(argv.end(), {"-t", target});
+	owner[slot] = Spawn(argv, fds[0]);
 	close(fds[0]);
 	if(write(fds[1], text.data(), text.size()) != (ssize_t)text.size())
 		return false;
 	close(fds[1]);
 	auto t0 = std::chrono::steady_clock::now();
 	while(sMsSince(t0) < WAIT_MS)
-		if(GetSelection(selection, WAIT_MS) == text)
+		if(GetSelection(selection, WAIT_MS, target) == text)
 			return true;
 	ReportTimeout("xclip to serve the selection", WAIT_MS, testkit::SourceLocation::current());
 	return false;
 }
 
-std::string GetSelection(const char* selection, int timeout_ms)
+std::string GetSelection(const char* selection, int timeout_ms, const char* target)
 {
 	std::string path = TempFolder() + "/selection-" + std::to_string(getpid()) + ".out";
 	int out = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	pid_t pid = Spawn({"xclip", "-o", "-selection", selection}, -1, out);
+	std::vector<std::string> argv = {"xclip", "-o", "-selection", selection};
+	if(target)
+		argv.insert(argv.end(), {"-t", target});
+	pid_t pid = Spawn(argv, -1, out);
 	close(out);
 	int status = 0;
 	bool done = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms, "xclip -o to end");

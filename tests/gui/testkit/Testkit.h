@@ -110,8 +110,9 @@ std::vector<long> RootProperty(const char* atom);
 std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int cy);
 
 // The clipboard ("clipboard") or the primary selection ("primary") through xclip. Set returns
-// once xclip serves the text; Get pumps GLib while it waits, so the program may own it.
-bool SetSelection(const std::string& text, const char* selection = "clipboard");
-std::string GetSelection(const char* selection = "clipboard", int timeout_ms = WAIT_MS);
+// once xclip serves the text; Get pumps GLib while it waits, so the program may own it. A target
+// other than null offers or asks for that target instead of text (bytes kept exactly).
+bool SetSelection(const std::string& text, const char* selection = "clipboard", const char* target = nullptr);
+std::string GetSelection(const char* selection = "clipboard", int timeout_ms = WAIT_MS, const char* target = nullptr);
 
 } // namespace testkit
