@@ -3,6 +3,7 @@
 #pragma once
 
 #include "GuiCases.h"
+#include "ProcStatus.h"
 
 #include <csignal>
 #include <cstdint>
@@ -69,6 +70,11 @@ constexpr int LINES     = 40;
 constexpr int RECTS     = 200;
 constexpr int LINE_PX   = 13;
 constexpr int REFRESHES = 200;   // timed one by one for the percentiles
+// Windows opened, drawn once and closed: timed, and resident memory after the first 100 and
+// after all 1000 (a window must leave nothing behind).
+constexpr int CYCLES        = 200;
+constexpr int MEMORY_FIRST  = 100;
+constexpr int MEMORY_CYCLES = 1000;
 
 inline std::string Line(int i)
 {

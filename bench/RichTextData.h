@@ -3,8 +3,8 @@
 // bold and 5 % in italic runs; a link in every tenth paragraph; 2 % of the letters Latin-1 or
 // Cyrillic; after every 200th paragraph a table of 4 columns and 3 rows (not in CommonMark,
 // which has none; Pango markup, which has no tables either, gets each cell as a paragraph).
-// MakeRichLabels gives short labels in QTF and CommonMark. Only the standard library is used,
-// so peer programs include it as freely as Qel's.
+// MakeRichLabels gives short labels in QTF, CommonMark and Pango markup. Only the standard
+// library is used, so peer programs include it as freely as Qel's.
 #pragma once
 
 #include <cstdint>
@@ -239,10 +239,11 @@ struct RichLabel {
 	std::string qtf;
 	std::string commonmark;
 	std::string text;       // the plain text both give
+	std::string pango;      // Pango markup of the same runs
 };
 
 // count short labels (a few words with now and then a bold, italic or link run) whose QTF
-// takes 30 to 120 bytes, with their CommonMark twins.
+// takes 30 to 120 bytes, with their CommonMark and Pango markup twins.
 inline std::vector<RichLabel> MakeRichLabels(int count, unsigned seed = 2026)
 {
 	std::vector<RichLabel> l;
@@ -250,7 +251,7 @@ inline std::vector<RichLabel> MakeRichLabels(int count, unsigned seed = 2026)
 	while(int(l.size()) < count) {
 		int words = 3 + int(l.size() % 12);
 		RichParagraph p = g.Paragraph(words, words > 6 && l.size() % 7 == 0);
-		RichLabel r{detail::QtfRuns(p), detail::MarkdownRuns(p), p.PlainText()};
+		RichLabel r{detail::QtfRuns(p), detail::MarkdownRuns(p), p.PlainText(), detail::PangoRuns(p)};
 		if(r.qtf.size() >= 30 && r.qtf.size() <= 120)
 			l.push_back(r);
 	}

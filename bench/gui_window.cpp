@@ -1,6 +1,7 @@
 // Native windows of the framework on an X server of this program's own: a refresh until the
-// pixels are on the server, one idle window's wake-ups and CPU, and the event queue with its
-// merging over a million mixed records. Peers in gui_window_peer.cpp.
+// pixels are on the server, one idle window's wake-ups and CPU, the event queue with its
+// merging over a million mixed records, and a TopWindow opened, drawn once and closed again
+// (timed, and the memory it leaves). Peers in gui_window_peer.cpp.
 #include "GuiWindowCases.h"
 
 #include <gui/Gui.h>
@@ -99,6 +100,64 @@ void RefreshToScreen(benchmark::State& state)
 	c.Close();
 }
 
+// The canvas filling a window that opens at the corner.
+class CanvasWindow : public TopWindow {
+public:
+	Canvas canvas;
+
+	CanvasWindow()
+	{
+		canvas.SetRect(0, 0, WINDOW_CX, WINDOW_CY);
+		AddChild(&canvas);
+		SetRect(0, 0, WINDOW_CX, WINDOW_CY);
+		NoCenter();
+	}
+};
+
+void sCycle()
+{
+	CanvasWindow w;
+	w.Open(nullptr);
+	while(!w.canvas.paints) {
+		Ctrl::ProcessEvents();
+		if(!w.canvas.paints)
+			IterateGtkMainContext(true);
+	}
+	w.Close();
+	IterateGtkMainContext(false);
+}
+
+void WindowCycle(benchmark::State& state)
+{
+	if(!sStarted()) {
+		state.SkipWithError("no display for GTK");
+		return;
+	}
+	GuiLock lock;
+	sCycle(); // the caches are warm from here on
+	for(auto _ : state)
+		sCycle();
+}
+
+void WindowCycleMemory(benchmark::State& state)
+{
+	if(!sStarted()) {
+		state.SkipWithError("no display for GTK");
+		return;
+	}
+	GuiLock lock;
+	for(auto _ : state) {
+		for(int i = 0; i < MEMORY_FIRST; i++)
+			sCycle();
+		long first = ProcStatusKB("VmRSS:");
+		for(int i = MEMORY_FIRST; i < MEMORY_CYCLES; i++)
+			sCycle();
+		long all = ProcStatusKB("VmRSS:");
+		state.counters["rss_after_100_kb"] = double(first);
+		state.counters["rss_growth_kb"] = double(all - first);
+	}
+}
+
 int sPolls;
 GPollFunc sPoll;
 
@@ -193,3 +252,5 @@ void EventRing(benchmark::State& state)
 BENCHMARK(RefreshToScreen)->Name("RefreshToScreen/QelCtrl")->UseRealTime()->Iterations(REFRESHES);
 BENCHMARK(IdleWindow)->Name("IdleWindow/QelEventLoop")->UseRealTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(EventRing)->Name("EventRing1M/QelQueue")->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowCycle)->Name("WindowCycle/QelTopWindow")->UseRealTime()->Iterations(CYCLES)->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowCycleMemory)->Name("WindowCycleMemory/QelTopWindow")->UseRealTime()->Iterations(1)->Unit(benchmark::kSecond);

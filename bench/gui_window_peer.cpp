@@ -1,6 +1,6 @@
 // Peers of gui_window.cpp: a plain GTK program on its own X server (a GtkDrawingArea painted with
-// cairo and Pango after gtk_widget_queue_draw, gtk_main idling with one window), and the event
-// records merged and popped from a std::deque.
+// cairo and Pango after gtk_widget_queue_draw, gtk_main idling with one window, a window made,
+// shown, drawn once and destroyed), and the event records merged and popped from a std::deque.
 #include "GuiWindowCases.h"
 
 #include <gtk/gtk.h>
@@ -109,6 +109,42 @@ void RefreshToScreen(benchmark::State& state)
 	sClose(a);
 }
 
+void sCycle()
+{
+	Area a;
+	sOpen(a);
+	sClose(a);
+}
+
+void WindowCycle(benchmark::State& state)
+{
+	if(!sStarted()) {
+		state.SkipWithError("no display for GTK");
+		return;
+	}
+	sCycle();
+	for(auto _ : state)
+		sCycle();
+}
+
+void WindowCycleMemory(benchmark::State& state)
+{
+	if(!sStarted()) {
+		state.SkipWithError("no display for GTK");
+		return;
+	}
+	for(auto _ : state) {
+		for(int i = 0; i < MEMORY_FIRST; i++)
+			sCycle();
+		long first = ProcStatusKB("VmRSS:");
+		for(int i = MEMORY_FIRST; i < MEMORY_CYCLES; i++)
+			sCycle();
+		long all = ProcStatusKB("VmRSS:");
+		state.counters["rss_after_100_kb"] = double(first);
+		state.counters["rss_growth_kb"] = double(all - first);
+	}
+}
+
 int sPolls;
 GPollFunc sPoll;
 
@@ -206,3 +242,5 @@ void EventRing(benchmark::State& state)
 BENCHMARK(RefreshToScreen)->Name("RefreshToScreen/GtkDrawingArea")->UseRealTime()->Iterations(REFRESHES);
 BENCHMARK(IdleWindow)->Name("IdleWindow/GtkMain")->UseRealTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(EventRing)->Name("EventRing1M/StdDeque")->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowCycle)->Name("WindowCycle/GtkWindow")->UseRealTime()->Iterations(CYCLES)->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowCycleMemory)->Name("WindowCycleMemory/GtkWindow")->UseRealTime()->Iterations(1)->Unit(benchmark::kSecond);

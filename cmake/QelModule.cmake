@@ -34,3 +34,10 @@ function(qel_install_module target dir)
     set_property(GLOBAL APPEND PROPERTY QEL_INSTALLED_HEADERS "Qel::${export_name} ${dir}/${h}")
   endforeach()
 endfunction()
+
+# qel_unity_alone(files...): sources of the current directory whose file-local helpers share a
+# name with another file's; unity builds (CMAKE_UNITY_BUILD, used by CI for speed) compile them
+# on their own.
+function(qel_unity_alone)
+  set_source_files_properties(${ARGN} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+endfunction()

@@ -1,9 +1,9 @@
-// A window on the desktop: a top-level control painted with a background, a border frame and a
-// line of text, holding two children placed by logical positions that follow the window's size.
-// It starts and ends through the framework's start-up path; without a desktop it says so and
-// ends with 255.
+// A window on the desktop: a titled, sizeable window painted with a background, a border frame
+// and a line of text, holding two children placed by logical positions that follow the window's
+// size. It runs until the window manager closes it (or the given time is over), through the
+// framework's start-up path; without a desktop it says so and ends with 255.
 //
-//     window [--seconds N]     (closes itself after N seconds; otherwise end it with Ctrl+C)
+//     window [--seconds N]     (closes itself after N seconds)
 #include <gui/Gui.h>
 
 using namespace Qel;
@@ -20,7 +20,7 @@ public:
 	}
 };
 
-class DemoWindow : public Ctrl {
+class DemoWindow : public TopWindow {
 	Patch side;   // left edge, as tall as the window
 	Patch footer; // along the bottom, as wide as the window
 
@@ -42,6 +42,7 @@ public:
 		AddChild(&side);
 		AddChild(&footer);
 		SetRect(100, 100, 480, 320);
+		Title("Qel window").Sizeable();
 	}
 };
 
@@ -57,10 +58,9 @@ int main(int argc, char** argv, char** envp)
 			if(args[i] == "--seconds")
 				seconds = max(ScanInt(args[i + 1].ToString()), 0);
 		DemoWindow win;
-		win.CreateNativeWindow(nullptr, false);
 		if(seconds)
 			SetTimeCallback(seconds * 1000, [&] { win.Close(); });
-		Ctrl::EventLoop();
+		win.Run();
 	});
 	Ctrl::CloseTopCtrls();
 	Ctrl::ShutdownThreads();

@@ -14,6 +14,7 @@
 namespace Qel {
 
 class PasteSource;
+struct ClipData;
 class SystemDraw;
 class TopWindow;
 
@@ -85,7 +86,7 @@ public:
 		ATTR_FIRST_FREE,
 	};
 
-	// Virtual operations, in slot order. Those whose defaults belong to the drag and pre-edit
+	// Virtual operations, in slot order. Those whose defaults belong to the pre-edit
 	// dispatch stay neutral until that dispatch exists.
 	virtual bool   Accept();
 	virtual void   Reject();
@@ -286,6 +287,21 @@ public:
 	static void SyncCursor();
 	static void SetNativeCursor(const Image& img);
 
+	// Drag and drop. DoDragAndDrop drags data (format names to entries) from this control's
+	// window with an icon made of sample and the allowed actions (1 copy, 2 move, 3 either); it
+	// returns when the drag is over, with the action it ended with (0 none). DispatchDrop is the
+	// backend's entry of a drag moving or dropping over a top control, p in its coordinates: the
+	// outermost control under p that accepts a format of clip takes it and is kept informed
+	// (enter, a repeat every 40 ms while the pointer rests, leave).
+	int    DoDragAndDrop(const VectorMap<String, ClipData>& data, const Image& sample = Image(), dword actions = 3);
+	void   DispatchDrop(Point p, PasteSource& clip);
+	static void DispatchDropLeave();
+	// The control whose drag is running; null when none is.
+	static Ctrl* GetDragAndDropSource();
+	// Makes this control the owner of the primary selection for the formats of the list: its
+	// GetSelectionData answers for them while it exists.
+	void   SetSelectionSource(const char* fmts);
+
 	// Keys: the installed hooks, then the focus control and its ancestors, then hot keys of the
 	// focus window. True when something took the key; count is the number of merged repeats.
 	static bool DispatchKey(dword key, int count);
@@ -308,6 +324,10 @@ public:
 
 	// The native window of a top-level control, in device pixels throughout.
 	void   CreateNativeWindow(Ctrl* owner, bool popup);
+	// Opens the control as an undecorated popup of owner's window (of the active window without
+	// owner); activate gives it the focus and lets it hold the pointer while it is open.
+	void   PopUp(Ctrl* owner = nullptr, bool savebits = true, bool activate = true, bool dropshadow = false,
+	             bool topmost = false);
 	// Null while no native window is open.
 	Rect   GetWndScreenRect() const;
 	// Adopts a rectangle the window system reported (left/top position, large offsets as SetRect).
@@ -405,6 +425,8 @@ public:
 	// The rectangle of position p in an extent of the given size, the extent's origin at 0, 0.
 	Rect    CalcRect(LogPos p, Size extent) const;
 	Rect    GetWorkArea() const;
+	// The work area of the monitor that holds c's top control (the primary one without c).
+	static Rect GetWorkArea(const Ctrl* c);
 
 	static Rect GetVirtualScreenArea();
 	static Rect GetPrimaryWorkArea();
@@ -434,6 +456,8 @@ public:
 	void    UpdateRectRefresh();
 	// 0 lays out what changed, 1 also announces the layout, 2 also lays out every descendant.
 	void    SyncLayout(int level = 0);
+	// Adds the frames to sz (written back) and makes that the minimum size.
+	void    SetMinSizeWithFrames(Size& sz);
 	// Moves and sizes an open top-level control's native window (device pixels).
 	void    WndSetPos(const Rect& r);
 

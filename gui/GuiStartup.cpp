@@ -1,4 +1,5 @@
 // What the GUI core registers with the modules below it when the program starts.
+#include "Clip.h"
 #include "Ctrl.h"
 #include "CtrlCoreImg.h"
 #include "ImageDraw.h"
@@ -63,6 +64,7 @@ void GuiStartupRegistrations()
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
 	KeyNames();
 	atexit(ClearTimers);
+	SetRichImageClipboardHooks(GetImageClipData, IsAvailableImage, GetImage, GetImageClipFormat);
 	RegisterBMPRaster();
 	RegisterTranslationModule(sGuiTable, "Gui");
 }

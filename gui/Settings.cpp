@@ -51,6 +51,7 @@ using WheelLines     = Setting<9, int, sInt<3>>;
 using ScrollBarSize  = Setting<10, int, sScrollBarSize>;
 using ArrowSize      = Setting<11, int, GetGuiScrollBarSize>;
 using MinSizeMargin  = Setting<12, int, sInt<0>>;
+using ButtonOrder    = Setting<13, int, sInt<0>>;
 
 } // namespace
 
@@ -69,5 +70,7 @@ int  GetGuiWheelScrollLines()      { return WheelLines::Get(); }
 int  GetGuiScrollBarSize()         { return ScrollBarSize::Get(); }
 int  GetGuiScrollBarArrowSize()    { return ArrowSize::Get(); }
 int  GetGuiMinSizeMargin()         { return MinSizeMargin::Get(); }
+int  GetGuiDialogButtonOrder()     { return ButtonOrder::Get(); }
+void SetGuiDialogButtonOrder(int order) { ButtonOrder::Set(order); }
 
 } // namespace Qel

@@ -22,6 +22,8 @@ int  GetGuiWheelScrollLines();
 int  GetGuiScrollBarSize();      // pixels
 int  GetGuiScrollBarArrowSize(); // pixels; the scroll-bar size when it was made
 int  GetGuiMinSizeMargin();
+int  GetGuiDialogButtonOrder();  // how prompts order their buttons (0 by default)
+void SetGuiDialogButtonOrder(int order);
 
 // This backend always opens popups without an effect.
 constexpr bool BackendDisablesPopupEffect() { return true; }

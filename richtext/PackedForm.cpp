@@ -6,36 +6,6 @@
 
 namespace Qel::detail {
 
-namespace {
-
-QEL_FORCE_INLINE char* sPutUtf8(char* t, wchar c)
-{
-	if(c < 0x80)
-		*t++ = char(c);
-	else if(c < 0x800) {
-		*t++ = char(0xC0 | (c >> 6));
-		*t++ = char(0x80 | (c & 0x3F));
-	}
-	else {
-		if((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-			c = PACK_REPLACEMENT;
-		if(c < 0x10000) {
-			*t++ = char(0xE0 | (c >> 12));
-			*t++ = char(0x80 | ((c >> 6) & 0x3F));
-			*t++ = char(0x80 | (c & 0x3F));
-		}
-		else {
-			*t++ = char(0xF0 | (c >> 18));
-			*t++ = char(0x80 | ((c >> 12) & 0x3F));
-			*t++ = char(0x80 | ((c >> 6) & 0x3F));
-			*t++ = char(0x80 | (c & 0x3F));
-		}
-	}
-	return t;
-}
-
-} // namespace
-
 void PackText(StringBuffer& out, const wchar* s, int len)
 {
 	const wchar* e = s + len;
@@ -68,7 +38,7 @@ void PackText(StringBuffer& out, const wchar* s, int len)
 #endif
 			wchar c = *s++;
 			if(c >= 32)
-				t = sPutUtf8(t, c);
+				t = PutPackedChar(t, c);
 			else if(c == 9)
 				*t++ = 9;
 		}
@@ -78,10 +48,8 @@ void PackText(StringBuffer& out, const wchar* s, int len)
 
 namespace {
 
-// One character of more than one byte at s (s < e, *s >= 0x80): its code point, or U+FFFD
-// for a maximal invalid sequence; s moves past what was read, at least one byte. The valid
-// range of the second byte excludes overlong forms (E0, F0), surrogates (ED) and values past
-// 0x10FFFF (F4).
+// The valid range of the second byte excludes overlong forms (E0, F0), surrogates (ED) and
+// values past 0x10FFFF (F4); s moves at least one byte.
 wchar sDecodeMultibyte(const char*& s, const char* e)
 {
 	byte c = byte(*s);
@@ -193,6 +161,45 @@ const char* UnpackTextRun(WString& out, const char* s, const char* e, int& count
 	if(t > buf)
 		flush();
 	return s;
+}
+
+PackStream::~PackStream()
+{
+	MemoryFree(block);
+}
+
+void PackStream::PutSlow(int w)
+{
+	byte b = byte(w);
+	PutSlow(&b, 1);
+}
+
+void PackStream::PutSlow(const void* data, dword size)
+{
+	int64 len = cursor - windowStart;
+	int64 need = len + size;
+	if(need > writeLimit - windowStart) {
+		if(need >= INT_MAX)
+			Panic("2GB PackStream limit exceeded");
+		int64 cap = min<int64>(max<int64>(need, 2 * (writeLimit - windowStart)), INT_MAX);
+		cap = max<int64>(cap, 256);
+		byte* b = (byte*)MemoryAlloc(size_t(cap));
+		if(len)
+			memcpy(b, windowStart, size_t(len));
+		MemoryFree(block);
+		block = b;
+		windowStart = b;
+		cursor = b + len;
+		readLimit = b;
+		writeLimit = b + cap;
+	}
+	memcpy(cursor, data, size);
+	cursor += size;
+}
+
+wchar DecodePackedChar(const char*& s, const char* e)
+{
+	return sDecodeMultibyte(s, e);
 }
 
 int PackedReader::StringLength()

@@ -178,6 +178,18 @@ void RichPara::PackFormat(Stream& out, const Format& f, const Format& style)
 
 void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n, const CharFormat& s)
 {
+	// Runs mostly differ in bold, italic, underline or strikeout only: what the rest would
+	// write is nothing then.
+	const uint64 styles = uint64(Font::BOLD | Font::ITALIC | Font::UNDERLINE | Font::STRIKEOUT) << 16;
+	if(!((uint64(o.AsInt64()) ^ uint64(n.AsInt64())) & ~styles) && o.language == n.language &&
+	   o.ink == n.ink && o.paper == n.paper && o.sscript == n.sscript && o.capitals == n.capitals &&
+	   o.dashed == n.dashed && o.link == n.link && o.indexentry == n.indexentry) {
+		sPutFlag(out, o.IsBold(), n.IsBold(), s.IsBold(), 12, 13, 14);
+		sPutFlag(out, o.IsItalic(), n.IsItalic(), s.IsItalic(), 15, 16, 17);
+		sPutFlag(out, o.IsUnderline(), n.IsUnderline(), s.IsUnderline(), 18, 19, 20);
+		sPutFlag(out, o.IsStrikeout(), n.IsStrikeout(), s.IsStrikeout(), 24, 25, 26);
+		return;
+	}
 	sPutFlag(out, o.IsBold(), n.IsBold(), s.IsBold(), 12, 13, 14);
 	sPutFlag(out, o.IsItalic(), n.IsItalic(), s.IsItalic(), 15, 16, 17);
 	sPutFlag(out, o.IsUnderline(), n.IsUnderline(), s.IsUnderline(), 18, 19, 20);

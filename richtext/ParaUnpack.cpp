@@ -21,7 +21,31 @@ int sGet16(PackedReader& in)
 	return w == 0xFFFF ? in.Get32() : w;
 }
 
-void sUnpackFormat(PackedReader& in, RichPara::Format& f)
+// A new part in the running format.
+QEL_FORCE_INLINE RichPara::Part& sAddPart(Array<RichPara::Part>& part, const RichPara::CharFormat& cf)
+{
+	return part.Add(new RichPara::Part(cf));
+}
+
+// Face or height: 0xFFFF is the style's value, 0xFFFE an int32 follows.
+bool sGetFont16(PackedReader& in, int style, int& v)
+{
+	int w = in.Get16();
+	if(w == 0xFFFE)
+		w = in.Get32();
+	else if(w == 0xFFFF)
+		w = style;
+	if(in.error)
+		return false;
+	v = w;
+	return true;
+}
+
+} // namespace
+
+namespace detail {
+
+void UnpackParaFormat(PackedReader& in, RichPara::Format& f)
 {
 	dword mask = dword(in.Get32());
 	if(in.error)
@@ -106,27 +130,87 @@ void sUnpackFormat(PackedReader& in, RichPara::Format& f)
 		rd8(f.fflag);
 }
 
-// A new part in the running format.
-QEL_FORCE_INLINE RichPara::Part& sAddPart(Array<RichPara::Part>& part, const RichPara::CharFormat& cf)
+void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara::CharFormat& chrstyle)
 {
-	return part.Add(new RichPara::Part(cf));
+	while(!in.IsEof()) {
+		int c = in.Peek();
+		if(c == 3 || c == 9 || c > 30)
+			break;
+		in.s++;
+		int x;
+		switch(c) {
+		case 2: {
+			WString w = in.GetWString();
+			if(!in.error)
+				cf.indexentry = w;
+			break;
+		}
+		case 4:
+			if(sGetFont16(in, chrstyle.GetFace(), x))
+				cf.Face(x);
+			break;
+		case 5:
+			if(sGetFont16(in, chrstyle.GetHeight(), x))
+				cf.Height(x);
+			break;
+		case 6:
+			x = in.Get32();
+			if(!in.error)
+				cf.language = x;
+			break;
+		case 7:
+			x = in.Get32();
+			if(!in.error)
+				cf.ink = Color::FromRaw(dword(x));
+			break;
+		case 8:
+			x = in.Get32();
+			if(!in.error)
+				cf.paper = Color::FromRaw(dword(x));
+			break;
+		case 10: {
+			String l = in.GetString();
+			if(!in.error)
+				cf.link = l;
+			break;
+		}
+		case 11:
+			x = in.Get8();
+			if(!in.error)
+				cf.sscript = (x & 3) == 3 ? chrstyle.sscript : x & 3;
+			break;
+		case 12: cf.Bold(false); break;
+		case 13: cf.Bold(true); break;
+		case 14: cf.Bold(chrstyle.IsBold()); break;
+		case 15: cf.Italic(false); break;
+		case 16: cf.Italic(true); break;
+		case 17: cf.Italic(chrstyle.IsItalic()); break;
+		case 18: cf.Underline(false); break;
+		case 19: cf.Underline(true); break;
+		case 20: cf.Underline(chrstyle.IsUnderline()); break;
+		case 21: cf.capitals = false; break;
+		case 22: cf.capitals = true; break;
+		case 23: cf.capitals = chrstyle.capitals; break;
+		case 24: cf.Strikeout(false); break;
+		case 25: cf.Strikeout(true); break;
+		case 26: cf.Strikeout(chrstyle.IsStrikeout()); break;
+		case 27: cf.dashed = false; break;
+		case 28: cf.dashed = true; break;
+		case 29: cf.dashed = chrstyle.dashed; break;
+		case 30:
+			x = in.Get8();
+			if(x == 1 || x == 2)
+				cf.NonAntiAliased(x == 2);
+			else if(x == 3)
+				cf.NonAntiAliased(chrstyle.IsNonAntiAliased());
+			break;
+		default: // 0 and 1 carry nothing
+			break;
+		}
+	}
 }
 
-// Face or height: 0xFFFF is the style's value, 0xFFFE an int32 follows.
-bool sGetFont16(PackedReader& in, int style, int& v)
-{
-	int w = in.Get16();
-	if(w == 0xFFFE)
-		w = in.Get32();
-	else if(w == 0xFFFF)
-		w = style;
-	if(in.error)
-		return false;
-	v = w;
-	return true;
-}
-
-} // namespace
+} // namespace detail
 
 void RichPara::UnpackParts(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
                            const Array<RichObject>& obj, int& oi)
@@ -187,82 +271,7 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 			}
 		}
 		else {
-			while(!in.IsEof()) {
-				c = in.Peek();
-				if(c == 3 || c == 9 || c > 30)
-					break;
-				in.s++;
-				int x;
-				switch(c) {
-				case 2: {
-					WString w = in.GetWString();
-					if(!in.error)
-						cf.indexentry = w;
-					break;
-				}
-				case 4:
-					if(sGetFont16(in, chrstyle.GetFace(), x))
-						cf.Face(x);
-					break;
-				case 5:
-					if(sGetFont16(in, chrstyle.GetHeight(), x))
-						cf.Height(x);
-					break;
-				case 6:
-					x = in.Get32();
-					if(!in.error)
-						cf.language = x;
-					break;
-				case 7:
-					x = in.Get32();
-					if(!in.error)
-						cf.ink = Color::FromRaw(dword(x));
-					break;
-				case 8:
-					x = in.Get32();
-					if(!in.error)
-						cf.paper = Color::FromRaw(dword(x));
-					break;
-				case 10: {
-					String l = in.GetString();
-					if(!in.error)
-						cf.link = l;
-					break;
-				}
-				case 11:
-					x = in.Get8();
-					if(!in.error)
-						cf.sscript = (x & 3) == 3 ? chrstyle.sscript : x & 3;
-					break;
-				case 12: cf.Bold(false); break;
-				case 13: cf.Bold(true); break;
-				case 14: cf.Bold(chrstyle.IsBold()); break;
-				case 15: cf.Italic(false); break;
-				case 16: cf.Italic(true); break;
-				case 17: cf.Italic(chrstyle.IsItalic()); break;
-				case 18: cf.Underline(false); break;
-				case 19: cf.Underline(true); break;
-				case 20: cf.Underline(chrstyle.IsUnderline()); break;
-				case 21: cf.capitals = false; break;
-				case 22: cf.capitals = true; break;
-				case 23: cf.capitals = chrstyle.capitals; break;
-				case 24: cf.Strikeout(false); break;
-				case 25: cf.Strikeout(true); break;
-				case 26: cf.Strikeout(chrstyle.IsStrikeout()); break;
-				case 27: cf.dashed = false; break;
-				case 28: cf.dashed = true; break;
-				case 29: cf.dashed = chrstyle.dashed; break;
-				case 30:
-					x = in.Get8();
-					if(x == 1 || x == 2)
-						cf.NonAntiAliased(x == 2);
-					else if(x == 3)
-						cf.NonAntiAliased(chrstyle.IsNonAntiAliased());
-					break;
-				default: // 0 and 1 carry nothing
-					break;
-				}
-			}
+			detail::UnpackCharCodes(in, cf, chrstyle);
 			if(part.Top().text.GetLength())
 				sAddPart(part, cf);
 			else
@@ -286,7 +295,7 @@ void RichPara::Unpack(const String& data, const Array<RichObject>& obj, const Fo
 	const Format& s = own ? *own : style;
 	format = s;
 	PackedReader in(packed.Begin(), packed.End());
-	sUnpackFormat(in, format);
+	detail::UnpackParaFormat(in, format);
 	int oi = 0;
 	unpacked_length = 0;
 	UnpackPartsAt(in.s, in.e, s, part, obj, oi, 0, &unpacked_length);

@@ -24,37 +24,92 @@ namespace detail {
 RichQtfParser::RichQtfParser(void* context, int depth)
 :	context(context), depth(depth)
 {
+	fstack.Add().para = ++para_versions;
 	SetCharset(GetDefaultCharset());
-	pformat = format;
 }
 
 void RichQtfParser::Pending::Grow(int k)
 {
 	int64 want = max<int64>(int64(n) + k, 2 * int64(cap));
-	if(want > INT_MAX / int(sizeof(wchar)))
+	if(want > INT_MAX)
 		Panic("Too many items in container!");
-	want = max<int64>(want, 64);
-	wchar* q = (wchar*)MemoryAlloc(size_t(want) * sizeof(wchar));
+	want = max<int64>(want, 256);
+	char* q = (char*)MemoryAlloc(size_t(want));
 	if(n)
-		memcpy(q, p, n * sizeof(wchar));
+		memcpy(q, p, n);
 	MemoryFree(p);
-	p = q;
+	src = p = q;
 	cap = int(want);
+}
+
+void RichQtfParser::Pending::Own()
+{
+	const char* s = src;
+	int k = n;
+	n = 0;
+	src = p;
+	if(k > cap)
+		Grow(k);
+	memcpy(p, s, k);
+	n = k;
 }
 
 void RichQtfParser::Pending::Append(const wchar* s, int k)
 {
-	memcpy(Room(k), s, k * sizeof(wchar));
-	n += k;
+	for(int i = 0; i < k; i++)
+		if(s[i] >= 32 || s[i] == '\t')
+			Add(s[i]);
 }
 
-void RichQtfParser::TakeFormat()
+void RichQtfParser::Pending::AppendPackedCopy(const char* s, int k, int chars_)
 {
-	if(taken_serial != format_serial || para_dirty) {
-		pformat = format;
-		taken_serial = format_serial;
-		para_dirty = false;
+	if(src != p)
+		Own();
+	if(n + k > cap)
+		Grow(k);
+	memcpy(p + n, s, k);
+	n += k;
+	chars += chars_;
+}
+
+void RichQtfParser::OwnParaFormat()
+{
+	if(took_level >= 0) {
+		const Level& l = fstack[took_level];
+		if(pformat_para == l.para)
+			static_cast<RichPara::CharFormat&>(pformat) = l.format;
+		else
+			pformat = l.format;
+		pformat_para = l.para;
+		took_level = -1;
 	}
+}
+
+void RichQtfParser::PushFormat()
+{
+	int d = level + 1;
+	if(d == fstack.GetCount())
+		fstack.Add().para = ++para_versions;
+	else if(took_level == d) // a block ended since the paragraph took its format
+		OwnParaFormat();
+	Level& l = fstack[d];
+	const Level& parent = fstack[level];
+	if(l.para == parent.para)
+		static_cast<RichPara::CharFormat&>(l.format) = parent.format;
+	else
+		l.format = parent.format;
+	l.para = parent.para;
+	l.charset = charset;
+	l.serial = ++block_serial;
+	level = d;
+}
+
+void RichQtfParser::PopFormat()
+{
+	int cs = fstack[level].charset;
+	if(cs != charset) // most blocks keep it
+		SetCharset(cs);
+	level--;
 }
 
 void RichQtfParser::SetCharset(int cs)
@@ -101,22 +156,29 @@ void RichQtfParser::Error(const char* message)
 
 void RichQtfParser::Flush()
 {
-	if(text.GetCount()) {
-		CatText(text.begin(), text.GetCount(), format);
+	if(!text.IsEmpty()) {
+		CatPacked(text.begin(), text.GetLength(), text.GetChars(), Cur());
 		text.Clear();
 	}
 }
 
 void RichQtfParser::BeginPart()
 {
+	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
+	if(has_parts && para == parts_para) // the paragraph's fields, its style among them, are as they were
+		return;
+	parts_para = para;
+	const Uuid& id = ParaFormat().styleid;
 	if(!has_parts) {
-		parts_style = pformat.styleid;
-		running = StyleFormat(parts_style);
+		parts_style = id;
+		parts_st = &StyleFormat(id);
+		running = *parts_st;
 		has_parts = true;
 	}
-	else if(parts_style != pformat.styleid) {
-		Repack(StyleFormat(parts_style), StyleFormat(pformat.styleid));
-		parts_style = pformat.styleid;
+	else if(parts_style != id) {
+		Repack(StyleFormat(parts_style), StyleFormat(id));
+		parts_style = id;
+		parts_st = &StyleFormat(id);
 	}
 }
 
@@ -124,7 +186,7 @@ void RichQtfParser::BeginPart()
 void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style)
 {
 	String s = parts.GetResult();
-	parts.Create();
+	parts.Clear();
 	Array<RichObject> obj = std::move(objects);
 	objects.Clear();
 	RichPara p;
@@ -137,13 +199,18 @@ void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara
 
 void RichQtfParser::CatText(const wchar* s, int n, const RichPara::CharFormat& f)
 {
-	BeginPart();
-	RichPara::PackCharFormat(parts, running, f, StyleFormat(parts_style));
-	running = f;
 	packed_text.Clear();
 	PackText(packed_text, s, n);
-	parts.Put(packed_text.Begin(), packed_text.GetLength());
-	parts_length += n; // nothing packing drops comes here
+	CatPacked(packed_text.Begin(), packed_text.GetLength(), n, f); // nothing packing drops comes here
+}
+
+void RichQtfParser::CatPacked(const char* s, int bytes, int chars, const RichPara::CharFormat& f)
+{
+	BeginPart();
+	RichPara::PackCharFormat(parts, running, f, *parts_st);
+	running = f;
+	parts.Put(s, bytes);
+	parts_length += chars;
 }
 
 void RichQtfParser::CatPart(RichPara::Part& p)
@@ -158,7 +225,7 @@ void RichQtfParser::CatPart(RichPara::Part& p)
 void RichQtfParser::ClearParts()
 {
 	if(has_parts) {
-		parts.Create();
+		parts.Clear();
 		objects.Clear();
 		has_parts = false;
 		parts_length = 0;
@@ -167,29 +234,48 @@ void RichQtfParser::ClearParts()
 
 void RichQtfParser::CatPara(RichTxt& txt)
 {
-	const RichStyle& style = GetStyle(target.GetStyles(), pformat.styleid);
+	const RichStyle& style = GetStyle(target.GetStyles(), ParaFormat().styleid);
 	// A format taken before its style was defined may lack the header the style starts; no
 	// command turns a style's header off, so such a paragraph could not be written back.
-	if(style.format.newhdrftr && !pformat.newhdrftr) {
-		para_dirty = true;
+	if(style.format.newhdrftr && !ParaFormat().newhdrftr) {
+		OwnParaFormat();
+		pformat_para = ++para_versions;
 		pformat.newhdrftr = true;
 		pformat.header_qtf = style.format.header_qtf;
 		pformat.footer_qtf = style.format.footer_qtf;
 	}
+	const RichPara::Format& pf = ParaFormat();
 	const RichPara::Format& st = style.format;
-	if(has_parts && parts_style != pformat.styleid) {
+	if(has_parts && parts_style != pf.styleid) {
 		Repack(StyleFormat(parts_style), st);
-		parts_style = pformat.styleid;
+		parts_style = pf.styleid;
 	}
-	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format
-	packed.Create();
-	RichPara::PackFormat(packed, pformat, st);
-	if(has_parts) {
-		packed.Put(parts.GetResult());
-		parts.Create();
+	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
+	// the parts are copied once, into the paragraph's content
+	packed.Clear();
+	// paragraphs mostly have the fields of the one before: its head is packed again as it was
+	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
+	if(para == head_para && &st == head_style && styles_serial == head_styles)
+		packed.Put(head_packed.Begin(), head_packed.GetLength());
+	else {
+		RichPara::PackFormat(packed, pf, st);
+		head_packed = String(packed.Begin(), packed.GetLength());
+		head_para = para;
+		head_style = &st;
+		head_styles = styles_serial;
 	}
-	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pformat, st);
-	txt.SetPackedPara(txt.GetPartCount(), packed.GetResult(), std::move(objects), pformat, parts_length);
+	int head = packed.GetLength();
+	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
+	int tail = packed.GetLength() - head;
+	int body = has_parts ? parts.GetLength() : 0;
+	StringBuffer content(head + body + tail);
+	char* t = content.Begin();
+	memcpy(t, packed.Begin(), head);
+	if(body)
+		memcpy(t + head, parts.Begin(), body);
+	memcpy(t + head + body, packed.Begin() + head, tail);
+	parts.Clear();
+	txt.SetPackedPara(txt.GetPartCount(), String(content), std::move(objects), pf, parts_length);
 	objects.Clear();
 	has_parts = false;
 	parts_length = 0;
@@ -215,9 +301,10 @@ void RichQtfParser::EndPart()
 	if(table.GetCount())
 		CatPara(table.Top().text);
 	else {
-		if(breakpage && !pformat.newpage) {
+		if(breakpage && !ParaFormat().newpage) {
+			OwnParaFormat();
+			pformat_para = ++para_versions;
 			pformat.newpage = true;
-			para_dirty = true;
 		}
 		CatPara(target);
 	}
@@ -241,11 +328,11 @@ void RichQtfParser::AddChar(wchar c)
 			a -= 'a' - 'A';
 		if(a == accesskey) {
 			Flush();
-			format.Underline(!format.IsUnderline());
+			CurrentChanges();
+			CharFmt().Underline(!Cur().IsUnderline());
 			text.Add(c);
 			Flush();
-			format.Underline(!format.IsUnderline());
-			Changed();
+			CharFmt().Underline(!Cur().IsUnderline());
 			accesskey = 0;
 			return;
 		}
@@ -253,6 +340,7 @@ void RichQtfParser::AddChar(wchar c)
 	if(c >= 32)
 		text.Add(c);
 }
+
 
 wchar RichQtfParser::DecodeUtf8()
 {
@@ -283,7 +371,105 @@ wchar RichQtfParser::DecodeUtf8()
 	return code;
 }
 
-// Text up to the next byte that may start a command: plain ASCII is copied in a tight loop.
+namespace {
+
+QEL_FORCE_INLINE bool sCont(byte b) { return (b & 0xC0) == 0x80; }
+
+// The bits set in each byte value.
+constexpr struct BitCounts {
+	byte n[256] = {};
+	constexpr BitCounts()
+	{
+		for(int i = 1; i < 256; i++)
+			n[i] = byte(n[i / 2] + (i & 1));
+	}
+	int operator[](unsigned i) const { return n[i]; }
+} sBits;
+
+// The end of the run at p of text that QTF and the packed paragraph form both hold as the same
+// bytes: plain ASCII and well-formed UTF-8 but for surrogates and U+EE00 to U+EEFF, and, unless
+// nbsp, U+00A0 (which QTF writes as "_"). The text ends in a NUL; none lies before e, and bytes
+// from lo (at most p) to e are read sixteen at a time, those past e one by one. extra counts
+// the continuation bytes passed, so the run holds (end - p) - extra characters.
+QEL_FORCE_INLINE const char* sPlainRun(const char* lo, const char* p, const char* e, bool nbsp, int& extra)
+{
+	static constexpr QtfPlainTable plain_ascii = [] {
+		QtfPlainTable t;
+		for(int c = 128; c < 256; c++)
+			t.flag[c] = false;
+		return t;
+	}();
+	const byte* s = (const byte*)p;
+	int ext = 0; // not extra itself, which the bytes read might alias
+	for(;;) {
+#ifdef __SSE2__
+		// most of a text sixteen bytes at a time. Near the end the last sixteen bytes are read
+		// again, as long as they lie from lo on.
+		while(e - (const char*)s > 0) {
+			const byte* q = s;
+			int seen = 0;
+			if(e - (const char*)s < 16) {
+				if(e - lo < 16)
+					break;
+				q = (const byte*)e - 16;
+				seen = int(s - q);
+			}
+			unsigned tail;
+			unsigned ok = QtfPlainChunk(_mm_loadu_si128((const __m128i*)q), seen, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				ext += sBits[tail & 255] + sBits[tail >> 8];
+				s = q + 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
+			tail &= (1u << n) - 1;
+			ext += sBits[tail & 255] + sBits[tail >> 8];
+			s = q + n;
+			break;
+		}
+#endif
+		byte c = *s;
+		if(plain_ascii.flag[c]) {
+			s++;
+			continue;
+		}
+		if(c < 0xC2)
+			break;
+		if(c <= 0xDF) {
+			if(!sCont(s[1]) || (!nbsp && c == 0xC2 && s[1] == 0xA0))
+				break;
+			s += 2;
+			ext += 1;
+		}
+		else if(c <= 0xEF) {
+			if(!sCont(s[1]) || !sCont(s[2]))
+				break;
+			wchar code = (c & 0x0F) << 12 | (s[1] & 0x3F) << 6;
+			if(code < 0x800 || (code >= 0xD800 && code <= 0xDFFF) || (code >= 0xEE00 && code <= 0xEEFF))
+				break;
+			s += 3;
+			ext += 2;
+		}
+		else if(c <= 0xF4) {
+			if(!sCont(s[1]) || !sCont(s[2]) || !sCont(s[3]))
+				break;
+			wchar code = (c & 0x07) << 18 | (s[1] & 0x3F) << 12;
+			if(code < 0x10000 || code > 0x10FFFF)
+				break;
+			s += 4;
+			ext += 3;
+		}
+		else
+			break;
+	}
+	extra += ext;
+	return (const char*)s;
+}
+
+} // namespace
+
+// Text up to the next byte that may start a command: runs that pack as they stand are copied
+// at once.
 void RichQtfParser::TextRun()
 {
 	static constexpr QtfPlainTable plain_ascii = [] {
@@ -296,27 +482,24 @@ void RichQtfParser::TextRun()
 	TakeFormat();
 	bool first = true;
 	for(;;) {
-		const byte* s = (const byte*)term;
 		if(!accesskey) {
-			const byte* s0 = s;
-			for(;;) {
-				wchar* t = text.Room(64);
-				int k = 0;
-				while(k < 64 && plain_ascii.flag[s[k]]) {
-					t[k] = s[k];
-					k++;
-				}
-				text.Commit(k);
-				s += k;
-				if(k < 64)
-					break;
+			const char* b = term;
+			int extra = 0;
+			if(utf8) {
+				if(term_end - term < 4096 && *term_end)
+					term_end += strnlen(term_end, 65536);
+				// past term_end, which no NUL ends, the run goes on a character at a time
+				term = sPlainRun(term_begin, term, term_end, true, extra);
 			}
-			if(s > s0) {
-				term = (const char*)s;
+			else
+				while(plain_ascii.flag[byte(*term)])
+					term++;
+			if(term > b) {
+				text.AppendPacked(b, int(term - b), int(term - b) - extra);
 				first = false;
 			}
 		}
-		int c = *s;
+		int c = byte(*term);
 		if(!first && !IsQtfPlain(c))
 			return;
 		first = false;
@@ -424,7 +607,7 @@ void RichQtfParser::Nested(RichText** slot, const String& qtf)
 void RichQtfParser::Parse(const char* qtf, int accesskey_)
 {
 	accesskey = accesskey_;
-	term = qtf ? qtf : "";
+	term = term_begin = term_end = qtf ? qtf : "";
 	for(;;) {
 		int c = byte(*term);
 		int d = c ? byte(term[1]) : 0;
@@ -514,34 +697,26 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 				continue;
 			}
 			break;
-		case '[': {
+		case '[':
 			term++;
 			Flush();
-			Saved& s = fstack.Add();
-			s.format = format;
-			s.charset = charset;
-			s.serial = ++block_serial;
+			PushFormat();
 			ReadFormat();
-			Changed();
 			continue;
-		}
 		case ']': {
 			term++;
 			bool empty = text.IsEmpty() && !has_parts;
 			Flush();
-			if(fstack.IsEmpty())
+			if(level == 0)
 				Error("Unmatched ']'");
 			// An empty paragraph has nothing else to take the format of the block it stands
 			// in: without this, the last paragraph of a text or cell would get the previous
 			// one's. It is the innermost block opened since the paragraph began.
-			if(empty && !istable && !para_took && fstack.Top().serial > para_serial) {
+			if(empty && !istable && !para_took && fstack[level].serial > para_serial) {
 				TakeFormat();
 				para_took = true;
 			}
-			format = std::move(fstack.Top().format);
-			SetCharset(fstack.Top().charset);
-			fstack.Drop();
-			Changed();
+			PopFormat();
 			continue;
 		}
 		case '`':

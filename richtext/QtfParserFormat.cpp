@@ -154,6 +154,7 @@ String RichQtfParser::ReadText(int terminator)
 
 void RichQtfParser::ReadLanguage()
 {
+	RichPara::CharFormat& format = CharFmt();
 	if(*term == '%') {
 		term++;
 		format.language = LNG_ENGLISH;
@@ -199,6 +200,7 @@ void RichQtfParser::ReadFormat()
 
 void RichQtfParser::CharCommand(int c)
 {
+	RichPara::CharFormat& format = CharFmt();
 	switch(c) {
 	case '*': format.Bold(!format.IsBold()); break;
 	case '/': format.Italic(!format.IsItalic()); break;
@@ -239,6 +241,17 @@ void RichQtfParser::CharCommand(int c)
 
 bool RichQtfParser::ParaCommand(int c)
 {
+	static constexpr struct Letters {
+		bool flag[256] = {};
+		constexpr Letters()
+		{
+			for(const char* s = "<>=#lriHhLbatPFkKQOopnmN:~"; *s; s++)
+				flag[byte(*s)] = true;
+		}
+	} para_letters;
+	if(!para_letters.flag[byte(c)])
+		return false; // a character command changes no paragraph field
+	RichPara::Format& format = Fmt();
 	switch(c) {
 	case '<': format.align = RichPara::LEFT; break;
 	case '>': format.align = RichPara::RIGHT; break;
@@ -321,6 +334,7 @@ bool RichQtfParser::ParaCommand(int c)
 // position from the right edge.
 void RichQtfParser::ReadTab()
 {
+	RichPara::Format& format = Fmt();
 	RichPara::Tab t;
 	switch(*term) {
 	case '<': term++; break;
@@ -368,34 +382,35 @@ void RichQtfParser::ReadStyle()
 	if(*term == ':')
 		term++;
 	RichStyle style;
-	style.format = format;
+	style.format = Cur();
 	style.name = ReadText(']');
-	if(fstack.GetCount()) {
-		format = std::move(fstack.Top().format);
-		SetCharset(fstack.Top().charset);
-		fstack.Drop();
-	}
-	Changed();
+	if(level)
+		PopFormat();
 	// parts packed against this style's old format keep their formats under the new one
 	bool repack = has_parts && parts_style == id;
 	RichPara::CharFormat old;
 	if(repack)
 		old = StyleFormat(id);
 	target.SetStyle(id, style);
+	styles_serial++;
+	if(has_parts)
+		parts_st = &StyleFormat(parts_style);
 	if(repack)
 		Repack(old, StyleFormat(id));
 	styleid.GetAdd(index) = id;
 	if(id.IsNull()) {
 		RichPara::Format f = GetStyle(target.GetStyles(), id).format;
-		f.language = format.language;
-		f.newpage = format.newpage;
+		f.language = Cur().language;
+		f.newpage = Cur().newpage;
 		f.styleid = id;
-		format = std::move(f);
+		CurrentChanges();
+		Fmt() = std::move(f);
 	}
 }
 
 void RichQtfParser::ApplyStyle()
 {
+	RichPara::Format& format = Fmt();
 	Uuid id;
 	int q = byte(*term);
 	if(q == '"' || q == '\'') {
@@ -434,7 +449,7 @@ void RichQtfParser::ReadObject()
 			PlaceWaiting();
 			Flush();
 			TakeFormat();
-			RichPara::Part p(format);
+			RichPara::Part p(Cur());
 			p.object = o;
 			CatPart(p);
 		}
@@ -521,7 +536,7 @@ void RichQtfParser::ReadObject()
 	PlaceWaiting();
 	Flush();
 	TakeFormat();
-	RichPara::Part p(format);
+	RichPara::Part p(Cur());
 	p.object = o;
 	CatPart(p);
 }
@@ -536,11 +551,11 @@ void RichQtfParser::ReadField()
 		PlaceWaiting();
 		Flush();
 		TakeFormat();
-		RichPara::Part p(format);
+		RichPara::Part p(Cur());
 		p.field = id;
 		p.fieldparam = param;
 		VectorMap<String, Value> vars; // evaluated at once, as a paragraph's field is
-		p.fieldpart = type->Evaluate(param, vars, format);
+		p.fieldpart = type->Evaluate(param, vars, Cur());
 		CatPart(p);
 	}
 }

@@ -21,7 +21,7 @@ void RichQtfParser::OpenTable()
 	if(table.GetCount() >= MAX_TABLES)
 		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
-	if(text.GetCount() || has_parts)
+	if(!text.IsEmpty() || has_parts)
 		EndPart();
 	Table& t = table.Add();
 	Vector<int>& w = t.table.format.column_widths;

@@ -1,6 +1,7 @@
 // The QTF writer: formats as differences (paragraphs against their style, runs against the
 // paragraph's style, cells against the previous cell), so ordinary documents stay short.
 #include "Qtf.h"
+#include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
 
 namespace Qel {
@@ -595,11 +596,410 @@ void sTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& st
 
 } // namespace
 
+namespace detail {
+
+struct StoredParas {
+	static const RichTxt::Para* Get(const RichTxt& txt, int i)
+	{
+		return txt.IsPara(i) ? &txt.part[i].Get<RichTxt::Para>() : nullptr;
+	}
+	// Paragraphs are read one after another, each from blocks of its own: part i's holder and
+	// the start of the content of part i - 1 (whose holder came earlier) are asked for ahead.
+	static void Prefetch(const RichTxt& txt, int i)
+	{
+		if(i < txt.part.GetCount() && txt.IsPara(i))
+			__builtin_prefetch(&txt.part[i].Get<RichTxt::Para>().content);
+		if(i - 1 < txt.part.GetCount() && txt.IsPara(i - 1))
+			__builtin_prefetch(txt.part[i - 1].Get<RichTxt::Para>().content.Begin());
+	}
+};
+
+} // namespace detail
+
+namespace {
+
+// A run format met in the packed form with its commands against a base (languages left out),
+// and the code sequences seen to lead from it to others under a style: a text has few run
+// formats and few ways between them, so most runs take a known sequence to a known format.
+struct sRunFmt {
+	// Sequences of up to 8 bytes, held as the number their bytes make in order.
+	struct Step {
+		const RichPara::Format* style = nullptr; // null: unused
+		uint64                  codes = 0;
+		uint64                  mask = 0;
+		int                     len = 0;
+		int                     to = 0;
+	};
+
+	const RichPara::Format* base = nullptr;
+	RichPara::CharFormat    cf;
+	String                  fmt;
+	Step                    step[6];
+	int                     next_step = 0; // the step to replace next
+	bool                    ref = false;   // used since the replacing hand last passed
+};
+
+// The head of a packed paragraph (its paragraph-format fields) met under a style and base,
+// with what QtfParaFormat writes for it and the run format it starts in.
+struct sParaHead {
+	const RichPara::Format* style = nullptr; // null: unused
+	const RichPara::Format* base = nullptr;
+	String                  head;
+	String                  prefix;
+	int                     start = 0;
+};
+
+// What writing paragraphs from their packed form keeps from one paragraph to the next.
+struct sPackedScratch {
+	RichPara::Format  f;
+	sRunFmt           fmts[16];
+	int               used = 0;       // formats filled
+	int               hand = 0;       // where the search for a format to replace goes on
+	int               gone = -1;      // the format replaced last, -1 after none
+	sParaHead         heads[4];
+	int               next_head = 0;
+	String            open;           // the format block open
+	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
+	String            lang;           // scratch for a run of another language
+	SizedBuffer<char> buf;
+};
+
+// Everything QtfCharFormat writes depends on.
+bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
+	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
+	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
+// The run format cf against base, added when new. A full list replaces one not used lately
+// (a link's format is used for a run or two) and forgets the steps and heads naming it.
+int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara::CharFormat& cf)
+{
+	for(int i = 0; i < sc.used; i++)
+		if(sc.fmts[i].base == &base && sSameCharFormat(sc.fmts[i].cf, cf))
+			return i;
+	const int n = int(std::size(sc.fmts));
+	int i;
+	if(sc.used < n)
+		i = sc.used++;
+	else {
+		while(sc.fmts[sc.hand].ref) {
+			sc.fmts[sc.hand].ref = false;
+			sc.hand = (sc.hand + 1) % n;
+		}
+		i = sc.hand;
+		sc.hand = (sc.hand + 1) % n;
+		sc.gone = i;
+		for(sRunFmt& r : sc.fmts)
+			for(sRunFmt::Step& st : r.step)
+				if(st.to == i)
+					st.style = nullptr;
+		for(sParaHead& h : sc.heads)
+			if(h.start == i)
+				h.style = nullptr;
+		if(sc.open_fmt == i)
+			sc.open_fmt = -1;
+	}
+	sRunFmt& r = sc.fmts[i];
+	r.base = &base;
+	r.cf = cf;
+	r.fmt.Clear();
+	QtfCharFormat(r.fmt, base, cf);
+	for(sRunFmt::Step& st : r.step)
+		st.style = nullptr;
+	r.next_step = 0;
+	r.ref = false;
+	return i;
+}
+
+// Short byte strings compared inline: format codes and paragraph heads are a few bytes long.
+QEL_FORCE_INLINE bool sSameBytes(const char* a, const char* b, int n)
+{
+	for(int i = 0; i < n; i++)
+		if(a[i] != b[i])
+			return false;
+	return true;
+}
+
+// The first min(n, 8) bytes at s as a number, the first byte lowest; 0 for the rest.
+QEL_FORCE_INLINE uint64 sLoad8(const char* s, int n)
+{
+	uint64 v = 0;
+	if(n >= 8)
+		memcpy(&v, s, 8);
+	else
+		for(int i = 0; i < n; i++)
+			v |= uint64(byte(s[i])) << 8 * i;
+	return v;
+}
+
+// Bytes that end a sequence of format codes: a text, a field, an object.
+QEL_FORCE_INLINE bool sEndsCodes(byte c)
+{
+	return c == 3 || c == 9 || c > 30;
+}
+
+// The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
+// without line breaks: what both forms hold as the same bytes is copied as it stands. Writes at
+// most 3 bytes a byte of text, and up to 16 bytes past what it writes; s ends past the text.
+char* sPackedText(char* t, const char*& s_, const char* hi)
+{
+	const char* s = s_;
+	for(;;) {
+#ifdef __SSE2__
+		// most of a text sixteen bytes at a time
+		while(hi - s >= 16) {
+			__m128i x = _mm_loadu_si128((const __m128i*)s);
+			_mm_storeu_si128((__m128i*)t, x);
+			unsigned tail;
+			unsigned ok = QtfPlainChunk(x, 0, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				s += 16;
+				t += 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
+			s += n;
+			t += n;
+			break;
+		}
+#endif
+		if(s >= hi)
+			break;
+		int c = byte(*s);
+		if(c < 128) {
+			if(!IsPackedText(c))
+				break;
+			s++;
+			if(IsQtfPlain(c))
+				*t++ = char(c);
+			else if(c == ':' && *s != ':') // a ":" ending the run is seen to by the caller
+				*t++ = ':';
+			else if(c == '\t') {
+				*t++ = '-';
+				*t++ = '|';
+			}
+			else {
+				*t++ = '`';
+				*t++ = char(c);
+			}
+		}
+		else if(c >= 0xC2 && c <= 0xDF && hi - s >= 2 && (byte(s[1]) & 0xC0) == 0x80 && !(c == 0xC2 && byte(s[1]) == 0xA0)) {
+			*t++ = s[0];
+			*t++ = s[1];
+			s += 2;
+		}
+		else {
+			const char* b = s;
+			wchar w = DecodePackedChar(s, hi);
+			if(w == 0xA0)
+				*t++ = '_';
+			else if(w >= 0xEE00 && w <= 0xEEFF) {
+				static const char hex[] = "0123456789ABCDEF";
+				*t++ = '@';
+				*t++ = '$';
+				for(int sh = 12; sh >= 0; sh -= 4)
+					*t++ = hex[(w >> sh) & 15];
+				*t++ = ';';
+			}
+			else if(w == PACK_REPLACEMENT) { // a damaged sequence reads as one U+FFFD
+				*t++ = char(0xEF);
+				*t++ = char(0xBF);
+				*t++ = char(0xBD);
+			}
+			else { // well formed: the same bytes
+				memcpy(t, b, s - b);
+				t += s - b;
+			}
+		}
+	}
+	s_ = s;
+	return t;
+}
+
+char* sGrow(sPackedScratch& sc, char* t, int64 n)
+{
+	int64 at = t - sc.buf.Get();
+	if(at + n > INT_MAX / 2)
+		Panic("QTF text too big");
+	SizedBuffer<char> b(int(max<int64>(at + n, 2 * int64(sc.buf.GetCount()))));
+	if(at)
+		memcpy(b.Get(), sc.buf.Get(), size_t(at));
+	sc.buf = std::move(b);
+	return sc.buf.Get() + at;
+}
+
+// Room for n more bytes at t in the scratch buffer, which may move.
+QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
+{
+	return t - sc.buf.Get() + n <= sc.buf.GetCount() ? t : sGrow(sc, t, n);
+}
+
+// Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
+// over its packed form; false, with nothing written, when it holds objects or fields, when it
+// is damaged or when its last run is not in the language of its first (the paragraph's
+// language goes before the runs, which name theirs against it).
+bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
+                      const RichPara::Format& base, int language, sPackedScratch& sc)
+{
+	PackedReader in(pp.content.Begin(), pp.content.End());
+	int state = -1;
+	int hi_head = -1;
+	for(int i = 0; i < int(std::size(sc.heads)); i++) {
+		const sParaHead& h = sc.heads[i];
+		int n = h.head.GetLength();
+		if(h.style == &style && h.base == &base && in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
+			in.s += n;
+			state = h.start;
+			hi_head = i;
+			break;
+		}
+	}
+	if(state < 0) {
+		RichPara::Format& f = sc.f;
+		f = style;
+		UnpackParaFormat(in, f);
+		if(in.error)
+			return false;
+		state = sRunFormat(sc, base, f);
+		hi_head = sc.next_head;
+		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
+		sParaHead& h = sc.heads[hi_head];
+		h.style = &style;
+		h.base = &base;
+		h.head = String(pp.content.Begin(), int(in.s - pp.content.Begin()));
+		h.prefix.Clear();
+		QtfParaFormat(h.prefix, base, f);
+		h.start = state;
+	}
+	const char* hi = in.e;
+	char* t = sc.buf.Get();
+	int plang = 0;
+	int lastlang = 0;
+	bool runs = false;
+	sc.fmts[state].ref = true;
+	bool colon = false; // the last run ended in a colon written bare
+	while(!in.IsEof()) {
+		int c = in.Peek();
+		if(IsPackedText(byte(c))) {
+			const char* b = in.s;
+			const sRunFmt& r = sc.fmts[state];
+			const String* fmt = &r.fmt;
+			if(!runs)
+				plang = r.cf.language;
+			lastlang = r.cf.language;
+			if(r.cf.language != plang) { // the language goes first, as QtfParagraph writes it
+				sc.lang.Clear();
+				QtfLanguage(sc.lang, r.cf.language, plang);
+				// a height digit right after it gets the separator QtfCharFormat would put
+				if(sEndsInDigit(sc.lang) && !fmt->IsEmpty() && (*fmt)[0] >= '0' && (*fmt)[0] <= '9')
+					sc.lang.Cat(';');
+				sc.lang.Cat(*fmt);
+				fmt = &sc.lang;
+			}
+			t = sRoom(sc, t, 3 * (hi - b) + fmt->GetLength() + 32);
+			if(runs && ((fmt == &r.fmt && sc.open_fmt == state) || *fmt == sc.open)) {
+				// ":" ending a run followed by ":" in the same block would read as "::"
+				if(colon && *b == ':') {
+					t[-1] = '`';
+					*t++ = ':';
+				}
+			}
+			else {
+				if(runs && !sc.open.IsEmpty())
+					*t++ = ']';
+				if(!fmt->IsEmpty()) {
+					*t++ = '[';
+					for(const char* q = fmt->Begin(), *e = fmt->End(); q < e;) // mostly a letter or two
+						*t++ = *q++;
+					*t++ = ' ';
+				}
+				sc.open = *fmt;
+				sc.open_fmt = fmt == &r.fmt ? state : -1;
+			}
+			t = sPackedText(t, in.s, hi);
+			colon = in.s[-1] == ':';
+			runs = true;
+			continue;
+		}
+		if(c == 3 || c == 31)
+			return false;
+		// format codes: a sequence met before from this format leads where it led then
+		const sRunFmt& r = sc.fmts[state];
+		bool known = false;
+		int avail = int(in.e - in.s);
+		uint64 v = sLoad8(in.s, avail);
+		for(const sRunFmt::Step& st : r.step) {
+			int n = st.len;
+			if(st.style == &style && (v & st.mask) == st.codes && n <= avail &&
+			   (n == avail || sEndsCodes(byte(in.s[n])))) {
+				in.s += n;
+				state = st.to;
+				sc.fmts[state].ref = true;
+				known = true;
+				break;
+			}
+		}
+		if(known)
+			continue;
+		const char* b = in.s;
+		RichPara::CharFormat cf = r.cf;
+		UnpackCharCodes(in, cf, style);
+		if(in.error)
+			return false;
+		int from = state;
+		sc.gone = -1;
+		state = sRunFormat(sc, base, cf);
+		sc.fmts[state].ref = true;
+		// a link's codes are long and met once: not kept
+		int n = int(in.s - b);
+		if(sc.gone != from && n <= 8) {
+			sRunFmt& fr = sc.fmts[from];
+			sRunFmt::Step& st = fr.step[fr.next_step];
+			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
+			st.style = &style;
+			st.len = n;
+			st.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
+			st.codes = sLoad8(b, n) & st.mask;
+			st.to = state;
+		}
+	}
+	if(lastlang != plang)
+		return false;
+	const sRunFmt& last = sc.fmts[state];
+	// the head may have been replaced with the formats it named; its prefix is its own
+	out.Cat(sc.heads[hi_head].prefix);
+	if(!runs) {
+		QtfCharFormat(out, base, last.cf); // which may need a separator after the prefix
+		plang = last.cf.language;
+	}
+	QtfLanguage(out, plang, language);
+	out.Cat(' ');
+	if(runs && !sc.open.IsEmpty()) {
+		t = sRoom(sc, t, 1);
+		*t++ = ']';
+	}
+	out.Cat(sc.buf.Get(), int(t - sc.buf.Get()));
+	return true;
+}
+
+} // namespace
+
 void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
               const Index<Uuid>& style_index, int language, int charset, int options)
 {
+	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
+	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
+	std::unique_ptr<sPackedScratch> scratch;
+	// the style of the last paragraph, which the next mostly has too
+	Uuid last_id;
+	int last_q = 0;
+	const RichPara::Format* last_base = nullptr;
+	const RichPara::Format* last_style = nullptr;
 	out.Cat('[');
 	for(int i = 0; i < txt.GetPartCount(); i++) {
+		StoredParas::Prefetch(txt, i + 2);
 		if(i) {
 			out.Cat("&]");
 			sLineBreak(out, options);
@@ -610,17 +1010,25 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
 			continue;
 		}
-		RichPara p = txt.Get(i, styles);
-		const RichPara::Format* base = &sDefaultFormat();
-		if(!(options & QTF_OPT_NO_STYLES)) {
-			int q = style_index.Find(p.format.styleid);
-			out.Cat('s');
-			sCatInt(out, q);
-			out.Cat(';');
+		const RichTxt::Para* pp = StoredParas::Get(txt, i);
+		Uuid id = pp ? pp->style : Uuid();
+		if(!last_style || id != last_id) {
+			last_id = id;
+			last_q = style_index.Find(id);
 			// "s-1" reads as the style under the zero key
-			base = &GetStyle(styles, q >= 0 ? p.format.styleid : Uuid()).format;
+			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
+			last_style = &GetStyle(styles, id).format;
 		}
-		QtfParagraph(out, p, *base, language, charset, options);
+		const RichPara::Format* base = last_base;
+		if(!(options & QTF_OPT_NO_STYLES)) {
+			out.Cat('s');
+			sCatInt(out, last_q);
+			out.Cat(';');
+		}
+		if(packed && pp && !scratch)
+			scratch = std::make_unique<sPackedScratch>();
+		if(!packed || !pp || !sPackedParagraph(out, *pp, *last_style, *base, language, *scratch))
+			QtfParagraph(out, txt.Get(i, styles), *base, language, charset, options);
 	}
 	out.Cat(']');
 }

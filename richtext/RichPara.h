@@ -5,12 +5,19 @@
 // so the next Unpack of the same stored paragraph takes it back instead of parsing.
 #pragma once
 
+#include "PagePos.h"
 #include "ParaFormat.h"
 #include "RichObject.h"
+#include "Zoom.h"
 
 namespace Qel {
 
 class RichPara;
+class PageDraw;
+struct RichPaintInfo;
+struct RichPageContext;
+struct RichCaret;
+struct RichPos;
 
 namespace detail {
 bool TakeFromParaCache(RichPara& p);
@@ -124,6 +131,27 @@ public:
 	// edge.
 	Lines FormatLines(int cx, const Number& n) const;
 
+	// Paints characters i .. i + n - 1 of a laid-out line (text and dx are the line's arrays,
+	// dx in device units; format points at the run's first format) from x to xend, baseline y,
+	// on a line at top of height and ascent ascent, all in text units.
+	static void PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
+	                     const int* dx, int i, int n, int x, int xend, int y, int top, int height, int ascent,
+	                     Zoom z, bool highlight);
+	// Paints the paragraph from rc's position and leaves rc after it, with the page breaks of
+	// layout. spelling holds a bit per text position; base_level shows the header/footer mark.
+	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, const Bits& spelling,
+	           bool base_level) const;
+
+	// The caret of text position pos and the position under (x, y), the paragraph laid out from
+	// rc's position with the page breaks of painting; rc moves over the lines passed. A point
+	// inside a character gives the position before it.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos y, RichPageContext& rc) const;
+	// Fills the paragraph's share of out: the formats, the character, object or field at pos.
+	void      GetRichPos(RichPos& out, int pos) const;
+	// Rescales the format, the text heights and the object sizes; a divisor of 0 changes nothing.
+	void      ApplyZoom(Zoom z);
+
 	int64       cacheid = 0;     // the stored paragraph's serial; 0: not cached
 	bool        incache = false; // content handed to the cache
 	Array<Part> part;
@@ -182,5 +210,10 @@ private:
 	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
 	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
 };
+
+// Rescales the lengths of a paragraph format: font height (rounded, at least 1), spaces,
+// margins, tab stops (a stop counted from the right edge stays so) and the ruler (a ruler does
+// not vanish). A divisor of 0 changes nothing.
+void ApplyZoom(RichPara::Format& f, Zoom z);
 
 } // namespace Qel

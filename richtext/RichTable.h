@@ -9,6 +9,9 @@
 
 namespace Qel {
 
+class PageDraw;
+struct RichPaintInfo;
+
 class RichCell {
 public:
 	struct Format {
@@ -31,6 +34,17 @@ public:
 	RichCell();
 	// One empty paragraph in the default style again.
 	void ClearText();
+
+	// Painting, in device units: xpg and nxpg are the cell's band on its first and on later
+	// pages, y and ny its top on the first page and its bottom on the last. ctx is placed at
+	// the row's top with the cell's column band as its page; end is where the cell ends.
+	void    Paint(PageDraw& pw, RichPageContext& ctx, PagePos end, const Rect& xpg, const Rect& nxpg,
+	              int y, int ny, const RichPaintInfo& pi, bool selected) const;
+	// Where the text begins, aligned vertically when the cell lies on one page.
+	PagePos GetTextTop(const RichPageContext& ctx, PagePos end) const;
+	// Background and border of one page's piece of the cell, border and margin in device units.
+	void    PaintFrame(Draw& w, int left, int right, int top, int bottom, const Rect& border,
+	                   const Rect& margin, const RichPaintInfo& pi) const;
 
 private:
 	friend class RichTable;
@@ -135,6 +149,26 @@ public:
 	// The smallest width at which no line of any cell has to wrap.
 	int GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
 
+	// The origin cell (column, row) whose text holds pos, row by row; pos becomes the position in
+	// that text. (-1, -1) when no cell holds it.
+	Point     FindCell(int& pos) const;
+	// The position queries of part lists, for the table laid out from rc.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos p, RichPageContext& rc) const;
+	// Rescales the table's lengths and its cells; column widths are shares and stay.
+	void      ApplyZoom(Zoom z, const ArrayMap<Uuid, RichStyle>& old_styles,
+	                    const ArrayMap<Uuid, RichStyle>& new_styles);
+
+	// Paints the table laid out from rc: rows, repeated header rows, frames, selection.
+	void Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, bool base_level) const;
+	// Paints one row of layout: grid lines and cells, in device units on the pages' bands pg (the
+	// start page's, replaced by npg from the first row on a later page) and npg; widens bounds
+	// (page -> device rectangle) by what it drew and moves pi's selection past the row's cells.
+	// True when rc lies at or after the window's bottom.
+	bool PaintRow(PageDraw& pw, const RichPageContext& rc, const RichTableLayout& layout, bool header_mode,
+	              int row, int row_count, Rect& pg, const Rect& npg, VectorMap<int, Rect>& bounds,
+	              RichPaintInfo& pi, int page_offset, bool cells_selectable) const;
+
 private:
 	// Per grid position: where a cell begins, the last row and column it reaches; elsewhere the
 	// row and column of the cell covering the position (column -1: the row has no cell there).
@@ -194,6 +228,10 @@ private:
 	// Finds or makes the layout for rc with the areas first and next.
 	void       MakeLayout(const RichPageContext& rc, const Rect& first, const Rect& next) const;
 	void       Remember() const;
+	// The context the text of cell (row, column) is laid out in, as painting places it; false
+	// when its border and margins leave no room.
+	bool       CellContext(const RichPageContext& rc, const RichTableLayout& l, int row, int column,
+	                       RichPageContext& cc) const;
 };
 
 template <class C, class F>

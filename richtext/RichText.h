@@ -1,5 +1,5 @@
 // Rich text: formatted paragraphs, embedded objects and their packed form; documents of
-// paragraphs and tables with their styles.
+// paragraphs and tables with their styles, laid out on pages and painted.
 #pragma once
 
 #include <Core/Core.h>
@@ -12,9 +12,12 @@
 #include "RichObject.h"
 #include "RichObjectTypes.h"
 #include "RichPara.h"
+#include "RichPos.h"
 #include "NumberField.h"
 #include "PagePos.h"
 #include "RichStyle.h"
 #include "RichTxt.h"
 #include "RichTable.h"
+#include "RichPaint.h"
+#include "RichTextImg.h"
 #include "Qtf.h"

@@ -25,7 +25,7 @@ using namespace Qel;
 	RichObject::Register("PNG", &png);
 	RichObject::Register("rawimage", &rawimage);
 	RichObject::Register("iml", &iml);
-	// RichTextImg: the image list of the marks, registered here once painting brings it.
+	RichTextImg::Iml(); // registers the marks' list as "RichTextImg"
 	RichPara::Register("VALUE", GetRichNumberField());
 	return true;
 }();

@@ -7,17 +7,21 @@
 #pragma once
 
 #include "PageContext.h"
+#include "RichPos.h"
 #include "RichStyle.h"
 
 #include <memory>
 
 namespace Qel {
 
+class PageDraw;
 class RichTable;
 class RichText;
+struct RichPaintInfo;
 
 namespace detail {
 class RichQtfParser;
+struct StoredParas;
 } // namespace detail
 
 class RichTxt {
@@ -45,7 +49,7 @@ public:
 		mutable bool      keepnext = false;
 		mutable bool      orphan = false;
 		mutable bool      newhdrftr = false;
-		bool              spell_valid = false;
+		mutable bool      spell_valid = false; // spell_errors are up to date
 
 		String            content;      // packed against the style's format
 		Array<RichObject> objects;      // set aside by packing, in stream order
@@ -53,7 +57,7 @@ public:
 		mutable int64     update_serial = 0;
 		mutable RichPara::Number number;  // the counters it was laid out with
 		mutable Vector<int> line_heights;
-		Bits              spell_errors; // a bit per text position
+		mutable Bits      spell_errors; // a bit per text position
 		mutable String    header_qtf;
 		mutable String    footer_qtf;
 		mutable RichText* header = nullptr; // owned, null when none
@@ -140,6 +144,28 @@ public:
 	// The smallest width at which no line has to wrap.
 	int     GetWidth(const ArrayMap<Uuid, RichStyle>& s) const;
 
+	// Position queries over the parts laid out from rc (its numbering starts again), with rc
+	// moved over the parts passed. The caret of pos (clamped to the text), all zero when no part
+	// holds it; the position under (x, p), the text's end below the last part.
+	RichCaret GetCaret(int pos, RichPageContext& rc) const;
+	int       GetPos(int x, PagePos p, RichPageContext& rc) const;
+	// Fills out for pos, going into table cells up to max_level tables deep; tables_before
+	// counts the tables in document order before this text.
+	void      GetRichPos(int pos, RichPos& out, int tables_before, int max_level,
+	                     const ArrayMap<Uuid, RichStyle>& s) const;
+
+	// Rescales every part: paragraphs unpacked against their style in old_styles are stored
+	// again against new_styles (the zoomed ones), so their differences from the style stay true.
+	void ApplyZoom(Zoom z, const ArrayMap<Uuid, RichStyle>& old_styles,
+	               const ArrayMap<Uuid, RichStyle>& new_styles);
+
+	// Painting walks. Paints the parts from rc that lie in the options' window of pages and
+	// leaves rc after the last part painted. Selection and highlight positions are relative to
+	// this list.
+	void    Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi) const;
+	// Whether a page from top to bottom is painted in the band between them.
+	static bool IsPaintingArea(PageDraw& pw, Zoom z, const Rect& page, PagePos top, PagePos bottom);
+
 protected:
 	// The totals must be recomputed: after any change to the parts.
 	void Invalidate() { length = table_count = -1; }
@@ -152,6 +178,7 @@ private:
 	friend class RichText;
 	friend class RichCell;
 	friend class RichTable;
+	friend struct detail::StoredParas; // the QTF writer reads stored paragraphs without unpacking them
 
 	// Grows the list to n parts with empty paragraphs.
 	void Grow(int n);
@@ -192,6 +219,23 @@ public:
 	~RichText();
 
 	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return style; }
+
+	// The queries below lock the document for their duration, so several threads may query one
+	// document; each lays the document out from the top of the page it is given.
+	using RichTxt::GetWidth;
+	int       GetWidth() const;
+	// The height in device units at device width cx; 0 for a zoom with divisor 0.
+	int       GetHeight(Zoom z, int cx) const;
+	void      Paint(PageDraw& pw, const Rect& page, const RichPaintInfo& pi) const;
+	// Paints on any Draw with the top-left corner at (x, y) and the device width cx, as one page.
+	void      Paint(Draw& w, int x, int y, int cx, const RichPaintInfo& pi) const;
+	RichCaret GetCaret(int pos, const Rect& page) const;
+	int       GetPos(int x, PagePos y, const Rect& page) const;
+	RichPos   GetRichPos(int pos, int max_level = INT_MAX) const;
+
+	// Rescales the styles and every part. Not locked: zoom a document before others see it. A
+	// zoom of equal terms or with divisor 0 leaves it as it is.
+	void      ApplyZoom(Zoom z);
 	// Appends p, packed against the style its format names.
 	void Cat(const RichPara& p);
 	// Stores st under id (with the format's styleid id, no language and no page break) and has
@@ -204,6 +248,13 @@ public:
 	PagePos GetHeight(const Rect& page) const;
 	// Evaluates the fields with "PAGENUMBER" page + 1 and "PAGECOUNT" count.
 	void    SetPageFields(int page, int count);
+
+	// Paints the document laid out on page from py, then the headers and footers of the pages
+	// it covered.
+	void    Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaintInfo& pi) const;
+	// The headers and footers in force on pages from_page to to_page, with their page numbers.
+	void    PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, const RichPaintInfo& pi,
+	                          int from_page, int to_page) const;
 
 private:
 	mutable Mutex             mutex; // recursive: a query may enter others on the same thread

@@ -9,8 +9,6 @@ namespace {
 constexpr int SMALL_ALLOC = 23;          // characters in the 96-byte block, terminator excluded
 constexpr int MAX_LENGTH  = 0x7fffffff;
 
-alignas(16) const wchar sZero[4] = {};  // shared empty text, in read-only memory: a write would fault
-
 QEL_FORCE_INLINE void CopyChars(wchar* t, const wchar* s, int n)
 {
 	memcpy(t, s, size_t(n) * sizeof(wchar));
@@ -20,7 +18,9 @@ int* CountOf(wchar* p) { return (int*)p - 1; }
 
 } // namespace
 
-wchar* WString::Zero() { return const_cast<wchar*>(sZero); }
+namespace detail {
+alignas(16) const wchar wstring_zero[4] = {};
+} // namespace detail
 
 int WStrLen(const wchar* s)
 {
@@ -79,39 +79,29 @@ WString::WString(int chr, int count)
 		t[i] = chr;
 }
 
-WString::WString(const WString& s)
+// s has a block.
+void WString::CopyBlock(const WString& s)
 {
 	if(s.alloc >= 24) {
 		__atomic_add_fetch(CountOf(s.ptr), 1, __ATOMIC_RELAXED);
 		Take(s.ptr, s.length, s.alloc);
 	}
-	else if(s.alloc > 0 && s.length > 0) {
+	else if(s.length > 0) {
 		ptr = (wchar*)MemoryAlloc(96);
 		memcpy(ptr, s.ptr, 96);
 		length = s.length;
 		alloc = s.alloc;
 	}
 	else
-		alloc = s.alloc > 0 ? 0 : s.alloc;
+		alloc = 0;
 }
 
-WString& WString::operator=(const WString& s)
+void WString::Assign(const WString& s)
 {
 	if(this != &s) {
 		WString h(s);
 		*this = static_cast<WString&&>(h);
 	}
-	return *this;
-}
-
-WString& WString::operator=(WString&& s) noexcept
-{
-	if(this != &s) {
-		Free();
-		Take(s.ptr, s.length, s.alloc);
-		s.SetEmpty();
-	}
-	return *this;
 }
 
 WString::WString(WStringBuffer& b)

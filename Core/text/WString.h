@@ -10,6 +10,11 @@ class WStringBuffer;
 
 int WStrLen(const wchar* s);
 
+namespace detail {
+// The shared empty text, in read-only memory: a write would fault.
+extern const wchar wstring_zero[4];
+} // namespace detail
+
 // Storage by `alloc`: below 1 no buffer (points at a shared zero), 1..23 an exclusively owned
 // 96-byte block, 24 and more a reference-counted block (count word in front of `ptr`), copied on write.
 class WString {
@@ -19,7 +24,8 @@ class WString {
 
 	friend class WStringBuffer;
 
-	static wchar* Zero();
+	// Inline, as formats and other records copy and move many empty texts.
+	static wchar* Zero()                                { return const_cast<wchar*>(detail::wstring_zero); }
 	static bool   IsShared(int alloc, const wchar* p) { return alloc >= 24 && RefCount(p) > 1; }
 	static int    RefCount(const wchar* p)             { return __atomic_load_n((const int*)p - 1, __ATOMIC_ACQUIRE); }
 	static wchar* Alloc(int& cap);
@@ -27,6 +33,8 @@ class WString {
 
 	void Free()                                         { if(alloc > 0) FreeBlock(ptr, alloc); }
 	void Init(const wchar* s, int len);
+	void CopyBlock(const WString& s);
+	void Assign(const WString& s);
 	void Take(wchar* p, int len, int a)                 { ptr = p; length = len; alloc = a; }
 	void SetEmpty()                                     { ptr = Zero(); length = alloc = 0; }
 
@@ -39,13 +47,31 @@ public:
 	WString(const char* s, int len);
 	WString(const String& s);
 	WString(int chr, int count);
-	WString(const WString& s);
+	WString(const WString& s)                           { if(s.alloc > 0) CopyBlock(s); else alloc = s.alloc; }
 	WString(WString&& s) noexcept                       { Take(s.ptr, s.length, s.alloc); s.SetEmpty(); }
 	WString(WStringBuffer& b);
 	~WString()                                          { Free(); }
 
-	WString& operator=(const WString& s);
-	WString& operator=(WString&& s) noexcept;
+	WString& operator=(const WString& s)
+	{
+		if(s.alloc > 0)
+			Assign(s);
+		else {
+			Free();
+			SetEmpty();
+			alloc = s.alloc;
+		}
+		return *this;
+	}
+	WString& operator=(WString&& s) noexcept
+	{
+		if(this != &s) {
+			Free();
+			Take(s.ptr, s.length, s.alloc);
+			s.SetEmpty();
+		}
+		return *this;
+	}
 	WString& operator=(const wchar* s)                  { return *this = WString(s); }
 	WString& operator=(WStringBuffer& b)                { return *this = WString(b); }
 
@@ -104,7 +130,7 @@ public:
 
 	String ToString() const;
 
-	friend bool operator==(const WString& a, const WString& b) { return a.IsEqual(b); }
+	friend bool operator==(const WString& a, const WString& b) { return a.length == b.length && (a.length == 0 || a.IsEqual(b)); }
 	friend bool operator==(const WString& a, const wchar* b)   { return a.IsEqual(b); }
 	friend bool operator<(const WString& a, const WString& b)  { return a.Compare(b) < 0; }
 	friend bool operator>(const WString& a, const WString& b)  { return a.Compare(b) > 0; }

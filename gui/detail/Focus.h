@@ -16,6 +16,7 @@ struct FocusState {
 	Ptr<Ctrl>        loop_ctrl;       // whose event loop is innermost
 	Ptr<Ctrl>        last_opened;     // stands for the active window until the desktop tells one
 	Array<Ptr<Ctrl>> popup_grabs;     // open popups that hold the pointer, oldest first
+	Array<Ptr<Ctrl>> popups;          // every popup opened, oldest first
 	Vector<Ctrl::MouseHook> mouse_hooks;
 	Vector<Ctrl::KeyHook>   key_hooks;
 	Vector<Ctrl::StateHook> state_hooks;

@@ -60,10 +60,10 @@ gboolean sEventProc(GdkEvent* event, int id)
 		return TRUE;
 	}
 	case GDK_KEY_PRESS:
+	case GDK_KEY_RELEASE: {
+		// releases too: the input method's hex entry goes on once Ctrl and Shift are let go
 		if(top && top->im_context && gtk_im_context_filter_keypress(top->im_context, &event->key))
 			return TRUE;
-		[[fallthrough]];
-	case GDK_KEY_RELEASE: {
 		ValueArray v;
 		v.Add((int)event->key.keyval);
 		v.Add((int)event->key.hardware_keycode);

@@ -2,6 +2,7 @@
 // through the "draw" signal and destroying it again.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
+#include "detail/Clip.h"
 #include <gui/SystemDraw.h>
 #include <gui/detail/CtrlAccess.h>
 #include <gui/detail/Focus.h>
@@ -202,6 +203,7 @@ void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 	gtk_widget_set_events(t->drawing, 0x37ffff6);
 	g_signal_connect(t->drawing, "event", G_CALLBACK(GtkEventProc), id);
 	g_signal_connect(t->drawing, "draw", G_CALLBACK(sDrawProc), id);
+	ConnectDragAndDrop(t->drawing, t->id);
 	if((hint == GDK_WINDOW_TYPE_HINT_NORMAL || hint == GDK_WINDOW_TYPE_HINT_DIALOG ||
 	    hint == GDK_WINDOW_TYPE_HINT_UTILITY) && IsWindowCtrl(this) && hooks.sync_size_hints)
 		hooks.sync_size_hints(this);
@@ -236,6 +238,7 @@ void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 	t->im_context = gtk_im_multicontext_new();
 	gtk_im_context_set_client_window(t->im_context, gtk_widget_get_window(t->drawing));
 	gtk_im_context_set_use_preedit(t->im_context, TRUE);
+	ConnectImSignals(t);
 
 	Ptr<Ctrl> self = this;
 	SweepGdkConfigure(true);

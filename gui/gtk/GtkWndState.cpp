@@ -284,7 +284,13 @@ void detail::SyncActiveWindow()
 	GuiLock lock;
 	FocusState& f = Focus();
 	Ctrl* fw = f.focus_wnd;
-	if(fw && fw->IsOpen() && WndIsActive(CtrlAccess::GetTop(*fw->GetTopCtrl())))
+	// a popup never becomes the desktop's active window: its owner's window stands for it
+	Ctrl* judge = fw && fw->IsOpen() ? fw->GetTopCtrl() : nullptr;
+	for(int guard = 0; judge && judge->IsPopUp() && guard < 100; guard++) {
+		Ctrl* o = judge->GetOwner();
+		judge = o && o->IsOpen() ? o->GetTopCtrl() : nullptr;
+	}
+	if(judge && WndIsActive(CtrlAccess::GetTop(*judge)))
 		return;
 	Ctrl* active = nullptr;
 	for(WndRec& w : WndList())

@@ -6,6 +6,10 @@
 #include <Core/Core.h>
 #include <draw/Draw.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Qel::detail {
 
 // Characters that are text wherever they stand: the blank, "!", "#", "%", "(", ")", ",", ".",
@@ -25,6 +29,27 @@ struct QtfPlainTable {
 
 inline constexpr QtfPlainTable QtfPlain;
 inline bool IsQtfPlain(int c) { return QtfPlain.flag[byte(c)]; }
+
+#ifdef __SSE2__
+// Which of the sixteen bytes x are lower-case letters, blanks, commas, full stops or in whole
+// two-byte characters led by C3 to DF (most of a text; U+00A0 to U+00BF and everything longer
+// are left to the caller): a bit a byte, the first lowest. The first skip bytes are set
+// whatever they are and lead no character. tail gets the continuation bytes among them.
+QEL_FORCE_INLINE unsigned QtfPlainChunk(__m128i x, int skip, unsigned& tail)
+{
+	__m128i m = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(x, _mm_set1_epi8('z' + 1)));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8(',')));
+	m = _mm_or_si128(m, _mm_cmpeq_epi8(x, _mm_set1_epi8('.')));
+	// signed bytes: C3..DF are -61..-33, 80..BF are -128..-65
+	__m128i l = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(char(0xC2))), _mm_cmplt_epi8(x, _mm_set1_epi8(char(0xE0))));
+	__m128i c = _mm_cmplt_epi8(x, _mm_set1_epi8(char(0xC0)));
+	unsigned skipped = (1u << skip) - 1;
+	unsigned lead = unsigned(_mm_movemask_epi8(l)) & ~skipped;
+	tail = unsigned(_mm_movemask_epi8(c)) & lead << 1; // continuations right after a lead
+	return unsigned(_mm_movemask_epi8(m)) | skipped | (lead & tail >> 1) | tail;
+}
+#endif
 
 // The colours of the digits 0 to 9, the writer's only short forms.
 extern const Color QtfDigitColor[10];

@@ -12,6 +12,8 @@
 
 #include <csignal>
 
+#include <X11/keysym.h>
+
 namespace {
 
 #ifdef QEL_EXAMPLE_WINDOW
@@ -61,7 +63,7 @@ TEST(Demo, OpensPaintsAndEndsAfterTheGivenTime)
 	std::string err = testkit::TempFolder() + "/demo-err.txt";
 	// long enough to look at the window on a loaded machine
 	pid_t pid = Start({"--seconds", "3"}, err, true);
-	unsigned long w = testkit::FindWindow("window");
+	unsigned long w = testkit::FindWindow("Qel window");
 	ASSERT_NE(w, 0u);
 	// the background, the patch that follows the height, the one that follows the width
 	const std::pair<std::pair<int, int>, unsigned> expect[] = {
@@ -74,6 +76,26 @@ TEST(Demo, OpensPaintsAndEndsAfterTheGivenTime)
 			return !px.empty() && px[0] == rgb;
 		}, testkit::WAIT_MS, "a painted pixel")) << at.first << "," << at.second;
 	}
+	EXPECT_EQ(ExitCode(pid), 0) << Read(err);
+}
+
+// Alt+F4 under openbox asks the window to close; the program ends by itself with 0.
+TEST(Demo, TheWindowManagerClosesIt)
+{
+	if(!testkit::InChild()) {
+		testkit::DisplayOptions o;
+		o.window_manager = true;
+		EXPECT_TRUE(testkit::RunInChild({}, &o));
+		return;
+	}
+	std::string err = testkit::TempFolder() + "/demo-close.txt";
+	pid_t pid = Start({}, err, true);
+	unsigned long w = testkit::FindWindow("Qel window");
+	ASSERT_NE(w, 0u);
+	// the window manager's key binding acts on the window it takes for active
+	EXPECT_TRUE(testkit::PumpUntil([&] { return testkit::ActiveWindow() == w; }, testkit::WAIT_MS,
+	                               "the window to be active"));
+	testkit::KeyChord({XK_Alt_L, XK_F4});
 	EXPECT_EQ(ExitCode(pid), 0) << Read(err);
 }
 

@@ -157,6 +157,33 @@ public:
 	void   Close() override                       { Log("Close"); Ctrl::Close(); }
 	String GetDesc() const override               { return desc.c_str(); }
 	void   ApplySkin() override                   { Log("ApplySkin"); }
+	void   DragAndDrop(Point p, PasteSource& d) override      { DropCall("DragAndDrop", p, d); }
+	void   FrameDragAndDrop(Point p, PasteSource& d) override { DropCall("FrameDragAndDrop", p, d); }
+	void   DragRepeat(Point p) override           { Log("DragRepeat(" + Str(p) + ")"); }
+	void   DragEnter() override                   { Log("DragEnter"); }
+	void   DragLeave() override                   { Log("DragLeave"); }
+	String GetSelectionData(const String& fmt) const override
+	{
+		Log("GetSelectionData(" + S(fmt) + ")");
+		return fmt == "text" ? String(selection.c_str()) : String();
+	}
+
+	// A drop over the control takes the first of these formats that the source offers (when
+	// pasting, its data lands in dropped); "*" takes any drop without asking.
+	std::string drop_formats;
+	std::string dropped_format;
+	std::string dropped;
+	std::string selection;     // what GetSelectionData gives for "text"
+	void DropCall(const char* what, Point p, PasteSource& d)
+	{
+		Log(std::string(what) + "(" + Str(p) + ")");
+		if(drop_formats == "*")
+			d.accepted = true;
+		else if(!drop_formats.empty() && d.Accept(drop_formats.c_str())) {
+			dropped_format = S(d.fmt);
+			dropped = S(d.data);
+		}
+	}
 
 	Rect   caret = Rect(0, 0, 1, 10);
 	dword  access_keys = 0;

@@ -40,6 +40,12 @@ TEST(QtfReader, TextRunsEscapesAndVerbatimBlocks)
 	// a backtick or backslash at the end, and every operand cut by the end, stop there
 	for(const char* cut : {"x`", "x\\", "[%E", "[{AB", "[^li", "[!Dej", "@@a:1*1(eA", "@@a:1*1`x", "[@(1.2", "[$"})
 		EXPECT_NE(QtfShow(cut).size(), 0u) << cut;
+	// a run longer than the text is looked ahead for its end
+	std::string lng;
+	for(int i = 0; i < 20000; i++)
+		lng += i % 7 ? "abcd" : "ab\xc3\xa9";
+	EXPECT_EQ(QtfShow((lng + "[* x]").c_str()), lng + "x");
+	EXPECT_EQ(QtfPara(ParseQtf((lng + "`[").c_str()), 0).GetLength(), 80000 - (20000 + 6) / 7 + 1); // an "é" every seventh piece
 	// verbatim: other control bytes go, a line feed ends the paragraph, the block ends at byte 1
 	EXPECT_EQ(QtfShow("\x01[a]\x02\tb\nc\x01`[d"), "[a]\tb|c[d");
 }
@@ -121,6 +127,29 @@ TEST(QtfReader, CharacterAndParagraphCommands)
 	EXPECT_TRUE(p.tab[0].pos == 300 + RichPara::TAB_RIGHTPOS && p.tab[0].align == RichPara::RIGHT);
 	p = sFormat("[tPhead`^^^foot^^ x]");
 	EXPECT_TRUE(p.newhdrftr && p.header_qtf == "head^" && p.footer_qtf == "foot");
+}
+
+// A block's start copies only the character format when its level last copied the enclosing
+// block unchanged and changed no paragraph field since: every other case must copy it all.
+TEST(QtfReader, BlocksTakeTheEnclosingFormatAsItIsNow)
+{
+	RichText doc = ParseQtf("[l100 [* a][/ b]&[* c][l50 d&][_ e&]][l200 [* f]&][* g&][l300 [/ h]&][* [l20 i][/ j&]]");
+	std::string lms, runs;
+	for(int i = 0; i < 7; i++) {
+		RichPara p = QtfPara(doc, i);
+		lms += std::to_string(p.format.lm) + " ";
+		for(const RichPara::Part& q : p.part)
+			runs += std::string(q.format.IsBold() ? "*" : "") + (q.format.IsItalic() ? "/" : "") +
+			        (q.format.IsUnderline() ? "_" : "") + ~ToUtf8(q.text) + " ";
+	}
+	EXPECT_EQ(lms, "100 50 100 200 0 300 0 ");
+	EXPECT_EQ(runs, "*a /b *c d _e *f *g /h *i */j ");
+	// the format a paragraph took, kept when its block starts again, is the last one taken
+	EXPECT_EQ(QtfPara(ParseQtf("[l300 a&][l200 c&]["), 2).format.lm, 200);
+	// paragraphs of one block store their fields against the style as it is when each ends
+	RichText st = ParseQtf("[l50 $$1,0#11111111111111111111111111111111:A]"
+	                       "[s1 a&[l100 $$1,0#11111111111111111111111111111111:A]b]");
+	EXPECT_EQ(QtfPara(st, 1).format.lm, 50);
 }
 
 TEST(QtfReader, StylesWithLocalIndexesNextAndNames)

@@ -23,6 +23,11 @@ GtkWidget*     EventWidget(const Top* top);
 // Fills the decoration margins and the client-side flag of frame for a window of the type hint:
 // under Wayland a throw-away window with a header bar is measured; elsewhere they are 0.
 void ProbeDecorations(Top& frame, int hint);
+// The "window-state-event" handler of a window: the state the window manager reports, and
+// whether it keeps the window above.
+gboolean WindowStateProc(GtkWidget* widget, GdkEventWindowState* e, TopWindow* w);
+// Connects the pre-edit and commit handlers of the window's input-method context.
+void ConnectImSignals(Top* top);
 // Raises each stored frame margin to the one given (left, top, right, bottom).
 void MergeFrameMargins(const Rect& m);
 // The windows that hold a pointer grab for the popups and for the mouse capture.

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -193,6 +195,19 @@ void KeyTap(unsigned long keysym, bool shift)
 		sKey(kc, shift || need_shift);
 }
 
+void KeyChord(const std::vector<unsigned long>& keysyms)
+{
+	Display* d = sX();
+	std::vector<KeyCode> codes;
+	for(unsigned long ks : keysyms)
+		codes.push_back(XKeysymToKeycode(d, ks));
+	for(KeyCode kc : codes)
+		XTestFakeKeyEvent(d, kc, True, 0);
+	for(size_t i = codes.size(); i-- > 0;)
+		XTestFakeKeyEvent(d, codes[i], False, 0);
+	XSync(d, False);
+}
+
 void Type(const std::string& text)
 {
 	for(char32_t c : sDecode(text)) {
@@ -219,6 +234,23 @@ void Focus(unsigned long window)
 {
 	XSetInputFocus(sX(), window, RevertToPointerRoot, CurrentTime);
 	XSync(sX(), False);
+}
+
+std::string Xprop(unsigned long window, const char* property)
+{
+	std::string file = TempFolder() + "/xprop.txt";
+	int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+	pid_t pid = Spawn({"xprop", "-display", DisplayName(), "-id", std::to_string(window), property}, -1, fd);
+	close(fd);
+	WaitExit(pid, WAIT_MS);
+	std::ifstream in(file);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+unsigned long ActiveWindow()
+{
+	std::vector<long> v = RootProperty("_NET_ACTIVE_WINDOW");
+	return v.empty() ? 0 : (unsigned long)v[0];
 }
 
 std::vector<long> RootProperty(const char* atom)
@@ -255,7 +287,7 @@ std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int
 	return px;
 }
 
-bool SetSelection(const std::string& text, const char* selection)
+bool SetSelection(const std::string& text, const char* selection, const char* target)
 {
 	static pid_t owner[2] = {-1, -1};
 	int slot = strcmp(selection, "primary") == 0;
@@ -264,24 +296,30 @@ bool SetSelection(const std::string& text, const char* selection)
 	if(pipe2(fds, O_CLOEXEC))
 		return false;
 	// -quiet keeps xclip in the foreground, serving the text until another owner takes over
-	owner[slot] = Spawn({"xclip", "-quiet", "-selection", selection, "-i"}, fds[0]);
+	std::vector<std::string> argv = {"xclip", "-quiet", "-selection", selection, "-i"};
+	if(target)
+		argv.insert(argv.end(), {"-t", target});
+	owner[slot] = Spawn(argv, fds[0]);
 	close(fds[0]);
 	if(write(fds[1], text.data(), text.size()) != (ssize_t)text.size())
 		return false;
 	close(fds[1]);
 	auto t0 = std::chrono::steady_clock::now();
 	while(sMsSince(t0) < WAIT_MS)
-		if(GetSelection(selection, WAIT_MS) == text)
+		if(GetSelection(selection, WAIT_MS, target) == text)
 			return true;
 	ReportTimeout("xclip to serve the selection", WAIT_MS, testkit::SourceLocation::current());
 	return false;
 }
 
-std::string GetSelection(const char* selection, int timeout_ms)
+std::string GetSelection(const char* selection, int timeout_ms, const char* target)
 {
 	std::string path = TempFolder() + "/selection-" + std::to_string(getpid()) + ".out";
 	int out = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-	pid_t pid = Spawn({"xclip", "-o", "-selection", selection}, -1, out);
+	std::vector<std::string> argv = {"xclip", "-o", "-selection", selection};
+	if(target)
+		argv.insert(argv.end(), {"-t", target});
+	pid_t pid = Spawn(argv, -1, out);
 	close(out);
 	int status = 0;
 	bool done = PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeout_ms, "xclip -o to end");

@@ -91,12 +91,18 @@ void Click(int x, int y, int button = 1);
 // keyboard get a spare key code mapped to them.
 void Type(const std::string& text);
 void KeyTap(unsigned long keysym, bool shift = false);
+// Presses the keys in order and releases them in reverse (Alt+F4, Ctrl+Shift+U).
+void KeyChord(const std::vector<unsigned long>& keysyms);
 
 // Windows of the display.
 // A viewable top-level window whose name is exactly title (0 when none shows within timeout).
 unsigned long FindWindow(const std::string& title, int timeout_ms = WAIT_MS);
 // Gives the window the keyboard focus (no window manager needed).
 void Focus(unsigned long window);
+// The window manager's active window (_NET_ACTIVE_WINDOW); 0 when none.
+unsigned long ActiveWindow();
+// What xprop prints for a property of a window (its whole output).
+std::string Xprop(unsigned long window, const char* property);
 // A root-window property of type CARDINAL/WINDOW (empty when missing).
 std::vector<long> RootProperty(const char* atom);
 
@@ -104,8 +110,9 @@ std::vector<long> RootProperty(const char* atom);
 std::vector<unsigned> ReadPixels(unsigned long window, int x, int y, int cx, int cy);
 
 // The clipboard ("clipboard") or the primary selection ("primary") through xclip. Set returns
-// once xclip serves the text; Get pumps GLib while it waits, so the program may own it.
-bool SetSelection(const std::string& text, const char* selection = "clipboard");
-std::string GetSelection(const char* selection = "clipboard", int timeout_ms = WAIT_MS);
+// once xclip serves the text; Get pumps GLib while it waits, so the program may own it. A target
+// other than null offers or asks for that target instead of text (bytes kept exactly).
+bool SetSelection(const std::string& text, const char* selection = "clipboard", const char* target = nullptr);
+std::string GetSelection(const char* selection = "clipboard", int timeout_ms = WAIT_MS, const char* target = nullptr);
 
 } // namespace testkit

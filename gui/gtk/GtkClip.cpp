@@ -1,0 +1,319 @@
+// CLIPBOARD and PRIMARY: each selection is one wrapper that offers the program's formats to
+// other programs and reads what they offer; the forms the formats travel in; the atom cache.
+#include "detail/Clip.h"
+#include "detail/Wnd.h"
+
+namespace Qel {
+
+using namespace detail;
+
+namespace {
+
+// One selection: the formats offered, in order (a format's position is its target info
+// number), with their data.
+class GtkClip {
+public:
+	void   Put(const String& fmt, const ClipData& data);
+	String Get(const String& fmt);
+	// The offered image itself, without its string form; the text decoded straight from GTK's.
+	Image  GetImage();
+	WString GetText();
+	bool   IsAvailable(const String& fmt);
+	void   Clear();
+
+	explicit GtkClip(GdkAtom selection) : selection(selection) {}
+
+private:
+	GdkAtom                     selection;
+	VectorMap<String, ClipData> target;
+	bool                        owned = false;   // false once another program took the selection
+	bool                        setting = false; // our own offer replaces our earlier one
+
+	GtkClipboard* Clipboard() const
+	{
+		GdkDisplay* d = gdk_display_get_default();
+		return d ? gtk_clipboard_get_for_display(d, selection) : nullptr;
+	}
+
+	static void GetProc(GtkClipboard*, GtkSelectionData* sel, guint info, gpointer user);
+	static void ClearProc(GtkClipboard*, gpointer user);
+};
+
+void GtkClip::GetProc(GtkClipboard*, GtkSelectionData* sel, guint info, gpointer user)
+{
+	Guarded([&] {
+		GtkClip& c = *static_cast<GtkClip*>(user);
+		if(info < (guint)c.target.GetCount()) {
+			// a copy: rendering may run code that changes the offer
+			String fmt = c.target.GetKey(info);
+			ClipData data = c.target[info];
+			PutSelectionData(sel, fmt, data);
+		}
+	});
+}
+
+void GtkClip::ClearProc(GtkClipboard*, gpointer user)
+{
+	Guarded([&] {
+		GtkClip& c = *static_cast<GtkClip*>(user);
+		if(!c.setting)
+			c.owned = false;
+	});
+}
+
+void GtkClip::Put(const String& fmt, const ClipData& data)
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return;
+	if(!owned)
+		target.Clear();
+	target.GetAdd(fmt) = data;
+	GtkTargetList* list = gtk_target_list_new(nullptr, 0);
+	for(int i = 0; i < target.GetCount(); i++)
+		AddClipTargets(list, target.GetKey(i), i);
+	int n = 0;
+	GtkTargetEntry* table = gtk_target_table_new_from_list(list, &n);
+	setting = true;
+	owned = gtk_clipboard_set_with_data(cb, table, n, GetProc, ClearProc, this);
+	setting = false;
+	gtk_clipboard_set_can_store(cb, nullptr, 0);
+	gtk_target_table_free(table, n);
+	gtk_target_list_unref(list);
+}
+
+void GtkClip::Clear()
+{
+	GuiLock lock;
+	if(GtkClipboard* cb = Clipboard()) {
+		setting = true;
+		gtk_clipboard_clear(cb);
+		setting = false;
+	}
+	target.Clear();
+	owned = false;
+}
+
+String GtkClip::Get(const String& fmt)
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return String();
+	if(fmt == "image") {
+		Image img = GetImage();
+		return img.IsEmpty() ? String() : StoreImageAsString(img);
+	}
+	String out;
+	// the owner answers through the main loop, which may be this program's own
+	GuiUnlockAll unlock;
+	if(fmt == "text") {
+		if(gchar* s = gtk_clipboard_wait_for_text(cb)) {
+			out = s;
+			g_free(s);
+		}
+	}
+	else if(fmt == "files") {
+		if(gchar** uris = gtk_clipboard_wait_for_uris(cb)) {
+			for(gchar** u = uris; *u; u++)
+				out << *u << '\n';
+			g_strfreev(uris);
+		}
+	}
+	else if(GtkSelectionData* d = gtk_clipboard_wait_for_contents(cb, ClipAtom(fmt))) {
+		int len = gtk_selection_data_get_length(d);
+		if(len > 0)
+			out = String((const char*)gtk_selection_data_get_data(d), len);
+		gtk_selection_data_free(d);
+	}
+	return out;
+}
+
+Image GtkClip::GetImage()
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return Image();
+	GdkPixbuf* pb;
+	{
+		GuiUnlockAll unlock;
+		pb = gtk_clipboard_wait_for_image(cb);
+	}
+	Image img = PixbufToImage(pb);
+	if(pb)
+		g_object_unref(pb);
+	return img;
+}
+
+WString GtkClip::GetText()
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return WString();
+	gchar* s;
+	{
+		GuiUnlockAll unlock;
+		s = gtk_clipboard_wait_for_text(cb);
+	}
+	WString w = s ? ToUtf32(s, (int)strlen(s)) : WString();
+	g_free(s);
+	return w;
+}
+
+bool GtkClip::IsAvailable(const String& fmt)
+{
+	GuiLock lock;
+	GtkClipboard* cb = Clipboard();
+	if(!cb)
+		return false;
+	GdkAtom atom = fmt == "text" || fmt == "files" || fmt == "image" ? GDK_NONE : ClipAtom(fmt);
+	GuiUnlockAll unlock;
+	if(fmt == "text")
+		return gtk_clipboard_wait_is_text_available(cb);
+	if(fmt == "files")
+		return gtk_clipboard_wait_is_uris_available(cb);
+	if(fmt == "image")
+		return gtk_clipboard_wait_is_image_available(cb);
+	return gtk_clipboard_wait_is_target_available(cb, atom);
+}
+
+// Never destroyed: GTK may still clear an offer while the program exits.
+GtkClip& sClip(int sel)
+{
+	static GtkClip* clipboard = new GtkClip(GDK_SELECTION_CLIPBOARD);
+	static GtkClip* primary = new GtkClip(GDK_SELECTION_PRIMARY);
+	return sel == SEL_PRIMARY ? *primary : *clipboard;
+}
+
+} // namespace
+
+GdkAtom detail::ClipAtom(const String& name)
+{
+	GuiLock lock;
+	static VectorMap<String, GdkAtom> cache;
+	int i = cache.Find(name);
+	if(i >= 0)
+		return cache[i];
+	GdkAtom a = gdk_atom_intern(~name, FALSE);
+	cache.Add(name, a);
+	return a;
+}
+
+void detail::AddClipTargets(GtkTargetList* list, const String& fmt, guint info)
+{
+	if(fmt == "files")
+		gtk_target_list_add_uri_targets(list, info);
+	else if(fmt == "text")
+		gtk_target_list_add_text_targets(list, info);
+	else if(fmt == "image")
+		gtk_target_list_add_image_targets(list, info, TRUE);
+	else
+		gtk_target_list_add(list, ClipAtom(fmt), 0, info);
+}
+
+bool detail::PutSelectionData(GtkSelectionData* sel, const String& fmt, const ClipData& data)
+{
+	if(fmt == "image" && !data.render && data.data.GetType() == IMAGE_V) {
+		GdkPixbuf* pb = ImageToPixbuf(Image(data.data));
+		if(!pb)
+			return false;
+		bool ok = gtk_selection_data_set_pixbuf(sel, pb);
+		g_object_unref(pb);
+		return ok;
+	}
+	String bytes;
+	return data.Render(bytes) && PutSelectionBytes(sel, fmt, bytes);
+}
+
+bool detail::PutSelectionBytes(GtkSelectionData* sel, const String& fmt, const String& bytes)
+{
+	if(fmt == "text")
+		return gtk_selection_data_set_text(sel, ~bytes, bytes.GetLength());
+	if(fmt == "files") {
+		Vector<String> lines = SplitUriLines(bytes);
+		Vector<gchar*> uris;
+		for(String& s : lines)
+			uris.Add((gchar*)~s);
+		uris.Add(nullptr);
+		return gtk_selection_data_set_uris(sel, uris.begin());
+	}
+	if(fmt == "image") {
+		GdkPixbuf* pb = ImageToPixbuf(LoadImageFromString(bytes));
+		if(!pb)
+			return false;
+		bool ok = gtk_selection_data_set_pixbuf(sel, pb);
+		g_object_unref(pb);
+		return ok;
+	}
+	gtk_selection_data_set(sel, ClipAtom(fmt), 8, (const guchar*)~bytes, bytes.GetLength());
+	return true;
+}
+
+String detail::ReadSelectionData(GtkSelectionData* sel, const String& fmt)
+{
+	String out;
+	if(!sel)
+		return out;
+	if(fmt == "text") {
+		if(guchar* s = gtk_selection_data_get_text(sel)) {
+			out = (const char*)s;
+			g_free(s);
+		}
+	}
+	else if(fmt == "image") {
+		if(GdkPixbuf* pb = gtk_selection_data_get_pixbuf(sel)) {
+			Image img = PixbufToImage(pb);
+			g_object_unref(pb);
+			if(!img.IsEmpty())
+				out = StoreImageAsString(img);
+		}
+	}
+	else if(fmt == "files") {
+		if(gchar** uris = gtk_selection_data_get_uris(sel)) {
+			for(gchar** u = uris; *u; u++)
+				out << *u << '\n';
+			g_strfreev(uris);
+		}
+	}
+	else {
+		int len = gtk_selection_data_get_length(sel);
+		if(len > 0)
+			out = String((const char*)gtk_selection_data_get_data(sel), len);
+	}
+	return out;
+}
+
+void detail::ClipPut(int sel, const String& fmt, const ClipData& data)
+{
+	sClip(sel).Put(fmt, data);
+}
+
+void detail::ClipClear(int sel)
+{
+	sClip(sel).Clear();
+}
+
+bool detail::ClipIsAvailable(int sel, const String& fmt)
+{
+	return sClip(sel).IsAvailable(fmt);
+}
+
+String detail::ClipGet(int sel, const String& fmt)
+{
+	return sClip(sel).Get(fmt);
+}
+
+Image detail::ClipGetImage(int sel)
+{
+	return sClip(sel).GetImage();
+}
+
+WString detail::ClipGetText(int sel)
+{
+	return sClip(sel).GetText();
+}
+
+} // namespace Qel
