@@ -151,7 +151,7 @@ void SvgParser::SetDash()
 namespace {
 
 // A number or a percentage, for opacities: clamped to 0 ... 1.
-bool sFraction(const String& text, double& v)
+bool sClampedFraction(const String& text, double& v)
 {
 	SvgParser::Unit u;
 	if(!SvgParser::ReadLength(text, v, u) || (u != SvgParser::NUMBER && u != SvgParser::PERCENT))
@@ -223,13 +223,13 @@ void SvgParser::ProcessValue(const String& name, const String& value_)
 	State& s = Top();
 	double v;
 	if(name == "opacity") {
-		if(sFraction(value, v))
+		if(sClampedFraction(value, v))
 			s.opacity = v * (state.GetCount() > 1 ? state[state.GetCount() - 2].opacity : 1);
 	}
 	else if(name == "fill")
 		SetPaint(s.fill, value);
 	else if(name == "fill-opacity") {
-		if(sFraction(value, v))
+		if(sClampedFraction(value, v))
 			s.fill_opacity = v;
 	}
 	else if(name == "fill-rule")
@@ -237,7 +237,7 @@ void SvgParser::ProcessValue(const String& name, const String& value_)
 	else if(name == "stroke")
 		SetPaint(s.stroke, value);
 	else if(name == "stroke-opacity") {
-		if(sFraction(value, v))
+		if(sClampedFraction(value, v))
 			s.stroke_opacity = v;
 	}
 	else if(name == "stroke-width") {

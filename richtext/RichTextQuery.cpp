@@ -27,7 +27,7 @@ struct sOffset {
 
 int RichText::GetWidth() const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	return RichTxt::GetWidth(style);
 }
 
@@ -35,7 +35,7 @@ int RichText::GetHeight(Zoom z, int cx) const
 {
 	if(z.d == 0)
 		return 0;
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	PagePos e = GetHeight(Rect(0, 0, sTextWidth(z, cx), 268435455));
 	return int(clamp<int64>(int64(e.y) * z.m / z.d, INT_MIN, INT_MAX));
 }
@@ -47,7 +47,7 @@ void RichText::Paint(PageDraw& pw, const Rect& page, const RichPaintInfo& pi) co
 
 void RichText::Paint(Draw& w, int x, int y, int cx, const RichPaintInfo& pi) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	SimplePageDraw pw(w);
 	RichPaintInfo p = pi;
 	p.window_top = PagePos(0, 0);
@@ -61,21 +61,21 @@ void RichText::Paint(Draw& w, int x, int y, int cx, const RichPaintInfo& pi) con
 
 RichCaret RichText::GetCaret(int pos, const Rect& page) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
 	return RichTxt::GetCaret(pos, rc);
 }
 
 int RichText::GetPos(int x, PagePos y, const Rect& page) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
 	return RichTxt::GetPos(x, y, rc);
 }
 
 RichPos RichText::GetRichPos(int pos, int max_level) const
 {
-	Mutex::Lock __(mutex);
+	Mutex::Lock lock(mutex);
 	RichPos out;
 	RichTxt::GetRichPos(pos, out, 0, max_level, style);
 	if(IsNull(out.tables_before))

@@ -207,7 +207,7 @@ void* LargeHeap::Alloc(size_t& size)
 			cacheBytes -= units * 256;
 			return b;
 		}
-	HeapBusy __(self);
+	HeapBusy changing(self);
 	return AllocFromBins(units);
 }
 
@@ -257,7 +257,7 @@ void LargeHeap::Release(void* ptr)
 		cacheBytes += bytes;
 		return;
 	}
-	HeapBusy __(Self());
+	HeapBusy changing(Self());
 	Free(ptr);
 	if(cacheBytes > CacheBudget()) // the thread holds less than it did
 		TrimCache();
@@ -341,7 +341,7 @@ bool LargeHeap::TryRealloc(void* ptr, size_t& size)
 {
 	if(size > LargeMax)
 		return false;
-	HeapBusy __(Self());
+	HeapBusy changing(Self());
 	LargeHeader* h = LargeOf(ptr);
 	size_t units = LargeBlockUnits(size);
 	size_t old = h->units;

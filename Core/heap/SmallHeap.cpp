@@ -122,7 +122,7 @@ void Heap::EnterSlow()
 // Before the fork handlers are registered, while no fork can look at the flag yet.
 void Heap::ForkSetup()
 {
-	forkState.light.store(syscall(__NR_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0) == 0);
+	forkState.light.store(syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0) == 0);
 }
 
 // Returns with the lock held and every other thread's heap at rest. A thread in the middle of a
@@ -131,7 +131,7 @@ void Heap::PrepareFork()
 {
 	forkingThread = true;
 	forkState.pending.fetch_add(1, std::memory_order_seq_cst);
-	if(forkState.light.load() && syscall(__NR_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0) != 0)
+	if(forkState.light.load() && syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0) != 0)
 		HeapPanic("Heap: the memory barrier across threads failed");
 	for(;;) {
 		HeapMutexLock();
@@ -204,7 +204,7 @@ void* Heap::AllocFromPages(int k)
 	for(;;) {
 		Page* p = head->next;
 		if(p == head) {
-			HeapBusy __(this);
+			HeapBusy changing(this);
 			WorkPage(k);
 			continue;
 		}
@@ -213,7 +213,7 @@ void* Heap::AllocFromPages(int k)
 			p->active++;
 			return b;
 		}
-		HeapBusy __(this);
+		HeapBusy changing(this);
 		ListUnlink(p);
 		ListLinkHead(&full[k], p);
 	}
@@ -295,7 +295,7 @@ void Heap::FreeDirect(void* ptr)
 	Page* p = PageOf(ptr);
 	int k = p->klass;
 	if(!p->freelist) {
-		HeapBusy __(this);
+		HeapBusy changing(this);
 		ListUnlink(p);
 		ListLinkHead(&work[k], p);
 	}
@@ -304,7 +304,7 @@ void Heap::FreeDirect(void* ptr)
 	p->freelist = b;
 	if(--p->active)
 		return;
-	HeapBusy __(this);
+	HeapBusy changing(this);
 	ListUnlink(p);
 	if(this == &sharedHeap) {
 		FreePage(p);
