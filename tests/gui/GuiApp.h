@@ -7,7 +7,9 @@
 
 #include <gui/detail/Backend.h>
 #include <gui/detail/Focus.h>
+#include <gui/detail/Mouse.h>
 #include <gui/gtk/detail/EventQueue.h>
+#include <gui/gtk/detail/KeyTranslate.h>
 #include <gui/gtk/detail/Wnd.h>
 #include <testkit/Testkit.h>
 
@@ -87,9 +89,19 @@ public:
 class TestClock {
 public:
 	// Far from where an earlier test left it: no click of one test pairs with one of another.
-	TestClock()                  { Now() += 100000; detail::SetGuiTickSource([] { return Now().load(); }); }
-	~TestClock()                 { detail::SetGuiTickSource(nullptr); }
+	TestClock()                  { Now() += 100000; detail::SetGuiTickSource([] { return Now().load(); }); ForgetClicks(); }
+	~TestClock()                 { detail::SetGuiTickSource(nullptr); ForgetClicks(); }
 	void Advance(int ms)         { Now() += ms; }
+
+	// Click times are kept in the clock's own terms; one of the other clock (the real one runs
+	// ahead of this after a few minutes of uptime) would pair with the next click.
+	static void ForgetClicks()
+	{
+		dword now = detail::GuiTick();
+		detail::SetLastClickTime(now - 100000);
+		for(int& t : detail::Mouse().double_time)
+			t = detail::NULL_INT;
+	}
 
 private:
 	static std::atomic<dword>& Now() { static std::atomic<dword> t{1000000}; return t; }
@@ -102,6 +114,7 @@ protected:
 		CtrlTestBase::SetUp();
 		ASSERT_TRUE(StartGui());
 		EnterGuiMutex();
+		Neutral();
 	}
 	void TearDown() override
 	{
@@ -110,8 +123,47 @@ protected:
 		detail::FocusState& f = detail::Focus();
 		f.focus_ctrl = f.focus_wnd = f.loop_ctrl = nullptr;
 		f.popup_grabs.Clear();
+		Neutral();
 		LeaveGuiMutex();
 		CtrlTestBase::TearDown();
+	}
+
+	// The server and the dispatcher as if nobody had touched them: one display serves every test,
+	// and a pointer left over a window the next test opens, a button or key an aborted test held,
+	// or a click it made would reach that test.
+	static void Neutral()
+	{
+		auto [x, y] = testkit::ResetInput();
+		// asked on the program's own connection, in the server's pixels whatever the scale
+		::Display* d = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+		ASSERT_TRUE(WaitFor([&] {
+			::Window root, child;
+			int px, py, wx, wy;
+			unsigned mask;
+			XQueryPointer(d, DefaultRootWindow(d), &root, &child, &px, &py, &wx, &wy, &mask);
+			return px == x && py == y && !(mask & 0x1F00);
+		}, testkit::WAIT_MS, "the pointer in the corner"));
+		Ctrl::StopMouseRepeat();
+		detail::FocusState& f = detail::Focus();
+		f.capture = f.pointer_ctrl = nullptr;
+		detail::Mouse() = detail::MouseState();
+		detail::GdkButtonWord() = 0;
+		detail::GdkLastMousePos() = Point(x, y);
+		detail::CurrentGdkEvent().state = 0;
+		detail::CurrentGdkEvent().mousepos = Point(x, y);
+		TestClock::ForgetClicks();
+		// A window that had the focus when it closed handed it to the root at that moment; a
+		// focus request stamped with an earlier user action than that is ignored, and the next
+		// test's window would stay inactive unless the pointer happens to lie over it. So the
+		// program's last user action is now.
+		GdkWindowAttr attr = {};
+		attr.wclass = GDK_INPUT_ONLY;
+		attr.window_type = GDK_WINDOW_TOPLEVEL;
+		attr.width = attr.height = 1;
+		attr.event_mask = GDK_PROPERTY_CHANGE_MASK; // the server time comes back as a property notice
+		GdkWindow* w = gdk_window_new(nullptr, &attr, 0);
+		gdk_x11_window_set_user_time(w, gdk_x11_get_server_time(w));
+		gdk_window_destroy(w);
 	}
 
 public:

@@ -188,6 +188,27 @@ void Click(int x, int y, int button)
 	ButtonUp(button);
 }
 
+std::pair<int, int> ResetInput()
+{
+	Display* d = sX();
+	char keys[32];
+	XQueryKeymap(d, keys);
+	for(int kc = 8; kc < 256; kc++)
+		if(keys[kc / 8] & (1 << (kc % 8)))
+			XTestFakeKeyEvent(d, kc, False, 0);
+	Window root, child;
+	int rx, ry, wx, wy;
+	unsigned mask = 0;
+	XQueryPointer(d, DefaultRootWindow(d), &root, &child, &rx, &ry, &wx, &wy, &mask);
+	for(int b = 1; b <= 5; b++)
+		if(mask & (Button1Mask << (b - 1)))
+			XTestFakeButtonEvent(d, b, False, 0);
+	std::pair<int, int> corner(DisplayWidth(d, DefaultScreen(d)) - 1, DisplayHeight(d, DefaultScreen(d)) - 1);
+	XTestFakeMotionEvent(d, -1, corner.first, corner.second, 0);
+	XSync(d, False);
+	return corner;
+}
+
 void KeyTap(unsigned long keysym, bool shift)
 {
 	bool need_shift;

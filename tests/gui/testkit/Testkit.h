@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -87,6 +88,9 @@ void MoveTo(int x, int y);
 void ButtonDown(int button);
 void ButtonUp(int button);
 void Click(int x, int y, int button = 1);
+// Releases every key and button the server has down and parks the pointer in the screen's
+// bottom-right corner, away from where tests open windows; returns that corner.
+std::pair<int, int> ResetInput();
 // Types UTF-8 text into whatever has the keyboard focus; characters without a key on the
 // keyboard get a spare key code mapped to them.
 void Type(const std::string& text);
