@@ -72,7 +72,7 @@ public:
 private:
 	bool   convertcharset = true;
 	int    pid = 0;
-	int    fork_pid = 0;    // the double-fork intermediate, until reaped
+	[[maybe_unused]] int fork_pid = 0; // the double-fork intermediate, until reaped
 	int    rpipe[2] = {-1, -1};
 	int    wpipe[2] = {-1, -1};
 	int    epipe[2] = {-1, -1};

@@ -133,7 +133,8 @@ protected:
 	// or a click it made would reach that test.
 	static void Neutral()
 	{
-		auto [x, y] = testkit::ResetInput();
+		const std::pair<int, int> corner = testkit::ResetInput();
+		const int x = corner.first, y = corner.second; // a lambda below takes them
 		// asked on the program's own connection, in the server's pixels whatever the scale
 		::Display* d = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
 		ASSERT_TRUE(WaitFor([&] {
