@@ -21,9 +21,10 @@ thread_local bool tTooDeep = false;
 
 namespace detail {
 
-RichQtfParser::RichQtfParser(void* context, int depth)
-:	context(context), depth(depth)
+RichQtfParser::RichQtfParser(RichText& target, void* context, int depth)
+:	target(target), context(context), depth(depth)
 {
+	fstack.Reserve(3); // two blocks open in a short text do not move the stack (its block stays small)
 	fstack.Add().para = ++para_versions;
 	SetCharset(GetDefaultCharset());
 }
@@ -802,13 +803,16 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 
 RichText ParseQtf(const char* qtf, int accesskey, void* context)
 {
-	detail::RichQtfParser p(context, tDepth);
-	try {
-		p.Parse(qtf, accesskey);
+	RichText doc;
+	{
+		detail::RichQtfParser p(doc, context, tDepth);
+		try {
+			p.Parse(qtf, accesskey);
+		}
+		catch(const detail::RichQtfParser::Exc&) {
+		}
 	}
-	catch(const detail::RichQtfParser::Exc&) {
-	}
-	return std::move(p.target);
+	return doc;
 }
 
 void SetHeaderQtf(RichText*& slot, const String& qtf)

@@ -2,14 +2,15 @@
 #include "RichTable.h"
 #include "detail/UpdateSerial.h"
 
+#include <atomic>
+
 namespace Qel {
 
 int64 detail::NewParaUpdateSerial()
 {
-	static StaticMutex mutex;
-	static int64 serial = 0;
-	Mutex::Lock lock(mutex);
-	return ++serial;
+	// a serial only names a layout in the caches, so it must be unique and nothing more
+	static std::atomic<int64> serial{0};
+	return serial.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 bool RichText::StyleChangeOp::operator()(Para& p)

@@ -14,11 +14,13 @@ class RichQtfParser {
 public:
 	struct Exc {};
 
-	// depth: how many QTF texts this one is nested in (headers, footers).
-	RichQtfParser(void* context, int depth);
+	// depth: how many QTF texts this one is nested in (headers, footers). The text is read
+	// into target, which should be empty; the caller's own object, so that a short text is
+	// not followed by a move of the document.
+	RichQtfParser(RichText& target, void* context, int depth);
 
 	void     Parse(const char* qtf, int accesskey);
-	RichText target;
+	RichText& target;
 
 	// Bounds on untrusted text: nested QTF texts and tables open at once.
 	static constexpr int MAX_DEPTH = 8;
