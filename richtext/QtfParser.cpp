@@ -252,29 +252,22 @@ void RichQtfParser::CatPara(RichTxt& txt)
 		parts_style = pf.styleid;
 	}
 	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
-	// the parts are copied once, into the paragraph's content
-	packed.Clear();
-	// paragraphs mostly have the fields of the one before: its head is packed again as it was
+	// paragraphs mostly have the fields of the one before, so its packed head is kept
 	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
-	if(para == head_para && &st == head_style && styles_serial == head_styles)
-		packed.Put(head_packed.Begin(), head_packed.GetLength());
-	else {
-		RichPara::PackFormat(packed, pf, st);
-		head_packed = String(packed.Begin(), packed.GetLength());
+	if(para != head_para || &st != head_style || styles_serial != head_styles) {
+		head_packed.Clear();
+		RichPara::PackFormat(head_packed, pf, st);
 		head_para = para;
 		head_style = &st;
 		head_styles = styles_serial;
 	}
-	int head = packed.GetLength();
-	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
-	int tail = packed.GetLength() - head;
-	int body = has_parts ? parts.GetLength() : 0;
-	StringBuffer content(head + body + tail);
-	char* t = content.Begin();
-	memcpy(t, packed.Begin(), head);
-	if(body)
-		memcpy(t + head, parts.Begin(), body);
-	memcpy(t + head + body, packed.Begin() + head, tail);
+	if(!has_parts)
+		parts.Clear();
+	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
+	int head = head_packed.GetLength();
+	StringBuffer content(head + parts.GetLength());
+	memcpy(content.Begin(), head_packed.Begin(), head);
+	memcpy(content.Begin() + head, parts.Begin(), parts.GetLength());
 	parts.Clear();
 	txt.SetPackedPara(txt.GetPartCount(), String(content), std::move(objects), pf, parts_length);
 	objects.Clear();
@@ -555,7 +548,7 @@ void RichQtfParser::FinishStyles()
 		if(q < 0)
 			continue;
 		int n = styleid.Find(stylenext[q]);
-		int s = target.style.Find(styleid[i]);
+		int s = target.OwnStyles().Find(styleid[i]);
 		if(n >= 0 && s >= 0)
 			target.style[s].next = styleid[n];
 	}

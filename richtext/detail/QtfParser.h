@@ -124,13 +124,12 @@ private:
 	const RichPara::Format* parts_st = nullptr; // the format of parts_style
 	// The packed head of the last paragraph, with what it was packed from: the version of the
 	// paragraph fields, the style and the count of style definitions read by then.
-	String                  head_packed;
+	PackStream              head_packed;
 	uint64                  head_para = 0;
 	const RichPara::Format* head_style = nullptr;
 	int                     head_styles = 0;
 	int                     styles_serial = 0;
 	StringBuffer         packed_text; // scratch
-	PackStream           packed;      // scratch
 	Array<Table>     table;
 	RichTable        waiting;         // closed by "}}", placed by the next paragraph end
 	bool             istable = false;
