@@ -142,7 +142,7 @@ void RichQtfParser::Error(const char* message)
 		s.Cat('.');
 	// a table closed before the error is complete: it stays, unless it sits in one still open
 	if(istable && table.IsEmpty())
-		target.SetTable(target.GetPartCount(), waiting);
+		target.SetTable(target.GetPartCount(), *waiting);
 	istable = false;
 	RichPara::CharFormat f;
 	f.Face(Font::SANSSERIF).Height(84).Bold().Underline();
@@ -282,7 +282,7 @@ void RichQtfParser::EndPart()
 	if(istable) {
 		if(!has_parts && text.IsEmpty()) {
 			RichTxt& txt = table.GetCount() ? table.Top().text : target;
-			txt.SetTable(txt.GetPartCount(), waiting);
+			txt.SetTable(txt.GetPartCount(), *waiting);
 		}
 		else {
 			ClearParts();

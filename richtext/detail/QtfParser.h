@@ -33,6 +33,8 @@ private:
 	struct Level {
 		using Relocatable = void;
 
+		Level() {} // members set below: the stack's Add needs no zeroing of the format first
+
 		RichPara::Format format;
 		int              charset = 0; // the charset before the block, restored at its end
 		int              serial = 0;
@@ -131,7 +133,9 @@ private:
 	int                     styles_serial = 0;
 	StringBuffer         packed_text; // scratch
 	Array<Table>     table;
-	RichTable        waiting;         // closed by "}}", placed by the next paragraph end
+	// Closed by "}}", placed by the next paragraph end; made by the first table, as most texts
+	// have none.
+	std::unique_ptr<RichTable> waiting;
 	bool             istable = false;
 	bool             breakpage = false;
 	int              block_serial = 0;    // of the last "[" opened
