@@ -24,7 +24,7 @@ namespace detail {
 RichQtfParser::RichQtfParser(RichText& target, void* context, int depth)
 :	target(target), context(context), depth(depth)
 {
-	fstack.Reserve(3); // two blocks open in a short text do not move the stack (its block stays small)
+	fstack.Reserve(3); // two blocks open at once move no stack; three levels still take a small block
 	fstack.Add().para = ++para_versions;
 	SetCharset(GetDefaultCharset());
 }

@@ -33,7 +33,7 @@ private:
 	struct Level {
 		using Relocatable = void;
 
-		Level() {} // members set below: the stack's Add needs no zeroing of the format first
+		Level() {} // user-provided, or the stack's Add would zero the whole level before building it
 
 		RichPara::Format format;
 		int              charset = 0; // the charset before the block, restored at its end
