@@ -21,9 +21,10 @@ thread_local bool tTooDeep = false;
 
 namespace detail {
 
-RichQtfParser::RichQtfParser(void* context, int depth)
-:	context(context), depth(depth)
+RichQtfParser::RichQtfParser(RichText& target, void* context, int depth)
+:	target(target), context(context), depth(depth)
 {
+	fstack.Reserve(3); // two blocks open at once move no stack; three levels still take a small block
 	fstack.Add().para = ++para_versions;
 	SetCharset(GetDefaultCharset());
 }
@@ -141,7 +142,7 @@ void RichQtfParser::Error(const char* message)
 		s.Cat('.');
 	// a table closed before the error is complete: it stays, unless it sits in one still open
 	if(istable && table.IsEmpty())
-		target.SetTable(target.GetPartCount(), waiting);
+		target.SetTable(target.GetPartCount(), *waiting);
 	istable = false;
 	RichPara::CharFormat f;
 	f.Face(Font::SANSSERIF).Height(84).Bold().Underline();
@@ -251,29 +252,22 @@ void RichQtfParser::CatPara(RichTxt& txt)
 		parts_style = pf.styleid;
 	}
 	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
-	// the parts are copied once, into the paragraph's content
-	packed.Clear();
-	// paragraphs mostly have the fields of the one before: its head is packed again as it was
+	// paragraphs mostly have the fields of the one before, so its packed head is kept
 	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
-	if(para == head_para && &st == head_style && styles_serial == head_styles)
-		packed.Put(head_packed.Begin(), head_packed.GetLength());
-	else {
-		RichPara::PackFormat(packed, pf, st);
-		head_packed = String(packed.Begin(), packed.GetLength());
+	if(para != head_para || &st != head_style || styles_serial != head_styles) {
+		head_packed.Clear();
+		RichPara::PackFormat(head_packed, pf, st);
 		head_para = para;
 		head_style = &st;
 		head_styles = styles_serial;
 	}
-	int head = packed.GetLength();
-	RichPara::PackCharFormat(packed, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
-	int tail = packed.GetLength() - head;
-	int body = has_parts ? parts.GetLength() : 0;
-	StringBuffer content(head + body + tail);
-	char* t = content.Begin();
-	memcpy(t, packed.Begin(), head);
-	if(body)
-		memcpy(t + head, parts.Begin(), body);
-	memcpy(t + head + body, packed.Begin() + head, tail);
+	if(!has_parts)
+		parts.Clear();
+	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
+	int head = head_packed.GetLength();
+	StringBuffer content(head + parts.GetLength());
+	memcpy(content.Begin(), head_packed.Begin(), head);
+	memcpy(content.Begin() + head, parts.Begin(), parts.GetLength());
 	parts.Clear();
 	txt.SetPackedPara(txt.GetPartCount(), String(content), std::move(objects), pf, parts_length);
 	objects.Clear();
@@ -288,7 +282,7 @@ void RichQtfParser::EndPart()
 	if(istable) {
 		if(!has_parts && text.IsEmpty()) {
 			RichTxt& txt = table.GetCount() ? table.Top().text : target;
-			txt.SetTable(txt.GetPartCount(), waiting);
+			txt.SetTable(txt.GetPartCount(), *waiting);
 		}
 		else {
 			ClearParts();
@@ -554,7 +548,7 @@ void RichQtfParser::FinishStyles()
 		if(q < 0)
 			continue;
 		int n = styleid.Find(stylenext[q]);
-		int s = target.style.Find(styleid[i]);
+		int s = target.OwnStyles().Find(styleid[i]);
 		if(n >= 0 && s >= 0)
 			target.style[s].next = styleid[n];
 	}
@@ -802,13 +796,16 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 
 RichText ParseQtf(const char* qtf, int accesskey, void* context)
 {
-	detail::RichQtfParser p(context, tDepth);
-	try {
-		p.Parse(qtf, accesskey);
+	RichText doc;
+	{
+		detail::RichQtfParser p(doc, context, tDepth);
+		try {
+			p.Parse(qtf, accesskey);
+		}
+		catch(const detail::RichQtfParser::Exc&) {
+		}
 	}
-	catch(const detail::RichQtfParser::Exc&) {
-	}
-	return std::move(p.target);
+	return doc;
 }
 
 void SetHeaderQtf(RichText*& slot, const String& qtf)

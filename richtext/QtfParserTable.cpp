@@ -98,7 +98,9 @@ void RichQtfParser::CloseTable()
 	Table& t = table.Top();
 	while(t.counter % t.table.GetColumns())
 		EndCell();
-	waiting = std::move(t.table);
+	if(!waiting)
+		waiting = std::make_unique<RichTable>();
+	*waiting = std::move(t.table);
 	istable = true;
 	table.Drop();
 }

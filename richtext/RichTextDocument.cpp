@@ -2,14 +2,15 @@
 #include "RichTable.h"
 #include "detail/UpdateSerial.h"
 
+#include <atomic>
+
 namespace Qel {
 
 int64 detail::NewParaUpdateSerial()
 {
-	static StaticMutex mutex;
-	static int64 serial = 0;
-	Mutex::Lock lock(mutex);
-	return ++serial;
+	// a serial only names a layout in the caches, so it must be unique and nothing more
+	static std::atomic<int64> serial{0};
+	return serial.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
 bool RichText::StyleChangeOp::operator()(Para& p)
@@ -22,13 +23,29 @@ bool RichText::StyleChangeOp::operator()(Para& p)
 	return true;
 }
 
-RichText::RichText()
+const ArrayMap<Uuid, RichStyle>& RichText::DefaultStyles()
 {
-	style.Add(Uuid()).name = "Default";
+	static const ArrayMap<Uuid, RichStyle> s = [] {
+		ArrayMap<Uuid, RichStyle> m;
+		m.Add(Uuid()).name = "Default";
+		return m;
+	}();
+	return s;
 }
 
+ArrayMap<Uuid, RichStyle>& RichText::OwnStyles()
+{
+	if(default_styles) {
+		style = DefaultStyles();
+		default_styles = false;
+	}
+	return style;
+}
+
+RichText::RichText() = default;
+
 RichText::RichText(const RichText& src)
-:	RichTxt(src), style(src.style)
+:	RichTxt(src), style(src.style), default_styles(src.default_styles)
 {
 	header_qtf = src.header_qtf;
 	footer_qtf = src.footer_qtf;
@@ -48,9 +65,10 @@ RichText& RichText::operator=(const RichText& src)
 }
 
 RichText::RichText(RichText&& src) noexcept
-:	RichTxt(std::move(src)), style(std::move(src.style))
+:	RichTxt(std::move(src)), style(std::move(src.style)), default_styles(src.default_styles)
 {
 	src.style.Clear();
+	src.default_styles = false;
 }
 
 RichText& RichText::operator=(RichText&& src) noexcept
@@ -58,7 +76,9 @@ RichText& RichText::operator=(RichText&& src) noexcept
 	if(this != &src) {
 		RichTxt::operator=(std::move(src));
 		style = std::move(src.style);
+		default_styles = src.default_styles;
 		src.style.Clear();
+		src.default_styles = false;
 	}
 	return *this;
 }
@@ -67,14 +87,14 @@ RichText::~RichText() = default;
 
 void RichText::Cat(const RichPara& p)
 {
-	SetPara(GetPartCount(), p, GetStyle(style, p.format.styleid));
+	SetPara(GetPartCount(), p, GetStyle(GetStyles(), p.format.styleid));
 	Invalidate();
 }
 
 void RichText::SetStyle(const Uuid& id, const RichStyle& st)
 {
 	Invalidate();
-	RichStyle& s = style.GetAdd(id);
+	RichStyle& s = OwnStyles().GetAdd(id);
 	if(&s != &st) {
 		s.format = st.format;
 		s.name = st.name;

@@ -28,7 +28,7 @@ struct sOffset {
 int RichText::GetWidth() const
 {
 	Mutex::Lock lock(mutex);
-	return RichTxt::GetWidth(style);
+	return RichTxt::GetWidth(GetStyles());
 }
 
 int RichText::GetHeight(Zoom z, int cx) const
@@ -77,7 +77,7 @@ RichPos RichText::GetRichPos(int pos, int max_level) const
 {
 	Mutex::Lock lock(mutex);
 	RichPos out;
-	RichTxt::GetRichPos(pos, out, 0, max_level, style);
+	RichTxt::GetRichPos(pos, out, 0, max_level, GetStyles());
 	if(IsNull(out.tables_before))
 		out.tables_before = 0;
 	return out;

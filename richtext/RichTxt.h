@@ -218,7 +218,7 @@ public:
 	RichText& operator=(RichText&& src) noexcept;
 	~RichText();
 
-	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return style; }
+	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return default_styles ? DefaultStyles() : style; }
 
 	// The queries below lock the document for their duration, so several threads may query one
 	// document; each lays the document out from the top of the page it is given.
@@ -258,7 +258,15 @@ public:
 
 private:
 	mutable Mutex             mutex; // recursive: a query may enter others on the same thread
+	// Most documents never get a style of their own, and building the map of the one default
+	// style is much of what a short text costs: until a style is set they share that map
+	// (default_styles) and style stays empty.
 	ArrayMap<Uuid, RichStyle> style;
+	bool                      default_styles = true;
+
+	static const ArrayMap<Uuid, RichStyle>& DefaultStyles();
+	// The document's own styles, to change.
+	ArrayMap<Uuid, RichStyle>& OwnStyles();
 
 	friend class RichTxt;
 	friend class detail::RichQtfParser; // sets styles' next once every style is known

@@ -72,7 +72,7 @@ RichPageContext RichText::MakeContext(const Rect& page, PagePos py) const
 {
 	RichPageContext rc;
 	rc.text = this;
-	rc.styles = &style;
+	rc.styles = &GetStyles();
 	rc.page = page;
 	rc.py = py;
 	rc.NewHeaderFooter(header, footer);
@@ -96,7 +96,7 @@ void RichText::SetPageFields(int page, int count)
 	VectorMap<String, Value> vars;
 	vars.Add("PAGENUMBER", page < INT_MAX ? page + 1 : page);
 	vars.Add("PAGECOUNT", count);
-	EvaluateFields(style, vars);
+	EvaluateFields(GetStyles(), vars);
 }
 
 void RichTxt::Sync(int i, const RichPageContext& rc) const

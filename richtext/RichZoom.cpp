@@ -111,10 +111,11 @@ void RichText::ApplyZoom(Zoom z)
 {
 	if(z.m == z.d || z.d == 0) // a zero divisor would send every length to 0
 		return;
-	ArrayMap<Uuid, RichStyle> old_styles(style);
-	for(int i = 0; i < style.GetCount(); i++)
-		Qel::ApplyZoom(style[i].format, z);
-	RichTxt::ApplyZoom(z, old_styles, style);
+	ArrayMap<Uuid, RichStyle>& styles = OwnStyles();
+	ArrayMap<Uuid, RichStyle> old_styles(styles);
+	for(int i = 0; i < styles.GetCount(); i++)
+		Qel::ApplyZoom(styles[i].format, z);
+	RichTxt::ApplyZoom(z, old_styles, styles);
 }
 
 } // namespace Qel

@@ -207,15 +207,6 @@ void Thread::ShutdownThreads()
 	EndShutdownThreads();
 }
 
-Mutex::Mutex()
-{
-	pthread_mutexattr_t attr;
-	pthread_mutexattr_init(&attr);
-	pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
-	pthread_mutex_init(&mutex, &attr);
-	pthread_mutexattr_destroy(&attr);
-}
-
 Mutex& StaticMutex::Make()
 {
 	// The guard needs no construction and no destruction, so it works at any time.

@@ -74,7 +74,8 @@ public:
 		Lock& operator=(const Lock&) = delete;
 	};
 
-	Mutex();
+	// Recursive; set up without calls, as objects that are made often hold one.
+	Mutex() : mutex(PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP) {}
 	~Mutex()  { pthread_mutex_destroy(&mutex); }
 	Mutex(const Mutex&) = delete;
 	Mutex& operator=(const Mutex&) = delete;

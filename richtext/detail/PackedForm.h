@@ -52,9 +52,11 @@ QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
 const char* UnpackTextRun(WString& out, const char* s, const char* e, int& count);
 
 // A byte buffer written through Stream that keeps its block when cleared: the packers write
-// codes through Stream, and a reader packing paragraph after paragraph reuses one buffer.
+// codes through Stream, and a reader packing paragraph after paragraph reuses one buffer. The
+// first bytes are held in place, so a short text is read without allocating for them.
 class PackStream : public Stream {
 	byte* block = nullptr;
+	byte  first[256];
 
 protected:
 	void PutSlow(int w) override;
@@ -69,7 +71,9 @@ public:
 	void        Clear()            { cursor = windowStart; }
 	String      GetResult() const  { return String(Begin(), GetLength()); }
 
-	PackStream() = default;
+	PackStream()                   { windowStart = cursor = readLimit = first; writeLimit = first + sizeof(first); }
+	PackStream(const PackStream&) = delete;
+	PackStream& operator=(const PackStream&) = delete;
 	~PackStream() override;
 };
 

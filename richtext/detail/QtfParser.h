@@ -14,11 +14,13 @@ class RichQtfParser {
 public:
 	struct Exc {};
 
-	// depth: how many QTF texts this one is nested in (headers, footers).
-	RichQtfParser(void* context, int depth);
+	// depth: how many QTF texts this one is nested in (headers, footers). The text is read
+	// into target, which should be empty; the caller's own object, so that a short text is
+	// not followed by a move of the document.
+	RichQtfParser(RichText& target, void* context, int depth);
 
 	void     Parse(const char* qtf, int accesskey);
-	RichText target;
+	RichText& target;
 
 	// Bounds on untrusted text: nested QTF texts and tables open at once.
 	static constexpr int MAX_DEPTH = 8;
@@ -30,6 +32,8 @@ private:
 	// A level of the format stack: the format of a block and what its start saved.
 	struct Level {
 		using Relocatable = void;
+
+		Level() {} // user-provided, or the stack's Add would zero the whole level before building it
 
 		RichPara::Format format;
 		int              charset = 0; // the charset before the block, restored at its end
@@ -122,15 +126,16 @@ private:
 	const RichPara::Format* parts_st = nullptr; // the format of parts_style
 	// The packed head of the last paragraph, with what it was packed from: the version of the
 	// paragraph fields, the style and the count of style definitions read by then.
-	String                  head_packed;
+	PackStream              head_packed;
 	uint64                  head_para = 0;
 	const RichPara::Format* head_style = nullptr;
 	int                     head_styles = 0;
 	int                     styles_serial = 0;
 	StringBuffer         packed_text; // scratch
-	PackStream           packed;      // scratch
 	Array<Table>     table;
-	RichTable        waiting;         // closed by "}}", placed by the next paragraph end
+	// Closed by "}}", placed by the next paragraph end; made by the first table, as most texts
+	// have none.
+	std::unique_ptr<RichTable> waiting;
 	bool             istable = false;
 	bool             breakpage = false;
 	int              block_serial = 0;    // of the last "[" opened

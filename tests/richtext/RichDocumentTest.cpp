@@ -131,6 +131,33 @@ TEST(RichText, CopiesAreDeepAndMovesEmpty)
 	EXPECT_TRUE(doc.GetPartCount() == 0 && doc.GetStyles().GetCount() == 0 && !doc.header);
 }
 
+// Documents that never set a style share the default one until they do: a change, a zoom or a
+// move must reach that document alone.
+TEST(RichText, ChangesToTheDefaultStyleStayInTheirDocument)
+{
+	RichText a, b;
+	int height = a.GetStyles()[0].format.GetHeight();
+	a.SetStyle(Uuid(), RichStyle());
+	EXPECT_TRUE(a.GetStyles()[0].name.IsEmpty() && b.GetStyles()[0].name == "Default");
+
+	RichText zoomed;
+	zoomed.Cat(TextPara("x"));
+	zoomed.ApplyZoom(Zoom(1, 2));
+	EXPECT_EQ(zoomed.GetStyles()[0].format.GetHeight(), height / 2);
+	RichText copy(b);
+	copy.SetStyle(sId(1), RichStyle());
+	EXPECT_EQ(copy.GetStyles().GetCount(), 2);
+
+	RichText moved;
+	moved = std::move(b);
+	EXPECT_TRUE(b.GetStyles().IsEmpty() && moved.GetStyles()[0].name == "Default");
+	moved.SetStyle(sId(2), RichStyle());
+	RichText fresh;
+	ASSERT_EQ(fresh.GetStyles().GetCount(), 1);
+	EXPECT_EQ(fresh.GetStyles()[0].name, "Default");
+	EXPECT_EQ(fresh.GetStyles()[0].format.GetHeight(), height);
+}
+
 TEST(RichText, StylesFieldsAndUpdatesReachNestedCells)
 {
 	RichText doc = sNested();
