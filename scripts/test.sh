@@ -36,7 +36,8 @@ echo "== names the language reserves (at ${SECONDS} s)"
 if scripts/check-names.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== normal build (at ${SECONDS} s)"
-configure build
+# Line tables are all a report needs: full debug information costs a fifth of the compile time.
+configure build -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG"
 cmake --build build
 run_ctest build
 
