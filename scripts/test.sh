@@ -23,8 +23,8 @@ run_ctest() { # dir
 
 configure() { # dir, extra args...: warnings are errors here
   local dir=$1; shift
-  # Unity builds compile a dozen sources at once: the headers are read once per batch, which more
-  # than halves the build on two cores.
+  # Unity builds compile a dozen sources at once: the headers are read once per batch instead of
+  # once per file.
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON \
     -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=12 "$@" >/dev/null
 }
