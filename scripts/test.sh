@@ -58,13 +58,13 @@ if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"
 echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, also instrumented for the fuzz targets) (at ${SECONDS} s)"
 # One clang build serves the test suite under the sanitizers and the fuzz targets below.
 CC=clang CXX=clang++ configure build-asan "${light[@]}" -DQEL_SANITIZE=ON -DQEL_FUZZ=ON -DQEL_BUILD_BENCH=OFF
-# GTK, GLib, fontconfig and Pango keep process-wide caches until exit: tests/gui/lsan.supp (also
-# while the build lists each test program's tests)
+# GTK, GLib, fontconfig and Pango keep process-wide caches until exit: tests/gui/lsan.supp, also
+# while the build lists each program's tests and in the fuzz targets (in unity batches a program
+# that uses images may link the fonts too, which read the font list before main)
 export LSAN_OPTIONS=suppressions="$root/tests/gui/lsan.supp":print_suppressions=0
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   run_ctest build-asan
-unset LSAN_OPTIONS
 
 echo "== thread sanitizer (threads, pool, caches, processes, images, fonts, rich text) (at ${SECONDS} s)"
 configure build-tsan "${light[@]}" -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUILD_EXAMPLES=OFF
@@ -145,6 +145,8 @@ for r in "$results"/*; do
   if [ "$(cat "$r")" = pass ]; then passed=$((passed + 1)); else cat "$r"; failed=$((failed + 1)); fi
 done
 rm -rf "$results"
+
+unset LSAN_OPTIONS
 
 echo "== consumers (add_subdirectory and find_package) (at ${SECONDS} s)"
 rm -rf build/consumer-sub build/consumer-pkg build/prefix
