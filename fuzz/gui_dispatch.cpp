@@ -4,6 +4,8 @@
 // between them so that repeats and holds fire. Controls take the capture, move the focus, hide
 // and leave the tree from inside their handlers, or are destroyed between two events. Nothing may crash, hang or leave a
 // dangling control behind in the dispatcher's state; the queue ends empty.
+#include "GuiDisplay.h"
+
 #include <gui/Gui.h>
 #include <gui/detail/CtrlAccess.h>
 #include <gui/detail/Focus.h>
@@ -36,42 +38,7 @@ void Check(bool b)
 		abort();
 }
 
-// An Xvfb of the target's own, ended with it.
-bool StartDisplay()
-{
-	int fds[2];
-	if(pipe(fds))
-		return false;
-	pid_t pid = fork();
-	if(pid == 0) {
-		prctl(PR_SET_PDEATHSIG, SIGTERM);
-		int null = open("/dev/null", O_RDWR);
-		dup2(null, 0);
-		dup2(null, 1);
-		dup2(null, 2);
-		dup2(fds[1], 3);
-		execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset",
-		       (char*)nullptr);
-		_exit(127);
-	}
-	close(fds[1]);
-	char number[32] = ":";
-	int n = 1;
-	char c;
-	pollfd p{fds[0], POLLIN, 0};
-	while(n < 30 && poll(&p, 1, 60000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-		number[n++] = c;
-	close(fds[0]);
-	if(n == 1)
-		return false;
-	number[n] = 0;
-	setenv("DISPLAY", number, 1);
-	setenv("GDK_BACKEND", "x11", 1);
-	setenv("NO_AT_BRIDGE", "1", 1);
-	setenv("GSETTINGS_BACKEND", "memory", 1);
-	unsetenv("WAYLAND_DISPLAY");
-	return true;
-}
+using fuzz::StartDisplay;
 
 dword sNow = 100000;
 

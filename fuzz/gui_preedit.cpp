@@ -3,6 +3,8 @@
 // them as UTF-8 text go through ShowPreedit and SyncPreedit for a window near the screen's right
 // edge, and the popup paints into an ImageDraw of its size. Nothing may crash; an empty text
 // closes the popup, and an open one lies within the work area's right edge.
+#include "GuiDisplay.h"
+
 #include <gui/Gui.h>
 #include <gui/ImageDraw.h>
 #include <gui/detail/Backend.h>
@@ -33,42 +35,7 @@ void Check(bool b)
 		abort();
 }
 
-// An Xvfb of the target's own, ended with it.
-bool StartDisplay()
-{
-	int fds[2];
-	if(pipe(fds))
-		return false;
-	pid_t pid = fork();
-	if(pid == 0) {
-		prctl(PR_SET_PDEATHSIG, SIGTERM);
-		int null = open("/dev/null", O_RDWR);
-		dup2(null, 0);
-		dup2(null, 1);
-		dup2(null, 2);
-		dup2(fds[1], 3);
-		execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset",
-		       (char*)nullptr);
-		_exit(127);
-	}
-	close(fds[1]);
-	char number[32] = ":";
-	int n = 1;
-	char c;
-	pollfd p{fds[0], POLLIN, 0};
-	while(n < 30 && poll(&p, 1, 60000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
-		number[n++] = c;
-	close(fds[0]);
-	if(n == 1)
-		return false;
-	number[n] = 0;
-	setenv("DISPLAY", number, 1);
-	setenv("GDK_BACKEND", "x11", 1);
-	setenv("NO_AT_BRIDGE", "1", 1);
-	setenv("GSETTINGS_BACKEND", "memory", 1);
-	unsetenv("WAYLAND_DISPLAY");
-	return true;
-}
+using fuzz::StartDisplay;
 
 // A control whose caret the input places.
 struct Field : Ctrl {
