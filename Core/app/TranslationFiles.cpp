@@ -1,6 +1,7 @@
 #include "TranslationFiles.h"
 #include "Log.h"
 #include "Path.h"
+#include <Core/detail/FileReplace.h>
 #include <Core/lang/Lang.h>
 #include <Core/lang/Translate.h>
 #include <Core/stream/FileStream.h>
@@ -129,26 +130,24 @@ void detail::ExportTranslations(const TrExportRequest& request, const char* fold
 	int first = ParseLanguageCode(~ToUtf8(request.language[0]));
 	int second = ParseLanguageCode(~ToUtf8(request.language[1]));
 	String path = AppendFileName(folder, ToUtf8(request.stem) + ".tr");
-	FileOut out(~path);
-	if(!out.IsOpen()) {
-		sExportFailed(path, out.GetError());
-		exit(1);
-	}
-	if(first)
-		SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
-	else {
-		// a table record of EN-US carries charset bits the default record lacks: one export each
-		Index<int> done;
-		Index<int> languages = GetTranslationLanguages();
-		for(int language : languages.GetKeys())
-			if(done.Find(language & LNG_LANGUAGE_MASK) < 0) {
-				done.Add(language & LNG_LANGUAGE_MASK);
-				SaveTranslationFile(out, SetLanguageCharset(language, charset), 0);
-			}
-	}
-	out.Close();
-	if(out.IsError()) {
-		sExportFailed(path, out.GetError());
+	// through a file beside it, so a failed export leaves the old translations whole
+	bool ok = detail::ReplaceFile(~path, [&](Stream& out) {
+		if(first)
+			SaveTranslationFile(out, SetLanguageCharset(first, charset), second ? SetLanguageCharset(second, charset) : 0);
+		else {
+			// a table record of EN-US carries charset bits the default record lacks: one export each
+			Index<int> done;
+			Index<int> languages = GetTranslationLanguages();
+			for(int language : languages.GetKeys())
+				if(done.Find(language & LNG_LANGUAGE_MASK) < 0) {
+					done.Add(language & LNG_LANGUAGE_MASK);
+					SaveTranslationFile(out, SetLanguageCharset(language, charset), 0);
+				}
+		}
+		return !out.IsError();
+	});
+	if(!ok) {
+		sExportFailed(path, errno ? errno : EIO);
 		exit(1);
 	}
 	exit(0);

@@ -13,6 +13,7 @@ namespace Qel::detail {
 // write fills the stream and returns false to give up. A symbolic link is followed (the file it
 // names is replaced); an existing file keeps its permission bits, and one that another writer
 // holds locked is not touched. Where the folder refuses a new file, the file is written in place.
+// On failure errno tells why the file could not be written or renamed.
 bool ReplaceFile(const char* path, const Function<bool (Stream&)>& write);
 
 } // namespace Qel::detail

@@ -61,8 +61,10 @@ bool detail::ReplaceFile(const char* path, const Function<bool (Stream&)>& write
 		free(r);
 	}
 	bool exists = stat(~target, &st) == 0;
-	if(exists && !S_ISREG(st.st_mode))
+	if(exists && !S_ISREG(st.st_mode)) {
+		errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
 		return false;
+	}
 	// a writer that holds the old file keeps it
 	Fd lock;
 	if(exists) {
@@ -91,8 +93,10 @@ bool detail::ReplaceFile(const char* path, const Function<bool (Stream&)>& write
 	out.Adopt(h);
 	ok = ok && sWriteAll(out, write) && rename(~tmp, ~target) == 0;
 	if(!ok) {
+		int e = errno; // the reason, not that of cleaning up
 		out.Close();
 		unlink(~tmp);
+		errno = e;
 		return false;
 	}
 	// the rename itself reaches the disk with the folder
