@@ -31,6 +31,7 @@ private:
 
 	GtkClipboard* Clipboard() const
 	{
+		CheckGuiStarted();
 		GdkDisplay* d = gdk_display_get_default();
 		return d ? gtk_clipboard_get_for_display(d, selection) : nullptr;
 	}
