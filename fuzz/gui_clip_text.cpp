@@ -11,7 +11,8 @@ using namespace Qel::detail;
 
 extern "C" const char* __lsan_default_suppressions()
 {
-	return "leak:libglib-2.0.so\nleak:libgobject-2.0.so\nleak:libgtk-3.so\nleak:libgdk-3.so\n";
+	return "leak:libfontconfig.so\nleak:libglib-2.0.so\nleak:libgobject-2.0.so\nleak:libgtk-3.so\nleak:libgdk-3.so\n"
+	       "leak:libX11.so\nleak:libcairo.so\nleak:libpango\n";
 }
 
 namespace {
