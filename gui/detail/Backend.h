@@ -80,6 +80,9 @@ void SyncDisplay();
 String GdkBackendList();
 // Set once start-up ran its first re-skin.
 bool IsGuiStarted();
+// Ends the program with a message saying so when the GUI has not started (InitGtkApp not
+// called, or it failed): GTK would otherwise fail obscurely or crash.
+void CheckGuiStarted();
 // The X11 filter that runs hot keys before GTK sees them.
 void InstallHotKeyFilter();
 

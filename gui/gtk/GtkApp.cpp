@@ -57,6 +57,12 @@ bool detail::IsGuiStarted()
 	return sGuiStarted.load();
 }
 
+void detail::CheckGuiStarted()
+{
+	if(!sGuiStarted.load())
+		Panic("GUI has not started: InitGtkApp was not called or it failed");
+}
+
 bool InitGtkApp(int argc, char** argv, char**)
 {
 	XInitThreads();

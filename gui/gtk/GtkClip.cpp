@@ -31,10 +31,12 @@ private:
 
 	GtkClipboard* Clipboard() const
 	{
+		CheckGuiStarted();
 		GdkDisplay* d = gdk_display_get_default();
 		return d ? gtk_clipboard_get_for_display(d, selection) : nullptr;
 	}
 
+	static String ReadText(GtkClipboard* cb);
 	static void GetProc(GtkClipboard*, GtkSelectionData* sel, guint info, gpointer user);
 	static void ClearProc(GtkClipboard*, gpointer user);
 };
@@ -59,6 +61,21 @@ void GtkClip::ClearProc(GtkClipboard*, gpointer user)
 		if(!c.setting)
 			c.owned = false;
 	});
+}
+
+// GTK's own text reading drops what is not UTF-8 and stops at a NUL: the bytes of the first
+// text target the owner answers are decoded here instead. Runs without the GUI lock.
+String GtkClip::ReadText(GtkClipboard* cb)
+{
+	for(const char* target : {"UTF8_STRING", "text/plain;charset=utf-8", "COMPOUND_TEXT", "STRING", "text/plain"})
+		if(GtkSelectionData* d = gtk_clipboard_wait_for_contents(cb, gdk_atom_intern_static_string(target))) {
+			bool answered = gtk_selection_data_get_length(d) >= 0;
+			String out = ReadSelectionText(d);
+			gtk_selection_data_free(d);
+			if(answered)
+				return out;
+		}
+	return String();
 }
 
 void GtkClip::Put(const String& fmt, const ClipData& data)
@@ -108,12 +125,8 @@ String GtkClip::Get(const String& fmt)
 	String out;
 	// the owner answers through the main loop, which may be this program's own
 	GuiUnlockAll unlock;
-	if(fmt == "text") {
-		if(gchar* s = gtk_clipboard_wait_for_text(cb)) {
-			out = s;
-			g_free(s);
-		}
-	}
+	if(fmt == "text")
+		out = ReadText(cb);
 	else if(fmt == "files") {
 		if(gchar** uris = gtk_clipboard_wait_for_uris(cb)) {
 			for(gchar** u = uris; *u; u++)
@@ -153,14 +166,12 @@ WString GtkClip::GetText()
 	GtkClipboard* cb = Clipboard();
 	if(!cb)
 		return WString();
-	gchar* s;
+	String s;
 	{
 		GuiUnlockAll unlock;
-		s = gtk_clipboard_wait_for_text(cb);
+		s = ReadText(cb);
 	}
-	WString w = s ? ToUtf32(s, (int)strlen(s)) : WString();
-	g_free(s);
-	return w;
+	return ToUtf32(s);
 }
 
 bool GtkClip::IsAvailable(const String& fmt)
@@ -257,12 +268,8 @@ String detail::ReadSelectionData(GtkSelectionData* sel, const String& fmt)
 	String out;
 	if(!sel)
 		return out;
-	if(fmt == "text") {
-		if(guchar* s = gtk_selection_data_get_text(sel)) {
-			out = (const char*)s;
-			g_free(s);
-		}
-	}
+	if(fmt == "text")
+		out = ReadSelectionText(sel);
 	else if(fmt == "image") {
 		if(GdkPixbuf* pb = gtk_selection_data_get_pixbuf(sel)) {
 			Image img = PixbufToImage(pb);
@@ -284,6 +291,69 @@ String detail::ReadSelectionData(GtkSelectionData* sel, const String& fmt)
 			out = String((const char*)gtk_selection_data_get_data(sel), len);
 	}
 	return out;
+}
+
+String detail::DecodeClipText(const char* data, int len, const String& type)
+{
+	String out;
+	if(len <= 0)
+		return out;
+	bool plain = type == "text/plain" || type.StartsWith("text/plain;");
+	String charset;
+	if(plain && type.GetLength() > 11) {
+		// "text/plain;charset=X" and its variants of spacing, case and quotes
+		String param = TrimBoth(type.Mid(11));
+		if(param.GetLength() > 8 && g_ascii_strncasecmp(~param, "charset=", 8) == 0)
+			charset = TrimBoth(param.Mid(8));
+		if(charset.GetLength() >= 2 && *charset == '"' && charset[charset.GetLength() - 1] == '"')
+			charset = charset.Mid(1, charset.GetLength() - 2);
+	}
+	bool latin1 = type == "STRING" || type == "text/plain" ||
+	              (plain && (g_ascii_strcasecmp(~charset, "iso-8859-1") == 0 || g_ascii_strcasecmp(~charset, "latin1") == 0));
+	bool utf8 = !plain || charset.IsEmpty() || g_ascii_strcasecmp(~charset, "utf-8") == 0 ||
+	            g_ascii_strcasecmp(~charset, "utf8") == 0;
+	if(latin1) {
+		out.Reserve(len);
+		for(int i = 0; i < len; i++) {
+			byte c = data[i];
+			if(c < 0x80)
+				out.Cat(c);
+			else {
+				out.Cat(0xC0 | (c >> 6));
+				out.Cat(0x80 | (c & 0x3F));
+			}
+		}
+	}
+	else {
+		gchar* s = nullptr;
+		gsize n = 0;
+		if(!utf8 && (s = g_convert(data, len, "UTF-8", ~charset, nullptr, &n, nullptr)) && n <= INT_MAX)
+			out = String(s, (int)n);
+		else // UTF-8, or a charset that cannot be converted: the bytes as they came
+			out = String(data, len);
+		g_free(s);
+	}
+	if(plain && out.Find('\r') >= 0)
+		out.Replace("\r\n", "\n");
+	return out;
+}
+
+String detail::ReadSelectionText(GtkSelectionData* sel)
+{
+	int len = sel ? gtk_selection_data_get_length(sel) : -1;
+	const guchar* data = sel ? gtk_selection_data_get_data(sel) : nullptr;
+	if(len <= 0 || !data)
+		return String();
+	gchar* name = gdk_atom_name(gtk_selection_data_get_data_type(sel));
+	String type = name ? name : "";
+	g_free(name);
+	if(type == "COMPOUND_TEXT")
+		if(guchar* s = gtk_selection_data_get_text(sel)) {
+			String out = (const char*)s;
+			g_free(s);
+			return out;
+		}
+	return DecodeClipText((const char*)data, len, type);
 }
 
 void detail::ClipPut(int sel, const String& fmt, const ClipData& data)

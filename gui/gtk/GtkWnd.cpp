@@ -150,6 +150,7 @@ Vector<Ctrl*> Ctrl::GetTopCtrls()
 
 void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 {
+	CheckGuiStarted();
 	GuiLock lock;
 	if(GetParent() || IsOpen())
 		return;

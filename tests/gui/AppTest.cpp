@@ -50,6 +50,31 @@ TEST(AppStart, TheWaylandFileComesFirstOnlyByItsPresence)
 	EXPECT_TRUE(detail::IsGuiStarted());
 }
 
+// Windows and the clipboard before start-up, or after it failed, end with a message that says
+// so instead of failing inside GTK.
+TEST(AppStart, GuiCallsBeforeStartUpEndWithAMessage)
+{
+	GTEST_FLAG_SET(death_test_style, "threadsafe"); // a child that never started the GUI
+	const char* msg = "GUI has not started";
+	EXPECT_DEATH({
+		TopWindow w;
+		w.SetRect(0, 0, 100, 100);
+		w.Open();
+	}, msg);
+	EXPECT_DEATH({
+		PaintCtrl c;
+		c.SetRect(0, 0, 10, 10);
+		c.PopUp();
+	}, msg);
+	EXPECT_DEATH(AppendClipboardUnicodeText(WString("lost")), msg);
+	EXPECT_DEATH(ReadClipboardUnicodeText(), msg);
+	EXPECT_DEATH({
+		unsetenv("DISPLAY"); // start-up fails
+		if(!StartGui())
+			TopWindow().Run();
+	}, msg);
+}
+
 TEST_F(App, GLibMessagesGoToTheLogNotTheTerminal)
 {
 	std::string err = testkit::TempFolder() + "/stderr.txt";

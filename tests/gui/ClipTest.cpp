@@ -205,6 +205,39 @@ TEST_F(Clip, FilesTextAndPngSuiteImagesFromXclip)
 	EXPECT_EQ(query.data, "");
 }
 
+TEST_F(Clip, TextOfEveryTextTargetArrivesWhole)
+{
+	// invalid UTF-8 and NULs: UTF-8 targets keep every byte (as escape characters where not
+	// UTF-8), the Latin-1 ones give a character per byte
+	String bad = LoadFile(QEL_TEST_DATA "/hostile/badutf8.txt");
+	ASSERT_EQ(bad.GetLength(), 71);
+	WString latin1;
+	for(char c : bad)
+		latin1.Cat((byte)c);
+	for(const char* target : {"UTF8_STRING", "text/plain;charset=utf-8", "STRING", "text/plain"}) {
+		SCOPED_TRACE(target);
+		ASSERT_TRUE(testkit::SetSelection(S(bad), "clipboard", target));
+		WString want = strcmp(target, "STRING") && strcmp(target, "text/plain") ? ToUtf32(bad) : latin1;
+		WString got = ReadClipboardUnicodeText();
+		EXPECT_EQ(got.GetLength(), want.GetLength());
+		EXPECT_EQ(S(ToUtf8(got)), S(ToUtf8(want)));
+		PasteSource clip;
+		EXPECT_EQ(S(ToUtf8(GetWString(clip))), S(ToUtf8(want)));
+	}
+	// text/plain carries CR LF line ends; the other forms keep a CR
+	ASSERT_TRUE(testkit::SetSelection("a\r\nb", "clipboard", "text/plain;charset=utf-8"));
+	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\nb");
+	ASSERT_TRUE(testkit::SetSelection("a\r\nb", "clipboard", "UTF8_STRING"));
+	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\r\nb");
+	// our own text read back
+	WString own = ToUtf32("x\ny\0z\xFF", 6);
+	AppendClipboardUnicodeText(own);
+	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), S(ToUtf8(own)));
+	// other charsets are converted; one that cannot be keeps the bytes
+	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain; charset=\"ISO-8859-2\"")), "\xC4\xBE\xC4\x8D");
+	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain;charset=x-none")), "\xB5\xE8");
+}
+
 TEST_F(Clip, PrimaryFollowsTheSelectionSourceWhileItLives)
 {
 	{

@@ -178,6 +178,23 @@ TEST_F(Dnd, FilesArriveWithMoveAndWithCtrlAsCopy)
 	}
 }
 
+TEST_F(Dnd, DroppedTextKeepsBytesThatAreNotUtf8)
+{
+	std::string bad = S(LoadFile(QEL_TEST_DATA "/hostile/badutf8.txt"));
+	ASSERT_EQ(bad.size(), 71u);
+	Peer peer({"source", "text=" + WriteTemp("bad", bad)});
+	ASSERT_TRUE(StartPeer(peer));
+	PaintCtrl top("top");
+	RecordingCtrl t("t");
+	top.AddChild(&t);
+	t.SetRect(20, 20, 200, 100);
+	t.drop_formats = "text";
+	Open(top, Rect(100, 100, 400, 300));
+	DragFromPeer(peer, t, 200, 160, false, 2);
+	EXPECT_EQ(t.dropped_format, "text");
+	EXPECT_EQ(t.dropped, bad);
+}
+
 TEST_F(Dnd, ARefusingControlAnswersNothingAndTheDropFails)
 {
 	std::string text = WriteTemp("text", "peer text");

@@ -47,6 +47,15 @@ bool   PutSelectionBytes(GtkSelectionData* sel, const String& fmt, const String&
 // feed, an image in its string form, or raw bytes.
 String ReadSelectionData(GtkSelectionData* sel, const String& fmt);
 
+// Text that arrived as data of the given type (the target name the owner answered with) as
+// UTF-8, nothing dropped, NULs included. UTF8_STRING and UTF-8 text/plain keep their bytes, so
+// those that are not UTF-8 read as escape characters; STRING and text/plain without a charset
+// are Latin-1 by the window system's convention; other charsets are converted when they can be.
+// The text/plain forms have their CR LF line ends made LF.
+String DecodeClipText(const char* data, int len, const String& type);
+// The same from selection data, by its type; COMPOUND_TEXT is left to GTK.
+String ReadSelectionText(GtkSelectionData* sel);
+
 // Adds the targets of a format to a list with the info number.
 void   AddClipTargets(GtkTargetList* list, const String& fmt, guint info);
 
