@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs everything that guards the code: the check for reserved names, the test suite
-# in the normal and the sanitizer build, every benchmark once, every fuzz target over its seeds,
-# and the two ways another project consumes Qel.
+# Builds and runs everything that guards the code: the check for reserved names, the check that the
+# README's code is the examples' code, the test suite in the normal and the sanitizer build, every
+# benchmark once, every fuzz target over its seeds, and the two ways another project consumes Qel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,6 +34,9 @@ light=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWI
 
 echo "== names the language reserves (at ${SECONDS} s)"
 if scripts/check-names.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== the README's code is the example programs' code (at ${SECONDS} s)"
+if scripts/check-readme.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== normal build (at ${SECONDS} s)"
 # Line tables are all a report needs: full debug information costs a fifth of the compile time.
