@@ -1,4 +1,4 @@
-// Converts kilograms to ounces the way the converter window does: the text goes through the
+// Converts kilograms to ounces the way the converter window will: the text goes through the
 // kilograms field's converter, the result is multiplied by the ounces per kilogram and shown
 // with two decimals. It starts and ends through the framework's start-up path.
 //

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs everything that guards the code: the check for reserved names, the test suite
-# in the normal and the sanitizer build, every benchmark once, every fuzz target over its seeds,
-# and the two ways another project consumes Qel.
+# Builds and runs everything that guards the code: the check for reserved names, the check that the
+# README's code is the examples' code, the test suite in the normal and the sanitizer build, every
+# benchmark once, every fuzz target over its seeds, and the two ways another project consumes Qel.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,6 +34,9 @@ light=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWI
 
 echo "== names the language reserves (at ${SECONDS} s)"
 if scripts/check-names.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
+echo "== the README's code is the example programs' code (at ${SECONDS} s)"
+if scripts/check-readme.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 echo "== normal build (at ${SECONDS} s)"
 # Line tables are all a report needs: full debug information costs a fifth of the compile time.
@@ -149,15 +152,37 @@ rm -rf "$results"
 unset LSAN_OPTIONS
 
 echo "== consumers (add_subdirectory and find_package) (at ${SECONDS} s)"
+# Runs a command on an X server of its own: the consumer opens its window only with a display.
+with_display() { # command...
+  if ! command -v Xvfb >/dev/null; then "$@"; return; fi
+  local dir n pid rc=0
+  dir=$(mktemp -d); mkfifo "$dir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$dir/display" >/dev/null 2>&1 &
+  pid=$!
+  read -r n <"$dir/display" || n=
+  if [ -n "$n" ]; then
+    DISPLAY=:$n GDK_BACKEND=x11 NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory "$@" || rc=$?
+  else
+    echo "Xvfb did not start"; rc=1
+  fi
+  kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true
+  rm -rf "$dir"
+  return "$rc"
+}
+consumer_home=$(mktemp -d)
 rm -rf build/consumer-sub build/consumer-pkg build/prefix
+# The subproject without a display, the package on one: each links every module.
 if cmake -S tests/consumer -B build/consumer-sub -G Ninja -DQEL_SOURCE_DIR="$root" -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
      -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=12 >/dev/null \
-   && cmake --build build/consumer-sub >/dev/null && build/consumer-sub/consumer; then passed=$((passed + 1));
+   && cmake --build build/consumer-sub >/dev/null \
+   && env -u DISPLAY -u WAYLAND_DISPLAY HOME="$consumer_home" build/consumer-sub/consumer; then passed=$((passed + 1));
 else echo "add_subdirectory consumer failed"; failed=$((failed + 1)); fi
 if cmake --install build --prefix build/prefix >/dev/null \
    && cmake -S tests/consumer -B build/consumer-pkg -G Ninja -DCMAKE_PREFIX_PATH="$root/build/prefix" >/dev/null \
-   && cmake --build build/consumer-pkg >/dev/null && build/consumer-pkg/consumer; then passed=$((passed + 1));
+   && cmake --build build/consumer-pkg >/dev/null \
+   && HOME="$consumer_home" with_display build/consumer-pkg/consumer; then passed=$((passed + 1));
 else echo "find_package consumer failed"; failed=$((failed + 1)); fi
+rm -rf "$consumer_home"
 
 echo
 echo "total: $passed passed, $failed failed (in ${SECONDS} s)"

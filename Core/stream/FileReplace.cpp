@@ -85,8 +85,14 @@ bool detail::ReplaceFile(const char* path, const Function<bool (Stream&)>& write
 		if(h < 0 && errno != EEXIST)
 			break;
 	}
-	if(h < 0)
-		return errno == EACCES || errno == EPERM ? sWriteInPlace(path, write) : false;
+	if(h < 0) {
+		if(errno != EACCES && errno != EPERM)
+			return false;
+		// the in-place writer takes the lock on its own descriptor: this one would refuse it
+		close(lock.h);
+		lock.h = -1;
+		return sWriteInPlace(path, write);
+	}
 	// the bits exactly, past the umask
 	bool ok = !exists || fchmod(h, st.st_mode & 07777) == 0;
 	sNewFile out;

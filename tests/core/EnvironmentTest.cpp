@@ -316,3 +316,33 @@ TEST(Environment, SaveFileKeepsTheOldFileWhenItFails)
 	holder.Close();
 	EXPECT_EQ(LoadFile(tmp("a")), "held");
 }
+
+// A folder that takes no new file (a user who may write the file but not the folder) gets the
+// file written in place, and a writer holding the file still keeps it.
+TEST(Environment, SaveFileWritesInPlaceWhereTheFolderTakesNoNewFile)
+{
+	TempFolder tmp;
+	ASSERT_TRUE(SaveFile(~tmp("a"), "old content"));
+	ASSERT_EQ(chmod(~tmp("a"), 0666), 0);
+	ASSERT_EQ(chmod(~tmp.path, 0555), 0);
+	auto asUser = [](auto fn) {
+		return QelTest::InChildWithFileLimit(RLIM_INFINITY, [&] {
+			// root creates files anywhere: the child writes as nobody
+			if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
+				return false;
+			return fn();
+		});
+	};
+	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "new"); }), 0);
+	EXPECT_EQ(LoadFile(tmp("a")), "new");
+	EXPECT_EQ(QelTest::FolderNames(~tmp.path), std::vector<std::string>{ "a" });
+
+	FileOut holder(~tmp("a"));
+	ASSERT_TRUE(holder.IsOpen());
+	holder.Put("held");
+	holder.Flush();
+	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "x"); }), 1);
+	holder.Close();
+	EXPECT_EQ(LoadFile(tmp("a")), "held");
+	chmod(~tmp.path, 0700);
+}
