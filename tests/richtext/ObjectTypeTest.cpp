@@ -238,9 +238,24 @@ TEST(RawImageObject, LargeFilesDecodedToTheTargetSmallOnesWholeCachedBySerial)
 	String svg = "<svg><rect x='4' y='2' width='96.7' height='48.2'/></svg>";
 	RichObject s = sObject("rawimage", svg);
 	EXPECT_TRUE(s.GetPixelSize() == Size(96, 48) && s.GetPhysicalSize() == Size(600, 300));
-	Image rendered = RenderSVGImage(Size(50, 30), svg); // fitted inside a margin
-	EXPECT_EQ(sPaint(s, Size(50, 30)), Calls{ sImageCall(rendered.GetSize(), rendered) });
-	EXPECT_EQ(RecordingDraw::Img(s.ToImage(Size(50, 30))), RecordingDraw::Img(rendered));
+	// what it paints fills the box, stretched as a picture file is: red on the left, blue on the right
+	RichObject halves = sObject("rawimage", "<svg><rect x='4' y='2' width='48' height='48' fill='red'/>"
+	                                        "<rect x='52' y='2' width='48' height='48' fill='blue'/></svg>");
+	for(Size sz : { Size(96, 48), Size(50, 30), Size(20, 60) }) {
+		SCOPED_TRACE(testing::PrintToString(std::vector<int>{ sz.cx, sz.cy }));
+		ImageDraw w;
+		halves.Paint(w, sz);
+		ASSERT_EQ(w.images.size(), 1u);
+		Image m = w.images[0];
+		EXPECT_EQ(w.Take(), Calls{ sImageCall(sz, m) });
+		ASSERT_EQ(m.GetSize(), sz);
+		for(Point p : { Point(0, 0), Point(sz.cx / 2 - 1, sz.cy - 1), Point(sz.cx / 2, 0), Point(sz.cx - 1, sz.cy - 1) }) {
+			RGBA c = m[p.y][p.x];
+			EXPECT_TRUE(c.a == 255 && c.g == 0 && (p.x < sz.cx / 2 ? c.r == 255 && c.b == 0 : c.r == 0 && c.b == 255))
+				<< p.x << "," << p.y;
+		}
+		EXPECT_EQ(RecordingDraw::Img(halves.ToImage(sz)), RecordingDraw::Img(m));
+	}
 }
 
 TEST(ImlObject, IconsOfTheRegisteredLists)
