@@ -193,18 +193,15 @@ void RichPNG::Paint(const Value& data, Draw& w, Size sz) const
 		w.DrawText(2, 2, "plugin/png missing!", StdFont(), DEFAULT_INK);
 		return;
 	}
-	Image img = data;
-	w.DrawImage(0, 0, int(min<int64>(sz.cx, int64(4) * img.GetWidth())),
-	            int(min<int64>(sz.cy, int64(4) * img.GetHeight())), img);
+	// the whole box, as the "image" it is written back as: a page prints what the screen shows
+	sDrawScaled(w, sz, Image(data));
 }
 
 Image RichPNG::ToImage(int64 serial_id, const Value& data, Size sz, void* context) const
 {
 	if(data.GetType() != IMAGE_V)
 		return RichObjectType::ToImage(serial_id, data, sz, context);
-	Image img = data;
-	return sRescaled(img, Size(int(min<int64>(sz.cx, int64(4) * img.GetWidth())),
-	                           int(min<int64>(sz.cy, int64(4) * img.GetHeight()))));
+	return sRescaled(Image(data), sz);
 }
 
 // "iml" ------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include "detail/ObjectImage.h"
 #include "detail/ObjectText.h"
 
+#include <painter/ImagePainter.h>
 #include <painter/Svg.h>
 
 #include <limits.h>
@@ -29,6 +30,22 @@ Size sSvgSize(const String& svg)
 bool sTooLarge(Size sz)
 {
 	return ObjectArea(sz) == 0 || ObjectArea(sz) > OBJECT_IMAGE_MAX_PIXELS;
+}
+
+// What the document paints stretched over the whole of sz, as a picture file fills its box, on
+// opaque white; empty when it paints nothing.
+Image sRenderSvg(const String& svg, Size sz)
+{
+	Rectf r = GetSVGBoundingBox(~svg);
+	double cx = r.right - r.left, cy = r.bottom - r.top;
+	if(!(cx > 0 && cy > 0 && isfinite(cx) && isfinite(cy)) || ObjectArea(sz) == 0)
+		return Image();
+	ImagePainter p(sz);
+	p.Clear(Color(255, 255, 255));
+	p.Scale(sz.cx / cx, sz.cy / cy);
+	p.Translate(-r.left, -r.top);
+	RenderSVG(p, ~svg);
+	return p.GetResult();
 }
 
 } // namespace
@@ -82,12 +99,13 @@ void RichRawImage::Paint(const Value& data, Draw& w, Size sz) const
 	}
 	if(IsSVG(~*s)) {
 		Size isz = detail::FitObjectArea(sz, OBJECT_IMAGE_MAX_PIXELS);
-		Image img = RenderSVGImage(isz, *s);
+		Image img = sRenderSvg(*s, isz);
+		if(img.IsEmpty())
+			return;
 		if(isz == sz)
 			w.DrawImage(0, 0, img);
-		else // rendered smaller: the target scales it up by as much
-			w.DrawImage(0, 0, int(int64(img.GetWidth()) * sz.cx / isz.cx),
-			            int(int64(img.GetHeight()) * sz.cy / isz.cy), img);
+		else // rendered smaller: the target scales it up the rest of the way
+			w.DrawImage(0, 0, sz.cx, sz.cy, img);
 	}
 }
 
@@ -104,7 +122,7 @@ Image RichRawImage::ToImage(int64 serial_id, const Value& data, Size sz, void*) 
 		Image img = MakeImage(ImgFormatLoader(serial_id, *s));
 		return img.IsEmpty() ? Image() : Rescale(img, sz);
 	}
-	return IsSVG(~*s) ? RenderSVGImage(sz, *s) : Image();
+	return IsSVG(~*s) ? sRenderSvg(*s, sz) : Image();
 }
 
 String ImgFormatLoader::Key() const

@@ -86,7 +86,6 @@ public:
 	String Write(const Value& data) const override;
 	Size   GetPhysicalSize(const Value& data) const override;
 	Size   GetPixelSize(const Value& data) const override;
-	// Never enlarged more than four times.
 	void   Paint(const Value& data, Draw& w, Size sz) const override;
 	Image  ToImage(int64 serial_id, const Value& data, Size sz, void* context) const override;
 };

@@ -98,7 +98,7 @@ void RichTable::BuildSpans() const
 	span.SetCount(int(n));
 	span_rows = rows;
 	span_columns = cols;
-	int header_last = min(format.header_rows, rows) - 1;
+	int header_last = clamp(format.header_rows, 0, rows) - 1;
 	auto covered = [&](int r, int c) { return !span[r * cols + c].origin; };
 	for(int r = 0; r < rows; r++) {
 		int have = cell[r].GetCount();
@@ -231,6 +231,7 @@ void RichTable::Normalize()
 {
 	for(int& w : format.column_widths)
 		w = max(w, 0); // a negative share would make the others exceed the whole
+	format.header_rows = clamp(format.header_rows, 0, GetRows());
 	NormalizeSpans();
 
 	const SpanEntry* sp = span.begin();

@@ -45,6 +45,14 @@ ArrayMap<Uuid, RichStyle>& RichText::OwnStyles()
 RichText::RichText() = default;
 
 RichText::RichText(const RichText& src)
+:	RichText(src, Mutex::Lock(src.mutex))
+{
+}
+
+// The source's queries update the caches of its parts, and painting its header or footer
+// replaces their paragraphs: it is read under its lock. The header and footer copies take
+// theirs inside it, in the order painting takes them.
+RichText::RichText(const RichText& src, const Mutex::Lock&)
 :	RichTxt(src), style(src.style), default_styles(src.default_styles)
 {
 	header_qtf = src.header_qtf;
@@ -58,7 +66,9 @@ RichText::RichText(const RichText& src)
 RichText& RichText::operator=(const RichText& src)
 {
 	if(this != &src) {
+		// one lock at a time, so two documents assigned to each other cannot deadlock
 		RichText t(src);
+		Mutex::Lock lock(mutex);
 		*this = std::move(t);
 	}
 	return *this;

@@ -210,7 +210,8 @@ public:
 
 	// An empty document with the one style "Default" under the zero key.
 	RichText();
-	// A deep copy: parts, styles, header and footer; the mutex is its own.
+	// A deep copy: parts, styles, header and footer; the mutex is its own. The source is
+	// locked while it is read, so other threads may query it meanwhile.
 	RichText(const RichText& src);
 	RichText& operator=(const RichText& src);
 	// The source is left with no parts and no styles; each document keeps its mutex.
@@ -263,6 +264,8 @@ private:
 	// (default_styles) and style stays empty.
 	ArrayMap<Uuid, RichStyle> style;
 	bool                      default_styles = true;
+
+	RichText(const RichText& src, const Mutex::Lock& src_lock);
 
 	static const ArrayMap<Uuid, RichStyle>& DefaultStyles();
 	// The document's own styles, to change.

@@ -182,21 +182,45 @@ TEST(ImageObject, ImageStringSizesPaintingAndClipboardThroughHooksOnly)
 	SetRichImageClipboardHooks(nullptr, nullptr, nullptr, nullptr);
 }
 
-TEST(PngObject, DecodedOnReadNeverEnlargedMoreThanFourTimes)
+TEST(PngObject, DecodedOnReadAndPaintedIntoTheWholeBox)
 {
 	String png = sStripesPng(Size(10, 10));
 	RichObject o = sObject("PNG", png), bad = sObject("PNG", png.Mid(0, 50));
 	ASSERT_EQ(o.GetData().GetType(), dword(IMAGE_V));
 	EXPECT_EQ(o.GetType()->GetTypeName(o.GetData()), "image");
 	EXPECT_EQ(sObject("image", o.GetType()->Write(o.GetData())).GetPixelSize(), Size(10, 10));
-	EXPECT_EQ(sPaint(o, Size(100, 100)), Calls{ sImageCall(Size(40, 40), o.GetData()) });
-	EXPECT_EQ(o.ToImage(Size(100, 30)).GetSize(), Size(40, 30));
+	EXPECT_EQ(sPaint(o, Size(100, 100)), Calls{ sImageCall(Size(100, 100), o.GetData()) });
+	EXPECT_EQ(o.ToImage(Size(100, 30)).GetSize(), Size(100, 30));
 	// bytes that do not decode stay, with no size, and paint a placeholder
 	EXPECT_TRUE(bad.GetData() == Value(png.Mid(0, 50)) && bad.GetType()->GetTypeName(bad.GetData()) == "PNG");
 	EXPECT_TRUE(bad.GetPhysicalSize() == Size(0, 0) && bad.GetPixelSize() == Size(0, 0));
 	Calls calls = sPaint(bad, Size(120, 20));
 	EXPECT_EQ(calls[0], "Rect 0,0,120,20" + RecordingDraw::C(ThemeFaceColor()));
 	EXPECT_EQ(calls.back().substr(0, 35), "Text 2,2 a0 \"plugin/png missing!\" f");
+}
+
+// A page at 600 dots per inch prints a picture in the box it fills on screen, before its
+// round trip through QTF (where the decoded picture becomes an "image") and after.
+TEST(PngObject, DocumentPrintsAsItsRoundTrip)
+{
+	RichText doc;
+	RichPara para;
+	para.Cat(sObject("PNG", sStripesPng(Size(96, 64)), Size(960, 640)), RichPara::CharFormat());
+	doc.Cat(para);
+	auto images = [](const RichText& d) {
+		ImageDraw w;
+		SimplePageDraw pw(w);
+		d.Paint(pw, Rect(0, 0, 4800, 6000), RichPaintInfo());
+		Calls out;
+		for(const std::string& c : w.Take())
+			if(c.compare(0, 6, "Image ") == 0)
+				out.push_back(c.substr(0, c.find(' ', 6)));
+		return out;
+	};
+	RichText back = ParseQtf(AsQTF(doc));
+	EXPECT_EQ(back.Get(0, back.GetStyles()).part[0].object.GetTypeName(), "image");
+	EXPECT_EQ(images(doc), Calls{ "Image 0,0,960,640" });
+	EXPECT_EQ(images(back), images(doc));
 }
 
 TEST(RawImageObject, LargeFilesDecodedToTheTargetSmallOnesWholeCachedBySerial)
@@ -214,9 +238,24 @@ TEST(RawImageObject, LargeFilesDecodedToTheTargetSmallOnesWholeCachedBySerial)
 	String svg = "<svg><rect x='4' y='2' width='96.7' height='48.2'/></svg>";
 	RichObject s = sObject("rawimage", svg);
 	EXPECT_TRUE(s.GetPixelSize() == Size(96, 48) && s.GetPhysicalSize() == Size(600, 300));
-	Image rendered = RenderSVGImage(Size(50, 30), svg); // fitted inside a margin
-	EXPECT_EQ(sPaint(s, Size(50, 30)), Calls{ sImageCall(rendered.GetSize(), rendered) });
-	EXPECT_EQ(RecordingDraw::Img(s.ToImage(Size(50, 30))), RecordingDraw::Img(rendered));
+	// what it paints fills the box, stretched as a picture file is: red on the left, blue on the right
+	RichObject halves = sObject("rawimage", "<svg><rect x='4' y='2' width='48' height='48' fill='red'/>"
+	                                        "<rect x='52' y='2' width='48' height='48' fill='blue'/></svg>");
+	for(Size sz : { Size(96, 48), Size(50, 30), Size(20, 60) }) {
+		SCOPED_TRACE(testing::PrintToString(std::vector<int>{ sz.cx, sz.cy }));
+		ImageDraw w;
+		halves.Paint(w, sz);
+		ASSERT_EQ(w.images.size(), 1u);
+		Image m = w.images[0];
+		EXPECT_EQ(w.Take(), Calls{ sImageCall(sz, m) });
+		ASSERT_EQ(m.GetSize(), sz);
+		for(Point p : { Point(0, 0), Point(sz.cx / 2 - 1, sz.cy - 1), Point(sz.cx / 2, 0), Point(sz.cx - 1, sz.cy - 1) }) {
+			RGBA c = m[p.y][p.x];
+			EXPECT_TRUE(c.a == 255 && c.g == 0 && (p.x < sz.cx / 2 ? c.r == 255 && c.b == 0 : c.r == 0 && c.b == 255))
+				<< p.x << "," << p.y;
+		}
+		EXPECT_EQ(RecordingDraw::Img(halves.ToImage(sz)), RecordingDraw::Img(m));
+	}
 }
 
 TEST(ImlObject, IconsOfTheRegisteredLists)

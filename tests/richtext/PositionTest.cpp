@@ -1,14 +1,16 @@
 // Positions in laid-out rich text: carets and hit tests of paragraphs and documents, position
 // descriptors in nested tables, the zoom of formats and documents, and the lock of a document
-// given back when painting throws.
+// given back when painting throws or held while the document is copied.
 #include "LayoutTestUtil.h"
 #include "RichTestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <stdexcept>
+#include <thread>
 
 using namespace QelTest;
 
@@ -239,4 +241,55 @@ TEST(DocumentLock, GivenBackWhenPaintingThrows)
 	auto other = std::async(std::launch::async, [&] { return doc.GetWidth(); });
 	ASSERT_EQ(other.wait_for(std::chrono::seconds(60)), std::future_status::ready);
 	EXPECT_GT(other.get(), 0);
+}
+
+namespace {
+
+struct PaintsAll : NilDraw {
+	bool IsPaintingOp(const Rect&) const override { return true; }
+};
+
+} // namespace
+
+// Painting a header or footer with page fields replaces its paragraphs; queries update the
+// caches of the parts. Copies and assignments run meanwhile, between two documents both ways.
+TEST(DocumentLock, CopiedWhilePaintedAndQueried)
+{
+	String qtf;
+	for(int i = 0; i < 60; i++)
+		qtf << "line " << i << " of some text&";
+	qtf << "{{1:1 a:: b}}";
+	RichText doc = ParseQtf(~qtf);
+	SetHeaderQtf(doc.header, "page {:VALUE:PAGENUMBER:}");
+	SetHeaderQtf(doc.footer, "{:VALUE:PAGENUMBER:} of {:VALUE:PAGECOUNT:}");
+	RichText other = doc;
+	const Rect page(0, 0, 1500, 800);
+	const WString body = doc.GetPlainText();
+	ASSERT_GT(doc.GetHeight(page).page, 2);
+	std::atomic<int> wrong{0};
+	std::vector<std::thread> threads;
+	for(int t = 0; t < 16; t++)
+		threads.emplace_back([&, t] {
+			for(int k = 0; k < 60; k++) {
+				if(t % 2) {
+					PaintsAll w;
+					SimplePageDraw pw(w);
+					doc.Paint(pw, page, RichPaintInfo());
+					wrong += doc.GetHeight(page).page < 3;
+					wrong += doc.GetCaret(k * 20, page).page < 0;
+					continue;
+				}
+				RichText copy(doc);
+				wrong += copy.GetPlainText() != body || !copy.header || !copy.footer;
+				if(k % 3 == 0) {
+					if(t % 4)
+						other = doc;
+					else
+						doc = other;
+				}
+			}
+		});
+	for(std::thread& t : threads)
+		t.join();
+	EXPECT_EQ(wrong, 0);
 }

@@ -1,4 +1,7 @@
+#include "Hostile.h"
 #include "RichTestUtil.h"
+
+#include <richtext/Qtf.h>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +116,27 @@ TEST(RichTable, HeaderRowsAndCoveredCells)
 	EXPECT_EQ(t.cell[1][0].hspan, 1); // columns left in the span
 	EXPECT_EQ(t.cell[2].GetCount() + t.cell[3].GetCount(), 6);
 	EXPECT_EQ(sPlain(t), WString("h\ty\nv\nb\t\t\n\t\t\n"));
+}
+
+// Header rows read from QTF count 0 up to the rows of the table, whatever the number says.
+TEST(RichTable, HeaderRowsHeldWithinTheRows)
+{
+	for(const char* name : { "table_header_rows_intmin.qtf", "grid_header_rows_intmin.qtf" }) {
+		SCOPED_TRACE(name);
+		RichText doc = ParseQtf(LoadFile(String(QEL_TEST_DATA "/richtext/hostile/") + name));
+		ASSERT_TRUE(doc.IsTable(0));
+		EXPECT_EQ(doc.GetTable(0).format.header_rows, 0);
+		EXPECT_EQ(ParseQtf(AsQTF(doc)).GetTable(0).format.header_rows, 0);
+	}
+	EXPECT_EQ(ParseQtf("{{1h9; a:: b}}").GetTable(0).format.header_rows, 2);
+	// a span of four more rows in a table of one
+	const char* one_row = "{{1:1 a::h-2147483648|4 b}}";
+	QEL_EXPECT_BOUNDED(200, 10, AsQTF(ParseQtf(one_row)));
+	if(HasFailure())
+		return;
+	RichText doc = ParseQtf(AsQTF(ParseQtf(one_row)));
+	const RichTable& t = doc.GetTable(0);
+	EXPECT_TRUE(t.GetRows() == 1 && t.cell[0][1].vspan == 0 && t.format.header_rows == 0);
 }
 
 TEST(RichTable, WidthsAndSpansOfAnyValue)
