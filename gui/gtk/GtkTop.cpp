@@ -230,7 +230,8 @@ void TopWindow::SyncSizeHints()
 	if(!w)
 		return;
 	Top* t = CtrlAccess::GetTop(*this);
-	Size cur = GetSize();
+	Rect r = GetRect(); // the whole window, frames of the ctrl included
+	Size cur(r.right - r.left, r.bottom - r.top);
 	Size mn = cur, mx = cur;
 	if(sizeable) {
 		mn = GetMinSize();

@@ -183,6 +183,28 @@ TEST_F(TopGtk, SizeHintsInGdkUnitsAtScale2)
 	}, "the size hints")) << hints;
 }
 
+TEST_F(TopGtk, FixedSizeHintsIncludeTheFrames)
+{
+	// a fixed-size window's hints are its whole rectangle, not the view inside its frames
+	TopWindow w;
+	w.SetFrame(TextColorBorderFrame());
+	w.SetRect(100, 100, 300, 200);
+	w.Open(nullptr);
+	ASSERT_NE(w.GetSize(), Size(300, 200));
+	std::string hints;
+	EXPECT_TRUE(Pump([&] {
+		hints = testkit::Xprop(XidOf(w), "WM_NORMAL_HINTS");
+		return hints.find("minimum size: 300 by 200") != std::string::npos &&
+		       hints.find("maximum size: 300 by 200") != std::string::npos;
+	}, "the size hints")) << hints;
+	::Display* d = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+	XWindowAttributes a = {};
+	EXPECT_TRUE(Pump([&] {
+		return XGetWindowAttributes(d, XidOf(w), &a) && a.width == 300 && a.height == 200;
+	}, "the native size")) << a.width << " x " << a.height;
+	EXPECT_EQ(w.GetRect(), Rect(100, 100, 400, 300));
+}
+
 TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 {
 	if(!testkit::InChild()) {
