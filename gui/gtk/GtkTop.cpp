@@ -9,6 +9,9 @@
 #include <gui/detail/TopWindowAccess.h>
 #include <gui/gtk/GtkApp.h>
 
+#include <gdk/gdkx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace Qel {
 
@@ -43,6 +46,50 @@ void* sIcon(const Image& img, void*& pixbuf, uint64& serial)
 gboolean sWindowStateProc(GtkWidget* widget, GdkEventWindowState* e, gpointer data)
 {
 	return WindowStateProc(widget, e, static_cast<TopWindow*>(data));
+}
+
+const char sFrameExtentsAtom[] = "_NET_FRAME_EXTENTS";
+
+// The frame the window manager has put around the window, from its _NET_FRAME_EXTENTS: margins
+// left, top, right and bottom in the server's pixels. False when the window carries none.
+bool sNetFrameExtents(GdkWindow* gw, Rect& m)
+{
+	GdkDisplay* gd = gdk_window_get_display(gw);
+	if(!GDK_IS_X11_DISPLAY(gd))
+		return false;
+	::Display* d = GDK_DISPLAY_XDISPLAY(gd);
+	Atom type = None;
+	int format = 0;
+	unsigned long n = 0, after = 0;
+	unsigned char* data = nullptr;
+	gdk_x11_display_error_trap_push(gd);
+	int rc = XGetWindowProperty(d, GDK_WINDOW_XID(gw), gdk_x11_get_xatom_by_name_for_display(gd, sFrameExtentsAtom),
+	                            0, 4, False, XA_CARDINAL, &type, &format, &n, &after, &data);
+	gdk_x11_display_error_trap_pop_ignored(gd);
+	bool ok = rc == Success && type == XA_CARDINAL && format == 32 && n == 4 && data;
+	if(ok) {
+		const long* v = reinterpret_cast<const long*>(data); // format 32 arrives as longs
+		auto px = [](long x) { return (int)clamp(x, 0L, 1000000L); };
+		m = Rect(px(v[0]), px(v[2]), px(v[1]), px(v[3])); // the property is left, right, top, bottom
+	}
+	if(data)
+		XFree(data);
+	return ok;
+}
+
+// A window manager that announces _NET_FRAME_EXTENTS sets it on each window it frames.
+bool sWmReportsFrameExtents(GdkWindow* gw)
+{
+	return GDK_IS_X11_DISPLAY(gdk_window_get_display(gw)) &&
+	       gdk_x11_screen_supports_net_wm_hint(gdk_window_get_screen(gw), gdk_atom_intern_static_string(sFrameExtentsAtom));
+}
+
+// The window manager framed the window (or changed the frame): the margins can be learned now.
+gboolean sPropertyProc(GtkWidget*, GdkEventProperty* e, gpointer data)
+{
+	if(e->state == GDK_PROPERTY_NEW_VALUE && e->atom == gdk_atom_intern_static_string(sFrameExtentsAtom))
+		Guarded([&] { TopWindowAccess::SyncFrameMargins(*static_cast<TopWindow*>(data)); });
+	return FALSE;
 }
 
 } // namespace
@@ -90,6 +137,8 @@ void TopWindow::Open(Ctrl* owner)
 		return;
 	Top* t = CtrlAccess::GetTop(*this);
 	g_signal_connect(t->window, "window-state-event", G_CALLBACK(sWindowStateProc), this);
+	gtk_widget_add_events(t->window, GDK_PROPERTY_CHANGE_MASK);
+	g_signal_connect(t->window, "property-notify-event", G_CALLBACK(sPropertyProc), this);
 	SyncSizeHints();
 	SyncCaption();
 	if(activefocus)
@@ -112,14 +161,34 @@ void TopWindow::SyncFrameMargins()
 	GdkWindow* gw = win ? gtk_widget_get_window(GTK_WIDGET(win)) : nullptr;
 	if(!gw)
 		return;
-	GdkRectangle fr;
-	gdk_window_get_frame_extents(gw, &fr);
-	int s = GetDisplayScale();
-	Rect r = GetRect();
-	int64 l = int64(r.left) - int64(fr.x) * s;
-	int64 t = int64(r.top) - int64(fr.y) * s;
-	int64 rt = (int64(fr.x) + fr.width) * s - r.right;
-	int64 b = (int64(fr.y) + fr.height) * s - r.bottom;
+	int64 l, t, rt, b;
+	// Margins only grow, so a measurement taken before the window manager framed the window
+	// would stay wrong for good: such a one is skipped, and the frame is measured again when
+	// its extents arrive.
+	if(Rect m; sNetFrameExtents(gw, m)) {
+		// said outright; the window's rectangle may still lag behind the window manager's move
+		l = m.left;
+		t = m.top;
+		rt = m.right;
+		b = m.bottom;
+	}
+	else if(sWmReportsFrameExtents(gw))
+		return; // not framed yet
+	else {
+		GdkRectangle fr;
+		gdk_window_get_frame_extents(gw, &fr);
+		int s = GetDisplayScale();
+		Rect r = GetRect();
+		int64 fl = int64(fr.x) * s, ft = int64(fr.y) * s;
+		int64 frt = (int64(fr.x) + fr.width) * s, fb = (int64(fr.y) + fr.height) * s;
+		l = r.left - fl;
+		t = r.top - ft;
+		rt = frt - r.right;
+		b = fb - r.bottom;
+		// no frame around the window yet, or one not placed around it yet (at the origin)
+		if((!l && !t && !rt && !b) || l < 0 || t < 0 || rt < 0 || b < 0)
+			return;
+	}
 	auto clip = [](int64 v, int most) { return (int)clamp(v, int64(0), int64(most)); };
 	MergeFrameMargins(Rect(clip(l, 32), clip(t, 64), clip(rt, 32), clip(b, 48)));
 }
@@ -230,7 +299,8 @@ void TopWindow::SyncSizeHints()
 	if(!w)
 		return;
 	Top* t = CtrlAccess::GetTop(*this);
-	Size cur = GetSize();
+	Rect r = GetRect(); // the whole window, frames of the ctrl included
+	Size cur(r.right - r.left, r.bottom - r.top);
 	Size mn = cur, mx = cur;
 	if(sizeable) {
 		mn = GetMinSize();

@@ -183,6 +183,49 @@ TEST_F(TopGtk, SizeHintsInGdkUnitsAtScale2)
 	}, "the size hints")) << hints;
 }
 
+TEST_F(TopGtk, FixedSizeHintsIncludeTheFrames)
+{
+	// a fixed-size window's size hints are its whole rectangle, not the view inside its frames
+	TopWindow w;
+	w.SetFrame(TextColorBorderFrame());
+	w.SetRect(100, 100, 300, 200);
+	w.Open(nullptr);
+	::Display* d = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+	XWindowAttributes a = {};
+	EXPECT_TRUE(Pump([&] {
+		return XGetWindowAttributes(d, XidOf(w), &a) && a.width == 300 && a.height == 200;
+	}, "the native size")) << a.width << " x " << a.height;
+	EXPECT_EQ(w.GetRect(), Rect(100, 100, 400, 300));
+}
+
+// The window manager's frame extents (left, top, right, bottom); false until it set them.
+bool FrameExtents(unsigned long xid, Rect& m)
+{
+	std::string ext = testkit::Xprop(xid, "_NET_FRAME_EXTENTS");
+	int l, r, t, b;
+	if(ext.find("=") == std::string::npos ||
+	   sscanf(ext.c_str() + ext.find("=") + 1, " %d, %d, %d, %d", &l, &r, &t, &b) != 4)
+		return false;
+	m = Rect(l, t, r, b);
+	return true;
+}
+
+// Whether w shows within the window manager's frame and the program knows where it is.
+bool Placed(TopWindow& w)
+{
+	::Display* d = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+	::Window root, parent, child, *children = nullptr;
+	unsigned n;
+	XWindowAttributes a;
+	int x, y;
+	if(!XQueryTree(d, XidOf(w), &root, &parent, &children, &n))
+		return false;
+	XFree(children);
+	return parent != root && XGetWindowAttributes(d, XidOf(w), &a) && a.map_state == IsViewable &&
+	       XTranslateCoordinates(d, XidOf(w), root, 0, 0, &x, &y, &child) &&
+	       w.GetRect() == Rect(x, y, x + a.width, y + a.height);
+}
+
 TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 {
 	if(!testkit::InChild()) {
@@ -200,20 +243,11 @@ TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 	unsigned long frame = testkit::FindWindow("Framed");
 	ASSERT_NE(frame, 0u);
 	// openbox's frame extents, learned when the next window opens
-	std::string ext;
-	ASSERT_TRUE(Pump([&] {
-		ext = testkit::Xprop(XidOf(w), "_NET_FRAME_EXTENTS");
-		return ext.find("=") != std::string::npos;
-	}, "the frame extents"));
-	int l = 0, r = 0, t = 0, b = 0;
-	ASSERT_EQ(sscanf(ext.c_str() + ext.find("=") + 1, " %d, %d, %d, %d", &l, &r, &t, &b), 4) << ext;
+	Rect ext;
+	ASSERT_TRUE(Pump([&] { return FrameExtents(XidOf(w), ext); }, "the frame extents"));
 	ASSERT_TRUE(Pump([&] { return w.GetRect() == w.GetWndScreenRect(); }, "the placed window"));
 	TopWindowAccess::SyncFrameMargins(w);
-	// Open measured too, maybe before openbox had placed the frame, and margins only grow: the
-	// real extents are a floor here (the exact rule is checked above without a window manager).
-	Rect m = GetFrameMargins();
-	EXPECT_TRUE(m.left >= l && m.top >= min(t, 64) && m.right >= r && m.bottom >= min(b, 48) &&
-	            m.left <= 32 && m.top <= 64 && m.right <= 32 && m.bottom <= 48) << ext;
+	EXPECT_EQ(GetFrameMargins(), Rect(min(ext.left, 32), min(ext.top, 64), min(ext.right, 32), min(ext.bottom, 48)));
 
 	Rect normal = w.GetOverlappedRect();
 	WmState(XidOf(w), 1, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
@@ -237,6 +271,37 @@ TEST_F(TopGtk, OpenboxMaximisesRestoresAndKeepsAbove)
 	}, "kept above")) << st;
 	w.SyncState(TopWindow::OVERLAPPED);
 	EXPECT_TRUE(Pump([&] { return w.GetState() == TopWindow::OVERLAPPED; }, "restored"));
+}
+
+TEST_F(TopGtk, OpenboxFrameMarginsAreTheExtents)
+{
+	if(!testkit::InChild()) {
+		testkit::DisplayOptions o;
+		o.window_manager = true;
+		EXPECT_TRUE(testkit::RunInChild({}, &o));
+		return;
+	}
+	// openbox frames a window a while after it is mapped; whenever each window happened to
+	// measure, the margins are the extents, and a tall window centred in the work area just
+	// fills its height together with its frame
+	Rect work = Ctrl::GetPrimaryWorkArea();
+	for(int pass = 0; pass < 4; pass++) {
+		TopWindow w;
+		w.Title("Plain").SetRect(100 + 10 * pass, 100, 300, 200);
+		w.Open(nullptr);
+		Rect ext;
+		ASSERT_TRUE(Pump([&] { return FrameExtents(XidOf(w), ext); }, "the frame extents"));
+		EXPECT_TRUE(Pump([&] { return GetFrameMargins() == ext; }, "the margins")) << pass;
+		TopWindow tall;
+		tall.Title("Tall").CenterScreen().SetRect(0, 0, 400, 1000);
+		tall.Open(nullptr);
+		ASSERT_TRUE(Pump([&] { return Placed(tall); }, "the placed window"));
+		Rect r = tall.GetRect();
+		EXPECT_EQ(GetFrameMargins(), ext) << pass;
+		EXPECT_EQ(r.top - ext.top, work.top) << pass;
+		EXPECT_EQ(r.bottom + ext.bottom, work.bottom) << pass;
+		EXPECT_EQ(r.right - r.left, 400);
+	}
 }
 
 } // namespace
