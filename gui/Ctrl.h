@@ -586,6 +586,10 @@ private:
 	Ctrl*     GetTopWindow0() const;
 	Ctrl*     GetMainWindow0() const;
 	static bool SetFocus0(Ctrl* ctrl, bool activate);
+	// A focus control destroyed left its window without one: the parent it recorded takes the
+	// focus, else the next control of that window that wants it, else the window itself. Run
+	// once the destruction is over, when the window still holds the focus.
+	static void TakeDeferredFocus();
 	// The focus-loss notices of the old focus control.
 	static void LostFocusNotices(Ctrl* old);
 	// Destroys the native window of a top-level control.

@@ -167,6 +167,8 @@ bool Ctrl::DispatchKey(dword key, int count)
 {
 	GuiLock lock;
 	FocusState& f = Focus();
+	// a key right after the focus control was destroyed goes where the focus went from it
+	TakeDeferredFocus();
 	if(GetGuiAltShowsAccessKeys())
 		if(Ctrl* a = GetActiveCtrl())
 			a->ShowAccessKeys(CurrentEventState() & 0x8);
