@@ -8,6 +8,7 @@
 #include "Timer.h"
 #include "LogPos.h"
 #include "CtrlFrame.h"
+#include "KeyCodes.h"
 
 #include <draw/Draw.h>
 
@@ -47,6 +48,37 @@ public:
 		CLOSE      = 17,
 		POSITION   = 100,
 		LAYOUTPOS  = 101,
+	};
+
+	// Mouse events: an action plus a button (the button part is 0 for the actions without one).
+	enum {
+		BUTTON      = 0x0F, // the button part of an event
+		ACTION      = 0xF0, // the action part
+		MIDDLE      = 0,
+		LEFT        = 1,
+		RIGHT       = 2,
+		MOUSEENTER  = 0x10,
+		MOUSEMOVE   = 0x20,
+		MOUSELEAVE  = 0x30,
+		CURSORIMAGE = 0x40,
+		MOUSEWHEEL  = 0x50,
+		MOUSEHWHEEL = 0x60,
+		DOWN        = 0x80,
+		UP          = 0x90,
+		DOUBLE      = 0xA0,
+		REPEAT      = 0xB0,
+		DRAG        = 0xC0,
+		HOLD        = 0xD0,
+		TRIPLE      = 0xE0,
+		LEFTDOWN    = LEFT | DOWN,   LEFTUP    = LEFT | UP,   LEFTDOUBLE    = LEFT | DOUBLE,
+		LEFTREPEAT  = LEFT | REPEAT, LEFTDRAG  = LEFT | DRAG, LEFTHOLD      = LEFT | HOLD,
+		LEFTTRIPLE  = LEFT | TRIPLE,
+		RIGHTDOWN   = RIGHT | DOWN,   RIGHTUP   = RIGHT | UP,   RIGHTDOUBLE = RIGHT | DOUBLE,
+		RIGHTREPEAT = RIGHT | REPEAT, RIGHTDRAG = RIGHT | DRAG, RIGHTHOLD   = RIGHT | HOLD,
+		RIGHTTRIPLE = RIGHT | TRIPLE,
+		MIDDLEDOWN   = MIDDLE | DOWN,   MIDDLEUP   = MIDDLE | UP,   MIDDLEDOUBLE = MIDDLE | DOUBLE,
+		MIDDLEREPEAT = MIDDLE | REPEAT, MIDDLEDRAG = MIDDLE | DRAG, MIDDLEHOLD   = MIDDLE | HOLD,
+		MIDDLETRIPLE = MIDDLE | TRIPLE,
 	};
 
 	// Bits of the flag word.
@@ -253,9 +285,7 @@ public:
 	// A click in this window while the focus sits in another one makes this window active again.
 	void   RecheckFocusWindow();
 
-	// Mouse. Event codes are an action (0x10 enter, 0x20 move, 0x30 leave, 0x40 cursor query,
-	// 0x50 wheel, 0x60 horizontal wheel, 0x80 down, 0x90 up, 0xA0 double, 0xB0 repeat, 0xC0 drag,
-	// 0xD0 hold, 0xE0 triple) plus the button (0 middle, 1 left, 2 right).
+	// Mouse. Event codes are the mouse events above (LEFTDOWN, MOUSEMOVE...).
 	// The backend's entry of a mouse event on a top-level control, p in its coordinates;
 	// returns the cursor.
 	Image  DispatchMouse(int event, Point p, int zdelta);
@@ -586,6 +616,10 @@ private:
 	Ctrl*     GetTopWindow0() const;
 	Ctrl*     GetMainWindow0() const;
 	static bool SetFocus0(Ctrl* ctrl, bool activate);
+	// A focus control destroyed left its window without one: the parent it recorded takes the
+	// focus, else the next control of that window that wants it, else the window itself. Run
+	// once the destruction is over, when the window still holds the focus.
+	static void TakeDeferredFocus();
 	// The focus-loss notices of the old focus control.
 	static void LostFocusNotices(Ctrl* old);
 	// Destroys the native window of a top-level control.

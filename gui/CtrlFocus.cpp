@@ -220,6 +220,41 @@ void Ctrl::ReleaseFocusAndCapture()
 	SyncCaret();
 }
 
+void Ctrl::TakeDeferredFocus()
+{
+	GuiLock lock;
+	FocusState& f = Focus();
+	if(!f.defer_focus && f.defer_candidates.IsEmpty())
+		return;
+	// a failed SetFocus clears the target too: then the latest candidate still there stands in
+	Ptr<Ctrl> target = f.defer_focus;
+	for(int i = f.defer_candidates.GetCount() - 1; !target && i >= 0; i--)
+		target = f.defer_candidates[i];
+	f.defer_focus = nullptr;
+	f.defer_candidates.Clear();
+	Ptr<Ctrl> wnd = f.focus_wnd;
+	// someone holds the focus again, or the window lost it: nothing to give back
+	if(f.focus_ctrl || !wnd || !wnd->IsOpen())
+		return;
+	if(target) {
+		Ctrl* w = GetTopWindowCtrl(target);
+		if((w ? w : target->GetTopCtrl()) != wnd)
+			target = nullptr;
+	}
+	if(target && SetFocus0(target, false))
+		return;
+	// the controls after the target (not inside it: it cannot take the focus), then from the
+	// start of its top control
+	Ptr<Ctrl> top = target ? target->GetTopCtrl() : wnd.Get();
+	for(Ptr<Ctrl> q = target; q && q != top; q = q->GetParent())
+		if(sForward(q->GetNext(), false, false, false))
+			return;
+	if(!top || f.focus_ctrl || sForward(top->GetFirstChild(), false, false, false))
+		return;
+	if(top)
+		SetFocus0(top, false);
+}
+
 void Ctrl::SyncCaret()
 {
 	GuiLock lock;

@@ -61,7 +61,7 @@ void sCatUtf8(String& s, dword c)
 dword sConvert(dword key)
 {
 	dword c = key & 0x1FFFFF;
-	if(GetDefaultCharset() >= CHARSET_UTF8 || (key & KEY_DELTA) || c == 127 || c < 32)
+	if(GetDefaultCharset() >= CHARSET_UTF8 || (key & K_DELTA) || c == 127 || c < 32)
 		return key;
 	return (key & ~0x1FFFFFu) | dword(FromUnicode((int)c, GetDefaultCharset(), 31) & 0xFF);
 }
@@ -69,12 +69,12 @@ dword sConvert(dword key)
 void sLogKey(dword key)
 {
 	String s;
-	if(key > 0x1FFFFF) {
-		if(key & KEY_UP)
+	if(key >= K_DELTA) {
+		if(key & K_KEYUP)
 			s << "  KEYUP ";
 		else
 			s << "KEY ";
-		s << GetKeyDesc(key & ~KEY_UP);
+		s << GetKeyDesc(key & ~K_KEYUP);
 	}
 	else {
 		s << "  CHAR '";
@@ -98,34 +98,34 @@ const Vector<KeyName>& detail::KeyNames()
 			"key\vS", "key\vT", "key\vU", "key\vV", "key\vW", "key\vX", "key\vY", "key\vZ",
 		};
 		for(int i = 0; i < 26; i++)
-			t.Add({0x200041 + i, letters[i]});
+			t.Add({int(K_A) + i, letters[i]});
 		static const char* const digits[] = {
 			"key\v0", "key\v1", "key\v2", "key\v3", "key\v4", "key\v5", "key\v6", "key\v7", "key\v8", "key\v9",
 		};
 		for(int i = 0; i < 10; i++)
-			t.Add({0x200030 + i, digits[i]});
+			t.Add({int(K_0) + i, digits[i]});
 		static const char* const functions[] = {
 			"key\vF1", "key\vF2", "key\vF3", "key\vF4", "key\vF5", "key\vF6",
 			"key\vF7", "key\vF8", "key\vF9", "key\vF10", "key\vF11", "key\vF12",
 		};
 		for(int i = 0; i < 12; i++)
-			t.Add({0x20FFBE + i, functions[i]});
-		static const KeyName rest[] = {
-			{9, "key\vTab"}, {0x20, "key\vSpace"}, {13, "key\vEnter"}, {8, "key\vBackspace"},
-			{0x20FFE5, "key\vCaps Lock"}, {27, "key\vEsc"},
-			{0x20FF55, "key\vPage Up"}, {0x20FF56, "key\vPage Down"}, {0x20FF57, "key\vEnd"}, {0x20FF50, "key\vHome"},
-			{0x20FF51, "key\vLeft"}, {0x20FF52, "key\vUp"}, {0x20FF53, "key\vRight"}, {0x20FF54, "key\vDown"},
-			{0x20FF63, "key\vInsert"}, {0x20FFFF, "key\vDelete"}, {0x20FF6B, "key\vBreak"},
-			{0x20FFAA, "key\vNum[*]"}, {0x20FFAB, "key\vNum[+]"}, {0x20FFAD, "key\vNum[-]"}, {0x20FFAF, "key\vNum[/]"},
-			{0x20FFE9, "key\vAlt"}, {0x20FFE1, "key\vShift"}, {0x20FFE3, "key\vCtrl"},
-			{0x20002B, "key\v[+]"}, {0x20002D, "key\v[-]"}, {0x20002C, "key\v[,]"}, {0x20002E, "key\v[.]"},
-			{0x20003B, "key\v[;]"}, {0x20002F, "key\v[/]"}, {0x200060, "key\v[`]"}, {0x20005B, "key\v[[]"},
-			{0x20005C, "key\v[\\]"}, {0x20005D, "key\v[]]"}, {0x200022, "key\v[']"},
-			{(int)0x40000001, "key\v[double-click]"}, {(int)0x40000002, "key\v[Forward]"},
-			{(int)0x40000003, "key\v[Backward]"},
+			t.Add({int(K_F1) + i, functions[i]});
+		static const struct { dword code; const char* name; } rest[] = {
+			{K_TAB, "key\vTab"}, {K_SPACE, "key\vSpace"}, {K_ENTER, "key\vEnter"}, {K_BACKSPACE, "key\vBackspace"},
+			{K_CAPSLOCK, "key\vCaps Lock"}, {K_ESCAPE, "key\vEsc"},
+			{K_PAGEUP, "key\vPage Up"}, {K_PAGEDOWN, "key\vPage Down"}, {K_END, "key\vEnd"}, {K_HOME, "key\vHome"},
+			{K_LEFT, "key\vLeft"}, {K_UP, "key\vUp"}, {K_RIGHT, "key\vRight"}, {K_DOWN, "key\vDown"},
+			{K_INSERT, "key\vInsert"}, {K_DELETE, "key\vDelete"}, {K_BREAK, "key\vBreak"},
+			{K_MULTIPLY, "key\vNum[*]"}, {K_ADD, "key\vNum[+]"}, {K_SUBTRACT, "key\vNum[-]"}, {K_DIVIDE, "key\vNum[/]"},
+			{K_ALT_KEY, "key\vAlt"}, {K_SHIFT_KEY, "key\vShift"}, {K_CTRL_KEY, "key\vCtrl"},
+			{K_PLUS, "key\v[+]"}, {K_MINUS, "key\v[-]"}, {K_COMMA, "key\v[,]"}, {K_PERIOD, "key\v[.]"},
+			{K_SEMICOLON, "key\v[;]"}, {K_SLASH, "key\v[/]"}, {K_GRAVE, "key\v[`]"}, {K_LBRACKET, "key\v[[]"},
+			{K_BACKSLASH, "key\v[\\]"}, {K_RBRACKET, "key\v[]]"}, {K_QUOTE, "key\v[']"},
+			{K_DOUBLECLICK, "key\v[double-click]"}, {K_MOUSEFORWARD, "key\v[Forward]"},
+			{K_MOUSEBACKWARD, "key\v[Backward]"},
 		};
-		for(const KeyName& k : rest)
-			t.Add(k);
+		for(const auto& k : rest)
+			t.Add({int(k.code), k.name});
 		t.Add({0, nullptr});
 		return t;
 	}();
@@ -137,21 +137,21 @@ String GetKeyDesc(dword key)
 	if(key == 0)
 		return String();
 	String s;
-	if(key & KEY_UP)
+	if(key & K_KEYUP)
 		s << Translate("key\vUP ");
-	if(key & KEY_CTRL)
+	if(key & K_CTRL)
 		s << Translate("key\vCtrl+");
-	if(key & KEY_ALT)
+	if(key & K_ALT)
 		s << Translate("key\vAlt+");
-	if(key & KEY_SHIFT)
+	if(key & K_SHIFT)
 		s << Translate("key\vShift+");
-	dword k = key & ~(KEY_UP | KEY_CTRL | KEY_ALT | KEY_SHIFT);
-	if(k >= 33 && k <= 0x1FFFFF && sShowable(k)) {
+	dword k = key & ~K_MODIFIERS;
+	if(k >= 33 && k < K_DELTA && sShowable(k)) {
 		sCatUtf8(s, k);
 		return s;
 	}
-	if(k >= 0x20FFB0 && k < 0x20FFBA) {
-		s << "Num " << int(k - 0x20FFB0);
+	if(k >= K_NUMPAD0 && k <= K_NUMPAD9) {
+		s << "Num " << int(k - K_NUMPAD0);
 		return s;
 	}
 	for(const KeyName& n : KeyNames()) {
@@ -167,6 +167,8 @@ bool Ctrl::DispatchKey(dword key, int count)
 {
 	GuiLock lock;
 	FocusState& f = Focus();
+	// a key right after the focus control was destroyed goes where the focus went from it
+	TakeDeferredFocus();
 	if(GetGuiAltShowsAccessKeys())
 		if(Ctrl* a = GetActiveCtrl())
 			a->ShowAccessKeys(CurrentEventState() & 0x8);

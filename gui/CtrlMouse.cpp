@@ -18,19 +18,10 @@ using namespace detail;
 
 namespace {
 
-enum {
-	ENTER = 0x10, MOVE = 0x20, LEAVE = 0x30, CURSOR = 0x40, WHEEL = 0x50, HWHEEL = 0x60,
-	DOWN = 0x80, UP = 0x90, DOUBLE = 0xA0, REPEAT = 0xB0, DRAG = 0xC0, HOLD = 0xD0, TRIPLE = 0xE0,
-};
-
-constexpr dword K_ALT = 0x1000000, K_SHIFT = 0x800000, K_CTRL = 0x400000;
-constexpr dword K_MOUSELEFT = 8, K_MOUSERIGHT = 4, K_MOUSEMIDDLE = 2;
-constexpr dword K_MOUSEDOUBLE = 0x10, K_MOUSETRIPLE = 0x20, K_PEN = 0x80;
-
 // The backend's button bits by button number (0 middle, 1 left, 2 right).
 constexpr dword sButtonBit[3] = {0x200, 0x100, 0x400};
 
-bool sIsWheel(int event)                { return event == WHEEL || event == HWHEEL; }
+bool sIsWheel(int event)                { return event == Ctrl::MOUSEWHEEL || event == Ctrl::MOUSEHWHEEL; }
 bool sHeld(int button)                  { return CurrentEventState() & sButtonBit[button]; }
 bool sAnyHeld()                         { return CurrentEventState() & 0x700; }
 bool sInside(const Rect& r, Point p)    { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
@@ -52,14 +43,14 @@ void sLogMouse(const char* prefix, Ctrl* c, int event, Point p, dword keyflags)
 {
 	static const char* const button[] = {"MIDDLE", "LEFT", "RIGHT"};
 	const char* action;
-	switch(event & 0xF0) {
-	case WHEEL:  action = "WHEEL"; break;
-	case DOWN:   action = "DOWN"; break;
-	case UP:     action = "UP"; break;
-	case DOUBLE: action = "DOUBLE"; break;
-	default:     return;
+	switch(event & Ctrl::ACTION) {
+	case Ctrl::MOUSEWHEEL: action = "WHEEL"; break;
+	case Ctrl::DOWN:       action = "DOWN"; break;
+	case Ctrl::UP:         action = "UP"; break;
+	case Ctrl::DOUBLE:     action = "DOUBLE"; break;
+	default:               return;
 	}
-	int b = event & 0x0F;
+	int b = event & Ctrl::BUTTON;
 	if(b > 2)
 		return;
 	String s = prefix;
@@ -78,9 +69,9 @@ void sLogMouse(const char* prefix, Ctrl* c, int event, Point p, dword keyflags)
 dword sKeyFlags(int event)
 {
 	dword k = MouseKeyFlags(CurrentEventState());
-	if((event & 0xF0) == DOUBLE)
+	if((event & Ctrl::ACTION) == Ctrl::DOUBLE)
 		k |= K_MOUSEDOUBLE;
-	if((event & 0xF0) == TRIPLE)
+	if((event & Ctrl::ACTION) == Ctrl::TRIPLE)
 		k |= K_MOUSETRIPLE;
 	if(CurrentEventIsPen())
 		k |= K_PEN;
@@ -161,33 +152,33 @@ Point GetMousePos()
 Image Ctrl::MouseEvent(int event, Point p, int zdelta, dword keyflags)
 {
 	switch(event) {
-	case ENTER:          MouseEnter(p, keyflags); break;
-	case MOVE:           MouseMove(p, keyflags); break;
-	case LEAVE:          MouseLeave(); break;
-	case CURSOR:         return CursorImage(p, keyflags);
-	case WHEEL:          MouseWheel(p, zdelta, keyflags); break;
-	case HWHEEL:         HorzMouseWheel(p, zdelta, keyflags); break;
-	case DOWN | 1:       LeftDown(p, keyflags); break;
-	case UP | 1:         LeftUp(p, keyflags); break;
-	case DOUBLE | 1:     LeftDouble(p, keyflags); break;
-	case REPEAT | 1:     LeftRepeat(p, keyflags); break;
-	case DRAG | 1:       LeftDrag(p, keyflags); break;
-	case HOLD | 1:       LeftHold(p, keyflags); break;
-	case TRIPLE | 1:     LeftTriple(p, keyflags); break;
-	case DOWN | 2:       RightDown(p, keyflags); break;
-	case UP | 2:         RightUp(p, keyflags); break;
-	case DOUBLE | 2:     RightDouble(p, keyflags); break;
-	case REPEAT | 2:     RightRepeat(p, keyflags); break;
-	case DRAG | 2:       RightDrag(p, keyflags); break;
-	case HOLD | 2:       RightHold(p, keyflags); break;
-	case TRIPLE | 2:     RightTriple(p, keyflags); break;
-	case DOWN:           MiddleDown(p, keyflags); break;
-	case UP:             MiddleUp(p, keyflags); break;
-	case DOUBLE:         MiddleDouble(p, keyflags); break;
-	case REPEAT:         MiddleRepeat(p, keyflags); break;
-	case DRAG:           MiddleDrag(p, keyflags); break;
-	case HOLD:           MiddleHold(p, keyflags); break;
-	case TRIPLE:         MiddleTriple(p, keyflags); break;
+	case MOUSEENTER:     MouseEnter(p, keyflags); break;
+	case MOUSEMOVE:      MouseMove(p, keyflags); break;
+	case MOUSELEAVE:     MouseLeave(); break;
+	case CURSORIMAGE:    return CursorImage(p, keyflags);
+	case MOUSEWHEEL:     MouseWheel(p, zdelta, keyflags); break;
+	case MOUSEHWHEEL:    HorzMouseWheel(p, zdelta, keyflags); break;
+	case LEFTDOWN:       LeftDown(p, keyflags); break;
+	case LEFTUP:         LeftUp(p, keyflags); break;
+	case LEFTDOUBLE:     LeftDouble(p, keyflags); break;
+	case LEFTREPEAT:     LeftRepeat(p, keyflags); break;
+	case LEFTDRAG:       LeftDrag(p, keyflags); break;
+	case LEFTHOLD:       LeftHold(p, keyflags); break;
+	case LEFTTRIPLE:     LeftTriple(p, keyflags); break;
+	case RIGHTDOWN:      RightDown(p, keyflags); break;
+	case RIGHTUP:        RightUp(p, keyflags); break;
+	case RIGHTDOUBLE:    RightDouble(p, keyflags); break;
+	case RIGHTREPEAT:    RightRepeat(p, keyflags); break;
+	case RIGHTDRAG:      RightDrag(p, keyflags); break;
+	case RIGHTHOLD:      RightHold(p, keyflags); break;
+	case RIGHTTRIPLE:    RightTriple(p, keyflags); break;
+	case MIDDLEDOWN:     MiddleDown(p, keyflags); break;
+	case MIDDLEUP:       MiddleUp(p, keyflags); break;
+	case MIDDLEDOUBLE:   MiddleDouble(p, keyflags); break;
+	case MIDDLEREPEAT:   MiddleRepeat(p, keyflags); break;
+	case MIDDLEDRAG:     MiddleDrag(p, keyflags); break;
+	case MIDDLEHOLD:     MiddleHold(p, keyflags); break;
+	case MIDDLETRIPLE:   MiddleTriple(p, keyflags); break;
 	default:             break;
 	}
 	return ArrowCursorImage();
@@ -220,13 +211,13 @@ void Ctrl::PassWheelUp(int event, Point p, int zdelta, dword keyflags)
 void Ctrl::MouseWheel(Point p, int zdelta, dword keyflags)
 {
 	GuiLock lock;
-	PassWheelUp(WHEEL, p, zdelta, keyflags);
+	PassWheelUp(MOUSEWHEEL, p, zdelta, keyflags);
 }
 
 void Ctrl::HorzMouseWheel(Point p, int zdelta, dword keyflags)
 {
 	GuiLock lock;
-	PassWheelUp(HWHEEL, p, zdelta, keyflags);
+	PassWheelUp(MOUSEHWHEEL, p, zdelta, keyflags);
 }
 
 // Dispatch -------------------------------------------------------------------------------------
@@ -238,10 +229,10 @@ Image Ctrl::DispatchMouse(int event, Point p, int zdelta)
 		return Image();
 	MouseState& m = Mouse();
 	Ptr<Ctrl> self = this;
-	if(event != MOVE)
+	if(event != MOUSEMOVE)
 		m.repeat_pos = p;
-	int action = event & 0xF0, b = event & 0x0F;
-	bool button = b <= RIGHT_BUTTON;
+	int action = event & ACTION, b = event & BUTTON;
+	bool button = b <= RIGHT;
 	if(action == DOWN && button) {
 		Qel::SetTimeCallback(500, [b] { sStartRepeat(b); }, MouseTimerId());
 		Qel::SetTimeCallback(1000, [b] { sHoldCheck(b); }, MouseTimerId());
@@ -257,9 +248,9 @@ Image Ctrl::DispatchMouse(int event, Point p, int zdelta)
 		Qel::SetTimeCallback(500, [b] { sStartRepeat(b); }, MouseTimerId());
 		m.press_ctrl = this;
 	}
-	else if(event == MOVE) {
+	else if(event == MOUSEMOVE) {
 		if(m.press_ctrl == this)
-			for(int k : {LEFT_BUTTON, RIGHT_BUTTON, MIDDLE_BUTTON}) {
+			for(int k : {LEFT, RIGHT, MIDDLE}) {
 				Point at = m.press_pos[k];
 				if(!IsNullPoint(at) && sDistance(at, p) > GetGuiDragDistance() && sHeld(k)) {
 					m.press_pos[k] = NullPoint();
@@ -365,16 +356,16 @@ Image Ctrl::DeliverMouseEvent(int event, Point p, int zdelta)
 		if(Ptr<Ctrl> old = f.pointer_ctrl) {
 			// a pointer that already left the view got its view leave then
 			if(m.in_view)
-				old->SendViewMouseEvent(LEAVE, Point(0, 0), 0, keyflags);
+				old->SendViewMouseEvent(MOUSELEAVE, Point(0, 0), 0, keyflags);
 			if(old)
-				old->SendFrameMouseEvent(LEAVE, Point(0, 0), 0, keyflags);
+				old->SendFrameMouseEvent(MOUSELEAVE, Point(0, 0), 0, keyflags);
 		}
 		m.in_view = m.in_frame = false;
 		if(!self)
 			return ArrowCursorImage();
 		f.pointer_ctrl = this;
 		m.in_frame = true;
-		SendFrameMouseEvent(ENTER, p, 0, keyflags);
+		SendFrameMouseEvent(MOUSEENTER, p, 0, keyflags);
 		if(!self)
 			return ArrowCursorImage();
 	}
@@ -382,7 +373,7 @@ Image Ctrl::DeliverMouseEvent(int event, Point p, int zdelta)
 	bool inview = sInside(view, p);
 	if(inview != m.in_view) {
 		m.in_view = inview;
-		SendViewMouseEvent(inview ? ENTER : LEAVE, sSub(p, TopLeft(view)), 0, keyflags);
+		SendViewMouseEvent(inview ? MOUSEENTER : MOUSELEAVE, sSub(p, TopLeft(view)), 0, keyflags);
 		if(!self)
 			return ArrowCursorImage();
 	}
@@ -464,7 +455,7 @@ void sRepeatTick(int button)
 		return;
 	}
 	if(c->HasFocusDeep())
-		CtrlAccess::DispatchMouseEvent(*c, REPEAT | button, m.repeat_pos, 0);
+		CtrlAccess::DispatchMouseEvent(*c, Ctrl::REPEAT | button, m.repeat_pos, 0);
 }
 
 void sStartRepeat(int button)
@@ -486,7 +477,7 @@ void sHoldCheck(int button)
 	// the pointer in the pressed top control's coordinates
 	Point now = sSub(AddPoint(m.pos, TopLeft(pc->GetScreenRect())), TopLeft(press->GetScreenRect()));
 	if(sDistance(now, at) < GetGuiDragDistance())
-		CtrlAccess::DispatchMouseEvent(*press, HOLD | button, m.repeat_pos, 0);
+		CtrlAccess::DispatchMouseEvent(*press, Ctrl::HOLD | button, m.repeat_pos, 0);
 }
 
 } // namespace
@@ -611,11 +602,11 @@ void Ctrl::CheckMouseCtrl()
 	MouseState& m = Mouse();
 	Ptr<Ctrl> pc = f.pointer_ctrl;
 	if(pc && !pc->HasCapture() && !sInside(pc->GetScreenRect(), CurrentEventMousePos())) {
-		dword keyflags = sKeyFlags(MOVE);
+		dword keyflags = sKeyFlags(MOUSEMOVE);
 		if(m.in_view)
-			pc->SendViewMouseEvent(LEAVE, sSub(m.pos, TopLeft(pc->GetView())), 0, keyflags);
+			pc->SendViewMouseEvent(MOUSELEAVE, sSub(m.pos, TopLeft(pc->GetView())), 0, keyflags);
 		if(m.in_frame && pc)
-			pc->SendFrameMouseEvent(LEAVE, m.pos, 0, keyflags);
+			pc->SendFrameMouseEvent(MOUSELEAVE, m.pos, 0, keyflags);
 		m.in_view = m.in_frame = false;
 		f.pointer_ctrl = nullptr;
 		StopMouseRepeat();
@@ -632,7 +623,7 @@ void Ctrl::SyncCursor()
 		return;
 	}
 	Ctrl* pc = Focus().pointer_ctrl;
-	SetNativeCursor(pc ? pc->DeliverMouseEvent(CURSOR, m.pos, 0) : ArrowCursorImage());
+	SetNativeCursor(pc ? pc->DeliverMouseEvent(CURSORIMAGE, m.pos, 0) : ArrowCursorImage());
 }
 
 void Ctrl::SetNativeCursor(const Image& img)

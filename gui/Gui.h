@@ -9,6 +9,7 @@
 #include "CtrlFrame.h"
 #include "SystemDraw.h"
 #include "ImageDraw.h"
+#include "KeyCodes.h"
 #include "Ctrl.h"
 #include "Clip.h"
 #include "TopWindow.h"

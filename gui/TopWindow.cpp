@@ -303,9 +303,8 @@ bool TopWindow::Key(dword key, int)
 	GuiLock lock;
 	if(GetParent())
 		return false;
-	// Tab, Right, Down; Shift+Tab, Left, Up
-	bool forward = key == 9 || key == 0x20FF53 || key == 0x20FF54;
-	bool backward = key == 0x800009 || key == 0x20FF51 || key == 0x20FF52;
+	bool forward = key == K_TAB || key == K_RIGHT || key == K_DOWN;
+	bool backward = key == (K_SHIFT | K_TAB) || key == K_LEFT || key == K_UP;
 	if(!forward && !backward)
 		return false;
 	if(Ctrl* f = GetFocusChildDeep())

@@ -11,9 +11,6 @@ constexpr int NULL_INT = (int)0x80000000;
 inline Point NullPoint()              { return Point(NULL_INT, NULL_INT); }
 inline bool  IsNullPoint(Point p)     { return p.x == NULL_INT && p.y == NULL_INT; }
 
-// Mouse buttons as the low bits of an event code.
-enum { MIDDLE_BUTTON = 0, LEFT_BUTTON = 1, RIGHT_BUTTON = 2 };
-
 struct MouseState {
 	bool      in_frame = false;       // the frame enter of the control under the pointer was sent
 	bool      in_view = false;

@@ -24,7 +24,7 @@ Point sRelative(Point p, const Rect& r) { return Point(SatSub(p.x, r.left), SatS
 // GDK buttons 1, 2, 3 are left, middle, right.
 int sButtonCode(int gdk_button)
 {
-	return gdk_button == 1 ? LEFT_BUTTON : gdk_button == 3 ? RIGHT_BUTTON : MIDDLE_BUTTON;
+	return gdk_button == 1 ? Ctrl::LEFT : gdk_button == 3 ? Ctrl::RIGHT : Ctrl::MIDDLE;
 }
 
 void sDispatchPen(Ctrl* c, const QueuedGdkEvent& e)
@@ -88,7 +88,7 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 				return;
 			}
 		}
-	if(action == 0x80) {
+	if(action == Ctrl::DOWN) {
 		// a click outside every popup ends them: their window takes the focus back
 		Ptr<Ctrl> recent = last;
 		Ctrl::SuppressMouseUntilRelease();
@@ -144,12 +144,12 @@ void Ctrl::DispatchGdkEvent()
 		}
 		break;
 	case GDK_MOTION_NOTIFY:
-		sRoute(this, 0x20, 0x20, 0);
+		sRoute(this, MOUSEMOVE, MOUSEMOVE, 0);
 		break;
 	case GDK_BUTTON_PRESS: {
 		int b = e.value;
 		if(b == 8 || b == 9) {
-			DispatchKey(b == 8 ? KEY_MOUSE_BACKWARD : KEY_MOUSE_FORWARD, 1);
+			DispatchKey(b == 8 ? K_MOUSEBACKWARD : K_MOUSEFORWARD, 1);
 			break;
 		}
 		if(!IsWndActive() && !IsPopUp())
@@ -172,13 +172,13 @@ void Ctrl::DispatchGdkEvent()
 	case GDK_BUTTON_RELEASE: {
 		int b = e.value;
 		if(b == 8 || b == 9) {
-			DispatchKey((b == 8 ? KEY_MOUSE_BACKWARD : KEY_MOUSE_FORWARD) | KEY_UP, 1);
+			DispatchKey((b == 8 ? K_MOUSEBACKWARD : K_MOUSEFORWARD) | K_KEYUP, 1);
 			break;
 		}
 		if(m.click_suppressed)
 			EndMouseSuppression();
 		else if(!IsDropDelivering())
-			sRoute(this, 0x90, 0x90 | sButtonCode(b), 0);
+			sRoute(this, UP, UP | sButtonCode(b), 0);
 		break;
 	}
 	case GDK_KEY_PRESS:
@@ -191,9 +191,9 @@ void Ctrl::DispatchGdkEvent()
 	case GDK_SCROLL: {
 		Point d = e.value.ToPoint();
 		if(d.y)
-			sRoute(this, 0x50, 0x50, d.y);
+			sRoute(this, MOUSEWHEEL, MOUSEWHEEL, d.y);
 		if(d.x && self)
-			sRoute(this, 0x60, 0x60, d.x);
+			sRoute(this, MOUSEHWHEEL, MOUSEHWHEEL, d.x);
 		break;
 	}
 	case QEV_COMMIT: {

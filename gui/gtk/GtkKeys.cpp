@@ -13,12 +13,15 @@ namespace Qel {
 using namespace detail;
 
 const SpecialKey detail::SPECIAL_KEYS[SPECIAL_KEY_COUNT] = {
-	{0xff08, 0x8},      {0xff09, 0x9},      {0xfe20, 0x9},      {0xff0d, 0xd},      {0xff1b, 0x1b},
-	{0x20, 0x20},       {0xffe3, 0x20ffe3}, {0xffe4, 0x20ffe3}, {0xffe1, 0x20ffe1}, {0xffe2, 0x20ffe1},
-	{0xffe9, 0x20ffe9}, {0xffea, 0x20ffe9}, {0xff80, 0x20},     {0xff89, 0x9},      {0xff8d, 0xd},
-	{0xff91, 0x20ffbe}, {0xff92, 0x20ffbf}, {0xff93, 0x20ffc0}, {0xff94, 0x20ffc1}, {0xff95, 0x20ff50},
-	{0xff96, 0x20ff51}, {0xff97, 0x20ff52}, {0xff98, 0x20ff53}, {0xff99, 0x20ff54}, {0xff9a, 0x20ff55},
-	{0xff9b, 0x20ff56}, {0xff9c, 0x20ff57}, {0xff9d, 0x20ff50}, {0xff9e, 0x20ff63}, {0xff9f, 0x20ffff},
+	{0xff08, K_BACKSPACE},  {0xff09, K_TAB},        {0xfe20, K_TAB},        {0xff0d, K_ENTER},
+	{0xff1b, K_ESCAPE},     {0x20, K_SPACE},        {0xffe3, K_CTRL_KEY},   {0xffe4, K_CTRL_KEY},
+	{0xffe1, K_SHIFT_KEY},  {0xffe2, K_SHIFT_KEY},  {0xffe9, K_ALT_KEY},    {0xffea, K_ALT_KEY},
+	// the numeric pad's own Space, Tab, Enter, F1-F4 and cursor keys
+	{0xff80, K_SPACE},      {0xff89, K_TAB},        {0xff8d, K_ENTER},      {0xff91, K_F1},
+	{0xff92, K_F2},         {0xff93, K_F3},         {0xff94, K_F4},         {0xff95, K_HOME},
+	{0xff96, K_LEFT},       {0xff97, K_UP},         {0xff98, K_RIGHT},      {0xff99, K_DOWN},
+	{0xff9a, K_PAGEUP},     {0xff9b, K_PAGEDOWN},   {0xff9c, K_END},        {0xff9d, K_HOME},
+	{0xff9e, K_INSERT},     {0xff9f, K_DELETE},
 };
 
 namespace {
@@ -109,16 +112,16 @@ dword detail::TranslateGdkKey(dword keyval, int keycode, dword state, bool relea
 			if(i >= 0)
 				keyval = (dword)digits[i];
 		}
-		code = keyval + KEY_DELTA;
+		code = keyval + K_DELTA;
 	}
-	if((state & GDK_SHIFT_MASK) && code != 0x20ffe1)
-		code |= KEY_SHIFT;
-	if((state & GDK_CONTROL_MASK) && code != 0x20ffe3)
-		code |= KEY_CTRL;
-	if((state & GDK_MOD1_MASK) && code != 0x20ffe9)
-		code |= KEY_ALT;
+	if((state & GDK_SHIFT_MASK) && code != K_SHIFT_KEY)
+		code |= K_SHIFT;
+	if((state & GDK_CONTROL_MASK) && code != K_CTRL_KEY)
+		code |= K_CTRL;
+	if((state & GDK_MOD1_MASK) && code != K_ALT_KEY)
+		code |= K_ALT;
 	if(release)
-		code |= KEY_UP;
+		code |= K_KEYUP;
 	return code;
 }
 
@@ -156,11 +159,11 @@ int detail::ClickAction(dword now)
 	}
 	if(int(now - sLastClick) > 249) {
 		sLastClick = now;
-		return 0x80;
+		return Ctrl::DOWN;
 	}
 	// a third quick click starts a new pair
 	sLastClick -= 1000;
-	return 0xA0;
+	return Ctrl::DOUBLE;
 }
 
 void detail::SetLastClickTime(dword tick)

@@ -77,6 +77,8 @@ bool Ctrl::ProcessGtkEvents(bool* quit, bool fetch)
 		if(fetch)
 			IterateGtkMainContext(false);
 	}
+	// a handler may have destroyed the focus control: the window keeps a focus
+	TakeDeferredFocus();
 	TimerProc(GuiTick());
 	BlinkCaret();
 	if(quit)

@@ -258,7 +258,7 @@ void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 	Point m = GdkLastMousePos();
 	Point p(m.x - sr.left, m.y - sr.top);
 	if(p.x >= 0 && p.y >= 0 && p.x < sr.right - sr.left && p.y < sr.bottom - sr.top)
-		DispatchMouse(0x20, p, 0);
+		DispatchMouse(MOUSEMOVE, p, 0);
 	if(self)
 		UpdateRect(true);
 }

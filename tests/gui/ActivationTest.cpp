@@ -5,6 +5,9 @@
 
 #include <gui/detail/Keys.h>
 
+#include <X11/keysym.h>
+#include <memory>
+
 namespace guitest {
 
 namespace {
@@ -128,6 +131,65 @@ TEST_F(Activation, TwoWindowsUnderAWindowManager)
 	EXPECT_FALSE(Ctrl::DispatchKey('x', 1));
 	EXPECT_TRUE(Calls("a2.Key").empty() && Calls("A.Key").empty());
 	gtk_widget_destroy(stranger);
+}
+
+// Destroying the control that has the focus: real keys still reach the window.
+void KeysAfterTheFocusControlIsDestroyed(GuiApp& app)
+{
+	TopWindow w;
+	auto a = std::make_unique<RecordingCtrl>("a");
+	RecordingCtrl b("b"), c("c"), p("p");
+	w.AddChild(a.get());
+	a->SetRect(10, 10, 50, 50);
+	w.AddChild(&p);
+	p.SetRect(70, 10, 50, 50);
+	p.AddChild(&c);
+	c.SetRect(0, 0, 20, 20);
+	w.AddChild(&b);
+	b.SetRect(130, 10, 50, 50);
+	w.SetRect(100, 100, 300, 200);
+	w.Open(nullptr);
+	testkit::Focus(XidOf(w));
+	ASSERT_TRUE(a->SetFocus());
+	ASSERT_TRUE(app.Pump([&] { return w.IsWndActive() && Ctrl::GetFocusCtrl() == a.get(); }, "a with the focus"));
+	a.reset();
+	testkit::KeyTap(XK_Tab);
+	ASSERT_TRUE(app.Pump([&] { return Ctrl::GetFocusCtrl() == &p; }, "Tab to reach p"));
+	testkit::Type("x");
+	EXPECT_TRUE(app.PumpFor("p.Key(120,"));
+
+	// a parent that cannot take the focus passes it on to the next control that wants it, and
+	// with none, the window keeps it
+	{
+		RecordingCtrl d("d");
+		c.AddChild(&d);
+		ASSERT_TRUE(d.SetFocus());
+		c.Show(false);
+	}
+	Ctrl::DispatchKey('y', 1);
+	EXPECT_EQ(Ctrl::GetFocusCtrl(), &b);
+	EXPECT_EQ(Calls("b.Key"), (std::vector<std::string>{"b.Key(121,1)"}));
+	{
+		RecordingCtrl d("d");
+		b.AddChild(&d);
+		ASSERT_TRUE(d.SetFocus());
+		b.Show(false);
+		p.WantFocus(false);
+	}
+	Ctrl::ProcessEvents();
+	EXPECT_EQ(Ctrl::GetFocusCtrl(), &w);
+}
+
+TEST_F(Activation, TheKeyboardOutlivesTheFocusControl)
+{
+	if(!testkit::InChild()) {
+		KeysAfterTheFocusControlIsDestroyed(*this);
+		testkit::DisplayOptions o;
+		o.window_manager = true;
+		EXPECT_TRUE(testkit::RunInChild({}, &o));
+		return;
+	}
+	KeysAfterTheFocusControlIsDestroyed(*this);
 }
 
 } // namespace

@@ -77,14 +77,62 @@ TEST(KeyNames, DescriptionsPrefixesAndFallBacks)
 	EXPECT_EQ(KeyNames().GetCount(), 26 + 10 + 12 + 38 + 1);
 	// what UTF-8 cannot carry, and the byte escapes, are written as numbers like unknown keys
 	const std::pair<dword, const char*> cases[] = {
-		{0x20FFC2 | KEY_ALT | KEY_SHIFT | KEY_CTRL, "Ctrl+Alt+Shift+F5"}, {0x200041 | KEY_UP | KEY_SHIFT, "UP Shift+A"},
-		{0x20FFB3, "Num 3"}, {32, "Space"}, {33, "!"}, {0xE9 | KEY_CTRL, "Ctrl+\xC3\xA9"},
+		{0x20FFC2 | K_ALT | K_SHIFT | K_CTRL, "Ctrl+Alt+Shift+F5"}, {0x200041 | K_KEYUP | K_SHIFT, "UP Shift+A"},
+		{0x20FFB3, "Num 3"}, {32, "Space"}, {33, "!"}, {0xE9 | K_CTRL, "Ctrl+\xC3\xA9"},
 		{0x1F600, "\xF0\x9F\x98\x80"}, {0xEDFF, "\xEE\xB7\xBF"}, {0, ""}, {5, "0005"}, {0x20FFAC, "20ffac"},
-		{0x40000004, "40000004"}, {0xD800, "d800"}, {0xDFFF | KEY_ALT, "Alt+dfff"}, {0x110000, "110000"},
+		{0x40000004, "40000004"}, {0xD800, "d800"}, {0xDFFF | K_ALT, "Alt+dfff"}, {0x110000, "110000"},
 		{0x1FFFFF, "1fffff"}, {0xEE41, "ee41"},
 	};
 	for(auto [key, text] : cases)
 		EXPECT_EQ(GetKeyDesc(key), text) << std::hex << key;
+}
+
+// The names a program compares with: each is what translation delivers for its key and what
+// GetKeyDesc calls it.
+TEST(KeyCodes, NamesAreWhatTranslationDeliversAndWhatGetKeyDescCalls)
+{
+	sLatin.Clear();
+	sDigits.Clear();
+	const struct { dword name; dword keyval; const char* desc; } keys[] = {
+		{K_A, GDK_KEY_a, "A"}, {K_M, GDK_KEY_m, "M"}, {K_Z, GDK_KEY_Z, "Z"}, {K_0, GDK_KEY_0, "0"}, {K_9, GDK_KEY_9, "9"},
+		{K_F1, GDK_KEY_F1, "F1"}, {K_F7, GDK_KEY_F7, "F7"}, {K_F12, GDK_KEY_F12, "F12"}, {K_TAB, GDK_KEY_Tab, "Tab"},
+		{K_SPACE, GDK_KEY_space, "Space"}, {K_ENTER, GDK_KEY_Return, "Enter"}, {K_BACKSPACE, GDK_KEY_BackSpace, "Backspace"},
+		{K_ESCAPE, GDK_KEY_Escape, "Esc"}, {K_CAPSLOCK, GDK_KEY_Caps_Lock, "Caps Lock"}, {K_LEFT, GDK_KEY_Left, "Left"},
+		{K_UP, GDK_KEY_Up, "Up"}, {K_RIGHT, GDK_KEY_Right, "Right"}, {K_DOWN, GDK_KEY_Down, "Down"},
+		{K_PAGEUP, GDK_KEY_Page_Up, "Page Up"}, {K_PAGEDOWN, GDK_KEY_Page_Down, "Page Down"}, {K_HOME, GDK_KEY_Home, "Home"},
+		{K_END, GDK_KEY_End, "End"}, {K_INSERT, GDK_KEY_Insert, "Insert"}, {K_DELETE, GDK_KEY_Delete, "Delete"},
+		{K_BREAK, GDK_KEY_Break, "Break"}, {K_MULTIPLY, GDK_KEY_KP_Multiply, "Num[*]"}, {K_ADD, GDK_KEY_KP_Add, "Num[+]"},
+		{K_SUBTRACT, GDK_KEY_KP_Subtract, "Num[-]"}, {K_DIVIDE, GDK_KEY_KP_Divide, "Num[/]"},
+		{K_NUMPAD0, GDK_KEY_KP_0, "Num 0"}, {K_NUMPAD9, GDK_KEY_KP_9, "Num 9"}, {K_SHIFT_KEY, GDK_KEY_Shift_R, "Shift"},
+		{K_CTRL_KEY, GDK_KEY_Control_L, "Ctrl"}, {K_ALT_KEY, GDK_KEY_Alt_L, "Alt"}, {K_PLUS, GDK_KEY_plus, "[+]"},
+		{K_MINUS, GDK_KEY_minus, "[-]"}, {K_COMMA, GDK_KEY_comma, "[,]"}, {K_PERIOD, GDK_KEY_period, "[.]"},
+		{K_SEMICOLON, GDK_KEY_semicolon, "[;]"}, {K_SLASH, GDK_KEY_slash, "[/]"}, {K_GRAVE, GDK_KEY_grave, "[`]"},
+		{K_LBRACKET, GDK_KEY_bracketleft, "[[]"}, {K_BACKSLASH, GDK_KEY_backslash, "[\\]"},
+		{K_RBRACKET, GDK_KEY_bracketright, "[]]"}, {K_QUOTE, GDK_KEY_quotedbl, "[']"},
+	};
+	for(auto k : keys) {
+		EXPECT_EQ(T(k.keyval), k.name) << k.desc;
+		EXPECT_EQ(GetKeyDesc(k.name), k.desc);
+	}
+	EXPECT_EQ(T(GDK_KEY_c, GDK_CONTROL_MASK), K_CTRL | K_C);
+	EXPECT_EQ(T(GDK_KEY_Tab, GDK_SHIFT_MASK), K_SHIFT | K_TAB);
+	EXPECT_EQ(T(GDK_KEY_F5, GDK_MOD1_MASK | GDK_CONTROL_MASK, 0, true), K_KEYUP | K_ALT | K_CTRL | K_F5);
+	EXPECT_EQ(GetKeyDesc(K_KEYUP | K_ALT | K_SHIFT | K_CTRL | K_F5), "UP Ctrl+Alt+Shift+F5");
+	EXPECT_EQ(GetKeyDesc(K_DOUBLECLICK), "[double-click]");
+	EXPECT_EQ(GetKeyDesc(K_MOUSEFORWARD), "[Forward]");
+	EXPECT_EQ(GetKeyDesc(K_MOUSEBACKWARD), "[Backward]");
+}
+
+bool sRecordMouse;
+std::vector<std::pair<int, dword>> sMouseEvents;
+
+// Notes what the control "leaf" gets in its view.
+bool sMouseRecorder(Ctrl* c, bool inframe, int event, Point, int, dword keyflags)
+{
+	RecordingCtrl* r = dynamic_cast<RecordingCtrl*>(c);
+	if(sRecordMouse && !inframe && r && r->id == "leaf")
+		sMouseEvents.push_back({event, keyflags});
+	return false;
 }
 
 bool sKeyHookOn;
@@ -198,6 +246,47 @@ TEST_F(Keys, RecordsThroughTheQueueToTheFocusChain)
 	EXPECT_EQ(Calls("leaf.Key"), (V{"leaf." + K(0x4600043)}));
 }
 
+// The names of mouse events and key flags, and of the extra buttons, are what comes of records.
+TEST_F(Keys, NamedEventsAreWhatDispatchDelivers)
+{
+	static bool installed = (Ctrl::InstallMouseHook(sMouseRecorder), true);
+	(void)installed;
+	TestClock clock; // stands still: quick clicks pair
+	OpenChain();
+	CallLog().clear();
+	GdkQueue().Clear();
+	const dword S = GDK_SHIFT_MASK, B1 = GDK_BUTTON1_MASK;
+	Push(GDK_MOTION_NOTIFY);
+	Push(GDK_BUTTON_PRESS, 1);
+	Push(GDK_BUTTON_RELEASE, 1);
+	Push(GDK_BUTTON_PRESS, 1, S | B1);
+	Push(GDK_BUTTON_RELEASE, 1);
+	Push(GDK_BUTTON_PRESS, 3);
+	Push(GDK_BUTTON_RELEASE, 3);
+	Push(GDK_BUTTON_PRESS, 2);
+	Push(GDK_BUTTON_RELEASE, 2);
+	Push(GDK_BUTTON_PRESS, 1, B1);
+	Push(GDK_BUTTON_RELEASE, 1);
+	Push(GDK_SCROLL, Point(-120, 240));
+	Push(GDK_BUTTON_PRESS, 9);
+	Push(GDK_BUTTON_RELEASE, 8);
+	sMouseEvents.clear();
+	sRecordMouse = true;
+	Drain();
+	sRecordMouse = false;
+	std::vector<int> events;
+	for(const auto& e : sMouseEvents)
+		events.push_back(e.first);
+	EXPECT_EQ(events, (std::vector<int>{Ctrl::MOUSEENTER, Ctrl::MOUSEMOVE, Ctrl::LEFTDOWN, Ctrl::LEFTUP,
+	                                    Ctrl::LEFTDOUBLE, Ctrl::LEFTUP, Ctrl::RIGHTDOWN, Ctrl::RIGHTUP,
+	                                    Ctrl::MIDDLEDOUBLE, Ctrl::MIDDLEUP, Ctrl::LEFTTRIPLE, Ctrl::LEFTUP,
+	                                    Ctrl::MOUSEWHEEL, Ctrl::MOUSEHWHEEL}));
+	ASSERT_EQ(sMouseEvents.size(), 14u);
+	EXPECT_EQ(sMouseEvents[4].second, K_SHIFT | K_MOUSELEFT | K_MOUSEDOUBLE);
+	EXPECT_EQ(sMouseEvents[10].second, K_MOUSELEFT | K_MOUSETRIPLE);
+	EXPECT_EQ(Calls("leaf.Key"), (V{"leaf." + K(K_MOUSEFORWARD), "leaf." + K(K_KEYUP | K_MOUSEBACKWARD)}));
+}
+
 TEST_F(Keys, HooksConversionHotKeysAndTheUserLog)
 {
 	static bool installed = (Ctrl::InstallKeyHook(sKeyHook), true);
@@ -219,7 +308,7 @@ TEST_F(Keys, HooksConversionHotKeysAndTheUserLog)
 	mid.hot_key = 0x20FFC3;
 	EXPECT_TRUE(Ctrl::DispatchKey(0x20FFC3, 1));
 	leaf.take_keys = true;
-	EXPECT_TRUE(Ctrl::DispatchKey(0x20FFC2 | KEY_UP, 1));
+	EXPECT_TRUE(Ctrl::DispatchKey(0x20FFC2 | K_KEYUP, 1));
 	EXPECT_TRUE(Ctrl::DispatchKey(0xE9, 1));
 	leaf.take_keys = false;
 	String log = LoadFile(StdLogFile().GetPath());
@@ -233,11 +322,11 @@ TEST_F(Keys, HooksConversionHotKeysAndTheUserLog)
 	CallLog().clear();
 	SetDefaultCharset(CharsetByName("windows-1252"));
 	Ctrl::DispatchKey(0x20AC, 1);
-	Ctrl::DispatchKey(0x1F600 | KEY_ALT, 1);
+	Ctrl::DispatchKey(0x1F600 | K_ALT, 1);
 	ASSERT_TRUE(uni.SetFocus());
 	Ctrl::DispatchKey(0x20AC, 1);
 	SetDefaultCharset(CHARSET_UTF8);
-	EXPECT_EQ(Calls("leaf.Key"), (V{"leaf." + K(0x80), "leaf." + K(KEY_ALT | 31)}));
+	EXPECT_EQ(Calls("leaf.Key"), (V{"leaf." + K(0x80), "leaf." + K(K_ALT | 31)}));
 	EXPECT_EQ(Calls("uni.Key"), (V{"uni." + K(0x20AC)}));
 
 	// without a focus control nobody gets the key, not even as a hot key
@@ -254,7 +343,7 @@ TEST_F(Keys, HooksConversionHotKeysAndTheUserLog)
 	Ctrl::DispatchKey(0x20FFE9, 1);
 	EXPECT_EQ(Calls("mid.Refresh(").size(), 1u);
 	CurrentGdkEvent().state = 0;
-	Ctrl::DispatchKey(0x20FFE9 | KEY_UP, 1);
+	Ctrl::DispatchKey(0x20FFE9 | K_KEYUP, 1);
 	EXPECT_EQ(Calls("mid.Refresh(").size(), 2u);
 	EXPECT_TRUE(Calls("leaf.Refresh(").empty());
 }
@@ -277,7 +366,7 @@ TEST_F(Keys, XTestCombinationsButtonsAndTheHotKeyFilter)
 			key(down ? mod : k, down);
 			key(down ? k : mod, down);
 		}
-		ASSERT_TRUE(PumpFor("leaf." + K(KEY_UP | (mod == XK_Alt_L ? 0x20FFE9 : 0x20FFE3))));
+		ASSERT_TRUE(PumpFor("leaf." + K(K_KEYUP | (mod == XK_Alt_L ? 0x20FFE9 : 0x20FFE3))));
 		EXPECT_EQ(Calls("leaf." + K(want)).size(), 1u) << std::hex << want;
 	};
 	chord(XK_Control_L, XK_c, 0x600043);
@@ -311,7 +400,7 @@ TEST_F(Keys, XTestCombinationsButtonsAndTheHotKeyFilter)
 	key(XK_c, true);
 	key(XK_c, false);
 	key(XK_Control_L, false);
-	ASSERT_TRUE(PumpFor("leaf." + K(0x20FFE3 | KEY_UP)));
+	ASSERT_TRUE(PumpFor("leaf." + K(0x20FFE3 | K_KEYUP)));
 	XUngrabKey(d, code(XK_c), ControlMask, DefaultRootWindow(d));
 	HotKeyTable().Clear();
 	EXPECT_EQ(hits, 1);

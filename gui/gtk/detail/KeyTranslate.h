@@ -44,8 +44,8 @@ Array<HotKeyEntry>& HotKeyTable();
 // Runs the first entry whose key is key; false when none has it.
 bool RunHotKey(dword key);
 
-// The action of a button press: a double click (0xA0) when the last click was less than 250 ms
-// before now, else a press (0x80). After a double click the next click starts a new pair.
+// The action of a button press: Ctrl::DOUBLE when the last click was less than 250 ms before
+// now, else Ctrl::DOWN. After a double click the next click starts a new pair.
 int  ClickAction(dword now);
 // The tick of the last click, for tests that start from a known state.
 void SetLastClickTime(dword tick);
