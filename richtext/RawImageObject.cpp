@@ -3,7 +3,7 @@
 #include "detail/ObjectImage.h"
 #include "detail/ObjectText.h"
 
-#include <painter/Svg.h>
+#include <painter/svg/Svg.h>
 
 #include <limits.h>
 #include <math.h>
