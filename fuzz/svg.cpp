@@ -1,8 +1,8 @@
 // Whole SVG documents: rendered onto a painter that measures everything it is given, measured
 // alone, rendered into an image or at a fitted size, and tested for being SVG at all.
 #include <painter/Painter.h>
-#include <painter/detail/SvgParser.h>
-#include <painter/ImagePainter.h>
+#include <painter/svg/detail/SvgParser.h>
+#include <painter/buffer/ImagePainter.h>
 
 #include <Core/text/String.h>
 

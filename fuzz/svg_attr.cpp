@@ -1,6 +1,6 @@
 // The SVG reader's value parsers on arbitrary text: the first byte chooses the parser.
 #include <painter/Painter.h>
-#include <painter/detail/SvgParser.h>
+#include <painter/svg/detail/SvgParser.h>
 
 #include <Core/text/String.h>
 #include <Core/xml/XmlParser.h>

@@ -1,19 +1,27 @@
 // Qel::Painter: vector paths in double coordinates, their rasteriser, fillers, stroker and dasher.
 #pragma once
 
-#include "Xform2D.h"
-#include "LinearPath.h"
-#include "Rasterizer.h"
-#include "Fillers.h"
-#include "Stroker.h"
-#include "Dasher.h"
-#include "PainterOps.h"
-#include "BufferPainter.h"
-#include "ImagePainter.h"
-#include "Gradient.h"
-#include "ImageSpan.h"
-#include "RadialSpan.h"
-#include "PaintingPainter.h"
-#include "PainterHooks.h"
-#include "BoundsPainter.h"
-#include "Svg.h"
+#include <painter/path/Xform2D.h>
+#include <painter/path/LinearPath.h>
+
+#include <painter/canvas/PainterOps.h>
+#include <painter/canvas/BoundsPainter.h>
+
+#include <painter/raster/Rasterizer.h>
+#include <painter/raster/Fillers.h>
+
+#include <painter/stroke/Stroker.h>
+#include <painter/stroke/Dasher.h>
+
+#include <painter/paint/Gradient.h>
+#include <painter/paint/ImageSpan.h>
+#include <painter/paint/RadialSpan.h>
+
+#include <painter/buffer/BufferPainter.h>
+#include <painter/buffer/ImagePainter.h>
+
+#include <painter/record/PaintingPainter.h>
+
+#include <painter/svg/Svg.h>
+
+#include <painter/PainterHooks.h>

@@ -1,6 +1,6 @@
 #include "PainterHooks.h"
-#include "ImagePainter.h"
-#include "PaintingPainter.h"
+#include <painter/buffer/ImagePainter.h>
+#include <painter/record/PaintingPainter.h>
 
 #include <Core/thread/Thread.h>
 #include <draw/canvas/ImageAnyDraw.h>

@@ -3,8 +3,8 @@
 #include "detail/ObjectImage.h"
 #include "detail/ObjectText.h"
 
-#include <painter/ImagePainter.h>
-#include <painter/Svg.h>
+#include <painter/buffer/ImagePainter.h>
+#include <painter/svg/Svg.h>
 
 #include <limits.h>
 #include <math.h>

@@ -1,5 +1,5 @@
 #include <painter/Painter.h>
-#include <painter/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
 

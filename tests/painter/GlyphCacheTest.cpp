@@ -1,7 +1,7 @@
 // Text drawn from the glyph coverage cache must give the pixels the outlines give: scenes of
 // random text are painted with the cache and with it off (budget 0), and compared byte for byte.
 #include <painter/Painter.h>
-#include <painter/detail/GlyphCoverage.h>
+#include <painter/buffer/detail/GlyphCoverage.h>
 
 #include "TestPixels.h"
 

@@ -1,9 +1,9 @@
 #include <painter/Painter.h>
 #include "TestPixels.h"
-#include <painter/Gradient.h>
-#include <painter/ImageSpan.h>
-#include <painter/detail/ImageSpanInt.h>
-#include <painter/RadialSpan.h>
+#include <painter/paint/Gradient.h>
+#include <painter/paint/ImageSpan.h>
+#include <painter/paint/detail/ImageSpanInt.h>
+#include <painter/paint/RadialSpan.h>
 
 #include <Core/stream/StringStream.h>
 #include <draw/imageops/ImageScale.h>

@@ -2,7 +2,7 @@
 #include "TestPixels.h"
 
 #include <painter/Painter.h>
-#include <painter/detail/PaintingCodes.h>
+#include <painter/record/detail/PaintingCodes.h>
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include <painter/Painter.h>
-#include <painter/detail/RasterizerCells.h>
+#include <painter/raster/detail/RasterizerCells.h>
 
 #include <gtest/gtest.h>
 

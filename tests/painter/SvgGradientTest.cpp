@@ -1,6 +1,6 @@
 #include "RecordingPainter.h"
 
-#include <painter/detail/SvgParser.h>
+#include <painter/svg/detail/SvgParser.h>
 
 #include <gtest/gtest.h>
 

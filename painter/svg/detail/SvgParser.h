@@ -2,8 +2,8 @@
 // and its fuzz targets.
 #pragma once
 
-#include <painter/BoundsPainter.h>
-#include <painter/Svg.h>
+#include <painter/canvas/BoundsPainter.h>
+#include <painter/svg/Svg.h>
 
 #include <Core/container/Array.h>
 #include <Core/container/Map.h>

@@ -2,7 +2,7 @@
 // sub-path. The pattern continues across sub-paths.
 #pragma once
 
-#include "LinearPath.h"
+#include <painter/path/LinearPath.h>
 
 #include <Core/container/Vector.h>
 

@@ -1,5 +1,5 @@
 #include "Dasher.h"
-#include "Rasterizer.h"
+#include <painter/raster/Rasterizer.h>
 
 #include <cmath>
 

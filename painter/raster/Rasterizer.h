@@ -3,7 +3,7 @@
 // in subpixel mode).
 #pragma once
 
-#include "LinearPath.h"
+#include <painter/path/LinearPath.h>
 
 namespace Qel {
 

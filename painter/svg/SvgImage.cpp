@@ -1,6 +1,6 @@
 // An SVG document as an image of a given size.
 #include "detail/SvgParser.h"
-#include "ImagePainter.h"
+#include <painter/buffer/ImagePainter.h>
 
 #include <cmath>
 

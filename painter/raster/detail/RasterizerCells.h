@@ -1,7 +1,7 @@
 // The cells a rasteriser has made, line by line, for the tests of its exact arithmetic.
 #pragma once
 
-#include <painter/Rasterizer.h>
+#include <painter/raster/Rasterizer.h>
 
 namespace Qel::detail {
 

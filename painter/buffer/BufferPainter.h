@@ -4,11 +4,11 @@
 // In co mode fills and strokes are queued and rendered on the worker pool in batches.
 #pragma once
 
-#include "PainterOps.h"
-#include "Rasterizer.h"
-#include "Fillers.h"
-#include "Stroker.h"
-#include "Dasher.h"
+#include <painter/canvas/PainterOps.h>
+#include <painter/raster/Rasterizer.h>
+#include <painter/raster/Fillers.h>
+#include <painter/stroke/Stroker.h>
+#include <painter/stroke/Dasher.h>
 
 #include <Core/container/Array.h>
 #include <Core/container/Buffer.h>

@@ -2,7 +2,7 @@
 // levels, on-path placement and co-mode jobs, and the buffer limit.
 #pragma once
 
-#include <painter/BufferPainter.h>
+#include <painter/buffer/BufferPainter.h>
 
 namespace Qel {
 

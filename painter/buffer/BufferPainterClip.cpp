@@ -1,6 +1,6 @@
 // BufferPainter: clipping to paths and masks.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
 

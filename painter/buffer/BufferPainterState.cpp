@@ -1,6 +1,6 @@
 // BufferPainter: set-up, the attribute stack, attribute operations and path building.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
 #include <Core/format/Format.h>

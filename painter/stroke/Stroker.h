@@ -2,7 +2,7 @@
 // small contours meant to be filled with the non-zero rule.
 #pragma once
 
-#include "LinearPath.h"
+#include <painter/path/LinearPath.h>
 
 namespace Qel {
 

@@ -4,8 +4,8 @@
 // colour on an unclipped anti-aliased target, its coverage is blended straight into the lines.
 // Either way the pixels are those the outline gives at that origin.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
-#include <painter/detail/GlyphCoverage.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/GlyphCoverage.h>
 
 #include <cmath>
 #include <cstring>

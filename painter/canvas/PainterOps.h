@@ -2,7 +2,7 @@
 // virtual operations; callers use them or the chaining wrappers.
 #pragma once
 
-#include "Xform2D.h"
+#include <painter/path/Xform2D.h>
 
 #include <Core/types/Color.h>
 #include <Core/text/String.h>

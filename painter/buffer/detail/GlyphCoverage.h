@@ -4,7 +4,7 @@
 // Shared by every painter and thread; bounded by a budget, least recently used out.
 #pragma once
 
-#include <painter/Rasterizer.h>
+#include <painter/raster/Rasterizer.h>
 #include <draw/font/Font.h>
 
 #include <atomic>

@@ -1,5 +1,5 @@
 #include "ImageSpan.h"
-#include <painter/detail/ImageSpanInt.h>
+#include <painter/paint/detail/ImageSpanInt.h>
 
 #include <draw/imageops/ImageMaker.h>
 #include <draw/imageops/ImageScale.h>

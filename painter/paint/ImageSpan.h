@@ -2,8 +2,8 @@
 // of target pixels for a SpanFiller.
 #pragma once
 
-#include "Fillers.h"
-#include "Xform2D.h"
+#include <painter/raster/Fillers.h>
+#include <painter/path/Xform2D.h>
 
 #include <Core/container/Buffer.h>
 #include <draw/image/Image.h>

@@ -2,7 +2,7 @@
 // PlayPainting replays such a stream onto any painter.
 #pragma once
 
-#include "PainterOps.h"
+#include <painter/canvas/PainterOps.h>
 
 #include <Core/stream/StringStream.h>
 #include <draw/record/Painting.h>

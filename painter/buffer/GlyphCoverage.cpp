@@ -2,8 +2,8 @@
 // origin, subpixel mode) from its cached outline, placed so that it lies wholly inside a private
 // rasteriser; the cells that come out are those any rasteriser makes of the glyph at the same
 // phase, moved by whole pixels, because the fixed-point arithmetic only sees the fractions.
-#include <painter/detail/GlyphCoverage.h>
-#include <painter/detail/RasterizerCells.h>
+#include <painter/buffer/detail/GlyphCoverage.h>
+#include <painter/raster/detail/RasterizerCells.h>
 #include "BufferPainter.h"
 
 #include <Core/container/Index.h>

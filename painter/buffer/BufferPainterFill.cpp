@@ -1,6 +1,6 @@
 // BufferPainter: solid fills and strokes, clearing, and placement along a path.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
 
 #include <cmath>
 #include <cstring>

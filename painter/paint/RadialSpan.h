@@ -2,8 +2,8 @@
 // the place where the ray from the focus through the pixel meets the circle.
 #pragma once
 
-#include "Fillers.h"
-#include "Xform2D.h"
+#include <painter/raster/Fillers.h>
+#include <painter/path/Xform2D.h>
 
 #include <draw/image/Image.h>
 

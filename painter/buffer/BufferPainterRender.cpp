@@ -1,6 +1,6 @@
 // BufferPainter: the path chain, immediate rendering and the two-stage pipeline of co mode.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
+#include <painter/buffer/detail/BufferPainterInt.h>
 
 #include <Core/text/Exc.h>
 #include <draw/detail/PixelBlend.h>

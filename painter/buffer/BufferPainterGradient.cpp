@@ -1,10 +1,10 @@
 // BufferPainter: image fills, and gradients drawn through gradient lines. Linear gradients are
 // image fills of a one-pixel-high line; radial ones sample a 2048-pixel line by distance.
 #include "BufferPainter.h"
-#include <painter/detail/BufferPainterInt.h>
-#include "Gradient.h"
-#include "ImageSpan.h"
-#include "RadialSpan.h"
+#include <painter/buffer/detail/BufferPainterInt.h>
+#include <painter/paint/Gradient.h>
+#include <painter/paint/ImageSpan.h>
+#include <painter/paint/RadialSpan.h>
 
 #include <cmath>
 
