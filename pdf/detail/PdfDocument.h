@@ -68,8 +68,9 @@ private:
 	void WriteFont(PdfFont& f, int index);
 };
 
-// JPEG size and components from the frame header; false for anything a reader may not take
-// (no frame, not 8 bits, other than 1 or 3 components).
+// JPEG size and components from the frame header; false for anything a reader may not take:
+// no frame before the first scan, no scan, not ending with the end-of-image marker, not 8 bits,
+// other than 1 or 3 components, or more pixels than an image may have.
 bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components);
 
 } // namespace Qel::detail
