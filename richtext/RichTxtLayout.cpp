@@ -30,6 +30,25 @@ const ArrayMap<Uuid, RichStyle>& sStyles(const RichPageContext& rc)
 // Pages taller than this are one page that never breaks: a document measured for its height.
 constexpr int64 UNBOUNDED_PAGE = 29999;
 
+// The header or footer that paragraph i starts, made from qtf. Paragraphs mostly inherit the
+// texts from the ones before them: a paragraph shortly before with the same text shares its
+// document, so the text is not read again for each.
+std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const String& qtf, bool footer)
+{
+	if(qtf.IsEmpty())
+		return nullptr;
+	for(int k = i - 1; k >= 0 && k >= i - 16; k--)
+		if(part[k].Is<RichTxt::Para>()) {
+			const RichTxt::Para& q = part[k].Get<RichTxt::Para>();
+			const std::shared_ptr<RichText>& d = footer ? q.footer : q.header;
+			if(d && (footer ? q.footer_qtf : q.header_qtf) == qtf)
+				return d;
+		}
+	RichText* made = nullptr;
+	SetHeaderQtf(made, qtf);
+	return std::shared_ptr<RichText>(made);
+}
+
 } // namespace
 
 void RichPageContext::ApplyWanted()
@@ -50,9 +69,13 @@ void RichPageContext::PageBreak()
 
 void RichPageContext::NewHeaderFooter(RichText* h, RichText* f)
 {
+	int cx = sClip(int64(page.right) - page.left);
+	// measuring sets the page numbers first, so the same texts measure the same
+	if(h == header && f == footer && cx == measured_cx)
+		return;
 	header = h;
 	footer = f;
-	int cx = sClip(int64(page.right) - page.left);
+	measured_cx = cx;
 	auto measure = [&](RichText* t) {
 		if(!t)
 			return 0;
@@ -129,11 +152,11 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	p.number = rc.number;
 	if(p.header_qtf != f.header_qtf) {
 		p.header_qtf = f.header_qtf;
-		SetHeaderQtf(p.header, f.header_qtf);
+		p.header = sHeaderFooter(part, i, f.header_qtf, false);
 	}
 	if(p.footer_qtf != f.footer_qtf) {
 		p.footer_qtf = f.footer_qtf;
-		SetHeaderQtf(p.footer, f.footer_qtf);
+		p.footer = sHeaderFooter(part, i, f.footer_qtf, true);
 	}
 }
 
@@ -182,7 +205,7 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 		next_block = (q.line_heights.GetCount() ? q.line_heights[0] : 0) + int64(q.ruler) + q.before;
 	}
 	if(rc.text && static_cast<const RichTxt*>(rc.text) == this && p.newhdrftr)
-		rc.NewHeaderFooter(p.header, p.footer);
+		rc.NewHeaderFooter(p.header.get(), p.footer.get());
 
 	bool brk;
 	if(p.fflag)
