@@ -362,28 +362,29 @@ RichPara::Lines RichPara::FormatLines(int cx, const Number& n) const
 			if(at >= 0)
 				stop = &f.tab[at];
 		}
-		else
-		for(const Tab& tab : f.tab) {
-			int64 p, d;
-			if(tab.pos & TAB_RIGHTPOS) {
-				int64 v = tab.pos & ~TAB_RIGHTPOS;
-				if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
-					p = tx;
-					d = INT64_MAX - 1;
+		else {
+			for(const Tab& tab : f.tab) {
+				int64 p, d;
+				if(tab.pos & TAB_RIGHTPOS) {
+					int64 v = tab.pos & ~TAB_RIGHTPOS;
+					if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
+						p = tx;
+						d = INT64_MAX - 1;
+					}
+					else {
+						p = (continued ? int64(cx) : avail) - v;
+						d = p - tx;
+					}
 				}
 				else {
-					p = (continued ? int64(cx) : avail) - v;
+					p = tab.pos;
 					d = p - tx;
 				}
-			}
-			else {
-				p = tab.pos;
-				d = p - tx;
-			}
-			if(d > 0 && d < best) {
-				best = d;
-				stop = &tab;
-				stop_at = p;
+				if(d > 0 && d < best) {
+					best = d;
+					stop = &tab;
+					stop_at = p;
+				}
 			}
 		}
 		int64 to_indent = int64(f.indent) - x;
