@@ -62,11 +62,16 @@ public:
 		mutable RichPara::Number number;  // the counters it was laid out with
 		mutable Vector<int> line_heights;
 		mutable Bits      spell_errors; // a bit per text position
-		mutable String    header_qtf;
-		mutable String    footer_qtf;
-		// Made from the texts, null when none; neighbours with the same texts share them.
-		mutable std::shared_ptr<RichText> header;
-		mutable std::shared_ptr<RichText> footer;
+		// The header and footer texts of the last layout and the documents made from them
+		// (null when none); neighbours with the same texts share the documents. Null when the
+		// paragraph has no such texts, as most have not.
+		struct HeaderFooter {
+			String                    header_qtf;
+			String                    footer_qtf;
+			std::shared_ptr<RichText> header;
+			std::shared_ptr<RichText> footer;
+		};
+		mutable std::unique_ptr<HeaderFooter> hdrftr;
 
 		Para() = default;
 		// Content and numbering only: the copy has a serial of its own and no layout.

@@ -40,8 +40,10 @@ std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const St
 	for(int k = i - 1; k >= 0 && k >= i - 16; k--)
 		if(part[k].Is<RichTxt::Para>()) {
 			const RichTxt::Para& q = part[k].Get<RichTxt::Para>();
-			const std::shared_ptr<RichText>& d = footer ? q.footer : q.header;
-			if(d && (footer ? q.footer_qtf : q.header_qtf) == qtf)
+			if(!q.hdrftr)
+				continue;
+			const std::shared_ptr<RichText>& d = footer ? q.hdrftr->footer : q.hdrftr->header;
+			if(d && (footer ? q.hdrftr->footer_qtf : q.hdrftr->header_qtf) == qtf)
 				return d;
 		}
 	RichText* made = nullptr;
@@ -150,13 +152,20 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	p.orphan = f.orphan;
 	p.newhdrftr = f.newhdrftr;
 	p.number = rc.number;
-	if(p.header_qtf != f.header_qtf) {
-		p.header_qtf = f.header_qtf;
-		p.header = sHeaderFooter(part, i, f.header_qtf, false);
-	}
-	if(p.footer_qtf != f.footer_qtf) {
-		p.footer_qtf = f.footer_qtf;
-		p.footer = sHeaderFooter(part, i, f.footer_qtf, true);
+	if(f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty())
+		p.hdrftr.reset();
+	else {
+		if(!p.hdrftr)
+			p.hdrftr = std::make_unique<Para::HeaderFooter>();
+		Para::HeaderFooter& hf = *p.hdrftr;
+		if(hf.header_qtf != f.header_qtf) {
+			hf.header_qtf = f.header_qtf;
+			hf.header = sHeaderFooter(part, i, f.header_qtf, false);
+		}
+		if(hf.footer_qtf != f.footer_qtf) {
+			hf.footer_qtf = f.footer_qtf;
+			hf.footer = sHeaderFooter(part, i, f.footer_qtf, true);
+		}
 	}
 }
 
@@ -205,7 +214,7 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 		next_block = (q.line_heights.GetCount() ? q.line_heights[0] : 0) + int64(q.ruler) + q.before;
 	}
 	if(rc.text && static_cast<const RichTxt*>(rc.text) == this && p.newhdrftr)
-		rc.NewHeaderFooter(p.header.get(), p.footer.get());
+		rc.NewHeaderFooter(p.hdrftr ? p.hdrftr->header.get() : nullptr, p.hdrftr ? p.hdrftr->footer.get() : nullptr);
 
 	bool brk;
 	if(p.fflag)
