@@ -1172,6 +1172,7 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 	// texts go in a block that sets the style and those once; each paragraph is written in it
 	// against that.
 	RichPara::Format group;
+	String group_head; // the first one's head when kept apart: the same head, the same fields
 	Uuid group_id;
 	int  group_serial = 0;
 	bool in_group = false;
@@ -1187,8 +1188,9 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
 			last_style = &GetStyle(styles, id).format;
 		}
-		bool stays = in_group && pp && id == group_id && sLongFields(*pp, *last_style, f) &&
-		             sSameLongFields(f, group);
+		bool stays = in_group && pp && id == group_id &&
+		             ((!group_head.IsEmpty() && pp->head == group_head) ||
+		              (sLongFields(*pp, *last_style, f) && sSameLongFields(f, group)));
 		if(i) {
 			out.Cat("&]");
 			if(in_group && !stays) {
@@ -1199,10 +1201,13 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 		}
 		if(!in_group && pp && sLongFields(*pp, *last_style, f) && !sSameLongFields(f, *last_base)) {
 			const RichTxt::Para* next = StoredParas::Get(txt, i + 1);
-			if(next && next->style == id && sLongFields(*next, *last_style, g) && sSameLongFields(f, g)) {
+			if(next && next->style == id &&
+			   ((!pp->head.IsEmpty() && next->head == pp->head) ||
+			    (sLongFields(*next, *last_style, g) && sSameLongFields(f, g)))) {
 				in_group = true;
 				group = *last_base;
 				sCopyLongFields(group, f);
+				group_head = pp->head;
 				group_id = id;
 				group_serial++;
 				out.Cat('[');
