@@ -95,7 +95,7 @@ struct sTabIndex {
 	int           first_right = -1; // the first stop counted from the right edge
 	bool          made = false;
 
-	void Make(const Vector<RichPara::Tab>& tab)
+	void Make(const RichPara::TabList& tab)
 	{
 		if(made)
 			return;

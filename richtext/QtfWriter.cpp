@@ -120,14 +120,9 @@ void sLineBreak(String& out, int options)
 		out.Cat("\r\n");
 }
 
-bool sSameTabs(const Vector<RichPara::Tab>& a, const Vector<RichPara::Tab>& b)
+bool sSameTabs(const RichPara::TabList& a, const RichPara::TabList& b)
 {
-	if(a.GetCount() != b.GetCount())
-		return false;
-	for(int i = 0; i < a.GetCount(); i++)
-		if(!(a[i] == b[i]))
-			return false;
-	return true;
+	return a == b; // at once when they share the list
 }
 
 bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
