@@ -23,7 +23,7 @@ public:
 
 String sHostile(const char* name)
 {
-	return LoadFile(String(QEL_TEST_DATA "/hostile/") + name);
+	return LoadFile(String(QEL_TEST_DATA "/richtext/hostile/") + name);
 }
 
 // Every step once; false when what is written is more than a small multiple of q.
