@@ -1,5 +1,7 @@
 // The QTF writer: formats as differences (paragraphs against their style, runs against the
-// paragraph's style, cells against the previous cell), so ordinary documents stay short.
+// paragraph's style, cells against the previous cell), so ordinary documents stay short. What
+// neighbours share and is long (a label, tab stops, a header text, a link) is written once for
+// them, so a text written back stays in proportion to the one read.
 #include "Qtf.h"
 #include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
