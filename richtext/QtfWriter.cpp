@@ -779,6 +779,10 @@ struct sPackedScratch {
 	String            open;           // the format block open
 	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
 	String            lang;           // scratch for a run of another language
+	Vector<String>    links;          // the links of the paragraph's stretches of runs so far
+	Vector<WString>   indexes;        // with their index entries
+	String            link_last;      // of the last run with a link
+	WString           index_last;
 	SizedBuffer<char> buf;
 };
 
@@ -1002,13 +1006,36 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 	bool runs = false;
 	sc.fmts[state].ref = true;
 	bool colon = false; // the last run ended in a colon written bare
+	bool link_before = false; // the run before has a link of its own, sc.link_last
+	int  state_before = -1;
+	if(sc.links.GetCount()) {
+		sc.links.Clear();
+		sc.indexes.Clear();
+	}
 	while(!in.IsEof()) {
 		int c = in.Peek();
 		if(IsPackedText(byte(c))) {
 			const char* b = in.s;
 			const sRunFmt& r = sc.fmts[state];
-			if(r.link) // runs may share it: QtfParagraph sees to that
-				return false;
+			// A link of runs of more than one format, or of more than one stretch of runs, is
+			// written once for them: QtfParagraph sees to that.
+			if(r.link) {
+				if(link_before && r.cf.link == sc.link_last && r.cf.indexentry == sc.index_last) {
+					if(state != state_before)
+						return false;
+				}
+				else {
+					for(int k = 0; k < sc.links.GetCount(); k++)
+						if(sc.links[k] == r.cf.link && sc.indexes[k] == r.cf.indexentry)
+							return false;
+					sc.links.Add(r.cf.link);
+					sc.indexes.Add(r.cf.indexentry);
+					sc.link_last = r.cf.link;
+					sc.index_last = r.cf.indexentry;
+				}
+			}
+			link_before = r.link;
+			state_before = state;
 			const String* fmt = &r.fmt;
 			if(!runs)
 				plang = r.cf.language;
@@ -1115,13 +1142,21 @@ namespace {
 // The head fields of the packed form that hold texts or lists of any length.
 constexpr dword LONG_FIELDS = (1 << 10) | (1 << 13) | (1 << 15) | (1 << 19); // label, numbering, tabs, header
 
+// Whether stored paragraph pp stores any long field.
+QEL_FORCE_INLINE bool sHasLongFields(const RichTxt::Para& pp)
+{
+	const String& h = pp.head.IsEmpty() ? pp.content : pp.head;
+	dword mask = 0;
+	if(h.GetLength() >= 4)
+		memcpy(&mask, h.Begin(), 4);
+	return mask & LONG_FIELDS;
+}
+
 // f: the format of stored paragraph pp against style, with its long fields; false, with f
 // unset, when it stores none.
 bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPara::Format& f)
 {
-	const String& h = pp.head.IsEmpty() ? pp.content : pp.head;
-	dword mask = 0;
-	if(h.GetLength() < 4 || (memcpy(&mask, h.Begin(), 4), !(mask & LONG_FIELDS)))
+	if(!sHasLongFields(pp))
 		return false;
 	f = style;
 	if(!pp.head.IsEmpty())
@@ -1168,12 +1203,15 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 	// Neighbours of one style that inherit the same label, tab stops, header or numbering
 	// texts go in a block that sets the style and those once; each paragraph is written in it
 	// against that.
-	RichPara::Format group;
-	String group_head; // the first one's head when kept apart: the same head, the same fields
-	Uuid group_id;
+	struct Group {
+		RichPara::Format format;
+		String           head; // the first one's head when kept apart: the same head, the same fields
+		Uuid             id;
+		RichPara::Format f, g; // scratch
+	};
+	std::unique_ptr<Group> gr; // made for the first paragraph with long fields: most lists have none
 	int  group_serial = 0;
 	bool in_group = false;
-	RichPara::Format f, g; // scratch
 	for(int i = 0; i < txt.GetPartCount(); i++) {
 		StoredParas::Prefetch(txt, i + 2);
 		const RichTxt::Para* pp = StoredParas::Get(txt, i);
@@ -1185,9 +1223,9 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
 			last_style = &GetStyle(styles, id).format;
 		}
-		bool stays = in_group && pp && id == group_id &&
-		             ((!group_head.IsEmpty() && pp->head == group_head) ||
-		              (sLongFields(*pp, *last_style, f) && sSameLongFields(f, group)));
+		bool stays = in_group && pp && id == gr->id &&
+		             ((!gr->head.IsEmpty() && pp->head == gr->head) ||
+		              (sLongFields(*pp, *last_style, gr->f) && sSameLongFields(gr->f, gr->format)));
 		if(i) {
 			out.Cat("&]");
 			if(in_group && !stays) {
@@ -1196,16 +1234,20 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			}
 			sLineBreak(out, options);
 		}
-		if(!in_group && pp && sLongFields(*pp, *last_style, f) && !sSameLongFields(f, *last_base)) {
+		if(!in_group && pp && sHasLongFields(*pp)) {
+			if(!gr)
+				gr = std::make_unique<Group>();
+			RichPara::Format& f = gr->f;
 			const RichTxt::Para* next = StoredParas::Get(txt, i + 1);
-			if(next && next->style == id &&
+			if(sLongFields(*pp, *last_style, f) && !sSameLongFields(f, *last_base) && next && next->style == id &&
 			   ((!pp->head.IsEmpty() && next->head == pp->head) ||
-			    (sLongFields(*next, *last_style, g) && sSameLongFields(f, g)))) {
+			    (sLongFields(*next, *last_style, gr->g) && sSameLongFields(f, gr->g)))) {
 				in_group = true;
+				RichPara::Format& group = gr->format;
 				group = *last_base;
 				sCopyLongFields(group, f);
-				group_head = pp->head;
-				group_id = id;
+				gr->head = pp->head;
+				gr->id = id;
 				group_serial++;
 				out.Cat('[');
 				if(with_styles) {
@@ -1229,7 +1271,7 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 			sCatInt(out, last_q);
 			out.Cat(';');
 		}
-		const RichPara::Format& parabase = in_group ? group : *base;
+		const RichPara::Format& parabase = in_group ? gr->format : *base;
 		if(packed && pp && !scratch)
 			scratch = std::make_unique<sPackedScratch>();
 		if(!packed || !pp ||
