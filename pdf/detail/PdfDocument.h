@@ -8,6 +8,9 @@
 
 namespace Qel::detail {
 
+// Points per dot: a PdfDraw works in dots (600 per inch), PDF user space in points (72).
+constexpr double POINTS_PER_DOT = 72.0 / 600;
+
 // One embedded face. Content shows its glyphs by two-byte codes (CIDs): the position in the
 // subset for TrueType faces, the face's own numbering for CFF faces, which go in whole.
 struct PdfFont {

@@ -169,9 +169,11 @@ int PdfDocument::PatternFor(uint64 bits, Color c, Point origin, int h)
 	// Pattern space is the page's default space: points, y up.
 	PdfText d;
 	d << "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 8 8] /XStep 8 /YStep 8 "
-	     "/Resources << >> /Matrix [0.12 0 0 -0.12 ";
-	d.Num(0.12 * origin.x, 4) << ' ';
-	d.Num(0.12 * (int64(h) - origin.y), 4) << ']';
+	     "/Resources << >> /Matrix [";
+	d.Num(POINTS_PER_DOT, 4) << " 0 0 ";
+	d.Num(-POINTS_PER_DOT, 4) << ' ';
+	d.Num(POINTS_PER_DOT * origin.x, 4) << ' ';
+	d.Num(POINTS_PER_DOT * (int64(h) - origin.y), 4) << ']';
 	int id = obj.New();
 	obj.Stream(id, d.Get(), t.Get());
 	patterns.Add(key, id);
