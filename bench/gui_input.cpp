@@ -3,7 +3,7 @@
 // the queue to a control eight levels down among fifty siblings a level, keys up a focus chain of
 // eight, and a burst of XTEST motions until the last one arrived. Peers in gui_input_peer.cpp.
 #include <gui/Gui.h>
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/Top.h>
 

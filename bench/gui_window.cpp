@@ -7,7 +7,7 @@
 #include <gui/Gui.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/Wnd.h>
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 
 #include <gtk/gtk.h>
 

@@ -7,9 +7,9 @@
 #include "GuiDisplay.h"
 
 #include <gui/Gui.h>
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
-#include <gui/detail/Mouse.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
+#include <gui/input/detail/Mouse.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/Top.h>
 

@@ -1,9 +1,9 @@
 // What the GUI core registers with the modules below it when the program starts.
-#include "Clip.h"
-#include "Ctrl.h"
-#include "CtrlCoreImg.h"
-#include "ImageDraw.h"
-#include "detail/Keys.h"
+#include <gui/clip/Clip.h>
+#include <gui/ctrl/Ctrl.h>
+#include <gui/clip/CtrlCoreImg.h>
+#include <gui/paint/ImageDraw.h>
+#include <gui/input/detail/Keys.h>
 
 #include <painter/Painter.h>
 #include <richtext/RichText.h>

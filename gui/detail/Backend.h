@@ -1,7 +1,7 @@
 // What the GUI core asks of the windowing backend (GTK and GDK live only behind these).
 #pragma once
 
-#include "../Ctrl.h"
+#include <gui/ctrl/Ctrl.h>
 
 namespace Qel::detail {
 

@@ -4,11 +4,11 @@
 #include "detail/EventQueue.h"
 #include "detail/KeyTranslate.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/detail/Geom.h>
-#include <gui/detail/Keys.h>
-#include <gui/detail/Mouse.h>
+#include <gui/input/detail/Keys.h>
+#include <gui/input/detail/Mouse.h>
 
 namespace Qel {
 

@@ -3,7 +3,7 @@
 #include "detail/Clip.h"
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {

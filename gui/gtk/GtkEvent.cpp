@@ -2,9 +2,9 @@
 // later, outside any GTK code.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
-#include <gui/detail/Mouse.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
+#include <gui/input/detail/Mouse.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {

@@ -2,8 +2,8 @@
 // caret and repaints under it.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <exception>

@@ -3,9 +3,9 @@
 // the standard cursors.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/SystemDraw.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/paint/SystemDraw.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <atomic>

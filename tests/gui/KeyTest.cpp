@@ -3,7 +3,7 @@
 // log, XTEST combinations with the X11 hot-key filter, and two keyboard layouts.
 #include "GuiApp.h"
 
-#include <gui/detail/Keys.h>
+#include <gui/input/detail/Keys.h>
 #include <gui/gtk/detail/KeyTranslate.h>
 
 #include <X11/XKBlib.h>

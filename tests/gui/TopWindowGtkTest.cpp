@@ -5,7 +5,7 @@
 #include "FakeScreen.h"
 #include "GuiApp.h"
 
-#include <gui/detail/TopWindowAccess.h>
+#include <gui/window/detail/TopWindowAccess.h>
 
 #include <X11/Xlib.h>
 

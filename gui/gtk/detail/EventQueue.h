@@ -3,7 +3,7 @@
 // it. One process-wide ring buffer, used under the GUI lock.
 #pragma once
 
-#include <gui/Ctrl.h>
+#include <gui/ctrl/Ctrl.h>
 
 #include <gtk/gtk.h>
 
