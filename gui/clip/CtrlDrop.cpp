@@ -6,7 +6,6 @@
 #include <gui/clip/detail/Clip.h>
 #include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/ctrl/detail/Focus.h>
-#include <gui/gtk/GtkApp.h>
 
 namespace Qel {
 
@@ -241,9 +240,9 @@ int Ctrl::DoDragAndDrop(const VectorMap<String, ClipData>& data, const Image& sa
 	d.image = MakeDragImage(sample, 128 << GetDisplayScaleShift());
 	if(StartDrag(w, actions))
 		while(d.source && !GetTopCtrls().IsEmpty()) {
-			ProcessGtkEvents(nullptr, true);
+			PumpEvents(nullptr, true);
 			if(d.source)
-				GuiWait(10);
+				WaitForEvents(10);
 		}
 	d.source = nullptr;
 	d.data.Clear();

@@ -360,18 +360,10 @@ public:
 	             bool topmost = false);
 	// Null while no native window is open.
 	Rect   GetWndScreenRect() const;
-	// Adopts a rectangle the window system reported (left/top position, large offsets as SetRect).
-	void   SetWndRectFromGdk(const Rect& r);
 	// Hands every window's pending repaint rectangles to the window system.
 	static void FlushInvalid();
 	void   SetAlpha(byte alpha);
 
-	// The event pump: the queued events (dispatched), timers, caret and repaints, once. Returns
-	// whether an event was found. fetch lets GLib deliver more between the events.
-	static bool ProcessGtkEvents(bool* quit, bool fetch);
-	// Applies the window system's pending answers to moves and sizes of this window at once;
-	// true when one was found.
-	bool   SweepGdkConfigure(bool may_block);
 	// The event loop: with null until no window is left, else until ctrl closes or its loop is
 	// broken. Loops nest.
 	static void EventLoop(Ctrl* ctrl = nullptr);
@@ -627,7 +619,7 @@ private:
 	// Takes r (screen, device pixels) as a left/top position without moving the native window.
 	void      AdoptWndRect(const Rect& r);
 	// Runs the current backend event on this top control.
-	void      DispatchGdkEvent();
+	void      DispatchBackendEvent();
 	// Mouse dispatch below DispatchMouse: to the capture or down the tree; enter and leave and
 	// the split between view and frame; hooks, the log and the parent's notice; the event itself.
 	Image     DispatchMouseEvent(int event, Point p, int zdelta);

@@ -120,7 +120,7 @@ void sDispatchKey(const QueuedGdkEvent& e)
 
 } // namespace
 
-void Ctrl::DispatchGdkEvent()
+void Ctrl::DispatchBackendEvent()
 {
 	GuiLock lock;
 	if(!IsOpen())
@@ -186,7 +186,7 @@ void Ctrl::DispatchGdkEvent()
 		sDispatchKey(e);
 		break;
 	case GDK_CONFIGURE:
-		SetWndRectFromGdk(e.value.IsNull() ? GetNullRect() : e.value.ToRect());
+		SetWndRectFromSystem(*this, e.value.IsNull() ? GetNullRect() : e.value.ToRect());
 		break;
 	case GDK_SCROLL: {
 		Point d = e.value.ToPoint();

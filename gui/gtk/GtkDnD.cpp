@@ -87,7 +87,7 @@ gboolean sDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint
 		// what the pointer did before the drag reached here is dispatched first
 		s.delivering = true;
 		try {
-			Ctrl::ProcessGtkEvents(nullptr, false);
+			PumpEvents(nullptr, false);
 		}
 		catch(...) {
 			s.delivering = false;

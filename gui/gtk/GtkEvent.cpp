@@ -293,9 +293,27 @@ bool detail::IsAltHeld()
 	return CurrentGdkEvent().state & GDK_MOD1_MASK;
 }
 
+dword detail::MouseKeyFlags(dword state)
+{
+	dword k = 0;
+	if(state & GDK_SHIFT_MASK)
+		k |= K_SHIFT;
+	if(state & GDK_CONTROL_MASK)
+		k |= K_CTRL;
+	if(state & GDK_MOD1_MASK)
+		k |= K_ALT;
+	if(state & GDK_BUTTON1_MASK)
+		k |= K_MOUSELEFT;
+	if(state & GDK_BUTTON2_MASK)
+		k |= K_MOUSEMIDDLE;
+	if(state & GDK_BUTTON3_MASK)
+		k |= K_MOUSERIGHT;
+	return k;
+}
+
 dword detail::CurrentEventState()
 {
-	return CurrentGdkEvent().state;
+	return MouseKeyFlags(CurrentGdkEvent().state);
 }
 
 Point detail::CurrentEventMousePos()
@@ -408,7 +426,7 @@ bool detail::ProcessNextGdkEvent(bool* quit, bool fetch)
 		if(ctrl)
 			SyncImCursorLocation(ctrl);
 		if(ctrl)
-			CtrlAccess::DispatchGdkEvent(*ctrl);
+			CtrlAccess::DispatchBackendEvent(*ctrl);
 	}
 	if(quit)
 		*quit = false;

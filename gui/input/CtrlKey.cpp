@@ -171,7 +171,7 @@ bool Ctrl::DispatchKey(dword key, int count)
 	TakeDeferredFocus();
 	if(GetGuiAltShowsAccessKeys())
 		if(Ctrl* a = GetActiveCtrl())
-			a->ShowAccessKeys(CurrentEventState() & 0x8);
+			a->ShowAccessKeys(CurrentEventState() & K_ALT);
 	Ptr<Ctrl> focus = f.focus_ctrl;
 	// by index: a hook may install further hooks
 	const Vector<KeyHook>& hooks = f.key_hooks;

@@ -18,12 +18,12 @@ using namespace detail;
 
 namespace {
 
-// The backend's button bits by button number (0 middle, 1 left, 2 right).
-constexpr dword sButtonBit[3] = {0x200, 0x100, 0x400};
+// The key flags of the buttons by button number (0 middle, 1 left, 2 right).
+constexpr dword sButtonBit[3] = {K_MOUSEMIDDLE, K_MOUSELEFT, K_MOUSERIGHT};
 
 bool sIsWheel(int event)                { return event == Ctrl::MOUSEWHEEL || event == Ctrl::MOUSEHWHEEL; }
 bool sHeld(int button)                  { return CurrentEventState() & sButtonBit[button]; }
-bool sAnyHeld()                         { return CurrentEventState() & 0x700; }
+bool sAnyHeld()                         { return CurrentEventState() & (K_MOUSELEFT | K_MOUSEMIDDLE | K_MOUSERIGHT); }
 bool sInside(const Rect& r, Point p)    { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 Point sSub(Point a, Point b)            { return Point(SatSub(a.x, b.x), SatSub(a.y, b.y)); }
 
@@ -68,7 +68,7 @@ void sLogMouse(const char* prefix, Ctrl* c, int event, Point p, dword keyflags)
 
 dword sKeyFlags(int event)
 {
-	dword k = MouseKeyFlags(CurrentEventState());
+	dword k = CurrentEventState();
 	if((event & Ctrl::ACTION) == Ctrl::DOUBLE)
 		k |= K_MOUSEDOUBLE;
 	if((event & Ctrl::ACTION) == Ctrl::TRIPLE)
@@ -98,24 +98,6 @@ MouseState& detail::Mouse()
 	return m;
 }
 
-dword detail::MouseKeyFlags(dword state)
-{
-	dword k = 0;
-	if(state & 0x1)
-		k |= K_SHIFT;
-	if(state & 0x4)
-		k |= K_CTRL;
-	if(state & 0x8)
-		k |= K_ALT;
-	if(state & 0x100)
-		k |= K_MOUSELEFT;
-	if(state & 0x200)
-		k |= K_MOUSEMIDDLE;
-	if(state & 0x400)
-		k |= K_MOUSERIGHT;
-	return k;
-}
-
 Image ArrowCursorImage()
 {
 	// the GDK left-pointer arrow (68), plus one
@@ -132,13 +114,13 @@ Image OverrideCursorImage()
 bool GetMouseLeft()
 {
 	GuiLock lock;
-	return CurrentEventState() & 0x100;
+	return CurrentEventState() & K_MOUSELEFT;
 }
 
 bool GetMouseRight()
 {
 	GuiLock lock;
-	return CurrentEventState() & 0x400;
+	return CurrentEventState() & K_MOUSERIGHT;
 }
 
 Point GetMousePos()

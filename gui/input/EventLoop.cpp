@@ -3,7 +3,6 @@
 #include <gui/ctrl/Ctrl.h>
 #include <gui/detail/Backend.h>
 #include <gui/ctrl/detail/Focus.h>
-#include <gui/gtk/GtkApp.h>
 
 namespace Qel {
 
@@ -23,8 +22,8 @@ void Ctrl::EventLoop(Ctrl* ctrl)
 		ReleaseCapture();
 	if(!ctrl) {
 		while(!GetTopCtrls().IsEmpty()) {
-			IterateGtkMainContext(true);
-			ProcessGtkEvents(nullptr, true);
+			IterateMainContext(true);
+			PumpEvents(nullptr, true);
 		}
 		return;
 	}
@@ -38,8 +37,8 @@ void Ctrl::EventLoop(Ctrl* ctrl)
 	f.loop_ctrl = ctrl;
 	ctrl->flags |= INLOOP;
 	while(self && self->IsOpen() && self->InLoop()) {
-		IterateGtkMainContext(true);
-		ProcessGtkEvents(nullptr, true);
+		IterateMainContext(true);
+		PumpEvents(nullptr, true);
 	}
 }
 

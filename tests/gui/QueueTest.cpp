@@ -155,7 +155,7 @@ TEST_F(Queue, ModalLoopsNest)
 	Push(1, GDK_MOTION_NOTIFY);
 	Push(2, GDK_MOTION_NOTIFY);
 	detail::Focus().loop_ctrl = &outer; // its loop flag is clear
-	Ctrl::ProcessGtkEvents(nullptr, false);
+	detail::PumpEvents(nullptr, false);
 	EXPECT_EQ(q.GetCount(), 2);
 }
 

@@ -19,7 +19,9 @@ struct CtrlAccess {
 	// The rectangle of the frame record i, relative to the control.
 	static Rect   FrameRect(const Ctrl& c, int i) { return c.FrameData()[i].GetRect(); }
 	static void   ClearFullRefreshDeep(Ctrl& c) { c.ClearFullRefreshDeep(); }
-	static void   DispatchGdkEvent(Ctrl& c)    { c.DispatchGdkEvent(); }
+	static void   DispatchBackendEvent(Ctrl& c) { c.DispatchBackendEvent(); }
+	static void   AdoptWndRect(Ctrl& c, const Rect& r) { c.AdoptWndRect(r); }
+	static void   TakeDeferredFocus()          { Ctrl::TakeDeferredFocus(); }
 	static Image  DispatchMouseEvent(Ctrl& c, int event, Point p, int zdelta) { return c.DispatchMouseEvent(event, p, zdelta); }
 	static Ctrl*  ChildAtPoint(Ctrl& c, Point& p) { return c.ChildAtPoint(p); }
 	static void   ActivateWnd(Ctrl& c)         { c.ActivateWnd(); }

@@ -92,6 +92,9 @@ void MergeGdkEvents();
 // Merges, pops and dispatches at most one record; true when the queue was not empty on entry.
 bool ProcessNextGdkEvent(bool* quit, bool fetch);
 
+// Key flags (K_SHIFT, K_CTRL, K_ALT, the mouse buttons) from GDK's modifier and button word.
+dword MouseKeyFlags(dword state);
+
 // The button word (0x100, 0x200, 0x400 while buttons 1, 2, 3 are down) and the last pointer
 // position, in device pixels.
 dword& GdkButtonWord();

@@ -29,11 +29,9 @@ struct MouseState {
 
 MouseState& Mouse();
 
-// Key flags of a mouse event from the backend's modifier and button word.
-dword MouseKeyFlags(dword state);
-
-// The modifier and button word, the pointer's screen position (device pixels) and the pen mark
-// of the event being dispatched; the backend keeps them.
+// The modifiers and buttons held (K_SHIFT, K_CTRL, K_ALT, K_MOUSELEFT, K_MOUSEMIDDLE,
+// K_MOUSERIGHT), the pointer's screen position (device pixels) and the pen mark of the event
+// being dispatched; the backend keeps them.
 dword CurrentEventState();
 Point CurrentEventMousePos();
 bool  CurrentEventIsPen();
