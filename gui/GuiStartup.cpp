@@ -63,6 +63,7 @@ void GuiStartupRegistrations()
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
 	KeyNames();
+	SetTimerPassHooks([] { Ctrl::CheckMouseCtrl(); Ctrl::SyncCaret(); }, [] { Ctrl::SyncRefreshFlags(); });
 	atexit(ClearTimers);
 	SetRichImageClipboardHooks(GetImageClipData, IsAvailableImage, GetImage, GetImageClipFormat);
 	RegisterBMPRaster();

@@ -1,5 +1,4 @@
 #include "Timer.h"
-#include <gui/ctrl/Ctrl.h>
 
 namespace Qel {
 
@@ -37,6 +36,8 @@ TimerEntry** sChains;
 int         sChainBits;
 
 std::atomic<dword (*)()> sTickSource;
+void (*sPassBefore)();     // set once at start-up
+void (*sPassAfter)();
 
 uintptr_t sBlock(const void* id) { return uintptr_t(id) >> BLOCK_SHIFT; }
 
@@ -249,8 +250,8 @@ void TimerProc(dword now)
 		Nesting()  { Mutex::Lock lock(sTimerMutex); sPassDepth++; }
 		~Nesting() { Mutex::Lock lock(sTimerMutex); if(--sPassDepth) sSerial++; }
 	} nesting;
-	Ctrl::CheckMouseCtrl();
-	Ctrl::SyncCaret();
+	if(sPassBefore)
+		sPassBefore();
 
 	sTimerMutex.Enter();
 	try {
@@ -308,7 +309,14 @@ void TimerProc(dword now)
 		throw;
 	}
 	sTimerMutex.Leave();
-	Ctrl::SyncRefreshFlags();
+	if(sPassAfter)
+		sPassAfter();
+}
+
+void detail::SetTimerPassHooks(void (*before)(), void (*after)())
+{
+	sPassBefore = before;
+	sPassAfter = after;
 }
 
 int detail::GetTimerCount()

@@ -28,6 +28,10 @@ namespace detail {
 dword GuiTick();
 void  SetGuiTickSource(dword (*tick)());
 
+// What the control tree does around each pass: before it, the pointer's control and the caret
+// brought up to date; after it, the refresh flags. Set once at start-up.
+void  SetTimerPassHooks(void (*before)(), void (*after)());
+
 // Number of pending entries.
 int   GetTimerCount();
 // Frees every entry (at process exit).
