@@ -2,12 +2,9 @@
 #include "SystemDraw.h"
 #include <gui/ctrl/Ctrl.h>
 #include <gui/paint/detail/CairoCache.h>
-#include <draw/detail/FontInt.h>
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 
 #include <cmath>
 
@@ -45,14 +42,8 @@ int FontDataSysMaker::Make(FontSysData& object) const
 {
 	Font f = font;
 	f.ResolveStd();
-	FcPattern* pattern;
 	bool italic_face;
-	{
-		Mutex::Lock lock(FontMutex());
-		pattern = MatchFcPattern(f);
-		FT_Face face = GetFTFace(f, nullptr);
-		italic_face = face && (face->style_flags & FT_STYLE_FLAG_ITALIC);
-	}
+	FcPattern* pattern = MatchFontPattern(f, &italic_face);
 	if(!pattern)
 		return 1;
 	cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
