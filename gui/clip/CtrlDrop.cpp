@@ -29,11 +29,6 @@ DropState& sDrop()
 	return s;
 }
 
-bool sInside(const Rect& r, Point p)
-{
-	return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-
 void sSendDrop(Ctrl* c, Point p, bool inframe, PasteSource& clip)
 {
 	if(inframe)
@@ -153,7 +148,7 @@ void Ctrl::DispatchDrop(Point p, PasteSource& clip)
 		stop = c;
 		if(c->AcceptsMouse()) {
 			Rect view = c->GetView();
-			d.inframe = !sInside(view, p);
+			d.inframe = !view.Contains(p);
 			d.pos = d.inframe ? p : Point(p.x - view.left, p.y - view.top);
 			sSendDrop(c, d.pos, d.inframe, clip);
 			// the outermost control that takes a format hides its children from the drop

@@ -19,16 +19,6 @@ Rect sOffset(const Rect& r, Point p)
 	return Rect(r.left + p.x, r.top + p.y, r.right + p.x, r.bottom + p.y);
 }
 
-Rect sIntersect(const Rect& a, const Rect& b)
-{
-	Rect r(max(a.left, b.left), max(a.top, b.top), min(a.right, b.right), min(a.bottom, b.bottom));
-	if(r.right < r.left)
-		r.right = r.left;
-	if(r.bottom < r.top)
-		r.bottom = r.top;
-	return r;
-}
-
 Size sSize(const Rect& r)
 {
 	return Size(r.right - r.left, r.bottom - r.top);
@@ -99,13 +89,13 @@ Rect Ctrl::GetVisibleScreenRect() const
 	GuiLock lock;
 	Rect r = GetScreenRect();
 	if(const Ctrl* p = GetParent())
-		r = sIntersect(r, InFrame() ? p->GetVisibleScreenRect() : p->GetVisibleScreenView());
+		r.Intersect(InFrame() ? p->GetVisibleScreenRect() : p->GetVisibleScreenView());
 	return r;
 }
 
 Rect Ctrl::GetVisibleScreenView() const
 {
-	return sIntersect(GetVisibleScreenRect(), GetScreenView());
+	return GetVisibleScreenRect() & GetScreenView();
 }
 
 Rect Ctrl::GetWorkArea() const

@@ -69,7 +69,7 @@ void Ctrl::Refresh(const Rect& r)
 	if((flags & FULLREFRESH) || !IsVisibleDeep() || !IsOpen())
 		return;
 	Rect v = GetView0();
-	RefreshFrame(IntersectRect(OffsetRect(r, TopLeft(v)), InflateRect(v, overpaint)));
+	RefreshFrame(OffsetRect(r, TopLeft(v)) & InflateRect(v, overpaint));
 }
 
 void Ctrl::RefreshFrame()

@@ -18,7 +18,6 @@ namespace {
 
 constexpr KeycodeMaps sKeymapMaps = {LatinKeycodeMap, DigitKeycodeMap};
 
-bool sInside(const Rect& r, Point p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 Point sRelative(Point p, const Rect& r) { return Point(SatSub(p.x, r.left), SatSub(p.y, r.top)); }
 
 // GDK buttons 1, 2, 3 are left, middle, right.
@@ -83,7 +82,7 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 	for(int i = popups.GetCount() - 1; i >= 0; i--)
 		if(Ctrl* q = popups[i]) {
 			Rect r = q->GetScreenRect();
-			if(sInside(r, e.mousepos)) {
+			if(r.Contains(e.mousepos)) {
 				q->DispatchMouse(code, sRelative(e.mousepos, r), zdelta);
 				return;
 			}
@@ -98,7 +97,7 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 		return;
 	}
 	Rect r = first->GetScreenRect();
-	if(sInside(r, e.mousepos))
+	if(r.Contains(e.mousepos))
 		first->DispatchMouse(code, sRelative(e.mousepos, r), zdelta);
 }
 

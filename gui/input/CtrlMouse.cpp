@@ -24,7 +24,6 @@ constexpr dword sButtonBit[3] = {K_MOUSEMIDDLE, K_MOUSELEFT, K_MOUSERIGHT};
 bool sIsWheel(int event)                { return event == Ctrl::MOUSEWHEEL || event == Ctrl::MOUSEHWHEEL; }
 bool sHeld(int button)                  { return CurrentEventState() & sButtonBit[button]; }
 bool sAnyHeld()                         { return CurrentEventState() & (K_MOUSELEFT | K_MOUSEMIDDLE | K_MOUSERIGHT); }
-bool sInside(const Rect& r, Point p)    { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 Point sSub(Point a, Point b)            { return Point(SatSub(a.x, b.x), SatSub(a.y, b.y)); }
 
 // Chebyshev distance, the one the drag distance is measured in.
@@ -184,7 +183,7 @@ void Ctrl::PassWheelUp(int event, Point p, int zdelta, dword keyflags)
 	// through the screen: exact whatever frames lie between
 	Point s = AddPoint(p, TopLeft(GetScreenView()));
 	Rect pv = parent->GetScreenView();
-	if(!sInside(pv, s))
+	if(!pv.Contains(s))
 		return;
 	parent->InvokeMouseEvent(event, sSub(s, TopLeft(pv)), zdelta, keyflags);
 	Mouse().wheel_passed_up = true;
@@ -290,14 +289,14 @@ Ctrl* Ctrl::ChildAtPoint(Point& p)
 {
 	GuiLock lock;
 	Rect view = GetView();
-	bool inview = sInside(view, p);
+	bool inview = view.Contains(p);
 	Point at = inview ? sSub(p, TopLeft(view)) : p;
 	// topmost first; the rectangle is the cheap test, so it comes before the walk to the top
 	for(Ctrl* q = GetLastChild(); q; q = q->GetPrev()) {
 		if(q->InView() != inview)
 			continue;
 		Rect r = q->GetRect();
-		if(sInside(r, at) && q->AcceptsMouse()) {
+		if(r.Contains(at) && q->AcceptsMouse()) {
 			p = sSub(at, TopLeft(r));
 			return q;
 		}
@@ -313,11 +312,11 @@ Ctrl* Ctrl::ChildFromPoint(Point& p, bool inview)
 	Ctrl* c = this;
 	for(;;) {
 		Rect view = c->GetView();
-		bool in = sInside(view, p);
+		bool in = view.Contains(p);
 		Point at = in ? sSub(p, TopLeft(view)) : p;
 		Ctrl* hit = nullptr;
 		for(Ctrl* q = c->GetLastChild(); q && !hit; q = q->GetPrev())
-			if(q->InView() == in && q->IsVisible() && sInside(q->GetRect(), at))
+			if(q->InView() == in && q->IsVisible() && q->GetRect().Contains(at))
 				hit = q;
 		if(!hit)
 			return c;
@@ -352,7 +351,7 @@ Image Ctrl::DeliverMouseEvent(int event, Point p, int zdelta)
 			return ArrowCursorImage();
 	}
 	Rect view = GetView();
-	bool inview = sInside(view, p);
+	bool inview = view.Contains(p);
 	if(inview != m.in_view) {
 		m.in_view = inview;
 		SendViewMouseEvent(inview ? MOUSEENTER : MOUSELEAVE, sSub(p, TopLeft(view)), 0, keyflags);
@@ -571,8 +570,8 @@ bool Ctrl::HasMouseIn(const Rect& r) const
 	if(!HasMouse())
 		return false;
 	Rect view = GetScreenView();
-	Rect shown = IntersectRect(OffsetRect(r, TopLeft(view)), IntersectRect(view, GetVisibleScreenRect()));
-	return sInside(shown, CurrentEventMousePos());
+	Rect shown = OffsetRect(r, TopLeft(view)) & (view & GetVisibleScreenRect());
+	return shown.Contains(CurrentEventMousePos());
 }
 
 // Cursor ---------------------------------------------------------------------------------------
@@ -583,7 +582,7 @@ void Ctrl::CheckMouseCtrl()
 	FocusState& f = Focus();
 	MouseState& m = Mouse();
 	Ptr<Ctrl> pc = f.pointer_ctrl;
-	if(pc && !pc->HasCapture() && !sInside(pc->GetScreenRect(), CurrentEventMousePos())) {
+	if(pc && !pc->HasCapture() && !pc->GetScreenRect().Contains(CurrentEventMousePos())) {
 		dword keyflags = sKeyFlags(MOUSEMOVE);
 		if(m.in_view)
 			pc->SendViewMouseEvent(MOUSELEAVE, sSub(m.pos, TopLeft(pc->GetView())), 0, keyflags);

@@ -53,9 +53,9 @@ void Ctrl::ExcludeDHCtrls(SystemDraw& w, const Rect& clip, Point off)
 		if(!q->IsVisible())
 			continue;
 		Rect r = OffsetRect(q->GetRect(), q->InFrame() ? Point(0, 0) : TopLeft(view));
-		Rect qclip = q->InFrame() ? clip : IntersectRect(clip, view);
+		Rect qclip = q->InFrame() ? clip : clip & view;
 		Rect in_draw = OffsetRect(r, off);
-		if(!RectsOverlap(r, qclip) || !w.IsPaintingOp(in_draw))
+		if(!r.Intersects(qclip) || !w.IsPaintingOp(in_draw))
 			continue;
 		if(sIsDHCtrl(q)) {
 			w.FlushText();
@@ -74,7 +74,7 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 	Rect whole = sSizeRect(GetRect0());
 	int m = overpaint;
 	Rect outer = InflateRect(whole, m);
-	if(IsEmptyRect(outer) || IsEmptyRect(clip) || !RectsOverlap(outer, clip))
+	if(IsEmptyRect(outer) || IsEmptyRect(clip) || !outer.Intersects(clip))
 		return;
 
 	// frames, each into what the frames before it left
@@ -95,13 +95,13 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 		if(!q->IsVisible())
 			continue;
 		Rect qr = q->GetRect();
-		if(!q->IsTransparent() && RectContains(qr, outer))
+		if(!q->IsTransparent() && qr.Contains(outer))
 			hidden = true;
 		if(q->InView()) {
 			view_children = true;
 			continue;
 		}
-		if(IsTransparent() && RectsOverlap(qr, v) && !excluded) {
+		if(IsTransparent() && qr.Intersects(v) && !excluded) {
 			w.BeginOp();
 			w.ExcludeClipOp(v);
 			excluded = true;
@@ -114,7 +114,7 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 		w.EndOp();
 
 	// own content
-	if(!hidden && !IsEmptyRect(ov) && RectsOverlap(ov, clip) && w.IsPaintingOp(ov)) {
+	if(!hidden && !IsEmptyRect(ov) && ov.Intersects(clip) && w.IsPaintingOp(ov)) {
 		if(m == 0)
 			w.ClipoffOp(v);
 		else {
@@ -132,7 +132,7 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 
 	// view children on top, later ones over earlier ones
 	if(view_children && !IsEmptyRect(v)) {
-		Rect vclip = IntersectRect(clip, v);
+		Rect vclip = clip & v;
 		w.ClipOp(vclip);
 		for(Ctrl* q = firstchild; q; q = q->GetNext()) {
 			if(!q->IsVisible() || q->InFrame())
@@ -142,7 +142,7 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 			Rect qclip = OffsetRect(vclip, Neg(off));
 			// the child's own margin counts too: its frames may paint out there
 			int qm = max(m, (int)q->overpaint);
-			if(IsEmptyRect(qclip) || !RectsOverlap(qclip, InflateRect(sSizeRect(qr), qm)))
+			if(IsEmptyRect(qclip) || !qclip.Intersects(InflateRect(sSizeRect(qr), qm)))
 				continue;
 			w.Offset(off.x, off.y);
 			q->CtrlPaint(w, qclip);

@@ -125,7 +125,7 @@ bool SystemDraw::ClipOp(const Rect& r)
 	CairoStatusCheck check(cr);
 	FlushText();
 	Push();
-	clip.Top() = IntersectRect(clip.Top(), OffsetRect(r, offset.Top()));
+	clip.Top().Intersect(OffsetRect(r, offset.Top()));
 	Rectangle(r);
 	cairo_clip(cr);
 	return true;
@@ -138,7 +138,7 @@ bool SystemDraw::ClipoffOp(const Rect& r)
 	Push();
 	Rectangle(r);
 	cairo_clip(cr);
-	clip.Top() = IntersectRect(clip.Top(), OffsetRect(r, offset.Top()));
+	clip.Top().Intersect(OffsetRect(r, offset.Top()));
 	offset.Top() = AddPoint(offset.Top(), TopLeft(r));
 	if(r.left || r.top)
 		cairo_translate(cr, r.left, r.top);
@@ -173,13 +173,13 @@ bool SystemDraw::IntersectClipOp(const Rect& r)
 
 bool SystemDraw::IsPaintingOp(const Rect& r) const
 {
-	Rect q = IntersectRect(OffsetRect(r, TopOffset()), TopClip());
+	Rect q = OffsetRect(r, TopOffset()) & TopClip();
 	if(IsEmptyRect(q))
 		return false;
 	if(paint_area.IsEmpty())
 		return true;
 	for(const Rect& a : paint_area)
-		if(RectsOverlap(a, q))
+		if(a.Intersects(q))
 			return true;
 	return false;
 }
@@ -189,7 +189,7 @@ Rect SystemDraw::VisibleRect(const Rect& r) const
 	double x1, y1, x2, y2;
 	cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
 	auto to_int = [](double v) { return (int)clamp(v, double(INT_MIN), double(INT_MAX)); };
-	return IntersectRect(r, Rect(to_int(floor(x1)), to_int(floor(y1)), to_int(ceil(x2)), to_int(ceil(y2))));
+	return r & Rect(to_int(floor(x1)), to_int(floor(y1)), to_int(ceil(x2)), to_int(ceil(y2)));
 }
 
 void SystemDraw::SetColor(Color c)

@@ -46,7 +46,7 @@ void SystemDraw::PaintBlock(int x, int y, const RGBA* pixels, Size size, int64 s
 {
 	Rect block(x, y, SatAdd(x, size.cx), SatAdd(y, size.cy));
 	// a pixel more on each side, so that filtering at the edge of what shows sees real pixels
-	Rect vis = IntersectRect(InflateRect(VisibleRect(block), 1), block);
+	Rect vis = InflateRect(VisibleRect(block), 1) & block;
 	if(IsEmptyRect(vis) || stride * 4 > INT_MAX)
 		return;
 	for(int ty = vis.top; ty < vis.bottom; ty += min(TILE, vis.bottom - ty))

@@ -89,7 +89,7 @@ Rect Ctrl::GetWorkArea(Point pt)
 	q.GetMonitors(m);
 	for(const detail::MonitorArea& a : m) {
 		Rect r = sScaled(wayland ? a.geometry : a.workarea);
-		if(pt.x >= r.left && pt.x < r.right && pt.y >= r.top && pt.y < r.bottom)
+		if(r.Contains(pt))
 			return r;
 	}
 	return GetPrimaryWorkArea();
