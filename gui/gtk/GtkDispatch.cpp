@@ -103,13 +103,8 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 
 void sDispatchKey(const QueuedGdkEvent& e)
 {
-	// [keyval, hardware keycode]; anything else is no key
-	const Value& keyval = e.value[0];
-	const Value& keycode = e.value[1];
-	if(keyval.GetType() != INT_V || keycode.GetType() != INT_V)
-		return;
 	bool release = e.type == GDK_KEY_RELEASE;
-	dword code = TranslateGdkKey((dword)keyval.ToInt(), keycode.ToInt(), e.state, release, sKeymapMaps);
+	dword code = TranslateGdkKey(e.keyval, e.keycode, e.state, release, sKeymapMaps);
 	if(!code)
 		return;
 	if(!release && RunHotKey(code))
