@@ -9,8 +9,6 @@ using namespace detail;
 
 namespace {
 
-constexpr double PT = 72.0 / 600; // points per dot
-
 // A local rectangle in page dots: ordered corners, moved by the origin.
 Rect64 sPage(const Rect& r, Point64 o)
 {
@@ -82,11 +80,11 @@ void PdfDraw::StartPage()
 	annots.Clear();
 	// Dots from the top left; round caps and the miter limit of every stroke.
 	content.Cat("q ");
-	PdfNumber(content, PT, 4);
+	PdfNumber(content, POINTS_PER_DOT, 4);
 	content.Cat(" 0 0 ");
-	PdfNumber(content, -PT, 4);
+	PdfNumber(content, -POINTS_PER_DOT, 4);
 	content.Cat(" 0 ");
-	PdfNumber(content, pagesize.cy * PT, 4);
+	PdfNumber(content, pagesize.cy * POINTS_PER_DOT, 4);
 	content.Cat(" cm 1 J 4 M\n");
 }
 
@@ -127,8 +125,8 @@ void PdfDraw::EndPage()
 	PdfText p;
 	p << "<< /Type /Page /Parent ";
 	p.Ref(doc->pages_id) << " /MediaBox [0 0 ";
-	p.Num(pagesize.cx * PT, 4) << ' ';
-	p.Num(pagesize.cy * PT, 4) << "] /Resources <<" << r.Get() << " >> /Contents ";
+	p.Num(pagesize.cx * POINTS_PER_DOT, 4) << ' ';
+	p.Num(pagesize.cy * POINTS_PER_DOT, 4) << "] /Resources <<" << r.Get() << " >> /Contents ";
 	p.Ref(contents);
 	if(annots.GetCount()) {
 		p << " /Annots [";
@@ -281,10 +279,10 @@ void PdfDraw::CloseLink()
 		PdfText a;
 		double h = pagesize.cy;
 		a << "<< /Type /Annot /Subtype /Link /Rect [";
-		a.Num(link_area.left * PT, 3) << ' ';
-		a.Num((h - link_area.bottom) * PT, 3) << ' ';
-		a.Num(link_area.right * PT, 3) << ' ';
-		a.Num((h - link_area.top) * PT, 3) << "] /Border [0 0 0] /A << /S /URI /URI ";
+		a.Num(link_area.left * POINTS_PER_DOT, 3) << ' ';
+		a.Num((h - link_area.bottom) * POINTS_PER_DOT, 3) << ' ';
+		a.Num(link_area.right * POINTS_PER_DOT, 3) << ' ';
+		a.Num((h - link_area.top) * POINTS_PER_DOT, 3) << "] /Border [0 0 0] /A << /S /URI /URI ";
 		PdfLiteral(a.b, link);
 		a << " >> >>";
 		annots.Add(a.Get());

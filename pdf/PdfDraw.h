@@ -106,6 +106,10 @@ private:
 	void   Re(int64 x, int64 y, int64 cx, int64 cy);
 	void   Arc(double cx, double cy, double rx, double ry, double a0, double sweep, bool move);
 	void   Pattern(uint64 pattern, Color c); // the fill: a tile of the pattern's clear bits in c
+	// Text as the filled outlines of its glyphs, for faces no document can embed; the advance
+	// of the whole text.
+	double TextOutlines(int x, int y, double sina, double cosa, const wchar* text, Font font, int n,
+	                    const int* dx);
 	// A filled bar of text lines, (l, t, w, h) in the frame of text at (x, y) turned by the angle.
 	void   TextLine(double x, double y, double sina, double cosa, double l, double t, double w, double h);
 	// Opens a page when none is; false once the document has failed.

@@ -11,7 +11,6 @@ using namespace detail;
 
 namespace {
 
-constexpr dword INVERT = 0x800000FF;
 constexpr dword PATTERN_FILL = 0xFFFFFFFE; // the fill is a pattern, not a colour
 const char* const sDash[] = { "[18 6] 0 d", "[3 3] 0 d", "[9 6 3 6] 0 d", "[9 3 3 3 3 3] 0 d" };
 
@@ -87,7 +86,7 @@ void PdfDraw::DrawRectOp(int x, int y, int cx, int cy, Color color)
 {
 	if(color.IsNull() || !Room())
 		return;
-	if(color.GetRaw() == INVERT) { // white in difference blending turns what is below over
+	if(color == INVERT_COLOR) { // white in difference blending turns what is below over
 		page_gstate = doc->InvertState();
 		content.Cat("q /GI gs 1 1 1 rg ");
 		Re(x, y, cx, cy);

@@ -20,6 +20,7 @@ struct RichPageContext {
 	int                              footer_wanted = 0;
 	int                              header_current = 0; // what the current page was laid out with
 	int                              footer_current = 0;
+	int                              measured_cx = -1;  // the width the wanted heights are for
 	Rect                             page;             // the current page's area for text
 	PagePos                          py;
 	RichPara::Number                 number;           // the counters before the next paragraph
@@ -33,7 +34,8 @@ struct RichPageContext {
 	void PageBreak();
 	// Sets the header and footer in force and measures them (page-number fields as wide as
 	// six digits); both heights are 0 when together they take more than 4/5 of the page.
-	// The current page keeps its area until the next page break.
+	// The current page keeps its area until the next page break. The ones in force already
+	// are not measured again (paragraphs mostly start the header they inherit).
 	void NewHeaderFooter(RichText* header, RichText* footer);
 };
 

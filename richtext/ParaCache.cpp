@@ -24,7 +24,7 @@ template <class T>
 void sSwapRaw(T& a, T& b)
 {
 	static_assert(IsRelocatable<T> && IsRelocatable<String> && IsRelocatable<WString> &&
-	              IsRelocatable<Vector<RichPara::Tab>>);
+	              IsRelocatable<RichPara::TabList>);
 	alignas(T) byte t[sizeof(T)];
 	memcpy(t, (void*)&a, sizeof(T));
 	memcpy((void*)&a, (void*)&b, sizeof(T));

@@ -5,6 +5,8 @@
 #include <Core/Core.h>
 #include <draw/Draw.h>
 
+#include <memory>
+
 namespace Qel {
 
 using TextId = String; // the id of a field type
@@ -48,6 +50,53 @@ public:
 		bool operator==(const Tab&) const = default;
 	};
 
+	// Tab stops, as a Vector. Copies share one list until one of them is changed: paragraphs
+	// mostly inherit their stops, and a text may give thousands of paragraphs thousands of
+	// stops. Reading through a non-const list makes it its own first.
+	class TabList {
+	public:
+		using Relocatable = void; // a shared pointer moves as raw bytes
+
+		int        GetCount() const             { return v ? v->GetCount() : 0; }
+		bool       IsEmpty() const              { return GetCount() == 0; }
+		const Tab& operator[](int i) const      { return (*v)[i]; }
+		Tab&       operator[](int i)            { return Own()[i]; }
+		const Tab* begin() const                { return v ? v->begin() : nullptr; }
+		const Tab* end() const                  { return v ? v->end() : nullptr; }
+		Tab*       begin()                      { return Own().begin(); }
+		Tab*       end()                        { return Own().end(); }
+		Tab&       Add()                        { return Own().Add(); }
+		void       Add(const Tab& t)            { Own().Add(t); }
+		Tab&       Insert(int i)                { return Own().Insert(i); }
+		void       SetCount(int n)              { Own().SetCount(n); }
+		void       Reserve(int n)               { Own().Reserve(n); }
+		void       Clear()                      { v.reset(); }
+
+		bool operator==(const TabList& b) const { return v == b.v || Same(begin(), end(), b.begin(), b.end()); }
+		bool operator==(const Vector<Tab>& b) const { return Same(begin(), end(), b.begin(), b.end()); }
+
+	private:
+		std::shared_ptr<Vector<Tab>> v; // null: none
+
+		Vector<Tab>& Own()
+		{
+			if(!v)
+				v = std::make_shared<Vector<Tab>>();
+			else if(v.use_count() > 1)
+				v = std::make_shared<Vector<Tab>>(*v);
+			return *v;
+		}
+		static bool Same(const Tab* a, const Tab* ae, const Tab* b, const Tab* be)
+		{
+			if(ae - a != be - b)
+				return false;
+			for(; a < ae; a++, b++)
+				if(!(*a == *b))
+					return false;
+			return true;
+		}
+	};
+
 	struct NumberFormat {
 		String before_number;
 		String after_number;
@@ -60,7 +109,7 @@ public:
 
 		Uuid        styleid;
 		String      label;
-		Vector<Tab> tab;
+		TabList     tab;
 		int         align = LEFT;
 		int         ruler = 0;
 		int         before = 0;

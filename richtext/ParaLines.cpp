@@ -3,6 +3,7 @@
 #include "RichPara.h"
 #include "detail/LayoutMath.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace Qel {
@@ -74,6 +75,51 @@ public:
 		if(w < 0)
 			w = font.GetWidth(int(c));
 		return w;
+	}
+};
+
+// A paragraph's tab stops sorted by where they lie, so that a tab finds its stop by a binary
+// search: a paragraph may have very many. A stop counted from the right edge lies at the edge
+// minus its value, so those sort apart by the value negated. Equal places keep the order of
+// the stops, in which the earlier one wins.
+struct sTabIndex {
+	static constexpr int MIN_STOPS = 16; // fewer are looked through one by one
+
+	struct Entry {
+		int64 key;
+		int   index;
+	};
+
+	Vector<Entry> left;
+	Vector<Entry> right;
+	int           first_right = -1; // the first stop counted from the right edge
+	bool          made = false;
+
+	void Make(const RichPara::TabList& tab)
+	{
+		if(made)
+			return;
+		made = true;
+		for(int i = 0; i < tab.GetCount(); i++) {
+			int pos = tab[i].pos;
+			if(pos & RichPara::TAB_RIGHTPOS) {
+				right.Add({-int64(pos & ~RichPara::TAB_RIGHTPOS), i});
+				if(first_right < 0)
+					first_right = i;
+			}
+			else
+				left.Add({int64(pos), i});
+		}
+		auto less = [](const Entry& a, const Entry& b) { return a.key < b.key || (a.key == b.key && a.index < b.index); };
+		std::sort(left.begin(), left.end(), less);
+		std::sort(right.begin(), right.end(), less);
+	}
+
+	// The first entry lying beyond k, or null.
+	static const Entry* After(const Vector<Entry>& v, int64 k)
+	{
+		const Entry* e = std::upper_bound(v.begin(), v.end(), k, [](int64 k, const Entry& a) { return k < a.key; });
+		return e == v.end() ? nullptr : e;
 	}
 };
 
@@ -282,32 +328,63 @@ RichPara::Lines RichPara::FormatLines(int cx, const Number& n) const
 	};
 
 	// The stop a tab at x goes to: target (with lm), alignment and fill.
+	sTabIndex tabs_sorted; // made at the first tab of a paragraph with many stops
 	auto resolve = [&](int64 x, bool continued, int64& t, int& align, int& fill) {
 		int64 tx = x + lm;
 		int64 best = INT64_MAX;
 		const Tab* stop = nullptr;
 		int64 stop_at = 0;
-		for(const Tab& tab : f.tab) {
-			int64 p, d;
-			if(tab.pos & TAB_RIGHTPOS) {
-				int64 v = tab.pos & ~TAB_RIGHTPOS;
-				if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
-					p = tx;
-					d = INT64_MAX - 1;
+		if(f.tab.GetCount() > sTabIndex::MIN_STOPS) {
+			tabs_sorted.Make(f.tab);
+			int at = -1;
+			auto take = [&](int64 p, int index) {
+				int64 d = p - tx;
+				if(d < best || (d == best && index < at)) {
+					best = d;
+					at = index;
+					stop_at = p;
 				}
-				else {
-					p = (continued ? int64(cx) : avail) - v;
-					d = p - tx;
+			};
+			if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.left, tx))
+				take(e->key, e->index);
+			if(unbounded) { // the farthest stops, where the text is, when no other one is ahead
+				if(at < 0 && tabs_sorted.first_right >= 0) {
+					at = tabs_sorted.first_right;
+					best = INT64_MAX - 1;
+					stop_at = tx;
 				}
 			}
 			else {
-				p = tab.pos;
-				d = p - tx;
+				int64 edge = continued ? int64(cx) : avail;
+				if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.right, tx - edge))
+					take(edge + e->key, e->index);
 			}
-			if(d > 0 && d < best) {
-				best = d;
-				stop = &tab;
-				stop_at = p;
+			if(at >= 0)
+				stop = &f.tab[at];
+		}
+		else {
+			for(const Tab& tab : f.tab) {
+				int64 p, d;
+				if(tab.pos & TAB_RIGHTPOS) {
+					int64 v = tab.pos & ~TAB_RIGHTPOS;
+					if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
+						p = tx;
+						d = INT64_MAX - 1;
+					}
+					else {
+						p = (continued ? int64(cx) : avail) - v;
+						d = p - tx;
+					}
+				}
+				else {
+					p = tab.pos;
+					d = p - tx;
+				}
+				if(d > 0 && d < best) {
+					best = d;
+					stop = &tab;
+					stop_at = p;
+				}
 			}
 		}
 		int64 to_indent = int64(f.indent) - x;

@@ -58,7 +58,7 @@ void sPutFlag(Stream& out, bool o, bool n, bool s, int off, int on, int as_style
 }
 
 // The tab stops the form keeps: those with a position.
-bool sSameTabs(const Vector<RichPara::Tab>& tab, const Vector<RichPara::Tab>& style)
+bool sSameTabs(const RichPara::TabList& tab, const RichPara::TabList& style)
 {
 	int i = 0;
 	for(const RichPara::Tab& t : tab)

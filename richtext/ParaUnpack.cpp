@@ -130,6 +130,66 @@ void UnpackParaFormat(PackedReader& in, RichPara::Format& f)
 		rd8(f.fflag);
 }
 
+void UnpackParaHead(const String& head, RichPara::Format& f)
+{
+	struct Last {
+		String           head;
+		RichPara::Format fields; // read onto a default format
+		dword            mask = 0;
+	};
+	thread_local Last last;
+	if(head.GetLength() < 4)
+		return;
+	if(last.head != head) {
+		PackedReader in(head.Begin(), head.End());
+		RichPara::Format fields;
+		UnpackParaFormat(in, fields);
+		if(in.error || !in.IsEof()) { // damaged: read onto f as it stands, not kept
+			PackedReader again(head.Begin(), head.End());
+			UnpackParaFormat(again, f);
+			return;
+		}
+		last.fields = std::move(fields);
+		memcpy(&last.mask, head.Begin(), 4);
+		last.head = head;
+	}
+	const RichPara::Format& s = last.fields;
+	auto has = [&](int i) { return last.mask & (dword(1) << i); };
+	if(has(0)) f.align = s.align;
+	if(has(1)) f.before = s.before;
+	if(has(2)) f.lm = s.lm;
+	if(has(3)) f.indent = s.indent;
+	if(has(4)) f.rm = s.rm;
+	if(has(5)) f.after = s.after;
+	if(has(6)) f.bullet = s.bullet;
+	if(has(7)) f.keep = s.keep;
+	if(has(8)) f.newpage = s.newpage;
+	if(has(9)) f.tabsize = s.tabsize;
+	if(has(10) && !s.label.IsEmpty())
+		f.label = s.label;
+	if(has(11)) f.keepnext = s.keepnext;
+	if(has(12)) f.orphan = s.orphan;
+	if(has(13)) {
+		f.before_number = s.before_number;
+		f.after_number = s.after_number;
+		f.reset_number = s.reset_number;
+		memcpy(f.number, s.number, 8);
+	}
+	if(has(14)) f.linespacing = s.linespacing;
+	if(has(15)) f.tab = s.tab;
+	if(has(16)) f.ruler = s.ruler;
+	if(has(17)) f.rulerink = s.rulerink;
+	if(has(18)) f.rulerstyle = s.rulerstyle;
+	if(has(19)) {
+		f.newhdrftr = s.newhdrftr;
+		if(s.newhdrftr) {
+			f.header_qtf = s.header_qtf;
+			f.footer_qtf = s.footer_qtf;
+		}
+	}
+	if(has(20)) f.fflag = s.fflag;
+}
+
 void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara::CharFormat& chrstyle)
 {
 	while(!in.IsEof()) {
@@ -299,6 +359,28 @@ void RichPara::Unpack(const String& data, const Array<RichObject>& obj, const Fo
 	int oi = 0;
 	unpacked_length = 0;
 	UnpackPartsAt(in.s, in.e, s, part, obj, oi, 0, &unpacked_length);
+}
+
+void RichPara::Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Format& style)
+{
+	if(head.IsEmpty()) {
+		Unpack(data, obj, style);
+		return;
+	}
+	part.Clear();
+	if(cacheid && detail::TakeFromParaCache(*this))
+		return;
+	String h = head; // they and style may belong to this paragraph
+	String packed = data;
+	std::unique_ptr<Format> own;
+	if(&style == &format)
+		own = std::make_unique<Format>(style);
+	const Format& s = own ? *own : style;
+	format = s;
+	detail::UnpackParaHead(h, format);
+	int oi = 0;
+	unpacked_length = 0;
+	UnpackPartsAt(packed.Begin(), packed.End(), s, part, obj, oi, 0, &unpacked_length);
 }
 
 } // namespace Qel

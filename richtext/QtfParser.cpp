@@ -260,16 +260,19 @@ void RichQtfParser::CatPara(RichTxt& txt)
 		head_para = para;
 		head_style = &st;
 		head_styles = styles_serial;
+		head_shared.Clear();
+		if(head_packed.GetLength() > SHARED_HEAD)
+			head_shared = head_packed.GetResult();
 	}
 	if(!has_parts)
 		parts.Clear();
 	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
-	int head = head_packed.GetLength();
+	int head = head_shared.IsEmpty() ? head_packed.GetLength() : 0;
 	StringBuffer content(head + parts.GetLength());
 	memcpy(content.Begin(), head_packed.Begin(), head);
 	memcpy(content.Begin() + head, parts.Begin(), parts.GetLength());
 	parts.Clear();
-	txt.SetPackedPara(txt.GetPartCount(), String(content), std::move(objects), pf, parts_length);
+	txt.SetPackedPara(txt.GetPartCount(), head_shared, String(content), std::move(objects), pf, parts_length);
 	objects.Clear();
 	has_parts = false;
 	parts_length = 0;

@@ -1,5 +1,7 @@
 // The QTF writer: formats as differences (paragraphs against their style, runs against the
-// paragraph's style, cells against the previous cell), so ordinary documents stay short.
+// paragraph's style, cells against the previous cell), so ordinary documents stay short. What
+// neighbours share and is long (a label, tab stops, a header text, a link) is written once for
+// them, so a text written back stays in proportion to the one read.
 #include "Qtf.h"
 #include "detail/PackedForm.h"
 #include "detail/QtfTables.h"
@@ -120,14 +122,9 @@ void sLineBreak(String& out, int options)
 		out.Cat("\r\n");
 }
 
-bool sSameTabs(const Vector<RichPara::Tab>& a, const Vector<RichPara::Tab>& b)
+bool sSameTabs(const RichPara::TabList& a, const RichPara::TabList& b)
 {
-	if(a.GetCount() != b.GetCount())
-		return false;
-	for(int i = 0; i < a.GetCount(); i++)
-		if(!(a[i] == b[i]))
-			return false;
-	return true;
+	return a == b; // at once when they share the list
 }
 
 bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
@@ -291,7 +288,7 @@ void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Forma
 		out.Cat(QtfBulletChar(n.bullet));
 		out.Cat(';');
 	}
-	if(!n.label.IsEmpty()) {
+	if(o.label != n.label) { // "::" clears it
 		out.Cat(':');
 		sEscapeArg(out, n.label);
 		out.Cat(':');
@@ -438,31 +435,139 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 
 } // namespace
 
-void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
-                  int charset, int options)
+namespace {
+
+// Everything QtfCharFormat writes depends on.
+bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
+	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
+	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
+bool sSameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.link == b.link && a.indexentry == b.indexentry;
+}
+
+// A link or an index entry is long and mostly spans runs of several formats (a bold word in
+// a link): the link most stretches of runs have is written once in the paragraph's format,
+// and a stretch of runs under another one once in a block around them, not in every run.
+// Runs are written against cb; grp[i] is the first run of run i's stretch when the stretch
+// has a block, else -1.
+void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::CharFormat& cb, Vector<int>& grp)
+{
+	int n = p.part.GetCount();
+	grp.SetCount(n, -1);
+	bool any = false;
+	for(const RichPara::Part& q : p.part)
+		if(!sSameLink(q.format, base)) {
+			any = true;
+			break;
+		}
+	if(!any)
+		return;
+	Vector<int> start;
+	for(int i = 0; i < n; i++)
+		if(i == 0 || !sSameLink(p.part[i].format, p.part[i - 1].format))
+			start.Add(i);
+	// the link of most stretches, by what restating it would cost
+	VectorMap<String, int> count;
+	for(int i : start) {
+		const RichPara::CharFormat& f = p.part[i].format;
+		if(!sSameLink(f, base)) {
+			String key = ToUtf8(f.indexentry);
+			key.Cat('\0');
+			key.Cat(f.link);
+			count.GetAdd(key, 0)++;
+		}
+	}
+	int64 best = 0;
+	int   best_at = -1;
+	for(int i : start) {
+		const RichPara::CharFormat& f = p.part[i].format;
+		if(sSameLink(f, base))
+			continue;
+		String key = ToUtf8(f.indexentry);
+		key.Cat('\0');
+		key.Cat(f.link);
+		int c = count.Get(key);
+		int64 w = int64(c) * key.GetLength();
+		if(c >= 2 && w > best) {
+			best = w;
+			best_at = i;
+		}
+	}
+	if(best_at >= 0) {
+		cb.link = p.part[best_at].format.link;
+		cb.indexentry = p.part[best_at].format.indexentry;
+	}
+	start.Add(n);
+	for(int k = 0; k + 1 < start.GetCount(); k++) {
+		int b = start[k];
+		int e = start[k + 1];
+		if(sSameLink(p.part[b].format, cb))
+			continue;
+		for(int i = b + 1; i < e; i++)
+			if(!sSameCharFormat(p.part[i].format, p.part[b].format)) { // more than one block
+				for(int j = b; j < e; j++)
+					grp[j] = b;
+				break;
+			}
+	}
+}
+
+// Paragraph p: its paragraph format against parabase, its runs against base.
+void sParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
+                int language, int charset, int options)
 {
 	int line_start = out.GetLength();
-	QtfParaFormat(out, base, p.format);
+	QtfParaFormat(out, parabase, p.format);
+	RichPara::CharFormat cb = base;
+	Vector<int> grp;
+	sLinkStretches(p, base, cb, grp);
 	int plang;
 	if(p.part.IsEmpty()) {
 		QtfCharFormat(out, base, p.format);
 		plang = p.format.language;
 	}
-	else
+	else {
+		QtfCharFormat(out, base, cb);
 		plang = p.part.Top().format.language;
+	}
 	QtfLanguage(out, plang, language);
 	out.Cat(' ');
 	// Each run's format against the base; neighbours of the same format share one block, as
 	// the reader would join them anyway.
+	auto group_format = [&](int g) {
+		RichPara::CharFormat f = cb;
+		f.link = p.part[g].format.link;
+		f.indexentry = p.part[g].format.indexentry;
+		return f;
+	};
 	Vector<String> fmt;
 	fmt.SetCount(p.part.GetCount());
 	for(int i = 0; i < p.part.GetCount(); i++) {
 		QtfLanguage(fmt[i], p.part[i].format.language, plang);
-		QtfCharFormat(fmt[i], base, p.part[i].format);
+		QtfCharFormat(fmt[i], grp[i] >= 0 ? group_format(grp[i]) : cb, p.part[i].format);
 	}
 	const String* open = nullptr;
+	int open_grp = -1;
 	for(int i = 0; i < p.part.GetCount(); i++) {
 		const RichPara::Part& part = p.part[i];
+		if(grp[i] != open_grp) {
+			if(open && !open->IsEmpty())
+				out.Cat(']');
+			open = nullptr;
+			if(open_grp >= 0)
+				out.Cat(']');
+			open_grp = grp[i];
+			if(open_grp >= 0) {
+				out.Cat('[');
+				QtfCharFormat(out, cb, group_format(open_grp));
+				out.Cat(' ');
+			}
+		}
 		if(!open || fmt[i] != *open) {
 			if(open && !open->IsEmpty())
 				out.Cat(']');
@@ -490,14 +595,24 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 			bool colon_follows = false;
 			if(i + 1 < p.part.GetCount()) {
 				const RichPara::Part& next = p.part[i + 1];
-				colon_follows = fmt[i + 1] == fmt[i] && !next.IsField() && !next.IsObject() &&
-				                next.text.GetLength() && next.text[0] == ':';
+				colon_follows = fmt[i + 1] == fmt[i] && grp[i + 1] == grp[i] && !next.IsField() &&
+				                !next.IsObject() && next.text.GetLength() && next.text[0] == ':';
 			}
 			sText(out, part.text, colon_follows, charset, options, line_start);
 		}
 	}
 	if(open && !open->IsEmpty())
 		out.Cat(']');
+	if(open_grp >= 0)
+		out.Cat(']');
+}
+
+} // namespace
+
+void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
+                  int charset, int options)
+{
+	sParagraph(out, p, base, base, language, charset, options);
 }
 
 namespace {
@@ -637,6 +752,7 @@ struct sRunFmt {
 	Step                    step[6];
 	int                     next_step = 0; // the step to replace next
 	bool                    ref = false;   // used since the replacing hand last passed
+	bool                    link = false;  // a link or index entry of its own: runs share it
 };
 
 // The head of a packed paragraph (its paragraph-format fields) met under a style and base,
@@ -644,6 +760,8 @@ struct sRunFmt {
 struct sParaHead {
 	const RichPara::Format* style = nullptr; // null: unused
 	const RichPara::Format* base = nullptr;
+	int                     group = 0;       // the paragraph fields written against: 0 base's
+	bool                    apart = false;   // the paragraph's head is kept apart, all of head
 	String                  head;
 	String                  prefix;
 	int                     start = 0;
@@ -661,16 +779,12 @@ struct sPackedScratch {
 	String            open;           // the format block open
 	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
 	String            lang;           // scratch for a run of another language
+	Vector<String>    links;          // the links of the paragraph's stretches of runs so far
+	Vector<WString>   indexes;        // with their index entries
+	String            link_last;      // of the last run with a link
+	WString           index_last;
 	SizedBuffer<char> buf;
 };
-
-// Everything QtfCharFormat writes depends on.
-bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
-{
-	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
-	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
-	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
-}
 
 // The run format cf against base, added when new. A full list replaces one not used lately
 // (a link's format is used for a run or two) and forgets the steps and heads naming it.
@@ -706,6 +820,7 @@ int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara:
 	r.cf = cf;
 	r.fmt.Clear();
 	QtfCharFormat(r.fmt, base, cf);
+	r.link = !sSameLink(cf, base);
 	for(sRunFmt::Step& st : r.step)
 		st.style = nullptr;
 	r.next_step = 0;
@@ -841,16 +956,21 @@ QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
 // is damaged or when its last run is not in the language of its first (the paragraph's
 // language goes before the runs, which name theirs against it).
 bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
-                      const RichPara::Format& base, int language, sPackedScratch& sc)
+                      const RichPara::Format& base, const RichPara::Format& parabase, int group,
+                      int language, sPackedScratch& sc)
 {
 	PackedReader in(pp.content.Begin(), pp.content.End());
+	bool apart = !pp.head.IsEmpty();
 	int state = -1;
 	int hi_head = -1;
 	for(int i = 0; i < int(std::size(sc.heads)); i++) {
 		const sParaHead& h = sc.heads[i];
+		if(h.style != &style || h.base != &base || h.group != group || h.apart != apart)
+			continue;
 		int n = h.head.GetLength();
-		if(h.style == &style && h.base == &base && in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
-			in.s += n;
+		if(apart ? h.head == pp.head : in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
+			if(!apart)
+				in.s += n;
 			state = h.start;
 			hi_head = i;
 			break;
@@ -859,18 +979,24 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 	if(state < 0) {
 		RichPara::Format& f = sc.f;
 		f = style;
-		UnpackParaFormat(in, f);
-		if(in.error)
-			return false;
+		if(apart)
+			UnpackParaHead(pp.head, f);
+		else {
+			UnpackParaFormat(in, f);
+			if(in.error)
+				return false;
+		}
 		state = sRunFormat(sc, base, f);
 		hi_head = sc.next_head;
 		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
 		sParaHead& h = sc.heads[hi_head];
 		h.style = &style;
 		h.base = &base;
-		h.head = String(pp.content.Begin(), int(in.s - pp.content.Begin()));
+		h.group = group;
+		h.apart = apart;
+		h.head = apart ? pp.head : String(pp.content.Begin(), int(in.s - pp.content.Begin()));
 		h.prefix.Clear();
-		QtfParaFormat(h.prefix, base, f);
+		QtfParaFormat(h.prefix, parabase, f);
 		h.start = state;
 	}
 	const char* hi = in.e;
@@ -880,11 +1006,36 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 	bool runs = false;
 	sc.fmts[state].ref = true;
 	bool colon = false; // the last run ended in a colon written bare
+	bool link_before = false; // the run before has a link of its own, sc.link_last
+	int  state_before = -1;
+	if(sc.links.GetCount()) {
+		sc.links.Clear();
+		sc.indexes.Clear();
+	}
 	while(!in.IsEof()) {
 		int c = in.Peek();
 		if(IsPackedText(byte(c))) {
 			const char* b = in.s;
 			const sRunFmt& r = sc.fmts[state];
+			// A link of runs of more than one format, or of more than one stretch of runs, is
+			// written once for them: QtfParagraph sees to that.
+			if(r.link) {
+				if(link_before && r.cf.link == sc.link_last && r.cf.indexentry == sc.index_last) {
+					if(state != state_before)
+						return false;
+				}
+				else {
+					for(int k = 0; k < sc.links.GetCount(); k++)
+						if(sc.links[k] == r.cf.link && sc.indexes[k] == r.cf.indexentry)
+							return false;
+					sc.links.Add(r.cf.link);
+					sc.indexes.Add(r.cf.indexentry);
+					sc.link_last = r.cf.link;
+					sc.index_last = r.cf.indexentry;
+				}
+			}
+			link_before = r.link;
+			state_before = state;
 			const String* fmt = &r.fmt;
 			if(!runs)
 				plang = r.cf.language;
@@ -986,51 +1137,152 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 
 } // namespace
 
+namespace {
+
+// The head fields of the packed form that hold texts or lists of any length.
+constexpr dword LONG_FIELDS = (1 << 10) | (1 << 13) | (1 << 15) | (1 << 19); // label, numbering, tabs, header
+
+// Whether stored paragraph pp stores any long field.
+QEL_FORCE_INLINE bool sHasLongFields(const RichTxt::Para& pp)
+{
+	const String& h = pp.head.IsEmpty() ? pp.content : pp.head;
+	dword mask = 0;
+	if(h.GetLength() >= 4)
+		memcpy(&mask, h.Begin(), 4);
+	return mask & LONG_FIELDS;
+}
+
+// f: the format of stored paragraph pp against style, with its long fields; false, with f
+// unset, when it stores none.
+bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPara::Format& f)
+{
+	if(!sHasLongFields(pp))
+		return false;
+	f = style;
+	if(!pp.head.IsEmpty())
+		UnpackParaHead(pp.head, f);
+	else {
+		PackedReader in(pp.content.Begin(), pp.content.End());
+		UnpackParaFormat(in, f);
+	}
+	return true;
+}
+
+bool sSameLongFields(const RichPara::Format& a, const RichPara::Format& b)
+{
+	return a.label == b.label && sSameTabs(a.tab, b.tab) && a.newhdrftr == b.newhdrftr &&
+	       a.header_qtf == b.header_qtf && a.footer_qtf == b.footer_qtf &&
+	       a.before_number == b.before_number && a.after_number == b.after_number;
+}
+
+void sCopyLongFields(RichPara::Format& to, const RichPara::Format& from)
+{
+	to.label = from.label;
+	to.tab = from.tab;
+	to.newhdrftr = from.newhdrftr;
+	to.header_qtf = from.header_qtf;
+	to.footer_qtf = from.footer_qtf;
+	to.before_number = from.before_number;
+	to.after_number = from.after_number;
+}
+
+} // namespace
+
 void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
               const Index<Uuid>& style_index, int language, int charset, int options)
 {
 	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
 	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
+	bool with_styles = !(options & QTF_OPT_NO_STYLES);
 	std::unique_ptr<sPackedScratch> scratch;
 	// the style of the last paragraph, which the next mostly has too
 	Uuid last_id;
 	int last_q = 0;
 	const RichPara::Format* last_base = nullptr;
 	const RichPara::Format* last_style = nullptr;
-	out.Cat('[');
+	// Neighbours of one style that inherit the same label, tab stops, header or numbering
+	// texts go in a block that sets the style and those once; each paragraph is written in it
+	// against that.
+	struct Group {
+		RichPara::Format format;
+		String           head; // the first one's head when kept apart: the same head, the same fields
+		Uuid             id;
+		RichPara::Format f, g; // scratch
+	};
+	std::unique_ptr<Group> gr; // made for the first paragraph with long fields: most lists have none
+	int  group_serial = 0;
+	bool in_group = false;
 	for(int i = 0; i < txt.GetPartCount(); i++) {
 		StoredParas::Prefetch(txt, i + 2);
-		if(i) {
-			out.Cat("&]");
-			sLineBreak(out, options);
-			out.Cat('[');
-		}
-		if(txt.IsTable(i)) {
-			out.Cat(' ');
-			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
-			continue;
-		}
 		const RichTxt::Para* pp = StoredParas::Get(txt, i);
 		Uuid id = pp ? pp->style : Uuid();
-		if(!last_style || id != last_id) {
+		if(pp && (!last_style || id != last_id)) {
 			last_id = id;
 			last_q = style_index.Find(id);
 			// "s-1" reads as the style under the zero key
 			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
 			last_style = &GetStyle(styles, id).format;
 		}
+		bool stays = in_group && pp && id == gr->id &&
+		             ((!gr->head.IsEmpty() && pp->head == gr->head) ||
+		              (sLongFields(*pp, *last_style, gr->f) && sSameLongFields(gr->f, gr->format)));
+		if(i) {
+			out.Cat("&]");
+			if(in_group && !stays) {
+				out.Cat(']');
+				in_group = false;
+			}
+			sLineBreak(out, options);
+		}
+		if(!in_group && pp && sHasLongFields(*pp)) {
+			if(!gr)
+				gr = std::make_unique<Group>();
+			RichPara::Format& f = gr->f;
+			const RichTxt::Para* next = StoredParas::Get(txt, i + 1);
+			if(sLongFields(*pp, *last_style, f) && !sSameLongFields(f, *last_base) && next && next->style == id &&
+			   ((!pp->head.IsEmpty() && next->head == pp->head) ||
+			    (sLongFields(*next, *last_style, gr->g) && sSameLongFields(f, gr->g)))) {
+				in_group = true;
+				RichPara::Format& group = gr->format;
+				group = *last_base;
+				sCopyLongFields(group, f);
+				gr->head = pp->head;
+				gr->id = id;
+				group_serial++;
+				out.Cat('[');
+				if(with_styles) {
+					out.Cat('s');
+					sCatInt(out, last_q);
+					out.Cat(';');
+				}
+				QtfParaFormat(out, *last_base, group);
+				out.Cat(' ');
+			}
+		}
+		out.Cat('[');
+		if(txt.IsTable(i)) {
+			out.Cat(' ');
+			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
+			continue;
+		}
 		const RichPara::Format* base = last_base;
-		if(!(options & QTF_OPT_NO_STYLES)) {
+		if(with_styles && !in_group) {
 			out.Cat('s');
 			sCatInt(out, last_q);
 			out.Cat(';');
 		}
+		const RichPara::Format& parabase = in_group ? gr->format : *base;
 		if(packed && pp && !scratch)
 			scratch = std::make_unique<sPackedScratch>();
-		if(!packed || !pp || !sPackedParagraph(out, *pp, *last_style, *base, language, *scratch))
-			QtfParagraph(out, txt.Get(i, styles), *base, language, charset, options);
+		if(!packed || !pp ||
+		   !sPackedParagraph(out, *pp, *last_style, *base, parabase, in_group ? group_serial : 0, language, *scratch))
+			sParagraph(out, txt.Get(i, styles), parabase, *base, language, charset, options);
 	}
+	if(!txt.GetPartCount())
+		out.Cat('[');
 	out.Cat(']');
+	if(in_group)
+		out.Cat(']');
 }
 
 String AsQTF(const RichText& text, int charset, int options)

@@ -18,8 +18,8 @@ class RichTable;
 // Fills (x, y, cx, cy) with the colour the drawing targets render by inverting what is below.
 void PaintRichSelection(Draw& w, int x, int y, int cx, int cy);
 
-// The colour of PaintRichSelection; not Null, which is 0xFFFFFFFF.
-inline constexpr Color RICH_SELECTION_COLOR = Color::FromRaw(0x800000FF);
+// The colour of PaintRichSelection: the one that inverts.
+inline constexpr Color RICH_SELECTION_COLOR = INVERT_COLOR;
 
 struct RichPaintInfo {
 	Zoom    zoom;

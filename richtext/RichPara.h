@@ -173,6 +173,10 @@ public:
 	// call) the content parked in the cache under that id is taken instead, if there is one.
 	// Damaged data ends the parts where it stops making sense; it never fails.
 	void   Unpack(const String& data, const Array<RichObject>& obj, const Format& style);
+	// The same for a packed form kept in two pieces: head (the paragraph-format fields, none
+	// when empty) and the rest. Unpacking the same long head again takes its texts and tab
+	// stops as read the last time: the texts share their storage.
+	void   Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Format& style);
 
 	// The halves for parts streams. cf is the running format, updated as parts are written;
 	// Unpack runs with this paragraph's format as the running one.

@@ -51,18 +51,14 @@ int sStoredLength(const RichPara& p)
 } // namespace
 
 RichTxt::Para::Para(const Para& p)
-:	style(p.style), length(p.length), content(p.content), objects(p.objects),
+:	style(p.style), length(p.length), head(p.head), content(p.content), objects(p.objects),
 	update_serial(detail::NewParaUpdateSerial())
 {
 	if(p.number_format)
 		number_format = std::make_unique<RichPara::NumberFormat>(*p.number_format);
 }
 
-RichTxt::Para::~Para()
-{
-	delete header;
-	delete footer;
-}
+RichTxt::Para::~Para() = default;
 
 RichTxt::ParaOp::~ParaOp() = default;
 
@@ -134,7 +130,7 @@ RichPara RichTxt::Get(int i, const ArrayMap<Uuid, RichStyle>& s, bool use_cache)
 	const Para& pp = part[i].Get<Para>();
 	if(use_cache)
 		p.cacheid = pp.update_serial;
-	p.Unpack(pp.content, pp.objects, GetStyle(s, pp.style).format);
+	p.Unpack(pp.head, pp.content, pp.objects, GetStyle(s, pp.style).format);
 	p.format.styleid = pp.style;
 	return p;
 }
@@ -160,7 +156,8 @@ bool RichTxt::IsSetEmpty() const
 	if(part.GetCount() != 1 || !part[0].Is<Para>() || header || footer)
 		return false;
 	const Para& p = part[0].Get<Para>();
-	return p.style.IsNull() && p.objects.IsEmpty() && !p.number_format && p.content == sEmptyContent();
+	return p.style.IsNull() && p.objects.IsEmpty() && !p.number_format && p.head.IsEmpty() &&
+	       p.content == sEmptyContent();
 }
 
 void RichTxt::SetPara(int i, const RichPara& p, const RichStyle& st)
@@ -169,11 +166,11 @@ void RichTxt::SetPara(int i, const RichPara& p, const RichStyle& st)
 		return;
 	Array<RichObject> objects;
 	String content = p.Pack(st.format, objects);
-	SetPackedPara(i, std::move(content), std::move(objects), p.format, sStoredLength(p));
+	SetPackedPara(i, String(), std::move(content), std::move(objects), p.format, sStoredLength(p));
 }
 
-void RichTxt::SetPackedPara(int i, String content, Array<RichObject>&& objects, const RichPara::Format& f,
-                            int length)
+void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject>&& objects,
+                            const RichPara::Format& f, int length)
 {
 	if(i < 0)
 		return;
@@ -187,6 +184,7 @@ void RichTxt::SetPackedPara(int i, String content, Array<RichObject>&& objects, 
 	Para& pp = part[i].Get<Para>();
 	pp.number_format.reset();
 	pp.objects = std::move(objects);
+	pp.head = std::move(head);
 	pp.content = std::move(content);
 	pp.update_serial = detail::NewParaUpdateSerial();
 	pp.laid_out_width = -1;

@@ -51,17 +51,27 @@ public:
 		mutable bool      newhdrftr = false;
 		mutable bool      spell_valid = false; // spell_errors are up to date
 
-		String            content;      // packed against the style's format
+		// The packed form against the style's format, in two pieces when read from QTF with a
+		// long head (its paragraph-format fields): neighbours that inherit the same label, tab
+		// stops or header then share one head. An empty head: content holds it all.
+		String            head;
+		String            content;
 		Array<RichObject> objects;      // set aside by packing, in stream order
 		// Laying out again draws a new serial too (layouts are cached under it).
 		mutable int64     update_serial = 0;
 		mutable RichPara::Number number;  // the counters it was laid out with
 		mutable Vector<int> line_heights;
 		mutable Bits      spell_errors; // a bit per text position
-		mutable String    header_qtf;
-		mutable String    footer_qtf;
-		mutable RichText* header = nullptr; // owned, null when none
-		mutable RichText* footer = nullptr;
+		// The header and footer texts of the last layout and the documents made from them
+		// (null when none); neighbours with the same texts share the documents. Null when the
+		// paragraph has no such texts, as most have not.
+		struct HeaderFooter {
+			String                    header_qtf;
+			String                    footer_qtf;
+			std::shared_ptr<RichText> header;
+			std::shared_ptr<RichText> footer;
+		};
+		mutable std::unique_ptr<HeaderFooter> hdrftr;
 
 		Para() = default;
 		// Content and numbering only: the copy has a serial of its own and no layout.
@@ -105,10 +115,10 @@ public:
 	// Stores p packed against st as paragraph i, replacing whatever part i was; an i past the
 	// end adds empty paragraphs up to it.
 	void     SetPara(int i, const RichPara& p, const RichStyle& st);
-	// The same for a paragraph packed already (content and objects as RichPara::Pack makes
-	// them against the style f names), with its format and its text positions.
-	void     SetPackedPara(int i, String content, Array<RichObject>&& objects, const RichPara::Format& f,
-	                       int length);
+	// The same for a paragraph packed already (head + content and objects as RichPara::Pack
+	// makes them against the style f names), with its format and its text positions.
+	void     SetPackedPara(int i, String head, String content, Array<RichObject>&& objects,
+	                       const RichPara::Format& f, int length);
 	// Normalises t and moves it in as part i (with empty paragraphs before it when i is past
 	// the end); t is left empty.
 	void     SetTable(int i, RichTable& t);

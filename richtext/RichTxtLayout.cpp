@@ -30,6 +30,27 @@ const ArrayMap<Uuid, RichStyle>& sStyles(const RichPageContext& rc)
 // Pages taller than this are one page that never breaks: a document measured for its height.
 constexpr int64 UNBOUNDED_PAGE = 29999;
 
+// The header or footer that paragraph i starts, made from qtf. Paragraphs mostly inherit the
+// texts from the ones before them: a paragraph shortly before with the same text shares its
+// document, so the text is not read again for each.
+std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const String& qtf, bool footer)
+{
+	if(qtf.IsEmpty())
+		return nullptr;
+	for(int k = i - 1; k >= 0 && k >= i - 16; k--)
+		if(part[k].Is<RichTxt::Para>()) {
+			const RichTxt::Para& q = part[k].Get<RichTxt::Para>();
+			if(!q.hdrftr)
+				continue;
+			const std::shared_ptr<RichText>& d = footer ? q.hdrftr->footer : q.hdrftr->header;
+			if(d && (footer ? q.hdrftr->footer_qtf : q.hdrftr->header_qtf) == qtf)
+				return d;
+		}
+	RichText* made = nullptr;
+	SetHeaderQtf(made, qtf);
+	return std::shared_ptr<RichText>(made);
+}
+
 } // namespace
 
 void RichPageContext::ApplyWanted()
@@ -50,9 +71,13 @@ void RichPageContext::PageBreak()
 
 void RichPageContext::NewHeaderFooter(RichText* h, RichText* f)
 {
+	int cx = sClip(int64(page.right) - page.left);
+	// measuring sets the page numbers first, so the same texts measure the same
+	if(h == header && f == footer && cx == measured_cx)
+		return;
 	header = h;
 	footer = f;
-	int cx = sClip(int64(page.right) - page.left);
+	measured_cx = cx;
 	auto measure = [&](RichText* t) {
 		if(!t)
 			return 0;
@@ -127,13 +152,20 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	p.orphan = f.orphan;
 	p.newhdrftr = f.newhdrftr;
 	p.number = rc.number;
-	if(p.header_qtf != f.header_qtf) {
-		p.header_qtf = f.header_qtf;
-		SetHeaderQtf(p.header, f.header_qtf);
-	}
-	if(p.footer_qtf != f.footer_qtf) {
-		p.footer_qtf = f.footer_qtf;
-		SetHeaderQtf(p.footer, f.footer_qtf);
+	if(f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty())
+		p.hdrftr.reset();
+	else {
+		if(!p.hdrftr)
+			p.hdrftr = std::make_unique<Para::HeaderFooter>();
+		Para::HeaderFooter& hf = *p.hdrftr;
+		if(hf.header_qtf != f.header_qtf) {
+			hf.header_qtf = f.header_qtf;
+			hf.header = sHeaderFooter(part, i, f.header_qtf, false);
+		}
+		if(hf.footer_qtf != f.footer_qtf) {
+			hf.footer_qtf = f.footer_qtf;
+			hf.footer = sHeaderFooter(part, i, f.footer_qtf, true);
+		}
 	}
 }
 
@@ -182,7 +214,7 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 		next_block = (q.line_heights.GetCount() ? q.line_heights[0] : 0) + int64(q.ruler) + q.before;
 	}
 	if(rc.text && static_cast<const RichTxt*>(rc.text) == this && p.newhdrftr)
-		rc.NewHeaderFooter(p.header, p.footer);
+		rc.NewHeaderFooter(p.hdrftr ? p.hdrftr->header.get() : nullptr, p.hdrftr ? p.hdrftr->footer.get() : nullptr);
 
 	bool brk;
 	if(p.fflag)

@@ -4,6 +4,7 @@
 #include <draw/theme/Theme.h>
 #include <draw/detail/DrawInt.h>
 #include <draw/imageops/Rescale.h>
+#include <draw/record/Painting.h>
 
 #include <math.h>
 
@@ -100,12 +101,12 @@ NativeScope::NativeScope(Draw& w, int& x, int& y, int& cx, int& cy) : w(w)
 
 // Each edge by bisection: a rectangle that grows from one side towards the other is painted
 // from some size on.
-Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy)
+Rect64 VisiblePart(const Draw& w, const Rect64& rc)
 {
-	int64 l = x, t = y;
-	int64 r = min<int64>(l + max(cx, 0), INT_MAX), b = min<int64>(t + max(cy, 0), INT_MAX);
+	int64 l = max<int64>(rc.left, INT_MIN), t = max<int64>(rc.top, INT_MIN);
+	int64 r = min<int64>(rc.right, INT_MAX), b = min<int64>(rc.bottom, INT_MAX);
 	if(l >= r || t >= b || !w.IsPaintingOp(Rect(int(l), int(t), int(r), int(b))))
-		return Rect(0, 0, 0, 0);
+		return Rect64(0, 0, 0, 0);
 	// the first n in lo .. hi for which f(n) holds, f false below it and true from it on
 	auto first = [](int64 lo, int64 hi, auto f) {
 		while(lo < hi) {
@@ -122,7 +123,31 @@ Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy)
 	int64 bottom = first(top + 1, b, [&](int64 n) { return !paints(l, n, r, b); });
 	int64 left = first(l, r - 1, [&](int64 n) { return paints(l, top, n + 1, bottom); });
 	int64 right = first(left + 1, r, [&](int64 n) { return !paints(n, top, r, bottom); });
-	return Rect(int(left - x), int(top - y), int(right - x), int(bottom - y));
+	return Rect64(left, top, right, bottom);
+}
+
+Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy)
+{
+	Rect64 v = VisiblePart(w, Rect64(x, y, int64(x) + max(cx, 0), int64(y) + max(cy, 0)));
+	if(v.left >= v.right)
+		return Rect(0, 0, 0, 0);
+	return Rect(int(v.left - x), int(v.top - y), int(v.right - x), int(v.bottom - y));
+}
+
+bool RenderPaintingPart(ImageBuffer& ib, const Painting& p, int64 cx, int64 cy, int64 x, int64 y)
+{
+	if(!sPaintingRender || cx <= 0 || cy <= 0 || x < 0 || y < 0 || x > INT_MAX || y > INT_MAX)
+		return false;
+	Size s((int)min<int64>(cx, INT_MAX), (int)min<int64>(cy, INT_MAX));
+	if(s.cx == cx && s.cy == cy) {
+		sPaintingRender(ib, p, s, Point(int(x), int(y)), 0);
+		return true;
+	}
+	Painting q = p;
+	q.size.cx = p.size.cx * s.cx / cx;
+	q.size.cy = p.size.cy * s.cy / cy;
+	sPaintingRender(ib, q, s, Point(int(x), int(y)), 0);
+	return true;
 }
 
 NativeScope::~NativeScope()
@@ -193,11 +218,13 @@ void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
 {
 	if(!sPaintingRender || !sDrawingRender || !sPaintingImage)
 		return;
-	Size s(r.right - r.left, r.bottom - r.top);
-	if(s.cx <= 0 || s.cy <= 0)
+	// corners far apart (or wrapped around) must not overflow the extent
+	int64 cx = int64(r.right) - r.left, cy = int64(r.bottom) - r.top;
+	if(cx <= 0 || cy <= 0)
 		return;
 	RGBA paper = (GetInfo() & INFO_BAND_IMAGES ? Color(255, 255, 255) : Color()).ToRGBA();
-	if(s.cx <= BAND_CX && s.cy <= BAND_CY) {
+	if(cx <= BAND_CX && cy <= BAND_CY) {
+		Size s((int)cx, (int)cy);
 		ImageBuffer ib;
 		if(!ib.Create(s))
 			return;
@@ -208,14 +235,17 @@ void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
 		DrawImageOp(r.left, r.top, s.cx, s.cy, m, Rect(Point(0, 0), s), Color());
 		return;
 	}
-	for(int y0 = 0; y0 < s.cy; y0 += PAINTING_BAND_ROWS) {
+	// Bands over the part that shows only: the work is bounded by the target, not by the size.
+	Rect64 v = detail::VisiblePart(*this, Rect64(r.left, r.top, r.right, r.bottom));
+	for(int64 y0 = v.top; y0 < v.bottom; y0 += PAINTING_BAND_ROWS) {
 		ImageBuffer ib;
-		if(!ib.Create(s.cx, min(PAINTING_BAND_ROWS, s.cy - y0)))
+		if(!ib.Create(int(v.right - v.left), int(min<int64>(PAINTING_BAND_ROWS, v.bottom - y0))))
 			return;
 		for(RGBA& q : ib)
 			q = paper;
-		sPaintingRender(ib, p, s, Point(0, y0), 0);
-		DrawImageBand(*this, r.left, r.top + y0, Image(ib));
+		if(!detail::RenderPaintingPart(ib, p, cx, cy, v.left - r.left, y0 - r.top))
+			return;
+		DrawImageBand(*this, int(v.left), int(y0), Image(ib));
 	}
 }
 

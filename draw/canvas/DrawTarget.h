@@ -28,6 +28,8 @@ enum : dword {
 
 // The target's default ink, resolved by GetDefaultInk.
 inline constexpr Color DEFAULT_INK = Color::FromRaw(0x800000FE);
+// Filling with this colour inverts what lies below instead of painting over it.
+inline constexpr Color INVERT_COLOR = Color::FromRaw(0x800000FF);
 
 class Draw {
 public:

@@ -3,6 +3,9 @@
 #include <draw/iml/Iml.h>
 
 #include <Core/container/Vector.h>
+#include <Core/thread/Thread.h>
+
+#include <atomic>
 
 namespace Qel {
 
@@ -17,6 +20,15 @@ Vector<ThemeReset>& sRegistry()
 {
 	static Vector<ThemeReset> r;
 	return r;
+}
+
+// Colours are made on first use, which may come from any thread (documents painted on workers):
+// making one and registering it happen under this lock. Recursive: a colour made from another
+// makes that one first.
+Mutex& sThemeLock()
+{
+	static Mutex m;
+	return m;
 }
 
 bool sLabelInverted;
@@ -42,10 +54,13 @@ template <Color (*accessor)()>
 Color sGet(Color (*make)())
 {
 	ThemeColor& r = sRecord<accessor>();
-	if(r.state == 0) {
-		RegisterThemeReset(&r.state, &r.registered, sReset<accessor>);
-		r.color.Set(make());
-		r.state = 1;
+	if(std::atomic_ref<byte>(r.state).load(std::memory_order_acquire) == 0) {
+		Mutex::Lock lock(sThemeLock());
+		if(r.state == 0) {
+			RegisterThemeReset(&r.state, &r.registered, sReset<accessor>);
+			r.color.Set(make());
+			std::atomic_ref<byte>(r.state).store(1, std::memory_order_release);
+		}
 	}
 	return r.color;
 }
@@ -135,6 +150,7 @@ bool IsLabelTextInverted() { return sLabelInverted; }
 
 void RegisterThemeReset(byte* state, byte* registered, void (*reset)())
 {
+	Mutex::Lock lock(sThemeLock());
 	if(*registered)
 		return;
 	sRegistry().Add(ThemeReset{state, reset});

@@ -6,6 +6,8 @@
 #include <gui/paint/detail/CairoCheck.h>
 #include <gui/detail/Geom.h>
 
+#include <draw/detail/DrawInt.h>
+
 #include <cairo.h>
 
 namespace Qel {
@@ -146,13 +148,15 @@ void SystemDraw::DrawImageOp(int x, int y, int cx, int cy, const Image& img, con
 
 void SystemDraw::DrawPaintingOp(const Rect& target, const Painting& w)
 {
-	Size sz = sSize(target);
-	if(sz.cx <= BAND_CX && sz.cy <= BAND_CY) {
+	// corners far apart (or wrapped around) must not overflow the extent
+	int64 cx = int64(target.right) - target.left, cy = int64(target.bottom) - target.top;
+	if(cx <= 0 || cy <= 0)
+		return;
+	if(cx <= BAND_CX && cy <= BAND_CY) {
 		Draw::DrawPaintingOp(target, w);
 		return;
 	}
-	PaintingRenderFn render = GetPaintingRenderHook();
-	if(!render || !GetDrawingRenderHook() || !GetPaintingImageHook())
+	if(!GetPaintingRenderHook() || !GetDrawingRenderHook() || !GetPaintingImageHook())
 		return;
 	// bands over what shows: the painting is drawn at its full size, shifted up to each band
 	Rect vis = VisibleRect(target);
@@ -160,7 +164,8 @@ void SystemDraw::DrawPaintingOp(const Rect& target, const Painting& w)
 		ImageBuffer ib;
 		if(!ib.Create(vis.right - vis.left, min(PAINTING_BAND_ROWS, vis.bottom - y0)))
 			return;
-		render(ib, w, sz, Point(vis.left - target.left, y0 - target.top), 0);
+		if(!RenderPaintingPart(ib, w, cx, cy, int64(vis.left) - target.left, int64(y0) - target.top))
+			return;
 		DrawImageBand(*this, vis.left, y0, Image(ib));
 	}
 }

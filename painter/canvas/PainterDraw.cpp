@@ -13,9 +13,6 @@ namespace Qel {
 
 namespace {
 
-// Draw's "invert what lies below" colour.
-constexpr Color sInvertColor = Color::FromRaw(0x800000FF);
-
 void sRectPath(Painter& sw, double l, double t, double r, double b)
 {
 	sw.MoveOp(Pointf(l, t), false);
@@ -122,7 +119,7 @@ bool Painter::IsPaintingOp(const Rect&) const
 void Painter::DrawRectOp(int x, int y, int cx, int cy, Color color)
 {
 	sRectPath(*this, x, y, double(x) + cx, double(y) + cy);
-	if(color == sInvertColor)
+	if(color == INVERT_COLOR)
 		InvertOp(true);
 	FillOp(color.ToRGBA());
 }

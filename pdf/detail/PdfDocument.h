@@ -8,6 +8,9 @@
 
 namespace Qel::detail {
 
+// Points per dot: a PdfDraw works in dots (600 per inch), PDF user space in points (72).
+constexpr double POINTS_PER_DOT = 72.0 / 600;
+
 // One embedded face. Content shows its glyphs by two-byte codes (CIDs): the position in the
 // subset for TrueType faces, the face's own numbering for CFF faces, which go in whole.
 struct PdfFont {
@@ -68,8 +71,9 @@ private:
 	void WriteFont(PdfFont& f, int index);
 };
 
-// JPEG size and components from the frame header; false for anything a reader may not take
-// (no frame, not 8 bits, other than 1 or 3 components).
+// JPEG size and components from the frame header; false for anything a reader may not take:
+// no frame before the first scan, no scan, not ending with the end-of-image marker, not 8 bits,
+// other than 1 or 3 components, or more pixels than an image may have.
 bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components);
 
 } // namespace Qel::detail

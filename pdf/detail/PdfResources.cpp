@@ -81,8 +81,10 @@ bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components)
 {
 	const byte* p = (const byte*)data.Begin();
 	int64 len = data.GetLength();
-	if(len < 4 || p[0] != 0xFF || p[1] != 0xD8)
+	// a reader takes the file whole or not at all: it must end where a decoder stops
+	if(len < 4 || p[0] != 0xFF || p[1] != 0xD8 || p[len - 2] != 0xFF || p[len - 1] != 0xD9)
 		return false;
+	bool frame = false;
 	for(int64 at = 2; at + 4 <= len;) {
 		if(p[at] != 0xFF)
 			return false;
@@ -95,19 +97,24 @@ bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components)
 			at += 2;
 			continue;
 		}
-		if(marker == 0xD9 || marker == 0xDA) // end of image, or scan data before any frame
+		if(marker == 0xD9) // end of image before any scan
 			return false;
 		int seg = p[at + 2] << 8 | p[at + 3];
-		if(seg < 2)
+		if(seg < 2 || at + 2 + seg > len)
 			return false;
+		if(marker == 0xDA) // the first scan: its data runs on to the end marker
+			return frame;
 		if(marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-			if(at + 2 + 8 > len || seg < 8)
+			if(frame || seg < 8)
 				return false;
 			const byte* f = p + at + 4;
 			cy = f[1] << 8 | f[2];
 			cx = f[3] << 8 | f[4];
 			components = f[5];
-			return f[0] == 8 && cx > 0 && cy > 0 && (components == 1 || components == 3);
+			// a size the document could not hold as an image is one no reader should decode
+			if(f[0] != 8 || !IsImageSizeValid(cx, cy) || (components != 1 && components != 3))
+				return false;
+			frame = true;
 		}
 		at += 2 + seg;
 	}
@@ -162,9 +169,11 @@ int PdfDocument::PatternFor(uint64 bits, Color c, Point origin, int h)
 	// Pattern space is the page's default space: points, y up.
 	PdfText d;
 	d << "/Type /Pattern /PatternType 1 /PaintType 1 /TilingType 1 /BBox [0 0 8 8] /XStep 8 /YStep 8 "
-	     "/Resources << >> /Matrix [0.12 0 0 -0.12 ";
-	d.Num(0.12 * origin.x, 4) << ' ';
-	d.Num(0.12 * (int64(h) - origin.y), 4) << ']';
+	     "/Resources << >> /Matrix [";
+	d.Num(POINTS_PER_DOT, 4) << " 0 0 ";
+	d.Num(-POINTS_PER_DOT, 4) << ' ';
+	d.Num(POINTS_PER_DOT * origin.x, 4) << ' ';
+	d.Num(POINTS_PER_DOT * (int64(h) - origin.y), 4) << ']';
 	int id = obj.New();
 	obj.Stream(id, d.Get(), t.Get());
 	patterns.Add(key, id);

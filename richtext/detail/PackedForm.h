@@ -133,6 +133,9 @@ struct PackedReader {
 // The head of the packed form, the paragraph-format fields that differ from the style, read
 // into f (which holds the style's format).
 void UnpackParaFormat(PackedReader& in, RichParaFormats::Format& f);
+// The same for a head kept apart (the whole of head). A head met last time on this thread is
+// not read again: f gets the texts read then, which share their storage.
+void UnpackParaHead(const String& head, RichParaFormats::Format& f);
 // A run of character-format codes read into the running format cf; chrstyle is the style's,
 // which some codes restore. Stops at text, an object, a field or the end.
 void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle);

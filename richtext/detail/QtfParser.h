@@ -131,6 +131,10 @@ private:
 	const RichPara::Format* head_style = nullptr;
 	int                     head_styles = 0;
 	int                     styles_serial = 0;
+	// A head longer than this (a label, tab stops, a header text) is stored apart, one copy
+	// for all the paragraphs that inherit it.
+	static constexpr int    SHARED_HEAD = 64;
+	String                  head_shared;
 	StringBuffer         packed_text; // scratch
 	Array<Table>     table;
 	// Closed by "}}", placed by the next paragraph end; made by the first table, as most texts

@@ -457,6 +457,13 @@ TEST(DrawTarget, PaintingsRenderThroughTheHookInBandsOf100)
 		for(int y = c.r.top; y < c.r.bottom && !c.log.empty(); y++)
 			ASSERT_EQ(w.canvas[y][c.r.right - 1], Px((c.r.right - 1 - c.r.left) & 255, (y - c.r.top) & 255, 1)) << y;
 	}
+	// corners far apart: the extent does not wrap around, and only the part that shows is made
+	sPaintLog.clear();
+	WindowDraw far(Size(64, 64), Rect(0, 0, 64, 64));
+	far.DrawPaintingOp(Rect(INT_MAX - 50, 0, INT_MIN + 50, 64), Painting()); // reversed
+	far.DrawPaintingOp(Rect(INT_MIN + 50, 0, INT_MAX - 50, 64), Painting()); // wider than int
+	far.DrawPaintingOp(Rect(0, -100000, 64, 100000), Painting());
+	EXPECT_EQ(sPaintLog, Records({ "64x64 paper0 s2147483647x64 y0 m0", "64x64 paper0 s64x200000 y100000 m0" }));
 	RegisterPaintingRenderer(nullptr, nullptr, nullptr);
 }
 

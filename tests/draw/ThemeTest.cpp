@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace QelTest {
 namespace {
 
@@ -177,6 +181,30 @@ TEST_F(Theme, RegistryRegistersOnceResetsAndRemakes)
 	ApplyThemeResets();
 	EXPECT_EQ(sResets, 1) << "registered once";
 	EXPECT_EQ(sState, 1);
+}
+
+// Documents paint on any thread, and their paint options read theme colours: the first use after
+// a reset may come from many threads at once, and every one sees the colour made once.
+TEST_F(Theme, MadeOnceWhenFirstUsedFromManyThreads)
+{
+	for(int round = 0; round < 20; round++) {
+		ResetThemeValues();
+		std::atomic<int> ready{0};
+		std::vector<std::vector<dword>> seen(8);
+		std::vector<std::thread> threads;
+		for(auto& s : seen)
+			threads.emplace_back([&] {
+				ready++;
+				while(ready.load() < 8) {}
+				for(const Default& d : DEFAULTS)
+					s.push_back(d.get().Get());
+			});
+		for(std::thread& t : threads)
+			t.join();
+		for(const auto& s : seen)
+			for(size_t i = 0; i < std::size(DEFAULTS); i++)
+				ASSERT_EQ(s[i], DEFAULTS[i].rgb) << DEFAULTS[i].name;
+	}
 }
 
 } // namespace

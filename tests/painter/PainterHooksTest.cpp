@@ -87,6 +87,23 @@ TEST(PainterHooks, PaintingBand)
 		ASSERT_EQ(c, Rgba(0, 0, 0, 0));
 }
 
+// A painting whose corners lie farther apart than int reaches, its middle on the target.
+TEST(PainterHooks, PaintingsWiderThanInt)
+{
+	PaintingPainter pp(100, 50); // the left half red, the right half blue
+	pp.RectPath(0, 0, 50, 50);
+	pp.Fill(sRed);
+	pp.RectPath(50, 0, 50, 50);
+	pp.Fill(sBlue);
+	ImagePainter ip(64, 50);
+	ip.DrawPaintingOp(Rect(INT_MIN + 82, 0, INT_MAX - 18, 50), pp); // the halves part at x = 31.5
+	Image m = ip;
+	for(int y : { 0, 49 }) {
+		EXPECT_EQ(m[y][30], sRed) << y;
+		EXPECT_EQ(m[y][33], sBlue) << y;
+	}
+}
+
 TEST(PainterHooks, PaintingValueOnAnyDraw)
 {
 	// through a Value and the Draw default: the painting comes back as an image of the rectangle

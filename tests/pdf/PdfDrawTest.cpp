@@ -228,6 +228,29 @@ TEST(PdfDraw, ImagesStoredOnceJpegPassedThrough)
 	EXPECT_TRUE(red.r > 240 && red.g < 20 && red.b < 20) << int(red.r) << " " << int(red.g) << " " << int(red.b);
 }
 
+// JPEG data that a reader cannot decode within bounds shows as the image given: cut before its
+// scan or its end, without a frame, or declaring 65296 x 65296 pixels.
+TEST(PdfDraw, JpegPassedThroughOnlyWhenWhole)
+{
+	String red = RedJpeg();
+	int sof = red.Find("\xFF\xC0"), sos = red.Find("\xFF\xDA");
+	ASSERT_TRUE(sof > 0 && sos > sof);
+	std::string t(red.Begin(), red.GetLength());
+	t.replace(sof + 5, 4, "\xFF\x10\xFF\x10"); // height and width, big-endian
+	String huge(t.data(), int(t.size()));
+	String frameless = red.Left(sof) + red.Mid(sos);
+	const String bad[] = { red.Left(red.GetLength() - 2), red.Left(sos), frameless, huge, huge.Left(160) };
+	PdfDraw pdf(600, 600);
+	for(const String& data : bad)
+		PdfDrawRawData(pdf, 0, 0, 100, 100, data);
+	String doc = pdf.Finish();
+	ASSERT_TRUE(IsValidPdf(doc));
+	std::vector<ImageRow> rows = Images(doc);
+	ASSERT_EQ(rows.size(), 5u);
+	for(const ImageRow& r : rows)
+		EXPECT_EQ(r.enc, "image") << r.width << " x " << r.height;
+}
+
 TEST(PdfDraw, LinksCoverWhatWasDrawn)
 {
 	PdfDraw pdf(1200, 1200);

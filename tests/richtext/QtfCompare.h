@@ -65,6 +65,12 @@ inline std::string QtfTxtDifference(const RichTxt& a, const ArrayMap<Uuid, RichS
 	if(a.GetPartCount() != b.GetPartCount())
 		return "part count";
 	auto style = [](const ArrayMap<Uuid, RichStyle>& s, const Uuid& id) { return s.Find(id) >= 0 ? id : Uuid(); };
+	// Both paragraphs packed against one format tell whether they are equal: against the one
+	// before, what neighbours share is not written out for each again. Labels and tab stops,
+	// which neighbours mostly share, are compared apart: shared ones need no walk.
+	RichPara::Format base;
+	String last_label[2];
+	RichPara::TabList last_tab[2];
 	for(int i = 0; i < a.GetPartCount(); i++) {
 		std::string at = "part " + std::to_string(i);
 		if(a.IsTable(i) != b.IsTable(i))
@@ -79,10 +85,23 @@ inline std::string QtfTxtDifference(const RichTxt& a, const ArrayMap<Uuid, RichS
 		RichPara q = b.Get(i, sb);
 		if(style(sa, p.format.styleid) != style(sb, q.format.styleid))
 			return at + " style";
-		static const RichPara::Format def;
-		Array<RichObject> po, qo;
-		if(QtfPackedForm(p, def, po) != QtfPackedForm(q, def, qo) || po.GetCount() != qo.GetCount())
+		RichPara::Format& f = p.format;
+		RichPara::Format& g = q.format;
+		if(!((f.label == last_label[0] && g.label == last_label[1]) || f.label == g.label) ||
+		   !((f.tab == last_tab[0] && g.tab == last_tab[1]) || f.tab == g.tab))
 			return at + " paragraph";
+		last_label[0] = f.label;
+		last_label[1] = g.label;
+		last_tab[0] = f.tab;
+		last_tab[1] = g.tab;
+		f.label.Clear();
+		g.label.Clear();
+		f.tab.Clear();
+		g.tab.Clear();
+		Array<RichObject> po, qo;
+		if(QtfPackedForm(p, base, po) != QtfPackedForm(q, base, qo) || po.GetCount() != qo.GetCount())
+			return at + " paragraph";
+		base = f;
 		for(int k = 0; k < po.GetCount(); k++) {
 			auto written = [](const RichObject& o) { return o.GetType() ? o.GetType()->Write(o.GetData()) : o.GetData().ToString(); };
 			if(po[k].GetTypeName() != qo[k].GetTypeName() || po[k].GetSize() != qo[k].GetSize() ||

@@ -2,6 +2,7 @@
 #include "CairoCount.h"
 
 #include <gui/paint/detail/CairoCache.h>
+#include <painter/Painter.h>
 
 #include <cairo-ft.h>
 #include <fontconfig/fontconfig.h>
@@ -275,6 +276,37 @@ TEST(SystemDrawImages, AttributeImagesColoursLargeImagesAndTargets)
 	ExpectPixels(w.GetImage(), {{3, 3, RED}, {10, 2, BLUE}, {11, 2, WHITE}, {10, 4, BLACK},
 	                            {0, 10, RED}, {1, 11, BLACK}, {12, 12, WHITE}, {1, 1, WHITE}, {12, 17, BLACK},
 	                            {16, 3, BLACK}, {17, 3, WHITE}, {16, 4, WHITE}});
+}
+
+// Painting records whose rectangles run from near INT_MAX to near INT_MIN (inputs a fuzzer found,
+// played as its target plays them), and a painting wider than int whose middle shows.
+TEST(SystemDrawImages, PaintingsWithCornersFarApart)
+{
+	for(const char* name : { "gui_draw_play-crash-3f7133b11836bc6d7235645147ba6f72797f7186",
+	                         "gui_draw_play-crash-9d9fe6e2eb88432438a2ca61c90b7dd492db2fba",
+	                         "gui_draw_play-crash-e579f847e86a824a7d5d09c2996dea6c7e115de1" }) {
+		String in = LoadFile(String(QEL_TEST_DATA) + "/hostile/" + name);
+		ASSERT_GT(in.GetLength(), 3) << name;
+		Drawing d;
+		d.size = Size(byte(in[1]) + 1, byte(in[2]) + 1);
+		d.data = in.Mid(3);
+		Canvas w(64, 64);
+		PlayDrawing(w, Rect(0, 0, 64, 64), d);
+		w.ClipOff(-7, 5, 50, 40);
+		PlayDrawing(w, Rect(-30, -20, 90, 100), d);
+		w.EndOp();
+		EXPECT_TRUE(Healthy(w)) << name;
+		EXPECT_EQ(w.GetImage().GetSize(), Size(64, 64)) << name;
+	}
+	PaintingPainter pp(100, 50); // the left half red, the right half blue
+	pp.RectPath(0, 0, 50, 50);
+	pp.Fill(red);
+	pp.RectPath(50, 0, 50, 50);
+	pp.Fill(blue);
+	Canvas w(64, 50);
+	w.DrawPaintingOp(Rect(INT_MIN + 82, 0, INT_MAX - 18, 50), pp); // the halves part at x = 31.5
+	w.DrawPaintingOp(Rect(INT_MAX - 50, 0, INT_MIN + 50, 50), pp);  // reversed: nothing
+	ExpectPixels(w.GetImage(), {{30, 0, RED}, {30, 49, RED}, {33, 0, BLUE}, {33, 49, BLUE}});
 }
 
 } // namespace
