@@ -6,8 +6,6 @@
 #include <gui/paint/detail/CairoCheck.h>
 #include <gui/detail/Geom.h>
 
-#include <draw/detail/DrawInt.h>
-
 #include <cairo.h>
 
 namespace Qel {
