@@ -3,7 +3,7 @@
 // the program's loop) and read from xclip; and an Image to a GdkPixbuf and back. Peers in
 // gui_clip_peer.cpp.
 #include <gui/Gui.h>
-#include <gui/detail/Clip.h>
+#include <gui/clip/detail/Clip.h>
 #include <gui/gtk/detail/Clip.h>
 
 // after the framework's headers: X11's macros would spoil names there

@@ -5,8 +5,8 @@
 #include "ProcStatus.h"
 
 #include <gui/Gui.h>
-#include <gui/ImageDraw.h>
-#include <gui/detail/CairoCache.h>
+#include <gui/paint/ImageDraw.h>
+#include <gui/paint/detail/CairoCache.h>
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 // the queue to a control eight levels down among fifty siblings a level, keys up a focus chain of
 // eight, and a burst of XTEST motions until the last one arrived. Peers in gui_input_peer.cpp.
 #include <gui/Gui.h>
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/Top.h>
 
@@ -173,10 +173,11 @@ void KeysUpDeepFocusChain(benchmark::State& state)
 		int before = t.top.keys;
 		for(int done = 0; done < INPUT_RECORDS; done += 10000) {
 			for(int i = 0; i < 10000; i++) {
-				ValueArray v; // F5 and F6 by turns: no two neighbours merge
-				v.Add(i % 2 ? 0xffc2 : 0xffc3);
-				v.Add(71 + i % 2);
-				q.Add(id, GDK_KEY_PRESS, v);
+				// F5 and F6 by turns: no two neighbours merge
+				if(detail::QueuedGdkEvent* e = q.Add(id, GDK_KEY_PRESS)) {
+					e->keyval = i % 2 ? 0xffc2 : 0xffc3;
+					e->keycode = 71 + i % 2;
+				}
 			}
 			ProcessAll();
 		}

@@ -7,9 +7,9 @@
 #include "GuiDisplay.h"
 
 #include <gui/Gui.h>
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
-#include <gui/detail/Mouse.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
+#include <gui/input/detail/Mouse.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/Top.h>
 
@@ -125,7 +125,8 @@ const int sTypes[] = {GDK_MOTION_NOTIFY, GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE, G
                       GDK_SCROLL, GDK_DELETE, GDK_CONFIGURE, QEV_COMMIT, QEV_FOCUS, GDK_LEAVE_NOTIFY,
                       GDK_2BUTTON_PRESS, QEV_CONFIGURE_DONE};
 
-Value Payload(int type, Reader& r)
+// The record's payload; key records get their key value and code instead.
+Value Payload(int type, Reader& r, QueuedGdkEvent& key)
 {
 	switch(type) {
 	case GDK_BUTTON_PRESS:
@@ -134,11 +135,10 @@ Value Payload(int type, Reader& r)
 		return (int)(r.Get(1) % 12);
 	case GDK_KEY_PRESS:
 	case GDK_KEY_RELEASE: {
-		ValueArray v;
 		dword k = r.Get(1);
-		v.Add((int)(k < 128 ? k : k < 200 ? 0xff00 + r.Get(1) : r.Get(4))); // ASCII, function keys, anything
-		v.Add((int)r.Get(1));
-		return v;
+		key.keyval = k < 128 ? k : k < 200 ? 0xff00 + r.Get(1) : r.Get(4); // ASCII, function keys, anything
+		key.keycode = (int)r.Get(1);
+		return Value();
 	}
 	case GDK_SCROLL:
 		return Point((int16)r.Get(2), (int16)r.Get(2));
@@ -191,9 +191,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		dword state = r.Get(2) & 0x70D;
 		Point at(s.home.left + (int8_t)r.Get(1) * 4, s.home.top + (int8_t)r.Get(1) * 4);
 		dword flags = r.Get(1);
-		QueuedGdkEvent* e = q.Add(id, type, Payload(type, r));
+		QueuedGdkEvent key;
+		Value payload = Payload(type, r, key);
+		QueuedGdkEvent* e = q.Add(id, type, payload);
 		if(!e)
 			break;
+		e->keyval = key.keyval;
+		e->keycode = key.keycode;
 		e->state = state;
 		e->mousepos = at;
 		e->count = 1 + flags % 20;

@@ -3,7 +3,7 @@
 // cairo contexts must stay healthy, the image must come out whole, and nothing may be made at
 // a size the target does not have (the allocation limit of the options file watches that).
 #include <gui/Gui.h>
-#include <gui/ImageDraw.h>
+#include <gui/paint/ImageDraw.h>
 
 #include <cairo.h>
 #include <stdlib.h>

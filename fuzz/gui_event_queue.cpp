@@ -27,6 +27,8 @@ void Check(bool b)
 struct Model {
 	int window, type, state, count;
 	Value value;
+	dword keyval;
+	int keycode;
 };
 
 const int sTypes[] = {GDK_DELETE, GDK_MOTION_NOTIFY, GDK_BUTTON_PRESS, GDK_2BUTTON_PRESS, GDK_BUTTON_RELEASE,
@@ -40,7 +42,7 @@ void MergeModel(std::deque<Model>& m)
 		Model& b = m[1];
 		if(a.type != b.type || a.window != b.window || a.state != b.state)
 			return;
-		if(a.type == GDK_KEY_PRESS && a.value == b.value)
+		if(a.type == GDK_KEY_PRESS && a.keyval == b.keyval && a.keycode == b.keycode)
 			b.count += a.count;
 		else if(a.type == GDK_SCROLL) {
 			Point pa = a.value.ToPoint(), pb = b.value.ToPoint();
@@ -52,23 +54,23 @@ void MergeModel(std::deque<Model>& m)
 	}
 }
 
-Value Payload(int type, const uint8_t* p)
+// A record of type with its payload (key records: key value and code) from two bytes.
+Model Record(int type, const uint8_t* p)
 {
+	Model m{0, type, 0, 1, Value(), 0, 0};
 	switch(type) {
 	case GDK_KEY_PRESS:
-	case GDK_KEY_RELEASE: {
-		ValueArray v;
-		v.Add(p[0] % 4);
-		v.Add(p[1] % 2);
-		return v;
-	}
-	case GDK_CONFIGURE: return Rect(p[0], p[1], p[0] + 10, p[1] + 10);
-	case GDK_SCROLL:    return Point(int8_t(p[0]) * 120, int8_t(p[1]) * 120);
+	case GDK_KEY_RELEASE:
+		m.keyval = p[0] % 4;
+		m.keycode = p[1] % 2;
+		break;
+	case GDK_CONFIGURE: m.value = Rect(p[0], p[1], p[0] + 10, p[1] + 10); break;
+	case GDK_SCROLL:    m.value = Point(int8_t(p[0]) * 120, int8_t(p[1]) * 120); break;
 	case GDK_BUTTON_PRESS:
-	case GDK_BUTTON_RELEASE: return p[0] % 10;
-	case QEV_COMMIT:    return String(1, 'a' + p[0] % 26);
-	default:            return Value();
+	case GDK_BUTTON_RELEASE: m.value = p[0] % 10; break;
+	case QEV_COMMIT:    m.value = String(1, 'a' + p[0] % 26); break;
 	}
+	return m;
 }
 
 } // namespace
@@ -79,11 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	GdkEventQueue& q = GdkQueue();
 	q.Clear();
 	std::deque<Model> model;
-	auto push = [&](int window, int type, int state, const Value& v) {
-		EnqueueGdkEvent(window, type, v, nullptr);
-		if(model.size() < size_t(GdkEventQueue::LIMIT)) {
-			q[q.GetCount() - 1].state = state; // as if these modifiers were held
-			model.push_back(Model{window, type, state, 1, v});
+	auto push = [&](int window, int type, int state, const Model& rec) {
+		if(QueuedGdkEvent* e = EnqueueGdkEvent(window, type, rec.value, nullptr)) {
+			e->state = state; // as if these modifiers were held
+			e->keyval = rec.keyval;
+			e->keycode = rec.keycode;
+			model.push_back(Model{window, type, state, 1, rec.value, rec.keyval, rec.keycode});
 		}
 		Check(q.GetCount() == (int)model.size() && q.GetCount() <= GdkEventQueue::LIMIT);
 	};
@@ -96,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		const QueuedGdkEvent& e = CurrentGdkEvent();
 		const Model& m = model.front();
 		Check(e.window == m.window && e.type == m.type && e.state == dword(m.state) && e.count == m.count &&
-		      e.value == m.value);
+		      e.value == m.value && e.keyval == m.keyval && e.keycode == m.keycode);
 		model.pop_front();
 		Check(q.GetCount() == (int)model.size());
 	};
@@ -107,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		case 0:
 		case 1: {
 			int type = sTypes[p[0] % (sizeof(sTypes) / sizeof(sTypes[0]))];
-			push(1 + p[1] % 3, type, p[1] >> 6, Payload(type, p + 2));
+			push(1 + p[1] % 3, type, p[1] >> 6, Record(type, p + 2));
 			break;
 		}
 		case 2:
@@ -117,9 +120,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 		default: { // a burst of one record; rarely (and once per input: it is slow) past the limit
 			bool flood = p[2] == 0xFF && !flooded;
 			flooded |= flood;
-			Value v = Payload(GDK_KEY_PRESS, p + 1);
+			Model rec = Record(GDK_KEY_PRESS, p + 1);
 			for(int n = flood ? GdkEventQueue::LIMIT + p[1] % 16 : 1 + p[1] % 64; n--;)
-				push(1, p[3] % 2 ? GDK_MOTION_NOTIFY : GDK_KEY_PRESS, 0, v);
+				push(1, p[3] % 2 ? GDK_MOTION_NOTIFY : GDK_KEY_PRESS, 0, rec);
 		}
 		}
 	}

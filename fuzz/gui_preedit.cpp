@@ -6,9 +6,9 @@
 #include "GuiDisplay.h"
 
 #include <gui/Gui.h>
-#include <gui/ImageDraw.h>
+#include <gui/paint/ImageDraw.h>
 #include <gui/detail/Backend.h>
-#include <gui/detail/Preedit.h>
+#include <gui/input/detail/Preedit.h>
 
 #include <cstdio>
 #include <cstdlib>

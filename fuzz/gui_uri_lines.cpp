@@ -1,6 +1,6 @@
 // The "files" form: fuzzed bytes split into URIs never give an empty line, a line feed inside a
 // line or a carriage return at its end, and joining and splitting again gives the same URIs.
-#include <gui/Clip.h>
+#include <gui/clip/Clip.h>
 
 #include <stdlib.h>
 

@@ -3,17 +3,17 @@
 // primary selection and drag and drop.
 #pragma once
 
-#include "GuiLock.h"
-#include "Timer.h"
-#include "LogPos.h"
-#include "CtrlFrame.h"
-#include "SystemDraw.h"
-#include "ImageDraw.h"
-#include "KeyCodes.h"
-#include "Ctrl.h"
-#include "Clip.h"
-#include "TopWindow.h"
-#include "Settings.h"
-#include "Zoom.h"
-#include "CtrlCoreImg.h"
-#include "gtk/GtkApp.h"
+#include <gui/base/GuiLock.h>
+#include <gui/base/Timer.h>
+#include <gui/base/LogPos.h>
+#include <gui/base/KeyCodes.h>
+#include <gui/base/Settings.h>
+#include <gui/ctrl/CtrlFrame.h>
+#include <gui/ctrl/Ctrl.h>
+#include <gui/ctrl/Zoom.h>
+#include <gui/paint/SystemDraw.h>
+#include <gui/paint/ImageDraw.h>
+#include <gui/window/TopWindow.h>
+#include <gui/clip/Clip.h>
+#include <gui/clip/CtrlCoreImg.h>
+#include <gui/gtk/GtkApp.h>

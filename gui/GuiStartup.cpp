@@ -1,9 +1,9 @@
 // What the GUI core registers with the modules below it when the program starts.
-#include "Clip.h"
-#include "Ctrl.h"
-#include "CtrlCoreImg.h"
-#include "ImageDraw.h"
-#include "detail/Keys.h"
+#include <gui/clip/Clip.h>
+#include <gui/ctrl/Ctrl.h>
+#include <gui/clip/CtrlCoreImg.h>
+#include <gui/paint/ImageDraw.h>
+#include <gui/input/detail/Keys.h>
 
 #include <painter/Painter.h>
 #include <richtext/RichText.h>
@@ -63,6 +63,7 @@ void GuiStartupRegistrations()
 	CtrlCoreImg::Iml(); // registers the list by name
 	SetStdFontChangeHook([] { Ctrl::ReSkin(); });
 	KeyNames();
+	SetTimerPassHooks([] { Ctrl::CheckMouseCtrl(); Ctrl::SyncCaret(); }, [] { Ctrl::SyncRefreshFlags(); });
 	atexit(ClearTimers);
 	SetRichImageClipboardHooks(GetImageClipData, IsAvailableImage, GetImage, GetImageClipFormat);
 	RegisterBMPRaster();

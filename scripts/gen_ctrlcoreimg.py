@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Draws the drag-and-drop cursor images of gui/CtrlCoreImg (32 x 32 RGBA PNG files).
+"""Draws the drag-and-drop cursor images of gui/clip/CtrlCoreImg (32 x 32 RGBA PNG files).
 
 Run by hand from the project folder when the pictures change:
-    scripts/gen_ctrlcoreimg.py gui/CtrlCoreImg
+    scripts/gen_ctrlcoreimg.py gui/clip/CtrlCoreImg
 Each picture is the pointer arrow (hot spot at the tip, 0, 0) with a sign beside it: a box for
 move, a plus for copy, a sheet for data, a barred circle where nothing can be dropped. The "98"
 variants draw the sign in the flat grey of older desktops, "X11" a solid box."""
@@ -116,7 +116,7 @@ def data():
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "gui/CtrlCoreImg"
+    out = sys.argv[1] if len(sys.argv) > 1 else "gui/clip/CtrlCoreImg"
     os.makedirs(out, exist_ok=True)
     pictures = {
         "DndMoveX11": move("X11"), "DndMove": move(""), "DndMove98": move("98"),

@@ -40,7 +40,45 @@ struct Rect_ {
 	constexpr Rect_(Point_<T> p, Size_<T> sz) : left(p.x), top(p.y), right(p.x + sz.cx), bottom(p.y + sz.cy) {}
 
 	constexpr bool operator==(const Rect_& b) const = default;
+
+	// The left and top edges belong to the rectangle, the right and bottom ones do not.
+	constexpr bool Contains(Point_<T> p) const
+	{
+		return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+	}
+	// r lies wholly inside; the edges may touch.
+	constexpr bool Contains(const Rect_& r) const
+	{
+		return r.left >= left && r.top >= top && r.right <= right && r.bottom <= bottom;
+	}
+	// Both are non-empty and share some area.
+	constexpr bool Intersects(const Rect_& r) const
+	{
+		return left < right && top < bottom && r.left < r.right && r.top < r.bottom &&
+		       left < r.right && r.left < right && top < r.bottom && r.top < bottom;
+	}
+	// Keeps the common part; an empty one is left with right == left or bottom == top at the
+	// corner the two share, never turned inside out.
+	constexpr void Intersect(const Rect_& r)
+	{
+		left = left > r.left ? left : r.left;
+		top = top > r.top ? top : r.top;
+		right = right < r.right ? right : r.right;
+		bottom = bottom < r.bottom ? bottom : r.bottom;
+		if(right < left)
+			right = left;
+		if(bottom < top)
+			bottom = top;
+	}
 };
+
+// The common part of a and b (Rect_::Intersect).
+template <class T>
+constexpr Rect_<T> operator&(Rect_<T> a, const Rect_<T>& b)
+{
+	a.Intersect(b);
+	return a;
+}
 
 using Point   = Point_<int>;
 using Size    = Size_<int>;

@@ -134,6 +134,8 @@ Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy)
 	return Rect(int(v.left - x), int(v.top - y), int(v.right - x), int(v.bottom - y));
 }
 
+} // namespace detail
+
 bool RenderPaintingPart(ImageBuffer& ib, const Painting& p, int64 cx, int64 cy, int64 x, int64 y)
 {
 	if(!sPaintingRender || cx <= 0 || cy <= 0 || x < 0 || y < 0 || x > INT_MAX || y > INT_MAX)
@@ -149,6 +151,8 @@ bool RenderPaintingPart(ImageBuffer& ib, const Painting& p, int64 cx, int64 cy, 
 	sPaintingRender(ib, q, s, Point(int(x), int(y)), 0);
 	return true;
 }
+
+namespace detail {
 
 NativeScope::~NativeScope()
 {
@@ -243,7 +247,7 @@ void Draw::DrawPaintingOp(const Rect& r, const Painting& p)
 			return;
 		for(RGBA& q : ib)
 			q = paper;
-		if(!detail::RenderPaintingPart(ib, p, cx, cy, v.left - r.left, y0 - r.top))
+		if(!RenderPaintingPart(ib, p, cx, cy, v.left - r.left, y0 - r.top))
 			return;
 		DrawImageBand(*this, int(v.left), int(y0), Image(ib));
 	}

@@ -137,6 +137,11 @@ void RegisterPaintingRenderer(PaintingRenderFn render, DrawingRenderFn drawing, 
 PaintingRenderFn GetPaintingRenderHook();
 DrawingRenderFn  GetDrawingRenderHook();
 PaintingImageFn  GetPaintingImageHook();
+// The painting hook on the part of painting p drawn at cx x cy whose top left is at (x, y) of
+// it, the part as large as ib. Sizes beyond int are carried by the painting's own size, which the
+// hook scales onto the size it is given. False, with nothing done, when the hook is not set or the
+// place lies beyond int.
+bool RenderPaintingPart(ImageBuffer& ib, const Painting& p, int64 cx, int64 cy, int64 x, int64 y);
 
 // Draws one band of image rows at (x, y): on dot targets, runs of 16 or more all-white columns
 // become white rectangles; the rest goes out in pieces at most 2000 columns wide.

@@ -33,12 +33,6 @@ Rect VisiblePart(const Draw& w, int x, int y, int cx, int cy);
 // The same for a rectangle of 64-bit corners (ordered), in the target's coordinates.
 Rect64 VisiblePart(const Draw& w, const Rect64& r);
 
-// The painting hook on the part of painting p drawn at cx x cy whose top left is at (x, y) of
-// it, the part as large as ib. Sizes beyond int are carried by the painting's own size, which the
-// hook scales onto the size it is given. False, with nothing done, when the hook is not set or the
-// place lies beyond int.
-bool RenderPaintingPart(ImageBuffer& ib, const Painting& p, int64 cx, int64 cy, int64 x, int64 y);
-
 // The point of a text turned by the angle whose sine and cosine are given: p along the baseline
 // from (x, y) and d below it, truncated to int.
 inline int ClampInt(double v)

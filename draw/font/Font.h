@@ -5,6 +5,8 @@
 
 #include <Core/Core.h>
 
+typedef struct _FcPattern FcPattern;
+
 namespace Qel {
 
 class FontGlyphConsumer;
@@ -207,6 +209,11 @@ static_assert(sizeof(GlyphInfo) == 8);
 GlyphInfo GetGlyphInfo(Font font, int ch);
 // True when the resolved font's own face has a glyph for ch.
 bool HasGlyph(Font font, int ch);
+
+// The fontconfig pattern the resolved font matches, for renderers that open the face on their
+// own (the caller destroys it; null when nothing matched), and whether the face found is an
+// italic one.
+FcPattern* MatchFontPattern(Font font, bool* italic_face);
 
 // Receives glyph outlines, in pixels.
 class FontGlyphConsumer {

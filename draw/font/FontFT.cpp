@@ -142,6 +142,15 @@ FT_Face GetFTFace(Font font, String* path)
 
 } // namespace detail
 
+FcPattern* MatchFontPattern(Font font, bool* italic_face)
+{
+	Mutex::Lock lock(FontMutex());
+	FcPattern* pattern = detail::MatchFcPattern(font);
+	FT_Face face = detail::GetFTFace(font, nullptr);
+	*italic_face = face && (face->style_flags & FT_STYLE_FLAG_ITALIC);
+	return pattern;
+}
+
 namespace {
 
 int sFloor64(FT_Pos x) { return int(x >= 0 ? x / 64 : -((-x + 63) / 64)); }

@@ -1,9 +1,15 @@
 // What the GUI core asks of the windowing backend (GTK and GDK live only behind these).
 #pragma once
 
-#include "../Ctrl.h"
+#include <draw/Draw.h>
 
-namespace Qel::detail {
+namespace Qel {
+
+class Ctrl;
+
+namespace detail {
+
+struct Top;
 
 // Whether the native window of the record has its GDK window.
 bool WndIsOpen(const Top* top);
@@ -56,6 +62,21 @@ bool IsAltHeld();
 // Makes a GUI thread blocked in its main-context iteration return.
 void WakeGuiLoop();
 
+// The event pump: the queued events (dispatched), timers, caret and repaints, once. Returns
+// whether an event was found. fetch lets the main context deliver more between the events.
+bool PumpEvents(bool* quit, bool fetch);
+// One main-context iteration and then every further ready one, with the GUI lock released
+// meanwhile; an exception a callback threw during it is thrown here.
+void IterateMainContext(bool may_block);
+// Waits for events for about ms milliseconds at most.
+void WaitForEvents(int ms);
+// Applies the window system's pending answers to moves and sizes of top's window at once; true
+// when one was found.
+bool SweepConfigure(Ctrl& top, bool may_block);
+// Adopts a rectangle the window system reported for c's window (left/top position, large
+// offsets as SetRect).
+void SetWndRectFromSystem(Ctrl& c, const Rect& r);
+
 // Queues r (device pixels, in the window control's frame coordinates) in the window's list of
 // rectangles to repaint, in GDK units. Past 41 rectangles the list becomes the Null rectangle,
 // which stands for the whole window. The first rectangle queued after the event pump looked
@@ -102,4 +123,6 @@ void SetDisplayScale(int scale);
 // log2 of the display scale (rounded down): sizes of the drag icon and the pre-edit shift by it.
 int  GetDisplayScaleShift();
 
-} // namespace Qel::detail
+} // namespace detail
+
+} // namespace Qel

@@ -1,8 +1,8 @@
 // Bringing GTK up before the first window and giving back what it holds afterwards; the display
 // tests.
 #include "detail/Wnd.h"
-#include <gui/Zoom.h>
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/Zoom.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <gdk/gdkx.h>

@@ -1,7 +1,7 @@
 // CLIPBOARD and PRIMARY: each selection is one wrapper that offers the program's formats to
 // other programs and reads what they offer; the forms the formats travel in; the atom cache.
-#include "detail/Clip.h"
-#include "detail/Wnd.h"
+#include <gui/gtk/detail/Clip.h>
+#include <gui/gtk/detail/Wnd.h>
 
 namespace Qel {
 

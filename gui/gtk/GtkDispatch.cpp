@@ -4,11 +4,11 @@
 #include "detail/EventQueue.h"
 #include "detail/KeyTranslate.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/detail/Geom.h>
-#include <gui/detail/Keys.h>
-#include <gui/detail/Mouse.h>
+#include <gui/input/detail/Keys.h>
+#include <gui/input/detail/Mouse.h>
 
 namespace Qel {
 
@@ -18,7 +18,6 @@ namespace {
 
 constexpr KeycodeMaps sKeymapMaps = {LatinKeycodeMap, DigitKeycodeMap};
 
-bool sInside(const Rect& r, Point p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 Point sRelative(Point p, const Rect& r) { return Point(SatSub(p.x, r.left), SatSub(p.y, r.top)); }
 
 // GDK buttons 1, 2, 3 are left, middle, right.
@@ -83,7 +82,7 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 	for(int i = popups.GetCount() - 1; i >= 0; i--)
 		if(Ctrl* q = popups[i]) {
 			Rect r = q->GetScreenRect();
-			if(sInside(r, e.mousepos)) {
+			if(r.Contains(e.mousepos)) {
 				q->DispatchMouse(code, sRelative(e.mousepos, r), zdelta);
 				return;
 			}
@@ -98,19 +97,14 @@ void sRoute(Ctrl* c, int action, int code, int zdelta)
 		return;
 	}
 	Rect r = first->GetScreenRect();
-	if(sInside(r, e.mousepos))
+	if(r.Contains(e.mousepos))
 		first->DispatchMouse(code, sRelative(e.mousepos, r), zdelta);
 }
 
 void sDispatchKey(const QueuedGdkEvent& e)
 {
-	// [keyval, hardware keycode]; anything else is no key
-	const Value& keyval = e.value[0];
-	const Value& keycode = e.value[1];
-	if(keyval.GetType() != INT_V || keycode.GetType() != INT_V)
-		return;
 	bool release = e.type == GDK_KEY_RELEASE;
-	dword code = TranslateGdkKey((dword)keyval.ToInt(), keycode.ToInt(), e.state, release, sKeymapMaps);
+	dword code = TranslateGdkKey(e.keyval, e.keycode, e.state, release, sKeymapMaps);
 	if(!code)
 		return;
 	if(!release && RunHotKey(code))
@@ -120,7 +114,7 @@ void sDispatchKey(const QueuedGdkEvent& e)
 
 } // namespace
 
-void Ctrl::DispatchGdkEvent()
+void Ctrl::DispatchBackendEvent()
 {
 	GuiLock lock;
 	if(!IsOpen())
@@ -186,7 +180,7 @@ void Ctrl::DispatchGdkEvent()
 		sDispatchKey(e);
 		break;
 	case GDK_CONFIGURE:
-		SetWndRectFromGdk(e.value.IsNull() ? GetNullRect() : e.value.ToRect());
+		SetWndRectFromSystem(*this, e.value.IsNull() ? GetNullRect() : e.value.ToRect());
 		break;
 	case GDK_SCROLL: {
 		Point d = e.value.ToPoint();

@@ -3,7 +3,7 @@
 #include "detail/Clip.h"
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {
@@ -87,7 +87,7 @@ gboolean sDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint
 		// what the pointer did before the drag reached here is dispatched first
 		s.delivering = true;
 		try {
-			Ctrl::ProcessGtkEvents(nullptr, false);
+			PumpEvents(nullptr, false);
 		}
 		catch(...) {
 			s.delivering = false;

@@ -2,9 +2,9 @@
 // later, outside any GTK code.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
-#include <gui/detail/Mouse.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
+#include <gui/input/detail/Mouse.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {
@@ -64,10 +64,7 @@ gboolean sEventProc(GdkEvent* event, int id)
 		// releases too: the input method's hex entry goes on once Ctrl and Shift are let go
 		if(top && top->im_context && gtk_im_context_filter_keypress(top->im_context, &event->key))
 			return TRUE;
-		ValueArray v;
-		v.Add((int)event->key.keyval);
-		v.Add((int)event->key.hardware_keycode);
-		EnqueueGdkEvent(id, event->type, v, event);
+		EnqueueGdkKey(id, event->type, event->key.keyval, event->key.hardware_keycode, event);
 		return TRUE;
 	}
 	case GDK_FOCUS_CHANGE:
@@ -174,33 +171,13 @@ QueuedGdkEvent* GdkEventQueue::Add(int window, int type, const Value& value)
 {
 	if(count >= LIMIT)
 		return nullptr;
-	if(count == alloc) {
-		int n = max(2 * count, 4);
-		QueuedGdkEvent* a = new QueuedGdkEvent[n];
-		// in queue order from the start of the new array
-		for(int i = 0; i < count; i++) {
-			QueuedGdkEvent& from = (*this)[i];
-			QueuedGdkEvent& to = a[i];
-			to.window = from.window;
-			to.type = from.type;
-			to.value.~Value();
-			new(&to.value) Value(std::move(from.value));
-			to.mousepos = from.mousepos;
-			to.state = from.state;
-			to.count = from.count;
-			to.pen = from.pen;
-			to.pen_barrel = from.pen_barrel;
-			to.pressure = from.pressure;
-			to.rotation = from.rotation;
-			to.tilt_x = from.tilt_x;
-			to.tilt_y = from.tilt_y;
-			to.event = from.event;
-			from.event = nullptr;
-		}
-		delete[] items;
-		items = a;
-		alloc = n;
-		head = 0;
+	if(count == items.GetCount()) {
+		// free slots open where the newest record ends: the older ones from head on move up
+		// behind them, so the order stays and the next record lands in the first free slot
+		int grow = max(count, 4);
+		items.InsertN(head, grow);
+		if(count)
+			head += grow;
 	}
 	QueuedGdkEvent& e = items[Slot(count++)];
 	e.Clear();
@@ -210,6 +187,8 @@ QueuedGdkEvent* GdkEventQueue::Add(int window, int type, const Value& value)
 		e.value.~Value();
 		new(&e.value) Value(value);
 	}
+	e.keyval = 0;
+	e.keycode = 0;
 	e.mousepos = Point(0, 0);
 	e.state = 0;
 	e.count = 1;
@@ -223,7 +202,7 @@ void GdkEventQueue::DropHead()
 	if(!count)
 		return;
 	items[head].Clear();
-	head = head + 1 == alloc ? 0 : head + 1;
+	head = head + 1 == items.GetCount() ? 0 : head + 1;
 	count--;
 }
 
@@ -239,6 +218,8 @@ void GdkEventQueue::PopHead(QueuedGdkEvent& out)
 		out.value.~Value();
 		new(&out.value) Value(std::move(e.value));
 	}
+	out.keyval = e.keyval;
+	out.keycode = e.keycode;
 	out.mousepos = e.mousepos;
 	out.state = e.state;
 	out.count = e.count;
@@ -293,9 +274,27 @@ bool detail::IsAltHeld()
 	return CurrentGdkEvent().state & GDK_MOD1_MASK;
 }
 
+dword detail::MouseKeyFlags(dword state)
+{
+	dword k = 0;
+	if(state & GDK_SHIFT_MASK)
+		k |= K_SHIFT;
+	if(state & GDK_CONTROL_MASK)
+		k |= K_CTRL;
+	if(state & GDK_MOD1_MASK)
+		k |= K_ALT;
+	if(state & GDK_BUTTON1_MASK)
+		k |= K_MOUSELEFT;
+	if(state & GDK_BUTTON2_MASK)
+		k |= K_MOUSEMIDDLE;
+	if(state & GDK_BUTTON3_MASK)
+		k |= K_MOUSERIGHT;
+	return k;
+}
+
 dword detail::CurrentEventState()
 {
-	return CurrentGdkEvent().state;
+	return MouseKeyFlags(CurrentGdkEvent().state);
 }
 
 Point detail::CurrentEventMousePos()
@@ -314,12 +313,20 @@ gboolean detail::GtkEventProc(GtkWidget*, GdkEvent* event, gpointer data)
 	return Guarded<gboolean>(event->type == GDK_DELETE, [&] { return sEventProc(event, DataToId(data)); });
 }
 
-void detail::EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent* event)
+void detail::EnqueueGdkKey(int window, int type, dword keyval, int keycode, GdkEvent* event)
 {
 	GuiLock lock;
-	QueuedGdkEvent* e = GdkQueue().Add(window, type, value);
-	if(!e)
-		return;
+	if(QueuedGdkEvent* e = EnqueueGdkEvent(window, type, Value(), event)) {
+		e->keyval = keyval;
+		e->keycode = keycode;
+	}
+}
+
+namespace {
+
+// The pointer position, state and pen data of a fresh record.
+void sFillRecord(QueuedGdkEvent* e, GdkEvent* event)
+{
 	GdkModifierType mask = GdkModifierType(0);
 	// The modifiers as the event saw them: asking the server now would give those of a later
 	// moment (a Ctrl released meanwhile turns a late Ctrl+C into C) and cost a round trip.
@@ -369,6 +376,17 @@ void detail::EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent*
 	axis(GDK_AXIS_YTILT, e->tilt_y);
 }
 
+} // namespace
+
+QueuedGdkEvent* detail::EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent* event)
+{
+	GuiLock lock;
+	QueuedGdkEvent* e = GdkQueue().Add(window, type, value);
+	if(e)
+		sFillRecord(e, event);
+	return e;
+}
+
 void detail::MergeGdkEvents()
 {
 	GuiLock lock;
@@ -378,7 +396,7 @@ void detail::MergeGdkEvents()
 		QueuedGdkEvent& b = q[1];
 		if(a.type != b.type || a.window != b.window || a.state != b.state)
 			break;
-		if(a.type == GDK_KEY_PRESS && a.value == b.value)
+		if(a.type == GDK_KEY_PRESS && a.keyval == b.keyval && a.keycode == b.keycode)
 			b.count += a.count;
 		else if(a.type == GDK_SCROLL) {
 			Point pa = a.value.ToPoint(), pb = b.value.ToPoint();
@@ -408,7 +426,7 @@ bool detail::ProcessNextGdkEvent(bool* quit, bool fetch)
 		if(ctrl)
 			SyncImCursorLocation(ctrl);
 		if(ctrl)
-			CtrlAccess::DispatchGdkEvent(*ctrl);
+			CtrlAccess::DispatchBackendEvent(*ctrl);
 	}
 	if(quit)
 		*quit = false;

@@ -2,8 +2,8 @@
 // what it commits is queued as text for the key dispatch. The reset hook ends a composition.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Preedit.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/input/detail/Preedit.h>
 #include <gui/gtk/GtkApp.h>
 
 namespace Qel {

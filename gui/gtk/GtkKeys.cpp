@@ -2,7 +2,7 @@
 // system's hot keys with their X11 filter, and the double-click rule of button presses.
 #include "detail/KeyTranslate.h"
 #include "detail/Wnd.h"
-#include <gui/detail/Keys.h>
+#include <gui/input/detail/Keys.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <gdk/gdkx.h>

@@ -1,8 +1,8 @@
 // The fatal-error box: a desktop message program started through the shell, else a plain GTK
 // dialog. It runs in a process whose state may be damaged, so it allocates nothing on the way
 // to the shell.
-#include "detail/Panic.h"
-#include <gui/gtk/GtkApp.h>
+#include <gui/gtk/detail/Panic.h>
+#include "GtkApp.h"
 
 #include <gtk/gtk.h>
 

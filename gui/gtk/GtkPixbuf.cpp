@@ -1,7 +1,7 @@
 // Image and GdkPixbuf: pixbufs hold straight alpha in r, g, b, a byte order, images premultiplied
 // b, g, r, a. Each pixel is swapped and (un)premultiplied in one pass, with the rounding of the
 // image module's row forms.
-#include "detail/Clip.h"
+#include <gui/gtk/detail/Clip.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>

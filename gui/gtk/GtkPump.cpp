@@ -2,8 +2,8 @@
 // caret and repaints under it.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <exception>
@@ -61,7 +61,7 @@ void GuiWait(int ms)
 	IterateGtkMainContext(true);
 }
 
-bool Ctrl::ProcessGtkEvents(bool* quit, bool fetch)
+bool detail::PumpEvents(bool* quit, bool fetch)
 {
 	GuiLock lock;
 	FocusState& f = Focus();
@@ -78,9 +78,9 @@ bool Ctrl::ProcessGtkEvents(bool* quit, bool fetch)
 			IterateGtkMainContext(false);
 	}
 	// a handler may have destroyed the focus control: the window keeps a focus
-	TakeDeferredFocus();
+	CtrlAccess::TakeDeferredFocus();
 	TimerProc(GuiTick());
-	BlinkCaret();
+	Ctrl::BlinkCaret();
 	if(quit)
 		*quit = false;
 	Array<Ptr<Ctrl>> windows;
@@ -90,7 +90,7 @@ bool Ctrl::ProcessGtkEvents(bool* quit, bool fetch)
 	for(Ctrl* c : windows)
 		if(c && c->IsTopLevel())
 			CtrlAccess::SyncScroll(*c);
-	FlushInvalid();
+	Ctrl::FlushInvalid();
 	IterateGtkMainContext(false);
 	if(GdkDisplay* d = gdk_display_get_default())
 		gdk_display_flush(d);
@@ -99,18 +99,28 @@ bool Ctrl::ProcessGtkEvents(bool* quit, bool fetch)
 
 void Ctrl::ProcessEvents(bool* quit)
 {
-	ProcessGtkEvents(quit, true);
+	PumpEvents(quit, true);
 }
 
-bool Ctrl::SweepGdkConfigure(bool may_block)
+void detail::IterateMainContext(bool may_block)
+{
+	IterateGtkMainContext(may_block);
+}
+
+void detail::WaitForEvents(int ms)
+{
+	GuiWait(ms);
+}
+
+bool detail::SweepConfigure(Ctrl& top, bool may_block)
 {
 	GuiLock lock;
-	Ptr<Ctrl> self = this;
+	Ptr<Ctrl> self = &top;
 	IterateGtkMainContext(may_block);
 	bool found = false;
 	GdkEventQueue& q = GdkQueue();
 	for(int i = 0; self && i < q.GetCount(); i++) {
-		Top* t = CtrlAccess::GetTop(*this);
+		Top* t = CtrlAccess::GetTop(top);
 		if(!t)
 			break;
 		QueuedGdkEvent& e = q[i];
@@ -120,8 +130,8 @@ bool Ctrl::SweepGdkConfigure(bool may_block)
 		e.type = QEV_CONFIGURE_DONE;
 		Rect r = e.value.IsNull() ? GetNullRect() : e.value.ToRect();
 		found = true;
-		if(r != GetRect())
-			AdoptWndRect(r);
+		if(r != top.GetRect())
+			CtrlAccess::AdoptWndRect(top, r);
 	}
 	return found;
 }

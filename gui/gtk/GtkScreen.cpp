@@ -1,6 +1,6 @@
 // Monitor geometry and work areas from GDK.
 #include <gui/detail/Backend.h>
-#include <gui/detail/Screen.h>
+#include <gui/window/detail/Screen.h>
 
 
 #include <gdk/gdk.h>

@@ -3,10 +3,10 @@
 // margins.
 #include "detail/Wnd.h"
 #include "detail/Clip.h"
-#include <gui/TopWindow.h>
-#include <gui/Settings.h>
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/TopWindowAccess.h>
+#include <gui/window/TopWindow.h>
+#include <gui/base/Settings.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/window/detail/TopWindowAccess.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <gdk/gdkx.h>

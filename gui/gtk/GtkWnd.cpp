@@ -3,9 +3,9 @@
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
 #include "detail/Clip.h"
-#include <gui/SystemDraw.h>
-#include <gui/detail/CtrlAccess.h>
-#include <gui/detail/Focus.h>
+#include <gui/paint/SystemDraw.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <cmath>
@@ -67,7 +67,7 @@ gboolean sDrawProc(GtkWidget*, cairo_t* cr, gpointer data)
 		CtrlAccess::Flags(*c) &= ~Ctrl::FULLREFRESH;
 		double s = GetDisplayScale();
 		cairo_scale(cr, 1 / s, 1 / s);
-		c->SetWndRectFromGdk(c->GetWndScreenRect());
+		SetWndRectFromSystem(*c, c->GetWndScreenRect());
 		if(!self)
 			return TRUE;
 		double x1, y1, x2, y2;
@@ -242,7 +242,7 @@ void Ctrl::CreateNativeWindow(Ctrl* owner, bool popup)
 	ConnectImSignals(t);
 
 	Ptr<Ctrl> self = this;
-	SweepGdkConfigure(true);
+	SweepConfigure(*this, true);
 	if(!self || !IsOpen())
 		return;
 	SyncActiveWindow();

@@ -3,9 +3,9 @@
 // the standard cursors.
 #include "detail/EventQueue.h"
 #include "detail/Wnd.h"
-#include <gui/detail/CtrlAccess.h>
-#include <gui/SystemDraw.h>
-#include <gui/detail/Focus.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
+#include <gui/paint/SystemDraw.h>
+#include <gui/ctrl/detail/Focus.h>
 #include <gui/gtk/GtkApp.h>
 
 #include <atomic>
@@ -221,19 +221,19 @@ Rect Ctrl::GetWndScreenRect() const
 	return Rect(x * s, y * s, (x + cx) * s, (y + cy) * s);
 }
 
-void Ctrl::SetWndRectFromGdk(const Rect& r)
+void detail::SetWndRectFromSystem(Ctrl& c, const Rect& r)
 {
 	GuiLock lock;
-	if(r != GetRect())
-		AdoptWndRect(r);
-	if(IsWindowCtrl(this))
+	if(r != c.GetRect())
+		CtrlAccess::AdoptWndRect(c, r);
+	if(IsWindowCtrl(&c))
 		if(auto overlapped = GetWindowHooks().set_overlapped)
-			overlapped(this, r);
+			overlapped(&c, r);
 }
 
 void Ctrl::SyncPendingConfigure()
 {
-	SweepGdkConfigure(false);
+	SweepConfigure(*this, false);
 }
 
 Point Ctrl::SyncWindowFrame()

@@ -3,7 +3,7 @@
 // focus back, a window closed by the window manager, and handlers that move the focus.
 #include "GuiApp.h"
 
-#include <gui/detail/Keys.h>
+#include <gui/input/detail/Keys.h>
 
 #include <X11/keysym.h>
 #include <memory>

@@ -322,7 +322,7 @@ TEST_F(CtrlDefaults, ShownEnabledFollowsTheParents)
 	Ctrl p, a;
 	p.AddChild(&a);
 	EXPECT_TRUE(a.IsShownEnabled());
-	detail::CtrlAccess::Flags(p) &= ~Ctrl::ENABLED;
+	p.Enable(false);
 	EXPECT_FALSE(a.IsShownEnabled());
 	EXPECT_FALSE(p.IsShownEnabled());
 }
@@ -360,7 +360,7 @@ TEST_F(CtrlDefaults, AcceptAndReject)
 	CallLog().clear();
 	EXPECT_FALSE(p.Accept());
 	EXPECT_EQ(Calls("b"), V{}); // stops at the first failure
-	detail::CtrlAccess::Flags(a) &= ~Ctrl::VISIBLE; // a hidden control accepts without looking
+	a.Show(false); // a hidden control accepts without looking
 	EXPECT_TRUE(p.Accept());
 	Ctrl::ErrorValueHook() = saved;
 }

@@ -3,7 +3,7 @@
 // in steps, each confirmed before the next.
 #include "GuiApp.h"
 
-#include <gui/detail/Clip.h>
+#include <gui/clip/detail/Clip.h>
 #include <gui/gtk/detail/Clip.h>
 #include <gui/gtk/detail/KeyTranslate.h>
 

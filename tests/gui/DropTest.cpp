@@ -2,7 +2,7 @@
 // the drag icon, and drags that cannot start.
 #include "GuiApp.h"
 
-#include <gui/detail/Clip.h>
+#include <gui/clip/detail/Clip.h>
 
 namespace guitest {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <gui/detail/Backend.h>
-#include <gui/detail/Screen.h>
+#include <gui/window/detail/Screen.h>
 
 namespace guitest {
 

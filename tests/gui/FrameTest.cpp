@@ -209,7 +209,7 @@ TEST_F(Frames, HostedControlsAlongEachEdge)
 		EXPECT_EQ(bar.GetRect(), expect[edge]) << edge;
 		EXPECT_EQ(c.GetView(), view[edge]) << edge;
 	}
-	detail::CtrlAccess::Flags(bar) &= ~Ctrl::VISIBLE; // a hidden bar takes no room
+	bar.Show(false); // a hidden bar takes no room
 	c.SyncLayout(2);
 	EXPECT_EQ(c.GetView(), Rect(0, 0, 100, 80));
 	LayoutFrameLeft(view[0], nullptr, 10); // no control: nothing

@@ -6,8 +6,8 @@
 #include "RecordingCtrl.h"
 
 #include <gui/detail/Backend.h>
-#include <gui/detail/Focus.h>
-#include <gui/detail/Mouse.h>
+#include <gui/ctrl/detail/Focus.h>
+#include <gui/input/detail/Mouse.h>
 #include <gui/gtk/detail/EventQueue.h>
 #include <gui/gtk/detail/KeyTranslate.h>
 #include <gui/gtk/detail/Wnd.h>

@@ -3,7 +3,7 @@
 // log, XTEST combinations with the X11 hot-key filter, and two keyboard layouts.
 #include "GuiApp.h"
 
-#include <gui/detail/Keys.h>
+#include <gui/input/detail/Keys.h>
 #include <gui/gtk/detail/KeyTranslate.h>
 
 #include <X11/XKBlib.h>
@@ -168,12 +168,13 @@ protected:
 		e.mousepos = Point(150, 150); // inside leaf
 		return e;
 	}
-	Value KeyRecord(int keyval, int keycode = 38)
+	QueuedGdkEvent& PushKey(int type, dword keyval, dword state = 0)
 	{
-		ValueArray v;
-		v.Add(keyval);
-		v.Add(keycode);
-		return v;
+		EnqueueGdkKey(TopOf(top)->id, type, keyval, 38, nullptr);
+		QueuedGdkEvent& e = GdkQueue()[GdkQueue().GetCount() - 1];
+		e.state = state;
+		e.mousepos = Point(150, 150);
+		return e;
 	}
 	void Drain()
 	{
@@ -203,10 +204,10 @@ TEST_F(Keys, RecordsThroughTheQueueToTheFocusChain)
 	CallLog().clear();
 	GdkQueue().Clear();
 	for(int i = 0; i < 12; i++)
-		Push(GDK_KEY_PRESS, KeyRecord('a'));
-	Push(GDK_KEY_PRESS, KeyRecord('a'), GDK_SHIFT_MASK); // another state: a run of its own
-	Push(GDK_KEY_RELEASE, KeyRecord('a'));
-	Push(GDK_KEY_PRESS, KeyRecord(0x200000)); // no key
+		PushKey(GDK_KEY_PRESS, 'a');
+	PushKey(GDK_KEY_PRESS, 'a', GDK_SHIFT_MASK); // another state: a run of its own
+	PushKey(GDK_KEY_RELEASE, 'a');
+	PushKey(GDK_KEY_PRESS, 0x200000); // no key
 	Drain();
 	EXPECT_EQ(Calls("leaf.Key"), (V{"leaf." + K(0x200041, 12), "leaf." + K(0xA00041), "leaf." + K(0x4200041)}));
 	EXPECT_EQ(Calls("mid.Key").size(), 3u);
@@ -238,8 +239,8 @@ TEST_F(Keys, RecordsThroughTheQueueToTheFocusChain)
 	int hits = 0;
 	HotKeyTable().Add().key = 0x600043;
 	HotKeyTable().Top().callback = [&] { hits++; };
-	Push(GDK_KEY_PRESS, KeyRecord('c'), GDK_CONTROL_MASK);
-	Push(GDK_KEY_RELEASE, KeyRecord('c'), GDK_CONTROL_MASK);
+	PushKey(GDK_KEY_PRESS, 'c', GDK_CONTROL_MASK);
+	PushKey(GDK_KEY_RELEASE, 'c', GDK_CONTROL_MASK);
 	Drain();
 	HotKeyTable().Clear();
 	EXPECT_EQ(hits, 1);

@@ -3,7 +3,7 @@
 // user log, click suppression and the cursor on the GDK window.
 #include "GuiApp.h"
 
-#include <gui/detail/Mouse.h>
+#include <gui/input/detail/Mouse.h>
 
 #include <X11/keysym.h>
 #include <X11/extensions/XTest.h>

@@ -4,7 +4,7 @@
 // a real popup holding the pointer.
 #include "GuiApp.h"
 
-#include <gui/detail/Preedit.h>
+#include <gui/input/detail/Preedit.h>
 
 #include <X11/keysym.h>
 

@@ -19,32 +19,31 @@ protected:
 		EnqueueGdkEvent(window, type, v, nullptr);
 		q[q.GetCount() - 1].state = state; // as if the modifiers had been held
 	}
+	void PushKey(int window, int type, dword keyval, int keycode, dword state = 0)
+	{
+		EnqueueGdkKey(window, type, keyval, keycode, nullptr);
+		q[q.GetCount() - 1].state = state;
+	}
 	// Pops one record the way the pump does; its type, window and count.
 	std::string Pop()
 	{
 		if(!ProcessNextGdkEvent(nullptr, false))
 			return "empty";
 		const QueuedGdkEvent& e = CurrentGdkEvent();
-		return std::to_string(e.type) + "@" + std::to_string(e.window) + "x" + std::to_string(e.count) +
-		       (e.value.IsNull() ? "" : " " + S(StdFormat(e.value)));
+		std::string s = std::to_string(e.type) + "@" + std::to_string(e.window) + "x" + std::to_string(e.count);
+		if(e.type == GDK_KEY_PRESS || e.type == GDK_KEY_RELEASE)
+			return s + " [" + std::to_string(e.keyval) + ", " + std::to_string(e.keycode) + "]";
+		return s + (e.value.IsNull() ? "" : " " + S(StdFormat(e.value)));
 	}
 };
-
-Value Key(int keyval, int keycode)
-{
-	ValueArray v;
-	v.Add(keyval);
-	v.Add(keycode);
-	return v;
-}
 
 TEST_F(Queue, NeighboursMergeOnlyWithTheSameTypeWindowAndState)
 {
 	q.Clear();
 	for(int i = 0; i < 12; i++)
-		Push(1, GDK_KEY_PRESS, Key('a', 38));
-	Push(1, GDK_KEY_PRESS, Key('a', 38), GDK_SHIFT_MASK); // Shift held: a run of its own
-	Push(1, GDK_KEY_PRESS, Key('a', 38), GDK_SHIFT_MASK);
+		PushKey(1, GDK_KEY_PRESS, 'a', 38);
+	PushKey(1, GDK_KEY_PRESS, 'a', 38, GDK_SHIFT_MASK); // Shift held: a run of its own
+	PushKey(1, GDK_KEY_PRESS, 'a', 38, GDK_SHIFT_MASK);
 	Push(1, GDK_CONFIGURE, Rect(0, 0, 10, 10));
 	Push(1, GDK_CONFIGURE, Rect(0, 0, 20, 20));
 	Push(2, GDK_CONFIGURE, Rect(0, 0, 30, 30));
@@ -155,7 +154,7 @@ TEST_F(Queue, ModalLoopsNest)
 	Push(1, GDK_MOTION_NOTIFY);
 	Push(2, GDK_MOTION_NOTIFY);
 	detail::Focus().loop_ctrl = &outer; // its loop flag is clear
-	Ctrl::ProcessGtkEvents(nullptr, false);
+	detail::PumpEvents(nullptr, false);
 	EXPECT_EQ(q.GetCount(), 2);
 }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <gui/Gui.h>
-#include <gui/detail/CtrlAccess.h>
+#include <gui/ctrl/detail/CtrlAccess.h>
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // clock.
 #include "RecordingCtrl.h"
 
-#include <gui/detail/Caret.h>
+#include <gui/ctrl/detail/Caret.h>
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "FakeScreen.h"
 #include "GuiApp.h"
 
-#include <gui/detail/TopWindowAccess.h>
+#include <gui/window/detail/TopWindowAccess.h>
 
 #include <X11/Xlib.h>
 
@@ -105,13 +105,13 @@ TEST_F(TopGtk, FrameMarginsAreClampedAndNeverShrink)
 	w.Open(nullptr);
 	EXPECT_EQ(GetFrameMargins(), Rect(8, 32, 8, 8)); // no window manager: nothing measured
 	// the window as the window manager would have placed it within its frame
-	w.SetWndRectFromGdk(Rect(110, 190, 390, 290));
+	detail::SetWndRectFromSystem(w, Rect(110, 190, 390, 290));
 	TopWindowAccess::SyncFrameMargins(w);
 	EXPECT_EQ(GetFrameMargins(), Rect(10, 64, 10, 10));
-	w.SetWndRectFromGdk(Rect(105, 130, 395, 295));
+	detail::SetWndRectFromSystem(w, Rect(105, 130, 395, 295));
 	TopWindowAccess::SyncFrameMargins(w);
 	EXPECT_EQ(GetFrameMargins(), Rect(10, 64, 10, 10));
-	w.SetWndRectFromGdk(Rect(140, 100, 400, 300)); // 40 left: clamped to 32
+	detail::SetWndRectFromSystem(w, Rect(140, 100, 400, 300)); // 40 left: clamped to 32
 	TopWindowAccess::SyncFrameMargins(w);
 	EXPECT_EQ(GetFrameMargins(), Rect(32, 64, 10, 10));
 }
@@ -147,7 +147,7 @@ TEST_F(TopGtk, StateCallsAndReports)
 	for(int bits : {(int)GDK_WINDOW_STATE_MAXIMIZED, GDK_WINDOW_STATE_ICONIFIED | GDK_WINDOW_STATE_MAXIMIZED,
 	                GDK_WINDOW_STATE_FULLSCREEN | GDK_WINDOW_STATE_ICONIFIED, (int)GDK_WINDOW_STATE_ABOVE, 0}) {
 		if(bits == GDK_WINDOW_STATE_ABOVE)
-			w.SetWndRectFromGdk(Rect(120, 120, 320, 320));
+			detail::SetWndRectFromSystem(w, Rect(120, 120, 320, 320));
 		e.new_window_state = GdkWindowState(bits);
 		EXPECT_EQ(detail::WindowStateProc(TopOf(w)->window, &e, &w), FALSE);
 		states.push_back(w.GetState());

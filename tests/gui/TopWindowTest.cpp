@@ -4,7 +4,7 @@
 #include "FakeScreen.h"
 #include "GuiApp.h"
 
-#include <gui/detail/TopWindowAccess.h>
+#include <gui/window/detail/TopWindowAccess.h>
 
 
 namespace guitest {

@@ -165,7 +165,7 @@ TEST_F(Wnd, SweepAppliesTheWindowSystemsAnswerBeforeOtherRecords)
 	GdkWindow* gw = GdkOf(top);
 	XResizeWindow(GDK_WINDOW_XDISPLAY(gw), GDK_WINDOW_XID(gw), 333, 222);
 	XFlush(GDK_WINDOW_XDISPLAY(gw));
-	ASSERT_TRUE(WaitFor([&] { return top.SweepGdkConfigure(false); }));
+	ASSERT_TRUE(WaitFor([&] { return detail::SweepConfigure(top, false); }));
 	EXPECT_EQ(top.GetRect(), Rect(50, 60, 383, 282));
 	EXPECT_EQ(detail::GdkQueue()[0].type, GDK_MOTION_NOTIFY); // still first, still there
 	for(int i = 1; i < detail::GdkQueue().GetCount(); i++)
@@ -185,7 +185,7 @@ TEST_F(Wnd, MovesAndTheWorkAreaOfAnOpenWindow)
 	gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_display_get_default(), GdkOf(top)), &wa);
 	EXPECT_EQ(top.GetWorkArea(), Rect(wa.x, wa.y, wa.x + wa.width, wa.y + wa.height));
 	// a far position keeps its large offset, as SetRect does
-	top.SetWndRectFromGdk(Rect(20000, 10, 20100, 60));
+	detail::SetWndRectFromSystem(top, Rect(20000, 10, 20100, 60));
 	EXPECT_EQ(top.GetRect(), Rect(20000, 10, 20100, 60));
 }
 

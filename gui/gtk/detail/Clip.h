@@ -3,7 +3,7 @@
 // drag offers.
 #pragma once
 
-#include <gui/detail/Clip.h>
+#include <gui/clip/detail/Clip.h>
 
 #include <gtk/gtk.h>
 

@@ -3,7 +3,7 @@
 // it. One process-wide ring buffer, used under the GUI lock.
 #pragma once
 
-#include <gui/Ctrl.h>
+#include <gui/ctrl/Ctrl.h>
 
 #include <gtk/gtk.h>
 
@@ -19,9 +19,13 @@ enum {
 };
 
 struct QueuedGdkEvent {
+	using Relocatable = void;         // the ring moves its records as raw bytes
+
 	int32     window = 0;
 	int32     type = 0;
-	Value     value;
+	Value     value;                  // configure: Rect; scroll: Point; buttons: int; commit: text
+	dword     keyval = 0;             // key records: GDK's key value
+	int32     keycode = 0;            // and the hardware key code
 	Point     mousepos = Point(0, 0); // screen, device pixels
 	dword     state = 0;              // modifiers, with the backend's own button bits
 	int32     count = 1;              // identical key presses it stands for
@@ -48,7 +52,7 @@ public:
 	static constexpr int LIMIT = 50001;
 
 	int  GetCount() const                         { return count; }
-	int  GetAlloc() const                         { return alloc; }
+	int  GetAlloc() const                         { return items.GetCount(); }
 	bool IsEmpty() const                          { return count == 0; }
 	// i from the oldest record (0) on.
 	QueuedGdkEvent&       operator[](int i)       { return items[Slot(i)]; }
@@ -66,15 +70,14 @@ public:
 	GdkEventQueue() = default;
 	GdkEventQueue(const GdkEventQueue&) = delete;
 	GdkEventQueue& operator=(const GdkEventQueue&) = delete;
-	~GdkEventQueue()                              { delete[] items; }
 
 private:
-	QueuedGdkEvent* items = nullptr;
+	// A ring: count records from head on, wrapping at the end; the other slots are free.
+	Vector<QueuedGdkEvent> items;
 	int head = 0;
 	int count = 0;
-	int alloc = 0;
 
-	int Slot(int i) const                         { int s = head + i; return s >= alloc ? s - alloc : s; }
+	int Slot(int i) const                         { int s = head + i; return s >= items.GetCount() ? s - items.GetCount() : s; }
 };
 
 GdkEventQueue&  GdkQueue();
@@ -84,13 +87,18 @@ QueuedGdkEvent& CurrentGdkEvent();
 // The "event" and "delete-event" handler of every native window; data is the window id.
 gboolean GtkEventProc(GtkWidget* widget, GdkEvent* event, gpointer data);
 // Appends a record (event may be null); the pointer position, state and pen data come from
-// the window system and from event.
-void EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent* event);
+// the window system and from event. Null when the queue is full.
+QueuedGdkEvent* EnqueueGdkEvent(int window, int type, const Value& value, GdkEvent* event);
+// A key press or release record.
+void EnqueueGdkKey(int window, int type, dword keyval, int keycode, GdkEvent* event);
 // Merges the oldest records that a newer one makes redundant (repeated key presses, configure
 // runs, wheel steps).
 void MergeGdkEvents();
 // Merges, pops and dispatches at most one record; true when the queue was not empty on entry.
 bool ProcessNextGdkEvent(bool* quit, bool fetch);
+
+// Key flags (K_SHIFT, K_CTRL, K_ALT, the mouse buttons) from GDK's modifier and button word.
+dword MouseKeyFlags(dword state);
 
 // The button word (0x100, 0x200, 0x400 while buttons 1, 2, 3 are down) and the last pointer
 // position, in device pixels.

@@ -2,7 +2,7 @@
 // double-click rule of the backend's button presses.
 #pragma once
 
-#include <gui/Ctrl.h>
+#include <gui/ctrl/Ctrl.h>
 
 namespace Qel::detail {
 

@@ -1,7 +1,7 @@
 // The record of one native window, owned by its top-level control.
 #pragma once
 
-#include <gui/Ctrl.h>
+#include <gui/ctrl/Ctrl.h>
 #include <gui/detail/Backend.h>
 
 #include <gtk/gtk.h>

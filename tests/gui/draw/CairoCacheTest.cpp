@@ -1,7 +1,7 @@
 // The scaled-font and image-surface caches: what they keep, what they cost and when they let go.
 #include "CairoCount.h"
 
-#include <gui/detail/CairoCache.h>
+#include <gui/paint/detail/CairoCache.h>
 
 namespace guitest {
 namespace {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include <gui/Gui.h>
-#include <gui/SystemDraw.h>
-#include <gui/ImageDraw.h>
+#include <gui/paint/SystemDraw.h>
+#include <gui/paint/ImageDraw.h>
 
 #include <cairo.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "RecordingCtrl.h"
 
 #include <gui/detail/Backend.h>
-#include <gui/detail/Caret.h>
+#include <gui/ctrl/detail/Caret.h>
 #include <gui/gtk/detail/Top.h>
 
 namespace guitest {

@@ -1,7 +1,7 @@
 // SystemDraw on an ImageDraw, checked in exact pixels and in counted cairo calls.
 #include "CairoCount.h"
 
-#include <gui/detail/CairoCache.h>
+#include <gui/paint/detail/CairoCache.h>
 #include <painter/Painter.h>
 
 #include <cairo-ft.h>
