@@ -183,7 +183,7 @@ void PreeditCtrl::Paint(Draw& w)
 	int c = max(cursor, 0);
 	if(c < text.GetCount()) {
 		int cx = x + GetTextSize(text.Begin(), font, c).cx;
-		w.DrawRect(cx, 0, 1 << h, sz.cy, Color::FromRaw(0x800000FF));
+		w.DrawRect(cx, 0, 1 << h, sz.cy, INVERT_COLOR);
 	}
 }
 

@@ -13,8 +13,6 @@ using namespace detail;
 
 namespace {
 
-constexpr dword INVERT_INK = 0x800000FF;
-
 bool sIsDHCtrl(const Ctrl*)
 {
 	return false; // see CtrlRefresh.cpp
@@ -124,7 +122,7 @@ void Ctrl::CtrlPaint(Draw& w, const Rect& clip)
 		Paint(w);
 		CaretState& caret = Caret();
 		if(caret.ctrl == this && caret.visible)
-			w.DrawRect(GetCaret(), Color::FromRaw(INVERT_INK));
+			w.DrawRect(GetCaret(), INVERT_COLOR);
 		w.EndOp();
 		if(m)
 			w.EndOp();

@@ -13,7 +13,6 @@ using namespace detail;
 
 namespace {
 
-constexpr int  INVERT_INK = 0x800000FF; // what lies below is inverted
 constexpr int  BOX        = 999999;     // the clip of an empty clip stack reaches this far
 constexpr int  FAR        = 99999;      // ExcludeClipOp covers the plane this far out
 // cairo keeps device coordinates in 24.8 fixed point; its clipping code breaks past that
@@ -229,7 +228,7 @@ void SystemDraw::DrawRectOp(int x, int y, int cx, int cy, Color color)
 	CairoStatusCheck check(cr);
 	FlushText();
 	Rectangle(Rect(x, y, SatAdd(x, cx), SatAdd(y, cy)));
-	if(color.GetRaw() == dword(INVERT_INK)) {
+	if(color == INVERT_COLOR) {
 		cairo_set_source_rgb(cr, 1, 1, 1);
 		cairo_set_operator(cr, CAIRO_OPERATOR_DIFFERENCE);
 		cairo_fill(cr);
