@@ -1,7 +1,7 @@
 #include "Hostile.h"
 #include "RichTestUtil.h"
 
-#include <richtext/Qtf.h>
+#include <richtext/qtf/Qtf.h>
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,416 @@
+// Paragraph painting: runs of one character format (background, decorations, link markers, tab
+// leaders, marks of codes, the text), and whole paragraphs line by line with the page breaks of
+// layout: rulers, highlight, objects, bullets, spelling marks, selection and marks.
+#include <richtext/document/RichTable.h>
+#include <richtext/layout/PageContext.h>
+#include <richtext/paint/RichPaint.h>
+#include <richtext/object/RichTextImg.h>
+#include <richtext/base/detail/LayoutMath.h>
+#include <richtext/object/detail/ObjectImage.h>
+#include <richtext/paint/detail/PaintRepeat.h>
+
+namespace Qel {
+
+using detail::Sat;
+using detail::ZoomLength;
+
+namespace {
+
+Color sDark(Color c, bool dark)
+{
+	return dark && !c.IsNull() ? DarkThemeCached(c) : c;
+}
+
+// Font heights are 16-bit.
+int sFontHeight(int h)
+{
+	return clamp(h, 1, 32767);
+}
+
+// The first multiple of m at or above v (m > 0).
+int64 sCeilMultiple(int64 v, int64 m)
+{
+	int64 r = v % m;
+	return r == 0 ? v : r > 0 ? v - r + m : v - r;
+}
+
+} // namespace
+
+void RichPara::PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
+                        const int* dx, int i, int n, int x, int xend, int y, int top, int height, int ascent,
+                        Zoom z, bool highlight)
+{
+	if(n <= 0 || !format[0])
+		return;
+	const CharFormat& f = *format[0];
+	auto Z = [&](int64 v) { return ZoomLength(z, v); };
+	int x0 = Z(x);
+	int runw = Z(xend) - x0;
+	int base = Z(y);
+	int ltop = Z(top);
+	int lh = Z(int64(top) + height) - ltop;
+
+	if(!f.indexentry.IsEmpty() && !pi.index_color.IsNull()) {
+		if(pi.index_background)
+			w.DrawRect(x0, ltop, runw, lh, sDark(pi.index_color, pi.dark_theme));
+		else
+			w.DrawRect(x0, base, runw, 2, pi.index_color);
+	}
+	if(!f.paper.IsNull() && !highlight && pi.text_color.IsNull())
+		w.DrawRect(x0, ltop, runw, lh, sDark(f.paper, pi.dark_theme));
+
+	Font font = f;
+	int h = Z(abs(f.GetHeight()));
+	int sup_ascent = 0, sup_descent = 0;
+	if(f.sscript) { // placed against the full-size letters
+		font.Height(clamp(h, 0, 32767));
+		sup_ascent = font.GetAscent();
+		sup_descent = font.GetDescent();
+		h = h * 3 / 5;
+	}
+	font.Height(sFontHeight(h));
+
+	Color ink = f.ink.IsNull() ? ThemeTextColor() : sDark(f.ink, pi.dark_theme);
+	if(!pi.text_color.IsNull())
+		ink = pi.text_color;
+
+	if(f.dashed) {
+		int step = max(2, font.GetAscent() / 5);
+		int d = font.GetDescent();
+		int dy = base + d / 2;
+		int dh = max(1, d / 3);
+		detail::PaintRepeat(w, x0, int64(x0) + runw, step, step / 2,
+		                    [&](int p) { w.DrawRect(p, dy, step / 2, dh, ink); });
+	}
+
+	bool link = !f.link.IsEmpty();
+	if(link) {
+		if(!pi.link_color.IsNull() && !font.IsUnderline() && !f.dashed) {
+			font.Underline();
+			if(pi.text_color.IsNull())
+				ink = pi.link_color;
+		}
+		w.Escape("url:" + f.link);
+	}
+
+	// Tabs are drawn as spaces (their glyphs would show); spaces and tabs may get marks.
+	const wchar* s = text + i;
+	Buffer<wchar> spaced;
+	bool marks = !pi.codes_color.IsNull();
+	int  mark_limit = Z(ascent);
+	int64 cx = x0;
+	for(int k = 0; k < n; k++) {
+		wchar c = s[k];
+		int cw = dx[i + k];
+		Image m;
+		if(c == 32 || c == 160) {
+			if(marks)
+				m = c == 32 ? RichTextImg::SpaceChar() : RichTextImg::HardSpaceChar();
+		}
+		else if(c >= 9 && c <= 12) {
+			if(c > 9) {
+				static const wchar fill[] = {'.', '-', '_'};
+				wchar fc = fill[c - 10];
+				int fw = font.GetWidth(fc);
+				if(fw > 0) { // a font too small to have an advance gets no leader
+					int fy = base - font.GetAscent();
+					detail::PaintRepeat(w, sCeilMultiple(cx, fw), cx + cw - fw, fw, fw,
+					                    [&](int p) { w.DrawText(p, fy, &fc, font, Color(0, 0, 0), 1); });
+				}
+			}
+			if(marks)
+				m = RichTextImg::TabChar();
+			if(!spaced) {
+				spaced.Alloc(n);
+				memcpy(spaced, s, n * sizeof(wchar));
+			}
+			spaced[k] = ' ';
+		}
+		if(!m.IsEmpty() && m.GetHeight() < mark_limit)
+			w.DrawImage(Sat(cx + (cw - m.GetWidth()) / 2), base - m.GetHeight(), m, pi.codes_color);
+		cx += cw;
+	}
+
+	int ty = f.sscript == SUPERSCRIPT ? base - sup_ascent
+	       : f.sscript == SUBSCRIPT ? base + sup_descent - (font.GetAscent() + font.GetDescent())
+	       : base - font.GetAscent();
+	w.DrawText(x0, ty, spaced ? (const wchar*)spaced : s, font, ink, n, dx + i);
+	if(link)
+		w.Escape("url:");
+}
+
+void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, const Bits& spelling,
+                     bool base_level) const
+{
+	const Format& f = format;
+	Zoom zoom = pi.zoom;
+	auto z = [&](int64 v) { return ZoomLength(zoom, v); };
+	auto select = [&](Draw& w, int64 x, int64 y, int64 cx, int64 cy) {
+		if(pi.selection_painter)
+			pi.selection_painter(w, Sat(x), Sat(y), Sat(cx), Sat(cy));
+	};
+	RichPara::Lines pl = FormatLines(detail::PageWidth(rc.page), rc.number);
+	pl.Justify(f);
+	PagePos p0 = rc.py;
+	int64 y = int64(rc.py.y) + f.ruler + f.before;
+	PagePos lines_at(rc.py.page, Sat(y));
+	if(pw.tracer)
+		pw.tracer->ParagraphBegin(rc.page, PagePos(rc.py.page, Sat(y - f.before - f.ruler)), *this);
+
+	bool highlight = pi.highlight_pos >= 0 && pi.highlight_pos < pl.len ? true
+	               : pi.highlight_test ? pi.highlight_test(f.label) : false;
+
+	Color text_ink = ThemeTextColor();
+	if(f.ruler) { // above the space before
+		int64 bottom = y - f.before;
+		int64 top = bottom - f.ruler;
+		if(top >= 0 && bottom < rc.page.bottom) {
+			Draw& w = pw.Page(rc.py.page);
+			int64 rx = int64(z(f.lm)) + z(rc.page.left);
+			int   ry = z(top);
+			int64 width = int64(z(rc.page.right)) - (int64(z(rc.page.left)) + z(f.rm) + z(f.lm));
+			int   t = max(1, z(f.ruler));
+			Color c = !pi.text_color.IsNull() ? pi.text_color
+			        : !f.rulerink.IsNull() ? sDark(f.rulerink, pi.dark_theme) : text_ink;
+			if(f.rulerstyle == 1 || f.rulerstyle == 2) { // dotted, dashed
+				int64 seg = f.rulerstyle == 1 ? t : 2 * int64(t);
+				int64 end = rx + width;
+				detail::PaintRepeat(w, rx, end, 2 * seg, seg, [&](int p) {
+					w.DrawRect(p, ry, Sat(min(seg, end - p)), t, c);
+				});
+			}
+			else
+				w.DrawRect(Sat(rx), ry, Sat(width), t, c);
+		}
+	}
+
+	int zleft = z(rc.page.left);
+	if(pi.sel_start < 0 && pi.sel_end > 0 && p0.page <= rc.py.page) // selected from before
+		for(int p = p0.page; p <= rc.py.page; p++) {
+			int top = p == p0.page ? z(p0.y) : z(rc.page.top);
+			int bottom = p == rc.py.page ? z(y) : z(rc.page.bottom);
+			select(pw.Page(p), zleft, top, int64(z(rc.page.right)) - zleft, int64(bottom) - top);
+		}
+
+	int   nlines = pl.GetCount();
+	bool  reached = false;       // the first line
+	PagePos first_at;
+	int   first_ascent = 0;
+	bool  painted = false;       // the last line painted, for the paragraph-end mark
+	int   last_page = 0;
+	int64 last_x = 0, last_base = 0;
+	int   last_ascent = 0;
+	Buffer<int> dx(max(pl.clen, 1));
+	for(int i = 0; i < nlines; i++) {
+		const Line& ln = pl.line[i];
+		int64 h = int64(ln.ascent) + ln.descent + ln.external;
+		if(h < int64(rc.page.bottom) - rc.page.top) { // a line taller than a page stays where it falls
+			bool brk = y + h > rc.page.bottom;
+			// the first line does not stay alone at a page's foot, nor the last at its head
+			if(!brk && !f.orphan && i + 1 < nlines && (i == 0 || i == nlines - 2)) {
+				const Line& next = pl.line[i + 1];
+				brk = y + h + (int64(next.ascent) + next.descent + next.external) > rc.page.bottom;
+			}
+			if(brk) {
+				if(pi.sel_start < ln.ppos && ln.ppos < pi.sel_end)
+					select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft,
+					       int64(z(rc.page.bottom)) - z(y));
+				rc.PageBreak();
+				y = rc.page.top;
+			}
+		}
+		rc.py.y = Sat(y);
+		if(rc.py > pi.window_bottom)
+			break;
+		if(i == 0) {
+			reached = true;
+			first_at = rc.py;
+			first_ascent = ln.ascent;
+		}
+		if(rc.py.page < pi.window_top.page || (rc.py.page == pi.window_top.page && y + h < pi.window_top.y)) {
+			y += h;
+			continue;
+		}
+
+		Draw& w = pw.Page(rc.py.page);
+		const wchar* text = pl.text + ln.pos;
+		const CharFormat* const* fmt = pl.format + ln.pos;
+		const HeightInfo* hi = pl.height + ln.pos;
+		const int* adv = pl.width + ln.pos;
+		const int* pos = pl.pos + ln.pos;
+		int len = ln.len;
+		int64 left = int64(rc.page.left) + ln.xpos;
+		// device widths from cumulative positions, so that rounding never drifts
+		int64 x = left;
+		for(int k = 0; k < len; k++) {
+			dx[k] = z(x + adv[k]) - z(x);
+			x += adv[k];
+		}
+		int zy = z(y);
+		int zh = z(y + h) - zy;
+		if(highlight)
+			w.DrawRect(zleft, zy, z(int64(rc.page.right) - rc.page.left), zh, pi.highlight_color);
+
+		int64 base = y + ln.ascent;
+		int64 sel_left = rc.page.right, sel_right = 0;
+		bool  left_set = false, right_set = false;
+		int   rs = 0;     // run start
+		int64 run_x = left;
+		x = left;
+		auto run = [&](int to, int64 xe) {
+			if(to > rs)
+				PaintRun(w, pi, text, fmt + rs, dx, rs, to - rs, Sat(run_x), Sat(xe), Sat(base), Sat(y), Sat(h),
+				         ln.ascent, zoom, highlight);
+		};
+		for(int k = 0; k < len; k++) {
+			if(!left_set && pos[k] >= pi.sel_start) {
+				sel_left = min(sel_left, x);
+				left_set = true;
+			}
+			if(!right_set && pos[k] >= pi.sel_end) {
+				sel_right = x;
+				right_set = true;
+			}
+			const RichObject* obj = hi[k].object;
+			if(fmt[k] == fmt[rs] && !obj) {
+				x += adv[k];
+				continue;
+			}
+			run(k, x);
+			rs = k;
+			run_x = x;
+			if(obj) {
+				rs = k + 1;
+				run_x = x + adv[k];
+				if(!obj->IsNull()) {
+					Size sz = obj->GetSize();
+					int ox = z(x);
+					int cx = z(sz.cx);
+					int cy = z(sz.cy);
+					int pr = z(rc.page.right);
+					if(pi.shrink_objects && int64(ox) + cx > pr)
+						cx = pr - ox;
+					if(fmt[k] && !fmt[k]->paper.IsNull())
+						w.DrawRect(ox, zy, cx, z(h), fmt[k]->paper);
+					if(cx > 0 && cy > 0) {
+						w.ClipOff(ox, z(base - hi[k].ascent), cx, cy);
+						if(pi.size_tracking)
+							w.DrawRect(0, 0, cx, cy, ThemeFaceColor());
+						// a picture larger than any screen is not kept in the cache: it is drawn
+						else if(pi.use_cache && detail::ObjectArea(Size(cx, cy)) <= detail::OBJECT_IMAGE_MAX_PIXELS)
+							w.DrawImage(0, 0, MakeImagePaintOnly(RichObjectImageMaker(*obj, Size(cx, cy), pi.context)));
+						else
+							obj->Paint(w, Size(cx, cy), pi.context);
+						w.EndOp();
+					}
+				}
+			}
+			x += adv[k];
+		}
+		run(len, x);
+
+		if(i == 0 && f.bullet >= BULLET_ROUND && f.bullet <= BULLET_BOX_WHITE) {
+			int64 a = ln.ascent;
+			int64 r = a / 2;
+			int64 bx = int64(rc.page.left) + f.lm;
+			int64 by = y + (a - r) * 4 / 5;
+			Rect outer(z(bx), z(by), z(bx + r), z(by + r));
+			int t = max(1, z(a / 8));
+			Rect inner(outer.left + t, outer.top + t, outer.right - t, outer.bottom - t);
+			Color ink = part.GetCount() ? part[0].format.ink : f.ink;
+			Color c = !pi.text_color.IsNull() ? pi.text_color : !ink.IsNull() ? sDark(ink, pi.dark_theme) : text_ink;
+			Color white = sDark(Color(255, 255, 255), pi.dark_theme);
+			bool hollow = (f.bullet == BULLET_ROUND_WHITE || f.bullet == BULLET_BOX_WHITE) &&
+			              inner.left < inner.right && inner.top < inner.bottom; // not turned inside out
+			if(f.bullet <= BULLET_ROUND_WHITE) {
+				w.DrawEllipse(outer, c);
+				if(hollow)
+					w.DrawEllipse(inner, white);
+			}
+			else {
+				w.DrawRect(outer, c);
+				if(hollow)
+					w.DrawRect(inner, white);
+			}
+		}
+
+		if(zoom.d && z(h) > 3 && pi.spelling_hook) {
+			int64 sx = z(left);
+			int   sy = z(y + h);
+			bool  two = z(h) > 16;
+			for(int k = 0; k < len; k++) {
+				if(!(i == 0 && k < pl.number_len) && spelling.Get(pos[k])) {
+					if(two)
+						w.DrawRect(Sat(sx), sy - 3, dx[k], 1, Color(128, 0, 0));
+					w.DrawRect(Sat(sx), sy - 2, dx[k], 1, Color(255, 0, 0));
+				}
+				sx += dx[k];
+			}
+		}
+
+		int64 L = ln.ppos;
+		int64 E = L + ln.plen;
+		if(!right_set)
+			sel_right = x;
+		if(pi.sel_end == E)
+			sel_right = x;
+		if(pi.sel_start == E)
+			sel_left = x;
+		if(pi.sel_start < L)
+			sel_left = rc.page.left;
+		if(E < pi.sel_end)
+			sel_right = rc.page.right;
+		if(L < pi.sel_end && pi.sel_start < pi.sel_end)
+			select(w, z(sel_left), zy, int64(z(sel_right)) - z(sel_left), zh);
+
+		painted = true;
+		last_page = rc.py.page;
+		last_x = x;
+		last_base = base;
+		last_ascent = ln.ascent;
+		y += h;
+	}
+	rc.py.y = Sat(y);
+
+	if(painted && !pi.codes_color.IsNull()) {
+		Image m = RichTextImg::EndParaChar();
+		if(m.GetHeight() < z(last_ascent))
+			pw.Page(last_page).DrawImage(z(last_x), z(last_base) - m.GetHeight(), m,
+			                             f.indexentry.IsEmpty() ? pi.codes_color : pi.index_color);
+	}
+
+	if(f.newpage && !pi.codes_color.IsNull()) {
+		Draw& w = pw.Page(lines_at.page);
+		int step = w.GetInfo() & INFO_DOTS ? 50 : 8;
+		int my = z(lines_at.y);
+		detail::PaintRepeat(w, zleft, z(rc.page.right), step, step / 2,
+		                    [&](int p) { w.DrawRect(p, my, step / 2, step / 8, pi.codes_color); });
+	}
+
+	if(pi.sel_start <= pl.len && pl.len < pi.sel_end && rc.py < pi.window_bottom)
+		select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft,
+		       int64(z(min(y + f.after, int64(rc.page.bottom)))) - z(y));
+
+	if(reached && !pi.codes_color.IsNull() && pi.show_labels) {
+		Draw& w = pw.Page(first_at.page);
+		auto mark = [&](const Image& m) {
+			w.DrawImage(-7 - m.GetWidth(), z(first_at.y) + (z(first_ascent) - m.GetHeight()) / 2, m, pi.codes_color);
+		};
+		if(!f.label.IsEmpty())
+			mark(RichTextImg::Label());
+		if(f.newhdrftr && base_level)
+			mark(RichTextImg::HdrFtr());
+	}
+
+	// past the space after, as layout goes on
+	y += f.after;
+	if(y > rc.page.bottom) {
+		rc.PageBreak();
+		y = rc.page.top;
+	}
+	rc.py.y = Sat(y);
+	if(pw.tracer)
+		pw.tracer->ParagraphEnd(rc.py);
+}
+
+} // namespace Qel
