@@ -24,12 +24,8 @@ void RichCell::Reset()
 }
 
 RichTable::RichTable(const RichTable& src)
-:	format(src.format), cell(src.cell)
+:	format(src.format), cell(src.cell), header(src.header), footer(src.footer)
 {
-	if(src.header)
-		header = new RichText(*src.header);
-	if(src.footer)
-		footer = new RichText(*src.footer);
 	Normalize();
 }
 
@@ -41,13 +37,10 @@ RichTable::RichTable(RichTable&& src) noexcept
 RichTable& RichTable::operator=(RichTable&& src) noexcept
 {
 	if(this != &src) {
-		delete header;
-		delete footer;
 		format = std::move(src.format);
 		cell = std::move(src.cell);
-		header = src.header;
-		footer = src.footer;
-		src.header = src.footer = nullptr;
+		header = std::move(src.header);
+		footer = std::move(src.footer);
 		current = std::move(src.current);
 		older = std::move(src.older);
 		span = std::move(src.span);
@@ -60,17 +53,12 @@ RichTable& RichTable::operator=(RichTable&& src) noexcept
 	return *this;
 }
 
-RichTable::~RichTable()
-{
-	delete header;
-	delete footer;
-}
+RichTable::~RichTable() = default;
 
 void RichTable::Reset()
 {
-	delete header;
-	delete footer;
-	header = footer = nullptr;
+	header.Clear();
+	footer.Clear();
 	format = Format();
 	cell.Clear();
 	span.Clear();

@@ -105,8 +105,8 @@ public:
 
 	Format                 format;
 	Array<Array<RichCell>> cell;             // rows of cells, one per column
-	RichText*              header = nullptr; // page header and footer the table sets; owned
-	RichText*              footer = nullptr;
+	RichTextValue          header;           // page header and footer the table sets
+	RichTextValue          footer;
 
 	RichTable() = default;
 	// A deep copy, normalised. The page header and footer documents are copied too; the layout

@@ -57,10 +57,8 @@ RichText::RichText(const RichText& src, const Mutex::Lock&)
 {
 	header_qtf = src.header_qtf;
 	footer_qtf = src.footer_qtf;
-	if(src.header)
-		header = new RichText(*src.header);
-	if(src.footer)
-		footer = new RichText(*src.footer);
+	header = src.header;
+	footer = src.footer;
 }
 
 RichText& RichText::operator=(const RichText& src)

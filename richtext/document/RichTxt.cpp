@@ -50,6 +50,31 @@ int sStoredLength(const RichPara& p)
 
 } // namespace
 
+RichTextValue::RichTextValue(const RichTextValue& src)
+{
+	if(src.text)
+		text = std::make_unique<RichText>(*src.text);
+}
+
+RichTextValue& RichTextValue::operator=(const RichTextValue& src)
+{
+	if(this != &src)
+		*this = RichTextValue(src);
+	return *this;
+}
+
+RichTextValue::~RichTextValue() = default;
+
+void RichTextValue::Clear()
+{
+	text.reset();
+}
+
+void RichTextValue::Set(RichText&& t)
+{
+	text = std::make_unique<RichText>(std::move(t));
+}
+
 RichTxt::Para::Para(const Para& p)
 :	style(p.style), length(p.length), head(p.head), content(p.content), objects(p.objects),
 	update_serial(detail::NewParaUpdateSerial())
@@ -89,11 +114,8 @@ RichTxt& RichTxt::operator=(RichTxt&& src) noexcept
 		footer_qtf = std::move(src.footer_qtf);
 		src.header_qtf.Clear();
 		src.footer_qtf.Clear();
-		delete header;
-		delete footer;
-		header = src.header;
-		footer = src.footer;
-		src.header = src.footer = nullptr;
+		header = std::move(src.header);
+		footer = std::move(src.footer);
 		length = src.length;
 		table_count = src.table_count;
 		src.length = src.table_count = 0;
@@ -101,11 +123,7 @@ RichTxt& RichTxt::operator=(RichTxt&& src) noexcept
 	return *this;
 }
 
-RichTxt::~RichTxt()
-{
-	delete footer;
-	delete header;
-}
+RichTxt::~RichTxt() = default;
 
 bool RichTxt::IsPara(int i) const
 {

@@ -26,6 +26,29 @@ class RichQtfParser;
 struct StoredParas;
 } // namespace detail
 
+// A page header or footer: a document owned as a value. Copies copy the document (taking its
+// lock while they read it), moves hand it over and leave none; empty when there is none.
+class RichTextValue {
+public:
+	RichTextValue() = default;
+	RichTextValue(const RichTextValue& src);
+	RichTextValue(RichTextValue&& src) noexcept = default;
+	RichTextValue& operator=(const RichTextValue& src);
+	RichTextValue& operator=(RichTextValue&& src) noexcept = default;
+	~RichTextValue();
+
+	explicit operator bool() const { return bool(text); }
+	RichText* get() const          { return text.get(); }
+	RichText& operator*() const    { return *text; }
+	RichText* operator->() const   { return text.get(); }
+
+	void Clear();
+	void Set(RichText&& t);
+
+private:
+	std::unique_ptr<RichText> text;
+};
+
 class RichTxt {
 public:
 	// A stored paragraph. Storing or copying one draws a new update serial, which the unpacked
@@ -89,12 +112,12 @@ public:
 		virtual ~ParaOp();
 	};
 
-	// The document's own page header and footer, as QTF and as documents made from it (owned,
-	// null when none).
-	String    header_qtf;
-	String    footer_qtf;
-	RichText* header = nullptr;
-	RichText* footer = nullptr;
+	// The document's own page header and footer, as QTF and as documents made from it (empty
+	// when none).
+	String        header_qtf;
+	String        footer_qtf;
+	RichTextValue header;
+	RichTextValue footer;
 
 	RichTxt() = default;
 	// A deep copy of the parts; the header and footer are not copied.
@@ -289,6 +312,6 @@ private:
 
 // Replaces the document in slot by one parsed from qtf (none when qtf is empty). Part of the
 // QTF reader, which headers and footers of documents, paragraphs and tables are made with.
-void SetHeaderQtf(RichText*& slot, const String& qtf);
+void SetHeaderQtf(RichTextValue& slot, const String& qtf);
 
 } // namespace Qel

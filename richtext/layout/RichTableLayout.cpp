@@ -7,17 +7,13 @@
 
 namespace Qel {
 
+using detail::ClipInt;
 using detail::Sat;
 
 namespace {
 
 constexpr int   OLDER_LAYOUTS = 16;       // layouts kept for other geometries
 constexpr int64 OLDER_CELLS   = 1 << 16;  // cell records they may hold together
-
-int sClip(int64 v)
-{
-	return int(clamp<int64>(v, INT_MIN, INT_MAX));
-}
 
 // a * b / c, rounded up when up is set, without overflow (c > 0); far outside any page when
 // that does not fit.
@@ -57,7 +53,7 @@ bool sTextRect(const TableCellLayout& cl, const RichCell& x, int64 top, int64 bo
 	int64 right = int64(cl.inner_right) - (int64(m.right) + b.right);
 	int64 t = top + b.top + m.top;
 	int64 btm = bottom - (int64(b.bottom) + m.bottom);
-	r = Rect(sClip(left), sClip(t), sClip(right), sClip(btm));
+	r = Rect(ClipInt(left), ClipInt(t), ClipInt(right), ClipInt(btm));
 	return left < right && t < btm;
 }
 
@@ -309,7 +305,7 @@ void RichTable::MakeLayout(const RichPageContext& rc, const Rect& first, const R
 				start = PagePos(start.page + 1, Sat(next.top));
 			c.has_header = true;
 			c.header_area.bottom = hl.row[h - 1].bottom.y;
-			c.next_page.top = sClip(int64(c.header_area.bottom) + format.grid_width);
+			c.next_page.top = ClipInt(int64(c.header_area.bottom) + format.grid_width);
 		}
 	}
 	c.layout = LayoutRows(start, context(start), rows, false);
@@ -323,18 +319,18 @@ const RichTableLayout& RichTable::Realize(RichPageContext rc) const
 {
 	Rect first = rc.page;
 	Rect next = first;
-	next.top = sClip(int64(next.top) + rc.header_wanted - rc.header_current);
-	next.bottom = sClip(int64(next.bottom) + rc.footer_current - rc.footer_wanted);
+	next.top = ClipInt(int64(next.top) + rc.header_wanted - rc.header_current);
+	next.bottom = ClipInt(int64(next.bottom) + rc.footer_current - rc.footer_wanted);
 	int64 f = format.frame_width;
 	int64 left = int64(first.left) + format.left_margin + f;
 	int64 right = int64(first.right) - (int64(format.right_margin) + f);
 	if(left < right && first.top + f < first.bottom - f) {
-		first = Rect(sClip(left), sClip(first.top + f), sClip(right), sClip(first.bottom - f));
+		first = Rect(ClipInt(left), ClipInt(first.top + f), ClipInt(right), ClipInt(first.bottom - f));
 		next.left = first.left;
 		next.right = first.right;
 		if(next.top + f < next.bottom - f) {
-			next.top = sClip(next.top + f);
-			next.bottom = sClip(next.bottom - f);
+			next.top = ClipInt(next.top + f);
+			next.bottom = ClipInt(next.bottom - f);
 		}
 	}
 	MakeLayout(rc, first, next);

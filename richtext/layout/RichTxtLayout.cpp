@@ -7,15 +7,10 @@
 
 namespace Qel {
 
+using detail::ClipInt;
 using detail::Sat;
 
 namespace {
-
-// Page edges are the caller's and may be anything an int holds; they move in 64 bits.
-int sClip(int64 v)
-{
-	return int(clamp<int64>(v, INT_MIN, INT_MAX));
-}
 
 int64 sHeight(const RichPageContext& rc)
 {
@@ -47,17 +42,17 @@ std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const St
 			if(d && (footer ? q.hdrftr->footer_qtf : q.hdrftr->header_qtf) == qtf)
 				return d;
 		}
-	RichText* made = nullptr;
+	RichTextValue made;
 	SetHeaderQtf(made, qtf);
-	return std::shared_ptr<RichText>(made);
+	return std::make_shared<RichText>(std::move(*made));
 }
 
 } // namespace
 
 void RichPageContext::ApplyWanted()
 {
-	page.top = sClip(int64(page.top) + header_wanted - header_current);
-	page.bottom = sClip(int64(page.bottom) + footer_current - footer_wanted);
+	page.top = ClipInt(int64(page.top) + header_wanted - header_current);
+	page.bottom = ClipInt(int64(page.bottom) + footer_current - footer_wanted);
 	header_current = header_wanted;
 	footer_current = footer_wanted;
 	py.y = max(py.y, page.top);
@@ -72,7 +67,7 @@ void RichPageContext::PageBreak()
 
 void RichPageContext::NewHeaderFooter(RichText* h, RichText* f)
 {
-	int cx = sClip(int64(page.right) - page.left);
+	int cx = ClipInt(int64(page.right) - page.left);
 	// measuring sets the page numbers first, so the same texts measure the same
 	if(h == header && f == footer && cx == measured_cx)
 		return;
@@ -101,7 +96,7 @@ RichPageContext RichText::MakeContext(const Rect& page, PagePos py) const
 	rc.styles = &GetStyles();
 	rc.page = page;
 	rc.py = py;
-	rc.NewHeaderFooter(header, footer);
+	rc.NewHeaderFooter(header.get(), footer.get());
 	rc.ApplyWanted();
 	return rc;
 }
@@ -129,7 +124,7 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 {
 	const Para& p = part[i].Get<Para>();
 	p.update_serial = detail::NewParaUpdateSerial(); // the layouts cached under the old one are stale
-	int cx = sClip(int64(rc.page.right) - rc.page.left);
+	int cx = ClipInt(int64(rc.page.right) - rc.page.left);
 	p.laid_out_width = cx;
 	RichPara para = Get(i, sStyles(rc), true);
 	RichPara::Lines lines = para.FormatLines(cx, rc.number);
@@ -173,7 +168,7 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 const RichTxt::Para& RichTxt::SyncedPara(int i, const RichPageContext& rc) const
 {
 	const Para& p = part[i].Get<Para>();
-	if(p.laid_out_width != sClip(int64(rc.page.right) - rc.page.left) ||
+	if(p.laid_out_width != ClipInt(int64(rc.page.right) - rc.page.left) ||
 	   (p.number_format && !(p.number == rc.number)))
 		Sync(i, rc);
 	return p;
@@ -257,7 +252,7 @@ void RichTxt::AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) c
 {
 	const RichTable& t = part[i].Get<RichTable>();
 	if(t.format.new_header_footer && rc.text && static_cast<const RichTxt*>(rc.text) == this)
-		rc.NewHeaderFooter(t.header, t.footer);
+		rc.NewHeaderFooter(t.header.get(), t.footer.get());
 	if(t.format.new_page)
 		rc.PageBreak();
 	begin = rc;

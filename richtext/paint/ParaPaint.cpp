@@ -6,20 +6,17 @@
 #include <richtext/paint/RichPaint.h>
 #include <richtext/object/RichTextImg.h>
 #include <richtext/base/detail/LayoutMath.h>
+#include <richtext/paint/detail/PaintColor.h>
 #include <richtext/object/detail/ObjectImage.h>
 #include <richtext/paint/detail/PaintRepeat.h>
 
 namespace Qel {
 
+using detail::PaintColor;
 using detail::Sat;
 using detail::ZoomLength;
 
 namespace {
-
-Color sDark(Color c, bool dark)
-{
-	return dark && !c.IsNull() ? DarkThemeCached(c) : c;
-}
 
 // Font heights are 16-bit.
 int sFontHeight(int h)
@@ -52,12 +49,12 @@ void RichPara::PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, con
 
 	if(!f.indexentry.IsEmpty() && !pi.index_color.IsNull()) {
 		if(pi.index_background)
-			w.DrawRect(x0, ltop, runw, lh, sDark(pi.index_color, pi.dark_theme));
+			w.DrawRect(x0, ltop, runw, lh, PaintColor(pi.index_color, pi.dark_theme));
 		else
 			w.DrawRect(x0, base, runw, 2, pi.index_color);
 	}
 	if(!f.paper.IsNull() && !highlight && pi.text_color.IsNull())
-		w.DrawRect(x0, ltop, runw, lh, sDark(f.paper, pi.dark_theme));
+		w.DrawRect(x0, ltop, runw, lh, PaintColor(f.paper, pi.dark_theme));
 
 	Font font = f;
 	int h = Z(abs(f.GetHeight()));
@@ -70,7 +67,7 @@ void RichPara::PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, con
 	}
 	font.Height(sFontHeight(h));
 
-	Color ink = f.ink.IsNull() ? ThemeTextColor() : sDark(f.ink, pi.dark_theme);
+	Color ink = f.ink.IsNull() ? ThemeTextColor() : PaintColor(f.ink, pi.dark_theme);
 	if(!pi.text_color.IsNull())
 		ink = pi.text_color;
 
@@ -171,7 +168,7 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 			int64 width = int64(z(rc.page.right)) - (int64(z(rc.page.left)) + z(f.rm) + z(f.lm));
 			int   t = max(1, z(f.ruler));
 			Color c = !pi.text_color.IsNull() ? pi.text_color
-			        : !f.rulerink.IsNull() ? sDark(f.rulerink, pi.dark_theme) : text_ink;
+			        : !f.rulerink.IsNull() ? PaintColor(f.rulerink, pi.dark_theme) : text_ink;
 			if(f.rulerstyle == 1 || f.rulerstyle == 2) { // dotted, dashed
 				int64 seg = f.rulerstyle == 1 ? t : 2 * int64(t);
 				int64 end = rx + width;
@@ -318,8 +315,8 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 			int t = max(1, z(a / 8));
 			Rect inner(outer.left + t, outer.top + t, outer.right - t, outer.bottom - t);
 			Color ink = part.GetCount() ? part[0].format.ink : f.ink;
-			Color c = !pi.text_color.IsNull() ? pi.text_color : !ink.IsNull() ? sDark(ink, pi.dark_theme) : text_ink;
-			Color white = sDark(Color(255, 255, 255), pi.dark_theme);
+			Color c = !pi.text_color.IsNull() ? pi.text_color : !ink.IsNull() ? PaintColor(ink, pi.dark_theme) : text_ink;
+			Color white = PaintColor(Color(255, 255, 255), pi.dark_theme);
 			bool hollow = (f.bullet == BULLET_ROUND_WHITE || f.bullet == BULLET_BOX_WHITE) &&
 			              inner.left < inner.right && inner.top < inner.bottom; // not turned inside out
 			if(f.bullet <= BULLET_ROUND_WHITE) {

@@ -6,20 +6,17 @@
 #include <richtext/paint/RichPaint.h>
 #include <richtext/object/RichTextImg.h>
 #include <richtext/base/detail/LayoutMath.h>
+#include <richtext/paint/detail/PaintColor.h>
 
 #include <math.h>
 
 namespace Qel {
 
+using detail::PaintColor;
 using detail::Sat;
 using detail::ZoomLength;
 
 namespace {
-
-Color sDark(Color c, bool dark)
-{
-	return dark && !c.IsNull() ? DarkThemeCached(c) : c;
-}
 
 // Only what has an inside: turned inside out, a rectangle would fill its surroundings.
 void sFill(Draw& w, int64 x, int64 y, int64 cx, int64 cy, Color c)
@@ -115,9 +112,9 @@ void RichCell::PaintFrame(Draw& w, int left, int right, int top, int bottom, con
                           const RichPaintInfo& pi) const
 {
 	sFillBetween(w, int64(left) + b.left, int64(top) + b.top, int64(right) - b.right, int64(bottom) - b.bottom,
-	             sDark(format.color, pi.dark_theme));
+	             PaintColor(format.color, pi.dark_theme));
 	Color c = !pi.text_color.IsNull() ? pi.text_color
-	        : !format.border_color.IsNull() ? sDark(format.border_color, pi.dark_theme) : ThemeTextColor();
+	        : !format.border_color.IsNull() ? PaintColor(format.border_color, pi.dark_theme) : ThemeTextColor();
 	PaintCellBorder(w, Rect(left, top, right, bottom), b, m, c, format.round);
 }
 
@@ -336,7 +333,7 @@ void RichTable::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi
 		if(PaintRow(pw, rc, tab, false, r, rows, pg, npg, bounds, tpi, 0, cells))
 			break;
 
-	Color fc = !format.frame_color.IsNull() ? sDark(format.frame_color, pi.dark_theme) : ThemeTextColor();
+	Color fc = !format.frame_color.IsNull() ? PaintColor(format.frame_color, pi.dark_theme) : ThemeTextColor();
 	if(!pi.text_color.IsNull())
 		fc = pi.text_color;
 	if(!pi.codes_color.IsNull()) {

@@ -575,7 +575,7 @@ String RichQtfParser::ReadNested()
 	return s;
 }
 
-void RichQtfParser::Nested(RichText** slot, const String& qtf)
+void RichQtfParser::Nested(RichTextValue* slot, const String& qtf)
 {
 	if(qtf.IsEmpty()) {
 		if(slot)
@@ -811,12 +811,11 @@ RichText ParseQtf(const char* qtf, int accesskey, void* context)
 	return doc;
 }
 
-void SetHeaderQtf(RichText*& slot, const String& qtf)
+void SetHeaderQtf(RichTextValue& slot, const String& qtf)
 {
-	delete slot;
-	slot = nullptr;
+	slot.Clear();
 	if(!qtf.IsEmpty())
-		slot = new RichText(ParseQtf(qtf));
+		slot.Set(ParseQtf(qtf));
 }
 
 } // namespace Qel

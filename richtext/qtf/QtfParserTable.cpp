@@ -150,9 +150,8 @@ void RichQtfParser::CloseGrid()
 	nt.format.column_widths.Clear();
 	for(int i = 0; i < columns; i++)
 		nt.format.column_widths.Add(edge[i + 1] - edge[i]);
-	nt.header = t.table.header;
-	nt.footer = t.table.footer;
-	t.table.header = t.table.footer = nullptr;
+	nt.header = std::move(t.table.header);
+	nt.footer = std::move(t.table.footer);
 	int k = 0;
 	for(Array<RichCell>& row : rows) {
 		Array<RichCell>& out = nt.cell.Add();

@@ -25,10 +25,16 @@ inline int ZoomLength(Zoom z, int64 v)
 	return int(r < -POS_LIMIT ? -POS_LIMIT : r > POS_LIMIT ? POS_LIMIT : r);
 }
 
+// A 64-bit length held to int; page edges are the caller's and may be anything an int holds.
+inline int ClipInt(int64 v)
+{
+	return int(clamp<int64>(v, INT_MIN, INT_MAX));
+}
+
 // The width of a page area, as layout takes it.
 inline int PageWidth(const Rect& page)
 {
-	return int(clamp<int64>(int64(page.right) - page.left, INT_MIN, INT_MAX));
+	return ClipInt(int64(page.right) - page.left);
 }
 
 } // namespace Qel::detail

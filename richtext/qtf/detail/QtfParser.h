@@ -191,7 +191,7 @@ private:
 	void StartNested();
 	// Parses a nested QTF text into slot; "Nesting too deep" past the bound. With no slot the
 	// text is only checked, as paragraph headers are parsed when laid out.
-	void Nested(RichText** slot, const String& qtf);
+	void Nested(RichTextValue* slot, const String& qtf);
 	String ReadNested();
 
 	// QtfParserFormat.cpp: format blocks, styles, objects, fields.
