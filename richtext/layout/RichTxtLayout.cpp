@@ -4,6 +4,7 @@
 #include <richtext/layout/PageContext.h>
 #include <richtext/base/detail/LayoutMath.h>
 #include <richtext/base/detail/UpdateSerial.h>
+#include <richtext/layout/detail/LineWalk.h>
 
 namespace Qel {
 
@@ -131,8 +132,7 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	p.line_heights.SetCount(lines.GetCount());
 	int64 sum = 0;
 	for(int k = 0; k < lines.GetCount(); k++) {
-		const RichPara::Line& ln = lines[k];
-		int h = Sat(int64(ln.ascent) + ln.descent + ln.external);
+		int h = detail::LineHeight(lines[k]);
 		p.line_heights[k] = h;
 		sum += h;
 	}
@@ -225,26 +225,9 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 	if(n && y + p.lines_height < rc.page.bottom)
 		y += p.lines_height;
 	else
-		for(int k = 0; k < n; k++) {
-			int64 hk = h[k];
-			if(hk < sHeight(rc)) { // a line taller than a page stays where it falls
-				bool move = y + hk > rc.page.bottom;
-				// the first line does not stay alone at a page's foot, nor the last at its head
-				if(!move && !p.orphan && k + 1 < n && (k == 0 || k == n - 2))
-					move = y + hk + h[k + 1] > rc.page.bottom;
-				if(move) {
-					rc.PageBreak();
-					y = rc.page.top;
-				}
-			}
-			y += hk;
-		}
-	y += p.after;
-	if(y > rc.page.bottom) {
-		rc.PageBreak();
-		y = rc.page.top;
-	}
-	rc.py.y = Sat(y);
+		y = detail::WalkLines(rc, y, n, p.orphan, [&](int k) { return int64(h[k]); },
+		                      [](int, int64, int64) { return false; });
+	detail::PassSpaceAfter(rc, y, p.after);
 	next_number();
 }
 
@@ -284,14 +267,14 @@ PagePos RichTxt::GetTop(RichPageContext& rc) const
 	const Para& p = SyncedPara(0, rc);
 	rc.py.y = Sat(int64(rc.py.y) + p.ruler + p.before);
 	const Vector<int>& h = p.line_heights;
-	int64 l0 = h.GetCount() ? h[0] : 0;
-	int64 l1 = h.GetCount() > 1 ? h[1] : 0;
-	int64 y = rc.py.y;
-	if(l0 >= sHeight(rc))
+	if(h.IsEmpty()) {
+		if(rc.py.y > rc.page.bottom && sHeight(rc) > 0)
+			rc.PageBreak();
 		return rc.py;
-	if(y + l0 <= rc.page.bottom && (p.orphan || h.GetCount() < 2 || y + l0 + l1 <= rc.page.bottom))
-		return rc.py;
-	rc.PageBreak();
+	}
+	// where the first line falls
+	detail::WalkLines(rc, rc.py.y, h.GetCount(), p.orphan, [&](int k) { return int64(h[k]); },
+	                  [](int, int64, int64) { return true; });
 	return rc.py;
 }
 

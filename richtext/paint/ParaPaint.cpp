@@ -7,6 +7,7 @@
 #include <richtext/object/RichTextImg.h>
 #include <richtext/base/detail/LayoutMath.h>
 #include <richtext/paint/detail/PaintColor.h>
+#include <richtext/layout/detail/LineWalk.h>
 #include <richtext/object/detail/ObjectImage.h>
 #include <richtext/paint/detail/PaintRepeat.h>
 
@@ -198,36 +199,22 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 	int64 last_x = 0, last_base = 0;
 	int   last_ascent = 0;
 	Buffer<int> dx(max(pl.clen, 1));
-	for(int i = 0; i < nlines; i++) {
+	// a selection running on past a page's foot fills the rest of that page
+	auto select_to_foot = [&](int i, int64 y) {
+		if(pi.sel_start < pl.line[i].ppos && pl.line[i].ppos < pi.sel_end)
+			select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft, int64(z(rc.page.bottom)) - z(y));
+	};
+	auto paint_line = [&](int i, int64 y, int64 h) {
 		const Line& ln = pl.line[i];
-		int64 h = int64(ln.ascent) + ln.descent + ln.external;
-		if(h < int64(rc.page.bottom) - rc.page.top) { // a line taller than a page stays where it falls
-			bool brk = y + h > rc.page.bottom;
-			// the first line does not stay alone at a page's foot, nor the last at its head
-			if(!brk && !f.orphan && i + 1 < nlines && (i == 0 || i == nlines - 2)) {
-				const Line& next = pl.line[i + 1];
-				brk = y + h + (int64(next.ascent) + next.descent + next.external) > rc.page.bottom;
-			}
-			if(brk) {
-				if(pi.sel_start < ln.ppos && ln.ppos < pi.sel_end)
-					select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft,
-					       int64(z(rc.page.bottom)) - z(y));
-				rc.PageBreak();
-				y = rc.page.top;
-			}
-		}
-		rc.py.y = Sat(y);
 		if(rc.py > pi.window_bottom)
-			break;
+			return true;
 		if(i == 0) {
 			reached = true;
 			first_at = rc.py;
 			first_ascent = ln.ascent;
 		}
-		if(rc.py.page < pi.window_top.page || (rc.py.page == pi.window_top.page && y + h < pi.window_top.y)) {
-			y += h;
-			continue;
-		}
+		if(rc.py.page < pi.window_top.page || (rc.py.page == pi.window_top.page && y + h < pi.window_top.y))
+			return false;
 
 		Draw& w = pw.Page(rc.py.page);
 		const wchar* text = pl.text + ln.pos;
@@ -365,9 +352,10 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 		last_x = x;
 		last_base = base;
 		last_ascent = ln.ascent;
-		y += h;
-	}
-	rc.py.y = Sat(y);
+		return false;
+	};
+	y = detail::WalkLines(rc, y, nlines, f.orphan, [&](int i) { return int64(detail::LineHeight(pl.line[i])); },
+	                      paint_line, select_to_foot);
 
 	if(painted && !pi.codes_color.IsNull()) {
 		Image m = RichTextImg::EndParaChar();
@@ -400,12 +388,7 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 	}
 
 	// past the space after, as layout goes on
-	y += f.after;
-	if(y > rc.page.bottom) {
-		rc.PageBreak();
-		y = rc.page.top;
-	}
-	rc.py.y = Sat(y);
+	detail::PassSpaceAfter(rc, y, f.after);
 	if(pw.tracer)
 		pw.tracer->ParagraphEnd(rc.py);
 }

@@ -6,6 +6,7 @@
 #include <richtext/paint/RichPaint.h>
 #include <richtext/position/RichPos.h>
 #include <richtext/base/detail/LayoutMath.h>
+#include <richtext/layout/detail/LineWalk.h>
 
 namespace Qel {
 
@@ -13,32 +14,13 @@ using detail::Sat;
 
 namespace {
 
-// Walks the lines of a laid-out paragraph from rc's position with the page breaks of painting.
+// Walks the lines of a laid-out paragraph from rc's position as layout and painting place them.
 // f(i, y, h) is called for each line at its top; returning true stops the walk there.
 template <class F>
 void sWalkLines(const RichPara::Lines& pl, const RichPara::Format& fmt, RichPageContext& rc, F f)
 {
-	int64 y = int64(rc.py.y) + fmt.ruler + fmt.before;
-	int   n = pl.GetCount();
-	for(int i = 0; i < n; i++) {
-		const RichPara::Line& ln = pl[i];
-		int64 h = ln.GetHeight();
-		if(h < int64(rc.page.bottom) - rc.page.top) { // a line taller than a page stays where it falls
-			bool brk = y + h > rc.page.bottom;
-			// the first line does not stay alone at a page's foot, nor the last at its head
-			if(!brk && !fmt.orphan && i + 1 < n && (i == 0 || i == n - 2))
-				brk = y + h + pl[i + 1].GetHeight() > rc.page.bottom;
-			if(brk) {
-				rc.PageBreak();
-				y = rc.page.top;
-			}
-		}
-		rc.py.y = Sat(y);
-		if(f(i, y, h))
-			return;
-		y += h;
-		rc.py.y = Sat(y);
-	}
+	detail::WalkLines(rc, int64(rc.py.y) + fmt.ruler + fmt.before, pl.GetCount(), fmt.orphan,
+	                  [&](int i) { return int64(detail::LineHeight(pl[i])); }, f);
 }
 
 // The first character of line ln that is text: the number text is skipped, its advances
