@@ -123,6 +123,218 @@ struct sTabIndex {
 	}
 };
 
+// Breaks the flattened characters of a paragraph into lines for the width cx, and places them.
+// Lengths are 64-bit: formats and objects come from stored text and may hold any int.
+class sLineBreaker {
+	using Line = RichPara::Line;
+	using Tab  = RichPara::Tab;
+
+	RichPara::Lines&          l;
+	const RichPara::Format&   f;
+	int                       cx;
+	bool                      unbounded;
+	int64                     lm;
+	int64                     avail;
+	sTabIndex                 tabs_sorted; // made at the first tab of a paragraph with many stops
+
+public:
+	sLineBreaker(RichPara::Lines& l, const RichPara::Format& f, int cx)
+	:	l(l), f(f), cx(cx), unbounded(cx == INT_MAX), lm(f.lm), avail(int64(cx) - (int64(f.lm) + f.rm)) {}
+
+	// The line's left edge and width from its alignment and indent.
+	void Place(Line& ln, int64 lcx)
+	{
+		int64 indent = l.line.GetCount() == 1 ? l.first_indent : l.next_indent;
+		int64 x = lm + indent;
+		if(!ln.withtabs && !unbounded) {
+			if(f.align == RichPara::CENTER)
+				x += (avail - lcx) / 2;
+			else if(f.align == RichPara::RIGHT)
+				x += avail - lcx;
+		}
+		ln.xpos = Sat(x);
+		ln.cx = Sat(lcx - indent);
+	}
+
+	// Adds the line of characters from .. to - 1, lcx wide, with its metrics.
+	void EndLine(int from, int to, int64 lcx, bool tabs)
+	{
+		Line& ln = l.line.Add();
+		ln.pos = from;
+		ln.len = to - from;
+		ln.withtabs = tabs;
+		int a = 0, d = 0, e = 0;
+		for(int k = from; k < to; k++) {
+			const RichPara::HeightInfo& h = l.height[k];
+			a = max(a, h.ascent);
+			d = max(d, h.descent);
+			e = max(e, h.external);
+		}
+		int64 mul = f.linespacing == RichPara::LSP_ONE_HALF ? 150 : f.linespacing == RichPara::LSP_DOUBLE ? 200
+		          : f.linespacing == RichPara::LSP_115 ? 115 : 100;
+		ln.ascent = Sat(a * mul / 100);
+		ln.descent = Sat(d * mul / 100);
+		ln.external = e;
+		Place(ln, lcx);
+	}
+
+	// The stop a tab at x goes to: target (with lm), alignment and fill.
+	void ResolveTab(int64 x, bool continued, int64& t, int& align, int& fill)
+	{
+		int64 tx = x + lm;
+		int64 best = INT64_MAX;
+		const Tab* stop = nullptr;
+		int64 stop_at = 0;
+		if(f.tab.GetCount() > sTabIndex::MIN_STOPS) {
+			tabs_sorted.Make(f.tab);
+			int at = -1;
+			auto take = [&](int64 p, int index) {
+				int64 d = p - tx;
+				if(d < best || (d == best && index < at)) {
+					best = d;
+					at = index;
+					stop_at = p;
+				}
+			};
+			if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.left, tx))
+				take(e->key, e->index);
+			if(unbounded) { // the farthest stops, where the text is, when no other one is ahead
+				if(at < 0 && tabs_sorted.first_right >= 0) {
+					at = tabs_sorted.first_right;
+					best = INT64_MAX - 1;
+					stop_at = tx;
+				}
+			}
+			else {
+				int64 edge = continued ? int64(cx) : avail;
+				if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.right, tx - edge))
+					take(edge + e->key, e->index);
+			}
+			if(at >= 0)
+				stop = &f.tab[at];
+		}
+		else {
+			for(const Tab& tab : f.tab) {
+				int64 p, d;
+				if(tab.pos & RichPara::TAB_RIGHTPOS) {
+					int64 v = tab.pos & ~RichPara::TAB_RIGHTPOS;
+					if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
+						p = tx;
+						d = INT64_MAX - 1;
+					}
+					else {
+						p = (continued ? int64(cx) : avail) - v;
+						d = p - tx;
+					}
+				}
+				else {
+					p = tab.pos;
+					d = p - tx;
+				}
+				if(d > 0 && d < best) {
+					best = d;
+					stop = &tab;
+					stop_at = p;
+				}
+			}
+		}
+		int64 to_indent = int64(f.indent) - x;
+		align = RichPara::LEFT;
+		fill = RichPara::FILL_NONE;
+		if(f.bullet == RichPara::BULLET_TEXT && to_indent > 0 && to_indent < best)
+			t = f.indent + lm;
+		else if(stop) {
+			t = stop_at;
+			align = stop->align;
+			fill = stop->fillchar;
+		}
+		else if(f.tabsize <= 0)
+			t = 0;
+		else {
+			int64 ts = f.tabsize;
+			int64 m = (tx + ts) % ts;
+			if(m < 0)
+				m += ts;
+			t = tx + ts - m;
+		}
+	}
+
+	// Breaks the characters into lines at spaces, or inside a word that fills a line alone.
+	void Break()
+	{
+		int   linestart = 0;
+		int64 x = l.first_indent;
+		int   space = -1;   // the last space of the line
+		int64 space_x = 0;  // x before it
+		bool  tabs = false;
+		for(int i = 0; i < l.clen;) {
+			wchar c = l.text[i];
+			int64 w = l.width[i];
+			bool  first = i == linestart;
+			if(c == ' ') {
+				space = i++;
+				space_x = x;
+				x += w;
+				continue;
+			}
+			if(c == 10 && !first) {
+				EndLine(linestart, i, x, tabs);
+				linestart = i;
+				x = l.next_indent;
+				space = -1;
+				tabs = false;
+				continue;
+			}
+			bool brk = !first && x + w > avail;
+			if(c == 9 && !brk) {
+				int64 t;
+				int   align, fill;
+				ResolveTab(x, first && l.line.GetCount() > 0, t, align, fill);
+				if(!first && (align == RichPara::RIGHT ? t - lm > avail : t - lm >= avail))
+					brk = true;
+				else {
+					l.text[i] = 9 + clamp(fill, 0, 3);
+					int64 tw;
+					if(align == RichPara::RIGHT || align == RichPara::CENTER) {
+						int64 s = 0;
+						for(int k = i + 1; k < l.clen && l.text[k] != 9; k++)
+							s += l.width[k];
+						if(align == RichPara::CENTER)
+							s /= 2;
+						tw = t - (s + x + lm);
+					}
+					else
+						tw = t - (x + lm);
+					tw = clamp<int64>(tw, 0, detail::POS_LIMIT); // never back over earlier text
+					l.width[i++] = int(tw);
+					x += tw;
+					tabs = true;
+					space = -1;
+					continue;
+				}
+			}
+			if(!brk) {
+				x += w;
+				i++;
+				continue;
+			}
+			if(space >= 0) {
+				EndLine(linestart, space + 1, space_x, tabs);
+				linestart = space + 1;
+			}
+			else {
+				EndLine(linestart, i, x, tabs);
+				linestart = i;
+			}
+			i = linestart;
+			x = l.next_indent;
+			space = -1;
+			tabs = false;
+		}
+		EndLine(linestart, l.clen, x, tabs);
+	}
+};
+
 } // namespace
 
 struct RichPara::Lines::Flattener {
@@ -264,27 +476,10 @@ RichPara::Lines RichPara::FormatLines(int cx, const Number& n) const
 	else if(f.bullet == BULLET_TEXT)
 		l.first_indent = 0;
 
-	// Lengths below are 64-bit: formats and objects come from stored text and may hold any int.
-	bool  unbounded = cx == INT_MAX;
-	int64 lm = f.lm;
-	int64 avail = int64(cx) - (lm + f.rm);
-
-	auto place = [&](Line& ln, int64 lcx) {
-		int64 indent = l.line.GetCount() == 1 ? l.first_indent : l.next_indent;
-		int64 x = lm + indent;
-		if(!ln.withtabs && !unbounded) {
-			if(f.align == CENTER)
-				x += (avail - lcx) / 2;
-			else if(f.align == RIGHT)
-				x += avail - lcx;
-		}
-		ln.xpos = Sat(x);
-		ln.cx = Sat(lcx - indent);
-	};
-
+	sLineBreaker breaker(l, f, cx);
 	if(l.clen == 0) {
 		Line& ln = l.line.Add();
-		place(ln, l.first_indent);
+		breaker.Place(ln, l.first_indent);
 		sMetrics m = sGetMetrics(f);
 		ln.ascent = m.ascent;
 		ln.descent = m.descent;
@@ -307,177 +502,7 @@ RichPara::Lines RichPara::FormatLines(int cx, const Number& n) const
 	}
 	fl.Parts(part, 1);
 
-	auto end_line = [&](int from, int to, int64 lcx, bool tabs) {
-		Line& ln = l.line.Add();
-		ln.pos = from;
-		ln.len = to - from;
-		ln.withtabs = tabs;
-		int a = 0, d = 0, e = 0;
-		for(int k = from; k < to; k++) {
-			const HeightInfo& h = l.height[k];
-			a = max(a, h.ascent);
-			d = max(d, h.descent);
-			e = max(e, h.external);
-		}
-		int64 mul = f.linespacing == LSP_ONE_HALF ? 150 : f.linespacing == LSP_DOUBLE ? 200
-		          : f.linespacing == LSP_115 ? 115 : 100;
-		ln.ascent = Sat(a * mul / 100);
-		ln.descent = Sat(d * mul / 100);
-		ln.external = e;
-		place(ln, lcx);
-	};
-
-	// The stop a tab at x goes to: target (with lm), alignment and fill.
-	sTabIndex tabs_sorted; // made at the first tab of a paragraph with many stops
-	auto resolve = [&](int64 x, bool continued, int64& t, int& align, int& fill) {
-		int64 tx = x + lm;
-		int64 best = INT64_MAX;
-		const Tab* stop = nullptr;
-		int64 stop_at = 0;
-		if(f.tab.GetCount() > sTabIndex::MIN_STOPS) {
-			tabs_sorted.Make(f.tab);
-			int at = -1;
-			auto take = [&](int64 p, int index) {
-				int64 d = p - tx;
-				if(d < best || (d == best && index < at)) {
-					best = d;
-					at = index;
-					stop_at = p;
-				}
-			};
-			if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.left, tx))
-				take(e->key, e->index);
-			if(unbounded) { // the farthest stops, where the text is, when no other one is ahead
-				if(at < 0 && tabs_sorted.first_right >= 0) {
-					at = tabs_sorted.first_right;
-					best = INT64_MAX - 1;
-					stop_at = tx;
-				}
-			}
-			else {
-				int64 edge = continued ? int64(cx) : avail;
-				if(const sTabIndex::Entry* e = sTabIndex::After(tabs_sorted.right, tx - edge))
-					take(edge + e->key, e->index);
-			}
-			if(at >= 0)
-				stop = &f.tab[at];
-		}
-		else {
-			for(const Tab& tab : f.tab) {
-				int64 p, d;
-				if(tab.pos & TAB_RIGHTPOS) {
-					int64 v = tab.pos & ~TAB_RIGHTPOS;
-					if(unbounded) { // no right edge: the stop is the farthest, and is where the text is
-						p = tx;
-						d = INT64_MAX - 1;
-					}
-					else {
-						p = (continued ? int64(cx) : avail) - v;
-						d = p - tx;
-					}
-				}
-				else {
-					p = tab.pos;
-					d = p - tx;
-				}
-				if(d > 0 && d < best) {
-					best = d;
-					stop = &tab;
-					stop_at = p;
-				}
-			}
-		}
-		int64 to_indent = int64(f.indent) - x;
-		align = LEFT;
-		fill = FILL_NONE;
-		if(f.bullet == BULLET_TEXT && to_indent > 0 && to_indent < best)
-			t = f.indent + lm;
-		else if(stop) {
-			t = stop_at;
-			align = stop->align;
-			fill = stop->fillchar;
-		}
-		else if(f.tabsize <= 0)
-			t = 0;
-		else {
-			int64 ts = f.tabsize;
-			int64 m = (tx + ts) % ts;
-			if(m < 0)
-				m += ts;
-			t = tx + ts - m;
-		}
-	};
-
-	int   linestart = 0;
-	int64 x = l.first_indent;
-	int   space = -1;   // the last space of the line
-	int64 space_x = 0;  // x before it
-	bool  tabs = false;
-	for(int i = 0; i < l.clen;) {
-		wchar c = l.text[i];
-		int64 w = l.width[i];
-		bool  first = i == linestart;
-		if(c == ' ') {
-			space = i++;
-			space_x = x;
-			x += w;
-			continue;
-		}
-		if(c == 10 && !first) {
-			end_line(linestart, i, x, tabs);
-			linestart = i;
-			x = l.next_indent;
-			space = -1;
-			tabs = false;
-			continue;
-		}
-		bool brk = !first && x + w > avail;
-		if(c == 9 && !brk) {
-			int64 t;
-			int   align, fill;
-			resolve(x, first && l.line.GetCount() > 0, t, align, fill);
-			if(!first && (align == RIGHT ? t - lm > avail : t - lm >= avail))
-				brk = true;
-			else {
-				l.text[i] = 9 + clamp(fill, 0, 3);
-				int64 tw;
-				if(align == RIGHT || align == CENTER) {
-					int64 s = 0;
-					for(int k = i + 1; k < l.clen && l.text[k] != 9; k++)
-						s += l.width[k];
-					if(align == CENTER)
-						s /= 2;
-					tw = t - (s + x + lm);
-				}
-				else
-					tw = t - (x + lm);
-				tw = clamp<int64>(tw, 0, detail::POS_LIMIT); // never back over earlier text
-				l.width[i++] = int(tw);
-				x += tw;
-				tabs = true;
-				space = -1;
-				continue;
-			}
-		}
-		if(!brk) {
-			x += w;
-			i++;
-			continue;
-		}
-		if(space >= 0) {
-			end_line(linestart, space + 1, space_x, tabs);
-			linestart = space + 1;
-		}
-		else {
-			end_line(linestart, i, x, tabs);
-			linestart = i;
-		}
-		i = linestart;
-		x = l.next_indent;
-		space = -1;
-		tabs = false;
-	}
-	end_line(linestart, l.clen, x, tabs);
+	breaker.Break();
 
 	for(int k = 0; k < l.line.GetCount(); k++) {
 		Line& ln = l.line[k];
