@@ -32,6 +32,151 @@ int64 sCeilMultiple(int64 v, int64 m)
 	return r == 0 ? v : r > 0 ? v - r + m : v - r;
 }
 
+// A ruler whose top is at top (text units), across the paragraph between its margins.
+void sPaintRuler(Draw& w, const RichPara::Format& f, const Rect& page, int64 top, Zoom zoom, Color c)
+{
+	auto z = [&](int64 v) { return ZoomLength(zoom, v); };
+	int64 rx = int64(z(f.lm)) + z(page.left);
+	int   ry = z(top);
+	int64 width = int64(z(page.right)) - (int64(z(page.left)) + z(f.rm) + z(f.lm));
+	int   t = max(1, z(f.ruler));
+	if(f.rulerstyle == 1 || f.rulerstyle == 2) { // dotted, dashed
+		int64 seg = f.rulerstyle == 1 ? t : 2 * int64(t);
+		int64 end = rx + width;
+		detail::PaintRepeat(w, rx, end, 2 * seg, seg, [&](int p) {
+			w.DrawRect(p, ry, Sat(min(seg, end - p)), t, c);
+		});
+	}
+	else
+		w.DrawRect(Sat(rx), ry, Sat(width), t, c);
+}
+
+// A round or square bullet at x on the first line, whose top is y and ascent a (text units).
+void sPaintBullet(Draw& w, int bullet, int64 x, int64 y, int64 a, Zoom zoom, Color c, Color white)
+{
+	auto z = [&](int64 v) { return ZoomLength(zoom, v); };
+	int64 r = a / 2;
+	int64 by = y + (a - r) * 4 / 5;
+	Rect outer(z(x), z(by), z(x + r), z(by + r));
+	int t = max(1, z(a / 8));
+	Rect inner(outer.left + t, outer.top + t, outer.right - t, outer.bottom - t);
+	bool hollow = (bullet == RichPara::BULLET_ROUND_WHITE || bullet == RichPara::BULLET_BOX_WHITE) &&
+	              inner.left < inner.right && inner.top < inner.bottom; // not turned inside out
+	if(bullet <= RichPara::BULLET_ROUND_WHITE) {
+		w.DrawEllipse(outer, c);
+		if(hollow)
+			w.DrawEllipse(inner, white);
+	}
+	else {
+		w.DrawRect(outer, c);
+		if(hollow)
+			w.DrawRect(inner, white);
+	}
+}
+
+// Marks under the misspelt characters of a line (device units from x, line bottom at bottom);
+// the first skip characters, the number text, are never marked.
+void sPaintSpelling(Draw& w, const Bits& spelling, const int* pos, const int* dx, int len, int skip,
+                    int64 x, int bottom, bool two)
+{
+	for(int k = 0; k < len; k++) {
+		if(k >= skip && spelling.Get(pos[k])) {
+			if(two)
+				w.DrawRect(Sat(x), bottom - 3, dx[k], 1, Color(128, 0, 0));
+			w.DrawRect(Sat(x), bottom - 2, dx[k], 1, Color(255, 0, 0));
+		}
+		x += dx[k];
+	}
+}
+
+// An object of a line at x (device units), its line at top and h high, its own top at oy; shrunk
+// to the page's right edge pr when the options ask. paper: its run's background.
+void sPaintObject(Draw& w, const RichPaintInfo& pi, const RichObject& obj, int x, int top, int h, int oy, int pr,
+                  Color paper)
+{
+	Size sz = obj.GetSize();
+	int cx = ZoomLength(pi.zoom, sz.cx);
+	int cy = ZoomLength(pi.zoom, sz.cy);
+	if(pi.shrink_objects && int64(x) + cx > pr)
+		cx = pr - x;
+	if(!paper.IsNull())
+		w.DrawRect(x, top, cx, h, paper);
+	if(cx > 0 && cy > 0) {
+		w.ClipOff(x, oy, cx, cy);
+		if(pi.size_tracking)
+			w.DrawRect(0, 0, cx, cy, ThemeFaceColor());
+		// a picture larger than any screen is not kept in the cache: it is drawn
+		else if(pi.use_cache && detail::ObjectArea(Size(cx, cy)) <= detail::OBJECT_IMAGE_MAX_PIXELS)
+			w.DrawImage(0, 0, MakeImagePaintOnly(RichObjectImageMaker(obj, Size(cx, cy), pi.context)));
+		else
+			obj.Paint(w, Size(cx, cy), pi.context);
+		w.EndOp();
+	}
+}
+
+// Where the runs of a line ended and the selection's edges on it (text units).
+struct sLineRuns {
+	int64 x;
+	int64 sel_left;
+	int64 sel_right;
+	bool  right_set; // the selection's end lies on the line
+};
+
+// The runs of one character format and the objects of line ln, laid out at left with its top at
+// y and h high; dx holds its device widths.
+sLineRuns sPaintRuns(Draw& w, const RichPaintInfo& pi, const RichPara::Lines& pl, const RichPara::Line& ln,
+                     const int* dx, int64 left, int64 y, int64 h, int page_right, bool highlight)
+{
+	Zoom  zoom = pi.zoom;
+	auto  z = [&](int64 v) { return ZoomLength(zoom, v); };
+	const wchar* text = pl.text + ln.pos;
+	const RichPara::CharFormat* const* fmt = pl.format + ln.pos;
+	const RichPara::HeightInfo* hi = pl.height + ln.pos;
+	const int* adv = pl.width + ln.pos;
+	const int* pos = pl.pos + ln.pos;
+	int   len = ln.len;
+	int64 base = y + ln.ascent;
+	sLineRuns r{left, page_right, 0, false};
+	bool  left_set = false;
+	int   rs = 0;     // run start
+	int64 run_x = left;
+	int64 x = left;
+	auto run = [&](int to, int64 xe) {
+		if(to > rs)
+			RichPara::PaintRun(w, pi, text, fmt + rs, dx, rs, to - rs, Sat(run_x), Sat(xe), Sat(base), Sat(y), Sat(h),
+			                   ln.ascent, zoom, highlight);
+	};
+	for(int k = 0; k < len; k++) {
+		if(!left_set && pos[k] >= pi.sel_start) {
+			r.sel_left = min(r.sel_left, x);
+			left_set = true;
+		}
+		if(!r.right_set && pos[k] >= pi.sel_end) {
+			r.sel_right = x;
+			r.right_set = true;
+		}
+		const RichObject* obj = hi[k].object;
+		if(fmt[k] == fmt[rs] && !obj) {
+			x += adv[k];
+			continue;
+		}
+		run(k, x);
+		rs = k;
+		run_x = x;
+		if(obj) {
+			rs = k + 1;
+			run_x = x + adv[k];
+			if(!obj->IsNull())
+				sPaintObject(w, pi, *obj, z(x), z(y), z(h), z(base - hi[k].ascent), z(page_right),
+				             fmt[k] ? fmt[k]->paper : Color());
+		}
+		x += adv[k];
+	}
+	run(len, x);
+	r.x = x;
+	return r;
+}
+
 } // namespace
 
 void RichPara::PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
@@ -163,22 +308,9 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 		int64 bottom = y - f.before;
 		int64 top = bottom - f.ruler;
 		if(top >= 0 && bottom < rc.page.bottom) {
-			Draw& w = pw.Page(rc.py.page);
-			int64 rx = int64(z(f.lm)) + z(rc.page.left);
-			int   ry = z(top);
-			int64 width = int64(z(rc.page.right)) - (int64(z(rc.page.left)) + z(f.rm) + z(f.lm));
-			int   t = max(1, z(f.ruler));
 			Color c = !pi.text_color.IsNull() ? pi.text_color
 			        : !f.rulerink.IsNull() ? PaintColor(f.rulerink, pi.dark_theme) : text_ink;
-			if(f.rulerstyle == 1 || f.rulerstyle == 2) { // dotted, dashed
-				int64 seg = f.rulerstyle == 1 ? t : 2 * int64(t);
-				int64 end = rx + width;
-				detail::PaintRepeat(w, rx, end, 2 * seg, seg, [&](int p) {
-					w.DrawRect(p, ry, Sat(min(seg, end - p)), t, c);
-				});
-			}
-			else
-				w.DrawRect(Sat(rx), ry, Sat(width), t, c);
+			sPaintRuler(pw.Page(rc.py.page), f, rc.page, top, zoom, c);
 		}
 	}
 
@@ -217,9 +349,6 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 			return false;
 
 		Draw& w = pw.Page(rc.py.page);
-		const wchar* text = pl.text + ln.pos;
-		const CharFormat* const* fmt = pl.format + ln.pos;
-		const HeightInfo* hi = pl.height + ln.pos;
 		const int* adv = pl.width + ln.pos;
 		const int* pos = pl.pos + ln.pos;
 		int len = ln.len;
@@ -235,106 +364,23 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 		if(highlight)
 			w.DrawRect(zleft, zy, z(int64(rc.page.right) - rc.page.left), zh, pi.highlight_color);
 
-		int64 base = y + ln.ascent;
-		int64 sel_left = rc.page.right, sel_right = 0;
-		bool  left_set = false, right_set = false;
-		int   rs = 0;     // run start
-		int64 run_x = left;
-		x = left;
-		auto run = [&](int to, int64 xe) {
-			if(to > rs)
-				PaintRun(w, pi, text, fmt + rs, dx, rs, to - rs, Sat(run_x), Sat(xe), Sat(base), Sat(y), Sat(h),
-				         ln.ascent, zoom, highlight);
-		};
-		for(int k = 0; k < len; k++) {
-			if(!left_set && pos[k] >= pi.sel_start) {
-				sel_left = min(sel_left, x);
-				left_set = true;
-			}
-			if(!right_set && pos[k] >= pi.sel_end) {
-				sel_right = x;
-				right_set = true;
-			}
-			const RichObject* obj = hi[k].object;
-			if(fmt[k] == fmt[rs] && !obj) {
-				x += adv[k];
-				continue;
-			}
-			run(k, x);
-			rs = k;
-			run_x = x;
-			if(obj) {
-				rs = k + 1;
-				run_x = x + adv[k];
-				if(!obj->IsNull()) {
-					Size sz = obj->GetSize();
-					int ox = z(x);
-					int cx = z(sz.cx);
-					int cy = z(sz.cy);
-					int pr = z(rc.page.right);
-					if(pi.shrink_objects && int64(ox) + cx > pr)
-						cx = pr - ox;
-					if(fmt[k] && !fmt[k]->paper.IsNull())
-						w.DrawRect(ox, zy, cx, z(h), fmt[k]->paper);
-					if(cx > 0 && cy > 0) {
-						w.ClipOff(ox, z(base - hi[k].ascent), cx, cy);
-						if(pi.size_tracking)
-							w.DrawRect(0, 0, cx, cy, ThemeFaceColor());
-						// a picture larger than any screen is not kept in the cache: it is drawn
-						else if(pi.use_cache && detail::ObjectArea(Size(cx, cy)) <= detail::OBJECT_IMAGE_MAX_PIXELS)
-							w.DrawImage(0, 0, MakeImagePaintOnly(RichObjectImageMaker(*obj, Size(cx, cy), pi.context)));
-						else
-							obj->Paint(w, Size(cx, cy), pi.context);
-						w.EndOp();
-					}
-				}
-			}
-			x += adv[k];
-		}
-		run(len, x);
+		sLineRuns runs = sPaintRuns(w, pi, pl, ln, dx, left, y, h, rc.page.right, highlight);
+		x = runs.x;
+		int64 sel_left = runs.sel_left, sel_right = runs.sel_right;
 
 		if(i == 0 && f.bullet >= BULLET_ROUND && f.bullet <= BULLET_BOX_WHITE) {
-			int64 a = ln.ascent;
-			int64 r = a / 2;
-			int64 bx = int64(rc.page.left) + f.lm;
-			int64 by = y + (a - r) * 4 / 5;
-			Rect outer(z(bx), z(by), z(bx + r), z(by + r));
-			int t = max(1, z(a / 8));
-			Rect inner(outer.left + t, outer.top + t, outer.right - t, outer.bottom - t);
 			Color ink = part.GetCount() ? part[0].format.ink : f.ink;
 			Color c = !pi.text_color.IsNull() ? pi.text_color : !ink.IsNull() ? PaintColor(ink, pi.dark_theme) : text_ink;
-			Color white = PaintColor(Color(255, 255, 255), pi.dark_theme);
-			bool hollow = (f.bullet == BULLET_ROUND_WHITE || f.bullet == BULLET_BOX_WHITE) &&
-			              inner.left < inner.right && inner.top < inner.bottom; // not turned inside out
-			if(f.bullet <= BULLET_ROUND_WHITE) {
-				w.DrawEllipse(outer, c);
-				if(hollow)
-					w.DrawEllipse(inner, white);
-			}
-			else {
-				w.DrawRect(outer, c);
-				if(hollow)
-					w.DrawRect(inner, white);
-			}
+			sPaintBullet(w, f.bullet, int64(rc.page.left) + f.lm, y, ln.ascent, zoom, c,
+			             PaintColor(Color(255, 255, 255), pi.dark_theme));
 		}
 
-		if(zoom.d && z(h) > 3 && pi.spelling_hook) {
-			int64 sx = z(left);
-			int   sy = z(y + h);
-			bool  two = z(h) > 16;
-			for(int k = 0; k < len; k++) {
-				if(!(i == 0 && k < pl.number_len) && spelling.Get(pos[k])) {
-					if(two)
-						w.DrawRect(Sat(sx), sy - 3, dx[k], 1, Color(128, 0, 0));
-					w.DrawRect(Sat(sx), sy - 2, dx[k], 1, Color(255, 0, 0));
-				}
-				sx += dx[k];
-			}
-		}
+		if(zoom.d && z(h) > 3 && pi.spelling_hook)
+			sPaintSpelling(w, spelling, pos, dx, len, i == 0 ? pl.number_len : 0, z(left), z(y + h), z(h) > 16);
 
 		int64 L = ln.ppos;
 		int64 E = L + ln.plen;
-		if(!right_set)
+		if(!runs.right_set)
 			sel_right = x;
 		if(pi.sel_end == E)
 			sel_right = x;
@@ -350,7 +396,7 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 		painted = true;
 		last_page = rc.py.page;
 		last_x = x;
-		last_base = base;
+		last_base = y + ln.ascent;
 		last_ascent = ln.ascent;
 		return false;
 	};
