@@ -605,194 +605,220 @@ void RichQtfParser::Parse(const char* qtf, int accesskey_)
 {
 	accesskey = accesskey_;
 	term = term_begin = term_end = qtf ? qtf : "";
-	for(;;) {
-		int c = byte(*term);
-		int d = c ? byte(term[1]) : 0;
-		switch(c) {
-		case 0:
-			CloseAll();
-			EndPart();
-			FinishStyles();
-			return;
-		case 1:
-			Verbatim();
-			continue;
-		case '$':
-			if(d == '$') {
-				ReadStyle();
-				continue;
-			}
-			break;
-		case '&':
-			term++;
-			TakeFormat();
-			EndPart();
-			continue;
-		case '+':
-			if(d == '+') {
-				term += 2;
-				if(table.GetCount() && table.Top().grid)
-					CloseGrid();
-				else
-					OpenGrid();
-				continue;
-			}
-			break;
-		case '-':
-			if(d == '|') {
-				term += 2;
-				PlaceWaiting();
-				TakeFormat();
-				text.Add('\t');
-				continue;
-			}
-			if(d == '-') {
-				term += 2;
-				EndCell();
-				if(table.Top().grid)
-					table.Top().row_cells.Add(0);
-				continue;
-			}
-			break;
-		case ':':
-			if(d == ':') {
-				term += 2;
-				if(table.GetCount() && table.Top().grid)
-					ReadCellFormat(true);
-				else {
-					EndCell();
-					ReadCellFormat(false);
-				}
-				continue;
-			}
-			break;
-		case '@':
-			if(d == '$') {
-				term += 2;
-				uint32 code = 0;
-				for(;;) {
-					int h = byte(*term);
-					int v = h >= '0' && h <= '9' ? h - '0' : h >= 'A' && h <= 'F' ? h - 'A' + 10
-					      : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
-					if(v < 0)
-						break;
-					code = code * 16 + v;
-					term++;
-				}
-				if(*term == ';')
-					term++;
-				if(code >= 32 && code <= 0x10FFFF) {
-					PlaceWaiting();
-					AddChar(code);
-				}
-				TakeFormat();
-				continue;
-			}
-			if(d == '@') {
-				term += 2;
-				ReadObject();
-				continue;
-			}
-			break;
-		case '[':
-			term++;
-			Flush();
-			PushFormat();
-			ReadFormat();
-			continue;
-		case ']': {
-			term++;
-			bool empty = text.IsEmpty() && !has_parts;
-			Flush();
-			if(level == 0)
-				Error("Unmatched ']'");
-			// An empty paragraph has nothing else to take the format of the block it stands
-			// in: without this, the last paragraph of a text or cell would get the previous
-			// one's. It is the innermost block opened since the paragraph began.
-			if(empty && !istable && !para_took && fstack[level].serial > para_serial) {
-				TakeFormat();
-				para_took = true;
-			}
-			PopFormat();
-			continue;
+	while(*term)
+		if(!Command())
+			TextRun();
+	CloseAll();
+	EndPart();
+	FinishStyles();
+}
+
+// The command at term, read; false when term starts text.
+bool RichQtfParser::Command()
+{
+	int c = byte(*term);
+	int d = byte(term[1]);
+	switch(c) {
+	case 1:
+		Verbatim();
+		return true;
+	case '$':
+		if(d == '$') {
+			ReadStyle();
+			return true;
 		}
-		case '`':
-		case '\\':
-			term++;
-			c = byte(*term);
-			if(c == 0)
-				continue;
-			if(c < 32) {
-				term++;
-				continue;
-			}
+		return false;
+	case '&':
+		term++;
+		TakeFormat();
+		EndPart();
+		return true;
+	case '+':
+		if(d == '+') {
+			term += 2;
+			if(table.GetCount() && table.Top().grid)
+				CloseGrid();
+			else
+				OpenGrid();
+			return true;
+		}
+		return false;
+	case '-':
+		if(d == '|') {
+			term += 2;
 			PlaceWaiting();
 			TakeFormat();
-			if(c >= 128 && utf8)
-				AddChar(DecodeUtf8());
+			text.Add('\t');
+			return true;
+		}
+		if(d == '-') {
+			term += 2;
+			EndCell();
+			if(table.Top().grid)
+				table.Top().row_cells.Add(0);
+			return true;
+		}
+		return false;
+	case ':':
+		if(d == ':') {
+			term += 2;
+			if(table.GetCount() && table.Top().grid)
+				ReadCellFormat(true);
 			else {
-				term++;
-				AddChar(c < 128 ? c : ToUnicode(c, charset));
-			}
-			continue;
-		case '^':
-			if(d == 'H' || d == 'F') {
-				term += 2;
-				String s = ReadNested();
-				Nested(d == 'H' ? &target.header : &target.footer, s); // kept only if it reads
-				(d == 'H' ? target.header_qtf : target.footer_qtf) = s;
-				continue;
-			}
-			if(d == '^') {
-				term += 2;
-				EndPart();
-				breakpage = true;
-				continue;
-			}
-			break;
-		case '_':
-			term++;
-			PlaceWaiting();
-			TakeFormat();
-			text.Add(0xA0);
-			continue;
-		case '{':
-			if(d == ':') {
-				term += 2;
-				ReadField();
-				continue;
-			}
-			if(d == '{') {
-				term += 2;
-				OpenTable();
-				continue;
-			}
-			break;
-		case '|':
-			if(d == '|') {
-				term += 2;
 				EndCell();
-				continue;
+				ReadCellFormat(false);
 			}
-			break;
-		case '}':
-			if(d == '}') {
-				term += 2;
-				if(table.GetCount() && table.Top().grid)
-					Error("}} in ++ table");
-				CloseTable();
-				continue;
-			}
-			break;
-		default:
-			if(c < 32) {
-				term++;
-				continue;
-			}
-			break;
+			return true;
 		}
-		TextRun();
+		return false;
+	case '@':
+		if(d == '$') {
+			term += 2;
+			CharCode();
+			return true;
+		}
+		if(d == '@') {
+			term += 2;
+			ReadObject();
+			return true;
+		}
+		return false;
+	case '[':
+		term++;
+		Flush();
+		PushFormat();
+		ReadFormat();
+		return true;
+	case ']':
+		term++;
+		CloseBlock();
+		return true;
+	case '`':
+	case '\\':
+		term++;
+		Escaped();
+		return true;
+	case '^':
+		if(d == 'H' || d == 'F') {
+			term += 2;
+			HeaderFooter(d == 'H');
+			return true;
+		}
+		if(d == '^') {
+			term += 2;
+			EndPart();
+			breakpage = true;
+			return true;
+		}
+		return false;
+	case '_':
+		term++;
+		PlaceWaiting();
+		TakeFormat();
+		text.Add(0xA0);
+		return true;
+	case '{':
+		if(d == ':') {
+			term += 2;
+			ReadField();
+			return true;
+		}
+		if(d == '{') {
+			term += 2;
+			OpenTable();
+			return true;
+		}
+		return false;
+	case '|':
+		if(d == '|') {
+			term += 2;
+			EndCell();
+			return true;
+		}
+		return false;
+	case '}':
+		if(d == '}') {
+			term += 2;
+			if(table.GetCount() && table.Top().grid)
+				Error("}} in ++ table");
+			CloseTable();
+			return true;
+		}
+		return false;
+	default:
+		if(c < 32) {
+			term++;
+			return true;
+		}
+		return false;
 	}
+}
+
+// "@$" read: a character by its hexadecimal code, ended by ';' or by what is no digit.
+void RichQtfParser::CharCode()
+{
+	uint32 code = 0;
+	for(;;) {
+		int h = byte(*term);
+		int v = h >= '0' && h <= '9' ? h - '0' : h >= 'A' && h <= 'F' ? h - 'A' + 10
+		      : h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+		if(v < 0)
+			break;
+		code = code * 16 + v;
+		term++;
+	}
+	if(*term == ';')
+		term++;
+	if(code >= 32 && code <= 0x10FFFF) {
+		PlaceWaiting();
+		AddChar(code);
+	}
+	TakeFormat();
+}
+
+// ']' read: the end of a format block.
+void RichQtfParser::CloseBlock()
+{
+	bool empty = text.IsEmpty() && !has_parts;
+	Flush();
+	if(level == 0)
+		Error("Unmatched ']'");
+	// An empty paragraph has nothing else to take the format of the block it stands
+	// in: without this, the last paragraph of a text or cell would get the previous
+	// one's. It is the innermost block opened since the paragraph began.
+	if(empty && !istable && !para_took && fstack[level].serial > para_serial) {
+		TakeFormat();
+		para_took = true;
+	}
+	PopFormat();
+}
+
+// '`' or '\' read: the next character as text; a control character is dropped.
+void RichQtfParser::Escaped()
+{
+	int c = byte(*term);
+	if(c == 0)
+		return;
+	if(c < 32) {
+		term++;
+		return;
+	}
+	PlaceWaiting();
+	TakeFormat();
+	if(c >= 128 && utf8)
+		AddChar(DecodeUtf8());
+	else {
+		term++;
+		AddChar(c < 128 ? c : ToUnicode(c, charset));
+	}
+}
+
+// "^H" or "^F" read: the document's page header or footer, kept only if it reads.
+void RichQtfParser::HeaderFooter(bool header)
+{
+	String s = ReadNested();
+	Nested(header ? &target.header : &target.footer, s);
+	(header ? target.header_qtf : target.footer_qtf) = s;
 }
 
 } // namespace detail

@@ -183,6 +183,11 @@ private:
 	void PlaceWaiting();
 	void AddChar(wchar c);
 	wchar DecodeUtf8();
+	bool Command();
+	void CharCode();
+	void CloseBlock();
+	void Escaped();
+	void HeaderFooter(bool header);
 	void TextRun();
 	void Verbatim();
 	void EndPart();
