@@ -166,71 +166,32 @@ void RichQtfParser::Flush()
 void RichQtfParser::BeginPart()
 {
 	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
-	if(has_parts && para == parts_para) // the paragraph's fields, its style among them, are as they were
+	if(packed.HasParts() && para == parts_para) // the paragraph's fields, its style among them, are as they were
 		return;
 	parts_para = para;
 	const Uuid& id = ParaFormat().styleid;
-	if(!has_parts) {
-		parts_style = id;
-		parts_st = &StyleFormat(id);
-		running = *parts_st;
-		has_parts = true;
-	}
-	else if(parts_style != id) {
-		Repack(StyleFormat(parts_style), StyleFormat(id));
-		parts_style = id;
-		parts_st = &StyleFormat(id);
-	}
-}
-
-// The parts packed against a style's character format again, against another one.
-void RichQtfParser::Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style)
-{
-	String s = parts.GetResult();
-	parts.Clear();
-	Array<RichObject> obj = std::move(objects);
-	objects.Clear();
-	RichPara p;
-	static_cast<RichPara::CharFormat&>(p.format) = old_style; // where the running format began
-	int oi = 0;
-	p.UnpackParts(s.Begin(), s.End(), old_style, p.part, obj, oi);
-	running = new_style;
-	RichPara::PackParts(parts, new_style, p.part, running, objects);
+	if(!packed.HasParts())
+		packed.Begin(id, StyleFormat(id));
+	else if(packed.GetStyle() != id)
+		packed.Restyle(id, StyleFormat(packed.GetStyle()), StyleFormat(id));
 }
 
 void RichQtfParser::CatText(const wchar* s, int n, const RichPara::CharFormat& f)
 {
-	packed_text.Clear();
-	PackText(packed_text, s, n);
-	CatPacked(packed_text.Begin(), packed_text.GetLength(), n, f); // nothing packing drops comes here
+	BeginPart();
+	packed.Text(s, n, f);
 }
 
 void RichQtfParser::CatPacked(const char* s, int bytes, int chars, const RichPara::CharFormat& f)
 {
 	BeginPart();
-	RichPara::PackCharFormat(parts, running, f, *parts_st);
-	running = f;
-	parts.Put(s, bytes);
-	parts_length += chars;
+	packed.Packed(s, bytes, chars, f);
 }
 
 void RichQtfParser::CatPart(RichPara::Part& p)
 {
 	BeginPart();
-	Array<RichPara::Part> one;
-	one.Add(std::move(p));
-	RichPara::PackParts(parts, StyleFormat(parts_style), one, running, objects);
-	parts_length++;
-}
-
-void RichQtfParser::ClearParts()
-{
-	if(has_parts) {
-		parts.Clear();
-		objects.Clear();
-		has_parts = false;
-		parts_length = 0;
-	}
+	packed.Part(p);
 }
 
 void RichQtfParser::CatPara(RichTxt& txt)
@@ -247,35 +208,11 @@ void RichQtfParser::CatPara(RichTxt& txt)
 	}
 	const RichPara::Format& pf = ParaFormat();
 	const RichPara::Format& st = style.format;
-	if(has_parts && parts_style != pf.styleid) {
-		Repack(StyleFormat(parts_style), st);
-		parts_style = pf.styleid;
-	}
-	// as RichPara::Pack lays it out: the format, the parts, the mark's own character format;
-	// paragraphs mostly have the fields of the one before, so its packed head is kept
+	if(packed.HasParts() && packed.GetStyle() != pf.styleid)
+		packed.Restyle(pf.styleid, StyleFormat(packed.GetStyle()), st);
 	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
-	if(para != head_para || &st != head_style || styles_serial != head_styles) {
-		head_packed.Clear();
-		RichPara::PackFormat(head_packed, pf, st);
-		head_para = para;
-		head_style = &st;
-		head_styles = styles_serial;
-		head_shared.Clear();
-		if(head_packed.GetLength() > SHARED_HEAD)
-			head_shared = head_packed.GetResult();
-	}
-	if(!has_parts)
-		parts.Clear();
-	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st), pf, st);
-	int head = head_shared.IsEmpty() ? head_packed.GetLength() : 0;
-	StringBuffer content(head + parts.GetLength());
-	memcpy(content.Begin(), head_packed.Begin(), head);
-	memcpy(content.Begin() + head, parts.Begin(), parts.GetLength());
-	parts.Clear();
-	txt.SetPackedPara(txt.GetPartCount(), head_shared, String(content), std::move(objects), pf, parts_length);
-	objects.Clear();
-	has_parts = false;
-	parts_length = 0;
+	detail::PackedParaWriter::Para p = packed.End(pf, st, para, styles_serial);
+	txt.SetPackedPara(txt.GetPartCount(), p.head, std::move(p.content), std::move(p.objects), pf, p.length);
 }
 
 void RichQtfParser::EndPart()
@@ -283,12 +220,12 @@ void RichQtfParser::EndPart()
 	para_serial = block_serial;
 	para_took = false;
 	if(istable) {
-		if(!has_parts && text.IsEmpty()) {
+		if(!packed.HasParts() && text.IsEmpty()) {
 			RichTxt& txt = table.GetCount() ? table.Top().text : target;
 			txt.SetTable(txt.GetPartCount(), *waiting);
 		}
 		else {
-			ClearParts();
+			packed.Clear();
 			text.Clear();
 		}
 		istable = false;
@@ -779,7 +716,7 @@ void RichQtfParser::CharCode()
 // ']' read: the end of a format block.
 void RichQtfParser::CloseBlock()
 {
-	bool empty = text.IsEmpty() && !has_parts;
+	bool empty = text.IsEmpty() && !packed.HasParts();
 	Flush();
 	if(level == 0)
 		Error("Unmatched ']'");

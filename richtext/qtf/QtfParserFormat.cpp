@@ -387,16 +387,14 @@ void RichQtfParser::ReadStyle()
 	if(level)
 		PopFormat();
 	// parts packed against this style's old format keep their formats under the new one
-	bool repack = has_parts && parts_style == id;
+	bool repack = packed.HasParts() && packed.GetStyle() == id;
 	RichPara::CharFormat old;
 	if(repack)
 		old = StyleFormat(id);
 	target.SetStyle(id, style);
 	styles_serial++;
-	if(has_parts)
-		parts_st = &StyleFormat(parts_style);
-	if(repack)
-		Repack(old, StyleFormat(id));
+	if(packed.HasParts())
+		packed.StyleDefined(StyleFormat(packed.GetStyle()), repack ? &old : nullptr);
 	styleid.GetAdd(index) = id;
 	if(id.IsNull()) {
 		RichPara::Format f = GetStyle(target.GetStyles(), id).format;

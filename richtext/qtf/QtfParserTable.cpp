@@ -21,7 +21,7 @@ void RichQtfParser::OpenTable()
 	if(table.GetCount() >= MAX_TABLES)
 		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
-	if(!text.IsEmpty() || has_parts)
+	if(!text.IsEmpty() || packed.HasParts())
 		EndPart();
 	Table& t = table.Add();
 	Vector<int>& w = t.table.format.column_widths;
@@ -45,7 +45,7 @@ void RichQtfParser::OpenGrid()
 		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
 	Flush();
-	if(has_parts)
+	if(packed.HasParts())
 		EndPart();
 	Table& t = table.Add();
 	t.grid = true;

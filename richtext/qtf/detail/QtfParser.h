@@ -3,7 +3,7 @@
 #pragma once
 
 #include <richtext/document/RichTable.h>
-#include <richtext/para/detail/PackedForm.h>
+#include <richtext/para/detail/PackedParaWriter.h>
 
 namespace Qel::detail {
 
@@ -114,28 +114,10 @@ private:
 	int              took_level = -1; // -1: pformat holds it
 	int              charset;
 	bool             utf8;
-	// The paragraph's parts, packed as they come against the style the paragraph had at its
-	// first part (packed again when that changes): no part objects are built.
-	PackStream           parts;
-	Array<RichObject>    objects;
-	RichPara::CharFormat running;     // the parts' running format
-	Uuid                 parts_style;
-	bool                 has_parts = false;
-	uint64               parts_para = 0;  // the version of the paragraph fields they were begun or checked with
-	int                  parts_length = 0;
-	const RichPara::Format* parts_st = nullptr; // the format of parts_style
-	// The packed head of the last paragraph, with what it was packed from: the version of the
-	// paragraph fields, the style and the count of style definitions read by then.
-	PackStream              head_packed;
-	uint64                  head_para = 0;
-	const RichPara::Format* head_style = nullptr;
-	int                     head_styles = 0;
-	int                     styles_serial = 0;
-	// A head longer than this (a label, tab stops, a header text) is stored apart, one copy
-	// for all the paragraphs that inherit it.
-	static constexpr int    SHARED_HEAD = 64;
-	String                  head_shared;
-	StringBuffer         packed_text; // scratch
+	// The paragraph being read, packed as its parts come.
+	PackedParaWriter     packed;
+	uint64               parts_para = 0;  // the version of the paragraph fields its parts were begun or checked with
+	int                  styles_serial = 0; // style definitions read
 	Array<Table>     table;
 	// Closed by "}}", placed by the next paragraph end; made by the first table, as most texts
 	// have none.
@@ -173,12 +155,10 @@ private:
 	void PushFormat();
 	void PopFormat();
 	void BeginPart();
-	void Repack(const RichPara::CharFormat& old_style, const RichPara::CharFormat& new_style);
 	// Text (characters of 32 and above or tabs only) and parts of other kinds.
 	void CatText(const wchar* s, int n, const RichPara::CharFormat& f);
 	void CatPacked(const char* s, int bytes, int chars, const RichPara::CharFormat& f);
 	void CatPart(RichPara::Part& p);
-	void ClearParts();
 	void TakeFormat()                     { took_level = level; }
 	void PlaceWaiting();
 	void AddChar(wchar c);
