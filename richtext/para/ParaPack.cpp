@@ -16,6 +16,23 @@ enum {
 	PACK_FFLAG,
 };
 
+} // namespace
+
+namespace detail {
+
+bool StoresLongFields(const String& head)
+{
+	constexpr dword LONG_FIELDS = (1 << PACK_LABEL) | (1 << PACK_NUMBERING) | (1 << PACK_TABS) | (1 << PACK_NEWHDRFTR);
+	dword mask = 0;
+	if(head.GetLength() >= 4)
+		memcpy(&mask, head.Begin(), 4);
+	return mask & LONG_FIELDS;
+}
+
+} // namespace detail
+
+namespace {
+
 // A 16-bit field keeps its two bytes for 0..65534; anything else follows 0xFFFF as an int32.
 void sPut16(Stream& out, int v)
 {
@@ -249,7 +266,7 @@ void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Pa
 		PackCharFormat(out, cf, p.format, chrstyle);
 		cf = p.format;
 		if(p.IsField()) {
-			out.Put(3);
+			out.Put(detail::PACKED_FIELD);
 			sPutString(out, p.field);
 			sPutString(out, p.fieldparam);
 			StringStream content;
@@ -258,7 +275,7 @@ void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Pa
 			sPutString(out, content.GetResult());
 		}
 		else if(!p.object.IsNull()) {
-			out.Put(31);
+			out.Put(detail::PACKED_OBJECT);
 			obj.Add(p.object);
 		}
 		else {

@@ -194,7 +194,7 @@ void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara:
 {
 	while(!in.IsEof()) {
 		int c = in.Peek();
-		if(c == 3 || c == 9 || c > 30)
+		if(EndsCharCodes(byte(c)))
 			break;
 		in.s++;
 		int x;
@@ -294,7 +294,7 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 			if(length)
 				*length += n;
 		}
-		else if(c == 31) {
+		else if(c == detail::PACKED_OBJECT) {
 			in.s++;
 			if(oi < obj.GetCount()) { // with no object left the byte adds none
 				if(part.Top().text.GetLength())
@@ -307,7 +307,7 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 				sAddPart(part, cf);
 			}
 		}
-		else if(c == 3) {
+		else if(c == detail::PACKED_FIELD) {
 			Format saved = format;
 			if(part.Top().text.GetLength())
 				sAddPart(part, cf);

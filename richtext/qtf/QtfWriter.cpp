@@ -849,12 +849,6 @@ QEL_FORCE_INLINE uint64 sLoad8(const char* s, int n)
 	return v;
 }
 
-// Bytes that end a sequence of format codes: a text, a field, an object.
-QEL_FORCE_INLINE bool sEndsCodes(byte c)
-{
-	return c == 3 || c == 9 || c > 30;
-}
-
 // The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
 // without line breaks: what both forms hold as the same bytes is copied as it stands. Writes at
 // most 3 bytes a byte of text, and up to 16 bytes past what it writes; s ends past the text.
@@ -1074,7 +1068,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 			runs = true;
 			continue;
 		}
-		if(c == 3 || c == 31)
+		if(c == PACKED_FIELD || c == PACKED_OBJECT)
 			return false;
 		// format codes: a sequence met before from this format leads where it led then
 		const sRunFmt& r = sc.fmts[state];
@@ -1084,7 +1078,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		for(const sRunFmt::Step& st : r.step) {
 			int n = st.len;
 			if(st.style == &style && (v & st.mask) == st.codes && n <= avail &&
-			   (n == avail || sEndsCodes(byte(in.s[n])))) {
+			   (n == avail || EndsCharCodes(byte(in.s[n])))) {
 				in.s += n;
 				state = st.to;
 				sc.fmts[state].ref = true;
@@ -1139,17 +1133,10 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 
 namespace {
 
-// The head fields of the packed form that hold texts or lists of any length.
-constexpr dword LONG_FIELDS = (1 << 10) | (1 << 13) | (1 << 15) | (1 << 19); // label, numbering, tabs, header
-
 // Whether stored paragraph pp stores any long field.
-QEL_FORCE_INLINE bool sHasLongFields(const RichTxt::Para& pp)
+bool sHasLongFields(const RichTxt::Para& pp)
 {
-	const String& h = pp.head.IsEmpty() ? pp.content : pp.head;
-	dword mask = 0;
-	if(h.GetLength() >= 4)
-		memcpy(&mask, h.Begin(), 4);
-	return mask & LONG_FIELDS;
+	return StoresLongFields(pp.head.IsEmpty() ? pp.content : pp.head);
 }
 
 // f: the format of stored paragraph pp against style, with its long fields; false, with f

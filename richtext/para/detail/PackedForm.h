@@ -46,6 +46,21 @@ void PackText(StringBuffer& out, const wchar* s, int len);
 // Bytes of text in the parts stream; every other byte is a code.
 QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
 
+// The codes of the parts stream that change no character format: a field, followed by its own
+// nested stream, and an object, numbered in stream order.
+inline constexpr int PACKED_FIELD  = 3;
+inline constexpr int PACKED_OBJECT = 31;
+
+// Whether byte c ends a sequence of character-format codes: text, a field or an object.
+QEL_FORCE_INLINE bool EndsCharCodes(byte c)
+{
+	return c == PACKED_FIELD || c == PACKED_OBJECT || IsPackedText(c);
+}
+
+// Whether a stored paragraph's head (kept apart, or at the start of its content) holds a field
+// of any length: a label, numbering texts, tab stops or page header and footer texts.
+bool StoresLongFields(const String& head);
+
 // Decodes the run of text bytes that starts at s and appends it to out: strict UTF-8 (no
 // overlong forms, surrogates or values past 0x10FFFF), each maximal invalid sequence one
 // U+FFFD. Returns the end of the run (the first code byte, or e); count gets the characters.
