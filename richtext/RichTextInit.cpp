@@ -1,47 +1,34 @@
-#include "RichTextInit.h"
-#include "detail/ClipHooks.h"
+// The rich-text start-up initialiser. It is linked into every program that links Qel::RichText
+// (not through the archive, where nothing would pull it in) and makes the module's
+// registrations, before main, in this order.
+#include <richtext/RichText.h>
 
-namespace Qel {
+#include <plugin/png/png.h>
 
 namespace {
 
-struct sClipHooks {
-	StaticMutex               mutex;
-	detail::RichImageClipHooks hooks;
-};
+using namespace Qel;
 
-// Made on first use, so the GUI's static initialisers may call in before this unit's own ran.
-sClipHooks& sHooks()
-{
-	static sClipHooks h;
-	return h;
-}
+[[maybe_unused]] const bool sRegistered = [] {
+	// objects read while the program starts may hold PNG data
+	RegisterPNGRaster();
+	RichTextInitOnce();
+	static RichObjectTypeDrawingCls drawing;
+	static RichObjectTypePNGCls ping;
+	RichObject::Register("Drawing", &drawing);
+	RichObject::Register("PING", &ping);
+	InitPainterDrawHooks();
+	static RichImage image;
+	static RichPNG png;
+	static RichRawImage rawimage;
+	static RichImlImage iml;
+	RichObject::Register("image", &image);
+	RichObject::Register("PNG", &png);
+	RichObject::Register("rawimage", &rawimage);
+	RichObject::Register("iml", &iml);
+	RichTextImg::Iml(); // registers the marks' list as "RichTextImg"
+	RichPara::Register("VALUE", GetRichNumberField());
+	return true;
+}();
 
 } // namespace
-
-void RichTextInitOnce()
-{
-	static StaticMutex mutex;
-	static constinit bool done = false;
-	Mutex::Lock lock(mutex);
-	if(done)
-		return;
-	done = true;
-}
-
-void SetRichImageClipboardHooks(RichImageClipDataFn data, RichImageAcceptClipFn accept,
-                                RichImageReadClipFn read, RichImageClipFormatsFn formats)
-{
-	sClipHooks& h = sHooks();
-	Mutex::Lock lock(h.mutex);
-	h.hooks = {data, accept, read, formats};
-}
-
-detail::RichImageClipHooks detail::GetRichImageClipHooks()
-{
-	sClipHooks& h = sHooks();
-	Mutex::Lock lock(h.mutex);
-	return h.hooks;
-}
-
-} // namespace Qel

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the marks of richtext/RichTextImg (RGBA PNG files, black on transparent: painting tints
+"""Draws the marks of richtext/object/RichTextImg (RGBA PNG files, black on transparent: painting tints
 them with the marks' colour).
 
 Run by hand from the project folder when the pictures change:
-    scripts/gen_richtextimg.py richtext/RichTextImg
+    scripts/gen_richtextimg.py richtext/object/RichTextImg
 Each mark is drawn from shapes in the units of its plain picture, sampled 8 x 8 times a pixel for
 smooth edges; the "__UHD" twin is the same shapes at twice the pixels. The marks stand on the
 baseline (their bottom row is the row above it), so their heights place them: the space dot and
@@ -99,7 +99,7 @@ MARKS = {
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else "richtext/RichTextImg"
+    out = sys.argv[1] if len(sys.argv) > 1 else "richtext/object/RichTextImg"
     os.makedirs(out, exist_ok=True)
     for name, m in MARKS.items():
         for scale, suffix in ((1, ""), (2, "__UHD")):

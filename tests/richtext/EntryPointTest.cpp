@@ -1,5 +1,5 @@
 #include <richtext/RichText.h>
-#include <richtext/detail/ClipHooks.h>
+#include <richtext/object/detail/ClipHooks.h>
 
 #include <gtest/gtest.h>
 

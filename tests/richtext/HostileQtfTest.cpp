@@ -6,7 +6,7 @@
 
 #include <Hostile.h>
 #include <draw/canvas/NilDraw.h>
-#include <richtext/RichPaint.h>
+#include <richtext/paint/RichPaint.h>
 
 #include <gtest/gtest.h>
 

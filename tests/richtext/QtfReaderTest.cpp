@@ -2,7 +2,7 @@
 #include "RichTestTypes.h"
 #include "RichTestUtil.h"
 
-#include <richtext/detail/QtfParser.h>
+#include <richtext/qtf/detail/QtfParser.h>
 
 #include <gtest/gtest.h>
 

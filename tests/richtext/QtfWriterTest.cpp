@@ -2,7 +2,7 @@
 #include "QtfTestUtil.h"
 #include "RichTestUtil.h"
 
-#include <richtext/detail/QtfTables.h>
+#include <richtext/qtf/detail/QtfTables.h>
 
 #include <gtest/gtest.h>
 

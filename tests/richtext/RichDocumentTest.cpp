@@ -110,11 +110,11 @@ TEST(RichText, PlainTextSeparators)
 TEST(RichText, CopiesAreDeepAndMovesEmpty)
 {
 	RichText doc = sNested();
-	doc.header = new RichText;
+	doc.header.Set(RichText());
 	doc.header->Cat(TextPara("page head"));
 	RichText copy(doc);
 	EXPECT_EQ(copy.GetPlainText(), doc.GetPlainText());
-	ASSERT_TRUE(copy.header && copy.header != doc.header);
+	ASSERT_TRUE(copy.header && copy.header.get() != doc.header.get());
 	EXPECT_EQ(copy.header->GetPlainText(), WString("page head"));
 	EXPECT_NE(sSerial(sInnerCell(copy), 0), sSerial(sInnerCell(doc), 0));
 	copy.SetStyle(Uuid(), RichStyle());
@@ -123,7 +123,7 @@ TEST(RichText, CopiesAreDeepAndMovesEmpty)
 	RichTxt cell(sInnerCell(doc)); // a cell text: same text and length, a serial of its own
 	EXPECT_TRUE(ParaText(cell, 0) == WString("in") && cell.GetLength() == 3);
 	EXPECT_NE(sSerial(cell, 0), sSerial(sInnerCell(doc), 0));
-	EXPECT_EQ(RichTxt(doc).header, nullptr);
+	EXPECT_FALSE(RichTxt(doc).header);
 
 	int len = doc.GetLength();
 	RichText moved(std::move(doc));

@@ -1,7 +1,7 @@
 #include "Hostile.h"
 #include "RichTestUtil.h"
 
-#include <richtext/Qtf.h>
+#include <richtext/qtf/Qtf.h>
 
 #include <gtest/gtest.h>
 
@@ -179,12 +179,12 @@ TEST(RichTable, RemoveColumnCopyAndMove)
 	EXPECT_EQ(t.GetLength(), 3 + 3 - 1);
 
 	t.format.header_qtf = "head";
-	t.header = new RichText;
+	t.header.Set(RichText());
 	t.header->Cat(TextPara("page head"));
 	RichTable copy(t);
 	EXPECT_EQ(copy.format.column_widths, sWidths({2500, 7500}));
-	ASSERT_NE(copy.header, nullptr); // the page header survives the copy
-	EXPECT_NE(copy.header, t.header);
+	ASSERT_TRUE(copy.header); // the page header survives the copy
+	EXPECT_NE(copy.header.get(), t.header.get());
 	EXPECT_EQ(copy.header->GetPlainText(), WString("page head"));
 	copy.cell[0][0].ClearText();
 	EXPECT_EQ(sCellText(t, 0, 0), WString("a"));

@@ -1,0 +1,158 @@
+// The pieces of the packed paragraph form: a bounds-checked reader over its bytes and the one
+// UTF-8 encoder and decoder pair of its text. The parts stream tells text from codes by byte
+// value alone, so text must never hold a byte below 32 other than the tab, and every character
+// must come back as itself: the codec is strict UTF-8 with no escapes for stray bytes.
+#pragma once
+
+#include <richtext/base/ParaFormat.h>
+
+namespace Qel::detail {
+
+constexpr wchar PACK_REPLACEMENT = 0xFFFD;
+
+// The packed form of one character of 32 and above or the tab: code points UTF-8 cannot hold
+// (surrogates, past 0x10FFFF) become U+FFFD. Writes at most 4 bytes at t; returns their end.
+QEL_FORCE_INLINE char* PutPackedChar(char* t, wchar c)
+{
+	if(c < 0x80)
+		*t++ = char(c);
+	else if(c < 0x800) {
+		*t++ = char(0xC0 | (c >> 6));
+		*t++ = char(0x80 | (c & 0x3F));
+	}
+	else {
+		if((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+			c = PACK_REPLACEMENT;
+		if(c < 0x10000) {
+			*t++ = char(0xE0 | (c >> 12));
+			*t++ = char(0x80 | ((c >> 6) & 0x3F));
+			*t++ = char(0x80 | (c & 0x3F));
+		}
+		else {
+			*t++ = char(0xF0 | (c >> 18));
+			*t++ = char(0x80 | ((c >> 12) & 0x3F));
+			*t++ = char(0x80 | ((c >> 6) & 0x3F));
+			*t++ = char(0x80 | (c & 0x3F));
+		}
+	}
+	return t;
+}
+
+// Appends the packed text of a run: characters below 32 other than the tab are dropped (the
+// form cannot carry them), code points UTF-8 cannot hold (surrogates, past 0x10FFFF) become
+// U+FFFD.
+void PackText(StringBuffer& out, const wchar* s, int len);
+
+// Bytes of text in the parts stream; every other byte is a code.
+QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
+
+// The codes of the parts stream that change no character format: a field, followed by its own
+// nested stream, and an object, numbered in stream order.
+inline constexpr int PACKED_FIELD  = 3;
+inline constexpr int PACKED_OBJECT = 31;
+
+// Whether byte c ends a sequence of character-format codes: text, a field or an object.
+QEL_FORCE_INLINE bool EndsCharCodes(byte c)
+{
+	return c == PACKED_FIELD || c == PACKED_OBJECT || IsPackedText(c);
+}
+
+// Whether a stored paragraph's head (kept apart, or at the start of its content) holds a field
+// of any length: a label, numbering texts, tab stops or page header and footer texts.
+bool StoresLongFields(const String& head);
+
+// Decodes the run of text bytes that starts at s and appends it to out: strict UTF-8 (no
+// overlong forms, surrogates or values past 0x10FFFF), each maximal invalid sequence one
+// U+FFFD. Returns the end of the run (the first code byte, or e); count gets the characters.
+const char* UnpackTextRun(WString& out, const char* s, const char* e, int& count);
+
+// A byte buffer written through Stream that keeps its block when cleared: the packers write
+// codes through Stream, and a reader packing paragraph after paragraph reuses one buffer. The
+// first bytes are held in place, so a short text is read without allocating for them.
+class PackStream : public Stream {
+	byte* block = nullptr;
+	byte  first[256];
+
+protected:
+	void PutSlow(int w) override;
+	void PutSlow(const void* data, dword size) override;
+
+public:
+	bool IsOpen() const override   { return true; }
+
+	const char* Begin() const      { return (const char*)windowStart; }
+	int         GetLength() const  { return int(cursor - windowStart); }
+	bool        IsEmpty() const    { return cursor == windowStart; }
+	void        Clear()            { cursor = windowStart; }
+	String      GetResult() const  { return String(Begin(), GetLength()); }
+
+	PackStream()                   { windowStart = cursor = readLimit = first; writeLimit = first + sizeof(first); }
+	PackStream(const PackStream&) = delete;
+	PackStream& operator=(const PackStream&) = delete;
+	~PackStream() override;
+};
+
+// One character of more than one byte at s (s < e, *s >= 0x80), decoded as UnpackTextRun does:
+// its code point, or U+FFFD for a maximal invalid sequence. s moves past what was read.
+wchar DecodePackedChar(const char*& s, const char* e);
+
+// Reads the packed form; every read past the end sets the error flag and gives 0 or empty.
+struct PackedReader {
+	const char* s;
+	const char* e;
+	bool        error = false;
+
+	PackedReader(const char* s, const char* e) : s(s), e(e) {}
+
+	bool IsEof() const         { return s >= e; }
+	int  Left() const          { return int(e - s); }
+	int  Peek() const          { return s < e ? byte(*s) : -1; }
+	bool Need(int n)
+	{
+		if(n <= Left())
+			return true;
+		error = true;
+		s = e;
+		return false;
+	}
+	int Get8()
+	{
+		if(!Need(1))
+			return 0;
+		return byte(*s++);
+	}
+	int Get16()
+	{
+		if(!Need(2))
+			return 0;
+		int w = byte(s[0]) | byte(s[1]) << 8;
+		s += 2;
+		return w;
+	}
+	int Get32()
+	{
+		if(!Need(4))
+			return 0;
+		dword w = dword(byte(s[0])) | dword(byte(s[1])) << 8 | dword(byte(s[2])) << 16 | dword(byte(s[3])) << 24;
+		s += 4;
+		return int(w);
+	}
+	// The length of a String in Stream's form; -1 on error. Leaves s at the first text byte.
+	int StringLength();
+	String GetString();
+	// The bytes of a String without copying them: [begin, end); false on error.
+	bool GetStringRange(const char*& begin, const char*& end);
+	WString GetWString();
+};
+
+// The head of the packed form, the paragraph-format fields that differ from the style, read
+// into f (which holds the style's format).
+void UnpackParaFormat(PackedReader& in, RichParaFormats::Format& f);
+// The same for a head kept apart (the whole of head). A head met last time on this thread is
+// not read again: f gets the texts read then, which share their storage.
+void UnpackParaHead(const String& head, RichParaFormats::Format& f);
+// A run of character-format codes read into the running format cf; chrstyle is the style's,
+// which some codes restore. Stops at text, an object, a field or the end.
+void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle);
+
+} // namespace Qel::detail

@@ -1,0 +1,56 @@
+// QTF, the markup of rich text: ParseQtf reads it into a RichText, AsQTF writes a RichText back
+// so that reading it again gives an equal document. The writer's pieces are public for callers
+// that build QTF of their own (a colour, a format change, an escaped argument).
+#pragma once
+
+#include <richtext/document/RichTable.h>
+
+namespace Qel {
+
+// Options of AsQTF (bits).
+enum : int {
+	QTF_OPT_BODY        = 1,  // the document body (without it only styles and headers)
+	QTF_OPT_NO_STYLES   = 4,  // no style definitions or references; formats against the default
+	QTF_OPT_LINE_BREAKS = 8,  // "\r\n" between parts and within long text, for people to read
+	QTF_OPT_NO_CHARSET  = 16, // no charset code in the body
+	QTF_OPT_NO_LANGUAGE = 32, // no document language in the body
+};
+
+// Reads QTF. It never fails outward: an error ends the text with a visible error paragraph after
+// everything read before it. The first character folded to accesskey (an upper-case ASCII
+// letter, 0 for none) is underlined. The context goes to the object types that read embedded
+// objects.
+RichText ParseQtf(const char* qtf, int accesskey = 0, void* context = nullptr);
+
+// The document as QTF in the charset (CHARSET_UTF8 or an 8-bit set).
+String AsQTF(const RichText& text, int charset = CHARSET_UTF8, int options = QTF_OPT_BODY);
+
+// Objects QTF text may name by number ("@@#" and the number), for text built and parsed within
+// this process. A copy of the object stays registered until it is released; numbers are never
+// reused, and a number that names no registered object adds nothing.
+int  RegisterQtfObject(const RichObject& object);
+void UnregisterQtfObject(int id);
+
+// The writer's pieces. Each appends to out.
+// A colour: "N" for Null, a digit, "(grey)" or "(r.g.b)".
+void QtfColor(String& out, Color c);
+// A change of language from old to lang; nothing when equal.
+void QtfLanguage(String& out, int lang, int old);
+// Format-block commands that turn the character format o into n (not the language).
+void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::CharFormat& n);
+// Format-block commands that turn the paragraph format o into n (paragraph fields only).
+void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n);
+// letter, n and ";" when n differs from old.
+void QtfNumberCommand(String& out, int letter, int old, int n);
+// A text argument: a backtick before every ASCII character that is neither digit nor letter.
+void QtfEscape(String& out, const char* s, int len);
+inline void QtfEscape(String& out, const String& s) { QtfEscape(out, s.Begin(), s.GetLength()); }
+inline String QtfEscape(const String& s) { String r; QtfEscape(r, s); return r; }
+// One paragraph against the base format: its format block content, a blank, its parts.
+void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
+                  int charset, int options);
+// A part list, tables and their cells included, as "[" part "&][" part ... "]".
+void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
+              const Index<Uuid>& style_index, int language, int charset, int options);
+
+} // namespace Qel

@@ -1,0 +1,1359 @@
+// The QTF writer: formats as differences (paragraphs against their style, runs against the
+// paragraph's style, cells against the previous cell), so ordinary documents stay short. What
+// neighbours share and is long (a label, tab stops, a header text, a link) is written once for
+// them, so a text written back stays in proportion to the one read.
+#include <richtext/qtf/Qtf.h>
+#include <richtext/para/detail/PackedForm.h>
+#include <richtext/qtf/detail/QtfTables.h>
+
+namespace Qel {
+
+using namespace detail;
+
+namespace {
+
+void sCatUnsigned(String& out, uint32 u)
+{
+	char b[12];
+	char* e = b + sizeof(b);
+	char* p = e;
+	do
+		*--p = char('0' + u % 10);
+	while(u /= 10);
+	out.Cat(p, int(e - p));
+}
+
+void sCatInt(String& out, int v)
+{
+	if(v < 0)
+		out.Cat('-');
+	sCatUnsigned(out, v < 0 ? 0u - uint32(v) : uint32(v));
+}
+
+bool sIsAlNum(int c)
+{
+	return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool sEndsInDigit(const String& out)
+{
+	int n = out.GetLength();
+	return n && out[n - 1] >= '0' && out[n - 1] <= '9';
+}
+
+// A text argument: as QtfEscape, but a line feed stays one (after a backtick), since "&" in an
+// argument is only an ampersand. A NUL would end the whole text, so it goes.
+void sEscapeArg(String& out, const char* s, int len)
+{
+	for(const char* e = s + len; s < e; s++) {
+		int c = byte(*s);
+		if(c == 0)
+			continue;
+		if((c >= 33 && c <= 127 && !sIsAlNum(c)) || c == '\n')
+			out.Cat('`');
+		out.Cat(c);
+	}
+}
+
+void sEscapeArg(String& out, const String& s)
+{
+	sEscapeArg(out, s.Begin(), s.GetLength());
+}
+
+// A nested QTF text (header, footer): the reader ends it at the first "^^" and takes a
+// backtick as an escape, so backticks are doubled and carets escaped.
+void sNested(String& out, const String& qtf)
+{
+	for(int c : qtf)
+		if(c == '`' || c == '^') {
+			out.Cat('`');
+			out.Cat(c);
+		}
+		else if(c)
+			out.Cat(c);
+}
+
+void sCatUtf8(String& out, uint32 c)
+{
+	if(c < 0x80)
+		out.Cat(c);
+	else if(c < 0x800) {
+		out.Cat(0xC0 | c >> 6);
+		out.Cat(0x80 | (c & 0x3F));
+	}
+	else if(c < 0x10000) {
+		out.Cat(0xE0 | c >> 12);
+		out.Cat(0x80 | ((c >> 6) & 0x3F));
+		out.Cat(0x80 | (c & 0x3F));
+	}
+	else {
+		out.Cat(0xF0 | c >> 18);
+		out.Cat(0x80 | ((c >> 12) & 0x3F));
+		out.Cat(0x80 | ((c >> 6) & 0x3F));
+		out.Cat(0x80 | (c & 0x3F));
+	}
+}
+
+void sCatCode(String& out, uint32 c)
+{
+	char b[12];
+	static const char hex[] = "0123456789ABCDEF";
+	int n = 0;
+	do {
+		b[n++] = hex[c & 15];
+		c >>= 4;
+	}
+	while(c || n < 4);
+	out.Cat("@$");
+	while(n)
+		out.Cat(b[--n]);
+	out.Cat(';');
+}
+
+const RichPara::Format& sDefaultFormat()
+{
+	static const RichPara::Format f;
+	return f;
+}
+
+void sLineBreak(String& out, int options)
+{
+	if(options & QTF_OPT_LINE_BREAKS)
+		out.Cat("\r\n");
+}
+
+bool sSameTabs(const RichPara::TabList& a, const RichPara::TabList& b)
+{
+	return a == b; // at once when they share the list
+}
+
+bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
+{
+	return a.before_number == b.before_number && a.after_number == b.after_number &&
+	       a.reset_number == b.reset_number && memcmp(a.number, b.number, sizeof(a.number)) == 0;
+}
+
+} // namespace
+
+void QtfColor(String& out, Color c)
+{
+	if(c.IsNull()) {
+		out.Cat('N');
+		return;
+	}
+	Color rgb(c.GetR(), c.GetG(), c.GetB());
+	for(int i = 0; i < 10; i++)
+		if(QtfDigitColor[i] == rgb) {
+			out.Cat('0' + i);
+			return;
+		}
+	out.Cat('(');
+	sCatInt(out, rgb.GetR());
+	if(rgb.GetR() != rgb.GetG() || rgb.GetG() != rgb.GetB()) {
+		out.Cat('.');
+		sCatInt(out, rgb.GetG());
+		out.Cat('.');
+		sCatInt(out, rgb.GetB());
+	}
+	out.Cat(')');
+}
+
+void QtfLanguage(String& out, int lang, int old)
+{
+	if(lang == old)
+		return;
+	if(lang == LNG_ENGLISH)
+		out.Cat("%%");
+	else if(lang == 0)
+		out.Cat("%-");
+	else {
+		out.Cat('%');
+		out.Cat(FormatLanguageCode(lang & LNG_LANGUAGE_MASK));
+	}
+}
+
+void QtfNumberCommand(String& out, int letter, int old, int n)
+{
+	if(old == n)
+		return;
+	out.Cat(letter);
+	sCatInt(out, n);
+	out.Cat(';');
+}
+
+void QtfEscape(String& out, const char* s, int len)
+{
+	for(const char* e = s + len; s < e; s++) {
+		int c = byte(*s);
+		if(c == '\n')
+			out.Cat('&');
+		else {
+			if(c >= 33 && c <= 127 && !sIsAlNum(c))
+				out.Cat('`');
+			out.Cat(c);
+		}
+	}
+}
+
+void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::CharFormat& n)
+{
+	if(o.IsBold() != n.IsBold())
+		out.Cat('*');
+	if(o.IsItalic() != n.IsItalic())
+		out.Cat('/');
+	if(o.IsUnderline() != n.IsUnderline())
+		out.Cat('_');
+	if(o.IsStrikeout() != n.IsStrikeout())
+		out.Cat('-');
+	if(o.IsNonAntiAliased() != n.IsNonAntiAliased())
+		out.Cat('T');
+	if(o.capitals != n.capitals)
+		out.Cat('c');
+	if(o.dashed != n.dashed)
+		out.Cat('d');
+	if(o.sscript != n.sscript)
+		out.Cat((n.sscript ? n.sscript : o.sscript) == 1 ? '`' : ',');
+	if(o.GetFace() != n.GetFace()) {
+		int f = n.GetFace();
+		if(f >= 0 && f < 4)
+			out.Cat("GRAC"[f]);
+		else {
+			out.Cat('!');
+			sEscapeArg(out, Font::GetFaceName(f));
+			out.Cat('!');
+		}
+	}
+	if(o.link != n.link) {
+		out.Cat('^');
+		sEscapeArg(out, n.link);
+		out.Cat('^');
+	}
+	if(o.indexentry != n.indexentry) {
+		out.Cat('I');
+		sEscapeArg(out, ToUtf8(n.indexentry));
+		out.Cat(';');
+	}
+	if(o.ink != n.ink) {
+		out.Cat('@');
+		QtfColor(out, n.ink);
+	}
+	if(o.paper != n.paper) {
+		out.Cat('$');
+		QtfColor(out, n.paper);
+	}
+	int h = n.GetHeight();
+	if(o.GetHeight() != h) {
+		int d = QtfHeightDigit(h);
+		if(d >= 0) {
+			if(sEndsInDigit(out))
+				out.Cat(';');
+			out.Cat('0' + d);
+		}
+		else {
+			out.Cat('+');
+			sCatInt(out, h);
+		}
+	}
+}
+
+void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n)
+{
+	if(o.align != n.align && n.align >= 1 && n.align <= 4)
+		out.Cat("<>=#"[n.align - 1]);
+	QtfNumberCommand(out, 'l', o.lm, n.lm);
+	QtfNumberCommand(out, 'r', o.rm, n.rm);
+	QtfNumberCommand(out, 'i', o.indent, n.indent);
+	QtfNumberCommand(out, 'H', o.ruler, n.ruler);
+	if(o.rulerink != n.rulerink) {
+		out.Cat('h');
+		QtfColor(out, n.rulerink);
+	}
+	QtfNumberCommand(out, 'L', o.rulerstyle, n.rulerstyle);
+	QtfNumberCommand(out, 'b', o.before, n.before);
+	QtfNumberCommand(out, 'a', o.after, n.after);
+	if(o.newpage != n.newpage)
+		out.Cat('P');
+	if(o.fflag != n.fflag)
+		out.Cat('F');
+	if(o.keep != n.keep)
+		out.Cat('k');
+	if(o.keepnext != n.keepnext)
+		out.Cat('K');
+	if(o.orphan != n.orphan)
+		out.Cat('Q');
+	if(o.linespacing != n.linespacing)
+		out.Cat(QtfLineSpacingCode(n.linespacing));
+	if(o.bullet != n.bullet) {
+		out.Cat('O');
+		out.Cat(QtfBulletChar(n.bullet));
+		out.Cat(';');
+	}
+	if(o.label != n.label) { // "::" clears it
+		out.Cat(':');
+		sEscapeArg(out, n.label);
+		out.Cat(':');
+	}
+	// "tP" sets the texts whenever it is read, so they are written when they are what differs
+	if(o.newhdrftr != n.newhdrftr ||
+	   (n.newhdrftr && (o.header_qtf != n.header_qtf || o.footer_qtf != n.footer_qtf))) {
+		out.Cat("tP");
+		sNested(out, n.header_qtf);
+		out.Cat("^^");
+		sNested(out, n.footer_qtf);
+		out.Cat("^^");
+	}
+	if(!sSameNumbering(o, n)) {
+		if(o.before_number != n.before_number) {
+			out.Cat('n');
+			sEscapeArg(out, n.before_number);
+			out.Cat(';');
+		}
+		if(o.after_number != n.after_number) {
+			out.Cat('m');
+			sEscapeArg(out, n.after_number);
+			out.Cat(';');
+		}
+		out.Cat('N');
+		int last = 7;
+		while(last >= 0 && !n.number[last])
+			last--;
+		for(int i = 0; i <= last; i++)
+			out.Cat(QtfNumberChar(n.number[i]));
+		out.Cat(n.reset_number ? '!' : ';');
+	}
+	QtfNumberCommand(out, 't', o.tabsize, n.tabsize);
+	if(!sSameTabs(o.tab, n.tab)) {
+		out.Cat("~~");
+		for(const RichPara::Tab& t : n.tab) {
+			out.Cat('~');
+			if(t.align == RichPara::RIGHT)
+				out.Cat('>');
+			else if(t.align == RichPara::CENTER)
+				out.Cat('=');
+			if(t.fillchar >= 1 && t.fillchar <= 3)
+				out.Cat(".-_"[t.fillchar - 1]);
+			// a minus here would read as the hyphen fill: a negative position goes as the
+			// unsigned number the reader wraps back to it
+			sCatUnsigned(out, uint32(t.pos));
+		}
+		if(n.tab.GetCount())
+			out.Cat(';');
+	}
+}
+
+namespace {
+
+void sObject(String& out, const RichObject& o, int options)
+{
+	sLineBreak(out, options);
+	const RichObjectType* type = o.GetType();
+	out.Cat("@@");
+	out.Cat(type ? type->GetTypeName(o.GetData()) : o.GetTypeName());
+	out.Cat(':');
+	Size sz = o.GetSize();
+	sCatInt(out, sz.cx);
+	out.Cat(o.IsKeepRatio() ? '&' : '*');
+	sCatInt(out, sz.cy);
+	if(o.GetYDelta()) {
+		out.Cat('/');
+		sCatInt(out, o.GetYDelta());
+	}
+	String data = type ? type->Write(o.GetData()) : o.GetData().ToString();
+	// a NUL would end the text: such data goes in the binary form
+	if(type && type->IsText() && data.Find('\0') < 0) {
+		out.Cat('`');
+		for(int c : data) {
+			if(c == '`')
+				out.Cat('`');
+			out.Cat(c);
+		}
+		out.Cat('`');
+	}
+	else {
+		sLineBreak(out, options);
+		out.Cat('(');
+		out.Cat(Base64Encode(data));
+		out.Cat(')');
+	}
+	sLineBreak(out, options);
+}
+
+void sText(String& out, const WString& text, bool colon_follows, int charset, int options, int& line_start)
+{
+	const wchar* s = text.Begin();
+	int n = text.GetLength();
+	bool breaks = options & QTF_OPT_LINE_BREAKS;
+	for(int i = 0; i < n; i++) {
+		if(!breaks && s[i] < 128 && IsQtfPlain(s[i])) { // a run of plain text at once
+			char buf[128];
+			int k = 0;
+			do
+				buf[k++] = char(s[i++]);
+			while(i < n && k < 128 && s[i] < 128 && IsQtfPlain(s[i]));
+			out.Cat(buf, k);
+			if(i == n)
+				break;
+		}
+		wchar c = s[i];
+		if(c < 128) {
+			if(IsQtfPlain(c))
+				out.Cat(c);
+			else if(c == ':' && (i + 1 < n ? s[i + 1] != ':' : !colon_follows))
+				out.Cat(':');
+			else if(c == '\t')
+				out.Cat("-|");
+			else {
+				out.Cat('`');
+				out.Cat(c);
+			}
+		}
+		else if(c == 0xA0)
+			out.Cat('_');
+		else if(charset == CHARSET_UTF8) {
+			// the reader refuses these in UTF-8
+			if((c >= 0xEE00 && c <= 0xEEFF) || c > 0x10FFFF)
+				sCatCode(out, c);
+			else
+				sCatUtf8(out, c);
+		}
+		else {
+			int b = FromUnicode(c, charset, 0);
+			if(b >= 128 && ToUnicode(b, charset) == int(c))
+				out.Cat(b);
+			else
+				sCatCode(out, c);
+		}
+		if(breaks) {
+			int len = out.GetLength() - line_start;
+			if((c == ' ' && len >= 61) || len > 80) {
+				out.Cat("\r\n");
+				line_start = out.GetLength();
+			}
+		}
+	}
+}
+
+} // namespace
+
+namespace {
+
+// Everything QtfCharFormat writes depends on.
+bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
+	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
+	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
+bool sSameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.link == b.link && a.indexentry == b.indexentry;
+}
+
+// A link or an index entry is long and mostly spans runs of several formats (a bold word in
+// a link): the link most stretches of runs have is written once in the paragraph's format,
+// and a stretch of runs under another one once in a block around them, not in every run.
+// Runs are written against cb; grp[i] is the first run of run i's stretch when the stretch
+// has a block, else -1.
+void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::CharFormat& cb, Vector<int>& grp)
+{
+	int n = p.part.GetCount();
+	grp.SetCount(n, -1);
+	bool any = false;
+	for(const RichPara::Part& q : p.part)
+		if(!sSameLink(q.format, base)) {
+			any = true;
+			break;
+		}
+	if(!any)
+		return;
+	Vector<int> start;
+	for(int i = 0; i < n; i++)
+		if(i == 0 || !sSameLink(p.part[i].format, p.part[i - 1].format))
+			start.Add(i);
+	// the link of most stretches, by what restating it would cost
+	VectorMap<String, int> count;
+	for(int i : start) {
+		const RichPara::CharFormat& f = p.part[i].format;
+		if(!sSameLink(f, base)) {
+			String key = ToUtf8(f.indexentry);
+			key.Cat('\0');
+			key.Cat(f.link);
+			count.GetAdd(key, 0)++;
+		}
+	}
+	int64 best = 0;
+	int   best_at = -1;
+	for(int i : start) {
+		const RichPara::CharFormat& f = p.part[i].format;
+		if(sSameLink(f, base))
+			continue;
+		String key = ToUtf8(f.indexentry);
+		key.Cat('\0');
+		key.Cat(f.link);
+		int c = count.Get(key);
+		int64 w = int64(c) * key.GetLength();
+		if(c >= 2 && w > best) {
+			best = w;
+			best_at = i;
+		}
+	}
+	if(best_at >= 0) {
+		cb.link = p.part[best_at].format.link;
+		cb.indexentry = p.part[best_at].format.indexentry;
+	}
+	start.Add(n);
+	for(int k = 0; k + 1 < start.GetCount(); k++) {
+		int b = start[k];
+		int e = start[k + 1];
+		if(sSameLink(p.part[b].format, cb))
+			continue;
+		for(int i = b + 1; i < e; i++)
+			if(!sSameCharFormat(p.part[i].format, p.part[b].format)) { // more than one block
+				for(int j = b; j < e; j++)
+					grp[j] = b;
+				break;
+			}
+	}
+}
+
+// Paragraph p: its paragraph format against parabase, its runs against base.
+void sParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
+                int language, int charset, int options)
+{
+	int line_start = out.GetLength();
+	QtfParaFormat(out, parabase, p.format);
+	RichPara::CharFormat cb = base;
+	Vector<int> grp;
+	sLinkStretches(p, base, cb, grp);
+	int plang;
+	if(p.part.IsEmpty()) {
+		QtfCharFormat(out, base, p.format);
+		plang = p.format.language;
+	}
+	else {
+		QtfCharFormat(out, base, cb);
+		plang = p.part.Top().format.language;
+	}
+	QtfLanguage(out, plang, language);
+	out.Cat(' ');
+	// Each run's format against the base; neighbours of the same format share one block, as
+	// the reader would join them anyway.
+	auto group_format = [&](int g) {
+		RichPara::CharFormat f = cb;
+		f.link = p.part[g].format.link;
+		f.indexentry = p.part[g].format.indexentry;
+		return f;
+	};
+	Vector<String> fmt;
+	fmt.SetCount(p.part.GetCount());
+	for(int i = 0; i < p.part.GetCount(); i++) {
+		QtfLanguage(fmt[i], p.part[i].format.language, plang);
+		QtfCharFormat(fmt[i], grp[i] >= 0 ? group_format(grp[i]) : cb, p.part[i].format);
+	}
+	const String* open = nullptr;
+	int open_grp = -1;
+	for(int i = 0; i < p.part.GetCount(); i++) {
+		const RichPara::Part& part = p.part[i];
+		if(grp[i] != open_grp) {
+			if(open && !open->IsEmpty())
+				out.Cat(']');
+			open = nullptr;
+			if(open_grp >= 0)
+				out.Cat(']');
+			open_grp = grp[i];
+			if(open_grp >= 0) {
+				out.Cat('[');
+				QtfCharFormat(out, cb, group_format(open_grp));
+				out.Cat(' ');
+			}
+		}
+		if(!open || fmt[i] != *open) {
+			if(open && !open->IsEmpty())
+				out.Cat(']');
+			if(!fmt[i].IsEmpty()) {
+				out.Cat('[');
+				out.Cat(fmt[i]);
+				out.Cat(' ');
+			}
+			open = &fmt[i];
+		}
+		if(part.IsField()) {
+			sLineBreak(out, options);
+			out.Cat("{:");
+			sEscapeArg(out, part.field);
+			out.Cat(':');
+			sEscapeArg(out, part.fieldparam);
+			out.Cat(":}");
+			sLineBreak(out, options);
+		}
+		else if(part.IsObject())
+			sObject(out, part.object, options);
+		else {
+			// a ":" ending the run is followed by the next run's text when that goes in the
+			// same block; "::" would end a table cell
+			bool colon_follows = false;
+			if(i + 1 < p.part.GetCount()) {
+				const RichPara::Part& next = p.part[i + 1];
+				colon_follows = fmt[i + 1] == fmt[i] && grp[i + 1] == grp[i] && !next.IsField() &&
+				                !next.IsObject() && next.text.GetLength() && next.text[0] == ':';
+			}
+			sText(out, part.text, colon_follows, charset, options, line_start);
+		}
+	}
+	if(open && !open->IsEmpty())
+		out.Cat(']');
+	if(open_grp >= 0)
+		out.Cat(']');
+}
+
+} // namespace
+
+void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
+                  int charset, int options)
+{
+	sParagraph(out, p, base, base, language, charset, options);
+}
+
+namespace {
+
+void sTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
+            const Index<Uuid>& style_index, int language, int charset, int options)
+{
+	static const RichTable::Format def_table;
+	static const RichCell::Format def_cell;
+	const RichTable::Format& f = t.format;
+	out.Cat("{{");
+	for(int i = 0; i < f.column_widths.GetCount(); i++) {
+		if(i)
+			out.Cat(':');
+		if(!IsNull(f.column_widths[i]))
+			sCatInt(out, f.column_widths[i]);
+	}
+	QtfNumberCommand(out, '<', def_table.left_margin, f.left_margin);
+	QtfNumberCommand(out, '>', def_table.right_margin, f.right_margin);
+	QtfNumberCommand(out, 'B', def_table.before, f.before);
+	QtfNumberCommand(out, 'A', def_table.after, f.after);
+	QtfNumberCommand(out, 'f', def_table.frame_width, f.frame_width);
+	if(f.keep)
+		out.Cat('K');
+	if(f.new_page)
+		out.Cat('P');
+	if(f.new_header_footer) {
+		out.Cat('T');
+		sNested(out, f.header_qtf);
+		out.Cat("^^");
+		sNested(out, f.footer_qtf);
+		out.Cat("^^");
+	}
+	if(f.frame_color != def_table.frame_color) {
+		out.Cat('F');
+		QtfColor(out, f.frame_color);
+	}
+	QtfNumberCommand(out, 'g', def_table.grid_width, f.grid_width);
+	if(f.grid_color != def_table.grid_color) {
+		out.Cat('G');
+		QtfColor(out, f.grid_color);
+	}
+	QtfNumberCommand(out, 'h', def_table.header_rows, f.header_rows);
+	const RichCell::Format* prev = &def_cell;
+	bool first = true;
+	for(const Array<RichCell>& row : t.cell)
+		for(const RichCell& cell : row) {
+			if(!first) {
+				sLineBreak(out, options);
+				out.Cat("::");
+			}
+			first = false;
+			const RichCell::Format& c = cell.format;
+			if(c.valign != prev->valign)
+				out.Cat(c.valign == 1 ? '^' : c.valign == 2 ? 'v' : '=');
+			auto side = [&](int letter, int b, int pb, int m, int pm) {
+				if(b == pb && m == pm)
+					return;
+				out.Cat(letter);
+				if(b != pb)
+					sCatInt(out, b);
+				out.Cat('/');
+				sCatInt(out, m);
+			};
+			side('l', c.border.left, prev->border.left, c.margin.left, prev->margin.left);
+			side('r', c.border.right, prev->border.right, c.margin.right, prev->margin.right);
+			side('t', c.border.top, prev->border.top, c.margin.top, prev->margin.top);
+			side('b', c.border.bottom, prev->border.bottom, c.margin.bottom, prev->margin.bottom);
+			QtfNumberCommand(out, 'H', prev->min_height, c.min_height);
+			if(c.color != prev->color) {
+				out.Cat('@');
+				QtfColor(out, c.color);
+			}
+			if(c.border_color != prev->border_color) {
+				out.Cat('R');
+				QtfColor(out, c.border_color);
+			}
+			if(cell.hspan) {
+				out.Cat('-');
+				sCatInt(out, cell.hspan);
+			}
+			if(cell.vspan) {
+				out.Cat('|');
+				sCatInt(out, cell.vspan);
+			}
+			if(c.keep)
+				out.Cat('k');
+			if(c.round)
+				out.Cat('o');
+			out.Cat(' ');
+			QtfParts(out, cell.text, styles, style_index, language, charset, options);
+			prev = &c;
+		}
+	out.Cat("}}");
+}
+
+} // namespace
+
+namespace detail {
+
+struct StoredParas {
+	static const RichTxt::Para* Get(const RichTxt& txt, int i)
+	{
+		return txt.IsPara(i) ? &txt.part[i].Get<RichTxt::Para>() : nullptr;
+	}
+	// Paragraphs are read one after another, each from blocks of its own: part i's holder and
+	// the start of the content of part i - 1 (whose holder came earlier) are asked for ahead.
+	static void Prefetch(const RichTxt& txt, int i)
+	{
+		if(i < txt.part.GetCount() && txt.IsPara(i))
+			__builtin_prefetch(&txt.part[i].Get<RichTxt::Para>().content);
+		if(i - 1 < txt.part.GetCount() && txt.IsPara(i - 1))
+			__builtin_prefetch(txt.part[i - 1].Get<RichTxt::Para>().content.Begin());
+	}
+};
+
+} // namespace detail
+
+namespace {
+
+// A run format met in the packed form with its commands against a base (languages left out),
+// and the code sequences seen to lead from it to others under a style: a text has few run
+// formats and few ways between them, so most runs take a known sequence to a known format.
+struct sRunFmt {
+	// Sequences of up to 8 bytes, held as the number their bytes make in order.
+	struct Step {
+		const RichPara::Format* style = nullptr; // null: unused
+		uint64                  codes = 0;
+		uint64                  mask = 0;
+		int                     len = 0;
+		int                     to = 0;
+	};
+
+	const RichPara::Format* base = nullptr;
+	RichPara::CharFormat    cf;
+	String                  fmt;
+	Step                    step[6];
+	int                     next_step = 0; // the step to replace next
+	bool                    ref = false;   // used since the replacing hand last passed
+	bool                    link = false;  // a link or index entry of its own: runs share it
+};
+
+// The head of a packed paragraph (its paragraph-format fields) met under a style and base,
+// with what QtfParaFormat writes for it and the run format it starts in.
+struct sParaHead {
+	const RichPara::Format* style = nullptr; // null: unused
+	const RichPara::Format* base = nullptr;
+	int                     group = 0;       // the paragraph fields written against: 0 base's
+	bool                    apart = false;   // the paragraph's head is kept apart, all of head
+	String                  head;
+	String                  prefix;
+	int                     start = 0;
+};
+
+// What writing paragraphs from their packed form keeps from one paragraph to the next.
+struct sPackedScratch {
+	RichPara::Format  f;
+	sRunFmt           fmts[16];
+	int               used = 0;       // formats filled
+	int               hand = 0;       // where the search for a format to replace goes on
+	int               gone = -1;      // the format replaced last, -1 after none
+	sParaHead         heads[4];
+	int               next_head = 0;
+	String            open;           // the format block open
+	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
+	String            lang;           // scratch for a run of another language
+	Vector<String>    links;          // the links of the paragraph's stretches of runs so far
+	Vector<WString>   indexes;        // with their index entries
+	String            link_last;      // of the last run with a link
+	WString           index_last;
+	SizedBuffer<char> buf;
+};
+
+// The run format cf against base, added when new. A full list replaces one not used lately
+// (a link's format is used for a run or two) and forgets the steps and heads naming it.
+int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara::CharFormat& cf)
+{
+	for(int i = 0; i < sc.used; i++)
+		if(sc.fmts[i].base == &base && sSameCharFormat(sc.fmts[i].cf, cf))
+			return i;
+	const int n = int(std::size(sc.fmts));
+	int i;
+	if(sc.used < n)
+		i = sc.used++;
+	else {
+		while(sc.fmts[sc.hand].ref) {
+			sc.fmts[sc.hand].ref = false;
+			sc.hand = (sc.hand + 1) % n;
+		}
+		i = sc.hand;
+		sc.hand = (sc.hand + 1) % n;
+		sc.gone = i;
+		for(sRunFmt& r : sc.fmts)
+			for(sRunFmt::Step& st : r.step)
+				if(st.to == i)
+					st.style = nullptr;
+		for(sParaHead& h : sc.heads)
+			if(h.start == i)
+				h.style = nullptr;
+		if(sc.open_fmt == i)
+			sc.open_fmt = -1;
+	}
+	sRunFmt& r = sc.fmts[i];
+	r.base = &base;
+	r.cf = cf;
+	r.fmt.Clear();
+	QtfCharFormat(r.fmt, base, cf);
+	r.link = !sSameLink(cf, base);
+	for(sRunFmt::Step& st : r.step)
+		st.style = nullptr;
+	r.next_step = 0;
+	r.ref = false;
+	return i;
+}
+
+// Short byte strings compared inline: format codes and paragraph heads are a few bytes long.
+QEL_FORCE_INLINE bool sSameBytes(const char* a, const char* b, int n)
+{
+	for(int i = 0; i < n; i++)
+		if(a[i] != b[i])
+			return false;
+	return true;
+}
+
+// The first min(n, 8) bytes at s as a number, the first byte lowest; 0 for the rest.
+QEL_FORCE_INLINE uint64 sLoad8(const char* s, int n)
+{
+	uint64 v = 0;
+	if(n >= 8)
+		memcpy(&v, s, 8);
+	else
+		for(int i = 0; i < n; i++)
+			v |= uint64(byte(s[i])) << 8 * i;
+	return v;
+}
+
+// The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
+// without line breaks: what both forms hold as the same bytes is copied as it stands. Writes at
+// most 3 bytes a byte of text, and up to 16 bytes past what it writes; s ends past the text.
+char* sPackedText(char* t, const char*& s_, const char* hi)
+{
+	const char* s = s_;
+	for(;;) {
+#ifdef __SSE2__
+		// most of a text sixteen bytes at a time
+		while(hi - s >= 16) {
+			__m128i x = _mm_loadu_si128((const __m128i*)s);
+			_mm_storeu_si128((__m128i*)t, x);
+			unsigned tail;
+			unsigned ok = QtfPlainChunk(x, 0, tail);
+			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
+				s += 16;
+				t += 16;
+				continue;
+			}
+			int n = __builtin_ctz(~ok);
+			s += n;
+			t += n;
+			break;
+		}
+#endif
+		if(s >= hi)
+			break;
+		int c = byte(*s);
+		if(c < 128) {
+			if(!IsPackedText(c))
+				break;
+			s++;
+			if(IsQtfPlain(c))
+				*t++ = char(c);
+			else if(c == ':' && *s != ':') // a ":" ending the run is seen to by the caller
+				*t++ = ':';
+			else if(c == '\t') {
+				*t++ = '-';
+				*t++ = '|';
+			}
+			else {
+				*t++ = '`';
+				*t++ = char(c);
+			}
+		}
+		else if(c >= 0xC2 && c <= 0xDF && hi - s >= 2 && (byte(s[1]) & 0xC0) == 0x80 && !(c == 0xC2 && byte(s[1]) == 0xA0)) {
+			*t++ = s[0];
+			*t++ = s[1];
+			s += 2;
+		}
+		else {
+			const char* b = s;
+			wchar w = DecodePackedChar(s, hi);
+			if(w == 0xA0)
+				*t++ = '_';
+			else if(w >= 0xEE00 && w <= 0xEEFF) {
+				static const char hex[] = "0123456789ABCDEF";
+				*t++ = '@';
+				*t++ = '$';
+				for(int sh = 12; sh >= 0; sh -= 4)
+					*t++ = hex[(w >> sh) & 15];
+				*t++ = ';';
+			}
+			else if(w == PACK_REPLACEMENT) { // a damaged sequence reads as one U+FFFD
+				*t++ = char(0xEF);
+				*t++ = char(0xBF);
+				*t++ = char(0xBD);
+			}
+			else { // well formed: the same bytes
+				memcpy(t, b, s - b);
+				t += s - b;
+			}
+		}
+	}
+	s_ = s;
+	return t;
+}
+
+char* sGrow(sPackedScratch& sc, char* t, int64 n)
+{
+	int64 at = t - sc.buf.Get();
+	if(at + n > INT_MAX / 2)
+		Panic("QTF text too big");
+	SizedBuffer<char> b(int(max<int64>(at + n, 2 * int64(sc.buf.GetCount()))));
+	if(at)
+		memcpy(b.Get(), sc.buf.Get(), size_t(at));
+	sc.buf = std::move(b);
+	return sc.buf.Get() + at;
+}
+
+// Room for n more bytes at t in the scratch buffer, which may move.
+QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
+{
+	return t - sc.buf.Get() + n <= sc.buf.GetCount() ? t : sGrow(sc, t, n);
+}
+
+// Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
+// over its packed form; false, with nothing written, when it holds objects or fields, when it
+// is damaged or when its last run is not in the language of its first (the paragraph's
+// language goes before the runs, which name theirs against it).
+bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
+                      const RichPara::Format& base, const RichPara::Format& parabase, int group,
+                      int language, sPackedScratch& sc)
+{
+	PackedReader in(pp.content.Begin(), pp.content.End());
+	bool apart = !pp.head.IsEmpty();
+	int state = -1;
+	int hi_head = -1;
+	for(int i = 0; i < int(std::size(sc.heads)); i++) {
+		const sParaHead& h = sc.heads[i];
+		if(h.style != &style || h.base != &base || h.group != group || h.apart != apart)
+			continue;
+		int n = h.head.GetLength();
+		if(apart ? h.head == pp.head : in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
+			if(!apart)
+				in.s += n;
+			state = h.start;
+			hi_head = i;
+			break;
+		}
+	}
+	if(state < 0) {
+		RichPara::Format& f = sc.f;
+		f = style;
+		if(apart)
+			UnpackParaHead(pp.head, f);
+		else {
+			UnpackParaFormat(in, f);
+			if(in.error)
+				return false;
+		}
+		state = sRunFormat(sc, base, f);
+		hi_head = sc.next_head;
+		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
+		sParaHead& h = sc.heads[hi_head];
+		h.style = &style;
+		h.base = &base;
+		h.group = group;
+		h.apart = apart;
+		h.head = apart ? pp.head : String(pp.content.Begin(), int(in.s - pp.content.Begin()));
+		h.prefix.Clear();
+		QtfParaFormat(h.prefix, parabase, f);
+		h.start = state;
+	}
+	const char* hi = in.e;
+	char* t = sc.buf.Get();
+	int plang = 0;
+	int lastlang = 0;
+	bool runs = false;
+	sc.fmts[state].ref = true;
+	bool colon = false; // the last run ended in a colon written bare
+	bool link_before = false; // the run before has a link of its own, sc.link_last
+	int  state_before = -1;
+	if(sc.links.GetCount()) {
+		sc.links.Clear();
+		sc.indexes.Clear();
+	}
+	while(!in.IsEof()) {
+		int c = in.Peek();
+		if(IsPackedText(byte(c))) {
+			const char* b = in.s;
+			const sRunFmt& r = sc.fmts[state];
+			// A link of runs of more than one format, or of more than one stretch of runs, is
+			// written once for them: QtfParagraph sees to that.
+			if(r.link) {
+				if(link_before && r.cf.link == sc.link_last && r.cf.indexentry == sc.index_last) {
+					if(state != state_before)
+						return false;
+				}
+				else {
+					for(int k = 0; k < sc.links.GetCount(); k++)
+						if(sc.links[k] == r.cf.link && sc.indexes[k] == r.cf.indexentry)
+							return false;
+					sc.links.Add(r.cf.link);
+					sc.indexes.Add(r.cf.indexentry);
+					sc.link_last = r.cf.link;
+					sc.index_last = r.cf.indexentry;
+				}
+			}
+			link_before = r.link;
+			state_before = state;
+			const String* fmt = &r.fmt;
+			if(!runs)
+				plang = r.cf.language;
+			lastlang = r.cf.language;
+			if(r.cf.language != plang) { // the language goes first, as QtfParagraph writes it
+				sc.lang.Clear();
+				QtfLanguage(sc.lang, r.cf.language, plang);
+				// a height digit right after it gets the separator QtfCharFormat would put
+				if(sEndsInDigit(sc.lang) && !fmt->IsEmpty() && (*fmt)[0] >= '0' && (*fmt)[0] <= '9')
+					sc.lang.Cat(';');
+				sc.lang.Cat(*fmt);
+				fmt = &sc.lang;
+			}
+			t = sRoom(sc, t, 3 * (hi - b) + fmt->GetLength() + 32);
+			if(runs && ((fmt == &r.fmt && sc.open_fmt == state) || *fmt == sc.open)) {
+				// ":" ending a run followed by ":" in the same block would read as "::"
+				if(colon && *b == ':') {
+					t[-1] = '`';
+					*t++ = ':';
+				}
+			}
+			else {
+				if(runs && !sc.open.IsEmpty())
+					*t++ = ']';
+				if(!fmt->IsEmpty()) {
+					*t++ = '[';
+					for(const char* q = fmt->Begin(), *e = fmt->End(); q < e;) // mostly a letter or two
+						*t++ = *q++;
+					*t++ = ' ';
+				}
+				sc.open = *fmt;
+				sc.open_fmt = fmt == &r.fmt ? state : -1;
+			}
+			t = sPackedText(t, in.s, hi);
+			colon = in.s[-1] == ':';
+			runs = true;
+			continue;
+		}
+		if(c == PACKED_FIELD || c == PACKED_OBJECT)
+			return false;
+		// format codes: a sequence met before from this format leads where it led then
+		const sRunFmt& r = sc.fmts[state];
+		bool known = false;
+		int avail = int(in.e - in.s);
+		uint64 v = sLoad8(in.s, avail);
+		for(const sRunFmt::Step& st : r.step) {
+			int n = st.len;
+			if(st.style == &style && (v & st.mask) == st.codes && n <= avail &&
+			   (n == avail || EndsCharCodes(byte(in.s[n])))) {
+				in.s += n;
+				state = st.to;
+				sc.fmts[state].ref = true;
+				known = true;
+				break;
+			}
+		}
+		if(known)
+			continue;
+		const char* b = in.s;
+		RichPara::CharFormat cf = r.cf;
+		UnpackCharCodes(in, cf, style);
+		if(in.error)
+			return false;
+		int from = state;
+		sc.gone = -1;
+		state = sRunFormat(sc, base, cf);
+		sc.fmts[state].ref = true;
+		// a link's codes are long and met once: not kept
+		int n = int(in.s - b);
+		if(sc.gone != from && n <= 8) {
+			sRunFmt& fr = sc.fmts[from];
+			sRunFmt::Step& st = fr.step[fr.next_step];
+			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
+			st.style = &style;
+			st.len = n;
+			st.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
+			st.codes = sLoad8(b, n) & st.mask;
+			st.to = state;
+		}
+	}
+	if(lastlang != plang)
+		return false;
+	const sRunFmt& last = sc.fmts[state];
+	// the head may have been replaced with the formats it named; its prefix is its own
+	out.Cat(sc.heads[hi_head].prefix);
+	if(!runs) {
+		QtfCharFormat(out, base, last.cf); // which may need a separator after the prefix
+		plang = last.cf.language;
+	}
+	QtfLanguage(out, plang, language);
+	out.Cat(' ');
+	if(runs && !sc.open.IsEmpty()) {
+		t = sRoom(sc, t, 1);
+		*t++ = ']';
+	}
+	out.Cat(sc.buf.Get(), int(t - sc.buf.Get()));
+	return true;
+}
+
+} // namespace
+
+namespace {
+
+// Whether stored paragraph pp stores any long field.
+bool sHasLongFields(const RichTxt::Para& pp)
+{
+	return StoresLongFields(pp.head.IsEmpty() ? pp.content : pp.head);
+}
+
+// f: the format of stored paragraph pp against style, with its long fields; false, with f
+// unset, when it stores none.
+bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPara::Format& f)
+{
+	if(!sHasLongFields(pp))
+		return false;
+	f = style;
+	if(!pp.head.IsEmpty())
+		UnpackParaHead(pp.head, f);
+	else {
+		PackedReader in(pp.content.Begin(), pp.content.End());
+		UnpackParaFormat(in, f);
+	}
+	return true;
+}
+
+bool sSameLongFields(const RichPara::Format& a, const RichPara::Format& b)
+{
+	return a.label == b.label && sSameTabs(a.tab, b.tab) && a.newhdrftr == b.newhdrftr &&
+	       a.header_qtf == b.header_qtf && a.footer_qtf == b.footer_qtf &&
+	       a.before_number == b.before_number && a.after_number == b.after_number;
+}
+
+void sCopyLongFields(RichPara::Format& to, const RichPara::Format& from)
+{
+	to.label = from.label;
+	to.tab = from.tab;
+	to.newhdrftr = from.newhdrftr;
+	to.header_qtf = from.header_qtf;
+	to.footer_qtf = from.footer_qtf;
+	to.before_number = from.before_number;
+	to.after_number = from.after_number;
+}
+
+} // namespace
+
+void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
+              const Index<Uuid>& style_index, int language, int charset, int options)
+{
+	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
+	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
+	bool with_styles = !(options & QTF_OPT_NO_STYLES);
+	std::unique_ptr<sPackedScratch> scratch;
+	// the style of the last paragraph, which the next mostly has too
+	Uuid last_id;
+	int last_q = 0;
+	const RichPara::Format* last_base = nullptr;
+	const RichPara::Format* last_style = nullptr;
+	// Neighbours of one style that inherit the same label, tab stops, header or numbering
+	// texts go in a block that sets the style and those once; each paragraph is written in it
+	// against that.
+	struct Group {
+		RichPara::Format format;
+		String           head; // the first one's head when kept apart: the same head, the same fields
+		Uuid             id;
+		RichPara::Format f, g; // scratch
+	};
+	std::unique_ptr<Group> gr; // made for the first paragraph with long fields: most lists have none
+	int  group_serial = 0;
+	bool in_group = false;
+	for(int i = 0; i < txt.GetPartCount(); i++) {
+		StoredParas::Prefetch(txt, i + 2);
+		const RichTxt::Para* pp = StoredParas::Get(txt, i);
+		Uuid id = pp ? pp->style : Uuid();
+		if(pp && (!last_style || id != last_id)) {
+			last_id = id;
+			last_q = style_index.Find(id);
+			// "s-1" reads as the style under the zero key
+			last_base = options & QTF_OPT_NO_STYLES ? &sDefaultFormat() : &GetStyle(styles, last_q >= 0 ? id : Uuid()).format;
+			last_style = &GetStyle(styles, id).format;
+		}
+		bool stays = in_group && pp && id == gr->id &&
+		             ((!gr->head.IsEmpty() && pp->head == gr->head) ||
+		              (sLongFields(*pp, *last_style, gr->f) && sSameLongFields(gr->f, gr->format)));
+		if(i) {
+			out.Cat("&]");
+			if(in_group && !stays) {
+				out.Cat(']');
+				in_group = false;
+			}
+			sLineBreak(out, options);
+		}
+		if(!in_group && pp && sHasLongFields(*pp)) {
+			if(!gr)
+				gr = std::make_unique<Group>();
+			RichPara::Format& f = gr->f;
+			const RichTxt::Para* next = StoredParas::Get(txt, i + 1);
+			if(sLongFields(*pp, *last_style, f) && !sSameLongFields(f, *last_base) && next && next->style == id &&
+			   ((!pp->head.IsEmpty() && next->head == pp->head) ||
+			    (sLongFields(*next, *last_style, gr->g) && sSameLongFields(f, gr->g)))) {
+				in_group = true;
+				RichPara::Format& group = gr->format;
+				group = *last_base;
+				sCopyLongFields(group, f);
+				gr->head = pp->head;
+				gr->id = id;
+				group_serial++;
+				out.Cat('[');
+				if(with_styles) {
+					out.Cat('s');
+					sCatInt(out, last_q);
+					out.Cat(';');
+				}
+				QtfParaFormat(out, *last_base, group);
+				out.Cat(' ');
+			}
+		}
+		out.Cat('[');
+		if(txt.IsTable(i)) {
+			out.Cat(' ');
+			sTable(out, txt.GetTable(i), styles, style_index, language, charset, options);
+			continue;
+		}
+		const RichPara::Format* base = last_base;
+		if(with_styles && !in_group) {
+			out.Cat('s');
+			sCatInt(out, last_q);
+			out.Cat(';');
+		}
+		const RichPara::Format& parabase = in_group ? gr->format : *base;
+		if(packed && pp && !scratch)
+			scratch = std::make_unique<sPackedScratch>();
+		if(!packed || !pp ||
+		   !sPackedParagraph(out, *pp, *last_style, *base, parabase, in_group ? group_serial : 0, language, *scratch))
+			sParagraph(out, txt.Get(i, styles), parabase, *base, language, charset, options);
+	}
+	if(!txt.GetPartCount())
+		out.Cat('[');
+	out.Cat(']');
+	if(in_group)
+		out.Cat(']');
+}
+
+String AsQTF(const RichText& text, int charset, int options)
+{
+	String out;
+	if(!text.header_qtf.IsEmpty()) {
+		out.Cat("^H");
+		sNested(out, text.header_qtf);
+		out.Cat("^^\r\n");
+	}
+	if(!text.footer_qtf.IsEmpty()) {
+		out.Cat("^F");
+		sNested(out, text.footer_qtf);
+		out.Cat("^^\r\n");
+	}
+	const ArrayMap<Uuid, RichStyle>& styles = text.GetStyles();
+	Index<Uuid> style_index;
+	for(int i = 0; i < styles.GetCount(); i++)
+		style_index.Add(styles.GetKey(i));
+	if(!(options & QTF_OPT_NO_STYLES))
+		for(int k = 1; k <= styles.GetCount(); k++) {
+			int i = k % styles.GetCount(); // the style under index 0 last
+			const RichStyle& s = styles[i];
+			out.Cat('[');
+			QtfParaFormat(out, sDefaultFormat(), s.format);
+			QtfCharFormat(out, sDefaultFormat(), s.format);
+			out.Cat(" $$");
+			sCatInt(out, i);
+			out.Cat(',');
+			sCatInt(out, max(style_index.Find(s.next), 0));
+			out.Cat('#');
+			out.Cat(styles.GetKey(i).ToString());
+			out.Cat(':');
+			sEscapeArg(out, s.name);
+			out.Cat(']');
+			sLineBreak(out, options);
+		}
+	if(!(options & QTF_OPT_BODY) || text.GetPartCount() == 0)
+		return out;
+
+	// The most frequent language of the first paragraphs, the first met on a tie. A paragraph's
+	// language is the one it is written with (that of its last part, if it has parts), which
+	// is what reading it back gives.
+	VectorMap<int, int> count;
+	for(int i = 0; i < min(text.GetPartCount(), 30); i++)
+		if(text.IsPara(i)) {
+			RichPara p = text.Get(i, styles);
+			count.GetAdd(p.part.GetCount() ? p.part.Top().format.language : p.format.language, 0)++;
+		}
+	int language = 0;
+	int best = 0;
+	for(int i = 0; i < count.GetCount(); i++)
+		if(count[i] > best) {
+			best = count[i];
+			language = count.GetKey(i);
+		}
+
+	int body = out.GetLength();
+	// the text and a little for formats: growing a large result step by step copies it over
+	out.Reserve(int(min<int64>(INT_MAX / 2, text.GetLength() + int64(text.GetLength()) / 4 + 16 * text.GetPartCount())));
+	out.Cat('[');
+	if(!(options & QTF_OPT_NO_CHARSET)) {
+		out.Cat('{');
+		out.Cat(QtfCharsetCode(charset));
+		out.Cat('}');
+	}
+	if(!(options & QTF_OPT_NO_LANGUAGE) && language) {
+		out.Cat('%');
+		out.Cat(FormatLanguageCode(language & LNG_LANGUAGE_MASK));
+	}
+	out.Cat(' ');
+	sLineBreak(out, options);
+	QtfParts(out, text, styles, style_index, language, charset, options);
+	out.Cat(']');
+
+	// Bare text for labels: "[ " ... "]" goes while the opening bracket is the one the final
+	// one closes. That is the body's own pair, and then the part list's when it holds a single
+	// part; with more parts the list's first bracket closes at the first "&]".
+	if((options & QTF_OPT_NO_STYLES) && body == 0) {
+		int pairs = text.GetPartCount() == 1 ? 2 : 1;
+		while(pairs-- && out.StartsWith("[ ") && out.EndsWith("]"))
+			out = out.Mid(2, out.GetLength() - 3);
+	}
+	return out;
+}
+
+} // namespace Qel
