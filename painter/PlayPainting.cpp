@@ -328,8 +328,9 @@ void Painter::DrawPaintingOp(const Rect& target, const Painting& w)
 		return;
 	BeginOp();
 	TransformOp(Xform2D::Translation(target.left, target.top));
-	TransformOp(Xform2D::Scale((target.right - target.left) / sz.cx,
-	                           (target.bottom - target.top) / sz.cy));
+	// in double: the sides of a far-reaching rectangle overflow an int
+	TransformOp(Xform2D::Scale(((double)target.right - target.left) / sz.cx,
+	                           ((double)target.bottom - target.top) / sz.cy));
 	PlayPainting(*this, w);
 	EndOp();
 }
