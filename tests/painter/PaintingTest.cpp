@@ -357,4 +357,10 @@ TEST(Painting, DrawPaintingOnPainter)
 		z.DrawPaintingOp(Rect(0, 0, 10, 10), p);
 		EXPECT_TRUE(z.calls.empty());
 	}
+	// a rectangle wider than an int holds still scales by its full width
+	p.size = Sizef(100, 50);
+	Recorder w;
+	w.DrawPaintingOp(Rect(-2000000000, 0, 2000000000, 100), p);
+	ASSERT_EQ(w.calls.size(), 5u);
+	EXPECT_EQ(w.calls[2], "Transform[(4e+07,0)(0,2)(0,0)]");
 }
