@@ -1096,7 +1096,7 @@ namespace {
 // Whether stored paragraph pp stores any long field.
 bool sHasLongFields(const RichTxt::Para& pp)
 {
-	return StoresLongFields(pp.head.IsEmpty() ? pp.content : pp.head);
+	return PackedParaCursor(pp.head, pp.content).HeadStoresLongFields();
 }
 
 // f: the format of stored paragraph pp against style, with its long fields; false, with f

@@ -21,7 +21,10 @@ public:
 
 	// head: a head stored apart, or empty when content starts with it.
 	PackedParaCursor(const String& head, const String& content)
-	:	head(head), start(content.Begin()), in(content.Begin(), content.End()) {}
+	:	head(head), content(content), in(content.Begin(), content.End()) {}
+
+	// Whether the head holds a field of any length (StoresLongFields), without reading it.
+	bool HeadStoresLongFields() const { return StoresLongFields(head.IsEmpty() ? content : head); }
 
 	// The head is head_key (a HeadKey of a paragraph before): the cursor moves past it.
 	bool SkipHead(const String& head_key)
@@ -45,7 +48,7 @@ public:
 		return !in.error;
 	}
 	// The head skipped or read, to know it again by SkipHead.
-	String HeadKey() const { return head.IsEmpty() ? String(start, int(in.s - start)) : head; }
+	String HeadKey() const { return head.IsEmpty() ? String(content.Begin(), int(in.s - content.Begin())) : head; }
 
 	// What comes next. The cursor goes neither into nor past a field or an object: a writer
 	// of those unpacks the paragraph.
@@ -110,7 +113,7 @@ public:
 
 private:
 	const String& head;
-	const char*   start;
+	const String& content;
 	PackedReader  in;
 
 	static bool SameBytes(const char* a, const char* b, int n)
