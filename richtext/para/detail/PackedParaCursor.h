@@ -10,8 +10,8 @@ namespace Qel::detail {
 
 // A short sequence of character-format codes kept as it stands, to know it again.
 struct PackedCodes {
-	uint64 codes = 0; // its bytes as a number, the first byte lowest
-	uint64 mask = 0;
+	uint64 codes = 1; // its bytes as a number, the first byte lowest
+	uint64 mask = 0;  // with codes 1 and mask 0 nothing matches
 	int    len = 0;   // 0: too long to keep
 };
 
@@ -89,7 +89,7 @@ public:
 	{
 		int n = k.len;
 		int avail = in.Left();
-		if((peek & k.mask) != k.codes || n > avail || n == 0 || (n < avail && !EndsCharCodes(byte(in.s[n]))))
+		if((peek & k.mask) != k.codes || n > avail || (n < avail && !EndsCharCodes(byte(in.s[n]))))
 			return false;
 		in.s += n;
 		return true;
@@ -103,11 +103,14 @@ public:
 		if(in.error)
 			return false;
 		int n = int(in.s - b);
-		key.len = n <= 8 ? n : 0;
-		key.mask = n >= 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
-		key.codes = 0;
-		for(int i = 0; i < n && i < 8; i++)
-			key.codes |= uint64(byte(b[i])) << 8 * i;
+		key = PackedCodes();
+		if(n <= 8) {
+			key.len = n;
+			key.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
+			key.codes = 0;
+			for(int i = 0; i < n; i++)
+				key.codes |= uint64(byte(b[i])) << 8 * i;
+		}
 		return true;
 	}
 
