@@ -177,6 +177,116 @@ sLineRuns sPaintRuns(Draw& w, const RichPaintInfo& pi, const RichPara::Lines& pl
 	return r;
 }
 
+void sSelectArea(const RichPaintInfo& pi, Draw& w, int64 x, int64 y, int64 cx, int64 cy)
+{
+	if(pi.selection_painter)
+		pi.selection_painter(w, Sat(x), Sat(y), Sat(cx), Sat(cy));
+}
+
+// The ruler of format f above its space before, the first line being at y.
+void sPaintParaRuler(PageDraw& pw, const RichPageContext& rc, const RichPaintInfo& pi, const RichPara::Format& f,
+                     int64 y, Color text_ink)
+{
+	int64 bottom = y - f.before;
+	int64 top = bottom - f.ruler;
+	if(top >= 0 && bottom < rc.page.bottom) {
+		Color c = !pi.text_color.IsNull() ? pi.text_color
+		        : !f.rulerink.IsNull() ? PaintColor(f.rulerink, pi.dark_theme) : text_ink;
+		sPaintRuler(pw.Page(rc.py.page), f, rc.page, top, pi.zoom, c);
+	}
+}
+
+// A selection that started before the paragraph covers the pages from p0 down to y, where its
+// first line is, on the page now laid out.
+void sSelectBefore(PageDraw& pw, const RichPageContext& rc, const RichPaintInfo& pi, PagePos p0, int64 y)
+{
+	auto z = [&](int64 v) { return ZoomLength(pi.zoom, v); };
+	int zleft = z(rc.page.left);
+	for(int p = p0.page; p <= rc.py.page; p++) {
+		int top = p == p0.page ? z(p0.y) : z(rc.page.top);
+		int bottom = p == rc.py.page ? z(y) : z(rc.page.bottom);
+		sSelectArea(pi, pw.Page(p), zleft, top, int64(z(rc.page.right)) - zleft, int64(bottom) - top);
+	}
+}
+
+// Device widths of the len advances adv from x on, from cumulative positions, so that rounding
+// never drifts.
+void sDeviceWidths(int* dx, const int* adv, int len, int64 x, Zoom zoom)
+{
+	for(int k = 0; k < len; k++) {
+		dx[k] = ZoomLength(zoom, x + adv[k]) - ZoomLength(zoom, x);
+		x += adv[k];
+	}
+}
+
+// The selected span of line ln, as its runs found it, taken to the line's end or the page's
+// edges where the selection goes on past them; false when nothing of the line is selected.
+bool sLineSelection(const RichPaintInfo& pi, const RichPara::Line& ln, const Rect& page, const sLineRuns& runs,
+                    int64& sel_left, int64& sel_right)
+{
+	sel_left = runs.sel_left;
+	sel_right = runs.right_set ? runs.sel_right : runs.x;
+	int64 L = ln.ppos;
+	int64 E = L + ln.plen;
+	if(pi.sel_end == E)
+		sel_right = runs.x;
+	if(pi.sel_start == E)
+		sel_left = runs.x;
+	if(pi.sel_start < L)
+		sel_left = page.left;
+	if(E < pi.sel_end)
+		sel_right = page.right;
+	return L < pi.sel_end && pi.sel_start < pi.sel_end;
+}
+
+// Where the lines of a paragraph were painted, for the marks of codes around them.
+struct sParaMarks {
+	bool    reached = false;  // the first line
+	PagePos first_at;
+	int     first_ascent = 0;
+	bool    painted = false;  // the last line
+	int     last_page = 0;
+	int64   last_x = 0;
+	int64   last_base = 0;
+	int     last_ascent = 0;
+};
+
+// The paragraph-end mark after the last line painted, and the page-break mark above the lines
+// when the paragraph starts a page.
+void sPaintEndMarks(PageDraw& pw, const RichPageContext& rc, const RichPaintInfo& pi, const RichPara::Format& f,
+                    const sParaMarks& m, PagePos lines_at)
+{
+	auto z = [&](int64 v) { return ZoomLength(pi.zoom, v); };
+	if(m.painted) {
+		Image img = RichTextImg::EndParaChar();
+		if(img.GetHeight() < z(m.last_ascent))
+			pw.Page(m.last_page).DrawImage(z(m.last_x), z(m.last_base) - img.GetHeight(), img,
+			                               f.indexentry.IsEmpty() ? pi.codes_color : pi.index_color);
+	}
+	if(f.newpage) {
+		Draw& w = pw.Page(lines_at.page);
+		int step = w.GetInfo() & INFO_DOTS ? 50 : 8;
+		int my = z(lines_at.y);
+		detail::PaintRepeat(w, z(rc.page.left), z(rc.page.right), step, step / 2,
+		                    [&](int p) { w.DrawRect(p, my, step / 2, step / 8, pi.codes_color); });
+	}
+}
+
+// The label and header-and-footer marks left of the first line.
+void sPaintLabelMarks(PageDraw& pw, const RichPaintInfo& pi, const RichPara::Format& f, const sParaMarks& m,
+                      bool base_level)
+{
+	auto z = [&](int64 v) { return ZoomLength(pi.zoom, v); };
+	Draw& w = pw.Page(m.first_at.page);
+	auto mark = [&](const Image& img) {
+		w.DrawImage(-7 - img.GetWidth(), z(m.first_at.y) + (z(m.first_ascent) - img.GetHeight()) / 2, img, pi.codes_color);
+	};
+	if(!f.label.IsEmpty())
+		mark(RichTextImg::Label());
+	if(f.newhdrftr && base_level)
+		mark(RichTextImg::HdrFtr());
+}
+
 } // namespace
 
 void RichPara::PaintRun(Draw& w, const RichPaintInfo& pi, const wchar* text, const CharFormat* const* format,
@@ -288,10 +398,6 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 	const Format& f = format;
 	Zoom zoom = pi.zoom;
 	auto z = [&](int64 v) { return ZoomLength(zoom, v); };
-	auto select = [&](Draw& w, int64 x, int64 y, int64 cx, int64 cy) {
-		if(pi.selection_painter)
-			pi.selection_painter(w, Sat(x), Sat(y), Sat(cx), Sat(cy));
-	};
 	RichPara::Lines pl = FormatLines(detail::PageWidth(rc.page), rc.number);
 	pl.Justify(f);
 	PagePos p0 = rc.py;
@@ -304,69 +410,41 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 	               : pi.highlight_test ? pi.highlight_test(f.label) : false;
 
 	Color text_ink = ThemeTextColor();
-	if(f.ruler) { // above the space before
-		int64 bottom = y - f.before;
-		int64 top = bottom - f.ruler;
-		if(top >= 0 && bottom < rc.page.bottom) {
-			Color c = !pi.text_color.IsNull() ? pi.text_color
-			        : !f.rulerink.IsNull() ? PaintColor(f.rulerink, pi.dark_theme) : text_ink;
-			sPaintRuler(pw.Page(rc.py.page), f, rc.page, top, zoom, c);
-		}
-	}
+	if(f.ruler) // above the space before
+		sPaintParaRuler(pw, rc, pi, f, y, text_ink);
 
 	int zleft = z(rc.page.left);
 	if(pi.sel_start < 0 && pi.sel_end > 0 && p0.page <= rc.py.page) // selected from before
-		for(int p = p0.page; p <= rc.py.page; p++) {
-			int top = p == p0.page ? z(p0.y) : z(rc.page.top);
-			int bottom = p == rc.py.page ? z(y) : z(rc.page.bottom);
-			select(pw.Page(p), zleft, top, int64(z(rc.page.right)) - zleft, int64(bottom) - top);
-		}
+		sSelectBefore(pw, rc, pi, p0, y);
 
-	int   nlines = pl.GetCount();
-	bool  reached = false;       // the first line
-	PagePos first_at;
-	int   first_ascent = 0;
-	bool  painted = false;       // the last line painted, for the paragraph-end mark
-	int   last_page = 0;
-	int64 last_x = 0, last_base = 0;
-	int   last_ascent = 0;
+	sParaMarks marks;
 	Buffer<int> dx(max(pl.clen, 1));
 	// a selection running on past a page's foot fills the rest of that page
 	auto select_to_foot = [&](int i, int64 y) {
 		if(pi.sel_start < pl.line[i].ppos && pl.line[i].ppos < pi.sel_end)
-			select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft, int64(z(rc.page.bottom)) - z(y));
+			sSelectArea(pi, pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft, int64(z(rc.page.bottom)) - z(y));
 	};
 	auto paint_line = [&](int i, int64 y, int64 h) {
 		const Line& ln = pl.line[i];
 		if(rc.py > pi.window_bottom)
 			return true;
 		if(i == 0) {
-			reached = true;
-			first_at = rc.py;
-			first_ascent = ln.ascent;
+			marks.reached = true;
+			marks.first_at = rc.py;
+			marks.first_ascent = ln.ascent;
 		}
 		if(rc.py.page < pi.window_top.page || (rc.py.page == pi.window_top.page && y + h < pi.window_top.y))
 			return false;
 
 		Draw& w = pw.Page(rc.py.page);
-		const int* adv = pl.width + ln.pos;
-		const int* pos = pl.pos + ln.pos;
-		int len = ln.len;
 		int64 left = int64(rc.page.left) + ln.xpos;
-		// device widths from cumulative positions, so that rounding never drifts
-		int64 x = left;
-		for(int k = 0; k < len; k++) {
-			dx[k] = z(x + adv[k]) - z(x);
-			x += adv[k];
-		}
+		sDeviceWidths(dx, pl.width + ln.pos, ln.len, left, zoom);
 		int zy = z(y);
 		int zh = z(y + h) - zy;
 		if(highlight)
 			w.DrawRect(zleft, zy, z(int64(rc.page.right) - rc.page.left), zh, pi.highlight_color);
 
 		sLineRuns runs = sPaintRuns(w, pi, pl, ln, dx, left, y, h, rc.page.right, highlight);
-		x = runs.x;
-		int64 sel_left = runs.sel_left, sel_right = runs.sel_right;
 
 		if(i == 0 && f.bullet >= BULLET_ROUND && f.bullet <= BULLET_BOX_WHITE) {
 			Color ink = part.GetCount() ? part[0].format.ink : f.ink;
@@ -376,62 +454,32 @@ void RichPara::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi,
 		}
 
 		if(zoom.d && z(h) > 3 && pi.spelling_hook)
-			sPaintSpelling(w, spelling, pos, dx, len, i == 0 ? pl.number_len : 0, z(left), z(y + h), z(h) > 16);
+			sPaintSpelling(w, spelling, pl.pos + ln.pos, dx, ln.len, i == 0 ? pl.number_len : 0, z(left), z(y + h),
+			               z(h) > 16);
 
-		int64 L = ln.ppos;
-		int64 E = L + ln.plen;
-		if(!runs.right_set)
-			sel_right = x;
-		if(pi.sel_end == E)
-			sel_right = x;
-		if(pi.sel_start == E)
-			sel_left = x;
-		if(pi.sel_start < L)
-			sel_left = rc.page.left;
-		if(E < pi.sel_end)
-			sel_right = rc.page.right;
-		if(L < pi.sel_end && pi.sel_start < pi.sel_end)
-			select(w, z(sel_left), zy, int64(z(sel_right)) - z(sel_left), zh);
+		int64 sel_left, sel_right;
+		if(sLineSelection(pi, ln, rc.page, runs, sel_left, sel_right))
+			sSelectArea(pi, w, z(sel_left), zy, int64(z(sel_right)) - z(sel_left), zh);
 
-		painted = true;
-		last_page = rc.py.page;
-		last_x = x;
-		last_base = y + ln.ascent;
-		last_ascent = ln.ascent;
+		marks.painted = true;
+		marks.last_page = rc.py.page;
+		marks.last_x = runs.x;
+		marks.last_base = y + ln.ascent;
+		marks.last_ascent = ln.ascent;
 		return false;
 	};
-	y = detail::WalkLines(rc, y, nlines, f.orphan, [&](int i) { return int64(detail::LineHeight(pl.line[i])); },
+	y = detail::WalkLines(rc, y, pl.GetCount(), f.orphan, [&](int i) { return int64(detail::LineHeight(pl.line[i])); },
 	                      paint_line, select_to_foot);
 
-	if(painted && !pi.codes_color.IsNull()) {
-		Image m = RichTextImg::EndParaChar();
-		if(m.GetHeight() < z(last_ascent))
-			pw.Page(last_page).DrawImage(z(last_x), z(last_base) - m.GetHeight(), m,
-			                             f.indexentry.IsEmpty() ? pi.codes_color : pi.index_color);
-	}
-
-	if(f.newpage && !pi.codes_color.IsNull()) {
-		Draw& w = pw.Page(lines_at.page);
-		int step = w.GetInfo() & INFO_DOTS ? 50 : 8;
-		int my = z(lines_at.y);
-		detail::PaintRepeat(w, zleft, z(rc.page.right), step, step / 2,
-		                    [&](int p) { w.DrawRect(p, my, step / 2, step / 8, pi.codes_color); });
-	}
+	if(!pi.codes_color.IsNull())
+		sPaintEndMarks(pw, rc, pi, f, marks, lines_at);
 
 	if(pi.sel_start <= pl.len && pl.len < pi.sel_end && rc.py < pi.window_bottom)
-		select(pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft,
-		       int64(z(min(y + f.after, int64(rc.page.bottom)))) - z(y));
+		sSelectArea(pi, pw.Page(rc.py.page), zleft, z(y), int64(z(rc.page.right)) - zleft,
+		        int64(z(min(y + f.after, int64(rc.page.bottom)))) - z(y));
 
-	if(reached && !pi.codes_color.IsNull() && pi.show_labels) {
-		Draw& w = pw.Page(first_at.page);
-		auto mark = [&](const Image& m) {
-			w.DrawImage(-7 - m.GetWidth(), z(first_at.y) + (z(first_ascent) - m.GetHeight()) / 2, m, pi.codes_color);
-		};
-		if(!f.label.IsEmpty())
-			mark(RichTextImg::Label());
-		if(f.newhdrftr && base_level)
-			mark(RichTextImg::HdrFtr());
-	}
+	if(marks.reached && !pi.codes_color.IsNull() && pi.show_labels)
+		sPaintLabelMarks(pw, pi, f, marks, base_level);
 
 	// past the space after, as layout goes on
 	detail::PassSpaceAfter(rc, y, f.after);

@@ -3,7 +3,7 @@
 // neighbours share and is long (a label, tab stops, a header text, a link) is written once for
 // them, so a text written back stays in proportion to the one read.
 #include <richtext/qtf/Qtf.h>
-#include <richtext/para/detail/PackedForm.h>
+#include <richtext/para/detail/PackedParaCursor.h>
 #include <richtext/qtf/detail/QtfTables.h>
 
 namespace Qel {
@@ -737,12 +737,9 @@ namespace {
 // and the code sequences seen to lead from it to others under a style: a text has few run
 // formats and few ways between them, so most runs take a known sequence to a known format.
 struct sRunFmt {
-	// Sequences of up to 8 bytes, held as the number their bytes make in order.
 	struct Step {
 		const RichPara::Format* style = nullptr; // null: unused
-		uint64                  codes = 0;
-		uint64                  mask = 0;
-		int                     len = 0;
+		PackedCodes             codes;
 		int                     to = 0;
 	};
 
@@ -828,36 +825,16 @@ int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara:
 	return i;
 }
 
-// Short byte strings compared inline: format codes and paragraph heads are a few bytes long.
-QEL_FORCE_INLINE bool sSameBytes(const char* a, const char* b, int n)
+// The run of packed text at the cursor as sText writes it unpacked in UTF-8 without line
+// breaks: what both forms hold as the same bytes is copied as it stands. Writes at most 3
+// bytes a byte of text, and up to 16 bytes past what it writes; the cursor ends past the text.
+char* sPackedText(char* t, PackedParaCursor& in)
 {
-	for(int i = 0; i < n; i++)
-		if(a[i] != b[i])
-			return false;
-	return true;
-}
-
-// The first min(n, 8) bytes at s as a number, the first byte lowest; 0 for the rest.
-QEL_FORCE_INLINE uint64 sLoad8(const char* s, int n)
-{
-	uint64 v = 0;
-	if(n >= 8)
-		memcpy(&v, s, 8);
-	else
-		for(int i = 0; i < n; i++)
-			v |= uint64(byte(s[i])) << 8 * i;
-	return v;
-}
-
-// The packed text at s, up to the next code or hi, as sText writes it unpacked in UTF-8
-// without line breaks: what both forms hold as the same bytes is copied as it stands. Writes at
-// most 3 bytes a byte of text, and up to 16 bytes past what it writes; s ends past the text.
-char* sPackedText(char* t, const char*& s_, const char* hi)
-{
-	const char* s = s_;
+	const char* s = in.TextBegin();
+	const char* hi = in.Limit();
 	for(;;) {
 #ifdef __SSE2__
-		// most of a text sixteen bytes at a time
+		// most of a text sixteen bytes at a time: what is plain in QTF is whole characters of text
 		while(hi - s >= 16) {
 			__m128i x = _mm_loadu_si128((const __m128i*)s);
 			_mm_storeu_si128((__m128i*)t, x);
@@ -874,12 +851,10 @@ char* sPackedText(char* t, const char*& s_, const char* hi)
 			break;
 		}
 #endif
-		if(s >= hi)
+		if(!in.TextGoesOn(s))
 			break;
 		int c = byte(*s);
 		if(c < 128) {
-			if(!IsPackedText(c))
-				break;
 			s++;
 			if(IsQtfPlain(c))
 				*t++ = char(c);
@@ -923,7 +898,7 @@ char* sPackedText(char* t, const char*& s_, const char* hi)
 			}
 		}
 	}
-	s_ = s;
+	in.EndText(s);
 	return t;
 }
 
@@ -953,7 +928,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
                       const RichPara::Format& base, const RichPara::Format& parabase, int group,
                       int language, sPackedScratch& sc)
 {
-	PackedReader in(pp.content.Begin(), pp.content.End());
+	PackedParaCursor in(pp.head, pp.content);
 	bool apart = !pp.head.IsEmpty();
 	int state = -1;
 	int hi_head = -1;
@@ -961,10 +936,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		const sParaHead& h = sc.heads[i];
 		if(h.style != &style || h.base != &base || h.group != group || h.apart != apart)
 			continue;
-		int n = h.head.GetLength();
-		if(apart ? h.head == pp.head : in.e - in.s >= n && sSameBytes(in.s, h.head.Begin(), n)) {
-			if(!apart)
-				in.s += n;
+		if(in.SkipHead(h.head)) {
 			state = h.start;
 			hi_head = i;
 			break;
@@ -973,13 +945,8 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 	if(state < 0) {
 		RichPara::Format& f = sc.f;
 		f = style;
-		if(apart)
-			UnpackParaHead(pp.head, f);
-		else {
-			UnpackParaFormat(in, f);
-			if(in.error)
-				return false;
-		}
+		if(!in.ReadHead(f))
+			return false;
 		state = sRunFormat(sc, base, f);
 		hi_head = sc.next_head;
 		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
@@ -988,12 +955,11 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		h.base = &base;
 		h.group = group;
 		h.apart = apart;
-		h.head = apart ? pp.head : String(pp.content.Begin(), int(in.s - pp.content.Begin()));
+		h.head = in.HeadKey();
 		h.prefix.Clear();
 		QtfParaFormat(h.prefix, parabase, f);
 		h.start = state;
 	}
-	const char* hi = in.e;
 	char* t = sc.buf.Get();
 	int plang = 0;
 	int lastlang = 0;
@@ -1006,10 +972,12 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		sc.links.Clear();
 		sc.indexes.Clear();
 	}
-	while(!in.IsEof()) {
-		int c = in.Peek();
-		if(IsPackedText(byte(c))) {
-			const char* b = in.s;
+	for(;;) {
+		PackedParaCursor::Item item = in.Peek();
+		if(item == PackedParaCursor::END)
+			break;
+		if(item == PackedParaCursor::TEXT) {
+			const char* b = in.TextBegin();
 			const sRunFmt& r = sc.fmts[state];
 			// A link of runs of more than one format, or of more than one stretch of runs, is
 			// written once for them: QtfParagraph sees to that.
@@ -1043,7 +1011,7 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 				sc.lang.Cat(*fmt);
 				fmt = &sc.lang;
 			}
-			t = sRoom(sc, t, 3 * (hi - b) + fmt->GetLength() + 32);
+			t = sRoom(sc, t, 3 * (in.Limit() - b) + fmt->GetLength() + 32);
 			if(runs && ((fmt == &r.fmt && sc.open_fmt == state) || *fmt == sc.open)) {
 				// ":" ending a run followed by ":" in the same block would read as "::"
 				if(colon && *b == ':') {
@@ -1063,23 +1031,19 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 				sc.open = *fmt;
 				sc.open_fmt = fmt == &r.fmt ? state : -1;
 			}
-			t = sPackedText(t, in.s, hi);
-			colon = in.s[-1] == ':';
+			t = sPackedText(t, in);
+			colon = in.TextBegin()[-1] == ':';
 			runs = true;
 			continue;
 		}
-		if(c == PACKED_FIELD || c == PACKED_OBJECT)
+		if(item != PackedParaCursor::CODES)
 			return false;
 		// format codes: a sequence met before from this format leads where it led then
 		const sRunFmt& r = sc.fmts[state];
 		bool known = false;
-		int avail = int(in.e - in.s);
-		uint64 v = sLoad8(in.s, avail);
+		uint64 v = in.PeekCodes();
 		for(const sRunFmt::Step& st : r.step) {
-			int n = st.len;
-			if(st.style == &style && (v & st.mask) == st.codes && n <= avail &&
-			   (n == avail || EndsCharCodes(byte(in.s[n])))) {
-				in.s += n;
+			if(st.style == &style && in.MatchCodes(v, st.codes)) {
 				state = st.to;
 				sc.fmts[state].ref = true;
 				known = true;
@@ -1088,25 +1052,21 @@ bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Form
 		}
 		if(known)
 			continue;
-		const char* b = in.s;
 		RichPara::CharFormat cf = r.cf;
-		UnpackCharCodes(in, cf, style);
-		if(in.error)
+		PackedCodes codes;
+		if(!in.ReadCodes(cf, style, codes))
 			return false;
 		int from = state;
 		sc.gone = -1;
 		state = sRunFormat(sc, base, cf);
 		sc.fmts[state].ref = true;
 		// a link's codes are long and met once: not kept
-		int n = int(in.s - b);
-		if(sc.gone != from && n <= 8) {
+		if(sc.gone != from && codes.len) {
 			sRunFmt& fr = sc.fmts[from];
 			sRunFmt::Step& st = fr.step[fr.next_step];
 			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
 			st.style = &style;
-			st.len = n;
-			st.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
-			st.codes = sLoad8(b, n) & st.mask;
+			st.codes = codes;
 			st.to = state;
 		}
 	}
@@ -1136,7 +1096,7 @@ namespace {
 // Whether stored paragraph pp stores any long field.
 bool sHasLongFields(const RichTxt::Para& pp)
 {
-	return StoresLongFields(pp.head.IsEmpty() ? pp.content : pp.head);
+	return PackedParaCursor(pp.head, pp.content).HeadStoresLongFields();
 }
 
 // f: the format of stored paragraph pp against style, with its long fields; false, with f
@@ -1146,12 +1106,7 @@ bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPar
 	if(!sHasLongFields(pp))
 		return false;
 	f = style;
-	if(!pp.head.IsEmpty())
-		UnpackParaHead(pp.head, f);
-	else {
-		PackedReader in(pp.content.Begin(), pp.content.End());
-		UnpackParaFormat(in, f);
-	}
+	PackedParaCursor(pp.head, pp.content).ReadHead(f); // what a damaged head holds is kept
 	return true;
 }
 
