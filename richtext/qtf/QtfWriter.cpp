@@ -3,7 +3,7 @@
 // neighbours share and is long (a label, tab stops, a header text, a link) is written once for
 // them, so a text written back stays in proportion to the one read.
 #include <richtext/qtf/Qtf.h>
-#include <richtext/para/detail/PackedParaCursor.h>
+#include <richtext/qtf/detail/QtfWriter.h>
 #include <richtext/qtf/detail/QtfTables.h>
 
 namespace Qel {
@@ -33,12 +33,6 @@ void sCatInt(String& out, int v)
 bool sIsAlNum(int c)
 {
 	return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool sEndsInDigit(const String& out)
-{
-	int n = out.GetLength();
-	return n && out[n - 1] >= '0' && out[n - 1] <= '9';
 }
 
 // A text argument: as QtfEscape, but a line feed stays one (after a backtick), since "&" in an
@@ -245,7 +239,7 @@ void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::C
 	if(o.GetHeight() != h) {
 		int d = QtfHeightDigit(h);
 		if(d >= 0) {
-			if(sEndsInDigit(out))
+			if(QtfEndsInDigit(out))
 				out.Cat(';');
 			out.Cat('0' + d);
 		}
@@ -437,19 +431,6 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 
 namespace {
 
-// Everything QtfCharFormat writes depends on.
-bool sSameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
-{
-	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
-	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
-	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
-}
-
-bool sSameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
-{
-	return a.link == b.link && a.indexentry == b.indexentry;
-}
-
 // A link or an index entry is long and mostly spans runs of several formats (a bold word in
 // a link): the link most stretches of runs have is written once in the paragraph's format,
 // and a stretch of runs under another one once in a block around them, not in every run.
@@ -461,7 +442,7 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 	grp.SetCount(n, -1);
 	bool any = false;
 	for(const RichPara::Part& q : p.part)
-		if(!sSameLink(q.format, base)) {
+		if(!SameLink(q.format, base)) {
 			any = true;
 			break;
 		}
@@ -469,13 +450,13 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 		return;
 	Vector<int> start;
 	for(int i = 0; i < n; i++)
-		if(i == 0 || !sSameLink(p.part[i].format, p.part[i - 1].format))
+		if(i == 0 || !SameLink(p.part[i].format, p.part[i - 1].format))
 			start.Add(i);
 	// the link of most stretches, by what restating it would cost
 	VectorMap<String, int> count;
 	for(int i : start) {
 		const RichPara::CharFormat& f = p.part[i].format;
-		if(!sSameLink(f, base)) {
+		if(!SameLink(f, base)) {
 			String key = ToUtf8(f.indexentry);
 			key.Cat('\0');
 			key.Cat(f.link);
@@ -486,7 +467,7 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 	int   best_at = -1;
 	for(int i : start) {
 		const RichPara::CharFormat& f = p.part[i].format;
-		if(sSameLink(f, base))
+		if(SameLink(f, base))
 			continue;
 		String key = ToUtf8(f.indexentry);
 		key.Cat('\0');
@@ -506,10 +487,10 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 	for(int k = 0; k + 1 < start.GetCount(); k++) {
 		int b = start[k];
 		int e = start[k + 1];
-		if(sSameLink(p.part[b].format, cb))
+		if(SameLink(p.part[b].format, cb))
 			continue;
 		for(int i = b + 1; i < e; i++)
-			if(!sSameCharFormat(p.part[i].format, p.part[b].format)) { // more than one block
+			if(!SameCharFormat(p.part[i].format, p.part[b].format)) { // more than one block
 				for(int j = b; j < e; j++)
 					grp[j] = b;
 				break;
@@ -731,365 +712,6 @@ struct StoredParas {
 
 } // namespace detail
 
-namespace {
-
-// A run format met in the packed form with its commands against a base (languages left out),
-// and the code sequences seen to lead from it to others under a style: a text has few run
-// formats and few ways between them, so most runs take a known sequence to a known format.
-struct sRunFmt {
-	struct Step {
-		const RichPara::Format* style = nullptr; // null: unused
-		PackedCodes             codes;
-		int                     to = 0;
-	};
-
-	const RichPara::Format* base = nullptr;
-	RichPara::CharFormat    cf;
-	String                  fmt;
-	Step                    step[6];
-	int                     next_step = 0; // the step to replace next
-	bool                    ref = false;   // used since the replacing hand last passed
-	bool                    link = false;  // a link or index entry of its own: runs share it
-};
-
-// The head of a packed paragraph (its paragraph-format fields) met under a style and base,
-// with what QtfParaFormat writes for it and the run format it starts in.
-struct sParaHead {
-	const RichPara::Format* style = nullptr; // null: unused
-	const RichPara::Format* base = nullptr;
-	int                     group = 0;       // the paragraph fields written against: 0 base's
-	bool                    apart = false;   // the paragraph's head is kept apart, all of head
-	String                  head;
-	String                  prefix;
-	int                     start = 0;
-};
-
-// What writing paragraphs from their packed form keeps from one paragraph to the next.
-struct sPackedScratch {
-	RichPara::Format  f;
-	sRunFmt           fmts[16];
-	int               used = 0;       // formats filled
-	int               hand = 0;       // where the search for a format to replace goes on
-	int               gone = -1;      // the format replaced last, -1 after none
-	sParaHead         heads[4];
-	int               next_head = 0;
-	String            open;           // the format block open
-	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
-	String            lang;           // scratch for a run of another language
-	Vector<String>    links;          // the links of the paragraph's stretches of runs so far
-	Vector<WString>   indexes;        // with their index entries
-	String            link_last;      // of the last run with a link
-	WString           index_last;
-	SizedBuffer<char> buf;
-};
-
-// The run format cf against base, added when new. A full list replaces one not used lately
-// (a link's format is used for a run or two) and forgets the steps and heads naming it.
-int sRunFormat(sPackedScratch& sc, const RichPara::Format& base, const RichPara::CharFormat& cf)
-{
-	for(int i = 0; i < sc.used; i++)
-		if(sc.fmts[i].base == &base && sSameCharFormat(sc.fmts[i].cf, cf))
-			return i;
-	const int n = int(std::size(sc.fmts));
-	int i;
-	if(sc.used < n)
-		i = sc.used++;
-	else {
-		while(sc.fmts[sc.hand].ref) {
-			sc.fmts[sc.hand].ref = false;
-			sc.hand = (sc.hand + 1) % n;
-		}
-		i = sc.hand;
-		sc.hand = (sc.hand + 1) % n;
-		sc.gone = i;
-		for(sRunFmt& r : sc.fmts)
-			for(sRunFmt::Step& st : r.step)
-				if(st.to == i)
-					st.style = nullptr;
-		for(sParaHead& h : sc.heads)
-			if(h.start == i)
-				h.style = nullptr;
-		if(sc.open_fmt == i)
-			sc.open_fmt = -1;
-	}
-	sRunFmt& r = sc.fmts[i];
-	r.base = &base;
-	r.cf = cf;
-	r.fmt.Clear();
-	QtfCharFormat(r.fmt, base, cf);
-	r.link = !sSameLink(cf, base);
-	for(sRunFmt::Step& st : r.step)
-		st.style = nullptr;
-	r.next_step = 0;
-	r.ref = false;
-	return i;
-}
-
-// The run of packed text at the cursor as sText writes it unpacked in UTF-8 without line
-// breaks: what both forms hold as the same bytes is copied as it stands. Writes at most 3
-// bytes a byte of text, and up to 16 bytes past what it writes; the cursor ends past the text.
-char* sPackedText(char* t, PackedParaCursor& in)
-{
-	const char* s = in.TextBegin();
-	const char* hi = in.Limit();
-	for(;;) {
-#ifdef __SSE2__
-		// most of a text sixteen bytes at a time: what is plain in QTF is whole characters of text
-		while(hi - s >= 16) {
-			__m128i x = _mm_loadu_si128((const __m128i*)s);
-			_mm_storeu_si128((__m128i*)t, x);
-			unsigned tail;
-			unsigned ok = QtfPlainChunk(x, 0, tail);
-			if(ok == 0xFFFF) { // the common case: the next address does not wait for this one
-				s += 16;
-				t += 16;
-				continue;
-			}
-			int n = __builtin_ctz(~ok);
-			s += n;
-			t += n;
-			break;
-		}
-#endif
-		if(!in.TextGoesOn(s))
-			break;
-		int c = byte(*s);
-		if(c < 128) {
-			s++;
-			if(IsQtfPlain(c))
-				*t++ = char(c);
-			else if(c == ':' && *s != ':') // a ":" ending the run is seen to by the caller
-				*t++ = ':';
-			else if(c == '\t') {
-				*t++ = '-';
-				*t++ = '|';
-			}
-			else {
-				*t++ = '`';
-				*t++ = char(c);
-			}
-		}
-		else if(c >= 0xC2 && c <= 0xDF && hi - s >= 2 && (byte(s[1]) & 0xC0) == 0x80 && !(c == 0xC2 && byte(s[1]) == 0xA0)) {
-			*t++ = s[0];
-			*t++ = s[1];
-			s += 2;
-		}
-		else {
-			const char* b = s;
-			wchar w = DecodePackedChar(s, hi);
-			if(w == 0xA0)
-				*t++ = '_';
-			else if(w >= 0xEE00 && w <= 0xEEFF) {
-				static const char hex[] = "0123456789ABCDEF";
-				*t++ = '@';
-				*t++ = '$';
-				for(int sh = 12; sh >= 0; sh -= 4)
-					*t++ = hex[(w >> sh) & 15];
-				*t++ = ';';
-			}
-			else if(w == PACK_REPLACEMENT) { // a damaged sequence reads as one U+FFFD
-				*t++ = char(0xEF);
-				*t++ = char(0xBF);
-				*t++ = char(0xBD);
-			}
-			else { // well formed: the same bytes
-				memcpy(t, b, s - b);
-				t += s - b;
-			}
-		}
-	}
-	in.EndText(s);
-	return t;
-}
-
-char* sGrow(sPackedScratch& sc, char* t, int64 n)
-{
-	int64 at = t - sc.buf.Get();
-	if(at + n > INT_MAX / 2)
-		Panic("QTF text too big");
-	SizedBuffer<char> b(int(max<int64>(at + n, 2 * int64(sc.buf.GetCount()))));
-	if(at)
-		memcpy(b.Get(), sc.buf.Get(), size_t(at));
-	sc.buf = std::move(b);
-	return sc.buf.Get() + at;
-}
-
-// Room for n more bytes at t in the scratch buffer, which may move.
-QEL_FORCE_INLINE char* sRoom(sPackedScratch& sc, char* t, int64 n)
-{
-	return t - sc.buf.Get() + n <= sc.buf.GetCount() ? t : sGrow(sc, t, n);
-}
-
-// Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
-// over its packed form; false, with nothing written, when it holds objects or fields, when it
-// is damaged or when its last run is not in the language of its first (the paragraph's
-// language goes before the runs, which name theirs against it).
-bool sPackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
-                      const RichPara::Format& base, const RichPara::Format& parabase, int group,
-                      int language, sPackedScratch& sc)
-{
-	PackedParaCursor in(pp.head, pp.content);
-	bool apart = !pp.head.IsEmpty();
-	int state = -1;
-	int hi_head = -1;
-	for(int i = 0; i < int(std::size(sc.heads)); i++) {
-		const sParaHead& h = sc.heads[i];
-		if(h.style != &style || h.base != &base || h.group != group || h.apart != apart)
-			continue;
-		if(in.SkipHead(h.head)) {
-			state = h.start;
-			hi_head = i;
-			break;
-		}
-	}
-	if(state < 0) {
-		RichPara::Format& f = sc.f;
-		f = style;
-		if(!in.ReadHead(f))
-			return false;
-		state = sRunFormat(sc, base, f);
-		hi_head = sc.next_head;
-		sc.next_head = (sc.next_head + 1) % int(std::size(sc.heads));
-		sParaHead& h = sc.heads[hi_head];
-		h.style = &style;
-		h.base = &base;
-		h.group = group;
-		h.apart = apart;
-		h.head = in.HeadKey();
-		h.prefix.Clear();
-		QtfParaFormat(h.prefix, parabase, f);
-		h.start = state;
-	}
-	char* t = sc.buf.Get();
-	int plang = 0;
-	int lastlang = 0;
-	bool runs = false;
-	sc.fmts[state].ref = true;
-	bool colon = false; // the last run ended in a colon written bare
-	bool link_before = false; // the run before has a link of its own, sc.link_last
-	int  state_before = -1;
-	if(sc.links.GetCount()) {
-		sc.links.Clear();
-		sc.indexes.Clear();
-	}
-	for(;;) {
-		PackedParaCursor::Item item = in.Peek();
-		if(item == PackedParaCursor::END)
-			break;
-		if(item == PackedParaCursor::TEXT) {
-			const char* b = in.TextBegin();
-			const sRunFmt& r = sc.fmts[state];
-			// A link of runs of more than one format, or of more than one stretch of runs, is
-			// written once for them: QtfParagraph sees to that.
-			if(r.link) {
-				if(link_before && r.cf.link == sc.link_last && r.cf.indexentry == sc.index_last) {
-					if(state != state_before)
-						return false;
-				}
-				else {
-					for(int k = 0; k < sc.links.GetCount(); k++)
-						if(sc.links[k] == r.cf.link && sc.indexes[k] == r.cf.indexentry)
-							return false;
-					sc.links.Add(r.cf.link);
-					sc.indexes.Add(r.cf.indexentry);
-					sc.link_last = r.cf.link;
-					sc.index_last = r.cf.indexentry;
-				}
-			}
-			link_before = r.link;
-			state_before = state;
-			const String* fmt = &r.fmt;
-			if(!runs)
-				plang = r.cf.language;
-			lastlang = r.cf.language;
-			if(r.cf.language != plang) { // the language goes first, as QtfParagraph writes it
-				sc.lang.Clear();
-				QtfLanguage(sc.lang, r.cf.language, plang);
-				// a height digit right after it gets the separator QtfCharFormat would put
-				if(sEndsInDigit(sc.lang) && !fmt->IsEmpty() && (*fmt)[0] >= '0' && (*fmt)[0] <= '9')
-					sc.lang.Cat(';');
-				sc.lang.Cat(*fmt);
-				fmt = &sc.lang;
-			}
-			t = sRoom(sc, t, 3 * (in.Limit() - b) + fmt->GetLength() + 32);
-			if(runs && ((fmt == &r.fmt && sc.open_fmt == state) || *fmt == sc.open)) {
-				// ":" ending a run followed by ":" in the same block would read as "::"
-				if(colon && *b == ':') {
-					t[-1] = '`';
-					*t++ = ':';
-				}
-			}
-			else {
-				if(runs && !sc.open.IsEmpty())
-					*t++ = ']';
-				if(!fmt->IsEmpty()) {
-					*t++ = '[';
-					for(const char* q = fmt->Begin(), *e = fmt->End(); q < e;) // mostly a letter or two
-						*t++ = *q++;
-					*t++ = ' ';
-				}
-				sc.open = *fmt;
-				sc.open_fmt = fmt == &r.fmt ? state : -1;
-			}
-			t = sPackedText(t, in);
-			colon = in.TextBegin()[-1] == ':';
-			runs = true;
-			continue;
-		}
-		if(item != PackedParaCursor::CODES)
-			return false;
-		// format codes: a sequence met before from this format leads where it led then
-		const sRunFmt& r = sc.fmts[state];
-		bool known = false;
-		uint64 v = in.PeekCodes();
-		for(const sRunFmt::Step& st : r.step) {
-			if(st.style == &style && in.MatchCodes(v, st.codes)) {
-				state = st.to;
-				sc.fmts[state].ref = true;
-				known = true;
-				break;
-			}
-		}
-		if(known)
-			continue;
-		RichPara::CharFormat cf = r.cf;
-		PackedCodes codes;
-		if(!in.ReadCodes(cf, style, codes))
-			return false;
-		int from = state;
-		sc.gone = -1;
-		state = sRunFormat(sc, base, cf);
-		sc.fmts[state].ref = true;
-		// a link's codes are long and met once: not kept
-		if(sc.gone != from && codes.len) {
-			sRunFmt& fr = sc.fmts[from];
-			sRunFmt::Step& st = fr.step[fr.next_step];
-			fr.next_step = (fr.next_step + 1) % int(std::size(fr.step));
-			st.style = &style;
-			st.codes = codes;
-			st.to = state;
-		}
-	}
-	if(lastlang != plang)
-		return false;
-	const sRunFmt& last = sc.fmts[state];
-	// the head may have been replaced with the formats it named; its prefix is its own
-	out.Cat(sc.heads[hi_head].prefix);
-	if(!runs) {
-		QtfCharFormat(out, base, last.cf); // which may need a separator after the prefix
-		plang = last.cf.language;
-	}
-	QtfLanguage(out, plang, language);
-	out.Cat(' ');
-	if(runs && !sc.open.IsEmpty()) {
-		t = sRoom(sc, t, 1);
-		*t++ = ']';
-	}
-	out.Cat(sc.buf.Get(), int(t - sc.buf.Get()));
-	return true;
-}
-
-} // namespace
 
 namespace {
 
@@ -1136,7 +758,7 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 	// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
 	bool packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
 	bool with_styles = !(options & QTF_OPT_NO_STYLES);
-	std::unique_ptr<sPackedScratch> scratch;
+	std::unique_ptr<PackedWriteScratch> scratch;
 	// the style of the last paragraph, which the next mostly has too
 	Uuid last_id;
 	int last_q = 0;
@@ -1215,9 +837,9 @@ void QtfParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& 
 		}
 		const RichPara::Format& parabase = in_group ? gr->format : *base;
 		if(packed && pp && !scratch)
-			scratch = std::make_unique<sPackedScratch>();
+			scratch = std::make_unique<PackedWriteScratch>();
 		if(!packed || !pp ||
-		   !sPackedParagraph(out, *pp, *last_style, *base, parabase, in_group ? group_serial : 0, language, *scratch))
+		   !WritePackedParagraph(out, *pp, *last_style, *base, parabase, in_group ? group_serial : 0, language, *scratch))
 			sParagraph(out, txt.Get(i, styles), parabase, *base, language, charset, options);
 	}
 	if(!txt.GetPartCount())

@@ -1,0 +1,86 @@
+// What the QTF writer's two halves share: the comparisons of run formats, and the fast path
+// that writes a paragraph from its packed form with the scratch it keeps between paragraphs.
+#pragma once
+
+#include <richtext/document/RichTxt.h>
+#include <richtext/para/detail/PackedParaCursor.h>
+
+namespace Qel::detail {
+
+// Everything QtfCharFormat writes depends on.
+inline bool SameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
+	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
+	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
+inline bool SameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.link == b.link && a.indexentry == b.indexentry;
+}
+
+inline bool QtfEndsInDigit(const String& out)
+{
+	int n = out.GetLength();
+	return n && out[n - 1] >= '0' && out[n - 1] <= '9';
+}
+
+// A run format met in the packed form with its commands against a base (languages left out),
+// and the code sequences seen to lead from it to others under a style: a text has few run
+// formats and few ways between them, so most runs take a known sequence to a known format.
+struct PackedRunFormat {
+	struct Step {
+		const RichPara::Format* style = nullptr; // null: unused
+		PackedCodes             codes;
+		int                     to = 0;
+	};
+
+	const RichPara::Format* base = nullptr;
+	RichPara::CharFormat    cf;
+	String                  fmt;
+	Step                    step[6];
+	int                     next_step = 0; // the step to replace next
+	bool                    ref = false;   // used since the replacing hand last passed
+	bool                    link = false;  // a link or index entry of its own: runs share it
+};
+
+// The head of a packed paragraph (its paragraph-format fields) met under a style and base,
+// with what QtfParaFormat writes for it and the run format it starts in.
+struct PackedParaHead {
+	const RichPara::Format* style = nullptr; // null: unused
+	const RichPara::Format* base = nullptr;
+	int                     group = 0;       // the paragraph fields written against: 0 base's
+	bool                    apart = false;   // the paragraph's head is kept apart, all of head
+	String                  head;
+	String                  prefix;
+	int                     start = 0;
+};
+
+// What writing paragraphs from their packed form keeps from one paragraph to the next.
+struct PackedWriteScratch {
+	RichPara::Format  f;
+	PackedRunFormat           fmts[16];
+	int               used = 0;       // formats filled
+	int               hand = 0;       // where the search for a format to replace goes on
+	int               gone = -1;      // the format replaced last, -1 after none
+	PackedParaHead         heads[4];
+	int               next_head = 0;
+	String            open;           // the format block open
+	int               open_fmt = -1;  // the run format whose commands it holds, if without a language
+	String            lang;           // scratch for a run of another language
+	Vector<String>    links;          // the links of the paragraph's stretches of runs so far
+	Vector<WString>   indexes;        // with their index entries
+	String            link_last;      // of the last run with a link
+	WString           index_last;
+	SizedBuffer<char> buf;
+};
+
+// Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
+// over its packed form; false, with nothing written, when it holds objects or fields, when it
+// is damaged or when its last run is not in the language of its first.
+bool WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
+                          const RichPara::Format& base, const RichPara::Format& parabase, int group,
+                          int language, PackedWriteScratch& sc);
+
+} // namespace Qel::detail
