@@ -176,7 +176,7 @@ TEST(PageMarksProperty, QueriesFromMarksAnswerAsWalksFromTheTop)
 		Rect page(g.Int(0, 100), g.Int(0, 100), 0, 0);
 		page.right = page.left + g.Int(1200, 3000);
 		page.bottom = page.top + g.Int(900, 2500);
-		for(int round = 0; round < 4; round++) {
+		for(int round = 0; round < 5; round++) {
 			unsigned q = seed * 100 + round;
 			std::string marked = Answers(doc, page, q);
 			std::string again = Answers(doc, page, q + 50); // with the marks the first one left
@@ -192,6 +192,8 @@ TEST(PageMarksProperty, QueriesFromMarksAnswerAsWalksFromTheTop)
 			for(int e = g.Int(1, 3); e > 0; e--) {
 				int n = doc.GetPartCount();
 				int i = g.Int(0, n);
+				if(n > 64 && g.Chance(60)) // where a walk's context is remembered, or next to it
+					i = 64 * g.Int(1, n / 64) - g.Int(0, 1);
 				switch(g.Int(0, 6)) {
 				case 0: {
 					RichTable t = RandomTable(g, 0);
