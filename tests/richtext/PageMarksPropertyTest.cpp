@@ -240,3 +240,29 @@ TEST(PageMarksProperty, CopiesAndMovesForgetTheMarks)
 	EXPECT_EQ(a, b);
 	EXPECT_EQ(a, c);
 }
+
+// The frame and grid of a table above the window would fall on pages that are not painted.
+TEST(PageMarksProperty, TableAboveTheWindowDrawsNothing)
+{
+	RichText doc;
+	RichTable t;
+	t.format.column_widths.Add(1);
+	t.format.frame_width = 10;
+	t.format.grid_width = 5;
+	for(int r = 0; r < 2; r++)
+		t.cell.Add().SetCount(1);
+	doc.SetTable(0, t);
+	RichPara p;
+	p.format.newpage = true;
+	p.Cat(WString("below"), RichPara::CharFormat());
+	doc.SetPara(1, p, RichStyle());
+	Rect page(0, 0, 2000, 1500);
+	RecordingPageDraw all, below;
+	doc.Paint(all, page, RichPaintInfo());
+	ASSERT_NE(all.Of(0, "Rect"), "");
+	RichPaintInfo pi;
+	pi.window_top = PagePos(1, 0);
+	doc.Paint(below, page, pi);
+	EXPECT_EQ(below.Of(0), "");
+	EXPECT_NE(below.Of(1, "below"), "");
+}
