@@ -1,6 +1,7 @@
 // The document: the part list with its styles, and the paragraph update serials.
 #include <richtext/document/RichTable.h>
 #include <richtext/base/detail/UpdateSerial.h>
+#include <richtext/layout/detail/PageMarks.h>
 
 #include <atomic>
 
@@ -96,7 +97,6 @@ RichText::~RichText() = default;
 void RichText::Cat(const RichPara& p)
 {
 	SetPara(GetPartCount(), p, GetStyle(GetStyles(), p.format.styleid));
-	Invalidate();
 }
 
 void RichText::SetStyle(const Uuid& id, const RichStyle& st)

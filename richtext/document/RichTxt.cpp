@@ -119,6 +119,7 @@ RichTxt& RichTxt::operator=(RichTxt&& src) noexcept
 		length = src.length;
 		table_count = src.table_count;
 		src.length = src.table_count = 0;
+		changed_from = src.changed_from = 0;
 	}
 	return *this;
 }
@@ -192,7 +193,11 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 {
 	if(i < 0)
 		return;
-	if(i == part.GetCount()) // appending: no empty paragraph to make first
+	int n = part.GetCount();
+	// replacing a paragraph keeps the totals: a stale length would have every query after an
+	// edit count the whole document again
+	int64 was = i < n && part[i].Is<Para>() ? part[i].Get<Para>().length : -1;
+	if(i == n) // appending: no empty paragraph to make first
 		part.Add().Create<Para>();
 	else {
 		Grow(i + 1);
@@ -212,7 +217,14 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 	pp.length = length;
 	if(sHasNumbering(f))
 		pp.number_format = std::make_unique<RichPara::NumberFormat>(f);
-	Invalidate(); // a caller outside the list could not, and a stale total would be wrong
+	// a caller outside the list could not, and a stale total would be wrong
+	int64 total = was >= 0 && this->length >= 0 ? int64(this->length) - was + length : -1;
+	if(total >= 0 && total <= INT_MAX) {
+		changed_from = min(changed_from, i);
+		this->length = int(total);
+	}
+	else
+		Invalidate(min(i, n));
 }
 
 void RichTxt::SetTable(int i, RichTable& t)
@@ -220,11 +232,12 @@ void RichTxt::SetTable(int i, RichTable& t)
 	if(i < 0)
 		return;
 	t.Normalize();
+	int n = part.GetCount();
 	Grow(i);
 	if(i == part.GetCount())
 		part.Add();
 	part[i].Create<RichTable>(std::move(t));
-	Invalidate();
+	Invalidate(min(i, n));
 }
 
 int RichTxt::GetLength() const

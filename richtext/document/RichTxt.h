@@ -24,6 +24,9 @@ struct RichPos;
 namespace detail {
 class RichQtfParser;
 struct StoredParas;
+struct PageTally;
+struct PageMarks;
+class PageMarkCache;
 } // namespace detail
 
 // A page header or footer: a document owned as a value. Copies copy the document (taking its
@@ -202,13 +205,15 @@ public:
 	static bool IsPaintingArea(PageDraw& pw, Zoom z, const Rect& page, PagePos top, PagePos bottom);
 
 protected:
-	// The totals must be recomputed: after any change to the parts.
-	void Invalidate() { length = table_count = -1; }
+	// The totals must be recomputed and what walks remember of the parts from part from on
+	// forgotten: after any change to the parts.
+	void Invalidate(int from = 0) { length = table_count = -1; changed_from = min(changed_from, from); }
 
 private:
 	Vector<Any> part;          // each holds a Para or a RichTable
 	mutable int length = 0;    // cached totals; -1: stale
 	mutable int table_count = 0;
+	mutable int changed_from = 0; // the first part changed since a walk's marks were checked
 
 	friend class RichText;
 	friend class RichCell;
@@ -228,6 +233,16 @@ private:
 	const Para& SyncedPara(int i, const RichPageContext& rc) const;
 	void AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) const;
 	void AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) const;
+	// Moves the tallies over part t.part.
+	void Tally(detail::PageTally& t) const;
+	// The walks from part w.part with rc the context before it (a remembered one, or the
+	// start at part 0), noting their contexts in marks when given.
+	RichCaret CaretFrom(int pos, RichPageContext& rc, detail::PageTally w, detail::PageMarks* marks) const;
+	int       PosFrom(int x, PagePos p, RichPageContext& rc, detail::PageTally w, detail::PageMarks* marks) const;
+	void      PaintFrom(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi, detail::PageTally w,
+	                    detail::PageMarks* marks) const;
+	void      RichPosFrom(int pos, RichPos& out, int tables_before, int max_level,
+	                      const ArrayMap<Uuid, RichStyle>& s, const detail::PageTally& w) const;
 };
 
 class RichText : public RichTxt {
@@ -300,7 +315,13 @@ private:
 	ArrayMap<Uuid, RichStyle> style;
 	bool                      default_styles = true;
 
+	// What walks from the top remember (under the lock, like the parts' layout caches).
+	mutable std::unique_ptr<detail::PageMarkCache> marks;
+
 	RichText(const RichText& src, const Mutex::Lock& src_lock);
+	// The marks for walks from start, with those of changed parts dropped; null when walks go
+	// from the top.
+	detail::PageMarks* Marks(const RichPageContext& start) const;
 
 	static const ArrayMap<Uuid, RichStyle>& DefaultStyles();
 	// The document's own styles, to change.

@@ -6,33 +6,36 @@ namespace Qel {
 
 bool RichTxt::Update(ParaOp& op)
 {
-	bool changed = false;
-	for(Any& a : part)
+	int first = -1;
+	for(int i = 0; i < part.GetCount(); i++) {
+		Any& a = part[i];
+		bool changed = false;
 		if(a.Is<Para>())
-			changed |= op(a.Get<Para>());
+			changed = op(a.Get<Para>());
 		else {
 			RichTable& t = a.Get<RichTable>();
-			bool cells = false;
-			RichTable::ForEachOrigin(t, [&](int, int, RichCell& c) { cells |= c.text.Update(op); });
-			if(cells) {
+			RichTable::ForEachOrigin(t, [&](int, int, RichCell& c) { changed |= c.text.Update(op); });
+			if(changed)
 				t.Invalidate();
-				changed = true;
-			}
 		}
-	if(changed)
-		Invalidate();
-	return changed;
+		if(changed && first < 0)
+			first = i;
+	}
+	if(first >= 0)
+		Invalidate(first);
+	return first >= 0;
 }
 
 bool RichTxt::EvaluateFields(const ArrayMap<Uuid, RichStyle>& s, VectorMap<String, Value>& vars)
 {
-	bool changed = false;
+	int first = -1;
 	for(int i = 0; i < part.GetCount(); i++)
 		if(part[i].Is<Para>()) {
 			RichPara p = Get(i, s, false);
 			if(p.EvaluateFields(vars)) {
-				SetPara(i, p, GetStyle(s, p.format.styleid));
-				changed = true;
+				SetPara(i, p, GetStyle(s, p.format.styleid)); // keeps the totals
+				if(first < 0)
+					first = i;
 			}
 		}
 		else {
@@ -41,12 +44,12 @@ bool RichTxt::EvaluateFields(const ArrayMap<Uuid, RichStyle>& s, VectorMap<Strin
 			RichTable::ForEachOrigin(t, [&](int, int, RichCell& c) { cells |= c.text.EvaluateFields(s, vars); });
 			if(cells) {
 				t.Invalidate();
-				changed = true;
+				Invalidate(i);
+				if(first < 0)
+					first = i;
 			}
 		}
-	if(changed)
-		Invalidate();
-	return changed;
+	return first >= 0;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <richtext/base/detail/LayoutMath.h>
 #include <richtext/base/detail/UpdateSerial.h>
 #include <richtext/layout/detail/LineWalk.h>
+#include <richtext/layout/detail/PageMarks.h>
 
 namespace Qel {
 
@@ -102,13 +103,48 @@ RichPageContext RichText::MakeContext(const Rect& page, PagePos py) const
 	return rc;
 }
 
+detail::PageMarks* RichText::Marks(const RichPageContext& start) const
+{
+	if(detail::IsFullPageWalks()) // the marks stay for when it is off, and are dropped as usual
+		return nullptr;
+	if(!marks)
+		marks = std::make_unique<detail::PageMarkCache>();
+	if(changed_from < INT_MAX) {
+		marks->Truncate(changed_from);
+		changed_from = INT_MAX;
+	}
+	return &marks->Get(start);
+}
+
+void RichTxt::Tally(detail::PageTally& t) const
+{
+	const Any& a = part[t.part++];
+	if(a.Is<Para>()) {
+		t.offset += a.Get<Para>().length + 1;
+		return;
+	}
+	const RichTable& tab = a.Get<RichTable>();
+	t.offset += tab.GetLength() + 1;
+	t.tables += tab.GetTableCount() + 1;
+}
+
 PagePos RichText::GetHeight(const Rect& page) const
 {
 	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
+	detail::PageMarks* m = Marks(rc);
+	detail::PageTally w;
+	if(const detail::PageMark* k = m ? m->Last([](const detail::PageMark&) { return true; }) : nullptr) {
+		rc = k->rc;
+		w = k->at;
+	}
 	RichPageContext begin;
-	for(int i = 0; i < GetPartCount(); i++)
-		Advance(i, rc, begin);
+	while(w.part < GetPartCount()) {
+		if(m)
+			m->Note(w, rc);
+		Advance(w.part, rc, begin);
+		Tally(w);
+	}
 	return rc.py;
 }
 

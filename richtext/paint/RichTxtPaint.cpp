@@ -5,6 +5,7 @@
 #include <richtext/layout/PageContext.h>
 #include <richtext/paint/RichPaint.h>
 #include <richtext/base/detail/LayoutMath.h>
+#include <richtext/layout/detail/PageMarks.h>
 
 namespace Qel {
 
@@ -40,19 +41,36 @@ bool RichTxt::IsPaintingArea(PageDraw& pw, Zoom z, const Rect& page, PagePos top
 	return false;
 }
 
-void RichTxt::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi_) const
+void RichTxt::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi) const
+{
+	rc.number = RichPara::Number();
+	PaintFrom(pw, rc, pi, detail::PageTally(), nullptr);
+}
+
+void RichTxt::PaintFrom(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi_, detail::PageTally w,
+                        detail::PageMarks* marks) const
 {
 	RichPaintInfo pi = pi_;
-	rc.number = RichPara::Number();
+	// the positions are relative to the part the walk starts at
+	pi.sel_start = sSub(pi.sel_start, w.offset);
+	pi.sel_end = sSub(pi.sel_end, w.offset);
+	pi.highlight_pos = sSub(pi.highlight_pos, w.offset);
+	pi.table_sel = sSub(pi.table_sel, w.tables);
 	bool base_level = rc.text && static_cast<const RichTxt*>(rc.text) == this;
 	RichPageContext begin;
-	for(int i = 0; i < part.GetCount() && rc.py < pi.window_bottom; i++) {
+	for(; w.part < part.GetCount() && rc.py < pi.window_bottom; Tally(w)) {
+		int i = w.part;
+		if(marks)
+			marks->Note(w, rc);
 		int64 len;
 		if(part[i].Is<RichTable>()) {
 			const RichTable& t = part[i].Get<RichTable>();
 			pi.table_sel = sSub(pi.table_sel, 1);
 			Advance(i, rc, begin);
-			t.Paint(pw, begin, pi, base_level);
+			// like a paragraph, a table that ends above the window draws nothing: its grid and
+			// frame would fall on pages that are not painted
+			if(rc.py >= pi.window_top)
+				t.Paint(pw, begin, pi, base_level);
 			pi.table_sel = sSub(pi.table_sel, t.GetTableCount());
 			len = t.GetLength();
 		}
@@ -92,7 +110,15 @@ void RichText::Paint(PageDraw& pw, PagePos py, const Rect& page, const RichPaint
 	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, py);
 	int from = rc.py.page;
-	RichTxt::Paint(pw, rc, pi);
+	detail::PageMarks* m = pw.tracer ? nullptr : Marks(rc); // a tracer sees every part
+	detail::PageTally w;
+	// parts that end above the window paint nothing
+	if(const detail::PageMark* k = m ? m->Last([&](const detail::PageMark& k) { return k.rc.py < pi.window_top; })
+	                                 : nullptr) {
+		rc = k->rc;
+		w = k->at;
+	}
+	PaintFrom(pw, rc, pi, w, m);
 	PaintHeaderFooter(pw, page, py, pi, from, rc.py.page);
 }
 
@@ -128,11 +154,21 @@ void RichText::PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, con
 		done = max(done, rc.py.page);
 		return done < to_page;
 	};
+	detail::PageMarks* m = pw.tracer ? nullptr : Marks(rc);
+	detail::PageTally w;
+	// pages before from_page are not painted: the walk may start on one of them
+	if(const detail::PageMark* k = m ? m->Last([&](const detail::PageMark& k) { return k.rc.py.page < from_page; })
+	                                 : nullptr) {
+		rc = k->rc;
+		w = k->at;
+	}
 	RichPageContext begin;
-	for(int i = 0; i < GetPartCount(); i++) {
+	for(; w.part < GetPartCount(); Tally(w)) {
 		if(!pages())
 			return;
-		Advance(i, rc, begin);
+		if(m)
+			m->Note(w, rc);
+		Advance(w.part, rc, begin);
 	}
 	pages();
 }

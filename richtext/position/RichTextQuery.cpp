@@ -6,6 +6,7 @@
 #include <richtext/layout/PageContext.h>
 #include <richtext/paint/RichPaint.h>
 #include <richtext/position/RichPos.h>
+#include <richtext/layout/detail/PageMarks.h>
 
 namespace Qel {
 
@@ -62,25 +63,53 @@ void RichText::Paint(Draw& w, int x, int y, int cx, const RichPaintInfo& pi) con
 	Paint(pw, PagePos(0, 0), Rect(0, 0, sTextWidth(p.zoom, cx), INT_MAX), p);
 }
 
+// The walks start from the last context remembered before the part they look for.
 RichCaret RichText::GetCaret(int pos, const Rect& page) const
 {
 	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
-	return RichTxt::GetCaret(pos, rc);
+	detail::PageMarks* m = Marks(rc);
+	detail::PageTally w;
+	int64 at = clamp(pos, 0, GetLength());
+	if(const detail::PageMark* k = m ? m->Last([&](const detail::PageMark& k) { return k.at.offset <= at; })
+	                                 : nullptr) {
+		rc = k->rc;
+		w = k->at;
+	}
+	return CaretFrom(pos, rc, w, m);
 }
 
 int RichText::GetPos(int x, PagePos y, const Rect& page) const
 {
 	Mutex::Lock lock(mutex);
 	RichPageContext rc = MakeContext(page, PagePos(0, 0));
-	return RichTxt::GetPos(x, y, rc);
+	if(GetPartCount() == 0)
+		return 0;
+	detail::PageMarks* m = Marks(rc);
+	detail::PageTally w;
+	if(const detail::PageMark* k = m ? m->Last([&](const detail::PageMark& k) { return k.rc.py <= y; }) : nullptr) {
+		rc = k->rc;
+		w = k->at;
+	}
+	return PosFrom(x, y, rc, w, m);
 }
 
 RichPos RichText::GetRichPos(int pos, int max_level) const
 {
 	Mutex::Lock lock(mutex);
 	RichPos out;
-	RichTxt::GetRichPos(pos, out, 0, max_level, GetStyles());
+	// any walk's marks tell where the parts begin in the text
+	detail::PageTally w;
+	if(marks && !detail::IsFullPageWalks()) {
+		if(changed_from < INT_MAX) {
+			marks->Truncate(changed_from);
+			changed_from = INT_MAX;
+		}
+		if(const detail::PageMarks* m = marks->Any())
+			if(const detail::PageMark* k = m->Last([&](const detail::PageMark& k) { return k.at.offset <= pos; }))
+				w = k->at;
+	}
+	RichPosFrom(pos, out, 0, max_level, GetStyles(), w);
 	if(IsNull(out.tables_before))
 		out.tables_before = 0;
 	return out;

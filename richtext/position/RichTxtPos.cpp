@@ -6,6 +6,7 @@
 #include <richtext/paint/RichPaint.h>
 #include <richtext/position/RichPos.h>
 #include <richtext/base/detail/LayoutMath.h>
+#include <richtext/layout/detail/PageMarks.h>
 
 namespace Qel {
 
@@ -23,22 +24,31 @@ const ArrayMap<Uuid, RichStyle>& sStyles(const RichPageContext& rc)
 
 RichCaret RichTxt::GetCaret(int pos, RichPageContext& rc) const
 {
-	pos = clamp(pos, 0, GetLength());
 	rc.number = RichPara::Number();
+	return CaretFrom(pos, rc, detail::PageTally(), nullptr);
+}
+
+RichCaret RichTxt::CaretFrom(int pos, RichPageContext& rc, detail::PageTally w, detail::PageMarks* marks) const
+{
+	int64 at = clamp(pos, 0, GetLength());
 	RichPageContext begin;
-	for(int i = 0; i < part.GetCount(); i++) {
+	while(w.part < part.GetCount()) {
+		int  i = w.part;
 		bool table = part[i].Is<RichTable>();
 		int  len = table ? part[i].Get<RichTable>().GetLength() : part[i].Get<Para>().length;
+		if(marks)
+			marks->Note(w, rc);
 		Advance(i, rc, begin);
-		if(pos <= len) {
+		int64 in = at - w.offset;
+		if(in <= len) {
 			if(table)
-				return part[i].Get<RichTable>().GetCaret(pos, begin);
+				return part[i].Get<RichTable>().GetCaret(int(in), begin);
 			RichPageContext pc = begin;
-			RichCaret c = Get(i, sStyles(rc), true).GetCaret(pos, pc);
+			RichCaret c = Get(i, sStyles(rc), true).GetCaret(int(in), pc);
 			c.text_page = begin.page;
 			return c;
 		}
-		pos -= len + 1;
+		Tally(w);
 	}
 	return RichCaret();
 }
@@ -48,23 +58,36 @@ int RichTxt::GetPos(int x, PagePos p, RichPageContext& rc) const
 	rc.number = RichPara::Number();
 	if(part.IsEmpty())
 		return 0;
-	int64 offset = 0;
+	return PosFrom(x, p, rc, detail::PageTally(), nullptr);
+}
+
+int RichTxt::PosFrom(int x, PagePos p, RichPageContext& rc, detail::PageTally w, detail::PageMarks* marks) const
+{
 	RichPageContext begin;
-	for(int i = 0; i < part.GetCount(); i++) {
+	while(w.part < part.GetCount()) {
+		int  i = w.part;
 		bool table = part[i].Is<RichTable>();
+		if(marks)
+			marks->Note(w, rc);
 		Advance(i, rc, begin);
 		if(p < rc.py) {
 			int in = table ? part[i].Get<RichTable>().GetPos(x, p, begin)
 			               : Get(i, sStyles(rc), true).GetPos(x, p, begin);
-			return int(min<int64>(offset + in, GetLength()));
+			return int(min<int64>(w.offset + in, GetLength()));
 		}
-		offset += int64(table ? part[i].Get<RichTable>().GetLength() : part[i].Get<Para>().length) + 1;
+		Tally(w);
 	}
-	return int(clamp<int64>(offset - 1, 0, GetLength()));
+	return int(clamp<int64>(w.offset - 1, 0, GetLength()));
 }
 
 void RichTxt::GetRichPos(int pos, RichPos& out, int tables_before, int max_level,
                          const ArrayMap<Uuid, RichStyle>& s) const
+{
+	RichPosFrom(pos, out, tables_before, max_level, s, detail::PageTally());
+}
+
+void RichTxt::RichPosFrom(int pos, RichPos& out, int tables_before, int max_level,
+                          const ArrayMap<Uuid, RichStyle>& s, const detail::PageTally& w) const
 {
 	int n = part.GetCount();
 	auto no_para = [&](int index) {
@@ -76,9 +99,10 @@ void RichTxt::GetRichPos(int pos, RichPos& out, int tables_before, int max_level
 		return;
 	}
 	int start = pos;
-	int before = tables_before;
-	int i = 0;
+	int before = int(tables_before + w.tables);
+	int i = w.part;
 	int len = 0;
+	pos = int(pos - w.offset);
 	for(; i < n; i++) {
 		bool table = part[i].Is<RichTable>();
 		len = table ? part[i].Get<RichTable>().GetLength() : part[i].Get<Para>().length;

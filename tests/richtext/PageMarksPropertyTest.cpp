@@ -1,0 +1,268 @@
+// Queries that walk on from remembered contexts give what walks from the first part give: over
+// random documents of some hundreds of parts (numbering, keep-with-next, orphans, page breaks,
+// headers and footers with page numbers set by paragraphs and tables, nested tables with spans
+// and header rows) on small pages, edited at random places between the queries.
+#include "PaintTestUtil.h"
+
+#include <richtext/layout/detail/PageMarks.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+using namespace QelTest;
+
+namespace {
+
+struct Gen {
+	std::mt19937 rng;
+	explicit Gen(unsigned seed) : rng(seed) {}
+
+	int  Int(int lo, int hi) { return lo + int(rng() % unsigned(hi - lo + 1)); }
+	bool Chance(int percent) { return Int(0, 99) < percent; }
+};
+
+const char* const sHeaders[] = {
+	"page {:VALUE:PAGENUMBER:}",
+	"[2 {:VALUE:PAGENUMBER:} of {:VALUE:PAGECOUNT:}]",
+	"[3 head]&[1 second {:VALUE:PAGENUMBER:}]",
+};
+
+RichPara RandomPara(Gen& g, bool top)
+{
+	RichPara p;
+	RichPara::Format& f = p.format;
+	f.before = g.Int(0, 60);
+	f.after = g.Int(0, 60);
+	f.ruler = g.Chance(5) ? g.Int(1, 10) : 0;
+	f.newpage = g.Chance(3);
+	f.fflag = g.Chance(4);
+	f.keep = g.Chance(10);
+	f.keepnext = g.Chance(20);
+	f.orphan = g.Chance(40);
+	if(g.Chance(25)) {
+		f.number[0] = RichPara::NUMBER_1;
+		f.number[1] = byte(g.Chance(50) ? RichPara::NUMBER_1 : 0);
+		f.reset_number = g.Chance(10);
+		f.after_number = ". ";
+	}
+	if(top && g.Chance(6)) {
+		f.newhdrftr = true;
+		f.header_qtf = g.Chance(80) ? sHeaders[g.Int(0, 2)] : "";
+		f.footer_qtf = g.Chance(50) ? sHeaders[g.Int(0, 2)] : "";
+	}
+	for(int n = g.Int(0, 10); n > 0; n--) {
+		RichPara::CharFormat c;
+		c.Height(g.Chance(15) ? g.Int(150, 400) : g.Int(60, 140));
+		if(g.Chance(5)) {
+			p.Cat(Box(g.Int(20, 300), g.Int(10, 300)), c);
+			continue;
+		}
+		WString s;
+		for(int w = g.Int(1, 4); w > 0; w--) {
+			for(int k = g.Int(1, 8); k > 0; k--)
+				s.Cat(wchar('a' + g.Int(0, 25)));
+			s.Cat(' ');
+		}
+		p.Cat(s, c);
+	}
+	return p;
+}
+
+void FillText(Gen& g, RichTxt& t, int parts, int depth);
+
+RichTable RandomTable(Gen& g, int depth)
+{
+	RichTable t;
+	int cols = g.Int(1, 3);
+	int rows = g.Int(1, 5);
+	for(int c = 0; c < cols; c++)
+		t.format.column_widths.Add(g.Int(1, 4));
+	t.format.frame_width = g.Int(0, 10);
+	t.format.grid_width = g.Int(0, 6);
+	t.format.before = g.Int(0, 40);
+	t.format.after = g.Int(0, 40);
+	t.format.header_rows = g.Chance(30) ? g.Int(1, 2) : 0;
+	t.format.new_page = g.Chance(5);
+	if(depth == 0 && g.Chance(20)) {
+		t.format.new_header_footer = true;
+		SetHeaderQtf(t.header, sHeaders[g.Int(0, 2)]);
+		if(g.Chance(50))
+			SetHeaderQtf(t.footer, sHeaders[g.Int(0, 2)]);
+	}
+	for(int r = 0; r < rows; r++) {
+		Array<RichCell>& row = t.cell.Add();
+		row.SetCount(cols);
+		for(RichCell& x : row) {
+			x.format.valign = g.Int(1, 3);
+			x.format.keep = g.Chance(10);
+			x.format.min_height = g.Chance(20) ? g.Int(0, 400) : 0;
+			x.vspan = g.Chance(10) ? 1 : 0;
+			x.hspan = g.Chance(10) ? 1 : 0;
+			FillText(g, x.text, g.Int(1, 3), depth + 1);
+		}
+	}
+	return t;
+}
+
+void FillText(Gen& g, RichTxt& t, int parts, int depth)
+{
+	for(int i = 0; i < parts; i++)
+		if(depth < 2 && g.Chance(depth ? 10 : 6)) {
+			RichTable tab = RandomTable(g, depth);
+			t.SetTable(i, tab);
+		}
+		else
+			t.SetPara(i, RandomPara(g, depth == 0), RichStyle());
+}
+
+// Every query's answers, as one text.
+std::string Answers(const RichText& doc, const Rect& page, unsigned seed)
+{
+	Gen g(seed);
+	std::ostringstream s;
+	PagePos end = doc.GetHeight(page);
+	s << "end " << end.page << ":" << end.y << "\n";
+	int len = doc.GetLength();
+	for(int k = 0; k < 40; k++) {
+		int pos = k == 0 ? len : k == 1 ? len + 5 : g.Int(0, len);
+		RichCaret c = doc.GetCaret(pos, page);
+		RichPos rp = doc.GetRichPos(pos, g.Chance(20) ? 1 : INT_MAX);
+		s << "caret " << pos << ": " << c.page << " " << c.left << " " << c.top << " " << c.right << " "
+		  << c.bottom << " " << c.text_page.top << " " << c.text_page.bottom << " pos " << rp.para_index << " "
+		  << rp.pos_in_para << " " << rp.table << " " << rp.tables_before << " " << rp.level << "\n";
+	}
+	for(int k = 0; k < 40; k++) {
+		PagePos p(g.Int(0, end.page + 1), g.Int(page.top - 50, page.bottom + 50));
+		int x = g.Int(page.left - 50, page.right + 50);
+		s << "pos " << p.page << ":" << p.y << "," << x << " " << doc.GetPos(x, p, page) << "\n";
+	}
+	for(int k = 0; k < 4; k++) {
+		RecordingPageDraw pw;
+		RichPaintInfo pi;
+		pi.zoom = Zoom(1, 3);
+		int top = g.Int(0, end.page), bottom = g.Int(top, end.page + 1);
+		pi.window_top = PagePos(top, g.Int(page.top, page.bottom));
+		pi.window_bottom = PagePos(bottom, g.Int(page.top, page.bottom));
+		pi.sel_start = g.Int(0, len);
+		pi.sel_end = g.Int(0, len);
+		pi.table_sel = g.Int(0, 5);
+		if(k & 1)
+			pi.codes_color = Color(255, 0, 0);
+		doc.Paint(pw, page, pi);
+		s << "paint " << k << ": " << pw.All() << "\n";
+	}
+	return s.str();
+}
+
+struct FullWalks {
+	FullWalks()  { detail::SetFullPageWalks(true); }
+	~FullWalks() { detail::SetFullPageWalks(false); }
+};
+
+} // namespace
+
+TEST(PageMarksProperty, QueriesFromMarksAnswerAsWalksFromTheTop)
+{
+	for(unsigned seed = 1; seed <= 6; seed++) {
+		Gen g(seed);
+		RichText doc;
+		if(g.Chance(60))
+			SetHeaderQtf(doc.header, sHeaders[g.Int(0, 2)]);
+		if(g.Chance(50))
+			SetHeaderQtf(doc.footer, sHeaders[g.Int(0, 2)]);
+		FillText(g, doc, g.Int(130, 260), 0);
+		Rect page(g.Int(0, 100), g.Int(0, 100), 0, 0);
+		page.right = page.left + g.Int(1200, 3000);
+		page.bottom = page.top + g.Int(900, 2500);
+		for(int round = 0; round < 5; round++) {
+			unsigned q = seed * 100 + round;
+			std::string marked = Answers(doc, page, q);
+			std::string again = Answers(doc, page, q + 50); // with the marks the first one left
+			std::string full, full_again;
+			{
+				FullWalks f;
+				full = Answers(doc, page, q);
+				full_again = Answers(doc, page, q + 50);
+			}
+			ASSERT_EQ(marked, full) << "seed " << seed << ", round " << round;
+			ASSERT_EQ(again, full_again) << "seed " << seed << ", round " << round;
+			// edits at random places, each from its part on
+			for(int e = g.Int(1, 3); e > 0; e--) {
+				int n = doc.GetPartCount();
+				int i = g.Int(0, n);
+				if(n > 64 && g.Chance(60)) // where a walk's context is remembered, or next to it
+					i = 64 * g.Int(1, n / 64) - g.Int(0, 1);
+				switch(g.Int(0, 6)) {
+				case 0: {
+					RichTable t = RandomTable(g, 0);
+					doc.SetTable(min(i, n - 1), t);
+					break;
+				}
+				case 1:
+					doc.Cat(RandomPara(g, true));
+					break;
+				case 2:
+					SetHeaderQtf(doc.header, g.Chance(70) ? sHeaders[g.Int(0, 2)] : "");
+					break;
+				case 3: {
+					RichStyle st;
+					st.format.before = g.Int(0, 100);
+					st.format.Height(g.Int(60, 200));
+					doc.SetStyle(Uuid(), st);
+					break;
+				}
+				default:
+					doc.SetPara(min(i, n - 1), RandomPara(g, true), RichStyle());
+					break;
+				}
+			}
+		}
+	}
+}
+
+TEST(PageMarksProperty, CopiesAndMovesForgetTheMarks)
+{
+	Gen g(7);
+	RichText doc;
+	FillText(g, doc, 200, 0);
+	Rect page(0, 0, 1500, 1200);
+	std::string a = Answers(doc, page, 1);
+	RichText copy = doc;
+	RichText other;
+	FillText(g, other, 100, 0);
+	Answers(other, page, 2);
+	other = std::move(copy); // other's marks are of other parts
+	std::string b = Answers(other, page, 1);
+	RichText moved(std::move(other));
+	std::string c = Answers(moved, page, 1);
+	EXPECT_EQ(a, b);
+	EXPECT_EQ(a, c);
+}
+
+// The frame and grid of a table above the window would fall on pages that are not painted.
+TEST(PageMarksProperty, TableAboveTheWindowDrawsNothing)
+{
+	RichText doc;
+	RichTable t;
+	t.format.column_widths.Add(1);
+	t.format.frame_width = 10;
+	t.format.grid_width = 5;
+	for(int r = 0; r < 2; r++)
+		t.cell.Add().SetCount(1);
+	doc.SetTable(0, t);
+	RichPara p;
+	p.format.newpage = true;
+	p.Cat(WString("below"), RichPara::CharFormat());
+	doc.SetPara(1, p, RichStyle());
+	Rect page(0, 0, 2000, 1500);
+	RecordingPageDraw all, below;
+	doc.Paint(all, page, RichPaintInfo());
+	ASSERT_NE(all.Of(0, "Rect"), "");
+	RichPaintInfo pi;
+	pi.window_top = PagePos(1, 0);
+	doc.Paint(below, page, pi);
+	EXPECT_EQ(below.Of(0), "");
+	EXPECT_NE(below.Of(1, "below"), "");
+}
