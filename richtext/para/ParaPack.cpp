@@ -84,12 +84,6 @@ bool sSameTabs(const RichPara::TabList& tab, const RichPara::TabList& style)
 	return i == style.GetCount();
 }
 
-bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
-{
-	return a.before_number == b.before_number && a.after_number == b.after_number &&
-	       a.reset_number == b.reset_number && memcmp(a.number, b.number, sizeof(a.number)) == 0;
-}
-
 void sPackFormat(Stream& out, const RichPara::Format& f, const RichPara::Format& s)
 {
 	dword mask = 0;
@@ -107,7 +101,7 @@ void sPackFormat(Stream& out, const RichPara::Format& f, const RichPara::Format&
 	bit(PACK_LABEL, !f.label.IsEmpty());
 	bit(PACK_KEEPNEXT, f.keepnext != s.keepnext);
 	bit(PACK_ORPHAN, f.orphan != s.orphan);
-	bit(PACK_NUMBERING, !sSameNumbering(f, s));
+	bit(PACK_NUMBERING, !SameNumbering(f, s));
 	bit(PACK_LINESPACING, f.linespacing != s.linespacing);
 	// Stops without a position are not stored, so they make no difference either.
 	bit(PACK_TABS, !sSameTabs(f.tab, s.tab));

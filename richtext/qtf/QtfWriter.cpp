@@ -116,15 +116,9 @@ void sLineBreak(String& out, int options)
 		out.Cat("\r\n");
 }
 
-bool sSameTabs(const RichPara::TabList& a, const RichPara::TabList& b)
+bool sSameTabList(const RichPara::TabList& a, const RichPara::TabList& b)
 {
 	return a == b; // at once when they share the list
-}
-
-bool sSameNumbering(const RichPara::Format& a, const RichPara::Format& b)
-{
-	return a.before_number == b.before_number && a.after_number == b.after_number &&
-	       a.reset_number == b.reset_number && memcmp(a.number, b.number, sizeof(a.number)) == 0;
 }
 
 } // namespace
@@ -296,7 +290,7 @@ void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Forma
 		sNested(out, n.footer_qtf);
 		out.Cat("^^");
 	}
-	if(!sSameNumbering(o, n)) {
+	if(!SameNumbering(o, n)) {
 		if(o.before_number != n.before_number) {
 			out.Cat('n');
 			sEscapeArg(out, n.before_number);
@@ -316,7 +310,7 @@ void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Forma
 		out.Cat(n.reset_number ? '!' : ';');
 	}
 	QtfNumberCommand(out, 't', o.tabsize, n.tabsize);
-	if(!sSameTabs(o.tab, n.tab)) {
+	if(!sSameTabList(o.tab, n.tab)) {
 		out.Cat("~~");
 		for(const RichPara::Tab& t : n.tab) {
 			out.Cat('~');
@@ -734,7 +728,7 @@ bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPar
 
 bool sSameLongFields(const RichPara::Format& a, const RichPara::Format& b)
 {
-	return a.label == b.label && sSameTabs(a.tab, b.tab) && a.newhdrftr == b.newhdrftr &&
+	return a.label == b.label && sSameTabList(a.tab, b.tab) && a.newhdrftr == b.newhdrftr &&
 	       a.header_qtf == b.header_qtf && a.footer_qtf == b.footer_qtf &&
 	       a.before_number == b.before_number && a.after_number == b.after_number;
 }

@@ -6,6 +6,8 @@
 
 #include <richtext/base/ParaFormat.h>
 
+#include <cstring>
+
 namespace Qel::detail {
 
 constexpr wchar PACK_REPLACEMENT = 0xFFFD;
@@ -154,5 +156,12 @@ void UnpackParaHead(const String& head, RichParaFormats::Format& f);
 // A run of character-format codes read into the running format cf; chrstyle is the style's,
 // which some codes restore. Stops at text, an object, a field or the end.
 void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle);
+
+// The numbering fields of two paragraph formats are the same.
+inline bool SameNumbering(const RichParaFormats::Format& a, const RichParaFormats::Format& b)
+{
+	return a.before_number == b.before_number && a.after_number == b.after_number &&
+	       a.reset_number == b.reset_number && memcmp(a.number, b.number, sizeof(a.number)) == 0;
+}
 
 } // namespace Qel::detail
