@@ -266,3 +266,39 @@ TEST(PageMarksProperty, TableAboveTheWindowDrawsNothing)
 	EXPECT_EQ(below.Of(0), "");
 	EXPECT_NE(below.Of(1, "below"), "");
 }
+
+// A change at a remembered part reaches the context before it: the part before keeps with it, so
+// a taller first line there sends that part to the next page. The page is shifted until it does.
+TEST(PageMarksProperty, AnEditAtAMarkMovesThePartKeptWithIt)
+{
+	const int at = detail::PageMarks::STEP;
+	Rect page(0, 0, 2000, 1000);
+	auto line = [](int height) {
+		RichPara p;
+		RichPara::CharFormat c;
+		c.Height(height);
+		p.Cat(WString("x"), c);
+		return p;
+	};
+	int moved = 0;
+	for(int shift = 0; shift < 1000; shift += 10) {
+		RichText doc;
+		for(int i = 0; i <= 2 * at; i++) {
+			RichPara p = line(100);
+			p.format.before = i == 0 ? shift : 0;
+			p.format.keepnext = i == at - 1;
+			doc.SetPara(i, p, RichStyle());
+		}
+		int before_at = 2 * (at - 1); // each part holds one character
+		int page_before = doc.GetCaret(before_at, page).page;
+		doc.GetCaret(doc.GetLength(), page); // leaves marks along the whole document
+		doc.SetPara(at, line(600), RichStyle());
+		RichCaret end = doc.GetCaret(doc.GetLength(), page);
+		int page_after = doc.GetCaret(before_at, page).page;
+		FullWalks f;
+		ASSERT_EQ(end, doc.GetCaret(doc.GetLength(), page)) << "shift " << shift;
+		ASSERT_EQ(page_after, doc.GetCaret(before_at, page).page) << "shift " << shift;
+		moved += page_after != page_before;
+	}
+	EXPECT_GT(moved, 0) << "some shift sends the part kept with the edited one to the next page";
+}
