@@ -5,6 +5,8 @@
 //   (letter paper less an inch of margins), after a first query has laid everything out;
 // - EditThenCaretAtEnd: the last paragraph but one stored again (alternately with and without
 //   an extra word), then the caret of the end;
+// - EditAtTopThenCaretAtEnd: the same with the second paragraph, so that the caret's walk
+//   crosses the whole document (laid out already): what a walk costs a paragraph;
 // - Frame: a 1920 x 1080 frame at the screen zoom 96/600 painted by the painter with the window
 //   at the top, the middle and the end, beside Pango with cairo on the same text and width
 //   (one PangoLayout per paragraph made once and kept, only those meeting the frame shown);
@@ -282,14 +284,13 @@ void BM_PosAtEnd(benchmark::State& state, int n)
 	sPerParagraph(state, n);
 }
 
-// Each iteration stores the last paragraph but one again, alternately with an extra word and as
-// it was, and asks for the caret of the end: the edit, the paragraph's new layout and the walk.
-void BM_EditThenCaret(benchmark::State& state, int n)
+// Each iteration stores paragraph i again, alternately with an extra word and as it was, and
+// asks for the caret of the end: the edit, the paragraph's new layout and the walk from there.
+void sEditThenCaret(benchmark::State& state, int n, int i)
 {
 	if(!sReady(state))
 		return;
 	RichText& doc = sQel(n).doc;
-	int i = n - 2;
 	RichPara original = doc.Get(i, doc.GetStyles());
 	RichPara edited = original;
 	edited.Cat(WString(" edited"), original.part.Top().format);
@@ -304,6 +305,16 @@ void BM_EditThenCaret(benchmark::State& state, int n)
 	if(flip)
 		doc.SetPara(i, original, style);
 	sPerParagraph(state, n);
+}
+
+void BM_EditThenCaret(benchmark::State& state, int n)
+{
+	sEditThenCaret(state, n, n - 2);
+}
+
+void BM_EditAtTopThenCaret(benchmark::State& state, int n)
+{
+	sEditThenCaret(state, n, 1);
 }
 
 // Counts the paragraphs painted, to set beside Pango's count.
@@ -403,6 +414,8 @@ const bool sRegistered = [] {
 		benchmark::RegisterBenchmark(("PosAtEnd/Qel/" + s).c_str(), BM_PosAtEnd, n)
 			->Unit(benchmark::kMicrosecond);
 		benchmark::RegisterBenchmark(("EditThenCaretAtEnd/Qel/" + s).c_str(), BM_EditThenCaret, n)
+			->Unit(benchmark::kMicrosecond);
+		benchmark::RegisterBenchmark(("EditAtTopThenCaretAtEnd/Qel/" + s).c_str(), BM_EditAtTopThenCaret, n)
 			->Unit(benchmark::kMicrosecond);
 		if(n < 100000)
 			continue; // a thousand paragraphs are a few screens: nothing to scroll through
