@@ -19,8 +19,7 @@ bool RichText::StyleChangeOp::operator()(Para& p)
 	if(p.style != old_id)
 		return false;
 	p.style = new_id;
-	p.update_serial = detail::NewParaUpdateSerial();
-	p.laid_out_width = -1;
+	p.update_serial = detail::NewParaUpdateSerial(); // Update lays it out again
 	return true;
 }
 

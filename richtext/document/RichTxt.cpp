@@ -91,12 +91,15 @@ RichTxt::RichTxt(const RichTxt& src)
 :	length(src.length), table_count(src.table_count)
 {
 	part.Reserve(src.part.GetCount());
+	summary.Reserve(src.part.GetCount());
 	for(const Any& a : src.part) {
 		Any& h = part.Add();
 		if(a.Is<Para>())
-			h.Create<Para>(a.Get<Para>());
-		else
+			summary.Add(ParaSummary(h.Create<Para>(a.Get<Para>())));
+		else {
 			h.Create<RichTable>(a.Get<RichTable>());
+			summary.Add(TableSummary());
+		}
 	}
 }
 
@@ -109,7 +112,9 @@ RichTxt& RichTxt::operator=(RichTxt&& src) noexcept
 {
 	if(this != &src) {
 		part = std::move(src.part);
+		summary = std::move(src.summary);
 		src.part.Clear();
+		src.summary.Clear();
 		header_qtf = std::move(src.header_qtf);
 		footer_qtf = std::move(src.footer_qtf);
 		src.header_qtf.Clear();
@@ -125,6 +130,21 @@ RichTxt& RichTxt::operator=(RichTxt&& src) noexcept
 }
 
 RichTxt::~RichTxt() = default;
+
+RichTxt::Summary RichTxt::ParaSummary(const Para& p)
+{
+	Summary s;
+	s.length = p.length;
+	s.numbered = bool(p.number_format);
+	return s;
+}
+
+RichTxt::Summary RichTxt::TableSummary()
+{
+	Summary s;
+	s.table = true;
+	return s;
+}
 
 bool RichTxt::IsPara(int i) const
 {
@@ -159,13 +179,17 @@ void RichTxt::Grow(int n)
 	if(n <= part.GetCount())
 		return;
 	part.Reserve(n);
-	while(part.GetCount() < n)
+	summary.Reserve(n);
+	while(part.GetCount() < n) {
 		sMakeEmpty(part.Add().Create<Para>());
+		summary.Add(Summary());
+	}
 }
 
 void RichTxt::SetEmpty()
 {
 	part.Clear();
+	summary.Clear();
 	Grow(1);
 	Invalidate();
 }
@@ -197,8 +221,10 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 	// replacing a paragraph keeps the totals: a stale length would have every query after an
 	// edit count the whole document again
 	int64 was = i < n && part[i].Is<Para>() ? part[i].Get<Para>().length : -1;
-	if(i == n) // appending: no empty paragraph to make first
+	if(i == n) { // appending: no empty paragraph to make first
 		part.Add().Create<Para>();
+		summary.Add();
+	}
 	else {
 		Grow(i + 1);
 		if(!part[i].Is<Para>())
@@ -210,13 +236,13 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 	pp.head = std::move(head);
 	pp.content = std::move(content);
 	pp.update_serial = detail::NewParaUpdateSerial();
-	pp.laid_out_width = -1;
 	pp.spell_valid = false;
 	pp.spell_errors.Clear();
 	pp.style = f.styleid;
 	pp.length = length;
 	if(sHasNumbering(f))
 		pp.number_format = std::make_unique<RichPara::NumberFormat>(f);
+	summary[i] = ParaSummary(pp);
 	// a caller outside the list could not, and a stale total would be wrong
 	int64 total = was >= 0 && this->length >= 0 ? int64(this->length) - was + length : -1;
 	if(total >= 0 && total <= INT_MAX) {
@@ -234,9 +260,12 @@ void RichTxt::SetTable(int i, RichTable& t)
 	t.Normalize();
 	int n = part.GetCount();
 	Grow(i);
-	if(i == part.GetCount())
+	if(i == part.GetCount()) {
 		part.Add();
+		summary.Add();
+	}
 	part[i].Create<RichTable>(std::move(t));
+	summary[i] = TableSummary();
 	Invalidate(min(i, n));
 }
 
@@ -244,8 +273,8 @@ int RichTxt::GetLength() const
 {
 	if(length < 0) {
 		int64 n = part.GetCount() ? part.GetCount() - 1 : 0;
-		for(const Any& a : part)
-			n += a.Is<Para>() ? a.Get<Para>().length : a.Get<RichTable>().GetLength();
+		for(int i = 0; i < part.GetCount(); i++)
+			n += summary[i].table ? part[i].Get<RichTable>().GetLength() : summary[i].length;
 		length = int(n);
 	}
 	return length;

@@ -60,25 +60,9 @@ public:
 	struct Para {
 		Uuid              style;
 		int               length = 0;   // text positions
+		mutable bool      spell_valid = false; // spell_errors are up to date
 		// The paragraph's numbering (styles, texts, reset); null when it has none.
 		std::unique_ptr<RichPara::NumberFormat> number_format;
-
-		// The last layout; laid_out_width -1: not laid out. Walks step over a paragraph whose
-		// width and numbering still match without unpacking it. Walks of a const text keep it
-		// up to date. The summary comes first: a walk reads it alone, paragraph by paragraph.
-		mutable int       laid_out_width = -1;
-		mutable int       lines_height = 0;
-		mutable int       ruler = 0;
-		mutable int       before = 0;
-		mutable int       after = 0;
-		mutable bool      newpage = false;
-		mutable bool      fflag = false;
-		mutable bool      keep = false;
-		mutable bool      keepnext = false;
-		mutable bool      orphan = false;
-		mutable bool      newhdrftr = false;
-		mutable bool      spell_valid = false; // spell_errors are up to date
-
 		// The packed form against the style's format, in two pieces when read from QTF with a
 		// long head (its paragraph-format fields): neighbours that inherit the same label, tab
 		// stops or header then share one head. An empty head: content holds it all.
@@ -87,7 +71,9 @@ public:
 		Array<RichObject> objects;      // set aside by packing, in stream order
 		// Laying out again draws a new serial too (layouts are cached under it).
 		mutable int64     update_serial = 0;
-		mutable RichPara::Number number;  // the counters it was laid out with
+		// What the last layout left beside the part list's summary of it: the counters it was
+		// laid out with and its lines' heights, read when it breaks over a page.
+		mutable RichPara::Number number;
 		mutable Vector<int> line_heights;
 		mutable Bits      spell_errors; // a bit per text position
 		// The header and footer texts of the last layout and the documents made from them
@@ -102,7 +88,7 @@ public:
 		mutable std::unique_ptr<HeaderFooter> hdrftr;
 
 		Para() = default;
-		// Content and numbering only: the copy has a serial of its own and no layout.
+		// Content and numbering only: the copy has a serial of its own.
 		Para(const Para& p);
 		Para& operator=(const Para&) = delete;
 		~Para();
@@ -157,7 +143,8 @@ public:
 	int  GetTableCount() const;
 	bool IsEmpty() const;
 
-	// Applies op to every paragraph, inside table cells too; true when any changed.
+	// Applies op to every paragraph, inside table cells too; true when any changed. A changed
+	// paragraph is laid out again.
 	bool Update(ParaOp& op);
 	// Evaluates the fields of every paragraph with vars and stores the changed paragraphs
 	// again; true when any changed.
@@ -210,7 +197,34 @@ protected:
 	void Invalidate(int from = 0) { length = table_count = -1; changed_from = min(changed_from, from); }
 
 private:
+	// What a walk reads of a part, kept beside the part list in part order, so that a walk
+	// over many parts streams through one array: a paragraph's text positions and the summary
+	// of its last layout (laid_out_width -1: not laid out). A walk steps over a paragraph
+	// whose width and numbering still match without unpacking it, and reads its record only
+	// for numbering, a new header or footer, or lines of unequal heights that break over a
+	// page.
+	struct Summary {
+		int  length = 0;
+		int  laid_out_width = -1;
+		int  lines = 0;
+		int  lines_height = 0;
+		int  first_line = 0;      // the first line's height; 0 with no line
+		int  ruler = 0;
+		int  before = 0;
+		int  after = 0;
+		bool table : 1 = false;   // the part is a table: nothing else here is set
+		bool numbered : 1 = false;
+		bool even : 1 = false;    // every line is first_line high
+		bool newpage : 1 = false;
+		bool fflag : 1 = false;
+		bool keep : 1 = false;
+		bool keepnext : 1 = false;
+		bool orphan : 1 = false;
+		bool newhdrftr : 1 = false;
+	};
+
 	Vector<Any> part;          // each holds a Para or a RichTable
+	mutable Vector<Summary> summary; // one for each part
 	mutable int length = 0;    // cached totals; -1: stale
 	mutable int table_count = 0;
 	mutable int changed_from = 0; // the first part changed since a walk's marks were checked
@@ -229,8 +243,12 @@ private:
 	// Appends the plain text; with cell_breaks, records where each cell separator of this
 	// level's tables begins. multiline: a cell text of this level holds a line break.
 	void PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, bool& multiline) const;
-	// Paragraph i up to date for rc: laid out again when its width or numbering differ.
-	const Para& SyncedPara(int i, const RichPageContext& rc) const;
+	// A fresh summary of a stored paragraph (not laid out) and of a table.
+	static Summary ParaSummary(const Para& p);
+	static Summary TableSummary();
+	// The summary of paragraph i up to date for rc: laid out again when its width or
+	// numbering differ.
+	const Summary& SyncedPara(int i, const RichPageContext& rc) const;
 	void AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) const;
 	void AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) const;
 	// Moves the tallies over part t.part.

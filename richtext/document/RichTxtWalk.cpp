@@ -10,8 +10,11 @@ bool RichTxt::Update(ParaOp& op)
 	for(int i = 0; i < part.GetCount(); i++) {
 		Any& a = part[i];
 		bool changed = false;
-		if(a.Is<Para>())
+		if(a.Is<Para>()) {
 			changed = op(a.Get<Para>());
+			if(changed)
+				summary[i] = ParaSummary(a.Get<Para>());
+		}
 		else {
 			RichTable& t = a.Get<RichTable>();
 			RichTable::ForEachOrigin(t, [&](int, int, RichCell& c) { changed |= c.text.Update(op); });

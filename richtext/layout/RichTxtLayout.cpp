@@ -118,12 +118,12 @@ detail::PageMarks* RichText::Marks(const RichPageContext& start) const
 
 void RichTxt::Tally(detail::PageTally& t) const
 {
-	const Any& a = part[t.part++];
-	if(a.Is<Para>()) {
-		t.offset += a.Get<Para>().length + 1;
+	int i = t.part++;
+	if(!summary[i].table) {
+		t.offset += summary[i].length + 1;
 		return;
 	}
-	const RichTable& tab = a.Get<RichTable>();
+	const RichTable& tab = part[i].Get<RichTable>();
 	t.offset += tab.GetLength() + 1;
 	t.tables += tab.GetTableCount() + 1;
 }
@@ -160,29 +160,34 @@ void RichText::SetPageFields(int page, int count)
 void RichTxt::Sync(int i, const RichPageContext& rc) const
 {
 	const Para& p = part[i].Get<Para>();
+	Summary& s = summary[i];
 	p.update_serial = detail::NewParaUpdateSerial(); // the layouts cached under the old one are stale
 	int cx = ClipInt(int64(rc.page.right) - rc.page.left);
-	p.laid_out_width = cx;
+	s.laid_out_width = cx;
 	RichPara para = Get(i, sStyles(rc), true);
 	RichPara::Lines lines = para.FormatLines(cx, rc.number);
 	p.line_heights.SetCount(lines.GetCount());
 	int64 sum = 0;
+	s.even = true;
 	for(int k = 0; k < lines.GetCount(); k++) {
 		int h = detail::LineHeight(lines[k]);
 		p.line_heights[k] = h;
 		sum += h;
+		s.even = s.even && h == p.line_heights[0];
 	}
-	p.lines_height = Sat(sum);
+	s.lines = lines.GetCount();
+	s.lines_height = Sat(sum);
+	s.first_line = s.lines ? p.line_heights[0] : 0;
 	const RichPara::Format& f = para.format;
-	p.ruler = f.ruler;
-	p.before = f.before;
-	p.after = f.after;
-	p.newpage = f.newpage;
-	p.fflag = f.fflag;
-	p.keep = f.keep;
-	p.keepnext = f.keepnext;
-	p.orphan = f.orphan;
-	p.newhdrftr = f.newhdrftr;
+	s.ruler = f.ruler;
+	s.before = f.before;
+	s.after = f.after;
+	s.newpage = f.newpage;
+	s.fflag = f.fflag;
+	s.keep = f.keep;
+	s.keepnext = f.keepnext;
+	s.orphan = f.orphan;
+	s.newhdrftr = f.newhdrftr;
 	p.number = rc.number;
 	if(f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty())
 		p.hdrftr.reset();
@@ -201,18 +206,18 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	}
 }
 
-const RichTxt::Para& RichTxt::SyncedPara(int i, const RichPageContext& rc) const
+const RichTxt::Summary& RichTxt::SyncedPara(int i, const RichPageContext& rc) const
 {
-	const Para& p = part[i].Get<Para>();
-	if(p.laid_out_width != ClipInt(int64(rc.page.right) - rc.page.left) ||
-	   (p.number_format && !(p.number == rc.number)))
+	const Summary& s = summary[i];
+	if(s.laid_out_width != ClipInt(int64(rc.page.right) - rc.page.left) ||
+	   (s.numbered && !(part[i].Get<Para>().number == rc.number)))
 		Sync(i, rc);
-	return p;
+	return s;
 }
 
 void RichTxt::Advance(int i, RichPageContext& rc, RichPageContext& begin) const
 {
-	if(part[i].Is<Para>())
+	if(!summary[i].table)
 		AdvancePara(i, rc, begin);
 	else
 		AdvanceTable(i, rc, begin);
@@ -220,33 +225,31 @@ void RichTxt::Advance(int i, RichPageContext& rc, RichPageContext& begin) const
 
 void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) const
 {
-	const Para& p = SyncedPara(i, rc);
-	auto next_number = [&] {
-		if(p.number_format)
-			rc.number.Next(*p.number_format);
+	const Summary& p = SyncedPara(i, rc);
+	auto next_number = [&](RichPara::Number& n) {
+		if(p.numbered)
+			n.Next(*part[i].Get<Para>().number_format);
 	};
 	int64 y = rc.py.y;
 	if(sHeight(rc) > UNBOUNDED_PAGE) {
 		begin = rc;
 		rc.py.y = Sat(y + p.ruler + p.before + p.lines_height + p.after);
-		next_number();
+		next_number(rc.number);
 		return;
 	}
 
-	const Vector<int>& h = p.line_heights;
-	int   n = h.GetCount();
-	int64 first = n ? h[0] : 0;
-	int64 block = int64(p.ruler) + p.before + (p.keep || p.keepnext ? p.lines_height : first);
+	int64 block = int64(p.ruler) + p.before + (p.keep || p.keepnext ? p.lines_height : p.first_line);
 	int64 next_block = 0;
 	if(p.keepnext && IsPara(i + 1)) {
 		RichPageContext nc = rc;
-		if(p.number_format)
-			nc.number.Next(*p.number_format);
-		const Para& q = SyncedPara(i + 1, nc);
-		next_block = (q.line_heights.GetCount() ? q.line_heights[0] : 0) + int64(q.ruler) + q.before;
+		next_number(nc.number);
+		const Summary& q = SyncedPara(i + 1, nc);
+		next_block = int64(q.first_line) + q.ruler + q.before;
 	}
-	if(rc.text && static_cast<const RichTxt*>(rc.text) == this && p.newhdrftr)
-		rc.NewHeaderFooter(p.hdrftr ? p.hdrftr->header.get() : nullptr, p.hdrftr ? p.hdrftr->footer.get() : nullptr);
+	if(rc.text && static_cast<const RichTxt*>(rc.text) == this && p.newhdrftr) {
+		const Para& pp = part[i].Get<Para>();
+		rc.NewHeaderFooter(pp.hdrftr ? pp.hdrftr->header.get() : nullptr, pp.hdrftr ? pp.hdrftr->footer.get() : nullptr);
+	}
 
 	bool brk;
 	if(p.fflag)
@@ -258,13 +261,18 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 	begin = rc;
 
 	y = int64(rc.py.y) + p.ruler + p.before;
-	if(n && y + p.lines_height < rc.page.bottom)
+	if(p.lines && y + p.lines_height < rc.page.bottom)
 		y += p.lines_height;
-	else
-		y = detail::WalkLines(rc, y, n, p.orphan, [&](int k) { return int64(h[k]); },
+	else if(p.even) // the lines break over a page: where falls from their count and height
+		y = detail::WalkLines(rc, y, p.lines, p.orphan, [&](int) { return int64(p.first_line); },
 		                      [](int, int64, int64) { return false; });
+	else {
+		const Vector<int>& h = part[i].Get<Para>().line_heights;
+		y = detail::WalkLines(rc, y, h.GetCount(), p.orphan, [&](int k) { return int64(h[k]); },
+		                      [](int, int64, int64) { return false; });
+	}
 	detail::PassSpaceAfter(rc, y, p.after);
-	next_number();
+	next_number(rc.number);
 }
 
 void RichTxt::AdvanceTable(int i, RichPageContext& rc, RichPageContext& begin) const
@@ -300,9 +308,9 @@ PagePos RichTxt::GetTop(RichPageContext& rc) const
 		top.y = Sat(int64(top.y) - t.format.frame_width);
 		return top;
 	}
-	const Para& p = SyncedPara(0, rc);
+	const Summary& p = SyncedPara(0, rc);
 	rc.py.y = Sat(int64(rc.py.y) + p.ruler + p.before);
-	const Vector<int>& h = p.line_heights;
+	const Vector<int>& h = part[0].Get<Para>().line_heights;
 	if(h.IsEmpty()) {
 		if(rc.py.y > rc.page.bottom && sHeight(rc) > 0)
 			rc.PageBreak();
@@ -327,7 +335,7 @@ int RichTxt::GetWidth(const ArrayMap<Uuid, RichStyle>& s) const
 	RichPara::Number number;
 	int64 w = 0;
 	for(int i = 0; i < part.GetCount(); i++)
-		if(part[i].Is<Para>()) {
+		if(!summary[i].table) {
 			RichPara p = Get(i, s, true);
 			RichPara::Lines lines = p.FormatLines(INT_MAX, number);
 			for(int k = 0; k < lines.GetCount(); k++)

@@ -62,8 +62,8 @@ void RichTxt::PaintFrom(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& 
 		int i = w.part;
 		if(marks)
 			marks->Note(w, rc);
-		int64 len;
-		if(part[i].Is<RichTable>()) {
+		int64 len = summary[i].length;
+		if(summary[i].table) {
 			const RichTable& t = part[i].Get<RichTable>();
 			pi.table_sel = sSub(pi.table_sel, 1);
 			Advance(i, rc, begin);
@@ -75,10 +75,10 @@ void RichTxt::PaintFrom(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& 
 			len = t.GetLength();
 		}
 		else {
-			const Para& pp = part[i].Get<Para>();
 			Rect page = rc.page;
 			Advance(i, rc, begin);
 			if(rc.py >= pi.window_top) {
+				const Para& pp = part[i].Get<Para>();
 				if(!pi.spelling_hook) {
 					pp.spell_valid = false;
 					pp.spell_errors.Clear();
@@ -97,7 +97,6 @@ void RichTxt::PaintFrom(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& 
 					}
 				}
 			}
-			len = pp.length;
 		}
 		pi.sel_start = sSub(pi.sel_start, len + 1);
 		pi.sel_end = sSub(pi.sel_end, len + 1);

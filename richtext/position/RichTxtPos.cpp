@@ -34,8 +34,8 @@ RichCaret RichTxt::CaretFrom(int pos, RichPageContext& rc, detail::PageTally w, 
 	RichPageContext begin;
 	while(w.part < part.GetCount()) {
 		int  i = w.part;
-		bool table = part[i].Is<RichTable>();
-		int  len = table ? part[i].Get<RichTable>().GetLength() : part[i].Get<Para>().length;
+		bool table = summary[i].table;
+		int  len = table ? part[i].Get<RichTable>().GetLength() : summary[i].length;
 		if(marks)
 			marks->Note(w, rc);
 		Advance(i, rc, begin);
@@ -66,7 +66,7 @@ int RichTxt::PosFrom(int x, PagePos p, RichPageContext& rc, detail::PageTally w,
 	RichPageContext begin;
 	while(w.part < part.GetCount()) {
 		int  i = w.part;
-		bool table = part[i].Is<RichTable>();
+		bool table = summary[i].table;
 		if(marks)
 			marks->Note(w, rc);
 		Advance(i, rc, begin);
@@ -104,8 +104,8 @@ void RichTxt::RichPosFrom(int pos, RichPos& out, int tables_before, int max_leve
 	int len = 0;
 	pos = int(pos - w.offset);
 	for(; i < n; i++) {
-		bool table = part[i].Is<RichTable>();
-		len = table ? part[i].Get<RichTable>().GetLength() : part[i].Get<Para>().length;
+		bool table = summary[i].table;
+		len = table ? part[i].Get<RichTable>().GetLength() : summary[i].length;
 		if(pos <= len)
 			break;
 		pos -= len + 1;

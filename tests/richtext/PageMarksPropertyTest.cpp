@@ -302,3 +302,51 @@ TEST(PageMarksProperty, AnEditAtAMarkMovesThePartKeptWithIt)
 	}
 	EXPECT_GT(moved, 0) << "some shift sends the part kept with the edited one to the next page";
 }
+
+// What walks keep of each part follows every change to the parts: an edited document, walked
+// before and after each edit, answers as a copy of it laid out afresh.
+TEST(PageMarksProperty, EditedDocumentsAnswerAsTheirFreshCopies)
+{
+	for(unsigned seed = 11; seed <= 13; seed++) {
+		Gen g(seed);
+		RichText doc;
+		FillText(g, doc, g.Int(60, 120), 0);
+		Rect page(0, 0, g.Int(1200, 3000), g.Int(900, 2500));
+		for(int round = 0; round < 6; round++) {
+			unsigned q = seed * 100 + round;
+			std::string walked = Answers(doc, page, q); // lays out and leaves marks for the edits
+			ASSERT_EQ(walked, Answers(RichText(doc), page, q)) << "seed " << seed << ", round " << round;
+			int n = doc.GetPartCount();
+			int i = g.Int(0, n - 1);
+			switch(g.Int(0, 6)) {
+			case 0: {
+				RichTable t = RandomTable(g, 0);
+				doc.SetTable(i, t);
+				break;
+			}
+			case 1: // past the end: empty paragraphs between
+				doc.SetPara(n + g.Int(0, 3), RandomPara(g, true), RichStyle());
+				break;
+			case 2: {
+				RichStyle st;
+				st.format.after = g.Int(0, 100);
+				st.format.Height(g.Int(60, 200));
+				doc.SetStyle(Uuid(), st);
+				break;
+			}
+			case 3:
+				doc.ApplyZoom(Zoom(g.Int(2, 4), 3));
+				break;
+			case 4: {
+				RichText other = std::move(doc);
+				doc = std::move(other);
+				doc.Cat(RandomPara(g, true));
+				break;
+			}
+			default: // a paragraph where a table may have been, or the reverse
+				doc.SetPara(i, RandomPara(g, true), RichStyle());
+				break;
+			}
+		}
+	}
+}
