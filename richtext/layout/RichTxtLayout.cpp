@@ -263,7 +263,7 @@ void RichTxt::AdvancePara(int i, RichPageContext& rc, RichPageContext& begin) co
 	y = int64(rc.py.y) + p.ruler + p.before;
 	if(p.lines && y + p.lines_height < rc.page.bottom)
 		y += p.lines_height;
-	else if(p.even) // the lines break over a page: where falls from their count and height
+	else if(p.even) // the lines break over a page: lines of one height walk from their count
 		y = detail::WalkLines(rc, y, p.lines, p.orphan, [&](int) { return int64(p.first_line); },
 		                      [](int, int64, int64) { return false; });
 	else {
