@@ -340,6 +340,8 @@ private:
 	// The marks for walks from start, with those of changed parts dropped; null when walks go
 	// from the top.
 	detail::PageMarks* Marks(const RichPageContext& start) const;
+	// Drops the marks of parts changed since the last query.
+	void DropChangedMarks() const;
 
 	static const ArrayMap<Uuid, RichStyle>& DefaultStyles();
 	// The document's own styles, to change.

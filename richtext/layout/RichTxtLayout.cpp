@@ -109,11 +109,16 @@ detail::PageMarks* RichText::Marks(const RichPageContext& start) const
 		return nullptr;
 	if(!marks)
 		marks = std::make_unique<detail::PageMarkCache>();
-	if(changed_from < INT_MAX) {
+	DropChangedMarks();
+	return &marks->Get(start);
+}
+
+void RichText::DropChangedMarks() const
+{
+	if(marks && changed_from < INT_MAX) {
 		marks->Truncate(changed_from);
 		changed_from = INT_MAX;
 	}
-	return &marks->Get(start);
 }
 
 void RichTxt::Tally(detail::PageTally& t) const

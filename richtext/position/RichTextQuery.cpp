@@ -101,10 +101,7 @@ RichPos RichText::GetRichPos(int pos, int max_level) const
 	// any walk's marks tell where the parts begin in the text
 	detail::PageTally w;
 	if(marks && !detail::IsFullPageWalks()) {
-		if(changed_from < INT_MAX) {
-			marks->Truncate(changed_from);
-			changed_from = INT_MAX;
-		}
+		DropChangedMarks();
 		if(const detail::PageMarks* m = marks->Any())
 			if(const detail::PageMark* k = m->Last([&](const detail::PageMark& k) { return k.at.offset <= pos; }))
 				w = k->at;
