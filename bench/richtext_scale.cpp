@@ -123,15 +123,29 @@ QelDoc& sQel(int n)
 	size_t heap0 = sHeapInUse();
 	double rss0 = sRssBytes();
 	auto t0 = std::chrono::steady_clock::now();
+	std::vector<std::pair<int, std::string>> sampled; // the text of every thousandth paragraph
 	{
 		std::string qtf = "[ ";
 		ParaGen g;
-		for(int i = 0; i < n; i++)
-			qtf += (i ? "&][ " : "") + bench::detail::QtfRuns(g.Next());
+		for(int i = 0; i < n; i++) {
+			bench::RichParagraph p = g.Next();
+			if(i % 1000 == 500 || i == n - 1)
+				sampled.emplace_back(i, p.PlainText());
+			qtf += (i ? "&][ " : "") + bench::detail::QtfRuns(p);
+		}
 		d->doc = ParseQtf((qtf + "]").c_str());
 	}
 	if(d->doc.GetPartCount() != n)
 		abort();
+	for(const auto& [i, plain] : sampled) {
+		WString text;
+		for(const RichPara::Part& part : d->doc.Get(i, d->doc.GetStyles()).part)
+			text.Cat(part.text);
+		if(ToUtf8(text) != plain.c_str()) {
+			fprintf(stderr, "Qel's text of paragraph %d differs from the generated one\n", i);
+			abort();
+		}
+	}
 	d->pages = d->doc.GetHeight(PRINT_PAGE).page + 1; // laid out once
 	d->build_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 	d->heap_per_para = double(sHeapInUse() - heap0) / n;
@@ -189,9 +203,21 @@ PangoDoc& sPango(int n)
 	double lines = 0;
 	int samples = 0;
 	for(int i = 0; i < n; i++) {
-		std::string markup = bench::detail::PangoRuns(g.Next());
+		bench::RichParagraph para = g.Next();
+		std::string markup = bench::detail::PangoRuns(para);
+		// markup Pango refused would leave an empty, quickly laid out paragraph
+		char* text = nullptr;
+		PangoAttrList* attrs = nullptr;
+		if(!pango_parse_markup(markup.c_str(), int(markup.size()), 0, &attrs, &text, nullptr, nullptr) ||
+		   para.PlainText() != text) {
+			fprintf(stderr, "Pango's text of paragraph %d differs from the generated one\n", i);
+			abort();
+		}
 		PangoLayout* l = pango_layout_new(d->context);
-		pango_layout_set_markup(l, markup.c_str(), int(markup.size()));
+		pango_layout_set_text(l, text, -1);
+		pango_layout_set_attributes(l, attrs);
+		pango_attr_list_unref(attrs);
+		g_free(text);
 		pango_layout_set_wrap(l, PANGO_WRAP_WORD);
 		pango_layout_set_width(l, SCREEN_CX * PANGO_SCALE);
 		int w, h;

@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 using namespace QelTest;
@@ -24,8 +25,16 @@ int main(int argc, char** argv)
 	std::vector<byte> px;
 	for(const RGBA& p : m) // opaque: premultiplied is plain
 		px.insert(px.end(), {p.r, p.g, p.b, p.a});
-	if(!png_image_write_to_file(&img, path, 0, px.data(), 0, nullptr)) {
-		fprintf(stderr, "qel_richtext_reference: cannot write %s: %s\n", path, img.message);
+	// beside it first: a write that fails leaves the old reference whole
+	std::string tmp = std::string(path) + ".new";
+	if(!png_image_write_to_file(&img, tmp.c_str(), 0, px.data(), 0, nullptr)) {
+		fprintf(stderr, "qel_richtext_reference: cannot write %s: %s\n", tmp.c_str(), img.message);
+		remove(tmp.c_str());
+		return 1;
+	}
+	if(rename(tmp.c_str(), path) != 0) {
+		perror(path);
+		remove(tmp.c_str());
 		return 1;
 	}
 	printf("%s\n", path);

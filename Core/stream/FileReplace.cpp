@@ -3,10 +3,13 @@
 #include "FileStream.h"
 
 #include <Core/base/Random.h>
+#include <Core/container/Buffer.h>
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +29,7 @@ bool sWriteAll(FileStream& out, const Function<bool (Stream&)>& write)
 	return ok && !out.IsError();
 }
 
-// The old way, for folders that take no new file: the content is cut before it is written.
+// A file made where a link to nothing points: there is no old content to keep.
 bool sWriteInPlace(const char* path, const Function<bool (Stream&)>& write)
 {
 	FileOut out(path);
@@ -46,6 +49,76 @@ struct Fd {
 	int h = -1;
 	~Fd() { if(h >= 0) close(h); }
 };
+
+// A file that nothing names, in the temporary folder; -1 when none can be made.
+int sStagingFile()
+{
+	const char* env = getenv("TMPDIR");
+	String folder = env && *env ? String(env) : String("/tmp");
+	int h = open(~folder, O_RDWR | O_TMPFILE | O_CLOEXEC, 0600);
+	if(h >= 0)
+		return h;
+	String pattern = folder + "/.qel-save-XXXXXX";
+	Buffer<char> name(pattern.GetLength() + 1);
+	memcpy(name, ~pattern, pattern.GetLength() + 1);
+	h = mkostemp(name, O_CLOEXEC);
+	if(h >= 0)
+		unlink(name);
+	return h;
+}
+
+// Overwrites the regular file at target where its folder takes no new file. The content goes to
+// a staging file first, so a write that gives up or finds the disk full leaves the old file as
+// it was; the room the new content needs is then reserved before the old bytes are overwritten
+// and the file is cut to its new length. Only an error while copying can leave it mixed.
+bool sWriteOver(const String& target, const Function<bool (Stream&)>& write)
+{
+	int s = sStagingFile();
+	if(s < 0)
+		return false;
+	sNewFile stage;
+	stage.Adopt(s);
+	bool ok = write(stage);
+	if(ok) {
+		stage.Flush();
+		ok = !stage.IsError();
+		if(!ok)
+			errno = stage.GetError() ? stage.GetError() : EIO;
+	}
+	struct stat st;
+	Fd out;
+	if(ok) {
+		out.h = open(~target, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+		ok = out.h >= 0 && fstat(s, &st) == 0;
+	}
+	if(ok && st.st_size > 0 && fallocate(out.h, FALLOC_FL_KEEP_SIZE, 0, st.st_size) < 0 &&
+	   errno != EOPNOTSUPP && errno != ENOSYS)
+		ok = false;
+	for(off_t at = 0; ok && at < st.st_size;) {
+		char b[65536];
+		ssize_t n = pread(s, b, (size_t)min<off_t>(sizeof(b), st.st_size - at), at);
+		if(n < 0 && errno == EINTR)
+			continue;
+		if(n <= 0) {
+			errno = n == 0 ? EIO : errno;
+			ok = false;
+			break;
+		}
+		for(ssize_t done = 0; ok && done < n;) {
+			ssize_t w = pwrite(out.h, b + done, size_t(n - done), at + done);
+			if(w > 0)
+				done += w;
+			else if(w == 0 || errno != EINTR)
+				ok = false;
+		}
+		at += n;
+	}
+	ok = ok && ftruncate(out.h, st.st_size) == 0 && fsync(out.h) == 0;
+	int e = errno; // the reason, not that of cleaning up
+	stage.Close();
+	errno = e;
+	return ok;
+}
 
 } // namespace
 
@@ -88,10 +161,8 @@ bool detail::ReplaceFile(const char* path, const Function<bool (Stream&)>& write
 	if(h < 0) {
 		if(errno != EACCES && errno != EPERM)
 			return false;
-		// the in-place writer takes the lock on its own descriptor: this one would refuse it
-		close(lock.h);
-		lock.h = -1;
-		return sWriteInPlace(path, write);
+		// the lock stays held while the old file is overwritten
+		return exists ? sWriteOver(target, write) : sWriteInPlace(path, write);
 	}
 	// the bits exactly, past the umask
 	bool ok = !exists || fchmod(h, st.st_mode & 07777) == 0;

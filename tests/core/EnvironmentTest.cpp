@@ -318,15 +318,16 @@ TEST(Environment, SaveFileKeepsTheOldFileWhenItFails)
 }
 
 // A folder that takes no new file (a user who may write the file but not the folder) gets the
-// file written in place, and a writer holding the file still keeps it.
+// file written in place; a full disk still leaves the old content, and a writer holding the file
+// still keeps it.
 TEST(Environment, SaveFileWritesInPlaceWhereTheFolderTakesNoNewFile)
 {
 	TempFolder tmp;
 	ASSERT_TRUE(SaveFile(~tmp("a"), "old content"));
 	ASSERT_EQ(chmod(~tmp("a"), 0666), 0);
 	ASSERT_EQ(chmod(~tmp.path, 0555), 0);
-	auto asUser = [](auto fn) {
-		return QelTest::InChildWithFileLimit(RLIM_INFINITY, [&] {
+	auto asUser = [](auto fn, rlim_t limit = RLIM_INFINITY) {
+		return QelTest::InChildWithFileLimit(limit, [&] {
 			// root creates files anywhere: the child writes as nobody
 			if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
 				return false;
@@ -336,6 +337,9 @@ TEST(Environment, SaveFileWritesInPlaceWhereTheFolderTakesNoNewFile)
 	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "new"); }), 0);
 	EXPECT_EQ(LoadFile(tmp("a")), "new");
 	EXPECT_EQ(QelTest::FolderNames(~tmp.path), std::vector<std::string>{ "a" });
+	String big(0, 20000);
+	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), big); }, 4096), 1);
+	EXPECT_EQ(LoadFile(tmp("a")), "new");
 
 	FileOut holder(~tmp("a"));
 	ASSERT_TRUE(holder.IsOpen());
