@@ -3,6 +3,8 @@
 #include <gui/gtk/detail/Clip.h>
 #include <gui/gtk/detail/Wnd.h>
 
+#include <algorithm>
+
 namespace Qel {
 
 using namespace detail;
@@ -347,12 +349,24 @@ String detail::ReadSelectionText(GtkSelectionData* sel)
 	gchar* name = gdk_atom_name(gtk_selection_data_get_data_type(sel));
 	String type = name ? name : "";
 	g_free(name);
-	if(type == "COMPOUND_TEXT")
-		if(guchar* s = gtk_selection_data_get_text(sel)) {
-			String out = (const char*)s;
-			g_free(s);
-			return out;
+	GdkDisplay* display = gtk_selection_data_get_display(sel);
+	if(type == "COMPOUND_TEXT" && display) {
+		// GDK makes a list of the pieces between NULs: joined again when none went missing,
+		// else the bytes as they came
+		gchar** list = nullptr;
+		int n = gdk_text_property_to_utf8_list_for_display(display, gtk_selection_data_get_data_type(sel),
+		                                                   gtk_selection_data_get_format(sel), data, len, &list);
+		String out;
+		bool whole = n == (int)std::count(data, data + len, '\0') + 1;
+		for(int i = 0; whole && i < n; i++) {
+			if(i)
+				out.Cat('\0');
+			out.Cat(list[i]);
 		}
+		g_strfreev(list);
+		if(whole)
+			return out;
+	}
 	return DecodeClipText((const char*)data, len, type);
 }
 

@@ -229,6 +229,9 @@ TEST_F(Clip, TextOfEveryTextTargetArrivesWhole)
 	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\nb");
 	ASSERT_TRUE(testkit::SetSelection("a\r\nb", "clipboard", "UTF8_STRING"));
 	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\r\nb");
+	// compound text goes on past its NULs, to the end
+	ASSERT_TRUE(testkit::SetSelection(std::string("caf\xE9\0\0x\0", 8), "clipboard", "COMPOUND_TEXT"));
+	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), std::string("caf\xC3\xA9\0\0x\0", 9));
 	// our own text read back
 	WString own = ToUtf32("x\ny\0z\xFF", 6);
 	AppendClipboardUnicodeText(own);
