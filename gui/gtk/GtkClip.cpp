@@ -3,6 +3,8 @@
 #include <gui/gtk/detail/Clip.h>
 #include <gui/gtk/detail/Wnd.h>
 
+#include <algorithm>
+
 namespace Qel {
 
 using namespace detail;
@@ -239,10 +241,49 @@ bool detail::PutSelectionData(GtkSelectionData* sel, const String& fmt, const Cl
 	return data.Render(bytes) && PutSelectionBytes(sel, fmt, bytes);
 }
 
+namespace {
+
+// GTK's conversions for the text targets stop at a NUL: each piece between NULs is converted on
+// its own and the pieces are joined again around them.
+bool sSetTextPieces(GtkSelectionData* sel, const String& text)
+{
+	String out;
+	GdkAtom type = gtk_selection_data_get_target(sel);
+	int format = 8;
+	for(int from = 0; from <= text.GetLength();) {
+		int end = text.Find('\0', from);
+		if(end < 0)
+			end = text.GetLength();
+		if(from)
+			out.Cat('\0');
+		if(end > from) {
+			GtkSelectionData* piece = gtk_selection_data_copy(sel);
+			bool ok = gtk_selection_data_set_text(piece, ~text + from, end - from);
+			if(ok) {
+				const guchar* d = gtk_selection_data_get_data(piece);
+				int n = gtk_selection_data_get_length(piece);
+				if(d && n > 0)
+					out.Cat((const char*)d, n);
+				type = gtk_selection_data_get_data_type(piece);
+				format = gtk_selection_data_get_format(piece);
+			}
+			gtk_selection_data_free(piece);
+			if(!ok)
+				return false;
+		}
+		from = end + 1;
+	}
+	gtk_selection_data_set(sel, type, format, (const guchar*)~out, out.GetLength());
+	return true;
+}
+
+} // namespace
+
 bool detail::PutSelectionBytes(GtkSelectionData* sel, const String& fmt, const String& bytes)
 {
 	if(fmt == "text")
-		return gtk_selection_data_set_text(sel, ~bytes, bytes.GetLength());
+		return bytes.Find('\0') < 0 ? gtk_selection_data_set_text(sel, ~bytes, bytes.GetLength())
+		                             : sSetTextPieces(sel, bytes);
 	if(fmt == "files") {
 		Vector<String> lines = SplitUriLines(bytes);
 		Vector<gchar*> uris;
@@ -347,12 +388,24 @@ String detail::ReadSelectionText(GtkSelectionData* sel)
 	gchar* name = gdk_atom_name(gtk_selection_data_get_data_type(sel));
 	String type = name ? name : "";
 	g_free(name);
-	if(type == "COMPOUND_TEXT")
-		if(guchar* s = gtk_selection_data_get_text(sel)) {
-			String out = (const char*)s;
-			g_free(s);
-			return out;
+	GdkDisplay* display = gtk_selection_data_get_display(sel);
+	if(type == "COMPOUND_TEXT" && display) {
+		// GDK makes a list of the pieces between NULs: joined again when none went missing,
+		// else the bytes as they came
+		gchar** list = nullptr;
+		int n = gdk_text_property_to_utf8_list_for_display(display, gtk_selection_data_get_data_type(sel),
+		                                                   gtk_selection_data_get_format(sel), data, len, &list);
+		String out;
+		bool whole = n == (int)std::count(data, data + len, '\0') + 1;
+		for(int i = 0; whole && i < n; i++) {
+			if(i)
+				out.Cat('\0');
+			out.Cat(list[i]);
 		}
+		g_strfreev(list);
+		if(whole)
+			return out;
+	}
 	return DecodeClipText((const char*)data, len, type);
 }
 

@@ -229,10 +229,21 @@ TEST_F(Clip, TextOfEveryTextTargetArrivesWhole)
 	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\nb");
 	ASSERT_TRUE(testkit::SetSelection("a\r\nb", "clipboard", "UTF8_STRING"));
 	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), "a\r\nb");
+	// compound text goes on past its NULs, to the end
+	ASSERT_TRUE(testkit::SetSelection(std::string("caf\xE9\0\0x\0", 8), "clipboard", "COMPOUND_TEXT"));
+	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), std::string("caf\xC3\xA9\0\0x\0", 9));
 	// our own text read back
 	WString own = ToUtf32("x\ny\0z\xFF", 6);
 	AppendClipboardUnicodeText(own);
 	EXPECT_EQ(S(ToUtf8(ReadClipboardUnicodeText())), S(ToUtf8(own)));
+	// and given out whole on each text target another program may ask for
+	AppendClipboardUnicodeText(ToUtf32(String("a\0b\xC3\xA9\n\0", 7)));
+	EXPECT_EQ(testkit::GetSelection("clipboard", testkit::WAIT_MS, "text/plain;charset=utf-8"),
+	          std::string("a\0b\xC3\xA9\r\n\0", 8));
+	EXPECT_EQ(testkit::GetSelection("clipboard", testkit::WAIT_MS, "text/plain"), std::string("a\0b\\u00e9\r\n\0", 12));
+	EXPECT_EQ(testkit::GetSelection("clipboard", testkit::WAIT_MS, "STRING"), std::string("a\0b\xE9\n\0", 6));
+	EXPECT_EQ(testkit::GetSelection("clipboard", testkit::WAIT_MS, "UTF8_STRING"), std::string("a\0b\xC3\xA9\n\0", 7));
+	EXPECT_EQ(testkit::GetSelection("clipboard", testkit::WAIT_MS, "COMPOUND_TEXT").substr(0, 3), std::string("a\0b", 3));
 	// other charsets are converted; one that cannot be keeps the bytes
 	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain; charset=\"ISO-8859-2\"")), "\xC4\xBE\xC4\x8D");
 	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain;charset=x-none")), "\xB5\xE8");

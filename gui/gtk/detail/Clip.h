@@ -53,7 +53,7 @@ String ReadSelectionData(GtkSelectionData* sel, const String& fmt);
 // are Latin-1 by the window system's convention; other charsets are converted when they can be.
 // The text/plain forms have their CR LF line ends made LF.
 String DecodeClipText(const char* data, int len, const String& type);
-// The same from selection data, by its type; COMPOUND_TEXT is left to GTK.
+// The same from selection data, by its type; COMPOUND_TEXT is converted by GDK, NULs kept.
 String ReadSelectionText(GtkSelectionData* sel);
 
 // Adds the targets of a format to a list with the info number.
