@@ -342,10 +342,12 @@ String detail::DecodeClipText(const char* data, int len, const String& type)
 	bool plain = type == "text/plain" || type.StartsWith("text/plain;");
 	String charset;
 	if(plain && type.GetLength() > 11) {
-		// "text/plain;charset=X" and its variants of spacing, case and quotes
-		String param = TrimBoth(type.Mid(11));
-		if(param.GetLength() > 8 && g_ascii_strncasecmp(~param, "charset=", 8) == 0)
-			charset = TrimBoth(param.Mid(8));
+		// "text/plain;charset=X" and its variants of spacing, case, quotes and other parameters
+		for(const String& p : Split(type.Mid(11), ';')) {
+			String param = TrimBoth(p);
+			if(param.GetLength() > 8 && g_ascii_strncasecmp(~param, "charset=", 8) == 0)
+				charset = TrimBoth(param.Mid(8));
+		}
 		if(charset.GetLength() >= 2 && *charset == '"' && charset[charset.GetLength() - 1] == '"')
 			charset = charset.Mid(1, charset.GetLength() - 2);
 	}

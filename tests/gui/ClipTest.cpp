@@ -247,6 +247,8 @@ TEST_F(Clip, TextOfEveryTextTargetArrivesWhole)
 	// other charsets are converted; one that cannot be keeps the bytes
 	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain; charset=\"ISO-8859-2\"")), "\xC4\xBE\xC4\x8D");
 	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain;charset=x-none")), "\xB5\xE8");
+	EXPECT_EQ(S(detail::DecodeClipText("\xB5\xE8", 2, "text/plain; format=flowed; charset=ISO-8859-2; delsp=no")),
+	          "\xC4\xBE\xC4\x8D");
 }
 
 TEST_F(Clip, PrimaryFollowsTheSelectionSourceWhileItLives)
