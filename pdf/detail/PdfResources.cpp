@@ -102,8 +102,8 @@ bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components)
 		int seg = p[at + 2] << 8 | p[at + 3];
 		if(seg < 2 || at + 2 + seg > len)
 			return false;
-		if(marker == 0xDA) // the first scan: its data runs on to the end marker
-			return frame;
+		if(marker == 0xDA) // the first scan: its data runs on to the end marker, after its header
+			return frame && at + 2 + seg <= len - 2;
 		if(marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
 			if(frame || seg < 8)
 				return false;

@@ -229,7 +229,8 @@ TEST(PdfDraw, ImagesStoredOnceJpegPassedThrough)
 }
 
 // JPEG data that a reader cannot decode within bounds shows as the image given: cut before its
-// scan or its end, without a frame, or declaring 65296 x 65296 pixels.
+// scan or its end, without a frame, declaring 65296 x 65296 pixels, or ending inside the scan's
+// header (whose last bytes only look like the end marker).
 TEST(PdfDraw, JpegPassedThroughOnlyWhenWhole)
 {
 	String red = RedJpeg();
@@ -239,14 +240,16 @@ TEST(PdfDraw, JpegPassedThroughOnlyWhenWhole)
 	t.replace(sof + 5, 4, "\xFF\x10\xFF\x10"); // height and width, big-endian
 	String huge(t.data(), int(t.size()));
 	String frameless = red.Left(sof) + red.Mid(sos);
-	const String bad[] = { red.Left(red.GetLength() - 2), red.Left(sos), frameless, huge, huge.Left(160) };
+	String cut_header = red.Left(sos) + String("\xFF\xDA\x00\x04\xFF\xD9", 6);
+	const String bad[] = { red.Left(red.GetLength() - 2), red.Left(sos), frameless, huge, huge.Left(160),
+	                       cut_header };
 	PdfDraw pdf(600, 600);
 	for(const String& data : bad)
 		PdfDrawRawData(pdf, 0, 0, 100, 100, data);
 	String doc = pdf.Finish();
 	ASSERT_TRUE(IsValidPdf(doc));
 	std::vector<ImageRow> rows = Images(doc);
-	ASSERT_EQ(rows.size(), 5u);
+	ASSERT_EQ(rows.size(), std::size(bad));
 	for(const ImageRow& r : rows)
 		EXPECT_EQ(r.enc, "image") << r.width << " x " << r.height;
 }
