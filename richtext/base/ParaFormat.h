@@ -71,6 +71,8 @@ public:
 		void       SetCount(int n)              { Own().SetCount(n); }
 		void       Reserve(int n)               { Own().Reserve(n); }
 		void       Clear()                      { v.reset(); }
+		// Whether a change copies the list first.
+		bool       IsShared() const             { return v && v.use_count() > 1; }
 
 		bool operator==(const TabList& b) const { return v == b.v || Same(begin(), end(), b.begin(), b.end()); }
 		bool operator==(const Vector<Tab>& b) const { return Same(begin(), end(), b.begin(), b.end()); }

@@ -84,8 +84,12 @@ PackedParaWriter::Para PackedParaWriter::End(const RichPara::Format& pf, const R
 		head_para = para;
 		head_style = &st_;
 		head_styles = styles;
-		head_shared.Clear();
-		if(head_packed.GetLength() > SHARED_HEAD)
+		// blocks of the same format one after another (each adding and removing the same
+		// stops, say) pack the same head: the one stored already is shared again
+		int n = head_packed.GetLength();
+		if(n <= SHARED_HEAD)
+			head_shared.Clear();
+		else if(head_shared.GetLength() != n || memcmp(~head_shared, head_packed.Begin(), n) != 0)
 			head_shared = head_packed.GetResult();
 	}
 	if(!has_parts)

@@ -350,6 +350,13 @@ void RichQtfParser::ReadTab()
 	if(right)
 		term++;
 	t.pos = int(uint32(ExpectNumber()) + (right ? uint32(RichPara::TAB_RIGHTPOS) : 0));
+	// A stop added in a block copies the list it inherits, so blocks nested or repeated, each
+	// adding one, would make stops as the square of their count: past four for each byte read
+	// (and a first 65,536), the stops a text makes are dropped.
+	int64 made = format.tab.IsShared() ? format.tab.GetCount() + 1 : 1;
+	if(tab_stops + made > 4 * int64(term - term_begin) + 65536)
+		return;
+	tab_stops += made;
 	format.tab.Add(t);
 }
 

@@ -26,8 +26,8 @@ String sHostile(const char* name)
 	return LoadFile(String(QEL_TEST_DATA "/richtext/hostile/") + name);
 }
 
-// Every step once; false when what is written is more than a small multiple of q.
-bool sAllSteps(const String& q)
+// Every step once; false when what is written is more than written_per_byte times q.
+bool sAllSteps(const String& q, int written_per_byte = 4)
 {
 	RichText doc = ParseQtf(q);
 	doc.GetHeight(Zoom(1, 1), 5000);
@@ -35,7 +35,8 @@ bool sAllSteps(const String& q)
 	SimplePageDraw pw(w);
 	doc.Paint(pw, PagePos(0, 0), Rect(0, 0, 5000, 7000), RichPaintInfo());
 	String out = AsQTF(doc);
-	return out.GetLength() < 4 * q.GetLength() + 1000 && ParseQtf(out).GetPartCount() == doc.GetPartCount();
+	return out.GetLength() < int64(written_per_byte) * q.GetLength() + 1000 &&
+	       ParseQtf(out).GetPartCount() == doc.GetPartCount();
 }
 
 // The limit in megabytes for a text: 64 times its size and what reading any text takes.
@@ -44,16 +45,20 @@ long sLimit(const String& q)
 	return 48 + (64L * q.GetLength() >> 20);
 }
 
-void sExpectBounded(const char* name)
+void sExpectBounded(const String& q, const char* name, int written_per_byte = 4)
 {
-	String q = sHostile(name);
 	ASSERT_GT(q.GetLength(), 1000) << name;
 	ASSERT_TRUE(sAllSteps("[A [:l: x&y]]")); // fonts and caches of the process made before the limit
-	QEL_EXPECT_BOUNDED(sLimit(q), 3, sAllSteps(q) ? (void)0 : abort());
+	QEL_EXPECT_BOUNDED(sLimit(q), 3, sAllSteps(q, written_per_byte) ? (void)0 : abort());
 	if(testing::Test::HasFailure()) // what took too much there would here too
 		return;
 	RichText doc = ParseQtf(q); // comparing takes longer than the steps
 	EXPECT_EQ(QtfDifference(doc, ParseQtf(AsQTF(doc))), "") << name;
+}
+
+void sExpectBounded(const char* name)
+{
+	sExpectBounded(sHostile(name), name);
 }
 
 } // namespace
@@ -81,6 +86,25 @@ TEST(HostileQtf, LinkOverManyRuns)
 TEST(HostileQtf, ManyTabStopsInOneParagraph)
 {
 	sExpectBounded("tabstops_100000.qtf");
+}
+
+// Each block copies the stops it inherits before it adds its own. The stops a text makes are held
+// to four a byte, each written back in a few bytes.
+TEST(HostileQtf, TabStopsAddedByNestedOrRepeatedBlocks)
+{
+	String nested, deep, repeated = "[";
+	for(int i = 0; i < 20000; i++)
+		nested << "[~1 ";
+	for(int i = 0; i < 8000; i++)
+		deep << "[~" << 100 + i << " x&";
+	for(int i = 0; i < 3000; i++)
+		repeated << "~" << 100 + i;
+	repeated << " ";
+	for(int i = 0; i < 4000; i++)
+		repeated << "[~1 x&]";
+	sExpectBounded(nested, "nested", 32);
+	sExpectBounded(deep, "deep", 32);
+	sExpectBounded(repeated + "]", "repeated", 32);
 }
 
 // What neighbours share is written once, where it starts to apply; paragraphs or runs that

@@ -130,6 +130,7 @@ private:
 	VectorMap<int, Uuid> styleid;     // local index: sparse, as the text may name any index
 	VectorMap<int, int>  stylenext;
 	int              accesskey = 0;
+	int64            tab_stops = 0;       // made so far, those of copied lists included
 
 	// QtfParser.cpp: the main loop, text and paragraphs.
 	[[noreturn]] void Error(const char* message);
