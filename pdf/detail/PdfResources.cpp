@@ -105,7 +105,9 @@ bool ReadJpegHeader(const String& data, int& cx, int& cy, int& components)
 		if(marker == 0xDA) // the first scan: its data runs on to the end marker, after its header
 			return frame && at + 2 + seg <= len - 2;
 		if(marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-			if(frame || seg < 8)
+			// readers decode the Huffman-coded baseline, extended and progressive frames; the
+			// lossless, hierarchical and arithmetic-coded ones not all of them
+			if(frame || seg < 8 || marker > 0xC2)
 				return false;
 			const byte* f = p + at + 4;
 			cy = f[1] << 8 | f[2];

@@ -241,8 +241,10 @@ TEST(PdfDraw, JpegPassedThroughOnlyWhenWhole)
 	String huge(t.data(), int(t.size()));
 	String frameless = red.Left(sof) + red.Mid(sos);
 	String cut_header = red.Left(sos) + String("\xFF\xDA\x00\x04\xFF\xD9", 6);
+	String lossless = red;
+	lossless.Set(sof + 1, 0xC3);
 	const String bad[] = { red.Left(red.GetLength() - 2), red.Left(sos), frameless, huge, huge.Left(160),
-	                       cut_header };
+	                       cut_header, lossless };
 	PdfDraw pdf(600, 600);
 	for(const String& data : bad)
 		PdfDrawRawData(pdf, 0, 0, 100, 100, data);
