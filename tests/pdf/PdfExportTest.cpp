@@ -89,12 +89,17 @@ TEST(PdfExport, HugePicturesCostWhatShowsOnThePage)
 // shows what meets it, made in bounded time and bytes.
 TEST(PdfExport, HugePaintingsCostWhatShowsOnThePage)
 {
-	auto page = [](int i) {
+	const char* name[] = { "painting_tall.qtf", "painting_wrap.qtf" };
+	String qtf[2];
+	for(int i = 0; i < 2; i++) {
+		qtf[i] = LoadFile(String(QEL_TEST_DATA) + "/hostile/" + name[i]);
+		ASSERT_TRUE(qtf[i].Find("Drawing") >= 0) << name[i]; // an empty text would pass all below
+	}
+	auto page = [&](int i) {
 		DrawingDraw dd(1200, 1200);
 		if(i < 2) {
 			SimplePageDraw pw(dd);
-			const char* name[] = { "painting_tall.qtf", "painting_wrap.qtf" };
-			ParseQtf(LoadFile(String(QEL_TEST_DATA) + "/hostile/" + name[i])).Paint(pw, Rect(0, 0, 1200, 1200), RichPaintInfo());
+			ParseQtf(qtf[i]).Paint(pw, Rect(0, 0, 1200, 1200), RichPaintInfo());
 		}
 		else { // the upper half red, the lower half blue, parted at y = 600 of the page
 			PaintingPainter pp(100, 100);
