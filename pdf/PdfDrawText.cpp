@@ -61,24 +61,12 @@ double PdfDraw::TextOutlines(int x, int y, double sina, double cosa, const wchar
 		void Close() override                            { w.content.Cat(" h"); }
 	} path(*this, x, y, sina, cosa);
 
-	// Integer advances of small fonts are coarse: measured in a larger copy and scaled back, as
-	// the painter places its glyphs.
-	Font mf = font;
-	double q = 1;
-	int h = font.GetHeight();
-	if(!dx && h > 0 && h < 50) {
-		mf.Height(100 * h);
-		q = 0.01;
-	}
-	else if(!dx && h >= 50 && h <= 499) {
-		mf.Height(10 * h);
-		q = 0.1;
-	}
+	FineWidths width(font); // as the painter places its glyphs
 	double pos = 0;
 	for(int i = 0; i < n && !Full(); i++) {
 		font.Render(path, pos, 0, text[i]);
 		content.Cat('\n');
-		pos += dx ? dx[i] : mf.GetWidth(text[i]) * q;
+		pos += dx ? dx[i] : width(text[i]);
 	}
 	if(path.any)
 		content.Cat("f\n");

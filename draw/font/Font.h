@@ -136,6 +136,31 @@ private:
 
 static_assert(sizeof(Font) == 8);
 
+// Advances of text placed at fractional positions (painted outlines, PDF pages): the integer
+// advances of a small font are coarse, so they are measured in a copy 100 times (below 50) or
+// 10 times (below 500) as high and scaled back.
+class FineWidths {
+public:
+	explicit FineWidths(Font f)
+	{
+		int h = f.GetHeight();
+		if(h > 0 && h < 50) {
+			f.Height(100 * h);
+			q = 0.01;
+		}
+		else if(h >= 50 && h <= 499) {
+			f.Height(10 * h);
+			q = 0.1;
+		}
+		font = f;
+	}
+	double operator()(int ch) const { return font.GetWidth(ch) * q; }
+
+private:
+	Font   font;
+	double q = 1;
+};
+
 template <> inline dword ValueTypeNo<Font>()        { return FONT_V; }
 template <> inline constexpr bool IsSmallValue<Font> = true;
 

@@ -212,20 +212,7 @@ bool BufferPainter::DrawGlyphRun(int x, int y, const wchar* text, Font font, Col
 	solid.g = (byte)((color.g * alpha) >> 8);
 	solid.r = (byte)((color.r * alpha) >> 8);
 	solid.a = (byte)((color.a * alpha) >> 8);
-	// advances as the painter's text measures them
-	Font mf = font;
-	double q = 1;
-	if(!dx) {
-		int h = font.GetHeight();
-		if(h < 50) {
-			mf.Height(100 * h);
-			q = 0.01;
-		}
-		else if(h <= 499) {
-			mf.Height(10 * h);
-			q = 0.1;
-		}
-	}
+	FineWidths width(font); // advances as the painter's text measures them
 	Size target = ip->GetSize();
 	Vector<double> at;
 	at.SetCount(n);
@@ -243,7 +230,7 @@ bool BufferPainter::DrawGlyphRun(int x, int y, const wchar* text, Font font, Col
 			FillOp(color);
 			EndOp();
 		}
-		gx += dx ? (double)dx[i] : mf.GetWidth(text[i]) * q;
+		gx += dx ? (double)dx[i] : width(text[i]);
 	}
 	attr.onpath = false; // as the scope's Begin leaves it
 	++mtx_serial;

@@ -14,25 +14,12 @@ void Painter::TextOp(const Pointf& p, const wchar* text, Font fnt, int n, const 
 		MoveOp(Pointf(0, 0), false);
 		return;
 	}
-	// Integer advances of small fonts are coarse: measure with a larger copy and scale back.
-	Font mf = fnt;
-	double q = 1;
-	if(!dx) {
-		int h = fnt.GetHeight();
-		if(h < 50) {
-			mf.Height(100 * h);
-			q = 0.01;
-		}
-		else if(h <= 499) {
-			mf.Height(10 * h);
-			q = 0.1;
-		}
-	}
+	FineWidths width(fnt);
 	double x = p.x;
 	for(int i = 0; i < n; i++) {
 		CharacterOp(Pointf(x, p.y), text[i], fnt);
 		DivOp();
-		x += dx ? dx[i] : mf.GetWidth(text[i]) * q;
+		x += dx ? dx[i] : width(text[i]);
 	}
 	if(fnt.IsUnderline() || fnt.IsStrikeout()) {
 		double a = fnt.GetAscent();
