@@ -87,9 +87,9 @@ run_tsan() { # label, test program, gtest filter; extra environment comes in fro
 run_tsan core core/qel_core_tests \
   'Thread.*:Function.*:Semaphore.*:Mutex.*:CoWork*:Color.*:LRUCache.*:ValueCache.*:LocalProcess.*:Random.*:Ptr.*:Log.*'
 # images shared between threads: reference counts, lazily computed kinds, shared tables; theme
-# colours made on first use from many threads
+# colours made on first use from many threads and changed while they are read
 run_tsan image draw/qel_draw_tests \
-  'Image.*:Theme.MadeOnceWhenFirstUsedFromManyThreads:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*'
+  'Image.*:Theme.MadeOnceWhenFirstUsedFromManyThreads:Theme.ChangedWhileOtherThreadsReadIt:Alpha.*:ImageFlip.*:RasterEncoder.*:ImageOp.*:ImageFilter.*:ImageScale.*:Rescale.*:RescaleFilter.*:BMP.LoadsFromManyThreads:ImageMaker.*:Iml.*:ImlBlob.*'
 # fonts measured from many threads: per-thread slots in front of the font mutex
 FONTCONFIG_FILE="$root/build-tsan/tests/draw/font/dejavu/fonts.conf" \
   run_tsan font draw/font/qel_font_tests 'FontMetrics.EightThreads*:FontValue.StdFontChange*'

@@ -23,8 +23,8 @@ Vector<ThemeReset>& sRegistry()
 }
 
 // Colours are made on first use, which may come from any thread (documents painted on workers):
-// making one and registering it happen under this lock. Recursive: a colour made from another
-// makes that one first.
+// making, setting, registering and forgetting them happen under this lock. Recursive: a colour
+// made from another makes that one first.
 Mutex& sThemeLock()
 {
 	static Mutex m;
@@ -68,10 +68,11 @@ Color sGet(Color (*make)())
 template <Color (*accessor)()>
 void sSet(Color c)
 {
+	Mutex::Lock lock(sThemeLock());
 	accessor(); // registers the record
 	ThemeColor& r = sRecord<accessor>();
-	r.state = 2;
 	r.color.Set(c);
+	std::atomic_ref<byte>(r.state).store(2, std::memory_order_release);
 }
 
 Color sAdapted(dword rgb)
@@ -161,18 +162,22 @@ void ResetThemeValues()
 {
 	SetDarkTheme(false);
 	SetDarkThemeTransform(false);
+	Mutex::Lock lock(sThemeLock());
 	for(const ThemeReset& r : sRegistry())
-		*r.state = 0;
+		std::atomic_ref<byte>(*r.state).store(0, std::memory_order_release);
 	// The built-in look painter needs no registering again: it heads the painter list for good.
 }
 
 void ApplyThemeResets()
 {
-	// by index: a reset may register further values and so grow the registry
-	Vector<ThemeReset>& reg = sRegistry();
-	for(int i = 0; i < reg.GetCount(); i++) {
-		void (*reset)() = reg[i].reset;
-		reset();
+	{
+		// by index: a reset may register further values and so grow the registry
+		Mutex::Lock lock(sThemeLock());
+		Vector<ThemeReset>& reg = sRegistry();
+		for(int i = 0; i < reg.GetCount(); i++) {
+			void (*reset)() = reg[i].reset;
+			reset();
+		}
 	}
 	sLabelInverted = IsDark(ThemeLabelTextColor()) != IsDark(ThemeTextColor());
 	SColor::RefreshAll();

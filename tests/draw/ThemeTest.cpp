@@ -207,6 +207,29 @@ TEST_F(Theme, MadeOnceWhenFirstUsedFromManyThreads)
 	}
 }
 
+// A theme change on one thread while others paint: what they read is the colour before or after.
+TEST_F(Theme, ChangedWhileOtherThreadsReadIt)
+{
+	std::atomic<bool> done{false};
+	std::atomic<int> wrong{0};
+	std::vector<std::thread> threads;
+	for(int k = 0; k < 4; k++)
+		threads.emplace_back([&] {
+			while(!done.load())
+				for(const Default& d : DEFAULTS)
+					if(d.get().Get() != d.rgb)
+						wrong++;
+		});
+	for(int round = 0; round < 50; round++) {
+		ResetThemeValues();
+		ApplyThemeResets();
+	}
+	done = true;
+	for(std::thread& t : threads)
+		t.join();
+	EXPECT_EQ(wrong.load(), 0);
+}
+
 } // namespace
 } // namespace QelTest
 
