@@ -89,6 +89,8 @@ void RichQtfParser::OwnParaFormat()
 void RichQtfParser::PushFormat()
 {
 	int d = level + 1;
+	if(d > MAX_BLOCKS)
+		Error(QTF_NESTING_TOO_DEEP);
 	if(d == fstack.GetCount())
 		fstack.Add().para = ++para_versions;
 	else if(took_level == d) // a block ended since the paragraph took its format

@@ -93,7 +93,7 @@ TEST(HostileQtf, ManyTabStopsInOneParagraph)
 TEST(HostileQtf, TabStopsAddedByNestedOrRepeatedBlocks)
 {
 	String nested, deep, repeated = "[";
-	for(int i = 0; i < 20000; i++)
+	for(int i = 0; i < 100000; i++)
 		nested << "[~1 ";
 	for(int i = 0; i < 8000; i++)
 		deep << "[~" << 100 + i << " x&";

@@ -267,6 +267,13 @@ TEST(QtfReader, HeadersFootersPageBreaksAndNesting)
 	for(int i = 0; i < 17; i++)
 		tables << "{{1 ";
 	EXPECT_EQ(QtfShow(~tables).substr(0, 24), "ERROR: Nesting too deep:");
+	String open, close;
+	for(int i = 0; i < 4096; i++) {
+		open << "[ ";
+		close << "]";
+	}
+	EXPECT_EQ(QtfShow(~(open + "x" + close)), "x");
+	EXPECT_EQ(QtfShow(~(open + "[ x]" + close)).substr(0, 24), "ERROR: Nesting too deep:");
 }
 
 TEST(QtfReader, ErrorParagraphs)

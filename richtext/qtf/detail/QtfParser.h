@@ -25,6 +25,8 @@ public:
 	// Bounds on untrusted text: nested QTF texts and tables open at once.
 	static constexpr int MAX_DEPTH = 8;
 	static constexpr int MAX_TABLES = 16;
+	// Format blocks open at once: each keeps a whole format, hundreds of bytes for two of text.
+	static constexpr int MAX_BLOCKS = 4096;
 	// Cells of a grid table ("++") as rows times the columns its edges make.
 	static constexpr int64 MAX_GRID_CELLS = 65536;
 
