@@ -2,8 +2,9 @@
 #
 #   qel_install_module(<target> <dir> [INIT <object library>...])
 #
-#   <target>  the module's library (QelCore, QelDraw, ...), installed into the QelTargets export
-#             that find_package(Qel) reads;
+#   <target>  the module's library (QelCore, QelDraw, ...), installed into an export of its own,
+#             Qel<name>Targets after its EXPORT_NAME (QelCoreTargets, ...), which find_package(Qel)
+#             reads only when the libraries the module links are found (cmake/QelConfig.cmake.in);
 #   <dir>     the module's folder from the project root (Core, draw, plugin/png, ...): every
 #             header under it is installed to include/qel/<dir>/, keeping its sub-folders, except
 #             those in a detail/ folder, which are the module's private headers (namespace
@@ -19,10 +20,12 @@ function(qel_install_module target dir)
   if(NOT QEL_INSTALL)
     return()
   endif()
-  install(TARGETS ${target} EXPORT QelTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  get_target_property(export_name ${target} EXPORT_NAME)
+  install(TARGETS ${target} EXPORT Qel${export_name}Targets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
   foreach(init IN LISTS arg_INIT)
-    install(TARGETS ${init} EXPORT QelTargets OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/qel)
+    install(TARGETS ${init} EXPORT Qel${export_name}Targets OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/qel)
   endforeach()
+  set_property(GLOBAL APPEND PROPERTY QEL_INSTALLED_MODULES ${export_name})
   file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/${dir}
     ${PROJECT_SOURCE_DIR}/${dir}/*.h)
   list(FILTER headers EXCLUDE REGEX "(^|/)detail/")
@@ -30,7 +33,6 @@ function(qel_install_module target dir)
   foreach(h IN LISTS headers)
     get_filename_component(sub ${h} DIRECTORY)
     install(FILES ${PROJECT_SOURCE_DIR}/${dir}/${h} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/qel/${dir}/${sub})
-    get_target_property(export_name ${target} EXPORT_NAME)
     set_property(GLOBAL APPEND PROPERTY QEL_INSTALLED_HEADERS "Qel::${export_name} ${dir}/${h}")
   endforeach()
 endfunction()

@@ -184,6 +184,26 @@ if cmake --install build --prefix build/prefix >/dev/null \
    && cmake --build build/consumer-pkg >/dev/null \
    && HOME="$consumer_home" with_display build/consumer-pkg/consumer; then passed=$((passed + 1));
 else echo "find_package consumer failed"; failed=$((failed + 1)); fi
+# A program that needs Core alone, on a machine without the fonts', PNG's and GUI's development
+# files (pkg-config finds nothing, CMake no libpng): the package gives it Core whether it asks for
+# Core or for everything, saying what it left out; asking for the GUI fails at configure time,
+# naming the Debian packages to install.
+bare=(env PKG_CONFIG_LIBDIR= cmake --no-warn-unused-cli -S tests/consumer/core -G Ninja
+      -DCMAKE_PREFIX_PATH="$root/build/prefix" -DCMAKE_DISABLE_FIND_PACKAGE_PNG=ON)
+rm -rf build/consumer-core build/consumer-core-all build/consumer-core-gui
+if "${bare[@]}" -B build/consumer-core >/dev/null \
+   && cmake --build build/consumer-core >/dev/null \
+   && HOME="$consumer_home" build/consumer-core/core_consumer \
+   && out=$("${bare[@]}" -B build/consumer-core-all -DQEL_COMPONENTS= 2>&1) \
+   && grep -q "Qel::Gui left out.*libgtk-3-dev" <<<"$out" \
+   && cmake --build build/consumer-core-all >/dev/null \
+   && HOME="$consumer_home" build/consumer-core-all/core_consumer; then passed=$((passed + 1));
+else echo "Core-only consumer without the other modules' libraries failed"; failed=$((failed + 1)); fi
+if out=$("${bare[@]}" -B build/consumer-core-gui -DQEL_COMPONENTS=Gui 2>&1); then
+  echo "a consumer asking for Qel::Gui without GTK configured"; failed=$((failed + 1))
+elif grep -q "Qel::Gui" <<<"$out" && grep -q "libgtk-3-dev" <<<"$out" && grep -q "libfontconfig-dev" <<<"$out"; then
+  passed=$((passed + 1))
+else echo "a consumer asking for Qel::Gui without GTK failed without naming what is missing:"; echo "$out"; failed=$((failed + 1)); fi
 rm -rf "$consumer_home"
 
 echo
