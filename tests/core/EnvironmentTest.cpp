@@ -59,6 +59,18 @@ String ListTree(const String& root, const String& sub = String())
 	return r;
 }
 
+// fn in a child as user nobody (root may create files in any folder) whose files cannot grow past
+// limit: InChildWithFileLimit's exit code.
+template <class F>
+int AsNobody(F fn, rlim_t limit = RLIM_INFINITY)
+{
+	return QelTest::InChildWithFileLimit(limit, [&] {
+		if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
+			return false;
+		return fn();
+	});
+}
+
 } // namespace
 
 TEST(Environment, GetEnvIsLive)
@@ -326,26 +338,18 @@ TEST(Environment, SaveFileWritesInPlaceWhereTheFolderTakesNoNewFile)
 	ASSERT_TRUE(SaveFile(~tmp("a"), "old content"));
 	ASSERT_EQ(chmod(~tmp("a"), 0666), 0);
 	ASSERT_EQ(chmod(~tmp.path, 0555), 0);
-	auto asUser = [](auto fn, rlim_t limit = RLIM_INFINITY) {
-		return QelTest::InChildWithFileLimit(limit, [&] {
-			// root creates files anywhere: the child writes as nobody
-			if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
-				return false;
-			return fn();
-		});
-	};
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "new"); }), 0);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), "new"); }), 0);
 	EXPECT_EQ(LoadFile(tmp("a")), "new");
 	EXPECT_EQ(QelTest::FolderNames(~tmp.path), std::vector<std::string>{ "a" });
 	String big(0, 20000);
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), big); }, 4096), 1);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), big); }, 4096), 1);
 	EXPECT_EQ(LoadFile(tmp("a")), "new");
 
 	FileOut holder(~tmp("a"));
 	ASSERT_TRUE(holder.IsOpen());
 	holder.Put("held");
 	holder.Flush();
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "x"); }), 1);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), "x"); }), 1);
 	holder.Close();
 	EXPECT_EQ(LoadFile(tmp("a")), "held");
 	chmod(~tmp.path, 0700);
