@@ -67,10 +67,39 @@ int sStagingFile()
 	return h;
 }
 
+// Copies the bytes from begin to end of one file to the same place in another.
+bool sCopy(int from, int to, off_t begin, off_t end)
+{
+	for(off_t at = begin; at < end;) {
+		char b[65536];
+		ssize_t n = pread(from, b, (size_t)min<off_t>(sizeof(b), end - at), at);
+		if(n < 0 && errno == EINTR)
+			continue;
+		if(n <= 0) {
+			errno = n == 0 ? EIO : errno;
+			return false;
+		}
+		for(ssize_t done = 0; done < n;) {
+			ssize_t w = pwrite(to, b + done, size_t(n - done), at + done);
+			if(w > 0)
+				done += w;
+			else if(w == 0 || errno != EINTR) {
+				errno = w == 0 ? EIO : errno;
+				return false;
+			}
+		}
+		at += n;
+	}
+	return true;
+}
+
 // Overwrites the regular file at target where its folder takes no new file. The content goes to
 // a staging file first, so a write that gives up or finds the disk full leaves the old file as
-// it was; the room the new content needs is then reserved before the old bytes are overwritten
-// and the file is cut to its new length. Only an error while copying can leave it mixed.
+// it was. No old byte is overwritten before the room for the new content is sure: it is reserved
+// where the file system can, and the part beyond the old length is written first (and flushed
+// where nothing could be reserved, as some file systems find the disk full only then); when that
+// fails the file is cut back to its old length. Only an error while overwriting the old bytes
+// can leave it mixed.
 bool sWriteOver(const String& target, const Function<bool (Stream&)>& write)
 {
 	int s = sStagingFile();
@@ -85,35 +114,27 @@ bool sWriteOver(const String& target, const Function<bool (Stream&)>& write)
 		if(!ok)
 			errno = stage.GetError() ? stage.GetError() : EIO;
 	}
-	struct stat st;
+	struct stat st, old;
 	Fd out;
 	if(ok) {
 		out.h = open(~target, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-		ok = out.h >= 0 && fstat(s, &st) == 0;
+		ok = out.h >= 0 && fstat(s, &st) == 0 && fstat(out.h, &old) == 0;
 	}
-	if(ok && st.st_size > 0 && fallocate(out.h, FALLOC_FL_KEEP_SIZE, 0, st.st_size) < 0 &&
-	   errno != EOPNOTSUPP && errno != ENOSYS)
+	bool reserved = false;
+	if(ok && st.st_size > 0) {
+		reserved = fallocate(out.h, FALLOC_FL_KEEP_SIZE, 0, st.st_size) == 0;
+		ok = reserved || errno == EOPNOTSUPP || errno == ENOSYS;
+	}
+	if(ok && st.st_size > old.st_size &&
+	   !(sCopy(s, out.h, old.st_size, st.st_size) && (reserved || fsync(out.h) == 0))) {
+		int e = errno;
+		if(ftruncate(out.h, old.st_size) == 0)
+			fsync(out.h);
+		errno = e;
 		ok = false;
-	for(off_t at = 0; ok && at < st.st_size;) {
-		char b[65536];
-		ssize_t n = pread(s, b, (size_t)min<off_t>(sizeof(b), st.st_size - at), at);
-		if(n < 0 && errno == EINTR)
-			continue;
-		if(n <= 0) {
-			errno = n == 0 ? EIO : errno;
-			ok = false;
-			break;
-		}
-		for(ssize_t done = 0; ok && done < n;) {
-			ssize_t w = pwrite(out.h, b + done, size_t(n - done), at + done);
-			if(w > 0)
-				done += w;
-			else if(w == 0 || errno != EINTR)
-				ok = false;
-		}
-		at += n;
 	}
-	ok = ok && ftruncate(out.h, st.st_size) == 0 && fsync(out.h) == 0;
+	ok = ok && sCopy(s, out.h, 0, min(st.st_size, old.st_size)) && ftruncate(out.h, st.st_size) == 0 &&
+	     fsync(out.h) == 0;
 	int e = errno; // the reason, not that of cleaning up
 	stage.Close();
 	errno = e;

@@ -8,8 +8,12 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qel;
@@ -57,6 +61,46 @@ String ListTree(const String& root, const String& sub = String())
 			r << ListTree(root, rel);
 	}
 	return r;
+}
+
+// fn in a child as user nobody (root may create files in any folder) whose files cannot grow past
+// limit: InChildWithFileLimit's exit code.
+template <class F>
+int AsNobody(F fn, rlim_t limit = RLIM_INFINITY)
+{
+	return QelTest::InChildWithFileLimit(limit, [&] {
+		if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
+			return false;
+		return fn();
+	});
+}
+
+// Runs fn on a thread in a mount namespace of its own, with a small ext2 file system (one that
+// reserves no room ahead) mounted from an image at the folder it is given. Whatever ends the test,
+// the mount goes with the namespace when the thread or the process ends. False when it cannot be
+// made (not root, no loop devices, no mkfs.ext2).
+template <class F>
+bool OnSmallExt2(F fn)
+{
+	if(geteuid() != 0)
+		return false;
+	TempFolder tmp;
+	chmod(~tmp.path, 0755); // for the user that saves
+	String image = tmp("image"), root = tmp("fs");
+	bool mounted = false;
+	std::thread([&] {
+		if(unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+		   mkdir(~root, 0755) != 0)
+			return;
+		String cmd = "truncate -s 2M " + image + " && mkfs.ext2 -q -F -m 0 -b 1024 " + image +
+		             " && mount -o loop " + image + " " + root;
+		mounted = system(~(cmd + " >/dev/null 2>&1")) == 0;
+		if(mounted) {
+			fn(root);
+			umount2(~root, MNT_DETACH);
+		}
+	}).join();
+	return mounted;
 }
 
 } // namespace
@@ -326,27 +370,53 @@ TEST(Environment, SaveFileWritesInPlaceWhereTheFolderTakesNoNewFile)
 	ASSERT_TRUE(SaveFile(~tmp("a"), "old content"));
 	ASSERT_EQ(chmod(~tmp("a"), 0666), 0);
 	ASSERT_EQ(chmod(~tmp.path, 0555), 0);
-	auto asUser = [](auto fn, rlim_t limit = RLIM_INFINITY) {
-		return QelTest::InChildWithFileLimit(limit, [&] {
-			// root creates files anywhere: the child writes as nobody
-			if(geteuid() == 0 && (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0))
-				return false;
-			return fn();
-		});
-	};
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "new"); }), 0);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), "new"); }), 0);
 	EXPECT_EQ(LoadFile(tmp("a")), "new");
 	EXPECT_EQ(QelTest::FolderNames(~tmp.path), std::vector<std::string>{ "a" });
 	String big(0, 20000);
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), big); }, 4096), 1);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), big); }, 4096), 1);
 	EXPECT_EQ(LoadFile(tmp("a")), "new");
 
 	FileOut holder(~tmp("a"));
 	ASSERT_TRUE(holder.IsOpen());
 	holder.Put("held");
 	holder.Flush();
-	EXPECT_EQ(asUser([&] { return SaveFile(~tmp("a"), "x"); }), 1);
+	EXPECT_EQ(AsNobody([&] { return SaveFile(~tmp("a"), "x"); }), 1);
 	holder.Close();
 	EXPECT_EQ(LoadFile(tmp("a")), "held");
 	chmod(~tmp.path, 0700);
+}
+
+// In place on a nearly full file system that reserves no room ahead: a save that does not fit
+// fails and leaves every old byte, and takes no room with it, so one that fits still goes.
+TEST(Environment, SaveFileInPlaceOnAFullDiskKeepsTheOldFile)
+{
+	bool ran = OnSmallExt2([](const String& root) {
+		String folder = root + "/d", file = folder + "/a";
+		ASSERT_EQ(mkdir(~folder, 0755), 0);
+		String old(0, 300000);
+		for(int i = 0; i < old.GetLength(); i++)
+			old.Set(i, 'a' + i % 26);
+		ASSERT_TRUE(SaveFile(~file, old));
+		ASSERT_EQ(chmod(~file, 0666), 0);
+		struct statvfs fs;
+		ASSERT_EQ(statvfs(~root, &fs), 0);
+		int64 room = (int64)fs.f_bavail * fs.f_bsize;
+		ASSERT_GT(room, 200000);
+		ASSERT_TRUE(SaveFile(~(root + "/filler"), String('f', int(room - 120000))));
+
+		// the texts are long: their lengths say more than their bytes
+		EXPECT_EQ(AsNobody([&] { return SaveFile(~file, String('n', 600000)); }), 1);
+		String got = LoadFile(file);
+		EXPECT_EQ(got.GetLength(), old.GetLength());
+		EXPECT_TRUE(got == old);
+		String fits = old + String('n', 50000);
+		EXPECT_EQ(AsNobody([&] { return SaveFile(~file, fits); }), 0);
+		got = LoadFile(file);
+		EXPECT_EQ(got.GetLength(), fits.GetLength());
+		EXPECT_TRUE(got == fits);
+		EXPECT_EQ(QelTest::FolderNames(~folder), std::vector<std::string>{ "a" });
+	});
+	if(!ran)
+		GTEST_SKIP() << "needs root and a loop-mounted ext2 image (mkfs.ext2, mount -o loop)";
 }
