@@ -1,32 +1,50 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing and benchmarking Qel need.
-# Idempotent and quiet when everything is present.
+# Installs the Debian packages Qel needs, as root or through sudo. Idempotent and quiet when
+# everything is present.
+#
+#   scripts/install-deps.sh          everything: building, the tests, benchmarks and fuzz targets
+#   scripts/install-deps.sh --run    only what building the library and its examples, running
+#                                    them and using the installed package need
 set -euo pipefail
 
-packages=(
+# The library's own dependencies (zlib, libpng, fontconfig and FreeType, GTK 3 and X11) are
+# also what a program linking the installed static libraries needs.
+run=(
   g++ make cmake ninja-build ccache pkg-config
+  zlib1g-dev libpng-dev
+  libfontconfig-dev libfreetype-dev fonts-dejavu-core
+  libgtk-3-dev libx11-dev
+)
+
+# The tests, the benchmarks' peers and the fuzz targets.
+test=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev gzip
+  gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev
   nlohmann-json3-dev rapidjson-dev
   locales-all
   libpixman-1-dev libcairo2-dev
   libagg-dev
-  libpng-dev libstb-dev
-  libpugixml-dev libxml2-dev libexpat1-dev nlohmann-json3-dev
-  libstb-dev libimagequant-dev
+  libstb-dev
+  libpugixml-dev libxml2-dev libexpat1-dev
+  libimagequant-dev
   libssl-dev libomp-dev
   libspdlog-dev
-  libfontconfig-dev libfreetype-dev fonts-dejavu-core fonts-urw-base35
+  fonts-urw-base35
   qpdf poppler-utils
-  libharfbuzz-dev libpango1.0-dev libcairo2-dev
-  libagg-dev
+  libharfbuzz-dev libpango1.0-dev
   librsvg2-dev
-  libgtk-3-dev libxtst-dev
+  libxtst-dev
   xvfb openbox xdotool xclip x11-utils x11-xkb-utils
   libcmark-dev libmd4c-dev
 )
+
+case "${1:-}" in
+  "") packages=("${run[@]}" "${test[@]}") ;;
+  --run) packages=("${run[@]}") ;;
+  *) echo "usage: $0 [--run]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

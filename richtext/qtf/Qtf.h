@@ -16,10 +16,13 @@ enum : int {
 	QTF_OPT_NO_LANGUAGE = 32, // no document language in the body
 };
 
-// Reads QTF. It never fails outward: an error ends the text with a visible error paragraph after
-// everything read before it. The first character folded to accesskey (an upper-case ASCII
-// letter, 0 for none) is underlined. The context goes to the object types that read embedded
-// objects.
+// Reads QTF. It never fails outward: an error ends the document with a visible error paragraph.
+// What was completed before it stays: paragraphs, closed tables, styles, the header and footer;
+// a table still open is dropped with all its cells. Of the paragraph the error cuts short, the
+// runs ended before it (at a "[" or "]", an object or a field) begin the error paragraph, and
+// the text read since the last of them is dropped. The first character folded to accesskey (an
+// upper-case ASCII letter, 0 for none) is underlined. The context goes to the object types that
+// read embedded objects.
 RichText ParseQtf(const char* qtf, int accesskey = 0, void* context = nullptr);
 
 // The document as QTF in the charset (CHARSET_UTF8 or an 8-bit set).
