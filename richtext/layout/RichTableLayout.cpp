@@ -261,7 +261,10 @@ void RichTable::MakeLayout(const RichPageContext& rc, const Rect& first, const R
 			return;
 		}
 
+	// Made whole again: a stale record (marked by its start page alone) would lend its header
+	// and areas to a layout that no longer has them.
 	Remember();
+	current = Layouts();
 	Layouts& c = current;
 	c.start = rc.py;
 	c.rows = rows;

@@ -36,13 +36,17 @@ const RichCell& sCell(const RichTable& t, int r, int c)
 	return r < t.cell.GetCount() && c < t.cell[r].GetCount() ? t.cell[r][c] : none;
 }
 
+void sGrow(Rect& r, const Rect& by)
+{
+	r.left = min(r.left, by.left);
+	r.top = min(r.top, by.top);
+	r.right = max(r.right, by.right);
+	r.bottom = max(r.bottom, by.bottom);
+}
+
 void sGrow(VectorMap<int, Rect>& bounds, int page, int left, int top, int right, int bottom)
 {
-	Rect& r = bounds.GetAdd(page, Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN));
-	r.left = min(r.left, left);
-	r.top = min(r.top, top);
-	r.right = max(r.right, right);
-	r.bottom = max(r.bottom, bottom);
+	sGrow(bounds.GetAdd(page, Rect(INT_MAX, INT_MAX, INT_MIN, INT_MIN)), Rect(left, top, right, bottom));
 }
 
 // Positions taken past a part: they stay relative to the next one.
@@ -342,18 +346,25 @@ void RichTable::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi
 		f = max(f, 1);
 		g = max(g, 1);
 	}
-	for(int i = 0; i < bounds.GetCount(); i++) {
+	// Only the pages the body rows reached: what the header rows repeated on a page draw counts
+	// for that page alone, so they can never add pages to this walk.
+	int body_pages = bounds.GetCount();
+	for(int i = 0; i < body_pages; i++) {
 		int p = bounds.GetKey(i);
 		if(p > lc.start.page && header && hrows > 0) {
 			RichPaintInfo hpi = tpi;
 			hpi.sel_start = hpi.sel_end = -1;
 			hpi.table_sel = 0;
 			Rect hpg(Sat(x0), Sat(top), Sat(x1), Sat(header_bottom));
+			VectorMap<int, Rect> drawn;
 			for(int k = 0; k < hrows; k++) {
 				Rect kpg = hpg;
-				PaintRow(pw, rc, lc.header_layout, true, k, hrows, kpg, hpg, bounds, hpi, p, false);
+				PaintRow(pw, rc, lc.header_layout, true, k, hrows, kpg, hpg, drawn, hpi, p, false);
 			}
-			const Rect& r = bounds[i];
+			Rect& r = bounds[i];
+			int at = drawn.Find(p);
+			if(at >= 0)
+				sGrow(r, drawn[at]);
 			pw.Page(p).DrawRect(r.left, Sat(header_bottom), Sat(int64(r.right) - r.left), g, format.grid_color);
 		}
 		const Rect& r = bounds[i];

@@ -2,6 +2,8 @@
 // alignment, selection of text and of whole cells, header rows repeated on later pages.
 #include "PaintTestUtil.h"
 
+#include <Hostile.h>
+
 #include <gtest/gtest.h>
 
 using namespace QelTest;
@@ -128,4 +130,25 @@ TEST(TablePaint, Selection)
 	          "0:Rect 25,15,950,130#800000FF");
 	cells.table_sel = 1;
 	EXPECT_EQ(Paint(rows, "800000FF", cells), "0:Rect 0,0,1000,130#800000FF | 0:Rect 0,130,1000,130#800000FF");
+}
+
+// A table laid out where its header row fits, then zoomed until the row no longer fits on a page,
+// repeats it no more: painted, it covers the pages a copy laid out afresh covers.
+TEST(TablePaint, HeaderNoLongerRepeatedOnceItOutgrowsThePage)
+{
+	RichText doc = ParseQtf(LoadFile(QEL_TEST_DATA "/richtext/hostile/table_header_zoom.qtf"));
+	Rect page(0, 0, 2000, 1000);
+	doc.GetHeight(page);
+	doc.ApplyZoom(Zoom(3, 1));
+	auto paint = [&](const RichText& d) {
+		RecordingPageDraw pw;
+		d.Paint(pw, page, RichPaintInfo());
+		return std::to_string(pw.pages.size()) + " pages: " + pw.All();
+	};
+	QEL_EXPECT_BOUNDED(64, 2, paint(doc));
+	if(HasFailure())
+		return;
+	RichText fresh(doc);
+	EXPECT_EQ(doc.GetHeight(page), fresh.GetHeight(page));
+	EXPECT_EQ(paint(doc), paint(fresh));
 }
