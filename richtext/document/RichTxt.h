@@ -289,7 +289,8 @@ public:
 	// locked while it is read, so other threads may query it meanwhile.
 	RichText(const RichText& src);
 	RichText& operator=(const RichText& src);
-	// The source is left with no parts and no styles; each document keeps its mutex.
+	// The source is left with no parts and no styles; each document keeps its mutex. Moves, like
+	// copies, take the locks of the source and of the target, one at a time.
 	RichText(RichText&& src) noexcept;
 	RichText& operator=(RichText&& src) noexcept;
 	~RichText();
@@ -344,6 +345,7 @@ private:
 	mutable std::unique_ptr<detail::PageMarkCache> marks;
 
 	RichText(const RichText& src, const Mutex::Lock& src_lock);
+	RichText(RichText&& src, const Mutex::Lock& src_lock) noexcept;
 	// The marks for walks from start, with those of changed parts dropped; null when walks go
 	// from the top.
 	detail::PageMarks* Marks(const RichPageContext& start) const;
