@@ -64,29 +64,38 @@ RichText::RichText(const RichText& src, const Mutex::Lock&)
 RichText& RichText::operator=(const RichText& src)
 {
 	if(this != &src) {
-		// one lock at a time, so two documents assigned to each other cannot deadlock
-		RichText t(src);
-		Mutex::Lock lock(mutex);
+		RichText t(src); // src's lock is given back before the move takes this one's
 		*this = std::move(t);
 	}
 	return *this;
 }
 
 RichText::RichText(RichText&& src) noexcept
+:	RichText(std::move(src), Mutex::Lock(src.mutex))
+{
+}
+
+// Other threads may be querying the source: it is emptied under its lock. What its walks
+// remembered is of parts it no longer has.
+RichText::RichText(RichText&& src, const Mutex::Lock&) noexcept
 :	RichTxt(std::move(src)), style(std::move(src.style)), default_styles(src.default_styles)
 {
 	src.style.Clear();
 	src.default_styles = false;
+	src.marks.reset();
 }
 
 RichText& RichText::operator=(RichText&& src) noexcept
 {
 	if(this != &src) {
-		RichTxt::operator=(std::move(src));
-		style = std::move(src.style);
-		default_styles = src.default_styles;
-		src.style.Clear();
-		src.default_styles = false;
+		// One lock at a time, so two documents assigned to each other cannot deadlock: the
+		// content leaves the source under its lock, then comes in under this one's.
+		RichText t(std::move(src));
+		Mutex::Lock lock(mutex);
+		RichTxt::operator=(std::move(t));
+		style = std::move(t.style);
+		default_styles = t.default_styles;
+		marks.reset(); // of the parts this had
 	}
 	return *this;
 }

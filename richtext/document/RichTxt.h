@@ -30,7 +30,10 @@ class PageMarkCache;
 } // namespace detail
 
 // A page header or footer: a document owned as a value. Copies copy the document (taking its
-// lock while they read it), moves hand it over and leave none; empty when there is none.
+// lock while they read it), moves hand it over and leave none; empty when there is none. Through
+// a const value the document is const too: the headers and footers of parts (a table's) are
+// reached that way, and a change to one behind its part would not reach what the walks of the
+// document around it remember.
 class RichTextValue {
 public:
 	RichTextValue() = default;
@@ -41,9 +44,12 @@ public:
 	~RichTextValue();
 
 	explicit operator bool() const { return bool(text); }
-	RichText* get() const          { return text.get(); }
-	RichText& operator*() const    { return *text; }
-	RichText* operator->() const   { return text.get(); }
+	RichText*       get()              { return text.get(); }
+	const RichText* get() const        { return text.get(); }
+	RichText&       operator*()        { return *text; }
+	const RichText& operator*() const  { return *text; }
+	RichText*       operator->()       { return text.get(); }
+	const RichText* operator->() const { return text.get(); }
 
 	void Clear();
 	void Set(RichText&& t);
@@ -80,10 +86,10 @@ public:
 		// (null when none); neighbours with the same texts share the documents. Null when the
 		// paragraph has no such texts, as most have not.
 		struct HeaderFooter {
-			String                    header_qtf;
-			String                    footer_qtf;
-			std::shared_ptr<RichText> header;
-			std::shared_ptr<RichText> footer;
+			String                          header_qtf;
+			String                          footer_qtf;
+			std::shared_ptr<const RichText> header;
+			std::shared_ptr<const RichText> footer;
 		};
 		mutable std::unique_ptr<HeaderFooter> hdrftr;
 
@@ -102,7 +108,8 @@ public:
 	};
 
 	// The document's own page header and footer, as QTF and as documents made from it (empty
-	// when none).
+	// when none). Every query measures them again and keeps what its walks remember apart by
+	// their heights, so they may be changed in place.
 	String        header_qtf;
 	String        footer_qtf;
 	RichTextValue header;
@@ -282,7 +289,8 @@ public:
 	// locked while it is read, so other threads may query it meanwhile.
 	RichText(const RichText& src);
 	RichText& operator=(const RichText& src);
-	// The source is left with no parts and no styles; each document keeps its mutex.
+	// The source is left with no parts and no styles; each document keeps its mutex. Moves, like
+	// copies, take the locks of the source and of the target, one at a time.
 	RichText(RichText&& src) noexcept;
 	RichText& operator=(RichText&& src) noexcept;
 	~RichText();
@@ -337,17 +345,23 @@ private:
 	mutable std::unique_ptr<detail::PageMarkCache> marks;
 
 	RichText(const RichText& src, const Mutex::Lock& src_lock);
+	RichText(RichText&& src, const Mutex::Lock& src_lock) noexcept;
 	// The marks for walks from start, with those of changed parts dropped; null when walks go
 	// from the top.
 	detail::PageMarks* Marks(const RichPageContext& start) const;
 	// Drops the marks of parts changed since the last query.
 	void DropChangedMarks() const;
 
+	// SetPageFields on a header or footer that a walk shows: walks reach them through the
+	// documents, tables and paragraphs that own them, read-only.
+	void SetShownPageFields(int page, int count) const;
+
 	static const ArrayMap<Uuid, RichStyle>& DefaultStyles();
 	// The document's own styles, to change.
 	ArrayMap<Uuid, RichStyle>& OwnStyles();
 
 	friend class RichTxt;
+	friend struct RichPageContext;
 	friend class detail::RichQtfParser; // sets styles' next once every style is known
 };
 

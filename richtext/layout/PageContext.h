@@ -14,8 +14,8 @@ class RichText;
 struct RichPageContext {
 	const RichText*                  text = nullptr;   // the document walked at the outermost level
 	const ArrayMap<Uuid, RichStyle>* styles = nullptr;
-	RichText*                        header = nullptr; // in force; null: none
-	RichText*                        footer = nullptr;
+	const RichText*                  header = nullptr; // in force; null: none
+	const RichText*                  footer = nullptr;
 	int                              header_wanted = 0; // their heights; 0 when dropped
 	int                              footer_wanted = 0;
 	int                              header_current = 0; // what the current page was laid out with
@@ -35,8 +35,9 @@ struct RichPageContext {
 	// Sets the header and footer in force and measures them (page-number fields as wide as
 	// six digits); both heights are 0 when together they take more than 4/5 of the page.
 	// The current page keeps its area until the next page break. The ones in force already
-	// are not measured again (paragraphs mostly start the header they inherit).
-	void NewHeaderFooter(RichText* header, RichText* footer);
+	// are not measured again (paragraphs mostly start the header they inherit). Their page
+	// fields are set: they must not be documents defined const.
+	void NewHeaderFooter(const RichText* header, const RichText* footer);
 };
 
 } // namespace Qel

@@ -31,7 +31,7 @@ constexpr int64 UNBOUNDED_PAGE = 29999;
 // The header or footer that paragraph i starts, made from qtf. Paragraphs mostly inherit the
 // texts from the ones before them: a paragraph shortly before with the same text shares its
 // document, so the text is not read again for each.
-std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const String& qtf, bool footer)
+std::shared_ptr<const RichText> sHeaderFooter(const Vector<Any>& part, int i, const String& qtf, bool footer)
 {
 	if(qtf.IsEmpty())
 		return nullptr;
@@ -40,7 +40,7 @@ std::shared_ptr<RichText> sHeaderFooter(const Vector<Any>& part, int i, const St
 			const RichTxt::Para& q = part[k].Get<RichTxt::Para>();
 			if(!q.hdrftr)
 				continue;
-			const std::shared_ptr<RichText>& d = footer ? q.hdrftr->footer : q.hdrftr->header;
+			const std::shared_ptr<const RichText>& d = footer ? q.hdrftr->footer : q.hdrftr->header;
 			if(d && (footer ? q.hdrftr->footer_qtf : q.hdrftr->header_qtf) == qtf)
 				return d;
 		}
@@ -67,7 +67,7 @@ void RichPageContext::PageBreak()
 	py.y = page.top;
 }
 
-void RichPageContext::NewHeaderFooter(RichText* h, RichText* f)
+void RichPageContext::NewHeaderFooter(const RichText* h, const RichText* f)
 {
 	int cx = ClipInt(int64(page.right) - page.left);
 	// measuring sets the page numbers first, so the same texts measure the same
@@ -76,10 +76,10 @@ void RichPageContext::NewHeaderFooter(RichText* h, RichText* f)
 	header = h;
 	footer = f;
 	measured_cx = cx;
-	auto measure = [&](RichText* t) {
+	auto measure = [&](const RichText* t) {
 		if(!t)
 			return 0;
-		t->SetPageFields(999990, 999990); // page numbers as wide as they may get
+		t->SetShownPageFields(999990, 999990); // page numbers as wide as they may get
 		return max(t->GetHeight(Rect(0, 0, cx, 268435455)).y, 0);
 	};
 	header_wanted = measure(h);
@@ -160,6 +160,12 @@ void RichText::SetPageFields(int page, int count)
 	vars.Add("PAGENUMBER", page < INT_MAX ? page + 1 : page);
 	vars.Add("PAGECOUNT", count);
 	EvaluateFields(GetStyles(), vars);
+}
+
+void RichText::SetShownPageFields(int page, int count) const
+{
+	// headers and footers are made as documents of their own, never as const objects
+	const_cast<RichText*>(this)->SetPageFields(page, count);
 }
 
 void RichTxt::Sync(int i, const RichPageContext& rc) const

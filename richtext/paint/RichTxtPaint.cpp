@@ -129,10 +129,10 @@ void RichText::PaintHeaderFooter(PageDraw& pw, const Rect& page, PagePos py, con
 	hpi.sel_start = hpi.sel_end = 0;
 	RichPageContext rc = MakeContext(page, py);
 	int count = -1; // pages of the document, measured when a page number is first wanted
-	auto paint = [&](RichText* t, int p, PagePos at) {
+	auto paint = [&](const RichText* t, int p, PagePos at) {
 		if(count < 0)
 			count = GetHeight(page).page + 1;
-		t->SetPageFields(p, count);
+		t->SetShownPageFields(p, count);
 		Mutex::Lock tlock(t->mutex);
 		RichPageContext hc = t->MakeContext(page, at);
 		t->RichTxt::Paint(pw, hc, hpi);

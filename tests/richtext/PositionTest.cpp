@@ -1,7 +1,7 @@
 // Positions in laid-out rich text: carets and hit tests of paragraphs and documents, position
 // descriptors in nested tables, the zoom of formats and documents, and the lock of a document
-// given back when painting throws or held while the document is copied.
-#include "LayoutTestUtil.h"
+// given back when painting throws or held while the document is copied or moved.
+#include "PaintTestUtil.h"
 #include "RichTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -287,6 +287,64 @@ TEST(DocumentLock, CopiedWhilePaintedAndQueried)
 					else
 						doc = other;
 				}
+			}
+		});
+	for(std::thread& t : threads)
+		t.join();
+	EXPECT_EQ(wrong, 0);
+}
+
+// Two threads move two documents into each other, and copies in again (a move drops what the
+// target held), while others query and paint them: every answer is one of those of the two
+// contents, or of a document emptied by a move.
+TEST(DocumentLock, MovedIntoWhileQueriedAndPainted)
+{
+	auto make = [](int lines, const char* header) {
+		String qtf;
+		for(int i = 0; i < lines; i++)
+			qtf << "line " << i << " of some text&";
+		RichText d = ParseQtf(~qtf);
+		SetHeaderQtf(d.header, header);
+		return d;
+	};
+	const RichText src[2] = {make(150, "page {:VALUE:PAGENUMBER:}"), make(100, "[2 {:VALUE:PAGECOUNT:}]")};
+	RichText emptied = src[0];
+	RichText taken = std::move(emptied);
+	const Rect page(0, 0, 1500, 800);
+	auto answers = [&](const RichText& d) {
+		std::vector<std::string> a;
+		a.push_back(Str(d.GetHeight(page)));
+		RichCaret c = d.GetCaret(1300, page);
+		a.push_back(Str(PagePos(c.page, c.top)) + " " + std::to_string(c.left));
+		a.push_back(std::to_string(d.GetPos(300, PagePos(5, 400), page)));
+		RecordingPageDraw pw;
+		RichPaintInfo pi;
+		pi.window_top = PagePos(4, 0);
+		pi.window_bottom = PagePos(5, 0);
+		d.Paint(pw, page, pi);
+		a.push_back(pw.All());
+		return a;
+	};
+	const std::vector<std::string> known[3] = {answers(src[0]), answers(src[1]), answers(emptied)};
+	for(size_t j = 0; j < known[0].size(); j++)
+		ASSERT_TRUE(known[0][j] != known[1][j] && known[0][j] != known[2][j]) << j;
+	RichText doc[2] = {src[0], src[1]};
+	std::atomic<int> wrong{0};
+	std::vector<std::thread> threads;
+	for(int t = 0; t < 4; t++)
+		threads.emplace_back([&, t] {
+			for(int k = 0; k < 24; k++) {
+				if(t >= 2) {
+					std::vector<std::string> a = answers(doc[k % 2]);
+					for(size_t j = 0; j < a.size(); j++)
+						wrong += a[j] != known[0][j] && a[j] != known[1][j] && a[j] != known[2][j];
+				}
+				else if(k % 2) {
+					RichText copy = src[t];
+					doc[t] = std::move(copy);
+				}
+				else
+					doc[t] = std::move(doc[1 - t]);
 			}
 		});
 	for(std::thread& t : threads)

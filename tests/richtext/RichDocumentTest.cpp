@@ -35,6 +35,19 @@ const RichTxt& sInnerCell(const RichText& doc)
 	return doc.GetTable(1).cell[0][1].text.GetTable(0).cell[0][0].text;
 }
 
+// A header or footer reached through a const document is const: a table's, and those a walk's
+// context holds. A document's own changes with the document.
+template <class Doc>
+concept OwnHeaderChangeable = requires(Doc& d) { d.header->SetPara(0, RichPara(), RichStyle()); };
+template <class Doc>
+concept TableHeaderChangeable = requires(Doc& d) { d.GetTable(0).header->SetPara(0, RichPara(), RichStyle()); };
+template <class Doc>
+concept ContextHeaderChangeable = requires(Doc& d) { d.MakeContext(Rect(), PagePos()).header->Cat(RichPara()); };
+
+static_assert(OwnHeaderChangeable<RichText> && !OwnHeaderChangeable<const RichText>);
+static_assert(!TableHeaderChangeable<RichText> && !ContextHeaderChangeable<RichText>);
+static_assert(std::is_same_v<decltype(*std::declval<const RichTextValue&>()), const RichText&>);
+
 } // namespace
 
 TEST(RichText, LengthsEmptinessAndStyles)
