@@ -289,6 +289,8 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 		sc.gone = -1;
 		state = sRunFormat(sc, base, cf);
 		sc.fmts[state].ref = true;
+		if(sc.gone == state_before) // the run before had the format replaced: this one is another
+			state_before = -1;
 		// a link's codes are long and met once: not kept
 		if(sc.gone != from && codes.len) {
 			PackedRunFormat& fr = sc.fmts[from];
