@@ -2,6 +2,7 @@
 // that writes a paragraph from its packed form with the scratch it keeps between paragraphs.
 #pragma once
 
+#include <richtext/document/RichTable.h>
 #include <richtext/document/RichTxt.h>
 #include <richtext/para/detail/PackedParaCursor.h>
 
@@ -75,6 +76,14 @@ struct PackedWriteScratch {
 	WString           index_last;
 	SizedBuffer<char> buf;
 };
+
+// Paragraph p: its paragraph format against parabase, its runs against base.
+void WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
+                    int language, int charset, int options);
+
+// A table within a part list (QtfParts).
+void WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
+                const Index<Uuid>& style_index, int language, int charset, int options);
 
 // Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
 // over its packed form; false, with nothing written, when it holds objects or fields, when it
