@@ -320,4 +320,25 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 	return true;
 }
 
+void detail::ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& base)
+{
+	for(int i = 0; i < sc.used; i++) {
+		if(sc.fmts[i].base != &base)
+			continue;
+		sc.fmts[i].base = nullptr; // matches nothing, so it is replaced in its turn
+		for(PackedRunFormat& r : sc.fmts)
+			for(PackedRunFormat::Step& st : r.step)
+				if(st.to == i)
+					st.style = nullptr;
+		for(PackedParaHead& h : sc.heads)
+			if(h.start == i)
+				h.style = nullptr;
+		if(sc.open_fmt == i)
+			sc.open_fmt = -1;
+	}
+	for(PackedParaHead& h : sc.heads)
+		if(h.base == &base)
+			h.style = nullptr;
+}
+
 } // namespace Qel

@@ -428,8 +428,9 @@ namespace {
 // A link or an index entry is long and mostly spans runs of several formats (a bold word in
 // a link): the link most stretches of runs have is written once in the paragraph's format,
 // and a stretch of runs under another one once in a block around them, not in every run.
-// Runs are written against cb; grp[i] is the first run of run i's stretch when the stretch
-// has a block, else -1.
+// The base's own link, when it has one (set by a block around neighbours), holds unless
+// another one weighs more. Runs are written against cb; grp[i] is the first run of run i's
+// stretch when the stretch has a block, else -1.
 void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::CharFormat& cb, Vector<int>& grp)
 {
 	int n = p.part.GetCount();
@@ -448,24 +449,21 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 			start.Add(i);
 	// the link of most stretches, by what restating it would cost
 	VectorMap<String, int> count;
+	int base_count = 0;
 	for(int i : start) {
 		const RichPara::CharFormat& f = p.part[i].format;
-		if(!SameLink(f, base)) {
-			String key = ToUtf8(f.indexentry);
-			key.Cat('\0');
-			key.Cat(f.link);
-			count.GetAdd(key, 0)++;
-		}
+		if(SameLink(f, base))
+			base_count++;
+		else
+			count.GetAdd(LinkKey(f), 0)++;
 	}
-	int64 best = 0;
+	int64 best = HasLink(base) ? int64(base_count) * LinkKey(base).GetLength() : 0;
 	int   best_at = -1;
 	for(int i : start) {
 		const RichPara::CharFormat& f = p.part[i].format;
 		if(SameLink(f, base))
 			continue;
-		String key = ToUtf8(f.indexentry);
-		key.Cat('\0');
-		key.Cat(f.link);
+		String key = LinkKey(f);
 		int c = count.Get(key);
 		int64 w = int64(c) * key.GetLength();
 		if(c >= 2 && w > best) {
@@ -590,7 +588,8 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 }
 
 void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
-                        const Index<Uuid>& style_index, int language, int charset, int options)
+                        const Index<Uuid>& style_index, int language, int charset, int options,
+                        const QtfOuterFormat* outer)
 {
 	static const RichTable::Format def_table;
 	static const RichCell::Format def_cell;
@@ -675,7 +674,7 @@ void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, Ri
 			if(c.round)
 				out.Cat('o');
 			out.Cat(' ');
-			QtfParts(out, cell.text, styles, style_index, language, charset, options);
+			WriteParts(out, cell.text, styles, style_index, language, charset, options, outer);
 			prev = &c;
 		}
 	out.Cat("}}");
