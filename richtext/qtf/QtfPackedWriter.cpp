@@ -289,6 +289,8 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 		sc.gone = -1;
 		state = sRunFormat(sc, base, cf);
 		sc.fmts[state].ref = true;
+		if(sc.gone == state_before) // the run before had the format replaced: this one is another
+			state_before = -1;
 		// a link's codes are long and met once: not kept
 		if(sc.gone != from && codes.len) {
 			PackedRunFormat& fr = sc.fmts[from];
@@ -316,6 +318,27 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 	}
 	out.Cat(sc.buf.Get(), int(t - sc.buf.Get()));
 	return true;
+}
+
+void detail::ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& base)
+{
+	for(int i = 0; i < sc.used; i++) {
+		if(sc.fmts[i].base != &base)
+			continue;
+		sc.fmts[i].base = nullptr; // matches nothing, so it is replaced in its turn
+		for(PackedRunFormat& r : sc.fmts)
+			for(PackedRunFormat::Step& st : r.step)
+				if(st.to == i)
+					st.style = nullptr;
+		for(PackedParaHead& h : sc.heads)
+			if(h.start == i)
+				h.style = nullptr;
+		if(sc.open_fmt == i)
+			sc.open_fmt = -1;
+	}
+	for(PackedParaHead& h : sc.heads)
+		if(h.base == &base)
+			h.style = nullptr;
 }
 
 } // namespace Qel

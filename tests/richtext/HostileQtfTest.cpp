@@ -3,6 +3,7 @@
 // stops. Each is read, laid out, painted and written back in a child under a limit of 64 times
 // its size plus a little; what is written reads back as the same document.
 #include "QtfCompare.h"
+#include "QtfGenerator.h"
 
 #include <Hostile.h>
 #include <draw/canvas/NilDraw.h>
@@ -29,27 +30,32 @@ String sHostile(const char* name)
 // Every step once; false when what is written is more than written_per_byte times q.
 bool sAllSteps(const String& q, int written_per_byte = 4)
 {
-	RichText doc = ParseQtf(q);
-	doc.GetHeight(Zoom(1, 1), 5000);
-	PaintAllDraw w;
-	SimplePageDraw pw(w);
-	doc.Paint(pw, PagePos(0, 0), Rect(0, 0, 5000, 7000), RichPaintInfo());
-	String out = AsQTF(doc);
+	String out;
+	int parts;
+	{
+		RichText doc = ParseQtf(q);
+		doc.GetHeight(Zoom(1, 1), 5000);
+		PaintAllDraw w;
+		SimplePageDraw pw(w);
+		doc.Paint(pw, PagePos(0, 0), Rect(0, 0, 5000, 7000), RichPaintInfo());
+		out = AsQTF(doc);
+		parts = doc.GetPartCount();
+	} // what is read back is held alone
 	return out.GetLength() < int64(written_per_byte) * q.GetLength() + 1000 &&
-	       ParseQtf(out).GetPartCount() == doc.GetPartCount();
+	       ParseQtf(out).GetPartCount() == parts;
 }
 
 // The limit in megabytes for a text: 64 times its size and what reading any text takes.
-long sLimit(const String& q)
+long sLimit(const String& q, long base = 48)
 {
-	return 48 + (64L * q.GetLength() >> 20);
+	return base + (64L * q.GetLength() >> 20);
 }
 
-void sExpectBounded(const String& q, const char* name, int written_per_byte = 4)
+void sExpectBounded(const String& q, const char* name, int written_per_byte = 4, long base = 48)
 {
 	ASSERT_GT(q.GetLength(), 1000) << name;
 	ASSERT_TRUE(sAllSteps("[A [:l: x&y]]")); // fonts and caches of the process made before the limit
-	QEL_EXPECT_BOUNDED(sLimit(q), 3, sAllSteps(q, written_per_byte) ? (void)0 : abort());
+	QEL_EXPECT_BOUNDED(sLimit(q, base), 3, sAllSteps(q, written_per_byte) ? (void)0 : abort());
 	if(testing::Test::HasFailure()) // what took too much there would here too
 		return;
 	RichText doc = ParseQtf(q); // comparing takes longer than the steps
@@ -121,4 +127,56 @@ TEST(HostileQtf, SharedFormatsWrittenOnce)
 	EXPECT_EQ(body("[^L^ a[* b]c]"), "[s0; [^L^ a[* b]c]]");
 	EXPECT_EQ(body("[^L^ a[^M^ b]c[^M^ d]]"), "[s0;^L^ a[^M^ b]c[^M^ d]]");
 	EXPECT_EQ(body("[:L: a&[:: b]]"), "[s0;:L: a&][s0; b]");
+	EXPECT_EQ(body("[^Link^ a&b&[^^ c&]d]"), "[s0;^Link^ [ a&][ b&][ [^^ c]&][ d]]");
+	EXPECT_EQ(body("[IIndex; a&b&]c"), "[s0;IIndex; [ a&][ b&]][s0; c]");
+}
+
+// Every paragraph holds the link it has as read: these 4,000 hold 64 MB of it before anything
+// is written.
+TEST(HostileQtf, LinkInheritedByParagraphs)
+{
+	sExpectBounded(sHostile("link_paras_2000.qtf"), "link_paras_2000.qtf", 16, 96);
+}
+
+TEST(HostileQtf, LinkInheritedByParagraphsFuzzed)
+{
+	sExpectBounded(sHostile("qtf_parse-link-blowup").Mid(1), "qtf_parse-link-blowup", 16); // after the key byte
+}
+
+// A link or an index entry set around many paragraphs is written once for them: also when some
+// between want another one or none, when such blocks nest, with links of runs inside, and around
+// and within tables.
+TEST(HostileQtf, LinksOverParagraphsInEveryShape)
+{
+	String k('k', 1000), m('m', 700);
+	auto times = [](const String& s, int n) {
+		String r;
+		for(int i = 0; i < n; i++)
+			r << s;
+		return r;
+	};
+	sExpectBounded("[^" + k + "^I" + m + "; " + times("[* y]x&", 300) + "]", "link and index entry", 16);
+	sExpectBounded("[^" + k + "^ [I" + m + "; " + times("a&[^^ b&][s0; c&][I; d&]", 100) + "]]", "interrupted", 16);
+	sExpectBounded("[^" + k + "^ " + times("a&[^mm^ b&[^n^ c]d&e&]f[^o^ g]&", 100) + "]", "nested", 16);
+	sExpectBounded("[^" + k + "^ " + times("a&{{1:1 b&c:: [^n^ d&e]}}&", 100) + "]", "around tables", 16);
+	sExpectBounded("{{1:1 [^" + k + "^ " + times("a&[^^ b&]", 200) + "]:: x}}", "within a table", 16);
+}
+
+// Generated texts of such blocks, however they nest: written in proportion, read back as
+// written, and written alike from the stored and from the unpacked paragraphs.
+TEST(HostileQtf, GeneratedLinksOverParagraphs)
+{
+	for(unsigned seed = 0; seed < 60; seed++) {
+		std::string q = QtfGenerator(seed).Linked(30);
+		RichText doc = ParseQtf(q.c_str());
+		EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
+		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
+			<< "seed " << seed << ": " << q;
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+			String w = AsQTF(doc, CHARSET_UTF8, options);
+			String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+			b.Replace("\r\n", "");
+			EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
+		}
+	}
 }

@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 namespace QelTest {
 
@@ -148,8 +149,61 @@ class QtfGenerator {
 		return s;
 	}
 
+	// Items for Linked: text, paragraph ends, runs with links of their own, tables, and blocks
+	// that set a link, an index entry, a style or a label around more of them.
+	std::string LinkedContent(const std::vector<std::string>& links, int items)
+	{
+		std::string s;
+		for(; items > 0; items--) {
+			auto link = [&] { return links[Int(int(links.size()))]; };
+			int k = Int(20);
+			if(k < 4)
+				s += Pick({"x", "y z", ":"});
+			else if(k < 10)
+				s += "&";
+			else if(k < 11)
+				s += "[* y]";
+			else if(k < 12)
+				s += "[^" + link() + "^ z]";
+			else if(k < 13 && depth < 1) {
+				depth++;
+				s += "{{1:1 " + LinkedContent(links, 1 + Int(3)) + ":: " + LinkedContent(links, 1 + Int(3)) + "}}";
+				depth--;
+			}
+			else if(depth < 3) {
+				std::string f;
+				for(int n = 1 + Int(2); n > 0; n--)
+					switch(Int(7)) {
+					case 0: case 1: f += "^" + link() + "^"; break;
+					case 2: f += "I" + link() + ";"; break;
+					case 3: case 4: f += Pick({"^^", "I;", "s0;", "s1;", "*", "::"}); break;
+					case 5: f += ":" + link() + ":"; break;
+					default: f += "^" + link() + "^I" + link() + ";"; break;
+					}
+				depth++;
+				s += "[" + f + " " + LinkedContent(links, 1 + Int(5)) + "]";
+				depth--;
+			}
+			else
+				s += "w&";
+		}
+		return s;
+	}
+
 public:
 	explicit QtfGenerator(unsigned seed) : rng(seed) {}
+
+	// Paragraphs under a long link and index entry, set around all of them, and short ones set
+	// around some by blocks that nest, that other blocks reset for a few paragraphs, with links
+	// of runs inside, around and within tables, under a second style.
+	std::string Linked(int items)
+	{
+		std::vector<std::string> links;
+		for(int n = 1 + Int(3); n > 0; n--)
+			links.push_back(std::string(Chance(70) ? 1 + Int(4) : 40 + Int(100), char('a' + Int(26))));
+		std::string l(1000 + Int(2000), 'L');
+		return "[ $$1,0#11111111111111111111111111111111:Other][^" + l + "^I" + l + "; " + LinkedContent(links, items) + "]";
+	}
 
 	std::string Document(int paragraphs)
 	{

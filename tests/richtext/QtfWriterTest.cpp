@@ -161,6 +161,11 @@ TEST(QtfWriter, StoredParagraphsWriteAsUnpackedOnes)
 	                     "x\xc2\xa0y\xed\x9f\xbf\xee\xbf\xbf\xf4\x8f\xbf\xbf_", "[4 a][;4 b]", "[^x^ a][^y^ b]",
 	                     "[I;x a][* b]", "abcdefghijklmnopqrstuvwxyz, abcdefghijklmno:", "a-|b`[c`]d"})
 		EXPECT_TRUE(same(ParseQtf(q))) << q;
+	// The last paragraph's second run takes over the run format the first one had: runs under
+	// one link in two formats all the same.
+	EXPECT_TRUE(same(ParseQtf("$$1][^[^ &[/ [^^ [ [^^ [ [^^ ]]]x]] [Ia; &[^^ x[^a^ z][s1 [* y]&][* y][^a^ z]&]x]"
+	                          "[s1^^/* [^aaa^ z][^aaa^:: [* y]&[^^ w]x]]][^^ [Iaa; [^a^ [^^ w]x]]][^a^ x]x[Ia; [^^ z]x]"
+	                          "[^aa^ [* y]&[/ [^^ x[* y][0:: [ &]]]&[^aaa^  [s1^aaa^ z")));
 	RichText doc;
 	RichPara p;
 	p.Cat(WString("abcdefghijklmnopqrstuvwxyz:"), p.format);

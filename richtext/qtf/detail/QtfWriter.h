@@ -2,6 +2,7 @@
 // that writes a paragraph from its packed form with the scratch it keeps between paragraphs.
 #pragma once
 
+#include <richtext/document/RichTable.h>
 #include <richtext/document/RichTxt.h>
 #include <richtext/para/detail/PackedParaCursor.h>
 
@@ -18,6 +19,21 @@ inline bool SameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFo
 inline bool SameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
 {
 	return a.link == b.link && a.indexentry == b.indexentry;
+}
+
+inline bool HasLink(const RichPara::CharFormat& f)
+{
+	return !f.link.IsEmpty() || !f.indexentry.IsEmpty();
+}
+
+// A link and index entry as one key, as long as restating them is: the paragraph writer weighs
+// the links of its stretches of runs by their count times this length.
+inline String LinkKey(const RichPara::CharFormat& f)
+{
+	String key = ToUtf8(f.indexentry);
+	key.Cat('\0');
+	key.Cat(f.link);
+	return key;
 }
 
 inline bool QtfEndsInDigit(const String& out)
@@ -76,11 +92,35 @@ struct PackedWriteScratch {
 	SizedBuffer<char> buf;
 };
 
+// Paragraph p: its paragraph format against parabase, its runs against base.
+void WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
+                    int language, int charset, int options);
+
+// Paragraphs of a part list written in blocks of the part list around it: those of style gid
+// (the style index written, 0 without styles) take format as it stands there; the others set
+// their style.
+struct QtfOuterFormat {
+	const RichPara::Format* format;
+	int                     gid;
+};
+
+// A part list (QtfParts) and a table written within outer, the blocks around them, or within
+// nothing (null).
+void WriteParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
+                const Index<Uuid>& style_index, int language, int charset, int options,
+                const QtfOuterFormat* outer);
+void WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
+                const Index<Uuid>& style_index, int language, int charset, int options,
+                const QtfOuterFormat* outer);
+
 // Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
 // over its packed form; false, with nothing written, when it holds objects or fields, when it
 // is damaged or when its last run is not in the language of its first.
 bool WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                           const RichPara::Format& base, const RichPara::Format& parabase, int group,
                           int language, PackedWriteScratch& sc);
+
+// The run formats and heads kept against base go: a new base is about to take its place.
+void ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& base);
 
 } // namespace Qel::detail
