@@ -1,6 +1,7 @@
 // The packed paragraph: a 32-bit mask of the format fields that differ from the style, those
 // fields, then the parts stream: text in UTF-8 between codes that change the running character
-// format, fields (3) with their own nested stream, objects (31) numbered in stream order.
+// format, fields (3) with their own nested stream, objects (31) numbered in stream order. A
+// packer that may sets long links and index entries aside as well, numbered the same way.
 #include <richtext/para/RichPara.h>
 #include <richtext/para/detail/PackedForm.h>
 
@@ -187,7 +188,8 @@ void RichPara::PackFormat(Stream& out, const Format& f, const Format& style)
 	sPackFormat(out, f, style);
 }
 
-void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n, const CharFormat& s)
+void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n, const CharFormat& s,
+                              Aside* aside)
 {
 	// Runs mostly differ in bold, italic, underline or strikeout only: what the rest would
 	// write is nothing then.
@@ -231,8 +233,15 @@ void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat
 			sPutFont16(out, nh);
 	}
 	if(o.link != n.link) {
-		out.Put(10);
-		sPutString(out, n.link);
+		if(aside && n.link.GetLength() > detail::PACK_ASIDE_LONGER) {
+			out.Put(detail::PACKED_ASIDE);
+			out.Put(detail::PACKED_LINK);
+			aside->link.Add(n.link);
+		}
+		else {
+			out.Put(detail::PACKED_LINK);
+			sPutString(out, n.link);
+		}
 	}
 	if(o.ink != n.ink) {
 		out.Put(7);
@@ -247,17 +256,24 @@ void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat
 		out.Put32le(dword(n.language));
 	}
 	if(o.indexentry != n.indexentry) {
-		out.Put(2);
-		sPutWString(out, n.indexentry);
+		if(aside && n.indexentry.GetLength() > detail::PACK_ASIDE_LONGER) {
+			out.Put(detail::PACKED_ASIDE);
+			out.Put(detail::PACKED_INDEX);
+			aside->index.Add(n.indexentry);
+		}
+		else {
+			out.Put(detail::PACKED_INDEX);
+			sPutWString(out, n.indexentry);
+		}
 	}
 }
 
 void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Part>& part,
-                         CharFormat& cf, Array<RichObject>& obj)
+                         CharFormat& cf, Array<RichObject>& obj, Aside* aside)
 {
 	StringBuffer text;
 	for(const Part& p : part) {
-		PackCharFormat(out, cf, p.format, chrstyle);
+		PackCharFormat(out, cf, p.format, chrstyle, aside);
 		cf = p.format;
 		if(p.IsField()) {
 			out.Put(detail::PACKED_FIELD);
@@ -265,7 +281,7 @@ void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Pa
 			sPutString(out, p.fieldparam);
 			StringStream content;
 			CharFormat fcf = cf;
-			PackParts(content, chrstyle, p.fieldpart, fcf, obj);
+			PackParts(content, chrstyle, p.fieldpart, fcf, obj, aside);
 			sPutString(out, content.GetResult());
 		}
 		else if(!p.object.IsNull()) {
@@ -280,17 +296,19 @@ void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Pa
 	}
 }
 
-String RichPara::Pack(const Format& style, Array<RichObject>& obj) const
+String RichPara::Pack(const Format& style, Array<RichObject>& obj, Aside* aside) const
 {
 	obj.Clear();
+	if(aside)
+		*aside = Aside();
 	StringStream out;
 	sPackFormat(out, format, style);
 	CharFormat cf = style;
-	PackParts(out, style, part, cf, obj);
+	PackParts(out, style, part, cf, obj, aside);
 	// The paragraph's own character format (that of its mark) ends the stream, after the
 	// parts as well: unpacking takes the last running format as it, and without these codes
 	// a paragraph unpacked and packed again would lose it.
-	PackCharFormat(out, cf, format, style);
+	PackCharFormat(out, cf, format, style, aside);
 	return out.GetResult();
 }
 

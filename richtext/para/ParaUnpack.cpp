@@ -190,7 +190,8 @@ void UnpackParaHead(const String& head, RichPara::Format& f)
 	if(has(20)) f.fflag = s.fflag;
 }
 
-void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara::CharFormat& chrstyle)
+void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara::CharFormat& chrstyle,
+                     AsideReader* aside)
 {
 	while(!in.IsEof()) {
 		int c = in.Peek();
@@ -199,7 +200,26 @@ void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara:
 		in.s++;
 		int x;
 		switch(c) {
-		case 2: {
+		case PACKED_ASIDE: { // without a list set aside, a byte that carries nothing, as 0
+			const RichPara::Aside* a = aside ? aside->aside : nullptr;
+			int k = in.Peek();
+			if(!a || (k != PACKED_LINK && k != PACKED_INDEX))
+				break;
+			in.s++;
+			// numbered in stream order, also past the last one there is (which sets nothing)
+			if(k == PACKED_LINK) {
+				if(aside->link < a->link.GetCount())
+					cf.link = a->link[aside->link];
+				aside->link++;
+			}
+			else {
+				if(aside->index < a->index.GetCount())
+					cf.indexentry = a->index[aside->index];
+				aside->index++;
+			}
+			break;
+		}
+		case PACKED_INDEX: {
 			WString w = in.GetWString();
 			if(!in.error)
 				cf.indexentry = w;
@@ -228,7 +248,7 @@ void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara:
 			if(!in.error)
 				cf.paper = Color::FromRaw(dword(x));
 			break;
-		case 10: {
+		case PACKED_LINK: {
 			String l = in.GetString();
 			if(!in.error)
 				cf.link = l;
@@ -264,7 +284,7 @@ void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara:
 			else if(x == 3)
 				cf.NonAntiAliased(chrstyle.IsNonAntiAliased());
 			break;
-		default: // 0 and 1 carry nothing
+		default: // 0 carries nothing
 			break;
 		}
 	}
@@ -273,14 +293,16 @@ void UnpackCharCodes(PackedReader& in, RichPara::CharFormat& cf, const RichPara:
 } // namespace detail
 
 void RichPara::UnpackParts(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
-                           const Array<RichObject>& obj, int& oi)
+                           const Array<RichObject>& obj, int& oi, const Aside* aside)
 {
 	unpacked_length = -1; // the parts may be any array
-	UnpackPartsAt(s, e, chrstyle, part, obj, oi, 0, nullptr);
+	detail::AsideReader a(aside);
+	UnpackPartsAt(s, e, chrstyle, part, obj, oi, a, 0, nullptr);
 }
 
 void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
-                             const Array<RichObject>& obj, int& oi, int depth, int64* length)
+                             const Array<RichObject>& obj, int& oi, detail::AsideReader& aside, int depth,
+                             int64* length)
 {
 	CharFormat& cf = format; // the running format
 	PackedReader in(s, e);
@@ -317,7 +339,7 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 			p.fieldparam = in.GetString();
 			const char *cb, *ce;
 			if(in.GetStringRange(cb, ce) && depth < MAX_FIELD_DEPTH)
-				UnpackPartsAt(cb, ce, chrstyle, p.fieldpart, obj, oi, depth + 1, nullptr);
+				UnpackPartsAt(cb, ce, chrstyle, p.fieldpart, obj, oi, aside, depth + 1, nullptr);
 			format = std::move(saved);
 			if(p.IsField()) {
 				if(length)
@@ -331,7 +353,7 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 			}
 		}
 		else {
-			detail::UnpackCharCodes(in, cf, chrstyle);
+			detail::UnpackCharCodes(in, cf, chrstyle, &aside);
 			if(part.Top().text.GetLength())
 				sAddPart(part, cf);
 			else
@@ -345,28 +367,17 @@ void RichPara::UnpackPartsAt(const char* s, const char* e, const CharFormat& chr
 
 void RichPara::Unpack(const String& data, const Array<RichObject>& obj, const Format& style)
 {
-	part.Clear();
-	if(cacheid && detail::TakeFromParaCache(*this))
-		return;
-	String packed = data; // data and style may belong to this paragraph
-	std::unique_ptr<Format> own;
-	if(&style == &format)
-		own = std::make_unique<Format>(style);
-	const Format& s = own ? *own : style;
-	format = s;
-	PackedReader in(packed.Begin(), packed.End());
-	detail::UnpackParaFormat(in, format);
-	int oi = 0;
-	unpacked_length = 0;
-	UnpackPartsAt(in.s, in.e, s, part, obj, oi, 0, &unpacked_length);
+	Unpack(String(), data, obj, nullptr, style);
 }
 
 void RichPara::Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Format& style)
 {
-	if(head.IsEmpty()) {
-		Unpack(data, obj, style);
-		return;
-	}
+	Unpack(head, data, obj, nullptr, style);
+}
+
+void RichPara::Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Aside* aside,
+                      const Format& style)
+{
 	part.Clear();
 	if(cacheid && detail::TakeFromParaCache(*this))
 		return;
@@ -377,10 +388,15 @@ void RichPara::Unpack(const String& head, const String& data, const Array<RichOb
 		own = std::make_unique<Format>(style);
 	const Format& s = own ? *own : style;
 	format = s;
-	detail::UnpackParaHead(h, format);
+	PackedReader in(packed.Begin(), packed.End());
+	if(h.IsEmpty())
+		detail::UnpackParaFormat(in, format);
+	else
+		detail::UnpackParaHead(h, format);
 	int oi = 0;
+	detail::AsideReader a(aside);
 	unpacked_length = 0;
-	UnpackPartsAt(packed.Begin(), packed.End(), s, part, obj, oi, 0, &unpacked_length);
+	UnpackPartsAt(in.s, in.e, s, part, obj, oi, a, 0, &unpacked_length);
 }
 
 } // namespace Qel

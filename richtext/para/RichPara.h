@@ -22,6 +22,7 @@ struct RichPos;
 namespace detail {
 bool TakeFromParaCache(RichPara& p);
 void PutToParaCache(RichPara& p);
+struct AsideReader;
 } // namespace detail
 
 class RichPara : public detail::RichParaFormats {
@@ -41,6 +42,16 @@ public:
 		bool IsObject() const    { return !IsField() && !object.IsNull(); }
 		// Text positions: 1 for a field or an object, else the length of the text.
 		int  GetLength() const   { return IsField() || !object.IsNull() ? 1 : text.GetLength(); }
+	};
+
+	// Long links and index entries that a packed form names instead of holding them, in the
+	// order of the stream, kept beside it as its objects are: neighbours that share one then
+	// hold copies of one text (String and WString share their storage), not its bytes each.
+	struct Aside {
+		Vector<String>  link;
+		Vector<WString> index;
+
+		bool IsEmpty() const { return link.IsEmpty() && index.IsEmpty(); }
 	};
 
 	// Evaluates a field of one type into the parts shown in its place.
@@ -167,28 +178,35 @@ public:
 	bool EvaluateFields(VectorMap<String, Value>& vars);
 	int  GetLength() const;
 
-	// The packed form against a style; objects go to obj in the order of the stream.
-	String Pack(const Format& style, Array<RichObject>& obj) const;
+	// The packed form against a style; objects go to obj in the order of the stream. With
+	// aside, long links and index entries go there, and the form names them.
+	String Pack(const Format& style, Array<RichObject>& obj, Aside* aside = nullptr) const;
 	// Rebuilds the paragraph from its packed form and objects; with a cache id (set before the
 	// call) the content parked in the cache under that id is taken instead, if there is one.
 	// Damaged data ends the parts where it stops making sense; it never fails.
 	void   Unpack(const String& data, const Array<RichObject>& obj, const Format& style);
 	// The same for a packed form kept in two pieces: head (the paragraph-format fields, none
 	// when empty) and the rest. Unpacking the same long head again takes its texts and tab
-	// stops as read the last time: the texts share their storage.
+	// stops as read the last time: the texts share their storage. aside (none when null)
+	// holds what the form names; the formats get copies that share its texts.
 	void   Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Format& style);
+	void   Unpack(const String& head, const String& data, const Array<RichObject>& obj, const Aside* aside,
+	              const Format& style);
 
 	// The halves for parts streams. cf is the running format, updated as parts are written;
-	// Unpack runs with this paragraph's format as the running one.
+	// Unpack runs with this paragraph's format as the running one. What the stream sets aside
+	// is added to aside and taken from it from its start.
 	static void PackParts(Stream& out, const CharFormat& chrstyle, const Array<Part>& part,
-	                      CharFormat& cf, Array<RichObject>& obj);
+	                      CharFormat& cf, Array<RichObject>& obj, Aside* aside = nullptr);
 	void        UnpackParts(const char* s, const char* e, const CharFormat& chrstyle,
-	                        Array<Part>& part, const Array<RichObject>& obj, int& oi);
+	                        Array<Part>& part, const Array<RichObject>& obj, int& oi,
+	                        const Aside* aside = nullptr);
 	// The head of the packed form: the paragraph-format fields of f that differ from style.
 	static void PackFormat(Stream& out, const Format& f, const Format& style);
-	// The codes that turn the running format o into n, against the style's format s.
+	// The codes that turn the running format o into n, against the style's format s; with
+	// aside, a long new link or index entry is added there instead of to out.
 	static void PackCharFormat(Stream& out, const CharFormat& o, const CharFormat& n,
-	                           const CharFormat& s);
+	                           const CharFormat& s, Aside* aside = nullptr);
 
 	// Field types by id, registered at start-up; an id registered twice keeps its first type.
 	static void       Register(const TextId& id, FieldType& type);
@@ -211,8 +229,9 @@ private:
 	friend void detail::PutToParaCache(RichPara& p);
 
 	// length, when not null, counts the positions of the parts made at this level.
-	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle,
-	                   Array<Part>& part, const Array<RichObject>& obj, int& oi, int depth, int64* length);
+	void UnpackPartsAt(const char* s, const char* e, const CharFormat& chrstyle, Array<Part>& part,
+	                   const Array<RichObject>& obj, int& oi, detail::AsideReader& aside, int depth,
+	                   int64* length);
 };
 
 // Rescales the lengths of a paragraph format: font height (rounded, at least 1), spaces,

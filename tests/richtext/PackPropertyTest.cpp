@@ -199,6 +199,18 @@ TEST(RichParaPackProperty, RandomParagraphsUnpackAsPacked)
 		EXPECT_TRUE(SameKeptFormat(x, f)) << where << "\n" << DescribeFormat(x) << "\n" << DescribeFormat(f);
 		sExpectSameParts(p.part, u.part, where);
 
+		// Long links and index entries set aside, in field contents too, come back in their
+		// places; with nothing long the form is the one without.
+		RichPara::Aside aside;
+		Array<RichObject> objs_a, objs_b, objs_c;
+		String packed_a = p.Pack(style, objs_a, &aside);
+		RichPara a;
+		a.Unpack(String(), packed_a, objs_a, &aside, style);
+		EXPECT_EQ(Hex(a.Pack(style, objs_b)), Hex(u.Pack(style, objs_c))) << where;
+		if(aside.IsEmpty()) {
+			EXPECT_EQ(Hex(packed_a), Hex(packed)) << where;
+		}
+
 		// What was unpacked packs to bytes that are stable from then on (the first round may
 		// still drop controls, empty runs and a label taken from the style).
 		Array<RichObject> objs2, objs3;

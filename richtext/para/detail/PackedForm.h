@@ -4,7 +4,7 @@
 // must come back as itself: the codec is strict UTF-8 with no escapes for stray bytes.
 #pragma once
 
-#include <richtext/base/ParaFormat.h>
+#include <richtext/para/RichPara.h>
 
 #include <cstring>
 
@@ -52,6 +52,16 @@ QEL_FORCE_INLINE bool IsPackedText(byte c) { return c >= 32 || c == 9; }
 // nested stream, and an object, numbered in stream order.
 inline constexpr int PACKED_FIELD  = 3;
 inline constexpr int PACKED_OBJECT = 31;
+
+// The codes that set a link and an index entry, their value in the stream. In a form with a
+// list set aside (RichPara::Aside), after PACKED_ASIDE they take the next value of their kind
+// from there instead; otherwise, and alone, that byte is read and ignored, as 0 is.
+inline constexpr int PACKED_INDEX = 2;
+inline constexpr int PACKED_LINK  = 10;
+inline constexpr int PACKED_ASIDE = 1;
+// Links and index entries longer than this are set aside when the packer may: most are shorter
+// and keep their place in the stream.
+inline constexpr int PACK_ASIDE_LONGER = 64;
 
 // Whether byte c ends a sequence of character-format codes: text, a field or an object.
 QEL_FORCE_INLINE bool EndsCharCodes(byte c)
@@ -153,9 +163,22 @@ void UnpackParaFormat(PackedReader& in, RichParaFormats::Format& f);
 // The same for a head kept apart (the whole of head). A head met last time on this thread is
 // not read again: f gets the texts read then, which share their storage.
 void UnpackParaHead(const String& head, RichParaFormats::Format& f);
+
+// What a packed form has set aside, taken in the order of its stream.
+struct AsideReader {
+	const RichPara::Aside* aside;
+	int                    link = 0;  // the number of the next one named of each kind
+	int                    index = 0;
+
+	explicit AsideReader(const RichPara::Aside* aside) : aside(aside) {}
+	int Named() const { return link + index; } // grows with each one named
+};
+
 // A run of character-format codes read into the running format cf; chrstyle is the style's,
-// which some codes restore. Stops at text, an object, a field or the end.
-void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle);
+// which some codes restore. Stops at text, an object, a field or the end. A link or an index
+// entry set aside is taken from aside (none with none left, or no aside).
+void UnpackCharCodes(PackedReader& in, RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle,
+                     AsideReader* aside = nullptr);
 
 // The numbering fields of two paragraph formats are the same.
 inline bool SameNumbering(const RichParaFormats::Format& a, const RichParaFormats::Format& b)
