@@ -79,6 +79,8 @@ RichTxt::Para::Para(const Para& p)
 :	style(p.style), length(p.length), head(p.head), content(p.content), objects(p.objects),
 	update_serial(detail::NewParaUpdateSerial())
 {
+	if(p.aside)
+		aside = std::make_unique<RichPara::Aside>(*p.aside);
 	if(p.number_format)
 		number_format = std::make_unique<RichPara::NumberFormat>(*p.number_format);
 }
@@ -169,7 +171,7 @@ RichPara RichTxt::Get(int i, const ArrayMap<Uuid, RichStyle>& s, bool use_cache)
 	const Para& pp = part[i].Get<Para>();
 	if(use_cache)
 		p.cacheid = pp.update_serial;
-	p.Unpack(pp.head, pp.content, pp.objects, GetStyle(s, pp.style).format);
+	p.Unpack(pp.head, pp.content, pp.objects, pp.aside.get(), GetStyle(s, pp.style).format);
 	p.format.styleid = pp.style;
 	return p;
 }
@@ -199,7 +201,7 @@ bool RichTxt::IsSetEmpty() const
 	if(part.GetCount() != 1 || !part[0].Is<Para>() || header || footer)
 		return false;
 	const Para& p = part[0].Get<Para>();
-	return p.style.IsNull() && p.objects.IsEmpty() && !p.number_format && p.head.IsEmpty() &&
+	return p.style.IsNull() && p.objects.IsEmpty() && !p.aside && !p.number_format && p.head.IsEmpty() &&
 	       p.content == sEmptyContent();
 }
 
@@ -208,12 +210,15 @@ void RichTxt::SetPara(int i, const RichPara& p, const RichStyle& st)
 	if(i < 0)
 		return;
 	Array<RichObject> objects;
-	String content = p.Pack(st.format, objects);
-	SetPackedPara(i, String(), std::move(content), std::move(objects), p.format, sStoredLength(p));
+	RichPara::Aside aside;
+	String content = p.Pack(st.format, objects, &aside);
+	SetPackedPara(i, String(), std::move(content), std::move(objects),
+	              aside.IsEmpty() ? nullptr : std::make_unique<RichPara::Aside>(std::move(aside)), p.format,
+	              sStoredLength(p));
 }
 
 void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject>&& objects,
-                            const RichPara::Format& f, int length)
+                            std::unique_ptr<RichPara::Aside> aside, const RichPara::Format& f, int length)
 {
 	if(i < 0)
 		return;
@@ -233,6 +238,7 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 	Para& pp = part[i].Get<Para>();
 	pp.number_format.reset();
 	pp.objects = std::move(objects);
+	pp.aside = std::move(aside);
 	pp.head = std::move(head);
 	pp.content = std::move(content);
 	pp.update_serial = detail::NewParaUpdateSerial();

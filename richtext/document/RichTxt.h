@@ -75,6 +75,8 @@ public:
 		String            head;
 		String            content;
 		Array<RichObject> objects;      // set aside by packing, in stream order
+		// Long links and index entries set aside by packing; null when none, as mostly.
+		std::unique_ptr<RichPara::Aside> aside;
 		// Laying out again draws a new serial too (layouts are cached under it).
 		mutable int64     update_serial = 0;
 		// What the last layout left beside the part list's summary of it: the counters it was
@@ -136,10 +138,11 @@ public:
 	// Stores p packed against st as paragraph i, replacing whatever part i was; an i past the
 	// end adds empty paragraphs up to it.
 	void     SetPara(int i, const RichPara& p, const RichStyle& st);
-	// The same for a paragraph packed already (head + content and objects as RichPara::Pack
-	// makes them against the style f names), with its format and its text positions.
+	// The same for a paragraph packed already (head + content, objects and what is set aside
+	// (null: nothing) as RichPara::Pack makes them against the style f names), with its format
+	// and its text positions.
 	void     SetPackedPara(int i, String head, String content, Array<RichObject>&& objects,
-	                       const RichPara::Format& f, int length);
+	                       std::unique_ptr<RichPara::Aside> aside, const RichPara::Format& f, int length);
 	// Normalises t and moves it in as part i (with empty paragraphs before it when i is past
 	// the end); t is left empty.
 	void     SetTable(int i, RichTable& t);

@@ -76,7 +76,7 @@ void RichTxt::PlainText(WString& out, bool withcr, Vector<int>* cell_breaks, boo
 		if(part[i].Is<Para>()) {
 			const Para& pp = part[i].Get<Para>();
 			RichPara p;
-			p.Unpack(pp.head, pp.content, pp.objects, style);
+			p.Unpack(pp.head, pp.content, pp.objects, pp.aside.get(), style);
 			for(const RichPara::Part& q : p.part)
 				if(q.IsField() || q.IsObject())
 					out.Cat(127);

@@ -33,17 +33,19 @@ void PackedParaWriter::Repack(const RichPara::CharFormat& old_style, const RichP
 	parts.Clear();
 	Array<RichObject> obj = std::move(objects);
 	objects.Clear();
+	RichPara::Aside was = std::move(aside); // set aside again: what is long stays shared
+	aside = RichPara::Aside();
 	RichPara p;
 	static_cast<RichPara::CharFormat&>(p.format) = old_style; // where the running format began
 	int oi = 0;
-	p.UnpackParts(s.Begin(), s.End(), old_style, p.part, obj, oi);
+	p.UnpackParts(s.Begin(), s.End(), old_style, p.part, obj, oi, &was);
 	running = new_style;
-	RichPara::PackParts(parts, new_style, p.part, running, objects);
+	RichPara::PackParts(parts, new_style, p.part, running, objects, &aside);
 }
 
 void PackedParaWriter::Packed(const char* s, int bytes, int chars, const RichPara::CharFormat& f)
 {
-	RichPara::PackCharFormat(parts, running, f, *st);
+	RichPara::PackCharFormat(parts, running, f, *st, &aside);
 	running = f;
 	parts.Put(s, bytes);
 	length += chars;
@@ -60,7 +62,7 @@ void PackedParaWriter::Part(RichPara::Part& p)
 {
 	Array<RichPara::Part> one;
 	one.Add(std::move(p));
-	RichPara::PackParts(parts, *st, one, running, objects);
+	RichPara::PackParts(parts, *st, one, running, objects, &aside);
 	length++;
 }
 
@@ -69,6 +71,7 @@ void PackedParaWriter::Clear()
 	if(has_parts) {
 		parts.Clear();
 		objects.Clear();
+		aside = RichPara::Aside();
 		has_parts = false;
 		length = 0;
 	}
@@ -92,9 +95,12 @@ PackedParaWriter::Para PackedParaWriter::End(const RichPara::Format& pf, const R
 		else if(head_shared.GetLength() != n || memcmp(~head_shared, head_packed.Begin(), n) != 0)
 			head_shared = head_packed.GetResult();
 	}
-	if(!has_parts)
+	if(!has_parts) {
 		parts.Clear();
-	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st_), pf, st_);
+		aside = RichPara::Aside();
+	}
+	RichPara::PackCharFormat(parts, has_parts ? running : static_cast<const RichPara::CharFormat&>(st_), pf, st_,
+	                         &aside);
 	int head = head_shared.IsEmpty() ? head_packed.GetLength() : 0;
 	StringBuffer content(head + parts.GetLength());
 	memcpy(content.Begin(), head_packed.Begin(), head);
@@ -102,10 +108,15 @@ PackedParaWriter::Para PackedParaWriter::End(const RichPara::Format& pf, const R
 	parts.Clear();
 	done_objects = std::move(objects);
 	objects.Clear();
+	std::unique_ptr<RichPara::Aside> a;
+	if(!aside.IsEmpty()) {
+		a = std::make_unique<RichPara::Aside>(std::move(aside));
+		aside = RichPara::Aside();
+	}
 	int n = length;
 	has_parts = false;
 	length = 0;
-	return Para{head_shared, String(content), done_objects, n};
+	return Para{head_shared, String(content), done_objects, std::move(a), n};
 }
 
 } // namespace Qel::detail

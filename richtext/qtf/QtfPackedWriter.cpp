@@ -157,7 +157,7 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
                                    const RichPara::Format& base, const RichPara::Format& parabase, int group,
                                    int language, PackedWriteScratch& sc)
 {
-	PackedParaCursor in(pp.head, pp.content);
+	PackedParaCursor in(pp.head, pp.content, pp.aside.get());
 	bool apart = !pp.head.IsEmpty();
 	int state = -1;
 	int hi_head = -1;

@@ -214,7 +214,8 @@ void RichQtfParser::CatPara(RichTxt& txt)
 		packed.Restyle(pf.styleid, StyleFormat(packed.GetStyle()), st);
 	uint64 para = took_level < 0 ? pformat_para : fstack[took_level].para;
 	detail::PackedParaWriter::Para p = packed.End(pf, st, para, styles_serial);
-	txt.SetPackedPara(txt.GetPartCount(), p.head, std::move(p.content), std::move(p.objects), pf, p.length);
+	txt.SetPackedPara(txt.GetPartCount(), p.head, std::move(p.content), std::move(p.objects), std::move(p.aside), pf,
+	                  p.length);
 }
 
 void RichQtfParser::EndPart()

@@ -97,13 +97,20 @@ bool sCheapLink(const String& link, const WString& index, const RichTxt::Para& p
 	return link.GetLength() + int64(index.GetLength()) <= 3 * int64(pp.length);
 }
 
-// Whether every link of the paragraph is cheap, known without reading it: its content holds
-// each one. What else the content holds (the paragraph mark's format, which is not written when
-// the paragraph has runs) may make it look dear, but the links found in it are cheap then all
-// the same, so two paragraphs with the same runs want the same.
+// Whether every link of the paragraph is cheap, known without reading it: its content, with
+// what it sets aside, holds each one. What else the content holds (the paragraph mark's format,
+// which is not written when the paragraph has runs) may make it look dear, but the links found
+// in it are cheap then all the same, so two paragraphs with the same runs want the same.
 bool sCheapLinks(const RichTxt::Para& pp)
 {
-	return pp.content.GetLength() <= 3 * int64(pp.length);
+	int64 n = pp.content.GetLength();
+	if(pp.aside) {
+		for(const String& s : pp.aside->link)
+			n += s.GetLength();
+		for(const WString& s : pp.aside->index)
+			n += s.GetLength();
+	}
+	return n <= 3 * int64(pp.length);
 }
 
 const RichPara::Format& sPartsDefaultFormat()
@@ -115,7 +122,7 @@ const RichPara::Format& sPartsDefaultFormat()
 // Whether stored paragraph pp stores any long field.
 bool sHasLongFields(const RichTxt::Para& pp)
 {
-	return PackedParaCursor(pp.head, pp.content).HeadStoresLongFields();
+	return PackedParaCursor(pp.head, pp.content, nullptr).HeadStoresLongFields();
 }
 
 // f: the format of stored paragraph pp against style, with its long fields; false, with f
@@ -125,7 +132,7 @@ bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPar
 	if(!sHasLongFields(pp))
 		return false;
 	f = style;
-	PackedParaCursor(pp.head, pp.content).ReadHead(f); // what a damaged head holds is kept
+	PackedParaCursor(pp.head, pp.content, nullptr).ReadHead(f); // what a damaged head holds is kept
 	return true;
 }
 
@@ -387,7 +394,7 @@ int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, con
 	tally.Clear();
 	tally_link.Clear();
 	tally_index.Clear();
-	PackedParaCursor in(pp.head, pp.content);
+	PackedParaCursor in(pp.head, pp.content, pp.aside.get());
 	if(!head_scratch)
 		head_scratch = std::make_unique<RichPara::Format>();
 	bool ok = in.ReadHead(*head_scratch); // read to be passed by

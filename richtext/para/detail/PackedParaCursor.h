@@ -19,9 +19,10 @@ class PackedParaCursor {
 public:
 	enum Item { END, TEXT, CODES, FIELD, OBJECT };
 
-	// head: a head stored apart, or empty when content starts with it.
-	PackedParaCursor(const String& head, const String& content)
-	:	head(head), content(content), in(content.Begin(), content.End()) {}
+	// head: a head stored apart, or empty when content starts with it; aside: what the content
+	// names set aside (none when null).
+	PackedParaCursor(const String& head, const String& content, const RichPara::Aside* aside)
+	:	head(head), content(content), in(content.Begin(), content.End()), aside(aside) {}
 
 	// Whether the head holds a field of any length (StoresLongFields), without reading it.
 	bool HeadStoresLongFields() const { return StoresLongFields(head.IsEmpty() ? content : head); }
@@ -95,16 +96,18 @@ public:
 		return true;
 	}
 	// At CODES: reads them into the running format cf (chrstyle is the style's, which some
-	// codes restore), and keeps them in key when they are short; false when they are damaged.
+	// codes restore), and keeps them in key when they are short and name nothing set aside (the
+	// same bytes name the next one); false when they are damaged.
 	bool ReadCodes(RichParaFormats::CharFormat& cf, const RichParaFormats::CharFormat& chrstyle, PackedCodes& key)
 	{
 		const char* b = in.s;
-		UnpackCharCodes(in, cf, chrstyle);
+		int named = aside.Named();
+		UnpackCharCodes(in, cf, chrstyle, &aside);
 		if(in.error)
 			return false;
 		int n = int(in.s - b);
 		key = PackedCodes();
-		if(n <= 8) {
+		if(n <= 8 && aside.Named() == named) {
 			key.len = n;
 			key.mask = n == 8 ? ~uint64(0) : (uint64(1) << 8 * n) - 1;
 			key.codes = 0;
@@ -118,6 +121,7 @@ private:
 	const String& head;
 	const String& content;
 	PackedReader  in;
+	AsideReader   aside;
 
 	static bool SameBytes(const char* a, const char* b, int n)
 	{

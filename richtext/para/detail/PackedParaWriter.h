@@ -1,7 +1,8 @@
 // A paragraph packed as it is read, part by part, for readers that build documents (QTF): the
 // parts are packed against the style the paragraph had at its first part (and again when that
 // changes), and no part objects are built. Paragraphs mostly have the fields of the one before,
-// so the packed head of the last paragraph is kept for the next.
+// so the packed head of the last paragraph is kept for the next. Long links and index entries are
+// set aside as copies of the reader's own, so the paragraphs a block sets one around share it.
 #pragma once
 
 #include <richtext/para/RichPara.h>
@@ -14,10 +15,11 @@ public:
 	// A finished paragraph, as RichTxt::SetPackedPara takes it; head and objects are the
 	// writer's until the next paragraph.
 	struct Para {
-		const String&      head;    // a long head stored apart; empty: the content starts with it
-		String             content;
-		Array<RichObject>& objects;
-		int                length;  // text positions
+		const String&                    head;    // a long head stored apart; empty: the content starts with it
+		String                           content;
+		Array<RichObject>&               objects;
+		std::unique_ptr<RichPara::Aside> aside;   // null when nothing is set aside
+		int                              length;  // text positions
 	};
 
 	bool        HasParts() const { return has_parts; }
@@ -51,6 +53,7 @@ private:
 	PackStream              parts;
 	Array<RichObject>       objects;
 	Array<RichObject>       done_objects; // the last paragraph's
+	RichPara::Aside         aside;
 	RichPara::CharFormat    running;      // the parts' running format
 	Uuid                    style;
 	const RichPara::Format* st = nullptr; // its format
