@@ -10,6 +10,20 @@ using namespace detail;
 
 namespace {
 
+// The steps and heads that lead to run format slot i, which is given to another format.
+void sForgetSlot(PackedWriteScratch& sc, int i)
+{
+	for(PackedRunFormat& r : sc.fmts)
+		for(PackedRunFormat::Step& st : r.step)
+			if(st.to == i)
+				st.style = nullptr;
+	for(PackedParaHead& h : sc.heads)
+		if(h.start == i)
+			h.style = nullptr;
+	if(sc.open_fmt == i)
+		sc.open_fmt = -1;
+}
+
 // The run format cf against base, added when new. A full list replaces one not used lately
 // (a link's format is used for a run or two) and forgets the steps and heads naming it.
 int sRunFormat(PackedWriteScratch& sc, const RichPara::Format& base, const RichPara::CharFormat& cf)
@@ -29,15 +43,7 @@ int sRunFormat(PackedWriteScratch& sc, const RichPara::Format& base, const RichP
 		i = sc.hand;
 		sc.hand = (sc.hand + 1) % n;
 		sc.gone = i;
-		for(PackedRunFormat& r : sc.fmts)
-			for(PackedRunFormat::Step& st : r.step)
-				if(st.to == i)
-					st.style = nullptr;
-		for(PackedParaHead& h : sc.heads)
-			if(h.start == i)
-				h.style = nullptr;
-		if(sc.open_fmt == i)
-			sc.open_fmt = -1;
+		sForgetSlot(sc, i);
 	}
 	PackedRunFormat& r = sc.fmts[i];
 	r.base = &base;
@@ -326,15 +332,7 @@ void detail::ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& ba
 		if(sc.fmts[i].base != &base)
 			continue;
 		sc.fmts[i].base = nullptr; // matches nothing, so it is replaced in its turn
-		for(PackedRunFormat& r : sc.fmts)
-			for(PackedRunFormat::Step& st : r.step)
-				if(st.to == i)
-					st.style = nullptr;
-		for(PackedParaHead& h : sc.heads)
-			if(h.start == i)
-				h.style = nullptr;
-		if(sc.open_fmt == i)
-			sc.open_fmt = -1;
+		sForgetSlot(sc, i);
 	}
 	for(PackedParaHead& h : sc.heads)
 		if(h.base == &base)

@@ -237,6 +237,17 @@ private:
 	Vector<LinkOf>         key;
 	VectorMap<int, int>    no_link; // gid: its key without link and index entry, most paragraphs'
 	int  Key(int gid, const String& link, const WString& index);
+	int  NewKey(int gid, const String& link, const WString& index);
+	// The last key asked for, and the last tallied: the paragraphs a block sets a long link
+	// around ask for the same one again and again, and their shared copies compare at once.
+	struct LastKey {
+		int     gid = INT_MIN;
+		int     key = -1;
+		String  link;
+		WString index;
+		String  text; // tallied: its LinkKey (key 0 once there is one)
+	};
+	LastKey last_key, tally_key;
 	int  outer_key = -1;
 	const RichPara::Format* plain_of = nullptr; // the style PlainKey was found for
 	int  plain_gid = 0;
@@ -318,6 +329,15 @@ const RichPara::Format& PartsWriter::Base(int gid) const
 
 int PartsWriter::Key(int gid, const String& link, const WString& index)
 {
+	if(gid == last_key.gid && link == last_key.link && index == last_key.index)
+		return last_key.key;
+	int k = NewKey(gid, link, index);
+	last_key = { gid, k, link, index, String() };
+	return k;
+}
+
+int PartsWriter::NewKey(int gid, const String& link, const WString& index)
+{
 	String s;
 	if(link.IsEmpty() && index.IsEmpty()) {
 		int q = no_link.Find(gid);
@@ -372,7 +392,9 @@ int PartsWriter::NewBaseKey(int gid)
 
 void PartsWriter::Tally(const RichPara::CharFormat& f)
 {
-	String key = LinkKey(f);
+	if(tally_key.key < 0 || f.link != tally_key.link || f.indexentry != tally_key.index)
+		tally_key = { 0, 0, f.link, f.indexentry, LinkKey(f) };
+	const String& key = tally_key.text;
 	int q = tally.Find(key);
 	if(q >= 0)
 		tally[q]++;
