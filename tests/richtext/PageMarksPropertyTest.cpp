@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -293,6 +294,36 @@ TEST(PageMarksProperty, CopiesAndMovesForgetTheMarks)
 	std::string c = Answers(moved, page, 1);
 	EXPECT_EQ(a, b);
 	EXPECT_EQ(a, c);
+}
+
+// A document's own header and footer may be changed in place (a table's may not: they are const
+// to whoever holds the table): every way of doing so leaves answers a fresh copy gives, as each
+// query measures them again.
+TEST(PageMarksProperty, OwnHeaderChangedInPlace)
+{
+	Gen g(9);
+	String qtf;
+	for(int i = 0; i < 400; i++)
+		qtf << "[+" << 100 + 50 * (i % 5) << " paragraph " << i << "]&";
+	RichText doc = ParseQtf(~qtf);
+	SetHeaderQtf(doc.header, sHeaders[0]);
+	SetHeaderQtf(doc.footer, sHeaders[1]);
+	Rect page(0, 0, 2000, 1500);
+	const std::function<void()> change[] = {
+		[&] { doc.header->SetPara(0, ParseQtf("[+600 tall]").Get(0, RichText().GetStyles()), RichStyle()); },
+		[&] { doc.header->Cat(RandomPara(g, false)); },
+		[&] { doc.footer->ApplyZoom(Zoom(3, 1)); },
+		[&] { SetHeaderQtf(doc.header->header, "[+300 nested]"); },
+		[&] { *doc.header = ParseQtf("a&b&c"); },
+		[&] { doc.footer.Clear(); },
+		[&] { doc.footer.Set(ParseQtf("[+400 back]")); },
+	};
+	for(int k = 0; k < (int)std::size(change); k++) {
+		Answers(doc, page, k); // the walks remember their pages
+		change[k]();
+		RichText fresh = doc;
+		ASSERT_EQ(Answers(doc, page, 100 + k), Answers(fresh, page, 100 + k)) << "change " << k;
+	}
 }
 
 // The frame and grid of a table above the window would fall on pages that are not painted.
