@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 	// 2, 3: page width and height (in steps of 64 units; height 255 is unbounded)
 	// 4, 5: window top and bottom pages (255: none)
 	// 6, 7: selection start and end (in steps of 4 positions, from -64)
-	// 8: table selection; 9, 10: option bits; 11: highlighted position
+	// 8: table selection; 9, 10: option bits; 11: highlighted position (and, with option 2048,
+	//    the zoom 1 + (byte & 3) the document takes after its first paint, laid out already)
 	Zoom zoom(data[0], data[1]);
 	Rect page(32, 16, 32 + data[2] * 64, data[3] == 255 ? 268435455 : 16 + data[3] * 64);
 	RichPaintInfo pi;
@@ -81,6 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 	NilDraw nil;
 	SimplePageDraw walk(nil);
 	doc.Paint(walk, PagePos(0, 0), page, pi);
+	if(o & 2048) // what the first layout left must not outlive it
+		doc.ApplyZoom(Zoom(1 + (data[11] & 3), 1));
 	PaintingNilDraw all;
 	SimplePageDraw every(all);
 	doc.Paint(every, PagePos(0, 0), page, pi);
