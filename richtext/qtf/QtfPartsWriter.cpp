@@ -1,10 +1,11 @@
 // The QTF writer's part lists: paragraphs and tables one after another, and what neighbours
-// share and is long once in a block around them. Label, tab stops, header or numbering texts:
-// over a stretch of paragraphs of one style that all have them. A link or an index entry: over
-// the paragraphs whose runs mostly have it. A text read gives a block's link to every paragraph
-// within, those a nested block gives another one for a while included, so a link block stays
-// open over paragraphs that want another link (each says so in a few bytes) as long as its own
-// is wanted again soon, and link blocks nest as the links come: a text written back stays in
+// share and is long once in a block around them. A link or an index entry: over the paragraphs
+// whose runs mostly have it. A long label, tab stops, header or numbering texts: over the
+// paragraphs that have it, each in a block of its own. Short ones: over a stretch of paragraphs
+// of one style that all have the same. A text read gives a block's link or field to every
+// paragraph within, those a nested block gives another one for a while included, so a block
+// stays open over paragraphs that want another one (each says so in a few bytes) as long as its
+// own is wanted again soon, and blocks nest as they come: a text written back stays in
 // proportion to the one read, however its blocks were nested.
 #include <richtext/qtf/Qtf.h>
 #include <richtext/qtf/detail/QtfWriter.h>
@@ -40,10 +41,10 @@ struct StoredParas {
 
 namespace {
 
-// Blocks open at once: a link wanted deeper than this is written where it is used.
+// Blocks open at once: a link or a field wanted deeper than this is written where it is used.
 constexpr int PARTS_MAX_BLOCKS = 32;
 
-// For how many parts a link block stays worth keeping open until its link is wanted again: the
+// For how many parts a block stays worth keeping open until what it sets is wanted again: the
 // paragraphs between restate what they want in a few bytes each, which add up to what opening
 // the block again takes.
 int sPartsReach(int cost)
@@ -119,28 +120,27 @@ const RichPara::Format& sPartsDefaultFormat()
 	return f;
 }
 
+// What a block sets: a link with its index entry, or one long paragraph field (header and footer
+// texts go together, as do the texts around a number). A paragraph block sets every long field
+// of its first paragraph.
+enum { DIM_LINK, DIM_LABEL, DIM_TABS, DIM_HEADER, DIM_NUMBER, DIMS };
+
+// A long field set in no more bytes than this goes with the paragraphs that have it, in a block
+// only around neighbours that share all their long fields: restating it costs about what a
+// block does. A longer one is set in a block of its own kept open as links are.
+constexpr int PARTS_CHEAP_FIELD = 16;
+
 // Whether stored paragraph pp stores any long field.
 bool sHasLongFields(const RichTxt::Para& pp)
 {
 	return PackedParaCursor(pp.head, pp.content, nullptr).HeadStoresLongFields();
 }
 
-// f: the format of stored paragraph pp against style, with its long fields; false, with f
-// unset, when it stores none.
-bool sLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPara::Format& f)
+// f: the format of stored paragraph pp against style, with its long fields.
+void sReadLongFields(const RichTxt::Para& pp, const RichPara::Format& style, RichPara::Format& f)
 {
-	if(!sHasLongFields(pp))
-		return false;
 	f = style;
 	PackedParaCursor(pp.head, pp.content, nullptr).ReadHead(f); // what a damaged head holds is kept
-	return true;
-}
-
-bool sSameLongFields(const RichPara::Format& a, const RichPara::Format& b)
-{
-	return a.label == b.label && a.tab == b.tab && a.newhdrftr == b.newhdrftr &&
-	       a.header_qtf == b.header_qtf && a.footer_qtf == b.footer_qtf &&
-	       a.before_number == b.before_number && a.after_number == b.after_number;
 }
 
 void sCopyLongFields(RichPara::Format& to, const RichPara::Format& from)
@@ -154,17 +154,71 @@ void sCopyLongFields(RichPara::Format& to, const RichPara::Format& from)
 	to.after_number = from.after_number;
 }
 
+void sCopyField(RichPara::Format& to, const RichPara::Format& from, int dim)
+{
+	switch(dim) {
+	case DIM_LABEL:
+		to.label = from.label;
+		break;
+	case DIM_TABS:
+		to.tab = from.tab;
+		break;
+	case DIM_HEADER:
+		to.newhdrftr = from.newhdrftr;
+		to.header_qtf = from.header_qtf;
+		to.footer_qtf = from.footer_qtf;
+		break;
+	default:
+		to.before_number = from.before_number;
+		to.after_number = from.after_number;
+		break;
+	}
+}
+
+// The bytes QtfParaFormat writes to set long field dim to what f has.
+int sFieldCost(const RichPara::Format& f, int dim)
+{
+	RichPara::Format o = f;
+	switch(dim) {
+	case DIM_LABEL:
+		o.label = f.label.IsEmpty() ? "x" : "";
+		break;
+	case DIM_TABS:
+		if(f.tab.IsEmpty())
+			o.tab.Add(RichPara::Tab());
+		else
+			o.tab.Clear();
+		break;
+	case DIM_HEADER:
+		if(!f.newhdrftr)
+			return 0; // no command turns a header off: it is not set in a block
+		o.newhdrftr = false;
+		break;
+	default:
+		o.before_number = f.before_number.IsEmpty() ? "x" : "";
+		o.after_number = f.after_number.IsEmpty() ? "x" : "";
+		break;
+	}
+	String s;
+	QtfParaFormat(s, o, f);
+	return s.GetLength();
+}
+
+// A link and the long fields as keys, one for each of DIMS.
+struct PartsKeys {
+	int k[DIMS];
+};
+
 // A block open around paragraphs.
 struct PartsBlock {
 	RichPara::Format format;         // in force within it
 	int              gid = 0;        // its paragraphs' style as written ("s" index; 0 without styles)
-	int              key = -1;       // the link in force within it, for paragraphs of gid
+	int              dim = -1;       // what it sets; -1: a paragraph block
+	PartsKeys        keys;           // the link and long fields in force within it, for paragraphs of gid
 	int              cost = 0;       // the bytes that open and close it
-	int              at = 0;         // a link block: a part that wants its link, from where it opened on
+	int              at = 0;         // not a paragraph block: a part that wants what it sets, from where it opened on
 	int              serial = 0;
-	bool             para = false;   // sets the long paragraph fields
-	Uuid             id;             // para: the style of its paragraphs
-	String           head;           // para: the first one's head when kept apart: the same head, the same fields
+	Uuid             id;             // a paragraph block: the style of its paragraphs
 };
 
 class PartsWriter {
@@ -225,19 +279,30 @@ private:
 	// The format a paragraph of gid that sets its style is written against.
 	const RichPara::Format& Base(int gid) const;
 
-	// Links as keys: the style written, the link and the index entry.
-	struct LinkOf {
-		using Relocatable = void; // its strings move as bytes
+	// Keys: the style written and a link with its index entry, or the style written and the
+	// value of a long field.
+	struct KeyOf {
+		using Relocatable = void; // its strings and pointer move as bytes
 		int     gid;
+		int     dim;
 		int     cost; // the bytes of a block that sets it
 		String  link;
 		WString index;
+		const RichPara::Format* value = nullptr; // a long field: a format that has it, own or
+		std::unique_ptr<RichPara::Format> own;   // the default one for an empty field
 	};
-	VectorMap<String, int> keys; // of keys with a link or an index entry
-	Vector<LinkOf>         key;
+	VectorMap<String, int> keys;       // of keys with a link or an index entry
+	VectorMap<String, int> field_keys; // of keys of long fields
+	int                    no_field[DIMS] = {-1, -1, -1, -1, -1}; // the key of an empty field, most styles'
+	String                 field_key;  // scratch for one
+	Vector<KeyOf>          key;
 	VectorMap<int, int>    no_link; // gid: its key without link and index entry, most paragraphs'
 	int  Key(int gid, const String& link, const WString& index);
 	int  NewKey(int gid, const String& link, const WString& index);
+	int  FieldKey(int gid, int dim, const RichPara::Format& f);
+	void FieldKeys(int gid, const RichPara::Format& f, PartsKeys& k);
+	// A link, or a long field so long that it is set in a block of its own.
+	bool Chained(int k) const { return key[k].dim == DIM_LINK || key[k].cost > PARTS_CHEAP_FIELD + 6; }
 	// The last key asked for, and the last tallied: the paragraphs a block sets a long link
 	// around ask for the same one again and again, and their shared copies compare at once.
 	struct LastKey {
@@ -248,38 +313,69 @@ private:
 		String  text; // tallied: its LinkKey (key 0 once there is one)
 	};
 	LastKey last_key, tally_key;
-	int  outer_key = -1;
+	PartsKeys outer_keys;
 	const RichPara::Format* plain_of = nullptr; // the style PlainKey was found for
 	int  plain_gid = 0;
 	int  plain_key = -1;
-	VectorMap<int, int> base_key; // gid: the key of Base(gid)
-	int  last_base_gid = INT_MIN;
-	int  last_base_key = -1;
 	int  PlainKey(const Style& s, int gid)
 	{
 		return plain_of == s.style && plain_gid == gid ? plain_key : NewPlainKey(s, gid);
 	}
-	int  BaseKey(int gid) { return gid == last_base_gid ? last_base_key : NewBaseKey(gid); }
 	int  NewPlainKey(const Style& s, int gid);
-	int  NewBaseKey(int gid);
-
-	// The link each part wants and the next part that wants the same. A table wants what most
-	// paragraphs of its cells do: they are written within the blocks around it. Parts are read
-	// for that as far ahead as is asked for, mostly just before they are written.
-	struct Wanted {
-		int key;  // -1: nothing
-		int next; // INT_MAX: none before the frontier
+	// The long fields of paragraphs that store none: their style's, as a paragraph wants them.
+	const RichPara::Format* plain_fields_of = nullptr;
+	int        plain_fields_gid = 0;
+	struct Wanted;
+	void PlainFields(const Style& s, int gid, Wanted& w);
+	void NewPlainFields(const Style& s, int gid);
+	void LongFields(const RichTxt::Para& pp, const Style& s, int gid, Wanted& w);
+	void SetFields(const PartsKeys& k, int gid, Wanted& w);
+	// The long fields of the last head stored apart that was read: the paragraphs a block
+	// sets long fields around share one.
+	struct LastHead {
+		String                  head;
+		const RichPara::Format* style = nullptr;
+		int                     gid = 0;
+		PartsKeys               keys;
 	};
-	Vector<Wanted> want;
+	LastHead last_head;
+	Vector<PartsKeys> base_keys; // gid + 1: the keys of Base(gid), or -1 for a link not known yet
+	int       last_base_gid = INT_MIN;
+	PartsKeys last_base;
+	const PartsKeys& BaseKeys(int gid) { return gid == last_base_gid ? last_base : NewBaseKeys(gid); }
+	const PartsKeys& NewBaseKeys(int gid);
+
+	// The link and long fields each part wants and the next part that wants the same. A table
+	// wants what most paragraphs of its cells do: they are written within the blocks around it.
+	// Parts are read for that as far ahead as is asked for, mostly just before they are written.
+	struct Wanted {
+		int  key[DIMS] = {-1, -1, -1, -1, -1};                          // -1: nothing
+		int  next[DIMS] = {INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX}; // INT_MAX: none before the frontier
+		bool fields = false;    // a long field its style as written has not
+		bool no_header = false; // a paragraph without a header of its own
+		bool chained = false;   // a long field in a block of its own
+	};
+	Vector<Wanted> want;  // up to the frontier, reserved for all parts: what it holds stays in place
+	Wanted      plain_fields; // of the style plain_fields_of
 	Vector<int> last_seen; // key: the last part before the frontier that wants it, or -1
 	int         frontier = 0;
 	Style       ahead;     // the style of the part at the frontier
+	// What paragraph i of t (pp, of style s) wants.
+	QEL_FORCE_INLINE void ParaWants(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s, Wanted& w)
+	{
+		int gid = Gid(s);
+		w.key[DIM_LINK] = sCheapLinks(pp) ? PlainKey(s, gid) : WantedKey(t, i, pp, s);
+		if(sHasLongFields(pp))
+			LongFields(pp, s, gid, w);
+		else
+			PlainFields(s, gid, w);
+	}
+	void TableWants(const RichTable& tab, Wanted& w);
 	void Advance(const RichTxt::Para* pp);
-	int  Want(int i, const RichTxt::Para* pp = nullptr);
-	int  NextOf(int i, int limit);
+	const Wanted& Want(int i, const RichTxt::Para* pp = nullptr);
+	int  NextOf(int i, int dim, int limit);
 	int  Limit(int i, int cost) const;
 	int  WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s);
-	int  TableKey(const RichTable& tab);
 	VectorMap<String, int> tally; // LinkKey: stretches of runs
 	Vector<String>         tally_link;
 	Vector<WString>        tally_index;
@@ -292,20 +388,44 @@ private:
 	struct ParaScratch {
 		RichPara::Format f, g;
 	};
-	std::unique_ptr<ParaScratch> pr; // made for the first paragraph with long fields: most lists have none
+	std::unique_ptr<ParaScratch> pr; // made for the first paragraph block: most lists have none
 
 	bool Soon(PartsBlock& b, int i);
 	int  ParaBlock() const;
-	int  StateKey(int k, int gid);
-	const RichPara::Format* StateFormat(int k, int gid) const;
+	static bool SameFields(const Wanted& w, const PartsKeys& k);
+	static bool SameFields(const Wanted& a, const Wanted& b);
+	// The format a paragraph of gid (without a header of its own: no_header) is written
+	// against with the first k blocks open; null when it sets its style, which a paragraph
+	// without a header does where one is in force, as nothing else turns it off.
+	const RichPara::Format* StateFormat(int k, int gid, bool no_header) const
+	{
+		const RichPara::Format* f;
+		if(k)
+			f = stack[k - 1].gid == gid ? &stack[k - 1].format : nullptr;
+		else
+			f = outer && outer->gid == gid ? outer->format : nullptr;
+		return f && no_header && f->newhdrftr ? nullptr : f;
+	}
+	PartsKeys StateKeys(int k, int gid, bool no_header);
 	void LineBreak() { if(options & QTF_OPT_LINE_BREAKS) out.Cat("\r\n"); }
 	void Close(int keep);
-	const RichPara::Format& Open(int gid);
-	void PushLink(int i, int key);
-	void PushPara(int gid, const RichPara::Format& fields, const Uuid& id, const String& head);
+	const RichPara::Format& Open(int gid, bool no_header, PartsKeys& keys);
+	void Push(int i, int dim, int key, bool no_header);
+	void PushPara(int gid, const RichPara::Format& fields, const Uuid& id, const Wanted& w, bool no_header);
 	void Place(int i, const RichTxt::Para* pp);
 	void Paragraph(int i, const RichTxt::Para& pp);
 };
+
+QEL_FORCE_INLINE void PartsWriter::PlainFields(const Style& s, int gid, Wanted& w)
+{
+	if(plain_fields_of != s.style || plain_fields_gid != gid)
+		NewPlainFields(s, gid);
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		w.key[d] = plain_fields.key[d];
+	w.fields = plain_fields.fields;
+	w.no_header = plain_fields.no_header;
+	w.chained = plain_fields.chained;
+}
 
 void PartsWriter::NewStyle(Style& s, const Uuid& id) const
 {
@@ -361,12 +481,88 @@ int PartsWriter::NewKey(int gid, const String& link, const WString& index)
 		b.indexentry = index;
 		QtfCharFormat(s, a, b);
 	}
-	LinkOf& l = key.Add();
+	KeyOf& l = key.Add();
 	l.gid = gid;
+	l.dim = DIM_LINK;
 	l.cost = s.GetLength() + 6; // and "[", "^^", " ", "]"
 	l.link = link;
 	l.index = index;
 	return key.GetCount() - 1;
+}
+
+int PartsWriter::FieldKey(int gid, int dim, const RichPara::Format& f)
+{
+	bool empty = dim == DIM_LABEL    ? f.label.IsEmpty()
+	           : dim == DIM_TABS     ? f.tab.IsEmpty()
+	           : dim == DIM_HEADER   ? !f.newhdrftr && f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty()
+	           : f.before_number.IsEmpty() && f.after_number.IsEmpty();
+	if(empty) { // never set in a block of its own: the style written matters not
+		if(no_field[dim] >= 0)
+			return no_field[dim];
+		static const struct EmptyCost {
+			int cost[DIMS];
+			EmptyCost()
+			{
+				for(int d = DIM_LABEL; d < DIMS; d++)
+					cost[d] = sFieldCost(sPartsDefaultFormat(), d) + 6;
+			}
+		} empty_cost;
+		no_field[dim] = key.GetCount();
+		KeyOf& l = key.Add();
+		l.gid = INT_MIN;
+		l.dim = dim;
+		l.value = &sPartsDefaultFormat();
+		l.cost = empty_cost.cost[dim];
+		return key.GetCount() - 1;
+	}
+	String& k = field_key;
+	k.Clear();
+	k.Cat((const char*)&gid, sizeof(gid));
+	k.Cat(dim);
+	auto text = [&](const String& s) {
+		int n = s.GetLength();
+		k.Cat((const char*)&n, sizeof(n));
+		k.Cat(s);
+	};
+	switch(dim) {
+	case DIM_LABEL:
+		k.Cat(f.label);
+		break;
+	case DIM_TABS:
+		for(const RichPara::Tab& t : f.tab) {
+			k.Cat((const char*)&t.pos, sizeof(t.pos));
+			k.Cat(t.align);
+			k.Cat(t.fillchar);
+		}
+		break;
+	case DIM_HEADER:
+		k.Cat(f.newhdrftr);
+		text(f.header_qtf);
+		k.Cat(f.footer_qtf);
+		break;
+	default:
+		text(f.before_number);
+		k.Cat(f.after_number);
+		break;
+	}
+	int q = field_keys.Find(k);
+	if(q >= 0)
+		return field_keys[q];
+	field_keys.Add(k, key.GetCount());
+	KeyOf& l = key.Add();
+	l.gid = gid;
+	l.dim = dim;
+	l.own = std::make_unique<RichPara::Format>();
+	l.value = l.own.get();
+	sCopyField(*l.own, f, dim);
+	l.cost = sFieldCost(*l.value, dim) + 6; // and "[", " ", "]" and a style
+	return key.GetCount() - 1;
+}
+
+void PartsWriter::FieldKeys(int gid, const RichPara::Format& f, PartsKeys& k)
+{
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		k.k[d] = FieldKey(gid, d, f);
 }
 
 int PartsWriter::NewPlainKey(const Style& s, int gid)
@@ -377,17 +573,20 @@ int PartsWriter::NewPlainKey(const Style& s, int gid)
 	return plain_key;
 }
 
-int PartsWriter::NewBaseKey(int gid)
+const PartsKeys& PartsWriter::NewBaseKeys(int gid)
 {
-	int q = base_key.Find(gid);
-	if(q < 0) {
+	int q = gid + 1; // a style's index or -1, 0 without styles
+	if(q >= base_keys.GetCount())
+		base_keys.SetCount(q + 1, PartsKeys{{-1}});
+	PartsKeys& k = base_keys[q];
+	if(k.k[DIM_LINK] < 0) {
 		const RichPara::Format& f = Base(gid);
-		q = base_key.GetCount();
-		base_key.Add(gid, Key(gid, f.link, f.indexentry));
+		k.k[DIM_LINK] = Key(gid, f.link, f.indexentry);
+		FieldKeys(gid, f, k);
 	}
 	last_base_gid = gid;
-	last_base_key = base_key[q];
-	return last_base_key;
+	last_base = k;
+	return last_base;
 }
 
 void PartsWriter::Tally(const RichPara::CharFormat& f)
@@ -404,7 +603,6 @@ void PartsWriter::Tally(const RichPara::CharFormat& f)
 		tally_index.Add(f.indexentry);
 	}
 }
-
 // The link and index entry most of paragraph i of t's stretches of runs have, weighed as the
 // paragraph writer weighs them; a paragraph without runs wants its own. s is its style.
 int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s)
@@ -469,23 +667,73 @@ int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, con
 	return Key(gid, tally_link[best], tally_index[best]);
 }
 
-int PartsWriter::TableKey(const RichTable& tab)
+
+// The long fields of paragraph pp of style s, which stores some, in w.
+void PartsWriter::LongFields(const RichTxt::Para& pp, const Style& s, int gid, Wanted& w)
+{
+	if(pp.head.IsEmpty() || pp.head != last_head.head || s.style != last_head.style || gid != last_head.gid) {
+		if(!head_scratch)
+			head_scratch = std::make_unique<RichPara::Format>();
+		sReadLongFields(pp, *s.style, *head_scratch);
+		FieldKeys(gid, *head_scratch, last_head.keys);
+		last_head.head = pp.head;
+		last_head.style = s.style;
+		last_head.gid = gid;
+	}
+	SetFields(last_head.keys, gid, w);
+}
+
+// The long fields of keys k of paragraphs of gid in w.
+void PartsWriter::SetFields(const PartsKeys& k, int gid, Wanted& w)
+{
+	const PartsKeys& base = BaseKeys(gid);
+	w.fields = false;
+	w.chained = false;
+	for(int d = DIM_LABEL; d < DIMS; d++) {
+		w.key[d] = k.k[d];
+		w.fields |= w.key[d] != base.k[d];
+		w.chained |= Chained(w.key[d]);
+	}
+	w.no_header = !key[w.key[DIM_HEADER]].value->newhdrftr;
+}
+
+void PartsWriter::NewPlainFields(const Style& s, int gid)
+{
+	PartsKeys k;
+	FieldKeys(gid, *s.style, k);
+	SetFields(k, gid, plain_fields);
+	plain_fields_of = s.style;
+	plain_fields_gid = gid;
+}
+
+// What most paragraphs of a table's cells want, weighed by the bytes restating it takes: the
+// link, and each long field long enough for a block of its own.
+void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 {
 	VectorMap<int, int64> weight;
 	Style cs;
+	Wanted c;
 	for(const Array<RichCell>& row : tab.cell)
 		for(const RichCell& cell : row)
 			for(int i = 0; i < cell.text.GetPartCount(); i++)
 				if(const RichTxt::Para* pp = StoredParas::Get(cell.text, i)) {
 					SetStyle(cs, pp->style);
-					int key = WantedKey(cell.text, i, *pp, cs);
-					weight.GetAdd(key, 0) += this->key[key].cost;
+					ParaWants(cell.text, i, *pp, cs, c);
+					for(int d = 0; d < DIMS; d++)
+						if(d == DIM_LINK || Chained(c.key[d]))
+							weight.GetAdd(c.key[d], 0) += key[c.key[d]].cost;
 				}
-	int best = -1;
-	for(int k = 0; k < weight.GetCount(); k++)
-		if(best < 0 || weight[k] > weight[best])
-			best = k;
-	return best < 0 ? -1 : weight.GetKey(best);
+	int64 best[DIMS] = {};
+	for(int k = 0; k < weight.GetCount(); k++) {
+		int d = key[weight.GetKey(k)].dim;
+		if(w.key[d] < 0 || weight[k] > best[d]) {
+			w.key[d] = weight.GetKey(k);
+			best[d] = weight[k];
+		}
+	}
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		w.fields |= w.key[d] >= 0;
+	w.chained = w.fields;
 }
 
 // The part at the frontier read: pp when it is known to be that paragraph.
@@ -494,54 +742,56 @@ void PartsWriter::Advance(const RichTxt::Para* pp)
 	int i = frontier++;
 	if(!pp)
 		pp = StoredParas::Get(txt, i);
-	int w;
+	Wanted& w = want.Add();
 	if(pp) {
 		SetStyle(ahead, pp->style);
-		w = sCheapLinks(*pp) ? PlainKey(ahead, Gid(ahead)) : WantedKey(txt, i, *pp, ahead);
+		ParaWants(txt, i, *pp, ahead, w);
 	}
 	else
-		w = TableKey(txt.GetTable(i));
-	want[i].key = w;
-	if(w < 0)
-		return;
-	if(w >= last_seen.GetCount())
-		last_seen.SetCount(key.GetCount(), -1);
-	if(last_seen[w] >= 0)
-		want[last_seen[w]].next = i;
-	last_seen[w] = i;
+		TableWants(txt.GetTable(i), w);
+	for(int d = 0; d < (w.chained ? DIMS : 1); d++) {
+		int k = w.key[d];
+		if(k < 0 || (d != DIM_LINK && !Chained(k)))
+			continue;
+		if(k >= last_seen.GetCount())
+			last_seen.SetCount(key.GetCount(), -1);
+		if(last_seen[k] >= 0)
+			want[last_seen[k]].next[d] = i;
+		last_seen[k] = i;
+	}
 }
 
 // What part i (paragraph pp, when known) wants.
-int PartsWriter::Want(int i, const RichTxt::Para* pp)
+const PartsWriter::Wanted& PartsWriter::Want(int i, const RichTxt::Para* pp)
 {
 	if(frontier == i)
 		Advance(pp);
 	while(frontier <= i)
 		Advance(nullptr);
-	return want[i].key;
+	return want[i];
 }
 
-// The next part after part i that wants what it does, when it comes by limit (or was seen
-// already); else INT_MAX.
-int PartsWriter::NextOf(int i, int limit)
+// The next part after part i that wants what it does for dim, when it comes by limit (or was
+// seen already); else INT_MAX.
+int PartsWriter::NextOf(int i, int dim, int limit)
 {
-	while(want[i].next == INT_MAX && frontier <= limit && frontier < txt.GetPartCount())
+	while(want[i].next[dim] == INT_MAX && frontier <= limit && frontier < txt.GetPartCount())
 		Advance(nullptr);
-	return want[i].next;
+	return want[i].next[dim];
 }
 
-// The last part a link block of cost opened at part i is worth keeping open for.
+// The last part a block of cost opened at part i is worth keeping open for.
 int PartsWriter::Limit(int i, int cost) const
 {
 	return int(min<int64>(txt.GetPartCount(), int64(i) + sPartsReach(cost)));
 }
 
-// Whether link block b is wanted again soon after part i.
+// Whether block b, not a paragraph block, is wanted again soon after part i.
 bool PartsWriter::Soon(PartsBlock& b, int i)
 {
 	int limit = Limit(i, b.cost);
 	while(b.at <= i) {
-		int j = NextOf(b.at, limit);
+		int j = NextOf(b.at, b.dim, limit);
 		if(j == INT_MAX)
 			return false;
 		b.at = j;
@@ -552,26 +802,34 @@ bool PartsWriter::Soon(PartsBlock& b, int i)
 int PartsWriter::ParaBlock() const
 {
 	for(int k = stack.GetCount() - 1; k >= 0; k--)
-		if(stack[k].para)
+		if(stack[k].dim < 0)
 			return k;
 	return -1;
 }
 
-// The link a paragraph of gid has when written with the first k blocks open.
-int PartsWriter::StateKey(int k, int gid)
+bool PartsWriter::SameFields(const Wanted& w, const PartsKeys& k)
 {
-	if(k)
-		return stack[k - 1].gid == gid ? stack[k - 1].key : BaseKey(gid);
-	return outer && outer->gid == gid ? outer_key : BaseKey(gid);
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		if(w.key[d] != k.k[d])
+			return false;
+	return true;
 }
 
-// The format a paragraph of gid is written against with the first k blocks open; null when it
-// sets its style.
-const RichPara::Format* PartsWriter::StateFormat(int k, int gid) const
+bool PartsWriter::SameFields(const Wanted& a, const Wanted& b)
 {
-	if(k)
-		return stack[k - 1].gid == gid ? &stack[k - 1].format : nullptr;
-	return outer && outer->gid == gid ? outer->format : nullptr;
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		if(a.key[d] != b.key[d])
+			return false;
+	return true;
+}
+
+// The link and long fields a paragraph of gid has when written with the first k blocks open.
+PartsKeys PartsWriter::StateKeys(int k, int gid, bool no_header)
+{
+	const RichPara::Format* f = StateFormat(k, gid, no_header);
+	if(!f)
+		return BaseKeys(gid);
+	return k ? stack[k - 1].keys : outer_keys;
 }
 
 void PartsWriter::Close(int keep)
@@ -583,41 +841,52 @@ void PartsWriter::Close(int keep)
 }
 
 // "[" and what a new block of gid starts from: the one in force, or the style it sets.
-const RichPara::Format& PartsWriter::Open(int gid)
+const RichPara::Format& PartsWriter::Open(int gid, bool no_header, PartsKeys& keys)
 {
 	out.Cat('[');
-	if(const RichPara::Format* f = StateFormat(stack.GetCount(), gid))
+	keys = StateKeys(stack.GetCount(), gid, no_header);
+	if(const RichPara::Format* f = StateFormat(stack.GetCount(), gid, no_header))
 		return *f;
 	if(with_styles)
 		CatStyle(gid);
 	return Base(gid);
 }
 
-void PartsWriter::PushLink(int i, int key)
+// A block that sets what key k is for part i.
+void PartsWriter::Push(int i, int dim, int k, bool no_header)
 {
 	int at = out.GetLength();
-	int gid = this->key[key].gid;
-	const RichPara::Format& below = Open(gid);
+	int gid = key[k].gid;
+	PartsKeys keys;
+	const RichPara::Format& below = Open(gid, no_header, keys);
 	PartsBlock& b = stack.Add();
 	b.format = below;
-	b.format.link = this->key[key].link;
-	b.format.indexentry = this->key[key].index;
-	QtfCharFormat(out, below, b.format);
+	if(dim == DIM_LINK) {
+		b.format.link = key[k].link;
+		b.format.indexentry = key[k].index;
+		QtfCharFormat(out, below, b.format);
+	}
+	else {
+		sCopyField(b.format, *key[k].value, dim);
+		QtfParaFormat(out, below, b.format);
+	}
 	out.Cat(' ');
 	b.cost = out.GetLength() - at + 1;
 	b.gid = gid;
-	b.key = key;
+	b.dim = dim;
+	b.keys = keys;
+	b.keys.k[dim] = k;
 	b.at = i;
 	b.serial = ++serial;
 	if(scratch) // what was kept against a block gone before is not this one's
 		ForgetPackedBase(*scratch, b.format);
 }
 
-void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& id, const String& head)
+void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& id, const Wanted& w, bool no_header)
 {
 	int at = out.GetLength();
-	int key = StateKey(stack.GetCount(), gid);
-	const RichPara::Format& below = Open(gid);
+	PartsKeys keys;
+	const RichPara::Format& below = Open(gid, no_header, keys);
 	PartsBlock& b = stack.Add();
 	b.format = below;
 	sCopyLongFields(b.format, fields);
@@ -625,11 +894,11 @@ void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& 
 	out.Cat(' ');
 	b.cost = out.GetLength() - at + 1;
 	b.gid = gid;
-	b.key = key;
+	b.keys = keys;
+	for(int d = DIM_LABEL; d < DIMS; d++)
+		b.keys.k[d] = w.key[d];
 	b.serial = ++serial;
-	b.para = true;
 	b.id = id;
-	b.head = head;
 	if(scratch)
 		ForgetPackedBase(*scratch, b.format);
 }
@@ -638,89 +907,107 @@ void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& 
 // table (null). Then the line break before the part.
 void PartsWriter::Place(int i, const RichTxt::Para* pp)
 {
-	int w = Want(i, pp);
-	int gid = w >= 0 ? key[w].gid : 0;
-	if(stack.IsEmpty() && !outer && (w < 0 || w == BaseKey(gid)) && !(pp && sHasLongFields(*pp))) {
+	const Wanted& wi = Want(i, pp);
+	int wl = wi.key[DIM_LINK];
+	int gid = pp ? Gid() : wl >= 0 ? key[wl].gid : 0;
+	if(!pp && wl < 0)
+		for(int d = DIM_LABEL; d < DIMS; d++)
+			if(wi.key[d] >= 0) {
+				gid = key[wi.key[d]].gid;
+				break;
+			}
+	if(stack.IsEmpty() && !outer && (wl < 0 || wl == BaseKeys(gid).k[DIM_LINK]) && !wi.fields) {
 		if(i) // mostly: no block before, none to open
 			LineBreak();
 		return;
 	}
+	bool no_header = wi.no_header;
 	int keep = stack.GetCount();
 	// A paragraph block holds while its paragraphs share what it sets.
 	int pb = ParaBlock();
-	if(pb >= 0) {
-		const PartsBlock& b = stack[pb];
-		if(!pr)
-			pr = std::make_unique<ParaScratch>();
-		bool stays = pp && pp->style == b.id &&
-		             ((!b.head.IsEmpty() && pp->head == b.head) ||
-		              (sLongFields(*pp, *st.style, pr->f) && sSameLongFields(pr->f, b.format)));
-		if(!stays) {
-			keep = pb;
-			pb = -1;
-		}
-	}
-	// Link blocks on top that are not wanted soon go.
-	while(keep > 0 && !stack[keep - 1].para && stack[keep - 1].key != w && !Soon(stack[keep - 1], i))
+	if(pb >= 0 && !(pp && pp->style == stack[pb].id && SameFields(wi, stack[pb].keys)))
+		keep = pb;
+	// Without styles nothing turns a header off: no block with one stays around a part without
+	// it (a table's cells may be such parts).
+	if(!with_styles && (no_header || !pp))
+		for(int k = 0; k < keep; k++)
+			if(stack[k].format.newhdrftr) {
+				keep = k;
+				break;
+			}
+	if(pb >= keep)
+		pb = -1;
+	// Blocks on top that are not wanted soon go.
+	while(keep > 0 && stack[keep - 1].dim >= 0 && stack[keep - 1].keys.k[stack[keep - 1].dim] != wi.key[stack[keep - 1].dim] &&
+	      !Soon(stack[keep - 1], i))
 		keep--;
+	// Of what is wanted and not in force, a block below that sets it holds when those above it
+	// cost less than it: a link always, a long field when long enough for a block of its own.
 	bool repush = false; // the paragraph block goes and comes again on top
-	bool link = false;
-	if(w >= 0 && StateKey(keep, gid) != w) {
-		// A block below with the link wanted holds when those above it cost less than the link.
+	for(int d = 0; d < DIMS; d++) {
+		int w = wi.key[d];
+		if(w < 0 || key[w].gid != gid || (d != DIM_LINK && !Chained(w)) || StateKeys(keep, gid, no_header).k[d] == w)
+			continue;
 		for(int k = keep - 1; k >= 0; k--)
-			if(StateKey(k, gid) == w) {
+			if(StateKeys(k, gid, no_header).k[d] == w) {
 				int64 c = 0;
 				for(int m = k; m < keep; m++)
-					if(stack[m].para || Soon(stack[m], i))
+					if(stack[m].dim < 0 || Soon(stack[m], i))
 						c += stack[m].cost;
 				if(c <= key[w].cost) {
-					repush = pb >= k;
+					repush = repush || pb >= k;
 					keep = k;
 				}
 				break;
 			}
-		// A new link block when the link is wanted again soon.
-		if(StateKey(keep, gid) != w && keep + 2 <= PARTS_MAX_BLOCKS) {
-			int limit = Limit(i, key[w].cost);
-			link = NextOf(i, limit) <= limit;
+	}
+	// New blocks for what is still not in force and is wanted again soon.
+	int push[DIMS];
+	int pushes = 0;
+	int push_cost = 0;
+	PartsKeys in_force = StateKeys(keep, gid, no_header);
+	for(int d = 0; d < DIMS; d++) {
+		int w = wi.key[d];
+		if(w < 0 || key[w].gid != gid || (d != DIM_LINK && !Chained(w)) || in_force.k[d] == w ||
+		   keep + pushes + 2 > PARTS_MAX_BLOCKS)
+			continue;
+		int limit = Limit(i, key[w].cost);
+		if(NextOf(i, d, limit) <= limit) {
+			push[pushes++] = d;
+			push_cost = max(push_cost, key[w].cost);
 		}
-		if(link && !repush && pb >= 0 && pb == keep - 1 && stack[pb].cost <= key[w].cost) {
-			repush = true; // the paragraph block costs less to write again than the link
-			keep = pb;
-		}
+	}
+	if(pushes && !repush && pb >= 0 && pb == keep - 1 && stack[pb].cost <= push_cost) {
+		repush = true; // the paragraph block costs less to write again than what goes below it
+		keep = pb;
 	}
 	const RichPara::Format* fields = nullptr; // of a paragraph block to open
-	Uuid id;
-	String head;
 	if(repush) {
-		const PartsBlock& b = stack[pb];
-		pr->g = b.format;
-		fields = &pr->g;
-		id = b.id;
-		head = b.head;
-	}
-	else if(pp && pb < 0 && sHasLongFields(*pp)) {
-		// Neighbours of one style that inherit the same label, tab stops, header or numbering
-		// texts go in a block that sets those once; each paragraph is written in it against that.
 		if(!pr)
 			pr = std::make_unique<ParaScratch>();
-		RichPara::Format& f = pr->f;
-		const RichTxt::Para* nx = StoredParas::Get(txt, i + 1);
-		if(sLongFields(*pp, *st.style, f) && !sSameLongFields(f, *st.base) && nx && nx->style == pp->style &&
-		   ((!pp->head.IsEmpty() && nx->head == pp->head) ||
-		    (sLongFields(*nx, *st.style, pr->g) && sSameLongFields(f, pr->g)))) {
-			fields = &f;
-			id = pp->style;
-			head = pp->head;
-		}
+		pr->g = stack[pb].format;
+		fields = &pr->g;
 	}
 	Close(keep);
 	if(i)
 		LineBreak();
-	if(link)
-		PushLink(i, w);
+	for(int k = 0; k < pushes; k++)
+		Push(i, push[k], wi.key[push[k]], no_header);
 	if(fields)
-		PushPara(Gid(), *fields, id, head);
+		PushPara(gid, *fields, pp->style, wi, no_header);
+	else if(pp && pb < 0 && sHasLongFields(*pp)) {
+		// Neighbours of one style that share their label, tab stops, header and numbering texts,
+		// where those are not in force already, go in a block that sets them once; each
+		// paragraph is written in it against that.
+		in_force = StateKeys(stack.GetCount(), gid, no_header);
+		const RichTxt::Para* nx = StoredParas::Get(txt, i + 1);
+		if(!SameFields(wi, in_force) && nx && nx->style == pp->style && SameFields(wi, Want(i + 1, nx))) {
+			if(!pr)
+				pr = std::make_unique<ParaScratch>();
+			sReadLongFields(*pp, *st.style, pr->f);
+			PushPara(gid, pr->f, pp->style, wi, no_header);
+		}
+	}
 }
 
 void PartsWriter::Paragraph(int i, const RichTxt::Para& pp)
@@ -728,7 +1015,7 @@ void PartsWriter::Paragraph(int i, const RichTxt::Para& pp)
 	Place(i, &pp);
 	out.Cat('[');
 	int gid = Gid();
-	const RichPara::Format* f = StateFormat(stack.GetCount(), gid);
+	const RichPara::Format* f = StateFormat(stack.GetCount(), gid, want[i].no_header);
 	int group = f && stack.GetCount() ? stack.Top().serial : 0;
 	if(!f) {
 		if(with_styles)
@@ -744,9 +1031,12 @@ void PartsWriter::Paragraph(int i, const RichTxt::Para& pp)
 void PartsWriter::Write()
 {
 	int n = txt.GetPartCount();
-	want.SetCount(n, Wanted{-1, INT_MAX});
-	if(outer)
-		outer_key = Key(outer->gid, outer->format->link, outer->format->indexentry);
+	want.Reserve(n);
+	key.Reserve(8); // the links and fields of styles and the text without them
+	if(outer) {
+		outer_keys.k[DIM_LINK] = Key(outer->gid, outer->format->link, outer->format->indexentry);
+		FieldKeys(outer->gid, *outer->format, outer_keys);
+	}
 	for(int i = 0; i < n; i++) {
 		StoredParas::Prefetch(txt, i + 2);
 		if(i)
@@ -756,7 +1046,7 @@ void PartsWriter::Write()
 			Paragraph(i, *pp);
 			continue;
 		}
-		// A table ends a paragraph block; its cells are written within the link blocks kept.
+		// A table ends a paragraph block; its cells are written within the other blocks kept.
 		Place(i, nullptr);
 		out.Cat("[ ");
 		if(stack.GetCount()) {

@@ -254,3 +254,56 @@ TEST(HostileQtf, GeneratedLinksOverParagraphs)
 		}
 	}
 }
+
+// A long label or tab stops over a thousand stretches of paragraphs, each stretch ended by a
+// paragraph that clears them.
+TEST(HostileQtf, LongFieldsInterruptedByParagraphs)
+{
+	sExpectBounded(sHostile("label_interrupted_1000.qtf"), "label_interrupted_1000.qtf", 16);
+	sExpectBounded(sHostile("tabs_interrupted_1000.qtf"), "tabs_interrupted_1000.qtf", 16);
+}
+
+// A label, tab stops, header or numbering texts set around many paragraphs are written once
+// for them: also when paragraphs between clear them, set their style or add to them, when they
+// are shared by paragraphs that differ in another one, when such blocks alternate or nest,
+// and around and within tables.
+TEST(HostileQtf, LongFieldsOverParagraphsInEveryShape)
+{
+	String l(String('l', 2000)), h(String('h', 2000)), t("~~");
+	for(int i = 0; i < 400; i++)
+		t << "~" << 100 + i;
+	auto times = [](const String& s, int n) {
+		String r;
+		for(int i = 0; i < n; i++)
+			r << s;
+		return r;
+	};
+	String style = "[ $$1,0#11111111111111111111111111111111:Other]";
+	sExpectBounded("[:" + l + ": " + times("a&[:: b&]c&[:x: d&]", 150) + "]", "label", 16);
+	sExpectBounded("[" + t + " " + times("a&[~~ b&]c&[~~~5 d&]", 150) + "]", "tab stops", 16);
+	sExpectBounded(style + "[tP" + h + "^^" + h + "^^ " + times("a&[s0 b&]c&[s1 d&]", 150) + "]", "header", 16);
+	sExpectBounded("[n" + h + ";m" + h + "; " + times("a&[n; b&]c&[N1; d&]", 150) + "]", "numbering", 16);
+	sExpectBounded("[:" + l + ":" + t + " " + times("[~~~1 a&b&][~~~2 c&d&][:: e&]", 100) + "]", "alternating", 16);
+	sExpectBounded("[" + t + " " + times("[:x: a&[:y: b&[:z: c&]d&]e&]", 100) + "]", "nested", 16);
+	sExpectBounded(style + "[:" + l + ":tP" + h + "^^^^ " + times("a&{{1:1 b:: [s1 c]}}&", 100) + "]", "around tables", 16);
+	sExpectBounded("{{1:1 [n" + h + "; " + times("a&[n; b&]", 200) + "]:: x}}", "within a table", 16);
+}
+
+// Generated texts of such blocks, however they nest: written in proportion, read back as
+// written, and written alike from the stored and from the unpacked paragraphs.
+TEST(HostileQtf, GeneratedLongFieldsOverParagraphs)
+{
+	for(unsigned seed = 0; seed < 40; seed++) {
+		std::string q = QtfGenerator(seed).Fielded(40);
+		RichText doc = ParseQtf(q.c_str());
+		EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
+		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
+			<< "seed " << seed << ": " << q;
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+			String w = AsQTF(doc, CHARSET_UTF8, options);
+			String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+			b.Replace("\r\n", "");
+			EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
+		}
+	}
+}
