@@ -2,6 +2,7 @@
 // and the next part that wants the same, read ahead as far as the blocks placed ask for.
 #include <richtext/qtf/detail/QtfPartsWriter.h>
 
+#include <algorithm>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -102,6 +103,16 @@ int sFieldCost(const RichPara::Format& f, int dim)
 	String s;
 	QtfParaFormat(s, o, f);
 	return s.GetLength();
+}
+
+// Whether the stops of l from the one at from on are written in a few bytes, as restating a
+// short field is.
+bool sFewStops(const RichPara::TabList& l, int from)
+{
+	String s;
+	for(int i = from; i < l.GetCount() && s.GetLength() <= PARTS_CHEAP_FIELD; i++)
+		WriteTabStop(s, l[i]);
+	return s.GetLength() <= PARTS_CHEAP_FIELD;
 }
 
 } // namespace
@@ -357,11 +368,43 @@ void PartsWriter::LongFields(const RichTxt::Para& pp, const Style& s, int gid, W
 			head_scratch = std::make_unique<RichPara::Format>();
 		ReadLongFields(pp, *s.style, *head_scratch);
 		FieldKeys(gid, *head_scratch, last_head.keys);
+		last_head.keys.k[DIM_TABS] = TabsKey(gid, *head_scratch, last_head.keys.k[DIM_TABS]);
 		last_head.head = pp.head;
 		last_head.style = s.style;
 		last_head.gid = gid;
 	}
 	SetFields(last_head.keys, gid, w);
+}
+
+// The key of the stops a paragraph of gid with f's wants in force, full the key of all of f's:
+// a reader gives each paragraph the stops of the block around it and those the paragraph adds,
+// so neighbours that add a few to many they share want those many. Those the last paragraph
+// wanted, when f's add a few to them; else those f's share with the last paragraph's, when f's
+// add a few to them; else all.
+int PartsWriter::TabsKey(int gid, const RichPara::Format& f, int full)
+{
+	const RichPara::TabList& l = f.tab;
+	int n = l.GetCount();
+	int k = full;
+	if(tabs_base >= 0 && key[tabs_base].gid == gid) {
+		const RichPara::TabList& b = key[tabs_base].value->tab;
+		if(b.GetCount() && b.GetCount() < n && std::equal(b.begin(), b.end(), l.begin()) &&
+		   sFewStops(l, b.GetCount()))
+			k = tabs_base;
+	}
+	if(k == full) {
+		int m = min(n, tabs_last.GetCount());
+		int c = int(std::mismatch(l.begin(), l.begin() + m, tabs_last.begin()).first - l.begin());
+		if(c > 0 && c < n && sFewStops(l, c)) {
+			RichPara::Format p;
+			p.tab = l;
+			p.tab.SetCount(c);
+			k = FieldKey(gid, DIM_TABS, p);
+		}
+	}
+	tabs_last = l;
+	tabs_base = k;
+	return k;
 }
 
 // The long fields of keys k of paragraphs of gid in w.

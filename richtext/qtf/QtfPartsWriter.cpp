@@ -147,7 +147,7 @@ void PartsWriter::Push(int i, int dim, int k, bool no_header)
 	}
 	else {
 		CopyLongField(b.format, *key[k].value, dim);
-		QtfParaFormat(out, below, b.format);
+		WriteParaFormat(out, below, b.format, AddStops(stops, out, below, b.format));
 	}
 	out.Cat(' ');
 	b.cost = out.GetLength() - at + 1;
@@ -169,7 +169,8 @@ void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& 
 	PartsBlock& b = stack.Add();
 	b.format = below;
 	sCopyLongFields(b.format, fields);
-	QtfParaFormat(out, below, b.format);
+	b.format.tab = key[w.key[DIM_TABS]].value->tab; // those its paragraphs add to
+	WriteParaFormat(out, below, b.format, AddStops(stops, out, below, b.format));
 	out.Cat(' ');
 	b.cost = out.GetLength() - at + 1;
 	b.gid = gid;
@@ -303,8 +304,8 @@ void PartsWriter::Paragraph(int i, const RichTxt::Para& pp)
 	}
 	if(packed && !scratch)
 		scratch = std::make_unique<PackedWriteScratch>();
-	if(!packed || !WritePackedParagraph(out, pp, *st.style, *f, *f, group, language, *scratch))
-		WriteParagraph(out, txt.Get(i, styles), *f, *f, language, charset, options);
+	if(!packed || !WritePackedParagraph(out, pp, *st.style, *f, *f, group, language, *scratch, stops))
+		WriteParagraph(out, txt.Get(i, styles), *f, *f, language, charset, options, stops);
 }
 
 void PartsWriter::Write()
@@ -328,12 +329,12 @@ void PartsWriter::Write()
 		// A table ends a paragraph block; its cells are written within the other blocks kept.
 		Place(i, nullptr);
 		out.Cat("[ ");
-		if(stack.GetCount()) {
-			QtfOuterFormat in = { &stack.Top().format, stack.Top().gid };
-			WriteTable(out, txt.GetTable(i), styles, style_index, language, charset, options, &in);
-		}
-		else
-			WriteTable(out, txt.GetTable(i), styles, style_index, language, charset, options, outer);
+		QtfOuterFormat in = { nullptr, 0, stops };
+		if(stack.GetCount())
+			in = { &stack.Top().format, stack.Top().gid, stops };
+		else if(outer)
+			in = { outer->format, outer->gid, stops };
+		WriteTable(out, txt.GetTable(i), styles, style_index, language, charset, options, &in);
 	}
 	if(!txt.GetPartCount())
 		out.Cat('[');

@@ -233,6 +233,31 @@ RichText sShortened(const RichText& doc)
 
 } // namespace
 
+// Blocks that each add a stop or two to the many stops of a block around them, as they come,
+// nested, and between blocks that clear them: each paragraph has a list of its own.
+TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
+{
+	auto stops = [](int n) {
+		String t = "~~";
+		for(int i = 0; i < n; i++)
+			t << "~" << 100 + i;
+		return t;
+	};
+	String t = stops(400), added, nested, cleared, many = "[" + stops(4000) + " ";
+	for(int i = 0; i < 1000; i++)
+		added << "[~" << 5 + i % 3 << " a" << i << "&]";
+	for(int i = 0; i < 300; i++)
+		nested << "[~" << 5 + i % 3 << " a&[~" << 7 + i % 5 << " b&]c&]";
+	for(int i = 0; i < 500; i++)
+		cleared << "[~" << 5 + i % 3 << " a&][~~ b&]";
+	for(int i = 0; i < 10000; i++)
+		many << "[~" << 5 + i % 3 << " a&]";
+	sExpectBounded("[" + t + " " + added + "]", "added", 16);
+	sExpectBounded("[" + t + " " + nested + "]", "nested", 16);
+	sExpectBounded("[" + t + " " + cleared + "]", "cleared", 16);
+	sExpectBounded(many + "]", "many", 16);
+}
+
 // Generated texts of such blocks, however they nest: written in proportion, read back as
 // written, and written alike from the stored and from the unpacked paragraphs. Their paragraphs
 // hold what the same text with every long link shortened does, but for the links.

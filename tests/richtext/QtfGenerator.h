@@ -211,7 +211,8 @@ class QtfGenerator {
 				std::string f;
 				for(int n = 1 + Int(2); n > 0; n--)
 					f += Chance(50) ? fields[Int(int(fields.size()))]
-					                : Pick({"::", ":a:", "~~", "~~~9", "~7", "tPh^^^^", "nn;", "m;", "N1;", "s0;", "s1;", "*"});
+					     : Chance(30) ? "~" + std::to_string(1 + Int(9)) // added to those in force
+					                  : Pick({"::", ":a:", "~~", "~~~9", "~7", "tPh^^^^", "nn;", "m;", "N1;", "s0;", "s1;", "*"});
 				depth++;
 				s += "[" + f + " " + FieldedContent(fields, 1 + Int(5)) + "]";
 				depth--;

@@ -98,8 +98,14 @@ public:
 	            const Index<Uuid>& style_index, int language, int charset, int options,
 	            const QtfOuterFormat* outer)
 	:	out(out), txt(txt), styles(styles), style_index(style_index), language(language),
-		charset(charset), options(options), outer(outer)
+		charset(charset), options(options), outer(outer && outer->format ? outer : nullptr)
 	{
+		if(outer && outer->stops)
+			stops = outer->stops;
+		else {
+			own_stops = std::make_unique<QtfStopBudget>(out);
+			stops = own_stops.get();
+		}
 		// Paragraphs of text in UTF-8 without line breaks are written from their packed form.
 		packed = charset == CHARSET_UTF8 && !(options & QTF_OPT_LINE_BREAKS);
 		with_styles = !(options & QTF_OPT_NO_STYLES);
@@ -115,7 +121,9 @@ private:
 	int                              language;
 	int                              charset;
 	int                              options;
-	const QtfOuterFormat*            outer;
+	const QtfOuterFormat*            outer; // null: none, or one without a format
+	QtfStopBudget*                   stops;
+	std::unique_ptr<QtfStopBudget>   own_stops; // of a text of its own
 	bool                             packed;
 	bool                             with_styles;
 	std::unique_ptr<PackedWriteScratch> scratch;
@@ -210,6 +218,11 @@ private:
 		PartsKeys               keys;
 	};
 	LastHead last_head;
+	// Tab stops paragraphs add to those of a block around them: the last paragraph's and the
+	// key of those it wants in force, which the next ones want too while they add to them.
+	RichPara::TabList tabs_last;
+	int               tabs_base = -1;
+	int  TabsKey(int gid, const RichPara::Format& f, int full);
 	Vector<PartsKeys> base_keys; // gid + 1: the keys of Base(gid); a link of -1 when not found yet
 	int       last_base_gid = INT_MIN;
 	PartsKeys last_base;
