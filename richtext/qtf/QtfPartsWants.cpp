@@ -368,11 +368,14 @@ void PartsWriter::LongFields(const RichTxt::Para& pp, const Style& s, int gid, W
 			head_scratch = std::make_unique<RichPara::Format>();
 		ReadLongFields(pp, *s.style, *head_scratch);
 		FieldKeys(gid, *head_scratch, last_head.keys);
-		last_head.keys.k[DIM_TABS] = TabsKey(gid, *head_scratch, last_head.keys.k[DIM_TABS]);
+		last_head.all_tabs = last_head.keys.k[DIM_TABS];
+		last_head.keys.k[DIM_TABS] = TabsKey(gid, *head_scratch, last_head.all_tabs);
 		last_head.head = pp.head;
 		last_head.style = s.style;
 		last_head.gid = gid;
 	}
+	else // the same stops again: see TabsKey
+		last_head.keys.k[DIM_TABS] = tabs_base = last_head.all_tabs;
 	SetFields(last_head.keys, gid, w);
 }
 
@@ -380,7 +383,9 @@ void PartsWriter::LongFields(const RichTxt::Para& pp, const Style& s, int gid, W
 // a reader gives each paragraph the stops of the block around it and those the paragraph adds,
 // so neighbours that add a few to many they share want those many. Those the last paragraph
 // wanted, when f's add a few to them; else those f's share with the last paragraph's, when f's
-// add a few to them; else all.
+// add a few to them; else all. A paragraph with the same stops as the last one wants them all:
+// a reader copies the stops in force for every paragraph that adds to them, so neighbours
+// sharing their stops are better off with a block that sets them.
 int PartsWriter::TabsKey(int gid, const RichPara::Format& f, int full)
 {
 	const RichPara::TabList& l = f.tab;
@@ -392,9 +397,11 @@ int PartsWriter::TabsKey(int gid, const RichPara::Format& f, int full)
 		   sFewStops(l, b.GetCount()))
 			k = tabs_base;
 	}
-	if(k == full) {
-		int m = min(n, tabs_last.GetCount());
-		int c = int(std::mismatch(l.begin(), l.begin() + m, tabs_last.begin()).first - l.begin());
+	int m = min(n, tabs_last.GetCount());
+	int c = int(std::mismatch(l.begin(), l.begin() + m, tabs_last.begin()).first - l.begin());
+	if(c == n && n == tabs_last.GetCount())
+		k = full;
+	else if(k == full) {
 		if(c > 0 && c < n && sFewStops(l, c)) {
 			RichPara::Format p;
 			p.tab = l;

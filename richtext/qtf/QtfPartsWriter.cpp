@@ -183,6 +183,28 @@ void PartsWriter::PushPara(int gid, const RichPara::Format& fields, const Uuid& 
 		ForgetPackedBase(*scratch, b.format);
 }
 
+// Tab stops that nested blocks add to one by one, each for a paragraph or a few, are set as the
+// text read set them: each block adds to those of the one below, so a chain of them is written
+// in proportion to it, not each of its lists in full. A tab stops block b stays under the
+// paragraph that wants stops w when they add to b's and another block fits on those open; once
+// none does, the chain goes and starts again.
+bool PartsWriter::AddsTo(int w, const PartsBlock& b) const
+{
+	return b.dim == DIM_TABS && w >= 0 && key[w].gid == b.gid && stack.GetCount() + 2 < PARTS_MAX_BLOCKS &&
+	       TabsAdded(b.format, *key[w].value);
+}
+
+// Whether the part after i wants stops that add to w's: a block setting w's is worth opening
+// for them to add to.
+bool PartsWriter::TabsGrow(int i, int w)
+{
+	const RichTxt::Para* nx = StoredParas::Get(txt, i + 1);
+	if(!nx)
+		return false;
+	int n = Want(i + 1, nx).key[DIM_TABS];
+	return n >= 0 && key[n].gid == key[w].gid && TabsAdded(*key[w].value, *key[n].value);
+}
+
 // The blocks around part i closed and opened: for a paragraph pp (with its style in st) or a
 // table (null). Then the line break before the part.
 void PartsWriter::Place(int i, const RichTxt::Para* pp)
@@ -217,9 +239,9 @@ void PartsWriter::Place(int i, const RichTxt::Para* pp)
 			}
 	if(pb >= keep)
 		pb = -1;
-	// Blocks on top that are not wanted soon go.
+	// Blocks on top that are not wanted soon go, but for tab stops that those wanted add to.
 	while(keep > 0 && stack[keep - 1].dim >= 0 && stack[keep - 1].keys.k[stack[keep - 1].dim] != wi.key[stack[keep - 1].dim] &&
-	      !Soon(stack[keep - 1], i))
+	      !Soon(stack[keep - 1], i) && !AddsTo(wi.key[DIM_TABS], stack[keep - 1]))
 		keep--;
 	// Of what is wanted and not in force, a block below that sets it holds when those above it
 	// cost less than it: a link always, a long field when long enough for a block of its own.
@@ -252,7 +274,7 @@ void PartsWriter::Place(int i, const RichTxt::Para* pp)
 		   keep + pushes + 2 > PARTS_MAX_BLOCKS)
 			continue;
 		int limit = Limit(i, key[w].cost);
-		if(NextOf(i, d, limit) <= limit) {
+		if(NextOf(i, d, limit) <= limit || (d == DIM_TABS && TabsGrow(i, w))) {
 			push[pushes++] = d;
 			push_cost = max(push_cost, key[w].cost);
 		}

@@ -256,6 +256,14 @@ TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
 	sExpectBounded("[" + t + " " + nested + "]", "nested", 16);
 	sExpectBounded("[" + t + " " + cleared + "]", "cleared", 16);
 	sExpectBounded(many + "]", "many", 16);
+	// each block adding one to those of the block around it, as deep as a reader goes
+	String chain, long_chain;
+	for(int i = 0; i < 4000; i++)
+		chain << "[~" << i % 10 << " &";
+	for(int i = 0; i < 600; i++)
+		long_chain << "[~>." << 1000000000 + i << " &";
+	sExpectBounded(chain + String(']', 4000), "chain", 16);
+	sExpectBounded(long_chain + String(']', 600), "long chain", 16);
 }
 
 // Generated texts of such blocks, however they nest: written in proportion, read back as

@@ -216,6 +216,7 @@ private:
 		const RichPara::Format* style = nullptr;
 		int                     gid = 0;
 		PartsKeys               keys;
+		int                     all_tabs = -1; // the key of all its stops
 	};
 	LastHead last_head;
 	// Tab stops paragraphs add to those of a block around them: the last paragraph's and the
@@ -257,6 +258,8 @@ private:
 		return want[i];
 	}
 	int  NextOf(int i, int dim, int limit);
+	bool AddsTo(int w, const PartsBlock& b) const;
+	bool TabsGrow(int i, int w);
 	int  Limit(int i, int cost) const;
 	int  WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s);
 	VectorMap<String, int> tally; // LinkKey: stretches of runs
