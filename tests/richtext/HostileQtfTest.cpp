@@ -243,14 +243,14 @@ TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
 			t << "~" << 100 + i;
 		return t;
 	};
-	String t = stops(400), added, nested, cleared, many = "[" + stops(4000) + " ";
+	String t = stops(400), added, nested, cleared, many = "[" + stops(2000) + " ";
 	for(int i = 0; i < 1000; i++)
 		added << "[~" << 5 + i % 3 << " a" << i << "&]";
 	for(int i = 0; i < 300; i++)
 		nested << "[~" << 5 + i % 3 << " a&[~" << 7 + i % 5 << " b&]c&]";
 	for(int i = 0; i < 500; i++)
 		cleared << "[~" << 5 + i % 3 << " a&][~~ b&]";
-	for(int i = 0; i < 10000; i++)
+	for(int i = 0; i < 4000; i++)
 		many << "[~" << 5 + i % 3 << " a&]";
 	sExpectBounded("[" + t + " " + added + "]", "added", 16);
 	sExpectBounded("[" + t + " " + nested + "]", "nested", 16);
@@ -258,11 +258,11 @@ TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
 	sExpectBounded(many + "]", "many", 16);
 	// each block adding one to those of the block around it, as deep as a reader goes
 	String chain, long_chain;
-	for(int i = 0; i < 4000; i++)
+	for(int i = 0; i < 2000; i++)
 		chain << "[~" << i % 10 << " &";
 	for(int i = 0; i < 600; i++)
 		long_chain << "[~>." << 1000000000 + i << " &";
-	sExpectBounded(chain + String(']', 4000), "chain", 16);
+	sExpectBounded(chain + String(']', 2000), "chain", 16);
 	sExpectBounded(long_chain + String(']', 600), "long chain", 16);
 }
 
