@@ -67,6 +67,21 @@ void sExpectBounded(const char* name)
 	sExpectBounded(sHostile(name), name);
 }
 
+// Generated text q, read as doc: written in proportion, read back as written, and written alike
+// from the stored and from the unpacked paragraphs.
+void sExpectGeneratedWritten(const std::string& q, const RichText& doc, unsigned seed)
+{
+	EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
+	EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
+		<< "seed " << seed << ": " << q;
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+		String w = AsQTF(doc, CHARSET_UTF8, options);
+		String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+		b.Replace("\r\n", "");
+		EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
+	}
+}
+
 } // namespace
 
 TEST(HostileQtf, HeaderTextInheritedByParagraphs)
@@ -276,15 +291,7 @@ TEST(HostileQtf, GeneratedLinksOverParagraphs)
 		RichText doc = ParseQtf(q.c_str());
 		EXPECT_EQ(QtfDifference(sShortened(doc), sShortened(ParseQtf(sShortened(String(q.c_str()))))), "")
 			<< "seed " << seed << ": " << q;
-		EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
-		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-			<< "seed " << seed << ": " << q;
-		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
-			String w = AsQTF(doc, CHARSET_UTF8, options);
-			String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
-			b.Replace("\r\n", "");
-			EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
-		}
+		sExpectGeneratedWritten(q, doc, seed);
 	}
 }
 
@@ -329,14 +336,6 @@ TEST(HostileQtf, GeneratedLongFieldsOverParagraphs)
 	for(unsigned seed = 0; seed < 40; seed++) {
 		std::string q = QtfGenerator(seed).Fielded(40);
 		RichText doc = ParseQtf(q.c_str());
-		EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
-		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-			<< "seed " << seed << ": " << q;
-		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
-			String w = AsQTF(doc, CHARSET_UTF8, options);
-			String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
-			b.Replace("\r\n", "");
-			EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
-		}
+		sExpectGeneratedWritten(q, doc, seed);
 	}
 }
