@@ -121,6 +121,13 @@ QEL_FORCE_INLINE void PartsWriter::PlainFields(const Style& s, int gid, Wanted& 
 {
 	if(plain_fields_of != s.style || plain_fields_gid != gid)
 		NewPlainFields(s, gid);
+	int tabs = TabsWanted(gid, s.style->tab, plain_keys.k[DIM_TABS], s.style);
+	if(tabs != plain_keys.k[DIM_TABS]) {
+		PartsKeys k = plain_keys;
+		k.k[DIM_TABS] = tabs;
+		SetFields(k, gid, w);
+		return;
+	}
 	for(int d = DIM_LABEL; d < DIMS; d++)
 		w.key[d] = plain_fields.key[d];
 	w.fields = plain_fields.fields;
@@ -369,27 +376,28 @@ void PartsWriter::LongFields(const RichTxt::Para& pp, const Style& s, int gid, W
 		ReadLongFields(pp, *s.style, *head_scratch);
 		FieldKeys(gid, *head_scratch, last_head.keys);
 		last_head.all_tabs = last_head.keys.k[DIM_TABS];
-		last_head.keys.k[DIM_TABS] = TabsKey(gid, *head_scratch, last_head.all_tabs);
 		last_head.head = pp.head;
 		last_head.style = s.style;
 		last_head.gid = gid;
+		tabs_of = nullptr;
 	}
-	else // the same stops again: see TabsKey
-		last_head.keys.k[DIM_TABS] = tabs_base = last_head.all_tabs;
+	last_head.keys.k[DIM_TABS] = TabsWanted(gid, head_scratch->tab, last_head.all_tabs, &last_head);
 	SetFields(last_head.keys, gid, w);
 }
 
-// The key of the stops a paragraph of gid with f's wants in force, full the key of all of f's:
-// a reader gives each paragraph the stops of the block around it and those the paragraph adds,
-// so neighbours that add a few to many they share want those many. Those the last paragraph
-// wanted, when f's add a few to them; else those f's share with the last paragraph's, when f's
-// add a few to them; else all. A paragraph with the same stops as the last one wants them all:
-// a reader copies the stops in force for every paragraph that adds to them, so neighbours
-// sharing their stops are better off with a block that sets them.
-int PartsWriter::TabsKey(int gid, const RichPara::Format& f, int full)
+// The key of the stops a paragraph of gid with stops l wants in force, full the key of all of
+// them: a reader gives each paragraph the stops of the block around it and those the paragraph
+// adds, so neighbours that add a few to many they share want those many. Those the last
+// paragraph wanted, when l adds a few to them; else the start l shares with one of the last
+// lists of stops (of families that alternate), when l adds a few to it; else all.
+// Stops seen again are wanted all: a reader copies the stops in force for every paragraph that
+// adds to them, so neighbours sharing their stops are better off with a block that sets them.
+// Paragraphs without stops are passed over.
+int PartsWriter::TabsKey(int gid, const RichPara::TabList& l, int full)
 {
-	const RichPara::TabList& l = f.tab;
 	int n = l.GetCount();
+	if(!n)
+		return full;
 	int k = full;
 	if(tabs_base >= 0 && key[tabs_base].gid == gid) {
 		const RichPara::TabList& b = key[tabs_base].value->tab;
@@ -397,21 +405,48 @@ int PartsWriter::TabsKey(int gid, const RichPara::Format& f, int full)
 		   sFewStops(l, b.GetCount()))
 			k = tabs_base;
 	}
-	int m = min(n, tabs_last.GetCount());
-	int c = int(std::mismatch(l.begin(), l.begin() + m, tabs_last.begin()).first - l.begin());
-	if(c == n && n == tabs_last.GetCount())
-		k = full;
-	else if(k == full) {
-		if(c > 0 && c < n && sFewStops(l, c)) {
-			RichPara::Format p;
-			p.tab = l;
-			p.tab.SetCount(c);
-			k = FieldKey(gid, DIM_TABS, p);
+	int shared = 0, at = PARTS_TAB_FAMILIES - 1;
+	for(int j = 0; j < PARTS_TAB_FAMILIES; j++) {
+		const RichPara::TabList& r = tabs_recent[j];
+		int m = min(n, r.GetCount());
+		int c = int(std::mismatch(l.begin(), l.begin() + m, r.begin()).first - l.begin());
+		if(c == n && n == r.GetCount()) { // seen again
+			k = full;
+			shared = -1;
+			at = j;
+			break;
+		}
+		if(c > shared) {
+			shared = c;
+			at = j;
 		}
 	}
-	tabs_last = l;
+	if(k == full && shared > 0 && shared < n && sFewStops(l, shared)) {
+		RichPara::Format p;
+		p.tab = l;
+		p.tab.SetCount(shared);
+		k = FieldKey(gid, DIM_TABS, p);
+	}
+	// l goes first, in place of the one of its family, or of the one seen longest ago
+	for(int j = at; j > 0; j--)
+		tabs_recent[j] = tabs_recent[j - 1];
+	tabs_recent[0] = l;
 	tabs_base = k;
 	return k;
+}
+
+// TabsKey for stops l held by of (the last head read, or a style), which is quick when the last
+// paragraph's were of's too. Every paragraph goes through here, whatever it stores, so what is
+// written does not depend on how equal paragraphs are stored.
+int PartsWriter::TabsWanted(int gid, const RichPara::TabList& l, int full, const void* of)
+{
+	if(of != tabs_of) {
+		tabs_of = of;
+		return TabsKey(gid, l, full);
+	}
+	if(l.GetCount()) // as TabsKey has it for the same stops again
+		tabs_base = full;
+	return full;
 }
 
 // The long fields of keys k of paragraphs of gid in w.
@@ -430,9 +465,8 @@ void PartsWriter::SetFields(const PartsKeys& k, int gid, Wanted& w)
 
 void PartsWriter::NewPlainFields(const Style& s, int gid)
 {
-	PartsKeys k;
-	FieldKeys(gid, *s.style, k);
-	SetFields(k, gid, plain_fields);
+	FieldKeys(gid, *s.style, plain_keys);
+	SetFields(plain_keys, gid, plain_fields);
 	plain_fields_of = s.style;
 	plain_fields_gid = gid;
 }

@@ -249,7 +249,8 @@ RichText sShortened(const RichText& doc)
 } // namespace
 
 // Blocks that each add a stop or two to the many stops of a block around them, as they come,
-// nested, and between blocks that clear them: each paragraph has a list of its own.
+// nested, between blocks that clear them or set others, and each on the one before as deep as
+// a reader goes: each paragraph has a list of its own.
 TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
 {
 	auto stops = [](int n) {
@@ -258,18 +259,21 @@ TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
 			t << "~" << 100 + i;
 		return t;
 	};
-	String t = stops(400), added, nested, cleared, many = "[" + stops(2000) + " ";
+	String t = stops(400), added, nested, cleared, others, many = "[" + stops(2000) + " ";
 	for(int i = 0; i < 1000; i++)
 		added << "[~" << 5 + i % 3 << " a" << i << "&]";
 	for(int i = 0; i < 300; i++)
 		nested << "[~" << 5 + i % 3 << " a&[~" << 7 + i % 5 << " b&]c&]";
 	for(int i = 0; i < 500; i++)
 		cleared << "[~" << 5 + i % 3 << " a&][~~ b&]";
+	for(int i = 0; i < 400; i++)
+		others << "[~" << 5 + i % 3 << " a&][~~~9 b&][~~~8 c&]";
 	for(int i = 0; i < 4000; i++)
 		many << "[~" << 5 + i % 3 << " a&]";
 	sExpectBounded("[" + t + " " + added + "]", "added", 16);
 	sExpectBounded("[" + t + " " + nested + "]", "nested", 16);
 	sExpectBounded("[" + t + " " + cleared + "]", "cleared", 16);
+	sExpectBounded("[" + t + " " + others + "]", "other stops between", 16);
 	sExpectBounded(many + "]", "many", 16);
 	// each block adding one to those of the block around it, as deep as a reader goes
 	String chain, long_chain;

@@ -33,6 +33,10 @@ enum { DIM_LINK, DIM_LABEL, DIM_TABS, DIM_HEADER, DIM_NUMBER, DIMS };
 // block does. A longer one is set in a block of its own kept open as links are.
 constexpr int PARTS_CHEAP_FIELD = 16;
 
+// Families of tab stops whose paragraphs alternate that are told apart: how many lists of stops
+// seen last a paragraph's are compared with.
+constexpr int PARTS_TAB_FAMILIES = 4;
+
 inline const RichPara::Format& PartsDefaultFormat()
 {
 	static const RichPara::Format f;
@@ -219,11 +223,14 @@ private:
 		int                     all_tabs = -1; // the key of all its stops
 	};
 	LastHead last_head;
-	// Tab stops paragraphs add to those of a block around them: the last paragraph's and the
-	// key of those it wants in force, which the next ones want too while they add to them.
-	RichPara::TabList tabs_last;
+	// Tab stops paragraphs add to those of a block around them: the last lists of stops of
+	// different families (the last paragraph's first) and the key of those the last one wants in
+	// force, which the next ones want too while they add to them.
+	RichPara::TabList tabs_recent[PARTS_TAB_FAMILIES];
 	int               tabs_base = -1;
-	int  TabsKey(int gid, const RichPara::Format& f, int full);
+	const void*       tabs_of = nullptr; // what held the last paragraph's stops (see TabsWanted)
+	int  TabsKey(int gid, const RichPara::TabList& l, int full);
+	int  TabsWanted(int gid, const RichPara::TabList& l, int full, const void* of);
 	Vector<PartsKeys> base_keys; // gid + 1: the keys of Base(gid); a link of -1 when not found yet
 	int       last_base_gid = INT_MIN;
 	PartsKeys last_base;
@@ -242,6 +249,7 @@ private:
 	};
 	Vector<Wanted> want;  // up to the frontier, reserved for all parts: what it holds stays in place
 	Wanted      plain_fields; // of the style plain_fields_of
+	PartsKeys   plain_keys;
 	Vector<int> last_seen; // key: the last part before the frontier that wants it, or -1
 	int         frontier = 0;
 	Style       ahead;     // the style of the part at the frontier
