@@ -61,12 +61,13 @@ bool sCheapLink(const String& link, const WString& index, const RichTxt::Para& p
 }
 
 // Whether every link of the paragraph is cheap, known without reading it: its content, with
-// what it sets aside, holds each one. What else the content holds (the paragraph mark's format,
-// which is not written when the paragraph has runs) may make it look dear, but the links found
-// in it are cheap then all the same, so two paragraphs with the same runs want the same.
-bool sCheapLinks(const RichTxt::Para& pp)
+// what it sets aside, holds each one, and its style (of format style) the rest. What else the
+// content holds (the paragraph mark's format, which is not written when the paragraph has runs)
+// may make it look dear, but the links found in it are cheap then all the same, so two
+// paragraphs with the same runs want the same.
+bool sCheapLinks(const RichTxt::Para& pp, const RichPara::Format& style)
 {
-	int64 n = pp.content.GetLength();
+	int64 n = pp.content.GetLength() + int64(style.link.GetLength()) + style.indexentry.GetLength();
 	if(pp.aside) {
 		for(const String& s : pp.aside->link)
 			n += s.GetLength();
@@ -139,7 +140,7 @@ QEL_FORCE_INLINE void PartsWriter::PlainFields(const Style& s, int gid, Wanted& 
 QEL_FORCE_INLINE void PartsWriter::ParaWants(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s, Wanted& w)
 {
 	int gid = Gid(s);
-	w.key[DIM_LINK] = sCheapLinks(pp) ? PlainKey(s, gid) : WantedKey(t, i, pp, s);
+	w.key[DIM_LINK] = sCheapLinks(pp, *s.style) ? PlainKey(s, gid) : WantedKey(t, i, pp, s);
 	if(HasLongFields(pp))
 		LongFields(pp, s, gid, w);
 	else
@@ -309,7 +310,7 @@ int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, con
 {
 	int gid = Gid(s);
 	// no code that sets a link or an index entry: the runs have the style's
-	if(sCheapLinks(pp) || !sMayLink(pp.content))
+	if(sCheapLinks(pp, *s.style) || !sMayLink(pp.content))
 		return PlainKey(s, gid);
 	tally.Clear();
 	tally_link.Clear();

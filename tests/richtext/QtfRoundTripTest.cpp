@@ -24,6 +24,7 @@ const char* const EXAMPLES[] = {
 	"[* x[C y]z]&[C $$0,0:Default]", // the style changes under stored runs: they end up alike
 	"a^H^H^H^H^H^H^H^H^Hx",          // a header nested too deep is no header
 	"[~4 &$$][~4 &", // tab stops stored before the style has them: written as when it had
+	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
