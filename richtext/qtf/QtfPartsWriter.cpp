@@ -297,10 +297,11 @@ void PartsWriter::Place(int i, const RichTxt::Para* pp)
 		Push(i, push[k], wi.key[push[k]], no_header);
 	if(fields)
 		PushPara(gid, *fields, pp->style, wi, no_header);
-	else if(pp && pb < 0 && HasLongFields(*pp)) {
+	else if(pp && pb < 0) {
 		// Neighbours of one style that share their label, tab stops, header and numbering texts,
 		// where those are not in force already, go in a block that sets them once; each
-		// paragraph is written in it against that.
+		// paragraph is written in it against that. (Whatever the paragraph stores: one stored
+		// against an earlier form of its style may hold what the style has now.)
 		in_force = StateKeys(stack.GetCount(), gid, no_header);
 		const RichTxt::Para* nx = StoredParas::Get(txt, i + 1);
 		if(!SameFields(wi, in_force) && nx && nx->style == pp->style && SameFields(wi, Want(i + 1, nx))) {

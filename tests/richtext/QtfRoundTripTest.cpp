@@ -25,6 +25,7 @@ const char* const EXAMPLES[] = {
 	"a^H^H^H^H^H^H^H^H^Hx",          // a header nested too deep is no header
 	"[~4 &$$][~4 &", // tab stops stored before the style has them: written as when it had
 	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
+	"[:ode][a60; $:n\n; &[:: &[\n$$]&]i", // the style changes under paragraphs stored with a label
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
