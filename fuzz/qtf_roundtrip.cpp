@@ -1,7 +1,8 @@
 // The QTF round trip on fuzzed text q: W(P(q)) must equal W(P(W(P(q)))) byte for byte, and
 // P(q) must equal P(W(P(q))) part by part. The first byte picks line breaks in the output.
 // Without line breaks paragraphs of plain text are written from their stored form, with them
-// always from the unpacked paragraph: but for the breaks the two must agree.
+// always from the unpacked paragraph: but for the breaks the two must agree. What is written
+// stays in proportion to q.
 #include <richtext/QtfCompare.h>
 
 #include <cstdio>
@@ -31,6 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 		__builtin_trap();
 	}
 	RichText doc = ParseQtf(q);
+	// Written in proportion to the text read; the constant covers what a few bytes may rightly
+	// make, such as the padding cells of a grid table (at most 65,536 cells).
+	if(int64 n = AsQTF(doc).GetLength(); n > 16 * int64(q.GetLength()) + 2000000) {
+		fprintf(stderr, "written out of proportion: %d -> %lld\n", q.GetLength(), (long long)n);
+		__builtin_trap();
+	}
 	int bare = data[0] & 2 ? QTF_OPT_BODY | QTF_OPT_NO_STYLES : QTF_OPT_BODY; // the second bit: without styles
 	String w = AsQTF(doc, CHARSET_UTF8, bare);
 	String b = AsQTF(doc, CHARSET_UTF8, bare | QTF_OPT_LINE_BREAKS);

@@ -161,7 +161,7 @@ QEL_FORCE_INLINE char* sRoom(PackedWriteScratch& sc, char* t, int64 n)
 // language goes before the runs, which name theirs against it).
 bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                                    const RichPara::Format& base, const RichPara::Format& parabase, int group,
-                                   int language, PackedWriteScratch& sc)
+                                   int language, PackedWriteScratch& sc, QtfStopBudget* stops)
 {
 	PackedParaCursor in(pp.head, pp.content, pp.aside.get());
 	bool apart = !pp.head.IsEmpty();
@@ -192,7 +192,11 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 		h.apart = apart;
 		h.head = in.HeadKey();
 		h.prefix.Clear();
-		QtfParaFormat(h.prefix, parabase, f);
+		h.full.Clear();
+		h.copies = TabsAdded(parabase, f) ? parabase.tab.GetCount() : 0;
+		WriteParaFormat(h.prefix, parabase, f, h.copies);
+		if(h.copies)
+			WriteParaFormat(h.full, parabase, f, false);
 		h.start = state;
 	}
 	char* t = sc.buf.Get();
@@ -311,7 +315,8 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 		return false;
 	const PackedRunFormat& last = sc.fmts[state];
 	// the head may have been replaced with the formats it named; its prefix is its own
-	out.Cat(sc.heads[hi_head].prefix);
+	const PackedParaHead& h = sc.heads[hi_head];
+	out.Cat(h.copies && !(stops && stops->Take(out, h.copies)) ? h.full : h.prefix);
 	if(!runs) {
 		QtfCharFormat(out, base, last.cf); // which may need a separator after the prefix
 		plang = last.cf.language;

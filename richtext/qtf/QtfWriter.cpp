@@ -6,6 +6,8 @@
 #include <richtext/qtf/detail/QtfWriter.h>
 #include <richtext/qtf/detail/QtfTables.h>
 
+#include <algorithm>
+
 namespace Qel {
 
 using namespace detail;
@@ -244,7 +246,45 @@ void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::C
 	}
 }
 
+void detail::WriteTabStop(String& out, const RichPara::Tab& t)
+{
+	out.Cat('~');
+	if(t.align == RichPara::RIGHT)
+		out.Cat('>');
+	else if(t.align == RichPara::CENTER)
+		out.Cat('=');
+	if(t.fillchar >= 1 && t.fillchar <= 3)
+		out.Cat(".-_"[t.fillchar - 1]);
+	// a minus here would read as the hyphen fill: a negative position goes as the unsigned
+	// number the reader wraps back to it
+	sCatUnsigned(out, uint32(t.pos));
+}
+
+bool detail::TabsAdded(const RichPara::Format& o, const RichPara::Format& n)
+{
+	int k = o.tab.GetCount();
+	return k && k < n.tab.GetCount() && std::equal(o.tab.begin(), o.tab.end(), n.tab.begin());
+}
+
+bool detail::QtfStopBudget::Take(const String& out, int64 stops)
+{
+	const char* b = out.Begin();
+	breaks += std::count(b + scanned, b + out.GetLength(), '\r');
+	scanned = out.GetLength();
+	// a line break is two bytes a reader may not see, and a bare label loses its first bytes
+	int64 read = max<int64>(0, scanned - start - 2 * breaks - 16);
+	if(copied + stops > 3 * read + 65536)
+		return false;
+	copied += stops;
+	return true;
+}
+
 void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n)
+{
+	WriteParaFormat(out, o, n, false);
+}
+
+void detail::WriteParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n, bool add_stops)
 {
 	if(o.align != n.align && n.align >= 1 && n.align <= 4)
 		out.Cat("<>=#"[n.align - 1]);
@@ -310,20 +350,15 @@ void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Forma
 		out.Cat(n.reset_number ? '!' : ';');
 	}
 	QtfNumberCommand(out, 't', o.tabsize, n.tabsize);
-	if(!sSameTabList(o.tab, n.tab)) {
+	if(add_stops) { // stops in force and more: the more only
+		for(int i = o.tab.GetCount(); i < n.tab.GetCount(); i++)
+			WriteTabStop(out, n.tab[i]);
+		out.Cat(';');
+	}
+	else if(!sSameTabList(o.tab, n.tab)) {
 		out.Cat("~~");
-		for(const RichPara::Tab& t : n.tab) {
-			out.Cat('~');
-			if(t.align == RichPara::RIGHT)
-				out.Cat('>');
-			else if(t.align == RichPara::CENTER)
-				out.Cat('=');
-			if(t.fillchar >= 1 && t.fillchar <= 3)
-				out.Cat(".-_"[t.fillchar - 1]);
-			// a minus here would read as the hyphen fill: a negative position goes as the
-			// unsigned number the reader wraps back to it
-			sCatUnsigned(out, uint32(t.pos));
-		}
+		for(const RichPara::Tab& t : n.tab)
+			WriteTabStop(out, t);
 		if(n.tab.GetCount())
 			out.Cat(';');
 	}
@@ -493,10 +528,11 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 } // namespace
 
 void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase,
-                            const RichPara::Format& base, int language, int charset, int options)
+                            const RichPara::Format& base, int language, int charset, int options,
+                            QtfStopBudget* stops)
 {
 	int line_start = out.GetLength();
-	QtfParaFormat(out, parabase, p.format);
+	WriteParaFormat(out, parabase, p.format, AddStops(stops, out, parabase, p.format));
 	RichPara::CharFormat cb = base;
 	Vector<int> grp;
 	sLinkStretches(p, base, cb, grp);

@@ -67,6 +67,21 @@ void sExpectBounded(const char* name)
 	sExpectBounded(sHostile(name), name);
 }
 
+// Generated text q, read as doc: written in proportion, read back as written, and written alike
+// from the stored and from the unpacked paragraphs.
+void sExpectGeneratedWritten(const std::string& q, const RichText& doc, unsigned seed)
+{
+	EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
+	EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
+		<< "seed " << seed << ": " << q;
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+		String w = AsQTF(doc, CHARSET_UTF8, options);
+		String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+		b.Replace("\r\n", "");
+		EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
+	}
+}
+
 } // namespace
 
 TEST(HostileQtf, HeaderTextInheritedByParagraphs)
@@ -233,6 +248,43 @@ RichText sShortened(const RichText& doc)
 
 } // namespace
 
+// Blocks that each add a stop or two to the many stops of a block around them, as they come,
+// nested, between blocks that clear them or set others, and each on the one before as deep as
+// a reader goes: each paragraph has a list of its own.
+TEST(HostileQtf, StopsAddedOverParagraphsInEveryShape)
+{
+	auto stops = [](int n) {
+		String t = "~~";
+		for(int i = 0; i < n; i++)
+			t << "~" << 100 + i;
+		return t;
+	};
+	String t = stops(400), added, nested, cleared, others, many = "[" + stops(2000) + " ";
+	for(int i = 0; i < 1000; i++)
+		added << "[~" << 5 + i % 3 << " a" << i << "&]";
+	for(int i = 0; i < 300; i++)
+		nested << "[~" << 5 + i % 3 << " a&[~" << 7 + i % 5 << " b&]c&]";
+	for(int i = 0; i < 500; i++)
+		cleared << "[~" << 5 + i % 3 << " a&][~~ b&]";
+	for(int i = 0; i < 400; i++)
+		others << "[~" << 5 + i % 3 << " a&][~~~9 b&][~~~8 c&]";
+	for(int i = 0; i < 4000; i++)
+		many << "[~" << 5 + i % 3 << " a&]";
+	sExpectBounded("[" + t + " " + added + "]", "added", 16);
+	sExpectBounded("[" + t + " " + nested + "]", "nested", 16);
+	sExpectBounded("[" + t + " " + cleared + "]", "cleared", 16);
+	sExpectBounded("[" + t + " " + others + "]", "other stops between", 16);
+	sExpectBounded(many + "]", "many", 16);
+	// each block adding one to those of the block around it, as deep as a reader goes
+	String chain, long_chain;
+	for(int i = 0; i < 2000; i++)
+		chain << "[~" << i % 10 << " &";
+	for(int i = 0; i < 600; i++)
+		long_chain << "[~>." << 1000000000 + i << " &";
+	sExpectBounded(chain + String(']', 2000), "chain", 16);
+	sExpectBounded(long_chain + String(']', 600), "long chain", 16);
+}
+
 // Generated texts of such blocks, however they nest: written in proportion, read back as
 // written, and written alike from the stored and from the unpacked paragraphs. Their paragraphs
 // hold what the same text with every long link shortened does, but for the links.
@@ -243,14 +295,51 @@ TEST(HostileQtf, GeneratedLinksOverParagraphs)
 		RichText doc = ParseQtf(q.c_str());
 		EXPECT_EQ(QtfDifference(sShortened(doc), sShortened(ParseQtf(sShortened(String(q.c_str()))))), "")
 			<< "seed " << seed << ": " << q;
-		EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
-		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-			<< "seed " << seed << ": " << q;
-		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
-			String w = AsQTF(doc, CHARSET_UTF8, options);
-			String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
-			b.Replace("\r\n", "");
-			EXPECT_EQ(w, b) << "seed " << seed << ": " << q;
-		}
+		sExpectGeneratedWritten(q, doc, seed);
+	}
+}
+
+// A long label or tab stops over a thousand stretches of paragraphs, each stretch ended by a
+// paragraph that clears them.
+TEST(HostileQtf, LongFieldsInterruptedByParagraphs)
+{
+	sExpectBounded(sHostile("label_interrupted_1000.qtf"), "label_interrupted_1000.qtf", 16);
+	sExpectBounded(sHostile("tabs_interrupted_1000.qtf"), "tabs_interrupted_1000.qtf", 16);
+}
+
+// A label, tab stops, header or numbering texts set around many paragraphs are written once
+// for them: also when paragraphs between clear them, set their style or add to them, when they
+// are shared by paragraphs that differ in another one, when such blocks alternate or nest,
+// and around and within tables.
+TEST(HostileQtf, LongFieldsOverParagraphsInEveryShape)
+{
+	String l(String('l', 2000)), h(String('h', 2000)), t("~~");
+	for(int i = 0; i < 400; i++)
+		t << "~" << 100 + i;
+	auto times = [](const String& s, int n) {
+		String r;
+		for(int i = 0; i < n; i++)
+			r << s;
+		return r;
+	};
+	String style = "[ $$1,0#11111111111111111111111111111111:Other]";
+	sExpectBounded("[:" + l + ": " + times("a&[:: b&]c&[:x: d&]", 150) + "]", "label", 16);
+	sExpectBounded("[" + t + " " + times("a&[~~ b&]c&[~~~5 d&]", 150) + "]", "tab stops", 16);
+	sExpectBounded(style + "[tP" + h + "^^" + h + "^^ " + times("a&[s0 b&]c&[s1 d&]", 150) + "]", "header", 16);
+	sExpectBounded("[n" + h + ";m" + h + "; " + times("a&[n; b&]c&[N1; d&]", 150) + "]", "numbering", 16);
+	sExpectBounded("[:" + l + ":" + t + " " + times("[~~~1 a&b&][~~~2 c&d&][:: e&]", 100) + "]", "alternating", 16);
+	sExpectBounded("[" + t + " " + times("[:x: a&[:y: b&[:z: c&]d&]e&]", 100) + "]", "nested", 16);
+	sExpectBounded(style + "[:" + l + ":tP" + h + "^^^^ " + times("a&{{1:1 b:: [s1 c]}}&", 100) + "]", "around tables", 16);
+	sExpectBounded("{{1:1 [n" + h + "; " + times("a&[n; b&]", 200) + "]:: x}}", "within a table", 16);
+}
+
+// Generated texts of such blocks, however they nest: written in proportion, read back as
+// written, and written alike from the stored and from the unpacked paragraphs.
+TEST(HostileQtf, GeneratedLongFieldsOverParagraphs)
+{
+	for(unsigned seed = 0; seed < 40; seed++) {
+		std::string q = QtfGenerator(seed).Fielded(40);
+		RichText doc = ParseQtf(q.c_str());
+		sExpectGeneratedWritten(q, doc, seed);
 	}
 }

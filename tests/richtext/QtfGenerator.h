@@ -190,8 +190,71 @@ class QtfGenerator {
 		return s;
 	}
 
+	// Items for Fielded: text, paragraph ends, tables, and blocks that set, add to or clear a
+	// label, tab stops, header texts or numbering texts (one of fields, or short ones), or set a
+	// style, around more of them.
+	std::string FieldedContent(const std::vector<std::string>& fields, int items)
+	{
+		std::string s;
+		for(; items > 0; items--) {
+			int k = Int(20);
+			if(k < 4)
+				s += Pick({"x", "y z", ":", "[* y]"});
+			else if(k < 11)
+				s += "&";
+			else if(k < 12 && depth < 1) {
+				depth++;
+				s += "{{1:1 " + FieldedContent(fields, 1 + Int(3)) + ":: " + FieldedContent(fields, 1 + Int(3)) + "}}";
+				depth--;
+			}
+			else if(depth < 3) {
+				std::string f;
+				for(int n = 1 + Int(2); n > 0; n--)
+					f += Chance(50) ? fields[Int(int(fields.size()))]
+					     : Chance(30) ? "~" + std::to_string(1 + Int(9)) // added to those in force
+					                  : Pick({"::", ":a:", "~~", "~~~9", "~7", "tPh^^^^", "nn;", "m;", "N1;", "s0;", "s1;", "*"});
+				depth++;
+				s += "[" + f + " " + FieldedContent(fields, 1 + Int(5)) + "]";
+				depth--;
+			}
+			else
+				s += "w&";
+		}
+		return s;
+	}
+
 public:
 	explicit QtfGenerator(unsigned seed) : rng(seed) {}
+
+	// Paragraphs that inherit long labels, tab stops, header texts and numbering texts from
+	// blocks around them, which other blocks interrupt for a few paragraphs (clearing, adding
+	// to or replacing them), alternate with and nest in, around and within tables, under a
+	// second style.
+	std::string Fielded(int items)
+	{
+		auto text = [&](int n) { return std::string(n, char('a' + Int(26))); };
+		auto tabs = [&](int n) {
+			std::string s = "~~";
+			for(int p = 100 + Int(100); n > 0; n--, p += 1 + Int(9))
+				s += "~" + std::to_string(p);
+			return s;
+		};
+		auto field = [&](int n) {
+			switch(Int(4)) {
+			case 0: return ":" + text(n) + ":";
+			case 1: return tabs(n / 5);
+			case 2: return "tP" + text(n) + "^^" + text(Int(n)) + "^^";
+			default: return "n" + text(n) + ";m" + text(Int(n)) + ";";
+			}
+		};
+		std::vector<std::string> fields;
+		for(int n = 2 + Int(3); n > 0; n--)
+			fields.push_back(field(Chance(30) ? 1 + Int(12) : 40 + Int(200)));
+		std::string outer;
+		for(int n = 1 + Int(3); n > 0; n--)
+			outer += field(1000 + Int(2000));
+		return "[ $$1,0#11111111111111111111111111111111:Other][" + outer + " " + FieldedContent(fields, items) + "]";
+	}
 
 	// Paragraphs under a long link and index entry, set around all of them, and short ones set
 	// around some by blocks that nest, that other blocks reset for a few paragraphs, with links

@@ -23,6 +23,9 @@ const char* const EXAMPLES[] = {
 	"^H[* h]^^^Ff^^[tPph^^pf^^ x]{{1T[* th]^^^^ y}}", "++a||b--::2 c||d||::|2 e--f||g++",
 	"[* x[C y]z]&[C $$0,0:Default]", // the style changes under stored runs: they end up alike
 	"a^H^H^H^H^H^H^H^H^Hx",          // a header nested too deep is no header
+	"[~4 &$$][~4 &", // tab stops stored before the style has them: written as when it had
+	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
+	"[:ode][a60; $:n\n; &[:: &[\n$$]&]i", // the style changes under paragraphs stored with a label
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()

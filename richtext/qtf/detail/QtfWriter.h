@@ -70,6 +70,8 @@ struct PackedParaHead {
 	bool                    apart = false;   // the paragraph's head is kept apart, all of head
 	String                  head;
 	String                  prefix;
+	String                  full;            // adding stops to parabase's: prefix restating them
+	int                     copies = 0;      // the stops reading prefix copies to add to
 	int                     start = 0;
 };
 
@@ -92,20 +94,53 @@ struct PackedWriteScratch {
 	SizedBuffer<char> buf;
 };
 
-// Paragraph p: its paragraph format against parabase, its runs against base.
+// What the blocks of a text written so far may add to the tab stops they inherit. A reader
+// copies the stops in force for each block that adds to them, and drops stops past four a byte
+// it has read: blocks add to stops copied no more than three times the bytes written of the
+// text (and a first 65,536), which stops written in full (two bytes each at least) leave room
+// for. Line breaks are left out, so a text is written alike with them and without.
+struct QtfStopBudget {
+	int   start;       // where the text begins in the string written
+	int   scanned;     // up to where it was looked at for line breaks
+	int64 breaks = 0;
+	int64 copied = 0;  // the stops a reader copies for the blocks that added some
+
+	explicit QtfStopBudget(const String& out) : start(out.GetLength()), scanned(start) {}
+	// Whether a block written next in out may add to stops, a reader copying that many first;
+	// they are tallied when it may.
+	bool Take(const String& out, int64 stops);
+};
+
+// Whether n's tab stops are o's, some, and more after them.
+bool TabsAdded(const RichPara::Format& o, const RichPara::Format& n);
+
+// QtfParaFormat, with n's stops written as those added to o's (TabsAdded) when add_stops.
+void WriteParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n, bool add_stops);
+
+// Whether a block writing n against o adds to o's stops, stops allowing (none: it may not).
+inline bool AddStops(QtfStopBudget* stops, const String& out, const RichPara::Format& o, const RichPara::Format& n)
+{
+	return stops && TabsAdded(o, n) && stops->Take(out, o.tab.GetCount());
+}
+
+// Paragraph p: its paragraph format against parabase, its runs against base; stops as above.
 void WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
-                    int language, int charset, int options);
+                    int language, int charset, int options, QtfStopBudget* stops = nullptr);
+
+// A tab stop as QtfParaFormat writes it, "~" and all: read, it adds the stop to those in force.
+void WriteTabStop(String& out, const RichPara::Tab& t);
 
 // Paragraphs of a part list written in blocks of the part list around it: those of style gid
-// (the style index written, 0 without styles) take format as it stands there; the others set
-// their style.
+// (the style index written, 0 without styles) take format as it stands there (none: null);
+// the others set their style. The budget of stops is the text's.
 struct QtfOuterFormat {
 	const RichPara::Format* format;
 	int                     gid;
+	QtfStopBudget*          stops;
 };
 
-// A part list (QtfParts) and a table written within outer, the blocks around them, or within
-// nothing (null).
+// A part list (QtfParts) and a table written within outer, the blocks around them, or as a text
+// of their own (null).
 void WriteParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
                 const Index<Uuid>& style_index, int language, int charset, int options,
                 const QtfOuterFormat* outer);
@@ -118,7 +153,7 @@ void WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>
 // is damaged or when its last run is not in the language of its first.
 bool WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                           const RichPara::Format& base, const RichPara::Format& parabase, int group,
-                          int language, PackedWriteScratch& sc);
+                          int language, PackedWriteScratch& sc, QtfStopBudget* stops = nullptr);
 
 // The run formats and heads kept against base go: a new base is about to take its place.
 void ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& base);
