@@ -5,6 +5,8 @@
 #include <richtext/para/RichPara.h>
 #include <richtext/para/detail/PackedForm.h>
 
+#include <type_traits>
+
 namespace Qel {
 
 namespace {
@@ -66,6 +68,24 @@ void sPutWString(Stream& out, const WString& s)
 {
 	WString t = s;
 	out.Serialize(t);
+}
+
+// A link or index entry under its code: a long one set aside (when there is a list for it) and
+// named by the code after PACKED_ASIDE, a short one written in place.
+template <class Text>
+void sPutText(Stream& out, int code, const Text& t, Vector<Text>* aside)
+{
+	if(aside && t.GetLength() > detail::PACK_ASIDE_LONGER) {
+		out.Put(detail::PACKED_ASIDE);
+		out.Put(code);
+		aside->Add(t);
+		return;
+	}
+	out.Put(code);
+	if constexpr(std::is_same_v<Text, String>)
+		sPutString(out, t);
+	else
+		sPutWString(out, t);
 }
 
 // 3-way flag codes: on / off when the new value differs from the style's, else "as style".
@@ -232,17 +252,8 @@ void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat
 		else
 			sPutFont16(out, nh);
 	}
-	if(o.link != n.link) {
-		if(aside && n.link.GetLength() > detail::PACK_ASIDE_LONGER) {
-			out.Put(detail::PACKED_ASIDE);
-			out.Put(detail::PACKED_LINK);
-			aside->link.Add(n.link);
-		}
-		else {
-			out.Put(detail::PACKED_LINK);
-			sPutString(out, n.link);
-		}
-	}
+	if(o.link != n.link)
+		sPutText(out, detail::PACKED_LINK, n.link, aside ? &aside->link : nullptr);
 	if(o.ink != n.ink) {
 		out.Put(7);
 		out.Put32le(n.ink.GetRaw());
@@ -255,17 +266,8 @@ void RichPara::PackCharFormat(Stream& out, const CharFormat& o, const CharFormat
 		out.Put(6);
 		out.Put32le(dword(n.language));
 	}
-	if(o.indexentry != n.indexentry) {
-		if(aside && n.indexentry.GetLength() > detail::PACK_ASIDE_LONGER) {
-			out.Put(detail::PACKED_ASIDE);
-			out.Put(detail::PACKED_INDEX);
-			aside->index.Add(n.indexentry);
-		}
-		else {
-			out.Put(detail::PACKED_INDEX);
-			sPutWString(out, n.indexentry);
-		}
-	}
+	if(o.indexentry != n.indexentry)
+		sPutText(out, detail::PACKED_INDEX, n.indexentry, aside ? &aside->index : nullptr);
 }
 
 void RichPara::PackParts(Stream& out, const CharFormat& chrstyle, const Array<Part>& part,
