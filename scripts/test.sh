@@ -100,8 +100,9 @@ run_tsan gradients painter/qel_painter_tests 'PainterHooks.InstalledOnceAtStart:
 # SVG colour names built on first use by many threads at once
 run_tsan svg painter/qel_painter_tests 'SvgThreads.*'
 # paragraphs unpacked and destroyed by many threads through the paragraph cache; the screen zoom;
-# the locked queries of one document from eight threads, and copies of it made meanwhile
-run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*:PositionThreads.*:DocumentLock.*'
+# the locked queries of one document from eight threads, and copies of it made meanwhile; the
+# queries that take no lock while other threads lay the document out and paint it
+run_tsan richtext richtext/qel_richtext_tests 'ParaCacheThreads.*:ScreenZoom.*:PositionThreads.*:DocumentLock.*:UnlockedQueries.*'
 # the GUI lock, the timer list shared by threads, calls posted to the GUI thread, and the lock
 # given up while the GUI thread waits in GLib
 run_tsan gui gui/qel_gui_tests 'GuiLock.*:Timers.*:CtrlCall.*:App.WaitsAndTheLockAroundAnIteration'

@@ -158,22 +158,24 @@ void RichTable::NormalizeSpans()
 
 int RichTable::GetLength() const
 {
-	if(length < 0) {
+	int known = length;
+	if(known < 0) {
 		int64 n = 0;
 		ForEachOrigin(*this, [&](int, int, const RichCell& c) { n += c.text.GetLength() + 1; });
-		length = int(max<int64>(n - 1, 0));
+		length = known = int(max<int64>(n - 1, 0));
 	}
-	return length;
+	return known;
 }
 
 int RichTable::GetTableCount() const
 {
-	if(table_count < 0) {
+	int known = table_count;
+	if(known < 0) {
 		int n = 0;
 		ForEachOrigin(*this, [&](int, int, const RichCell& c) { n += c.text.GetTableCount(); });
-		table_count = n;
+		table_count = known = n;
 	}
-	return table_count;
+	return known;
 }
 
 int RichTable::GetTableCountBefore(int row, int column) const

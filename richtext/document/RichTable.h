@@ -202,8 +202,9 @@ private:
 	mutable Vector<SpanEntry> span;
 	mutable int               span_rows = -1;
 	mutable int               span_columns = -1;
-	mutable int               length = -1;      // cached; -1: stale
-	mutable int               table_count = -1;
+	// Cached, -1: stale; counted by any reader, as those of part lists.
+	mutable detail::Relaxed<int> length = -1;
+	mutable detail::Relaxed<int> table_count = -1;
 
 	friend class RichTxt;
 

@@ -102,6 +102,36 @@ RichText& RichText::operator=(RichText&& src) noexcept
 
 RichText::~RichText() = default;
 
+int RichText::GetLength() const
+{
+	Mutex::Lock lock(mutex);
+	return RichTxt::GetLength();
+}
+
+int RichText::GetTableCount() const
+{
+	Mutex::Lock lock(mutex);
+	return RichTxt::GetTableCount();
+}
+
+bool RichText::IsEmpty() const
+{
+	Mutex::Lock lock(mutex);
+	return RichTxt::IsEmpty();
+}
+
+WString RichText::GetPlainText(bool withcr, bool allow_tabs) const
+{
+	Mutex::Lock lock(mutex);
+	return RichTxt::GetPlainText(withcr, allow_tabs);
+}
+
+RichPara RichText::Get(int i, const ArrayMap<Uuid, RichStyle>& s, bool use_cache) const
+{
+	Mutex::Lock lock(mutex);
+	return RichTxt::Get(i, s, use_cache);
+}
+
 void RichText::Cat(const RichPara& p)
 {
 	SetPara(GetPartCount(), p, GetStyle(GetStyles(), p.format.styleid));

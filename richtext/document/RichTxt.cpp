@@ -277,25 +277,27 @@ void RichTxt::SetTable(int i, RichTable& t)
 
 int RichTxt::GetLength() const
 {
-	if(length < 0) {
+	int known = length;
+	if(known < 0) {
 		int64 n = part.GetCount() ? part.GetCount() - 1 : 0;
 		for(int i = 0; i < part.GetCount(); i++)
 			n += summary[i].table ? part[i].Get<RichTable>().GetLength() : summary[i].length;
-		length = int(n);
+		length = known = int(n);
 	}
-	return length;
+	return known;
 }
 
 int RichTxt::GetTableCount() const
 {
-	if(table_count < 0) {
+	int known = table_count;
+	if(known < 0) {
 		int n = 0;
 		for(const Any& a : part)
 			if(a.Is<RichTable>())
 				n += 1 + a.Get<RichTable>().GetTableCount();
-		table_count = n;
+		table_count = known = n;
 	}
-	return table_count;
+	return known;
 }
 
 bool RichTxt::IsEmpty() const

@@ -9,6 +9,7 @@
 #include <richtext/base/PagePos.h>
 #include <richtext/para/RichStyle.h>
 
+#include <atomic>
 #include <memory>
 
 namespace Qel {
@@ -27,6 +28,22 @@ struct StoredParas;
 struct PageTally;
 struct PageMarks;
 class PageMarkCache;
+
+// A value that threads may read while another stores it, where any value stored is as good as
+// any other: the totals that every reader of a document may count and keep (all count the same
+// from parts none of them changes), and the serials of paragraphs' layouts.
+template <class T>
+class Relaxed {
+public:
+	Relaxed(T x = T()) : v(x) {}
+	Relaxed(const Relaxed& s) : v(T(s)) {}
+	Relaxed& operator=(const Relaxed& s) { return *this = T(s); }
+	Relaxed& operator=(T x)              { v.store(x, std::memory_order_relaxed); return *this; }
+	operator T() const                   { return v.load(std::memory_order_relaxed); }
+
+private:
+	std::atomic<T> v;
+};
 } // namespace detail
 
 // A page header or footer: a document owned as a value. Copies copy the document (taking its
@@ -78,7 +95,7 @@ public:
 		// Long links and index entries set aside by packing; null when none, as mostly.
 		std::unique_ptr<RichPara::Aside> aside;
 		// Laying out again draws a new serial too (layouts are cached under it).
-		mutable int64     update_serial = 0;
+		mutable detail::Relaxed<int64> update_serial = 0;
 		// What the last layout left beside the part list's summary of it: the counters it was
 		// laid out with and its lines' heights, read when it breaks over a page.
 		mutable RichPara::Number number;
@@ -213,6 +230,9 @@ private:
 	// whose width and numbering still match without unpacking it, and reads its record only
 	// for numbering, a new header or footer, or lines of unequal heights that break over a
 	// page.
+	// Storing a part sets its length and kind, and a walk, under the document's lock, the rest.
+	// The queries that take no lock read only the former, so neither is a bit field: a bit field
+	// shares its memory with the fields beside it.
 	struct Summary {
 		int  length = 0;
 		int  laid_out_width = -1;
@@ -222,7 +242,7 @@ private:
 		int  ruler = 0;
 		int  before = 0;
 		int  after = 0;
-		bool table : 1 = false;   // the part is a table: nothing else here is set
+		bool table = false;       // the part is a table: nothing else here is set
 		bool numbered : 1 = false;
 		bool even : 1 = false;    // every line is first_line high
 		bool newpage : 1 = false;
@@ -235,8 +255,9 @@ private:
 
 	Vector<Any> part;          // each holds a Para or a RichTable
 	mutable Vector<Summary> summary; // one for each part
-	mutable int length = 0;    // cached totals; -1: stale
-	mutable int table_count = 0;
+	// Cached totals, -1: stale. Any reader may count them, also while a walk lays the parts out.
+	mutable detail::Relaxed<int> length = 0;
+	mutable detail::Relaxed<int> table_count = 0;
 	mutable int changed_from = 0; // the first part changed since a walk's marks were checked
 
 	friend class RichText;
@@ -299,6 +320,15 @@ public:
 	~RichText();
 
 	const ArrayMap<Uuid, RichStyle>& GetStyles() const { return default_styles ? DefaultStyles() : style; }
+
+	// The part list's queries, under the lock: a walk that shows this document as a page header
+	// or footer evaluates its page fields, which stores its paragraphs again. Walks never change
+	// what the rest of the const queries read.
+	int      GetLength() const;
+	int      GetTableCount() const;
+	bool     IsEmpty() const;
+	WString  GetPlainText(bool withcr = false, bool allow_tabs = true) const;
+	RichPara Get(int i, const ArrayMap<Uuid, RichStyle>& s, bool use_cache = false) const;
 
 	// The queries below lock the document for their duration, so several threads may query one
 	// document; each lays the document out from the top of the page it is given.
