@@ -147,6 +147,9 @@ void RichTable::NormalizeSpans()
 			if(e.origin) {
 				x.vspan = e.row - r;
 				x.hspan = e.column - c;
+				// a cell holds a paragraph at least, as one read from QTF does: "[]" is no text
+				if(x.text.GetPartCount() == 0)
+					x.text.SetEmpty();
 			}
 			else {
 				x.Reset();

@@ -193,3 +193,20 @@ TEST(RichTable, RemoveColumnCopyAndMove)
 	EXPECT_EQ(moved.GetRows(), 2);
 	EXPECT_TRUE(t.GetRows() + t.GetColumns() == 0 && !t.header && t.format.header_qtf.IsEmpty());
 }
+
+// A cell given a text of no parts holds an empty paragraph once stored, as every cell read from
+// QTF does: written as "[]", a cell without parts had its separator taken for a format command,
+// and the cells after it moved up.
+TEST(RichTable, CellWithoutPartsHoldsAnEmptyParagraph)
+{
+	RichTable t = TextTable(2, 2, {"a", "", "c", "d"});
+	t.cell[0][1].text = RichTxt();
+	RichText doc;
+	doc.SetTable(0, t);
+	EXPECT_EQ(doc.GetTable(0).cell[0][1].text.GetPartCount(), 1);
+	RichText back = ParseQtf(~AsQTF(doc));
+	EXPECT_EQ(back.GetPlainText(), doc.GetPlainText());
+	EXPECT_EQ(AsQTF(back), AsQTF(doc));
+	ASSERT_TRUE(back.IsTable(0));
+	EXPECT_EQ(back.GetTable(0).cell[1][0].text.GetPlainText(), WString("c"));
+}
