@@ -22,16 +22,6 @@ void sMakeEmpty(RichTxt::Para& p)
 	p.update_serial = detail::NewParaUpdateSerial();
 }
 
-bool sHasNumbering(const RichPara::Format& f)
-{
-	if(f.reset_number || !f.before_number.IsEmpty() || !f.after_number.IsEmpty())
-		return true;
-	for(byte n : f.number)
-		if(n)
-			return true;
-	return false;
-}
-
 // Text positions of p as stored: packing drops characters below 32 other than the tab.
 int sStoredLength(const RichPara& p)
 {
@@ -81,8 +71,6 @@ RichTxt::Para::Para(const Para& p)
 {
 	if(p.aside)
 		aside = std::make_unique<RichPara::Aside>(*p.aside);
-	if(p.number_format)
-		number_format = std::make_unique<RichPara::NumberFormat>(*p.number_format);
 }
 
 RichTxt::Para::~Para() = default;
@@ -137,7 +125,6 @@ RichTxt::Summary RichTxt::ParaSummary(const Para& p)
 {
 	Summary s;
 	s.length = p.length;
-	s.numbered = bool(p.number_format);
 	return s;
 }
 
@@ -201,7 +188,7 @@ bool RichTxt::IsSetEmpty() const
 	if(part.GetCount() != 1 || !part[0].Is<Para>() || header || footer)
 		return false;
 	const Para& p = part[0].Get<Para>();
-	return p.style.IsNull() && p.objects.IsEmpty() && !p.aside && !p.number_format && p.head.IsEmpty() &&
+	return p.style.IsNull() && p.objects.IsEmpty() && !p.aside && p.head.IsEmpty() &&
 	       p.content == sEmptyContent();
 }
 
@@ -236,7 +223,7 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 			part[i].Create<Para>();
 	}
 	Para& pp = part[i].Get<Para>();
-	pp.number_format.reset();
+	pp.number_format.reset(); // laid out again
 	pp.objects = std::move(objects);
 	pp.aside = std::move(aside);
 	pp.head = std::move(head);
@@ -246,8 +233,6 @@ void RichTxt::SetPackedPara(int i, String head, String content, Array<RichObject
 	pp.spell_errors.Clear();
 	pp.style = f.styleid;
 	pp.length = length;
-	if(sHasNumbering(f))
-		pp.number_format = std::make_unique<RichPara::NumberFormat>(f);
 	summary[i] = ParaSummary(pp);
 	// a caller outside the list could not, and a stale total would be wrong
 	int64 total = was >= 0 && this->length >= 0 ? int64(this->length) - was + length : -1;

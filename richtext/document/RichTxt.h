@@ -84,8 +84,11 @@ public:
 		Uuid              style;
 		int               length = 0;   // text positions
 		mutable bool      spell_valid = false; // spell_errors are up to date
-		// The paragraph's numbering (styles, texts, reset); null when it has none.
-		std::unique_ptr<RichPara::NumberFormat> number_format;
+		// The numbering (styles, texts, reset) the last layout found in the paragraph's format,
+		// under its style as that was then; null when none. Taken at layout, not when stored: a
+		// restyle, or storing against another form of the style, would leave a copy made then
+		// counting numbers the paragraph no longer shows.
+		mutable std::unique_ptr<RichPara::NumberFormat> number_format;
 		// The packed form against the style's format, in two pieces when read from QTF with a
 		// long head (its paragraph-format fields): neighbours that inherit the same label, tab
 		// stops or header then share one head. An empty head: content holds it all.
@@ -113,7 +116,7 @@ public:
 		mutable std::unique_ptr<HeaderFooter> hdrftr;
 
 		Para() = default;
-		// Content and numbering only: the copy has a serial of its own.
+		// The content only: the copy has a serial of its own and is laid out afresh.
 		Para(const Para& p);
 		Para& operator=(const Para&) = delete;
 		~Para();

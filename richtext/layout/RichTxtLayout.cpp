@@ -49,6 +49,16 @@ std::shared_ptr<const RichText> sHeaderFooter(const Vector<Any>& part, int i, co
 	return std::make_shared<RichText>(std::move(*made));
 }
 
+bool sHasNumbering(const RichPara::Format& f)
+{
+	if(f.reset_number || !f.before_number.IsEmpty() || !f.after_number.IsEmpty())
+		return true;
+	for(byte n : f.number)
+		if(n)
+			return true;
+	return false;
+}
+
 } // namespace
 
 void RichPageContext::ApplyWanted()
@@ -199,6 +209,14 @@ void RichTxt::Sync(int i, const RichPageContext& rc) const
 	s.keepnext = f.keepnext;
 	s.orphan = f.orphan;
 	s.newhdrftr = f.newhdrftr;
+	// what the walks count numbers with, as the paragraph unpacks under its style now
+	if(!sHasNumbering(f))
+		p.number_format.reset();
+	else if(p.number_format)
+		*p.number_format = RichPara::NumberFormat(f);
+	else
+		p.number_format = std::make_unique<RichPara::NumberFormat>(f);
+	s.numbered = bool(p.number_format);
 	p.number = rc.number;
 	if(f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty())
 		p.hdrftr.reset();

@@ -171,8 +171,64 @@ public:
 	}
 };
 
+// A paint's calls with each text run joined to the one before when it goes on from where that one
+// ended, in its font, ink and line: a paragraph's runs are painted apart where its parts end, and
+// a restyle may leave two parts of one format that storing again would make one.
+std::string JoinedRuns(const std::string& all)
+{
+	struct Run {
+		std::string head, text, tail, dx; // "p:Text x,y a0 \"", the text, "\" font ink", " dx ..."
+		int64 x = 0, next_x = INT64_MIN;
+	};
+	std::string s;
+	Run last;
+	auto flush = [&] {
+		if(last.next_x != INT64_MIN)
+			s += (s.empty() ? "" : " | ") + last.head + last.text + last.tail + last.dx;
+		last = Run();
+	};
+	for(size_t at = 0; at < all.size();) {
+		size_t e = all.find(" | ", at);
+		std::string c = all.substr(at, e == std::string::npos ? std::string::npos : e - at);
+		at = e == std::string::npos ? all.size() : e + 3;
+		size_t t = c.find(":Text "), q = c.find(" a0 \""), r = c.rfind("\" f"), d = c.rfind(" dx");
+		if(t == std::string::npos || q == std::string::npos || r == std::string::npos || d == std::string::npos ||
+		   r < q || d < r) {
+			flush();
+			s += (s.empty() ? "" : " | ") + c;
+			continue;
+		}
+		Run run;
+		run.head = c.substr(0, q + 5);
+		run.text = c.substr(q + 5, r - q - 5);
+		run.tail = c.substr(r, d - r);
+		run.dx = c.substr(d);
+		run.x = std::stoll(c.substr(t + 6));
+		std::istringstream dx(c.substr(d + 3));
+		int64 sum = 0;
+		for(int64 k; dx >> k;)
+			sum += k;
+		size_t comma = run.head.find(',', t);
+		std::string line = c.substr(0, t) + run.head.substr(comma) + run.tail;
+		std::string last_line = last.next_x == INT64_MIN ? "" :
+		                        last.head.substr(0, last.head.find(":Text ")) +
+		                        last.head.substr(last.head.find(',', last.head.find(":Text "))) + last.tail;
+		if(last.next_x == run.x && line == last_line) { // goes on where the one before ended
+			last.text += run.text;
+			last.dx += run.dx.substr(3);
+			last.next_x += sum;
+			continue;
+		}
+		flush();
+		last = run;
+		last.next_x = run.x + sum;
+	}
+	flush();
+	return s;
+}
+
 // Every query's answers, as one text.
-std::string Answers(const RichText& doc, const Rect& page, unsigned seed)
+std::string Answers(const RichText& doc, const Rect& page, unsigned seed, bool join_runs = false)
 {
 	Gen g(seed);
 	std::ostringstream s;
@@ -206,9 +262,71 @@ std::string Answers(const RichText& doc, const Rect& page, unsigned seed)
 		if(k & 1)
 			pi.codes_color = Color(255, 0, 0);
 		doc.Paint(pw, page, pi);
-		s << "paint " << k << ": " << pw.All() << "\n";
+		s << "paint " << k << ": " << (join_runs ? JoinedRuns(pw.All()) : pw.All()) << "\n";
 	}
 	return s.str();
+}
+
+// A style that numbers its paragraphs in one of a few ways, or does not, with the character
+// format of st: runs whose formats came to be equal would be painted apart until stored again.
+RichStyle NumberedStyle(Gen& g, RichStyle st = RichStyle())
+{
+	RichPara::Format& f = st.format;
+	f.before_number = f.after_number = String();
+	f.reset_number = false;
+	memset(f.number, 0, sizeof(f.number));
+	f.before = g.Int(0, 40);
+	switch(g.Int(0, 3)) {
+	case 0:
+		break;
+	case 1:
+		f.number[0] = RichPara::NUMBER_1;
+		f.after_number = ". ";
+		break;
+	case 2:
+		f.number[0] = RichPara::NUMBER_I;
+		f.number[1] = RichPara::NUMBER_a;
+		f.before_number = "(";
+		f.after_number = ") ";
+		break;
+	default:
+		f.number[0] = RichPara::NUMBER_A;
+		f.reset_number = g.Chance(50);
+		break;
+	}
+	return st;
+}
+
+// from's parts stored anew into to, each paragraph as it unpacks under styles.
+void Restore(RichTxt& to, const RichTxt& from, const ArrayMap<Uuid, RichStyle>& styles)
+{
+	for(int i = 0; i < from.GetPartCount(); i++) {
+		if(from.IsPara(i)) {
+			RichPara p = from.Get(i, styles);
+			to.SetPara(i, p, GetStyle(styles, p.format.styleid));
+			continue;
+		}
+		RichTable t(from.GetTable(i));
+		for(Array<RichCell>& row : t.cell)
+			for(RichCell& c : row) {
+				RichTxt text;
+				Restore(text, c.text, styles);
+				c.text = std::move(text);
+			}
+		to.SetTable(i, t);
+	}
+}
+
+// A document made afresh of the paragraphs doc holds as they are now, in its styles.
+RichText Restored(const RichText& doc)
+{
+	RichText r;
+	for(int i = 0; i < doc.GetStyles().GetCount(); i++)
+		r.SetStyle(doc.GetStyles().GetKey(i), doc.GetStyles()[i]);
+	r.header = doc.header;
+	r.footer = doc.footer;
+	Restore(r, doc, doc.GetStyles());
+	return r;
 }
 
 struct FullWalks {
@@ -402,10 +520,17 @@ TEST(PageMarksProperty, EditedDocumentsAnswerAsTheirFreshCopies)
 			RichTable t = TallHeaderTable(g, page.bottom - page.top);
 			doc.SetTable(g.Int(0, doc.GetPartCount() - 1), t);
 		}
+		Uuid numbered; // a second style, numbered or not
+		numbered.a = seed;
+		doc.SetStyle(numbered, NumberedStyle(g));
+		bool restyled = false;
 		for(int round = 0; round < 6; round++) {
 			unsigned q = seed * 100 + round;
-			std::string walked = Answers(doc, page, q); // lays out and leaves marks for the edits
-			ASSERT_EQ(walked, Answers(RichText(doc), page, q)) << "seed " << seed << ", round " << round;
+			// lays out and leaves marks for the edits; after a restyle, answers as the document
+			// made anew of its paragraphs as they unpack now
+			std::string walked = Answers(doc, page, q, restyled);
+			ASSERT_EQ(walked, Answers(restyled ? Restored(doc) : RichText(doc), page, q, restyled))
+			    << "seed " << seed << ", round " << round;
 			int n = doc.GetPartCount();
 			int i = g.Int(0, n - 1);
 			switch(g.Int(0, 4)) {
@@ -428,14 +553,30 @@ TEST(PageMarksProperty, EditedDocumentsAnswerAsTheirFreshCopies)
 				break;
 			}
 			// and one to three changes that lay every table out again: tall header rows may
-			// come to fit on a page or no longer fit
+			// come to fit on a page or no longer fit; restyles that give the paragraphs (those in
+			// cells too) numbering, change or take it away, each through the style or by moving
+			// the paragraphs to another style
+			restyled = false;
 			for(int k = g.Int(1, 3); k > 0; k--)
-				switch(g.Int(0, 3)) {
+				switch(g.Int(0, 5)) {
 				case 0: {
 					RichStyle st;
 					st.format.after = g.Int(0, 100);
 					st.format.Height(g.Int(60, 200));
 					doc.SetStyle(Uuid(), st);
+					break;
+				}
+				case 4: {
+					Uuid id = g.Chance(50) ? Uuid() : numbered;
+					doc.SetStyle(id, NumberedStyle(g, GetStyle(doc.GetStyles(), id)));
+					restyled = true;
+					break;
+				}
+				case 5: { // the paragraphs of one style moved to the other
+					bool to_numbered = g.Chance(50);
+					RichText::StyleChangeOp op(to_numbered ? Uuid() : numbered, to_numbered ? numbered : Uuid());
+					doc.Update(op);
+					restyled = true;
 					break;
 				}
 				case 1:

@@ -1,4 +1,5 @@
 #include "RichTestTypes.h"
+#include "LayoutTestUtil.h"
 #include "RichTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -197,4 +198,81 @@ TEST(RichText, StylesFieldsAndUpdatesReachNestedCells)
 	EXPECT_TRUE(doc.Update(grow));
 	EXPECT_EQ(doc.GetLength(), len + 3 * 10);
 	EXPECT_EQ(doc.GetTable(1).GetLength(), 1 + 1 + 3 + 2 * 10);
+}
+
+namespace {
+
+// A paragraph of the style id, st, with no format of its own.
+RichPara sStyled(const char* text, const Uuid& id, const RichStyle& st)
+{
+	RichPara p = TextPara(text);
+	p.format = st.format;
+	p.format.styleid = id;
+	return p;
+}
+
+// Twelve paragraphs in the style list, a table whose cell holds three more, and one after it;
+// the styles list and other, with the formats given.
+RichText sList(const Uuid& list, const RichStyle& list_style, const Uuid& other, const RichStyle& other_style)
+{
+	RichText doc;
+	doc.SetStyle(list, list_style);
+	doc.SetStyle(other, other_style);
+	for(int i = 0; i < 12; i++)
+		doc.Cat(sStyled("item", list, list_style));
+	RichTable t = TextTable(1, 1);
+	for(int i = 0; i < 3; i++)
+		t.cell[0][0].text.SetPara(i, sStyled("in a cell", list, list_style), list_style);
+	doc.SetTable(12, t);
+	doc.Cat(sStyled("last", list, list_style));
+	return doc;
+}
+
+// Where every position's caret lies, and where the document ends, on pages that break the list.
+std::vector<std::string> sCarets(const RichText& doc)
+{
+	const Rect page(0, 0, 2000, 700);
+	std::vector<std::string> r = {Str(doc.GetHeight(page)), Str(doc.GetHeight(Rect(0, 0, 600, 268435455)))};
+	for(int pos = 0; pos <= doc.GetLength(); pos++) {
+		RichCaret c = doc.GetCaret(pos, page);
+		r.push_back(Str(PagePos(c.page, c.top)) + " " + std::to_string(c.left));
+	}
+	return r;
+}
+
+} // namespace
+
+// A paragraph keeps nothing of its style's numbering that a restyle leaves behind: a list (and
+// the one in a table cell) that its style numbers after it was stored, numbers otherwise or no
+// more, or that moves to another style, numbers as the same list built in that style.
+TEST(RichText, RestyledListsNumberAsListsBuiltInTheirStyle)
+{
+	RichStyle plain, numbered, lettered;
+	numbered.format.number[0] = RichPara::NUMBER_1;
+	numbered.format.after_number = ". ";
+	lettered.format.number[0] = RichPara::NUMBER_A;
+	lettered.format.before_number = "(";
+	lettered.format.after_number = ") ";
+	lettered.format.reset_number = true;
+	const RichStyle* formats[] = {&plain, &numbered, &lettered};
+	for(const RichStyle* from : formats)
+		for(const RichStyle* to : formats) {
+			if(from == to)
+				continue;
+			SCOPED_TRACE(~AsQTF(sList(sId(1), *from, sId(2), *to), CHARSET_UTF8, 0));
+			RichText built = sList(sId(1), *to, sId(2), *to);
+			RichText restyled = sList(sId(1), *from, sId(2), *to);
+			sCarets(restyled); // laid out in the old style first
+			restyled.SetStyle(sId(1), *to);
+			EXPECT_EQ(AsQTF(restyled), AsQTF(built));
+			EXPECT_EQ(sCarets(restyled), sCarets(built));
+
+			RichText moved = sList(sId(1), *from, sId(2), *to);
+			sCarets(moved);
+			RichText::StyleChangeOp op(sId(1), sId(2));
+			EXPECT_TRUE(moved.Update(op));
+			RichText built_moved = sList(sId(2), *to, sId(1), *from);
+			EXPECT_EQ(sCarets(moved), sCarets(built_moved));
+			EXPECT_EQ(sCarets(ParseQtf(~AsQTF(moved))), sCarets(moved));
+		}
 }
