@@ -38,7 +38,10 @@ int main(int argc, char** argv, char** envp)
 		Rect margins(600, 600, 4500, 6000);
 		Pages pages;
 		pages.Page(doc.GetHeight(margins).page); // blank pages too
-		doc.Paint(pages, PagePos(0, 0), margins, RichPaintInfo());
+		// Index entries are marked in green for an editor; a printed page shows no such marks.
+		RichPaintInfo pi;
+		pi.index_color = Color(); // Null
+		doc.Paint(pages, PagePos(0, 0), margins, pi);
 		Array<Drawing> drawings;
 		for(DrawingDraw& page : pages.page)
 			drawings.Add(page.GetResult());

@@ -62,6 +62,12 @@ enum : dword {
 	IMAGE_V      = 150,
 };
 
+// Null: each scalar type has one value that stands for none, and a comment that says "Null"
+// means that value. It is written as INT_NULL or INT64_NULL for the integers, any non-finite
+// double or float, and for the other types their default: Color(), Date(), Time(), an empty
+// String or WString, a void Value(). IsNull(x) tests any of them:
+//     pi.index_color = Color();     // Null: no index-entry marks
+//     if(IsNull(v)) ...
 inline bool IsNull(int x)    { return x == INT_NULL; }
 inline bool IsNull(int64 x)  { return x == INT64_NULL; }
 inline bool IsNull(double x) { return !__builtin_isfinite(x); }

@@ -31,6 +31,7 @@ struct RichPaintInfo {
 	Rect    cell_sel;
 	PagePos window_top;             // the band of pages painted
 	PagePos window_bottom = PagePos(INT_MAX, INT_MAX);
+	// The defaults suit an editor on screen; a printed page sets index_color to Null (Color()).
 	Color   link_color;             // Null: links look like other text
 	Color   index_color;            // Null: no index-entry marks
 	Color   text_color;             // not Null: the ink of all text, rules and bullets; no run backgrounds
