@@ -23,7 +23,14 @@ enum : int {
 // the text read since the last of them is dropped. The first character folded to accesskey (an
 // upper-case ASCII letter, 0 for none) is underlined. The context goes to the object types that
 // read embedded objects.
+// Tables nest up to QTF_MAX_TABLE_DEPTH deep ("++" tables counted like "{{" ones). The cells of a
+// table opened deeper are read as paragraphs of the cell around it: each of its cells ends a
+// paragraph there, so no text is lost.
 RichText ParseQtf(const char* qtf, int accesskey = 0, void* context = nullptr);
+
+// Laying out, painting, the position queries and the writer recurse once per nested table; at
+// this depth they stay far within the stack of a worker thread, also in a sanitizer build.
+inline constexpr int QTF_MAX_TABLE_DEPTH = 128;
 
 // The document as QTF in the charset (CHARSET_UTF8 or an 8-bit set).
 String AsQTF(const RichText& text, int charset = CHARSET_UTF8, int options = QTF_OPT_BODY);

@@ -5,6 +5,7 @@
 #include <richtext/qtf/detail/QtfTables.h>
 
 #include <cstring>
+#include <utility>
 
 namespace Qel {
 
@@ -222,6 +223,8 @@ void RichQtfParser::EndPart()
 {
 	para_serial = block_serial;
 	para_took = false;
+	if(std::exchange(over_closed, false) && !istable && !packed.HasParts() && text.IsEmpty())
+		return;
 	if(istable) {
 		if(!packed.HasParts() && text.IsEmpty()) {
 			RichTxt& txt = table.GetCount() ? table.Top().text : target;
@@ -576,7 +579,7 @@ bool RichQtfParser::Command()
 	case '+':
 		if(d == '+') {
 			term += 2;
-			if(table.GetCount() && table.Top().grid)
+			if(InGrid())
 				CloseGrid();
 			else
 				OpenGrid();
@@ -593,21 +596,14 @@ bool RichQtfParser::Command()
 		}
 		if(d == '-') {
 			term += 2;
-			EndCell();
-			if(table.Top().grid)
-				table.Top().row_cells.Add(0);
+			EndRow();
 			return true;
 		}
 		return false;
 	case ':':
 		if(d == ':') {
 			term += 2;
-			if(table.GetCount() && table.Top().grid)
-				ReadCellFormat(true);
-			else {
-				EndCell();
-				ReadCellFormat(false);
-			}
+			NextCell();
 			return true;
 		}
 		return false;
@@ -679,7 +675,7 @@ bool RichQtfParser::Command()
 	case '}':
 		if(d == '}') {
 			term += 2;
-			if(table.GetCount() && table.Top().grid)
+			if(InGrid())
 				Error("}} in ++ table");
 			CloseTable();
 			return true;

@@ -14,16 +14,41 @@ RichQtfParser::Table& RichQtfParser::TableTop()
 	return table.Top();
 }
 
-void RichQtfParser::OpenTable()
+RichQtfParser::Table& RichQtfParser::Spare()
 {
-	if(table.GetCount() && table.Top().grid)
-		Error("{{ in ++ table");
-	if(table.GetCount() >= MAX_TABLES)
-		Error(QTF_NESTING_TOO_DEEP);
+	if(spare)
+		*spare = Table();
+	else
+		spare = std::make_unique<Table>();
+	return *spare;
+}
+
+// Past the bound a cell's end ends the paragraph, unless it is empty: the cells of a table
+// not made go on as paragraphs of the cell around them.
+void RichQtfParser::EndOverPara()
+{
 	PlaceWaiting();
 	if(!text.IsEmpty() || packed.HasParts())
 		EndPart();
-	Table& t = table.Add();
+}
+
+void RichQtfParser::CloseOver()
+{
+	EndOverPara();
+	over--;
+	over_grid = false; // a grid table is only the innermost
+	over_closed = true;
+}
+
+void RichQtfParser::OpenTable()
+{
+	if(InGrid())
+		Error("{{ in ++ table");
+	PlaceWaiting();
+	if(!text.IsEmpty() || packed.HasParts())
+		EndPart();
+	bool past = table.GetCount() >= MAX_TABLES;
+	Table& t = past ? Spare() : table.Add();
 	Vector<int>& w = t.table.format.column_widths;
 	w.Add(IsDigit(*term) ? ReadNumber() : 1);
 	while(*term == ':') {
@@ -36,17 +61,22 @@ void RichQtfParser::OpenTable()
 		t.table.format.new_page = true;
 		breakpage = false;
 	}
-	ReadCellFormat(false);
+	ReadCellFormat(t, false);
+	over += past;
 }
 
 void RichQtfParser::OpenGrid()
 {
-	if(table.GetCount() >= MAX_TABLES)
-		Error(QTF_NESTING_TOO_DEEP);
 	PlaceWaiting();
 	Flush();
 	if(packed.HasParts())
 		EndPart();
+	if(table.GetCount() >= MAX_TABLES) {
+		Spare();
+		over++;
+		over_grid = true;
+		return;
+	}
 	Table& t = table.Add();
 	t.grid = true;
 	t.hspan = 1;
@@ -55,8 +85,29 @@ void RichQtfParser::OpenGrid()
 	t.table.format.grid_width = 10;
 }
 
+void RichQtfParser::NextCell()
+{
+	if(InGrid()) // the format of the current cell
+		ReadCellFormat(over ? *spare : table.Top(), true);
+	else {
+		EndCell();
+		ReadCellFormat(over ? *spare : table.Top(), false);
+	}
+}
+
+void RichQtfParser::EndRow()
+{
+	EndCell();
+	if(!over && table.Top().grid)
+		table.Top().row_cells.Add(0);
+}
+
 void RichQtfParser::EndCell()
 {
+	if(over) {
+		EndOverPara();
+		return;
+	}
 	EndPart();
 	Table& t = TableTop();
 	int r, c;
@@ -94,6 +145,10 @@ void RichQtfParser::EndCell()
 
 void RichQtfParser::CloseTable()
 {
+	if(over) {
+		CloseOver();
+		return;
+	}
 	EndCell();
 	Table& t = table.Top();
 	while(t.counter % t.table.GetColumns())
@@ -109,6 +164,10 @@ void RichQtfParser::CloseTable()
 // rows make the columns, and each cell spans the columns up to its right edge.
 void RichQtfParser::CloseGrid()
 {
+	if(over) {
+		CloseOver();
+		return;
+	}
 	EndCell();
 	Table& t = table.Top();
 	Array<Array<RichCell>>& rows = t.table.cell;
@@ -172,9 +231,8 @@ void RichQtfParser::CloseGrid()
 	txt.SetTable(txt.GetPartCount(), nt);
 }
 
-void RichQtfParser::ReadBorder(int side)
+void RichQtfParser::ReadBorder(Table& t, int side)
 {
-	Table& t = table.Top();
 	auto set = [&](Rect& r, int v) {
 		if(v < 0)
 			return;
@@ -195,9 +253,8 @@ void RichQtfParser::ReadBorder(int side)
 	}
 }
 
-void RichQtfParser::ReadCellFormat(bool grid_width)
+void RichQtfParser::ReadCellFormat(Table& t, bool grid_width)
 {
-	Table& t = table.Top();
 	RichCell::Format& f = t.format;
 	RichTable::Format& tf = t.table.format;
 	if(grid_width && IsDigit(*term))
@@ -212,7 +269,7 @@ void RichQtfParser::ReadCellFormat(bool grid_width)
 		switch(c) {
 		case ' ': return;
 		case ';': break;
-		case 'l': case 't': case 'r': case 'b': case 'a': ReadBorder(c); break;
+		case 'l': case 't': case 'r': case 'b': case 'a': ReadBorder(t, c); break;
 		case '=': f.valign = 3; break;
 		case '^': f.valign = 1; break;
 		case 'v': f.valign = 2; break;
@@ -259,6 +316,8 @@ void RichQtfParser::ReadCellFormat(bool grid_width)
 
 void RichQtfParser::CloseAll()
 {
+	while(over)
+		CloseOver();
 	while(table.GetCount())
 		if(table.Top().grid)
 			CloseGrid();

@@ -263,10 +263,6 @@ TEST(QtfReader, HeadersFootersPageBreaksAndNesting)
 	doc = ParseQtf(~("a^H" + ok));
 	EXPECT_TRUE(doc.header_qtf.IsEmpty() && !doc.header); // what failed is no header
 	EXPECT_EQ(QtfShow(doc), "ERROR: Nesting too deep."); // "a" was not placed yet
-	String tables;
-	for(int i = 0; i < 17; i++)
-		tables << "{{1 ";
-	EXPECT_EQ(QtfShow(~tables).substr(0, 24), "ERROR: Nesting too deep:");
 	String open, close;
 	for(int i = 0; i < 4096; i++) {
 		open << "[ ";
@@ -274,6 +270,50 @@ TEST(QtfReader, HeadersFootersPageBreaksAndNesting)
 	}
 	EXPECT_EQ(QtfShow(~(open + "x" + close)), "x");
 	EXPECT_EQ(QtfShow(~(open + "[ x]" + close)).substr(0, 24), "ERROR: Nesting too deep:");
+}
+
+namespace {
+
+// The text of the innermost table's first cell, and how many tables lead there.
+std::string sInnermost(const RichText& doc, int& depth)
+{
+	const RichTxt* t = &doc;
+	depth = 0;
+	for(int i = 0; i < t->GetPartCount(); i++)
+		if(t->IsTable(i)) {
+			t = &t->GetTable(i).cell[0][0].text;
+			depth++;
+			i = -1;
+		}
+	return QtfShow(*t, doc.GetStyles());
+}
+
+} // namespace
+
+TEST(QtfReader, TablesPastTheBoundAreReadAsParagraphs)
+{
+	String open; // up to the bound but one
+	for(int i = 1; i < QTF_MAX_TABLE_DEPTH; i++)
+		open << "{{1 ";
+	struct Case {
+		const char* qtf;
+		const char* shown;
+		int         depth;
+	} cases[] = {
+		{"++a||b++", "a", QTF_MAX_TABLE_DEPTH}, // a grid table counts as one
+		{"{{1 a{{1:1 b:: c||d--e}}f}}", "a|b|c|d|e|f", QTF_MAX_TABLE_DEPTH},
+		{"{{1 a{{1 b{{1 c}}d}}e", "a|b|c|d|e", QTF_MAX_TABLE_DEPTH}, // closed at the end too
+		{"{{1 a++b||c--::2 d++e}}", "a|b|c|d|e", QTF_MAX_TABLE_DEPTH},
+		{"{{1 {{1 a}}}}", "a", QTF_MAX_TABLE_DEPTH},        // no empty paragraph after it,
+		{"{{1 {{1 a}}[* ]&b}}", "a|b", QTF_MAX_TABLE_DEPTH}, // as after a table made
+		{"{{1 {{1 a:: :: ||[* b]}}}}", "a|b", QTF_MAX_TABLE_DEPTH}, // empty cells add nothing
+		{"{{1 {{1 ++a{{1 b", "ERROR: {{ in ++ table: 1 b", 0}, // a table that is no table
+	};
+	for(const Case& c : cases) {
+		int depth;
+		EXPECT_EQ(sInnermost(ParseQtf(~(open + c.qtf)), depth), c.shown) << c.qtf;
+		EXPECT_EQ(depth, c.depth) << c.qtf;
+	}
 }
 
 TEST(QtfReader, ErrorParagraphs)

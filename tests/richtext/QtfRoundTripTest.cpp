@@ -38,7 +38,62 @@ std::vector<std::filesystem::path> sCorpusFiles()
 	return files;
 }
 
+RichPara sPara(const std::string& text)
+{
+	RichPara p;
+	p.Cat(WString(text.c_str()), RichPara::CharFormat());
+	return p;
+}
+
+// Tables nested depth deep, each of two cells: the first a paragraph and the next table, the
+// second a paragraph.
+RichText sNestedTables(int depth)
+{
+	RichTable inner;
+	for(int k = depth; k >= 1; k--) {
+		RichTable t;
+		t.format.column_widths.Add(2);
+		t.format.column_widths.Add(1);
+		Array<RichCell>& row = t.cell.Add();
+		row.SetCount(2);
+		row[0].text.SetPara(0, sPara("a" + std::to_string(k)), RichStyle());
+		if(k < depth)
+			row[0].text.SetTable(1, inner);
+		row[1].text.SetPara(0, sPara("b" + std::to_string(k)), RichStyle());
+		row[1].format.color = Color(200, 220, k);
+		inner = std::move(t);
+	}
+	RichText doc;
+	doc.SetTable(0, inner);
+	return doc;
+}
+
+// The characters of the text, without the breaks between paragraphs and cells.
+std::string sChars(const RichText& doc)
+{
+	String s = ToUtf8(doc.GetPlainText());
+	std::string r;
+	for(char c : s)
+		if(byte(c) >= ' ')
+			r += c;
+	return r;
+}
+
 } // namespace
+
+TEST(QtfRoundTrip, TablesNestedToTheBound)
+{
+	RichText doc = sNestedTables(QTF_MAX_TABLE_DEPTH);
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+		EXPECT_EQ(QtfDifference(doc, ParseQtf(AsQTF(doc, CHARSET_UTF8, options))), "");
+	// one deeper: the innermost table's cells are read as paragraphs of the cell around it
+	doc = sNestedTables(QTF_MAX_TABLE_DEPTH + 1);
+	RichText back = ParseQtf(AsQTF(doc));
+	EXPECT_EQ(back.GetTableCount(), QTF_MAX_TABLE_DEPTH);
+	std::string chars = sChars(doc); // as the cells come: "a1a2...b2b1"
+	EXPECT_TRUE(chars.rfind("a1a2", 0) == 0 && chars.substr(chars.size() - 4) == "b2b1");
+	EXPECT_EQ(sChars(back), chars);
+}
 
 TEST(QtfRoundTrip, ExamplesAndGeneratedTexts)
 {

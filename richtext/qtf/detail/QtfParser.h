@@ -4,6 +4,7 @@
 
 #include <richtext/document/RichTable.h>
 #include <richtext/para/detail/PackedParaWriter.h>
+#include <richtext/qtf/Qtf.h>
 
 namespace Qel::detail {
 
@@ -22,9 +23,10 @@ public:
 	void     Parse(const char* qtf, int accesskey);
 	RichText& target;
 
-	// Bounds on untrusted text: nested QTF texts and tables open at once.
+	// Bounds on untrusted text: nested QTF texts and tables open at once (the tables opened
+	// past it are read as paragraphs).
 	static constexpr int MAX_DEPTH = 8;
-	static constexpr int MAX_TABLES = 16;
+	static constexpr int MAX_TABLES = QTF_MAX_TABLE_DEPTH;
 	// Format blocks open at once: each keeps a whole format, hundreds of bytes for two of text.
 	static constexpr int MAX_BLOCKS = 4096;
 	// Cells of a grid table ("++") as rows times the columns its edges make.
@@ -125,6 +127,15 @@ private:
 	// have none.
 	std::unique_ptr<RichTable> waiting;
 	bool             istable = false;
+	// Tables open past MAX_TABLES, not made: their cells end paragraphs of the innermost table
+	// made. Only the innermost of them can be a grid table, as those hold no tables.
+	int              over = 0;
+	bool             over_grid = false;
+	// Like a table waiting: the paragraph end after a table past the bound closed adds no
+	// empty paragraph.
+	bool             over_closed = false;
+	// What a cell format past the bound is read into, and dropped.
+	std::unique_ptr<Table> spare;
 	bool             breakpage = false;
 	int              block_serial = 0;    // of the last "[" opened
 	int              para_serial = 0;     // of the last "[" opened before the paragraph began
@@ -201,13 +212,19 @@ private:
 
 	// QtfParserTable.cpp: tables.
 	Table& TableTop();
+	bool   InGrid() const                 { return over ? over_grid : table.GetCount() && table.Top().grid; }
+	Table& Spare();
+	void   EndOverPara();
+	void   CloseOver();
 	void   OpenTable();
 	void   OpenGrid();
+	void   NextCell();                    // "::"
+	void   EndRow();                      // "--"
 	void   EndCell();
 	void   CloseTable();
 	void   CloseGrid();
-	void   ReadCellFormat(bool grid_width);
-	void   ReadBorder(int side);
+	void   ReadCellFormat(Table& t, bool grid_width);
+	void   ReadBorder(Table& t, int side);
 	void   CloseAll();
 };
 
