@@ -188,6 +188,7 @@ private:
 		Rect            next_page;              // the continuation area, below repeated headers
 		Rect            header_area;            // where repeated header rows lie
 		bool            has_header = false;
+		int             header_tables = 0;      // of the context, as far as it counts
 		RichTableLayout layout;
 		RichTableLayout header_layout;          // the header rows alone, on page 0
 	};
@@ -220,6 +221,14 @@ private:
 	void             RemoveColumnAt(int i);
 	void             Reset();
 
+	// Repeated header rows nest this deep at most: the work of laying out tables each in a header
+	// row of the one around it doubles with every one.
+	static constexpr int MAX_HEADER_TABLES = 4;
+	// The header rows laid out to repeat in the context rc: none inside as many tables that
+	// repeat theirs already.
+	int        HeaderRows(const RichPageContext& rc) const;
+	// The count of such tables around a cell of this table laid out from rc.
+	int        CellHeaderTables(const RichPageContext& rc) const;
 	// Bounds of page p for the break test and cell ends: top and bottom, and the header and
 	// footer heights a page break inside a cell applies.
 	struct PageBounds {

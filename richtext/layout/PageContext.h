@@ -24,6 +24,10 @@ struct RichPageContext {
 	Rect                             page;             // the current page's area for text
 	PagePos                          py;
 	RichPara::Number                 number;           // the counters before the next paragraph
+	// Tables around this walk that repeat header rows: each lays the cells of its header rows
+	// out twice (where they repeat and where they first stand), so the tables in them are laid
+	// out from twice as many places. Past a few such tables, no further header repeats.
+	int                              header_tables = 0;
 
 	int GetWidth() const  { return page.right - page.left; }
 	int GetHeight() const { return page.bottom - page.top; }

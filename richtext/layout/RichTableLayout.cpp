@@ -59,6 +59,16 @@ bool sTextRect(const TableCellLayout& cl, const RichCell& x, int64 top, int64 bo
 
 } // namespace
 
+int RichTable::HeaderRows(const RichPageContext& rc) const
+{
+	return rc.header_tables < MAX_HEADER_TABLES ? clamp(format.header_rows, 0, GetRows()) : 0;
+}
+
+int RichTable::CellHeaderTables(const RichPageContext& rc) const
+{
+	return rc.header_tables + (HeaderRows(rc) > 0);
+}
+
 RichTable::PageBounds RichTable::Bounds(int p, bool header_mode) const
 {
 	const Layouts& c = current;
@@ -106,6 +116,7 @@ RichTableLayout RichTable::LayoutRows(PagePos start, RichPageContext ctx, int n,
 		cc.header_wanted = Sat(b.adj_top);
 		cc.footer_wanted = Sat(b.adj_bottom);
 		cc.py = PagePos(page, Sat(y));
+		cc.header_tables = CellHeaderTables(ctx);
 		return cc;
 	};
 
@@ -238,9 +249,11 @@ void RichTable::MakeLayout(const RichPageContext& rc, const Rect& first, const R
 {
 	int rows = GetRows();
 	int cols = GetColumns();
+	// past the bound every count lays the table out alike
+	int header_tables = min(rc.header_tables, MAX_HEADER_TABLES);
 	auto same = [&](const Layouts& c) {
 		return c.start.page >= 0 && c.start.y == rc.py.y && c.first_page == first && c.next_key == next &&
-		       c.rows == rows && c.columns == cols;
+		       c.rows == rows && c.columns == cols && c.header_tables == header_tables;
 	};
 	// Laid out from the same place on an earlier or later page, the table lies the same way.
 	auto take = [&] {
@@ -269,6 +282,7 @@ void RichTable::MakeLayout(const RichPageContext& rc, const Rect& first, const R
 	c.start = rc.py;
 	c.rows = rows;
 	c.columns = cols;
+	c.header_tables = header_tables;
 	c.first_page = first;
 	c.next_key = c.next_page = c.header_area = next;
 
@@ -293,7 +307,7 @@ void RichTable::MakeLayout(const RichPageContext& rc, const Rect& first, const R
 	if(y > first.bottom)
 		start = PagePos(rc.py.page + 1, Sat(next.top));
 
-	int h = clamp(format.header_rows, 0, rows);
+	int h = HeaderRows(rc);
 	if(h > 0) {
 		RichPageContext hc = rc;
 		hc.page = next;

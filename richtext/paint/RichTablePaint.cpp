@@ -257,6 +257,7 @@ bool RichTable::PaintRow(PageDraw& pw, const RichPageContext& rc, const RichTabl
 				cc.header_wanted = Sat(b.adj_top);
 				cc.footer_wanted = Sat(b.adj_bottom);
 				cc.py = PagePos(P, pr.top.y);
+				cc.header_tables = CellHeaderTables(rc);
 				const Rect& s = pi.cell_sel;
 				bool selected = cells_selectable && s.left <= c && s.top <= row && c + hs <= s.right && last <= s.bottom;
 				if(pw.tracer)
@@ -296,7 +297,7 @@ void RichTable::Paint(PageDraw& pw, RichPageContext& rc, const RichPaintInfo& pi
 	int f = format.frame_width == 0 ? 0 : max(1, z(format.frame_width));
 	int g = format.grid_width == 0 ? 0 : max(1, z(format.grid_width));
 	int rows = tab.GetRows();
-	int hrows = clamp(format.header_rows, 0, rows);
+	int hrows = min(HeaderRows(rc), rows);
 
 	int64 x0 = z(int64(lc.first_page.left) + format.left_margin);
 	int64 x1 = z(int64(lc.first_page.right) - format.right_margin);

@@ -193,6 +193,7 @@ bool RichTable::CellContext(const RichPageContext& rc, const RichTableLayout& l,
 	cc.page = Rect(Sat(left), Sat(top), Sat(right), Sat(bottom));
 	cc.header_wanted = Sat(b.adj_top);
 	cc.footer_wanted = Sat(b.adj_bottom);
+	cc.header_tables = CellHeaderTables(rc);
 	cc.py = pr.top;
 	cc.py = x.GetTextTop(cc, end);
 	return true;

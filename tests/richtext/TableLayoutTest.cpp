@@ -1,6 +1,9 @@
 // Table layout over cells of objects of exact size: bands, rows across pages, repeated header
 // rows, kept tables, cell heights, spans, the layout cache and deep nesting.
+#include "Hostile.h"
 #include "LayoutTestUtil.h"
+
+#include <richtext/qtf/Qtf.h>
 
 #include <gtest/gtest.h>
 
@@ -164,4 +167,28 @@ TEST(TableLayout, DeepNestingAcrossPages)
 	EXPECT_GT(end.page, 5);
 	EXPECT_EQ(doc.GetHeight(Rect(0, 0, 5000, 600)), end);
 	EXPECT_GT(doc.GetHeight(Rect(0, 0, 4000, 700)).page, 3);
+}
+
+// A table in a header row of a table that repeats its header rows is laid out where they repeat
+// and where they first stand, so each such table around it doubled the work: a chain of them as
+// deep as QTF nests tables never came back. Only the few outermost repeat their headers now.
+TEST(TableLayout, HeaderRowsInHeaderRowsOfNestedTables)
+{
+	String q;
+	for(int i = 0; i < QTF_MAX_TABLE_DEPTH; i++)
+		q << "{{1h1 level";
+	q << "innermost";
+	for(int i = 0; i < QTF_MAX_TABLE_DEPTH; i++)
+		q << ":: body}}";
+	RichText doc = ParseQtf(~q);
+	ASSERT_EQ(doc.GetTableCount(), QTF_MAX_TABLE_DEPTH);
+	const Rect page(0, 0, 5000, 7000);
+	QEL_EXPECT_BOUNDED(256, 5, [&] {
+		NilDraw w;
+		doc.Paint(w, 0, 0, 5000, RichPaintInfo()); // on one page as long as the text
+		SimplePageDraw pw(w);
+		doc.Paint(pw, page, RichPaintInfo());
+		return doc.GetHeight(Zoom(1, 1), 5000) + doc.GetCaret(doc.GetLength(), page).page +
+		       doc.GetPos(100, PagePos(1, 100), page);
+	}());
 }
