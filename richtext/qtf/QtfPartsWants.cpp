@@ -92,9 +92,7 @@ int sFieldCost(const RichPara::Format& f, int dim)
 			o.tab.Clear();
 		break;
 	case DIM_HEADER:
-		if(!f.newhdrftr)
-			return 0; // no command turns a header off: it is not set in a block
-		o.newhdrftr = false;
+		o.newhdrftr = !f.newhdrftr;
 		break;
 	default:
 		o.before_number = f.before_number.IsEmpty() ? "x" : "";
@@ -194,7 +192,7 @@ int PartsWriter::FieldKey(int gid, int dim, const RichPara::Format& f)
 {
 	bool empty = dim == DIM_LABEL    ? f.label.IsEmpty()
 	           : dim == DIM_TABS     ? f.tab.IsEmpty()
-	           : dim == DIM_HEADER   ? !f.newhdrftr && f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty()
+	           : dim == DIM_HEADER   ? !f.newhdrftr // the texts of a paragraph without a header are not written
 	           : f.before_number.IsEmpty() && f.after_number.IsEmpty();
 	if(empty) { // never set in a block of its own: the style written matters not
 		if(no_field[dim] >= 0)

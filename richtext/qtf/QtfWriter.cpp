@@ -321,9 +321,12 @@ void detail::WriteParaFormat(String& out, const RichPara::Format& o, const RichP
 		sEscapeArg(out, n.label);
 		out.Cat(':');
 	}
-	// "tP" sets the texts whenever it is read, so they are written when they are what differs
-	if(o.newhdrftr != n.newhdrftr ||
-	   (n.newhdrftr && (o.header_qtf != n.header_qtf || o.footer_qtf != n.footer_qtf))) {
+	// "tP" sets the texts whenever it is read, so they are written when they are what differs;
+	// "tp" turns off a header in force (the texts of a paragraph without one are not read)
+	if(o.newhdrftr && !n.newhdrftr)
+		out.Cat("tp");
+	else if(o.newhdrftr != n.newhdrftr ||
+	        (n.newhdrftr && (o.header_qtf != n.header_qtf || o.footer_qtf != n.footer_qtf))) {
 		out.Cat("tP");
 		sNested(out, n.header_qtf);
 		out.Cat("^^");

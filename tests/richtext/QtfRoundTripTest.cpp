@@ -3,7 +3,9 @@
 // using every command with random operands, and real documents (tests/data/qtf).
 #include "QtfCompare.h"
 #include "QtfGenerator.h"
+#include "QtfTestUtil.h"
 #include "RichTestTypes.h"
+#include "RichTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +51,49 @@ TEST(QtfRoundTrip, ExamplesAndGeneratedTexts)
 		std::string q = QtfGenerator(seed).Document(6);
 		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
 			<< "seed " << seed << ": " << q;
+	}
+}
+
+// "tP" turns a header on and "tp" off: a paragraph without the header of its style or of the
+// paragraphs around it reads back without it in every form, among paragraphs with the style's
+// header or another one, in table cells too.
+TEST(QtfRoundTrip, ParagraphsTurningOffTheHeaderOfTheirStyle)
+{
+	RichText read = ParseQtf("[tPh^^^^ a&[tp b&]c]");
+	EXPECT_TRUE(QtfPara(read, 0).format.newhdrftr && !QtfPara(read, 1).format.newhdrftr && QtfPara(read, 2).format.newhdrftr);
+
+	RichText doc = ParseQtf("[tPStyle header^^Style footer^^ $$1,0#11111111111111111111111111111111:Headed]");
+	int q = 0;
+	while(doc.GetStyles()[q].name != "Headed")
+		q++;
+	const Uuid id = doc.GetStyles().GetKey(q);
+	const RichStyle style = doc.GetStyles()[q];
+	auto para = [&](const char* text, int header) { // 0 none, 1 the style's, 2 its own
+		RichPara p = TextPara(text, id);
+		p.format = style.format;
+		p.format.styleid = id;
+		p.format.newhdrftr = header != 0;
+		if(header == 2)
+			p.format.header_qtf = "Own header";
+		return p;
+	};
+	for(int h : {1, 0, 0, 2, 2, 0, 1, 1, 0})
+		doc.Cat(para("x", h));
+	RichTable t = TextTable(1, 3);
+	t.cell[0][0].text.SetPara(0, para("c", 0), style);
+	t.cell[0][1].text.SetPara(0, para("d", 1), style);
+	t.cell[0][2].text.SetPara(0, para("e", 2), style);
+	doc.SetTable(doc.GetPartCount(), t);
+	doc.Cat(para("y", 0));
+	ASSERT_FALSE(QtfPara(doc, 2).format.newhdrftr);
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+		for(QtfForm f : QtfForms(options))
+			EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "") << f.options << " " << f.charset;
+	// written alike from the stored paragraphs and, with line breaks, from the unpacked ones
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+		String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+		b.Replace("\r\n", "");
+		EXPECT_EQ(AsQTF(doc, CHARSET_UTF8, options), b);
 	}
 }
 
