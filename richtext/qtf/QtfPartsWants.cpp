@@ -267,7 +267,9 @@ int PartsWriter::NewPlainKey(const Style& s, int gid)
 {
 	plain_of = s.style;
 	plain_gid = gid;
-	plain_key = Key(gid, s.style->link, s.style->indexentry);
+	// that of the format the paragraph is written against: without styles, the default's
+	const RichPara::Format& f = with_styles ? *s.style : Base(gid);
+	plain_key = Key(gid, f.link, f.indexentry);
 	return plain_key;
 }
 
@@ -307,9 +309,14 @@ void PartsWriter::Tally(const RichPara::CharFormat& f)
 int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s)
 {
 	int gid = Gid(s);
-	// no code that sets a link or an index entry: the runs have the style's
-	if(sCheapLinks(pp, *s.style) || !sMayLink(pp.content))
+	if(sCheapLinks(pp, *s.style))
 		return PlainKey(s, gid);
+	// no code that sets a link or an index entry: the runs have the style's, which without
+	// styles the paragraph is not written against
+	if(!sMayLink(pp.content)) {
+		const RichPara::Format& f = *s.style;
+		return with_styles || sCheapLink(f.link, f.indexentry, pp) ? PlainKey(s, gid) : Key(gid, f.link, f.indexentry);
+	}
 	tally.Clear();
 	tally_link.Clear();
 	tally_index.Clear();

@@ -1,6 +1,7 @@
 // The round trip on a corpus: for every text q, W(P(q)) == W(P(W(P(q)))) byte for byte and
-// P(q), P(W(P(q))) equal part by part. The corpus: the markup's own examples, generated texts
-// using every command with random operands, and real documents (tests/data/qtf).
+// P(q), P(W(P(q))) equal part by part, written with styles and without, in UTF-8 and in an 8-bit
+// set. The corpus: the markup's own examples, generated texts using every command with random
+// operands, and real documents (tests/data/qtf).
 #include "QtfCompare.h"
 #include "QtfGenerator.h"
 #include "QtfTestUtil.h"
@@ -46,12 +47,42 @@ TEST(QtfRoundTrip, ExamplesAndGeneratedTexts)
 {
 	for(const char* q : EXAMPLES)
 		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
-			EXPECT_EQ(QtfRoundTripFault(q, options), "") << q;
+			for(QtfForm f : QtfForms(options))
+				EXPECT_EQ(QtfRoundTripFault(q, f.options, f.charset), "") << q;
+	// each text with styles in UTF-8 and in one of the other forms
 	for(unsigned seed = 0; seed < 600; seed++) {
 		std::string q = QtfGenerator(seed).Document(6);
-		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-			<< "seed " << seed << ": " << q;
+		std::vector<QtfForm> forms = QtfForms(seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS);
+		for(QtfForm f : {forms[0], forms[1 + seed / 2 % 3]})
+			EXPECT_EQ(QtfRoundTripFault(q.c_str(), f.options, f.charset), "") << "seed " << seed << ": " << q;
 	}
+}
+
+// Tables before, between and after paragraphs that share a long field (a header, a label, tab
+// stops, numbering texts, or all of them), whose cells have it or not, nested tables too. Without
+// styles no style reference sets the format of a cell back: what a cell has not must be turned
+// off against what is in force around the table.
+TEST(QtfRoundTrip, TablesAmongParagraphsSharingLongFields)
+{
+	const char* const fields[] = {
+		"tPHeader text^^^^", "tPHeader^^Footer^^:A label of some length:", "~~~100~200~300~400~500",
+		"nBefore the number;mAfter it;N1;",
+		"tPHeader text^^^^:A label of some length:~~~100~200~300~400~500nBefore the number;",
+	};
+	const char* const shapes[] = {
+		"{{1:1 a:: [F b]}}[F b&b]",                          // before
+		"[F a&b&{{1:1 c:: [s0 d]}}&e&f]",                    // between, a cell without
+		"[F a&b&]{{1:1 [F c&c]:: d}}",                       // after
+		"[F a&{{1:1 {{1 [s0 x]:: y}}:: [s0 z]}}&b]",         // nested
+		"[F a&]{{1 [F b]}}[F c&]{{1 d}}[F e]",               // alternating
+	};
+	for(const char* f : fields)
+		for(const char* shape : shapes) {
+			String q = shape;
+			q.Replace("F", f);
+			for(QtfForm form : QtfForms())
+				EXPECT_EQ(QtfRoundTripFault(q, form.options, form.charset), "") << q;
+		}
 }
 
 // "tP" turns a header on and "tp" off: a paragraph without the header of its style or of the
