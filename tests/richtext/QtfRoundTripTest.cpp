@@ -29,6 +29,7 @@ const char* const EXAMPLES[] = {
 	"[~4 &$$][~4 &", // tab stops stored before the style has them: written as when it had
 	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
 	"[:ode][a60; $:n\n; &[:: &[\n$$]&]i", // the style changes under paragraphs stored with a label
+	"[T $$]++--||", // cells a span covers, reset to the default style, which is not written without styles
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
