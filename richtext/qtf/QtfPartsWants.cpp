@@ -484,8 +484,15 @@ void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 	VectorMap<int, int64> weight;
 	Style cs;
 	Wanted c;
-	for(const Array<RichCell>& row : tab.cell)
-		for(const RichCell& cell : row)
+	// without styles a covered cell is written empty, whatever it holds
+	Vector<bool> covered;
+	if(!with_styles)
+		CoveredCells(tab, covered);
+	for(int r = 0; r < tab.GetRows(); r++)
+		for(int k = 0; k < tab.cell[r].GetCount(); k++) {
+			if(covered.GetCount() && k < tab.GetColumns() && covered[r * tab.GetColumns() + k])
+				continue;
+			const RichCell& cell = tab.cell[r][k];
 			for(int i = 0; i < cell.text.GetPartCount(); i++)
 				if(const RichTxt::Para* pp = StoredParas::Get(cell.text, i)) {
 					SetStyle(cs, pp->style);
@@ -494,6 +501,7 @@ void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 						if(d == DIM_LINK || Chained(c.key[d]))
 							weight.GetAdd(c.key[d], 0) += key[c.key[d]].cost;
 				}
+		}
 	int64 best[DIMS] = {};
 	for(int k = 0; k < weight.GetCount(); k++) {
 		int d = key[weight.GetKey(k)].dim;

@@ -626,11 +626,8 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 	WriteParagraph(out, p, base, base, language, charset, options);
 }
 
-namespace {
-
-// The positions of normalised table t that a cell spanning rows or columns covers, row by row
-// (empty when none spans).
-void sCoveredCells(const RichTable& t, Vector<bool>& covered)
+// What the reader resets whatever it holds.
+void detail::CoveredCells(const RichTable& t, Vector<bool>& covered)
 {
 	int rows = t.GetRows();
 	int cols = t.GetColumns();
@@ -653,8 +650,6 @@ void sCoveredCells(const RichTable& t, Vector<bool>& covered)
 						covered[rr * cols + cc] = true;
 		}
 }
-
-} // namespace
 
 void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
                         const Index<Uuid>& style_index, int language, int charset, int options,
@@ -701,7 +696,7 @@ void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, Ri
 	// format, which is not written.
 	Vector<bool> covered;
 	if(options & QTF_OPT_NO_STYLES)
-		sCoveredCells(t, covered);
+		CoveredCells(t, covered);
 	const RichCell::Format* prev = &def_cell;
 	bool first = true;
 	for(int r = 0; r < t.GetRows(); r++)

@@ -30,6 +30,7 @@ const char* const EXAMPLES[] = {
 	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
 	"[:ode][a60; $:n\n; &[:: &[\n$$]&]i", // the style changes under paragraphs stored with a label
 	"[T $$]++--||", // cells a span covers, reset to the default style, which is not written without styles
+	"[^Teaving.md^ $$]=/= ++Ry _-- A=)||baxl", // and the link that style has: not the table's
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
