@@ -83,6 +83,7 @@ void RichQtfParser::OwnParaFormat()
 		else
 			pformat = l.format;
 		pformat_para = l.para;
+		pformat_header_off = l.header_off;
 		took_level = -1;
 	}
 }
@@ -103,6 +104,7 @@ void RichQtfParser::PushFormat()
 	else
 		l.format = parent.format;
 	l.para = parent.para;
+	l.header_off = parent.header_off;
 	l.charset = charset;
 	l.serial = ++block_serial;
 	level = d;
@@ -200,9 +202,10 @@ void RichQtfParser::CatPart(RichPara::Part& p)
 void RichQtfParser::CatPara(RichTxt& txt)
 {
 	const RichStyle& style = GetStyle(target.GetStyles(), ParaFormat().styleid);
-	// A format taken before its style was defined may lack the header the style starts; no
-	// command turns a style's header off, so such a paragraph could not be written back.
-	if(style.format.newhdrftr && !ParaFormat().newhdrftr) {
+	// A format taken before its style was defined may lack the header the style starts: the
+	// paragraph takes it, as it always has, unless "tp" turned its header off.
+	bool header_off = took_level < 0 ? pformat_header_off : fstack[took_level].header_off;
+	if(style.format.newhdrftr && !ParaFormat().newhdrftr && !header_off) {
 		OwnParaFormat();
 		pformat_para = ++para_versions;
 		pformat.newhdrftr = true;

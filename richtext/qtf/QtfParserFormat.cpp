@@ -276,6 +276,12 @@ bool RichQtfParser::ParaCommand(int c)
 			format.newhdrftr = true;
 			format.header_qtf = header;
 			format.footer_qtf = footer;
+			fstack[level].header_off = false;
+		}
+		else if(*term == 'p') { // a paragraph without the header of its style or block
+			term++;
+			format.newhdrftr = false;
+			fstack[level].header_off = true;
 		}
 		else
 			format.tabsize = ReadNumber();
@@ -410,6 +416,7 @@ void RichQtfParser::ReadStyle()
 		f.styleid = id;
 		CurrentChanges();
 		Fmt() = std::move(f);
+		fstack[level].header_off = false;
 	}
 }
 
@@ -439,6 +446,7 @@ void RichQtfParser::ApplyStyle()
 	f.newpage = format.newpage;
 	f.styleid = id;
 	format = std::move(f);
+	fstack[level].header_off = false;
 }
 
 // "@@" type [":"] width ["&" or "*"] height ["/" offset] data, or "@@#" and a number.

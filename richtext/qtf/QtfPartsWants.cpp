@@ -92,9 +92,7 @@ int sFieldCost(const RichPara::Format& f, int dim)
 			o.tab.Clear();
 		break;
 	case DIM_HEADER:
-		if(!f.newhdrftr)
-			return 0; // no command turns a header off: it is not set in a block
-		o.newhdrftr = false;
+		o.newhdrftr = !f.newhdrftr;
 		break;
 	default:
 		o.before_number = f.before_number.IsEmpty() ? "x" : "";
@@ -194,7 +192,7 @@ int PartsWriter::FieldKey(int gid, int dim, const RichPara::Format& f)
 {
 	bool empty = dim == DIM_LABEL    ? f.label.IsEmpty()
 	           : dim == DIM_TABS     ? f.tab.IsEmpty()
-	           : dim == DIM_HEADER   ? !f.newhdrftr && f.header_qtf.IsEmpty() && f.footer_qtf.IsEmpty()
+	           : dim == DIM_HEADER   ? !f.newhdrftr // the texts of a paragraph without a header are not written
 	           : f.before_number.IsEmpty() && f.after_number.IsEmpty();
 	if(empty) { // never set in a block of its own: the style written matters not
 		if(no_field[dim] >= 0)
@@ -269,7 +267,9 @@ int PartsWriter::NewPlainKey(const Style& s, int gid)
 {
 	plain_of = s.style;
 	plain_gid = gid;
-	plain_key = Key(gid, s.style->link, s.style->indexentry);
+	// that of the format the paragraph is written against: without styles, the default's
+	const RichPara::Format& f = with_styles ? *s.style : Base(gid);
+	plain_key = Key(gid, f.link, f.indexentry);
 	return plain_key;
 }
 
@@ -309,9 +309,14 @@ void PartsWriter::Tally(const RichPara::CharFormat& f)
 int PartsWriter::WantedKey(const RichTxt& t, int i, const RichTxt::Para& pp, const Style& s)
 {
 	int gid = Gid(s);
-	// no code that sets a link or an index entry: the runs have the style's
-	if(sCheapLinks(pp, *s.style) || !sMayLink(pp.content))
+	if(sCheapLinks(pp, *s.style))
 		return PlainKey(s, gid);
+	// no code that sets a link or an index entry: the runs have the style's, which without
+	// styles the paragraph is not written against
+	if(!sMayLink(pp.content)) {
+		const RichPara::Format& f = *s.style;
+		return with_styles || sCheapLink(f.link, f.indexentry, pp) ? PlainKey(s, gid) : Key(gid, f.link, f.indexentry);
+	}
 	tally.Clear();
 	tally_link.Clear();
 	tally_index.Clear();
@@ -479,8 +484,15 @@ void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 	VectorMap<int, int64> weight;
 	Style cs;
 	Wanted c;
-	for(const Array<RichCell>& row : tab.cell)
-		for(const RichCell& cell : row)
+	// without styles a covered cell is written empty, whatever it holds
+	Vector<bool> covered;
+	if(!with_styles)
+		CoveredCells(tab, covered);
+	for(int r = 0; r < tab.GetRows(); r++)
+		for(int k = 0; k < tab.cell[r].GetCount(); k++) {
+			if(covered.GetCount() && k < tab.GetColumns() && covered[r * tab.GetColumns() + k])
+				continue;
+			const RichCell& cell = tab.cell[r][k];
 			for(int i = 0; i < cell.text.GetPartCount(); i++)
 				if(const RichTxt::Para* pp = StoredParas::Get(cell.text, i)) {
 					SetStyle(cs, pp->style);
@@ -489,6 +501,7 @@ void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 						if(d == DIM_LINK || Chained(c.key[d]))
 							weight.GetAdd(c.key[d], 0) += key[c.key[d]].cost;
 				}
+		}
 	int64 best[DIMS] = {};
 	for(int k = 0; k < weight.GetCount(); k++) {
 		int d = key[weight.GetKey(k)].dim;

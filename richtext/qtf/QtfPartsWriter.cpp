@@ -227,16 +227,8 @@ void PartsWriter::Place(int i, const RichTxt::Para* pp)
 	int keep = stack.GetCount();
 	// A paragraph block holds while its paragraphs share what it sets.
 	int pb = ParaBlock();
-	if(pb >= 0 && !(pp && pp->style == stack[pb].id && SameFields(wi, stack[pb].keys)))
+	if(pb >= 0 && !(pp && SameStyle(pp->style, stack[pb].id) && SameFields(wi, stack[pb].keys)))
 		keep = pb;
-	// Without styles nothing turns a header off: no block with one stays around a part without
-	// it (a table's cells may be such parts).
-	if(!with_styles && (no_header || !pp))
-		for(int k = 0; k < keep; k++)
-			if(stack[k].format.newhdrftr) {
-				keep = k;
-				break;
-			}
 	if(pb >= keep)
 		pb = -1;
 	// Blocks on top that are not wanted soon go, but for tab stops that those wanted add to.
@@ -304,7 +296,7 @@ void PartsWriter::Place(int i, const RichTxt::Para* pp)
 		// against an earlier form of its style may hold what the style has now.)
 		in_force = StateKeys(stack.GetCount(), gid, no_header);
 		const RichTxt::Para* nx = StoredParas::Get(txt, i + 1);
-		if(!SameFields(wi, in_force) && nx && nx->style == pp->style && SameFields(wi, Want(i + 1, nx))) {
+		if(!SameFields(wi, in_force) && nx && SameStyle(nx->style, pp->style) && SameFields(wi, Want(i + 1, nx))) {
 			if(!pr)
 				pr = std::make_unique<ParaScratch>();
 			ReadLongFields(*pp, *st.style, pr->f);

@@ -1,7 +1,8 @@
 // Small QTF texts that once took memory or time out of all proportion: what many paragraphs or
 // runs inherit (a header text, a label, tab stops, a link) and a paragraph of very many tab
-// stops. Each is read, laid out, painted and written back in a child under a limit of 64 times
-// its size plus a little; what is written reads back as the same document.
+// stops. Each is read, laid out, painted and written back (with styles in UTF-8, and without
+// in an 8-bit set) in a child under a limit of 64 times its size plus a little; what is written
+// reads back as the same document.
 #include "QtfCompare.h"
 #include "QtfGenerator.h"
 
@@ -40,6 +41,9 @@ bool sAllSteps(const String& q, int written_per_byte = 4)
 		doc.Paint(pw, PagePos(0, 0), Rect(0, 0, 5000, 7000), RichPaintInfo());
 		out = AsQTF(doc);
 		parts = doc.GetPartCount();
+		QtfForm bare = QtfForms().back(); // without styles in an 8-bit set
+		if(AsQTF(doc, bare.charset, bare.options).GetLength() >= int64(written_per_byte) * q.GetLength() + 1000)
+			return false;
 	} // what is read back is held alone
 	return out.GetLength() < int64(written_per_byte) * q.GetLength() + 1000 &&
 	       ParseQtf(out).GetPartCount() == parts;
@@ -60,6 +64,8 @@ void sExpectBounded(const String& q, const char* name, int written_per_byte = 4,
 		return;
 	RichText doc = ParseQtf(q); // comparing takes longer than the steps
 	EXPECT_EQ(QtfDifference(doc, ParseQtf(AsQTF(doc))), "") << name;
+	QtfForm bare = QtfForms().back();
+	EXPECT_EQ(QtfDifference(doc, ParseQtf(AsQTF(doc, bare.charset, bare.options)), false), "") << name;
 }
 
 void sExpectBounded(const char* name)
@@ -67,13 +73,16 @@ void sExpectBounded(const char* name)
 	sExpectBounded(sHostile(name), name);
 }
 
-// Generated text q, read as doc: written in proportion, read back as written, and written alike
-// from the stored and from the unpacked paragraphs.
+// Generated text q, read as doc: written in proportion, read back as written (with styles in
+// UTF-8 and in one of the other forms), and written alike from the stored and from the unpacked
+// paragraphs.
 void sExpectGeneratedWritten(const std::string& q, const RichText& doc, unsigned seed)
 {
-	EXPECT_LT(AsQTF(doc).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
-	EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-		<< "seed " << seed << ": " << q;
+	std::vector<QtfForm> forms = QtfForms(seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS);
+	for(QtfForm f : {forms[0], forms[1 + seed / 2 % 3]}) {
+		EXPECT_LT(AsQTF(doc, f.charset, f.options).GetLength(), 16 * int64(q.size()) + 1000) << "seed " << seed << ": " << q;
+		EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "") << "seed " << seed << ": " << q;
+	}
 	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
 		String w = AsQTF(doc, CHARSET_UTF8, options);
 		String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);

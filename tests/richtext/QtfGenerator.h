@@ -79,7 +79,7 @@ class QtfGenerator {
 			// paragraph format
 			"<", ">", "=", "##", "l#s;", "r#n;", "i#s;", "H#n;", "h#c", "L#n;", "b#n;", "a#n;", "t#n;", "P",
 			"F", "k", "K", "Q", "O_;", "O9;", "Ox;", "o", "po", "ph", "pd", "pw", "pz", "n#a;", "m#a;", "N1a!",
-			"N-10aAiI;", "NI;", "N!", ":#a:", "tP#q^^#q^^", "~~", "~>.#n;", "~=-#n;", "~<_>#n;", "~#n",
+			"N-10aAiI;", "NI;", "N!", ":#a:", "tP#q^^#q^^", "tp", "~~", "~>.#n;", "~=-#n;", "~<_>#n;", "~#n",
 		};
 		std::string s;
 		for(int n = Int(5); n > 0; n--)
@@ -212,7 +212,7 @@ class QtfGenerator {
 				for(int n = 1 + Int(2); n > 0; n--)
 					f += Chance(50) ? fields[Int(int(fields.size()))]
 					     : Chance(30) ? "~" + std::to_string(1 + Int(9)) // added to those in force
-					                  : Pick({"::", ":a:", "~~", "~~~9", "~7", "tPh^^^^", "nn;", "m;", "N1;", "s0;", "s1;", "*"});
+					                  : Pick({"::", ":a:", "~~", "~~~9", "~7", "tPh^^^^", "tp", "nn;", "m;", "N1;", "s0;", "s1;", "*"});
 				depth++;
 				s += "[" + f + " " + FieldedContent(fields, 1 + Int(5)) + "]";
 				depth--;

@@ -1,9 +1,12 @@
 // The round trip on a corpus: for every text q, W(P(q)) == W(P(W(P(q)))) byte for byte and
-// P(q), P(W(P(q))) equal part by part. The corpus: the markup's own examples, generated texts
-// using every command with random operands, and real documents (tests/data/qtf).
+// P(q), P(W(P(q))) equal part by part, written with styles and without, in UTF-8 and in an 8-bit
+// set. The corpus: the markup's own examples, generated texts using every command with random
+// operands, and real documents (tests/data/qtf).
 #include "QtfCompare.h"
 #include "QtfGenerator.h"
+#include "QtfTestUtil.h"
 #include "RichTestTypes.h"
+#include "RichTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +29,8 @@ const char* const EXAMPLES[] = {
 	"[~4 &$$][~4 &", // tab stops stored before the style has them: written as when it had
 	"[Iabcdefghijkl; $$][^a^ Asvi&", // a link dear only with the style's index entry
 	"[:ode][a60; $:n\n; &[:: &[\n$$]&]i", // the style changes under paragraphs stored with a label
+	"[T $$]++--||", // cells a span covers, reset to the default style, which is not written without styles
+	"[^Teaving.md^ $$]=/= ++Ry _-- A=)||baxl", // and the link that style has: not the table's
 };
 
 std::vector<std::filesystem::path> sCorpusFiles()
@@ -99,11 +104,84 @@ TEST(QtfRoundTrip, ExamplesAndGeneratedTexts)
 {
 	for(const char* q : EXAMPLES)
 		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
-			EXPECT_EQ(QtfRoundTripFault(q, options), "") << q;
+			for(QtfForm f : QtfForms(options))
+				EXPECT_EQ(QtfRoundTripFault(q, f.options, f.charset), "") << q;
+	// each text with styles in UTF-8 and in one of the other forms
 	for(unsigned seed = 0; seed < 600; seed++) {
 		std::string q = QtfGenerator(seed).Document(6);
-		EXPECT_EQ(QtfRoundTripFault(q.c_str(), seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS), "")
-			<< "seed " << seed << ": " << q;
+		std::vector<QtfForm> forms = QtfForms(seed % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS);
+		for(QtfForm f : {forms[0], forms[1 + seed / 2 % 3]})
+			EXPECT_EQ(QtfRoundTripFault(q.c_str(), f.options, f.charset), "") << "seed " << seed << ": " << q;
+	}
+}
+
+// Tables before, between and after paragraphs that share a long field (a header, a label, tab
+// stops, numbering texts, or all of them), whose cells have it or not, nested tables too. Without
+// styles no style reference sets the format of a cell back: what a cell has not must be turned
+// off against what is in force around the table.
+TEST(QtfRoundTrip, TablesAmongParagraphsSharingLongFields)
+{
+	const char* const fields[] = {
+		"tPHeader text^^^^", "tPHeader^^Footer^^:A label of some length:", "~~~100~200~300~400~500",
+		"nBefore the number;mAfter it;N1;",
+		"tPHeader text^^^^:A label of some length:~~~100~200~300~400~500nBefore the number;",
+	};
+	const char* const shapes[] = {
+		"{{1:1 a:: [F b]}}[F b&b]",                          // before
+		"[F a&b&{{1:1 c:: [s0 d]}}&e&f]",                    // between, a cell without
+		"[F a&b&]{{1:1 [F c&c]:: d}}",                       // after
+		"[F a&{{1:1 {{1 [s0 x]:: y}}:: [s0 z]}}&b]",         // nested
+		"[F a&]{{1 [F b]}}[F c&]{{1 d}}[F e]",               // alternating
+	};
+	for(const char* f : fields)
+		for(const char* shape : shapes) {
+			String q = shape;
+			q.Replace("F", f);
+			for(QtfForm form : QtfForms())
+				EXPECT_EQ(QtfRoundTripFault(q, form.options, form.charset), "") << q;
+		}
+}
+
+// "tP" turns a header on and "tp" off: a paragraph without the header of its style or of the
+// paragraphs around it reads back without it in every form, among paragraphs with the style's
+// header or another one, in table cells too.
+TEST(QtfRoundTrip, ParagraphsTurningOffTheHeaderOfTheirStyle)
+{
+	RichText read = ParseQtf("[tPh^^^^ a&[tp b&]c]");
+	EXPECT_TRUE(QtfPara(read, 0).format.newhdrftr && !QtfPara(read, 1).format.newhdrftr && QtfPara(read, 2).format.newhdrftr);
+
+	RichText doc = ParseQtf("[tPStyle header^^Style footer^^ $$1,0#11111111111111111111111111111111:Headed]");
+	int q = 0;
+	while(doc.GetStyles()[q].name != "Headed")
+		q++;
+	const Uuid id = doc.GetStyles().GetKey(q);
+	const RichStyle style = doc.GetStyles()[q];
+	auto para = [&](const char* text, int header) { // 0 none, 1 the style's, 2 its own
+		RichPara p = TextPara(text, id);
+		p.format = style.format;
+		p.format.styleid = id;
+		p.format.newhdrftr = header != 0;
+		if(header == 2)
+			p.format.header_qtf = "Own header";
+		return p;
+	};
+	for(int h : {1, 0, 0, 2, 2, 0, 1, 1, 0})
+		doc.Cat(para("x", h));
+	RichTable t = TextTable(1, 3);
+	t.cell[0][0].text.SetPara(0, para("c", 0), style);
+	t.cell[0][1].text.SetPara(0, para("d", 1), style);
+	t.cell[0][2].text.SetPara(0, para("e", 2), style);
+	doc.SetTable(doc.GetPartCount(), t);
+	doc.Cat(para("y", 0));
+	ASSERT_FALSE(QtfPara(doc, 2).format.newhdrftr);
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+		for(QtfForm f : QtfForms(options))
+			EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "") << f.options << " " << f.charset;
+	// written alike from the stored paragraphs and, with line breaks, from the unpacked ones
+	for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_NO_STYLES}) {
+		String b = AsQTF(doc, CHARSET_UTF8, options | QTF_OPT_LINE_BREAKS);
+		b.Replace("\r\n", "");
+		EXPECT_EQ(AsQTF(doc, CHARSET_UTF8, options), b);
 	}
 }
 

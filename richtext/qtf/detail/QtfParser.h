@@ -46,6 +46,7 @@ private:
 		// blocks change only the character format, and copying a format to one of the same
 		// version copies only that.
 		uint64           para = 0;
+		bool             header_off = false; // "tp" turned the header off
 	};
 
 	struct Table {
@@ -115,6 +116,7 @@ private:
 	// level is changed or reused.
 	RichPara::Format pformat;
 	uint64           pformat_para = 0; // the version of its paragraph fields
+	bool             pformat_header_off = false;
 	int              took_level = -1; // -1: pformat holds it
 	int              charset;
 	bool             utf8;

@@ -158,6 +158,8 @@ private:
 		out.Cat(';');
 	}
 	int  Gid(const Style& s) const { return with_styles ? s.q : 0; }
+	// Whether paragraphs stored in styles a and b are written in one: without styles, all are.
+	bool SameStyle(const Uuid& a, const Uuid& b) const { return !with_styles || a == b; }
 	int  Gid() const               { return Gid(st); }
 	// The format a paragraph of gid that sets its style is written against.
 	const RichPara::Format& Base(int gid) const;
@@ -290,7 +292,8 @@ private:
 	static bool SameFields(const Wanted& a, const Wanted& b);
 	// The format a paragraph of gid (without a header of its own: no_header) is written
 	// against with the first k blocks open; null when it sets its style, which a paragraph
-	// without a header does where one is in force, as nothing else turns it off.
+	// without a header does where one is in force and there is a style to set. Without styles
+	// it turns the header off, as it must: setting no style leaves the blocks' format in force.
 	const RichPara::Format* StateFormat(int k, int gid, bool no_header) const
 	{
 		const RichPara::Format* f;
@@ -298,7 +301,7 @@ private:
 			f = stack[k - 1].gid == gid ? &stack[k - 1].format : nullptr;
 		else
 			f = outer && outer->gid == gid ? outer->format : nullptr;
-		return f && no_header && f->newhdrftr ? nullptr : f;
+		return f && no_header && f->newhdrftr && with_styles ? nullptr : f;
 	}
 	PartsKeys StateKeys(int k, int gid, bool no_header);
 	void LineBreak() { if(options & QTF_OPT_LINE_BREAKS) out.Cat("\r\n"); }
