@@ -74,6 +74,15 @@ configure build-tsan "${light[@]}" -DQEL_TSAN=ON -DQEL_BUILD_BENCH=OFF -DQEL_BUI
 cmake --build build-tsan --target qel_core_tests qel_draw_tests qel_font_tests qel_painter_tests qel_richtext_tests qel_gui_tests
 run_tsan() { # label, test program, gtest filter; extra environment comes in from the caller
   local log; log=$(mktemp)
+  # Built of the sources that hold these tests alone (tests/CMakeLists.txt): the program must
+  # list every one of them that the normal build's lists.
+  local want have
+  want=$(HOME="$root/build/test-home" "build/tests/$2" --gtest_list_tests --gtest_filter="$3" | grep -c '^  ' || true)
+  have=$(TSAN_OPTIONS=halt_on_error=1 HOME="$root/build-tsan/test-home" "build-tsan/tests/$2" --gtest_list_tests \
+         --gtest_filter="$3" | grep -c '^  ' || true)
+  if [ "$want" != "$have" ]; then
+    echo "ThreadSanitizer build of the $1 tests holds $have of their $want tests"; failed=$((failed + 1)); rm -f "$log"; return
+  fi
   if TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 HOME="$root/build-tsan/tests/test-home" \
      "build-tsan/tests/$2" --gtest_filter="$3" >"$log" 2>&1; then
     local n; n=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$log")
