@@ -45,17 +45,26 @@ cmake --build build
 run_ctest build
 
 echo "== normal suite once more in a shuffled order (a fixed seed, so a failure repeats) (at ${SECONDS} s)"
-shuffle_home=$(mktemp -d); shuffled=0
-while IFS= read -r t; do
+# One program: a file in $2 says how it went. Each runs with a home folder of its own, as many at
+# once as there are cores.
+shuffle_one() { # test program, result folder
+  local t=$1 name home
+  name=$(basename "$t"); home=$(mktemp -d)
+  if HOME="$home" "$t" --gtest_shuffle --gtest_random_seed=2026 >"$home.log" 2>&1; then echo pass >"$2/$name"
+  else { echo "shuffled run of $t failed:"; grep -E '^\[  FAILED  \]|Failure' "$home.log" | head -n 40; } >"$2/$name"; fi
+  rm -rf "$home" "$home.log"
+}
+export -f shuffle_one
+results=$(mktemp -d)
+find build/tests -mindepth 2 -maxdepth 2 -type f -name 'qel_*_tests' -perm -u+x -print0 \
+  | xargs -0 -P "$jobs" -I{} bash -c 'shuffle_one "$1" "$2"' _ {} "$results"
+shuffled=0
+for r in "$results"/*; do
+  [ -e "$r" ] || continue
   shuffled=$((shuffled + 1))
-  if HOME="$shuffle_home" "$t" --gtest_shuffle --gtest_random_seed=2026 >"$shuffle_home.log" 2>&1; then
-    passed=$((passed + 1))
-  else
-    echo "shuffled run of $t failed:"; grep -E '^\[  FAILED  \]|Failure' "$shuffle_home.log" | head -n 40 || true
-    failed=$((failed + 1))
-  fi
-done < <(find build/tests -mindepth 2 -maxdepth 2 -type f -name 'qel_*_tests' -perm -u+x | sort)
-rm -rf "$shuffle_home" "$shuffle_home.log"
+  if [ "$(cat "$r")" = pass ]; then passed=$((passed + 1)); else cat "$r"; failed=$((failed + 1)); fi
+done
+rm -rf "$results"
 if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"; failed=$((failed + 1)); fi
 
 echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, also instrumented for the fuzz targets) (at ${SECONDS} s)"
