@@ -18,7 +18,7 @@ run=(
 
 # The tests, the benchmarks' peers and the fuzz targets.
 test=(
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libgtest-dev libgmock-dev libbenchmark-dev
   gzip
   libfmt-dev libmimalloc-dev libjemalloc-dev libicu-dev libabsl-dev

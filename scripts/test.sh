@@ -24,9 +24,9 @@ run_ctest() { # dir
 configure() { # dir, extra args...: warnings are errors here
   local dir=$1; shift
   # Unity builds compile a dozen sources at once: the headers are read once per batch instead of
-  # once per file.
+  # once per file. lld links the hundred-odd programs of each build in a fraction of the time.
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQEL_WERROR=ON \
-    -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=12 "$@" >/dev/null
+    -DCMAKE_UNITY_BUILD=ON -DCMAKE_UNITY_BUILD_BATCH_SIZE=12 -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld "$@" >/dev/null
 }
 # The instrumented builds: -O1 with line tables compiles in half the time of -O2 -g, and the
 # sanitizers' reports keep their file and line.
@@ -151,7 +151,7 @@ fuzz_one() { # binary, result folder
   [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
   # fuzz/<name>.options: extra libFuzzer flags of that target (later flags win)
   [ -f "fuzz/$name.options" ] && read -r -a opts <"fuzz/$name.options"
-  if "$f" -runs=20000 -seed=1 -max_total_time=5 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+  if "$f" -runs=20000 -seed=1 -max_total_time=3 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
     echo pass >"$2/$name"
   else
     { echo "fuzz target $name failed:"; tail -n 40 "$work.log"; } >"$2/$name"
