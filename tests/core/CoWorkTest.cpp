@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../Sanitized.h"
+
 #include <atomic>
 #include <dirent.h>
 #include <functional>
@@ -275,14 +277,6 @@ TEST(CoWork, CoForCoversTheRange)
 		EXPECT_EQ(wrong, 0) << n;
 	}
 }
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QEL_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define QEL_TEST_SANITIZED 1
-#endif
-#endif
 
 TEST(CoWork, ForkedChildRunsJobsItselfAndExits)
 {
