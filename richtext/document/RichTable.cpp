@@ -133,6 +133,12 @@ const RichTable::SpanEntry* RichTable::Spans() const
 	return span.begin();
 }
 
+bool RichTable::IsCovered(int row, int column) const
+{
+	int cols = GetColumns();
+	return row >= 0 && row < GetRows() && column >= 0 && column < cols && !Spans()[row * cols + column].origin;
+}
+
 void RichTable::NormalizeSpans()
 {
 	int cols = GetColumns();

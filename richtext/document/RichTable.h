@@ -128,6 +128,9 @@ public:
 	int GetTableCount() const;
 	// Tables nested in the cells before (row, column), in row-major order.
 	int GetTableCountBefore(int row, int column) const;
+	// Whether a cell spanning rows or columns covers grid position (row, column): such a
+	// position's cell holds nothing of its own.
+	bool IsCovered(int row, int column) const;
 
 	// Rows of exactly one cell per column, spans clipped to the grid (a span that starts in
 	// the header rows ends inside them) and the cells they cover reset.

@@ -484,13 +484,9 @@ void PartsWriter::TableWants(const RichTable& tab, Wanted& w)
 	VectorMap<int, int64> weight;
 	Style cs;
 	Wanted c;
-	// without styles a covered cell is written empty, whatever it holds
-	Vector<bool> covered;
-	if(!with_styles)
-		CoveredCells(tab, covered);
 	for(int r = 0; r < tab.GetRows(); r++)
 		for(int k = 0; k < tab.cell[r].GetCount(); k++) {
-			if(covered.GetCount() && k < tab.GetColumns() && covered[r * tab.GetColumns() + k])
+			if(!with_styles && tab.IsCovered(r, k)) // written empty, whatever it holds
 				continue;
 			const RichCell& cell = tab.cell[r][k];
 			for(int i = 0; i < cell.text.GetPartCount(); i++)

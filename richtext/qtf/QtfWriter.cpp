@@ -626,31 +626,6 @@ void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, 
 	WriteParagraph(out, p, base, base, language, charset, options);
 }
 
-// What the reader resets whatever it holds.
-void detail::CoveredCells(const RichTable& t, Vector<bool>& covered)
-{
-	int rows = t.GetRows();
-	int cols = t.GetColumns();
-	for(int r = 0; r < rows; r++)
-		for(const RichCell& x : t.cell[r])
-			if((x.hspan || x.vspan) && covered.IsEmpty())
-				covered.SetCount(rows * cols, false);
-	if(covered.IsEmpty())
-		return;
-	for(int r = 0; r < rows; r++)
-		for(int c = 0; c < min(cols, t.cell[r].GetCount()); c++) {
-			if(covered[r * cols + c])
-				continue;
-			const RichCell& x = t.cell[r][c];
-			int r_last = min(rows - 1, r + max(x.vspan, 0));
-			int c_last = min(cols - 1, c + max(x.hspan, 0));
-			for(int rr = r; rr <= r_last; rr++)
-				for(int cc = c; cc <= c_last; cc++)
-					if(rr != r || cc != c)
-						covered[rr * cols + cc] = true;
-		}
-}
-
 void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,
                         const Index<Uuid>& style_index, int language, int charset, int options,
                         const QtfOuterFormat* outer)
@@ -694,9 +669,6 @@ void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, Ri
 	// Without styles a covered cell, which the reader resets whatever it holds, is written as the
 	// same empty paragraph: its own, empty in the style under the zero key, has that style's
 	// format, which is not written.
-	Vector<bool> covered;
-	if(options & QTF_OPT_NO_STYLES)
-		CoveredCells(t, covered);
 	const RichCell::Format* prev = &def_cell;
 	bool first = true;
 	for(int r = 0; r < t.GetRows(); r++)
@@ -745,7 +717,7 @@ void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, Ri
 			if(c.round)
 				out.Cat('o');
 			out.Cat(' ');
-			if(covered.GetCount() && k < t.GetColumns() && covered[r * t.GetColumns() + k])
+			if((options & QTF_OPT_NO_STYLES) && t.IsCovered(r, k))
 				out.Cat("[ ]");
 			else
 				WriteParts(out, cell.text, styles, style_index, language, charset, options, outer);

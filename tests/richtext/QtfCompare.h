@@ -30,22 +30,6 @@ inline String QtfPackedForm(RichPara p, const RichPara::Format& base, Array<Rich
 inline std::string QtfTxtDifference(const RichTxt& a, const ArrayMap<Uuid, RichStyle>& sa,
                                     const RichTxt& b, const ArrayMap<Uuid, RichStyle>& sb, bool styles);
 
-// The cells of normalised table t that one spanning over them covers, row by row.
-inline std::vector<bool> QtfCoveredCells(const RichTable& t)
-{
-	int rows = t.GetRows(), cols = t.GetColumns();
-	std::vector<bool> covered(size_t(rows) * cols);
-	for(int r = 0; r < rows; r++)
-		for(int c = 0; c < std::min(cols, t.cell[r].GetCount()); c++)
-			if(!covered[size_t(r) * cols + c]) {
-				const RichCell& x = t.cell[r][c];
-				for(int i = r; i <= std::min(rows - 1, r + std::max(x.vspan, 0)); i++)
-					for(int j = c; j <= std::min(cols - 1, c + std::max(x.hspan, 0)); j++)
-						covered[size_t(i) * cols + j] = i != r || j != c;
-			}
-	return covered;
-}
-
 inline std::string QtfTableDifference(const RichTable& a, const ArrayMap<Uuid, RichStyle>& sa,
                                       const RichTable& b, const ArrayMap<Uuid, RichStyle>& sb, bool styles)
 {
@@ -58,9 +42,6 @@ inline std::string QtfTableDifference(const RichTable& a, const ArrayMap<Uuid, R
 	   f.new_header_footer != g.new_header_footer || f.header_qtf != g.header_qtf ||
 	   f.footer_qtf != g.footer_qtf || a.GetRows() != b.GetRows())
 		return "table format";
-	std::vector<bool> covered;
-	if(!styles)
-		covered = QtfCoveredCells(a);
 	for(int r = 0; r < a.GetRows(); r++) {
 		if(a.cell[r].GetCount() != b.cell[r].GetCount())
 			return "row " + std::to_string(r);
@@ -76,7 +57,7 @@ inline std::string QtfTableDifference(const RichTable& a, const ArrayMap<Uuid, R
 				return at + " format";
 			// a covered cell is empty in the style under the zero key, which is not written
 			// without styles
-			if(c < a.GetColumns() && size_t(r) * a.GetColumns() + c < covered.size() && covered[size_t(r) * a.GetColumns() + c])
+			if(!styles && a.IsCovered(r, c))
 				continue;
 			std::string d = QtfTxtDifference(x.text, sa, y.text, sb, styles);
 			if(!d.empty())

@@ -115,6 +115,11 @@ TEST(RichTable, HeaderRowsAndCoveredCells)
 	EXPECT_EQ(t.cell[0][1].format.color, Color(255, 255, 255));
 	EXPECT_EQ(t.cell[1][0].hspan, 1); // columns left in the span
 	EXPECT_EQ(t.cell[2].GetCount() + t.cell[3].GetCount(), 6);
+	std::string covered; // by the clipped span of the header's first cell only
+	for(int r = -1; r <= t.GetRows(); r++)
+		for(int c = -1; c <= t.GetColumns(); c++)
+			covered += t.IsCovered(r, c) ? '1' : '0';
+	EXPECT_EQ(covered, "00000" "00100" "01100" "00000" "00000" "00000");
 	EXPECT_EQ(sPlain(t), WString("h\ty\nv\nb\t\t\n\t\t\n"));
 }
 

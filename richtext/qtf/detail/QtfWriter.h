@@ -139,10 +139,6 @@ struct QtfOuterFormat {
 	QtfStopBudget*          stops;
 };
 
-// The cells of normalised table t that a cell spanning rows or columns covers, row by row
-// (empty when none spans).
-void CoveredCells(const RichTable& t, Vector<bool>& covered);
-
 // A part list (QtfParts) and a table written within outer, the blocks around them, or as a text
 // of their own (null).
 void WriteParts(String& out, const RichTxt& txt, const ArrayMap<Uuid, RichStyle>& styles,
