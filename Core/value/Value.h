@@ -66,7 +66,7 @@ enum : dword {
 // means that value. It is written as INT_NULL or INT64_NULL for the integers, any non-finite
 // double or float, and for the other types their default: Color(), Date(), Time(), an empty
 // String or WString, a void Value(). IsNull(x) tests any of them:
-//     pi.index_color = Color();     // Null: no index-entry marks
+//     Color paper = Color();        // Null: nothing painted under the text
 //     if(IsNull(v)) ...
 inline bool IsNull(int x)    { return x == INT_NULL; }
 inline bool IsNull(int64 x)  { return x == INT64_NULL; }
