@@ -65,7 +65,10 @@ for r in "$results"/*; do
   if [ "$(cat "$r")" = pass ]; then passed=$((passed + 1)); else cat "$r"; failed=$((failed + 1)); fi
 done
 rm -rf "$results"
-if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"; failed=$((failed + 1)); fi
+programs=$(find build/tests -mindepth 2 -maxdepth 2 -type f -name 'qel_*_tests' -perm -u+x | wc -l)
+if [ "$shuffled" -eq 0 ]; then echo "no test program found for the shuffled run"; failed=$((failed + 1));
+elif [ "$shuffled" -ne "$programs" ]; then  # a program whose run left no word of how it went
+  echo "shuffled run: $shuffled results for $programs test programs"; failed=$((failed + 1)); fi
 
 echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer, also instrumented for the fuzz targets) (at ${SECONDS} s)"
 # One clang build serves the test suite under the sanitizers and the fuzz targets below.
