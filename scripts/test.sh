@@ -154,7 +154,10 @@ fuzz_one() { # binary, result folder
   [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
   # fuzz/<name>.options: extra libFuzzer flags of that target (later flags win)
   [ -f "fuzz/$name.options" ] && read -r -a opts <"fuzz/$name.options"
-  if "$f" -runs=20000 -seed=1 -max_total_time=3 -rss_limit_mb=4096 "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
+  # what a run finds (crashes, slow inputs) goes into the build tree, never into the sources
+  mkdir -p build-asan/fuzz-artifacts
+  if "$f" -runs=20000 -seed=1 -max_total_time=3 -rss_limit_mb=4096 -artifact_prefix="build-asan/fuzz-artifacts/$name-" \
+     "${opts[@]}" "$work" "${corpus[@]}" >"$work.log" 2>&1; then
     echo pass >"$2/$name"
   else
     { echo "fuzz target $name failed:"; tail -n 40 "$work.log"; } >"$2/$name"
