@@ -1,4 +1,5 @@
-// AsCString followed by CParser::ReadString gives back the bytes, whatever they are.
+// AsCString followed by CParser::ReadString gives back the bytes, whatever they are; under
+// ASCSTRING_JSON on one line, only escapes JSON has.
 #include <Core/Core.h>
 
 #include <cstdlib>
@@ -19,5 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	String back = p.ReadString();
 	if(back.GetLength() != x.GetLength() || memcmp(~back, ~x, x.GetLength()) || !p.IsEof())
 		abort();
+	if((flags & ASCSTRING_JSON) && linemax == INT_MAX)
+		for(const char* q = ~lit + 1; q < lit.End() - 1; q++) {
+			if(byte(*q) < 32)
+				abort();
+			if(*q == '\\' && !strchr("\"\\/bfnrtu", *++q))
+				abort();
+		}
 	return 0;
 }

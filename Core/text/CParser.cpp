@@ -522,11 +522,12 @@ String AsCString(const char* s, const char* lim, int linemax, const char* linepf
 		byte c = *p;
 		prev = c;
 		switch(c) {
-		case '\a': out.Cat("\\a", 2); break;
+		// JSON has no escapes for bell and vertical tab: they take the "\u" form below
+		case '\a': if(flags & ASCSTRING_JSON) sPutU(out, c); else out.Cat("\\a", 2); break;
 		case '\b': out.Cat("\\b", 2); break;
 		case '\t': out.Cat("\\t", 2); break;
 		case '\n': out.Cat("\\n", 2); break;
-		case '\v': out.Cat("\\v", 2); break;
+		case '\v': if(flags & ASCSTRING_JSON) sPutU(out, c); else out.Cat("\\v", 2); break;
 		case '\f': out.Cat("\\f", 2); break;
 		case '\r': out.Cat("\\r", 2); break;
 		case '\"': out.Cat("\\\"", 2); break;

@@ -80,7 +80,9 @@ private:
 enum {
 	ASCSTRING_SMART = 0x01, // break lines only after a blank or a "\n" escape
 	ASCSTRING_OCTALHI = 0x02, // bytes 128..254 as octal escapes too
-	ASCSTRING_JSON = 0x04, // "\u" escapes for controls and characters beyond U+FFFF
+	// Escapes a JSON reader takes: "\b", "\f", "\n", "\r", "\t" and "\u" for the other controls
+	// and for characters beyond U+FFFF (as surrogate pairs).
+	ASCSTRING_JSON = 0x04,
 };
 
 String AsCString(const char* s, const char* end, int linemax = INT_MAX, const char* linepfx = nullptr,

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <string>
 
 using namespace Qel;
@@ -212,6 +215,44 @@ TEST(AsCString, Escapes)
 	EXPECT_EQ(Str(AsCString(String("\x01\x7f\xc3\xa9\xf0\x9f\x98\x80\xff", 9), INT_MAX, nullptr, ASCSTRING_JSON)),
 	          "\"\\u0001\\u007F\xc3\xa9\\uD83D\\uDE00\xff\"");
 	EXPECT_EQ(Str(AsCString(String("\0" "1", 2))), "\"\\0001\"");
+}
+
+// What a JSON reader takes between the quotes: no raw control byte, and a backslash only before
+// one of its own escapes.
+static bool IsJsonStringBody(const std::string& s)
+{
+	for(size_t i = 0; i < s.size(); i++) {
+		byte c = s[i];
+		if(c < 32 || c == '"')
+			return false;
+		if(c != '\\')
+			continue;
+		if(++i == s.size())
+			return false;
+		if(s[i] == 'u') {
+			if(i + 4 >= s.size() || !std::all_of(&s[i + 1], &s[i + 5], [](char h) { return isxdigit((byte)h); }))
+				return false;
+			i += 4;
+		}
+		else if(!s[i] || !strchr("\"\\/bfnrt", s[i]))
+			return false;
+	}
+	return true;
+}
+
+TEST(AsCString, JsonFlagWritesWhatJsonReads)
+{
+	for(int c = 0; c < 128; c++) {
+		String x(char(c), 1);
+		String lit = AsCString(x, INT_MAX, nullptr, ASCSTRING_JSON);
+		std::string s = Str(lit);
+		ASSERT_TRUE(s.size() >= 2 && s.front() == '"' && s.back() == '"') << c;
+		EXPECT_TRUE(IsJsonStringBody(s.substr(1, s.size() - 2))) << c << ": " << s;
+		CParser p(~lit);
+		EXPECT_EQ(Str(p.ReadString()), Str(x)) << c;
+	}
+	// without the flag the C escapes stay
+	EXPECT_EQ(Str(AsCString(String("\a\v"))), "\"\\a\\v\"");
 }
 
 TEST(AsCString, LineBreaks)
