@@ -154,26 +154,7 @@ String RichQtfParser::ReadText(int terminator)
 
 void RichQtfParser::ReadLanguage()
 {
-	RichPara::CharFormat& format = CharFmt();
-	if(*term == '%') {
-		term++;
-		format.language = LNG_ENGLISH;
-	}
-	else if(*term == '-') {
-		term++;
-		format.language = 0;
-	}
-	else {
-		char code[6];
-		int n = 0;
-		while(n < 5 && term[n]) {
-			code[n] = term[n];
-			n++;
-		}
-		code[n] = 0;
-		term += n;
-		format.language = ParseLanguageCode(code);
-	}
+	term = QtfReadLanguage(term, CharFmt().language);
 }
 
 void RichQtfParser::ReadCharset()

@@ -77,6 +77,76 @@ String QtfCharsetCode(int charset)
 
 namespace {
 
+bool sIsCodeLetter(int c)
+{
+	return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A letter as a code holds it, 1 to 31: what a code with a letter beyond Z was written with
+// reads as it always has, a code of none, without taking the text after it.
+int sCodeLetter(int c)
+{
+	return sIsCodeLetter(c) ? (c & ~0x20) - 64 : c >= '[' && c <= '_' ? c - 64 : 0;
+}
+
+} // namespace
+
+int QtfWrittenLanguage(int code)
+{
+	auto letter = [&](int i) { int l = (code >> (15 - 5 * i)) & 31; return l >= 1 && l <= 26; };
+	if((code & ~LNG_LANGUAGE_MASK) || !letter(0) || !letter(1)) // a charset, or no language
+		return 0;
+	if((code & 0x3FF) == 0 || (letter(2) && letter(3)))
+		return code;
+	return 0;
+}
+
+void QtfCatLanguageCode(String& out, int code)
+{
+	code = QtfWrittenLanguage(code);
+	if(code == 0) {
+		out.Cat('-');
+		return;
+	}
+	out.Cat(char(((code >> 15) & 31) + 64));
+	out.Cat(char(((code >> 10) & 31) + 64));
+	if(code & 0x3FF) {
+		out.Cat('-');
+		out.Cat(char(((code >> 5) & 31) + 64));
+		out.Cat(char((code & 31) + 64));
+	}
+	else
+		out.Cat(';');
+}
+
+const char* QtfReadLanguage(const char* s, int& code)
+{
+	code = 0;
+	if(*s == '%') {
+		code = LNG_ENGLISH;
+		return s + 1;
+	}
+	if(*s == '-')
+		return s + 1;
+	int a = sCodeLetter(s[0]);
+	int b = a ? sCodeLetter(s[1]) : 0;
+	if(!a)
+		return s; // no code: the characters are commands
+	if(!b)
+		return s + 1; // a single letter, as a code of one letter was written
+	bool letters = sIsCodeLetter(s[0]) && sIsCodeLetter(s[1]);
+	if((s[2] == '-' || s[2] == '_') && sCodeLetter(s[3]) && sCodeLetter(s[4])) {
+		if(letters && sIsCodeLetter(s[3]) && sIsCodeLetter(s[4]))
+			code = (a << 15) | (b << 10) | (sCodeLetter(s[3]) << 5) | sCodeLetter(s[4]);
+		return s + 5;
+	}
+	if(letters)
+		code = (a << 15) | (b << 10);
+	return s + 2;
+}
+
+namespace {
+
 constexpr char sBullets[] = "_0123" "9"; // the index is the bullet
 
 } // namespace

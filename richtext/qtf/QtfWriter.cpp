@@ -150,16 +150,14 @@ void QtfColor(String& out, Color c)
 
 void QtfLanguage(String& out, int lang, int old)
 {
-	if(lang == old)
+	lang = QtfWrittenLanguage(lang);
+	if(lang == QtfWrittenLanguage(old))
 		return;
+	out.Cat('%');
 	if(lang == LNG_ENGLISH)
-		out.Cat("%%");
-	else if(lang == 0)
-		out.Cat("%-");
-	else {
 		out.Cat('%');
-		out.Cat(FormatLanguageCode(lang & LNG_LANGUAGE_MASK));
-	}
+	else
+		QtfCatLanguageCode(out, lang);
 }
 
 void QtfNumberCommand(String& out, int letter, int old, int n)
@@ -771,7 +769,7 @@ String AsQTF(const RichText& text, int charset, int options)
 	for(int i = 0; i < min(text.GetPartCount(), 30); i++)
 		if(text.IsPara(i)) {
 			RichPara p = text.Get(i, styles);
-			count.GetAdd(p.part.GetCount() ? p.part.Top().format.language : p.format.language, 0)++;
+			count.GetAdd(QtfWrittenLanguage(p.part.GetCount() ? p.part.Top().format.language : p.format.language), 0)++;
 		}
 	int language = 0;
 	int best = 0;
@@ -792,7 +790,7 @@ String AsQTF(const RichText& text, int charset, int options)
 	}
 	if(!(options & QTF_OPT_NO_LANGUAGE) && language) {
 		out.Cat('%');
-		out.Cat(FormatLanguageCode(language & LNG_LANGUAGE_MASK));
+		QtfCatLanguageCode(out, language);
 	}
 	out.Cat(' ');
 	sLineBreak(out, options);

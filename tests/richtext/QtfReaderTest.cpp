@@ -93,7 +93,21 @@ TEST(QtfReader, ColoursHeightsCharsetsAndLanguages)
 	EXPECT_EQ(sRun("[%% x]").language, LNG_ENGLISH);
 	EXPECT_EQ(sRun("[%CS-CZ x]").language, LNG_CZECH);
 	EXPECT_EQ(sRun("[%CS-CZ%- x]").language, 0);
-	EXPECT_EQ(sRun("[%x!-yz x]").language, 0);
+	EXPECT_EQ(sRun("[%cs_cz x]").language, LNG_CZECH);
+	// a code reads no further than its letters: a language alone, a letter, or none at all
+	EXPECT_EQ(sRun("[%CS;-c x]").language, LNG_CZECH & LNG_NO_COUNTRY);
+	EXPECT_TRUE(sRun("[%CS;-c x]").IsStrikeout() && sRun("[%CS;-c x]").capitals);
+	EXPECT_EQ(sRun("[%CS*x y]").language, LNG_CZECH & LNG_NO_COUNTRY);
+	EXPECT_TRUE(sRun("[%CS*x y]").IsBold() && sRun("[%C* x]").IsBold() && sRun("[%* x]").IsBold());
+	EXPECT_EQ(sRun("[%C* x]").language, 0);
+	// what a letter beyond Z was written with is a code of none, read whole
+	RichPara::CharFormat garbage = sRun("[%A[-BC x]");
+	EXPECT_TRUE(garbage.language == 0 && garbage.GetFace() == RichPara::CharFormat().GetFace() && !garbage.IsStrikeout());
+	// the text after a short code is text
+	RichText doc = ParseQtf("[s0; first [%EN marked words][/  rest]&][s0; next]");
+	EXPECT_EQ(QtfShow(doc), "first marked words rest|next");
+	EXPECT_EQ(QtfPara(doc, 0).part[1].format.language, LNG_ENGLISH & LNG_NO_COUNTRY);
+	EXPECT_EQ(QtfPara(doc, 0).part[2].format.language, 0);
 }
 
 TEST(QtfReader, CharacterAndParagraphCommands)

@@ -185,6 +185,60 @@ TEST(QtfRoundTrip, ParagraphsTurningOffTheHeaderOfTheirStyle)
 	}
 }
 
+// Every language code a run or a paragraph may hold reads back as itself or, where QTF has no
+// form for it, as none; the text and the formats of the runs around it stay as they were. The
+// run after the code starts with a strikeout and two letters, which a code must not take.
+TEST(QtfRoundTrip, LanguageCodesOfEveryShape)
+{
+	const int cs = CharsetByName("windows-1250");
+	const struct {
+		int code, back;
+	} codes[] = {
+		{LNG_CZECH, LNG_CZECH},
+		{LNG_ENGLISH, LNG_ENGLISH},
+		{LNG_ENGLISH & LNG_NO_COUNTRY, LNG_ENGLISH & LNG_NO_COUNTRY},
+		{LNG_('E', '@', '@', '@'), 0}, // one letter
+		{LNG_('E', 'N', 'U', '@'), 0}, // three
+		{LNG_('[', 'N', 'U', 'S'), 0}, // a letter beyond Z
+		{0, 0},
+		{SetLanguageCharset(LNG_CZECH, cs), 0},
+		{SetLanguageCharset(LNG_ENGLISH, cs), 0},
+		{SetLanguageCharset(0, cs), 0},
+	};
+	for(auto c : codes) {
+		RichText doc, want;
+		for(int pass = 0; pass < 2; pass++) {
+			int code = pass ? c.back : c.code;
+			RichText& d = pass ? want : doc;
+			RichPara::CharFormat around, marked, after;
+			around.language = LNG_CZECH;
+			marked.language = code;
+			after.language = LNG_ENGLISH;
+			after.Strikeout().Bold();
+			after.capitals = after.dashed = true;
+			RichPara p;
+			p.Cat(WString("first "), around);
+			p.Cat(WString("marked "), marked);
+			p.Cat(WString("words"), after);
+			d.Cat(p);
+			RichPara q; // the code before the paragraph end
+			q.Cat(WString("x "), around);
+			q.Cat(WString("y"), marked);
+			d.Cat(q);
+			RichPara e; // and as the mark of an empty paragraph
+			static_cast<RichPara::CharFormat&>(e.format) = marked;
+			d.Cat(e);
+			d.Cat(q);
+		}
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+			for(QtfForm f : QtfForms(options)) {
+				String w = AsQTF(doc, f.charset, f.options);
+				EXPECT_EQ(QtfDifference(want, ParseQtf(w), !(f.options & QTF_OPT_NO_STYLES)), "") << c.code << ": " << w;
+				EXPECT_EQ(QtfWrittenRoundTripFault(want, f.options, f.charset), "") << c.code;
+			}
+	}
+}
+
 TEST(QtfRoundTrip, DocumentsConvertedFromMarkdown)
 {
 	std::vector<std::filesystem::path> files = sCorpusFiles();

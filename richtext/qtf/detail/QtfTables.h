@@ -67,6 +67,18 @@ int QtfCharsetOfCode(int c);
 // The code of a charset: one character, or its name when no character has it.
 String QtfCharsetCode(int charset);
 
+// Language codes with a written form: none (0), and the four letters A to Z of a language and
+// country ("%DE-AT") or the two of a language alone ("%DE;"), without a charset. Any other code
+// is written as none. QtfWrittenLanguage gives what a code reads back as.
+int  QtfWrittenLanguage(int code);
+// The written form of QtfWrittenLanguage(code) after its "%": "-", "EN-US" or "EN;" (the ";"
+// keeps a "-" and two letters that may follow, a strikeout and two commands, out of the code).
+void QtfCatLanguageCode(String& out, int code);
+// The code after a "%" at s, its form read: "%", "-", two letters and, after "-" or "_", two
+// more; a letter value beyond Z, as "[", "\\", "]", "^" or "_", stands in a code of none.
+// Characters that form no code are not read. Returns what follows.
+const char* QtfReadLanguage(const char* s, int& code);
+
 // "O" bullets: "_" none, "0".."3" the round and box bullets, "9" text; anything else round.
 int QtfBulletOfChar(int c);
 int QtfBulletChar(int bullet);
