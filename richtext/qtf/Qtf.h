@@ -23,6 +23,10 @@ enum : int {
 // the text read since the last of them is dropped. The first character folded to accesskey (an
 // upper-case ASCII letter, 0 for none) is underlined. The context goes to the object types that
 // read embedded objects.
+// A field of a type the program has not registered (RichPara::Register) is read as nothing,
+// though AsQTF writes every field a document holds: "a{:DATE:x:}b" reads back as "ab", one
+// position shorter. A table cell whose margins and borders leave no room for its text keeps the
+// text, but shows none of it on screen or paper.
 // Tables nest up to QTF_MAX_TABLE_DEPTH deep ("++" tables counted like "{{" ones). The cells of a
 // table opened deeper are read as paragraphs of the cell around it: each of its cells ends a
 // paragraph there, so no text is lost.

@@ -157,11 +157,11 @@ QEL_FORCE_INLINE char* sRoom(PackedWriteScratch& sc, char* t, int64 n)
 
 // Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
 // over its packed form; false, with nothing written, when it holds objects or fields, when it
-// is damaged or when its last run is not in the language of its first (the paragraph's
-// language goes before the runs, which name theirs against it).
+// is damaged, when its last run is not in the language of its first (the paragraph's language
+// goes before the runs, which name theirs against it) or when its mark is to be written.
 bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                                    const RichPara::Format& base, const RichPara::Format& parabase, int group,
-                                   int language, PackedWriteScratch& sc, QtfStopBudget* stops)
+                                   int language, QtfParaEnd end, PackedWriteScratch& sc, QtfStopBudget* stops)
 {
 	PackedParaCursor in(pp.head, pp.content, pp.aside.get());
 	bool apart = !pp.head.IsEmpty();
@@ -203,6 +203,7 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 	int plang = 0;
 	int lastlang = 0;
 	bool runs = false;
+	int last_run = -1; // the format of the last run
 	sc.fmts[state].ref = true;
 	bool colon = false; // the last run ended in a colon written bare
 	bool link_before = false; // the run before has a link of its own, sc.link_last
@@ -273,6 +274,7 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 			t = sPackedText(t, in);
 			colon = in.TextBegin()[-1] == ':';
 			runs = true;
+			last_run = state;
 			continue;
 		}
 		if(item != PackedParaCursor::CODES)
@@ -301,6 +303,8 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 		sc.fmts[state].ref = true;
 		if(sc.gone == state_before) // the run before had the format replaced: this one is another
 			state_before = -1;
+		if(sc.gone == last_run)
+			last_run = -1;
 		// a link's codes are long and met once: not kept
 		if(sc.gone != from && codes.len) {
 			PackedRunFormat& fr = sc.fmts[from];
@@ -313,7 +317,11 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 	}
 	if(lastlang != plang)
 		return false;
+	// the mark's codes end the paragraph: the last format is the mark
 	const PackedRunFormat& last = sc.fmts[state];
+	if(runs && ((end != QtfParaEnd::LAST && !SameReadFormat(last.cf, base, plang)) ||
+	            (end != QtfParaEnd::AMPERSAND && (last_run < 0 || !SameReadFormat(last.cf, sc.fmts[last_run].cf)))))
+		return false;
 	// the head may have been replaced with the formats it named; its prefix is its own
 	const PackedParaHead& h = sc.heads[hi_head];
 	out.Cat(h.copies && !(stops && stops->Take(out, h.copies)) ? h.full : h.prefix);

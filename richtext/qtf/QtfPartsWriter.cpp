@@ -319,8 +319,9 @@ void PartsWriter::Paragraph(int i, const RichTxt::Para& pp)
 	}
 	if(packed && !scratch)
 		scratch = std::make_unique<PackedWriteScratch>();
-	if(!packed || !WritePackedParagraph(out, pp, *st.style, *f, *f, group, language, *scratch, stops))
-		WriteParagraph(out, txt.Get(i, styles), *f, *f, language, charset, options, stops);
+	QtfParaEnd end = i + 1 < txt.GetPartCount() ? QtfParaEnd::AMPERSAND : QtfParaEnd::LAST;
+	if(!packed || !WritePackedParagraph(out, pp, *st.style, *f, *f, group, language, end, *scratch, stops))
+		WriteParagraph(out, txt.Get(i, styles), *f, *f, language, charset, options, end, stops);
 }
 
 void PartsWriter::Write()

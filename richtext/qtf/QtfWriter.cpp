@@ -465,11 +465,13 @@ namespace {
 // a link): the link most stretches of runs have is written once in the paragraph's format,
 // and a stretch of runs under another one once in a block around them, not in every run.
 // The base's own link, when it has one (set by a block around neighbours), holds unless
-// another one weighs more. Runs are written against cb; grp[i] is the first run of run i's
-// stretch when the stretch has a block, else -1.
-void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::CharFormat& cb, Vector<int>& grp)
+// another one weighs more, or always when fixed. Runs are written against cb; grp[i] is the
+// first run of run i's stretch when the stretch has a block, else -1.
+void sLinkStretches(const RichPara& p, const RichPara::CharFormat& base, RichPara::CharFormat& cb, Vector<int>& grp,
+                    bool fixed)
 {
 	int n = p.part.GetCount();
+	grp.Clear();
 	grp.SetCount(n, -1);
 	bool any = false;
 	for(const RichPara::Part& q : p.part)
@@ -507,7 +509,7 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 			best_at = i;
 		}
 	}
-	if(best_at >= 0) {
+	if(best_at >= 0 && !fixed) {
 		cb.link = p.part[best_at].format.link;
 		cb.indexentry = p.part[best_at].format.indexentry;
 	}
@@ -528,17 +530,36 @@ void sLinkStretches(const RichPara& p, const RichPara::Format& base, RichPara::C
 
 } // namespace
 
+bool detail::SameReadFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b, int blang)
+{
+	return (a.language == blang || QtfWrittenLanguage(a.language) == QtfWrittenLanguage(blang)) &&
+	       SameCharFormatButLanguage(a, b);
+}
+
 void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase,
                             const RichPara::Format& base, int language, int charset, int options,
-                            QtfStopBudget* stops)
+                            QtfParaEnd end, QtfStopBudget* stops)
 {
 	int line_start = out.GetLength();
 	WriteParaFormat(out, parabase, p.format, AddStops(stops, out, parabase, p.format));
 	RichPara::CharFormat cb = base;
 	Vector<int> grp;
-	sLinkStretches(p, base, cb, grp);
+	sLinkStretches(p, base, cb, grp, false);
 	int plang;
-	if(p.part.IsEmpty()) {
+	// The mark (the paragraph's own character format) is what the reader takes at the "&" that
+	// ends the paragraph, or at its last run when nothing ends it. Where that is not the mark,
+	// the mark is the format of the paragraph's block, and the runs are written against it.
+	bool mark = p.part.IsEmpty();
+	if(!mark) {
+		const RichPara::CharFormat& pm = p.format;
+		mark = (end != QtfParaEnd::LAST && !SameReadFormat(pm, cb, p.part.Top().format.language)) ||
+		       (end != QtfParaEnd::AMPERSAND && !SameReadFormat(pm, p.part.Top().format));
+		if(mark) {
+			cb = pm;
+			sLinkStretches(p, cb, cb, grp, true);
+		}
+	}
+	if(mark) {
 		QtfCharFormat(out, base, p.format);
 		plang = p.format.language;
 	}
@@ -612,16 +633,20 @@ void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Form
 			sText(out, part.text, colon_follows, charset, options, line_start);
 		}
 	}
+	bool in_block = (open && !open->IsEmpty()) || open_grp >= 0;
 	if(open && !open->IsEmpty())
 		out.Cat(']');
 	if(open_grp >= 0)
 		out.Cat(']');
+	// a character of no code: nothing, but the paragraph takes the format in force, its mark
+	if(in_block && mark && end != QtfParaEnd::AMPERSAND)
+		out.Cat("@$;");
 }
 
 void QtfParagraph(String& out, const RichPara& p, const RichPara::Format& base, int language,
                   int charset, int options)
 {
-	WriteParagraph(out, p, base, base, language, charset, options);
+	WriteParagraph(out, p, base, base, language, charset, options, QtfParaEnd::EITHER);
 }
 
 void detail::WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>& styles,

@@ -1,9 +1,9 @@
 // Documents compared part by part, as the QTF round trip must keep them: paragraphs through
 // their packed form (texts, character and paragraph formats, fields, headers of paragraphs),
 // objects by type, size and written data, tables with their formats and spans, styles and the
-// document's header and footer. A paragraph's mark takes its last run's format, as only a
-// paragraph without runs writes its own; a style key the document lacks counts as the zero
-// key, which such a paragraph is written against. Documents written without styles are
+// document's header and footer. A paragraph's mark (its own character format) is compared as
+// well; a style key the document lacks counts as the zero key, which such a paragraph is
+// written against. Documents written without styles are
 // compared without them: each paragraph by its whole format. Shared with the round-trip fuzz
 // target.
 #pragma once
@@ -20,10 +20,8 @@ using namespace Qel;
 
 namespace detail {
 
-inline String QtfPackedForm(RichPara p, const RichPara::Format& base, Array<RichObject>& obj)
+inline String QtfPackedForm(const RichPara& p, const RichPara::Format& base, Array<RichObject>& obj)
 {
-	if(p.part.GetCount())
-		static_cast<RichPara::CharFormat&>(p.format) = p.part.Top().format;
 	return p.Pack(base, obj);
 }
 

@@ -2,6 +2,7 @@
 // P(q), P(W(P(q))) equal part by part, written with styles and without, in UTF-8 and in an 8-bit
 // set. The corpus: the markup's own examples, generated texts using every command with random
 // operands, and real documents (tests/data/qtf).
+#include "LayoutTestUtil.h"
 #include "QtfCompare.h"
 #include "QtfGenerator.h"
 #include "QtfTestUtil.h"
@@ -235,6 +236,68 @@ TEST(QtfRoundTrip, LanguageCodesOfEveryShape)
 				String w = AsQTF(doc, f.charset, f.options);
 				EXPECT_EQ(QtfDifference(want, ParseQtf(w), !(f.options & QTF_OPT_NO_STYLES)), "") << c.code << ": " << w;
 				EXPECT_EQ(QtfWrittenRoundTripFault(want, f.options, f.charset), "") << c.code;
+			}
+	}
+}
+
+namespace {
+
+// Where the document ends and every caret, on pages and in one long column.
+bool sSameLayout(const RichText& a, const RichText& b)
+{
+	for(Rect page : {Rect(0, 0, 3000, 800), Rect(0, 0, 600, 268435455)}) {
+		if(a.GetHeight(page) != b.GetHeight(page) || a.GetLength() != b.GetLength())
+			return false;
+		for(int pos = 0; pos <= a.GetLength(); pos++)
+			if(!(a.GetCaret(pos, page) == b.GetCaret(pos, page)))
+				return false;
+	}
+	return true;
+}
+
+} // namespace
+
+// A paragraph's mark, its own character format (of its end's caret, its tabs' height, and of an
+// empty paragraph), reads back as it was, whether the paragraph ends with "&" or ends its part
+// list, in the document and in table cells: read from QTF, and built with a mark unlike its runs.
+TEST(QtfRoundTrip, ParagraphMarksReadBackAsTheyWere)
+{
+	const char* const texts[] = {
+		"[0 Name-|Value&Total-|Sum]", "[*7 b&]x", "[^target^ a&b]", "{{1:1 [0 a-|b&c-|d]:: [*7 x&]y}}",
+		"[%DE-AT [%% a]&[%CS; b]]", "[3 a [* b]&]",
+	};
+	for(const char* q : texts)
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+			for(QtfForm f : QtfForms(options)) {
+				EXPECT_EQ(QtfRoundTripFault(q, f.options, f.charset), "") << q;
+				RichText doc = ParseQtf(q);
+				EXPECT_TRUE(sSameLayout(doc, ParseQtf(AsQTF(doc, f.charset, f.options)))) << q;
+			}
+	RichText tall = ParseQtf("[0 Name-|Value&Total-|Sum]");
+	EXPECT_EQ(QtfPara(tall, 0).format.GetHeight(), 50);
+	EXPECT_EQ(QtfPara(ParseQtf(AsQTF(tall)), 0).format.GetHeight(), 50);
+
+	RichPara::CharFormat run, mark;
+	mark.Bold().Height(300);
+	mark.ink = Color(0, 0, 255);
+	mark.language = LNG_CZECH;
+	for(int last = 0; last < 2; last++) { // the mark like the last run's or not
+		RichText doc;
+		RichTable t = TextTable(1, 2);
+		for(int i = 0; i < 3; i++) {
+			RichPara p;
+			p.Cat(WString("a\tb "), mark);
+			p.Cat(WString("c\td"), last ? mark : run);
+			static_cast<RichPara::CharFormat&>(p.format) = mark;
+			doc.Cat(p);
+			RichTxt& cell = t.cell[0][i % 2].text; // two paragraphs in the first cell
+			cell.SetPara(cell.GetPartCount(), p, RichStyle());
+		}
+		doc.SetTable(1, t);
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+			for(QtfForm f : QtfForms(options)) {
+				EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "") << last;
+				EXPECT_TRUE(sSameLayout(doc, ParseQtf(AsQTF(doc, f.charset, f.options)))) << last;
 			}
 	}
 }

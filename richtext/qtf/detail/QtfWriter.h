@@ -9,12 +9,28 @@
 namespace Qel::detail {
 
 // Everything QtfCharFormat writes depends on.
+inline bool SameCharFormatButLanguage(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return a.AsInt64() == b.AsInt64() && a.ink == b.ink && a.paper == b.paper && a.sscript == b.sscript &&
+	       a.capitals == b.capitals && a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+}
+
 inline bool SameCharFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
 {
-	return a.AsInt64() == b.AsInt64() && a.language == b.language && a.ink == b.ink &&
-	       a.paper == b.paper && a.sscript == b.sscript && a.capitals == b.capitals &&
-	       a.dashed == b.dashed && a.link == b.link && a.indexentry == b.indexentry;
+	return a.language == b.language && SameCharFormatButLanguage(a, b);
 }
+
+// Whether a and b, with language blang, read back alike: as SameCharFormat, languages by their
+// written forms.
+bool SameReadFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b, int blang);
+inline bool SameReadFormat(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
+{
+	return SameReadFormat(a, b, b.language);
+}
+
+// What ends a paragraph written: "&", or the end of its part list, where the reader takes the
+// format of its last run for its mark; either, when the caller may put it anywhere.
+enum class QtfParaEnd { AMPERSAND, LAST, EITHER };
 
 inline bool SameLink(const RichPara::CharFormat& a, const RichPara::CharFormat& b)
 {
@@ -124,8 +140,9 @@ inline bool AddStops(QtfStopBudget* stops, const String& out, const RichPara::Fo
 }
 
 // Paragraph p: its paragraph format against parabase, its runs against base; stops as above.
+// Its mark is written where the reader would not take it from what the paragraph holds.
 void WriteParagraph(String& out, const RichPara& p, const RichPara::Format& parabase, const RichPara::Format& base,
-                    int language, int charset, int options, QtfStopBudget* stops = nullptr);
+                    int language, int charset, int options, QtfParaEnd end, QtfStopBudget* stops = nullptr);
 
 // A tab stop as QtfParaFormat writes it, "~" and all: read, it adds the stop to those in force.
 void WriteTabStop(String& out, const RichPara::Tab& t);
@@ -150,10 +167,11 @@ void WriteTable(String& out, const RichTable& t, const ArrayMap<Uuid, RichStyle>
 
 // Paragraph pp (stored against style) written as QtfParagraph writes it unpacked, in one pass
 // over its packed form; false, with nothing written, when it holds objects or fields, when it
-// is damaged or when its last run is not in the language of its first.
+// is damaged, when its last run is not in the language of its first or when its mark is to be
+// written (WriteParagraph does that).
 bool WritePackedParagraph(String& out, const RichTxt::Para& pp, const RichPara::Format& style,
                           const RichPara::Format& base, const RichPara::Format& parabase, int group,
-                          int language, PackedWriteScratch& sc, QtfStopBudget* stops = nullptr);
+                          int language, QtfParaEnd end, PackedWriteScratch& sc, QtfStopBudget* stops = nullptr);
 
 // The run formats and heads kept against base go: a new base is about to take its place.
 void ForgetPackedBase(PackedWriteScratch& sc, const RichPara::Format& base);
