@@ -48,7 +48,8 @@ void UnregisterQtfObject(int id);
 // The writer's pieces. Each appends to out.
 // A colour: "N" for Null, a digit, "(grey)" or "(r.g.b)".
 void QtfColor(String& out, Color c);
-// A change of language from old to lang; nothing when equal.
+// A change of language from old to lang; nothing when they read back alike. A code QTF has no
+// form for (a charset in it, letters other than four or two from A to Z) is written as none.
 void QtfLanguage(String& out, int lang, int old);
 // Format-block commands that turn the character format o into n (not the language).
 void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::CharFormat& n);
