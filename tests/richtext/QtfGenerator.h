@@ -74,7 +74,7 @@ class QtfGenerator {
 		static const char* const commands[] = {
 			// character format
 			"*", "/", "_", "-", "T", "c", "d", "`", ",", "G", "R", "A", "C", "!DejaVu Sans!", "!no such!", ".#n",
-			"+#s", "3", "8", "g", "@#c", "$#c", "^#a^", "I#a;", "%%", "%-", "%CS-CZ", "%de-de", "{_}", "{A}",
+			"+#s", "3", "8", "g", "@#c", "$#c", "^#a^", "I#a;", "%%", "%-", "%CS-CZ", "%de-de", "%de;", "%EN", "%x", "{_}", "{A}",
 			"{3}", "{windows-1250}", "{?}", "s#n", "s\"Heading\"", "s'Default'", "S", ";",
 			// paragraph format
 			"<", ">", "=", "##", "l#s;", "r#n;", "i#s;", "H#n;", "h#c", "L#n;", "b#n;", "a#n;", "t#n;", "P",
