@@ -91,7 +91,8 @@ void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, cons
 	c.close = kind == RenderKind::FILL || kind == RenderKind::CLIP;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
-		double e = (a.miter_limit + 1) * std::max(width, 0.0);
+		// the farthest a join or cap reaches from the centre line (a limit below one mitres nothing)
+		double e = (std::max(a.miter_limit, 1.0) + 1) * std::max(width, 0.0);
 		const Rectf& b = p.bbox;
 		c.culled = b.bottom + e < pc.top || b.top - e > pc.bottom || b.right + e < pc.left || b.left - e > pc.right;
 	}

@@ -738,3 +738,18 @@ TEST(BufferPainter, StrokePartlyOutsidePaintsWhatItPaintsWhole)
 		}
 	}
 }
+
+// Pre-clip culls by the whole path, also when switched on while the path is open, and by the
+// reach of its caps when the miter limit is below one.
+TEST(BufferPainter, PreClipCullsOnlyWhatCannotShow)
+{
+	auto scene = [](bool pre, double miter) {
+		return Paint(20, 20, [=](BufferPainter& p) {
+			p.MiterLimit(miter).LineCap(LINECAP_SQUARE).Move(2, 1).Line(18, 1);
+			p.PreClip(pre);
+			p.Line(60, 1).Stroke(4, Black);
+		});
+	};
+	for(double miter : {4.0, -3.0})
+		EXPECT_EQ(ImageHash(scene(true, miter)), ImageHash(scene(false, miter))) << miter;
+}
