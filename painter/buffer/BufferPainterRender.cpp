@@ -91,7 +91,8 @@ void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, cons
 	c.close = kind == RenderKind::FILL || kind == RenderKind::CLIP;
 	c.culled = false;
 	if(sHasPreclip(pc) && !p.ischar) {
-		double e = (a.miter_limit + 1) * std::max(width, 0.0);
+		// the farthest a join or cap reaches from the centre line (a limit below one mitres nothing)
+		double e = (std::max(a.miter_limit, 1.0) + 1) * std::max(width, 0.0);
 		const Rectf& b = p.bbox;
 		c.culled = b.bottom + e < pc.top || b.top - e > pc.bottom || b.right + e < pc.left || b.left - e > pc.right;
 	}
@@ -125,14 +126,12 @@ void BufferPainter::SetupChain(PathChain& c, RenderKind kind, double width, cons
 	c.evenodd = false;
 	// The image (and a pixel round it) in path coordinates: the stroker and the dasher spend
 	// their work on what shows there.
-	const Xform2D& m = a.mtx;
-	double det = m.x.x * m.y.y - m.x.y * m.y.x;
+	Xform2D inv = Inverse(a.mtx);
 	Rectf view(-INFINITY, -INFINITY, INFINITY, INFINITY);
-	if(det != 0 && std::isfinite(det)) {
+	if(IsFinite(inv)) {
 		Rectf v(INFINITY, INFINITY, -INFINITY, -INFINITY);
 		for(Pointf q : {Pointf(-1, -1), Pointf(size.cx + 1, -1), Pointf(-1, size.cy + 1), Pointf(size.cx + 1, size.cy + 1)}) {
-			q = Pointf(q.x - m.t.x, q.y - m.t.y);
-			Pointf u((m.y.y * q.x - m.y.x * q.y) / det, (m.x.x * q.y - m.x.y * q.x) / det);
+			Pointf u = inv.Transform(q);
 			v = Rectf(std::min(v.left, u.x), std::min(v.top, u.y), std::max(v.right, u.x), std::max(v.bottom, u.y));
 		}
 		if(std::isfinite(v.left) && std::isfinite(v.top) && std::isfinite(v.right) && std::isfinite(v.bottom))

@@ -423,13 +423,12 @@ Pointf BufferPainter::PathPoint(const Pointf& p, bool rel)
 	Pointf r;
 	r.x = sIsNullD(p.x) ? current.x : rel ? p.x + current.x : p.x;
 	r.y = sIsNullD(p.y) ? current.y : rel ? p.y + current.y : p.y;
-	if(dopreclip) {
-		Rectf& b = path->bbox;
-		b.left = std::min(b.left, r.x);
-		b.top = std::min(b.top, r.y);
-		b.right = std::max(b.right, r.x);
-		b.bottom = std::max(b.bottom, r.y);
-	}
+	// kept whatever the pre-clip option: it may be switched on before the path is rendered
+	Rectf& b = path->bbox;
+	b.left = std::min(b.left, r.x);
+	b.top = std::min(b.top, r.y);
+	b.right = std::max(b.right, r.x);
+	b.bottom = std::max(b.bottom, r.y);
 	return r;
 }
 

@@ -64,9 +64,11 @@ inline void Dasher::Next()
 // the numbers round). With keep, the last cut whose following piece reaches to is not passed.
 void Dasher::Step(double& t, double to, bool keep)
 {
-	double k = std::floor((to - t) / sum) - 1;
+	// With an odd count of elements a pass turns dashes into gaps: the pattern repeats after two.
+	double period = pattern->GetCount() % 2 ? 2 * sum : sum;
+	double k = std::floor((to - t) / period) - 1;
 	if(k >= 1 && k < 9e15)
-		t += k * sum;
+		t += k * period;
 	while(t + rem + (keep ? (*pattern)[index] : 0) < to && cuts <= MAX_CUTS) {
 		t += rem;
 		Next();
