@@ -4,7 +4,9 @@
 
 #include <Core/container/Buffer.h>
 #include <Core/value/Value.h>
+#include <draw/imageops/ImageMaker.h>
 #include <draw/imageops/ImageOp.h>
+#include <painter/paint/ImageSpan.h>
 
 #include <cmath>
 #include <cstring>
@@ -31,6 +33,25 @@ Pointf sPt(const Point& p)
 {
 	return Pointf(p.x, p.y);
 }
+
+// A part of an image, made once per image (by serial id) and part.
+struct sImagePart : ImageMaker {
+	Image image;
+	Rect  part;
+
+	String Key() const override
+	{
+		String k;
+		uint64 id = image.GetSerialId();
+		k.Cat((const char*)&id, sizeof(id));
+		k.Cat((const char*)&part, sizeof(part));
+		return k;
+	}
+
+	Image Make() const override { return Crop(image, part); }
+
+	sImagePart(const Image& img, const Rect& r) : image(img), part(r) {}
+};
 
 } // namespace
 
@@ -127,14 +148,32 @@ void Painter::DrawRectOp(int x, int y, int cx, int cy, Color color)
 void Painter::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const Rect& src, Color color)
 {
 	double sw = double(src.right) - src.left, sh = double(src.bottom) - src.top;
-	if(sw == 0 || sh == 0)
+	if(sw <= 0 || sh <= 0)
 		return;
-	Image m = color.IsNull() ? img : Colorize(img, color);
-	sRectPath(*this, x, y, double(x) + cx, double(y) + cy);
+	// Only the part of src inside the image shows, where it lies in src; outside it, nothing.
+	Rect s(max(src.left, 0), max(src.top, 0), min(src.right, img.GetWidth()), min(src.bottom, img.GetHeight()));
+	if(s.left >= s.right || s.top >= s.bottom)
+		return;
 	double sx = cx / sw, sy = cy / sh;
-	Xform2D t = Xform2D::Scale(sx, sy);
-	t.t = Pointf(x - src.left * sx, y - src.top * sy);
-	FillOp(m, t, 0);
+	// where source column (row) v lands; src's own edges exactly on the target's
+	auto place = [](int v, int v0, int v1, int t, int ct, double scale) {
+		return v == v0 ? double(t) : v == v1 ? double(t) + ct : t + (double(v) - v0) * scale;
+	};
+	double l = place(s.left, src.left, src.right, x, cx, sx), r = place(s.right, src.left, src.right, x, cx, sx);
+	double t = place(s.top, src.top, src.bottom, y, cy, sy), b = place(s.bottom, src.top, src.bottom, y, cy, sy);
+	// The part alone with its edge pixels padded outward: scaled, it neither takes in the pixels
+	// around it nor fades out at its edges. A scaled part keeps one copy in the cache, so that
+	// the shrunk copies the fill caches of it are found again; a part at its own size is mostly
+	// a piece of an image made for this one draw (bands), copied without crowding the cache.
+	Image m = img;
+	if(s != Rect(Point(0, 0), img.GetSize()))
+		m = !img.HasPixels() ? Image() : cx == sw && cy == sh ? Crop(img, s) : MakeImage(sImagePart(img, s));
+	if(!color.IsNull())
+		m = Colorize(m, color);
+	sRectPath(*this, l, t, r, b);
+	Xform2D tm = Xform2D::Scale(sx, sy);
+	tm.t = Pointf(l, t);
+	FillOp(m, tm, FILL_PAD);
 }
 
 void Painter::DrawLineOp(int x1, int y1, int x2, int y2, int width, Color color)

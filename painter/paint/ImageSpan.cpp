@@ -200,6 +200,11 @@ void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
 		memset((void *)span, 0, len * sizeof(RGBA));
 		return;
 	}
+	int64 ix = (int64)x + mx, iy = (int64)y + my;
+	if(moved && !line && ix > -1000000000 && ix + len < 1000000000 && iy > -1000000000 && iy < 1000000000) {
+		GetMoved(span, (int)ix, (int)iy, len);
+		return;
+	}
 	Pointf p = fast ? xform.Transform(Pointf(x, y))
 	                : xform.Transform(Pointf(x + 0.5, y + 0.5));
 	if(!fast) {
@@ -220,6 +225,24 @@ void PainterImageSpan::Get(RGBA* span, int x, int y, unsigned len)
 		GetFast(span, px, py, dx, dy, len);
 	else
 		GetBilinear(span, px, py, dx, dy, len);
+}
+
+void PainterImageSpan::GetMoved(RGBA* span, int ix, int iy, unsigned len)
+{
+	// At whole pixels every sampling gives the pixels themselves: what lies in the image is
+	// copied, the rest tiled pixel by pixel. This serves the spans Peek cannot give in place, as
+	// a rectangle's are, which reach a pixel past its right edge.
+	unsigned a = 0, b = 0;
+	if(iy >= 0 && iy < cy) {
+		a = (unsigned)clamp<int64>(-(int64)ix, 0, len);
+		b = (unsigned)clamp<int64>((int64)cx - ix, a, len);
+		if(b > a)
+			memcpy(span + a, pixels + (size_t)iy * cx + ix + a, (b - a) * sizeof(RGBA));
+	}
+	for(unsigned i = 0; i < a; i++)
+		span[i] = Fetch(ix + (int)i, iy);
+	for(unsigned i = b; i < len; i++)
+		span[i] = Fetch(ix + (int)i, iy);
 }
 
 void PainterImageSpan::GetLine(RGBA* span, double x0, double dx, unsigned len)

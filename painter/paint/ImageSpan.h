@@ -60,6 +60,7 @@ private:
 	static int Tile(int v, int n, int mode, double inv);
 	RGBA Fetch(int x, int y) const;
 	void MakeLine();
+	void GetMoved(RGBA* span, int ix, int iy, unsigned len);
 	void GetLine(RGBA* span, double x0, double dx, unsigned len);
 	void GetFast(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);
 	void GetBilinear(RGBA* span, double x0, double y0, double dx, double dy, unsigned len);

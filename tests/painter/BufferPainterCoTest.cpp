@@ -1,4 +1,6 @@
 // Co mode renders on the worker pool; its output must equal the single-threaded one byte for byte.
+#include "TestPixels.h"
+
 #include <painter/Painter.h>
 
 #include <Core/text/Exc.h>
@@ -146,6 +148,26 @@ TEST(BufferPainterCo, ManyOverlappingFillsKeepTheirOrder)
 			p.Circle(i % 50, i % 30, 5).Fill(i % 3 ? RGBA{0, 0, 0, 0} : RGBA{(byte)i, 0, 0, 255});
 	};
 	EXPECT_TRUE(SameBytes(Paint(60, 40, RENDER_AA, -1, empties), Paint(60, 40, RENDER_AA, 2, empties)));
+}
+
+TEST(BufferPainterCo, ImagePartsDrawnScaled)
+{
+	// Parts of an image up, down (the large part shrunk on the pool when not cached), at their
+	// own size, beyond the image and coloured, and the whole image down.
+	Image img = QelTest::RandomImage(240, 150, 3);
+	for(bool cache : {true, false}) {
+		auto scene = [&](BufferPainter& p) {
+			p.ImageCache(cache);
+			p.DrawImageOp(0, 0, 37, 23, img, Rect(20, 10, 220, 140), Color());
+			p.DrawImageOp(40, 0, 60, 45, img, Rect(3, 4, 9, 10), Color());
+			p.DrawImageOp(0, 30, 13, 11, img, Rect(100, 100, 113, 111), Color());
+			p.DrawImageOp(20, 50, 50, 30, img, Rect(-5, 140, 20, 160), Color(0, 0, 255));
+			p.DrawImageOp(70, 50, 29, 37, img, Rect(0, 0, 240, 150), Color());
+		};
+		Image single = Paint(100, 90, RENDER_AA, -1, scene);
+		for(int threads : {1, 2, 4, 0})
+			EXPECT_TRUE(SameBytes(single, Paint(100, 90, RENDER_AA, threads, scene))) << cache << " " << threads;
+	}
 }
 
 TEST(BufferPainterCo, SubpixelBuffersComeWithCoSwitchedOnLater)

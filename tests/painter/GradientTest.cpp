@@ -494,3 +494,20 @@ TEST(ImageSpan, PeekGivesWhatGetWrites)
 	EXPECT_FALSE(PainterImageSpan(0, Xform2D::Scale(2), img, false, false, 0).Peek(0, 0, 2));
 	EXPECT_FALSE(PainterImageSpan(0, Xform2D(), Image(), false, false, 0).Peek(0, 0, 1));
 }
+
+TEST(ImageSpan, WholePixelSpansMatchTheGeneralPaths)
+{
+	// spans of an image at whole pixels, across its edges and into the tiles around it, against
+	// the same image placed a hair off whole pixels, which samples the same pixels by position
+	std::mt19937 rng(37);
+	for(int round = 0; round < 400; round++) {
+		Image img = RandomImage(1 + rng() % 12, 2 + rng() % 8, round);
+		dword flags = (rng() % 4) | (rng() % 4) * 4 | (rng() % 3 ? 0 : FILL_FAST);
+		int filter = rng() % 2, tx = (int)(rng() % 40) - 20, ty = (int)(rng() % 30) - 15;
+		PainterImageSpan s(flags, Xform2D::Translation(tx, ty), img, false, false, filter);
+		PainterImageSpan off(flags, Xform2D::Translation(tx - 1e-9, ty - 1e-9), img, false, false, filter);
+		int x = (int)(rng() % 60) - 40, y = (int)(rng() % 40) - 25, len = 1 + rng() % 50;
+		ASSERT_EQ(sSpan(s, x, y, len), sSpan(off, x, y, len))
+			<< "round " << round << " flags " << flags << " filter " << filter << " at " << x << ", " << y;
+	}
+}

@@ -1,6 +1,8 @@
 // The Draw operations on a painter, checked against the same shapes built as plain paths.
 #include "RecordingPainter.h"
 
+#include <draw/imageops/ImageOp.h>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -176,15 +178,28 @@ TEST(PainterDraw, Arcs)
 TEST(PainterDraw, ImagePartScaledOntoTarget)
 {
 	ImageBuffer ib(40, 40);
+	for(int i = 0; i < 1600; i++) {
+		ib.Begin()[i] = RGBA{0, 0, 0, 255};
+		ib.Begin()[i].b = byte(i);
+	}
 	Image img(std::move(ib));
-	RecordingPainter p;
+	// the part alone, its edges padded, scaled onto the target
+	ImagePainter_ p;
 	p.DrawImageOp(0, 0, 100, 100, img, Rect(10, 10, 20, 20), Color());
 	EXPECT_EQ(p.calls, sPath([&](Painter& q) {
 		sRect(q, 0, 0, 100, 100);
-		Xform2D m = Xform2D::Scale(10, 10);
-		m.t = Pointf(-100, -100);
-		q.Fill(img, m, 0);
+		q.Fill(Crop(img, Rect(10, 10, 20, 20)), Xform2D::Scale(10, 10), FILL_PAD);
 	}));
+	ASSERT_EQ(p.images.size(), 1u);
+	EXPECT_EQ(p.images[0].GetSize(), Size(10, 10));
+	EXPECT_EQ(p.images[0][0][0].b, byte(410));
+	EXPECT_EQ(p.images[0][9][9].b, byte(779));
+	// the whole image goes as it is
+	p.calls.clear();
+	p.DrawImageOp(5, 6, 20, 80, img, Rect(0, 0, 40, 40), Color());
+	ASSERT_EQ(p.images.size(), 2u);
+	EXPECT_TRUE(p.images[1].IsSame(img));
+	EXPECT_EQ(p.calls.back(), "FillImage40[(0.5,0)(0,2)(5,6)]5");
 	p.calls.clear();
 	p.DrawImageOp(0, 0, 100, 100, img, Rect(10, 10, 10, 20), Color());
 	p.DrawImageOp(0, 0, 100, 100, img, Rect(10, 10, 20, 10), Color());
@@ -201,7 +216,7 @@ TEST(PainterDraw, ImageWithAColourIsItsMask)
 	p.DrawImageOp(5, 6, 2, 1, img, Rect(0, 0, 2, 1), Red);
 	p.DrawImageOp(5, 6, 2, 1, img, Rect(0, 0, 2, 1), Color());
 	ASSERT_EQ(p.images.size(), 2u);
-	EXPECT_EQ(p.calls[5], "FillImage2[(1,0)(0,1)(5,6)]0");
+	EXPECT_EQ(p.calls[5], "FillImage2[(1,0)(0,1)(5,6)]5");
 	const RGBA* c = p.images[0].Begin();
 	EXPECT_TRUE(c[0] == Red.ToRGBA());
 	EXPECT_EQ(c[1].a, 0);

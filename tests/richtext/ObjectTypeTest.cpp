@@ -223,6 +223,39 @@ TEST(PngObject, DocumentPrintsAsItsRoundTrip)
 	EXPECT_EQ(images(back), images(doc));
 }
 
+// A picture shown larger than its pixels on a painter fills its box to the edges: opaque where
+// the picture is, its corners the picture's own.
+TEST(ImageObject, PictureScaledOnAPainterKeepsOpaqueEdges)
+{
+	ImageBuffer ib(3, 3);
+	for(int i = 0; i < 9; i++)
+		ib.Begin()[i] = RGBA{ byte(100 + 15 * i), byte(200 - 10 * i), byte(20 * i), 255 };
+	Image img = ib;
+	RichPara para;
+	para.Cat(sObject("image", StoreImageAsString(img), Size(300, 300)), RichPara::CharFormat());
+	RichText doc;
+	doc.Cat(para);
+	ImagePainter ip(100, 100);
+	SimplePageDraw pw(ip);
+	RichPaintInfo pi;
+	pi.zoom = Zoom(96, 600);
+	doc.Paint(pw, Rect(0, 0, 600, 600), pi);
+	Image m = ip;
+	Rect box(100, 100, 0, 0); // what is painted: the picture, 48 pixels square
+	for(int y = 0; y < 100; y++)
+		for(int x = 0; x < 100; x++)
+			if(m[y][x].a)
+				box = Rect(min(box.left, x), min(box.top, y), max(box.right, x + 1), max(box.bottom, y + 1));
+	ASSERT_EQ(box, Rect(Point(box.left, box.top), Size(48, 48)));
+	int translucent = 0;
+	for(int y = box.top; y < box.bottom; y++)
+		for(int x = box.left; x < box.right; x++)
+			translucent += m[y][x].a != 255;
+	EXPECT_EQ(translucent, 0);
+	EXPECT_TRUE(m[box.top][box.left] == img[0][0] && m[box.top][box.right - 1] == img[0][2] &&
+	            m[box.bottom - 1][box.left] == img[2][0] && m[box.bottom - 1][box.right - 1] == img[2][2]);
+}
+
 TEST(RawImageObject, LargeFilesDecodedToTheTargetSmallOnesWholeCachedBySerial)
 {
 	String png = sStripesPng(Size(200, 100));
