@@ -320,7 +320,7 @@ bool detail::WritePackedParagraph(String& out, const RichTxt::Para& pp, const Ri
 	// the mark's codes end the paragraph: the last format is the mark
 	const PackedRunFormat& last = sc.fmts[state];
 	if(runs && ((end != QtfParaEnd::LAST && !SameReadFormat(last.cf, base, plang)) ||
-	            (end != QtfParaEnd::AMPERSAND && (last_run < 0 || !SameReadFormat(last.cf, sc.fmts[last_run].cf)))))
+	            (end != QtfParaEnd::AMPERSAND && (last_run < 0 || (last_run != state && !SameReadFormat(last.cf, sc.fmts[last_run].cf))))))
 		return false;
 	// the head may have been replaced with the formats it named; its prefix is its own
 	const PackedParaHead& h = sc.heads[hi_head];

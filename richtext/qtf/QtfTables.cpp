@@ -104,19 +104,13 @@ int QtfWrittenLanguage(int code)
 void QtfCatLanguageCode(String& out, int code)
 {
 	code = QtfWrittenLanguage(code);
-	if(code == 0) {
+	if(code == 0)
 		out.Cat('-');
-		return;
+	else {
+		out.Cat(FormatLanguageCode(code));
+		if((code & 0x3FF) == 0)
+			out.Cat(';');
 	}
-	out.Cat(char(((code >> 15) & 31) + 64));
-	out.Cat(char(((code >> 10) & 31) + 64));
-	if(code & 0x3FF) {
-		out.Cat('-');
-		out.Cat(char(((code >> 5) & 31) + 64));
-		out.Cat(char((code & 31) + 64));
-	}
-	else
-		out.Cat(';');
 }
 
 const char* QtfReadLanguage(const char* s, int& code)
