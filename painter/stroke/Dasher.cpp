@@ -29,10 +29,11 @@ void Dasher::Init(const Vector<double>& pat, double start)
 		return;
 	if(!std::isfinite(start))
 		start = 0;
-	start = std::fmod(start, sum);
+	double period = Period();
+	start = std::fmod(start, period);
 	if(start < 0) // a negative offset shifts the pattern the other way, as in SVG
-		start += sum;
-	if(start >= sum)
+		start += period;
+	if(start >= period)
 		start = 0;
 	rem = pat[0];
 	index = 1 % n;
@@ -64,8 +65,7 @@ inline void Dasher::Next()
 // the numbers round). With keep, the last cut whose following piece reaches to is not passed.
 void Dasher::Step(double& t, double to, bool keep)
 {
-	// With an odd count of elements a pass turns dashes into gaps: the pattern repeats after two.
-	double period = pattern->GetCount() % 2 ? 2 * sum : sum;
+	double period = Period();
 	double k = std::floor((to - t) / period) - 1;
 	if(k >= 1 && k < 9e15)
 		t += k * period;

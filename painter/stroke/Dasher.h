@@ -45,6 +45,8 @@ private:
 	int64  maxshown = MAX_CUTS;
 	Rectf  view;
 
+	// With an odd count of elements a pass turns dashes into gaps: the pattern repeats after two.
+	double Period() const { return pattern->GetCount() % 2 ? 2 * sum : sum; }
 	void Next();
 	void Step(double& t, double to, bool keep);
 };

@@ -357,6 +357,30 @@ TEST(BufferPainter, DashStartWrapsAroundThePattern)
 	EXPECT_EQ(a[1][7].a, 255);
 }
 
+// A pattern of an odd count swaps dashes and gaps on every pass: it paints as the list written out
+// twice, whatever the start, also past two passes or below zero.
+TEST(BufferPainter, OddDashPatternPaintsAsWrittenTwice)
+{
+	auto dashed = [](const Vector<double>& pattern, double start) {
+		return Paint(120, 3, [&](BufferPainter& p) {
+			p.Dash(pattern, start).Move(0, 1.5).Line(120, 1.5).Stroke(1, Black);
+		});
+	};
+	const struct {
+		Vector<double> odd, twice;
+	} patterns[] = {
+		{{10}, {10, 10}},
+		{{10, 5, 7}, {10, 5, 7, 10, 5, 7}},
+		{{3.5, 1, 2}, {3.5, 1, 2, 3.5, 1, 2}},
+	};
+	for(const auto& pt : patterns)
+		for(double start : {0.0, 5.0, 15.0, 30.0, 41.0, 66.5, 100.0, -5.0, -12.0, -44.0, -101.25}) {
+			Image a = dashed(pt.odd, start), b = dashed(pt.twice, start);
+			EXPECT_EQ(ImageHash(a), ImageHash(b)) << pt.odd.GetCount() << " elements, start " << start
+			                                      << "\n" << ~Picture(a) << ~Picture(b);
+		}
+}
+
 TEST(BufferPainter, InvertAppliesToTheOpenPathOnly)
 {
 	Image img = Paint(4, 2, [](BufferPainter& p) {
