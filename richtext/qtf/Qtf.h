@@ -48,8 +48,10 @@ void UnregisterQtfObject(int id);
 // The writer's pieces. Each appends to out.
 // A colour: "N" for Null, a digit, "(grey)" or "(r.g.b)".
 void QtfColor(String& out, Color c);
-// A change of language from old to lang; nothing when they read back alike. A code QTF has no
-// form for (a charset in it, letters other than four or two from A to Z) is written as none.
+// A change of language from old to lang; nothing when they read back alike. A code is written by
+// its letters, without the charset it may hold (text here is Unicode), and reads back so; a code
+// QTF has no form for (letters other than four or two from A to Z) is written as none. The
+// document language AsQTF writes is counted by these written forms too.
 void QtfLanguage(String& out, int lang, int old);
 // Format-block commands that turn the character format o into n (not the language).
 void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::CharFormat& n);

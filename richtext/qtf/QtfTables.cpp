@@ -93,8 +93,10 @@ int sCodeLetter(int c)
 
 int QtfWrittenLanguage(int code)
 {
+	// Text is Unicode here: a charset in the code means nothing to it, its letters are the language.
+	code &= LNG_LANGUAGE_MASK;
 	auto letter = [&](int i) { int l = (code >> (15 - 5 * i)) & 31; return l >= 1 && l <= 26; };
-	if((code & ~LNG_LANGUAGE_MASK) || !letter(0) || !letter(1)) // a charset, or no language
+	if(!letter(0) || !letter(1)) // no language
 		return 0;
 	if((code & 0x3FF) == 0 || (letter(2) && letter(3)))
 		return code;

@@ -520,7 +520,7 @@ void sLinkStretches(const RichPara& p, const RichPara::CharFormat& base, RichPar
 		if(SameLink(p.part[b].format, cb))
 			continue;
 		for(int i = b + 1; i < e; i++)
-			if(!SameCharFormat(p.part[i].format, p.part[b].format)) { // more than one block
+			if(!SameReadFormat(p.part[i].format, p.part[b].format)) { // more than one block
 				for(int j = b; j < e; j++)
 					grp[j] = b;
 				break;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 
 using namespace Qel;
 using namespace QelTest;
@@ -202,12 +203,20 @@ TEST(QtfRoundTrip, LanguageCodesOfEveryShape)
 		{LNG_('E', 'N', 'U', '@'), 0}, // three
 		{LNG_('[', 'N', 'U', 'S'), 0}, // a letter beyond Z
 		{0, 0},
-		{SetLanguageCharset(LNG_CZECH, cs), 0},
-		{SetLanguageCharset(LNG_ENGLISH, cs), 0},
 		{SetLanguageCharset(0, cs), 0},
+		// a charset means nothing to text held in Unicode: the letters are what is kept
+		{SetLanguageCharset(LNG_CZECH, cs), LNG_CZECH},
+		{SetLanguageCharset(LNG_ENGLISH, cs), LNG_ENGLISH},
+		{SetLanguageCharset(LNG_CZECH & LNG_NO_COUNTRY, CHARSET_UTF8), LNG_CZECH & LNG_NO_COUNTRY},
+		{SetLanguageCharset(ParseLanguageCode("de_DE"), CharsetByName("UTF-8")), LNG_('D', 'E', 'D', 'E')},
+		{SetLanguageCharset(LNG_('E', '@', '@', '@'), cs), 0},
 	};
+	const Uuid style = ScanUuid("0123456789ABCDEF0123456789ABCDEF");
 	for(auto c : codes) {
 		RichText doc, want;
+		RichStyle styled;
+		styled.name = "Styled";
+		styled.format.Bold();
 		for(int pass = 0; pass < 2; pass++) {
 			int code = pass ? c.back : c.code;
 			RichText& d = pass ? want : doc;
@@ -230,6 +239,10 @@ TEST(QtfRoundTrip, LanguageCodesOfEveryShape)
 			static_cast<RichPara::CharFormat&>(e.format) = marked;
 			d.Cat(e);
 			d.Cat(q);
+			RichPara s = q; // in a style of its own
+			s.format.styleid = style;
+			d.SetStyle(style, styled);
+			d.Cat(s);
 		}
 		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
 			for(QtfForm f : QtfForms(options)) {
@@ -238,6 +251,70 @@ TEST(QtfRoundTrip, LanguageCodesOfEveryShape)
 				EXPECT_EQ(QtfWrittenRoundTripFault(want, f.options, f.charset), "") << c.code;
 			}
 	}
+}
+
+// Runs that differ only by language codes QTF writes alike (none, a charset, a code of no written
+// form) are one run to the writer too: beside links and index entries, written, read and written
+// again, a document gives the same text byte for byte, and reads back as written.
+TEST(QtfRoundTrip, RunsOfLanguagesWrittenAlikeWriteAlike)
+{
+	const struct {
+		int code, back;
+	} langs[] = {
+		{0, 0}, {LNG_('E', '@', '@', '@'), 0}, {LNG_('[', 'N', 'U', 'S'), 0},
+		{SetLanguageCharset(0, CHARSET_UTF8), 0}, {LNG_CZECH, LNG_CZECH},
+		{SetLanguageCharset(LNG_CZECH, CHARSET_UTF8), LNG_CZECH},
+	};
+	const char* const links[] = {"", "", "target", "other"};
+	const char* const entries[] = {"", "", "e", "entry"};
+	std::mt19937 rng(69);
+	auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+	for(int round = 0; round < 300; round++) {
+		RichText doc, want;
+		for(int i = 0, paras = 1 + pick(3); i < paras; i++) {
+			RichPara p, q;
+			for(int k = 0, runs = 1 + pick(5); k < runs; k++) {
+				RichPara::CharFormat f;
+				f.Bold(pick(3) == 0);
+				f.link = links[pick(4)];
+				f.indexentry = WString(entries[pick(4)]);
+				auto l = langs[pick(6)];
+				f.language = l.code;
+				String text = String(char('a' + pick(26)), 1 + pick(2));
+				p.Cat(WString(text), f);
+				f.language = l.back;
+				q.Cat(WString(text), f);
+			}
+			auto l = langs[pick(6)]; // the mark: bold with a link, or as a run
+			RichPara::CharFormat m = p.part[pick(p.part.GetCount())].format;
+			m.Bold(pick(2));
+			m.indexentry = WString(entries[pick(4)]);
+			static_cast<RichPara::CharFormat&>(p.format) = m;
+			p.format.language = l.code;
+			static_cast<RichPara::CharFormat&>(q.format) = m;
+			q.format.language = l.back;
+			doc.Cat(p);
+			want.Cat(q);
+		}
+		for(QtfForm f : QtfForms(round % 2 ? QTF_OPT_BODY : QTF_OPT_BODY | QTF_OPT_LINE_BREAKS)) {
+			String w = AsQTF(doc, f.charset, f.options);
+			RichText back = ParseQtf(w);
+			EXPECT_EQ(AsQTF(back, f.charset, f.options), w) << round;
+			EXPECT_EQ(QtfDifference(want, back, !(f.options & QTF_OPT_NO_STYLES)), "") << round << ": " << w;
+		}
+	}
+	// the case met first: a plain run, one of a language without a written form, an indexed mark
+	RichPara p;
+	p.Cat(WString("x"), RichPara::CharFormat());
+	RichPara::CharFormat y;
+	y.language = LNG_('E', '@', '@', '@');
+	p.Cat(WString("y"), y);
+	p.format.Bold();
+	p.format.indexentry = WString("e");
+	RichText doc;
+	doc.Cat(p);
+	String w = AsQTF(doc);
+	EXPECT_EQ(AsQTF(ParseQtf(w)), w);
 }
 
 namespace {

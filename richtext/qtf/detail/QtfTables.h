@@ -68,8 +68,9 @@ int QtfCharsetOfCode(int c);
 String QtfCharsetCode(int charset);
 
 // Language codes with a written form: none (0), and the four letters A to Z of a language and
-// country ("%DE-AT") or the two of a language alone ("%DE;"), without a charset. Any other code
-// is written as none. QtfWrittenLanguage gives what a code reads back as.
+// country ("%DE-AT") or the two of a language alone ("%DE;"). A charset in a code is not written:
+// it reads back as its letters alone. Any other code is written as none. QtfWrittenLanguage gives
+// what a code reads back as.
 int  QtfWrittenLanguage(int code);
 // The written form of QtfWrittenLanguage(code) after its "%": "-", "EN-US" or "EN;" (the ";"
 // keeps a "-" and two letters that may follow, a strikeout and two commands, out of the code).
