@@ -70,7 +70,8 @@ public:
 	static const RichObjectType* FindType(const String& name);
 
 	// Builds the object of a type from its stored text; false when no handler knows the type,
-	// in which case the text is kept as it is and sz is taken for all three sizes.
+	// in which case the text is kept as it is and sz is taken for all three sizes. Any type name
+	// is kept, and QTF keeps it too (but for a NUL, which it leaves out).
 	bool  Read(const String& type_name, const String& data, Size sz, void* context = nullptr);
 	void  Clear();
 	// A new serial number from the process-wide counter; caches of object images key on it.

@@ -59,7 +59,12 @@ void QtfCharFormat(String& out, const RichPara::CharFormat& o, const RichPara::C
 void QtfParaFormat(String& out, const RichPara::Format& o, const RichPara::Format& n);
 // letter, n and ";" when n differs from old.
 void QtfNumberCommand(String& out, int letter, int old, int n);
-// A text argument: a backtick before every ASCII character that is neither digit nor letter.
+// UTF-8 text as QTF text that reads back as it: a backtick before every ASCII character other
+// than a blank, a digit or a letter, "-|" for a tab, "&" (a paragraph end) for a line feed; other
+// control bytes are left out, as the reader would drop them, and a byte that is no part of UTF-8
+// goes as the character that stands for it ("@$EExx;"). Nothing of it changes how the text after
+// it is read. Arguments (a link, an index entry, a style name) take it when they hold neither
+// control bytes nor broken UTF-8.
 void QtfEscape(String& out, const char* s, int len);
 inline void QtfEscape(String& out, const String& s) { QtfEscape(out, s.Begin(), s.GetLength()); }
 inline String QtfEscape(const String& s) { String r; QtfEscape(r, s); return r; }

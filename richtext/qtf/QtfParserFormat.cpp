@@ -449,9 +449,15 @@ void RichQtfParser::ReadObject()
 		}
 		return;
 	}
+	// letters, digits, "_" and, after a backtick, any byte: the writer escapes the others
 	String type;
 	for(;;) {
 		int c = byte(*term);
+		if(c == '`' && term[1]) {
+			type.Cat(term[1]);
+			term += 2;
+			continue;
+		}
 		if(!(IsDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'))
 			break;
 		type.Cat(c);

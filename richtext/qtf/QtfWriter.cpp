@@ -169,17 +169,44 @@ void QtfNumberCommand(String& out, int letter, int old, int n)
 	out.Cat(';');
 }
 
+namespace {
+
+// A character of text as QtfEscape writes it.
+void sEscapeChar(String& out, wchar c)
+{
+	if(c == '\n')
+		out.Cat('&');
+	else if(c == '\t')
+		out.Cat("-|");
+	else if(c < 32)
+		; // dropped, as the reader would drop it; byte 1 would open a verbatim block
+	else if(c < 128) {
+		if(c > 32 && !sIsAlNum(c))
+			out.Cat('`');
+		out.Cat(c);
+	}
+	else if(IsUtfEscape(c) || c > 0x10FFFF) // the reader refuses these in UTF-8
+		sCatCode(out, c);
+	else
+		sCatUtf8(out, c);
+}
+
+} // namespace
+
 void QtfEscape(String& out, const char* s, int len)
 {
-	for(const char* e = s + len; s < e; s++) {
-		int c = byte(*s);
-		if(c == '\n')
-			out.Cat('&');
-		else {
-			if(c >= 33 && c <= 127 && !sIsAlNum(c))
-				out.Cat('`');
-			out.Cat(c);
+	for(const char* e = s + len; s < e;) {
+		if(byte(*s) < 128) {
+			sEscapeChar(out, byte(*s++));
+			continue;
 		}
+		// Bytes beyond ASCII as the characters they are in UTF-8: a byte that is no part of a
+		// sequence goes as the character that stands for it, and reads back as that.
+		const char* b = s;
+		while(s < e && byte(*s) >= 128)
+			s++;
+		for(wchar c : ToUtf32(b, int(s - b)))
+			sEscapeChar(out, c);
 	}
 }
 
@@ -367,12 +394,22 @@ void detail::WriteParaFormat(String& out, const RichPara::Format& o, const RichP
 
 namespace {
 
-void sObject(String& out, const RichObject& o, int options)
+// True when the object ends in its text data's closing backtick: a backtick right after that
+// would read as one of the data (a line break between is left out of account, so that a text is
+// written alike with line breaks and without).
+bool sObject(String& out, const RichObject& o, int options)
 {
 	sLineBreak(out, options);
 	const RichObjectType* type = o.GetType();
 	out.Cat("@@");
-	out.Cat(type ? type->GetTypeName(o.GetData()) : o.GetTypeName());
+	// letters, digits and "_" as they are, any other byte after a backtick; a NUL would end the
+	// text, so it goes
+	for(int c : type ? type->GetTypeName(o.GetData()) : o.GetTypeName())
+		if(c) {
+			if(!sIsAlNum(c) && c != '_')
+				out.Cat('`');
+			out.Cat(c);
+		}
 	out.Cat(':');
 	Size sz = o.GetSize();
 	sCatInt(out, sz.cx);
@@ -384,7 +421,8 @@ void sObject(String& out, const RichObject& o, int options)
 	}
 	String data = type ? type->Write(o.GetData()) : o.GetData().ToString();
 	// a NUL would end the text: such data goes in the binary form
-	if(type && type->IsText() && data.Find('\0') < 0) {
+	bool text = type && type->IsText() && data.Find('\0') < 0;
+	if(text) {
 		out.Cat('`');
 		for(int c : data) {
 			if(c == '`')
@@ -400,9 +438,12 @@ void sObject(String& out, const RichObject& o, int options)
 		out.Cat(')');
 	}
 	sLineBreak(out, options);
+	return text;
 }
 
-void sText(String& out, const WString& text, bool colon_follows, int charset, int options, int& line_start)
+// after_data: the text follows an object's text data, which a backtick would continue.
+void sText(String& out, const WString& text, bool colon_follows, bool after_data, int charset, int options,
+           int& line_start)
 {
 	const wchar* s = text.Begin();
 	int n = text.GetLength();
@@ -427,6 +468,8 @@ void sText(String& out, const WString& text, bool colon_follows, int charset, in
 			else if(c == '\t')
 				out.Cat("-|");
 			else {
+				if(i == 0 && after_data)
+					out.Cat("@$;"); // a character of no code: nothing, but the data ends
 				out.Cat('`');
 				out.Cat(c);
 			}
@@ -585,6 +628,7 @@ void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Form
 	}
 	const String* open = nullptr;
 	int open_grp = -1;
+	int data_end = -1; // where the text data of an object ended
 	for(int i = 0; i < p.part.GetCount(); i++) {
 		const RichPara::Part& part = p.part[i];
 		if(grp[i] != open_grp) {
@@ -619,8 +663,10 @@ void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Form
 			out.Cat(":}");
 			sLineBreak(out, options);
 		}
-		else if(part.IsObject())
-			sObject(out, part.object, options);
+		else if(part.IsObject()) {
+			if(sObject(out, part.object, options))
+				data_end = out.GetLength();
+		}
 		else {
 			// a ":" ending the run is followed by the next run's text when that goes in the
 			// same block; "::" would end a table cell
@@ -630,7 +676,7 @@ void detail::WriteParagraph(String& out, const RichPara& p, const RichPara::Form
 				colon_follows = fmt[i + 1] == fmt[i] && grp[i + 1] == grp[i] && !next.IsField() &&
 				                !next.IsObject() && next.text.GetLength() && next.text[0] == ':';
 			}
-			sText(out, part.text, colon_follows, charset, options, line_start);
+			sText(out, part.text, colon_follows, out.GetLength() == data_end, charset, options, line_start);
 		}
 	}
 	bool in_block = (open && !open->IsEmpty()) || open_grp >= 0;

@@ -104,7 +104,7 @@ class QtfGenerator {
 	{
 		static const char* const others[] = {
 			"@@TestRect:#n&#n(MTAgMjAgMzAgNDA=)", "@@unknown:#n*#n/#s\r\n`10 20 ``30```", "@@:#n#n()",
-			"@@x_1:#n*#n\x81\xb1\x80\xc1\x80", "@@##3", "{:VALUE:#a:}", "{:NONE:#a:}", "_", "-|", "\r\n",
+			"@@x_1:#n*#n\x81\xb1\x80\xc1\x80", "@@##3", "@@iml:#n&#n`#w``x`", "@@a`-`:`#:#n*#n(eA==)", "{:VALUE:#a:}", "{:NONE:#a:}", "_", "-|", "\r\n",
 			"@$41", "@$20ac;", "@$EE12;", "@$1F600", "@$110000;", "@$1;", "\x01#w\n#w\t\x02\x01",
 			":#w", " : ", "$#w", "+#w", "-#w", "@#w", "^#w", "{#w", "|#w", "}#w",
 		};

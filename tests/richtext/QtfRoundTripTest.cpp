@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 
 using namespace Qel;
@@ -315,6 +316,95 @@ TEST(QtfRoundTrip, RunsOfLanguagesWrittenAlikeWriteAlike)
 	doc.Cat(p);
 	String w = AsQTF(doc);
 	EXPECT_EQ(AsQTF(ParseQtf(w)), w);
+}
+
+namespace {
+
+RichObject sObject(const String& type, const String& data, Size sz = Size(100, 100))
+{
+	RichObject o;
+	o.Read(type, data, sz);
+	return o;
+}
+
+} // namespace
+
+// An object whose type writes text data ends with a backtick: whatever comes after it (text that
+// starts with any character the writer escapes, another object, a field, a run in a block of its
+// own), the data and what follows read back as written.
+TEST(QtfRoundTrip, TextDataOfObjectsEndsWhereWritten)
+{
+	const RichObject iml = sObject("iml", "DrawImg:threedots"), quoted = sObject("iml", "`a``b`");
+	std::vector<std::function<void(RichPara&)>> next;
+	for(int c = 1; c < 128; c++)
+		if(c >= ' ' || c == '\t')
+			next.push_back([c](RichPara& p) { p.Cat(WString(String(char(c), 1) + "x after"), RichPara::CharFormat()); });
+	next.push_back([](RichPara& p) { p.Cat(WString("::x"), RichPara::CharFormat()); });
+	next.push_back([&](RichPara& p) { p.Cat(iml, RichPara::CharFormat()); });
+	next.push_back([&](RichPara& p) { p.Cat(sObject("TestRect", "1 2 3 4"), RichPara::CharFormat()); });
+	next.push_back([](RichPara& p) { p.Cat("VALUE", "`v", RichPara::CharFormat()); });
+	next.push_back([](RichPara& p) {
+		RichPara::CharFormat bold;
+		bold.Bold();
+		p.Cat(WString("`x"), bold);
+	});
+	next.push_back([](RichPara&) {}); // the paragraph's end
+	for(const RichObject& o : {iml, quoted})
+		for(auto& add : next) {
+			RichText doc;
+			RichPara p;
+			p.Cat(WString("before "), RichPara::CharFormat());
+			p.Cat(o, RichPara::CharFormat());
+			add(p);
+			doc.Cat(p);
+			doc.Cat(TextPara("second", Uuid()));
+			for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+				for(QtfForm f : QtfForms(options))
+					EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "");
+		}
+	// as written before: a lone backtick ends the data, a doubled one is a backtick of it
+	RichText old = ParseQtf("@@iml:100&100`DrawImg:three``dots`x `[y");
+	ASSERT_EQ(QtfPara(old, 0).part.GetCount(), 2);
+	EXPECT_EQ(QtfPara(old, 0).part[0].object.GetData(), Value(String("DrawImg:three`dots")));
+	EXPECT_EQ(QtfParaText(QtfPara(old, 0)), "@x [y");
+}
+
+// Any type name an object holds, unregistered, with the markup's own characters, beyond ASCII
+// or empty, is written so that the object keeps its name, size and data, and the text and
+// paragraphs around it read back as written.
+TEST(QtfRoundTrip, ObjectsOfAnyTypeName)
+{
+	const char* const names[] = {
+		"a-b", "x y", "\xc3\xbc", "my:type", "(", "&", "#5", "`", "", "12", "a\tb", "]", "@@", "\x01", "\xff",
+	};
+	for(const char* name : names) {
+		RichText doc;
+		RichPara p;
+		p.Cat(WString("head "), RichPara::CharFormat());
+		RichObject o = sObject(name, "data", Size(10, 20));
+		o.KeepRatio(false);
+		p.Cat(o, RichPara::CharFormat());
+		p.Cat(WString("tail"), RichPara::CharFormat());
+		doc.Cat(p);
+		doc.Cat(TextPara("second", Uuid()));
+		for(int options : {int(QTF_OPT_BODY), QTF_OPT_BODY | QTF_OPT_LINE_BREAKS})
+			for(QtfForm f : QtfForms(options)) {
+				EXPECT_EQ(QtfWrittenRoundTripFault(doc, f.options, f.charset), "") << name;
+				RichText back = ParseQtf(AsQTF(doc, f.charset, f.options));
+				ASSERT_EQ(QtfShow(back), "head @tail|second") << name;
+				EXPECT_EQ(QtfPara(back, 0).part[1].object.GetTypeName(), name);
+			}
+	}
+	// a NUL would end the text: the name goes without it, the rest stays
+	RichText doc;
+	RichPara p;
+	p.Cat(sObject(String("a\0b", 3), "data"), RichPara::CharFormat());
+	p.Cat(WString("tail"), RichPara::CharFormat());
+	doc.Cat(p);
+	RichText back = ParseQtf(AsQTF(doc));
+	ASSERT_EQ(QtfShow(back), "@tail");
+	EXPECT_EQ(QtfPara(back, 0).part[0].object.GetTypeName(), "ab");
+	EXPECT_EQ(QtfPara(back, 0).part[0].object.GetData(), Value(String("data")));
 }
 
 namespace {

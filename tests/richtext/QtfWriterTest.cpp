@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 using namespace Qel;
 using namespace QelTest;
@@ -188,4 +189,48 @@ TEST(QtfWriter, StoredParagraphsWriteAsUnpackedOnes)
 				many += (j % 20 ? "" : "[@6 y]") + ("[^link-number-" + std::to_string(i) + "-" + std::to_string(j) + "^ x] ");
 	}
 	EXPECT_TRUE(same(ParseQtf(many.c_str())));
+}
+
+// QtfEscape puts any UTF-8 text into QTF as that text: a tab stays a tab, a line feed ends the
+// paragraph, other control bytes go as the reader drops them, bytes that are no UTF-8 come back
+// as the characters that stand for them, and nothing of it changes how what follows is read.
+TEST(QtfWriter, EscapedTextReadsBackAsItself)
+{
+	auto check = [](const String& name) {
+		RichText doc = ParseQtf("[* " + QtfEscape(name) + "]&after");
+		// what the reader makes of the text: Unicode, control bytes but tabs dropped
+		Vector<WString> paras;
+		paras.Add();
+		for(wchar c : ToUtf32(name))
+			if(c == '\n')
+				paras.Add();
+			else if(c >= ' ' || c == '\t')
+				paras.Top().Cat(c);
+		paras.Add(WString("after"));
+		if(doc.GetPartCount() != paras.GetCount())
+			return false;
+		for(int i = 0; i < paras.GetCount(); i++) {
+			RichPara p = QtfPara(doc, i);
+			WString text;
+			for(const RichPara::Part& q : p.part) {
+				if(q.format.IsBold() != (i + 1 < paras.GetCount()))
+					return false;
+				text.Cat(q.text);
+			}
+			if(text != paras[i])
+				return false;
+		}
+		return true;
+	};
+	for(const char* name : {"a\tb", "x\x01y] [/ c]&d", "[* b]`", "\xee\xb8\x81 \xc3 \xed\xa0\x80 \xf4\x90\x80\x80",
+	                        "-|::{{}}@@$$^^++--||", "\\_\r\n\x7f"})
+		EXPECT_TRUE(check(name)) << name;
+	EXPECT_TRUE(check(String("a\0b", 3)));
+	std::mt19937 rng(5);
+	for(int round = 0; round < 3000; round++) {
+		String name;
+		for(int n = rng() % 12; n > 0; n--) // bytes of every kind, often UTF-8 sequences and their pieces
+			name.Cat(int(rng() % 4 ? rng() % 128 : rng() % 2 ? 0x80 + rng() % 64 : 0xC0 + rng() % 64));
+		EXPECT_TRUE(check(name)) << ~HexString(name);
+	}
 }
