@@ -1,11 +1,13 @@
 // BufferPainter through ImagePainter, single-threaded and in co mode on 2, 4 and 8 threads,
 // against cairo single-threaded on the same inputs: polygon fills, round-joined strokes, glyphs,
-// clipped and masked rectangles, and the peak memory of a large painter.
+// clipped and masked rectangles, the peak memory of a large painter, and parts of an image
+// drawn at their own size and scaled against whole images of the part's size.
 #include <painter/Painter.h>
 
 #include "ProcStatus.h"
 
 #include <Core/value/ValueCache.h>
+#include <draw/imageops/ImageOp.h>
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -490,6 +493,129 @@ void BM_PeakMemory_Cairo(benchmark::State& state)
 	}
 }
 
+// Images drawn through Draw: a 300 x 200 part of an 800 x 600 picture against a whole image of
+// the part's size (its copy), at its own size, up to 450 x 300 and down to 200 x 133. cairo draws
+// a sub-surface of the part with its edges padded, bilinear, as the painter samples.
+const Rect IMAGE_PART(250, 200, 550, 400);
+const Size PART_SIZE(300, 200);
+const Size IMAGE_TARGET(500, 360);
+
+// An opaque picture with smooth areas and sharp edges.
+const Image& sPicture()
+{
+	static Image img = [] {
+		ImageBuffer ib(800, 600);
+		for(int y = 0; y < 600; y++)
+			for(int x = 0; x < 800; x++) {
+				bool check = ((x >> 4) ^ (y >> 4)) & 1;
+				int r = x * 255 / 799, g = y * 255 / 599;
+				ib[y][x] = check ? RGBA{128, (byte)g, (byte)r, 255} : RGBA{(byte)(255 - r), (byte)(r / 2), (byte)(255 - g), 255};
+			}
+		return Image(ib);
+	}();
+	return img;
+}
+
+const Image& sPartCopy()
+{
+	static Image img = Crop(sPicture(), IMAGE_PART);
+	return img;
+}
+
+cairo_surface_t* sCairoPicture(const Image& img)
+{
+	Size sz = img.GetSize();
+	cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, sz.cx, sz.cy);
+	cairo_surface_flush(s);
+	byte* d = cairo_image_surface_get_data(s);
+	int stride = cairo_image_surface_get_stride(s);
+	for(int y = 0; y < sz.cy; y++)
+		memcpy(d + (size_t)y * stride, img[y], sz.cx * sizeof(RGBA));
+	cairo_surface_mark_dirty(s);
+	return s;
+}
+
+// part: the part of the picture drawn, else the whole copy of it.
+void sQelImagePart(BufferPainter& p, Size to, bool part)
+{
+	if(part)
+		p.DrawImageOp(20, 30, to.cx, to.cy, sPicture(), IMAGE_PART, Color());
+	else
+		p.DrawImageOp(20, 30, to.cx, to.cy, sPartCopy(), Rect(Point(0, 0), PART_SIZE), Color());
+}
+
+void sCairoImagePart(cairo_t* cr, cairo_surface_t* picture, Size to, bool part)
+{
+	cairo_surface_t* s = part ? cairo_surface_create_for_rectangle(picture, IMAGE_PART.left, IMAGE_PART.top,
+	                                                               PART_SIZE.cx, PART_SIZE.cy)
+	                          : cairo_surface_reference(picture);
+	cairo_save(cr);
+	cairo_translate(cr, 20, 30);
+	cairo_scale(cr, double(to.cx) / PART_SIZE.cx, double(to.cy) / PART_SIZE.cy);
+	cairo_set_source_surface(cr, s, 0, 0);
+	cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+	cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_BILINEAR);
+	cairo_rectangle(cr, 0, 0, PART_SIZE.cx, PART_SIZE.cy);
+	cairo_fill(cr);
+	cairo_restore(cr);
+	cairo_surface_destroy(s);
+}
+
+void BM_ImagePart_Qel(benchmark::State& state, Size to, bool part)
+{
+	sPartCopy();
+	ImagePainter p(IMAGE_TARGET);
+	p.Clear(RGBA{0, 0, 0, 0});
+	for(auto _ : state) {
+		sQelImagePart(p, to, part);
+		benchmark::DoNotOptimize(p.GetSize());
+	}
+	// A part shows what its copy shows, byte for byte; cairo's bilinear rounds otherwise.
+	ImagePainter other(IMAGE_TARGET);
+	other.Clear(RGBA{0, 0, 0, 0});
+	sQelImagePart(other, to, !part);
+	Image a = p, b = other;
+	state.counters["same_as_" + std::string(part ? "whole" : "part")] =
+		memcmp(a.Begin(), b.Begin(), a.GetLength() * sizeof(RGBA)) == 0;
+	cairo_surface_t* sf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, IMAGE_TARGET.cx, IMAGE_TARGET.cy);
+	cairo_t* cr = cairo_create(sf);
+	cairo_surface_t* picture = sCairoPicture(part ? sPicture() : sPartCopy());
+	sCairoImagePart(cr, picture, to, part);
+	cairo_surface_flush(sf);
+	const byte* d = cairo_image_surface_get_data(sf);
+	int stride = cairo_image_surface_get_stride(sf);
+	int maxd = 0;
+	double sum = 0;
+	for(int y = 0; y < IMAGE_TARGET.cy; y++)
+		for(int x = 0; x < IMAGE_TARGET.cx; x++) {
+			const byte* q = d + y * stride + 4 * x;
+			const RGBA& c = a[y][x];
+			int e = std::max({std::abs(c.b - q[0]), std::abs(c.g - q[1]), std::abs(c.r - q[2]), std::abs(c.a - q[3])});
+			maxd = std::max(maxd, e);
+			sum += e;
+		}
+	state.counters["max_diff_vs_cairo"] = maxd;
+	state.counters["mean_diff_vs_cairo"] = sum / IMAGE_TARGET.cx / IMAGE_TARGET.cy;
+	cairo_surface_destroy(picture);
+	cairo_destroy(cr);
+	cairo_surface_destroy(sf);
+}
+
+void BM_ImagePart_Cairo(benchmark::State& state, Size to, bool part)
+{
+	cairo_surface_t* sf = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, IMAGE_TARGET.cx, IMAGE_TARGET.cy);
+	cairo_t* cr = cairo_create(sf);
+	cairo_surface_t* picture = sCairoPicture(part ? sPicture() : sPartCopy());
+	for(auto _ : state) {
+		sCairoImagePart(cr, picture, to, part);
+		cairo_surface_flush(sf);
+		benchmark::DoNotOptimize(cairo_image_surface_get_data(sf));
+	}
+	cairo_surface_destroy(picture);
+	cairo_destroy(cr);
+	cairo_surface_destroy(sf);
+}
+
 const int sThreads[] = {-1, 2, 4, 8};
 
 int sRegister = [] {
@@ -513,6 +639,12 @@ int sRegister = [] {
 	benchmark::RegisterBenchmark("PeakMemory4096/Qel", BM_PeakMemory_Qel, -1)->Unit(benchmark::kMillisecond)->Iterations(1);
 	benchmark::RegisterBenchmark("PeakMemory4096/QelCo4", BM_PeakMemory_Qel, 4)->Unit(benchmark::kMillisecond)->Iterations(1);
 	benchmark::RegisterBenchmark("PeakMemory4096/cairo", BM_PeakMemory_Cairo)->Unit(benchmark::kMillisecond)->Iterations(1);
+	for(Size to : {Size(300, 200), Size(450, 300), Size(200, 133)})
+		for(bool part : {false, true}) {
+			String c = Format("Image%s%dx%d", part ? "Part" : "Whole", to.cx, to.cy);
+			benchmark::RegisterBenchmark(~(c + "/Qel"), BM_ImagePart_Qel, to, part)->Unit(benchmark::kMicrosecond)->UseRealTime();
+			benchmark::RegisterBenchmark(~(c + "/cairo"), BM_ImagePart_Cairo, to, part)->Unit(benchmark::kMicrosecond)->UseRealTime();
+		}
 	return 0;
 }();
 

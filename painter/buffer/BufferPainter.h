@@ -175,6 +175,8 @@ public:
 protected:
 	// Masks still open are dropped: the target gets back the picture painted before them.
 	void RestoreMasked() noexcept;
+	// The part is sampled where it lies in img, uncopied.
+	void FillImagePartOp(const Image& img, const Rect& part, const Xform2D& m) override;
 
 private:
 	// Internal records of paths, clips, on-path placement and co-mode jobs (detail/BufferPainterInt.h).

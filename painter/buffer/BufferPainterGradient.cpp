@@ -32,12 +32,13 @@ static Image sGradientLine(const BufferPainter& p, const RGBA& c1, const RGBA& c
 	return GetGradientLine(c1, gs.begin(), gs.GetCount(), c2, n, p.IsImageCache());
 }
 
-static void sImageFill(BufferPainter& p, double width, const Image& image, const Xform2D& m, dword flags)
+static void sImageFill(BufferPainter& p, double width, const Image& image, const Rect& part, const Xform2D& m,
+                       dword flags)
 {
 	const BufferPainter::Attr& a = p.GetPathAttr();
 	std::unique_ptr<PainterImageSpan> ss;
 	if(image.GetWidth() > 0 && image.GetHeight() > 0) {
-		ss.reset(new PainterImageSpan(flags, m * a.mtx, image, p.IsCo(), p.IsImageCache(), a.filter));
+		ss.reset(new PainterImageSpan(flags, m * a.mtx, image, part, p.IsCo(), p.IsImageCache(), a.filter));
 		if(ss->IsEmpty())
 			ss.reset();
 	}
@@ -66,12 +67,18 @@ static void sRadial(BufferPainter& p, double width, const Pointf& f, const RGBA&
 void BufferPainter::FillOp(const Image& image, const Xform2D& transsrc, dword flags)
 {
 	CloseOp();
-	sImageFill(*this, -1, image, transsrc, flags);
+	sImageFill(*this, -1, image, Rect(Point(0, 0), image.GetSize()), transsrc, flags);
+}
+
+void BufferPainter::FillImagePartOp(const Image& img, const Rect& part, const Xform2D& m)
+{
+	CloseOp();
+	sImageFill(*this, -1, img, part, m, FILL_PAD);
 }
 
 void BufferPainter::StrokeOp(double width, const Image& image, const Xform2D& transsrc, dword flags)
 {
-	sImageFill(*this, sStrokeWidth(width), image, transsrc, flags);
+	sImageFill(*this, sStrokeWidth(width), image, Rect(Point(0, 0), image.GetSize()), transsrc, flags);
 }
 
 void BufferPainter::FillOp(const Pointf& p1, const RGBA& color1, const Pointf& p2, const RGBA& color2, int style)

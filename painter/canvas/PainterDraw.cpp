@@ -53,6 +53,14 @@ struct sImagePart : ImageMaker {
 	sImagePart(const Image& img, const Rect& r) : image(img), part(r) {}
 };
 
+// A scaled part keeps one copy in the cache, so that the shrunk copies the fill caches of it are
+// found again; a part at its own size is mostly a piece of an image made for this one draw
+// (bands), copied without crowding the cache.
+Image sPartCopy(const Image& img, const Rect& part, bool scaled)
+{
+	return !img.HasPixels() ? Image() : scaled ? MakeImage(sImagePart(img, part)) : Crop(img, part);
+}
+
 } // namespace
 
 void StrokePen(Painter& sw, int width, Color color)
@@ -162,18 +170,23 @@ void Painter::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const 
 	double l = place(s.left, src.left, src.right, x, cx, sx), r = place(s.right, src.left, src.right, x, cx, sx);
 	double t = place(s.top, src.top, src.bottom, y, cy, sy), b = place(s.bottom, src.top, src.bottom, y, cy, sy);
 	// The part alone with its edge pixels padded outward: scaled, it neither takes in the pixels
-	// around it nor fades out at its edges. A scaled part keeps one copy in the cache, so that
-	// the shrunk copies the fill caches of it are found again; a part at its own size is mostly
-	// a piece of an image made for this one draw (bands), copied without crowding the cache.
-	Image m = img;
-	if(s != Rect(Point(0, 0), img.GetSize()))
-		m = !img.HasPixels() ? Image() : cx == sw && cy == sh ? Crop(img, s) : MakeImage(sImagePart(img, s));
-	if(!color.IsNull())
-		m = Colorize(m, color);
+	// around it nor fades out at its edges.
 	sRectPath(*this, l, t, r, b);
 	Xform2D tm = Xform2D::Scale(sx, sy);
 	tm.t = Pointf(l, t);
-	FillOp(m, tm, FILL_PAD);
+	bool whole = s == Rect(Point(0, 0), img.GetSize());
+	if(!color.IsNull())
+		FillOp(Colorize(whole ? img : sPartCopy(img, s, cx != sw || cy != sh), color), tm, FILL_PAD);
+	else
+	if(whole)
+		FillOp(img, tm, FILL_PAD);
+	else
+		FillImagePartOp(img, s, tm);
+}
+
+void Painter::FillImagePartOp(const Image& img, const Rect& part, const Xform2D& m)
+{
+	FillOp(sPartCopy(img, part, m.x.x != 1 || m.y.y != 1), m, FILL_PAD);
 }
 
 void Painter::DrawLineOp(int x1, int y1, int x2, int y2, int width, Color color)

@@ -178,6 +178,12 @@ public:
 	Painter& RoundedRectangle(double x, double y, double cx, double cy, double r) { return RoundedRectangle(x, y, cx, cy, r, r); }
 	Painter& Ellipse(double x, double y, double rx, double ry);
 	Painter& Circle(double x, double y, double r);
+
+protected:
+	// Fills the path with part of img alone, placed by m (the part's top left at m's origin),
+	// its edge pixels padded outward. The default fills with a copy of the part; a painter that
+	// can read the part where it lies in img does so.
+	virtual void FillImagePartOp(const Image& img, const Rect& part, const Xform2D& m);
 };
 
 // Painter that does nothing; it parses dash text and turns Draw calls into path calls before

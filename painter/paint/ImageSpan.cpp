@@ -2,6 +2,7 @@
 #include <painter/paint/detail/ImageSpanInt.h>
 
 #include <draw/imageops/ImageMaker.h>
+#include <draw/imageops/ImageOp.h>
 #include <draw/imageops/ImageScale.h>
 
 #include <atomic>
@@ -79,17 +80,49 @@ inline RGBA sMix4(const RGBA& p00, const RGBA& p01, const RGBA& p10, const RGBA&
 
 const RGBA sZero = {0, 0, 0, 0};
 
+// A part of an image shrunk by whole factors, made once per image (by serial id), part and
+// factors.
+struct sMinifiedPart : ImageMaker {
+	Image image;
+	Rect  part;
+	int   nx, ny;
+	bool  parallel;
+
+	String Key() const override
+	{
+		String k;
+		uint64 id = image.GetSerialId();
+		k.Cat((const char*)&id, sizeof(id));
+		k.Cat((const char*)&part, sizeof(part));
+		k.Cat((const char*)&nx, sizeof(nx));
+		k.Cat((const char*)&ny, sizeof(ny));
+		return k;
+	}
+
+	Image Make() const override { return Minify(Crop(image, part), nx, ny, parallel); }
+
+	sMinifiedPart(const Image& img, const Rect& r, int nx, int ny, bool parallel)
+	: image(img), part(r), nx(nx), ny(ny), parallel(parallel) {}
+};
+
 } // namespace
 
 PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& img, bool co,
                                    bool imagecache, int filter)
+: PainterImageSpan(flags, m, img, Rect(Point(0, 0), img.GetSize()), co, imagecache, filter)
+{
+}
+
+PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& img, const Rect& part_,
+                                   bool co, bool imagecache, int filter)
 {
 	style = byte(flags & 15);
 	hstyle = byte(flags & 3);
 	vstyle = byte(flags & 12);
 	fast = filter == 0 || (flags & FILL_FAST);
 	image = img;
-	if(image.GetWidth() <= 0 || image.GetHeight() <= 0)
+	Rect part = part_ & Rect(Point(0, 0), img.GetSize());
+	if(part.right <= part.left || part.bottom <= part.top || !image.HasPixels())
 		return;
 	int dx = 1, dy = 1;
 	if(!fast) {
@@ -109,16 +142,24 @@ PainterImageSpan::PainterImageSpan(dword flags, const Xform2D& m, const Image& i
 	else
 	if(dx > 1 || dy > 1) {
 		// bilinear reads at most four pixels, so a strong shrink first averages whole blocks
-		bool parallel = co && image.GetLength() >= 20001;
-		image = imagecache ? MinifyCached(image, dx, dy, parallel) : Minify(image, dx, dy, parallel);
+		bool parallel = co && int64(part.right - part.left) * (part.bottom - part.top) >= 20001;
+		if(part == Rect(Point(0, 0), img.GetSize()))
+			image = imagecache ? MinifyCached(image, dx, dy, parallel) : Minify(image, dx, dy, parallel);
+		else
+			image = imagecache ? MakeImage(sMinifiedPart(image, part, dx, dy, parallel))
+			                   : Minify(Crop(image, part), dx, dy, parallel);
+		part = Rect(Point(0, 0), image.GetSize());
 		xform = xform * Xform2D::Scale(1.0 / dx, 1.0 / dy);
 	}
-	cx = image.GetWidth();
-	cy = image.GetHeight();
+	// The part is sampled where it lies in the image, rows stride pixels apart; its edges are
+	// where the tiling pads, repeats or reflects.
+	cx = part.right - part.left;
+	cy = part.bottom - part.top;
+	stride = image.GetWidth();
 	maxx = cx - 1;
 	maxy = cy - 1;
-	if(cx > 0 && cy > 0 && IsFinite(xform))
-		pixels = image.Begin();
+	if(cx > 0 && cy > 0 && IsFinite(xform) && image.HasPixels())
+		pixels = image.Begin() + (size_t)part.top * stride + part.left;
 	if(!pixels)
 		return;
 	xinv = 1.0 / cx;
@@ -142,7 +183,7 @@ const RGBA* PainterImageSpan::Peek(int x, int y, unsigned len)
 	int64 ix = (int64)x + mx, iy = (int64)y + my;
 	if(iy < 0 || iy >= cy || ix < 0 || ix + len > cx)
 		return nullptr;
-	return pixels + iy * cx + ix;
+	return pixels + iy * stride + ix;
 }
 
 inline int PainterImageSpan::Tile(int v, int n, int mode, double inv)
@@ -173,7 +214,7 @@ RGBA PainterImageSpan::Fetch(int x, int y) const
 	y = Tile(y, cy, vstyle >> 2, yinv);
 	if((unsigned)x >= (unsigned)cx || (unsigned)y >= (unsigned)cy)
 		return sZero;
-	return pixels[(size_t)y * cx + x];
+	return pixels[(size_t)y * stride + x];
 }
 
 void PainterImageSpan::MakeLine()
@@ -237,7 +278,7 @@ void PainterImageSpan::GetMoved(RGBA* span, int ix, int iy, unsigned len)
 		a = (unsigned)clamp<int64>(-(int64)ix, 0, len);
 		b = (unsigned)clamp<int64>((int64)cx - ix, a, len);
 		if(b > a)
-			memcpy(span + a, pixels + (size_t)iy * cx + ix + a, (b - a) * sizeof(RGBA));
+			memcpy(span + a, pixels + (size_t)iy * stride + ix + a, (b - a) * sizeof(RGBA));
 	}
 	for(unsigned i = 0; i < a; i++)
 		span[i] = Fetch(ix + (int)i, iy);
@@ -312,7 +353,7 @@ void PainterImageSpan::GetFast(RGBA* span, double x0, double y0, double dx, doub
 				memset((void *)span, 0, len * sizeof(RGBA));
 				return;
 			}
-			const RGBA* row = pixels + (size_t)iy * cx;
+			const RGBA* row = pixels + (size_t)iy * stride;
 			int64 a = max<int64>(ix, 0), b = min<int64>((int64)ix + len, cx);
 			int64 head = min<int64>(max<int64>(a - ix, 0), len);
 			memset((void *)span, 0, head * sizeof(RGBA));
@@ -325,7 +366,7 @@ void PainterImageSpan::GetFast(RGBA* span, double x0, double y0, double dx, doub
 		for(unsigned i = 0; i < len; i++) {
 			int ix = sFloor(x0 + i * dx), iy = sFloor(y0 + i * dy);
 			span[i] = (unsigned)ix < (unsigned)cx && (unsigned)iy < (unsigned)cy
-			          ? pixels[(size_t)iy * cx + ix] : sZero;
+			          ? pixels[(size_t)iy * stride + ix] : sZero;
 		}
 		return;
 	}
@@ -396,15 +437,15 @@ std::atomic<bool> sVector{true};
 #ifdef __SSE2__
 // sMix4 for four pixels, each channel in a 16-bit lane: (a (256 - f) + b f) >> 8 stays below
 // 65536, so the wrapping 16-bit products and sums are exact. s[j] points at the top left pixel
-// of pixel j's square; the row below lies cx pixels further on; wx, wy hold the four pixels'
+// of pixel j's square; the row below lies stride pixels further on; wx, wy hold the four pixels'
 // fractions (0 .. 256) as 32-bit lanes.
-inline void sMix4x4(RGBA* out, const RGBA* const s[4], size_t cx, __m128i wx, __m128i wy)
+inline void sMix4x4(RGBA* out, const RGBA* const s[4], size_t stride, __m128i wx, __m128i wy)
 {
 	auto pair = [](const RGBA* p) { return _mm_loadl_epi64((const __m128i*)p); };
 	__m128i t01 = _mm_unpacklo_epi64(pair(s[0]), pair(s[1]));
 	__m128i t23 = _mm_unpacklo_epi64(pair(s[2]), pair(s[3]));
-	__m128i b01 = _mm_unpacklo_epi64(pair(s[0] + cx), pair(s[1] + cx));
-	__m128i b23 = _mm_unpacklo_epi64(pair(s[2] + cx), pair(s[3] + cx));
+	__m128i b01 = _mm_unpacklo_epi64(pair(s[0] + stride), pair(s[1] + stride));
+	__m128i b23 = _mm_unpacklo_epi64(pair(s[2] + stride), pair(s[3] + stride));
 	auto even = [](__m128i a, __m128i b) {
 		return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(a), _mm_castsi128_ps(b), _MM_SHUFFLE(2, 0, 2, 0)));
 	};
@@ -448,14 +489,14 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 	if(sAxis::Fits(x0, dx, len, cx, hstyle) && sAxis::Fits(y0, dy, len, cy, vmode)) {
 		sAxis ax(x0, dx, cx, hstyle, xinv), ay(y0, dy, cy, vmode, yinv);
 		auto at = [&](int x, int y) {
-			return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * cx + x] : sZero;
+			return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * stride + x] : sZero;
 		};
 		// A column below maxx (and a row below maxy) has its right (lower) neighbour next to it
 		// in every tiling, so such squares are read directly.
 		auto one = [&](RGBA& out, int kx, int ky, int fx, int fy) {
 			if((unsigned)kx < (unsigned)maxx && (unsigned)ky < (unsigned)maxy) {
-				const RGBA* s = pixels + (size_t)ky * cx + kx;
-				out = sMix4(s[0], s[cx], s[1], s[cx + 1], fx, fy);
+				const RGBA* s = pixels + (size_t)ky * stride + kx;
+				out = sMix4(s[0], s[stride], s[1], s[stride + 1], fx, fy);
 			}
 			else {
 				int xa, xb, ya, yb;
@@ -484,7 +525,7 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 			if(ay.du == 0 && (unsigned)ay.Column() < (unsigned)maxy) {
 				// along a row of the image (no rotation): one pair of rows, one vertical weight
 				int kyc = ay.Column(), fyc = ay.Fraction();
-				const RGBA* row = pixels + (size_t)kyc * cx;
+				const RGBA* row = pixels + (size_t)kyc * stride;
 				const __m128i fyv = _mm_set1_epi32(fyc);
 				for(; i + 4 <= len; i += 4) {
 					int64 ex = ax.u + 4 * ax.du;
@@ -502,7 +543,7 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 					_mm_store_si128((__m128i*)kx, kxv);
 					if(_mm_movemask_epi8(in) == 0xFFFF) {
 						const RGBA* s[4] = { row + kx[0], row + kx[1], row + kx[2], row + kx[3] };
-						sMix4x4(span + i, s, cx, fxv, fyv);
+						sMix4x4(span + i, s, stride, fxv, fyv);
 					}
 					else {
 						_mm_store_si128((__m128i*)fx, fxv);
@@ -534,8 +575,8 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 				if(_mm_movemask_epi8(in) == 0xFFFF) {
 					const RGBA* s[4];
 					for(int j = 0; j < 4; j++)
-						s[j] = pixels + (size_t)ky[j] * cx + kx[j];
-					sMix4x4(span + i, s, cx, fxv, fyv);
+						s[j] = pixels + (size_t)ky[j] * stride + kx[j];
+					sMix4x4(span + i, s, stride, fxv, fyv);
 				}
 				else {
 					_mm_store_si128((__m128i*)fx, fxv);
@@ -561,15 +602,15 @@ void PainterImageSpan::GetBilinear(RGBA* span, double x0, double y0, double dx, 
 			span[i] = sZero;
 		else
 		if(ix >= 0 && ix < maxx && iy >= 0 && iy < maxy) {
-			const RGBA* s = pixels + (size_t)iy * cx + ix;
-			span[i] = sMix4(s[0], s[cx], s[1], s[cx + 1], fx, fy);
+			const RGBA* s = pixels + (size_t)iy * stride + ix;
+			span[i] = sMix4(s[0], s[stride], s[1], s[stride + 1], fx, fy);
 		}
 		else {
 			// at the edges and in the tiles around the image: each axis tiled once
 			int xa = Tile(ix, cx, hstyle, xinv), xb = Tile(ix + 1, cx, hstyle, xinv);
 			int ya = Tile(iy, cy, vstyle >> 2, yinv), yb = Tile(iy + 1, cy, vstyle >> 2, yinv);
 			auto at = [&](int x, int y) {
-				return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * cx + x] : sZero;
+				return (unsigned)x < (unsigned)cx && (unsigned)y < (unsigned)cy ? pixels[(size_t)y * stride + x] : sZero;
 			};
 			span[i] = sMix4(at(xa, ya), at(xa, yb), at(xb, ya), at(xb, yb), fx, fy);
 		}

@@ -28,6 +28,10 @@ public:
 	// other values a rescale kernel number. co lets a large shrink run on the worker pool.
 	PainterImageSpan(dword flags, const Xform2D& m, const Image& image, bool co, bool imagecache,
 	                 int filter);
+	// The part of image alone, read where it lies (m places its top left corner): tiled at the
+	// part's own edges, it shows none of the pixels around it.
+	PainterImageSpan(dword flags, const Xform2D& m, const Image& image, const Rect& part, bool co,
+	                 bool imagecache, int filter);
 
 	void Get(RGBA* span, int x, int y, unsigned len) override;
 	const RGBA* Peek(int x, int y, unsigned len) override;
@@ -35,19 +39,20 @@ public:
 	// Nothing to paint: no pixels, or a transform that cannot be undone.
 	bool IsEmpty() const         { return !pixels; }
 
-	// What the span source samples (after any shrinking) and how.
+	// What the span source samples (after any shrinking; the whole image a part lies in) and how.
 	const Image&   GetImage() const   { return image; }
 	const Xform2D& GetInverse() const { return xform; }
 	bool           IsKernel() const   { return kernel; }
 	bool           IsFast() const     { return fast; }
 
 private:
-	int         cx = 0, cy = 0, maxx = 0, maxy = 0;
+	int         cx = 0, cy = 0, maxx = 0, maxy = 0; // of the part sampled
+	size_t      stride = 0;        // from a row of the part to the next, in pixels
 	byte        style = 0, hstyle = 0, vstyle = 0;
 	bool        fast = false;
 	Image       image;
-	const RGBA* pixels = nullptr;
-	Xform2D     xform;          // target pixel -> image coordinates
+	const RGBA* pixels = nullptr;  // the part's top left pixel
+	Xform2D     xform;          // target pixel -> coordinates in the part
 	bool        kernel = false;
 	KernelTable kx, ky;
 	double      xinv = 0, yinv = 0; // 1 / cx, 1 / cy

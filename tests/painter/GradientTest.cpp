@@ -6,6 +6,7 @@
 #include <painter/paint/RadialSpan.h>
 
 #include <Core/stream/StringStream.h>
+#include <draw/imageops/ImageOp.h>
 #include <draw/imageops/ImageScale.h>
 
 #include <gtest/gtest.h>
@@ -510,4 +511,60 @@ TEST(ImageSpan, WholePixelSpansMatchTheGeneralPaths)
 		ASSERT_EQ(sSpan(s, x, y, len), sSpan(off, x, y, len))
 			<< "round " << round << " flags " << flags << " filter " << filter << " at " << x << ", " << y;
 	}
+}
+
+TEST(ImageSpan, APartReadsAsACopyOfIt)
+{
+	// A part is read where it lies in its image, its rows an image row apart: every tiling,
+	// filter and path must give what a copy of the part gives, in Get and in Peek. Shrinks go
+	// through the cache by part, so the parts of one image must not mix there.
+	std::mt19937 rng(41);
+	std::uniform_real_distribution<double> u(0, 1);
+	Image img = RandomImage(37, 29, 17);
+	for(int round = 0; round < 600; round++) {
+		int l = rng() % 36, t = rng() % 28;
+		int r = l + 1 + rng() % (37 - l), b = round % 5 ? t + 1 + rng() % (29 - t) : t + 1; // some one row high
+		Rect part(l, t, r, b);
+		Image copy = Crop(img, part);
+		dword flags = (rng() % 4) | (rng() % 4) * 4 | (rng() % 4 ? 0 : FILL_FAST);
+		int filter = round % 3 == 2 ? (int)FILTER_LANCZOS3 : round % 3;
+		bool cache = rng() % 2;
+		Xform2D m = Xform2D::Translation(10 * u(rng), 10 * u(rng) - 5);
+		switch(round % 4) {
+		case 0: // in place, or a half pixel off in y: row by row
+			m = Xform2D::Translation((int)(rng() % 40) - 20, (int)(rng() % 40) - 20 + (rng() % 3 ? 0 : 0.5));
+			break;
+		case 1: // shrunk first; or too far for that, target pixel 0 on the part, the next ones far off
+			m = rng() % 4 ? Xform2D::Scale(0.15 + 0.5 * u(rng), 0.15 + 0.5 * u(rng)) * m
+			              : Xform2D::Translation(124.5 - u(rng) * (r - l - 1), 124.5 - u(rng) * (b - t - 1)) *
+			                Xform2D::Scale(0.004, 0.004);
+			break;
+		case 2: m = Xform2D::Scale(0.5 + 3 * u(rng), 0.5 + 3 * u(rng)) * Xform2D::Rotation(6.3 * u(rng)) * m; break;
+		default: m = Xform2D::Scale(1 + u(rng), 1) * Xform2D::Translation(1.5e9, 3); // beyond stepping
+		}
+		PainterImageSpan a(flags, m, img, part, false, cache, filter), c(flags, m, copy, false, cache, filter);
+		ASSERT_EQ(a.IsKernel(), c.IsKernel());
+		for(int k = 0; k < 5; k++) {
+			int x = (int)(rng() % 80) - 30, y = (int)(rng() % 60) - 20, len = 1 + rng() % 70;
+			if(k == 0) // across target pixel 0: the only one the far shrink puts on the part
+				x = -3, y = 0, len = 8;
+			ASSERT_EQ(sSpan(a, x, y, len), sSpan(c, x, y, len))
+				<< "round " << round << " flags " << flags << " filter " << filter << " at " << x << ", " << y;
+		}
+		// in place, each row of the part read where it lies
+		for(int y = 0; round % 4 == 0 && y < b - t; y++) {
+			int x0 = (int)m.t.x, y0 = (int)m.t.y + y;
+			const RGBA* pa = a.Peek(x0, y0, r - l);
+			const RGBA* pc = c.Peek(x0, y0, r - l);
+			ASSERT_EQ(pa != nullptr, pc != nullptr) << round;
+			if(pa) {
+				ASSERT_EQ(std::vector<RGBA>(pa, pa + r - l), std::vector<RGBA>(pc, pc + r - l)) << round;
+			}
+		}
+	}
+	// a part reaching past the image reads what lies in it; one outside it, nothing
+	PainterImageSpan past(0, Xform2D(), img, Rect(30, 20, 50, 40), false, false, 0);
+	PainterImageSpan inside(0, Xform2D(), Crop(img, Rect(30, 20, 37, 29)), false, false, 0);
+	EXPECT_EQ(sSpan(past, -2, 3, 12), sSpan(inside, -2, 3, 12));
+	EXPECT_TRUE(PainterImageSpan(0, Xform2D(), img, Rect(40, 0, 50, 10), false, false, 1).IsEmpty());
 }
