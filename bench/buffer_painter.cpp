@@ -4,6 +4,7 @@
 // drawn at their own size and scaled against whole images of the part's size.
 #include <painter/Painter.h>
 
+#include "BenchPicture.h"
 #include "ProcStatus.h"
 
 #include <Core/value/ValueCache.h>
@@ -500,19 +501,9 @@ const Rect IMAGE_PART(250, 200, 550, 400);
 const Size PART_SIZE(300, 200);
 const Size IMAGE_TARGET(500, 360);
 
-// An opaque picture with smooth areas and sharp edges.
 const Image& sPicture()
 {
-	static Image img = [] {
-		ImageBuffer ib(800, 600);
-		for(int y = 0; y < 600; y++)
-			for(int x = 0; x < 800; x++) {
-				bool check = ((x >> 4) ^ (y >> 4)) & 1;
-				int r = x * 255 / 799, g = y * 255 / 599;
-				ib[y][x] = check ? RGBA{128, (byte)g, (byte)r, 255} : RGBA{(byte)(255 - r), (byte)(r / 2), (byte)(255 - g), 255};
-			}
-		return Image(ib);
-	}();
+	static Image img = bench::Picture(800, 600, 16);
 	return img;
 }
 

@@ -2,6 +2,7 @@
 // and surface patterns, side by side. Each case checks how far the two results lie apart.
 #include <painter/Painter.h>
 
+#include "BenchPicture.h"
 #include "ProcStatus.h"
 
 #include <benchmark/benchmark.h>
@@ -27,19 +28,9 @@ const Pointf L1(100, 100), L2(400, 250);
 const Pointf RC(500, 500), RF(400, 450);
 const double RR = 300;
 
-// A 1024 x 1024 opaque picture with smooth areas and sharp edges.
 const Image& sPicture()
 {
-	static Image img = [] {
-		ImageBuffer ib(1024, 1024);
-		for(int y = 0; y < 1024; y++)
-			for(int x = 0; x < 1024; x++) {
-				bool check = ((x >> 5) ^ (y >> 5)) & 1;
-				int r = (x * 255) / 1023, g = (y * 255) / 1023;
-				ib[y][x] = check ? sRGBA(r, g, 128) : sRGBA(255 - g, r / 2, 255 - r);
-			}
-		return Image(ib);
-	}();
+	static Image img = bench::Picture(1024, 1024, 32);
 	return img;
 }
 

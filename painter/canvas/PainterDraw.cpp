@@ -4,7 +4,6 @@
 
 #include <Core/container/Buffer.h>
 #include <Core/value/Value.h>
-#include <draw/imageops/ImageMaker.h>
 #include <draw/imageops/ImageOp.h>
 #include <painter/paint/ImageSpan.h>
 
@@ -34,31 +33,12 @@ Pointf sPt(const Point& p)
 	return Pointf(p.x, p.y);
 }
 
-// A part of an image, made once per image (by serial id) and part.
-struct sImagePart : ImageMaker {
-	Image image;
-	Rect  part;
-
-	String Key() const override
-	{
-		String k;
-		uint64 id = image.GetSerialId();
-		k.Cat((const char*)&id, sizeof(id));
-		k.Cat((const char*)&part, sizeof(part));
-		return k;
-	}
-
-	Image Make() const override { return Crop(image, part); }
-
-	sImagePart(const Image& img, const Rect& r) : image(img), part(r) {}
-};
-
-// A scaled part keeps one copy in the cache, so that the shrunk copies the fill caches of it are
-// found again; a part at its own size is mostly a piece of an image made for this one draw
-// (bands), copied without crowding the cache.
-Image sPartCopy(const Image& img, const Rect& part, bool scaled)
+// The part alone (the image itself when it is all of it), for a painter that cannot read it
+// where it lies in img.
+Image sPartCopy(const Image& img, const Rect& part)
 {
-	return !img.HasPixels() ? Image() : scaled ? MakeImage(sImagePart(img, part)) : Crop(img, part);
+	// a paint-only image whose pixels are gone still goes whole to the painter that records it
+	return img.HasPixels() || part == Rect(Point(0, 0), img.GetSize()) ? Crop(img, part) : Image();
 }
 
 } // namespace
@@ -174,19 +154,15 @@ void Painter::DrawImageOp(int x, int y, int cx, int cy, const Image& img, const 
 	sRectPath(*this, l, t, r, b);
 	Xform2D tm = Xform2D::Scale(sx, sy);
 	tm.t = Pointf(l, t);
-	bool whole = s == Rect(Point(0, 0), img.GetSize());
-	if(!color.IsNull())
-		FillOp(Colorize(whole ? img : sPartCopy(img, s, cx != sw || cy != sh), color), tm, FILL_PAD);
-	else
-	if(whole)
-		FillOp(img, tm, FILL_PAD);
-	else
+	if(color.IsNull())
 		FillImagePartOp(img, s, tm);
+	else // a new image anyway
+		FillOp(Colorize(sPartCopy(img, s), color), tm, FILL_PAD);
 }
 
 void Painter::FillImagePartOp(const Image& img, const Rect& part, const Xform2D& m)
 {
-	FillOp(sPartCopy(img, part, m.x.x != 1 || m.y.y != 1), m, FILL_PAD);
+	FillOp(sPartCopy(img, part), m, FILL_PAD);
 }
 
 void Painter::DrawLineOp(int x1, int y1, int x2, int y2, int width, Color color)
